@@ -1,0 +1,44 @@
+// CMOProperty: one property of a model object: an id from the model
+// vocabulary and a value, which is a UTF-16 text, a list of object ids or an
+// integer. A property belongs to the object it is attached to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CMOProperty {
+ public:
+  enum class ValueKind { None, WString, ObjectIdVector, Integer };
+
+  explicit CMOProperty(int propertyId) : m_id(propertyId) {}
+  virtual ~CMOProperty() = default;
+  CMOProperty(const CMOProperty&) = default;
+  CMOProperty& operator=(const CMOProperty&) = default;
+
+  int GetPropertyId() const { return m_id; }
+  ValueKind GetValueKind() const { return m_kind; }
+
+  // Each setter replaces the value, whatever kind it had.
+  void SetWStringValue(std::u16string value);
+  void SetObjectIdVectorValue(std::vector<int> ids);
+  void SetIntegerValue(std::int64_t value);
+
+  // The value as text; empty when the value is not text.
+  std::u16string GetWStringValue() const;
+  // The value as object ids; empty when the value is not a list of ids.
+  std::vector<int> GetObjectIdVectorValue() const;
+  // The value as an integer; 0 when the value is not an integer.
+  std::int64_t GetIntegerValue() const;
+
+  // Read-only access without copies, for writers of the whole model.
+  const std::u16string& WStringRef() const { return m_text; }
+  const std::vector<int>& ObjectIdsRef() const { return m_ids; }
+
+ private:
+  int m_id;                                // property id (model vocabulary)
+  ValueKind m_kind = ValueKind::None;      // which of the members below holds the value
+  std::u16string m_text;                   // WString value
+  std::vector<int> m_ids;                  // ObjectIdVector value
+  std::int64_t m_integer = 0;              // Integer value
+};

@@ -1,0 +1,23 @@
+// What a host needs to run an import and follow it: the session statuses,
+// the window messages the import posts, and the exported entry function.
+#pragma once
+
+#include <platform/Win32.h>
+#include <schemaimport/Export.h>
+
+// Session status written by the import driver.
+enum ImportStatus : int {
+  ImportStatusIdle = 0,           // after the session reset at the start of a run
+  ImportStatusConnected = 1,      // the connector connected; stays 1 after a normal run
+  ImportStatusConnectFailed = 2,  // no connector for the model type, or it failed to connect
+};
+
+// Posted to the session's window. wParam: an object type; lParam: 0 when
+// the type starts, the number of records counted for it when it is done.
+constexpr UINT WM_IMPORT_PROGRESS = WM_USER + 10;  // 1034
+// Posted once when a run that connected is over; wParam and lParam are 0.
+constexpr UINT WM_IMPORT_FINISHED = WM_USER + 11;  // 1035
+
+// Runs one import for the model the session holds and returns whether the
+// connector connected; false at once when the session holds no model.
+extern "C" QM_SCHEMAIMPORT_API bool BuildSchemaFromSQLDB();

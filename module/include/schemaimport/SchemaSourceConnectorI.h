@@ -1,0 +1,68 @@
+// SchemaSourceConnectorI: the base of every database connector. It opens one
+// ODBC connection, keeps its handle for the reader, and records the server
+// and database names the data source reports. A database plug-in derives
+// from it and implements EstablishConnection, which must leave the connector
+// as a successful Connect does.
+//
+// One import at a time uses a connector, on the thread that runs the import.
+#pragma once
+
+#include <platform/CString.h>
+#include <schemaimport/Export.h>
+#include <schemaimport/OdbcDiagnostic.h>
+
+#include <cstdint>
+
+class QM_SCHEMAIMPORT_API SchemaSourceConnectorI {
+ public:
+  static constexpr int kBufferLength = 255;  // wide characters in each name buffer
+
+  SchemaSourceConnectorI();
+  // Releases a connection still open. Not virtual: the registry never
+  // deletes a connector; the plug-in that made it does.
+  ~SchemaSourceConnectorI();
+  // Not copyable: a copy would share ODBC handles that Disconnect frees.
+  SchemaSourceConnectorI(const SchemaSourceConnectorI&) = delete;
+  SchemaSourceConnectorI& operator=(const SchemaSourceConnectorI&) = delete;
+
+  // Opens a connection with the connection string, after the host's
+  // connection dialog (if one is installed) has let the user complete it.
+  // On success returns true, holds the handle and both names, and replaces
+  // the argument with the completed connection string (cut to 254
+  // characters when longer). On failure returns false, leaves the argument
+  // and the handle as they were, and keeps the driver's reason
+  // (GetLastDiagnostic); a cancelled dialog fails with no diagnostic.
+  virtual bool Connect(CString& connectionString);
+  // The plug-in's connect step; true only after a successful Connect.
+  virtual bool EstablishConnection() = 0;
+  // Closes the connection and frees its handles; harmless when closed.
+  virtual void Disconnect();
+  // Lets a plug-in write the scope of the import into the string; the base
+  // leaves it unchanged.
+  virtual void GetREScope(CString& scope);
+
+  // The open connection's handle (an ODBC SQLHDBC), or null.
+  void* GetConnectionHandle() const { return m_connectionHandle; }
+  const char16_t* GetServerName() const { return m_serverName; }
+  const char16_t* GetDatabaseName() const { return m_databaseName; }
+  // The completed connection string and its length as the driver manager
+  // reported it (which may exceed the buffer when the string was cut).
+  const char16_t* GetConnectionString() const { return m_connectionString; }
+  std::int16_t GetConnectionStringLength() const { return m_connectionStringLength; }
+  // Why the last Connect failed; empty after a successful one.
+  const OdbcDiagnostic& GetLastDiagnostic() const { return m_lastDiagnostic; }
+
+ protected:
+  void* m_connectionHandle;                          // SQLHDBC of the open connection; null when none
+  char16_t m_connectionString[kBufferLength];        // completed connection string, NUL-terminated
+  std::int16_t m_connectionStringLength;             // its length in characters, as reported
+  char16_t m_serverName[kBufferLength];              // SQL_SERVER_NAME of the data source
+  char16_t m_databaseName[kBufferLength];            // SQL_DATABASE_NAME of the data source
+
+ private:
+  // Disconnects and frees the connection and environment handles, if any.
+  void ReleaseConnection();
+
+  void* m_environmentHandle;                         // SQLHENV of the open connection; freed with it
+  OdbcDiagnostic m_lastDiagnostic;                   // reason of the last failed Connect
+};

@@ -1,0 +1,49 @@
+// COleVariant: a tagged value as the host's automation variant has it. The
+// module stores two kinds only: 32-bit integers (VT_I4) and strings
+// (VT_BSTR); a default or cleared variant is VT_EMPTY.
+#pragma once
+
+#include <platform/CString.h>
+#include <platform/Types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+enum : VARTYPE { VT_EMPTY = 0, VT_I4 = 3, VT_BSTR = 8 };
+
+// A BSTR is a length-prefixed UTF-16 buffer that may hold NUL units; it is
+// always NUL-terminated as well. Allocation failure throws std::bad_alloc.
+using BSTR = char16_t*;
+BSTR SysAllocStringLen(const char16_t* text, UINT length);
+BSTR SysAllocString(const char16_t* text);
+void SysFreeString(BSTR text);      // a null BSTR is accepted and ignored
+UINT SysStringLen(BSTR text);       // 0 for a null BSTR
+
+// Value semantics: copying a variant copies its string; destruction or
+// reassignment releases it. Reading a member that does not match vt is the
+// caller's business, as with the host's variant.
+class COleVariant {
+ public:
+  VARTYPE vt = VT_EMPTY;
+  union {
+    LONG lVal;
+    BSTR bstrVal;
+  };
+
+  COleVariant() : bstrVal(nullptr) {}
+  COleVariant(LONG value) : bstrVal(nullptr) { vt = VT_I4; lVal = value; }  // NOLINT
+  COleVariant(const char16_t* text);   // NOLINT: VT_BSTR; null gives an empty string
+  COleVariant(const CString& text);    // NOLINT: VT_BSTR, embedded NULs kept
+  COleVariant(std::u16string_view text);  // NOLINT
+  // Needed so a std::u16string is not ambiguous between CString and the view.
+  COleVariant(const std::u16string& text) : COleVariant(std::u16string_view(text)) {}  // NOLINT
+  COleVariant(const COleVariant& other);
+  COleVariant(COleVariant&& other) noexcept;
+  COleVariant& operator=(const COleVariant& other);
+  COleVariant& operator=(COleVariant&& other) noexcept;
+  ~COleVariant() { Clear(); }
+
+  // Releases the value and makes the variant VT_EMPTY.
+  void Clear();
+};
