@@ -2,14 +2,14 @@
 
 namespace platform::detail {
 
-AppStartup::AppStartup(CWinApp& app) {
-  app.m_afxRunning = true;
-  if (!app.InitInstance()) AppShutdown(app);
+AppStartup::AppStartup(CWinApp& app, bool& running) {
+  running = true;
+  if (!app.InitInstance()) AppShutdown(app, running);
 }
 
-void AppShutdown(CWinApp& app) {
-  if (!app.m_afxRunning) return;
-  app.m_afxRunning = false;
+void AppShutdown(CWinApp& app, bool& running) {
+  if (!running) return;
+  running = false;
   app.ExitInstance();
 }
 

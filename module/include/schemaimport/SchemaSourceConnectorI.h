@@ -28,10 +28,14 @@ class QM_SCHEMAIMPORT_API SchemaSourceConnectorI {
   // Opens a connection with the connection string, after the host's
   // connection dialog (if one is installed) has let the user complete it.
   // On success returns true, holds the handle and both names, and replaces
-  // the argument with the completed connection string (cut to 254
-  // characters when longer). On failure returns false, leaves the argument
-  // and the handle as they were, and keeps the driver's reason
-  // (GetLastDiagnostic); a cancelled dialog fails with no diagnostic.
+  // the argument with the completed connection string (cut to at most 254
+  // characters when longer; a driver may cut at an attribute boundary). A
+  // connection that was open is closed once the new one is. On failure
+  // returns false and leaves the argument, the handle, the names and any
+  // open connection as they were, frees what it allocated, and keeps the
+  // driver's reason (GetLastDiagnostic); a cancelled dialog fails with no
+  // diagnostic. Names the data source cannot report keep their old text.
+  // Never shows or logs anything itself.
   virtual bool Connect(CString& connectionString);
   // The plug-in's connect step; true only after a successful Connect.
   virtual bool EstablishConnection() = 0;
@@ -49,7 +53,8 @@ class QM_SCHEMAIMPORT_API SchemaSourceConnectorI {
   // reported it (which may exceed the buffer when the string was cut).
   const char16_t* GetConnectionString() const { return m_connectionString; }
   std::int16_t GetConnectionStringLength() const { return m_connectionStringLength; }
-  // Why the last Connect failed; empty after a successful one.
+  // Why the last Connect failed; empty after a successful one and after a
+  // cancelled dialog.
   const OdbcDiagnostic& GetLastDiagnostic() const { return m_lastDiagnostic; }
 
  protected:

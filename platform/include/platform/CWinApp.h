@@ -30,27 +30,30 @@ class CWinApp {
   virtual int ExitInstance() { return 0; }
 
   const char16_t* m_pszAppName;
-
-  // Lifecycle bookkeeping for QM_IMPLEMENT_APP; not for application code.
-  bool m_afxRunning = false;
 };
 
 namespace platform::detail {
-// Runs InitInstance when constructed; defined right after the application
-// object, so the object is complete by then. A FALSE result runs
-// ExitInstance at once.
+// Runs InitInstance when constructed and sets running; defined right after
+// the application object, so the object is complete by then. A FALSE result
+// runs ExitInstance at once.
 struct AppStartup {
-  explicit AppStartup(CWinApp& app);
+  AppStartup(CWinApp& app, bool& running);
 };
-// Runs ExitInstance once, if InitInstance succeeded and it has not run yet.
-void AppShutdown(CWinApp& app);
+// Runs ExitInstance once, if running, and clears running. The flag lives
+// outside the object: the last call comes from the ELF destructor, which at
+// process exit runs after the object itself has been destroyed.
+void AppShutdown(CWinApp& app, bool& running);
 }  // namespace platform::detail
 
 // Unload runs ExitInstance from an ELF destructor of the library that expands
 // the macro: dlclose runs it before that library's static destructors. At
 // process exit without an unload, the atexit registration (made from the
-// library itself, so it belongs to it) runs it before the statics that
-// existed when the library was loaded. Whichever comes first wins.
+// library itself, so it belongs to it) runs it before the statics
+// constructed ahead of it: those above the macro and in files linked before
+// it; statics constructed later, including function-local ones first used
+// after load, are gone by then. Whichever comes first wins; the running
+// flag is trivially destructible, so it stays valid until the library is
+// unmapped.
 //
 // The object is hidden: every library names its object theApp, and a
 // visible one would let the first library loaded with RTLD_GLOBAL (or an
@@ -60,7 +63,10 @@ void AppShutdown(CWinApp& app);
 // declare it extern.
 #define QM_IMPLEMENT_APP(AppClass, appObject)                                          \
   __attribute__((visibility("hidden"))) AppClass appObject;                            \
-  static void appObject##_afxShutdown() { ::platform::detail::AppShutdown(appObject); } \
-  static ::platform::detail::AppStartup appObject##_afxStartup(appObject);             \
+  static bool appObject##_afxRunning = false;                                          \
+  static void appObject##_afxShutdown() {                                              \
+    ::platform::detail::AppShutdown(appObject, appObject##_afxRunning);                \
+  }                                                                                    \
+  static ::platform::detail::AppStartup appObject##_afxStartup(appObject, appObject##_afxRunning); \
   [[maybe_unused]] static const int appObject##_afxAtExit = std::atexit(&appObject##_afxShutdown);      \
   __attribute__((destructor)) static void appObject##_afxUnload() { appObject##_afxShutdown(); }

@@ -12,7 +12,10 @@ class CMOProperty {
   enum class ValueKind { None, WString, ObjectIdVector, Integer };
 
   explicit CMOProperty(int propertyId) : m_id(propertyId) {}
-  virtual ~CMOProperty() = default;
+  // Defined in the library, so that the class's vtable lives there: a
+  // property made by a module or plug-in that is unloaded before the model
+  // would otherwise point into unmapped code.
+  virtual ~CMOProperty();
   CMOProperty(const CMOProperty&) = default;
   CMOProperty& operator=(const CMOProperty&) = default;
 

@@ -1,0 +1,33 @@
+#include <tillerhold/CMOObject.h>
+
+#include <utility>
+
+bool CMOObject::SetProperty(CMOProperty* property) {
+  if (property == nullptr) return false;
+  for (auto& held : m_properties) {
+    if (held->GetPropertyId() != property->GetPropertyId()) continue;
+    // Attaching the held property again must not delete it under the caller.
+    if (held.get() != property) held.reset(property);
+    return true;
+  }
+  // Owned before the vector grows, so a failed allocation does not leak it.
+  std::unique_ptr<CMOProperty> owned(property);
+  // Objects carry a handful of properties: one allocation instead of three.
+  if (m_properties.empty()) m_properties.reserve(4);
+  m_properties.push_back(std::move(owned));
+  return true;
+}
+
+CMOProperty* CMOObject::GetProperty(int propertyId) const {
+  for (const auto& held : m_properties) {
+    if (held->GetPropertyId() == propertyId) return held.get();
+  }
+  return nullptr;
+}
+
+void CMOObject::GetChildrenByType(std::vector<int>& ids, int objectType) const {
+  ids.clear();
+  for (std::size_t i = 0; i < m_children.size(); ++i) {
+    if (m_childTypes[i] == objectType) ids.push_back(m_children[i]);
+  }
+}

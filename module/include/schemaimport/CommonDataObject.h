@@ -1,0 +1,70 @@
+// CommonDataObject: one result row of a catalogue statement, as the fetch
+// loop hands it to a row action: result column name -> value.
+//
+// Values are VT_I4 (integer columns) or VT_BSTR (text columns); a column that
+// was NULL, binary, floating or of a type the fetch does not convert has no
+// entry at all, so a row action sees a missing name rather than an empty
+// value. The reader reuses one record for every row: a row action must copy
+// what it wants to keep beyond its ProcessRow call.
+//
+// Not thread-safe; a record belongs to the thread that fills it.
+#pragma once
+
+#include <platform/COleVariant.h>
+#include <platform/CString.h>
+#include <schemaimport/Export.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+class QM_SCHEMAIMPORT_API CommonDataObject {
+ public:
+  // Keys compare by UTF-16 code unit, numerically, case-sensitive; a prefix
+  // orders before the longer name (std::u16string's own ordering).
+  using ValueMap = std::map<std::u16string, COleVariant>;
+  using const_iterator = ValueMap::const_iterator;
+
+  CommonDataObject() = default;
+  // Copies are deep and independent: each holds its own strings.
+  CommonDataObject(const CommonDataObject& other) : m_values(other.m_values) {}
+  CommonDataObject& operator=(const CommonDataObject& other);
+  CommonDataObject(CommonDataObject&& other) noexcept = default;
+  CommonDataObject& operator=(CommonDataObject&& other) noexcept = default;
+  ~CommonDataObject() = default;
+
+  // Stores a copy of the value under the name unless the name is already
+  // present: the first value set for a name stays, a later one is dropped.
+  void Set(std::u16string name, const COleVariant& value);
+  // The same, taking over a value the caller no longer needs.
+  void Set(const std::u16string& name, COleVariant&& value);
+
+  // A copy of the value under the name; VT_EMPTY when the name is absent.
+  COleVariant Get(std::u16string name) const;
+  // The text of a VT_BSTR value, up to its first NUL. Empty when the name is
+  // absent or its value is not text; integers are not turned into text.
+  CString GetString(std::u16string name) const;
+  // The value as a 32-bit integer: a VT_I4 value as it is; for a VT_BSTR
+  // value the leading decimal integer of the text (optional leading blanks
+  // and one sign, then digits up to the first non-digit; 0 when there are no
+  // digits), keeping the low 32 bits of a longer number in two's complement,
+  // as the fetch does for integer columns, so that a catalogue number
+  // delivered as text reads the same as one delivered as an integer. 0 when
+  // the name is absent or the value is VT_EMPTY.
+  int GetInteger(std::u16string name) const;
+
+  // Entries in ascending key order; the pair is (name, value).
+  const_iterator Iterator() const { return m_values.begin(); }
+  const_iterator End() const { return m_values.end(); }
+  // Number of entries.
+  std::size_t Size() const { return m_values.size(); }
+
+  // Removes every entry and releases the values; Iterator() then equals
+  // End(). The entries' storage is kept for the names of the next row, so
+  // that refilling the record row after row allocates nothing for names.
+  void Reset();
+
+ private:
+  ValueMap m_values;                         // column name -> value; each name at most once, owned copies
+  std::vector<ValueMap::node_type> m_spare;  // entries emptied by Reset, values VT_EMPTY, reused by Set
+};

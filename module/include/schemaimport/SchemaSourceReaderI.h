@@ -1,0 +1,173 @@
+// SchemaSourceReaderI: the base of every database reader. A plug-in derives
+// from it, registers its catalogue statements and one row action per
+// statement, and runs the statements it wants, in its order, with
+// ImportObjects. The base keeps the tables, runs a statement over the
+// connector's ODBC connection, converts every fetched row into the reader's
+// one record and hands it to the statement's row action.
+//
+// What a plug-in supplies (virtual slots, in this order):
+//   1. GetAvailableObjects      optional first step of an import; base: nothing
+//   2. ReadObjects              the read step: runs the statements (pure; an
+//                               empty base body exists for explicit calls)
+//   3. GetQueryStatement        a statement's registered text
+//   4. RegisterQueryStatements  the statement set-up step (pure): register
+//                               statements and row actions; SetConnection runs
+//                               it once until ClearAll
+//   5. PreProcessQueryStatement may rewrite a statement's text before it runs
+//   6. ImportObjects            runs one statement
+//
+// The import driver calls SetConnection, SetModel, then the caches' start,
+// GetAvailableObjects, ReadObjects, and after the run the caches' end.
+//
+// Thread safety: none. One import at a time, on the thread that runs it.
+#pragma once
+
+#include <platform/CString.h>
+#include <schemaimport/CommonDataObject.h>
+#include <schemaimport/Export.h>
+#include <schemaimport/OdbcDiagnostic.h>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+class GenericModel;
+class SchemaSourceConnectorI;
+class QueryResultRowActionI;
+
+// One result column as the driver describes it.
+struct QM_SCHEMAIMPORT_API ColumnInfo {
+  static constexpr int kNameLength = 129;  // characters, the terminating NUL included
+
+  std::uint16_t columnNumber = 0;          // 1-based column number, for SQLGetData
+  char16_t columnName[kNameLength] = {};   // name, NUL-terminated, at most 128 characters kept; empty if not described
+  std::int16_t dataType = 0;               // ODBC SQL data type code as described
+};
+
+class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
+ public:
+  // A statement of the current import that did not run to its end.
+  struct FailedStatement {
+    int statementId;          // the id ImportObjects was called with
+    OdbcDiagnostic diagnostic;  // the driver's first diagnostic record (or a stand-in when it gave none)
+  };
+
+  SchemaSourceReaderI();
+  // Not virtual: the registry never deletes a reader; the plug-in that made
+  // it destroys it as its own type. It does not delete the row actions still
+  // registered (ClearAll does); call ClearAll first.
+  ~SchemaSourceReaderI();
+  // Not copyable: a copy would share the row actions that ClearAll deletes.
+  SchemaSourceReaderI(const SchemaSourceReaderI&) = delete;
+  SchemaSourceReaderI& operator=(const SchemaSourceReaderI&) = delete;
+
+  // 1. The optional first step of an import; the base does nothing.
+  virtual void GetAvailableObjects();
+  // 2. The read step: run the statements with ImportObjects.
+  virtual void ReadObjects() = 0;
+  // 3. Copies the text registered under the id and returns true; returns
+  // false and leaves the argument unchanged when the id has none.
+  virtual bool GetQueryStatement(int statementId, CString& statement);
+  // 4. The statement set-up step: AddQueryStatement and SetStatementRowAction.
+  virtual void RegisterQueryStatements() = 0;
+  // 5. May rewrite the statement's text before it is executed; the base
+  // leaves it unchanged.
+  virtual void PreProcessQueryStatement(int statementId, CString& statement);
+  // 6. Runs the statement registered under the id on a new statement handle
+  // of the connector's connection: describes its result columns, fetches
+  // every row into the record, calls the row action (PreExecute, ProcessRow
+  // per row, PostExecute) and adds the row count to the statement's object
+  // type. A statement without result columns causes no action call and no
+  // count. A statement that has no text (an unknown id), cannot get a
+  // handle, fails to execute, or whose fetch fails half-way is recorded in
+  // GetFailedStatements (the rows handed on before the failure stay handed
+  // on and counted).
+  virtual void ImportObjects(int statementId);
+
+  // Stores the connector (not owned), runs RegisterQueryStatements unless it
+  // has run since construction or the last ClearAll, and reads the scope
+  // text from the connector.
+  void SetConnection(SchemaSourceConnectorI* connector);
+  // Stores the target model (not owned); row actions receive it.
+  void SetModel(GenericModel* model) { m_model = model; }
+
+  // Registers a statement. An empty text changes nothing. The object type
+  // always follows the latest call; the text of the first call for an id
+  // stays.
+  void AddQueryStatement(int statementId, int objectType, const CString& statement);
+  // Registers the statement's row action and takes ownership of it, unless
+  // the id has one already: then nothing changes and the action stays the
+  // caller's. A null action is stored like any other.
+  void SetStatementRowAction(int statementId, QueryResultRowActionI* action);
+  // The row action stored for the id, or null.
+  QueryResultRowActionI* GetStatementRowAction(int statementId) const;
+  // Empties the statements and row actions (deleting every distinct non-null
+  // action once) and lets the next SetConnection run the set-up step again.
+  // Object types, counts, record and scope text are kept.
+  void ClearAll();
+
+  // Hand a record to the statement's row action (ProcessRow), or call its
+  // PreExecute / PostExecute with the model. Nothing when the id has no
+  // action.
+  void ProcessRecord(int statementId, CommonDataObject& record);
+  void DispatchPreProcess(int statementId);
+  void DispatchPostProcess(int statementId);
+
+  // Copies the scope text the connector gave at SetConnection.
+  void GetREScope(CString& scope) const { scope = m_reScope; }
+  // Adds count to the statement's object type; nothing when that type is 0,
+  // negative, or not registered.
+  void UpdateObjectCount(int statementId, int count);
+
+  // Fills one entry per result column of the executed statement handle (an
+  // SQLHSTMT). The array must have as many entries as the result has columns.
+  void RetrieveColumnDetails(void* statementHandle, ColumnInfo* columns);
+  // Fetches every row of the executed statement handle into m_record and
+  // calls the statement's row action; see ImportObjects. The array is the one
+  // RetrieveColumnDetails filled.
+  void FetchAndProcessRecords(void* statementHandle, int statementId, ColumnInfo* columns);
+
+  // Statements of the current import that did not run to their end, in the
+  // order they failed. Emptied by ClearFailedStatements, which the start of
+  // every import calls.
+  const std::vector<FailedStatement>& GetFailedStatements() const { return m_failedStatements; }
+  void ClearFailedStatements() { m_failedStatements.clear(); }
+
+  // Starts the import's caches: empties the keys, object and index caches,
+  // loads the schema lookup from the model, opens the scratch store and
+  // creates its tables, and empties the counts and the failed statements.
+  // The driver calls it after SetConnection and SetModel.
+  void InitCache();
+  // Ends them: empties the caches and the lookup, closes the scratch store
+  // and empties the counts. Statements, row actions and their object types
+  // stay registered for the next import. Runs after every run.
+  void ResetCache();
+  // Post WM_IMPORT_PROGRESS to the session's window for the statement's
+  // object type: lParam 0 when it starts, the records counted for the type
+  // when it is done. Nothing is posted for object type 0 or an unknown id.
+  void NotifyImporting(int statementId);
+  void NotifyImported(int statementId);
+
+ protected:
+  // Statement ids of row actions order as unsigned 32-bit numbers.
+  struct UnsignedIdLess {
+    bool operator()(int a, int b) const { return static_cast<std::uint32_t>(a) < static_cast<std::uint32_t>(b); }
+  };
+
+  SchemaSourceConnectorI* m_connector;  // connection of the current import; not owned; null until SetConnection
+  std::map<int, CString> m_statements;  // statement id -> text; emptied by ClearAll
+  std::map<int, QueryResultRowActionI*, UnsignedIdLess> m_rowActions;  // statement id -> row action; owned, deleted by ClearAll
+  std::map<int, int> m_objectCounts;    // object type -> rows fetched in the current import
+  std::map<int, int> m_statementObjectTypes;  // statement id -> object type (latest registration); kept by ClearAll
+  GenericModel* m_model;                // target model; not owned; null until SetModel
+  CommonDataObject m_record;            // the record reused for every fetched row
+  bool m_statementsRegistered;          // RegisterQueryStatements has run since construction / ClearAll
+  int m_recordCount;                    // rows fetched by the latest statement with result columns
+  CString m_reScope;                    // scope text from the connector; empty until SetConnection
+
+ private:
+  void RecordFailure(int statementId, OdbcDiagnostic diagnostic);
+  int StatementObjectType(int statementId) const;
+
+  std::vector<FailedStatement> m_failedStatements;  // failures of the current import, in order
+};

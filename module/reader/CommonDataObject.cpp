@@ -1,0 +1,83 @@
+#include <schemaimport/CommonDataObject.h>
+
+#include <cstdint>
+#include <utility>
+
+CommonDataObject& CommonDataObject::operator=(const CommonDataObject& other) {
+  if (this != &other) {
+    // Copy first: a failed allocation leaves this record as it was.
+    ValueMap copy(other.m_values);
+    m_values.swap(copy);
+  }
+  return *this;
+}
+
+void CommonDataObject::Set(std::u16string name, const COleVariant& value) {
+  Set(static_cast<const std::u16string&>(name), COleVariant(value));
+}
+
+void CommonDataObject::Set(const std::u16string& name, COleVariant&& value) {
+  const auto next = m_values.lower_bound(name);
+  if (next != m_values.end() && next->first == name) return;
+  if (m_spare.empty()) {
+    m_values.emplace_hint(next, name, std::move(value));
+    return;
+  }
+  // Reuse an entry of an earlier row: assigning the name reuses its storage.
+  ValueMap::node_type entry = std::move(m_spare.back());
+  m_spare.pop_back();
+  entry.key() = name;
+  entry.mapped() = std::move(value);
+  m_values.insert(next, std::move(entry));
+}
+
+void CommonDataObject::Reset() {
+  m_spare.reserve(m_spare.size() + m_values.size());
+  while (!m_values.empty()) {
+    ValueMap::node_type entry = m_values.extract(m_values.begin());
+    entry.mapped().Clear();
+    m_spare.push_back(std::move(entry));
+  }
+}
+
+COleVariant CommonDataObject::Get(std::u16string name) const {
+  const auto it = m_values.find(name);
+  return it == m_values.end() ? COleVariant() : it->second;
+}
+
+CString CommonDataObject::GetString(std::u16string name) const {
+  const auto it = m_values.find(name);
+  if (it == m_values.end() || it->second.vt != VT_BSTR) return CString();
+  return CString(static_cast<const char16_t*>(it->second.bstrVal));
+}
+
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+// The leading decimal integer of the text, modulo 2^32.
+int LeadingInteger(const char16_t* text, std::size_t length) {
+  std::size_t i = 0;
+  while (i < length && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < length && (text[i] == u'+' || text[i] == u'-')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  std::uint32_t value = 0;
+  for (; i < length && text[i] >= u'0' && text[i] <= u'9'; ++i)
+    value = value * 10u + static_cast<std::uint32_t>(text[i] - u'0');
+  if (negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+int CommonDataObject::GetInteger(std::u16string name) const {
+  const auto it = m_values.find(name);
+  if (it == m_values.end()) return 0;
+  const COleVariant& value = it->second;
+  if (value.vt == VT_I4) return value.lVal;
+  if (value.vt == VT_BSTR) return LeadingInteger(value.bstrVal, SysStringLen(value.bstrVal));
+  return 0;
+}

@@ -1,0 +1,399 @@
+// Running one catalogue statement: execute, describe the result columns,
+// fetch every row into the reader's record and hand it to the row action.
+//
+// Each value is asked for in the C type that matches its SQL type, never in
+// the driver's default C type, whose layout differs between drivers (text
+// where a number was expected, one byte where two were read):
+//   wide text (-8, -9, -10)          SQL_C_WCHAR, taken as UTF-16      -> VT_BSTR
+//   narrow text (1, 12, -1)          SQL_C_CHAR in the thread's code
+//                                    page, pieces joined before decoding -> VT_BSTR
+//   date/time codes (9, 10, 11)      SQL_C_CHAR, first piece only        -> VT_BSTR
+//   integers (-7, -6, 5, 4, 2, 3, -5) SQL_C_SBIGINT, low 32 bits         -> VT_I4
+//   binary, floating, timestamp 93   no entry, nothing shown
+//   any other code                   the unhandled-type message, no entry
+#include <schemaimport/QueryResultActions.h>
+#include <schemaimport/SchemaSourceConnectorI.h>
+#include <schemaimport/SchemaSourceReaderI.h>
+
+#include <platform/CodePage.h>
+#include <platform/MessageBox.h>
+
+// unixODBC's headers come last: they #define BOOL.
+#include <sql.h>
+#include <sqlext.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit unit");
+
+namespace {
+
+// The one transfer buffer for a column value, in bytes.
+constexpr SQLLEN kBufferBytes = 4000;
+
+enum class ColumnKind : unsigned char {
+  WideText,    // read in pieces as UTF-16
+  NarrowText,  // read in pieces as bytes of the thread's code page
+  DateText,    // narrow text, one piece
+  Integer,     // 64-bit signed, low 32 bits kept
+  NoEntry,     // not read at all: binary, floating point, SQL_TYPE_TIMESTAMP
+  Unhandled,   // unhandled-type message unless NULL
+};
+
+ColumnKind KindOf(SQLSMALLINT dataType) {
+  switch (dataType) {
+    case SQL_WLONGVARCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WCHAR:
+      return ColumnKind::WideText;
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+      return ColumnKind::NarrowText;
+    case SQL_DATE:       // 9, SQL_DATETIME
+    case SQL_TIME:       // 10, SQL_INTERVAL
+    case SQL_TIMESTAMP:  // 11
+      return ColumnKind::DateText;
+    case SQL_BIT:
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_BIGINT:
+      return ColumnKind::Integer;
+    case SQL_LONGVARBINARY:
+    case SQL_VARBINARY:
+    case SQL_BINARY:
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+    case SQL_TYPE_TIMESTAMP:
+      return ColumnKind::NoEntry;
+    default:
+      return ColumnKind::Unhandled;
+  }
+}
+
+bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+// The first diagnostic record of the handle. When the driver manager has
+// none (an invalid handle, or a fault it did not describe), a general error
+// naming the failed call stands in, so a recorded failure always says why.
+OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc, const char16_t* failedCall) {
+  OdbcDiagnostic diagnostic;
+  if (handle != SQL_NULL_HANDLE) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    std::u16string message(512, u'\0');
+    SQLSMALLINT messageLength = 0;
+    SQLRETURN diagRc = SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
+                                      static_cast<SQLSMALLINT>(message.size()), &messageLength);
+    if (diagRc == SQL_SUCCESS_WITH_INFO && messageLength >= static_cast<SQLSMALLINT>(message.size())) {
+      message.assign(static_cast<std::size_t>(messageLength) + 1, u'\0');
+      diagRc = SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
+                              static_cast<SQLSMALLINT>(message.size()), &messageLength);
+    }
+    if (Succeeded(diagRc)) {
+      const auto* stateText = reinterpret_cast<const char16_t*>(state);
+      diagnostic.sqlState.assign(stateText, std::char_traits<char16_t>::length(stateText));
+      diagnostic.nativeError = static_cast<int>(native);
+      message.resize(std::char_traits<char16_t>::length(message.c_str()));
+      diagnostic.message = std::move(message);
+      return diagnostic;
+    }
+  }
+  diagnostic.sqlState = u"HY000";
+  diagnostic.message = std::u16string(failedCall) +
+                       (rc == SQL_INVALID_HANDLE ? u" failed: invalid handle" : u" failed without a diagnostic record");
+  return diagnostic;
+}
+
+// True when one of the statement's diagnostic records has the SQLSTATE.
+bool HasState(SQLHSTMT statement, const char16_t* wanted) {
+  for (SQLSMALLINT record = 1;; ++record) {
+    SQLWCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT messageLength = 0;
+    const SQLRETURN rc = SQLGetDiagRecW(SQL_HANDLE_STMT, statement, record, state, &native, nullptr, 0, &messageLength);
+    if (!Succeeded(rc)) return false;
+    if (std::char_traits<char16_t>::compare(reinterpret_cast<const char16_t*>(state), wanted, 5) == 0) return true;
+  }
+}
+
+// Whether a piece read left more of the value behind: the driver said it
+// truncated the value (01004), or the remaining length exceeds the buffer.
+// A failed read or SQL_NO_DATA ends the value.
+bool MoreToCome(SQLHSTMT statement, SQLRETURN rc, SQLLEN indicator) {
+  if (!Succeeded(rc)) return false;
+  if (indicator >= kBufferBytes) return true;
+  return rc == SQL_SUCCESS_WITH_INFO && HasState(statement, u"01004");
+}
+
+// Bytes of value data in the buffer after a successful read, the
+// terminating NUL (of unitBytes) excluded.
+std::size_t PieceBytes(const unsigned char* buffer, SQLLEN indicator, std::size_t unitBytes) {
+  const std::size_t capacity = static_cast<std::size_t>(kBufferBytes) - unitBytes;
+  if (indicator >= 0) {
+    const auto length = static_cast<std::size_t>(indicator);
+    return (length < capacity ? length : capacity) / unitBytes * unitBytes;
+  }
+  // SQL_NO_TOTAL: the buffer holds a NUL-terminated piece.
+  std::size_t length = 0;
+  if (unitBytes == 1) {
+    while (length < capacity && buffer[length] != 0) ++length;
+  } else {
+    while (length < capacity && (buffer[length] != 0 || buffer[length + 1] != 0)) length += 2;
+  }
+  return length;
+}
+
+// Decodes narrow text in the thread's code page. `wide` has room for
+// kBufferBytes units and serves the common short case without allocating;
+// longer text goes through `scratch`.
+std::u16string_view DecodeNarrow(const char* bytes, std::size_t length, char16_t* wide, std::u16string& scratch) {
+  if (length == 0) return {};
+  if (length <= static_cast<std::size_t>(kBufferBytes)) {
+    const int units = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, static_cast<int>(length), wide,
+                                          static_cast<int>(kBufferBytes));
+    if (units > 0) return {wide, static_cast<std::size_t>(units)};
+  } else if (length <= static_cast<std::size_t>(INT_MAX)) {
+    const int needed = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, static_cast<int>(length), nullptr, 0);
+    if (needed > 0) {
+      scratch.resize(static_cast<std::size_t>(needed));
+      const int units = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, static_cast<int>(length), scratch.data(), needed);
+      if (units > 0) return {scratch.data(), static_cast<std::size_t>(units)};
+    }
+  }
+  // A code page the platform cannot decode: keep the text readable (as
+  // UTF-8) rather than losing it.
+  scratch.clear();
+  platform::AppendMultiByteAsUtf16(CP_THREAD_ACP, std::string_view(bytes, length), scratch);
+  return scratch;
+}
+
+// What the fetch knows about one result column for the whole statement.
+struct ColumnPlan {
+  SQLUSMALLINT number;  // 1-based column number
+  ColumnKind kind;      // how its values are read
+  std::u16string key;   // record key: the described name, built once per statement
+};
+
+// Frees a statement handle on every way out, a throwing row action included.
+class StatementHandle {
+ public:
+  StatementHandle() = default;
+  StatementHandle(const StatementHandle&) = delete;
+  StatementHandle& operator=(const StatementHandle&) = delete;
+  ~StatementHandle() {
+    if (m_handle != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_handle);
+  }
+  SQLHSTMT* Out() { return &m_handle; }
+  SQLHSTMT Get() const { return m_handle; }
+  void Forget() { m_handle = SQL_NULL_HSTMT; }
+
+ private:
+  SQLHSTMT m_handle = SQL_NULL_HSTMT;
+};
+
+}  // namespace
+
+void SchemaSourceReaderI::ImportObjects(int statementId) {
+  CString statement;
+  GetQueryStatement(statementId, statement);
+  PreProcessQueryStatement(statementId, statement);
+
+  if (statement.IsEmpty()) {
+    // An id without a registered statement. Empty text is never sent: the
+    // driver manager hands drivers an unterminated buffer for it.
+    RecordFailure(statementId, OdbcDiagnostic{u"HY000", 0,
+                                              u"No statement text for statement id " +
+                                                  CString::FromUtf8(std::to_string(statementId)).str()});
+    return;
+  }
+
+  SQLHDBC connection = m_connector != nullptr ? static_cast<SQLHDBC>(m_connector->GetConnectionHandle()) : SQL_NULL_HDBC;
+  if (connection == SQL_NULL_HDBC) {
+    RecordFailure(statementId, OdbcDiagnostic{u"08003", 0, u"No open connection to run the statement on"});
+    return;
+  }
+  StatementHandle handle;
+  const SQLRETURN allocRc = SQLAllocHandle(SQL_HANDLE_STMT, connection, handle.Out());
+  if (!Succeeded(allocRc)) {
+    // Nothing to execute on: skip the statement, saying why.
+    handle.Forget();
+    RecordFailure(statementId, ReadDiagnostic(SQL_HANDLE_DBC, connection, allocRc, u"SQLAllocHandle(SQL_HANDLE_STMT)"));
+    return;
+  }
+
+  const SQLRETURN execRc = SQLExecDirectW(
+      handle.Get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.GetString())), SQL_NTS);
+  if (execRc == SQL_ERROR || execRc == SQL_INVALID_HANDLE) {
+    // No result to describe; SQL_NO_DATA (nothing affected) is not a failure.
+    RecordFailure(statementId, ReadDiagnostic(SQL_HANDLE_STMT, handle.Get(), execRc, u"SQLExecDirectW"));
+    return;
+  }
+
+  SQLSMALLINT columnCount = 0;
+  SQLNumResultCols(handle.Get(), &columnCount);
+  if (columnCount >= 1) {
+    std::vector<ColumnInfo> columns(static_cast<std::size_t>(columnCount));
+    RetrieveColumnDetails(handle.Get(), columns.data());
+    FetchAndProcessRecords(handle.Get(), statementId, columns.data());
+  }
+}
+
+void SchemaSourceReaderI::RetrieveColumnDetails(void* statementHandle, ColumnInfo* columns) {
+  const auto handle = static_cast<SQLHSTMT>(statementHandle);
+  SQLSMALLINT columnCount = 0;
+  SQLNumResultCols(handle, &columnCount);
+  for (SQLSMALLINT c = 1; c <= columnCount; ++c) {
+    ColumnInfo& column = columns[c - 1];
+    column.columnName[0] = u'\0';
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT dataType = 0;
+    SQLULEN columnSize = 0;
+    SQLSMALLINT decimalDigits = 0;
+    SQLSMALLINT nullable = 0;
+    SQLDescribeColW(handle, static_cast<SQLUSMALLINT>(c), reinterpret_cast<SQLWCHAR*>(column.columnName),
+                    ColumnInfo::kNameLength, &nameLength, &dataType, &columnSize, &decimalDigits, &nullable);
+    column.columnName[ColumnInfo::kNameLength - 1] = u'\0';
+    column.dataType = dataType;
+    column.columnNumber = static_cast<std::uint16_t>(c);
+  }
+}
+
+void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int statementId, ColumnInfo* columns) {
+  const auto handle = static_cast<SQLHSTMT>(statementHandle);
+  SQLSMALLINT columnCount = 0;
+  SQLNumResultCols(handle, &columnCount);
+
+  // Everything per column that does not change from row to row.
+  std::vector<ColumnPlan> plan;
+  plan.reserve(columnCount > 0 ? static_cast<std::size_t>(columnCount) : 0);
+  for (SQLSMALLINT i = 0; i < columnCount; ++i) {
+    const ColumnInfo& column = columns[i];
+    plan.push_back(ColumnPlan{column.columnNumber, KindOf(column.dataType),
+                              std::u16string(column.columnName,
+                                             std::char_traits<char16_t>::length(column.columnName))});
+  }
+
+  if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PreExecute(m_model);
+
+  // The one transfer buffer (aligned for UTF-16), its decoded form, and the
+  // scratch strings for values longer than one piece; reused for all rows.
+  alignas(8) unsigned char buffer[kBufferBytes];
+  char16_t decoded[kBufferBytes];
+  std::string narrowPieces;
+  std::u16string widePieces;
+
+  // Counted locally: a row action that runs another statement from its
+  // ProcessRow overwrites m_recordCount.
+  int rows = 0;
+  m_recordCount = 0;
+  SQLRETURN fetchRc = SQLFetch(handle);
+  while (Succeeded(fetchRc)) {
+    ++rows;
+    m_recordCount = rows;
+    m_record.Reset();
+
+    for (SQLSMALLINT i = 0; i < columnCount; ++i) {
+      const ColumnPlan& column = plan[static_cast<std::size_t>(i)];
+      SQLLEN indicator = 0;
+      switch (column.kind) {
+        case ColumnKind::Integer: {
+          SQLBIGINT value = 0;
+          const SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_SBIGINT, &value, sizeof value, &indicator);
+          // A value the driver cannot convert (out of range, not a number)
+          // and NULL give no entry.
+          if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
+          const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
+          m_record.Set(column.key, COleVariant(static_cast<LONG>(low)));
+          break;
+        }
+        case ColumnKind::WideText: {
+          SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_WCHAR, buffer, kBufferBytes, &indicator);
+          if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
+          const auto* units = reinterpret_cast<const char16_t*>(buffer);
+          std::size_t bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
+          if (!MoreToCome(handle, rc, indicator)) {
+            m_record.Set(column.key, COleVariant(std::u16string_view(units, bytes / sizeof(char16_t))));
+            break;
+          }
+          widePieces.assign(units, bytes / sizeof(char16_t));
+          bool failed = false;
+          do {
+            rc = SQLGetData(handle, column.number, SQL_C_WCHAR, buffer, kBufferBytes, &indicator);
+            if (rc == SQL_NO_DATA) break;
+            if (!Succeeded(rc)) {
+              failed = true;
+              break;
+            }
+            if (indicator == SQL_NULL_DATA) break;
+            bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
+            widePieces.append(units, bytes / sizeof(char16_t));
+          } while (MoreToCome(handle, rc, indicator));
+          // A value cut off by a failed read is left out, never passed on short.
+          if (!failed) m_record.Set(column.key, COleVariant(std::u16string_view(widePieces)));
+          break;
+        }
+        case ColumnKind::NarrowText:
+        case ColumnKind::DateText: {
+          SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_CHAR, buffer, kBufferBytes, &indicator);
+          if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
+          const auto* bytes = reinterpret_cast<const char*>(buffer);
+          std::size_t length = PieceBytes(buffer, indicator, 1);
+          if (column.kind == ColumnKind::DateText || !MoreToCome(handle, rc, indicator)) {
+            m_record.Set(column.key, COleVariant(DecodeNarrow(bytes, length, decoded, widePieces)));
+            break;
+          }
+          // Join the bytes of all pieces before decoding: a multi-byte
+          // character may be split between two pieces.
+          narrowPieces.assign(bytes, length);
+          bool failed = false;
+          do {
+            rc = SQLGetData(handle, column.number, SQL_C_CHAR, buffer, kBufferBytes, &indicator);
+            if (rc == SQL_NO_DATA) break;
+            if (!Succeeded(rc)) {
+              failed = true;
+              break;
+            }
+            if (indicator == SQL_NULL_DATA) break;
+            length = PieceBytes(buffer, indicator, 1);
+            narrowPieces.append(bytes, length);
+          } while (MoreToCome(handle, rc, indicator));
+          if (!failed)
+            m_record.Set(column.key,
+                         COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces)));
+          break;
+        }
+        case ColumnKind::NoEntry:
+          break;
+        case ColumnKind::Unhandled: {
+          // Read as text only to tell NULL (no message) from a value.
+          const SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_CHAR, buffer, kBufferBytes, &indicator);
+          if (Succeeded(rc) && indicator == SQL_NULL_DATA) break;
+          CString registered;
+          GetQueryStatement(statementId, registered);
+          CString message;
+          message.Format(u"UnHandled Datatype:SchemaSourceReaderI::FetchAndProcessRecords()- Column(%s),Dataype(%d),Query(%s) ",
+                         column.key, static_cast<int>(columns[i].dataType), registered);
+          AfxMessageBox(message, MB_OK);
+          break;
+        }
+      }
+    }
+
+    if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->ProcessRow(m_model, m_record);
+    fetchRc = SQLFetch(handle);
+  }
+  if (fetchRc != SQL_NO_DATA) RecordFailure(statementId, ReadDiagnostic(SQL_HANDLE_STMT, handle, fetchRc, u"SQLFetch"));
+
+  UpdateObjectCount(statementId, rows);
+  if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PostExecute(m_model);
+}

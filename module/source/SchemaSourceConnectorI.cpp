@@ -1,0 +1,188 @@
+#include <schemaimport/SchemaSourceConnectorI.h>
+
+#include <platform/ConnectionDialog.h>
+#include <platform/Win32.h>
+
+// The platform headers already define HWND as the host's window handle;
+// this tells unixODBC's headers not to declare their own (its SQLHWND stays
+// an untyped pointer). They are included last, as they #define BOOL.
+#define _WINDOWS_
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+// The driver manager's wide unit is the module's UTF-16 unit; buffers are
+// passed through with a cast.
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit unit");
+
+namespace {
+
+constexpr SQLLEN kLoginTimeoutSeconds = 60;
+
+bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+SQLWCHAR* Wide(char16_t* text) { return reinterpret_cast<SQLWCHAR*>(text); }
+SQLWCHAR* Wide(const char16_t* text) { return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text)); }
+
+// The first diagnostic record of the handle. When the driver manager has
+// none to give, a general error naming the failed call stands in, so that a
+// failed Connect always carries a reason.
+OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char16_t* failedCall) {
+  OdbcDiagnostic diagnostic;
+  SQLWCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  std::vector<char16_t> message(512, u'\0');
+  SQLSMALLINT messageLength = 0;
+  SQLRETURN rc = SQLGetDiagRecW(handleType, handle, 1, state, &native, Wide(message.data()),
+                                static_cast<SQLSMALLINT>(message.size()), &messageLength);
+  if (rc == SQL_SUCCESS_WITH_INFO && messageLength >= static_cast<SQLSMALLINT>(message.size())) {
+    // The message was cut: ask again with room for all of it.
+    message.assign(static_cast<std::size_t>(messageLength) + 1, u'\0');
+    rc = SQLGetDiagRecW(handleType, handle, 1, state, &native, Wide(message.data()),
+                        static_cast<SQLSMALLINT>(message.size()), &messageLength);
+  }
+  if (!Succeeded(rc)) {
+    diagnostic.sqlState = u"HY000";
+    diagnostic.message = std::u16string(failedCall) + u" failed without a diagnostic record";
+    return diagnostic;
+  }
+  message.back() = u'\0';
+  diagnostic.sqlState.assign(reinterpret_cast<const char16_t*>(state),
+                             std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(state)));
+  diagnostic.nativeError = static_cast<int>(native);
+  diagnostic.message = message.data();
+  return diagnostic;
+}
+
+// Releases a connection handle (disconnecting it first when connected) and
+// its environment handle; null handles are skipped.
+void ReleaseHandles(SQLHDBC dbc, bool connected, SQLHENV env) {
+  if (dbc != SQL_NULL_HDBC) {
+    if (connected) SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  }
+  if (env != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+// The handles of a connection being opened: freed on every way out of
+// Connect (including an exception from the dialog hook) unless released to
+// the connector.
+struct PendingHandles {
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  bool connected = false;
+
+  PendingHandles() = default;
+  PendingHandles(const PendingHandles&) = delete;
+  PendingHandles& operator=(const PendingHandles&) = delete;
+  ~PendingHandles() { ReleaseHandles(dbc, connected, env); }
+
+  void Release() {
+    env = SQL_NULL_HENV;
+    dbc = SQL_NULL_HDBC;
+    connected = false;
+  }
+};
+
+// Reads a wide-text information item into the buffer; on failure the buffer
+// keeps what it held.
+void ReadInfoText(SQLHDBC dbc, SQLUSMALLINT infoType, char16_t (&target)[SchemaSourceConnectorI::kBufferLength]) {
+  char16_t value[SchemaSourceConnectorI::kBufferLength] = {};
+  SQLSMALLINT localLength = 0;
+  if (!Succeeded(SQLGetInfoW(dbc, infoType, value, static_cast<SQLSMALLINT>(sizeof(value)), &localLength)))
+    return;
+  value[SchemaSourceConnectorI::kBufferLength - 1] = u'\0';
+  std::copy(std::begin(value), std::end(value), std::begin(target));
+}
+
+}  // namespace
+
+SchemaSourceConnectorI::SchemaSourceConnectorI()
+    : m_connectionHandle(nullptr),
+      m_connectionString{},
+      m_connectionStringLength(0),
+      m_serverName{},
+      m_databaseName{},
+      m_environmentHandle(nullptr) {}
+
+SchemaSourceConnectorI::~SchemaSourceConnectorI() { ReleaseConnection(); }
+
+bool SchemaSourceConnectorI::Connect(CString& connectionString) {
+  m_lastDiagnostic.Clear();
+  HWND parent = GetDesktopWindow();
+
+  PendingHandles pending;
+  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &pending.env))) {
+    // A failed allocation leaves no handle that could be asked why.
+    pending.env = SQL_NULL_HENV;
+    m_lastDiagnostic.sqlState = u"HY001";
+    m_lastDiagnostic.message = u"The ODBC environment handle could not be allocated";
+    return false;
+  }
+  if (!Succeeded(SQLSetEnvAttr(pending.env, SQL_ATTR_ODBC_VERSION,
+                               reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0))) {
+    m_lastDiagnostic = ReadDiagnostic(SQL_HANDLE_ENV, pending.env, u"SQLSetEnvAttr");
+    return false;
+  }
+  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, pending.env, &pending.dbc))) {
+    pending.dbc = SQL_NULL_HDBC;
+    m_lastDiagnostic = ReadDiagnostic(SQL_HANDLE_ENV, pending.env, u"SQLAllocHandle");
+    return false;
+  }
+  SQLSetConnectAttrW(pending.dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
+
+  // This driver manager has no connection dialog of its own (asking it to
+  // prompt fails or crashes), so the host's dialog, if any, completes the
+  // string and the driver manager is never asked to prompt.
+  CString text = connectionString;
+  if (platform::ShowConnectionDialog(parent, text) == platform::ConnectionDialogResult::Cancelled)
+    return false;  // the host knows it cancelled: no diagnostic
+  if (text.GetLength() > SHRT_MAX) {
+    m_lastDiagnostic.sqlState = u"HY090";
+    m_lastDiagnostic.message = u"The connection string is longer than 32767 characters";
+    return false;
+  }
+
+  char16_t completed[kBufferLength] = {};
+  SQLSMALLINT completedLength = 0;
+  SQLRETURN rc = SQLDriverConnectW(pending.dbc, nullptr, Wide(text.GetString()),
+                                   static_cast<SQLSMALLINT>(text.GetLength()), Wide(completed), kBufferLength,
+                                   &completedLength, SQL_DRIVER_NOPROMPT);
+  if (!Succeeded(rc)) {
+    m_lastDiagnostic = ReadDiagnostic(SQL_HANDLE_DBC, pending.dbc, u"SQLDriverConnectW");
+    return false;
+  }
+  pending.connected = true;
+  // A longer completed string comes back cut to the buffer.
+  completed[kBufferLength - 1] = u'\0';
+
+  // The new connection is open: only now is a previous one let go, so that
+  // a failed Connect leaves it usable.
+  ReleaseConnection();
+  m_connectionHandle = pending.dbc;
+  m_environmentHandle = pending.env;
+  pending.Release();
+
+  std::copy(std::begin(completed), std::end(completed), std::begin(m_connectionString));
+  m_connectionStringLength = completedLength;
+  ReadInfoText(m_connectionHandle, SQL_SERVER_NAME, m_serverName);
+  ReadInfoText(m_connectionHandle, SQL_DATABASE_NAME, m_databaseName);
+
+  connectionString = CString(static_cast<const char16_t*>(m_connectionString));
+  return true;
+}
+
+void SchemaSourceConnectorI::Disconnect() { ReleaseConnection(); }
+
+void SchemaSourceConnectorI::GetREScope(CString& /*scope*/) {}
+
+void SchemaSourceConnectorI::ReleaseConnection() {
+  ReleaseHandles(m_connectionHandle, true, m_environmentHandle);
+  m_connectionHandle = nullptr;
+  m_environmentHandle = nullptr;
+}

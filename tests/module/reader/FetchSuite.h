@@ -1,0 +1,62 @@
+// One body of fetch tests, run over every real driver: each executable
+// instantiates FetchTest with the backends it can reach.
+#pragma once
+
+#include "ReaderTestSupport.h"
+
+#include <tillerhold/GenericModel.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace qm::test::reader {
+
+enum class Engine { Sqlite, Postgres };
+
+struct Backend {
+  const char* name;        // test-name suffix
+  Engine engine;           // which SQL dialect the test data is written in
+  bool wideText;           // the driver describes text columns with the wide type codes
+  const char* connectEnv;  // environment variable holding the connection string; null for SQLite
+};
+
+inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) { return info.param.name; }
+inline void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
+
+class FetchTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  static void SetUpTestSuite() { UseUtf8Locale(); }
+  void SetUp() override;
+  void TearDown() override;
+
+  // The connection string of the parameter's backend (for PostgreSQL with
+  // extra options appended); none when the environment names no server.
+  std::optional<std::string> ConnectionString(const char* extra = "") const;
+
+  // Registers the statement under the id with object type 12 and, when
+  // wanted, a recording row action logging into m_log; then runs it.
+  void Run(int statementId, const std::u16string& sql, bool withAction = true);
+  // Runs a statement for the test's data on the connection; fails the test
+  // on error.
+  void Prepare(const std::u16string& sql);
+  // An SQL expression giving the text of the SQL expression `unit` repeated
+  // n times.
+  std::u16string Repeat(const std::u16string& unit, int n) const;
+  // An SQL expression giving the one character of the code point. Statement
+  // text reaches the SQLite3 driver (an ANSI driver) through the driver
+  // manager's conversion, which does not carry characters beyond U+FFFF.
+  std::u16string Char(int codePoint) const;
+
+  TempDir m_dir;                                // SQLite database file lives here
+  std::unique_ptr<TestConnector> m_connector;   // the open connection
+  GenericModel m_model;                         // handed to the row actions
+  ActionLog m_log;                              // what the recording action saw; outlives the action
+  TestReader m_reader;                          // under test
+  std::u16string m_schema;                      // PostgreSQL: this process's schema
+};
+
+}  // namespace qm::test::reader

@@ -1,0 +1,122 @@
+// CWinApp lifecycle in a module loaded and unloaded with dlopen/dlclose.
+#include "Recorder.h"
+
+#include <platform/CWinApp.h>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+void* Load(const char* path, int mode = RTLD_NOW | RTLD_LOCAL) {
+  void* handle = dlopen(path, mode);
+  EXPECT_NE(handle, nullptr) << dlerror();
+  return handle;
+}
+
+// Closes the module and checks that it really left the process, so its
+// static destructors have run.
+void Unload(void* handle, const char* path) {
+  ASSERT_EQ(dlclose(handle), 0) << dlerror();
+  void* still = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_EQ(still, nullptr) << path << " is still loaded after dlclose";
+  if (still != nullptr) dlclose(still);
+}
+
+template <typename Fn>
+Fn Symbol(void* handle, const char* name) {
+  void* sym = dlsym(handle, name);
+  EXPECT_NE(sym, nullptr) << dlerror();
+  return reinterpret_cast<Fn>(sym);
+}
+
+class CWinAppLifecycle : public testing::Test {
+ protected:
+  void SetUp() override {
+    qmtest::TakeRecords();
+    qmtest::SetInitResult(TRUE);
+  }
+  void TearDown() override { qmtest::SetInitResult(TRUE); }
+};
+
+TEST_F(CWinAppLifecycle, InitOnLoadAfterStaticsAndExitOnUnloadBeforeStaticsDie) {
+  void* handle = Load(QM_TEST_APP_PATH);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor",
+                                           "A:InitInstance"}));
+
+  // A function-local static first used after load: its destructor is
+  // registered later than anything above.
+  Symbol<void (*)()>(handle, "qm_test_app_touch_local_static")();
+  EXPECT_EQ(qmtest::TakeRecords(), Events{"A:local-static:ctor"});
+
+  Unload(handle, QM_TEST_APP_PATH);
+  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:ExitInstance", "A:local-static:dtor", "A:app:dtor",
+                                           "A:same-file-static:dtor", "A:early-file-static:dtor"}));
+}
+
+TEST_F(CWinAppLifecycle, ReloadRunsInitAndExitAgain) {
+  for (int round = 0; round < 2; ++round) {
+    void* handle = Load(QM_TEST_APP_PATH);
+    ASSERT_NE(handle, nullptr);
+    Unload(handle, QM_TEST_APP_PATH);
+    const Events events = qmtest::TakeRecords();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "A:InitInstance"), 1) << "round " << round;
+    EXPECT_EQ(std::count(events.begin(), events.end(), "A:ExitInstance"), 1) << "round " << round;
+  }
+}
+
+TEST_F(CWinAppLifecycle, FailedInitRunsExitAtOnceAndNotAgainAtUnload) {
+  qmtest::SetInitResult(FALSE);
+  void* handle = Load(QM_TEST_APP_PATH);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor",
+                                           "A:InitInstance", "A:ExitInstance"}));
+  Unload(handle, QM_TEST_APP_PATH);
+  EXPECT_EQ(qmtest::TakeRecords(),
+            (Events{"A:app:dtor", "A:same-file-static:dtor", "A:early-file-static:dtor"}));
+}
+
+// A host that never unloads the module: ExitInstance still runs once at
+// process exit, before the module's namespace-scope statics are destroyed.
+TEST_F(CWinAppLifecycle, ExitWithoutUnloadRunsExitInstanceOnceBeforeStatics) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        qmtest::SetEcho(true);
+        if (dlopen(QM_TEST_APP_PATH, RTLD_NOW | RTLD_LOCAL) == nullptr) std::_Exit(3);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0),
+      "A:InitInstance\nA:ExitInstance\nA:app:dtor\nA:same-file-static:dtor\nA:early-file-static:dtor\n$");
+}
+
+// Every application module names its object theApp. A module loaded with
+// RTLD_GLOBAL must not capture the theApp of a module loaded after it: each
+// module runs its own object's InitInstance and ExitInstance.
+TEST_F(CWinAppLifecycle, ModulesKeepTheirOwnApplicationObject) {
+  void* a = Load(QM_TEST_APP_PATH, RTLD_NOW | RTLD_GLOBAL);
+  ASSERT_NE(a, nullptr);
+  void* b = Load(QM_TEST_APP_B_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(b, nullptr);
+  EXPECT_NE(Symbol<CWinApp* (*)()>(a, "qm_test_app_object")(), Symbol<CWinApp* (*)()>(b, "qm_test_app_object")());
+  EXPECT_EQ(qmtest::TakeRecords(),
+            (Events{"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor", "A:InitInstance",
+                    "B:early-file-static:ctor", "B:same-file-static:ctor", "B:app:ctor", "B:InitInstance"}));
+
+  Unload(b, QM_TEST_APP_B_PATH);
+  EXPECT_EQ(qmtest::TakeRecords(), (Events{"B:ExitInstance", "B:app:dtor", "B:same-file-static:dtor",
+                                           "B:early-file-static:dtor"}));
+  Unload(a, QM_TEST_APP_PATH);
+  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:ExitInstance", "A:app:dtor", "A:same-file-static:dtor",
+                                           "A:early-file-static:dtor"}));
+}
+
+}  // namespace

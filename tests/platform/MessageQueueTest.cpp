@@ -1,0 +1,114 @@
+// Posted messages between threads.
+#include <platform/Win32.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Creates a window and destroys it at scope exit.
+class Window {
+ public:
+  Window() : m_hwnd(platform::CreateMessageWindow()) {}
+  ~Window() { platform::DestroyMessageWindow(m_hwnd); }
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+  HWND get() const { return m_hwnd; }
+
+ private:
+  HWND m_hwnd;
+};
+
+TEST(MessageQueue, MessageFromAnotherThreadArrives) {
+  Window window;
+  ASSERT_NE(window.get(), nullptr);
+  std::thread poster([hwnd = window.get()] {
+    Sleep(20);  // let the receiver start waiting first
+    EXPECT_EQ(PostMessageW(hwnd, WM_USER + 1, 7, -3), TRUE);
+  });
+  const auto msg = platform::WaitMessage(window.get(), 30s);
+  poster.join();
+  ASSERT_TRUE(msg.has_value());
+  EXPECT_EQ(msg->hwnd, window.get());
+  EXPECT_EQ(msg->message, WM_USER + 1);
+  EXPECT_EQ(msg->wParam, 7u);
+  EXPECT_EQ(msg->lParam, -3);
+  EXPECT_FALSE(platform::PeekMessage(window.get()).has_value());
+}
+
+TEST(MessageQueue, EachThreadsPostsArriveInOrder) {
+  Window window;
+  constexpr int kPerThread = 5000;
+  auto post = [hwnd = window.get()](WPARAM sender) {
+    for (int i = 0; i < kPerThread; ++i) ASSERT_EQ(PostMessageW(hwnd, WM_USER, sender, i), TRUE);
+  };
+  std::thread first(post, 1);
+  std::thread second(post, 2);
+  LPARAM next[3] = {0, 0, 0};
+  for (int received = 0; received < 2 * kPerThread; ++received) {
+    const auto msg = platform::WaitMessage(window.get(), 30s);
+    ASSERT_TRUE(msg.has_value()) << "after " << received << " messages";
+    ASSERT_TRUE(msg->wParam == 1 || msg->wParam == 2);
+    ASSERT_EQ(msg->lParam, next[msg->wParam]) << "sender " << msg->wParam;
+    ++next[msg->wParam];
+  }
+  first.join();
+  second.join();
+  EXPECT_FALSE(platform::PeekMessage(window.get()).has_value());
+}
+
+TEST(MessageQueue, PostsToNoQueueFailAndGoNowhere) {
+  Window live;
+  const HWND destroyed = platform::CreateMessageWindow();
+  ASSERT_EQ(PostMessageW(destroyed, WM_USER, 0, 0), TRUE);
+  platform::DestroyMessageWindow(destroyed);
+  EXPECT_EQ(PostMessageW(destroyed, WM_USER, 0, 0), FALSE);
+  EXPECT_FALSE(platform::PeekMessage(destroyed).has_value());
+  EXPECT_EQ(PostMessageW(nullptr, WM_USER, 0, 0), FALSE);
+  EXPECT_EQ(PostMessageW(GetDesktopWindow(), WM_USER, 0, 0), FALSE);
+  EXPECT_NE(GetDesktopWindow(), nullptr);
+  EXPECT_EQ(PostMessageW(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0xDEAD0)), WM_USER, 0, 0), FALSE);
+  // A new window never gets an old handle, so nothing stale reaches it.
+  Window fresh;
+  EXPECT_NE(fresh.get(), destroyed);
+  EXPECT_FALSE(platform::PeekMessage(fresh.get()).has_value());
+  EXPECT_FALSE(platform::PeekMessage(live.get()).has_value());
+  platform::DestroyMessageWindow(nullptr);  // ignored
+}
+
+TEST(MessageQueue, WaitTimesOutOnAnEmptyQueue) {
+  Window window;
+  EXPECT_FALSE(platform::WaitMessage(window.get(), 10ms).has_value());
+  EXPECT_FALSE(platform::WaitMessage(nullptr, 10ms).has_value());
+  ASSERT_EQ(PostMessageW(window.get(), WM_USER + 2, 0, 0), TRUE);
+  const auto msg = platform::PeekMessage(window.get());
+  ASSERT_TRUE(msg.has_value());
+  EXPECT_EQ(msg->message, WM_USER + 2);
+}
+
+// A thread still waiting when the window goes away must be released, not
+// left sleeping out a long timeout on a queue no one can post to any more.
+TEST(MessageQueue, DestroyReleasesAWaitingThread) {
+  const HWND hwnd = platform::CreateMessageWindow();
+  auto outcome = std::make_shared<std::promise<std::optional<MSG>>>();
+  auto result = outcome->get_future();
+  std::thread waiter([outcome, hwnd] { outcome->set_value(platform::WaitMessage(hwnd, 1h)); });
+  Sleep(50);  // let it block inside WaitMessage
+  platform::DestroyMessageWindow(hwnd);
+  if (result.wait_for(60s) != std::future_status::ready) {
+    waiter.detach();  // it would hold the test for an hour
+    FAIL() << "WaitMessage still blocked after its window was destroyed";
+  }
+  waiter.join();
+  EXPECT_FALSE(result.get().has_value());
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+// A test application module: records its lifecycle through qmtest::Record,
+// each event prefixed with QM_TEST_APP_TAG.
+#include "TestApp.h"
+#include "Tracer.h"
+
+static Tracer g_sameFileStatic("same-file-static");
+
+QM_IMPLEMENT_APP(QM_TEST_APP_CLASS, theApp)
+
+// Constructs a function-local static on first call, i.e. after load.
+extern "C" void qm_test_app_touch_local_static() {
+  static Tracer localStatic("local-static");
+}
