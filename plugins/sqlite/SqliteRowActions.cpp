@@ -1,0 +1,552 @@
+#include "SqliteRowActions.h"
+
+#include "SqliteSqlText.h"
+
+#include <schemaimport/CommonDataObject.h>
+#include <schemaimport/ImportedKeysCache.h>
+#include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ObjectIdLookup.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace qm::sqlite {
+namespace {
+
+// ---- Reading the record: copies, since the record is reused per row.
+
+std::u16string Text(const CommonDataObject& record, const char16_t* column) { return record.GetString(column).str(); }
+
+bool Has(const CommonDataObject& record, const char16_t* column) { return record.Get(column).vt != VT_EMPTY; }
+
+int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetInteger(column); }
+
+std::u16string Decimal(int value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+// ---- Writing the model.
+
+void SetText(CMOObject& object, int propertyId, std::u16string value) {
+  auto* property = new CMOProperty(propertyId);
+  property->SetWStringValue(std::move(value));
+  object.SetProperty(property);
+}
+
+void SetInteger(CMOObject& object, int propertyId, std::int64_t value) {
+  auto* property = new CMOProperty(propertyId);
+  property->SetIntegerValue(value);
+  object.SetProperty(property);
+}
+
+void SetIds(CMOObject& object, int propertyId, std::vector<int> ids) {
+  auto* property = new CMOProperty(propertyId);
+  property->SetObjectIdVectorValue(std::move(ids));
+  object.SetProperty(property);
+}
+
+int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaLookup::Instance()->FindCreate(model, schema); }
+
+CMOObject* FindTable(const std::u16string& schema, const std::u16string& table) {
+  return ImportedObjectCache::Instance()->FindObject(CString(ObjectKey(schema, table)));
+}
+
+CMOObject* FindColumn(const std::u16string& schema, const std::u16string& table, const std::u16string& column) {
+  return ImportedObjectCache::Instance()->FindObject(CString(ColumnKey(schema, table, column)));
+}
+
+std::u16string KeyId(const std::u16string& schema, const std::u16string& table, const std::u16string& indexName) {
+  return u"key " + ObjectKey(schema, table) + u'.' + QuoteIdentifier(FoldCase(indexName));
+}
+
+std::u16string ForeignKeyId(const std::u16string& schema, const std::u16string& table, int id) {
+  return u"fk " + ObjectKey(schema, table) + u'.' + Decimal(id);
+}
+
+// "a", "b" -> ("a", "b")
+std::u16string QuotedList(const std::vector<std::u16string>& names) {
+  std::u16string list = u"(";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) list += u", ";
+    list += QuoteIdentifier(names[i]);
+  }
+  list += u')';
+  return list;
+}
+
+// Counts rows per table in a statement ordered by table: the n-th column
+// or foreign key of its table.
+class PerTableCounter {
+ public:
+  void Reset() {
+    m_table.clear();
+    m_count = 0;
+  }
+  int Next(const std::u16string& tableKey) {
+    if (tableKey != m_table) {
+      m_table = tableKey;
+      m_count = 0;
+    }
+    return ++m_count;
+  }
+
+ private:
+  std::u16string m_table;  // key of the table of the previous row
+  int m_count = 0;         // rows of that table so far
+};
+
+// ---- Databases: one schema object per database.
+
+class DatabasesAction : public QueryResultRowActionI {
+ public:
+  explicit DatabasesAction(ImportScope* scope) : m_scope(scope) {}
+
+  void PreExecute(GenericModel*) override { m_scope->databases.clear(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"schema_name")) return;
+    std::u16string name = Text(record, u"schema_name");
+    const std::vector<std::u16string>& wanted = m_scope->wanted;
+    if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), FoldCase(name)) == wanted.end()) return;
+    SchemaId(model, name);
+    m_scope->databases.push_back(DatabaseName{Integer(record, u"schema_seq"), std::move(name)});
+  }
+
+ private:
+  ImportScope* m_scope;  // the reader's; not owned
+};
+
+// ---- Tables and views: under their schema, cached by ObjectKey.
+
+class TablesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    std::u16string name = Text(record, u"table_name");
+    CMOObject& table = model->CreateObject(model::Table, SchemaId(model, schema));
+    SetText(table, model::Name, name);
+    if (Has(record, u"sql_text")) SetText(table, model::SqlText, Text(record, u"sql_text"));
+    ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &table);
+  }
+};
+
+class ViewsAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    std::u16string name = Text(record, u"view_name");
+    CMOObject& view = model->CreateObject(model::View, SchemaId(model, schema));
+    SetText(view, model::Name, name);
+    if (Has(record, u"sql_text")) SetText(view, model::Definition, Text(record, u"sql_text"));
+    // Views share the tables' name space: a trigger may sit on either.
+    ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &view);
+  }
+};
+
+// ---- Columns: under their table, cached by ColumnKey. Rows come in
+// column order per table; Position counts the columns imported, from 1.
+
+class ColumnsAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_positions.Reset(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string tableName = Text(record, u"table_name");
+    CMOObject* table = FindTable(schema, tableName);
+    if (table == nullptr) return;
+    std::u16string name = Text(record, u"column_name");
+    CMOObject& column = model->CreateObject(model::Column, table->GetObjectId());
+    SetText(column, model::Name, name);
+    const std::u16string dataType = Text(record, u"data_type");
+    if (!dataType.empty()) SetText(column, model::DataType, dataType);
+    SetInteger(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
+    if (Has(record, u"default_value")) SetText(column, model::DefaultValue, Text(record, u"default_value"));
+    SetInteger(column, model::Position, m_positions.Next(ObjectKey(schema, tableName)));
+    const int pkPosition = Integer(record, u"pk_position");
+    if (pkPosition > 0) SetInteger(column, model::PrimaryKeyPosition, pkPosition);
+    ImportedObjectCache::Instance()->Add(CString(ColumnKey(schema, tableName, name)), &column);
+  }
+
+ private:
+  PerTableCounter m_positions;  // position of the next column of the current table
+};
+
+// ---- Keys: the primary key ("pk_<table>") and the unique constraints
+// (named after the index SQLite keeps for them).
+
+class KeysAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string tableName = Text(record, u"table_name");
+    CMOObject* table = FindTable(schema, tableName);
+    if (table == nullptr) return;
+    const bool primary = Integer(record, u"key_kind") == 0;
+    const std::u16string indexName = primary ? std::u16string() : Text(record, u"index_name");
+    CMOObject& key = model->CreateObject(model::Key, table->GetObjectId());
+    SetText(key, model::Name, primary ? u"pk_" + tableName : indexName);
+    SetText(key, model::KeyType, primary ? u"PRIMARY KEY" : u"UNIQUE");
+    ImportedObjectCache::Instance()->AddByDBID(CString(KeyId(schema, tableName, indexName)), &key);
+  }
+};
+
+class KeyColumnsAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_pending.clear(); }
+
+  void ProcessRow(GenericModel*, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string tableName = Text(record, u"table_name");
+    const std::u16string keyId = KeyId(schema, tableName, Text(record, u"index_name"));
+    CMOObject* key = ImportedObjectCache::Instance()->FindObjectById(CString(keyId));
+    if (key == nullptr) return;
+    Pending& pending = m_pending[keyId];
+    if (pending.key == nullptr) pending.arrival = static_cast<int>(m_pending.size());
+    pending.key = key;
+    pending.schema = schema;
+    pending.table = tableName;
+    pending.columns.emplace_back(Integer(record, u"column_seq"), Text(record, u"column_name"));
+  }
+
+  void PostExecute(GenericModel*) override {
+    // In the order the rows came: a table's primary key before its unique
+    // constraints. A key on the same columns as an earlier one gets no
+    // signature, so a foreign key finds the same key in every import (the
+    // cache would otherwise choose by address), and the primary key first,
+    // as SQLite does.
+    std::vector<Pending*> ordered;
+    for (auto& [keyId, pending] : m_pending) ordered.push_back(&pending);
+    std::sort(ordered.begin(), ordered.end(), [](const Pending* a, const Pending* b) { return a->arrival < b->arrival; });
+    std::set<std::u16string> given;
+    ImportedKeysCache* signatures = ImportedKeysCache::Instance();
+    for (Pending* entry : ordered) {
+      Pending& pending = *entry;
+      std::stable_sort(pending.columns.begin(), pending.columns.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+      std::vector<int> ids;
+      std::vector<std::u16string> names;
+      for (const auto& [seq, name] : pending.columns) {
+        names.push_back(name);
+        if (CMOObject* column = FindColumn(pending.schema, pending.table, name)) ids.push_back(column->GetObjectId());
+      }
+      const bool complete = ids.size() == names.size();
+      SetIds(*pending.key, model::KeyColumns, std::move(ids));
+      // A key with a column that was not imported could match a foreign key
+      // it does not serve; it gets no signature.
+      if (!complete) continue;
+      std::u16string signature = KeySignature(pending.schema, pending.table, names);
+      if (given.insert(signature).second) signatures->Set(pending.key, CString(std::move(signature)));
+    }
+    m_pending.clear();
+    signatures->InitReverseSearch();
+  }
+
+ private:
+  struct Pending {
+    int arrival = 0;                                      // order of its first row among the keys
+    CMOObject* key = nullptr;                             // the key object; the model's
+    std::u16string schema;                                // its database
+    std::u16string table;                                 // its table's name
+    std::vector<std::pair<int, std::u16string>> columns;  // (position in the key, column name)
+  };
+  std::map<std::u16string, Pending> m_pending;  // KeyId -> columns seen; emptied by PostExecute
+};
+
+// ---- Foreign keys: "fk_<table>_<n>", n counting the table's foreign keys
+// in declaration order (SQLite keeps no constraint names).
+
+class ForeignKeysAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_ordinals.Reset(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string tableName = Text(record, u"table_name");
+    CMOObject* table = FindTable(schema, tableName);
+    if (table == nullptr) return;
+    CMOObject& foreignKey = model->CreateObject(model::ForeignKey, table->GetObjectId());
+    SetText(foreignKey, model::Name,
+            u"fk_" + tableName + u'_' + Decimal(m_ordinals.Next(ObjectKey(schema, tableName))));
+    // SQLite resolves the parent table in the child's database only.
+    if (CMOObject* referenced = FindTable(schema, Text(record, u"referenced_table")))
+      SetIds(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
+    SetText(foreignKey, model::OnDelete, Text(record, u"on_delete"));
+    SetText(foreignKey, model::OnUpdate, Text(record, u"on_update"));
+    SetText(foreignKey, model::MatchType, Text(record, u"match_type"));
+    ImportedObjectCache::Instance()->AddByDBID(
+        CString(ForeignKeyId(schema, tableName, Integer(record, u"fk_id"))), &foreignKey);
+  }
+
+ private:
+  PerTableCounter m_ordinals;  // ordinal of the next foreign key of the current table
+};
+
+// The column pairs; in PostExecute the referenced columns and key. A
+// foreign key whose parent columns are no declared key (SQLite accepts
+// that) keeps its referenced table and columns and gets no ReferencedKey.
+// Without parent columns it references the parent's primary key.
+class ForeignKeyColumnsAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_pending.clear(); }
+
+  void ProcessRow(GenericModel*, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string tableName = Text(record, u"table_name");
+    const std::u16string id = ForeignKeyId(schema, tableName, Integer(record, u"fk_id"));
+    CMOObject* foreignKey = ImportedObjectCache::Instance()->FindObjectById(CString(id));
+    if (foreignKey == nullptr) return;
+    Pending& pending = m_pending[id];
+    pending.foreignKey = foreignKey;
+    pending.schema = schema;
+    pending.table = tableName;
+    pending.referencedTable = Text(record, u"referenced_table");
+    Pair pair;
+    pair.seq = Integer(record, u"column_seq");
+    pair.from = Text(record, u"from_column");
+    if (Has(record, u"to_column")) pair.to = Text(record, u"to_column");
+    pending.pairs.push_back(std::move(pair));
+  }
+
+  void PostExecute(GenericModel*) override {
+    for (auto& [id, pending] : m_pending) Complete(pending);
+    m_pending.clear();
+  }
+
+ private:
+  struct Pair {
+    int seq = 0;                       // position in the foreign key
+    std::u16string from;               // child column
+    std::optional<std::u16string> to;  // parent column; none when the parent's primary key is meant
+  };
+  struct Pending {
+    CMOObject* foreignKey = nullptr;  // the foreign key object; the model's
+    std::u16string schema;            // its database
+    std::u16string table;             // the child table's name
+    std::u16string referencedTable;   // the parent table's name as written
+    std::vector<Pair> pairs;          // column pairs seen
+  };
+
+  static void Complete(Pending& pending) {
+    std::stable_sort(pending.pairs.begin(), pending.pairs.end(),
+                     [](const Pair& a, const Pair& b) { return a.seq < b.seq; });
+    CMOObject& foreignKey = *pending.foreignKey;
+
+    std::vector<int> childIds;
+    std::vector<std::u16string> childNames;
+    for (const Pair& pair : pending.pairs) {
+      childNames.push_back(pair.from);
+      if (CMOObject* column = FindColumn(pending.schema, pending.table, pair.from))
+        childIds.push_back(column->GetObjectId());
+    }
+    SetIds(foreignKey, model::ForeignKeyColumns, std::move(childIds));
+
+    const bool explicitParent =
+        std::all_of(pending.pairs.begin(), pending.pairs.end(), [](const Pair& pair) { return pair.to.has_value(); });
+    std::vector<int> parentIds;
+    CMOObject* referencedKey = nullptr;
+    if (explicitParent) {
+      std::vector<std::u16string> parentNames;
+      for (const Pair& pair : pending.pairs) {
+        parentNames.push_back(*pair.to);
+        if (CMOObject* column = FindColumn(pending.schema, pending.referencedTable, *pair.to))
+          parentIds.push_back(column->GetObjectId());
+      }
+      referencedKey = ImportedKeysCache::Instance()->FindMatchingKey(
+          CString(KeySignature(pending.schema, pending.referencedTable, parentNames)));
+    } else {
+      referencedKey = ImportedObjectCache::Instance()->FindObjectById(
+          CString(KeyId(pending.schema, pending.referencedTable, std::u16string())));
+      if (referencedKey != nullptr)
+        if (const CMOProperty* columns = referencedKey->GetProperty(model::KeyColumns))
+          parentIds = columns->GetObjectIdVectorValue();
+    }
+    // Only a complete list: a partial one would pair columns wrongly.
+    if (!parentIds.empty() && parentIds.size() == pending.pairs.size())
+      SetIds(foreignKey, model::ReferencedColumns, std::move(parentIds));
+    if (referencedKey != nullptr) SetIds(foreignKey, model::ReferencedKey, {referencedKey->GetObjectId()});
+
+    // The clause as SQLite understood it; it also keeps a reference to a
+    // table that does not exist, which no id can.
+    std::u16string definition = u"FOREIGN KEY " + QuotedList(childNames) + u" REFERENCES " +
+                                QuoteIdentifier(pending.referencedTable);
+    if (explicitParent) {
+      std::vector<std::u16string> parentNames;
+      for (const Pair& pair : pending.pairs) parentNames.push_back(*pair.to);
+      definition += u' ' + QuotedList(parentNames);
+    }
+    const std::u16string onDelete = NameOrEmpty(foreignKey, model::OnDelete);
+    const std::u16string onUpdate = NameOrEmpty(foreignKey, model::OnUpdate);
+    const std::u16string match = NameOrEmpty(foreignKey, model::MatchType);
+    if (!onDelete.empty() && onDelete != u"NO ACTION") definition += u" ON DELETE " + onDelete;
+    if (!onUpdate.empty() && onUpdate != u"NO ACTION") definition += u" ON UPDATE " + onUpdate;
+    if (!match.empty() && match != u"NONE") definition += u" MATCH " + match;
+    SetText(foreignKey, model::Definition, std::move(definition));
+  }
+
+  static std::u16string NameOrEmpty(const CMOObject& object, int propertyId) {
+    const CMOProperty* property = object.GetProperty(propertyId);
+    return property != nullptr ? property->GetWStringValue() : std::u16string();
+  }
+
+  std::map<std::u16string, Pending> m_pending;  // ForeignKeyId -> pairs seen; emptied by PostExecute
+};
+
+// ---- Indexes made with CREATE INDEX, under their table, cached in
+// ImportedIndexCache by ObjectKey(schema, index).
+
+class IndexesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    CMOObject* table = FindTable(schema, Text(record, u"table_name"));
+    if (table == nullptr) return;
+    const std::u16string name = Text(record, u"index_name");
+    CMOObject& index = model->CreateObject(model::Index, table->GetObjectId());
+    SetText(index, model::Name, name);
+    SetInteger(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
+    const std::u16string sql = Text(record, u"sql_text");
+    if (!sql.empty()) SetText(index, model::SqlText, sql);
+    if (Integer(record, u"is_partial") != 0) {
+      const IndexText parsed = ParseCreateIndex(sql);
+      if (!parsed.predicate.empty()) SetText(index, model::Predicate, parsed.predicate);
+    }
+    ImportedIndexCache::Instance()->Add(CString(ObjectKey(schema, name)), &index);
+  }
+};
+
+// Key terms: plain columns become IndexColumns (in key order); expression
+// terms, taken from the index's CREATE text, become Expressions, joined by
+// ", " in key order.
+class IndexColumnsAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_pending.clear(); }
+
+  void ProcessRow(GenericModel*, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string indexKey = ObjectKey(schema, Text(record, u"index_name"));
+    CMOObject* index = ImportedIndexCache::Instance()->FindObject(CString(indexKey));
+    if (index == nullptr) return;
+    Pending& pending = m_pending[indexKey];
+    pending.index = index;
+    pending.schema = schema;
+    pending.table = Text(record, u"table_name");
+    Term term;
+    term.seq = Integer(record, u"column_seq");
+    term.columnId = Integer(record, u"column_id");
+    term.name = Text(record, u"column_name");
+    pending.terms.push_back(std::move(term));
+  }
+
+  void PostExecute(GenericModel*) override {
+    for (auto& [key, pending] : m_pending) Complete(pending);
+    m_pending.clear();
+  }
+
+ private:
+  struct Term {
+    int seq = 0;          // position among the key terms, from 0
+    int columnId = 0;     // table column number; -2 an expression, -1 the rowid
+    std::u16string name;  // column name; empty for an expression
+  };
+  struct Pending {
+    CMOObject* index = nullptr;  // the index object; the model's
+    std::u16string schema;       // its database
+    std::u16string table;        // its table's name
+    std::vector<Term> terms;     // key terms seen
+  };
+
+  static void Complete(Pending& pending) {
+    std::stable_sort(pending.terms.begin(), pending.terms.end(),
+                     [](const Term& a, const Term& b) { return a.seq < b.seq; });
+    std::vector<int> ids;
+    std::u16string expressions;
+    std::optional<IndexText> parsed;
+    for (const Term& term : pending.terms) {
+      if (term.columnId >= 0) {
+        if (CMOObject* column = FindColumn(pending.schema, pending.table, term.name)) ids.push_back(column->GetObjectId());
+        continue;
+      }
+      if (!parsed) {
+        const CMOProperty* sql = pending.index->GetProperty(model::SqlText);
+        parsed = ParseCreateIndex(sql != nullptr ? sql->GetWStringValue() : std::u16string());
+      }
+      std::u16string expression;
+      if (parsed->parsed && term.seq >= 0 && static_cast<std::size_t>(term.seq) < parsed->terms.size())
+        expression = parsed->terms[static_cast<std::size_t>(term.seq)];
+      else if (term.columnId == -1)
+        expression = u"rowid";
+      if (expression.empty()) continue;
+      if (!expressions.empty()) expressions += u", ";
+      expressions += expression;
+    }
+    SetIds(*pending.index, model::IndexColumns, std::move(ids));
+    if (!expressions.empty()) SetText(*pending.index, model::Expressions, std::move(expressions));
+  }
+
+  std::map<std::u16string, Pending> m_pending;  // index key -> terms seen; emptied by PostExecute
+};
+
+// ---- Triggers: under their table or view. A TEMP trigger may sit on a
+// table of another database: then the databases are searched in order, as
+// SQLite resolves the name. A trigger whose table is not found stays
+// under its schema.
+
+class TriggersAction : public QueryResultRowActionI {
+ public:
+  explicit TriggersAction(const ImportScope* scope) : m_scope(scope) {}
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = Text(record, u"schema_name");
+    const std::u16string tableName = Text(record, u"table_name");
+    CMOObject* table = FindTable(schema, tableName);
+    for (auto it = m_scope->databases.begin(); table == nullptr && it != m_scope->databases.end(); ++it)
+      table = FindTable(it->name, tableName);
+    const int parentId = table != nullptr ? table->GetObjectId() : SchemaId(model, schema);
+
+    CMOObject& trigger = model->CreateObject(model::Trigger, parentId);
+    SetText(trigger, model::Name, Text(record, u"trigger_name"));
+    const std::u16string sql = Text(record, u"sql_text");
+    if (!sql.empty()) SetText(trigger, model::Definition, sql);
+    const TriggerText parsed = ParseCreateTrigger(sql);
+    if (parsed.parsed) {
+      SetText(trigger, model::TriggerTiming, parsed.timing);
+      SetText(trigger, model::TriggerEvents, parsed.events);
+    }
+  }
+
+ private:
+  const ImportScope* m_scope;  // the reader's; not owned
+};
+
+}  // namespace
+
+QueryResultRowActionI* CreateRowAction(int statementId, ImportScope* scope) {
+  QueryResultRowActionI* action = nullptr;
+  switch (statementId) {
+    case kDatabases: action = new DatabasesAction(scope); break;
+    case kTables: action = new TablesAction(); break;
+    case kColumns:
+    case kVirtualTableColumns: action = new ColumnsAction(); break;
+    case kKeys: action = new KeysAction(); break;
+    case kKeyColumns: action = new KeyColumnsAction(); break;
+    case kForeignKeys: action = new ForeignKeysAction(); break;
+    case kForeignKeyColumns: action = new ForeignKeyColumnsAction(); break;
+    case kIndexes: action = new IndexesAction(); break;
+    case kIndexColumns: action = new IndexColumnsAction(); break;
+    case kViews: action = new ViewsAction(); break;
+    case kTriggers: action = new TriggersAction(scope); break;
+    default: return nullptr;
+  }
+  action->SetObjectType(StatementObjectType(statementId));
+  return action;
+}
+
+}  // namespace qm::sqlite
