@@ -1,6 +1,7 @@
 #include <schemaimport/CommonDataObject.h>
 
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 CommonDataObject& CommonDataObject::operator=(const CommonDataObject& other) {
@@ -29,6 +30,44 @@ void CommonDataObject::Set(const std::u16string& name, COleVariant&& value) {
   entry.key() = name;
   entry.mapped() = std::move(value);
   m_values.insert(next, std::move(entry));
+}
+
+namespace {
+
+// Equality of two names by their code units, compared as a block.
+bool SameName(const std::u16string& a, const std::u16string& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+}  // namespace
+
+void CommonDataObject::Replace(std::span<const std::u16string* const> names, std::span<COleVariant> values) {
+  const std::size_t count = names.size() < values.size() ? names.size() : values.size();
+  if (m_values.size() == count) {
+    auto entry = m_values.begin();
+    std::size_t same = 0;
+    while (same < count && SameName(entry->first, *names[same])) {
+      ++entry;
+      ++same;
+    }
+    if (same == count) {
+      entry = m_values.begin();
+      for (std::size_t i = 0; i < count; ++i, ++entry) entry->second = std::move(values[i]);
+      return;
+    }
+  }
+  Reset();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (m_spare.empty()) {
+      m_values.emplace_hint(m_values.end(), *names[i], std::move(values[i]));
+      continue;
+    }
+    ValueMap::node_type entry = std::move(m_spare.back());
+    m_spare.pop_back();
+    entry.key() = *names[i];
+    entry.mapped() = std::move(values[i]);
+    m_values.insert(m_values.end(), std::move(entry));
+  }
 }
 
 void CommonDataObject::Reset() {

@@ -25,6 +25,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -181,7 +182,12 @@ std::u16string_view DecodeNarrow(const char* bytes, std::size_t length, char16_t
 struct ColumnPlan {
   SQLUSMALLINT number;  // 1-based column number
   ColumnKind kind;      // how its values are read
-  std::u16string key;   // record key: the described name, built once per statement
+};
+
+// One distinct column name of the result, with the columns that carry it.
+struct KeyPlan {
+  std::u16string key;                // record key, built once per statement
+  std::vector<std::size_t> columns;  // indexes of the columns named so, in column order
 };
 
 // Frees a statement handle on every way out, a throwing row action included.
@@ -273,15 +279,28 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   SQLSMALLINT columnCount = 0;
   SQLNumResultCols(handle, &columnCount);
 
-  // Everything per column that does not change from row to row.
+  // Everything that does not change from row to row: how each column is
+  // read, and the record's keys in ascending order, each with its columns
+  // (of two columns with one name, the first with a value gives the entry).
+  const std::size_t count = columnCount > 0 ? static_cast<std::size_t>(columnCount) : 0;
   std::vector<ColumnPlan> plan;
-  plan.reserve(columnCount > 0 ? static_cast<std::size_t>(columnCount) : 0);
-  for (SQLSMALLINT i = 0; i < columnCount; ++i) {
+  plan.reserve(count);
+  std::map<std::u16string, std::vector<std::size_t>> byName;
+  for (std::size_t i = 0; i < count; ++i) {
     const ColumnInfo& column = columns[i];
-    plan.push_back(ColumnPlan{column.columnNumber, KindOf(column.dataType),
-                              std::u16string(column.columnName,
-                                             std::char_traits<char16_t>::length(column.columnName))});
+    plan.push_back(ColumnPlan{column.columnNumber, KindOf(column.dataType)});
+    byName[std::u16string(column.columnName, std::char_traits<char16_t>::length(column.columnName))].push_back(i);
   }
+  std::vector<KeyPlan> keys;
+  keys.reserve(byName.size());
+  for (auto& [key, indexes] : byName) keys.push_back(KeyPlan{key, std::move(indexes)});
+  // One row's values by column (VT_EMPTY: no entry), then the entries handed
+  // to the record; reused for every row.
+  std::vector<COleVariant> values(count);
+  std::vector<const std::u16string*> entryNames;
+  std::vector<COleVariant> entryValues;
+  entryNames.reserve(keys.size());
+  entryValues.reserve(keys.size());
 
   if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PreExecute(m_model);
 
@@ -300,20 +319,21 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   while (Succeeded(fetchRc)) {
     ++rows;
     m_recordCount = rows;
-    m_record.Reset();
 
-    for (SQLSMALLINT i = 0; i < columnCount; ++i) {
-      const ColumnPlan& column = plan[static_cast<std::size_t>(i)];
+    for (std::size_t i = 0; i < count; ++i) {
+      const ColumnPlan& column = plan[i];
+      COleVariant& value = values[i];
+      value.Clear();
       SQLLEN indicator = 0;
       switch (column.kind) {
         case ColumnKind::Integer: {
-          SQLBIGINT value = 0;
-          const SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_SBIGINT, &value, sizeof value, &indicator);
+          SQLBIGINT number = 0;
+          const SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_SBIGINT, &number, sizeof number, &indicator);
           // A value the driver cannot convert (out of range, not a number)
           // and NULL give no entry.
           if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
-          const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(value)));
-          m_record.Set(column.key, COleVariant(static_cast<LONG>(low)));
+          const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(number)));
+          value = COleVariant(static_cast<LONG>(low));
           break;
         }
         case ColumnKind::WideText: {
@@ -322,7 +342,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* units = reinterpret_cast<const char16_t*>(buffer);
           std::size_t bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
           if (!MoreToCome(handle, rc, indicator)) {
-            m_record.Set(column.key, COleVariant(std::u16string_view(units, bytes / sizeof(char16_t))));
+            value = COleVariant(std::u16string_view(units, bytes / sizeof(char16_t)));
             break;
           }
           widePieces.assign(units, bytes / sizeof(char16_t));
@@ -339,7 +359,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
             widePieces.append(units, bytes / sizeof(char16_t));
           } while (MoreToCome(handle, rc, indicator));
           // A value cut off by a failed read is left out, never passed on short.
-          if (!failed) m_record.Set(column.key, COleVariant(std::u16string_view(widePieces)));
+          if (!failed) value = COleVariant(std::u16string_view(widePieces));
           break;
         }
         case ColumnKind::NarrowText:
@@ -349,7 +369,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* bytes = reinterpret_cast<const char*>(buffer);
           std::size_t length = PieceBytes(buffer, indicator, 1);
           if (column.kind == ColumnKind::DateText || !MoreToCome(handle, rc, indicator)) {
-            m_record.Set(column.key, COleVariant(DecodeNarrow(bytes, length, decoded, widePieces)));
+            value = COleVariant(DecodeNarrow(bytes, length, decoded, widePieces));
             break;
           }
           // Join the bytes of all pieces before decoding: a multi-byte
@@ -367,9 +387,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
             length = PieceBytes(buffer, indicator, 1);
             narrowPieces.append(bytes, length);
           } while (MoreToCome(handle, rc, indicator));
-          if (!failed)
-            m_record.Set(column.key,
-                         COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces)));
+          if (!failed) value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces));
           break;
         }
         case ColumnKind::NoEntry:
@@ -382,12 +400,26 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           GetQueryStatement(statementId, registered);
           CString message;
           message.Format(u"UnHandled Datatype:SchemaSourceReaderI::FetchAndProcessRecords()- Column(%s),Dataype(%d),Query(%s) ",
-                         column.key, static_cast<int>(columns[i].dataType), registered);
+                         static_cast<const char16_t*>(columns[i].columnName), static_cast<int>(columns[i].dataType),
+                         registered);
           AfxMessageBox(message, MB_OK);
           break;
         }
       }
     }
+
+    // The record gets, for each name, the first of its columns with a value.
+    entryNames.clear();
+    entryValues.clear();
+    for (const KeyPlan& key : keys) {
+      for (std::size_t index : key.columns) {
+        if (values[index].vt == VT_EMPTY) continue;
+        entryNames.push_back(&key.key);
+        entryValues.push_back(std::move(values[index]));
+        break;
+      }
+    }
+    m_record.Replace(entryNames, entryValues);
 
     if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->ProcessRow(m_model, m_record);
     fetchRc = SQLFetch(handle);

@@ -15,6 +15,7 @@
 #include <schemaimport/Export.h>
 
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,15 @@ class QM_SCHEMAIMPORT_API CommonDataObject {
   const_iterator End() const { return m_values.end(); }
   // Number of entries.
   std::size_t Size() const { return m_values.size(); }
+
+  // Makes the record hold exactly the given entries: names[i] with the
+  // value moved from values[i] (entries beyond the shorter span are
+  // ignored). The same as Reset() followed by a Set of each entry, so a
+  // repeated name keeps its first value. Fast when the names come in
+  // ascending order, and fastest when the record holds exactly these names
+  // already, as it does row after row of one statement: then only the values
+  // are replaced.
+  void Replace(std::span<const std::u16string* const> names, std::span<COleVariant> values);
 
   // Removes every entry and releases the values; Iterator() then equals
   // End(). The entries' storage is kept for the names of the next row, so

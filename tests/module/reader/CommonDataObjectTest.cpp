@@ -137,6 +137,45 @@ TEST(CommonDataObjectTest, RowAfterRowHoldsOnlyTheLatestRowInOrder) {
   EXPECT_EQ(copy.GetString(u"alpha"), CString(u"first"));
 }
 
+TEST(CommonDataObjectTest, ReplaceHoldsExactlyTheGivenEntries) {
+  const std::u16string a = u"a_name", b = u"b_name", c = u"c_name";
+  CommonDataObject record;
+  {
+    std::vector<const std::u16string*> names = {&a, &b};
+    std::vector<COleVariant> values = {COleVariant(u"one"), COleVariant(LONG{2})};
+    record.Replace(names, values);
+  }
+  EXPECT_EQ(Keys(record), (std::vector<std::u16string>{a, b}));
+  {
+    // The same names: values replaced in place, the old text released.
+    std::vector<const std::u16string*> names = {&a, &b};
+    std::vector<COleVariant> values = {COleVariant(LONG{3}), COleVariant(u"four")};
+    record.Replace(names, values);
+  }
+  EXPECT_EQ(record.Get(a).vt, VT_I4);
+  EXPECT_EQ(record.GetInteger(a), 3);
+  EXPECT_EQ(record.GetString(b), CString(u"four"));
+  {
+    // Other names, out of order and one repeated: as Reset and Set would.
+    std::vector<const std::u16string*> names = {&c, &a, &c};
+    std::vector<COleVariant> values = {COleVariant(LONG{5}), COleVariant(LONG{6}), COleVariant(LONG{7})};
+    record.Replace(names, values);
+  }
+  EXPECT_EQ(Keys(record), (std::vector<std::u16string>{a, c}));
+  EXPECT_EQ(record.GetInteger(c), 5);
+  EXPECT_EQ(record.GetInteger(a), 6);
+  {
+    // Same count, one name differs.
+    std::vector<const std::u16string*> names = {&a, &b};
+    std::vector<COleVariant> values = {COleVariant(LONG{8}), COleVariant(LONG{9})};
+    record.Replace(names, values);
+  }
+  EXPECT_EQ(Keys(record), (std::vector<std::u16string>{a, b}));
+  EXPECT_EQ(record.GetInteger(b), 9);
+  record.Replace({}, {});
+  EXPECT_TRUE(record.Iterator() == record.End());
+}
+
 TEST(CommonDataObjectTest, CopiesAreDeepAndIndependent) {
   CommonDataObject source;
   source.Set(u"name", COleVariant(u"orders"));

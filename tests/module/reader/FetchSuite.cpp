@@ -398,6 +398,37 @@ TEST_P(FetchTest, OfTwoColumnsWithOneNameTheFirstWithAValueWins) {
   EXPECT_EQ(m_log.rows[4].Size(), 1u);
 }
 
+TEST_P(FetchTest, RowActionChangingTheRecordDoesNotReachTheNextRow) {
+  // The record is reused row after row; what a row action does to it must
+  // not show in the next row.
+  class Meddling : public RecordingRowAction {
+   public:
+    using RecordingRowAction::RecordingRowAction;
+    void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+      RecordingRowAction::ProcessRow(model, record);
+      if (++m_calls == 1) record.Set(u"extra", COleVariant(LONG{99}));
+      if (m_calls == 2) {  // as many names as a row has, one of them foreign
+        record.Reset();
+        record.Set(u"a", COleVariant(LONG{-1}));
+        record.Set(u"z", COleVariant(LONG{-2}));
+      }
+    }
+
+   private:
+    int m_calls = 0;
+  };
+  m_reader.AddQueryStatement(1, 12, u"SELECT a AS a, b AS b FROM nums ORDER BY a");
+  m_reader.SetStatementRowAction(1, new Meddling(&m_log));
+  m_reader.ImportObjects(1);
+  ASSERT_EQ(m_log.rows.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(m_log.rows[i].Size(), 2u) << "row " << i;
+    EXPECT_EQ(m_log.rows[i].Get(u"z").vt, VT_EMPTY);
+    EXPECT_EQ(m_log.rows[i].GetInteger(u"a"), static_cast<int>(2 * i + 1));
+    EXPECT_EQ(m_log.rows[i].GetInteger(u"b"), static_cast<int>(2 * i + 2));
+  }
+}
+
 TEST_P(FetchTest, LongColumnNameIsCutTo128Characters) {
   std::u16string name = u"c";
   while (name.size() < 200) name += static_cast<char16_t>(u'a' + name.size() % 26);

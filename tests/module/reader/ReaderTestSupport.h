@@ -78,7 +78,6 @@ class TestReader : public SchemaSourceReaderI {
   const CommonDataObject& Record() const { return m_record; }
   bool Registered() const { return m_statementsRegistered; }
   SchemaSourceConnectorI* Connector() const { return m_connector; }
-  GenericModel* Model() const { return m_model; }
   int StatementObjectType(int statementId) const {
     const auto it = m_statementObjectTypes.find(statementId);
     return it == m_statementObjectTypes.end() ? 0 : it->second;
