@@ -110,8 +110,10 @@ const PerDatabaseStatement kPerDatabase[] = {
      u"SELECT {N} AS schema_seq, {L} AS schema_name, m.rowid AS object_seq, m.name AS table_name, "
      u"s.rowid AS index_seq, il.name AS index_name, il.\"unique\" AS is_unique, il.partial AS is_partial, "
      u"s.sql AS sql_text "
+     // CROSS JOIN keeps the index list outside the second catalogue scan;
+     // left to the planner, the pragma runs once per catalogue row pair.
      u"FROM {S}.sqlite_master AS m JOIN pragma_index_list(m.name, {L}) AS il "
-     u"JOIN {S}.sqlite_master AS s ON s.type = 'index' AND s.name = il.name "
+     u"CROSS JOIN {S}.sqlite_master AS s ON s.type = 'index' AND s.name = il.name "
      u"WHERE " QM_STORED_TABLES u" AND il.origin = 'c'",
      u"schema_seq, object_seq, index_seq"},
     // Key terms only (key = 1); cid -2 marks an expression, -1 the rowid.

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -104,6 +105,42 @@ std::size_t ReadBraced(std::u16string_view text, std::size_t pos, std::u16string
     value += text[pos];
   }
   return pos;
+}
+
+int HexValue(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return -1;
+}
+
+// The file an SQLite URI ("file:...") names, percent-decoded; nothing for
+// an in-memory database (file::memory:, mode=memory). The driver would
+// create a missing file the URI names, so it is checked like a path.
+std::optional<std::u16string> UriFilePath(std::u16string_view uri) {
+  std::u16string_view rest = uri.substr(5);
+  const std::size_t end = rest.find_first_of(u"?#");
+  const std::u16string_view query = end == std::u16string_view::npos ? std::u16string_view() : rest.substr(end);
+  rest = rest.substr(0, end);
+  if (rest.starts_with(u"//")) {
+    // An authority, empty or "localhost", before the absolute path.
+    const std::size_t slash = rest.find(u'/', 2);
+    rest = slash == std::u16string_view::npos ? std::u16string_view() : rest.substr(slash);
+  }
+  if (rest == u":memory:" || FoldCase(query).find(u"mode=memory") != std::u16string::npos) return std::nullopt;
+  const std::string text = platform::Utf16ToUtf8(rest);
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+    if (low < 0) {
+      bytes += text[i];
+      continue;
+    }
+    bytes += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return platform::Utf8ToUtf16(bytes);
 }
 
 }  // namespace
@@ -229,11 +266,14 @@ bool SqliteConnector::EstablishConnection() {
     std::set<std::u16string> names = {u"main", u"temp"};
     for (const ConnectionAttribute& attribute : ParseConnectionString(source)) {
       if (EqualsIgnoringCase(attribute.key, u"database")) {
-        // An SQLite URI or an in-memory database is the driver's to open.
+        // An in-memory database is the driver's to open; a URI names its
+        // file.
         const std::u16string folded = FoldCase(attribute.value);
-        if (attribute.value.empty() || folded.starts_with(u"file:") || folded == u":memory:") continue;
-        if (std::u16string reason = CheckDatabaseFile(attribute.value); !reason.empty())
-          return Refuse(std::move(reason));
+        if (attribute.value.empty() || folded == u":memory:") continue;
+        std::optional<std::u16string> file = attribute.value;
+        if (folded.starts_with(u"file:")) file = UriFilePath(attribute.value);
+        if (!file) continue;
+        if (std::u16string reason = CheckDatabaseFile(*file); !reason.empty()) return Refuse(std::move(reason));
       } else if (EqualsIgnoringCase(attribute.key, u"attach")) {
         const std::size_t equals = attribute.value.find(u'=');
         Attachment attachment;

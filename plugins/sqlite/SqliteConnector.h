@@ -13,8 +13,9 @@
 // A path is checked before the driver sees it: a path that does not exist,
 // is not a regular file or cannot be read is refused with a reason, since
 // the driver would create an empty database in its place. The same check
-// applies to the Database attribute of a connection string (unless it is
-// an SQLite URI or :memory:) and to every attached path. A path source
+// applies to the Database attribute of a connection string (to the file an
+// SQLite URI names; an in-memory database is the driver's) and to every
+// attached path. A path source
 // reaches the driver as a read-only SQLite URI with NoCreat=1, every byte
 // outside [A-Za-z0-9-._~/] percent-encoded, so ';', '}', '?', '#', '%' and
 // non-ASCII letters arrive intact (the driver reads Database up to the next

@@ -1,0 +1,119 @@
+#include "ConnectionPrompt.h"
+
+#include "ConnectionString.h"
+#include "Console.h"
+#include "Signals.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace app {
+
+namespace {
+
+enum class ReadResult { Line, EndOfInput, Interrupted };
+
+// Turns terminal echo off for its lifetime (newlines still echo), and
+// registers the old settings to be restored if the process ends at once.
+class EchoOff {
+ public:
+  explicit EchoOff(int fd) : m_fd(fd) {
+    if (::isatty(fd) == 0 || ::tcgetattr(fd, &m_saved) != 0) return;
+    struct termios quiet = m_saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    quiet.c_lflag |= ECHONL;
+    signals::SetTerminalToRestore(fd, &m_saved);
+    m_active = ::tcsetattr(fd, TCSANOW, &quiet) == 0;
+    if (!m_active) signals::SetTerminalToRestore(-1, nullptr);
+  }
+  ~EchoOff() {
+    if (!m_active) return;
+    ::tcsetattr(m_fd, TCSANOW, &m_saved);
+    signals::SetTerminalToRestore(-1, nullptr);
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  int m_fd;                 // the terminal
+  struct termios m_saved{}; // settings before
+  bool m_active = false;    // echo was turned off and must be restored
+};
+
+// Reads one line (without its newline). Waits in short steps so that a
+// Ctrl-C, which the main thread counts, ends the wait.
+ReadResult ReadLine(int fd, std::string& line) {
+  line.clear();
+  for (;;) {
+    if (signals::InterruptCount() > 0) return ReadResult::Interrupted;
+    struct pollfd ready {fd, POLLIN, 0};
+    const int polled = ::poll(&ready, 1, 100);
+    if (polled < 0 && errno != EINTR) return ReadResult::EndOfInput;
+    if (polled <= 0) continue;
+    char c = 0;
+    const ssize_t got = ::read(fd, &c, 1);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0) return ReadResult::EndOfInput;
+    if (c == '\n') return ReadResult::Line;
+    if (c != '\r') line += c;
+  }
+}
+
+}  // namespace
+
+ConnectionPrompt::ConnectionPrompt(Console& console, int inputFd) : m_console(console), m_inputFd(inputFd) {}
+
+bool ConnectionPrompt::Complete(CString& connectionString) {
+  std::vector<ConnectionAttribute> attributes = ParseConnectionString(connectionString.ToUtf8());
+  bool hasPassword = false;
+  for (const ConnectionAttribute& attribute : attributes) {
+    if (!IsPasswordKey(attribute.key)) continue;
+    hasPassword = true;
+    m_console.AddSecret(attribute.value);
+  }
+  const bool hasUser = FindAttribute(attributes, "UID") || FindAttribute(attributes, "User") ||
+                       FindAttribute(attributes, "Username");
+  if (hasUser && !hasPassword) attributes.push_back({"PWD", "", "", false});
+
+  m_console.Raw("Connection (Enter keeps a value, Ctrl-D cancels):\n");
+  for (ConnectionAttribute& attribute : attributes) {
+    const bool secret = IsPasswordKey(attribute.key);
+    std::string prompt = "  " + attribute.key;
+    if (!attribute.value.empty()) prompt += " [" + (secret ? std::string("****") : attribute.value) + "]";
+    prompt += ": ";
+    m_console.Raw(prompt);
+
+    std::string answer;
+    ReadResult result;
+    if (secret) {
+      EchoOff echoOff(m_inputFd);
+      result = ReadLine(m_inputFd, answer);
+    } else {
+      result = ReadLine(m_inputFd, answer);
+    }
+    if (result != ReadResult::Line) {
+      m_console.Raw("\n");
+      m_cancelled.store(true);
+      return false;
+    }
+    // A terminal echoed the line (or its newline, for the password); input
+    // from elsewhere did not, so the prompt's line is ended here.
+    if (::isatty(m_inputFd) == 0) m_console.Raw("\n");
+    if (!answer.empty()) {
+      if (secret) m_console.AddSecret(answer);
+      attribute.value = answer;
+      attribute.changed = true;
+    }
+  }
+  // A password field left empty is not sent.
+  std::erase_if(attributes, [](const ConnectionAttribute& a) { return IsPasswordKey(a.key) && a.value.empty(); });
+  const std::string completed = FormatConnectionString(attributes);
+  m_console.Raw("connecting with " + MaskPasswords(completed) + "\n");
+  connectionString = CString::FromUtf8(completed);
+  return true;
+}
+
+}  // namespace app

@@ -1,0 +1,30 @@
+// The command line of quillmere-import.
+#pragma once
+
+#include <string>
+
+namespace app {
+
+enum class OutputFormat { Json, Tree };
+
+struct Options {
+  std::string sqlitePath;        // --sqlite PATH; empty when not given
+  std::string connectString;     // --connect STRING (full ODBC string); empty when not given
+  std::string postgresString;    // --postgres STRING; empty when not given
+  bool sqliteGiven = false;      // --sqlite was on the command line (even if empty)
+  bool connectGiven = false;     // --connect was on the command line
+  bool postgresGiven = false;    // --postgres was on the command line
+  std::string schemas;           // --schema: comma-separated names, normalised; empty = all
+  OutputFormat format = OutputFormat::Json;  // --format
+  std::string output;            // -o FILE; empty or "-" = standard output
+  bool prompt = false;           // --prompt: complete the connection string on the terminal
+  bool quiet = false;            // --quiet: no progress and no summary
+};
+
+// Parses the command line. Returns -1 when the program should go on;
+// otherwise the exit code to end with at once: 0 after --help or
+// --version (printed on standard output), 2 after a usage error (printed on
+// standard error, passwords masked).
+int ParseOptions(int argc, char** argv, Options& options);
+
+}  // namespace app

@@ -1,0 +1,108 @@
+#include "Progress.h"
+
+#include "Console.h"
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <cctype>
+#include <cstdio>
+
+namespace app {
+
+std::string ObjectTypeWords(int objectType, bool plural) {
+  const char* name = model::ObjectTypeName(objectType);
+  if (name == nullptr) return (plural ? "objects of type " : "object of type ") + std::to_string(objectType);
+  // lowerCamel to words: "foreignKey" -> "foreign key".
+  std::string words;
+  for (const char* c = name; *c != '\0'; ++c) {
+    if (std::isupper(static_cast<unsigned char>(*c))) {
+      words += ' ';
+      words += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    } else {
+      words += *c;
+    }
+  }
+  if (!plural) return words;
+  const char last = words.back();
+  if (last == 's' || last == 'x') return words + "es";
+  if (last == 'y' && words.size() > 1 && std::string("aeiou").find(words[words.size() - 2]) == std::string::npos) {
+    return words.substr(0, words.size() - 1) + "ies";
+  }
+  return words + "s";
+}
+
+ProgressView::ProgressView(Console& console) : m_console(console) {}
+
+void ProgressView::Start() {
+  m_start = Clock::now();
+  m_console.Status("connecting");
+  m_lastDraw = m_start;
+}
+
+void ProgressView::OnImporting(int objectType) {
+  if (objectType == m_current) {
+    // Another statement of the same object type: one report for all.
+    m_pending = false;
+    Redraw(false);
+    return;
+  }
+  FlushPending();
+  m_current = objectType;
+  if (!m_console.IsTerminal()) m_console.Info("importing " + ObjectTypeWords(objectType, true));
+  Redraw(true);
+}
+
+void ProgressView::OnImported(int objectType, long long count) {
+  m_counts[objectType] = count;
+  if (objectType == m_current) {
+    m_pending = true;
+  } else if (!m_console.IsTerminal()) {
+    m_console.Info(ObjectTypeWords(objectType, true) + ": " + std::to_string(count));
+  }
+  Redraw(false);
+}
+
+void ProgressView::Tick() { Redraw(false); }
+
+void ProgressView::Cancelling() {
+  if (m_cancelling) return;
+  m_cancelling = true;
+  // Said even with --quiet: the user pressed a key and should see it taken.
+  m_console.Raw("cancelling the import (press Ctrl-C again to stop at once)\n");
+  Redraw(true);
+}
+
+void ProgressView::Finish() {
+  FlushPending();
+  m_console.ClearStatus();
+}
+
+double ProgressView::Elapsed() const {
+  return std::chrono::duration<double>(Clock::now() - m_start).count();
+}
+
+void ProgressView::FlushPending() {
+  if (!m_pending) return;
+  m_pending = false;
+  if (!m_console.IsTerminal()) {
+    m_console.Info(ObjectTypeWords(m_current, true) + ": " + std::to_string(m_counts[m_current]));
+  }
+}
+
+void ProgressView::Redraw(bool force) {
+  if (!m_console.IsTerminal() || m_console.IsQuiet()) return;
+  const Clock::time_point now = Clock::now();
+  if (!force && now - m_lastDraw < std::chrono::milliseconds(100)) return;
+  m_lastDraw = now;
+  long long rows = 0;
+  for (const auto& [type, count] : m_counts) rows += count;
+  std::string line = m_cancelling ? "cancelling" : m_current == 0 ? "connecting"
+                                                                   : "importing " + ObjectTypeWords(m_current, true);
+  if (rows > 0) line += " \u00b7 " + std::to_string(rows) + (rows == 1 ? " row so far" : " rows so far");
+  char elapsed[32];
+  std::snprintf(elapsed, sizeof elapsed, " \u00b7 %.1f s", Elapsed());
+  line += elapsed;
+  m_console.Status(line);
+}
+
+}  // namespace app

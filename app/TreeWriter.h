@@ -1,0 +1,29 @@
+// The "tree" output format: a readable, indented outline of the model.
+//
+//   database /srv/shop.db
+//   schema main
+//     table customers
+//       columns
+//         customer_id  INTEGER  NOT NULL  PK 1
+//         email        TEXT     NOT NULL
+//       primary key (customer_id)
+//       unique uq_customer_email (email)
+//       foreign key (parent_id) → categories (category_id)  ON DELETE CASCADE
+//       index idx_customers_active (customer_id)  where deleted_at IS NULL
+//       trigger trg_x  AFTER INSERT
+//     view "open orders"
+//
+// Names that are not plain identifiers are written in double quotes, with
+// inner quotes doubled, as SQL writes them. Objects of types the outline
+// does not know are listed with their type and name, so nothing is hidden.
+#pragma once
+
+#include <iosfwd>
+
+class GenericModel;
+
+namespace app {
+
+void WriteTree(const GenericModel& model, std::ostream& out);
+
+}  // namespace app

@@ -1,0 +1,261 @@
+// quillmere-import: the command-line host of the schema-import module.
+//
+// It loads libschemaimport.so and one database plug-in with dlopen, hands the
+// plug-in the database to read, runs one import through the module's
+// ISchemaImport on a worker thread while the main thread shows the posted
+// progress, and writes the model it got as JSON or as a readable tree.
+// Exit codes are in ExitCodes.h.
+#include "ConnectionPrompt.h"
+#include "ConnectionString.h"
+#include "Console.h"
+#include "ExitCodes.h"
+#include "ImportRun.h"
+#include "Libraries.h"
+#include "Options.h"
+#include "OutputFile.h"
+#include "Progress.h"
+#include "SampleDatabase.h"
+#include "Signals.h"
+#include "TreeWriter.h"
+
+#include <gatehouse/InterfaceProvider.h>
+#include <platform/ConnectionDialog.h>
+#include <platform/MessageBox.h>
+#include <platform/Utf.h>
+#include <schemaimport/PluginApi.h>
+#include <schemaimport/SchemaImport.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelJson.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <ostream>
+
+namespace app {
+namespace {
+
+// The SQLite ODBC driver converts wide text by the process locale, so the
+// host runs in the user's locale, and in C.UTF-8 when that is plain C.
+void InitLocale() {
+  const char* locale = std::setlocale(LC_ALL, "");
+  if (locale == nullptr || std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0) {
+    std::setlocale(LC_ALL, "C.UTF-8");
+  }
+}
+
+bool StderrIsTerminal() {
+  if (::isatty(STDERR_FILENO) == 0) return false;
+  const char* term = std::getenv("TERM");
+  return term == nullptr || std::strcmp(term, "dumb") != 0;
+}
+
+// What to import, worked out from the command line.
+struct Source {
+  std::string plugin;      // plug-in name: "sqlite" or "postgres"
+  std::string text;        // what the plug-in is configured with: a path or a connection string
+  bool sample = false;     // the bundled sample
+};
+
+// Picks the plug-in and the text for it. On a usage error prints it and
+// returns false.
+bool ResolveSource(const Options& options, Console& console, Source& source) {
+  auto rememberPasswords = [&](const std::string& connectionString) {
+    for (const ConnectionAttribute& attribute : ParseConnectionString(connectionString)) {
+      if (IsPasswordKey(attribute.key)) console.AddSecret(attribute.value);
+    }
+  };
+  if (options.sqliteGiven) {
+    source = {"sqlite", options.sqlitePath, false};
+    return true;
+  }
+  if (options.postgresGiven) {
+    rememberPasswords(options.postgresString);
+    source = {"postgres", options.postgresString, false};
+    return true;
+  }
+  if (options.connectGiven) {
+    rememberPasswords(options.connectString);
+    const std::vector<ConnectionAttribute> attributes = ParseConnectionString(options.connectString);
+    const std::optional<std::string> driver = FindAttribute(attributes, "Driver");
+    if (!driver || driver->empty()) {
+      console.Error(FindAttribute(attributes, "DSN")
+                        ? "the connection string names a data source but no Driver, so the plug-in cannot be "
+                          "chosen; use --postgres STRING for a PostgreSQL data source"
+                        : "the connection string names no Driver (e.g. Driver={SQLite3} or "
+                          "Driver={PostgreSQL Unicode})");
+      return false;
+    }
+    const std::string plugin = PluginForDriver(*driver);
+    if (plugin.empty()) {
+      console.Error("no plug-in reads databases of the ODBC driver \"" + *driver +
+                    "\"; known drivers: SQLite3, PostgreSQL Unicode, PostgreSQL ANSI");
+      return false;
+    }
+    source = {plugin, options.connectString, false};
+    return true;
+  }
+  source = {"sqlite", {}, true};
+  return true;
+}
+
+// "13 tables, 70 columns, 1 view" from the objects in the model.
+std::string CountObjects(const GenericModel& model) {
+  std::map<int, long long> counts;
+  for (int id = 2; id <= model.GetObjectCount(); ++id) {
+    if (const CMOObject* object = model.GetCMOObject(id)) ++counts[object->GetObjectType()];
+  }
+  std::string text;
+  for (const auto& [type, count] : counts) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(count) + " " + ObjectTypeWords(type, count != 1);
+  }
+  return text.empty() ? std::string("no objects") : text;
+}
+
+std::string DescribeDiagnostic(const OdbcDiagnostic& diagnostic) {
+  std::string text;
+  if (!diagnostic.sqlState.empty()) text += "[" + platform::Utf16ToUtf8(diagnostic.sqlState) + "] ";
+  text += platform::Utf16ToUtf8(diagnostic.message);
+  if (text.empty()) text = "no diagnostic";
+  return text;
+}
+
+int Run(const Options& options) {
+  signals::Install();
+  Console console(stderr, StderrIsTerminal(), options.quiet);
+  // The module's one message (an unhandled data type) must never block a
+  // command-line run: it is printed and answered OK.
+  platform::SetMessageBoxHandler([&console](const char16_t* text, UINT) {
+    console.Warning(platform::Utf16ToUtf8(text));
+    return IDOK;
+  });
+
+  Source source;
+  if (!ResolveSource(options, console, source)) return kExitUsage;
+
+  const OutputFile output(options.output);
+  std::string error;
+  if (!output.Check(error)) {
+    console.Error(error);
+    return kExitFailure;
+  }
+
+  SampleDatabase sample;
+  if (source.sample) {
+    if (!sample.Create(error)) {
+      console.Error(error);
+      return kExitFailure;
+    }
+    source.text = sample.Path();
+    console.Info("no database given: importing the bundled sample (see --help for your own)");
+  }
+
+  const std::string directory = LibraryDirectory();
+  LoadedLibrary module;
+  if (!module.Open(directory + "/libschemaimport.so", error)) {
+    console.Error("the import module could not be loaded: " + error);
+    return kExitFailure;
+  }
+  ISchemaImport* api = InterfaceProvider::Instance()->GetSchemaImportApi();
+  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
+  if (api == nullptr || session == nullptr) {
+    console.Error(directory + "/libschemaimport.so registered no import interface");
+    return kExitFailure;
+  }
+  LoadedLibrary plugin;
+  const QmPluginApi* pluginApi = LoadPlugin(plugin, directory, source.plugin, error);
+  if (pluginApi == nullptr) {
+    console.Error(error);
+    return kExitFailure;
+  }
+  KeepOdbcDriverManagerLoaded();
+  pluginApi->Configure(platform::Utf8ToUtf16(source.text), platform::Utf8ToUtf16(options.schemas));
+
+  ConnectionPrompt prompt(console, STDIN_FILENO);
+  if (options.prompt) {
+    platform::SetConnectionDialogHook([&prompt](HWND, CString& connectionString) {
+      return prompt.Complete(connectionString);
+    });
+  }
+
+  int exitCode = kExitOk;
+  if (signals::InterruptCount() > 0) {
+    console.Raw("import cancelled; no model written\n");
+    exitCode = kExitCancelled;
+  } else {
+    // The model goes before the libraries: objects the module and the
+    // plug-in created may use code of theirs when destroyed.
+    GenericModel model(pluginApi->modelType);
+    ProgressView progress(console);
+    const ImportOutcome outcome = RunImport(*api, *session, model, progress);
+    const double seconds = progress.Elapsed();
+
+    if (outcome.threw) {
+      console.Error("the import failed: " + outcome.exception);
+      exitCode = kExitFailure;
+    } else if (outcome.cancelled || prompt.WasCancelled()) {
+      console.Raw("import cancelled; no model written\n");
+      exitCode = kExitCancelled;
+    } else if (outcome.status == ImportStatusConnectFailed) {
+      const OdbcDiagnostic diagnostic = pluginApi->LastConnectError();
+      console.Error("could not connect: " + (diagnostic.IsEmpty() ? std::string("the plug-in gave no reason")
+                                                                  : DescribeDiagnostic(diagnostic)));
+      exitCode = kExitConnectFailed;
+    } else if (outcome.status != ImportStatusConnected) {
+      console.Error("the import did not run (session status " + std::to_string(outcome.status) + ")");
+      exitCode = kExitFailure;
+    } else {
+      const std::vector<QmFailedStatement> failed = pluginApi->FailedStatements();
+      const bool tree = options.format == OutputFormat::Tree;
+      if (!output.Write(
+              [&](std::ostream& out) {
+                if (tree) {
+                  WriteTree(model, out);
+                } else {
+                  model::WriteJson(model, out, 2);
+                  out << '\n';
+                }
+              },
+              error)) {
+        console.Error(error);
+        exitCode = kExitFailure;
+      } else {
+        char elapsed[32];
+        std::snprintf(elapsed, sizeof elapsed, "%.2f s", seconds);
+        console.Info("imported " + CountObjects(model) + " in " + elapsed);
+        for (const QmFailedStatement& statement : failed) {
+          console.Error("reading " + platform::Utf16ToUtf8(statement.name) +
+                        " failed: " + DescribeDiagnostic(statement.diagnostic));
+        }
+        if (!failed.empty()) {
+          console.Error(std::to_string(failed.size()) + (failed.size() == 1 ? " statement" : " statements") +
+                        " failed; the model written is incomplete");
+          exitCode = kExitImportErrors;
+        }
+      }
+    }
+  }
+
+  platform::SetConnectionDialogHook({});
+  platform::SetMessageBoxHandler({});
+  // Plug-in first, then the module, whose unload runs its ExitInstance.
+  plugin.Close();
+  module.Close();
+  return exitCode;
+}
+
+}  // namespace
+}  // namespace app
+
+int main(int argc, char** argv) {
+  app::InitLocale();
+  app::Options options;
+  if (const int exitCode = app::ParseOptions(argc, argv, options); exitCode >= 0) return exitCode;
+  return app::Run(options);
+}

@@ -1,0 +1,297 @@
+#include "PgCatalog.h"
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <string_view>
+
+namespace qm::postgres {
+namespace {
+
+// Statement templates. {scope} is replaced with the schema filter on
+// n.nspname (the namespace of the object read), {body} with the routine
+// body expression for the server's version.
+//
+// Conventions: every result column has an alias (the record's keys are the
+// names the driver reports); oids come as oid (an integer column), flags as
+// int, and the single-character catalogue codes ("char") and arrays as text,
+// since the driver has no plain mapping for them. Names are left as the
+// name type. The connector empties search_path, so every name that is not
+// in pg_catalog comes out schema-qualified (format_type, pg_get_expr, ...).
+struct Statement {
+  int id;
+  int objectType;
+  std::u16string_view name;
+  std::u16string_view text;
+};
+
+// The comment of an object of the catalogue `catalog`, joined as d.
+#define QM_COMMENT(object, catalog)                                                          \
+  u"LEFT JOIN pg_description d ON d.objoid = " object u" AND d.classoid = '" catalog         \
+  u"'::regclass AND d.objsubid = 0 "
+
+// A column's collation when it is not its type's: bare for pg_catalog's,
+// schema-qualified otherwise, each part quoted as needed.
+#define QM_COLLATION(attribute, type)                                                        \
+  u"CASE WHEN " attribute u".attcollation <> 0 AND " attribute u".attcollation <> " type     \
+  u".typcollation THEN (SELECT CASE WHEN cn.nspname = 'pg_catalog' THEN quote_ident(co.collname) " \
+  u"ELSE quote_ident(cn.nspname) || '.' || quote_ident(co.collname) END "                    \
+  u"FROM pg_collation co JOIN pg_namespace cn ON cn.oid = co.collnamespace "                 \
+  u"WHERE co.oid = " attribute u".attcollation) END"
+
+// The referential action codes of pg_constraint.
+#define QM_FK_ACTION(column)                                                                 \
+  u"CASE " column u" WHEN 'r' THEN 'RESTRICT' WHEN 'c' THEN 'CASCADE' WHEN 'n' THEN 'SET NULL' " \
+  u"WHEN 'd' THEN 'SET DEFAULT' ELSE 'NO ACTION' END"
+
+const Statement kStatements[] = {
+    // Tablespaces belong to the cluster, not to a schema: all of them.
+    {kTableSpaces, model::TableSpace, u"tablespaces",
+     u"SELECT t.oid AS tablespace_oid, t.spcname AS tablespace_name, "
+     u"pg_get_userbyid(t.spcowner) AS owner_name, shobj_description(t.oid, 'pg_tablespace') AS comment "
+     u"FROM pg_tablespace t ORDER BY t.spcname"},
+
+    {kSchemas, model::Schema, u"schemas",
+     u"SELECT n.oid AS schema_oid, n.nspname AS schema_name, pg_get_userbyid(n.nspowner) AS owner_name, "
+     u"d.description AS comment "
+     u"FROM pg_namespace n " QM_COMMENT(u"n.oid", u"pg_namespace")
+     u"WHERE {scope} ORDER BY n.nspname"},
+
+    // Composite types made with CREATE TYPE (not the row types of tables),
+    // enums, domains and ranges. A domain's constraints come as one text.
+    {kTypes, model::UserType, u"types",
+     u"SELECT t.oid AS type_oid, n.nspname AS schema_name, t.typname AS type_name, "
+     u"CASE t.typtype WHEN 'c' THEN 'composite' WHEN 'e' THEN 'enum' WHEN 'd' THEN 'domain' "
+     u"ELSE 'range' END AS type_kind, "
+     u"CASE t.typtype WHEN 'd' THEN format_type(t.typbasetype, t.typtypmod) "
+     u"WHEN 'r' THEN format_type(r.rngsubtype, NULL) END AS base_type, "
+     u"CASE WHEN t.typtype = 'd' THEN t.typnotnull::int END AS not_null, "
+     u"CASE WHEN t.typtype = 'd' THEN t.typdefault END AS default_value, "
+     u"CASE WHEN t.typtype = 'd' THEN (SELECT string_agg(pg_get_constraintdef(k.oid), ' ' ORDER BY k.conname) "
+     u"FROM pg_constraint k WHERE k.contypid = t.oid) END AS check_expression, "
+     u"CASE WHEN t.typtype = 'e' THEN (SELECT string_agg(quote_literal(e.enumlabel), ', ' ORDER BY e.enumsortorder) "
+     u"FROM pg_enum e WHERE e.enumtypid = t.oid) END AS enum_labels, "
+     u"pg_get_userbyid(t.typowner) AS owner_name, d.description AS comment "
+     u"FROM pg_type t JOIN pg_namespace n ON n.oid = t.typnamespace "
+     u"LEFT JOIN pg_class c ON c.oid = t.typrelid "
+     u"LEFT JOIN pg_range r ON r.rngtypid = t.oid " QM_COMMENT(u"t.oid", u"pg_type")
+     u"WHERE {scope} AND (t.typtype IN ('e', 'd', 'r') OR (t.typtype = 'c' AND c.relkind = 'c')) "
+     u"ORDER BY n.nspname, t.typname"},
+
+    // The attribute name comes quoted as needed: it goes into the type's
+    // attribute list, which is SQL text.
+    {kTypeAttributes, 0, u"type attributes",
+     u"SELECT t.oid AS type_oid, n.nspname AS schema_name, t.typname AS type_name, "
+     u"a.attnum AS attribute_number, quote_ident(a.attname) AS attribute_name, "
+     u"format_type(a.atttypid, a.atttypmod) || COALESCE(' COLLATE ' || " QM_COLLATION(u"a", u"ty") u", '') "
+     u"AS data_type, a.attnotnull::int AS not_null "
+     u"FROM pg_type t JOIN pg_namespace n ON n.oid = t.typnamespace "
+     u"JOIN pg_class c ON c.oid = t.typrelid AND c.relkind = 'c' "
+     u"JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped "
+     u"JOIN pg_type ty ON ty.oid = a.atttypid "
+     u"WHERE {scope} AND t.typtype = 'c' ORDER BY t.oid, a.attnum"},
+
+    // 64-bit numbers come as text: the fetch keeps 32 bits of integers.
+    {kSequences, model::Sequence, u"sequences",
+     u"SELECT c.oid AS sequence_oid, n.nspname AS schema_name, c.relname AS sequence_name, "
+     u"format_type(s.seqtypid, NULL) AS data_type, s.seqstart::text AS start_value, "
+     u"s.seqincrement::text AS increment_by, s.seqmin::text AS min_value, s.seqmax::text AS max_value, "
+     u"s.seqcycle::int AS cycles, pg_get_userbyid(c.relowner) AS owner_name, d.description AS comment "
+     u"FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"JOIN pg_sequence s ON s.seqrelid = c.oid " QM_COMMENT(u"c.oid", u"pg_class")
+     u"WHERE {scope} AND c.relkind = 'S' ORDER BY n.nspname, c.relname"},
+
+    {kTables, model::Table, u"tables",
+     u"SELECT c.oid AS table_oid, n.nspname AS schema_name, c.relname AS table_name, "
+     u"c.relkind::text AS table_kind, c.relpersistence::text AS persistence, c.reltablespace AS tablespace_oid, "
+     u"CASE WHEN c.relkind = 'p' THEN pg_get_partkeydef(c.oid) END AS partition_key, "
+     u"pg_get_userbyid(c.relowner) AS owner_name, d.description AS comment "
+     u"FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"c.oid", u"pg_class")
+     u"WHERE {scope} AND c.relkind IN ('r', 'p') ORDER BY n.nspname, c.relname"},
+
+    {kViews, model::View, u"views",
+     u"SELECT c.oid AS view_oid, n.nspname AS schema_name, c.relname AS view_name, c.relkind::text AS view_kind, "
+     u"pg_get_viewdef(c.oid) AS definition, c.reltablespace AS tablespace_oid, "
+     u"pg_get_userbyid(c.relowner) AS owner_name, d.description AS comment "
+     u"FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"c.oid", u"pg_class")
+     u"WHERE {scope} AND c.relkind IN ('v', 'm') ORDER BY n.nspname, c.relname"},
+
+    // A generated column's expression is kept apart from defaults.
+    {kColumns, model::Column, u"columns",
+     u"SELECT a.attrelid AS table_oid, a.attnum AS column_number, a.attname AS column_name, "
+     u"format_type(a.atttypid, a.atttypmod) AS data_type, a.attnotnull::int AS not_null, "
+     u"CASE WHEN a.attgenerated = '' THEN pg_get_expr(ad.adbin, ad.adrelid) END AS default_value, "
+     u"CASE WHEN a.attgenerated <> '' THEN pg_get_expr(ad.adbin, ad.adrelid) END AS generated_expression, "
+     u"CASE a.attidentity WHEN 'a' THEN 'ALWAYS' WHEN 'd' THEN 'BY DEFAULT' END AS identity_kind, "
+     QM_COLLATION(u"a", u"ty") u" AS collation_name, d.description AS comment "
+     u"FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_type ty ON ty.oid = a.atttypid "
+     u"LEFT JOIN pg_attrdef ad ON ad.adrelid = a.attrelid AND ad.adnum = a.attnum "
+     u"LEFT JOIN pg_description d ON d.objoid = a.attrelid AND d.classoid = 'pg_class'::regclass "
+     u"AND d.objsubid = a.attnum "
+     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped "
+     u"ORDER BY a.attrelid, a.attnum"},
+
+    // Primary keys before unique constraints, per table; with their
+    // index's columns, for INCLUDE columns.
+    {kKeys, model::Key, u"keys",
+     u"SELECT k.oid AS constraint_oid, k.conrelid AS table_oid, k.conname AS constraint_name, "
+     u"CASE k.contype WHEN 'p' THEN 'PRIMARY KEY' ELSE 'UNIQUE' END AS key_type, "
+     u"k.conkey::text AS key_columns, k.conindid AS index_oid, "
+     u"ix.indnkeyatts AS key_count, ix.indkey::text AS index_columns, "
+     u"k.condeferrable::int AS is_deferrable, k.condeferred::int AS initially_deferred, "
+     u"pg_get_constraintdef(k.oid) AS definition, d.description AS comment "
+     u"FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"LEFT JOIN pg_index ix ON ix.indexrelid = k.conindid " QM_COMMENT(u"k.oid", u"pg_constraint")
+     u"WHERE {scope} AND k.contype IN ('p', 'u') ORDER BY k.conrelid, k.contype, k.conname"},
+
+    {kCheckConstraints, model::CheckConstraint, u"check constraints",
+     u"SELECT k.oid AS constraint_oid, k.conrelid AS table_oid, k.conname AS constraint_name, "
+     u"pg_get_expr(k.conbin, k.conrelid) AS check_expression, pg_get_constraintdef(k.oid) AS definition, "
+     u"d.description AS comment "
+     u"FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"k.oid", u"pg_constraint")
+     u"WHERE {scope} AND k.contype = 'c' ORDER BY k.conrelid, k.conname"},
+
+    // A foreign key to a partitioned table has, besides its own row, one
+    // internal row per partition of the referenced table on the same
+    // referencing table and under the same name; only the row the user made
+    // is read. The copies a partition of the referencing table inherits are
+    // its own constraints and are read.
+    {kForeignKeys, model::ForeignKey, u"foreign keys",
+     u"SELECT k.oid AS constraint_oid, k.conrelid AS table_oid, k.conname AS constraint_name, "
+     u"k.confrelid AS referenced_table_oid, k.conkey::text AS key_columns, "
+     u"k.confkey::text AS referenced_columns, k.conindid AS index_oid, "
+     u"CASE k.confmatchtype WHEN 'f' THEN 'FULL' WHEN 'p' THEN 'PARTIAL' ELSE 'SIMPLE' END AS match_type, "
+     QM_FK_ACTION(u"k.confupdtype") u" AS on_update, " QM_FK_ACTION(u"k.confdeltype") u" AS on_delete, "
+     u"k.condeferrable::int AS is_deferrable, k.condeferred::int AS initially_deferred, "
+     u"pg_get_constraintdef(k.oid) AS definition, d.description AS comment "
+     u"FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"k.oid", u"pg_constraint")
+     u"WHERE {scope} AND k.contype = 'f' AND NOT EXISTS (SELECT 1 FROM pg_constraint pk "
+     u"WHERE pk.oid = k.conparentid AND pk.conrelid = k.conrelid) "
+     u"ORDER BY k.conrelid, k.conname"},
+
+    // Indexes behind primary keys and unique constraints are read as keys.
+    // indkey lists the key columns, then the INCLUDE columns; 0 marks an
+    // expression.
+    {kIndexes, model::Index, u"indexes",
+     u"SELECT i.indexrelid AS index_oid, i.indrelid AS table_oid, ic.relname AS index_name, "
+     u"i.indisunique::int AS is_unique, am.amname AS index_method, i.indnkeyatts AS key_count, "
+     u"i.indkey::text AS index_columns, pg_get_expr(i.indexprs, i.indrelid) AS expressions, "
+     u"pg_get_expr(i.indpred, i.indrelid) AS predicate, pg_get_indexdef(i.indexrelid) AS definition, "
+     u"ic.reltablespace AS tablespace_oid, d.description AS comment "
+     u"FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid JOIN pg_class c ON c.oid = i.indrelid "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_am am ON am.oid = ic.relam "
+     QM_COMMENT(u"i.indexrelid", u"pg_class")
+     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'm') AND NOT EXISTS (SELECT 1 FROM pg_constraint k "
+     u"WHERE k.conindid = i.indexrelid AND k.conrelid = i.indrelid AND k.contype IN ('p', 'u')) "
+     u"ORDER BY i.indrelid, ic.relname"},
+
+    {kPartitions, model::Partition, u"partitions",
+     u"SELECT c.oid AS partition_oid, c.relname AS partition_name, inh.inhparent AS parent_oid, "
+     u"pg_get_expr(c.relpartbound, c.oid) AS partition_bound "
+     u"FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"JOIN pg_inherits inh ON inh.inhrelid = c.oid "
+     u"WHERE {scope} AND c.relispartition AND c.relkind IN ('r', 'p') ORDER BY inh.inhparent, c.relname"},
+
+    // tgtype bits: 1 row, 2 before, 4 insert, 8 delete, 16 update,
+    // 32 truncate, 64 instead of.
+    {kTriggers, model::Trigger, u"triggers",
+     u"SELECT t.oid AS trigger_oid, t.tgrelid AS table_oid, t.tgname AS trigger_name, "
+     u"CASE WHEN (t.tgtype::int & 2) <> 0 THEN 'BEFORE' WHEN (t.tgtype::int & 64) <> 0 THEN 'INSTEAD OF' "
+     u"ELSE 'AFTER' END AS timing, "
+     u"concat_ws(' OR ', CASE WHEN (t.tgtype::int & 4) <> 0 THEN 'INSERT' END, "
+     u"CASE WHEN (t.tgtype::int & 16) <> 0 THEN 'UPDATE' END, CASE WHEN (t.tgtype::int & 8) <> 0 THEN 'DELETE' END, "
+     u"CASE WHEN (t.tgtype::int & 32) <> 0 THEN 'TRUNCATE' END) AS events, "
+     u"pg_get_triggerdef(t.oid) AS definition, d.description AS comment "
+     u"FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"t.oid", u"pg_trigger")
+     u"WHERE {scope} AND NOT t.tgisinternal ORDER BY t.tgrelid, t.tgname"},
+
+    // pg_get_functiondef refuses aggregates, so only functions and
+    // procedures get the full CREATE text.
+    {kRoutines, model::Routine, u"routines",
+     u"SELECT p.oid AS routine_oid, n.nspname AS schema_name, p.proname AS routine_name, "
+     u"CASE p.prokind WHEN 'p' THEN 'procedure' WHEN 'a' THEN 'aggregate' WHEN 'w' THEN 'window function' "
+     u"ELSE 'function' END AS routine_kind, "
+     u"pg_get_function_result(p.oid) AS return_type, l.lanname AS language_name, {body} AS body, "
+     u"CASE WHEN p.prokind IN ('f', 'p') THEN pg_get_functiondef(p.oid) END AS sql_text, "
+     u"pg_get_userbyid(p.proowner) AS owner_name, d.description AS comment "
+     u"FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace JOIN pg_language l ON l.oid = p.prolang "
+     QM_COMMENT(u"p.oid", u"pg_proc")
+     u"WHERE {scope} ORDER BY n.nspname, p.proname, p.oid"},
+
+    // All arguments in declaration order: proallargtypes when there are
+    // OUT arguments, otherwise proargtypes; modes and names are NULL when
+    // all are IN or none is named. The argument number of
+    // pg_get_function_arg_default counts all arguments. An ordered-set
+    // aggregate's direct arguments come before its ORDER BY arguments.
+    {kParameters, model::Parameter, u"parameters",
+     u"SELECT p.oid AS routine_oid, a.arg_position AS parameter_position, a.arg_name AS parameter_name, "
+     u"CASE WHEN a.arg_name <> '' THEN quote_ident(a.arg_name) END AS parameter_sql_name, "
+     u"COALESCE(a.arg_mode::text, 'i') AS parameter_mode, format_type(a.arg_type, NULL) AS data_type, "
+     u"pg_get_function_arg_default(p.oid, a.arg_position::int) AS default_value, "
+     u"(p.prokind = 'p')::int AS is_procedure, "
+     u"(SELECT ag.aggnumdirectargs FROM pg_aggregate ag WHERE ag.aggfnoid = p.oid AND ag.aggkind <> 'n') "
+     u"AS direct_arguments "
+     u"FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace "
+     u"CROSS JOIN LATERAL unnest(COALESCE(p.proallargtypes, p.proargtypes::oid[]), p.proargmodes, p.proargnames) "
+     u"WITH ORDINALITY AS a(arg_type, arg_mode, arg_name, arg_position) "
+     u"WHERE {scope} ORDER BY p.oid, a.arg_position"},
+};
+
+#undef QM_COMMENT
+#undef QM_COLLATION
+#undef QM_FK_ACTION
+
+const Statement* Find(int statementId) {
+  for (const Statement& statement : kStatements)
+    if (statement.id == statementId) return &statement;
+  return nullptr;
+}
+
+void ReplaceAll(std::u16string& text, std::u16string_view placeholder, std::u16string_view value) {
+  for (std::size_t pos = text.find(placeholder); pos != std::u16string::npos;
+       pos = text.find(placeholder, pos + value.size()))
+    text.replace(pos, placeholder.size(), value);
+}
+
+}  // namespace
+
+const std::vector<int>& StatementIds() {
+  static const std::vector<int> ids = [] {
+    std::vector<int> all;
+    for (const Statement& statement : kStatements) all.push_back(statement.id);
+    return all;
+  }();
+  return ids;
+}
+
+std::u16string StatementName(int statementId) {
+  if (const Statement* statement = Find(statementId)) return std::u16string(statement->name);
+  const std::string digits = std::to_string(statementId);
+  return u"statement " + std::u16string(digits.begin(), digits.end());
+}
+
+int StatementObjectType(int statementId) {
+  const Statement* statement = Find(statementId);
+  return statement != nullptr ? statement->objectType : 0;
+}
+
+std::u16string StatementText(int statementId, const std::u16string& scopeFilter, int serverVersion) {
+  const Statement* statement = Find(statementId);
+  if (statement == nullptr) return {};
+  std::u16string text(statement->text);
+  // SQL-standard bodies (BEGIN ATOMIC ... END, PostgreSQL 14) have no
+  // source text; their body is printed from the parsed form.
+  const bool sqlBodies = serverVersion == 0 || serverVersion >= 140000;
+  ReplaceAll(text, u"{body}",
+             sqlBodies ? u"CASE WHEN p.prosqlbody IS NOT NULL THEN pg_get_function_sqlbody(p.oid) ELSE p.prosrc END"
+                       : u"p.prosrc");
+  // Last: the filter holds names, which may look like a placeholder.
+  ReplaceAll(text, u"{scope}", scopeFilter);
+  return text;
+}
+
+}  // namespace qm::postgres

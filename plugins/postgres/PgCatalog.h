@@ -1,0 +1,57 @@
+// The catalogue statements of the PostgreSQL reader: their ids, what each
+// reads, the object type each counts, and their text for a scope.
+//
+// Each statement reads one kind of object for the whole database (all
+// schemas in scope) at once; later statements find what earlier ones
+// created in the import's caches, so the number of statements does not grow
+// with the number of tables or schemas.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qm::postgres {
+
+// The model type the plug-in's tools are registered under.
+constexpr unsigned int kPostgresModelType = 1002;
+
+// The oldest server the statements are written for: generated columns
+// (attgenerated) and procedures (prokind) are read unconditionally.
+constexpr int kMinimumServerVersion = 120000;
+
+// Statement ids, in the order an import runs them.
+enum StatementId : int {
+  kTableSpaces = 1,      // one row per tablespace of the cluster
+  kSchemas = 2,          // one row per schema in scope
+  kTypes = 3,            // enum, domain, range and composite types
+  kTypeAttributes = 4,   // one row per attribute of a composite type
+  kSequences = 5,        // one row per sequence
+  kTables = 6,           // ordinary and partitioned tables (partitions included)
+  kViews = 7,            // views and materialized views
+  kColumns = 8,          // one row per column of a table, view or materialized view
+  kKeys = 9,             // primary keys and unique constraints
+  kCheckConstraints = 10,  // check constraints of tables
+  kForeignKeys = 11,     // one row per foreign key
+  kIndexes = 12,         // indexes that do not back a key
+  kPartitions = 13,      // one row per partition: its parent and bound
+  kTriggers = 14,        // user triggers
+  kRoutines = 15,        // functions, procedures, aggregates, window functions
+  kParameters = 16,      // one row per routine argument
+};
+
+// Every statement, in the order ReadObjects runs them.
+const std::vector<int>& StatementIds();
+
+// What the statement reads, for the host ("tables", "foreign keys", ...);
+// "statement <id>" for an id the reader does not know.
+std::u16string StatementName(int statementId);
+
+// The model object type the statement counts (progress), or 0.
+int StatementObjectType(int statementId);
+
+// The statement's text with `scopeFilter` (see ScopeFilter in PgText.h, on
+// the column n.nspname) as its schema filter, for a server of the given
+// version (server_version_num; 0 means the newest). Empty for an unknown id.
+std::u16string StatementText(int statementId, const std::u16string& scopeFilter, int serverVersion);
+
+}  // namespace qm::postgres

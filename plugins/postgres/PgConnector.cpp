@@ -1,0 +1,257 @@
+#include "PgConnector.h"
+
+#include "PgCatalog.h"
+#include "PgText.h"
+
+#include <platform/CodePage.h>
+#include <platform/Utf.h>
+#include <platform/Win32.h>
+
+// unixODBC's headers come last (they #define BOOL); the platform already
+// has HWND, so they must not declare their own.
+#define _WINDOWS_
+#include <odbcinst.h>
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstdint>
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit unit");
+
+namespace qm::postgres {
+namespace {
+
+bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+// psqlODBC's keys and their abbreviations.
+constexpr std::u16string_view kUseDeclareFetchKeys[] = {u"UseDeclareFetch", u"B6"};
+constexpr std::u16string_view kFetchKeys[] = {u"Fetch", u"A7"};
+constexpr std::u16string_view kCommLogKeys[] = {u"CommLog", u"B3"};
+
+// The first diagnostic record of the handle; a general error naming the
+// call when the driver manager has none.
+OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char16_t* failedCall) {
+  OdbcDiagnostic diagnostic;
+  SQLWCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  std::u16string message(1024, u'\0');
+  SQLSMALLINT length = 0;
+  if (handle != SQL_NULL_HANDLE &&
+      Succeeded(SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
+                               static_cast<SQLSMALLINT>(message.size()), &length))) {
+    diagnostic.sqlState = reinterpret_cast<const char16_t*>(state);
+    diagnostic.nativeError = static_cast<int>(native);
+    message.resize(std::char_traits<char16_t>::length(message.c_str()));
+    while (!message.empty() && (message.back() == u'\n' || message.back() == u' ')) message.pop_back();
+    diagnostic.message = std::move(message);
+    return diagnostic;
+  }
+  diagnostic.sqlState = u"HY000";
+  diagnostic.message = std::u16string(failedCall) + u" failed without a diagnostic record";
+  return diagnostic;
+}
+
+// Executes the statement on a new handle and fetches all its rows; the
+// first column's values go to firstColumn when it is given. Empty when it
+// ran.
+OdbcDiagnostic Execute(SQLHDBC connection, const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
+  SQLHSTMT handle = SQL_NULL_HSTMT;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection, &handle);
+  if (!Succeeded(rc)) return ReadDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle");
+  OdbcDiagnostic diagnostic;
+  rc = SQLExecDirectW(handle, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.c_str())), SQL_NTS);
+  if (!Succeeded(rc) && rc != SQL_NO_DATA) {
+    diagnostic = ReadDiagnostic(SQL_HANDLE_STMT, handle, u"SQLExecDirectW");
+  } else {
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(handle, &columns);
+    // The ANSI driver refuses wide text for its narrow columns: those are
+    // read as bytes of the thread's code page, as the reader reads them.
+    SQLSMALLINT type = 0;
+    if (columns > 0) SQLDescribeColW(handle, 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr);
+    const bool narrow = type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR;
+    while (columns > 0 && Succeeded(rc = SQLFetch(handle))) {
+      if (firstColumn == nullptr) continue;
+      SQLLEN indicator = 0;
+      if (narrow) {
+        char value[512] = {};
+        if (Succeeded(SQLGetData(handle, 1, SQL_C_CHAR, value, sizeof value, &indicator)) && indicator != SQL_NULL_DATA) {
+          std::u16string text;
+          platform::AppendMultiByteAsUtf16(CP_THREAD_ACP, value, text);
+          firstColumn->push_back(std::move(text));
+        }
+      } else {
+        char16_t value[512] = {};
+        if (Succeeded(SQLGetData(handle, 1, SQL_C_WCHAR, value, sizeof value, &indicator)) && indicator != SQL_NULL_DATA)
+          firstColumn->emplace_back(value);
+      }
+    }
+    if (columns > 0 && rc != SQL_NO_DATA) diagnostic = ReadDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch");
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, handle);
+  return diagnostic;
+}
+
+bool Has(const std::vector<ConnectionAttribute>& attributes, const std::u16string_view (&keys)[2]) {
+  return HasAttribute(attributes, {keys[0], keys[1]});
+}
+
+// Whether the data source's configuration sets one of the keys.
+bool DsnSets(const std::u16string& dsn, const std::u16string_view (&keys)[2],
+             const PgConnector::DsnSetting& dsnSetting) {
+  if (dsn.empty() || !dsnSetting) return false;
+  for (std::u16string_view key : keys)
+    if (!dsnSetting(dsn, std::u16string(key)).empty()) return true;
+  return false;
+}
+
+void Append(std::u16string& text, std::u16string_view attribute) {
+  // Trailing blanks and a trailing ';' are the user's; one separator.
+  std::size_t end = text.size();
+  while (end > 0 && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
+  if (end > 0 && text[end - 1] != u';') text += u';';
+  text += attribute;
+}
+
+}  // namespace
+
+PgConnector::~PgConnector() { Disconnect(); }
+
+void PgConnector::Configure(std::u16string source, std::u16string scope) {
+  m_source = std::move(source);
+  m_scope = std::move(scope);
+}
+
+void PgConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
+
+std::u16string PgConnector::ReadDsnSetting(const std::u16string& dsn, const std::u16string& key) {
+  char value[256] = {};
+  const std::string section = platform::Utf16ToUtf8(dsn);
+  const std::string entry = platform::Utf16ToUtf8(key);
+  const int length = SQLGetPrivateProfileString(section.c_str(), entry.c_str(), "", value, sizeof value, "odbc.ini");
+  if (length <= 0) return {};
+  return platform::Utf8ToUtf16(std::string_view(value, std::min<std::size_t>(static_cast<std::size_t>(length), sizeof value - 1)));
+}
+
+std::u16string PgConnector::CompleteConnectionString(const std::u16string& source, const DsnSetting& dsnSetting) {
+  const std::vector<ConnectionAttribute> attributes = ParseConnectionString(source);
+  std::u16string text = source;
+  const std::optional<std::u16string> dsn = FindAttribute(attributes, {u"DSN"});
+  if (!dsn && !HasAttribute(attributes, {u"Driver", u"FileDSN"})) text = u"Driver={PostgreSQL Unicode};" + text;
+  const std::u16string dsnName = dsn.value_or(std::u16string());
+  if (!Has(attributes, kUseDeclareFetchKeys) && !DsnSets(dsnName, kUseDeclareFetchKeys, dsnSetting))
+    Append(text, u"UseDeclareFetch=1");
+  if (!Has(attributes, kFetchKeys) && !DsnSets(dsnName, kFetchKeys, dsnSetting))
+    Append(text, u"Fetch=" + Decimal(kFetchRows));
+  // Debian registers the driver with its communication log on, which would
+  // write a log file per import into /tmp and slow a large catalogue down.
+  if (!Has(attributes, kCommLogKeys) && !DsnSets(dsnName, kCommLogKeys, dsnSetting))
+    Append(text, u"CommLog=0");
+  return text;
+}
+
+bool PgConnector::Refuse(std::u16string message) {
+  m_lastError.Clear();
+  m_lastError.message = std::move(message);
+  return false;
+}
+
+bool PgConnector::RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
+  OdbcDiagnostic failure = Execute(static_cast<SQLHDBC>(GetConnectionHandle()), statement, firstColumn);
+  if (failure.IsEmpty()) return true;
+  m_lastError = std::move(failure);
+  Disconnect();
+  return false;
+}
+
+bool PgConnector::EstablishConnection() {
+  m_lastError.Clear();
+  m_serverVersion = 0;
+  if (std::all_of(m_source.begin(), m_source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
+    return Refuse(u"no connection string given");
+
+  CString connection(CompleteConnectionString(m_source, &PgConnector::ReadDsnSetting));
+  if (!Connect(connection)) {
+    m_lastError = GetLastDiagnostic();
+    // Only a cancelled connection dialog leaves no diagnostic.
+    if (m_lastError.IsEmpty()) m_lastError.message = u"the connection dialog was cancelled";
+    return false;
+  }
+
+  std::vector<std::u16string> version;
+  if (!RunOrDisconnect(u"SELECT pg_catalog.current_setting('server_version_num') AS server_version", &version))
+    return false;
+  const std::optional<std::int64_t> number = version.empty() ? std::nullopt : ParseInt64(version.front());
+  m_serverVersion = number ? static_cast<int>(*number) : 0;
+  if (m_serverVersion < kMinimumServerVersion) {
+    std::vector<std::u16string> text;
+    Execute(static_cast<SQLHDBC>(GetConnectionHandle()), u"SELECT pg_catalog.current_setting('server_version')", &text);
+    Disconnect();
+    m_serverVersion = 0;
+    return Refuse(u"PostgreSQL " + (text.empty() ? std::u16string(u"(unknown version)") : text.front()) +
+                  u" is not supported: the import needs PostgreSQL 12 or later");
+  }
+
+  // Names outside pg_catalog come out qualified, and no object of the
+  // database can stand in for a catalogue function.
+  if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('search_path', '', false) AS search_path")) return false;
+
+  // A misspelt schema would otherwise import nothing without a word.
+  const std::vector<std::u16string> scope = ParseScope(m_scope);
+  if (!scope.empty()) {
+    std::vector<std::u16string> present;
+    if (!RunOrDisconnect(u"SELECT n.nspname AS schema_name FROM pg_catalog.pg_namespace n WHERE " +
+                             ScopeFilter(u"n.nspname", scope),
+                         &present))
+      return false;
+    std::vector<std::u16string> all;
+    std::u16string missing;
+    for (const std::u16string& name : scope) {
+      if (std::find(present.begin(), present.end(), name) != present.end()) continue;
+      if (all.empty() && !RunOrDisconnect(u"SELECT nspname AS schema_name FROM pg_catalog.pg_namespace", &all))
+        return false;
+      std::u16string entry = u"\"" + name + u"\"";
+      // Names are stored as written: "Sales" and sales are two schemas.
+      for (const std::u16string& candidate : all)
+        if (FoldAscii(candidate) == FoldAscii(name)) entry += u" (there is \"" + candidate + u"\")";
+      missing += (missing.empty() ? u"" : u", ") + entry;
+    }
+    if (!missing.empty()) {
+      Disconnect();
+      return Refuse(u"no schema named " + missing + u" in database \"" + std::u16string(GetDatabaseName()) + u"\"");
+    }
+  }
+
+  // One snapshot for the whole import, and no way to write by accident.
+  if (!RunOrDisconnect(u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))
+    return false;
+  const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,
+                                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
+  if (!Succeeded(rc)) {
+    m_lastError = ReadDiagnostic(SQL_HANDLE_DBC, static_cast<SQLHDBC>(GetConnectionHandle()), u"SQLSetConnectAttrW");
+    Disconnect();
+    return false;
+  }
+  return true;
+}
+
+void PgConnector::Disconnect() {
+  if (GetConnectionHandle() != nullptr) RollbackTransaction();
+  SchemaSourceConnectorI::Disconnect();
+}
+
+bool PgConnector::ConnectionLost() const {
+  auto* handle = static_cast<SQLHDBC>(GetConnectionHandle());
+  if (handle == SQL_NULL_HDBC) return true;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  if (!Succeeded(SQLGetConnectAttrW(handle, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))) return false;
+  return dead == SQL_CD_TRUE;
+}
+
+void PgConnector::RollbackTransaction() {
+  auto* handle = static_cast<SQLHDBC>(GetConnectionHandle());
+  if (handle != SQL_NULL_HDBC) SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
+}
+
+}  // namespace qm::postgres

@@ -1,0 +1,99 @@
+// PgConnector: opens a PostgreSQL database through psqlODBC.
+//
+// What the host configures (QmPluginApi::Configure):
+//   source  an ODBC connection string. Without a Driver or DSN attribute
+//           the Unicode driver is named ("PostgreSQL Unicode").
+//   scope   the schemas to import, comma-separated, names as stored (case
+//           matters); empty: every schema but PostgreSQL's own.
+//
+// The driver completes the connection string. The connector adds what a
+// large catalogue needs unless the user set it, in the string or in the
+// DSN (keys compared without regard to case, abbreviations included):
+// UseDeclareFetch=1 and Fetch=kFetchRows, so that a big result comes in
+// batches from a server-side cursor instead of whole into memory.
+//
+// After connecting it reads the server version (refusing servers older
+// than the statements support), empties search_path so that every
+// non-catalogue name the server prints is schema-qualified, checks that
+// every schema the scope names exists, and opens a read-only REPEATABLE
+// READ transaction: all statements of one import see one snapshot of the
+// catalogue. Disconnect rolls that transaction back.
+//
+// Nothing here writes a log; the password never leaves the connection
+// string handed to the driver.
+//
+// The plug-in keeps one connector for the process. Configure on the host's
+// thread before an import; the import then uses it on its own thread.
+#pragma once
+
+#include <schemaimport/OdbcDiagnostic.h>
+#include <schemaimport/SchemaSourceConnectorI.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm::postgres {
+
+class PgConnector : public SchemaSourceConnectorI {
+ public:
+  // Rows per batch from the server-side cursor when the user set none.
+  static constexpr int kFetchRows = 2000;
+
+  // Reads one setting of a data source from the ODBC configuration:
+  // (dsn, key) -> value, empty when the DSN does not set it.
+  using DsnSetting = std::function<std::u16string(const std::u16string& dsn, const std::u16string& key)>;
+
+  PgConnector() = default;
+  // Rolls back and closes a connection still open.
+  ~PgConnector();
+
+  // Sets what the next EstablishConnection opens.
+  void Configure(std::u16string source, std::u16string scope);
+
+  // Connects with the configured string completed as above, then prepares
+  // the session. True with an open connection inside the import's
+  // transaction. False with no connection left open and the reason in
+  // LastConnectError (the driver's diagnostic, or the plug-in's own refusal
+  // without SQLSTATE).
+  bool EstablishConnection() override;
+  // Ends the import's transaction (rolled back: nothing was written) and
+  // closes the connection; harmless when closed.
+  void Disconnect() override;
+  // The configured scope text.
+  void GetREScope(CString& scope) override;
+
+  // Why the last EstablishConnection failed; empty after a successful one.
+  const OdbcDiagnostic& LastConnectError() const { return m_lastError; }
+  // server_version_num of the open connection (e.g. 150018); 0 before a
+  // connection.
+  int ServerVersion() const { return m_serverVersion; }
+
+  // Whether the driver reports the open connection as lost (or there is
+  // none).
+  bool ConnectionLost() const;
+  // Rolls the import's transaction back, so that a failed statement cannot
+  // leave it aborted for the statements after it. The next statement starts
+  // a new one.
+  void RollbackTransaction();
+
+  // The connection string handed to the driver for a configured source:
+  // the Unicode driver named when the source names neither driver nor DSN,
+  // and the fetch defaults added unless the string or its DSN sets them.
+  static std::u16string CompleteConnectionString(const std::u16string& source, const DsnSetting& dsnSetting);
+  // The setting as the driver manager's configuration (odbc.ini) has it.
+  static std::u16string ReadDsnSetting(const std::u16string& dsn, const std::u16string& key);
+
+ private:
+  bool Refuse(std::u16string message);
+  // Runs the statement and collects the first column of its rows; on
+  // failure keeps the reason, closes the connection and returns false.
+  bool RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn = nullptr);
+
+  std::u16string m_source;     // connection string as configured
+  std::u16string m_scope;      // schemas to import, as configured
+  OdbcDiagnostic m_lastError;  // reason of the last failed EstablishConnection
+  int m_serverVersion = 0;     // server_version_num of the open connection
+};
+
+}  // namespace qm::postgres

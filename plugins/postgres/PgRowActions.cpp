@@ -1,0 +1,674 @@
+#include "PgRowActions.h"
+
+#include "PgCatalog.h"
+#include "PgText.h"
+
+#include <schemaimport/CommonDataObject.h>
+#include <schemaimport/ImportCacheDB.h>
+#include <schemaimport/ImportedKeysCache.h>
+#include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ObjectIdLookup.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qm::postgres {
+namespace {
+
+// ---- Reading the record: copies, since the record is reused per row.
+
+std::u16string Text(const CommonDataObject& record, const char16_t* column) { return record.GetString(column).str(); }
+
+bool Has(const CommonDataObject& record, const char16_t* column) { return record.Get(column).vt != VT_EMPTY; }
+
+int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetInteger(column); }
+
+// An oid column. The fetch delivers the low 32 bits as a signed integer, so
+// an oid of 2^31 or more arrives negative; as unsigned it is the oid again.
+std::uint32_t Oid(const CommonDataObject& record, const char16_t* column) {
+  return static_cast<std::uint32_t>(record.GetInteger(column));
+}
+
+// ---- Cache keys (see PgRowActions.h).
+
+CString RelationKey(std::uint32_t oid) { return CString(u"r" + Decimal(std::uint64_t{oid})); }
+CString ColumnKey(std::uint32_t relation, int attnum) {
+  return CString(u"a" + Decimal(std::uint64_t{relation}) + u"." + Decimal(attnum));
+}
+CString TypeKey(std::uint32_t oid) { return CString(u"t" + Decimal(std::uint64_t{oid})); }
+CString RoutineKey(std::uint32_t oid) { return CString(u"p" + Decimal(std::uint64_t{oid})); }
+CString IndexKey(std::uint32_t oid) { return CString(u"i" + Decimal(std::uint64_t{oid})); }
+CString BackingIndexKey(std::uint32_t indexOid) { return CString(u"x" + Decimal(std::uint64_t{indexOid})); }
+
+// A key's signature: its table and its columns as a set (a foreign key may
+// list the referenced columns in another order than the key).
+CString KeySignature(std::uint32_t relation, std::vector<int> attnums) {
+  std::sort(attnums.begin(), attnums.end());
+  std::u16string signature = Decimal(std::uint64_t{relation}) + u":";
+  for (std::size_t i = 0; i < attnums.size(); ++i) {
+    if (i > 0) signature += u',';
+    signature += Decimal(attnums[i]);
+  }
+  return CString(std::move(signature));
+}
+
+CMOObject* FindRelation(std::uint32_t oid) { return ImportedObjectCache::Instance()->FindObjectById(RelationKey(oid)); }
+
+CMOObject* FindColumn(std::uint32_t relation, int attnum) {
+  return ImportedObjectCache::Instance()->FindObjectById(ColumnKey(relation, attnum));
+}
+
+// The column ids of the attnums; only when every column is known, since a
+// partial list would pair columns wrongly.
+std::vector<int> ColumnIds(std::uint32_t relation, const std::vector<int>& attnums, bool* complete = nullptr) {
+  std::vector<int> ids;
+  for (int attnum : attnums)
+    if (CMOObject* column = FindColumn(relation, attnum)) ids.push_back(column->GetObjectId());
+  const bool all = ids.size() == attnums.size();
+  if (complete != nullptr) *complete = all;
+  return all ? ids : std::vector<int>();
+}
+
+int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaLookup::Instance()->FindCreate(model, schema); }
+
+// ---- Writing the model.
+
+void SetText(CMOObject& object, int propertyId, std::u16string value) {
+  auto* property = new CMOProperty(propertyId);
+  property->SetWStringValue(std::move(value));
+  object.SetProperty(property);
+}
+
+// The column's text when the record has it (not NULL).
+void SetTextFrom(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
+  if (Has(record, column)) SetText(object, propertyId, Text(record, column));
+}
+
+void SetInteger(CMOObject& object, int propertyId, std::int64_t value) {
+  auto* property = new CMOProperty(propertyId);
+  property->SetIntegerValue(value);
+  object.SetProperty(property);
+}
+
+void SetIds(CMOObject& object, int propertyId, std::vector<int> ids) {
+  auto* property = new CMOProperty(propertyId);
+  property->SetObjectIdVectorValue(std::move(ids));
+  object.SetProperty(property);
+}
+
+// Owner and comment, which most objects have.
+void SetOwnerAndComment(CMOObject& object, const CommonDataObject& record) {
+  SetTextFrom(object, model::Owner, record, u"owner_name");
+  SetTextFrom(object, model::Comment, record, u"comment");
+}
+
+void SetTableSpace(CMOObject& object, const CommonDataObject& record) {
+  // 0: the database's default tablespace, which is not named.
+  const std::uint32_t oid = Oid(record, u"tablespace_oid");
+  if (oid == 0) return;
+  if (CMOObject* tableSpace = ImportedObjectCache::Instance()->GetTableSpace(oid))
+    SetIds(object, model::TableSpaceRef, {tableSpace->GetObjectId()});
+}
+
+// Counts rows per table in a statement ordered by table: the n-th column of
+// its table.
+class PerTableCounter {
+ public:
+  void Reset() {
+    m_table = 0;
+    m_count = 0;
+  }
+  int Next(std::uint32_t table) {
+    if (table != m_table) {
+      m_table = table;
+      m_count = 0;
+    }
+    return ++m_count;
+  }
+
+ private:
+  std::uint32_t m_table = 0;  // oid of the table of the previous row
+  int m_count = 0;            // rows of that table so far
+};
+
+// ---- Tablespaces: under the root, found by oid through AddTableSpace.
+
+class TableSpacesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject& tableSpace = model->CreateObject(model::TableSpace);
+    SetText(tableSpace, model::Name, Text(record, u"tablespace_name"));
+    SetOwnerAndComment(tableSpace, record);
+    ImportedObjectCache::Instance()->AddTableSpace(Oid(record, u"tablespace_oid"), &tableSpace);
+  }
+};
+
+// ---- Schemas: through the schema lookup, so that a schema already in the
+// model is reused.
+
+class SchemasAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject* schema = model->GetCMOObject(SchemaId(model, Text(record, u"schema_name")));
+    if (schema == nullptr) return;
+    SetOwnerAndComment(*schema, record);
+  }
+};
+
+// ---- Types: enum labels as a literal list, a domain's base type,
+// default, NOT NULL and constraints; a composite type's attribute list
+// comes from the type attributes statement.
+
+class TypesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject& type = model->CreateObject(model::UserType, SchemaId(model, Text(record, u"schema_name")));
+    SetText(type, model::Name, Text(record, u"type_name"));
+    const std::u16string kind = Text(record, u"type_kind");
+    SetText(type, model::TypeKind, kind);
+    SetTextFrom(type, model::BaseType, record, u"base_type");
+    SetTextFrom(type, model::DefaultValue, record, u"default_value");
+    if (Has(record, u"not_null")) SetInteger(type, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
+    SetTextFrom(type, model::CheckExpression, record, u"check_expression");
+    SetTextFrom(type, model::EnumLabels, record, u"enum_labels");
+    // A composite type without attributes has no attribute rows.
+    if (kind == u"composite") SetText(type, model::AttributeList, u"()");
+    SetOwnerAndComment(type, record);
+    ImportedObjectCache::Instance()->AddByDBID(TypeKey(Oid(record, u"type_oid")), &type);
+  }
+};
+
+// Attributes go to the scratch store row by row; each type's list is read
+// back as one clause once all rows are in.
+class TypeAttributesAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_types.clear(); }
+
+  void ProcessRow(GenericModel*, CommonDataObject& record) override {
+    const std::uint32_t oid = Oid(record, u"type_oid");
+    const CString schema(Text(record, u"schema_name"));
+    const CString name(Text(record, u"type_name"));
+    ImportCacheDB::Instance()->InsertUDTTableColumn(schema, name, CString(Text(record, u"attribute_name")),
+                                                    CString(Text(record, u"data_type")),
+                                                    Integer(record, u"not_null") != 0 ? 0 : 1,
+                                                    Integer(record, u"attribute_number"));
+    if (m_types.empty() || m_types.back().oid != oid) m_types.push_back(Pending{oid, schema, name});
+  }
+
+  void PostExecute(GenericModel*) override {
+    for (const Pending& pending : m_types) {
+      CMOObject* type = ImportedObjectCache::Instance()->FindObjectById(TypeKey(pending.oid));
+      if (type == nullptr) continue;
+      CString clause;
+      ImportCacheDB::Instance()->GetUDTTableClause(pending.schema, pending.name, clause);
+      SetText(*type, model::AttributeList, clause.str());
+    }
+    m_types.clear();
+  }
+
+ private:
+  struct Pending {
+    std::uint32_t oid;  // the type's oid
+    CString schema;     // its schema's name
+    CString name;       // its name
+  };
+  std::vector<Pending> m_types;  // types with attribute rows, in row order; emptied by PostExecute
+};
+
+// ---- Sequences: the 64-bit numbers arrive as text.
+
+class SequencesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject& sequence = model->CreateObject(model::Sequence, SchemaId(model, Text(record, u"schema_name")));
+    SetText(sequence, model::Name, Text(record, u"sequence_name"));
+    SetTextFrom(sequence, model::DataType, record, u"data_type");
+    SetNumber(sequence, model::SequenceStart, record, u"start_value");
+    SetNumber(sequence, model::SequenceIncrement, record, u"increment_by");
+    SetNumber(sequence, model::SequenceMin, record, u"min_value");
+    SetNumber(sequence, model::SequenceMax, record, u"max_value");
+    SetInteger(sequence, model::SequenceCycle, Integer(record, u"cycles") != 0 ? 1 : 0);
+    SetOwnerAndComment(sequence, record);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"sequence_oid")), &sequence);
+  }
+
+ private:
+  static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
+    if (const std::optional<std::int64_t> value = ParseInt64(Text(record, column))) SetInteger(object, propertyId, *value);
+  }
+};
+
+// ---- Tables: kind, tablespace and partition key; partitions are tables
+// too, linked to their parent by the partitions statement.
+
+class TablesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject& table = model->CreateObject(model::Table, SchemaId(model, Text(record, u"schema_name")));
+    SetText(table, model::Name, Text(record, u"table_name"));
+    const std::u16string kind = Text(record, u"table_kind");
+    SetText(table, model::TableKind, kind == u"p"                            ? u"partitioned table"
+                                     : Text(record, u"persistence") == u"u" ? u"unlogged table"
+                                                                             : u"table");
+    SetTableSpace(table, record);
+    if (Has(record, u"partition_key")) SetText(table, model::Definition, u"PARTITION BY " + Text(record, u"partition_key"));
+    SetOwnerAndComment(table, record);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"table_oid")), &table);
+  }
+};
+
+class ViewsAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject& view = model->CreateObject(model::View, SchemaId(model, Text(record, u"schema_name")));
+    SetText(view, model::Name, Text(record, u"view_name"));
+    SetText(view, model::TableKind, Text(record, u"view_kind") == u"m" ? u"materialized view" : u"view");
+    SetTextFrom(view, model::Definition, record, u"definition");
+    SetTableSpace(view, record);
+    SetOwnerAndComment(view, record);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"view_oid")), &view);
+  }
+};
+
+// ---- Columns: under their table or view. Rows come in attnum order per
+// table; Position counts the live columns from 1 (attnum keeps gaps where
+// columns were dropped).
+
+class ColumnsAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_positions.Reset(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::uint32_t relation = Oid(record, u"table_oid");
+    CMOObject* table = FindRelation(relation);
+    if (table == nullptr) return;
+    CMOObject& column = model->CreateObject(model::Column, table->GetObjectId());
+    SetText(column, model::Name, Text(record, u"column_name"));
+    SetTextFrom(column, model::DataType, record, u"data_type");
+    SetInteger(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
+    SetTextFrom(column, model::DefaultValue, record, u"default_value");
+    SetTextFrom(column, model::GeneratedExpression, record, u"generated_expression");
+    SetTextFrom(column, model::Identity, record, u"identity_kind");
+    SetTextFrom(column, model::Collation, record, u"collation_name");
+    SetTextFrom(column, model::Comment, record, u"comment");
+    SetInteger(column, model::Position, m_positions.Next(relation));
+    ImportedObjectCache::Instance()->AddByDBID(ColumnKey(relation, Integer(record, u"column_number")), &column);
+  }
+
+ private:
+  PerTableCounter m_positions;  // position of the next column of the current table
+};
+
+// The key (INCLUDE) and included columns of an index, from indkey and
+// indnkeyatts; attnum 0 marks an expression.
+struct IndexColumns {
+  std::vector<int> key;       // attnums of plain key columns, in key order
+  std::vector<int> included;  // attnums of INCLUDE columns, in order
+};
+
+IndexColumns SplitIndexColumns(const CommonDataObject& record) {
+  IndexColumns columns;
+  const std::vector<int> attnums = ParseIntegerList(Text(record, u"index_columns"));
+  const int keyCount = Integer(record, u"key_count");
+  for (std::size_t i = 0; i < attnums.size(); ++i) {
+    if (attnums[i] <= 0) continue;
+    (static_cast<int>(i) < keyCount ? columns.key : columns.included).push_back(attnums[i]);
+  }
+  return columns;
+}
+
+// ---- Keys: primary keys and unique constraints. The primary key's columns
+// get their position in it; each key gets its signature, the primary key
+// first, so that a foreign key finds the same key in every import when
+// two keys share columns.
+
+class KeysAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_signatures.clear(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::uint32_t relation = Oid(record, u"table_oid");
+    CMOObject* table = FindRelation(relation);
+    if (table == nullptr) return;
+    CMOObject& key = model->CreateObject(model::Key, table->GetObjectId());
+    SetText(key, model::Name, Text(record, u"constraint_name"));
+    const std::u16string keyType = Text(record, u"key_type");
+    SetText(key, model::KeyType, keyType);
+    const std::vector<int> attnums = ParseIntegerList(Text(record, u"key_columns"));
+    bool complete = false;
+    std::vector<int> ids = ColumnIds(relation, attnums, &complete);
+    if (keyType == u"PRIMARY KEY") {
+      for (std::size_t i = 0; i < ids.size(); ++i)
+        if (CMOObject* column = FindColumn(relation, attnums[i])) SetInteger(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(i) + 1);
+    }
+    SetIds(key, model::KeyColumns, std::move(ids));
+    SetInteger(key, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
+    SetInteger(key, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
+    SetTextFrom(key, model::Definition, record, u"definition");
+    SetTextFrom(key, model::Comment, record, u"comment");
+    // A key's INCLUDE columns are its index's: property 180 like an index.
+    for (int attnum : SplitIndexColumns(record).included)
+      if (CMOObject* column = FindColumn(relation, attnum))
+        ImportedIndexCache::Instance()->AddIncludedColumn(&key, column->GetObjectId());
+
+    // A key with a column that was not imported could match a foreign key
+    // it does not serve; it gets no signature.
+    if (complete && !attnums.empty()) {
+      CString signature = KeySignature(relation, attnums);
+      if (m_signatures.insert(signature).second) ImportedKeysCache::Instance()->Set(&key, signature);
+    }
+    const std::uint32_t indexOid = Oid(record, u"index_oid");
+    if (indexOid != 0) ImportedObjectCache::Instance()->AddAttribute(BackingIndexKey(indexOid), &key);
+  }
+
+  void PostExecute(GenericModel*) override {
+    m_signatures.clear();
+    ImportedKeysCache::Instance()->InitReverseSearch();
+  }
+
+ private:
+  std::set<CString> m_signatures;  // signatures given in this statement; emptied by PostExecute
+};
+
+class CheckConstraintsAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject* table = FindRelation(Oid(record, u"table_oid"));
+    if (table == nullptr) return;
+    CMOObject& check = model->CreateObject(model::CheckConstraint, table->GetObjectId());
+    SetText(check, model::Name, Text(record, u"constraint_name"));
+    SetTextFrom(check, model::CheckExpression, record, u"check_expression");
+    SetTextFrom(check, model::Definition, record, u"definition");
+    SetTextFrom(check, model::Comment, record, u"comment");
+  }
+};
+
+// ---- Foreign keys: the referenced key is found by the signature of the
+// referenced columns; when two keys share those columns, the one whose
+// index the foreign key depends on (conindid) is taken. A foreign key to a
+// table outside the import keeps its definition only.
+
+class ForeignKeysAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::uint32_t relation = Oid(record, u"table_oid");
+    CMOObject* table = FindRelation(relation);
+    if (table == nullptr) return;
+    CMOObject& foreignKey = model->CreateObject(model::ForeignKey, table->GetObjectId());
+    SetText(foreignKey, model::Name, Text(record, u"constraint_name"));
+    SetIds(foreignKey, model::ForeignKeyColumns, ColumnIds(relation, ParseIntegerList(Text(record, u"key_columns"))));
+
+    const std::uint32_t referenced = Oid(record, u"referenced_table_oid");
+    if (CMOObject* referencedTable = FindRelation(referenced)) {
+      SetIds(foreignKey, model::ReferencedTable, {referencedTable->GetObjectId()});
+      const std::vector<int> attnums = ParseIntegerList(Text(record, u"referenced_columns"));
+      std::vector<int> ids = ColumnIds(referenced, attnums);
+      if (!ids.empty()) SetIds(foreignKey, model::ReferencedColumns, std::move(ids));
+      CMOObject* key = ImportedKeysCache::Instance()->FindMatchingKey(KeySignature(referenced, attnums));
+      CMOObject* backing = ImportedObjectCache::Instance()->FindAttribute(BackingIndexKey(Oid(record, u"index_oid")));
+      if (key == nullptr || (backing != nullptr && backing != key)) key = backing;
+      if (key != nullptr) SetIds(foreignKey, model::ReferencedKey, {key->GetObjectId()});
+    }
+    SetText(foreignKey, model::MatchType, Text(record, u"match_type"));
+    SetText(foreignKey, model::OnDelete, Text(record, u"on_delete"));
+    SetText(foreignKey, model::OnUpdate, Text(record, u"on_update"));
+    SetInteger(foreignKey, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
+    SetInteger(foreignKey, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
+    SetTextFrom(foreignKey, model::Definition, record, u"definition");
+    SetTextFrom(foreignKey, model::Comment, record, u"comment");
+  }
+};
+
+// ---- Indexes: under their table or materialized view. Plain key columns
+// become IndexColumns, expression terms Expressions (as the server prints
+// them), INCLUDE columns property 180 through the index cache.
+
+class IndexesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::uint32_t relation = Oid(record, u"table_oid");
+    CMOObject* table = FindRelation(relation);
+    if (table == nullptr) return;
+    CMOObject& index = model->CreateObject(model::Index, table->GetObjectId());
+    SetText(index, model::Name, Text(record, u"index_name"));
+    SetInteger(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
+    SetTextFrom(index, model::IndexMethod, record, u"index_method");
+    const IndexColumns columns = SplitIndexColumns(record);
+    std::vector<int> keyIds;
+    for (int attnum : columns.key)
+      if (CMOObject* column = FindColumn(relation, attnum)) keyIds.push_back(column->GetObjectId());
+    SetIds(index, model::IndexColumns, std::move(keyIds));
+    ImportedIndexCache* indexes = ImportedIndexCache::Instance();
+    for (int attnum : columns.included)
+      if (CMOObject* column = FindColumn(relation, attnum)) indexes->AddIncludedColumn(&index, column->GetObjectId());
+    SetTextFrom(index, model::Expressions, record, u"expressions");
+    SetTextFrom(index, model::Predicate, record, u"predicate");
+    SetTextFrom(index, model::SqlText, record, u"definition");
+    SetTableSpace(index, record);
+    SetTextFrom(index, model::Comment, record, u"comment");
+    indexes->AddByDBID(IndexKey(Oid(record, u"index_oid")), &index);
+  }
+};
+
+// ---- Partitions: the partition (a table) gets its parent and its bound
+// as PostgreSQL prints it; the parent gets a partition object with that
+// clause as Definition and, as PartitionBound, the list of the bound's
+// values (IN values; FROM then TO values; modulus and remainder), each
+// between single quotes (MINVALUE, MAXVALUE and NULL too: the clause tells
+// them from text). The values are parked in the scratch store row by row
+// and read back per partition once all rows are in.
+
+class PartitionsAction : public QueryResultRowActionI {
+ public:
+  // Value kinds stored with each value (the store keeps them as given).
+  enum ValueKind : int { kListValue = 1, kLowerBound = 2, kUpperBound = 3, kHashValue = 4 };
+
+  void PreExecute(GenericModel*) override { m_pending.clear(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::uint32_t oid = Oid(record, u"partition_oid");
+    CMOObject* partitionTable = FindRelation(oid);
+    CMOObject* parent = FindRelation(Oid(record, u"parent_oid"));
+    const std::u16string bound = Text(record, u"partition_bound");
+    if (partitionTable != nullptr) {
+      if (parent != nullptr) SetIds(*partitionTable, model::PartitionOf, {parent->GetObjectId()});
+      if (!bound.empty()) SetText(*partitionTable, model::PartitionBound, bound);
+    }
+    if (parent == nullptr) return;
+
+    CMOObject& partition = model->CreateObject(model::Partition, parent->GetObjectId());
+    SetText(partition, model::Name, Text(record, u"partition_name"));
+    if (!bound.empty()) SetText(partition, model::Definition, bound);
+
+    // The store's function number is an int: the oid's bits.
+    const int functionId = static_cast<int>(oid);
+    const PartitionBound parsed = ParsePartitionBound(bound);
+    int order = 0;
+    const int firstKind = parsed.kind == PartitionBound::Kind::Range  ? kLowerBound
+                          : parsed.kind == PartitionBound::Kind::Hash ? kHashValue
+                                                                      : kListValue;
+    ImportCacheDB* store = ImportCacheDB::Instance();
+    for (const std::u16string& value : parsed.values)
+      store->Insert_PartitionFunctionValue(functionId, order++, firstKind, CString(AsLiteralContent(value)));
+    for (const std::u16string& value : parsed.upper)
+      store->Insert_PartitionFunctionValue(functionId, order++, kUpperBound, CString(AsLiteralContent(value)));
+    if (order > 0) m_pending.emplace_back(functionId, &partition);
+  }
+
+  void PostExecute(GenericModel*) override {
+    for (const auto& [functionId, partition] : m_pending) {
+      CString values;
+      ImportCacheDB::Instance()->GetPartitionFunctionValues(functionId, values);
+      SetText(*partition, model::PartitionBound, values.str());
+    }
+    m_pending.clear();
+  }
+
+ private:
+  // The store puts each value between single quotes; with its quotes
+  // doubled, a text value reads back as a valid SQL literal.
+  static std::u16string AsLiteralContent(const std::u16string& value) {
+    std::u16string content;
+    for (char16_t ch : value) {
+      if (ch == u'\'') content += ch;
+      content += ch;
+    }
+    return content;
+  }
+
+  std::vector<std::pair<int, CMOObject*>> m_pending;  // (store function number, partition object); emptied by PostExecute
+};
+
+class TriggersAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject* table = FindRelation(Oid(record, u"table_oid"));
+    if (table == nullptr) return;
+    CMOObject& trigger = model->CreateObject(model::Trigger, table->GetObjectId());
+    SetText(trigger, model::Name, Text(record, u"trigger_name"));
+    SetTextFrom(trigger, model::TriggerTiming, record, u"timing");
+    SetTextFrom(trigger, model::TriggerEvents, record, u"events");
+    SetTextFrom(trigger, model::Definition, record, u"definition");
+    SetTextFrom(trigger, model::Comment, record, u"comment");
+  }
+};
+
+// ---- Routines: the body as Definition, the CREATE text as SqlText. The
+// parameter list is written by the parameters statement; a routine without
+// arguments keeps the empty list set here.
+
+class RoutinesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject& routine = model->CreateObject(model::Routine, SchemaId(model, Text(record, u"schema_name")));
+    SetText(routine, model::Name, Text(record, u"routine_name"));
+    SetText(routine, model::RoutineKind, Text(record, u"routine_kind"));
+    SetTextFrom(routine, model::ReturnType, record, u"return_type");
+    SetTextFrom(routine, model::Language, record, u"language_name");
+    SetTextFrom(routine, model::Definition, record, u"body");
+    SetTextFrom(routine, model::SqlText, record, u"sql_text");
+    SetText(routine, model::ParameterList, std::u16string());
+    SetOwnerAndComment(routine, record);
+    ImportedObjectCache::Instance()->AddByDBID(RoutineKey(Oid(record, u"routine_oid")), &routine);
+  }
+};
+
+// One parameter object per argument, under its routine; each argument's
+// text goes to the routine's parameter list in the object cache, and the
+// lists are joined into ParameterList once all rows are in. The list reads
+// as PostgreSQL writes it (pg_get_function_arguments): the mode unless IN,
+// the name quoted as needed, the type, the default; TABLE columns belong
+// to the result, not to the list.
+
+class ParametersAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_routines.clear(); }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::uint32_t routineOid = Oid(record, u"routine_oid");
+    const CString routineKey = RoutineKey(routineOid);
+    CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(routineKey);
+    if (routine == nullptr) return;
+    CMOObject& parameter = model->CreateObject(model::Parameter, routine->GetObjectId());
+    const std::u16string name = Text(record, u"parameter_name");
+    const std::u16string mode = ModeName(Text(record, u"parameter_mode"));
+    const std::u16string type = Text(record, u"data_type");
+    if (!name.empty()) SetText(parameter, model::Name, name);
+    SetText(parameter, model::ParameterMode, mode);
+    SetText(parameter, model::DataType, type);
+    SetInteger(parameter, model::Position, Integer(record, u"parameter_position"));
+    SetTextFrom(parameter, model::DefaultValue, record, u"default_value");
+
+    if (mode == u"TABLE") return;
+    // A procedure's IN is written out: DROP PROCEDURE reads a bare
+    // argument list differently.
+    const bool procedure = Integer(record, u"is_procedure") != 0;
+    std::u16string text;
+    if (mode != u"IN" || procedure) text += mode + u' ';
+    if (Has(record, u"parameter_sql_name")) text += Text(record, u"parameter_sql_name") + u' ';
+    text += type;
+    if (Has(record, u"default_value")) text += u" DEFAULT " + Text(record, u"default_value");
+    ImportedObjectCache::Instance()->AddParameter(routineKey, CString(std::move(text)));
+    if (m_routines.empty() || m_routines.back().oid != routineOid)
+      m_routines.push_back(Pending{routineOid, routine, Has(record, u"direct_arguments") ? Integer(record, u"direct_arguments") : -1});
+  }
+
+  void PostExecute(GenericModel*) override {
+    for (const Pending& pending : m_routines) {
+      CStringArray parameters;
+      ImportedObjectCache::Instance()->GetParameters(RoutineKey(pending.oid), parameters);
+      SetText(*pending.routine, model::ParameterList, JoinArguments(parameters, pending.directArguments));
+    }
+    m_routines.clear();
+  }
+
+ private:
+  // The arguments joined by ", "; for an ordered-set aggregate "ORDER BY"
+  // stands before its first aggregated argument, and a variadic last
+  // argument that is direct only is written again as the aggregated one
+  // (rank(VARIADIC "any" ORDER BY VARIADIC "any")), as the server writes it.
+  static std::u16string JoinArguments(const CStringArray& arguments, int directArguments) {
+    std::u16string list;
+    const int count = static_cast<int>(arguments.GetSize());
+    for (int i = 0; i < count; ++i) {
+      if (i == directArguments) {
+        list += i > 0 ? u" ORDER BY " : u"ORDER BY ";
+      } else if (i > 0) {
+        list += u", ";
+      }
+      list += arguments.GetAt(i).str();
+    }
+    if (directArguments > 0 && directArguments == count) list += u" ORDER BY " + arguments.GetAt(count - 1).str();
+    return list;
+  }
+
+  static std::u16string ModeName(const std::u16string& code) {
+    if (code == u"o") return u"OUT";
+    if (code == u"b") return u"INOUT";
+    if (code == u"v") return u"VARIADIC";
+    if (code == u"t") return u"TABLE";
+    return u"IN";
+  }
+
+  struct Pending {
+    std::uint32_t oid;    // the routine's oid
+    CMOObject* routine;   // its model object
+    int directArguments;  // arguments before ORDER BY of an ordered-set aggregate; -1 for any other routine
+  };
+  std::vector<Pending> m_routines;  // routines with rows, in row order; emptied by PostExecute
+};
+
+}  // namespace
+
+QueryResultRowActionI* CreateRowAction(int statementId) {
+  QueryResultRowActionI* action = nullptr;
+  switch (statementId) {
+    case kTableSpaces: action = new TableSpacesAction(); break;
+    case kSchemas: action = new SchemasAction(); break;
+    case kTypes: action = new TypesAction(); break;
+    case kTypeAttributes: action = new TypeAttributesAction(); break;
+    case kSequences: action = new SequencesAction(); break;
+    case kTables: action = new TablesAction(); break;
+    case kViews: action = new ViewsAction(); break;
+    case kColumns: action = new ColumnsAction(); break;
+    case kKeys: action = new KeysAction(); break;
+    case kCheckConstraints: action = new CheckConstraintsAction(); break;
+    case kForeignKeys: action = new ForeignKeysAction(); break;
+    case kIndexes: action = new IndexesAction(); break;
+    case kPartitions: action = new PartitionsAction(); break;
+    case kTriggers: action = new TriggersAction(); break;
+    case kRoutines: action = new RoutinesAction(); break;
+    case kParameters: action = new ParametersAction(); break;
+    default: return nullptr;
+  }
+  action->SetObjectType(StatementObjectType(statementId));
+  return action;
+}
+
+}  // namespace qm::postgres

@@ -1,0 +1,135 @@
+#include "Subprocess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+extern char** environ;
+
+namespace qm::test {
+
+namespace {
+
+std::vector<std::string> BuildEnvironment(const ProcessOptions& options) {
+  std::map<std::string, std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const char* equals = std::strchr(*entry, '=');
+    if (equals == nullptr) continue;
+    merged[std::string(*entry, static_cast<std::size_t>(equals - *entry))] = equals + 1;
+  }
+  for (const std::string& name : options.unset) merged.erase(name);
+  for (const auto& [name, value] : options.environment) merged[name] = value;
+  std::vector<std::string> list;
+  for (const auto& [name, value] : merged) list.push_back(name + "=" + value);
+  return list;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options) {
+  ProcessResult result;
+  int inPipe[2], outPipe[2], errPipe[2];
+  if (::pipe2(inPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
+    result.err = std::string("pipe: ") + std::strerror(errno);
+    return result;
+  }
+  // Everything the child needs is prepared before fork.
+  std::vector<std::string> argStrings = {program};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argStrings) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> envStrings = BuildEnvironment(options);
+  std::vector<char*> envp;
+  for (std::string& entry : envStrings) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(inPipe[0], STDIN_FILENO);
+    ::dup2(outPipe[1], STDOUT_FILENO);
+    ::dup2(errPipe[1], STDERR_FILENO);
+    // The child starts with default signal handling, whatever the test
+    // runner set up.
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  ::close(inPipe[0]);
+  ::close(outPipe[1]);
+  ::close(errPipe[1]);
+  if (pid < 0) {
+    ::close(inPipe[1]);
+    ::close(outPipe[0]);
+    ::close(errPipe[0]);
+    result.err = std::string("fork: ") + std::strerror(errno);
+    return result;
+  }
+
+  // Feed the input and drain both outputs together, so that neither side
+  // blocks on a full pipe.
+  std::size_t written = 0;
+  int inFd = inPipe[1];
+  if (options.input.empty()) {
+    ::close(inFd);
+    inFd = -1;
+  } else {
+    ::fcntl(inFd, F_SETFL, O_NONBLOCK);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  int outFd = outPipe[0];
+  int errFd = errPipe[0];
+  if (options.closeStdout) {
+    ::close(outFd);
+    outFd = -1;
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+  while (outFd >= 0 || errFd >= 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      result.timedOut = true;
+      break;
+    }
+    struct pollfd fds[3] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}, {inFd, POLLOUT, 0}};
+    if (::poll(fds, 3, 200) < 0 && errno != EINTR) break;
+    for (int i = 0; i < 2; ++i) {
+      int& fd = i == 0 ? outFd : errFd;
+      if (fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+      char buffer[65536];
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got > 0) {
+        (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        ::close(fd);
+        fd = -1;
+      }
+    }
+    if (inFd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
+      const ssize_t put = ::write(inFd, options.input.data() + written, options.input.size() - written);
+      if (put > 0) written += static_cast<std::size_t>(put);
+      if (put < 0 || written == options.input.size()) {
+        ::close(inFd);
+        inFd = -1;
+      }
+    }
+  }
+  for (int fd : {inFd, outFd, errFd}) {
+    if (fd >= 0) ::close(fd);
+  }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.exitCode = 128 + WTERMSIG(status);
+  return result;
+}
+
+}  // namespace qm::test
