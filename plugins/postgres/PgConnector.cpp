@@ -14,6 +14,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -126,6 +128,11 @@ void PgConnector::Configure(std::u16string source, std::u16string scope) {
 void PgConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
 
 std::u16string PgConnector::ReadDsnSetting(const std::u16string& dsn, const std::u16string& key) {
+  // The configuration library keeps what it reads in a cache of its own.
+  // It came into the process with this plug-in and would be unloaded with
+  // it, leaving that memory unreachable; it stays loaded instead.
+  static void* const keepLoaded = dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  (void)keepLoaded;
   char value[256] = {};
   const std::string section = platform::Utf16ToUtf8(dsn);
   const std::string entry = platform::Utf16ToUtf8(key);

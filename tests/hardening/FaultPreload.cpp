@@ -1,0 +1,11 @@
+// libqm_fault_preload.so: BackendTerminator for a process the tests start,
+// such as quillmere-import. Put in LD_PRELOAD, its SQLExecDirectW and
+// SQLFetch come first in the process; the plan is read from the environment
+// when the library is loaded (see ArmFromEnvironment).
+#include "BackendTerminator.h"
+
+namespace {
+
+__attribute__((constructor)) void ArmAtLoad() { qm::test::hardening::ArmFromEnvironment(); }
+
+}  // namespace
