@@ -4,6 +4,9 @@
   import      quillmere-import, the whole import, JSON written to /dev/null
   floor       qm_bare_fetch: the statements the import sent, fetched with
               SQLGetData as text and nothing built (the floor of this design)
+  session     the same with the session the plug-in set up (the attributes
+              it added to the connection string, autocommit off); only when
+              the plug-in set one, to tell its cost from the module's
   sqlalchemy  SQLAlchemy's MetaData.reflect() of tables and views
   pg_dump     pg_dump --schema-only (PostgreSQL only)
 
@@ -47,10 +50,10 @@ import schema  # noqa: E402  (bench/gen/schema.py)
 PYTHON = "/usr/bin/python3"  # sees Debian's python3-sqlalchemy and python3-psycopg2
 GNU_TIME = "/usr/bin/time"
 
-TOOLS = ["import", "floor", "sqlalchemy", "pg_dump"]
 TOOL_LABEL = {
     "import": "quillmere-import (JSON to /dev/null)",
     "floor": "bare ODBC fetch loop",
+    "session": "bare loop in the plug-in's session",
     "sqlalchemy": "SQLAlchemy MetaData.reflect()",
     "pg_dump": "pg_dump --schema-only",
 }
@@ -212,6 +215,60 @@ class Postgres:
         return result.stdout if capture else None
 
 
+def connection_keys(text):
+    """The lower-case attribute keys of an ODBC connection string (a value in
+    braces may hold ';', '}}' being a brace inside it)."""
+    keys = []
+    pos = 0
+    while pos < len(text):
+        eq = min([i for i in (text.find("=", pos), text.find(";", pos)) if i >= 0], default=len(text))
+        end = len(text)
+        if eq < len(text):
+            if text[eq] == ";":
+                end = eq
+            else:
+                v = eq + 1
+                while v < len(text) and text[v] == " ":
+                    v += 1
+                if v < len(text) and text[v] == "{":
+                    v += 1
+                    while v < len(text):
+                        if text[v] == "}":
+                            if text[v + 1:v + 2] == "}":
+                                v += 2
+                                continue
+                            break
+                        v += 1
+                semi = text.find(";", v)
+                end = semi if semi >= 0 else len(text)
+        key = text[pos:min(eq, end)].strip().lower()
+        if key:
+            keys.append(key)
+        pos = end + 1
+    return keys
+
+
+def session_of(capture_file):
+    """(connection attributes, autocommit changed) recorded in a capture file."""
+    with open(capture_file, "rb") as handle:
+        data = handle.read()
+    connect, autocommit = None, False
+    pos = 0
+    while pos < len(data):
+        eol = data.index(b"\n", pos)
+        header = data[pos:eol].decode("utf-8", "replace")
+        pos = eol + 1
+        kind, _, argument = header[len("-- qm-"):].partition(" ")
+        if kind == "autocommit":
+            autocommit = True
+            continue
+        size = int(argument)
+        if kind == "connect" and connect is None:
+            connect = data[pos:pos + size].decode("utf-8", "replace")
+        pos += size + 1
+    return connect or "", autocommit
+
+
 def database_name(size):
     return "qm_bench_%d" % size
 
@@ -298,6 +355,7 @@ class Bench:
         self.pg = Postgres(os.environ)
         self.results = {}
         self.notes = []  # lines printed under the tables (skips, failures, load)
+        self.session_told = set()  # databases whose plug-in session has been described in the notes
 
     def note(self, line):
         self.notes.append(line)
@@ -354,10 +412,12 @@ class Bench:
             "import": self.import_argv(db, import_source, "/dev/null"),
             "floor": [os.path.join(self.bin, "qm_bare_fetch"), "--connect", floor_connect, "--statements",
                       os.path.join(self.work_dir, "%s-%d.statements" % (db, size)), "--quiet"],
+            "session": [os.path.join(self.bin, "qm_bare_fetch"), "--connect", floor_connect, "--statements",
+                        os.path.join(self.work_dir, "%s-%d.statements" % (db, size)), "--quiet", "--session"],
             "sqlalchemy": [PYTHON, os.path.join(HERE, "reflect_sqlalchemy.py")] + sqlalchemy_args,
             "pg_dump": ["pg_dump", "--schema-only", "-f", "/dev/null"],
         }
-        active = ["import", "floor", "sqlalchemy"] + (["pg_dump"] if db == "postgres" else [])
+        active = ["import", "floor", "session", "sqlalchemy"] + (["pg_dump"] if db == "postgres" else [])
         for tool in active:
             tools[tool] = {"label": TOOL_LABEL[tool], "status": "ok", "runs": []}
 
@@ -372,9 +432,25 @@ class Bench:
             why = "the %s plug-in is not built (%s is missing)" % (DB_LABEL[db], self.plugin_path(db))
             skip("import", why, tell=False)
             skip("floor", "it replays the statements the import sends; " + why, tell=False)
+            skip("session", "it replays the statements the import sends; " + why, tell=False)
             self.note("%s %s tables: import and bare fetch loop skipped: %s" % (DB_LABEL[db], fmt_size(size), why))
         else:
             self.capture(db, size, import_source, env, entry, expected, tools)
+            statements = argv["floor"][4]
+            if tools["floor"]["status"] == "ok":
+                attributes, autocommit = session_of(statements)
+                added = [k for k in connection_keys(attributes) if k not in connection_keys(floor_connect)]
+                if added or autocommit:
+                    tools["session"]["note"] = "the plug-in's session adds %s" % ", ".join(
+                        (["the attributes " + ", ".join(added)] if added else []) +
+                        (["autocommit changes"] if autocommit else []))
+                    if db not in self.session_told:
+                        self.session_told.add(db)
+                        self.note("%s: %s" % (DB_LABEL[db], tools["session"]["note"]))
+                else:
+                    tools["session"]["status"] = "same"
+            else:
+                tools["session"]["status"] = "skipped"
 
         for tool in ("sqlalchemy", "pg_dump"):
             if tool in tools and not shutil.which(argv[tool][0]):
@@ -423,8 +499,9 @@ class Bench:
             tools["import"]["note"] = "the first import (writing the model to a file) " + why
             if result.timed_out:
                 tools["import"]["stopped_after_s"] = result.limit
-            tools["floor"]["status"] = "skipped"
-            tools["floor"]["note"] = "no statements to replay: the first import " + why
+            for tool in ("floor", "session"):
+                tools[tool]["status"] = "skipped"
+                tools[tool]["note"] = "no statements to replay: the first import " + why
             self.note("%s %s tables: the first import (model to a file) %s; import and bare fetch loop not timed" % (
                 DB_LABEL[db], fmt_size(size), why))
             if os.path.exists(model_file):
@@ -494,6 +571,7 @@ class Bench:
         ratios = {}
         bounds = {}
         for name, top, bottom in (("import_vs_floor", "import", "floor"),
+                                  ("import_vs_session", "import", "session"),
                                   ("sqlalchemy_vs_import", "sqlalchemy", "import"),
                                   ("import_vs_pg_dump", "import", "pg_dump")):
             (a, a_bound), (b, b_bound) = wall(top), wall(bottom)
@@ -732,6 +810,8 @@ def markdown(bench, sizes, scaling, targets, profile, micro):
             w("|---|---:|---:|---:|---:|---:|---:|")
             import_wall = e["tools"].get("import", {}).get("wall_median_s")
             for tool, info in e["tools"].items():
+                if info["status"] == "same":
+                    continue  # the plug-in sets no session of its own: the bare loop's row says it
                 if info["status"] == "timeout" and info.get("stopped_after_s"):
                     w("| %s | %d | > %.0f (stopped) | - | - | - | %s |" % (
                         info["label"], len(info["runs"]), info["stopped_after_s"],
@@ -749,13 +829,15 @@ def markdown(bench, sizes, scaling, targets, profile, micro):
     w("")
     w("## Ratios")
     w("")
-    w("| database | tables | import / bare loop | SQLAlchemy / import | import / pg_dump | import peak memory / JSON |")
-    w("|---|---:|---:|---:|---:|---:|")
+    w("| database | tables | import / bare loop | import / bare loop in session | SQLAlchemy / import "
+      "| import / pg_dump | import peak memory / JSON |")
+    w("|---|---:|---:|---:|---:|---:|---:|")
     for db, by_size in bench.results.items():
         for size in sorted(by_size):
             r = by_size[size]["ratios"]
             cells = []
-            for key in ("import_vs_floor", "sqlalchemy_vs_import", "import_vs_pg_dump", "import_rss_vs_json"):
+            for key in ("import_vs_floor", "import_vs_session", "sqlalchemy_vs_import", "import_vs_pg_dump",
+                        "import_rss_vs_json"):
                 bound = r.get("bounds", {}).get(key)
                 cells.append("-" if r.get(key) is None else (bound + " " if bound else "") + fmt_ratio(r[key]))
             w("| %s | %s | %s |" % (DB_LABEL[db], fmt_size(size), " | ".join(cells)))

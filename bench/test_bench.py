@@ -159,13 +159,53 @@ class FloorAndCaptureTest(unittest.TestCase):
         env = dict(os.environ, LD_PRELOAD=CAPTURE, QM_CAPTURE_STATEMENTS=captured)
         result = self.floor(texts, env=env)
         self.assertEqual(result.returncode, 0, result.stderr)
+        connect = self.connect.encode()
         with open(os.path.join(self.tmp.name, "in.statements"), "rb") as a, open(captured, "rb") as b:
-            self.assertEqual(a.read(), b.read())
+            self.assertEqual(b"-- qm-connect %d\n%s\n" % (len(connect), connect) + a.read(), b.read())
         # Without the variable nothing is written.
         os.unlink(captured)
         env.pop("QM_CAPTURE_STATEMENTS")
         self.assertEqual(self.floor(texts, env=env).returncode, 0)
         self.assertFalse(os.path.exists(captured))
+
+
+    def test_session_is_recorded_and_replayed_on_request(self):
+        # The floor connects with STRING, with --session adding the recorded
+        # attributes (never a password) and switching autocommit; under the
+        # capture library that shows in what it records, passwords left out.
+        given = "Driver={SQLite3};Database=%s" % self.db
+        path = os.path.join(self.tmp.name, "in.statements")
+        with open(path, "wb") as out:
+            for kind, text in (("connect", given + ";PWD={se;cr}}et};Timeout=1000"), ("statement", "SELECT 1"),
+                               ("autocommit", "off"), ("statement", "SELECT count(*) FROM t")):
+                data = text.encode()
+                out.write(b"-- qm-autocommit off\n" if kind == "autocommit" else
+                          b"-- qm-%s %d\n" % (kind.encode(), len(data)) + data + b"\n")
+        captured = os.path.join(self.tmp.name, "out.statements")
+
+        def replay(*extra):
+            if os.path.exists(captured):
+                os.unlink(captured)
+            env = dict(os.environ, LD_PRELOAD=CAPTURE, QM_CAPTURE_STATEMENTS=captured)
+            result = subprocess.run([FLOOR, "--connect", given + ";Pwd=x", "--statements", path] + list(extra),
+                                    capture_output=True, text=True, env=env)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(captured, "rb") as handle:
+                return handle.read().decode()
+
+        plain = replay()
+        self.assertTrue(plain.startswith("-- qm-connect %d\n%s\n" % (len(given), given)), plain)
+        self.assertNotIn("autocommit", plain)
+        with_session = replay("--session")
+        merged = given + ";Timeout=1000"
+        self.assertTrue(with_session.startswith("-- qm-connect %d\n%s\n" % (len(merged), merged)), with_session)
+        self.assertIn("-- qm-statement 8\nSELECT 1\n-- qm-autocommit off\n-- qm-statement 22\n", with_session)
+        self.assertNotIn("se;cr", with_session)
+        self.assertEqual(run.session_of(captured), (merged, True))
+
+    def test_connection_keys(self):
+        self.assertEqual(run.connection_keys("Driver={A;B};PWD={x;}}y};Fetch=2000;;Lone ;"),
+                         ["driver", "pwd", "fetch", "lone"])
 
 
 class MeasureTest(unittest.TestCase):

@@ -4,19 +4,30 @@
 // output. The benchmark harness runs it on the texts an import sent (see
 // StatementCapture.cpp) and compares its time with the import's.
 //
-//   qm_bare_fetch --connect STRING --statements FILE [--wide] [--quiet] [--timings]
+//   qm_bare_fetch --connect STRING --statements FILE [--session] [--wide] [--quiet] [--timings]
 //
-// FILE holds statements as StatementCapture writes them
-// ("-- qm-statement <bytes>\n<UTF-8 text>\n", repeated). Text values are read
-// as SQL_C_CHAR, or as SQL_C_WCHAR with --wide. Any failure (connect, a
-// statement, a fetch) ends the run with exit code 1 and the driver's
-// diagnostic: a floor that skipped a statement would be no floor.
+// FILE holds what StatementCapture records: statements
+// ("-- qm-statement <bytes>\n<UTF-8 text>\n"), and the session the import
+// set up: the attributes of its connection string ("-- qm-connect <bytes>\n
+// ...\n") and changes of autocommit ("-- qm-autocommit on|off\n"). Only the
+// statements are replayed, on a connection made with STRING as given; with
+// --session the connection also gets the recorded attributes that STRING
+// does not set, and autocommit changes where the import changed it (a
+// transaction left open is rolled back at the end), so that what the
+// plug-in's session settings cost can be told from what the module costs.
+// Text values are read as SQL_C_CHAR, or as SQL_C_WCHAR with --wide. Any
+// failure (connect, a statement, a fetch) ends the run with exit code 1 and
+// the driver's diagnostic: a floor that skipped a statement would be no
+// floor.
 // On success it prints one line: statements, rows, values read, bytes read;
 // with --timings first one line per statement: seconds, rows, and the
 // start of its text.
+#include "ConnectionAttributes.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -85,28 +96,75 @@ std::string Diagnostic(SQLSMALLINT type, SQLHANDLE handle, const char* function)
   return text;
 }
 
-std::vector<std::string> ReadStatements(const char* path) {
+// One recorded step of the import's session, in the order it happened.
+struct Step {
+  enum Kind { Statement, Autocommit } kind;  // run a statement, or switch autocommit
+  std::string text;                          // the statement's text (Statement)
+  bool on = true;                            // the new autocommit mode (Autocommit)
+};
+
+// What a capture file holds.
+struct Capture {
+  std::vector<Step> steps;           // statements and autocommit changes, in order
+  std::string connectionAttributes;  // the first recorded connection string; empty when none
+};
+
+Capture ReadCapture(const char* path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error(std::string("cannot read ") + path);
   const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  static constexpr char kHeader[] = "-- qm-statement ";
-  std::vector<std::string> statements;
+  const std::string where = std::string(path) + ": ";
+  Capture capture;
+  bool connectSeen = false;
   std::size_t pos = 0;
   while (pos < data.size()) {
-    if (data.compare(pos, sizeof kHeader - 1, kHeader) != 0)
-      throw std::runtime_error(std::string(path) + ": expected a statement header at byte " + std::to_string(pos));
-    pos += sizeof kHeader - 1;
     const std::size_t eol = data.find('\n', pos);
-    if (eol == std::string::npos) throw std::runtime_error(std::string(path) + ": header without a line end");
-    const std::size_t bytes = std::stoul(data.substr(pos, eol - pos));
+    if (eol == std::string::npos) throw std::runtime_error(where + "record header without a line end");
+    const std::string header = data.substr(pos, eol - pos);
     pos = eol + 1;
+    const std::size_t space = header.find(' ', 3);
+    if (header.compare(0, 6, "-- qm-") != 0 || space == std::string::npos)
+      throw std::runtime_error(where + "expected a record header, found \"" + header.substr(0, 40) + "\"");
+    const std::string kind = header.substr(6, space - 6);
+    const std::string argument = header.substr(space + 1);
+    if (kind == "autocommit") {
+      if (argument != "on" && argument != "off") throw std::runtime_error(where + "autocommit is on or off");
+      capture.steps.push_back({Step::Autocommit, {}, argument == "on"});
+      continue;
+    }
+    if (kind != "statement" && kind != "connect") throw std::runtime_error(where + "unknown record " + kind);
+    if (argument.empty() || argument.find_first_not_of("0123456789") != std::string::npos)
+      throw std::runtime_error(where + "a " + kind + " record needs its length in bytes");
+    const std::size_t bytes = std::stoul(argument);
     if (pos + bytes + 1 > data.size() || data[pos + bytes] != '\n')
-      throw std::runtime_error(std::string(path) + ": statement shorter than its header says");
-    statements.push_back(data.substr(pos, bytes));
+      throw std::runtime_error(where + kind + " shorter than its header says");
+    std::string text = data.substr(pos, bytes);
     pos += bytes + 1;
+    if (kind == "statement") {
+      capture.steps.push_back({Step::Statement, std::move(text)});
+    } else if (!connectSeen) {
+      capture.connectionAttributes = std::move(text);
+      connectSeen = true;
+    }
   }
-  if (statements.empty()) throw std::runtime_error(std::string(path) + " holds no statements");
-  return statements;
+  if (std::none_of(capture.steps.begin(), capture.steps.end(), [](const Step& s) { return s.kind == Step::Statement; }))
+    throw std::runtime_error(where + "holds no statements");
+  return capture;
+}
+
+// The connection string given, followed by the recorded attributes whose
+// keys it does not set.
+std::string WithSessionAttributes(const std::string& given, const std::string& recorded) {
+  std::vector<std::string> keys;
+  for (const qm::bench::ConnectionAttribute& attribute : qm::bench::SplitAttributes(given)) keys.push_back(attribute.key);
+  std::string text = given;
+  for (const qm::bench::ConnectionAttribute& attribute : qm::bench::SplitAttributes(recorded)) {
+    if (qm::bench::IsPasswordKey(attribute.key) || std::find(keys.begin(), keys.end(), attribute.key) != keys.end())
+      continue;
+    if (!text.empty() && text.back() != ';') text += ';';
+    text += attribute.segment;
+  }
+  return text;
 }
 
 struct Totals {
@@ -157,7 +215,8 @@ void Run(SQLHDBC connection, const std::string& text, SQLSMALLINT textType, Tota
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: qm_bare_fetch --connect STRING --statements FILE [--wide] [--quiet] [--timings]\n");
+  std::fprintf(stderr,
+               "usage: qm_bare_fetch --connect STRING --statements FILE [--session] [--wide] [--quiet] [--timings]\n");
   return 2;
 }
 
@@ -175,6 +234,7 @@ int main(int argc, char** argv) {
   SQLSMALLINT textType = SQL_C_CHAR;
   bool quiet = false;
   bool timings = false;
+  bool session = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--connect" && i + 1 < argc) {
@@ -187,6 +247,8 @@ int main(int argc, char** argv) {
       quiet = true;
     } else if (arg == "--timings") {
       timings = true;
+    } else if (arg == "--session") {
+      session = true;
     } else {
       return Usage();
     }
@@ -196,27 +258,37 @@ int main(int argc, char** argv) {
   SQLHENV env = SQL_NULL_HENV;
   SQLHDBC dbc = SQL_NULL_HDBC;
   bool connected = false;
+  bool autocommit = true;
   int exitCode = 0;
   try {
-    const std::vector<std::string> statements = ReadStatements(statementsFile);
+    const Capture capture = ReadCapture(statementsFile);
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
       throw std::runtime_error("SQLAllocHandle(SQL_HANDLE_ENV) failed");
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)))
       throw std::runtime_error(Diagnostic(SQL_HANDLE_ENV, env, "SQLAllocHandle(SQL_HANDLE_DBC)"));
-    std::u16string connectWide = ToUtf16(connect);
+    std::u16string connectWide =
+        ToUtf16(session ? WithSessionAttributes(connect, capture.connectionAttributes) : std::string(connect));
     if (!Succeeded(SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(connectWide.data()), SQL_NTS, nullptr,
                                      0, nullptr, SQL_DRIVER_NOPROMPT)))
       throw std::runtime_error(Diagnostic(SQL_HANDLE_DBC, dbc, "SQLDriverConnectW"));
     connected = true;
     Totals totals;
-    for (const std::string& text : statements) {
+    for (const Step& step : capture.steps) {
+      if (step.kind == Step::Autocommit) {
+        if (!session) continue;
+        const SQLULEN mode = step.on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+        if (!Succeeded(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), 0)))
+          throw std::runtime_error(Diagnostic(SQL_HANDLE_DBC, dbc, "SQLSetConnectAttr(SQL_ATTR_AUTOCOMMIT)"));
+        autocommit = step.on;
+        continue;
+      }
       const auto start = std::chrono::steady_clock::now();
       const long rowsBefore = totals.rows;
-      Run(dbc, text, textType, totals);
+      Run(dbc, step.text, textType, totals);
       if (timings) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::string head = text.substr(0, 100);
+        std::string head = step.text.substr(0, 100);
         for (char& ch : head)
           if (ch == '\n' || ch == '\t') ch = ' ';
         std::printf("statement %.6f %ld %s\n", took.count(), totals.rows - rowsBefore, head.c_str());
@@ -229,6 +301,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "qm_bare_fetch: %s\n", e.what());
     exitCode = 1;
   }
+  // Nothing is changed; a transaction the session left open ends here.
+  if (connected && !autocommit) SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
   if (connected) SQLDisconnect(dbc);
   if (dbc != SQL_NULL_HDBC) SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   if (env != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env);

@@ -1,23 +1,29 @@
 // libqm_statement_capture.so: records the SQL text of every statement a
-// process sends through unixODBC, so the bare fetch loop can replay exactly
-// what an import ran.
+// process sends through unixODBC, and the session settings it connects
+// with, so the bare fetch loop can replay exactly what an import ran.
 //
 //   LD_PRELOAD=libqm_statement_capture.so QM_CAPTURE_STATEMENTS=FILE quillmere-import ...
 //
-// It stands in front of SQLExecDirect[W] and SQLPrepare[W] and forwards each
-// call to the driver manager unchanged. Every text is appended to FILE as
-//   -- qm-statement <bytes>\n<UTF-8 text>\n
-// in the order the calls were made. Without QM_CAPTURE_STATEMENTS it records
-// nothing. The library links unixODBC itself, so the driver manager is in
+// It stands in front of SQLExecDirect[W], SQLPrepare[W], SQLDriverConnect[W]
+// and SQLSetConnectAttr[W], and forwards each call to the driver manager
+// unchanged. It appends to FILE, in the order the calls were made:
+//   -- qm-statement <bytes>\n<UTF-8 text>\n      each statement text
+//   -- qm-connect <bytes>\n<attributes>\n        the connection string, its
+//                                                password attributes left out
+//   -- qm-autocommit on|off\n                     each change of autocommit
+// Without QM_CAPTURE_STATEMENTS it records nothing. The library links unixODBC itself, so the driver manager is in
 // the process's global scope from the start even when the import module
 // that uses it is dlopen'ed later; the forwarding targets are looked up
 // with RTLD_NEXT, i.e. in the libraries loaded after this one.
+#include "ConnectionAttributes.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -81,7 +87,9 @@ std::string FromNarrow(const SQLCHAR* text, SQLINTEGER length) {
   return length == SQL_NTS ? std::string(chars) : std::string(chars, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
-void Record(const std::string& text) {
+// Appends one record: "-- qm-<kind> <bytes>\n<text>\n", or "-- qm-<kind> <text>\n"
+// when sized is false.
+void Write(const char* kind, const std::string& text, bool sized = true) {
   const char* path = std::getenv("QM_CAPTURE_STATEMENTS");
   if (path == nullptr || *path == '\0') return;
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -94,10 +102,34 @@ void Record(const std::string& text) {
       return;
     }
   }
-  std::fprintf(g_file, "-- qm-statement %zu\n", text.size());
-  std::fwrite(text.data(), 1, text.size(), g_file);
-  std::fputc('\n', g_file);
+  if (sized) {
+    std::fprintf(g_file, "-- qm-%s %zu\n", kind, text.size());
+    std::fwrite(text.data(), 1, text.size(), g_file);
+    std::fputc('\n', g_file);
+  } else {
+    std::fprintf(g_file, "-- qm-%s %s\n", kind, text.c_str());
+  }
   std::fflush(g_file);
+}
+
+void Record(const std::string& text) { Write("statement", text); }
+
+// The connection string without its password attributes (the bare loop is
+// given the password by whoever runs it).
+std::string WithoutPasswords(const std::string& text) {
+  std::string kept;
+  for (const qm::bench::ConnectionAttribute& attribute : qm::bench::SplitAttributes(text)) {
+    if (qm::bench::IsPasswordKey(attribute.key)) continue;
+    if (!kept.empty()) kept += ';';
+    kept += attribute.segment;
+  }
+  return kept;
+}
+
+void RecordAutocommit(SQLINTEGER attribute, SQLPOINTER value) {
+  if (attribute != SQL_ATTR_AUTOCOMMIT) return;
+  const auto mode = static_cast<SQLULEN>(reinterpret_cast<std::uintptr_t>(value));
+  Write("autocommit", mode == SQL_AUTOCOMMIT_OFF ? "off" : "on", false);
 }
 
 template <typename F>
@@ -154,6 +186,44 @@ __attribute__((visibility("default"))) SQLRETURN SQL_API SQLPrepare(SQLHSTMT sta
   Depth depth;
   if (depth.Outermost()) Record(FromNarrow(text, length));
   return next(statement, text, length);
+}
+
+__attribute__((visibility("default"))) SQLRETURN SQL_API SQLDriverConnectW(
+    SQLHDBC connection, SQLHWND window, SQLWCHAR* in, SQLSMALLINT inLength, SQLWCHAR* out, SQLSMALLINT outMax,
+    SQLSMALLINT* outLength, SQLUSMALLINT completion) {
+  static const auto next =
+      Next<SQLRETURN (*)(SQLHDBC, SQLHWND, SQLWCHAR*, SQLSMALLINT, SQLWCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLUSMALLINT)>(
+          "SQLDriverConnectW");
+  Depth depth;
+  if (depth.Outermost()) Write("connect", WithoutPasswords(FromWide(in, inLength)));
+  return next(connection, window, in, inLength, out, outMax, outLength, completion);
+}
+
+__attribute__((visibility("default"))) SQLRETURN SQL_API SQLDriverConnect(
+    SQLHDBC connection, SQLHWND window, SQLCHAR* in, SQLSMALLINT inLength, SQLCHAR* out, SQLSMALLINT outMax,
+    SQLSMALLINT* outLength, SQLUSMALLINT completion) {
+  static const auto next =
+      Next<SQLRETURN (*)(SQLHDBC, SQLHWND, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLSMALLINT*, SQLUSMALLINT)>(
+          "SQLDriverConnect");
+  Depth depth;
+  if (depth.Outermost()) Write("connect", WithoutPasswords(FromNarrow(in, inLength)));
+  return next(connection, window, in, inLength, out, outMax, outLength, completion);
+}
+
+__attribute__((visibility("default"))) SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC connection, SQLINTEGER attribute,
+                                                                            SQLPOINTER value, SQLINTEGER length) {
+  static const auto next = Next<SQLRETURN (*)(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER)>("SQLSetConnectAttrW");
+  Depth depth;
+  if (depth.Outermost()) RecordAutocommit(attribute, value);
+  return next(connection, attribute, value, length);
+}
+
+__attribute__((visibility("default"))) SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC connection, SQLINTEGER attribute,
+                                                                           SQLPOINTER value, SQLINTEGER length) {
+  static const auto next = Next<SQLRETURN (*)(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER)>("SQLSetConnectAttr");
+  Depth depth;
+  if (depth.Outermost()) RecordAutocommit(attribute, value);
+  return next(connection, attribute, value, length);
 }
 
 }  // extern "C"
