@@ -1,10 +1,10 @@
 #include <schemaimport/ObjectIdLookup.h>
+#include <schemaimport/ModelWriting.h>
 
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
 
-#include <memory>
 #include <vector>
 
 void ObjectIdLookupBase::Init(GenericModel* model, int objectType, int propertyId) {
@@ -37,9 +37,7 @@ int ObjectIdLookupBase::FindCreateObject(GenericModel* model, int objectType, in
   if (model == nullptr) return 0;
   CMOObject& object = model->CreateObject(objectType);
   const int id = object.GetObjectId();
-  auto property = std::make_unique<CMOProperty>(propertyId);
-  property->SetWStringValue(name);
-  object.SetProperty(property.release());  // the object owns it from here on
+  SetTextProperty(object, propertyId, name);
   Add(name, id);
   return id;
 }

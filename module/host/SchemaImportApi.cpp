@@ -2,6 +2,7 @@
 
 #include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/ImportToolsProvider.h>
+#include <schemaimport/ModelWriting.h>
 #include <schemaimport/SchemaImport.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 #include <schemaimport/SchemaSourceReaderI.h>
@@ -15,12 +16,6 @@ namespace {
 constexpr DWORD kLateWindowWaitMs = 5000;
 
 ISchemaImportSessionState* Session() { return InterfaceProvider::Instance()->GetSchemaImportSessionState(); }
-
-void AttachText(CMOObject* object, int propertyId, const char16_t* text) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetWStringValue(std::u16string(text));
-  object->SetProperty(property);
-}
 
 }  // namespace
 
@@ -55,8 +50,8 @@ bool RunSchemaImport(SchemaImportRequest& request) {
   session->SetStatus(ImportStatusConnected);
 
   CMOObject* root = request.model->GetCMOObject();
-  AttachText(root, model::ServerName, connector->GetServerName());
-  AttachText(root, model::DatabaseName, connector->GetDatabaseName());
+  SetTextProperty(*root, model::ServerName, connector->GetServerName());
+  SetTextProperty(*root, model::DatabaseName, connector->GetDatabaseName());
 
   if (SchemaSourceReaderI* reader = ImportToolsProvider::Instance()->GetReader(request.modelType)) {
     reader->SetConnection(connector);

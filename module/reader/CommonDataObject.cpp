@@ -9,6 +9,7 @@ CommonDataObject& CommonDataObject::operator=(const CommonDataObject& other) {
     // Copy first: a failed allocation leaves this record as it was.
     ValueMap copy(other.m_values);
     m_values.swap(copy);
+    ForgetLookups();
   }
   return *this;
 }
@@ -53,6 +54,7 @@ void CommonDataObject::Replace(std::span<const std::u16string* const> names, std
     if (same == count) {
       entry = m_values.begin();
       for (std::size_t i = 0; i < count; ++i, ++entry) entry->second = std::move(values[i]);
+      m_nextLookup = 0;
       return;
     }
   }
@@ -71,12 +73,46 @@ void CommonDataObject::Replace(std::span<const std::u16string* const> names, std
 }
 
 void CommonDataObject::Reset() {
+  ForgetLookups();
   m_spare.reserve(m_spare.size() + m_values.size());
   while (!m_values.empty()) {
     ValueMap::node_type entry = m_values.extract(m_values.begin());
     entry.mapped().Clear();
     m_spare.push_back(std::move(entry));
   }
+}
+
+void CommonDataObject::ForgetLookups() {
+  m_lookups.clear();
+  m_nextLookup = 0;
+}
+
+const COleVariant* CommonDataObject::Find(std::u16string_view name) const {
+  if (m_nextLookup < m_lookups.size()) {
+    const ValueMap::value_type* guess = m_lookups[m_nextLookup];
+    if (guess->first.size() == name.size() &&
+        std::memcmp(guess->first.data(), name.data(), name.size() * sizeof(char16_t)) == 0) {
+      ++m_nextLookup;
+      return &guess->second;
+    }
+  }
+  const auto it = m_values.find(name);
+  if (it == m_values.end()) return nullptr;
+  // A record read without rows (Set, no Replace) keeps only a short memo.
+  constexpr std::size_t kMaxLookups = 64;
+  if (m_nextLookup < m_lookups.size()) {
+    m_lookups[m_nextLookup++] = &*it;
+  } else if (m_lookups.size() < kMaxLookups) {
+    m_lookups.push_back(&*it);
+    ++m_nextLookup;
+  }
+  return &it->second;
+}
+
+std::u16string_view CommonDataObject::GetText(std::u16string_view name) const {
+  const COleVariant* value = Find(name);
+  if (value == nullptr || value->vt != VT_BSTR || value->bstrVal == nullptr) return {};
+  return std::u16string_view(value->bstrVal);
 }
 
 COleVariant CommonDataObject::Get(std::u16string name) const {
@@ -112,11 +148,12 @@ int LeadingInteger(const char16_t* text, std::size_t length) {
 
 }  // namespace
 
-int CommonDataObject::GetInteger(std::u16string name) const {
-  const auto it = m_values.find(name);
-  if (it == m_values.end()) return 0;
-  const COleVariant& value = it->second;
-  if (value.vt == VT_I4) return value.lVal;
-  if (value.vt == VT_BSTR) return LeadingInteger(value.bstrVal, SysStringLen(value.bstrVal));
+int CommonDataObject::GetInteger(std::u16string name) const { return GetNumber(name); }
+
+int CommonDataObject::GetNumber(std::u16string_view name) const {
+  const COleVariant* value = Find(name);
+  if (value == nullptr) return 0;
+  if (value->vt == VT_I4) return value->lVal;
+  if (value->vt == VT_BSTR) return LeadingInteger(value->bstrVal, SysStringLen(value->bstrVal));
   return 0;
 }

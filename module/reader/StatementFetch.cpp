@@ -1,5 +1,6 @@
 // Running one catalogue statement: execute, describe the result columns,
-// fetch every row into the reader's record and hand it to the row action.
+// fetch every row into the reader's record and hand it to the row action;
+// and running a plug-in's own statement on a connection (ExecuteOnConnection).
 //
 // Each value is asked for in the C type that matches its SQL type, never in
 // the driver's default C type, whose layout differs between drivers (text
@@ -11,6 +12,7 @@
 //   integers (-7, -6, 5, 4, 2, 3, -5) SQL_C_SBIGINT, low 32 bits         -> VT_I4
 //   binary, floating, timestamp 93   no entry, nothing shown
 //   any other code                   the unhandled-type message, no entry
+#include <schemaimport/OdbcSupport.h>
 #include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 #include <schemaimport/SchemaSourceReaderI.h>
@@ -26,6 +28,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,38 +86,6 @@ ColumnKind KindOf(SQLSMALLINT dataType) {
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
-// The first diagnostic record of the handle. When the driver manager has
-// none (an invalid handle, or a fault it did not describe), a general error
-// naming the failed call stands in, so a recorded failure always says why.
-OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc, const char16_t* failedCall) {
-  OdbcDiagnostic diagnostic;
-  if (handle != SQL_NULL_HANDLE) {
-    SQLWCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    std::u16string message(512, u'\0');
-    SQLSMALLINT messageLength = 0;
-    SQLRETURN diagRc = SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
-                                      static_cast<SQLSMALLINT>(message.size()), &messageLength);
-    if (diagRc == SQL_SUCCESS_WITH_INFO && messageLength >= static_cast<SQLSMALLINT>(message.size())) {
-      message.assign(static_cast<std::size_t>(messageLength) + 1, u'\0');
-      diagRc = SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
-                              static_cast<SQLSMALLINT>(message.size()), &messageLength);
-    }
-    if (Succeeded(diagRc)) {
-      const auto* stateText = reinterpret_cast<const char16_t*>(state);
-      diagnostic.sqlState.assign(stateText, std::char_traits<char16_t>::length(stateText));
-      diagnostic.nativeError = static_cast<int>(native);
-      message.resize(std::char_traits<char16_t>::length(message.c_str()));
-      diagnostic.message = std::move(message);
-      return diagnostic;
-    }
-  }
-  diagnostic.sqlState = u"HY000";
-  diagnostic.message = std::u16string(failedCall) +
-                       (rc == SQL_INVALID_HANDLE ? u" failed: invalid handle" : u" failed without a diagnostic record");
-  return diagnostic;
-}
-
 // True when one of the statement's diagnostic records has the SQLSTATE.
 bool HasState(SQLHSTMT statement, const char16_t* wanted) {
   for (SQLSMALLINT record = 1;; ++record) {
@@ -152,6 +123,25 @@ std::size_t PieceBytes(const unsigned char* buffer, SQLLEN indicator, std::size_
     while (length < capacity && (buffer[length] != 0 || buffer[length + 1] != 0)) length += 2;
   }
   return length;
+}
+
+// Reads the rest of a value whose first piece left more to come, handing
+// the length of each further piece in the buffer to append. False when a
+// read failed: the value is then cut off and must be left out, never passed
+// on short.
+template <typename Append>
+bool ReadMorePieces(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT cType, std::size_t unitBytes,
+                    unsigned char* buffer, Append append) {
+  SQLRETURN rc = SQL_SUCCESS;
+  SQLLEN indicator = 0;
+  do {
+    rc = SQLGetData(handle, column, cType, buffer, kBufferBytes, &indicator);
+    if (rc == SQL_NO_DATA) return true;
+    if (!Succeeded(rc)) return false;
+    if (indicator == SQL_NULL_DATA) return true;
+    append(PieceBytes(buffer, indicator, unitBytes));
+  } while (MoreToCome(handle, rc, indicator));
+  return true;
 }
 
 // Decodes narrow text in the thread's code page. `wide` has room for
@@ -207,6 +197,29 @@ class StatementHandle {
   SQLHSTMT m_handle = SQL_NULL_HSTMT;
 };
 
+// The first column of the current row, whole; nothing for NULL or a
+// failed read. Narrow text is decoded in the thread's code page.
+std::optional<std::u16string> ReadFirstColumn(SQLHSTMT handle, bool narrow) {
+  alignas(8) unsigned char buffer[kBufferBytes];
+  const SQLSMALLINT cType = narrow ? SQL_C_CHAR : SQL_C_WCHAR;
+  const std::size_t unit = narrow ? 1 : sizeof(char16_t);
+  std::string bytes;
+  std::u16string text;
+  auto append = [&](std::size_t length) {
+    if (narrow)
+      bytes.append(reinterpret_cast<const char*>(buffer), length);
+    else
+      text.append(reinterpret_cast<const char16_t*>(buffer), length / sizeof(char16_t));
+  };
+  SQLLEN indicator = 0;
+  const SQLRETURN rc = SQLGetData(handle, 1, cType, buffer, kBufferBytes, &indicator);
+  if (!Succeeded(rc) || indicator == SQL_NULL_DATA) return std::nullopt;
+  append(PieceBytes(buffer, indicator, unit));
+  if (MoreToCome(handle, rc, indicator) && !ReadMorePieces(handle, 1, cType, unit, buffer, append)) return std::nullopt;
+  if (narrow) platform::AppendMultiByteAsUtf16(CP_THREAD_ACP, bytes, text);
+  return text;
+}
+
 }  // namespace
 
 void SchemaSourceReaderI::ImportObjects(int statementId) {
@@ -233,7 +246,7 @@ void SchemaSourceReaderI::ImportObjects(int statementId) {
   if (!Succeeded(allocRc)) {
     // Nothing to execute on: skip the statement, saying why.
     handle.Forget();
-    RecordFailure(statementId, ReadDiagnostic(SQL_HANDLE_DBC, connection, allocRc, u"SQLAllocHandle(SQL_HANDLE_STMT)"));
+    RecordFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle(SQL_HANDLE_STMT)", allocRc));
     return;
   }
 
@@ -241,7 +254,7 @@ void SchemaSourceReaderI::ImportObjects(int statementId) {
       handle.Get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.GetString())), SQL_NTS);
   if (execRc == SQL_ERROR || execRc == SQL_INVALID_HANDLE) {
     // No result to describe; SQL_NO_DATA (nothing affected) is not a failure.
-    RecordFailure(statementId, ReadDiagnostic(SQL_HANDLE_STMT, handle.Get(), execRc, u"SQLExecDirectW"));
+    RecordFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLExecDirectW", execRc));
     return;
   }
 
@@ -337,37 +350,26 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           break;
         }
         case ColumnKind::WideText: {
-          SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_WCHAR, buffer, kBufferBytes, &indicator);
+          const SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_WCHAR, buffer, kBufferBytes, &indicator);
           if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
           const auto* units = reinterpret_cast<const char16_t*>(buffer);
-          std::size_t bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
+          const std::size_t bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
           if (!MoreToCome(handle, rc, indicator)) {
             value = COleVariant(std::u16string_view(units, bytes / sizeof(char16_t)));
             break;
           }
           widePieces.assign(units, bytes / sizeof(char16_t));
-          bool failed = false;
-          do {
-            rc = SQLGetData(handle, column.number, SQL_C_WCHAR, buffer, kBufferBytes, &indicator);
-            if (rc == SQL_NO_DATA) break;
-            if (!Succeeded(rc)) {
-              failed = true;
-              break;
-            }
-            if (indicator == SQL_NULL_DATA) break;
-            bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
-            widePieces.append(units, bytes / sizeof(char16_t));
-          } while (MoreToCome(handle, rc, indicator));
-          // A value cut off by a failed read is left out, never passed on short.
-          if (!failed) value = COleVariant(std::u16string_view(widePieces));
+          if (ReadMorePieces(handle, column.number, SQL_C_WCHAR, sizeof(char16_t), buffer,
+                             [&](std::size_t more) { widePieces.append(units, more / sizeof(char16_t)); }))
+            value = COleVariant(std::u16string_view(widePieces));
           break;
         }
         case ColumnKind::NarrowText:
         case ColumnKind::DateText: {
-          SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_CHAR, buffer, kBufferBytes, &indicator);
+          const SQLRETURN rc = SQLGetData(handle, column.number, SQL_C_CHAR, buffer, kBufferBytes, &indicator);
           if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
           const auto* bytes = reinterpret_cast<const char*>(buffer);
-          std::size_t length = PieceBytes(buffer, indicator, 1);
+          const std::size_t length = PieceBytes(buffer, indicator, 1);
           if (column.kind == ColumnKind::DateText || !MoreToCome(handle, rc, indicator)) {
             value = COleVariant(DecodeNarrow(bytes, length, decoded, widePieces));
             break;
@@ -375,19 +377,9 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           // Join the bytes of all pieces before decoding: a multi-byte
           // character may be split between two pieces.
           narrowPieces.assign(bytes, length);
-          bool failed = false;
-          do {
-            rc = SQLGetData(handle, column.number, SQL_C_CHAR, buffer, kBufferBytes, &indicator);
-            if (rc == SQL_NO_DATA) break;
-            if (!Succeeded(rc)) {
-              failed = true;
-              break;
-            }
-            if (indicator == SQL_NULL_DATA) break;
-            length = PieceBytes(buffer, indicator, 1);
-            narrowPieces.append(bytes, length);
-          } while (MoreToCome(handle, rc, indicator));
-          if (!failed) value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces));
+          if (ReadMorePieces(handle, column.number, SQL_C_CHAR, 1, buffer,
+                             [&](std::size_t more) { narrowPieces.append(bytes, more); }))
+            value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces));
           break;
         }
         case ColumnKind::NoEntry:
@@ -424,8 +416,32 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
     if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->ProcessRow(m_model, m_record);
     fetchRc = SQLFetch(handle);
   }
-  if (fetchRc != SQL_NO_DATA) RecordFailure(statementId, ReadDiagnostic(SQL_HANDLE_STMT, handle, fetchRc, u"SQLFetch"));
+  if (fetchRc != SQL_NO_DATA) RecordFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch", fetchRc));
 
   UpdateObjectCount(statementId, rows);
   if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PostExecute(m_model);
+}
+
+OdbcDiagnostic ExecuteOnConnection(void* connection, const std::u16string& statement,
+                                   std::vector<std::u16string>* firstColumn) {
+  StatementHandle handle;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection, handle.Out());
+  if (!Succeeded(rc)) {
+    handle.Forget();
+    return ReadOdbcDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle", rc);
+  }
+  rc = SQLExecDirectW(handle.Get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.c_str())), SQL_NTS);
+  if (!Succeeded(rc) && rc != SQL_NO_DATA) return ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLExecDirectW", rc);
+  SQLSMALLINT columns = 0;
+  SQLNumResultCols(handle.Get(), &columns);
+  if (columns < 1) return {};
+  // An ANSI driver refuses wide text for its narrow columns.
+  SQLSMALLINT type = 0;
+  SQLDescribeColW(handle.Get(), 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr);
+  const bool narrow = KindOf(type) == ColumnKind::NarrowText;
+  while (Succeeded(rc = SQLFetch(handle.Get())))
+    if (firstColumn != nullptr)
+      if (std::optional<std::u16string> value = ReadFirstColumn(handle.Get(), narrow)) firstColumn->push_back(std::move(*value));
+  if (rc != SQL_NO_DATA) return ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLFetch", rc);
+  return {};
 }

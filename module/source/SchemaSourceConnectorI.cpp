@@ -1,4 +1,5 @@
 #include <schemaimport/SchemaSourceConnectorI.h>
+#include <schemaimport/OdbcSupport.h>
 
 #include <platform/ConnectionDialog.h>
 #include <platform/Win32.h>
@@ -12,8 +13,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <string>
-#include <vector>
 
 // The driver manager's wide unit is the module's UTF-16 unit; buffers are
 // passed through with a cast.
@@ -27,36 +26,6 @@ bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WIT
 
 SQLWCHAR* Wide(char16_t* text) { return reinterpret_cast<SQLWCHAR*>(text); }
 SQLWCHAR* Wide(const char16_t* text) { return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text)); }
-
-// The first diagnostic record of the handle. When the driver manager has
-// none to give, a general error naming the failed call stands in, so that a
-// failed Connect always carries a reason.
-OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char16_t* failedCall) {
-  OdbcDiagnostic diagnostic;
-  SQLWCHAR state[6] = {};
-  SQLINTEGER native = 0;
-  std::vector<char16_t> message(512, u'\0');
-  SQLSMALLINT messageLength = 0;
-  SQLRETURN rc = SQLGetDiagRecW(handleType, handle, 1, state, &native, Wide(message.data()),
-                                static_cast<SQLSMALLINT>(message.size()), &messageLength);
-  if (rc == SQL_SUCCESS_WITH_INFO && messageLength >= static_cast<SQLSMALLINT>(message.size())) {
-    // The message was cut: ask again with room for all of it.
-    message.assign(static_cast<std::size_t>(messageLength) + 1, u'\0');
-    rc = SQLGetDiagRecW(handleType, handle, 1, state, &native, Wide(message.data()),
-                        static_cast<SQLSMALLINT>(message.size()), &messageLength);
-  }
-  if (!Succeeded(rc)) {
-    diagnostic.sqlState = u"HY000";
-    diagnostic.message = std::u16string(failedCall) + u" failed without a diagnostic record";
-    return diagnostic;
-  }
-  message.back() = u'\0';
-  diagnostic.sqlState.assign(reinterpret_cast<const char16_t*>(state),
-                             std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(state)));
-  diagnostic.nativeError = static_cast<int>(native);
-  diagnostic.message = message.data();
-  return diagnostic;
-}
 
 // Releases a connection handle (disconnecting it first when connected) and
 // its environment handle; null handles are skipped.
@@ -125,12 +94,12 @@ bool SchemaSourceConnectorI::Connect(CString& connectionString) {
   }
   if (!Succeeded(SQLSetEnvAttr(pending.env, SQL_ATTR_ODBC_VERSION,
                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_OV_ODBC3)), 0))) {
-    m_lastDiagnostic = ReadDiagnostic(SQL_HANDLE_ENV, pending.env, u"SQLSetEnvAttr");
+    m_lastDiagnostic = ReadOdbcDiagnostic(SQL_HANDLE_ENV, pending.env, u"SQLSetEnvAttr");
     return false;
   }
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, pending.env, &pending.dbc))) {
     pending.dbc = SQL_NULL_HDBC;
-    m_lastDiagnostic = ReadDiagnostic(SQL_HANDLE_ENV, pending.env, u"SQLAllocHandle");
+    m_lastDiagnostic = ReadOdbcDiagnostic(SQL_HANDLE_ENV, pending.env, u"SQLAllocHandle");
     return false;
   }
   SQLSetConnectAttrW(pending.dbc, SQL_ATTR_LOGIN_TIMEOUT,
@@ -154,7 +123,7 @@ bool SchemaSourceConnectorI::Connect(CString& connectionString) {
                                    static_cast<SQLSMALLINT>(text.GetLength()), Wide(completed), kBufferLength,
                                    &completedLength, SQL_DRIVER_NOPROMPT);
   if (!Succeeded(rc)) {
-    m_lastDiagnostic = ReadDiagnostic(SQL_HANDLE_DBC, pending.dbc, u"SQLDriverConnectW");
+    m_lastDiagnostic = ReadOdbcDiagnostic(SQL_HANDLE_DBC, pending.dbc, u"SQLDriverConnectW");
     return false;
   }
   pending.connected = true;

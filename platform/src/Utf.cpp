@@ -57,33 +57,47 @@ std::u16string Utf8ToUtf16(std::string_view in) {
 
 std::string Utf16ToUtf8(std::u16string_view in) {
   std::string out;
-  out.reserve(in.size());
+  AppendUtf16AsUtf8(out, in);
+  return out;
+}
+
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view in) {
+  // Catalogue names are mostly ASCII: copied in one go.
+  std::size_t i = 0;
   const std::size_t n = in.size();
-  for (std::size_t i = 0; i < n; ++i) {
+  while (i < n && in[i] < 0x80) ++i;
+  const std::size_t old = out.size();
+  out.resize(old + i);
+  for (std::size_t k = 0; k < i; ++k) out[old + k] = static_cast<char>(in[k]);
+  if (i == n) return;
+  out.reserve(out.size() + (n - i) * 3);
+  for (; i < n; ++i) {
     char32_t cp = in[i];
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = kReplacement;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    char bytes[4];
+    std::size_t count = 0;
+    if (cp < 0x800) {
+      bytes[count++] = static_cast<char>(0xC0 | (cp >> 6));
     } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[count++] = static_cast<char>(0xE0 | (cp >> 12));
+      bytes[count++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      bytes[count++] = static_cast<char>(0xF0 | (cp >> 18));
+      bytes[count++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      bytes[count++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     }
+    bytes[count++] = static_cast<char>(0x80 | (cp & 0x3F));
+    out.append(bytes, count);
   }
-  return out;
 }
 
 }  // namespace platform

@@ -3,7 +3,8 @@
 #include "PgCatalog.h"
 #include "PgText.h"
 
-#include <platform/CodePage.h>
+#include <schemaimport/OdbcSupport.h>
+
 #include <platform/Utf.h>
 #include <platform/Win32.h>
 
@@ -19,8 +20,6 @@
 #include <algorithm>
 #include <cstdint>
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit unit");
-
 namespace qm::postgres {
 namespace {
 
@@ -30,70 +29,6 @@ bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WIT
 constexpr std::u16string_view kUseDeclareFetchKeys[] = {u"UseDeclareFetch", u"B6"};
 constexpr std::u16string_view kFetchKeys[] = {u"Fetch", u"A7"};
 constexpr std::u16string_view kCommLogKeys[] = {u"CommLog", u"B3"};
-
-// The first diagnostic record of the handle; a general error naming the
-// call when the driver manager has none.
-OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char16_t* failedCall) {
-  OdbcDiagnostic diagnostic;
-  SQLWCHAR state[6] = {};
-  SQLINTEGER native = 0;
-  std::u16string message(1024, u'\0');
-  SQLSMALLINT length = 0;
-  if (handle != SQL_NULL_HANDLE &&
-      Succeeded(SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
-                               static_cast<SQLSMALLINT>(message.size()), &length))) {
-    diagnostic.sqlState = reinterpret_cast<const char16_t*>(state);
-    diagnostic.nativeError = static_cast<int>(native);
-    message.resize(std::char_traits<char16_t>::length(message.c_str()));
-    while (!message.empty() && (message.back() == u'\n' || message.back() == u' ')) message.pop_back();
-    diagnostic.message = std::move(message);
-    return diagnostic;
-  }
-  diagnostic.sqlState = u"HY000";
-  diagnostic.message = std::u16string(failedCall) + u" failed without a diagnostic record";
-  return diagnostic;
-}
-
-// Executes the statement on a new handle and fetches all its rows; the
-// first column's values go to firstColumn when it is given. Empty when it
-// ran.
-OdbcDiagnostic Execute(SQLHDBC connection, const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
-  SQLHSTMT handle = SQL_NULL_HSTMT;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection, &handle);
-  if (!Succeeded(rc)) return ReadDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle");
-  OdbcDiagnostic diagnostic;
-  rc = SQLExecDirectW(handle, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.c_str())), SQL_NTS);
-  if (!Succeeded(rc) && rc != SQL_NO_DATA) {
-    diagnostic = ReadDiagnostic(SQL_HANDLE_STMT, handle, u"SQLExecDirectW");
-  } else {
-    SQLSMALLINT columns = 0;
-    SQLNumResultCols(handle, &columns);
-    // The ANSI driver refuses wide text for its narrow columns: those are
-    // read as bytes of the thread's code page, as the reader reads them.
-    SQLSMALLINT type = 0;
-    if (columns > 0) SQLDescribeColW(handle, 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr);
-    const bool narrow = type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR;
-    while (columns > 0 && Succeeded(rc = SQLFetch(handle))) {
-      if (firstColumn == nullptr) continue;
-      SQLLEN indicator = 0;
-      if (narrow) {
-        char value[512] = {};
-        if (Succeeded(SQLGetData(handle, 1, SQL_C_CHAR, value, sizeof value, &indicator)) && indicator != SQL_NULL_DATA) {
-          std::u16string text;
-          platform::AppendMultiByteAsUtf16(CP_THREAD_ACP, value, text);
-          firstColumn->push_back(std::move(text));
-        }
-      } else {
-        char16_t value[512] = {};
-        if (Succeeded(SQLGetData(handle, 1, SQL_C_WCHAR, value, sizeof value, &indicator)) && indicator != SQL_NULL_DATA)
-          firstColumn->emplace_back(value);
-      }
-    }
-    if (columns > 0 && rc != SQL_NO_DATA) diagnostic = ReadDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch");
-  }
-  SQLFreeHandle(SQL_HANDLE_STMT, handle);
-  return diagnostic;
-}
 
 bool Has(const std::vector<ConnectionAttribute>& attributes, const std::u16string_view (&keys)[2]) {
   return HasAttribute(attributes, {keys[0], keys[1]});
@@ -165,7 +100,7 @@ bool PgConnector::Refuse(std::u16string message) {
 }
 
 bool PgConnector::RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
-  OdbcDiagnostic failure = Execute(static_cast<SQLHDBC>(GetConnectionHandle()), statement, firstColumn);
+  OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), statement, firstColumn);
   if (failure.IsEmpty()) return true;
   m_lastError = std::move(failure);
   Disconnect();
@@ -193,7 +128,7 @@ bool PgConnector::EstablishConnection() {
   m_serverVersion = number ? static_cast<int>(*number) : 0;
   if (m_serverVersion < kMinimumServerVersion) {
     std::vector<std::u16string> text;
-    Execute(static_cast<SQLHDBC>(GetConnectionHandle()), u"SELECT pg_catalog.current_setting('server_version')", &text);
+    ExecuteOnConnection(GetConnectionHandle(), u"SELECT pg_catalog.current_setting('server_version')", &text);
     Disconnect();
     m_serverVersion = 0;
     return Refuse(u"PostgreSQL " + (text.empty() ? std::u16string(u"(unknown version)") : text.front()) +
@@ -236,7 +171,7 @@ bool PgConnector::EstablishConnection() {
   const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,
                                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
   if (!Succeeded(rc)) {
-    m_lastError = ReadDiagnostic(SQL_HANDLE_DBC, static_cast<SQLHDBC>(GetConnectionHandle()), u"SQLSetConnectAttrW");
+    m_lastError = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
     Disconnect();
     return false;
   }

@@ -7,6 +7,7 @@
 #include <schemaimport/ImportCacheDB.h>
 #include <schemaimport/ImportedKeysCache.h>
 #include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ModelWriting.h>
 #include <schemaimport/ObjectIdLookup.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -23,16 +24,18 @@ namespace {
 
 // ---- Reading the record: copies, since the record is reused per row.
 
-std::u16string Text(const CommonDataObject& record, const char16_t* column) { return record.GetString(column).str(); }
+std::u16string Text(const CommonDataObject& record, const char16_t* column) {
+  return std::u16string(record.GetText(column));
+}
 
-bool Has(const CommonDataObject& record, const char16_t* column) { return record.Get(column).vt != VT_EMPTY; }
+bool Has(const CommonDataObject& record, const char16_t* column) { return record.Find(column) != nullptr; }
 
-int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetInteger(column); }
+int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetNumber(column); }
 
 // An oid column. The fetch delivers the low 32 bits as a signed integer, so
 // an oid of 2^31 or more arrives negative; as unsigned it is the oid again.
 std::uint32_t Oid(const CommonDataObject& record, const char16_t* column) {
-  return static_cast<std::uint32_t>(record.GetInteger(column));
+  return static_cast<std::uint32_t>(record.GetNumber(column));
 }
 
 // ---- Cache keys (see PgRowActions.h).
@@ -79,27 +82,19 @@ int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaL
 
 // ---- Writing the model.
 
-void SetText(CMOObject& object, int propertyId, std::u16string value) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetWStringValue(std::move(value));
-  object.SetProperty(property);
-}
-
 // The column's text when the record has it (not NULL).
 void SetTextFrom(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-  if (Has(record, column)) SetText(object, propertyId, Text(record, column));
+  const COleVariant* value = record.Find(column);
+  if (value == nullptr) return;
+  // Text as GetString gives it: up to the first NUL, empty for a non-text value.
+  const bool text = value->vt == VT_BSTR && value->bstrVal != nullptr;
+  SetTextProperty(object, propertyId, text ? std::u16string(value->bstrVal) : std::u16string());
 }
 
-void SetInteger(CMOObject& object, int propertyId, std::int64_t value) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetIntegerValue(value);
-  object.SetProperty(property);
-}
-
-void SetIds(CMOObject& object, int propertyId, std::vector<int> ids) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetObjectIdVectorValue(std::move(ids));
-  object.SetProperty(property);
+// A new named object under the schema the row names (schema_name), which
+// the schema lookup makes when the model has none of that name.
+CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record, const char16_t* nameColumn) {
+  return CreateNamedObject(*model, objectType, SchemaId(model, Text(record, u"schema_name")), Text(record, nameColumn));
 }
 
 // Owner and comment, which most objects have.
@@ -113,28 +108,41 @@ void SetTableSpace(CMOObject& object, const CommonDataObject& record) {
   const std::uint32_t oid = Oid(record, u"tablespace_oid");
   if (oid == 0) return;
   if (CMOObject* tableSpace = ImportedObjectCache::Instance()->GetTableSpace(oid))
-    SetIds(object, model::TableSpaceRef, {tableSpace->GetObjectId()});
+    SetIdsProperty(object, model::TableSpaceRef, {tableSpace->GetObjectId()});
 }
 
-// Counts rows per table in a statement ordered by table: the n-th column of
-// its table.
+// Counts rows per table in a statement ordered by table (the n-th column of
+// its table), and keeps the table found for them.
 class PerTableCounter {
  public:
   void Reset() {
     m_table = 0;
     m_count = 0;
+    m_object = nullptr;
   }
   int Next(std::uint32_t table) {
-    if (table != m_table) {
-      m_table = table;
-      m_count = 0;
-    }
+    Move(table);
     return ++m_count;
+  }
+  // The imported relation with the oid, or null: looked up once per table
+  // while its rows follow each other.
+  CMOObject* Relation(std::uint32_t table) {
+    Move(table);
+    if (m_object == nullptr) m_object = FindRelation(table);
+    return m_object;
   }
 
  private:
-  std::uint32_t m_table = 0;  // oid of the table of the previous row
-  int m_count = 0;            // rows of that table so far
+  void Move(std::uint32_t table) {
+    if (table == m_table) return;
+    m_table = table;
+    m_count = 0;
+    m_object = nullptr;
+  }
+
+  std::uint32_t m_table = 0;      // oid of the table of the previous row
+  int m_count = 0;                // rows of that table so far
+  CMOObject* m_object = nullptr;  // that table once looked up (a miss is looked up again); the model's
 };
 
 // ---- Tablespaces: under the root, found by oid through AddTableSpace.
@@ -143,7 +151,7 @@ class TableSpacesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& tableSpace = model->CreateObject(model::TableSpace);
-    SetText(tableSpace, model::Name, Text(record, u"tablespace_name"));
+    SetTextProperty(tableSpace, model::Name, Text(record, u"tablespace_name"));
     SetOwnerAndComment(tableSpace, record);
     ImportedObjectCache::Instance()->AddTableSpace(Oid(record, u"tablespace_oid"), &tableSpace);
   }
@@ -168,17 +176,16 @@ class SchemasAction : public QueryResultRowActionI {
 class TypesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& type = model->CreateObject(model::UserType, SchemaId(model, Text(record, u"schema_name")));
-    SetText(type, model::Name, Text(record, u"type_name"));
+    CMOObject& type = CreateInSchema(model, model::UserType, record, u"type_name");
     const std::u16string kind = Text(record, u"type_kind");
-    SetText(type, model::TypeKind, kind);
+    SetTextProperty(type, model::TypeKind, kind);
     SetTextFrom(type, model::BaseType, record, u"base_type");
     SetTextFrom(type, model::DefaultValue, record, u"default_value");
-    if (Has(record, u"not_null")) SetInteger(type, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
+    if (Has(record, u"not_null")) SetIntegerProperty(type, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
     SetTextFrom(type, model::CheckExpression, record, u"check_expression");
     SetTextFrom(type, model::EnumLabels, record, u"enum_labels");
     // A composite type without attributes has no attribute rows.
-    if (kind == u"composite") SetText(type, model::AttributeList, u"()");
+    if (kind == u"composite") SetTextProperty(type, model::AttributeList, u"()");
     SetOwnerAndComment(type, record);
     ImportedObjectCache::Instance()->AddByDBID(TypeKey(Oid(record, u"type_oid")), &type);
   }
@@ -207,7 +214,7 @@ class TypeAttributesAction : public QueryResultRowActionI {
       if (type == nullptr) continue;
       CString clause;
       ImportCacheDB::Instance()->GetUDTTableClause(pending.schema, pending.name, clause);
-      SetText(*type, model::AttributeList, clause.str());
+      SetTextProperty(*type, model::AttributeList, clause.str());
     }
     m_types.clear();
   }
@@ -226,21 +233,21 @@ class TypeAttributesAction : public QueryResultRowActionI {
 class SequencesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& sequence = model->CreateObject(model::Sequence, SchemaId(model, Text(record, u"schema_name")));
-    SetText(sequence, model::Name, Text(record, u"sequence_name"));
+    CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name");
     SetTextFrom(sequence, model::DataType, record, u"data_type");
     SetNumber(sequence, model::SequenceStart, record, u"start_value");
     SetNumber(sequence, model::SequenceIncrement, record, u"increment_by");
     SetNumber(sequence, model::SequenceMin, record, u"min_value");
     SetNumber(sequence, model::SequenceMax, record, u"max_value");
-    SetInteger(sequence, model::SequenceCycle, Integer(record, u"cycles") != 0 ? 1 : 0);
+    SetIntegerProperty(sequence, model::SequenceCycle, Integer(record, u"cycles") != 0 ? 1 : 0);
     SetOwnerAndComment(sequence, record);
     ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"sequence_oid")), &sequence);
   }
 
  private:
   static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-    if (const std::optional<std::int64_t> value = ParseInt64(Text(record, column))) SetInteger(object, propertyId, *value);
+    if (const std::optional<std::int64_t> value = ParseInt64(Text(record, column)))
+      SetIntegerProperty(object, propertyId, *value);
   }
 };
 
@@ -250,14 +257,14 @@ class SequencesAction : public QueryResultRowActionI {
 class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& table = model->CreateObject(model::Table, SchemaId(model, Text(record, u"schema_name")));
-    SetText(table, model::Name, Text(record, u"table_name"));
+    CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name");
     const std::u16string kind = Text(record, u"table_kind");
-    SetText(table, model::TableKind, kind == u"p"                            ? u"partitioned table"
+    SetTextProperty(table, model::TableKind, kind == u"p"                            ? u"partitioned table"
                                      : Text(record, u"persistence") == u"u" ? u"unlogged table"
                                                                              : u"table");
     SetTableSpace(table, record);
-    if (Has(record, u"partition_key")) SetText(table, model::Definition, u"PARTITION BY " + Text(record, u"partition_key"));
+    if (Has(record, u"partition_key"))
+      SetTextProperty(table, model::Definition, u"PARTITION BY " + Text(record, u"partition_key"));
     SetOwnerAndComment(table, record);
     ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"table_oid")), &table);
   }
@@ -266,9 +273,8 @@ class TablesAction : public QueryResultRowActionI {
 class ViewsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& view = model->CreateObject(model::View, SchemaId(model, Text(record, u"schema_name")));
-    SetText(view, model::Name, Text(record, u"view_name"));
-    SetText(view, model::TableKind, Text(record, u"view_kind") == u"m" ? u"materialized view" : u"view");
+    CMOObject& view = CreateInSchema(model, model::View, record, u"view_name");
+    SetTextProperty(view, model::TableKind, Text(record, u"view_kind") == u"m" ? u"materialized view" : u"view");
     SetTextFrom(view, model::Definition, record, u"definition");
     SetTableSpace(view, record);
     SetOwnerAndComment(view, record);
@@ -286,23 +292,22 @@ class ColumnsAction : public QueryResultRowActionI {
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     const std::uint32_t relation = Oid(record, u"table_oid");
-    CMOObject* table = FindRelation(relation);
+    CMOObject* table = m_positions.Relation(relation);
     if (table == nullptr) return;
-    CMOObject& column = model->CreateObject(model::Column, table->GetObjectId());
-    SetText(column, model::Name, Text(record, u"column_name"));
+    CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), Text(record, u"column_name"));
     SetTextFrom(column, model::DataType, record, u"data_type");
-    SetInteger(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
+    SetIntegerProperty(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
     SetTextFrom(column, model::DefaultValue, record, u"default_value");
     SetTextFrom(column, model::GeneratedExpression, record, u"generated_expression");
     SetTextFrom(column, model::Identity, record, u"identity_kind");
     SetTextFrom(column, model::Collation, record, u"collation_name");
     SetTextFrom(column, model::Comment, record, u"comment");
-    SetInteger(column, model::Position, m_positions.Next(relation));
+    SetIntegerProperty(column, model::Position, m_positions.Next(relation));
     ImportedObjectCache::Instance()->AddByDBID(ColumnKey(relation, Integer(record, u"column_number")), &column);
   }
 
  private:
-  PerTableCounter m_positions;  // position of the next column of the current table
+  PerTableCounter m_positions;  // the current table and the position of its next column
 };
 
 // The key (INCLUDE) and included columns of an index, from indkey and
@@ -336,20 +341,20 @@ class KeysAction : public QueryResultRowActionI {
     const std::uint32_t relation = Oid(record, u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& key = model->CreateObject(model::Key, table->GetObjectId());
-    SetText(key, model::Name, Text(record, u"constraint_name"));
+    CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), Text(record, u"constraint_name"));
     const std::u16string keyType = Text(record, u"key_type");
-    SetText(key, model::KeyType, keyType);
+    SetTextProperty(key, model::KeyType, keyType);
     const std::vector<int> attnums = ParseIntegerList(Text(record, u"key_columns"));
     bool complete = false;
     std::vector<int> ids = ColumnIds(relation, attnums, &complete);
     if (keyType == u"PRIMARY KEY") {
       for (std::size_t i = 0; i < ids.size(); ++i)
-        if (CMOObject* column = FindColumn(relation, attnums[i])) SetInteger(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(i) + 1);
+        if (CMOObject* column = FindColumn(relation, attnums[i]))
+          SetIntegerProperty(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(i) + 1);
     }
-    SetIds(key, model::KeyColumns, std::move(ids));
-    SetInteger(key, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
-    SetInteger(key, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
+    SetIdsProperty(key, model::KeyColumns, std::move(ids));
+    SetIntegerProperty(key, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
+    SetIntegerProperty(key, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
     SetTextFrom(key, model::Definition, record, u"definition");
     SetTextFrom(key, model::Comment, record, u"comment");
     // A key's INCLUDE columns are its index's: property 180 like an index.
@@ -381,8 +386,8 @@ class CheckConstraintsAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject* table = FindRelation(Oid(record, u"table_oid"));
     if (table == nullptr) return;
-    CMOObject& check = model->CreateObject(model::CheckConstraint, table->GetObjectId());
-    SetText(check, model::Name, Text(record, u"constraint_name"));
+    CMOObject& check =
+        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), Text(record, u"constraint_name"));
     SetTextFrom(check, model::CheckExpression, record, u"check_expression");
     SetTextFrom(check, model::Definition, record, u"definition");
     SetTextFrom(check, model::Comment, record, u"comment");
@@ -400,26 +405,27 @@ class ForeignKeysAction : public QueryResultRowActionI {
     const std::uint32_t relation = Oid(record, u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& foreignKey = model->CreateObject(model::ForeignKey, table->GetObjectId());
-    SetText(foreignKey, model::Name, Text(record, u"constraint_name"));
-    SetIds(foreignKey, model::ForeignKeyColumns, ColumnIds(relation, ParseIntegerList(Text(record, u"key_columns"))));
+    CMOObject& foreignKey =
+        CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), Text(record, u"constraint_name"));
+    SetIdsProperty(foreignKey, model::ForeignKeyColumns,
+                   ColumnIds(relation, ParseIntegerList(Text(record, u"key_columns"))));
 
     const std::uint32_t referenced = Oid(record, u"referenced_table_oid");
     if (CMOObject* referencedTable = FindRelation(referenced)) {
-      SetIds(foreignKey, model::ReferencedTable, {referencedTable->GetObjectId()});
+      SetIdsProperty(foreignKey, model::ReferencedTable, {referencedTable->GetObjectId()});
       const std::vector<int> attnums = ParseIntegerList(Text(record, u"referenced_columns"));
       std::vector<int> ids = ColumnIds(referenced, attnums);
-      if (!ids.empty()) SetIds(foreignKey, model::ReferencedColumns, std::move(ids));
+      if (!ids.empty()) SetIdsProperty(foreignKey, model::ReferencedColumns, std::move(ids));
       CMOObject* key = ImportedKeysCache::Instance()->FindMatchingKey(KeySignature(referenced, attnums));
       CMOObject* backing = ImportedObjectCache::Instance()->FindAttribute(BackingIndexKey(Oid(record, u"index_oid")));
       if (key == nullptr || (backing != nullptr && backing != key)) key = backing;
-      if (key != nullptr) SetIds(foreignKey, model::ReferencedKey, {key->GetObjectId()});
+      if (key != nullptr) SetIdsProperty(foreignKey, model::ReferencedKey, {key->GetObjectId()});
     }
-    SetText(foreignKey, model::MatchType, Text(record, u"match_type"));
-    SetText(foreignKey, model::OnDelete, Text(record, u"on_delete"));
-    SetText(foreignKey, model::OnUpdate, Text(record, u"on_update"));
-    SetInteger(foreignKey, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
-    SetInteger(foreignKey, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
+    SetTextProperty(foreignKey, model::MatchType, Text(record, u"match_type"));
+    SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
+    SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
+    SetIntegerProperty(foreignKey, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
+    SetIntegerProperty(foreignKey, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
     SetTextFrom(foreignKey, model::Definition, record, u"definition");
     SetTextFrom(foreignKey, model::Comment, record, u"comment");
   }
@@ -435,15 +441,14 @@ class IndexesAction : public QueryResultRowActionI {
     const std::uint32_t relation = Oid(record, u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& index = model->CreateObject(model::Index, table->GetObjectId());
-    SetText(index, model::Name, Text(record, u"index_name"));
-    SetInteger(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
+    CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), Text(record, u"index_name"));
+    SetIntegerProperty(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
     SetTextFrom(index, model::IndexMethod, record, u"index_method");
     const IndexColumns columns = SplitIndexColumns(record);
     std::vector<int> keyIds;
     for (int attnum : columns.key)
       if (CMOObject* column = FindColumn(relation, attnum)) keyIds.push_back(column->GetObjectId());
-    SetIds(index, model::IndexColumns, std::move(keyIds));
+    SetIdsProperty(index, model::IndexColumns, std::move(keyIds));
     ImportedIndexCache* indexes = ImportedIndexCache::Instance();
     for (int attnum : columns.included)
       if (CMOObject* column = FindColumn(relation, attnum)) indexes->AddIncludedColumn(&index, column->GetObjectId());
@@ -477,14 +482,14 @@ class PartitionsAction : public QueryResultRowActionI {
     CMOObject* parent = FindRelation(Oid(record, u"parent_oid"));
     const std::u16string bound = Text(record, u"partition_bound");
     if (partitionTable != nullptr) {
-      if (parent != nullptr) SetIds(*partitionTable, model::PartitionOf, {parent->GetObjectId()});
-      if (!bound.empty()) SetText(*partitionTable, model::PartitionBound, bound);
+      if (parent != nullptr) SetIdsProperty(*partitionTable, model::PartitionOf, {parent->GetObjectId()});
+      if (!bound.empty()) SetTextProperty(*partitionTable, model::PartitionBound, bound);
     }
     if (parent == nullptr) return;
 
-    CMOObject& partition = model->CreateObject(model::Partition, parent->GetObjectId());
-    SetText(partition, model::Name, Text(record, u"partition_name"));
-    if (!bound.empty()) SetText(partition, model::Definition, bound);
+    CMOObject& partition =
+        CreateNamedObject(*model, model::Partition, parent->GetObjectId(), Text(record, u"partition_name"));
+    if (!bound.empty()) SetTextProperty(partition, model::Definition, bound);
 
     // The store's function number is an int: the oid's bits.
     const int functionId = static_cast<int>(oid);
@@ -505,7 +510,7 @@ class PartitionsAction : public QueryResultRowActionI {
     for (const auto& [functionId, partition] : m_pending) {
       CString values;
       ImportCacheDB::Instance()->GetPartitionFunctionValues(functionId, values);
-      SetText(*partition, model::PartitionBound, values.str());
+      SetTextProperty(*partition, model::PartitionBound, values.str());
     }
     m_pending.clear();
   }
@@ -530,8 +535,7 @@ class TriggersAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject* table = FindRelation(Oid(record, u"table_oid"));
     if (table == nullptr) return;
-    CMOObject& trigger = model->CreateObject(model::Trigger, table->GetObjectId());
-    SetText(trigger, model::Name, Text(record, u"trigger_name"));
+    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), Text(record, u"trigger_name"));
     SetTextFrom(trigger, model::TriggerTiming, record, u"timing");
     SetTextFrom(trigger, model::TriggerEvents, record, u"events");
     SetTextFrom(trigger, model::Definition, record, u"definition");
@@ -546,14 +550,13 @@ class TriggersAction : public QueryResultRowActionI {
 class RoutinesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& routine = model->CreateObject(model::Routine, SchemaId(model, Text(record, u"schema_name")));
-    SetText(routine, model::Name, Text(record, u"routine_name"));
-    SetText(routine, model::RoutineKind, Text(record, u"routine_kind"));
+    CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name");
+    SetTextProperty(routine, model::RoutineKind, Text(record, u"routine_kind"));
     SetTextFrom(routine, model::ReturnType, record, u"return_type");
     SetTextFrom(routine, model::Language, record, u"language_name");
     SetTextFrom(routine, model::Definition, record, u"body");
     SetTextFrom(routine, model::SqlText, record, u"sql_text");
-    SetText(routine, model::ParameterList, std::u16string());
+    SetTextProperty(routine, model::ParameterList, std::u16string());
     SetOwnerAndComment(routine, record);
     ImportedObjectCache::Instance()->AddByDBID(RoutineKey(Oid(record, u"routine_oid")), &routine);
   }
@@ -579,10 +582,10 @@ class ParametersAction : public QueryResultRowActionI {
     const std::u16string name = Text(record, u"parameter_name");
     const std::u16string mode = ModeName(Text(record, u"parameter_mode"));
     const std::u16string type = Text(record, u"data_type");
-    if (!name.empty()) SetText(parameter, model::Name, name);
-    SetText(parameter, model::ParameterMode, mode);
-    SetText(parameter, model::DataType, type);
-    SetInteger(parameter, model::Position, Integer(record, u"parameter_position"));
+    if (!name.empty()) SetTextProperty(parameter, model::Name, name);
+    SetTextProperty(parameter, model::ParameterMode, mode);
+    SetTextProperty(parameter, model::DataType, type);
+    SetIntegerProperty(parameter, model::Position, Integer(record, u"parameter_position"));
     SetTextFrom(parameter, model::DefaultValue, record, u"default_value");
 
     if (mode == u"TABLE") return;
@@ -603,7 +606,7 @@ class ParametersAction : public QueryResultRowActionI {
     for (const Pending& pending : m_routines) {
       CStringArray parameters;
       ImportedObjectCache::Instance()->GetParameters(RoutineKey(pending.oid), parameters);
-      SetText(*pending.routine, model::ParameterList, JoinArguments(parameters, pending.directArguments));
+      SetTextProperty(*pending.routine, model::ParameterList, JoinArguments(parameters, pending.directArguments));
     }
     m_routines.clear();
   }

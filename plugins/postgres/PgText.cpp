@@ -1,7 +1,5 @@
 #include "PgText.h"
 
-#include <algorithm>
-
 namespace qm::postgres {
 namespace {
 
@@ -11,32 +9,6 @@ std::u16string_view Trim(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-// Reads a braced value starting at text[pos] == '{'; returns the position
-// after the closing brace (the end when it is missing).
-std::size_t ReadBraced(std::u16string_view text, std::size_t pos, std::u16string& value) {
-  for (++pos; pos < text.size(); ++pos) {
-    if (text[pos] == u'}') {
-      if (pos + 1 < text.size() && text[pos + 1] == u'}') {
-        value += u'}';
-        ++pos;
-        continue;
-      }
-      return pos + 1;
-    }
-    value += text[pos];
-  }
-  return pos;
-}
-
-bool EqualsFolded(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char16_t ch) { return ch >= u'A' && ch <= u'Z' ? static_cast<char16_t>(ch + 32) : ch; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
 }
 
 // Splits the items of a parenthesised list at the commas outside quotes and
@@ -121,70 +93,13 @@ std::vector<std::u16string> ReadList(std::u16string_view text, std::size_t& pos)
 // word is not there.
 bool Expect(std::u16string_view text, std::size_t& pos, std::u16string_view word) {
   while (pos < text.size() && IsBlank(text[pos])) ++pos;
-  if (pos + word.size() > text.size() || !EqualsFolded(text.substr(pos, word.size()), word)) return false;
+  if (pos + word.size() > text.size() || !EqualsIgnoringAsciiCase(text.substr(pos, word.size()), word)) return false;
   pos += word.size();
   while (pos < text.size() && IsBlank(text[pos])) ++pos;
   return true;
 }
 
 }  // namespace
-
-std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text) {
-  std::vector<ConnectionAttribute> attributes;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find_first_of(u";=", pos);
-    if (end == std::u16string_view::npos || text[end] == u';') {
-      pos = end == std::u16string_view::npos ? text.size() : end + 1;
-      continue;
-    }
-    ConnectionAttribute attribute;
-    attribute.key = std::u16string(Trim(text.substr(pos, end - pos)));
-    pos = end + 1;
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
-    const bool braced = pos < text.size() && text[pos] == u'{';
-    if (braced) pos = ReadBraced(text, pos, attribute.value);
-    const std::size_t next = text.find(u';', pos);
-    if (!braced)
-      attribute.value = std::u16string(Trim(text.substr(pos, next == std::u16string_view::npos ? next : next - pos)));
-    pos = next == std::u16string_view::npos ? text.size() : next + 1;
-    if (!attribute.key.empty()) attributes.push_back(std::move(attribute));
-  }
-  return attributes;
-}
-
-std::u16string FoldAscii(std::u16string_view text) {
-  std::u16string folded(text);
-  for (char16_t& ch : folded)
-    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch + 32);
-  return folded;
-}
-
-bool HasAttribute(const std::vector<ConnectionAttribute>& attributes,
-                  std::initializer_list<std::u16string_view> names) {
-  return FindAttribute(attributes, names).has_value();
-}
-
-std::optional<std::u16string> FindAttribute(const std::vector<ConnectionAttribute>& attributes,
-                                            std::initializer_list<std::u16string_view> names) {
-  for (const ConnectionAttribute& attribute : attributes)
-    for (std::u16string_view name : names)
-      if (EqualsFolded(attribute.key, name)) return attribute.value;
-  return std::nullopt;
-}
-
-std::vector<std::u16string> ParseScope(std::u16string_view scope) {
-  std::vector<std::u16string> names;
-  std::size_t start = 0;
-  while (start <= scope.size()) {
-    std::size_t end = scope.find(u',', start);
-    if (end == std::u16string_view::npos) end = scope.size();
-    const std::u16string name(Trim(scope.substr(start, end - start)));
-    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-    start = end + 1;
-  }
-  return names;
-}
 
 std::u16string QuoteLiteral(std::u16string_view text) {
   const bool escape = text.find(u'\\') != std::u16string_view::npos;

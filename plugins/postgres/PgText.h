@@ -1,8 +1,11 @@
-// Text helpers of the PostgreSQL plug-in: connection-string attributes, the
-// scope list, SQL literals, and the catalogue's array and bound texts.
+// Text helpers of the PostgreSQL plug-in: SQL literals, the scope filter,
+// and the catalogue's array and bound texts. Connection strings and the
+// scope list are read by the module's <schemaimport/ConnectionString.h>.
 //
 // Everything here is pure: no ODBC, no model, no module state.
 #pragma once
+
+#include <schemaimport/ConnectionString.h>
 
 #include <cstdint>
 #include <optional>
@@ -11,31 +14,6 @@
 #include <vector>
 
 namespace qm::postgres {
-
-// One key=value pair of an ODBC connection string.
-struct ConnectionAttribute {
-  std::u16string key;    // as written, blanks around it removed
-  std::u16string value;  // braces removed and "}}" read as "}"; otherwise blanks around it removed
-};
-
-// Splits an ODBC connection string at the semicolons outside braced values.
-// Segments without '=' and with an empty key are dropped.
-std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text);
-
-// ASCII letters folded to lower case; everything else unchanged.
-std::u16string FoldAscii(std::u16string_view text);
-
-// True when the attribute list has a key equal to one of the names,
-// ignoring ASCII letter case (ODBC keys are case-insensitive).
-bool HasAttribute(const std::vector<ConnectionAttribute>& attributes,
-                  std::initializer_list<std::u16string_view> names);
-// The value of the first such attribute, or nothing.
-std::optional<std::u16string> FindAttribute(const std::vector<ConnectionAttribute>& attributes,
-                                            std::initializer_list<std::u16string_view> names);
-
-// The comma-separated names of a scope text, blanks around each trimmed,
-// empty ones and repeats dropped, in the order given.
-std::vector<std::u16string> ParseScope(std::u16string_view scope);
 
 // The text as a PostgreSQL string literal: single quotes doubled; a text
 // holding a backslash becomes an escape string (E'...') with backslashes

@@ -45,14 +45,11 @@ const PerDatabaseStatement kPerDatabase[] = {
      u"FROM {S}.sqlite_master AS m WHERE " QM_USER_TABLES,
      u"schema_seq, object_seq"},
     // Hidden columns of virtual tables (hidden = 1) are not the table's;
-    // generated columns (2, 3) are. An INTEGER PRIMARY KEY is the rowid and
-    // never NULL, though SQLite reports it without NOT NULL.
+    // generated columns (2, 3) are. (The row action makes an INTEGER
+    // PRIMARY KEY not null: SQLite reports it without NOT NULL.)
     {kColumns,
      u"SELECT {N} AS schema_seq, {L} AS schema_name, m.rowid AS object_seq, m.name AS table_name, "
-     u"c.cid AS column_index, c.name AS column_name, c.type AS data_type, "
-     u"CASE WHEN c.pk = 1 AND upper(c.type) = 'INTEGER' AND "
-     u"(SELECT count(*) FROM pragma_table_info(m.name, {L}) AS k WHERE k.pk > 0) = 1 "
-     u"THEN 1 ELSE c.\"notnull\" END AS not_null, "
+     u"c.cid AS column_index, c.name AS column_name, c.type AS data_type, c.\"notnull\" AS not_null, "
      u"c.dflt_value AS default_value, c.pk AS pk_position "
      u"FROM {S}.sqlite_master AS m JOIN pragma_table_xinfo(m.name, {L}) AS c "
      u"WHERE " QM_STORED_TABLES u" AND c.hidden <> 1",

@@ -2,13 +2,9 @@
 
 #include "SqliteSqlText.h"
 
-#include <platform/Utf.h>
+#include <schemaimport/OdbcSupport.h>
 
-// unixODBC's headers come last (they #define BOOL); the platform already
-// has HWND, so they must not declare their own.
-#define _WINDOWS_
-#include <sql.h>
-#include <sqlext.h>
+#include <platform/Utf.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,12 +17,8 @@
 #include <set>
 #include <system_error>
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit unit");
-
 namespace qm::sqlite {
 namespace {
-
-bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
 bool IsBlank(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n'; }
 
@@ -36,76 +28,7 @@ std::u16string TrimBlanks(std::u16string_view text) {
   return std::u16string(text);
 }
 
-bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) { return FoldCase(a) == FoldCase(b); }
-
 std::u16string SystemError(int error) { return platform::Utf8ToUtf16(std::strerror(error)); }
-
-// The first diagnostic record of the handle; a general error naming the
-// call when the driver manager has none.
-OdbcDiagnostic ReadDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char16_t* failedCall) {
-  OdbcDiagnostic diagnostic;
-  SQLWCHAR state[6] = {};
-  SQLINTEGER native = 0;
-  std::u16string message(1024, u'\0');
-  SQLSMALLINT length = 0;
-  if (handle != SQL_NULL_HANDLE &&
-      Succeeded(SQLGetDiagRecW(handleType, handle, 1, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
-                               static_cast<SQLSMALLINT>(message.size()), &length))) {
-    diagnostic.sqlState = reinterpret_cast<const char16_t*>(state);
-    diagnostic.nativeError = static_cast<int>(native);
-    message.resize(std::char_traits<char16_t>::length(message.c_str()));
-    diagnostic.message = std::move(message);
-    return diagnostic;
-  }
-  diagnostic.sqlState = u"HY000";
-  diagnostic.message = std::u16string(failedCall) + u" failed without a diagnostic record";
-  return diagnostic;
-}
-
-// Executes the statement on a new handle of the connection and fetches all
-// its rows, so that an error raised only when a row is computed counts too;
-// the first column's values go to firstColumn when it is given. Empty when
-// it ran.
-OdbcDiagnostic Execute(SQLHDBC connection, const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
-  SQLHSTMT handle = SQL_NULL_HSTMT;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, connection, &handle);
-  if (!Succeeded(rc)) return ReadDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle");
-  OdbcDiagnostic diagnostic;
-  rc = SQLExecDirectW(handle, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.c_str())), SQL_NTS);
-  if (!Succeeded(rc) && rc != SQL_NO_DATA) {
-    diagnostic = ReadDiagnostic(SQL_HANDLE_STMT, handle, u"SQLExecDirectW");
-  } else {
-    SQLSMALLINT columns = 0;
-    SQLNumResultCols(handle, &columns);
-    while (columns > 0 && Succeeded(rc = SQLFetch(handle))) {
-      if (firstColumn == nullptr) continue;
-      char16_t value[1024] = {};
-      SQLLEN indicator = 0;
-      if (Succeeded(SQLGetData(handle, 1, SQL_C_WCHAR, value, sizeof value, &indicator)) && indicator != SQL_NULL_DATA)
-        firstColumn->emplace_back(value);
-    }
-    if (columns > 0 && rc != SQL_NO_DATA) diagnostic = ReadDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch");
-  }
-  SQLFreeHandle(SQL_HANDLE_STMT, handle);
-  return diagnostic;
-}
-
-// Reads a braced value from text[pos] == '{' and returns the position after
-// the closing brace (the end when it is missing).
-std::size_t ReadBraced(std::u16string_view text, std::size_t pos, std::u16string& value) {
-  for (++pos; pos < text.size(); ++pos) {
-    if (text[pos] == u'}') {
-      if (pos + 1 < text.size() && text[pos + 1] == u'}') {
-        value += u'}';
-        ++pos;
-        continue;
-      }
-      return pos + 1;
-    }
-    value += text[pos];
-  }
-  return pos;
-}
 
 int HexValue(char ch) {
   if (ch >= '0' && ch <= '9') return ch - '0';
@@ -145,48 +68,6 @@ std::optional<std::u16string> UriFilePath(std::u16string_view uri) {
 
 }  // namespace
 
-std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text) {
-  std::vector<ConnectionAttribute> attributes;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t end = text.find_first_of(u";=", pos);
-    if (end == std::u16string_view::npos || text[end] == u';') {
-      // A segment without '=': a key without a value.
-      const std::u16string key = TrimBlanks(text.substr(pos, end == std::u16string_view::npos ? end : end - pos));
-      if (!key.empty()) attributes.push_back({key, {}});
-      if (end == std::u16string_view::npos) break;
-      pos = end + 1;
-      continue;
-    }
-    ConnectionAttribute attribute;
-    attribute.key = TrimBlanks(text.substr(pos, end - pos));
-    pos = end + 1;
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
-    const bool braced = pos < text.size() && text[pos] == u'{';
-    if (braced) pos = ReadBraced(text, pos, attribute.value);
-    // After a braced value, anything up to the next ';' is dropped.
-    const std::size_t next = text.find(u';', pos);
-    if (!braced)
-      attribute.value = TrimBlanks(text.substr(pos, next == std::u16string_view::npos ? next : next - pos));
-    pos = next == std::u16string_view::npos ? text.size() : next + 1;
-    if (!attribute.key.empty()) attributes.push_back(std::move(attribute));
-  }
-  return attributes;
-}
-
-std::vector<std::u16string> ParseScope(std::u16string_view scope) {
-  std::vector<std::u16string> names;
-  std::size_t start = 0;
-  while (start <= scope.size()) {
-    std::size_t end = scope.find(u',', start);
-    if (end == std::u16string_view::npos) end = scope.size();
-    std::u16string name = TrimBlanks(scope.substr(start, end - start));
-    if (!name.empty()) names.push_back(std::move(name));
-    start = end + 1;
-  }
-  return names;
-}
-
 void SqliteConnector::Configure(std::u16string source, std::u16string scope) {
   m_source = std::move(source);
   m_scope = std::move(scope);
@@ -196,7 +77,7 @@ void SqliteConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
 
 bool SqliteConnector::LooksLikeConnectionString(std::u16string_view source) {
   for (const ConnectionAttribute& attribute : ParseConnectionString(source))
-    if (EqualsIgnoringCase(attribute.key, u"driver") || EqualsIgnoringCase(attribute.key, u"dsn")) return true;
+    if (EqualsIgnoringAsciiCase(attribute.key, u"driver") || EqualsIgnoringAsciiCase(attribute.key, u"dsn")) return true;
   return false;
 }
 
@@ -246,7 +127,7 @@ bool SqliteConnector::Refuse(std::u16string message) {
 
 bool SqliteConnector::RunOrDisconnect(const std::u16string& statement, const std::u16string& context,
                                       std::vector<std::u16string>* firstColumn) {
-  OdbcDiagnostic failure = Execute(static_cast<SQLHDBC>(GetConnectionHandle()), statement, firstColumn);
+  OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), statement, firstColumn);
   if (failure.IsEmpty()) return true;
   if (!context.empty()) failure.message += u" (" + context + u")";
   m_lastError = std::move(failure);
@@ -265,7 +146,7 @@ bool SqliteConnector::EstablishConnection() {
   if (connectionString) {
     std::set<std::u16string> names = {u"main", u"temp"};
     for (const ConnectionAttribute& attribute : ParseConnectionString(source)) {
-      if (EqualsIgnoringCase(attribute.key, u"database")) {
+      if (EqualsIgnoringAsciiCase(attribute.key, u"database")) {
         // An in-memory database is the driver's to open; a URI names its
         // file.
         const std::u16string folded = FoldCase(attribute.value);
@@ -274,7 +155,7 @@ bool SqliteConnector::EstablishConnection() {
         if (folded.starts_with(u"file:")) file = UriFilePath(attribute.value);
         if (!file) continue;
         if (std::u16string reason = CheckDatabaseFile(*file); !reason.empty()) return Refuse(std::move(reason));
-      } else if (EqualsIgnoringCase(attribute.key, u"attach")) {
+      } else if (EqualsIgnoringAsciiCase(attribute.key, u"attach")) {
         const std::size_t equals = attribute.value.find(u'=');
         Attachment attachment;
         if (equals != std::u16string::npos) {
@@ -324,7 +205,7 @@ bool SqliteConnector::EstablishConnection() {
     if (!RunOrDisconnect(u"SELECT name AS schema_name FROM pragma_database_list", u"", &databases)) return false;
     for (const std::u16string& name : scope) {
       const bool present = std::any_of(databases.begin(), databases.end(),
-                                       [&](const std::u16string& database) { return EqualsIgnoringCase(database, name); });
+                                       [&](const std::u16string& database) { return EqualsIgnoringAsciiCase(database, name); });
       if (present) continue;
       std::u16string known;
       for (const std::u16string& database : databases) known += (known.empty() ? u"" : u", ") + database;

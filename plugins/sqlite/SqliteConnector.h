@@ -28,6 +28,7 @@
 // thread before an import; the import then uses it on its own thread.
 #pragma once
 
+#include <schemaimport/ConnectionString.h>
 #include <schemaimport/OdbcDiagnostic.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 
@@ -36,19 +37,6 @@
 #include <vector>
 
 namespace qm::sqlite {
-
-// One key=value pair of an ODBC connection string.
-struct ConnectionAttribute {
-  std::u16string key;    // as written, blanks around it removed
-  std::u16string value;  // braces removed and "}}" read as "}"; otherwise blanks around it removed
-};
-
-// Splits at the semicolons outside braced values.
-std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text);
-
-// The comma-separated names of a scope text, blanks trimmed, empty ones
-// dropped.
-std::vector<std::u16string> ParseScope(std::u16string_view scope);
 
 class SqliteConnector : public SchemaSourceConnectorI {
  public:

@@ -5,6 +5,7 @@
 #include <schemaimport/CommonDataObject.h>
 #include <schemaimport/ImportedKeysCache.h>
 #include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ModelWriting.h>
 #include <schemaimport/ObjectIdLookup.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -19,13 +20,18 @@
 namespace qm::sqlite {
 namespace {
 
-// ---- Reading the record: copies, since the record is reused per row.
+// ---- Reading the record. Views are valid for the current row only; Text
+// copies what an action keeps.
 
-std::u16string Text(const CommonDataObject& record, const char16_t* column) { return record.GetString(column).str(); }
+std::u16string_view View(const CommonDataObject& record, std::u16string_view column) { return record.GetText(column); }
 
-bool Has(const CommonDataObject& record, const char16_t* column) { return record.Get(column).vt != VT_EMPTY; }
+std::u16string Text(const CommonDataObject& record, std::u16string_view column) {
+  return std::u16string(record.GetText(column));
+}
 
-int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetInteger(column); }
+bool Has(const CommonDataObject& record, std::u16string_view column) { return record.Find(column) != nullptr; }
+
+int Integer(const CommonDataObject& record, std::u16string_view column) { return record.GetNumber(column); }
 
 std::u16string Decimal(int value) {
   const std::string digits = std::to_string(value);
@@ -34,27 +40,9 @@ std::u16string Decimal(int value) {
 
 // ---- Writing the model.
 
-void SetText(CMOObject& object, int propertyId, std::u16string value) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetWStringValue(std::move(value));
-  object.SetProperty(property);
-}
-
-void SetInteger(CMOObject& object, int propertyId, std::int64_t value) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetIntegerValue(value);
-  object.SetProperty(property);
-}
-
-void SetIds(CMOObject& object, int propertyId, std::vector<int> ids) {
-  auto* property = new CMOProperty(propertyId);
-  property->SetObjectIdVectorValue(std::move(ids));
-  object.SetProperty(property);
-}
-
 int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaLookup::Instance()->FindCreate(model, schema); }
 
-CMOObject* FindTable(const std::u16string& schema, const std::u16string& table) {
+CMOObject* FindTable(std::u16string_view schema, std::u16string_view table) {
   return ImportedObjectCache::Instance()->FindObject(CString(ObjectKey(schema, table)));
 }
 
@@ -81,25 +69,45 @@ std::u16string QuotedList(const std::vector<std::u16string>& names) {
   return list;
 }
 
-// Counts rows per table in a statement ordered by table: the n-th column
-// or foreign key of its table.
-class PerTableCounter {
+// The table of the current row. Every statement delivers a table's rows
+// one after the other, so the table's key is built and looked up once per
+// table rather than once per row. Also counts the rows of the table: the
+// n-th column or foreign key of its table.
+class CurrentTable {
  public:
+  // Forget the previous table: at the start of a statement, since the
+  // caches are emptied between imports.
   void Reset() {
-    m_table.clear();
-    m_count = 0;
+    m_valid = false;
+    m_rows = 0;
   }
-  int Next(const std::u16string& tableKey) {
-    if (tableKey != m_table) {
-      m_table = tableKey;
-      m_count = 0;
-    }
-    return ++m_count;
+  // Makes (schema, name) the current table; false when it was already.
+  bool Move(std::u16string_view schema, std::u16string_view name) {
+    if (m_valid && schema == m_schema && name == m_name) return false;
+    m_schema.assign(schema);
+    m_name.assign(name);
+    m_key = ObjectKey(schema, name);
+    m_table = ImportedObjectCache::Instance()->FindObject(CString(m_key));
+    m_valid = true;
+    m_rows = 0;
+    return true;
   }
+  // The table imported under that name, or null when there is none.
+  CMOObject* Table() const { return m_table; }
+  const std::u16string& Schema() const { return m_schema; }
+  const std::u16string& Name() const { return m_name; }
+  // ObjectKey of the table.
+  const std::u16string& Key() const { return m_key; }
+  // 1 for the table's first row counted, then 2, ...
+  int NextRow() { return ++m_rows; }
 
  private:
-  std::u16string m_table;  // key of the table of the previous row
-  int m_count = 0;         // rows of that table so far
+  bool m_valid = false;          // false: no current table
+  std::u16string m_schema;       // database of the current table, as delivered
+  std::u16string m_name;         // its name, as delivered
+  std::u16string m_key;          // ObjectKey(m_schema, m_name)
+  CMOObject* m_table = nullptr;  // the imported table; null when none; the model's
+  int m_rows = 0;                // rows counted for it
 };
 
 // ---- Databases: one schema object per database.
@@ -129,10 +137,9 @@ class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     const std::u16string schema = Text(record, u"schema_name");
-    std::u16string name = Text(record, u"table_name");
-    CMOObject& table = model->CreateObject(model::Table, SchemaId(model, schema));
-    SetText(table, model::Name, name);
-    if (Has(record, u"sql_text")) SetText(table, model::SqlText, Text(record, u"sql_text"));
+    const std::u16string_view name = View(record, u"table_name");
+    CMOObject& table = CreateNamedObject(*model, model::Table, SchemaId(model, schema), std::u16string(name));
+    if (Has(record, u"sql_text")) SetTextProperty(table, model::SqlText, Text(record, u"sql_text"));
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &table);
   }
 };
@@ -142,9 +149,8 @@ class ViewsAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     const std::u16string schema = Text(record, u"schema_name");
     std::u16string name = Text(record, u"view_name");
-    CMOObject& view = model->CreateObject(model::View, SchemaId(model, schema));
-    SetText(view, model::Name, name);
-    if (Has(record, u"sql_text")) SetText(view, model::Definition, Text(record, u"sql_text"));
+    CMOObject& view = CreateNamedObject(*model, model::View, SchemaId(model, schema), name);
+    if (Has(record, u"sql_text")) SetTextProperty(view, model::Definition, Text(record, u"sql_text"));
     // Views share the tables' name space: a trigger may sit on either.
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &view);
   }
@@ -152,31 +158,60 @@ class ViewsAction : public QueryResultRowActionI {
 
 // ---- Columns: under their table, cached by ColumnKey. Rows come in
 // column order per table; Position counts the columns imported, from 1.
-
+//
+// An INTEGER PRIMARY KEY of a table with a rowid is the rowid and never
+// NULL, though SQLite reports it without NOT NULL. It is one only when it is
+// the table's sole key column, which shows only once the table's rows are
+// all seen: a column that could be one is made not null at once, and goes
+// back to what SQLite reported when another key column turns up.
 class ColumnsAction : public QueryResultRowActionI {
  public:
-  void PreExecute(GenericModel*) override { m_positions.Reset(); }
+  // rowidAlias: whether the statement's tables have a rowid (stored tables;
+  // a virtual table's columns are taken as reported).
+  explicit ColumnsAction(bool rowidAlias) : m_rowidAlias(rowidAlias) {}
+
+  void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
-    CMOObject* table = FindTable(schema, tableName);
+    if (m_table.Move(View(record, u"schema_name"), View(record, u"table_name"))) {
+      m_rowidColumn = nullptr;
+      m_compositeKey = false;
+    }
+    CMOObject* table = m_table.Table();
     if (table == nullptr) return;
-    std::u16string name = Text(record, u"column_name");
-    CMOObject& column = model->CreateObject(model::Column, table->GetObjectId());
-    SetText(column, model::Name, name);
-    const std::u16string dataType = Text(record, u"data_type");
-    if (!dataType.empty()) SetText(column, model::DataType, dataType);
-    SetInteger(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
-    if (Has(record, u"default_value")) SetText(column, model::DefaultValue, Text(record, u"default_value"));
-    SetInteger(column, model::Position, m_positions.Next(ObjectKey(schema, tableName)));
+    const std::u16string_view name = View(record, u"column_name");
+    CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), std::u16string(name));
+    const std::u16string_view dataType = View(record, u"data_type");
+    if (!dataType.empty()) SetTextProperty(column, model::DataType, std::u16string(dataType));
+    const int nullable = Integer(record, u"not_null") != 0 ? 0 : 1;
     const int pkPosition = Integer(record, u"pk_position");
-    if (pkPosition > 0) SetInteger(column, model::PrimaryKeyPosition, pkPosition);
-    ImportedObjectCache::Instance()->Add(CString(ColumnKey(schema, tableName, name)), &column);
+    if (pkPosition > 1) {
+      m_compositeKey = true;
+      if (m_rowidColumn != nullptr) SetIntegerProperty(*m_rowidColumn, model::Nullable, m_rowidColumnNullable);
+      m_rowidColumn = nullptr;
+    }
+    if (m_rowidAlias && pkPosition == 1 && !m_compositeKey && FoldCase(dataType) == u"integer") {
+      m_rowidColumn = &column;
+      m_rowidColumnNullable = nullable;
+      SetIntegerProperty(column, model::Nullable, 0);
+    } else {
+      SetIntegerProperty(column, model::Nullable, nullable);
+    }
+    if (Has(record, u"default_value")) SetTextProperty(column, model::DefaultValue, Text(record, u"default_value"));
+    SetIntegerProperty(column, model::Position, m_table.NextRow());
+    if (pkPosition > 0) SetIntegerProperty(column, model::PrimaryKeyPosition, pkPosition);
+    std::u16string key = m_table.Key();
+    key += u'.';
+    AppendKeyPart(key, name);
+    ImportedObjectCache::Instance()->Add(CString(std::move(key)), &column);
   }
 
  private:
-  PerTableCounter m_positions;  // position of the next column of the current table
+  const bool m_rowidAlias;              // the tables have a rowid
+  CurrentTable m_table;                 // the table of the previous row, its key, its columns so far
+  CMOObject* m_rowidColumn = nullptr;   // the current table's INTEGER PRIMARY KEY so far; the model's
+  int m_rowidColumnNullable = 1;        // Nullable as SQLite reported it for that column
+  bool m_compositeKey = false;          // the current table has a second key column
 };
 
 // ---- Keys: the primary key ("pk_<table>") and the unique constraints
@@ -184,18 +219,23 @@ class ColumnsAction : public QueryResultRowActionI {
 
 class KeysAction : public QueryResultRowActionI {
  public:
+  void PreExecute(GenericModel*) override { m_table.Reset(); }
+
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
-    CMOObject* table = FindTable(schema, tableName);
+    m_table.Move(View(record, u"schema_name"), View(record, u"table_name"));
+    CMOObject* table = m_table.Table();
     if (table == nullptr) return;
+    const std::u16string& schema = m_table.Schema();
+    const std::u16string& tableName = m_table.Name();
     const bool primary = Integer(record, u"key_kind") == 0;
     const std::u16string indexName = primary ? std::u16string() : Text(record, u"index_name");
-    CMOObject& key = model->CreateObject(model::Key, table->GetObjectId());
-    SetText(key, model::Name, primary ? u"pk_" + tableName : indexName);
-    SetText(key, model::KeyType, primary ? u"PRIMARY KEY" : u"UNIQUE");
+    CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), primary ? u"pk_" + tableName : indexName);
+    SetTextProperty(key, model::KeyType, primary ? u"PRIMARY KEY" : u"UNIQUE");
     ImportedObjectCache::Instance()->AddByDBID(CString(KeyId(schema, tableName, indexName)), &key);
   }
+
+ private:
+  CurrentTable m_table;  // the table of the previous row
 };
 
 class KeyColumnsAction : public QueryResultRowActionI {
@@ -238,7 +278,7 @@ class KeyColumnsAction : public QueryResultRowActionI {
         if (CMOObject* column = FindColumn(pending.schema, pending.table, name)) ids.push_back(column->GetObjectId());
       }
       const bool complete = ids.size() == names.size();
-      SetIds(*pending.key, model::KeyColumns, std::move(ids));
+      SetIdsProperty(*pending.key, model::KeyColumns, std::move(ids));
       // A key with a column that was not imported could match a foreign key
       // it does not serve; it gets no signature.
       if (!complete) continue;
@@ -265,28 +305,28 @@ class KeyColumnsAction : public QueryResultRowActionI {
 
 class ForeignKeysAction : public QueryResultRowActionI {
  public:
-  void PreExecute(GenericModel*) override { m_ordinals.Reset(); }
+  void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
-    CMOObject* table = FindTable(schema, tableName);
+    m_table.Move(View(record, u"schema_name"), View(record, u"table_name"));
+    CMOObject* table = m_table.Table();
     if (table == nullptr) return;
-    CMOObject& foreignKey = model->CreateObject(model::ForeignKey, table->GetObjectId());
-    SetText(foreignKey, model::Name,
-            u"fk_" + tableName + u'_' + Decimal(m_ordinals.Next(ObjectKey(schema, tableName))));
+    const std::u16string& schema = m_table.Schema();
+    const std::u16string& tableName = m_table.Name();
+    const std::u16string name = u"fk_" + tableName + u'_' + Decimal(m_table.NextRow());
+    CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), name);
     // SQLite resolves the parent table in the child's database only.
-    if (CMOObject* referenced = FindTable(schema, Text(record, u"referenced_table")))
-      SetIds(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
-    SetText(foreignKey, model::OnDelete, Text(record, u"on_delete"));
-    SetText(foreignKey, model::OnUpdate, Text(record, u"on_update"));
-    SetText(foreignKey, model::MatchType, Text(record, u"match_type"));
+    if (CMOObject* referenced = FindTable(schema, View(record, u"referenced_table")))
+      SetIdsProperty(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
+    SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
+    SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
+    SetTextProperty(foreignKey, model::MatchType, Text(record, u"match_type"));
     ImportedObjectCache::Instance()->AddByDBID(
         CString(ForeignKeyId(schema, tableName, Integer(record, u"fk_id"))), &foreignKey);
   }
 
  private:
-  PerTableCounter m_ordinals;  // ordinal of the next foreign key of the current table
+  CurrentTable m_table;  // the table of the previous row, its foreign keys so far
 };
 
 // The column pairs; in PostExecute the referenced columns and key. A
@@ -346,7 +386,7 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
       if (CMOObject* column = FindColumn(pending.schema, pending.table, pair.from))
         childIds.push_back(column->GetObjectId());
     }
-    SetIds(foreignKey, model::ForeignKeyColumns, std::move(childIds));
+    SetIdsProperty(foreignKey, model::ForeignKeyColumns, std::move(childIds));
 
     const bool explicitParent =
         std::all_of(pending.pairs.begin(), pending.pairs.end(), [](const Pair& pair) { return pair.to.has_value(); });
@@ -370,8 +410,8 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     }
     // Only a complete list: a partial one would pair columns wrongly.
     if (!parentIds.empty() && parentIds.size() == pending.pairs.size())
-      SetIds(foreignKey, model::ReferencedColumns, std::move(parentIds));
-    if (referencedKey != nullptr) SetIds(foreignKey, model::ReferencedKey, {referencedKey->GetObjectId()});
+      SetIdsProperty(foreignKey, model::ReferencedColumns, std::move(parentIds));
+    if (referencedKey != nullptr) SetIdsProperty(foreignKey, model::ReferencedKey, {referencedKey->GetObjectId()});
 
     // The clause as SQLite understood it; it also keeps a reference to a
     // table that does not exist, which no id can.
@@ -388,7 +428,7 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     if (!onDelete.empty() && onDelete != u"NO ACTION") definition += u" ON DELETE " + onDelete;
     if (!onUpdate.empty() && onUpdate != u"NO ACTION") definition += u" ON UPDATE " + onUpdate;
     if (!match.empty() && match != u"NONE") definition += u" MATCH " + match;
-    SetText(foreignKey, model::Definition, std::move(definition));
+    SetTextProperty(foreignKey, model::Definition, std::move(definition));
   }
 
   static std::u16string NameOrEmpty(const CMOObject& object, int propertyId) {
@@ -404,22 +444,27 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
 
 class IndexesAction : public QueryResultRowActionI {
  public:
+  void PreExecute(GenericModel*) override { m_table.Reset(); }
+
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    CMOObject* table = FindTable(schema, Text(record, u"table_name"));
+    m_table.Move(View(record, u"schema_name"), View(record, u"table_name"));
+    CMOObject* table = m_table.Table();
     if (table == nullptr) return;
+    const std::u16string& schema = m_table.Schema();
     const std::u16string name = Text(record, u"index_name");
-    CMOObject& index = model->CreateObject(model::Index, table->GetObjectId());
-    SetText(index, model::Name, name);
-    SetInteger(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
+    CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), name);
+    SetIntegerProperty(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
     const std::u16string sql = Text(record, u"sql_text");
-    if (!sql.empty()) SetText(index, model::SqlText, sql);
+    if (!sql.empty()) SetTextProperty(index, model::SqlText, sql);
     if (Integer(record, u"is_partial") != 0) {
       const IndexText parsed = ParseCreateIndex(sql);
-      if (!parsed.predicate.empty()) SetText(index, model::Predicate, parsed.predicate);
+      if (!parsed.predicate.empty()) SetTextProperty(index, model::Predicate, parsed.predicate);
     }
     ImportedIndexCache::Instance()->Add(CString(ObjectKey(schema, name)), &index);
   }
+
+ private:
+  CurrentTable m_table;  // the table of the previous row
 };
 
 // Key terms: plain columns become IndexColumns (in key order); expression
@@ -487,8 +532,8 @@ class IndexColumnsAction : public QueryResultRowActionI {
       if (!expressions.empty()) expressions += u", ";
       expressions += expression;
     }
-    SetIds(*pending.index, model::IndexColumns, std::move(ids));
-    if (!expressions.empty()) SetText(*pending.index, model::Expressions, std::move(expressions));
+    SetIdsProperty(*pending.index, model::IndexColumns, std::move(ids));
+    if (!expressions.empty()) SetTextProperty(*pending.index, model::Expressions, std::move(expressions));
   }
 
   std::map<std::u16string, Pending> m_pending;  // index key -> terms seen; emptied by PostExecute
@@ -511,14 +556,13 @@ class TriggersAction : public QueryResultRowActionI {
       table = FindTable(it->name, tableName);
     const int parentId = table != nullptr ? table->GetObjectId() : SchemaId(model, schema);
 
-    CMOObject& trigger = model->CreateObject(model::Trigger, parentId);
-    SetText(trigger, model::Name, Text(record, u"trigger_name"));
+    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, parentId, Text(record, u"trigger_name"));
     const std::u16string sql = Text(record, u"sql_text");
-    if (!sql.empty()) SetText(trigger, model::Definition, sql);
+    if (!sql.empty()) SetTextProperty(trigger, model::Definition, sql);
     const TriggerText parsed = ParseCreateTrigger(sql);
     if (parsed.parsed) {
-      SetText(trigger, model::TriggerTiming, parsed.timing);
-      SetText(trigger, model::TriggerEvents, parsed.events);
+      SetTextProperty(trigger, model::TriggerTiming, parsed.timing);
+      SetTextProperty(trigger, model::TriggerEvents, parsed.events);
     }
   }
 
@@ -533,8 +577,8 @@ QueryResultRowActionI* CreateRowAction(int statementId, ImportScope* scope) {
   switch (statementId) {
     case kDatabases: action = new DatabasesAction(scope); break;
     case kTables: action = new TablesAction(); break;
-    case kColumns:
-    case kVirtualTableColumns: action = new ColumnsAction(); break;
+    case kColumns: action = new ColumnsAction(true); break;
+    case kVirtualTableColumns: action = new ColumnsAction(false); break;
     case kKeys: action = new KeysAction(); break;
     case kKeyColumns: action = new KeyColumnsAction(); break;
     case kForeignKeys: action = new ForeignKeysAction(); break;

@@ -149,12 +149,34 @@ std::u16string FoldCase(std::u16string_view name) {
   return folded;
 }
 
+void AppendKeyPart(std::u16string& key, std::u16string_view name) {
+  key += u'"';
+  for (char16_t ch : name) {
+    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
+    key += ch;
+    if (ch == u'"') key += u'"';
+  }
+  key += u'"';
+}
+
 std::u16string ObjectKey(std::u16string_view schema, std::u16string_view name) {
-  return QuoteIdentifier(FoldCase(schema)) + u'.' + QuoteIdentifier(FoldCase(name));
+  std::u16string key;
+  key.reserve(schema.size() + name.size() + 5);
+  AppendKeyPart(key, schema);
+  key += u'.';
+  AppendKeyPart(key, name);
+  return key;
 }
 
 std::u16string ColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
-  return ObjectKey(schema, table) + u'.' + QuoteIdentifier(FoldCase(column));
+  std::u16string key;
+  key.reserve(schema.size() + table.size() + column.size() + 8);
+  AppendKeyPart(key, schema);
+  key += u'.';
+  AppendKeyPart(key, table);
+  key += u'.';
+  AppendKeyPart(key, column);
+  return key;
 }
 
 std::u16string KeySignature(std::u16string_view schema, std::u16string_view table,

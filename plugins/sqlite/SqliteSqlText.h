@@ -32,6 +32,8 @@ std::u16string FoldCase(std::u16string_view name);
 // A key signature lists its columns in ascending order: SQLite accepts a
 // parent key whose columns a foreign key names in any order.
 std::u16string ObjectKey(std::u16string_view schema, std::u16string_view name);
+// Appends one part of a key: the name case-folded and quoted.
+void AppendKeyPart(std::u16string& key, std::u16string_view name);
 std::u16string ColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column);
 std::u16string KeySignature(std::u16string_view schema, std::u16string_view table,
                             const std::vector<std::u16string>& columns);

@@ -1,7 +1,8 @@
 // libqm_fault_preload.so: BackendTerminator for a process the tests start,
-// such as quillmere-import. Put in LD_PRELOAD, its SQLExecDirectW and
-// SQLFetch come first in the process; the plan is read from the environment
-// when the library is loaded (see ArmFromEnvironment).
+// such as quillmere-import. Put in LD_PRELOAD, its stand-ins for the driver
+// manager's functions (OdbcFaults.cpp) come first in the process; the plan
+// is read from the environment when the library is loaded (see
+// ArmFromEnvironment).
 #include "BackendTerminator.h"
 
 namespace {

@@ -42,15 +42,6 @@ inline std::string MixedText(std::size_t count) {
   return text;
 }
 
-// `count` code points of MixedText without the characters that need
-// quoting, for names built by repetition.
-inline std::string PlainMixedText(std::size_t count) {
-  static const char* const kCycle[] = {"a", "é", "✓", "😀", "b"};
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) text += kCycle[i % (sizeof kCycle / sizeof kCycle[0])];
-  return text;
-}
-
 // SQL identifier and literal quoting (the same in SQLite and PostgreSQL).
 inline std::string QuoteIdent(const std::string& name) {
   std::string quoted = "\"";

@@ -12,8 +12,9 @@ bool CMOObject::SetProperty(CMOProperty* property) {
   }
   // Owned before the vector grows, so a failed allocation does not leak it.
   std::unique_ptr<CMOProperty> owned(property);
-  // Objects carry a handful of properties: one allocation instead of three.
-  if (m_properties.empty()) m_properties.reserve(4);
+  // Objects carry a handful of properties (a column six): one allocation
+  // instead of three or four.
+  if (m_properties.empty()) m_properties.reserve(6);
   m_properties.push_back(std::move(owned));
   return true;
 }

@@ -3,9 +3,8 @@
 
 #include <platform/Utf.h>
 
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -65,7 +64,7 @@ class JsonWriter {
     m_buf += '{';
     NewLine(level + 1);
     Key("id");
-    m_buf += std::to_string(object.GetObjectId());
+    Number(object.GetObjectId());
     m_buf += ',';
     NewLine(level + 1);
     Key("type");
@@ -74,7 +73,7 @@ class JsonWriter {
       m_buf += name;
     } else {
       m_buf += "type";
-      m_buf += std::to_string(object.GetObjectType());
+      Number(object.GetObjectType());
     }
     m_buf += "\",";
     NewLine(level + 1);
@@ -108,7 +107,7 @@ class JsonWriter {
         m_buf += name;
       } else {
         m_buf += "property";
-        m_buf += std::to_string(property->GetPropertyId());
+        Number(property->GetPropertyId());
       }
       m_buf += '"';
       m_buf += m_indent >= 0 ? ": " : ":";
@@ -121,10 +120,10 @@ class JsonWriter {
   void WriteValue(const CMOProperty& property, int level) {
     switch (property.GetValueKind()) {
       case CMOProperty::ValueKind::WString:
-        WriteString(platform::Utf16ToUtf8(property.WStringRef()));
+        WriteString(property.WStringRef());
         return;
       case CMOProperty::ValueKind::Integer:
-        m_buf += std::to_string(property.GetIntegerValue());
+        Number(property.GetIntegerValue());
         return;
       case CMOProperty::ValueKind::ObjectIdVector: {
         const std::vector<int>& ids = property.ObjectIdsRef();
@@ -136,7 +135,7 @@ class JsonWriter {
         for (std::size_t i = 0; i < ids.size(); ++i) {
           if (i > 0) m_buf += ',';
           NewLine(level + 1);
-          m_buf += std::to_string(ids[i]);
+          Number(ids[i]);
         }
         NewLine(level);
         m_buf += ']';
@@ -148,20 +147,57 @@ class JsonWriter {
     m_buf += "null";
   }
 
-  // Most names need no escaping and are copied as they are; the rest are
-  // escaped by the JSON library. The converter never yields invalid UTF-8,
-  // so dump cannot throw.
-  void WriteString(std::string&& utf8) {
-    const bool plain = std::none_of(utf8.begin(), utf8.end(), [](char c) {
-      return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
-    });
-    if (plain) {
-      m_buf += '"';
-      m_buf += utf8;
-      m_buf += '"';
-    } else {
-      m_buf += nlohmann::json(std::move(utf8)).dump();
+  // The text as a JSON string, escaped as the JSON library escapes: the
+  // two-character forms, other control characters as \u00xx, everything
+  // else as UTF-8. Runs of plain ASCII, most of any catalogue, are copied
+  // in one go.
+  void WriteString(std::u16string_view text) {
+    m_buf += '"';
+    std::size_t i = 0;
+    while (i < text.size()) {
+      std::size_t plain = i;
+      while (plain < text.size() && text[plain] < 0x80 && text[plain] >= 0x20 && text[plain] != u'"' &&
+             text[plain] != u'\\')
+        ++plain;
+      if (plain > i) {
+        const std::size_t at = m_buf.size();
+        m_buf.resize(at + (plain - i));
+        for (std::size_t k = i; k < plain; ++k) m_buf[at + (k - i)] = static_cast<char>(text[k]);
+        i = plain;
+        continue;
+      }
+      const char16_t unit = text[i];
+      if (unit >= 0x80) {
+        // Up to the next ASCII unit: a surrogate pair is never split.
+        std::size_t end = i + 1;
+        while (end < text.size() && text[end] >= 0x80) ++end;
+        platform::AppendUtf16AsUtf8(m_buf, text.substr(i, end - i));
+        i = end;
+        continue;
+      }
+      switch (unit) {
+        case u'"': m_buf += "\\\""; break;
+        case u'\\': m_buf += "\\\\"; break;
+        case u'\b': m_buf += "\\b"; break;
+        case u'\f': m_buf += "\\f"; break;
+        case u'\n': m_buf += "\\n"; break;
+        case u'\r': m_buf += "\\r"; break;
+        case u'\t': m_buf += "\\t"; break;
+        default: {
+          static constexpr char kHex[] = "0123456789abcdef";
+          m_buf += "\\u00";
+          m_buf += kHex[unit >> 4];
+          m_buf += kHex[unit & 0xF];
+        }
+      }
+      ++i;
     }
+    m_buf += '"';
+  }
+
+  void Number(std::int64_t value) {
+    char digits[24];
+    m_buf.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
   }
 
   void Key(std::string_view name) {

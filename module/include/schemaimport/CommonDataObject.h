@@ -17,13 +17,15 @@
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QM_SCHEMAIMPORT_API CommonDataObject {
  public:
   // Keys compare by UTF-16 code unit, numerically, case-sensitive; a prefix
-  // orders before the longer name (std::u16string's own ordering).
-  using ValueMap = std::map<std::u16string, COleVariant>;
+  // orders before the longer name (std::u16string's own ordering). The
+  // comparison is transparent, so a name can be looked up without a copy.
+  using ValueMap = std::map<std::u16string, COleVariant, std::less<>>;
   using const_iterator = ValueMap::const_iterator;
 
   CommonDataObject() = default;
@@ -54,6 +56,16 @@ class QM_SCHEMAIMPORT_API CommonDataObject {
   // the name is absent or the value is VT_EMPTY.
   int GetInteger(std::u16string name) const;
 
+  // The value under the name, viewed in place, or null when the name is
+  // absent. Valid until the record changes (the next row); the lookup makes
+  // no copy of the name or the value, for row actions that read every row.
+  const COleVariant* Find(std::u16string_view name) const;
+  // The text of a VT_BSTR value up to its first NUL, viewed in place as
+  // Find's value is; empty when the name is absent or the value is not text.
+  std::u16string_view GetText(std::u16string_view name) const;
+  // GetInteger for a name the caller already has, without a copy.
+  int GetNumber(std::u16string_view name) const;
+
   // Entries in ascending key order; the pair is (name, value).
   const_iterator Iterator() const { return m_values.begin(); }
   const_iterator End() const { return m_values.end(); }
@@ -75,6 +87,16 @@ class QM_SCHEMAIMPORT_API CommonDataObject {
   void Reset();
 
  private:
+  void ForgetLookups();
+
   ValueMap m_values;                         // column name -> value; each name at most once, owned copies
   std::vector<ValueMap::node_type> m_spare;  // entries emptied by Reset, values VT_EMPTY, reused by Set
+  // What Find found, in the order of the lookups since the row began. A row
+  // action reads the same names in the same order row after row, and rows
+  // of one statement keep their entries (Replace), so the next lookup is
+  // first compared with the entry the same lookup found on the previous
+  // row: one comparison instead of a tree search. Emptied whenever entries
+  // may go; never copied.
+  mutable std::vector<const ValueMap::value_type*> m_lookups;
+  mutable std::size_t m_nextLookup = 0;  // index in m_lookups of the next lookup of this row
 };

@@ -4,9 +4,8 @@
 // by database id, by attribute key); ImportedObjectCache and
 // ImportedIndexCache are the process-wide caches built on it.
 //
-// Keys are compared exactly: by UTF-16 code unit, case-sensitive, a prefix
-// before the longer key, no trimming or normalisation; the empty string is
-// an ordinary key.
+// Keys match exactly: UTF-16 code unit for code unit, case-sensitive, no
+// trimming or normalisation; the empty string is an ordinary key.
 //
 // Ownership: the caches hold plain pointers to model objects and never
 // delete or dereference them (ProcessIncludedColumns excepted, which
@@ -27,6 +26,8 @@
 #include <list>
 #include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class CMOObject;
@@ -64,9 +65,16 @@ class QM_SCHEMAIMPORT_API ImportedObjectCacheBase {
   virtual void Reset();
 
  private:
-  std::map<CString, CMOObject*> m_objectsByName;  // name -> object (Add: first wins)
-  std::map<CString, CMOObject*> m_objectsById;    // database id as text -> object (last wins)
-  std::map<CString, CMOObject*> m_attributes;     // attribute key -> object (last wins)
+  // Keys are matched exactly, code unit by code unit. The tables are hashed:
+  // no operation hands out their order, and a large import adds and finds
+  // tens of thousands of long keys with common prefixes.
+  struct KeyHash {
+    std::size_t operator()(const CString& key) const { return std::hash<std::u16string_view>{}(key.view()); }
+  };
+  using Table = std::unordered_map<CString, CMOObject*, KeyHash>;
+  Table m_objectsByName;  // name -> object (Add: first wins)
+  Table m_objectsById;    // database id as text -> object (last wins)
+  Table m_attributes;     // attribute key -> object (last wins)
 };
 
 // The process-wide cache of imported objects, with what readers carry from

@@ -13,5 +13,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 
 // Encodes UTF-16 as UTF-8. An unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// The same, appended to out: for writers that build one large text.
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view utf16);
 
 }  // namespace platform

@@ -30,6 +30,10 @@ TEST(ModuleLifecycleTest, LoadRegistersAndUnloadDeletes) {
   ASSERT_EQ(dlclose(module), 0);
   EXPECT_EQ(registry->GetSchemaImportSessionState(), nullptr);
   EXPECT_EQ(registry->GetSchemaImportApi(), nullptr);
+  // Really gone from the process, so its statics were destroyed too.
+  void* still = dlopen(QM_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_EQ(still, nullptr) << "the module is still loaded after dlclose";
+  if (still != nullptr) dlclose(still);
 
   // A second load registers fresh objects again.
   module = dlopen(QM_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);

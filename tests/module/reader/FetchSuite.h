@@ -4,12 +4,13 @@
 
 #include "ReaderTestSupport.h"
 
+#include <TempDir.h>
+
 #include <tillerhold/GenericModel.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
 #include <ostream>
 #include <string>
 
@@ -29,34 +30,27 @@ inline void PrintTo(const Backend& backend, std::ostream* out) { *out << backend
 
 class FetchTest : public ::testing::TestWithParam<Backend> {
  protected:
-  static void SetUpTestSuite() { UseUtf8Locale(); }
   void SetUp() override;
   void TearDown() override;
-
-  // The connection string of the parameter's backend (for PostgreSQL with
-  // extra options appended); none when the environment names no server.
-  std::optional<std::string> ConnectionString(const char* extra = "") const;
 
   // Registers the statement under the id with object type 12 and, when
   // wanted, a recording row action logging into m_log; then runs it.
   void Run(int statementId, const std::u16string& sql, bool withAction = true);
-  // Runs a statement for the test's data on the connection; fails the test
-  // on error.
+  // Runs a statement for the test's data; fails the test on error.
   void Prepare(const std::u16string& sql);
   // An SQL expression giving the text of the SQL expression `unit` repeated
   // n times.
   std::u16string Repeat(const std::u16string& unit, int n) const;
-  // An SQL expression giving the one character of the code point. Statement
-  // text reaches the SQLite3 driver (an ANSI driver) through the driver
-  // manager's conversion, which does not carry characters beyond U+FFFF.
-  std::u16string Char(int codePoint) const;
 
-  TempDir m_dir;                                // SQLite database file lives here
-  std::unique_ptr<TestConnector> m_connector;   // the open connection
-  GenericModel m_model;                         // handed to the row actions
-  ActionLog m_log;                              // what the recording action saw; outlives the action
-  TestReader m_reader;                          // under test
-  std::u16string m_schema;                      // PostgreSQL: this process's schema
+  TempDir m_dir;                               // SQLite database file lives here
+  std::unique_ptr<TestConnector> m_connector;  // the open connection
+  GenericModel m_model;                        // handed to the row actions
+  ActionLog m_log;                             // what the recording action saw; outlives the action
+  TestReader m_reader;                         // under test
+  std::u16string m_schema;                     // PostgreSQL: this process's schema
 };
+
+// Decimal text of a number, for building statements.
+inline std::u16string Number(long long n) { return CString::FromUtf8(std::to_string(n)).str(); }
 
 }  // namespace qm::test::reader

@@ -1,176 +1,106 @@
 // The reader's tables without a database: statement and row-action
-// registration, the set-up step, ownership of actions, object counts.
+// registration, the set-up step, ownership of row and column actions,
+// object counts, and a run without a connection.
 #include "ReaderTestSupport.h"
 
-#include <tillerhold/GenericModel.h>
-
 #include <gtest/gtest.h>
-
-#include <vector>
 
 namespace qm::test::reader {
 namespace {
 
-TEST(SchemaSourceReaderTest, SetConnectionRunsTheSetUpStepOnceUntilClearAll) {
+TEST(SchemaSourceReaderTest, SetUpStepRunsOnceUntilClearAllAndStatementsKeepTheirFirstText) {
   TestReader reader;
-  reader.registration = [](TestReader& r) { r.AddQueryStatement(1, 12, u"SELECT 1"); };
+  reader.registration = [](TestReader& r) {
+    r.AddQueryStatement(1, 12, u"");  // no text: not registered
+    r.AddQueryStatement(1, 7, u"SELECT first");
+    r.AddQueryStatement(1, 9, u"SELECT second");  // the text stays, the type is the latest
+    r.AddQueryStatement(3, -4, u"SELECT c");
+    r.AddQueryStatement(4, 0, u"SELECT d");
+  };
   TestConnector first(CString(), u"scope one");
   TestConnector second(CString(), u"scope two");
-
   reader.SetConnection(&first);
   reader.SetConnection(&second);
   EXPECT_EQ(reader.registrations, 1);
-  EXPECT_EQ(reader.Connector(), &second);
-  // The scope is read from the connector every time.
-  EXPECT_EQ(first.scopeReads, 1);
-  EXPECT_EQ(second.scopeReads, 1);
-  CString scope;
-  reader.GetREScope(scope);
-  EXPECT_EQ(scope, CString(u"scope two"));
+  EXPECT_EQ(first.scopeReads + second.scopeReads, 2);  // the scope is read every time
+  CString text;
+  reader.GetREScope(text);
+  EXPECT_EQ(text, CString(u"scope two"));
+  EXPECT_TRUE(reader.GetQueryStatement(1, text));
+  EXPECT_EQ(text, CString(u"SELECT first"));
+  // Counted under the latest type, and for positive types only.
+  for (int id : {1, 1, 3, 4, 99}) reader.UpdateObjectCount(id, 4);
+  EXPECT_EQ(reader.ObjectCount(9), 8);
+  EXPECT_EQ(reader.ObjectCountEntries(), 1u);
 
   reader.ClearAll();
-  EXPECT_FALSE(reader.Registered());
-  CString text(u"kept");
   EXPECT_FALSE(reader.GetQueryStatement(1, text));
-  EXPECT_EQ(text, CString(u"kept"));
-  // Object types outlive ClearAll.
-  EXPECT_EQ(reader.StatementObjectType(1), 12);
-
-  reader.SetConnection(&first);
+  reader.SetConnection(nullptr);  // no connector yet: still registers, the scope is empty
   EXPECT_EQ(reader.registrations, 2);
   EXPECT_TRUE(reader.GetQueryStatement(1, text));
-  EXPECT_EQ(text, CString(u"SELECT 1"));
-
-  // A reader with no connector yet still registers; the scope is empty.
-  TestReader unconnected;
-  unconnected.SetConnection(nullptr);
-  EXPECT_EQ(unconnected.registrations, 1);
-  unconnected.GetREScope(scope);
-  EXPECT_TRUE(scope.IsEmpty());
+  reader.GetREScope(text);
+  EXPECT_TRUE(text.IsEmpty());
 }
 
-TEST(SchemaSourceReaderTest, AddQueryStatementKeepsTheFirstTextAndTheLatestObjectType) {
-  TestReader reader;
-  reader.AddQueryStatement(5, 7, u"");
-  CString text;
-  EXPECT_FALSE(reader.GetQueryStatement(5, text));
-  EXPECT_EQ(reader.StatementObjectType(5), 0);
-
-  reader.AddQueryStatement(5, 7, u"SELECT first");
-  reader.AddQueryStatement(5, 9, u"SELECT second");
-  EXPECT_TRUE(reader.GetQueryStatement(5, text));
-  EXPECT_EQ(text, CString(u"SELECT first"));
-  EXPECT_EQ(reader.StatementObjectType(5), 9);
-
-  // Counting follows the latest object type.
-  reader.UpdateObjectCount(5, 2);
-  EXPECT_EQ(reader.ObjectCount(9), 2);
-  EXPECT_EQ(reader.ObjectCount(7), -1);
-}
-
-TEST(SchemaSourceReaderTest, UpdateObjectCountAddsForPositiveObjectTypesOnly) {
-  TestReader reader;
-  reader.AddQueryStatement(1, 12, u"SELECT a");
-  reader.AddQueryStatement(2, 12, u"SELECT b");
-  reader.AddQueryStatement(3, -4, u"SELECT c");
-  reader.AddQueryStatement(4, 0, u"SELECT d");
-
-  reader.UpdateObjectCount(1, 3);
-  reader.UpdateObjectCount(1, 4);
-  reader.UpdateObjectCount(2, 5);
-  EXPECT_EQ(reader.ObjectCount(12), 12);
-
-  reader.UpdateObjectCount(3, 6);   // negative type
-  reader.UpdateObjectCount(4, 6);   // type 0
-  reader.UpdateObjectCount(99, 6);  // no type registered
-  EXPECT_EQ(reader.ObjectCountEntries(), 1u);
-}
-
-TEST(SchemaSourceReaderTest, SetStatementRowActionKeepsTheFirstAndStoresNull) {
-  ActionLog kept;
-  ActionLog refused;
+TEST(SchemaSourceReaderTest, RowActionsFirstWinsNullOccupiesAndClearAllDeletesEachOnce) {
+  ActionLog kept, refused, shared;
   TestReader reader;
   auto* first = new RecordingRowAction(&kept);
   auto* second = new RecordingRowAction(&refused);
   reader.SetStatementRowAction(1, first);
   reader.SetStatementRowAction(1, second);
   EXPECT_EQ(reader.GetStatementRowAction(1), first);
-  EXPECT_EQ(reader.GetStatementRowAction(2), nullptr);
-
   // A null action occupies its id: a later action for it is refused.
   reader.SetStatementRowAction(2, nullptr);
   auto* late = new RecordingRowAction(&refused);
   reader.SetStatementRowAction(2, late);
   EXPECT_EQ(reader.GetStatementRowAction(2), nullptr);
+  // One action stored under two ids is deleted once.
+  auto* twice = new RecordingRowAction(&shared);
+  reader.SetStatementRowAction(4, twice);
+  reader.SetStatementRowAction(5, twice);
 
   reader.ClearAll();
   EXPECT_EQ(kept.destroyed, 1);
-  // The refused actions stayed their caller's.
-  EXPECT_EQ(refused.destroyed, 0);
+  EXPECT_EQ(shared.destroyed, 1);
+  EXPECT_EQ(refused.destroyed, 0);  // the refused actions stayed their caller's
+  EXPECT_EQ(reader.GetStatementRowAction(1), nullptr);
+  reader.ClearAll();  // nothing left: harmless
+  EXPECT_EQ(kept.destroyed, 1);
   delete second;
   delete late;
-  EXPECT_EQ(refused.destroyed, 2);
 }
 
-TEST(SchemaSourceReaderTest, ClearAllDeletesEveryActionOnceAndEmptiesTheTables) {
-  ActionLog a;
-  ActionLog b;
-  ActionLog shared;
-  {
-    TestReader reader;
-    reader.AddQueryStatement(1, 3, u"SELECT 1");
-    reader.SetStatementRowAction(1, new RecordingRowAction(&a));
-    reader.SetStatementRowAction(2, nullptr);
-    reader.SetStatementRowAction(3, new RecordingRowAction(&b));
-    auto* twice = new RecordingRowAction(&shared);
-    reader.SetStatementRowAction(4, twice);
-    reader.SetStatementRowAction(5, twice);
+class CountingColumnAction : public QueryResultColumnActionI {
+ public:
+  explicit CountingColumnAction(int* destroyed) : m_destroyed(destroyed) {}
+  ~CountingColumnAction() override { ++*m_destroyed; }
+  void ProcessColumn(GenericModel*, CommonDataObject&, const std::u16string&) override {}
 
-    reader.ClearAll();
-    EXPECT_EQ(a.destroyed, 1);
-    EXPECT_EQ(b.destroyed, 1);
-    EXPECT_EQ(shared.destroyed, 1);
-    EXPECT_TRUE(reader.RowActionIds().empty());
-    CString text;
-    EXPECT_FALSE(reader.GetQueryStatement(1, text));
+ private:
+  int* m_destroyed;  // not owned
+};
 
-    reader.ClearAll();  // nothing left: harmless
-  }
-  EXPECT_EQ(a.destroyed, 1);
-  EXPECT_EQ(b.destroyed, 1);
-}
-
-TEST(SchemaSourceReaderTest, RowActionIdsOrderAsUnsignedNumbers) {
-  TestReader reader;
-  for (int id : {-1, 5, 0, -2147483647 - 1, 2147483647}) reader.SetStatementRowAction(id, nullptr);
-  const std::vector<int> expected = {0, 5, 2147483647, -2147483647 - 1, -1};
-  EXPECT_EQ(reader.RowActionIds(), expected);
-}
-
-TEST(SchemaSourceReaderTest, DispatchCallsTheStatementsActionWithTheModel) {
+TEST(QueryResultRowActionTest, ColumnActionsAreReplacedByTheLatestAndDeletedOnce) {
   ActionLog log;
-  GenericModel model;
-  TestReader reader;
-  reader.SetModel(&model);
-  reader.SetStatementRowAction(1, new RecordingRowAction(&log));
-  reader.SetStatementRowAction(2, nullptr);
-  CommonDataObject record;
-  record.Set(u"name", COleVariant(u"t1"));
-
-  reader.DispatchPreProcess(1);
-  reader.ProcessRecord(1, record);
-  reader.DispatchPostProcess(1);
-  for (int id : {2, 3}) {  // a null action, no action: nothing happens
-    reader.DispatchPreProcess(id);
-    reader.ProcessRecord(id, record);
-    reader.DispatchPostProcess(id);
-  }
-
-  EXPECT_EQ(log.preExecute, 1);
-  EXPECT_EQ(log.postExecute, 1);
-  ASSERT_EQ(log.rows.size(), 1u);
-  EXPECT_EQ(log.rows[0].GetString(u"name"), CString(u"t1"));
-  EXPECT_EQ(log.models, (std::vector<GenericModel*>{&model, &model, &model}));
+  int destroyed = 0;
+  auto* replaced = new CountingColumnAction(&destroyed);
+  auto* shared = new CountingColumnAction(&destroyed);
+  auto* action = new RecordingRowAction(&log);
+  action->SetColumnAction(u"a", replaced);
+  auto* latest = new CountingColumnAction(&destroyed);
+  action->SetColumnAction(u"a", latest);
+  action->SetColumnAction(u"b", nullptr);
+  EXPECT_EQ(action->GetColumnAction(u"a"), latest);
+  EXPECT_EQ(action->GetColumnAction(u"A"), nullptr);  // names are case-sensitive
+  // Stored under two names by mistake: deleted once, not twice.
+  action->SetColumnAction(u"d", shared);
+  action->SetColumnAction(u"e", shared);
+  EXPECT_EQ(action->GetColumnAction(u"e"), shared);
+  delete static_cast<QueryResultRowActionI*>(action);  // through the base: the destructor is virtual
+  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ(log.destroyed, 1);
+  delete replaced;  // the replaced action went back to its caller
 }
 
 TEST(SchemaSourceReaderTest, ImportWithoutAConnectionIsRecordedAsFailed) {
@@ -180,16 +110,12 @@ TEST(SchemaSourceReaderTest, ImportWithoutAConnectionIsRecordedAsFailed) {
   reader.SetStatementRowAction(1, new RecordingRowAction(&log));
   TestConnector closed;
   reader.SetConnection(&closed);
-
   reader.ImportObjects(1);
   ASSERT_EQ(reader.GetFailedStatements().size(), 1u);
   EXPECT_EQ(reader.GetFailedStatements()[0].statementId, 1);
   EXPECT_EQ(reader.GetFailedStatements()[0].diagnostic.sqlState, u"08003");
-  EXPECT_EQ(log.preExecute + log.postExecute + static_cast<int>(log.rows.size()), 0);
+  EXPECT_EQ(log.calls(), 0);
   EXPECT_EQ(reader.ObjectCountEntries(), 0u);
-
-  reader.ClearFailedStatements();
-  EXPECT_TRUE(reader.GetFailedStatements().empty());
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Runs a program as a child process and collects what it printed.
+// Runs a program (the host, psql) as a child process and collects what it
+// printed.
 #pragma once
 
 #include <map>
@@ -26,5 +27,10 @@ struct ProcessOptions {
 // options.input; a program that cannot be started yields exit code 127.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = {});
+
+// Everything the process printed, for failure messages.
+std::string Printed(const ProcessResult& result);
+// The text's lines, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
 
 }  // namespace qm::test

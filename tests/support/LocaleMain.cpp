@@ -1,5 +1,5 @@
-// The SQLite3 ODBC driver is an ANSI driver: the driver manager converts
-// wide SQL text by the process locale, so the tests run under a UTF-8 one.
+// The tests run under a UTF-8 locale, as a host does: the driver manager
+// converts wide text by it for the ANSI SQLite3 driver.
 #include <gtest/gtest.h>
 
 #include <clocale>

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <sstream>
 
 extern char** environ;
 
@@ -130,6 +131,18 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.exitCode = 128 + WTERMSIG(status);
   return result;
+}
+
+std::string Printed(const ProcessResult& result) {
+  return "exit " + std::to_string(result.exitCode) + (result.timedOut ? " (timed out)" : "") + "\n--- stderr\n" +
+         result.err + "--- stdout (" + std::to_string(result.out.size()) + " bytes)\n" + result.out.substr(0, 2000);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 }  // namespace qm::test

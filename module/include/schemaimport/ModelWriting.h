@@ -1,0 +1,25 @@
+// Writing objects of the host's model, as the module and the plug-ins' row
+// actions do: each Set...Property attaches a new property with the value to
+// the object, which owns it from then on, replacing any property with the
+// same id.
+//
+// On the import's thread only, as the model itself.
+#pragma once
+
+#include <schemaimport/Export.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CMOObject;
+class GenericModel;
+
+QM_SCHEMAIMPORT_API void SetTextProperty(CMOObject& object, int propertyId, std::u16string value);
+QM_SCHEMAIMPORT_API void SetIntegerProperty(CMOObject& object, int propertyId, std::int64_t value);
+QM_SCHEMAIMPORT_API void SetIdsProperty(CMOObject& object, int propertyId, std::vector<int> ids);
+
+// A new object of the type under the parent, with its name (model::Name).
+// Throws std::invalid_argument, creating nothing, when there is no object
+// with the parent's id.
+QM_SCHEMAIMPORT_API CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, std::u16string name);

@@ -1,0 +1,32 @@
+#include <schemaimport/ModelWriting.h>
+
+#include <tillerhold/CMOObject.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <memory>
+#include <utility>
+
+void SetTextProperty(CMOObject& object, int propertyId, std::u16string value) {
+  auto property = std::make_unique<CMOProperty>(propertyId);
+  property->SetWStringValue(std::move(value));
+  object.SetProperty(property.release());
+}
+
+void SetIntegerProperty(CMOObject& object, int propertyId, std::int64_t value) {
+  auto property = std::make_unique<CMOProperty>(propertyId);
+  property->SetIntegerValue(value);
+  object.SetProperty(property.release());
+}
+
+void SetIdsProperty(CMOObject& object, int propertyId, std::vector<int> ids) {
+  auto property = std::make_unique<CMOProperty>(propertyId);
+  property->SetObjectIdVectorValue(std::move(ids));
+  object.SetProperty(property.release());
+}
+
+CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, std::u16string name) {
+  CMOObject& object = model.CreateObject(objectType, parentId);
+  SetTextProperty(object, model::Name, std::move(name));
+  return object;
+}

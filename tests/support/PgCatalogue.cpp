@@ -1,0 +1,279 @@
+#include "PgCatalogue.h"
+
+#include "ImportHost.h"
+#include "PgServer.h"
+
+#include <tillerhold/ModelVocabulary.h>
+
+namespace qm::test {
+namespace {
+
+// Every schema but PostgreSQL's own (user schemas cannot start with pg_).
+constexpr const char* kUserSchemas = "n.nspname NOT LIKE 'pg\\_%' AND n.nspname <> 'information_schema'";
+
+// The column names of attnums (an int2[] or int2vector expression) of a
+// relation, in array order; `where` may limit the ordinality u.ord.
+std::string ColumnNames(const std::string& relation, const std::string& attnums, const std::string& where = "true") {
+  return "coalesce((SELECT string_agg(a.attname, ',' ORDER BY u.ord) FROM unnest(" + attnums +
+         "::int2[]) WITH ORDINALITY u(attnum, ord) JOIN pg_attribute a ON a.attrelid = " + relation +
+         " AND a.attnum = u.attnum WHERE " + where + "), '')";
+}
+
+std::string Action(const std::string& code) {
+  return "CASE " + code +
+         " WHEN 'r' THEN 'RESTRICT' WHEN 'c' THEN 'CASCADE' WHEN 'n' THEN 'SET NULL' WHEN 'd' THEN 'SET DEFAULT' "
+         "ELSE 'NO ACTION' END";
+}
+
+}  // namespace
+
+std::vector<std::string> PgCatalogueLines(const std::string& database) {
+  const std::string filter = kUserSchemas;
+  const std::string spc = "coalesce((SELECT spcname FROM pg_tablespace WHERE oid = %s), '-')";
+  auto tablespace = [&](const std::string& column) {
+    std::string text = spc;
+    text.replace(text.find("%s"), 2, column);
+    return text;
+  };
+  const std::vector<std::string> queries = {
+      "SELECT format('schema %s owner=%s comment=%s', n.nspname, pg_get_userbyid(n.nspowner), "
+      "coalesce(obj_description(n.oid, 'pg_namespace'), '-')) FROM pg_namespace n WHERE " + filter,
+
+      "SELECT format('table %s.%s %s ts=%s def=%s owner=%s comment=%s', n.nspname, c.relname, "
+      "CASE WHEN c.relkind = 'p' THEN 'partitioned table' WHEN c.relpersistence = 'u' THEN 'unlogged table' "
+      "ELSE 'table' END, " + tablespace("c.reltablespace") + ", "
+      "coalesce('PARTITION BY ' || pg_get_partkeydef(c.oid), '-'), pg_get_userbyid(c.relowner), "
+      "coalesce(obj_description(c.oid, 'pg_class'), '-')) "
+      "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter + " AND c.relkind IN ('r', 'p')",
+
+      "SELECT format('view %s.%s %s ts=%s comment=%s def=%s', n.nspname, c.relname, "
+      "CASE c.relkind WHEN 'm' THEN 'materialized view' ELSE 'view' END, " + tablespace("c.reltablespace") + ", "
+      "coalesce(obj_description(c.oid, 'pg_class'), '-'), pg_get_viewdef(c.oid)) "
+      "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter + " AND c.relkind IN ('v', 'm')",
+
+      "SELECT format('column %s.%s.%s #%s %s null=%s default=%s gen=%s identity=%s collation=%s pk=%s comment=%s', "
+      "n.nspname, c.relname, a.attname, row_number() OVER (PARTITION BY a.attrelid ORDER BY a.attnum), "
+      "format_type(a.atttypid, a.atttypmod), CASE WHEN a.attnotnull THEN 0 ELSE 1 END, "
+      "coalesce(CASE WHEN a.attgenerated = '' THEN pg_get_expr(ad.adbin, ad.adrelid) END, '-'), "
+      "coalesce(CASE WHEN a.attgenerated <> '' THEN pg_get_expr(ad.adbin, ad.adrelid) END, '-'), "
+      "CASE a.attidentity WHEN 'a' THEN 'ALWAYS' WHEN 'd' THEN 'BY DEFAULT' ELSE '-' END, "
+      "CASE WHEN a.attcollation <> t.typcollation THEN a.attcollation::regcollation::text ELSE '-' END, "
+      "coalesce((SELECT array_position(k.conkey, a.attnum)::text FROM pg_constraint k "
+      "WHERE k.conrelid = a.attrelid AND k.contype = 'p'), '-'), coalesce(col_description(a.attrelid, a.attnum), '-')) "
+      "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "JOIN pg_type t ON t.oid = a.atttypid "
+      "LEFT JOIN pg_attrdef ad ON ad.adrelid = a.attrelid AND ad.adnum = a.attnum "
+      "WHERE " + filter + " AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped",
+
+      "SELECT format('key %s.%s.%s %s (%s) include(%s) deferrable=%s deferred=%s', n.nspname, c.relname, k.conname, "
+      "CASE k.contype WHEN 'p' THEN 'PRIMARY KEY' ELSE 'UNIQUE' END, " + ColumnNames("k.conrelid", "k.conkey") + ", "
+      "coalesce((SELECT " + ColumnNames("ix.indrelid", "ix.indkey", "u.ord > ix.indnkeyatts") +
+      " FROM pg_index ix WHERE ix.indexrelid = k.conindid), ''), k.condeferrable::int, k.condeferred::int) "
+      "FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE " + filter + " AND k.contype IN ('p', 'u')",
+
+      "SELECT format('check %s.%s.%s %s', n.nspname, c.relname, k.conname, pg_get_expr(k.conbin, k.conrelid)) "
+      "FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE " + filter + " AND k.contype = 'c'",
+
+      // The internal rows of a foreign key to a partitioned table (one per
+      // referenced partition, on the same table) are not the user's.
+      "SELECT format('fk %s.%s.%s (%s) -> %s.%s (%s) key=%s match=%s del=%s upd=%s deferrable=%s deferred=%s', "
+      "n.nspname, c.relname, k.conname, " + ColumnNames("k.conrelid", "k.conkey") + ", rn.nspname, rc.relname, " +
+      ColumnNames("k.confrelid", "k.confkey") + ", "
+      "coalesce((SELECT pk.conname FROM pg_constraint pk WHERE pk.conrelid = k.confrelid AND pk.conindid = k.conindid "
+      "AND pk.contype IN ('p', 'u')), '-'), "
+      "CASE k.confmatchtype WHEN 'f' THEN 'FULL' WHEN 'p' THEN 'PARTIAL' ELSE 'SIMPLE' END, " +
+      Action("k.confdeltype") + ", " + Action("k.confupdtype") + ", k.condeferrable::int, k.condeferred::int) "
+      "FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "JOIN pg_class rc ON rc.oid = k.confrelid JOIN pg_namespace rn ON rn.oid = rc.relnamespace "
+      "WHERE " + filter + " AND k.contype = 'f' AND NOT EXISTS (SELECT 1 FROM pg_constraint p "
+      "WHERE p.oid = k.conparentid AND p.conrelid = k.conrelid)",
+
+      "SELECT format('index %s.%s.%s unique=%s method=%s (%s) include(%s) expr=%s where=%s ts=%s comment=%s', "
+      "n.nspname, c.relname, ic.relname, i.indisunique::int, am.amname, " +
+      ColumnNames("i.indrelid", "i.indkey", "u.ord <= i.indnkeyatts") + ", " +
+      ColumnNames("i.indrelid", "i.indkey", "u.ord > i.indnkeyatts") + ", "
+      "coalesce(pg_get_expr(i.indexprs, i.indrelid), '-'), coalesce(pg_get_expr(i.indpred, i.indrelid), '-'), " +
+      tablespace("ic.reltablespace") + ", coalesce(obj_description(i.indexrelid, 'pg_class'), '-')) "
+      "FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid JOIN pg_class c ON c.oid = i.indrelid "
+      "JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_am am ON am.oid = ic.relam "
+      "WHERE " + filter + " AND NOT EXISTS (SELECT 1 FROM pg_constraint k WHERE k.conindid = i.indexrelid "
+      "AND k.conrelid = i.indrelid AND k.contype IN ('p', 'u'))",
+
+      "SELECT format('sequence %s.%s %s start=%s inc=%s min=%s max=%s cycle=%s', n.nspname, c.relname, "
+      "format_type(s.seqtypid, NULL), s.seqstart, s.seqincrement, s.seqmin, s.seqmax, s.seqcycle::int) "
+      "FROM pg_sequence s JOIN pg_class c ON c.oid = s.seqrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE " + filter,
+
+      // Enum labels quoted as literals; composite attributes as
+      // "(name  type[ COLLATE c]  NULL,...)", names quoted as SQL needs.
+      "SELECT format('type %s.%s %s base=%s comment=%s labels=%s attributes=%s', n.nspname, t.typname, "
+      "CASE t.typtype WHEN 'c' THEN 'composite' WHEN 'e' THEN 'enum' WHEN 'd' THEN 'domain' ELSE 'range' END, "
+      "coalesce(CASE t.typtype WHEN 'd' THEN format_type(t.typbasetype, t.typtypmod) "
+      "WHEN 'r' THEN (SELECT format_type(r.rngsubtype, NULL) FROM pg_range r WHERE r.rngtypid = t.oid) END, '-'), "
+      "coalesce(obj_description(t.oid, 'pg_type'), '-'), "
+      "coalesce((SELECT string_agg(quote_literal(e.enumlabel), ', ' ORDER BY e.enumsortorder) FROM pg_enum e "
+      "WHERE e.enumtypid = t.oid), '-'), "
+      "CASE WHEN t.typtype = 'c' THEN '(' || coalesce((SELECT string_agg(quote_ident(a.attname) || '  ' || "
+      "format_type(a.atttypid, a.atttypmod) || CASE WHEN a.attcollation <> at.typcollation THEN ' COLLATE ' || "
+      "a.attcollation::regcollation::text ELSE '' END || '  ' || CASE WHEN a.attnotnull THEN 'NOT NULL' ELSE 'NULL' "
+      "END, ',' ORDER BY a.attnum) FROM pg_attribute a JOIN pg_type at ON at.oid = a.atttypid "
+      "WHERE a.attrelid = t.typrelid AND a.attnum > 0 AND NOT a.attisdropped), '') || ')' ELSE '-' END) "
+      "FROM pg_type t JOIN pg_namespace n ON n.oid = t.typnamespace "
+      "WHERE " + filter + " AND (t.typtype IN ('e', 'd', 'r') "
+      "OR (t.typtype = 'c' AND (SELECT c.relkind FROM pg_class c WHERE c.oid = t.typrelid) = 'c'))",
+
+      "SELECT format('routine %s.%s %s (%s) returns=%s lang=%s comment=%s', n.nspname, p.proname, "
+      "CASE p.prokind WHEN 'p' THEN 'procedure' WHEN 'a' THEN 'aggregate' WHEN 'w' THEN 'window function' "
+      "ELSE 'function' END, pg_get_function_arguments(p.oid), coalesce(pg_get_function_result(p.oid), '-'), "
+      "l.lanname, coalesce(obj_description(p.oid, 'pg_proc'), '-')) "
+      "FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace JOIN pg_language l ON l.oid = p.prolang "
+      "WHERE " + filter,
+
+      "SELECT format('body %s.%s(%s) %s', n.nspname, p.proname, pg_get_function_arguments(p.oid), "
+      "CASE WHEN p.prosqlbody IS NOT NULL THEN pg_get_function_sqlbody(p.oid) ELSE p.prosrc END) "
+      "FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace WHERE " + filter,
+
+      "SELECT format('param %s.%s(%s) #%s %s %s %s', n.nspname, p.proname, pg_get_function_arguments(p.oid), a.ord, "
+      "CASE coalesce(a.mode, 'i') WHEN 'i' THEN 'IN' WHEN 'o' THEN 'OUT' WHEN 'b' THEN 'INOUT' WHEN 'v' THEN 'VARIADIC' "
+      "ELSE 'TABLE' END, coalesce(nullif(a.name, ''), '-'), format_type(a.type, NULL)) "
+      "FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace CROSS JOIN LATERAL "
+      "unnest(coalesce(p.proallargtypes, p.proargtypes::oid[]), p.proargmodes, p.proargnames) "
+      "WITH ORDINALITY a(type, mode, name, ord) WHERE " + filter,
+
+      "SELECT format('trigger %s.%s.%s %s', n.nspname, c.relname, t.tgname, pg_get_triggerdef(t.oid)) "
+      "FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE " + filter + " AND NOT t.tgisinternal",
+
+      "SELECT format('partition %s.%s of %s.%s %s', n.nspname, c.relname, pn.nspname, pc.relname, "
+      "pg_get_expr(c.relpartbound, c.oid)) "
+      "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_inherits i ON i.inhrelid = c.oid "
+      "JOIN pg_class pc ON pc.oid = i.inhparent JOIN pg_namespace pn ON pn.oid = pc.relnamespace "
+      "WHERE " + filter + " AND c.relispartition AND c.relkind IN ('r', 'p')",
+  };
+  std::vector<std::string> lines;
+  for (const std::string& query : queries)
+    for (std::string& line : QueryColumn(database, query)) lines.push_back(std::move(line));
+  return lines;
+}
+
+namespace {
+
+// The same lines from the model.
+class ModelLines {
+ public:
+  explicit ModelLines(GenericModel& model) : m_model(model) {}
+
+  std::vector<std::string> Lines() {
+    m_lines.clear();
+    for (CMOObject* schema : Children(m_model, *m_model.GetCMOObject(), model::Schema)) Schema(*schema);
+    return m_lines;
+  }
+
+ private:
+  static std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
+
+  std::string SchemaOf(const CMOObject& object) {
+    const CMOObject* parent = m_model.GetCMOObject(object.GetParentId());
+    return parent != nullptr ? Name(*parent) : "?";
+  }
+  std::string TableSpaceOf(const CMOObject& object) {
+    const std::vector<int> ids = Ids(object, model::TableSpaceRef);
+    return ids.empty() ? "-" : NameList(m_model, ids);
+  }
+  std::string Number(const CMOObject& object, int propertyId) {
+    const std::optional<std::int64_t> value = Integer(object, propertyId);
+    return value ? std::to_string(*value) : "-";
+  }
+  void Add(std::string line) { m_lines.push_back(std::move(line)); }
+
+  void Schema(CMOObject& schema) {
+    const std::string s = Name(schema);
+    Add("schema " + s + " owner=" + Text(schema, model::Owner) + " comment=" + Or(Text(schema, model::Comment)));
+    for (CMOObject* table : Children(m_model, schema, model::Table)) Table(s, *table);
+    for (CMOObject* view : Children(m_model, schema, model::View)) {
+      Add("view " + s + "." + Name(*view) + " " + Text(*view, model::TableKind) + " ts=" + TableSpaceOf(*view) +
+          " comment=" + Or(Text(*view, model::Comment)) + " def=" + Text(*view, model::Definition));
+      Relation(s, *view);
+    }
+    for (CMOObject* sequence : Children(m_model, schema, model::Sequence))
+      Add("sequence " + s + "." + Name(*sequence) + " " + Text(*sequence, model::DataType) + " start=" +
+          Number(*sequence, model::SequenceStart) + " inc=" + Number(*sequence, model::SequenceIncrement) +
+          " min=" + Number(*sequence, model::SequenceMin) + " max=" + Number(*sequence, model::SequenceMax) +
+          " cycle=" + Number(*sequence, model::SequenceCycle));
+    for (CMOObject* type : Children(m_model, schema, model::UserType))
+      Add("type " + s + "." + Name(*type) + " " + Text(*type, model::TypeKind) + " base=" +
+          Or(Text(*type, model::BaseType)) + " comment=" + Or(Text(*type, model::Comment)) + " labels=" +
+          Or(Text(*type, model::EnumLabels)) + " attributes=" + Or(Text(*type, model::AttributeList)));
+    for (CMOObject* routine : Children(m_model, schema, model::Routine)) {
+      const std::string id = s + "." + Name(*routine) + "(" + Text(*routine, model::ParameterList) + ")";
+      Add("routine " + s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind) + " (" +
+          Text(*routine, model::ParameterList) + ") returns=" + Or(Text(*routine, model::ReturnType)) +
+          " lang=" + Text(*routine, model::Language) + " comment=" + Or(Text(*routine, model::Comment)));
+      Add("body " + id + " " + Text(*routine, model::Definition));
+      for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
+        Add("param " + id + " #" + Number(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
+            " " + Or(Name(*parameter)) + " " + Text(*parameter, model::DataType));
+    }
+  }
+
+  void Table(const std::string& s, CMOObject& table) {
+    const std::string t = Name(table);
+    Add("table " + s + "." + t + " " + Text(table, model::TableKind) + " ts=" + TableSpaceOf(table) + " def=" +
+        Or(Text(table, model::Definition)) + " owner=" + Text(table, model::Owner) + " comment=" +
+        Or(Text(table, model::Comment)));
+    const std::vector<int> parent = Ids(table, model::PartitionOf);
+    if (!parent.empty()) {
+      const CMOObject* parentTable = m_model.GetCMOObject(parent[0]);
+      Add("partition " + s + "." + t + " of " + SchemaOf(*parentTable) + "." + Name(*parentTable) + " " +
+          Text(table, model::PartitionBound));
+    }
+    Relation(s, table);
+  }
+
+  // What tables and views have in common.
+  void Relation(const std::string& s, CMOObject& relation) {
+    const std::string prefix = s + "." + Name(relation) + ".";
+    for (CMOObject* column : Children(m_model, relation, model::Column))
+      Add("column " + prefix + Name(*column) + " #" + Number(*column, model::Position) + " " +
+          Text(*column, model::DataType) + " null=" + Number(*column, model::Nullable) + " default=" +
+          Or(Text(*column, model::DefaultValue)) + " gen=" + Or(Text(*column, model::GeneratedExpression)) +
+          " identity=" + Or(Text(*column, model::Identity)) + " collation=" + Or(Text(*column, model::Collation)) +
+          " pk=" + Number(*column, model::PrimaryKeyPosition) + " comment=" + Or(Text(*column, model::Comment)));
+    for (CMOObject* key : Children(m_model, relation, model::Key))
+      Add("key " + prefix + Name(*key) + " " + Text(*key, model::KeyType) + " (" +
+          NameList(m_model, Ids(*key, model::KeyColumns)) + ") include(" +
+          NameList(m_model, Ids(*key, model::IncludedColumns)) + ") deferrable=" + Number(*key, model::Deferrable) +
+          " deferred=" + Number(*key, model::InitiallyDeferred));
+    for (CMOObject* check : Children(m_model, relation, model::CheckConstraint))
+      Add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
+    for (CMOObject* fk : Children(m_model, relation, model::ForeignKey)) {
+      const std::vector<int> referenced = Ids(*fk, model::ReferencedTable);
+      const CMOObject* target = referenced.empty() ? nullptr : m_model.GetCMOObject(referenced[0]);
+      Add("fk " + prefix + Name(*fk) + " (" + NameList(m_model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
+          (target != nullptr ? SchemaOf(*target) + "." + Name(*target) : "?") + " (" +
+          NameList(m_model, Ids(*fk, model::ReferencedColumns)) + ") key=" +
+          Or(NameList(m_model, Ids(*fk, model::ReferencedKey))) + " match=" + Text(*fk, model::MatchType) + " del=" +
+          Text(*fk, model::OnDelete) + " upd=" + Text(*fk, model::OnUpdate) + " deferrable=" +
+          Number(*fk, model::Deferrable) + " deferred=" + Number(*fk, model::InitiallyDeferred));
+    }
+    for (CMOObject* index : Children(m_model, relation, model::Index))
+      Add("index " + prefix + Name(*index) + " unique=" + Number(*index, model::IsUnique) + " method=" +
+          Text(*index, model::IndexMethod) + " (" + NameList(m_model, Ids(*index, model::IndexColumns)) +
+          ") include(" + NameList(m_model, Ids(*index, model::IncludedColumns)) + ") expr=" +
+          Or(Text(*index, model::Expressions)) + " where=" + Or(Text(*index, model::Predicate)) + " ts=" +
+          TableSpaceOf(*index) + " comment=" + Or(Text(*index, model::Comment)));
+    for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
+      Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::Definition));
+  }
+
+  GenericModel& m_model;
+  std::vector<std::string> m_lines;
+};
+
+}  // namespace
+
+std::vector<std::string> PgModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
+
+}  // namespace qm::test

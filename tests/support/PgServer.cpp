@@ -1,0 +1,85 @@
+#include "PgServer.h"
+
+#include "PgTestEnv.h"
+#include "Subprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace qm::test {
+namespace {
+
+const char* const kPsql = "/usr/bin/psql";
+
+int HexDigit(char ch) { return ch >= 'a' ? ch - 'a' + 10 : ch - '0'; }
+
+// "x" followed by hex digits is a value; "N" is NULL.
+std::string Unhex(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 1; i + 1 < text.size(); i += 2)
+    bytes += static_cast<char>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1]));
+  return bytes;
+}
+
+std::string Lower(std::string text) {
+  for (char& ch : text) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
+  return text;
+}
+
+}  // namespace
+
+std::string WithAttribute(const std::string& connectionString, const std::string& key, const std::string& value) {
+  std::string result;
+  for (std::size_t pos = 0; pos < connectionString.size();) {
+    std::size_t end = connectionString.find(';', pos);
+    if (end == std::string::npos) end = connectionString.size();
+    const std::string part = connectionString.substr(pos, end - pos);
+    if (!part.empty() && Lower(part.substr(0, part.find('='))) != Lower(key)) result += part + ";";
+    pos = end + 1;
+  }
+  return result + key + "=" + value;
+}
+
+TestDatabase::TestDatabase(const std::string& tag) : m_name("qm_" + tag + "_" + std::to_string(::getpid())) {
+  const std::string error = RunPsql("postgres", "DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE);\nCREATE DATABASE " +
+                                                    m_name + " ENCODING 'UTF8' TEMPLATE template0;\n");
+  if (!error.empty()) ADD_FAILURE() << error;
+}
+
+TestDatabase::~TestDatabase() { RunPsql("postgres", "DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE);\n"); }
+
+std::string TestDatabase::ConnectionString() const {
+  return WithAttribute(PgConnectionString().value_or(std::string()), "Database", m_name);
+}
+
+std::string RunPsql(const std::string& database, const std::string& script) {
+  ProcessOptions options;
+  options.input = script;
+  const ProcessResult result =
+      RunProcess(kPsql, {"-X", "-q", "-v", "ON_ERROR_STOP=1", "-d", database, "-f", "-"}, options);
+  return result.exitCode == 0 ? std::string() : "psql failed: " + Printed(result);
+}
+
+std::vector<std::string> QueryColumn(const std::string& database, const std::string& query, const std::string& setup) {
+  ProcessOptions options;
+  options.input = setup + ";\nSET search_path = '';\nSELECT COALESCE('x' || encode(convert_to(q.v::text, 'UTF8'), 'hex'), "
+                  "'N') FROM (" + query + ") AS q(v);\n";
+  const ProcessResult result =
+      RunProcess(kPsql, {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", database, "-f", "-"}, options);
+  std::vector<std::string> values;
+  if (result.exitCode != 0) {
+    ADD_FAILURE() << "psql failed: " << Printed(result) << "\n" << query;
+    return values;
+  }
+  for (const std::string& line : Lines(result.out))
+    if (!line.empty()) values.push_back(Unhex(line));
+  return values;
+}
+
+std::string QueryValue(const std::string& database, const std::string& query) {
+  const std::vector<std::string> values = QueryColumn(database, query);
+  return values.empty() ? std::string() : values[0];
+}
+
+}  // namespace qm::test

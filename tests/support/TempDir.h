@@ -1,0 +1,30 @@
+// A fresh directory per test, and whole-file reads and writes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qm::test {
+
+// A new directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The directory joined with name (UTF-8); the directory itself for "".
+  std::string Path(std::string_view name = {}) const;
+
+ private:
+  std::string m_path;  // absolute, UTF-8
+};
+
+// The file's bytes ("" when it cannot be read).
+std::string ReadFile(const std::string& path);
+// Replaces the file's content with the bytes.
+void WriteFile(const std::string& path, const std::string& bytes);
+
+}  // namespace qm::test
