@@ -7,7 +7,8 @@
 // value. The reader reuses one record for every row: a row action must copy
 // what it wants to keep beyond its ProcessRow call.
 //
-// Not thread-safe; a record belongs to the thread that fills it.
+// Not thread-safe, lookups included (they keep a memo); a record belongs to
+// the thread that fills it.
 #pragma once
 
 #include <platform/COleVariant.h>
