@@ -11,10 +11,12 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <future>
 #include <iostream>
 #include <map>
+#include <optional>
 
 namespace qm::test {
 
@@ -122,12 +124,6 @@ std::string Text(const CMOObject& object, int propertyId) {
 std::vector<int> Ids(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
   return property != nullptr ? property->GetObjectIdVectorValue() : std::vector<int>();
-}
-
-std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId) {
-  const CMOProperty* property = object.GetProperty(propertyId);
-  if (property == nullptr) return std::nullopt;
-  return property->GetIntegerValue();
 }
 
 std::string Name(const CMOObject& object) { return Text(object, model::Name); }

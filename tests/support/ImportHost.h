@@ -14,9 +14,7 @@
 #include <tillerhold/GenericModel.h>
 
 #include <chrono>
-#include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,8 +57,7 @@ struct ImportOutcome {
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
                         std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180));
 
-// Reading the model. Text is UTF-8 ("" when absent), ids empty when absent,
-// an integer nothing when absent.
+// Reading the model. Text is UTF-8 ("" when absent), ids empty when absent.
 std::vector<CMOObject*> Children(GenericModel& model, const CMOObject& parent, int type);
 // The child of that type with that name, or null.
 CMOObject* Child(GenericModel& model, const CMOObject& parent, int type, std::string_view name);
@@ -68,7 +65,6 @@ CMOObject* Child(GenericModel& model, const CMOObject& parent, int type, std::st
 std::vector<CMOObject*> AllOfType(GenericModel& model, int type);
 std::string Text(const CMOObject& object, int propertyId);
 std::vector<int> Ids(const CMOObject& object, int propertyId);
-std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId);
 std::string Name(const CMOObject& object);
 // The names of the objects, in order.
 std::vector<std::string> Names(const std::vector<CMOObject*>& objects);

@@ -39,9 +39,6 @@ class TestConnector : public SchemaSourceConnectorI {
 // Runs a statement on a connection handle (an SQLHDBC). Empty on success
 // (SQL_NO_DATA included), otherwise the driver's SQLSTATE and message.
 std::string Exec(void* connectionHandle, const std::u16string& sql);
-// The first column of the first row as an integer; throws
-// std::runtime_error when the statement fails or gives no row.
-long long QueryInteger(void* connectionHandle, const std::u16string& sql);
 
 // UTF-8 and UTF-16 conversion, for setting up and for failure messages.
 std::string Utf8(std::u16string_view text);

@@ -3,6 +3,7 @@
 #include "ImportHost.h"
 #include "PgServer.h"
 
+#include <tillerhold/CMOProperty.h>
 #include <tillerhold/ModelVocabulary.h>
 
 namespace qm::test {
@@ -183,8 +184,8 @@ class ModelLines {
     return ids.empty() ? "-" : NameList(m_model, ids);
   }
   std::string Number(const CMOObject& object, int propertyId) {
-    const std::optional<std::int64_t> value = Integer(object, propertyId);
-    return value ? std::to_string(*value) : "-";
+    const CMOProperty* property = object.GetProperty(propertyId);
+    return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
   }
   void Add(std::string line) { m_lines.push_back(std::move(line)); }
 
