@@ -1,4 +1,5 @@
 #include <schemaimport/ObjectIdLookup.h>
+
 #include <schemaimport/ModelWriting.h>
 
 #include <tillerhold/CMOObject.h>

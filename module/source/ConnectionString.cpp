@@ -6,12 +6,6 @@ namespace {
 
 bool IsBlank(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n'; }
 
-std::u16string Trim(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return std::u16string(text);
-}
-
 // Reads a braced value starting at text[pos] == '{'; returns the position
 // after the closing brace (the end when it is missing).
 std::size_t ReadBraced(std::u16string_view text, std::size_t pos, std::u16string& value) {
@@ -31,6 +25,12 @@ std::size_t ReadBraced(std::u16string_view text, std::size_t pos, std::u16string
 
 }  // namespace
 
+std::u16string TrimBlanks(std::u16string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return std::u16string(text);
+}
+
 std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text) {
   std::vector<ConnectionAttribute> attributes;
   std::size_t pos = 0;
@@ -38,7 +38,7 @@ std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text)
     // A count past the end of a view means "to the end".
     const std::size_t end = text.find_first_of(u";=", pos);
     ConnectionAttribute attribute;
-    attribute.key = Trim(text.substr(pos, end - pos));
+    attribute.key = TrimBlanks(text.substr(pos, end - pos));
     if (end == std::u16string_view::npos || text[end] == u';') {
       attribute.assigned = false;
       pos = end == std::u16string_view::npos ? text.size() : end + 1;
@@ -48,7 +48,7 @@ std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text)
       const bool braced = pos < text.size() && text[pos] == u'{';
       if (braced) pos = ReadBraced(text, pos, attribute.value);
       const std::size_t next = text.find(u';', pos);
-      if (!braced) attribute.value = Trim(text.substr(pos, next - pos));
+      if (!braced) attribute.value = TrimBlanks(text.substr(pos, next - pos));
       pos = next == std::u16string_view::npos ? text.size() : next + 1;
     }
     if (!attribute.key.empty()) attributes.push_back(std::move(attribute));
@@ -85,7 +85,7 @@ std::vector<std::u16string> ParseScope(std::u16string_view scope) {
   while (start <= scope.size()) {
     std::size_t end = scope.find(u',', start);
     if (end == std::u16string_view::npos) end = scope.size();
-    std::u16string name = Trim(scope.substr(start, end - start));
+    std::u16string name = TrimBlanks(scope.substr(start, end - start));
     if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
     start = end + 1;
   }

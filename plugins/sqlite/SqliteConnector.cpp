@@ -20,14 +20,6 @@
 namespace qm::sqlite {
 namespace {
 
-bool IsBlank(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n'; }
-
-std::u16string TrimBlanks(std::u16string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return std::u16string(text);
-}
-
 std::u16string SystemError(int error) { return platform::Utf8ToUtf16(std::strerror(error)); }
 
 int HexValue(char ch) {
@@ -50,7 +42,7 @@ std::optional<std::u16string> UriFilePath(std::u16string_view uri) {
     const std::size_t slash = rest.find(u'/', 2);
     rest = slash == std::u16string_view::npos ? std::u16string_view() : rest.substr(slash);
   }
-  if (rest == u":memory:" || FoldCase(query).find(u"mode=memory") != std::u16string::npos) return std::nullopt;
+  if (rest == u":memory:" || FoldAscii(query).find(u"mode=memory") != std::u16string::npos) return std::nullopt;
   const std::string text = platform::Utf16ToUtf8(rest);
   std::string bytes;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -149,7 +141,7 @@ bool SqliteConnector::EstablishConnection() {
       if (EqualsIgnoringAsciiCase(attribute.key, u"database")) {
         // An in-memory database is the driver's to open; a URI names its
         // file.
-        const std::u16string folded = FoldCase(attribute.value);
+        const std::u16string folded = FoldAscii(attribute.value);
         if (attribute.value.empty() || folded == u":memory:") continue;
         std::optional<std::u16string> file = attribute.value;
         if (folded.starts_with(u"file:")) file = UriFilePath(attribute.value);
@@ -164,7 +156,7 @@ bool SqliteConnector::EstablishConnection() {
         }
         if (attachment.name.empty() || attachment.path.empty())
           return Refuse(u"Attach expects name=path, got \"" + attribute.value + u"\"");
-        if (!names.insert(FoldCase(attachment.name)).second)
+        if (!names.insert(FoldAscii(attachment.name)).second)
           return Refuse(u"cannot attach \"" + attachment.name + u"\": the name is already in use");
         if (std::u16string reason = CheckDatabaseFile(attachment.path); !reason.empty())
           return Refuse(u"cannot attach \"" + attachment.name + u"\": " + reason);

@@ -46,7 +46,7 @@ bool SqliteReader::RunStatement(int statementId) {
 void SqliteReader::GetAvailableObjects() {
   m_scope.databases.clear();
   m_scope.wanted.clear();
-  for (const std::u16string& name : ParseScope(m_reScope.view())) m_scope.wanted.push_back(FoldCase(name));
+  for (const std::u16string& name : ParseScope(m_reScope.view())) m_scope.wanted.push_back(FoldAscii(name));
   RunStatement(kDatabases);
 }
 
@@ -63,6 +63,13 @@ void SqliteReader::ReadObjects() {
   // GetAvailableObjects reads main rather than another import's databases.
   m_scope.databases.clear();
   m_scope.wanted.clear();
+}
+
+std::vector<QmFailedStatement> SqliteReader::Failures() const {
+  std::vector<QmFailedStatement> failures;
+  for (const FailedStatement& failure : GetFailedStatements())
+    failures.push_back(QmFailedStatement{failure.statementId, StatementName(failure.statementId), failure.diagnostic});
+  return failures;
 }
 
 }  // namespace qm::sqlite

@@ -17,6 +17,7 @@
 
 #include "SqliteCatalog.h"
 
+#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
 #include <vector>
@@ -34,6 +35,8 @@ class SqliteReader : public SchemaSourceReaderI {
   // found; the database list itself, and any statement when none were
   // found, keep their text (which reads main).
   void PreProcessQueryStatement(int statementId, CString& statement) override;
+  // The statements of the last import that failed, named for the host.
+  std::vector<QmFailedStatement> Failures() const;
 
  private:
   // Runs the statement between the progress notifications; false, without

@@ -51,7 +51,7 @@ CMOObject* FindColumn(const std::u16string& schema, const std::u16string& table,
 }
 
 std::u16string KeyId(const std::u16string& schema, const std::u16string& table, const std::u16string& indexName) {
-  return u"key " + ObjectKey(schema, table) + u'.' + QuoteIdentifier(FoldCase(indexName));
+  return u"key " + ObjectKey(schema, table) + u'.' + QuoteIdentifier(FoldAscii(indexName));
 }
 
 std::u16string ForeignKeyId(const std::u16string& schema, const std::u16string& table, int id) {
@@ -122,7 +122,7 @@ class DatabasesAction : public QueryResultRowActionI {
     if (!Has(record, u"schema_name")) return;
     std::u16string name = Text(record, u"schema_name");
     const std::vector<std::u16string>& wanted = m_scope->wanted;
-    if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), FoldCase(name)) == wanted.end()) return;
+    if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), FoldAscii(name)) == wanted.end()) return;
     SchemaId(model, name);
     m_scope->databases.push_back(DatabaseName{Integer(record, u"schema_seq"), std::move(name)});
   }
@@ -190,7 +190,7 @@ class ColumnsAction : public QueryResultRowActionI {
       if (m_rowidColumn != nullptr) SetIntegerProperty(*m_rowidColumn, model::Nullable, m_rowidColumnNullable);
       m_rowidColumn = nullptr;
     }
-    if (m_rowidAlias && pkPosition == 1 && !m_compositeKey && FoldCase(dataType) == u"integer") {
+    if (m_rowidAlias && pkPosition == 1 && !m_compositeKey && FoldAscii(dataType) == u"integer") {
       m_rowidColumn = &column;
       m_rowidColumnNullable = nullable;
       SetIntegerProperty(column, model::Nullable, 0);

@@ -101,7 +101,7 @@ class Scanner {
 
 bool IsKeyword(std::u16string_view text, const Token& token, std::u16string_view keyword) {
   if (token.kind != TokenKind::Word || token.end - token.begin != keyword.size()) return false;
-  return FoldCase(text.substr(token.begin, token.end - token.begin)) == FoldCase(keyword);
+  return EqualsIgnoringAsciiCase(text.substr(token.begin, token.end - token.begin), keyword);
 }
 
 bool IsPunct(std::u16string_view text, const Token& token, char16_t ch) {
@@ -142,13 +142,6 @@ std::u16string QuoteIdentifier(std::u16string_view name) { return Quote(name, u'
 
 std::u16string QuoteLiteral(std::u16string_view text) { return Quote(text, u'\''); }
 
-std::u16string FoldCase(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& ch : folded)
-    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
-  return folded;
-}
-
 void AppendKeyPart(std::u16string& key, std::u16string_view name) {
   key += u'"';
   for (char16_t ch : name) {
@@ -183,7 +176,7 @@ std::u16string KeySignature(std::u16string_view schema, std::u16string_view tabl
                             const std::vector<std::u16string>& columns) {
   std::vector<std::u16string> quoted;
   quoted.reserve(columns.size());
-  for (const std::u16string& column : columns) quoted.push_back(QuoteIdentifier(FoldCase(column)));
+  for (const std::u16string& column : columns) quoted.push_back(QuoteIdentifier(FoldAscii(column)));
   std::sort(quoted.begin(), quoted.end());
   std::u16string signature = ObjectKey(schema, table) + u'(';
   for (std::size_t i = 0; i < quoted.size(); ++i) {

@@ -5,6 +5,8 @@
 // All functions are pure and may be called from any thread.
 #pragma once
 
+#include <schemaimport/ConnectionString.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,11 +21,9 @@ std::u16string QuoteIdentifier(std::u16string_view name);
 // doubled.
 std::u16string QuoteLiteral(std::u16string_view text);
 
-// The name with ASCII letters lowered, as SQLite compares identifiers:
-// "Parent" and "parent" name one table, "É" and "é" two.
-std::u16string FoldCase(std::u16string_view name);
-
-// Cache keys. Every part is case-folded and quoted, so a key never depends
+// Cache keys. Every part is case-folded (ASCII letters only, as SQLite
+// compares identifiers: "Parent" and "parent" name one table, "É" and "é"
+// two) and quoted, so a key never depends
 // on the letter case a reference was written in, and names containing
 // dots, quotes or parentheses cannot run into each other:
 //   ObjectKey("main", "Orders")              "main"."orders"

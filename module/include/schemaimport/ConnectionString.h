@@ -24,6 +24,9 @@ struct ConnectionAttribute {
 // dropped. Segments with an empty key are dropped.
 QM_SCHEMAIMPORT_API std::vector<ConnectionAttribute> ParseConnectionString(std::u16string_view text);
 
+// The text without the blanks (space, tab, CR, LF) around it.
+QM_SCHEMAIMPORT_API std::u16string TrimBlanks(std::u16string_view text);
+
 // ASCII letters folded to lower case; everything else unchanged.
 QM_SCHEMAIMPORT_API std::u16string FoldAscii(std::u16string_view text);
 // Equal once ASCII letters are folded, as ODBC compares keys.

@@ -358,6 +358,12 @@ TEST_F(SqlitePluginTest, StatementThatFailsIsNamedAndTheOthersStillImport) {
   EXPECT_EQ(Children(model, *parent, model::Column).size(), 4u);
   EXPECT_EQ(Children(model, *main, model::View).size(), 2u);
 
+  // An import that cannot connect runs no statement: the failure above is
+  // an earlier import's and must not be reported as this one's.
+  GenericModel refused(m_plugin.Api().modelType);
+  EXPECT_EQ(Import(refused, m_dir.Path("missing.db")).status, ImportStatusConnectFailed);
+  EXPECT_TRUE(m_plugin.Api().FailedStatements().empty());
+
   // The next import starts without the old failure.
   SqliteFile(m_path).Exec("PRAGMA writable_schema = ON; DELETE FROM sqlite_master WHERE name = 'vt';");
   GenericModel again(m_plugin.Api().modelType);
