@@ -3,6 +3,7 @@
 #include "ConnectionString.h"
 #include "Console.h"
 #include "Signals.h"
+#include "VisibleText.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -62,6 +63,19 @@ ReadResult ReadLine(int fd, std::string& line) {
   }
 }
 
+// Keeps the console's live status line off the screen while the form is
+// open, so that no redraw erases a question.
+class FormOnScreen {
+ public:
+  explicit FormOnScreen(Console& console) : m_console(console) { m_console.BeginForm(); }
+  ~FormOnScreen() { m_console.EndForm(); }
+  FormOnScreen(const FormOnScreen&) = delete;
+  FormOnScreen& operator=(const FormOnScreen&) = delete;
+
+ private:
+  Console& m_console;  // the console the form is written to
+};
+
 }  // namespace
 
 ConnectionPrompt::ConnectionPrompt(Console& console, int inputFd) : m_console(console), m_inputFd(inputFd) {}
@@ -78,11 +92,14 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
                        FindAttribute(attributes, "Username");
   if (hasUser && !hasPassword) attributes.push_back({"PWD", "", "", false});
 
+  const FormOnScreen form(m_console);
   m_console.Raw("Connection (Enter keeps a value, Ctrl-D cancels):\n");
   for (ConnectionAttribute& attribute : attributes) {
     const bool secret = IsPasswordKey(attribute.key);
-    std::string prompt = "  " + attribute.key;
-    if (!attribute.value.empty()) prompt += " [" + (secret ? std::string("****") : attribute.value) + "]";
+    // Keys and values may come from a file name or a data source: shown
+    // with their invisible characters escaped.
+    std::string prompt = "  " + VisibleText(attribute.key);
+    if (!attribute.value.empty()) prompt += " [" + (secret ? std::string("****") : VisibleText(attribute.value)) + "]";
     prompt += ": ";
     m_console.Raw(prompt);
 
@@ -111,7 +128,7 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
   // A password field left empty is not sent.
   std::erase_if(attributes, [](const ConnectionAttribute& a) { return IsPasswordKey(a.key) && a.value.empty(); });
   const std::string completed = FormatConnectionString(attributes);
-  m_console.Raw("connecting with " + MaskPasswords(completed) + "\n");
+  m_console.Raw("connecting with " + VisibleText(MaskPasswords(completed)) + "\n");
   connectionString = CString::FromUtf8(completed);
   return true;
 }

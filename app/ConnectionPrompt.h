@@ -4,7 +4,9 @@
 // keeps a value, text typed replaces it. The password (PWD or Password) is
 // read without echo when the input is a terminal and shown only as "****".
 // A string with a user id but no password gets an empty PWD field. Ctrl-D
-// (end of input) or Ctrl-C cancels, and the import does not connect.
+// (end of input) or Ctrl-C cancels, and the import does not connect. While
+// the form is open the console draws no progress line, which would erase
+// the question on the screen.
 //
 // Thread safety: Complete runs on the import's thread; WasCancelled may be
 // read from any thread.

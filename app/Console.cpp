@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include "ConnectionString.h"
+#include "VisibleText.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -33,10 +34,12 @@ std::string Console::Sanitize(std::string_view text) const {
     line = Mask(text);
   }
   for (char& c : line) {
-    if (c == '\n' || c == '\r') c = ' ';
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   }
   while (!line.empty() && line.back() == ' ') line.pop_back();
-  return line;
+  // Names and diagnostics in a message come from the database or the
+  // driver: nothing in them may act on the terminal.
+  return VisibleText(line);
 }
 
 void Console::Error(std::string_view text) {
@@ -82,6 +85,20 @@ void Console::Raw(std::string_view text) {
   std::fflush(m_stream);
 }
 
+void Console::BeginForm() {
+  std::lock_guard lock(m_mutex);
+  EraseStatus();
+  m_formOpen = true;
+  std::fflush(m_stream);
+}
+
+void Console::EndForm() {
+  std::lock_guard lock(m_mutex);
+  m_formOpen = false;
+  DrawStatus();
+  std::fflush(m_stream);
+}
+
 void Console::PrintLine(std::string_view prefix, std::string_view text) {
   EraseStatus();
   std::fwrite(prefix.data(), 1, prefix.size(), m_stream);
@@ -99,7 +116,7 @@ void Console::EraseStatus() {
 }
 
 void Console::DrawStatus() {
-  if (m_status.empty()) return;
+  if (m_status.empty() || m_formOpen) return;
   // A line longer than the terminal would wrap, and the carriage return
   // would then rewrite only its last part: cut it to the width.
   std::size_t columns = 80;

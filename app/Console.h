@@ -44,8 +44,16 @@ class Console {
   // connection form's prompts. Not suppressed by quiet.
   void Raw(std::string_view text);
 
-  // The text as it would be printed: passwords masked, newlines inside a
-  // message turned into blanks (one message, one line).
+  // While a form is open on the terminal (the connection form), the live
+  // status line is neither drawn nor redrawn: it would erase the question
+  // being answered. Status keeps the latest text; EndForm draws it again.
+  void BeginForm();
+  void EndForm();
+
+  // The text as it would be printed: passwords masked, line breaks and
+  // tabs inside a message turned into blanks (one message, one line), and
+  // other control and invisible characters escaped (VisibleText.h), so
+  // that a name or a diagnostic cannot act on the terminal.
   std::string Sanitize(std::string_view text) const;
 
  private:
@@ -61,6 +69,7 @@ class Console {
   std::vector<std::string> m_secrets;  // texts masked wherever they appear
   std::string m_status;              // the live status line; empty when none
   bool m_statusShown = false;        // m_status is on the screen
+  bool m_formOpen = false;           // between BeginForm and EndForm: no status line drawn
 };
 
 }  // namespace app

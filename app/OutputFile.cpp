@@ -3,6 +3,7 @@
 #include "Signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <ostream>
+#include <streambuf>
 #include <vector>
 
 namespace app {
@@ -40,6 +42,140 @@ int CreateSibling(const std::string& target, std::string& tempPath) {
   return fd;
 }
 
+// An output buffer over a file descriptor that carries every write to its
+// end: a write that a signal interrupts (EINTR) or cuts short is
+// continued, and a descriptor left non-blocking by someone else is waited
+// for. The errno of the first failure is kept; later output is dropped.
+class DescriptorBuffer : public std::streambuf {
+ public:
+  explicit DescriptorBuffer(int fd) : m_fd(fd), m_buffer(std::size_t{1} << 16) { Reset(); }
+
+  // 0, or the errno of the write that failed.
+  int Error() const { return m_error; }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!Flush()) return traits_type::eof();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+
+  std::streamsize xsputn(const char* data, std::streamsize size) override {
+    if (size <= epptr() - pptr()) {
+      std::memcpy(pptr(), data, static_cast<std::size_t>(size));
+      pbump(static_cast<int>(size));
+      return size;
+    }
+    if (!Flush() || !WriteAll(data, static_cast<std::size_t>(size))) return 0;
+    return size;
+  }
+
+  int sync() override { return Flush() ? 0 : -1; }
+
+ private:
+  void Reset() { setp(m_buffer.data(), m_buffer.data() + m_buffer.size()); }
+
+  bool Flush() {
+    const bool ok = WriteAll(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+    Reset();
+    return ok;
+  }
+
+  bool WriteAll(const char* data, std::size_t size) {
+    while (m_error == 0 && size > 0) {
+      const ssize_t written = ::write(m_fd, data, size);
+      if (written >= 0) {
+        data += written;
+        size -= static_cast<std::size_t>(written);
+      } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        struct pollfd ready {m_fd, POLLOUT, 0};
+        ::poll(&ready, 1, -1);
+      } else if (errno != EINTR) {
+        m_error = errno;
+      }
+    }
+    return m_error == 0;
+  }
+
+  int m_fd;                   // where the text goes; not owned
+  std::vector<char> m_buffer; // text not yet written
+  int m_error = 0;            // errno of the first failed write; 0 while none failed
+};
+
+// Runs the writer into fd. Returns 0, or the errno of the failure.
+int WriteTo(int fd, const std::function<void(std::ostream&)>& writer) {
+  DescriptorBuffer buffer(fd);
+  std::ostream out(&buffer);
+  writer(out);
+  out.flush();
+  if (buffer.Error() != 0) return buffer.Error();
+  return out ? 0 : EIO;
+}
+
+// Opens an existing path that is not a regular file for writing. A FIFO is
+// opened once a reader is there; a Ctrl-C while waiting for one gives up
+// (returns -1 with errno EINTR), since nothing is written yet.
+int OpenDirect(const std::string& path, const struct stat& info) {
+  if (!S_ISFIFO(info.st_mode)) {
+    int fd;
+    do {
+      fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+  }
+  for (;;) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+      return fd;
+    }
+    if (errno != ENXIO && errno != EINTR) return -1;
+    if (signals::InterruptCount() > 0) {
+      errno = EINTR;
+      return -1;
+    }
+    ::usleep(50 * 1000);
+  }
+}
+
+// What identifies a file: its device and inode while it exists, and the
+// path it resolves to (for one that does not exist, its folder resolved
+// and its name).
+struct FileIdentity {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string resolved;
+};
+
+FileIdentity Identify(const std::string& path) {
+  FileIdentity identity;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0) {
+    identity.exists = true;
+    identity.device = info.st_dev;
+    identity.inode = info.st_ino;
+  }
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) != nullptr) {
+    identity.resolved = resolved;
+  } else if (::realpath(DirectoryOf(path).c_str(), resolved) != nullptr) {
+    const std::string folder = resolved;
+    identity.resolved = (folder == "/" ? "" : folder) + "/" + BaseNameOf(path);
+  } else {
+    identity.resolved = path;
+  }
+  return identity;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+  if (a.exists && b.exists) return a.device == b.device && a.inode == b.inode;
+  return a.resolved == b.resolved;
+}
+
 }  // namespace
 
 OutputFile::OutputFile(std::string path) : m_path(std::move(path)) {}
@@ -48,6 +184,25 @@ std::string OutputFile::TargetPath() const {
   char resolved[PATH_MAX];
   if (::realpath(m_path.c_str(), resolved) != nullptr) return resolved;
   return m_path;
+}
+
+const InputFile* OutputFile::FindOverwritten(const std::vector<InputFile>& inputs) const {
+  FileIdentity output;
+  if (IsStandardOutput()) {
+    // Only a regular file behind standard output can be an input.
+    struct stat info {};
+    if (::fstat(STDOUT_FILENO, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    output.exists = true;
+    output.device = info.st_dev;
+    output.inode = info.st_ino;
+  } else {
+    output = Identify(m_path);
+  }
+  for (const InputFile& input : inputs) {
+    const FileIdentity identity = Identify(input.path);
+    if (IsStandardOutput() ? identity.exists && SameFile(output, identity) : SameFile(output, identity)) return &input;
+  }
+  return nullptr;
 }
 
 bool OutputFile::Check(std::string& error) const {
@@ -75,27 +230,28 @@ bool OutputFile::Check(std::string& error) const {
   return true;
 }
 
-bool OutputFile::Write(const std::function<void(std::ostream&)>& writer, std::string& error) const {
+WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer, std::string& error) const {
+  if (signals::InterruptCount() > 0) return WriteOutcome::Cancelled;
   if (IsStandardOutput()) {
-    writer(std::cout);
     std::cout.flush();
-    if (!std::cout) {
-      error = "cannot write the model to standard output";
-      return false;
+    if (const int failure = WriteTo(STDOUT_FILENO, writer); failure != 0) {
+      error = std::string("cannot write the model to standard output: ") + std::strerror(failure);
+      return WriteOutcome::Failed;
     }
-    return true;
+    return WriteOutcome::Written;
   }
   struct stat info {};
   const bool exists = ::stat(m_path.c_str(), &info) == 0;
   if (exists && !S_ISREG(info.st_mode)) {
-    std::ofstream out(m_path, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (out) writer(out);
-    out.flush();
-    if (!out) {
-      error = "cannot write the model to " + m_path + ": " + std::strerror(errno);
-      return false;
+    const int fd = OpenDirect(m_path, info);
+    if (fd < 0 && errno == EINTR) return WriteOutcome::Cancelled;
+    const int failure = fd < 0 ? errno : WriteTo(fd, writer);
+    if (fd >= 0) ::close(fd);
+    if (failure != 0) {
+      error = "cannot write the model to " + m_path + ": " + std::strerror(failure);
+      return WriteOutcome::Failed;
     }
-    return true;
+    return WriteOutcome::Written;
   }
 
   const std::string target = TargetPath();
@@ -103,7 +259,7 @@ bool OutputFile::Write(const std::function<void(std::ostream&)>& writer, std::st
   const int fd = CreateSibling(target, tempPath);
   if (fd < 0) {
     error = "cannot write the model to " + m_path + ": " + std::strerror(errno);
-    return false;
+    return WriteOutcome::Failed;
   }
   signals::RegisterTemporaryFile(tempPath.c_str());
   // The new file gets the old one's permissions, or those a new file
@@ -115,23 +271,23 @@ bool OutputFile::Write(const std::function<void(std::ostream&)>& writer, std::st
     mode = 0666 & ~mask;
   }
   ::fchmod(fd, mode);
-  ::close(fd);
 
-  bool ok;
-  {
-    std::ofstream out(tempPath, std::ios::binary | std::ios::out | std::ios::trunc);
-    if (out) writer(out);
-    out.flush();
-    ok = static_cast<bool>(out);
-    if (!ok) error = "cannot write the model to " + m_path + ": " + std::strerror(errno);
+  WriteOutcome outcome = WriteOutcome::Written;
+  if (const int failure = WriteTo(fd, writer); failure != 0) {
+    error = "cannot write the model to " + m_path + ": " + std::strerror(failure);
+    outcome = WriteOutcome::Failed;
   }
-  if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
+  ::close(fd);
+  // The rename is the moment the model is written: a Ctrl-C up to here
+  // still cancels, and the target stays as it was.
+  if (outcome == WriteOutcome::Written && signals::InterruptCount() > 0) outcome = WriteOutcome::Cancelled;
+  if (outcome == WriteOutcome::Written && ::rename(tempPath.c_str(), target.c_str()) != 0) {
     error = "cannot write the model to " + m_path + ": " + std::strerror(errno);
-    ok = false;
+    outcome = WriteOutcome::Failed;
   }
-  if (!ok) ::unlink(tempPath.c_str());
+  if (outcome != WriteOutcome::Written) ::unlink(tempPath.c_str());
   signals::ForgetTemporary(tempPath.c_str());
-  return ok;
+  return outcome;
 }
 
 }  // namespace app

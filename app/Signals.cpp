@@ -70,7 +70,10 @@ void Install() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
+  // A signal that only counts (the first SIGINT) must not fail a system
+  // call of the main thread: writing the model to a slow pipe, or the
+  // progress to standard error, goes on where it was.
+  action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGHUP, &action, nullptr);

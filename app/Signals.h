@@ -6,6 +6,8 @@
 // SIGHUP and SIGPIPE (a reader of the output went away) end it at once
 // too, with 128 + the signal number. Before any immediate exit the handler
 // removes the temporary files registered here, so nothing is left behind.
+// The handlers restart interrupted system calls (SA_RESTART): a count
+// never makes a write fail.
 //
 // Thread safety: InterruptCount and BlockInThisThread may be called from any
 // thread; the temporary-path registry from the main thread only (the

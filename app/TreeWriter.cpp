@@ -1,6 +1,7 @@
 #include "TreeWriter.h"
 
 #include "Progress.h"
+#include "VisibleText.h"
 
 #include <platform/Utf.h>
 #include <tillerhold/GenericModel.h>
@@ -19,11 +20,15 @@ namespace {
 
 using namespace model;
 
-std::string Text(const CMOObject& object, int propertyId) {
+// A text property as the database gave it; empty when absent.
+std::u16string Raw(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
   if (property == nullptr || property->GetValueKind() != CMOProperty::ValueKind::WString) return {};
-  return platform::Utf16ToUtf8(property->WStringRef());
+  return property->WStringRef();
 }
+
+// A text property as shown: UTF-8, invisible characters escaped.
+std::string Text(const CMOObject& object, int propertyId) { return VisibleText(Raw(object, propertyId)); }
 
 // An integer property; a text that holds a number counts too.
 std::optional<long long> Integer(const CMOObject& object, int propertyId) {
@@ -45,23 +50,21 @@ std::vector<int> Ids(const CMOObject& object, int propertyId) {
   return property->GetObjectIdVectorValue();
 }
 
-bool IsPlainIdentifier(const std::string& name) {
+// Letters, digits and '_', not starting with a digit; any letter beyond
+// ASCII counts, but nothing invisible does.
+bool IsPlainIdentifier(std::u16string_view name) {
   if (name.empty()) return false;
-  if (name[0] >= '0' && name[0] <= '9') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 0x80 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_';
-  });
+  if (name[0] >= u'0' && name[0] <= u'9') return false;
+  return std::all_of(name.begin(), name.end(),
+                     [](char16_t c) {
+                       return c >= 0x80 || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                              (c >= u'0' && c <= u'9') || c == u'_';
+                     }) &&
+         !NeedsEscapes(name);
 }
 
-std::string Quote(const std::string& name) {
-  if (IsPlainIdentifier(name)) return name;
-  std::string quoted = "\"";
-  for (char c : name) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
+std::string Quote(std::u16string_view name) {
+  return IsPlainIdentifier(name) ? platform::Utf16ToUtf8(name) : QuotedVisibleName(name);
 }
 
 // Characters on the screen, counted as code points.
@@ -75,21 +78,22 @@ std::string Pad(const std::string& text, std::size_t width) {
   return w >= width ? text : text + std::string(width - w, ' ');
 }
 
-// One line of text: SQL definitions may span lines.
-std::string OneLine(std::string text) {
-  std::string line;
+// One line of text: SQL definitions may span lines. Line breaks and tabs
+// between the words become one blank; the rest is shown as VisibleText does.
+std::string OneLine(const std::u16string& text) {
+  std::u16string line;
   bool blank = false;
-  for (char c : text) {
-    const bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+  for (char16_t c : text) {
+    const bool space = c == u' ' || c == u'\n' || c == u'\r' || c == u'\t';
     if (space) {
       blank = !line.empty();
       continue;
     }
-    if (blank) line += ' ';
+    if (blank) line += u' ';
     blank = false;
     line += c;
   }
-  return line;
+  return VisibleText(line);
 }
 
 class TreeWriter {
@@ -113,7 +117,7 @@ class TreeWriter {
 
   std::string NameOf(int id) const {
     const CMOObject* object = Object(id);
-    return object == nullptr ? "#" + std::to_string(id) : Quote(Text(*object, Name));
+    return object == nullptr ? "#" + std::to_string(id) : Quote(Raw(*object, Name));
   }
 
   std::string NameList(const std::vector<int>& ids) const {
@@ -181,15 +185,15 @@ class TreeWriter {
     std::size_t nameWidth = 0;
     std::size_t typeWidth = 0;
     for (const CMOObject* column : columns) {
-      nameWidth = std::max(nameWidth, Width(Quote(Text(*column, Name))));
+      nameWidth = std::max(nameWidth, Width(Quote(Raw(*column, Name))));
       typeWidth = std::max(typeWidth, Width(Text(*column, DataType)));
     }
     for (const CMOObject* column : columns) {
       std::vector<std::string> details;
       if (Integer(*column, Nullable) == 0) details.push_back("NOT NULL");
-      const std::string defaultValue = Text(*column, DefaultValue);
+      const std::u16string defaultValue = Raw(*column, DefaultValue);
       if (!defaultValue.empty()) details.push_back("DEFAULT " + OneLine(defaultValue));
-      const std::string generated = Text(*column, GeneratedExpression);
+      const std::u16string generated = Raw(*column, GeneratedExpression);
       if (!generated.empty()) details.push_back("GENERATED AS (" + OneLine(generated) + ")");
       const std::string identity = Text(*column, Identity);
       if (!identity.empty()) details.push_back("IDENTITY " + identity);
@@ -198,7 +202,7 @@ class TreeWriter {
       const std::optional<long long> pk = Integer(*column, PrimaryKeyPosition);
       if (pk && *pk > 0) details.push_back("PK " + std::to_string(*pk));
 
-      std::string line = Pad(Quote(Text(*column, Name)), nameWidth);
+      std::string line = Pad(Quote(Raw(*column, Name)), nameWidth);
       const std::string type = Text(*column, DataType);
       if (typeWidth > 0) line += "  " + (details.empty() ? type : Pad(type, typeWidth));
       for (const std::string& detail : details) line += "  " + detail;
@@ -215,7 +219,7 @@ class TreeWriter {
   }
 
   void WriteObject(const CMOObject& object, int depth) {
-    const std::string name = Quote(Text(object, Name));
+    const std::string name = Quote(Raw(object, Name));
     switch (object.GetObjectType()) {
       case Schema:
         Line(depth, "schema " + name);
@@ -262,7 +266,7 @@ class TreeWriter {
       case Index: {
         std::string line = "index " + name;
         const std::vector<int> columns = Ids(object, IndexColumns);
-        const std::string expressions = OneLine(Text(object, Expressions));
+        const std::string expressions = OneLine(Raw(object, Expressions));
         std::string parts = NameList(columns);
         if (!expressions.empty()) parts += (parts.empty() ? "" : ", ") + expressions;
         line += " (" + parts + ")";
@@ -271,7 +275,7 @@ class TreeWriter {
         if (!method.empty() && method != "btree") line += "  using " + method;
         const std::vector<int> included = Ids(object, IncludedColumns);
         if (!included.empty()) line += "  include (" + NameList(included) + ")";
-        const std::string predicate = OneLine(Text(object, Predicate));
+        const std::string predicate = OneLine(Raw(object, Predicate));
         if (!predicate.empty()) line += "  where " + predicate;
         Line(depth, line);
         break;
@@ -279,7 +283,7 @@ class TreeWriter {
       case CheckConstraint: {
         std::string line = "check";
         if (!Text(object, Name).empty()) line += " " + name;
-        const std::string expression = OneLine(Text(object, CheckExpression));
+        const std::string expression = OneLine(Raw(object, CheckExpression));
         if (!expression.empty()) line += " (" + expression + ")";
         Line(depth, line);
         break;
@@ -306,7 +310,7 @@ class TreeWriter {
       case Routine: {
         const std::string kind = Text(object, RoutineKind);
         std::string line = (kind.empty() ? std::string("routine") : kind) + " " + name;
-        const std::string parameters = Text(object, ParameterList);
+        const std::u16string parameters = Raw(object, ParameterList);
         line += "(" + OneLine(parameters) + ")";
         const std::string returns = Text(object, ReturnType);
         if (!returns.empty()) line += " returns " + returns;

@@ -14,8 +14,13 @@
 //     view "open orders"
 //
 // Names that are not plain identifiers are written in double quotes, with
-// inner quotes doubled, as SQL writes them. Objects of types the outline
-// does not know are listed with their type and name, so nothing is hidden.
+// inner quotes doubled, as SQL writes them, and backslashes doubled. What
+// the database holds is what a reader sees: control characters, direction
+// overrides and invisible characters in names and texts are written as
+// escapes (\n, \x1b, \u202e; VisibleText.h), so no name can start a line
+// of its own, move the cursor or hide in plain sight; such a name is always
+// quoted. Objects of types the outline does not know are listed with their
+// type and name, so nothing is hidden.
 #pragma once
 
 #include <iosfwd>

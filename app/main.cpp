@@ -10,6 +10,7 @@
 #include "Console.h"
 #include "ExitCodes.h"
 #include "ImportRun.h"
+#include "InputFiles.h"
 #include "Libraries.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -31,6 +32,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +107,23 @@ bool ResolveSource(const Options& options, Console& console, Source& source) {
   return true;
 }
 
+// The files the import reads, for the source as configured (or as the
+// connection form completed it).
+std::vector<InputFile> InputFilesOf(const Source& source, const std::string& connectionString) {
+  if (source.plugin != "sqlite" || source.sample) return {};
+  return connectionString.empty() ? SqliteInputFiles(source.text) : SqliteConnectionInputFiles(connectionString);
+}
+
+// Refuses an output that is one of the files the import reads: writing the
+// model would destroy the database. Prints why and returns false.
+bool OutputIsNotInput(const OutputFile& output, const std::vector<InputFile>& inputs, Console& console) {
+  const InputFile* overwritten = output.FindOverwritten(inputs);
+  if (overwritten == nullptr) return true;
+  console.Error((output.IsStandardOutput() ? std::string("standard output") : "the output " + output.Path()) +
+                " is " + overwritten->what + " being imported; write the model to another file");
+  return false;
+}
+
 // "13 tables, 70 columns, 1 view" from the objects in the model.
 std::string CountObjects(const GenericModel& model) {
   std::map<int, long long> counts;
@@ -141,6 +160,11 @@ int Run(const Options& options) {
   if (!ResolveSource(options, console, source)) return kExitUsage;
 
   const OutputFile output(options.output);
+  // Checked before anything is opened: the output must not replace what
+  // the import reads.
+  if (!OutputIsNotInput(output, InputFilesOf(source, options.sqliteGiven ? "" : source.text), console)) {
+    return kExitUsage;
+  }
   std::string error;
   if (!output.Check(error)) {
     console.Error(error);
@@ -179,9 +203,14 @@ int Run(const Options& options) {
   pluginApi->Configure(platform::Utf8ToUtf16(source.text), platform::Utf8ToUtf16(options.schemas));
 
   ConnectionPrompt prompt(console, STDIN_FILENO);
+  std::atomic<bool> formNamedTheOutput{false};
   if (options.prompt) {
-    platform::SetConnectionDialogHook([&prompt](HWND, CString& connectionString) {
-      return prompt.Complete(connectionString);
+    platform::SetConnectionDialogHook([&](HWND, CString& connectionString) {
+      if (!prompt.Complete(connectionString)) return false;
+      // The form may have named the output file as the database.
+      if (OutputIsNotInput(output, InputFilesOf(source, connectionString.ToUtf8()), console)) return true;
+      formNamedTheOutput.store(true);
+      return false;
     });
   }
 
@@ -200,7 +229,9 @@ int Run(const Options& options) {
     const ImportOutcome outcome = RunImport(*api, *session, model, progress);
     const double seconds = progress.Elapsed();
 
-    if (outcome.threw) {
+    if (formNamedTheOutput.load()) {
+      exitCode = kExitUsage;
+    } else if (outcome.threw) {
       console.Error("the import failed: " + outcome.exception);
       exitCode = kExitFailure;
     } else if (outcome.cancelled || prompt.WasCancelled()) {
@@ -217,19 +248,27 @@ int Run(const Options& options) {
     } else {
       const std::vector<QmFailedStatement> failed = pluginApi->FailedStatements();
       const bool tree = options.format == OutputFormat::Tree;
-      if (!output.Write(
-              [&](std::ostream& out) {
-                if (tree) {
-                  WriteTree(model, out);
-                } else {
-                  model::WriteJson(model, out, 2);
-                  out << '\n';
-                }
-              },
-              error)) {
+      const WriteOutcome written = output.Write(
+          [&](std::ostream& out) {
+            if (tree) {
+              WriteTree(model, out);
+            } else {
+              model::WriteJson(model, out, 2);
+              out << '\n';
+            }
+          },
+          error);
+      if (written == WriteOutcome::Cancelled) {
+        console.Raw("import cancelled; no model written\n");
+        exitCode = kExitCancelled;
+      } else if (written == WriteOutcome::Failed) {
         console.Error(error);
         exitCode = kExitFailure;
       } else {
+        if (signals::InterruptCount() > 0) {
+          // Said even with --quiet: the key press should be seen taken.
+          console.Raw("Ctrl-C came while the model was being written; it is written in full\n");
+        }
         char elapsed[32];
         std::snprintf(elapsed, sizeof elapsed, "%.2f s", seconds);
         console.Info("imported " + CountObjects(model) + " in " + elapsed);

@@ -17,7 +17,15 @@ namespace qm::test {
 
 namespace {
 
-std::vector<std::string> BuildEnvironment(const ProcessOptions& options) {
+int ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+}  // namespace
+
+std::vector<std::string> ChildEnvironment(const ProcessOptions& options) {
   std::map<std::string, std::string> merged;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const char* equals = std::strchr(*entry, '=');
@@ -30,8 +38,6 @@ std::vector<std::string> BuildEnvironment(const ProcessOptions& options) {
   for (const auto& [name, value] : merged) list.push_back(name + "=" + value);
   return list;
 }
-
-}  // namespace
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options) {
@@ -47,7 +53,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   std::vector<char*> argv;
   for (std::string& arg : argStrings) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  std::vector<std::string> envStrings = BuildEnvironment(options);
+  std::vector<std::string> envStrings = ChildEnvironment(options);
   std::vector<char*> envp;
   for (std::string& entry : envStrings) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -61,6 +67,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     // runner set up.
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGPIPE, SIG_DFL);
+    if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0) ::_exit(127);
     ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(127);
   }
@@ -128,9 +135,71 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.exitCode = 128 + WTERMSIG(status);
+  result.exitCode = ExitCodeOf(status);
   return result;
+}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const ProcessOptions& options, int inputFd, int outputFd, int errorFd) {
+  std::vector<std::string> argStrings = {program};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argStrings) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> envStrings = ChildEnvironment(options);
+  std::vector<char*> envp;
+  for (std::string& entry : envStrings) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  m_pid = ::fork();
+  if (m_pid == 0) {
+    const int fds[3] = {inputFd, outputFd, errorFd};
+    // Moved out of the way first, so that one dup2 cannot close another's source.
+    int copies[3];
+    for (int i = 0; i < 3; ++i) copies[i] = ::fcntl(fds[i] >= 0 ? fds[i] : null, F_DUPFD_CLOEXEC, 3);
+    for (int i = 0; i < 3; ++i) ::dup2(copies[i], i);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::execve(program.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  ::close(null);
+}
+
+ChildProcess::~ChildProcess() {
+  if (m_pid > 0) {
+    ::kill(m_pid, SIGKILL);
+    while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+}
+
+void ChildProcess::Signal(int signal) const {
+  if (m_pid > 0) ::kill(m_pid, signal);
+}
+
+bool ChildProcess::Ended() {
+  if (m_pid <= 0) return true;
+  int status = 0;
+  if (::waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
+  m_status = ExitCodeOf(status);
+  m_pid = -1;
+  return true;
+}
+
+int ChildProcess::Wait(int timeoutSeconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  while (!Ended()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(m_pid, SIGKILL);
+      while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+      m_pid = -1;
+      return -1;
+    }
+    ::usleep(10 * 1000);
+  }
+  return m_status;
 }
 
 std::string Printed(const ProcessResult& result) {

@@ -1,0 +1,352 @@
+// quillmere-import used carelessly or with hostile intent: an output that
+// is the database being read, Ctrl-C while the model is being written, the
+// connection form on a real terminal, and names that would act on the
+// terminal. The real executable runs with the real module, plug-in and
+// driver; terminal behaviour is checked on a pseudo-terminal.
+#include <ImportHost.h>
+#include <SqliteCatalogue.h>
+#include <Subprocess.h>
+#include <TempDir.h>
+#include <Terminal.h>
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+ProcessResult Host(const Strings& args, const ProcessOptions& options = {}) {
+  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
+  EXPECT_FALSE(result.timedOut) << Printed(result);
+  return result;
+}
+
+bool HasLine(const Strings& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The names and contents of everything in the directory.
+std::map<std::string, std::string> Snapshot(const std::string& directory) {
+  std::map<std::string, std::string> entries;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(directory))
+    entries[entry.path().string()] = entry.is_symlink() ? "-> " + fs::read_symlink(entry).string()
+                                     : entry.is_regular_file() ? ReadFile(entry.path().string())
+                                                               : "<not a file>";
+  return entries;
+}
+
+// A database whose model is several megabytes of JSON, far more than a
+// pipe holds.
+void CreateLargeDatabase(const std::string& path) {
+  std::string script = "BEGIN;\n";
+  for (int i = 1; i <= 1000; ++i) {
+    const std::string n = std::to_string(i);
+    script += "CREATE TABLE t" + n + " (id INTEGER PRIMARY KEY, prev INTEGER REFERENCES t" +
+              std::to_string(std::max(i - 1, 1)) + " (id), code TEXT NOT NULL, note TEXT);\nCREATE INDEX ix" + n +
+              " ON t" + n + " (code, prev);\n";
+  }
+  SqliteFile(path).Exec(script + "COMMIT;\n");
+}
+
+size_t TableCount(const std::string& json) {
+  GenericModel model(0);
+  ReadModelJson(json, model);
+  return AllOfType(model, model::Table).size();
+}
+
+// Reads from fd until something arrived or the timeout passed.
+std::string ReadSome(int fd, std::chrono::milliseconds timeout) {
+  struct pollfd ready {fd, POLLIN, 0};
+  if (::poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) return {};
+  char buffer[65536];
+  const ssize_t got = ::read(fd, buffer, sizeof buffer);
+  return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
+}
+
+// Reads from fd until its writers are gone.
+std::string ReadToEnd(int fd) {
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    struct pollfd ready {fd, POLLIN, 0};
+    if (::poll(&ready, 1, 60000) <= 0) break;
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+// The number of threads the process runs.
+int ThreadsOf(int pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+  }
+  return 0;
+}
+
+struct Pipe {
+  Pipe() { EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0); }
+  ~Pipe() {
+    for (int fd : fds)
+      if (fd >= 0) ::close(fd);
+  }
+  void CloseWriteEnd() {
+    ::close(fds[1]);
+    fds[1] = -1;
+  }
+  int fds[2] = {-1, -1};
+};
+
+// -o naming the database being read, however it is reached, is refused
+// before anything is opened (exit 2), and the database is untouched; so is
+// a name SQLite keeps beside it (journal, write-ahead log), a database the
+// connection string attaches, standard output appended to the database,
+// and a database the connection form is given.
+TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
+  TempDir dir;
+  const std::string db = dir.Path("shop.db");
+  SqliteFile(db).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
+  SqliteFile(dir.Path("other.db")).Exec("CREATE TABLE other (id INTEGER);");
+  fs::create_symlink(db, dir.Path("link.db"));
+  fs::create_hard_link(db, dir.Path("hard.db"));
+  fs::create_directory(dir.Path("sub"));
+  const std::string sqlite = "Driver={SQLite3};Database=";
+  struct Case {
+    Strings args;
+    std::string output;
+  };
+  const Case cases[] = {
+      {{"--sqlite", "shop.db"}, "shop.db"},
+      {{"--sqlite", db}, "./sub/../shop.db"},
+      {{"--sqlite", db}, dir.Path("link.db")},
+      {{"--sqlite", db}, dir.Path("hard.db")},
+      {{"--sqlite", dir.Path("link.db")}, db},
+      {{"--sqlite", "hard.db"}, "link.db"},
+      {{"--sqlite", db}, dir.Path("shop.db-wal")},
+      {{"--sqlite", dir.Path("link.db")}, dir.Path("shop.db-journal")},
+      {{"--connect", sqlite + "shop.db"}, dir.Path("hard.db")},
+      {{"--connect", sqlite + "file:shop.db?mode=ro"}, "shop.db"},
+      {{"--connect", sqlite + "file:" + dir.Path("sh%6Fp.db") + "?mode=ro"}, dir.Path("link.db")},
+      {{"--connect", sqlite + "file://localhost" + db}, db},
+      {{"--connect", sqlite + dir.Path("other.db") + ";Attach=aux=" + db}, "hard.db"},
+  };
+  ProcessOptions inDir;
+  inDir.workingDirectory = dir.Path();
+  for (const Case& c : cases) {
+    Strings args = c.args;
+    args.insert(args.end(), {"-o", c.output, "--quiet"});
+    SCOPED_TRACE(args[1] + " -o " + c.output);
+    const auto before = Snapshot(dir.Path());
+    const ProcessResult result = Host(args, inDir);
+    EXPECT_EQ(result.exitCode, 2) << Printed(result);
+    EXPECT_EQ(Lines(result.err).size(), 1u) << Printed(result);
+    EXPECT_EQ(result.err.rfind("error: the output " + c.output + " is ", 0), 0u) << Printed(result);
+    EXPECT_NE(result.err.find("being imported; write the model to another file"), std::string::npos);
+    EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
+  }
+
+  // Another file is written as usual.
+  const ProcessResult elsewhere = Host({"--sqlite", "shop.db", "-o", "shop.json", "--quiet"}, inDir);
+  EXPECT_EQ(elsewhere.exitCode, 0) << Printed(elsewhere);
+  EXPECT_EQ(TableCount(ReadFile(dir.Path("shop.json"))), 1u);
+
+  // Standard output appended to the database (quillmere-import >> shop.db).
+  const auto before = Snapshot(dir.Path());
+  const int appended = ::open(db.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  Pipe err;
+  {
+    ChildProcess host(QM_IMPORT_EXE, {"--sqlite", db, "--quiet"}, {}, -1, appended, err.fds[1]);
+    ::close(appended);
+    err.CloseWriteEnd();
+    EXPECT_EQ(host.Wait(60), 2);
+  }
+  EXPECT_EQ(ReadToEnd(err.fds[0]).rfind("error: standard output is the database " + db + " being imported", 0), 0u);
+  EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
+
+  // The connection form given the output as the database: refused when the
+  // form closes, before connecting. (The form asks Driver, Database,
+  // NoCreat for a path.)
+  ProcessOptions form = inDir;
+  form.input = "\n" + db + "\n\n";
+  const ProcessResult answered = Host({"--sqlite", "other.db", "--prompt", "-o", "link.db", "--quiet"}, form);
+  EXPECT_EQ(answered.exitCode, 2) << Printed(answered);
+  EXPECT_NE(answered.err.find("error: the output link.db is the database " + db + " being imported"), std::string::npos)
+      << Printed(answered);
+  EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
+}
+
+// Ctrl-C after the import has finished, while the model goes to a reader
+// that takes its time (quillmere-import | less): the writing goes on to
+// the end and the run succeeds; the model is whole.
+TEST(AppHostileUseTest, CtrlCWhileTheModelGoesToASlowReaderLetsTheWritingFinish) {
+  TempDir dir;
+  CreateLargeDatabase(dir.Path("big.db"));
+  ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0600), 0);
+
+  for (const bool toFifo : {false, true}) {
+    SCOPED_TRACE(toFifo ? "-o FIFO" : "standard output");
+    Pipe out;
+    Pipe err;
+    Strings args = {"--sqlite", dir.Path("big.db")};
+    if (toFifo) args.insert(args.end(), {"-o", dir.Path("fifo")});
+    ChildProcess host(QM_IMPORT_EXE, args, {}, -1, toFifo ? -1 : out.fds[1], err.fds[1]);
+    out.CloseWriteEnd();
+    err.CloseWriteEnd();
+    const int reader = toFifo ? ::open(dir.Path("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : out.fds[0];
+    ASSERT_GE(reader, 0);
+
+    // The first bytes of the model: the import is over, the writing has
+    // begun. The pipe holds 64 KiB of several megabytes, so the host is
+    // soon waiting for the reader inside a write.
+    std::string json = ReadSome(reader, 120s);
+    ASSERT_FALSE(json.empty()) << ReadToEnd(err.fds[0]);
+    std::this_thread::sleep_for(300ms);
+    host.Signal(SIGINT);
+    std::this_thread::sleep_for(300ms);
+    json += ReadToEnd(reader);
+    if (toFifo) ::close(reader);
+    const std::string errText = ReadToEnd(err.fds[0]);
+    EXPECT_EQ(host.Wait(60), 0) << errText;
+    EXPECT_EQ(errText.find("cannot write"), std::string::npos) << errText;
+    EXPECT_NE(errText.find("it is written in full"), std::string::npos) << errText;
+    EXPECT_EQ(TableCount(json), 1000u) << json.size() << " bytes\n" << errText;
+  }
+}
+
+// Ctrl-C after the import, while the host waits for a reader of the FIFO
+// it is to write to: nothing is written yet, so the run is cancelled (130)
+// instead of waiting on or failing.
+TEST(AppHostileUseTest, CtrlCWhileWaitingForAFifoReaderCancels) {
+  TempDir dir;
+  SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
+  ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0600), 0);
+  Pipe err;
+  ChildProcess host(QM_IMPORT_EXE, {"--sqlite", dir.Path("shop.db"), "-o", dir.Path("fifo")}, {}, -1, -1, err.fds[1]);
+  err.CloseWriteEnd();
+  // The import has run once its thread is gone after it reported progress.
+  std::string errText;
+  const auto deadline = std::chrono::steady_clock::now() + 120s;
+  while (!(errText.find("importing") != std::string::npos && ThreadsOf(host.Pid()) == 1) &&
+         std::chrono::steady_clock::now() < deadline) {
+    errText += ReadSome(err.fds[0], 20ms);
+  }
+  ASSERT_NE(errText.find("importing"), std::string::npos) << errText;
+  std::this_thread::sleep_for(200ms);
+  host.Signal(SIGINT);
+  const int exitCode = host.Wait(30);
+  errText += ReadToEnd(err.fds[0]);
+  EXPECT_EQ(exitCode, 130) << errText;
+  EXPECT_NE(errText.find("import cancelled; no model written"), std::string::npos) << errText;
+  EXPECT_EQ(errText.find("cannot write"), std::string::npos) << errText;
+  const int reader = ::open(dir.Path("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  char byte = 0;
+  EXPECT_LE(::read(reader, &byte, 1), 0) << "something was written";
+  ::close(reader);
+}
+
+// --prompt on a terminal: while a question of the form waits for its
+// answer, nothing redraws the line it is on; the password typed is not
+// shown; the run then goes on with its progress as usual.
+TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
+  TempDir dir;
+  const std::string db = dir.Path("shop.db");
+  SqliteFile(db).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
+  TerminalProcess host(QM_IMPORT_EXE, {"--prompt", "--connect", "Driver={SQLite3};Database=" + db + ";PWD=old-secret",
+                                       "-o", dir.Path("model.json")});
+  const std::pair<std::string, std::string> questions[] = {
+      {"  Driver [SQLite3]:", "\r"}, {"  Database [" + db + "]:", "\r"}, {"  PWD [****]:", "typed-secret\r"}};
+  for (const auto& [question, answer] : questions) {
+    ASSERT_TRUE(host.WaitFor(question, 30s)) << host.Printed();
+    // The progress line redraws every 100 ms: plenty of chances to erase it.
+    host.Pump(600ms);
+    EXPECT_EQ(host.CursorLine(), question) << host.Printed();
+    host.Type(answer);
+  }
+  EXPECT_EQ(host.Wait(60s), 0) << host.Printed();
+  const Strings screen = host.Screen();
+  EXPECT_TRUE(HasLine(screen, "Connection (Enter keeps a value, Ctrl-D cancels):")) << host.Printed();
+  for (const auto& [question, answer] : questions) EXPECT_TRUE(HasLine(screen, question)) << question << host.Printed();
+  EXPECT_EQ(host.Output().find("secret"), std::string::npos) << host.Printed();
+  EXPECT_EQ(TableCount(ReadFile(dir.Path("model.json"))), 1u);
+}
+
+// Names and texts holding line breaks, escape sequences, a direction
+// override and invisible characters: the tree shows each escaped and the
+// name quoted, on a pipe and on a terminal, so no line is forged, nothing
+// reaches the terminal as a command and nothing hides. JSON carries them
+// as they are.
+TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
+  TempDir dir;
+  const std::string db = dir.Path("hostile.db");
+  SqliteFile(db).Exec(
+      "CREATE TABLE \"orders\n  table forged\" (id INTEGER PRIMARY KEY, \"x\x1b]0;pwned\x07\" TEXT DEFAULT 'a\x1b[2Jb');\n"
+      "CREATE TABLE \"\u202Ecba\" (\"zero\u200Bwidth\" INTEGER);\n"
+      "CREATE VIEW \"v\uFEFF\" AS SELECT 1 AS one;\n");
+
+  const ProcessResult tree = Host({"--sqlite", db, "--format", "tree", "--quiet"});
+  ASSERT_EQ(tree.exitCode, 0) << Printed(tree);
+  const Strings lines = Lines(tree.out);
+  for (const std::string line : {"  table \"orders\\n  table forged\"", "  table \"\\u202ecba\"",
+                                 "      \"zero\\u200bwidth\"  INTEGER", "  view \"v\\ufeff\""})
+    EXPECT_TRUE(HasLine(lines, line)) << line << "\n" << tree.out;
+  EXPECT_NE(tree.out.find("\"x\\x1b]0;pwned\\x07\"  TEXT     DEFAULT 'a\\x1b[2Jb'"), std::string::npos) << tree.out;
+  EXPECT_FALSE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("  table forged", 0) == 0; }));
+  EXPECT_EQ(std::count_if(tree.out.begin(), tree.out.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
+            0)
+      << "control characters in the tree";
+  for (const char* invisible : {"\u202E", "\u200B", "\uFEFF"}) EXPECT_EQ(tree.out.find(invisible), std::string::npos);
+
+  TerminalProcess terminal(QM_IMPORT_EXE, {"--sqlite", db, "--format", "tree", "--quiet"});
+  EXPECT_EQ(terminal.Wait(60s), 0) << terminal.Printed();
+  EXPECT_TRUE(HasLine(terminal.Screen(), "  table \"orders\\n  table forged\"")) << terminal.Printed();
+  EXPECT_EQ(terminal.Output().find('\x1b'), std::string::npos) << terminal.Printed();
+
+  const ProcessResult json = Host({"--sqlite", db, "--quiet"});
+  ASSERT_EQ(json.exitCode, 0) << Printed(json);
+  GenericModel model(0);
+  ReadModelJson(json.out, model);
+  Strings tables = Names(AllOfType(model, model::Table));
+  std::sort(tables.begin(), tables.end());
+  EXPECT_EQ(tables, (Strings{"orders\n  table forged", "\u202Ecba"}));
+}
+
+// Messages that name what the user or the database gave (here, a file
+// name) escape it alike: the error stays one line and sends the terminal
+// nothing to act on.
+TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
+  TempDir dir;
+  const std::pair<std::string, std::string> names[] = {
+      {"gone\x1b]0;pwned\x07.db", "gone\\x1b]0;pwned\\x07.db"}, {"\u202Egnp.db", "\\u202egnp.db"}};
+  for (const auto& [name, shown] : names) {
+    const ProcessResult result = Host({"--sqlite", dir.Path(name), "--quiet"});
+    EXPECT_EQ(result.exitCode, 3) << Printed(result);
+    EXPECT_EQ(Lines(result.err).size(), 1u) << Printed(result);
+    EXPECT_NE(result.err.find(dir.Path(shown)), std::string::npos) << Printed(result);
+    EXPECT_EQ(result.err.find(name), std::string::npos) << Printed(result);
+  }
+}
+
+}  // namespace
+}  // namespace qm::test
