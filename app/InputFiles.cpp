@@ -5,6 +5,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 namespace app {
 
@@ -17,11 +18,17 @@ int HexValue(char c) {
   return -1;
 }
 
-bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
-  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
-    if (i >= text.size() || std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+// Whether text starts with the lower-case ASCII prefix, ignoring case.
+bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
   }
   return true;
+}
+
+bool EqualsIgnoringCase(const std::string& text, std::string_view lower) {
+  return text.size() == lower.size() && StartsWithIgnoringCase(text, lower);
 }
 
 std::string Trim(const std::string& text) {
@@ -81,12 +88,12 @@ std::vector<InputFile> SqliteConnectionInputFiles(const std::string& connectionS
   std::vector<InputFile> files;
   for (const ConnectionAttribute& attribute : ParseConnectionString(connectionString)) {
     const std::string key = Trim(attribute.key);
-    if (StartsWithIgnoringCase(key, "database") && key.size() == 8) {
+    if (EqualsIgnoringCase(key, "database")) {
       const std::string value = Trim(attribute.value);
       if (value == ":memory:") continue;
       AddDatabase(files, value, "the database");
       if (StartsWithIgnoringCase(value, "file:")) AddDatabase(files, UriPath(value), "the database");
-    } else if (StartsWithIgnoringCase(key, "attach") && key.size() == 6) {
+    } else if (EqualsIgnoringCase(key, "attach")) {
       const std::size_t equals = attribute.value.find('=');
       if (equals == std::string::npos) continue;
       AddDatabase(files, Trim(attribute.value.substr(equals + 1)), "the attached database");
