@@ -59,15 +59,6 @@ TEST(VisibleTextTest, EscapesWhatActsOnTheTerminalOrDoesNotShow) {
   }
 }
 
-TEST(VisibleTextTest, NamesThatNeedEscapesAreKnown) {
-  EXPECT_FALSE(NeedsEscapes(u"B\u00fccher"));
-  EXPECT_FALSE(NeedsEscapes(u"open orders"));
-  EXPECT_FALSE(NeedsEscapes(u"back\\slash \"q\""));
-  EXPECT_TRUE(NeedsEscapes(u"\u202eabc"));
-  EXPECT_TRUE(NeedsEscapes(u"open\u00a0orders"));
-  EXPECT_TRUE(NeedsEscapes(u"a\nb"));
-}
-
 // UTF-8 that is not well formed (a Latin-1 file name, an overlong form,
 // an encoded surrogate, a character cut short) shows each stray byte.
 TEST(VisibleTextTest, BytesThatAreNotUtf8AreShownAsBytes) {
