@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace qm::test::hardening {
 namespace {
@@ -45,7 +46,11 @@ class StagedHost {
     for (const fs::directory_entry& entry : fs::directory_iterator(built.parent_path().parent_path() / "lib"))
       if (entry.path().filename().string().find(".so") != std::string::npos)
         fs::copy(entry.path(), lib / entry.path().filename(), fs::copy_options::copy_symlinks);
-    for (const fs::path& path : {fs::path(m_dir.Path()), bin, lib, bin / built.filename()})
+    // Readable and runnable by anyone, whatever the umask the build ran under.
+    std::vector<fs::path> paths = {fs::path(m_dir.Path()), bin, lib, bin / built.filename()};
+    for (const fs::directory_entry& entry : fs::directory_iterator(lib))
+      if (!entry.is_symlink()) paths.push_back(entry.path());
+    for (const fs::path& path : paths)
       fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
     m_program = (bin / built.filename()).string();
