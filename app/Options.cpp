@@ -3,6 +3,9 @@
 #include "ConnectionString.h"
 #include "ExitCodes.h"
 
+#include <platform/Utf.h>
+#include <schemaimport/ScopeList.h>
+
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -10,30 +13,6 @@
 #include <map>
 
 namespace app {
-
-namespace {
-
-// "a, b,,c " -> "a,b,c". Names are kept as written otherwise: they are
-// database identifiers and compare exactly.
-std::string NormaliseSchemaList(const std::string& text) {
-  std::string list;
-  std::size_t pos = 0;
-  while (pos <= text.size()) {
-    std::size_t comma = text.find(',', pos);
-    if (comma == std::string::npos) comma = text.size();
-    std::string name = text.substr(pos, comma - pos);
-    const std::size_t first = name.find_first_not_of(" \t");
-    const std::size_t last = name.find_last_not_of(" \t");
-    if (first != std::string::npos) {
-      if (!list.empty()) list += ',';
-      list += name.substr(first, last - first + 1);
-    }
-    pos = comma + 1;
-  }
-  return list;
-}
-
-}  // namespace
 
 int ParseOptions(int argc, char** argv, Options& options) {
   CLI::App cli{
@@ -55,7 +34,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
   sqlite->excludes(connect)->excludes(postgres);
   connect->excludes(postgres);
   std::string schemas;
-  cli.add_option("--schema", schemas, "Import only these schemas (comma-separated names)")
+  cli.add_option("--schema", schemas,
+                 "Import only these schemas (comma-separated names; a name in double quotes is taken "
+                 "exactly, commas and blanks included, with \"\" for a quote: '\"a,b\",public')")
       ->type_name("NAMES");
   std::string format = "json";
   cli.add_option("--format", format, "Output format: json (the whole model) or tree (a readable outline)")
@@ -92,7 +73,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
   options.sqliteGiven = sqlite->count() > 0;
   options.connectGiven = connect->count() > 0;
   options.postgresGiven = postgres->count() > 0;
-  options.schemas = NormaliseSchemaList(schemas);
+  // The plug-in reads the list with the same ReadScopeList; a list it
+  // could only guess at is refused here, before anything is loaded.
+  const ScopeList scope = ReadScopeList(platform::Utf8ToUtf16(schemas));
+  if (!scope.error.empty()) {
+    std::fprintf(stderr, "error: --schema: %s\n", platform::Utf16ToUtf8(scope.error).c_str());
+    std::fprintf(stderr, "Run 'quillmere-import --help' for the options.\n");
+    return kExitUsage;
+  }
+  options.schemas = schemas;
   options.format = format == "tree" ? OutputFormat::Tree : OutputFormat::Json;
 
   const char* empty = nullptr;

@@ -14,7 +14,7 @@ struct Options {
   bool sqliteGiven = false;      // --sqlite was on the command line (even if empty)
   bool connectGiven = false;     // --connect was on the command line
   bool postgresGiven = false;    // --postgres was on the command line
-  std::string schemas;           // --schema: comma-separated names, normalised; empty = all
+  std::string schemas;           // --schema as given: a scope list (schemaimport/ScopeList.h), checked; empty = all
   OutputFormat format = OutputFormat::Json;  // --format
   std::string output;            // -o FILE; empty or "-" = standard output
   bool prompt = false;           // --prompt: complete the connection string on the terminal

@@ -1,4 +1,5 @@
 #include "host/SchemaImportApi.h"
+#include "host/ScopeExit.h"
 
 #include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/ImportToolsProvider.h>
@@ -23,6 +24,11 @@ void SchemaImportApi::ReverseEngineerFromDB(GenericModel* model) {
   model->PurgeActivityLog();
   model->SetUndoTracingOff();
   model->BeginActivity(u"Reverse Engineer From DB");
+  // From here on every way out, an exception included, closes the bracket:
+  // the explorer hears the end, the activity ends, undo tracing comes back.
+  // Guards run in reverse order of their making.
+  ScopeExit undoTracingOn([model](bool) { model->SetUndoTracingOn(); });
+  ScopeExit endActivity([model](bool) { model->EndActivity(); });
 
   ISchemaImportSessionState* session = Session();
   session->Reset();
@@ -30,30 +36,47 @@ void SchemaImportApi::ReverseEngineerFromDB(GenericModel* model) {
 
   if (IObjectExplorerInterface* explorer = InterfaceProvider::Instance()->GetObjectExplorerInterface())
     explorer->OnImportStarting();
+  ScopeExit importFinished([](bool) {
+    if (IObjectExplorerInterface* explorer = InterfaceProvider::Instance()->GetObjectExplorerInterface())
+      explorer->OnImportFinished();
+  });
 
   BuildSchemaFromSQLDB();
-
-  if (IObjectExplorerInterface* explorer = InterfaceProvider::Instance()->GetObjectExplorerInterface())
-    explorer->OnImportFinished();
-
-  model->EndActivity();
-  model->SetUndoTracingOn();
 }
 
 bool RunSchemaImport(SchemaImportRequest& request) {
   ISchemaImportSessionState* session = Session();
   SchemaSourceConnectorI* connector = ImportToolsProvider::Instance()->GetConnector(request.modelType);
+  SchemaSourceReaderI* reader = ImportToolsProvider::Instance()->GetReader(request.modelType);
+  // What the reader recorded as failed belongs to its previous import; a
+  // run that does not get as far as reading must not report it again.
+  if (reader != nullptr) reader->ClearFailedStatements();
+
+  // An exception from here on marks the run failed; what is open is closed
+  // and, when the connect step had succeeded, the end is posted to a window
+  // already set, before the exception goes on to the caller.
+  bool connected = false;  // the connect step succeeded
+  ScopeExit end([&](bool failed) {
+    if (!failed) return;
+    session->SetStatus(ImportStatusFailed);
+    // A connect step that threw may have opened the connection first.
+    if (connector != nullptr && connector->GetConnectionHandle() != nullptr) connector->Disconnect();
+    if (!connected) return;
+    if (HWND window = session->GetNotifyWindow()) PostMessageW(window, WM_IMPORT_FINISHED, 0, 0);
+  });
+
   if (connector == nullptr || !connector->EstablishConnection()) {
     session->SetStatus(ImportStatusConnectFailed);
     return false;
   }
+  connected = true;
   session->SetStatus(ImportStatusConnected);
 
   CMOObject* root = request.model->GetCMOObject();
   SetTextProperty(*root, model::ServerName, connector->GetServerName());
   SetTextProperty(*root, model::DatabaseName, connector->GetDatabaseName());
 
-  if (SchemaSourceReaderI* reader = ImportToolsProvider::Instance()->GetReader(request.modelType)) {
+  if (reader != nullptr) {
     reader->SetConnection(connector);
     reader->SetModel(request.model);
     reader->InitCache();
@@ -81,12 +104,14 @@ extern "C" QM_SCHEMAIMPORT_API bool BuildSchemaFromSQLDB() {
   static SchemaImportRequest request;
   request.model = model;
   request.modelType = static_cast<int>(model->GetModelType());
+  // After every run, failed, refused or broken off by an exception: the
+  // caches, the schema lookup and the scratch store belong to this run
+  // only. Kept, the lookup would hand the next import this model's ids.
+  ScopeExit endRun([](bool) { request.model = nullptr; });
+  ScopeExit resetCaches([](bool) {
+    if (SchemaSourceReaderI* reader = ImportToolsProvider::Instance()->GetReader(request.modelType))
+      reader->ResetCache();
+  });
 
-  const bool connected = RunSchemaImport(request);
-
-  if (SchemaSourceReaderI* reader = ImportToolsProvider::Instance()->GetReader(request.modelType))
-    reader->ResetCache();
-
-  request.model = nullptr;
-  return connected;
+  return RunSchemaImport(request);
 }

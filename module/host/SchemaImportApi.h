@@ -13,7 +13,9 @@ class SchemaImportApi : public ISchemaImport {
   // Runs one whole import into the model, bracketed by a model activity
   // with undo tracing off, and tells the object explorer before and after.
   // Reports nothing itself: the host reads the session status and waits for
-  // WM_IMPORT_FINISHED. The model must not be null.
+  // WM_IMPORT_FINISHED. An exception from the run (status
+  // ImportStatusFailed) reaches the caller after the bracket is closed and
+  // the explorer told. The model must not be null.
   void ReverseEngineerFromDB(GenericModel* model) override;
 };
 
@@ -24,4 +26,7 @@ struct SchemaImportRequest {
 };
 
 // Runs the import the request describes; true when the connector connected.
+// Empties the reader's failed statements first. An exception on the way
+// sets ImportStatusFailed, closes an open connection and posts the end to a
+// window already set (when the connect step had succeeded), then goes on.
 bool RunSchemaImport(SchemaImportRequest& request);

@@ -1,7 +1,5 @@
 #include <schemaimport/ConnectionString.h>
 
-#include <algorithm>
-
 namespace {
 
 bool IsBlank(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n'; }
@@ -77,17 +75,4 @@ std::optional<std::u16string> FindAttribute(const std::vector<ConnectionAttribut
 
 bool HasAttribute(const std::vector<ConnectionAttribute>& attributes, std::initializer_list<std::u16string_view> names) {
   return FindAttribute(attributes, names).has_value();
-}
-
-std::vector<std::u16string> ParseScope(std::u16string_view scope) {
-  std::vector<std::u16string> names;
-  std::size_t start = 0;
-  while (start <= scope.size()) {
-    std::size_t end = scope.find(u',', start);
-    if (end == std::u16string_view::npos) end = scope.size();
-    std::u16string name = TrimBlanks(scope.substr(start, end - start));
-    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
-    start = end + 1;
-  }
-  return names;
 }

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace qm::test::hardening {
 namespace {
@@ -26,6 +28,51 @@ namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
 const std::string kSecret = "hostile-input-pw-5";
+
+// quillmere-import as another user can run it: the executable and the
+// libraries beside it, copied into a folder anyone may enter. The build
+// folder may be in a checkout only its owner can enter (root's home, a
+// mode 700 folder), where the other user could load none of them.
+class StagedHost {
+ public:
+  StagedHost() {
+    const fs::path built = fs::path(QM_IMPORT_EXE);
+    const fs::path bin = fs::path(m_dir.Path("bin"));
+    const fs::path lib = fs::path(m_dir.Path("lib"));
+    fs::create_directories(bin);
+    fs::create_directories(lib);
+    fs::copy_file(built, bin / built.filename());
+    // The host loads the module and the plug-ins from ../lib beside itself.
+    for (const fs::directory_entry& entry : fs::directory_iterator(built.parent_path().parent_path() / "lib"))
+      if (entry.path().filename().string().find(".so") != std::string::npos)
+        fs::copy(entry.path(), lib / entry.path().filename(), fs::copy_options::copy_symlinks);
+    // Readable and runnable by anyone, whatever the umask the build ran under.
+    std::vector<fs::path> paths = {fs::path(m_dir.Path()), bin, lib, bin / built.filename()};
+    for (const fs::directory_entry& entry : fs::directory_iterator(lib))
+      if (!entry.is_symlink()) paths.push_back(entry.path());
+    for (const fs::path& path : paths)
+      fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    m_program = (bin / built.filename()).string();
+  }
+
+  // The staged executable.
+  const std::string& Program() const { return m_program; }
+  // Where the dynamic loader must look for the libraries it links: the
+  // build's run path names the build folder.
+  std::string LibraryPath() const { return m_dir.Path("lib"); }
+
+ private:
+  TempDir m_dir;          // the staging folder, mode 755
+  std::string m_program;  // bin/quillmere-import in it
+};
+
+// The arguments that run program as the unprivileged user nobody.
+std::vector<std::string> AsNobody(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program};
+  all.insert(all.end(), args.begin(), args.end());
+  return all;
+}
 
 class HostInputTest : public ::testing::Test {
  protected:
@@ -102,6 +149,12 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
       {{"--connect", real + ";Attach=MAIN=" + Path("real.db")}, 3, "cannot attach \"MAIN\": the name is already in use"},
       {{"--connect", real + ";Attach=aux=" + Path("notes.txt")}, 3, "not a database (26) (attaching " + Path("notes.txt")},
       {{"--sqlite", Path("real.db"), "--schema", "main, mian"}, 3, "no database named \"mian\" in this connection (databases: main)"},
+      // A schema list the plug-in could only guess at is refused before
+      // anything connects (the server on port 1 would give exit 3).
+      {{"--postgres", pgRefused, "--schema", "public,\"a,b"}, 2,
+       "error: --schema: the quoted name \"a,b has no closing quote (a quote inside a quoted name is written \"\")"},
+      {{"--sqlite", missing, "--schema", "\"main\"x, temp"}, 2,
+       "error: --schema: the quoted name \"main\" must be followed by a comma, not by x"},
       // An SQLite URI names a file too: the driver would create it.
       {{"--connect", "Driver={SQLite3};Database=file:" + missing}, 3, "database file not found: " + missing},
       {{"--connect", "Driver={SQLite3};Database=file://localhost" + missing + "?cache=shared"}, 3,
@@ -123,12 +176,24 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
     cases.push_back({{"--connect", "Driver={SQLite3};Database=" + path}, 3, says});
   }
 
+  std::unique_ptr<StagedHost> staged;
+  ProcessOptions asNobody;
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::access("/usr/bin/setpriv", X_OK), 0) << "running as root needs /usr/bin/setpriv";
+    staged = std::make_unique<StagedHost>();
+    asNobody.environment["LD_LIBRARY_PATH"] = staged->LibraryPath();
+    const ProcessResult version = RunProcess("/usr/bin/setpriv", AsNobody(staged->Program(), {"--version"}), asNobody);
+    ASSERT_EQ(version.exitCode, 0) << "the user nobody cannot run the staged host " << staged->Program()
+                                   << " (is the temporary folder private?)\n" << Printed(version);
+  }
+
   for (Case& c : cases) {
     std::string program = QM_IMPORT_EXE;
-    if (c.asNobody && ::geteuid() == 0) {
-      ASSERT_EQ(::access("/usr/bin/setpriv", X_OK), 0) << "running as root needs /usr/bin/setpriv";
+    ProcessOptions options;
+    if (c.asNobody && staged) {
       program = "/usr/bin/setpriv";
-      c.args.insert(c.args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", "--", QM_IMPORT_EXE});
+      c.args = AsNobody(staged->Program(), c.args);
+      options = asNobody;
     } else if (c.asNobody) {
       ::chmod(Path("private.db").c_str(), 0);
     } else if (std::find(c.args.begin(), c.args.end(), "-o") == c.args.end()) {
@@ -138,7 +203,6 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
     for (const std::string& arg : c.args) trace += arg + " ";
     SCOPED_TRACE(trace);
     const auto before = Snapshot();
-    ProcessOptions options;
     options.timeoutSeconds = 60;
     const ProcessResult result = RunProcess(program, c.args, options);
     EXPECT_EQ(result.exitCode, c.exitCode) << Printed(result);

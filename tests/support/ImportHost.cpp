@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <future>
 #include <iostream>
 #include <map>
@@ -82,11 +83,19 @@ ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string
     std::cerr << "the import hangs; aborting the test process\n";
     std::abort();
   }
-  run.get();
+  // An exception from the import goes on to the test, but only once the
+  // explorer (on this stack) is no longer registered and the window is gone.
+  std::exception_ptr thrown;
+  try {
+    run.get();
+  } catch (...) {
+    thrown = std::current_exception();
+  }
   provider->SetObjectExplorerInterface(nullptr);
   outcome.status = session->GetStatus();
   while (std::optional<MSG> message = platform::PeekMessage(window)) outcome.messages.push_back(*message);
   platform::DestroyMessageWindow(window);
+  if (thrown) std::rethrow_exception(thrown);
   outcome.failed = api.FailedStatements();
   outcome.connectError = api.LastConnectError();
   outcome.finishedPosted = !outcome.messages.empty() && outcome.messages.back().message == WM_IMPORT_FINISHED;

@@ -53,7 +53,8 @@ struct ImportOutcome {
 // Configures the plug-in with source and scope (UTF-8) and runs
 // ReverseEngineerFromDB into the model. A run that does not end within the
 // limit fails the test and aborts the process: a hung import cannot be
-// left behind.
+// left behind. An exception from the import is thrown on to the caller
+// after the host has taken its explorer and window away again.
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
                         std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180));
 

@@ -1,10 +1,12 @@
 // The texts a host configures a database plug-in with: an ODBC connection
-// string, read as the driver manager reads it, and a scope list.
+// string, read as the driver manager reads it, and a scope list (ParseScope,
+// in ScopeList.h).
 //
 // Everything here is pure: no ODBC, no model, no module state.
 #pragma once
 
 #include <schemaimport/Export.h>
+#include <schemaimport/ScopeList.h>
 
 #include <initializer_list>
 #include <optional>
@@ -39,7 +41,3 @@ QM_SCHEMAIMPORT_API std::optional<std::u16string> FindAttribute(const std::vecto
 // True when FindAttribute finds one.
 QM_SCHEMAIMPORT_API bool HasAttribute(const std::vector<ConnectionAttribute>& attributes,
                                       std::initializer_list<std::u16string_view> names);
-
-// The comma-separated names of a scope text, blanks around each trimmed,
-// empty ones and repeats dropped, in the order given.
-QM_SCHEMAIMPORT_API std::vector<std::u16string> ParseScope(std::u16string_view scope);

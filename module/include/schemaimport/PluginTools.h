@@ -32,7 +32,9 @@ class PluginTools {
   PluginTools& operator=(const PluginTools&) = delete;
 
   // The failed statements of the last import. None after a failed connect:
-  // then nothing ran, and what the reader holds is an earlier import's.
+  // the driver empties the reader's record at the start of every run, but a
+  // reader may keep failures of its own (statements it did not run), which
+  // would be an earlier import's.
   std::vector<QmFailedStatement> FailedStatements() const {
     if (!connector.LastConnectError().IsEmpty()) return {};
     return reader.Failures();

@@ -128,8 +128,9 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   void FetchAndProcessRecords(void* statementHandle, int statementId, ColumnInfo* columns);
 
   // Statements of the current import that did not run to their end, in the
-  // order they failed. Emptied by ClearFailedStatements, which the start of
-  // every import calls.
+  // order they failed. Emptied by ClearFailedStatements, which the import
+  // driver calls at the start of every run, before connecting (and
+  // InitCache again), so a run that fails to connect reports none.
   const std::vector<FailedStatement>& GetFailedStatements() const { return m_failedStatements; }
   void ClearFailedStatements() { m_failedStatements.clear(); }
 

@@ -4,6 +4,7 @@
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ObjectIdLookup.h>
 
+#include <platform/Utf.h>
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
@@ -15,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -124,6 +126,43 @@ TEST_F(CacheTest, IncludedColumnsReachTheModelAndResetThroughTheBaseForgetsThem)
   indexes.ProcessIncludedColumns();
   EXPECT_EQ(untouched->GetProperty(model::IncludedColumns), nullptr);
   EXPECT_EQ(indexes.FindObject(u"ix"), nullptr);
+}
+
+// A reader may attach the included columns more than once in an import:
+// every pass replaces the index's one list with the whole list so far,
+// never a second property, a list doubled or the property leaked.
+TEST_F(CacheTest, IncludedColumnsProcessedTwiceLeaveOneWholeList) {
+  CMOObject* index = New(model::Index);
+  indexes.AddIncludedColumn(index, 1);
+  indexes.AddIncludedColumn(index, 2);
+  indexes.ProcessIncludedColumns();
+  index->GetProperty(model::IncludedColumns)->SetObjectIdVectorValue({});  // the model's copy, not the cache's
+  indexes.AddIncludedColumn(index, 3);
+  indexes.ProcessIncludedColumns();
+  ASSERT_EQ(index->GetProperties().size(), 1u);
+  EXPECT_EQ(index->GetProperty(model::IncludedColumns)->GetObjectIdVectorValue(), (std::vector<int>{1, 2, 3}));
+}
+
+// 0 is "no trigger follows": it reads as -1 like a name never set, so a
+// writer never names trigger 0. Other numbers, negative ones too, read
+// back as set, the latest for a name; names are exact.
+TEST_F(CacheTest, TriggerFollowsZeroAndUnsetReadAsMinusOne) {
+  objects.SetMySQLTriggerFollows(u"trg", 3);
+  objects.SetMySQLTriggerFollows(u"trg", 7);
+  objects.SetMySQLTriggerFollows(u"TRG", 2);
+  objects.SetMySQLTriggerFollows(u"zero", 0);
+  objects.SetMySQLTriggerFollows(u"neg", -5);
+  objects.SetMySQLTriggerFollows(u"minus one", -1);
+  objects.SetMySQLTriggerFollows(u"reset", 4);
+  objects.SetMySQLTriggerFollows(u"reset", 0);
+  const std::pair<const char16_t*, int> cases[] = {
+      {u"trg", 7}, {u"TRG", 2}, {u"zero", -1}, {u"never", -1}, {u"", -1},
+      {u"neg", -5}, {u"minus one", -1}, {u"reset", -1},
+  };
+  for (const auto& [name, expected] : cases)
+    EXPECT_EQ(objects.GetMySQLTriggerFollows(name), expected) << platform::Utf16ToUtf8(name);
+  objects.Reset();
+  EXPECT_EQ(objects.GetMySQLTriggerFollows(u"trg"), -1);
 }
 
 TEST_F(CacheTest, KeysReverseSearchSeesTheLastSnapshotAndTheLowestAddress) {

@@ -1,21 +1,31 @@
 // The import road as a host drives it: ReverseEngineerFromDB and
 // BuildSchemaFromSQLDB with a real model, the module's registered session
-// and entry point, and connectors on the real SQLite3 ODBC driver. Whole
-// imports through the plug-ins (the reader's steps, the caches emptied
-// between imports) are tests/plugins' to check.
+// and entry point, and connectors and readers on the real SQLite3 ODBC
+// driver: the order of the run's steps, its end after every kind of run
+// (refused, normal, broken off by an exception), and what one run leaves
+// for the next.
+#include <SqliteCatalogue.h>
 #include <TempDir.h>
 
 #include <gatehouse/InterfaceProvider.h>
 #include <platform/Win32.h>
+#include <schemaimport/ImportCacheDB.h>
 #include <schemaimport/ImportToolsProvider.h>
+#include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ObjectIdLookup.h>
+#include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaImport.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
+#include <schemaimport/SchemaSourceReaderI.h>
+#include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelJson.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,48 +33,114 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Steps = std::vector<std::string>;
 
 ISchemaImportSessionState* Session() { return InterfaceProvider::Instance()->GetSchemaImportSessionState(); }
 ISchemaImport* Api() { return InterfaceProvider::Instance()->GetSchemaImportApi(); }
 
-// A connector on a real SQLite database file, or one that refuses.
+// What the run's caches hold, as one word: "empty" when the lookup, the
+// object cache and the scratch store hold nothing of a run (the store
+// closed), otherwise what is left.
+std::string CacheState() {
+  std::string left;
+  if (SchemaLookup::Instance()->FindObject(nullptr, u"main") != 0) left += " lookup";
+  if (ImportedObjectCache::Instance()->GetObjectCount() != 0) left += " objects";
+  if (ImportCacheDB::Instance()->ExecuteSQL(u"SELECT 1").NextRecord()) left += " store";
+  return left.empty() ? "empty" : "holds" + left;
+}
+
+// A connector on a real SQLite database file, or one that refuses; its
+// connect step may throw after it has opened the connection.
 class TestConnector : public SchemaSourceConnectorI {
  public:
-  explicit TestConnector(std::u16string connectionString) : m_connectionString(std::move(connectionString)) {}
+  explicit TestConnector(std::u16string text, Steps* steps = nullptr) : connectionString(std::move(text)), m_steps(steps) {}
 
   bool EstablishConnection() override {
     ++establishCalls;
-    if (m_connectionString.empty()) return false;
-    CString text(m_connectionString);
-    return Connect(text);
+    if (m_steps) m_steps->push_back("connect");
+    if (connectionString.empty()) return false;
+    CString text(connectionString);
+    const bool connected = Connect(text);
+    if (throwAfterConnect) throw std::runtime_error("the connect step broke down after connecting");
+    return connected;
   }
   void Disconnect() override {
     ++disconnectCalls;
+    if (m_steps) m_steps->push_back("disconnect, caches " + CacheState());
     SchemaSourceConnectorI::Disconnect();
   }
 
-  int establishCalls = 0;   // EstablishConnection calls
-  int disconnectCalls = 0;  // Disconnect calls
+  std::u16string connectionString;    // empty: refuses
+  bool throwAfterConnect = false;     // the connect step throws once connected
+  int establishCalls = 0;             // EstablishConnection calls
+  int disconnectCalls = 0;            // Disconnect calls
 
  private:
-  std::u16string m_connectionString;  // empty: refuses
+  Steps* m_steps;  // where the steps are written; not owned, may be null
+};
+
+// One table per row, under schema "main" found or created through the
+// schema lookup. A row whose name is throwAt has its column created under a
+// parent id the model does not have: the model library throws.
+class TableAction : public QueryResultRowActionI {
+ public:
+  explicit TableAction(const std::u16string* throwAt) : m_throwAt(throwAt) {}
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const int schema = SchemaLookup::Instance()->FindCreate(model, u"main");
+    CMOObject& table = model->CreateObject(model::Table, schema);
+    auto* name = new CMOProperty(model::Name);
+    name->SetWStringValue(record.GetString(u"name").str());
+    table.SetProperty(name);
+    ImportedObjectCache::Instance()->Add(record.GetString(u"name"), &table);
+    if (record.GetString(u"name").str() == *m_throwAt) model->CreateObject(model::Column, 1 << 30);
+  }
+
+ private:
+  const std::u16string* m_throwAt;  // the reader's; not owned
+};
+
+// Statement 1 reads the tables; statement 2, when asked for, reads a table
+// that is not there. Writes its steps, and parks a row in the scratch store.
+class TestReader : public SchemaSourceReaderI {
+ public:
+  explicit TestReader(Steps* steps) : m_steps(steps) {}
+  ~TestReader() { ClearAll(); }
+
+  void RegisterQueryStatements() override {
+    m_steps->push_back("register");
+    AddQueryStatement(1, model::Table, u"SELECT name AS name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+    SetStatementRowAction(1, new TableAction(&throwAt));
+    AddQueryStatement(2, model::Column, u"SELECT name FROM no_such_table");
+  }
+  void GetAvailableObjects() override { m_steps->push_back("first step, caches " + CacheState()); }
+  void ReadObjects() override {
+    m_steps->push_back("read");
+    ImportCacheDB::Instance()->InsertUDT(u"s", u"t");
+    ImportObjects(1);
+    if (failingStatement) ImportObjects(2);
+  }
+
+  std::u16string throwAt;          // the table whose row throws; empty: none
+  bool failingStatement = false;   // the read step also runs statement 2
+
+ private:
+  Steps* m_steps;  // not owned
 };
 
 // The host's object explorer: sets the window when the import starts, as a
-// host does, and counts the calls.
+// host does, and writes down both calls.
 class TestExplorer : public IObjectExplorerInterface {
  public:
-  explicit TestExplorer(HWND window) : m_window(window) {}
+  TestExplorer(HWND window, Steps* steps) : m_window(window), m_steps(steps) {}
   void OnImportStarting() override {
-    ++starting;
+    m_steps->push_back("starting");
     Session()->SetNotifyWindow(m_window);
   }
-  void OnImportFinished() override { ++finished; }
-  int starting = 0;  // OnImportStarting calls
-  int finished = 0;  // OnImportFinished calls
+  void OnImportFinished() override { m_steps->push_back("finished, caches " + CacheState()); }
 
  private:
-  HWND m_window;  // handed to the session when the import starts
+  HWND m_window;   // handed to the session when the import starts
+  Steps* m_steps;  // not owned
 };
 
 std::vector<UINT> Drain(HWND window) {
@@ -75,17 +151,26 @@ std::vector<UINT> Drain(HWND window) {
 
 class ImportDriverTest : public testing::Test {
  protected:
-  void SetUp() override { m_window = platform::CreateMessageWindow(); }
+  void SetUp() override {
+    m_window = platform::CreateMessageWindow();
+    qm::test::SqliteFile(m_path).Exec(
+        "CREATE TABLE customers (id INTEGER PRIMARY KEY); CREATE TABLE orders (id INTEGER PRIMARY KEY);"
+        "CREATE TABLE products (id INTEGER PRIMARY KEY);");
+  }
   void TearDown() override {
     InterfaceProvider::Instance()->SetObjectExplorerInterface(nullptr);
     ImportToolsProvider::Instance()->UnregisterConnector(m_modelType, m_connector);
+    ImportToolsProvider::Instance()->UnregisterReader(m_modelType, m_reader);
     platform::DestroyMessageWindow(m_window);
   }
 
-  void Register(TestConnector* connector) {
+  void Register(TestConnector* connector, TestReader* reader = nullptr) {
     m_connector = connector;
+    m_reader = reader;
     ImportToolsProvider::Instance()->RegisterConnector(m_modelType, connector);
+    if (reader) ImportToolsProvider::Instance()->RegisterReader(m_modelType, reader);
   }
+  std::u16string ConnectionString() const { return u"Driver={SQLite3};Database=" + CString::FromUtf8(m_path).str(); }
 
   qm::test::TempDir m_dir;
   const std::string m_path = m_dir.Path("source.db");
@@ -93,6 +178,7 @@ class ImportDriverTest : public testing::Test {
   const int m_modelType = 5000 + ++s_tests;
   HWND m_window = nullptr;
   TestConnector* m_connector = nullptr;  // registered for m_modelType, or null
+  TestReader* m_reader = nullptr;        // registered for m_modelType, or null
   static inline int s_tests = 0;
 };
 
@@ -101,7 +187,8 @@ TEST_F(ImportDriverTest, FailedConnectClosesTheBracketAndTouchesNothing) {
   for (bool registered : {false, true}) {
     SCOPED_TRACE(registered ? "connector refuses" : "no connector for the type");
     if (registered) Register(&refusing);
-    TestExplorer explorer(m_window);
+    Steps steps;
+    TestExplorer explorer(m_window, &steps);
     InterfaceProvider::Instance()->SetObjectExplorerInterface(&explorer);
     GenericModel model(static_cast<unsigned>(m_modelType));
 
@@ -109,8 +196,7 @@ TEST_F(ImportDriverTest, FailedConnectClosesTheBracketAndTouchesNothing) {
 
     EXPECT_EQ(Session()->GetStatus(), ImportStatusConnectFailed);
     EXPECT_TRUE(Drain(m_window).empty());
-    EXPECT_EQ(explorer.starting, 1);
-    EXPECT_EQ(explorer.finished, 1);
+    EXPECT_EQ(steps, (Steps{"starting", "finished, caches empty"}));
     EXPECT_EQ(model.GetObjectCount(), 1);
     EXPECT_EQ(model.GetCMOObject()->GetProperty(model::ServerName), nullptr);
     // The bracket closes whatever the outcome.
@@ -122,11 +208,147 @@ TEST_F(ImportDriverTest, FailedConnectClosesTheBracketAndTouchesNothing) {
   EXPECT_EQ(refusing.disconnectCalls, 0);
 }
 
+// A direct call with no model in the session runs nothing and leaves the
+// status as the host left it: a host may keep its own value there.
+TEST_F(ImportDriverTest, WithoutAModelInTheSessionNothingRunsAndTheStatusStays) {
+  TestConnector connector(ConnectionString());
+  Register(&connector);
+  Session()->Reset();
+  Session()->SetStatus(7);
+  EXPECT_FALSE(BuildSchemaFromSQLDB());
+  EXPECT_EQ(Session()->GetStatus(), 7);
+  EXPECT_EQ(connector.establishCalls, 0);
+}
+
+// The reader's steps in the driver's order; the caches hold the run's
+// objects until the connection is closed and are empty (the store closed)
+// before the explorer hears the end. Statements are registered once.
+TEST_F(ImportDriverTest, ReaderStepsRunInOrderAndTheCachesEndWithTheRun) {
+  Steps steps;
+  TestConnector connector(ConnectionString(), &steps);
+  TestReader reader(&steps);
+  Register(&connector, &reader);
+  TestExplorer explorer(m_window, &steps);
+  InterfaceProvider::Instance()->SetObjectExplorerInterface(&explorer);
+
+  for (int run = 1; run <= 2; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    steps.clear();
+    GenericModel model(static_cast<unsigned>(m_modelType));
+    Api()->ReverseEngineerFromDB(&model);
+    Steps expected = {"starting", "connect", "register", "first step, caches holds store", "read",
+                      "disconnect, caches holds lookup objects store", "finished, caches empty"};
+    if (run == 2) expected.erase(expected.begin() + 2);
+    EXPECT_EQ(steps, expected);
+    EXPECT_EQ(Session()->GetStatus(), ImportStatusConnected);
+    EXPECT_EQ(Drain(m_window), std::vector<UINT>{WM_IMPORT_FINISHED});
+    EXPECT_EQ(model.GetObjectCount(), 5);  // root, schema, three tables
+  }
+}
+
+// A run broken off by an exception, thrown by a row action (the model
+// library refusing an unknown parent) or by a connect step after it opened
+// the connection: the exception reaches the host, the status says the run
+// failed, the connection is closed, the caches and the schema lookup are
+// emptied, the bracket is closed. The next import is the same as the first
+// import of the process; with the lookup left filled, it would put its
+// tables under the broken run's schema id.
+TEST_F(ImportDriverTest, RunBrokenOffByAnExceptionEndsCleanlyAndTheNextImportIsAsTheFirst) {
+  Steps steps;
+  TestConnector connector(ConnectionString(), &steps);
+  TestReader reader(&steps);
+  Register(&connector, &reader);
+  TestExplorer explorer(m_window, &steps);
+  InterfaceProvider::Instance()->SetObjectExplorerInterface(&explorer);
+
+  GenericModel first(static_cast<unsigned>(m_modelType));
+  Api()->ReverseEngineerFromDB(&first);
+  ASSERT_EQ(Session()->GetStatus(), ImportStatusConnected);
+  ASSERT_EQ(first.GetObjectCount(), 5);
+  const std::string firstModel = model::WriteJson(first);
+  Drain(m_window);
+
+  struct Case {
+    const char* where;
+    bool throwAfterConnect;
+    std::u16string throwAt;
+    std::string exception;        // the start of what the host catches
+    Steps steps;                  // from "connect" on
+    std::vector<UINT> messages;   // posted to the host window
+  };
+  const Case cases[] = {
+      {"row action", false, u"orders", "GenericModel::CreateObject: no parent object with id",
+       {"connect", "first step, caches holds store", "read", "disconnect, caches holds lookup objects store",
+        "finished, caches empty"},
+       {WM_IMPORT_FINISHED}},
+      {"connect step", true, u"", "the connect step broke down",
+       {"connect", "disconnect, caches empty", "finished, caches empty"},
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    connector.throwAfterConnect = c.throwAfterConnect;
+    reader.throwAt = c.throwAt;
+    steps.clear();
+    const int disconnects = connector.disconnectCalls;
+    GenericModel broken(static_cast<unsigned>(m_modelType));
+
+    std::string caught = "nothing";
+    try {
+      Api()->ReverseEngineerFromDB(&broken);
+    } catch (const std::exception& e) {
+      caught = e.what();
+    }
+
+    EXPECT_EQ(caught.rfind(c.exception, 0), 0u) << caught;
+
+    EXPECT_EQ(Session()->GetStatus(), ImportStatusFailed);
+    EXPECT_EQ(Steps(steps.begin() + 1, steps.end()), c.steps);
+    EXPECT_EQ(connector.disconnectCalls, disconnects + 1);
+    EXPECT_EQ(connector.GetConnectionHandle(), nullptr);
+    EXPECT_EQ(Drain(m_window), c.messages);
+    EXPECT_TRUE(broken.IsUndoTracingOn());
+    EXPECT_EQ(broken.GetOpenActivityCount(), 0);
+
+    connector.throwAfterConnect = false;
+    reader.throwAt.clear();
+    GenericModel next(static_cast<unsigned>(m_modelType));
+    Api()->ReverseEngineerFromDB(&next);
+    EXPECT_EQ(Session()->GetStatus(), ImportStatusConnected);
+    EXPECT_EQ(model::WriteJson(next), firstModel);
+    Drain(m_window);
+  }
+}
+
+// The failed statements are those of the latest run: a run that does not
+// get as far as reading reports none, whoever reads the record.
+TEST_F(ImportDriverTest, FailedStatementsOfAnEarlierImportAreGoneAfterARefusedConnect) {
+  Steps steps;
+  TestConnector connector(ConnectionString());
+  TestReader reader(&steps);
+  reader.failingStatement = true;
+  Register(&connector, &reader);
+  GenericModel model(static_cast<unsigned>(m_modelType));
+  Session()->Reset();
+  Session()->SetModel(&model);
+  Session()->SetNotifyWindow(m_window);
+  EXPECT_TRUE(BuildSchemaFromSQLDB());
+  ASSERT_EQ(reader.GetFailedStatements().size(), 1u);
+  EXPECT_EQ(reader.GetFailedStatements()[0].statementId, 2);
+
+  connector.connectionString.clear();  // refuses from now on
+  GenericModel again(static_cast<unsigned>(m_modelType));
+  Session()->SetModel(&again);
+  EXPECT_FALSE(BuildSchemaFromSQLDB());
+  EXPECT_EQ(Session()->GetStatus(), ImportStatusConnectFailed);
+  EXPECT_TRUE(reader.GetFailedStatements().empty());
+}
+
 // The host sets its window on its own thread only after the run is over
 // its read step: the run waits for it once, then posts to it. A connector
 // without a reader still writes the names the data source reports.
 TEST_F(ImportDriverTest, WindowSetDuringTheLateWaitReceivesTheMessage) {
-  TestConnector connector(u"Driver={SQLite3};Database=" + CString::FromUtf8(m_path).str());
+  TestConnector connector(ConnectionString());
   Register(&connector);
   GenericModel model(static_cast<unsigned>(m_modelType));
   Session()->Reset();

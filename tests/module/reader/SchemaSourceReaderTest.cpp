@@ -1,9 +1,15 @@
 // The reader's tables without a database: statement and row-action
 // registration, the set-up step, ownership of row and column actions,
-// object counts, and a run without a connection.
+// object counts, progress messages, and a run without a connection.
 #include "ReaderTestSupport.h"
 
+#include <gatehouse/InterfaceProvider.h>
+#include <platform/Win32.h>
+#include <schemaimport/SchemaImport.h>
+
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace qm::test::reader {
 namespace {
@@ -116,6 +122,50 @@ TEST(SchemaSourceReaderTest, ImportWithoutAConnectionIsRecordedAsFailed) {
   EXPECT_EQ(reader.GetFailedStatements()[0].diagnostic.sqlState, u"08003");
   EXPECT_EQ(log.calls(), 0);
   EXPECT_EQ(reader.ObjectCountEntries(), 0u);
+}
+
+// Progress goes to the session's window under the statement's object type.
+// Type 0 means "none": nothing is posted for it (nor for an id without a
+// type), or the host would show progress for a type that does not exist. A
+// negative type is posted but never counted. After the caches' end every
+// count reads 0.
+TEST(SchemaSourceReaderTest, ProgressSkipsTypeZeroAndNeverCountsNegativeTypes) {
+  using Posted = std::vector<std::pair<WPARAM, LPARAM>>;
+  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
+  ASSERT_NE(session, nullptr);
+  const HWND window = platform::CreateMessageWindow();
+  session->Reset();
+  session->SetNotifyWindow(window);
+  auto notify = [&](TestReader& reader, int id) {
+    reader.NotifyImporting(id);
+    reader.NotifyImported(id);
+    Posted posted;
+    while (auto message = platform::PeekMessage(window)) {
+      EXPECT_EQ(message->message, WM_IMPORT_PROGRESS);
+      posted.emplace_back(message->wParam, message->lParam);
+    }
+    return posted;
+  };
+  const WPARAM minusFour = static_cast<WPARAM>(static_cast<LPARAM>(-4));
+
+  TestReader reader;
+  reader.AddQueryStatement(1, 12, u"SELECT a");
+  reader.AddQueryStatement(2, 12, u"SELECT b");  // the same type: the counts add up
+  reader.AddQueryStatement(3, 0, u"SELECT c");
+  reader.AddQueryStatement(4, -4, u"SELECT d");
+  for (const auto& [id, rows] : {std::pair{1, 3}, {2, 4}, {3, 5}, {4, 6}, {9, 7}}) reader.UpdateObjectCount(id, rows);
+  const std::pair<int, Posted> cases[] = {
+      {1, {{12, 0}, {12, 7}}},
+      {3, {}},
+      {9, {}},  // no statement, no type
+      {4, {{minusFour, 0}, {minusFour, 0}}},
+  };
+  for (const auto& [id, expected] : cases) EXPECT_EQ(notify(reader, id), expected) << "statement " << id;
+
+  reader.ResetCache();
+  EXPECT_EQ(notify(reader, 2), (Posted{{12, 0}, {12, 0}}));
+  session->Reset();
+  platform::DestroyMessageWindow(window);
 }
 
 }  // namespace

@@ -1,0 +1,109 @@
+// --schema end to end: quoted names select schemas whose names hold commas,
+// blanks or quotes, on a real PostgreSQL server and in real SQLite files,
+// each plug-in matching the names as its database does. (A list that is
+// not well formed: tests/hardening/HostInputTest.cpp.)
+#include <ImportHost.h>
+#include <PgServer.h>
+#include <PgTestEnv.h>
+#include <SqliteCatalogue.h>
+#include <Subprocess.h>
+#include <TempDir.h>
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace qm::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// "schema: table table ..." for every schema of the model the host wrote,
+// sorted.
+Strings SchemasAndTables(const std::string& json) {
+  GenericModel model(0);
+  ReadModelJson(json, model);
+  Strings lines;
+  for (CMOObject* schema : AllOfType(model, model::Schema)) {
+    std::string line = "[" + Name(*schema) + "]:";
+    for (const std::string& table : Names(Children(model, *schema, model::Table))) line += " " + table;
+    lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+ProcessResult Import(const Strings& args) {
+  ProcessResult result = RunProcess(QM_IMPORT_EXE, args);
+  EXPECT_FALSE(result.timedOut) << Printed(result);
+  return result;
+}
+
+// PostgreSQL compares schema names exactly: "Sales" is not sales, " sp "
+// is not sp.
+TEST(SchemaOptionTest, QuotedNamesSelectPostgresSchemasExactly) {
+  QM_REQUIRE_PG();
+  TestDatabase database("schema_option");
+  ASSERT_EQ(RunPsql(database.Name(),
+                    "CREATE SCHEMA \"a,b\"; CREATE TABLE \"a,b\".t1 (id int);"
+                    "CREATE SCHEMA \" sp \"; CREATE TABLE \" sp \".t2 (id int);"
+                    "CREATE SCHEMA sp; CREATE TABLE sp.t3 (id int);"
+                    "CREATE SCHEMA \"Sales\"; CREATE TABLE \"Sales\".t4 (id int);"
+                    "CREATE SCHEMA sales; CREATE TABLE sales.t5 (id int);"
+                    "CREATE SCHEMA \"q\"\"uote\"; CREATE TABLE \"q\"\"uote\".t6 (id int);"
+                    "CREATE SCHEMA a; CREATE TABLE a.t7 (id int); CREATE SCHEMA b; CREATE TABLE b.t8 (id int);"),
+            "");
+  const struct {
+    std::string list;
+    Strings schemas;
+  } cases[] = {
+      {"\"a,b\",\" sp \",\"q\"\"uote\",Sales", {"[ sp ]: t2", "[Sales]: t4", "[a,b]: t1", "[q\"uote]: t6"}},
+      {"a,b , sp", {"[a]: t7", "[b]: t8", "[sp]: t3"}},  // unquoted: split and trimmed, as before
+      {"sales, \"sp\"", {"[sales]: t5", "[sp]: t3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("--schema " + c.list);
+    const ProcessResult result = Import({"--postgres", database.ConnectionString(), "--schema", c.list, "--quiet"});
+    ASSERT_EQ(result.exitCode, 0) << Printed(result);
+    EXPECT_EQ(SchemasAndTables(result.out), c.schemas);
+  }
+  // No schema is called SALES: refused by name, not imported as sales.
+  const ProcessResult missing = Import({"--postgres", database.ConnectionString(), "--schema", "\"SALES\"", "--quiet"});
+  EXPECT_EQ(missing.exitCode, 3) << Printed(missing);
+  EXPECT_NE(missing.err.find("no schema named \"SALES\" (there is \"Sales\") (there is \"sales\")"), std::string::npos)
+      << Printed(missing);
+}
+
+// SQLite matches database names ignoring ASCII case; a quoted name may hold
+// the comma or the quote of an attached database's name.
+TEST(SchemaOptionTest, QuotedNamesSelectSqliteDatabasesAsSqliteMatchesThem) {
+  TempDir dir;
+  SqliteFile(dir.Path("main.db")).Exec("CREATE TABLE in_main (id INTEGER);");
+  SqliteFile(dir.Path("comma.db")).Exec("CREATE TABLE in_comma (id INTEGER);");
+  SqliteFile(dir.Path("quote.db")).Exec("CREATE TABLE in_quote (id INTEGER);");
+  const std::string connect = "Driver={SQLite3};Database=" + dir.Path("main.db") + ";Attach=a,b=" +
+                              dir.Path("comma.db") + ";Attach=q\"x=" + dir.Path("quote.db");
+  const struct {
+    std::string list;
+    Strings schemas;
+  } cases[] = {
+      {"\"a,b\"", {"[a,b]: in_comma"}},
+      {"\"A,B\", MAIN,\"Q\"\"X\"", {"[a,b]: in_comma", "[main]: in_main", "[q\"x]: in_quote"}},
+      {"q\"x", {"[q\"x]: in_quote"}},  // a quote that does not open the name is part of it
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("--schema " + c.list);
+    const ProcessResult result = Import({"--connect", connect, "--schema", c.list, "--quiet"});
+    ASSERT_EQ(result.exitCode, 0) << Printed(result);
+    EXPECT_EQ(SchemasAndTables(result.out), c.schemas);
+  }
+  // Unquoted, the comma splits the name, and no database is called a.
+  const ProcessResult split = Import({"--connect", connect, "--schema", "a,b", "--quiet"});
+  EXPECT_EQ(split.exitCode, 3) << Printed(split);
+  EXPECT_NE(split.err.find("no database named \"a\""), std::string::npos) << Printed(split);
+}
+
+}  // namespace
+}  // namespace qm::test
