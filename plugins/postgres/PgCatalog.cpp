@@ -209,18 +209,18 @@ const Statement kStatements[] = {
      u"WHERE {scope} AND c.relispartition AND c.relkind IN ('r', 'p') ORDER BY inh.inhparent, c.relname"},
 
     // tgtype bits: 1 row, 2 before, 4 insert, 8 delete, 16 update,
-    // 32 truncate, 64 instead of. An UPDATE trigger limited to columns
-    // (tgattr, in the order written) reads UPDATE OF a, b as the server
-    // prints it.
+    // 32 truncate, 64 instead of. Events in the order the server prints
+    // them; an UPDATE trigger limited to columns (tgattr, in the order
+    // written) reads UPDATE OF a, b.
     {kTriggers, model::Trigger, u"triggers",
      u"SELECT t.oid AS trigger_oid, t.tgrelid AS table_oid, t.tgname AS trigger_name, "
      u"CASE WHEN (t.tgtype::int & 2) <> 0 THEN 'BEFORE' WHEN (t.tgtype::int & 64) <> 0 THEN 'INSTEAD OF' "
      u"ELSE 'AFTER' END AS timing, "
      u"concat_ws(' OR ', CASE WHEN (t.tgtype::int & 4) <> 0 THEN 'INSERT' END, "
+     u"CASE WHEN (t.tgtype::int & 8) <> 0 THEN 'DELETE' END, "
      u"CASE WHEN (t.tgtype::int & 16) <> 0 THEN 'UPDATE' || COALESCE(' OF ' || (SELECT string_agg(quote_ident(ta.attname), "
      u"', ' ORDER BY u.ord) FROM unnest(t.tgattr::int2[]) WITH ORDINALITY u(attnum, ord) "
      u"JOIN pg_attribute ta ON ta.attrelid = t.tgrelid AND ta.attnum = u.attnum), '') END, "
-     u"CASE WHEN (t.tgtype::int & 8) <> 0 THEN 'DELETE' END, "
      u"CASE WHEN (t.tgtype::int & 32) <> 0 THEN 'TRUNCATE' END) AS events, "
      u"pg_get_triggerdef(t.oid) AS definition, d.description AS comment "
      u"FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "

@@ -41,11 +41,12 @@ bool MeansConnectionLost(const std::u16string& sqlState) {
 // not open relation with OID ..." (a catalogue function meeting an object
 // dropped since the snapshot), an object named in the statement's plan gone
 // (42P01, 42704, 42883), a serialization failure or deadlock (40001,
-// 40P01), and 25P02, a transaction something other than the statement
-// left aborted.
+// 40P01), a lock the session waited for too long (55P03, see lock_timeout
+// in PgConnector.h), and 25P02, a transaction something other than the
+// statement left aborted.
 bool Retryable(const std::u16string& sqlState) {
   return sqlState == u"XX000" || sqlState == u"42P01" || sqlState == u"42704" || sqlState == u"42883" ||
-         sqlState == u"40001" || sqlState == u"40P01" || sqlState == u"25P02";
+         sqlState == u"40001" || sqlState == u"40P01" || sqlState == u"55P03" || sqlState == u"25P02";
 }
 
 // What a 25P02 failure says to the user: the statement did not fail by
@@ -56,8 +57,6 @@ OdbcDiagnostic Explained(OdbcDiagnostic failure) {
                       u"whose error the driver did not report; " + failure.message;
   return failure;
 }
-
-constexpr std::u16string_view kSavepoint = u"qm_statement";
 
 // Live objects and the held objects they are checked against, as one
 // number: the kind in the high half ('n' schema, 'r' relation, 't' type,
@@ -305,59 +304,40 @@ void PgReader::ImportObjects(int statementId) {
   FetchAndProcessRecords(handle.Get(), statementId, columns.data());
 }
 
-OdbcDiagnostic PgReader::Execute(const std::u16string& statement) const {
-  return ExecuteOnConnection(m_connector->GetConnectionHandle(), statement);
-}
-
 PgReader::Outcome PgReader::RunStatement(int statementId, PgConnector& connector) {
-  const std::u16string savepoint(kSavepoint);
   for (int attempt = 1;; ++attempt) {
-    OdbcDiagnostic failure = Execute(u"SAVEPOINT " + savepoint);
-    bool inSavepoint = failure.IsEmpty();
-    if (inSavepoint) {
-      const std::size_t fetchFailuresBefore = GetFailedStatements().size();
-      ImportObjects(statementId);
-      if (m_executeFailure) {
-        failure = *m_executeFailure;
-      } else if (GetFailedStatements().size() > fetchFailuresBefore) {
-        failure = GetFailedStatements().back().diagnostic;
-      }
+    OdbcDiagnostic failure;
+    const std::size_t fetchFailuresBefore = GetFailedStatements().size();
+    ImportObjects(statementId);
+    if (m_executeFailure) {
+      failure = *m_executeFailure;
+    } else if (GetFailedStatements().size() > fetchFailuresBefore) {
+      failure = GetFailedStatements().back().diagnostic;
     }
-    if (failure.IsEmpty() || !MeansConnectionLost(failure.sqlState)) {
-      // Whatever else ran in the savepoint (the driver's own queries
-      // included) is undone when it cannot be released; a transaction the
-      // savepoint cannot repair (the driver may have rolled it back itself)
-      // is ended, and the next statement starts a new one.
-      if (inSavepoint && !Execute(u"RELEASE SAVEPOINT " + savepoint).IsEmpty()) {
-        if (Execute(u"ROLLBACK TO SAVEPOINT " + savepoint).IsEmpty() &&
-            Execute(u"RELEASE SAVEPOINT " + savepoint).IsEmpty()) {
-        } else {
-          connector.RollbackTransaction();
-        }
-      }
-      if (failure.IsEmpty()) return Outcome::Done;
-    }
-    if (MeansConnectionLost(failure.sqlState) || connector.ConnectionLost()) {
+    if (!failure.IsEmpty() && (MeansConnectionLost(failure.sqlState) || connector.ConnectionLost())) {
       m_failures.push_back(FailedStatement{statementId, std::move(failure)});
       return Outcome::ConnectionLost;
     }
-    if (attempt < kStatementAttempts && Retryable(failure.sqlState)) {
-      // A new snapshot no longer holds what went away.
-      connector.RollbackTransaction();
-      continue;
-    }
+    // Each statement has a transaction of its own: the locks the server's
+    // catalogue functions take (pg_get_viewdef, pg_get_expr) are held no
+    // longer than the statement, and whatever failed in it (the statement,
+    // or a query the driver ran on its own) leaves nothing aborted for the
+    // next one.
+    connector.RollbackTransaction();
+    if (failure.IsEmpty()) return Outcome::Done;
+    if (attempt < kStatementAttempts && Retryable(failure.sqlState)) continue;
     m_failures.push_back(FailedStatement{statementId, Explained(std::move(failure))});
     return Outcome::Failed;
   }
 }
 
 std::optional<std::unordered_set<std::uint64_t>> PgReader::LiveObjects(PgConnector& connector) {
-  // A new transaction: its snapshot, and the server's catalogue caches,
-  // are as the import ends.
-  connector.RollbackTransaction();
+  // A transaction of its own (as every statement has): its snapshot, and
+  // the server's catalogue caches, are as the import ends.
   std::vector<std::u16string> rows;
   const OdbcDiagnostic failure =
       ExecuteOnConnection(m_connector->GetConnectionHandle(), LiveObjectsText(m_scopeFilter), &rows);
+  connector.RollbackTransaction();
   if (!failure.IsEmpty()) return std::nullopt;
   std::unordered_set<std::uint64_t> live;
   live.reserve(rows.size());

@@ -6,34 +6,39 @@
 // import's schema filter (the scope the connector reports, names passed as
 // SQL literals) and the routine-body expression of the server's version.
 //
-// A server that other sessions change while the import runs. The
-// statements read one REPEATABLE READ snapshot, but the server's catalogue
-// functions (pg_get_viewdef, pg_get_expr, ...) read its latest catalogue,
-// so an object dropped after the snapshot can fail a statement or come back
+// A server that other sessions change while the import runs. Each
+// statement runs in a read-only REPEATABLE READ transaction of its own,
+// ended (rolled back) when its rows are in: the server's catalogue
+// functions take locks that the transaction holds (pg_get_viewdef on the
+// tables under a view, pg_get_expr on a column's table), and other
+// sessions' DDL waits for them no longer than one statement. Those
+// functions read the server's latest catalogue, not the snapshot, so an
+// object dropped after the snapshot can fail a statement or come back
 // without its texts. Therefore:
-//   - every statement runs inside a savepoint; one that fails because an
-//     object went away under it (see Retryable in PgReader.cpp) is run
-//     again, up to kStatementAttempts times, each time on a new snapshot;
+//   - a statement that fails because an object went away under it, or
+//     because the session waited too long for a lock (see Retryable in
+//     PgReader.cpp), is run again, up to kStatementAttempts times, each
+//     time on a new snapshot;
 //   - rows are held, not turned into objects, until every statement has
 //     run; then one statement on a new snapshot lists the schemas,
 //     relations, types and routines that still exist, and the held rows
 //     are handed to the row actions, leaving out every row of an object
 //     that has gone (and so everything under it). An object dropped during
 //     the import is thus either in the model whole, as it was before the
-//     drop, or not at all; constraints, indexes and triggers dropped on
-//     their own come without a definition and are left out by their row
-//     actions.
+//     drop, or not at all; an object made during the import likewise
+//     (made after the statement that reads its kind, it is not there);
+//     constraints, indexes and triggers dropped on their own come without
+//     a definition and are left out by their row actions.
 //
 // The driver's own statements. psqlODBC runs catalogue queries of its own
-// inside the import's transaction, for instance to look up the base table
-// of a result column when asked for the column's SQL type with
+// inside the statement's transaction, for instance to look up the base
+// table of a result column when asked for the column's SQL type with
 // SQLDescribeCol; when one fails (pg_attrdef closed to the role) the driver
 // says nothing and the transaction is left aborted. ImportObjects describes
 // result columns with SQLColAttribute (name and type), which sends no such
-// query; and a savepoint that cannot be released after a statement that
-// succeeded is rolled back to, so whatever the driver ran after the
-// statement costs nothing later. A statement that fails reports its own
-// reason.
+// query for the plug-in's statements; and since every statement's
+// transaction is ended after it, whatever the driver ran cannot fail a
+// later statement. A statement that fails reports its own reason.
 //
 // Before every statement the session's flag is checked: once the host has
 // raised it, no further statement runs and the import ends normally with
@@ -86,14 +91,11 @@ class PgReader : public SchemaSourceReaderI {
   enum class Outcome { Done, Failed, ConnectionLost };
 
   // The connector of the current import when it is the plug-in's; null
-  // otherwise (then statements run once, without savepoints, and rows are
-  // handed on as they come).
+  // otherwise (then statements run once, in the connection's transaction,
+  // and rows are handed on as they come).
   PgConnector* Connector() const;
-  // Runs the statement with its savepoint and its further attempts.
+  // Runs the statement in its own transaction, with its further attempts.
   Outcome RunStatement(int statementId, PgConnector& connector);
-  // Runs one statement on the connection; empty when it worked, otherwise
-  // the driver's reason.
-  OdbcDiagnostic Execute(const std::u16string& statement) const;
   // The kind-and-oid keys (see LiveKey in PgReader.cpp) of the objects in
   // scope that exist now, read on a new snapshot; nothing when that failed.
   std::optional<std::unordered_set<std::uint64_t>> LiveObjects(PgConnector& connector);

@@ -287,23 +287,33 @@ TEST_F(PgImportTest, AStatementTheServerRefusesCostsOnlyItsOwnObjects) {
   EXPECT_EQ(QueryValue(s_database->Name(), "SELECT count(*) FROM pg_class WHERE relname = 'written_by_import'"), "0");
 }
 
-TEST_F(PgImportTest, AllStatementsSeeOneSnapshot) {
-  std::string created;  // psql's complaint, or "" once the function is made
+// Each statement reads a snapshot of its own. Objects made after the
+// tables were read: the table is not there, nor any of its columns (no
+// column without its table); the function, read by a later statement, is
+// there whole, with its parameter.
+TEST_F(PgImportTest, ObjectsMadeDuringTheImportAreWholeOrAbsent) {
+  std::string created;  // psql's complaint, or "" once the objects are made
   odbc::Install late({.afterExecute = [&](void*, const std::u16string& statement) {
     if (created.empty() && Contains(statement, u"c.relkind IN ('r', 'p') ORDER BY"))
-      created = "made:" + RunPsql(s_database->Name(), "CREATE FUNCTION public.late(x integer) RETURNS integer "
+      created = "made:" + RunPsql(s_database->Name(), "CREATE TABLE public.late_table (late_column integer DEFAULT 3);\n"
+                                                      "CREATE FUNCTION public.late(x integer) RETURNS integer "
                                                       "LANGUAGE sql AS $f$ SELECT x $f$;\n");
   }});
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model);
-  RunPsql(s_database->Name(), "DROP FUNCTION public.late(integer);\n");
+  RunPsql(s_database->Name(), "DROP FUNCTION public.late(integer);\nDROP TABLE public.late_table;\n");
   ASSERT_EQ(created, "made:");
   ASSERT_EQ(outcome.status, ImportStatusConnected);
   EXPECT_TRUE(outcome.failed.empty());
-  // Made after the import's first statement: not in its snapshot.
-  const Strings routines = Names(AllOfType(model, model::Routine));
-  EXPECT_FALSE(routines.empty());
-  EXPECT_EQ(std::find(routines.begin(), routines.end(), "late"), routines.end());
+  EXPECT_EQ(Relation(model, "public", "late_table"), nullptr);
+  for (CMOObject* column : AllOfType(model, model::Column)) EXPECT_NE(Name(*column), "late_column") << "a column without its table";
+  CMOObject* publicSchema = Child(model, *model.GetCMOObject(), model::Schema, "public");
+  ASSERT_NE(publicSchema, nullptr);
+  CMOObject* routine = Child(model, *publicSchema, model::Routine, "late");
+  ASSERT_NE(routine, nullptr);
+  EXPECT_EQ(Text(*routine, model::ParameterList), "x integer");
+  EXPECT_EQ(Names(Children(model, *routine, model::Parameter)), Strings{"x"});
+  EXPECT_EQ(StructuralFaults(model), Strings());
 }
 
 // PostgreSQL's own catalogue in the scope: thousands of routines and their
