@@ -108,28 +108,41 @@ const Statement kStatements[] = {
      u"FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"c.oid", u"pg_class")
      u"WHERE {scope} AND c.relkind IN ('r', 'p') ORDER BY n.nspname, c.relname"},
 
+    // pg_get_viewdef opens the view, which fails for a view dropped since
+    // the snapshot was taken; pg_relation_size opens it first, catching up
+    // with the server's latest catalogue, and is NULL for a view that is
+    // gone: its definition is then NULL and the view left out.
     {kViews, model::View, u"views",
      u"SELECT c.oid AS view_oid, n.nspname AS schema_name, c.relname AS view_name, c.relkind::text AS view_kind, "
-     u"pg_get_viewdef(c.oid) AS definition, c.reltablespace AS tablespace_oid, "
+     u"CASE WHEN pg_relation_size(c.oid) IS NOT NULL THEN pg_get_viewdef(c.oid) END AS definition, "
+     u"c.reltablespace AS tablespace_oid, "
      u"pg_get_userbyid(c.relowner) AS owner_name, d.description AS comment "
      u"FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace " QM_COMMENT(u"c.oid", u"pg_class")
      u"WHERE {scope} AND c.relkind IN ('v', 'm') ORDER BY n.nspname, c.relname"},
 
-    // A generated column's expression is kept apart from defaults.
+    // Defaults come from the next statement: pg_attrdef may be closed to
+    // the importing role while the columns are not.
     {kColumns, model::Column, u"columns",
      u"SELECT a.attrelid AS table_oid, a.attnum AS column_number, a.attname AS column_name, "
      u"format_type(a.atttypid, a.atttypmod) AS data_type, a.attnotnull::int AS not_null, "
-     u"CASE WHEN a.attgenerated = '' THEN pg_get_expr(ad.adbin, ad.adrelid) END AS default_value, "
-     u"CASE WHEN a.attgenerated <> '' THEN pg_get_expr(ad.adbin, ad.adrelid) END AS generated_expression, "
      u"CASE a.attidentity WHEN 'a' THEN 'ALWAYS' WHEN 'd' THEN 'BY DEFAULT' END AS identity_kind, "
      QM_COLLATION(u"a", u"ty") u" AS collation_name, d.description AS comment "
      u"FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
      u"JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_type ty ON ty.oid = a.atttypid "
-     u"LEFT JOIN pg_attrdef ad ON ad.adrelid = a.attrelid AND ad.adnum = a.attnum "
      u"LEFT JOIN pg_description d ON d.objoid = a.attrelid AND d.classoid = 'pg_class'::regclass "
      u"AND d.objsubid = a.attnum "
      u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped "
      u"ORDER BY a.attrelid, a.attnum"},
+
+    // A generated column's expression is kept apart from defaults.
+    {kColumnDefaults, 0, u"column defaults",
+     u"SELECT ad.adrelid AS table_oid, ad.adnum AS column_number, "
+     u"CASE WHEN a.attgenerated = '' THEN pg_get_expr(ad.adbin, ad.adrelid) END AS default_value, "
+     u"CASE WHEN a.attgenerated <> '' THEN pg_get_expr(ad.adbin, ad.adrelid) END AS generated_expression "
+     u"FROM pg_attrdef ad JOIN pg_attribute a ON a.attrelid = ad.adrelid AND a.attnum = ad.adnum "
+     u"JOIN pg_class c ON c.oid = ad.adrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped "
+     u"ORDER BY ad.adrelid, ad.adnum"},
 
     // Primary keys before unique constraints, per table; with their
     // index's columns, for INCLUDE columns.
@@ -196,13 +209,18 @@ const Statement kStatements[] = {
      u"WHERE {scope} AND c.relispartition AND c.relkind IN ('r', 'p') ORDER BY inh.inhparent, c.relname"},
 
     // tgtype bits: 1 row, 2 before, 4 insert, 8 delete, 16 update,
-    // 32 truncate, 64 instead of.
+    // 32 truncate, 64 instead of. Events in the order the server prints
+    // them; an UPDATE trigger limited to columns (tgattr, in the order
+    // written) reads UPDATE OF a, b.
     {kTriggers, model::Trigger, u"triggers",
      u"SELECT t.oid AS trigger_oid, t.tgrelid AS table_oid, t.tgname AS trigger_name, "
      u"CASE WHEN (t.tgtype::int & 2) <> 0 THEN 'BEFORE' WHEN (t.tgtype::int & 64) <> 0 THEN 'INSTEAD OF' "
      u"ELSE 'AFTER' END AS timing, "
      u"concat_ws(' OR ', CASE WHEN (t.tgtype::int & 4) <> 0 THEN 'INSERT' END, "
-     u"CASE WHEN (t.tgtype::int & 16) <> 0 THEN 'UPDATE' END, CASE WHEN (t.tgtype::int & 8) <> 0 THEN 'DELETE' END, "
+     u"CASE WHEN (t.tgtype::int & 8) <> 0 THEN 'DELETE' END, "
+     u"CASE WHEN (t.tgtype::int & 16) <> 0 THEN 'UPDATE' || COALESCE(' OF ' || (SELECT string_agg(quote_ident(ta.attname), "
+     u"', ' ORDER BY u.ord) FROM unnest(t.tgattr::int2[]) WITH ORDINALITY u(attnum, ord) "
+     u"JOIN pg_attribute ta ON ta.attrelid = t.tgrelid AND ta.attnum = u.attnum), '') END, "
      u"CASE WHEN (t.tgtype::int & 32) <> 0 THEN 'TRUNCATE' END) AS events, "
      u"pg_get_triggerdef(t.oid) AS definition, d.description AS comment "
      u"FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
@@ -277,6 +295,19 @@ std::u16string StatementName(int statementId) {
 int StatementObjectType(int statementId) {
   const Statement* statement = Find(statementId);
   return statement != nullptr ? statement->objectType : 0;
+}
+
+std::u16string LiveObjectsText(const std::u16string& scopeFilter) {
+  std::u16string text =
+      u"SELECT 'n' || n.oid AS live_object FROM pg_namespace n WHERE {scope} "
+      u"UNION ALL SELECT 'r' || c.oid FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+      u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm', 'S') "
+      u"UNION ALL SELECT 't' || t.oid FROM pg_type t JOIN pg_namespace n ON n.oid = t.typnamespace "
+      u"WHERE {scope} AND (t.typtype IN ('e', 'd', 'r') OR (t.typtype = 'c' AND EXISTS (SELECT 1 FROM pg_class x "
+      u"WHERE x.oid = t.typrelid AND x.relkind = 'c'))) "
+      u"UNION ALL SELECT 'p' || p.oid FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace WHERE {scope}";
+  ReplaceAll(text, u"{scope}", scopeFilter);
+  return text;
 }
 
 std::u16string StatementText(int statementId, const std::u16string& scopeFilter, int serverVersion) {

@@ -19,7 +19,7 @@ constexpr unsigned int kPostgresModelType = 1002;
 // (attgenerated) and procedures (prokind) are read unconditionally.
 constexpr int kMinimumServerVersion = 120000;
 
-// Statement ids, in the order an import runs them.
+// Statement ids. StatementIds() gives the order an import runs them in.
 enum StatementId : int {
   kTableSpaces = 1,      // one row per tablespace of the cluster
   kSchemas = 2,          // one row per schema in scope
@@ -29,6 +29,7 @@ enum StatementId : int {
   kTables = 6,           // ordinary and partitioned tables (partitions included)
   kViews = 7,            // views and materialized views
   kColumns = 8,          // one row per column of a table, view or materialized view
+  kColumnDefaults = 17,  // one row per column default or generation expression (runs after kColumns)
   kKeys = 9,             // primary keys and unique constraints
   kCheckConstraints = 10,  // check constraints of tables
   kForeignKeys = 11,     // one row per foreign key
@@ -53,5 +54,11 @@ int StatementObjectType(int statementId);
 // the column n.nspname) as its schema filter, for a server of the given
 // version (server_version_num; 0 means the newest). Empty for an unknown id.
 std::u16string StatementText(int statementId, const std::u16string& scopeFilter, int serverVersion);
+
+// The objects an import asks about once all statements have run, to leave
+// out those dropped while it ran: schemas, tables, views, sequences, types
+// and routines in scope, one text per object, its kind letter ('n' schema,
+// 'r' relation, 't' type, 'p' routine) followed by its oid in decimal.
+std::u16string LiveObjectsText(const std::u16string& scopeFilter);
 
 }  // namespace qm::postgres

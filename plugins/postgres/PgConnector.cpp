@@ -165,7 +165,16 @@ bool PgConnector::EstablishConnection() {
     }
   }
 
-  // One snapshot for the whole import, and no way to write by accident.
+  // Waiting for a lock another session holds (a migration's) ends after
+  // kLockTimeout unless the user set a limit: the statement is then run
+  // again (PgReader), so the import neither waits without a word nor keeps
+  // other sessions' DDL waiting behind it.
+  if (!RunOrDisconnect(u"SELECT CASE WHEN pg_catalog.current_setting('lock_timeout') = '0' THEN "
+                       u"pg_catalog.set_config('lock_timeout', '" + std::u16string(kLockTimeout) +
+                       u"', false) END AS lock_timeout"))
+    return false;
+
+  // One snapshot per transaction, and no way to write by accident.
   if (!RunOrDisconnect(u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))
     return false;
   const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,

@@ -15,9 +15,11 @@
 // After connecting it reads the server version (refusing servers older
 // than the statements support), empties search_path so that every
 // non-catalogue name the server prints is schema-qualified, checks that
-// every schema the scope names exists, and opens a read-only REPEATABLE
-// READ transaction: all statements of one import see one snapshot of the
-// catalogue. Disconnect rolls that transaction back.
+// every schema the scope names exists, limits lock waits (kLockTimeout,
+// unless the session has a limit already) and makes every transaction
+// read-only REPEATABLE READ: each statement sees one snapshot of the
+// catalogue (the reader ends the transaction after each statement; see
+// PgReader.h). Disconnect rolls an open transaction back.
 //
 // Nothing here writes a log; the password never leaves the connection
 // string handed to the driver.
@@ -30,6 +32,7 @@
 #include <schemaimport/SchemaSourceConnectorI.h>
 
 #include <functional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,9 @@ class PgConnector : public SchemaSourceConnectorI {
  public:
   // Rows per batch from the server-side cursor when the user set none.
   static constexpr int kFetchRows = 2000;
+  // The longest wait for a lock, when the session has no lock_timeout of
+  // its own.
+  static constexpr std::u16string_view kLockTimeout = u"500ms";
 
   // Reads one setting of a data source from the ODBC configuration:
   // (dsn, key) -> value, empty when the DSN does not set it.

@@ -7,6 +7,19 @@
 
 #include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/OdbcSupport.h>
+#include <schemaimport/QueryResultActions.h>
+#include <schemaimport/SchemaSourceConnectorI.h>
+
+// unixODBC's headers come last (they #define BOOL); the platform already
+// has HWND, so they must not declare their own.
+#define _WINDOWS_
+#include <sql.h>
+#include <sqlext.h>
+
+#include <map>
+#include <memory>
+#include <string_view>
 
 namespace qm::postgres {
 namespace {
@@ -23,6 +36,218 @@ bool MeansConnectionLost(const std::u16string& sqlState) {
   return sqlState.starts_with(u"08") || sqlState == u"57P01" || sqlState == u"57P02" || sqlState == u"57P03";
 }
 
+// Failures that another session's DDL causes, and that a new snapshot does
+// not repeat: XX000 for "cache lookup failed for relation ..." and "could
+// not open relation with OID ..." (a catalogue function meeting an object
+// dropped since the snapshot), an object named in the statement's plan gone
+// (42P01, 42704, 42883), a serialization failure or deadlock (40001,
+// 40P01), a lock the session waited for too long (55P03, see lock_timeout
+// in PgConnector.h), and 25P02, a transaction something other than the
+// statement left aborted.
+bool Retryable(const std::u16string& sqlState) {
+  return sqlState == u"XX000" || sqlState == u"42P01" || sqlState == u"42704" || sqlState == u"42883" ||
+         sqlState == u"40001" || sqlState == u"40P01" || sqlState == u"55P03" || sqlState == u"25P02";
+}
+
+// What a 25P02 failure says to the user: the statement did not fail by
+// itself, and the driver does not pass on the reason of what did.
+OdbcDiagnostic Explained(OdbcDiagnostic failure) {
+  if (failure.sqlState == u"25P02")
+    failure.message = u"the transaction was left aborted by a catalogue query the driver ran on its own, "
+                      u"whose error the driver did not report; " + failure.message;
+  return failure;
+}
+
+// Live objects and the held objects they are checked against, as one
+// number: the kind in the high half ('n' schema, 'r' relation, 't' type,
+// 'p' routine), the oid in the low half.
+std::uint64_t LiveKey(char16_t kind, std::uint32_t oid) { return (std::uint64_t{kind} << 32) | oid; }
+
+// The columns of held rows that name an object the final check knows, with
+// its kind; a row naming a held object that is not live is left out.
+struct OwnerColumn {
+  std::u16string_view name;
+  char16_t kind;
+};
+constexpr OwnerColumn kOwnerColumns[] = {
+    {u"schema_oid", u'n'},  {u"table_oid", u'r'},      {u"view_oid", u'r'},
+    {u"sequence_oid", u'r'}, {u"partition_oid", u'r'}, {u"parent_oid", u'r'},
+    {u"referenced_table_oid", u'r'}, {u"type_oid", u't'}, {u"routine_oid", u'p'},
+};
+
+// A statement's row action, holding the rows while the import reads, to
+// hand them to the action once it is known which objects remain. Owns the
+// action. When not holding, rows go straight through.
+class HeldRows : public QueryResultRowActionI {
+ public:
+  explicit HeldRows(QueryResultRowActionI* action) : m_action(action) {
+    if (action != nullptr) SetObjectType(action->GetRowObjectType());
+  }
+
+  // Whether rows are held from now on; drops what is held.
+  void Hold(bool hold) {
+    m_holding = hold;
+    Clear();
+  }
+
+  // A new attempt of the statement starts with nothing held.
+  void PreExecute(GenericModel* model) override {
+    if (m_holding) {
+      Clear();
+    } else if (m_action) {
+      m_action->PreExecute(model);
+    }
+  }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!m_holding) {
+      if (m_action) m_action->ProcessRow(model, record);
+      return;
+    }
+    // The record's entries come in ascending name order, the same names row
+    // after row: each is compared with the name at its place in the row
+    // before, and looked up only when that differs.
+    std::size_t place = 0;
+    for (auto entry = record.Iterator(); entry != record.End(); ++entry, ++place) {
+      std::uint16_t name = 0;
+      if (place < m_previous.size() && m_names[m_previous[place]] == entry->first) {
+        name = m_previous[place];
+      } else {
+        name = NameIndex(entry->first);
+        if (place < m_previous.size()) {
+          m_previous[place] = name;
+        } else {
+          m_previous.push_back(name);
+        }
+      }
+      m_entryNames.push_back(name);
+      m_values.push_back(entry->second);
+    }
+    m_rowEnds.push_back(m_values.size());
+  }
+
+  void PostExecute(GenericModel* model) override {
+    if (!m_holding && m_action) m_action->PostExecute(model);
+  }
+
+  // The held rows, each with the value of every owner column it has.
+  template <typename Visit>
+  void ForEachOwner(Visit visit) const {
+    std::size_t begin = 0;
+    for (std::size_t end : m_rowEnds) {
+      for (std::size_t i = begin; i < end; ++i)
+        if (const char16_t kind = m_ownerKinds[m_entryNames[i]]; kind != 0 && m_values[i].vt == VT_I4)
+          visit(m_names[m_entryNames[i]], kind, static_cast<std::uint32_t>(m_values[i].lVal));
+      begin = end;
+    }
+  }
+
+  // Hands the held rows to the action (PreExecute, ProcessRow for each row
+  // keep accepts, PostExecute) in the record, then drops them.
+  template <typename Keep>
+  void HandOn(GenericModel* model, CommonDataObject& record, Keep keep) {
+    if (m_action) {
+      m_action->PreExecute(model);
+      std::vector<const std::u16string*> names;
+      std::size_t begin = 0;
+      for (std::size_t end : m_rowEnds) {
+        bool kept = true;
+        for (std::size_t i = begin; i < end && kept; ++i)
+          if (const char16_t kind = m_ownerKinds[m_entryNames[i]]; kind != 0 && m_values[i].vt == VT_I4)
+            kept = keep(kind, static_cast<std::uint32_t>(m_values[i].lVal));
+        if (kept) {
+          names.clear();
+          for (std::size_t i = begin; i < end; ++i) names.push_back(&m_names[m_entryNames[i]]);
+          record.Replace(names, std::span<COleVariant>(m_values.data() + begin, end - begin));
+          m_action->ProcessRow(model, record);
+        }
+        begin = end;
+      }
+      m_action->PostExecute(model);
+    }
+    Clear();
+  }
+
+ private:
+  std::uint16_t NameIndex(const std::u16string& name) {
+    const auto found = m_index.find(name);
+    if (found != m_index.end()) return found->second;
+    const auto index = static_cast<std::uint16_t>(m_names.size());
+    m_names.push_back(name);
+    char16_t kind = 0;
+    for (const OwnerColumn& owner : kOwnerColumns)
+      if (owner.name == name) kind = owner.kind;
+    m_ownerKinds.push_back(kind);
+    m_index.emplace(name, index);
+    return index;
+  }
+
+  void Clear() {
+    m_entryNames.clear();
+    m_values.clear();
+    m_rowEnds.clear();
+    m_entryNames.shrink_to_fit();
+    m_values.shrink_to_fit();
+    m_rowEnds.shrink_to_fit();
+  }
+
+  std::unique_ptr<QueryResultRowActionI> m_action;    // the statement's own row action; may be null
+  bool m_holding = false;                              // rows are held rather than handed on
+  std::vector<std::u16string> m_names;                 // column names seen, by index; kept across imports
+  std::vector<char16_t> m_ownerKinds;                  // per name: the kind of object it names, or 0
+  std::map<std::u16string, std::uint16_t, std::less<>> m_index;  // name -> its index in m_names
+  std::vector<std::uint16_t> m_previous;               // name indexes of the row before, by place
+  std::vector<std::uint16_t> m_entryNames;             // held entries: name index ...
+  std::vector<COleVariant> m_values;                   // ... and value, all rows one after the other
+  std::vector<std::size_t> m_rowEnds;                  // per held row: the end of its entries
+};
+
+HeldRows* Held(const SchemaSourceReaderI& reader, int statementId) {
+  return dynamic_cast<HeldRows*>(reader.GetStatementRowAction(statementId));
+}
+
+// Frees a statement handle on every way out, a throwing row action included.
+class StatementHandle {
+ public:
+  StatementHandle() = default;
+  StatementHandle(const StatementHandle&) = delete;
+  StatementHandle& operator=(const StatementHandle&) = delete;
+  ~StatementHandle() {
+    if (m_handle != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_handle);
+  }
+  SQLHSTMT* Out() { return &m_handle; }
+  SQLHSTMT Get() const { return m_handle; }
+  void Forget() { m_handle = SQL_NULL_HSTMT; }
+
+ private:
+  SQLHSTMT m_handle = SQL_NULL_HSTMT;
+};
+
+bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+// Describes the result columns by name and SQL type with SQLColAttribute.
+// SQLDescribeCol would do, but psqlODBC answers it (whenever the type is
+// asked for) with a catalogue query of its own per base table, inside the
+// import's transaction. SQL_DESC_TYPE gives the verbose type, which for
+// dates and times is SQL_DATETIME: the concise type is asked for those only.
+void DescribeColumns(SQLHSTMT handle, std::vector<ColumnInfo>& columns) {
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    ColumnInfo& column = columns[i];
+    const auto number = static_cast<SQLUSMALLINT>(i + 1);
+    column.columnNumber = number;
+    column.columnName[0] = u'\0';
+    SQLSMALLINT nameBytes = 0;
+    SQLColAttributeW(handle, number, SQL_DESC_NAME, column.columnName,
+                     static_cast<SQLSMALLINT>(sizeof column.columnName), &nameBytes, nullptr);
+    column.columnName[ColumnInfo::kNameLength - 1] = u'\0';
+    SQLLEN type = 0;
+    SQLColAttributeW(handle, number, SQL_DESC_TYPE, nullptr, 0, nullptr, &type);
+    if (type == SQL_DATETIME || type == SQL_INTERVAL)
+      SQLColAttributeW(handle, number, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
+    column.dataType = static_cast<std::int16_t>(type);
+  }
+}
+
 }  // namespace
 
 PgConnector* PgReader::Connector() const { return dynamic_cast<PgConnector*>(m_connector); }
@@ -31,12 +256,12 @@ void PgReader::RegisterQueryStatements() {
   for (int id : StatementIds()) {
     AddQueryStatement(id, qm::postgres::StatementObjectType(id), CString(StatementText(id, ScopeFilter(u"n.nspname", {}), 0)));
     // A registered action stays; a second one would not be taken over.
-    if (GetStatementRowAction(id) == nullptr) SetStatementRowAction(id, CreateRowAction(id));
+    if (GetStatementRowAction(id) == nullptr) SetStatementRowAction(id, new HeldRows(CreateRowAction(id)));
   }
 }
 
 void PgReader::GetAvailableObjects() {
-  m_notRun.clear();
+  m_failures.clear();
   m_scopeFilter = ScopeFilter(u"n.nspname", ParseScope(m_reScope.view()));
   const PgConnector* connector = Connector();
   m_serverVersion = connector != nullptr ? connector->ServerVersion() : 0;
@@ -48,29 +273,140 @@ void PgReader::PreProcessQueryStatement(int statementId, CString& statement) {
   if (!text.empty()) statement = CString(std::move(text));
 }
 
+void PgReader::ImportObjects(int statementId) {
+  m_executeFailure.reset();
+  CString statement;
+  GetQueryStatement(statementId, statement);
+  PreProcessQueryStatement(statementId, statement);
+  void* connection = m_connector != nullptr ? m_connector->GetConnectionHandle() : nullptr;
+  if (statement.IsEmpty() || connection == nullptr) {
+    SchemaSourceReaderI::ImportObjects(statementId);
+    return;
+  }
+  StatementHandle handle;
+  const SQLRETURN allocRc = SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(connection), handle.Out());
+  if (!Succeeded(allocRc)) {
+    handle.Forget();
+    m_executeFailure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle(SQL_HANDLE_STMT)", allocRc);
+    return;
+  }
+  const SQLRETURN execRc = SQLExecDirectW(
+      handle.Get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.GetString())), SQL_NTS);
+  if (execRc == SQL_ERROR || execRc == SQL_INVALID_HANDLE) {
+    m_executeFailure = ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLExecDirectW", execRc);
+    return;
+  }
+  SQLSMALLINT columnCount = 0;
+  SQLNumResultCols(handle.Get(), &columnCount);
+  if (columnCount < 1) return;
+  std::vector<ColumnInfo> columns(static_cast<std::size_t>(columnCount));
+  DescribeColumns(handle.Get(), columns);
+  FetchAndProcessRecords(handle.Get(), statementId, columns.data());
+}
+
+PgReader::Outcome PgReader::RunStatement(int statementId, PgConnector& connector) {
+  for (int attempt = 1;; ++attempt) {
+    OdbcDiagnostic failure;
+    const std::size_t fetchFailuresBefore = GetFailedStatements().size();
+    ImportObjects(statementId);
+    if (m_executeFailure) {
+      failure = *m_executeFailure;
+    } else if (GetFailedStatements().size() > fetchFailuresBefore) {
+      failure = GetFailedStatements().back().diagnostic;
+    }
+    if (!failure.IsEmpty() && (MeansConnectionLost(failure.sqlState) || connector.ConnectionLost())) {
+      m_failures.push_back(FailedStatement{statementId, std::move(failure)});
+      return Outcome::ConnectionLost;
+    }
+    // Each statement has a transaction of its own: the locks the server's
+    // catalogue functions take (pg_get_viewdef, pg_get_expr) are held no
+    // longer than the statement, and whatever failed in it (the statement,
+    // or a query the driver ran on its own) leaves nothing aborted for the
+    // next one.
+    connector.RollbackTransaction();
+    if (failure.IsEmpty()) return Outcome::Done;
+    if (attempt < kStatementAttempts && Retryable(failure.sqlState)) continue;
+    m_failures.push_back(FailedStatement{statementId, Explained(std::move(failure))});
+    return Outcome::Failed;
+  }
+}
+
+std::optional<std::unordered_set<std::uint64_t>> PgReader::LiveObjects(PgConnector& connector) {
+  // A transaction of its own (as every statement has): its snapshot, and
+  // the server's catalogue caches, are as the import ends.
+  std::vector<std::u16string> rows;
+  const OdbcDiagnostic failure =
+      ExecuteOnConnection(m_connector->GetConnectionHandle(), LiveObjectsText(m_scopeFilter), &rows);
+  connector.RollbackTransaction();
+  if (!failure.IsEmpty()) return std::nullopt;
+  std::unordered_set<std::uint64_t> live;
+  live.reserve(rows.size());
+  for (const std::u16string& row : rows) {
+    if (row.size() < 2) continue;
+    if (const std::optional<std::int64_t> oid = ParseInt64(std::u16string_view(row).substr(1)))
+      live.insert(LiveKey(row[0], static_cast<std::uint32_t>(*oid)));
+  }
+  return live;
+}
+
+void PgReader::HandOnHeldRows(const std::unordered_set<std::uint64_t>* live) {
+  // The objects the held rows make (their own oid columns), so that a row
+  // naming an object outside the import (a foreign key to another schema)
+  // is not taken for one that has gone.
+  std::unordered_set<std::uint64_t> gone;
+  if (live != nullptr) {
+    for (int id : StatementIds())
+      if (const HeldRows* held = Held(*this, id))
+        held->ForEachOwner([&](const std::u16string& column, char16_t kind, std::uint32_t oid) {
+          if (column == u"referenced_table_oid" || column == u"parent_oid") return;
+          const std::uint64_t key = LiveKey(kind, oid);
+          if (!live->count(key)) gone.insert(key);
+        });
+  }
+  for (int id : StatementIds())
+    if (HeldRows* held = Held(*this, id))
+      held->HandOn(m_model, m_heldRecord,
+                   [&](char16_t kind, std::uint32_t oid) { return !gone.count(LiveKey(kind, oid)); });
+  m_heldRecord.Reset();
+}
+
 void PgReader::ReadObjects() {
   PgConnector* connector = Connector();
+  for (int id : StatementIds())
+    if (HeldRows* held = Held(*this, id)) held->Hold(connector != nullptr);
+
   bool connectionLost = false;
+  bool stopped = false;
   for (int id : StatementIds()) {
-    if (StopRequested()) break;
+    if (StopRequested()) {
+      stopped = true;
+      break;
+    }
     if (connectionLost) {
-      m_notRun.push_back(FailedStatement{
+      m_failures.push_back(FailedStatement{
           id, OdbcDiagnostic{u"08003", 0, u"not run: the connection to the server was lost"}});
       continue;
     }
-    const std::size_t failuresBefore = GetFailedStatements().size();
     NotifyImporting(id);
-    ImportObjects(id);
-    NotifyImported(id);
-    if (GetFailedStatements().size() == failuresBefore) continue;
-    if (MeansConnectionLost(GetFailedStatements().back().diagnostic.sqlState) ||
-        (connector != nullptr && connector->ConnectionLost())) {
-      connectionLost = true;
-    } else if (connector != nullptr) {
-      // Whatever the driver's rollback level, the next statement must not
-      // find the transaction aborted.
-      connector->RollbackTransaction();
+    if (connector != nullptr) {
+      connectionLost = RunStatement(id, *connector) == Outcome::ConnectionLost;
+    } else {
+      const std::size_t failuresBefore = GetFailedStatements().size();
+      ImportObjects(id);
+      if (m_executeFailure) m_failures.push_back(FailedStatement{id, *m_executeFailure});
+      else if (GetFailedStatements().size() > failuresBefore) m_failures.push_back(GetFailedStatements().back());
     }
+    NotifyImported(id);
+  }
+
+  if (connector != nullptr) {
+    // Without a connection or after a stop, what was read is handed on as
+    // it is; the model then holds what the statements returned.
+    std::optional<std::unordered_set<std::uint64_t>> live;
+    if (!connectionLost && !stopped) live = LiveObjects(*connector);
+    HandOnHeldRows(live ? &*live : nullptr);
+    for (int id : StatementIds())
+      if (HeldRows* held = Held(*this, id)) held->Hold(false);
   }
   // The included columns of every index and key read, as property 180; run
   // once, after all statements, so that a failed statement costs only its
@@ -81,9 +417,7 @@ void PgReader::ReadObjects() {
 
 std::vector<QmFailedStatement> PgReader::Failures() const {
   std::vector<QmFailedStatement> failures;
-  for (const FailedStatement& failure : GetFailedStatements())
-    failures.push_back(QmFailedStatement{failure.statementId, StatementName(failure.statementId), failure.diagnostic});
-  for (const FailedStatement& failure : m_notRun)
+  for (const FailedStatement& failure : m_failures)
     failures.push_back(QmFailedStatement{failure.statementId, StatementName(failure.statementId), failure.diagnostic});
   return failures;
 }

@@ -6,12 +6,46 @@
 // import's schema filter (the scope the connector reports, names passed as
 // SQL literals) and the routine-body expression of the server's version.
 //
+// A server that other sessions change while the import runs. Each
+// statement runs in a read-only REPEATABLE READ transaction of its own,
+// ended (rolled back) when its rows are in: the server's catalogue
+// functions take locks that the transaction holds (pg_get_viewdef on the
+// tables under a view, pg_get_expr on a column's table), and other
+// sessions' DDL waits for them no longer than one statement. Those
+// functions read the server's latest catalogue, not the snapshot, so an
+// object dropped after the snapshot can fail a statement or come back
+// without its texts. Therefore:
+//   - a statement that fails because an object went away under it, or
+//     because the session waited too long for a lock (see Retryable in
+//     PgReader.cpp), is run again, up to kStatementAttempts times, each
+//     time on a new snapshot;
+//   - rows are held, not turned into objects, until every statement has
+//     run; then one statement on a new snapshot lists the schemas,
+//     relations, types and routines that still exist, and the held rows
+//     are handed to the row actions, leaving out every row of an object
+//     that has gone (and so everything under it). An object dropped during
+//     the import is thus either in the model whole, as it was before the
+//     drop, or not at all; an object made during the import likewise
+//     (made after the statement that reads its kind, it is not there);
+//     constraints, indexes and triggers dropped on their own come without
+//     a definition and are left out by their row actions.
+//
+// The driver's own statements. psqlODBC runs catalogue queries of its own
+// inside the statement's transaction, for instance to look up the base
+// table of a result column when asked for the column's SQL type with
+// SQLDescribeCol; when one fails (pg_attrdef closed to the role) the driver
+// says nothing and the transaction is left aborted. ImportObjects describes
+// result columns with SQLColAttribute (name and type), which sends no such
+// query for the plug-in's statements; and since every statement's
+// transaction is ended after it, whatever the driver ran cannot fail a
+// later statement. A statement that fails reports its own reason.
+//
 // Before every statement the session's flag is checked: once the host has
 // raised it, no further statement runs and the import ends normally with
-// what was read. A statement that fails is recorded by the framework and the
-// transaction rolled back, so the statements after it still run. When the
-// connection itself is lost, the statements not yet run are not attempted;
-// they are reported as failed with a "not run" reason.
+// what was read (the held rows are handed on without the final check).
+// When the connection itself is lost, the statements not yet run are not
+// attempted; they are reported as failed with a "not run" reason, and the
+// held rows are handed on as read.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -20,7 +54,10 @@
 #include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace qm::postgres {
@@ -29,28 +66,48 @@ class PgConnector;
 
 class PgReader : public SchemaSourceReaderI {
  public:
+  // Runs of one statement before its failure is reported.
+  static constexpr int kStatementAttempts = 4;
+
   PgReader() = default;
 
   // Starts an import: takes the scope and the server version from the
-  // connection and forgets the previous import's statements not run.
+  // connection and forgets the previous import's failures.
   void GetAvailableObjects() override;
   void ReadObjects() override;
   void RegisterQueryStatements() override;
   void PreProcessQueryStatement(int statementId, CString& statement) override;
+  // Runs one statement as the base does, but describes the result columns
+  // without making the driver query the catalogue (see above). Falls back
+  // to the base for a statement without text or without a connection.
+  void ImportObjects(int statementId) override;
 
-  // The statements of the last import that failed or were not run, in the
-  // order of the statements, each named and with its reason.
+  // The statements of the last import that failed (after their last
+  // attempt) or were not run, in the order of the statements, each named
+  // and with its reason.
   std::vector<QmFailedStatement> Failures() const;
 
  private:
-  // The connector of the current import when it is the plug-in's; null
-  // otherwise (then the reader neither rolls back nor asks for the
-  // connection's state).
-  PgConnector* Connector() const;
+  enum class Outcome { Done, Failed, ConnectionLost };
 
-  std::u16string m_scopeFilter;            // schema filter of the current import (n.nspname)
-  int m_serverVersion = 0;                 // server_version_num of the current import; 0: newest
-  std::vector<FailedStatement> m_notRun;   // statements skipped after the connection was lost
+  // The connector of the current import when it is the plug-in's; null
+  // otherwise (then statements run once, in the connection's transaction,
+  // and rows are handed on as they come).
+  PgConnector* Connector() const;
+  // Runs the statement in its own transaction, with its further attempts.
+  Outcome RunStatement(int statementId, PgConnector& connector);
+  // The kind-and-oid keys (see LiveKey in PgReader.cpp) of the objects in
+  // scope that exist now, read on a new snapshot; nothing when that failed.
+  std::optional<std::unordered_set<std::uint64_t>> LiveObjects(PgConnector& connector);
+  // Hands every statement's held rows to its row action, leaving out the
+  // rows of held objects that are not live (all rows when live is null).
+  void HandOnHeldRows(const std::unordered_set<std::uint64_t>* live);
+
+  std::u16string m_scopeFilter;             // schema filter of the current import (n.nspname)
+  int m_serverVersion = 0;                  // server_version_num of the current import; 0: newest
+  std::vector<FailedStatement> m_failures;  // failed and not-run statements of the current import, in order
+  std::optional<OdbcDiagnostic> m_executeFailure;  // why the latest ImportObjects could not execute its statement
+  CommonDataObject m_heldRecord;            // the record held rows are handed on in
 };
 
 }  // namespace qm::postgres

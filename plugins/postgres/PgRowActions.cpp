@@ -273,6 +273,7 @@ class TablesAction : public QueryResultRowActionI {
 class ViewsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"definition")) return;  // dropped since the snapshot
     CMOObject& view = CreateInSchema(model, model::View, record, u"view_name");
     SetTextProperty(view, model::TableKind, Text(record, u"view_kind") == u"m" ? u"materialized view" : u"view");
     SetTextFrom(view, model::Definition, record, u"definition");
@@ -297,8 +298,6 @@ class ColumnsAction : public QueryResultRowActionI {
     CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), Text(record, u"column_name"));
     SetTextFrom(column, model::DataType, record, u"data_type");
     SetIntegerProperty(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
-    SetTextFrom(column, model::DefaultValue, record, u"default_value");
-    SetTextFrom(column, model::GeneratedExpression, record, u"generated_expression");
     SetTextFrom(column, model::Identity, record, u"identity_kind");
     SetTextFrom(column, model::Collation, record, u"collation_name");
     SetTextFrom(column, model::Comment, record, u"comment");
@@ -308,6 +307,18 @@ class ColumnsAction : public QueryResultRowActionI {
 
  private:
   PerTableCounter m_positions;  // the current table and the position of its next column
+};
+
+// A column's default or generation expression, on the column the columns
+// statement made.
+class ColumnDefaultsAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel*, CommonDataObject& record) override {
+    CMOObject* column = FindColumn(Oid(record, u"table_oid"), Integer(record, u"column_number"));
+    if (column == nullptr) return;
+    SetTextFrom(*column, model::DefaultValue, record, u"default_value");
+    SetTextFrom(*column, model::GeneratedExpression, record, u"generated_expression");
+  }
 };
 
 // The key (INCLUDE) and included columns of an index, from indkey and
@@ -338,6 +349,7 @@ class KeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_signatures.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"definition")) return;  // dropped since the snapshot
     const std::uint32_t relation = Oid(record, u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
@@ -384,6 +396,7 @@ class KeysAction : public QueryResultRowActionI {
 class CheckConstraintsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"definition")) return;  // dropped since the snapshot
     CMOObject* table = FindRelation(Oid(record, u"table_oid"));
     if (table == nullptr) return;
     CMOObject& check =
@@ -402,6 +415,7 @@ class CheckConstraintsAction : public QueryResultRowActionI {
 class ForeignKeysAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"definition")) return;  // dropped since the snapshot
     const std::uint32_t relation = Oid(record, u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
@@ -438,6 +452,7 @@ class ForeignKeysAction : public QueryResultRowActionI {
 class IndexesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"definition")) return;  // dropped since the snapshot
     const std::uint32_t relation = Oid(record, u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
@@ -533,6 +548,7 @@ class PartitionsAction : public QueryResultRowActionI {
 class TriggersAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    if (!Has(record, u"definition")) return;  // dropped since the snapshot
     CMOObject* table = FindRelation(Oid(record, u"table_oid"));
     if (table == nullptr) return;
     CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), Text(record, u"trigger_name"));
@@ -660,6 +676,7 @@ QueryResultRowActionI* CreateRowAction(int statementId) {
     case kTables: action = new TablesAction(); break;
     case kViews: action = new ViewsAction(); break;
     case kColumns: action = new ColumnsAction(); break;
+    case kColumnDefaults: action = new ColumnDefaultsAction(); break;
     case kKeys: action = new KeysAction(); break;
     case kCheckConstraints: action = new CheckConstraintsAction(); break;
     case kForeignKeys: action = new ForeignKeysAction(); break;

@@ -21,8 +21,12 @@
 // check constraints, foreign keys, indexes, triggers and partitions under
 // their table (or view); parameters under their routine.
 //
+// A constraint, index, trigger or view whose definition comes back NULL was
+// dropped after the statement's snapshot was taken: its row makes nothing.
+//
 // Actions are created by PgReader::RegisterQueryStatements and owned by the
-// reader; they run on the import's thread only.
+// reader (which hands them the rows once the statements have run, see
+// PgReader.h); they run on the import's thread only.
 #pragma once
 
 #include <schemaimport/QueryResultActions.h>

@@ -141,11 +141,11 @@ struct FaultCase {
 
 const FaultCase kCases[] = {
     {"WhileTheSessionIsPrepared", Moment::BeforeExecute, "server_version_num", 0, "", 0, {}},
-    {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 9,
+    {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 10,
      {"schema", "sequence", "table", "view"}},
-    {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid) AS definition", 0, "views", 10,
+    {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid)", 0, "views", 11,
      {"schema", "sequence", "table"}},
-    {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 9,
+    {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 10,
      {"schema", "sequence", "table", "view"}},
 };
 

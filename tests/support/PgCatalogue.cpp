@@ -143,8 +143,12 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       "unnest(coalesce(p.proallargtypes, p.proargtypes::oid[]), p.proargmodes, p.proargnames) "
       "WITH ORDINALITY a(type, mode, name, ord) WHERE " + filter,
 
-      "SELECT format('trigger %s.%s.%s %s', n.nspname, c.relname, t.tgname, pg_get_triggerdef(t.oid)) "
+      // Timing and events as the server's CREATE TRIGGER text has them
+      // (UPDATE OF with its columns).
+      "SELECT format('trigger %s.%s.%s %s %s def=%s', n.nspname, c.relname, t.tgname, m[1], m[2], def) "
       "FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+      "CROSS JOIN LATERAL (SELECT pg_get_triggerdef(t.oid) AS def) d "
+      "CROSS JOIN LATERAL regexp_match(d.def, '^CREATE (?:CONSTRAINT )?TRIGGER .*? (BEFORE|AFTER|INSTEAD OF) (.*?) ON ') m "
       "WHERE " + filter + " AND NOT t.tgisinternal",
 
       "SELECT format('partition %s.%s of %s.%s %s', n.nspname, c.relname, pn.nspname, pc.relname, "
@@ -266,7 +270,8 @@ class ModelLines {
           Or(Text(*index, model::Expressions)) + " where=" + Or(Text(*index, model::Predicate)) + " ts=" +
           TableSpaceOf(*index) + " comment=" + Or(Text(*index, model::Comment)));
     for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
-      Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::Definition));
+      Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
+          Text(*trigger, model::TriggerEvents) + " def=" + Text(*trigger, model::Definition));
   }
 
   GenericModel& m_model;

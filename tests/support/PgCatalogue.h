@@ -5,7 +5,8 @@
 // comment), keys, checks, foreign keys (columns, referenced table, columns
 // and key, match, actions, deferral), indexes, sequences, types (with enum
 // labels and composite attributes), routines with their bodies and
-// parameters, triggers and partitions. PostgreSQL's own schemas are left
+// parameters, triggers (timing, events with the columns of UPDATE OF, and
+// definition) and partitions. PostgreSQL's own schemas are left
 // out.
 #pragma once
 

@@ -1,0 +1,310 @@
+// The PostgreSQL plug-in on a server that other sessions use: another
+// session creates, alters and drops tables and views in a loop of bounded
+// length while imports run; and an ordinary role for which pg_attrdef is
+// closed imports, so that a catalogue query fails inside the import's
+// transaction, once in a statement of the plug-in's and once in one the
+// driver runs on its own. Faults come from the real server and the real
+// driver; the statement hook only places the driver's query.
+#include <ImportHost.h>
+#include <OdbcFaults.h>
+#include <PgCatalogue.h>
+#include <PgServer.h>
+#include <PgTestEnv.h>
+#include <Subprocess.h>
+
+#include <schemaimport/SchemaImport.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+namespace qm::test::postgres {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The lines whose object is in the schema (the text after the kind word
+// starts with "schema.", or is the schema itself).
+Strings InSchema(const Strings& lines, const std::string& schema) {
+  Strings kept;
+  for (const std::string& line : lines) {
+    const std::size_t space = line.find(' ');
+    const std::string rest = line.substr(space + 1);
+    if (rest.rfind(schema + ".", 0) == 0 || rest.rfind(schema + " ", 0) == 0) kept.push_back(line);
+  }
+  return kept;
+}
+
+// ---- Concurrent DDL.
+
+// Objects no other session touches: every kind the churn also makes, with
+// a view and a trigger function the churn does not use.
+const char* const kStableSchema = R"sql(
+CREATE SCHEMA stable;
+CREATE FUNCTION stable.touch() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN RETURN NEW; END $f$;
+CREATE TABLE stable.customer (id integer PRIMARY KEY, name text NOT NULL DEFAULT 'nobody',
+  score numeric(8,2) CHECK (score >= 0), email text UNIQUE);
+CREATE TABLE stable.orders (id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  customer_id integer REFERENCES stable.customer (id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED,
+  qty integer DEFAULT 1, total numeric GENERATED ALWAYS AS (qty * 2) STORED);
+CREATE INDEX orders_qty ON stable.orders (qty) WHERE qty > 0;
+CREATE TRIGGER orders_touch BEFORE UPDATE OF qty, customer_id ON stable.orders
+  FOR EACH ROW EXECUTE FUNCTION stable.touch();
+CREATE VIEW stable.big_orders AS SELECT id, customer_id, qty FROM stable.orders WHERE qty > 10;
+CREATE SEQUENCE stable.counter START 5;
+CREATE SCHEMA churn;
+)sql";
+
+// Rounds an object of the churn lives.
+constexpr int kLifetime = 12;
+
+// One round of the churn: table i and its view are made whole (columns
+// with a default, a key, a check, an index, a trigger, a foreign key to a
+// table of the round before), the table of the round before gets a column,
+// and the objects of kLifetime rounds before are dropped (the table with
+// CASCADE: the foreign key of the next table goes with it), each step
+// committed on its own.
+std::string ChurnRound(int i) {
+  const std::string t = "churn.t" + std::to_string(i);
+  const std::string v = "churn.v" + std::to_string(i);
+  std::string sql =
+      "CREATE TABLE " + t + " (id integer PRIMARY KEY, a integer NOT NULL DEFAULT 7 CHECK (a > 0), b text, "
+      "ref integer" + (i > 1 ? " REFERENCES churn.t" + std::to_string(i - 1) + " (id) ON DELETE SET NULL" : std::string()) +
+      ");\nCREATE INDEX t" + std::to_string(i) + "_b ON " + t + " (b);\n"
+      "CREATE TRIGGER t" + std::to_string(i) + "_touch AFTER UPDATE OF a, b ON " + t +
+      " FOR EACH ROW EXECUTE FUNCTION stable.touch();\n"
+      "CREATE VIEW " + v + " AS SELECT id, a, b FROM " + t + " WHERE a > 1;\n";
+  if (i > 1) sql += "ALTER TABLE churn.t" + std::to_string(i - 1) + " ADD COLUMN extra integer;\n";
+  if (i > kLifetime) {
+    const std::string old = std::to_string(i - kLifetime);
+    sql += "DROP VIEW churn.v" + old + ";\nDROP TABLE churn.t" + old + " CASCADE;\n";
+  }
+  // Rounds a few milliseconds apart: an object lives about as long as an
+  // import takes, so that imports see objects that stay and objects that go.
+  return sql + "SELECT pg_sleep(0.005);\n";
+}
+
+// What is wrong with a churn table or view the model holds: it must be
+// whole, as one of the states the churn left it in.
+std::string ChurnObjectFault(GenericModel& model, CMOObject& relation, bool view) {
+  const std::string name = Name(relation);
+  Strings columns;
+  for (CMOObject* column : Children(model, relation, model::Column)) {
+    columns.push_back(Name(*column));
+    if (Text(*column, model::DataType).empty()) return name + ": column without a type";
+    if (Name(*column) == "a" && !view && Text(*column, model::DefaultValue) != "7") return name + ": a without its default";
+  }
+  if (view) {
+    if (Text(relation, model::Definition).find("WHERE") == std::string::npos) return name + ": no definition";
+    if (columns != Strings{"id", "a", "b"}) return name + ": columns " + ::testing::PrintToString(columns);
+    return {};
+  }
+  if (columns != Strings{"id", "a", "b", "ref"} && columns != Strings{"id", "a", "b", "ref", "extra"})
+    return name + ": columns " + ::testing::PrintToString(columns);
+  if (Children(model, relation, model::Key).size() != 1) return name + ": no primary key";
+  if (Children(model, relation, model::CheckConstraint).size() != 1) return name + ": no check";
+  if (Children(model, relation, model::Index).size() != 1) return name + ": no index";
+  const std::vector<CMOObject*> triggers = Children(model, relation, model::Trigger);
+  if (triggers.size() != 1 || Text(*triggers[0], model::TriggerEvents) != "UPDATE OF a, b") return name + ": no trigger";
+  return {};
+}
+
+class PgConcurrentDdlTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!PgConnectionString()) return;
+    s_database = new TestDatabase("churn");
+    const std::string error = RunPsql(s_database->Name(), kStableSchema);
+    if (!error.empty()) ADD_FAILURE() << error;
+    s_plugin = new LoadedPlugin(QM_POSTGRES_PLUGIN);
+  }
+  static void TearDownTestSuite() {
+    delete s_plugin;
+    s_plugin = nullptr;
+    delete s_database;
+    s_database = nullptr;
+  }
+  void SetUp() override {
+    QM_REQUIRE_PG();
+    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
+  }
+
+  static TestDatabase* s_database;
+  static LoadedPlugin* s_plugin;
+};
+
+TestDatabase* PgConcurrentDdlTest::s_database = nullptr;
+LoadedPlugin* PgConcurrentDdlTest::s_plugin = nullptr;
+
+// While the churn runs (a bounded number of rounds), imports follow each
+// other. Every import: no statement fails; the objects the churn does not
+// touch are exactly as pg_catalog has them; every churn table or view in
+// the model is whole; no id points at a missing object.
+TEST_F(PgConcurrentDdlTest, ImportsDuringDdlChurnLoseNothingAndHoldNoHalfObjects) {
+  const Strings stable = InSchema(PgCatalogueLines(s_database->Name()), "stable");
+  ASSERT_GT(stable.size(), 20u);
+
+  constexpr int kRounds = 300;
+  std::string script = "\\set ON_ERROR_STOP 1\n";
+  for (int i = 1; i <= kRounds; ++i) script += ChurnRound(i);
+  std::atomic<bool> churning{true};
+  ProcessResult churn;
+  std::thread churner([&] {
+    ProcessOptions options;
+    options.input = script;
+    options.timeoutSeconds = 240;
+    churn = RunProcess("/usr/bin/psql", {"-X", "-q", "-d", s_database->Name(), "-f", "-"}, options);
+    churning = false;
+  });
+
+  int imports = 0;
+  int withChurnObjects = 0;
+  std::set<std::string> failures;
+  while (churning || imports < 3) {
+    GenericModel model(s_plugin->Api().modelType);
+    const ImportOutcome outcome = RunImport(s_plugin->Api(), model, s_database->ConnectionString());
+    ++imports;
+    ASSERT_EQ(outcome.status, ImportStatusConnected);
+    for (const QmFailedStatement& failed : outcome.failed)
+      failures.insert(Utf8(failed.name) + ": [" + Utf8(failed.diagnostic.sqlState) + "] " + Utf8(failed.diagnostic.message));
+    const Strings lines = PgModelLines(model);
+    EXPECT_EQ(LineDifference(stable, InSchema(lines, "stable")), "") << "import " << imports;
+    EXPECT_EQ(StructuralFaults(model), Strings()) << "import " << imports;
+    CMOObject* churnSchema = Child(model, *model.GetCMOObject(), model::Schema, "churn");
+    ASSERT_NE(churnSchema, nullptr);
+    for (CMOObject* table : Children(model, *churnSchema, model::Table)) {
+      EXPECT_EQ(ChurnObjectFault(model, *table, false), "") << "import " << imports;
+      ++withChurnObjects;
+    }
+    for (CMOObject* view : Children(model, *churnSchema, model::View))
+      EXPECT_EQ(ChurnObjectFault(model, *view, true), "") << "import " << imports;
+    if (HasFatalFailure() || imports > 500) break;
+  }
+  churner.join();
+  ASSERT_EQ(churn.exitCode, 0) << Printed(churn);
+  EXPECT_EQ(failures, std::set<std::string>());
+  // The imports met the churn: they saw its objects.
+  EXPECT_GE(imports, 5);
+  EXPECT_GT(withChurnObjects, 0);
+}
+
+// ---- The driver's own catalogue queries.
+
+class PgHiddenQueryTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!PgConnectionString()) return;
+    s_database = new TestDatabase("hidden");
+    s_role = "qm_plain_" + std::to_string(::getpid());
+    // More column rows than the driver fetches in one batch (Fetch=20):
+    // a transaction aborted after the first batch would cut the columns
+    // statement short.
+    std::string script = "CREATE ROLE " + s_role + " LOGIN PASSWORD 'plain';\n"
+                         "CREATE TABLE public.stamps (id integer PRIMARY KEY, at timestamp DEFAULT now());\n"
+                         "GRANT SELECT ON public.stamps TO " + s_role + ";\n";
+    for (int i = 1; i <= 12; ++i) {
+      const std::string t = "public.t" + std::to_string(i);
+      script += "CREATE TABLE " + t + " (id integer PRIMARY KEY, a integer DEFAULT " + std::to_string(i) +
+                " CHECK (a > 0), b text" + (i > 1 ? ", up integer REFERENCES public.t" + std::to_string(i - 1) + " (id)" : "") +
+                ");\nCREATE INDEX t" + std::to_string(i) + "_b ON " + t + " (b);\n";
+    }
+    script += "CREATE VIEW public.v AS SELECT id, a FROM public.t1;\n"
+              "REVOKE SELECT ON pg_catalog.pg_attrdef FROM PUBLIC;\n";
+    const std::string error = RunPsql(s_database->Name(), script);
+    if (!error.empty()) ADD_FAILURE() << error;
+    s_plugin = new LoadedPlugin(QM_POSTGRES_PLUGIN);
+  }
+  static void TearDownTestSuite() {
+    delete s_plugin;
+    s_plugin = nullptr;
+    if (s_database != nullptr) {
+      delete s_database;  // pg_attrdef's privileges go with the database
+      s_database = nullptr;
+      RunPsql("postgres", "DROP ROLE IF EXISTS " + s_role + ";\n");
+    }
+  }
+  void SetUp() override {
+    QM_REQUIRE_PG();
+    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
+  }
+
+  static std::string PlainSource() {
+    return WithAttribute(WithAttribute(WithAttribute(s_database->ConnectionString(), "Uid", s_role), "Pwd", "plain"),
+                         "Fetch", "20");
+  }
+  // What pg_catalog says, less the defaults a role without pg_attrdef
+  // cannot read.
+  static Strings CatalogueWithoutDefaults() {
+    Strings lines;
+    for (std::string line : PgCatalogueLines(s_database->Name())) {
+      if (line.rfind("column ", 0) == 0) {
+        const std::size_t from = line.find(" default=");
+        const std::size_t to = line.find(" gen=");
+        line = line.substr(0, from) + " default=-" + line.substr(to);
+      }
+      lines.push_back(line);
+    }
+    return lines;
+  }
+
+  static TestDatabase* s_database;
+  static LoadedPlugin* s_plugin;
+  static std::string s_role;
+};
+
+TestDatabase* PgHiddenQueryTest::s_database = nullptr;
+LoadedPlugin* PgHiddenQueryTest::s_plugin = nullptr;
+std::string PgHiddenQueryTest::s_role;
+
+// pg_attrdef is closed to the role: the statement that reads it fails with
+// the server's reason, and it alone; everything else is imported as
+// pg_catalog has it (the driver is never made to read pg_attrdef itself).
+TEST_F(PgHiddenQueryTest, AClosedCatalogueCostsOnlyTheStatementThatReadsIt) {
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = RunImport(s_plugin->Api(), model, PlainSource());
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  ASSERT_EQ(outcome.failed.size(), 1u) << Utf8(outcome.failed.back().name) << ": " << Utf8(outcome.failed.back().diagnostic.message);
+  EXPECT_EQ(outcome.failed[0].name, u"column defaults");
+  EXPECT_EQ(outcome.failed[0].diagnostic.sqlState, u"42501");
+  EXPECT_NE(Utf8(outcome.failed[0].diagnostic.message).find("permission denied for table pg_attrdef"), std::string::npos)
+      << Utf8(outcome.failed[0].diagnostic.message);
+  EXPECT_EQ(LineDifference(CatalogueWithoutDefaults(), PgModelLines(model)), "");
+}
+
+// A query the driver runs on its own fails inside the import's transaction
+// and the driver says nothing: psqlODBC looks up the base table of a
+// date/time result column (to give its SQL type) with a query on
+// pg_attrdef. The hook adds such a column to one statement. That statement
+// still delivers all its rows, and no later statement fails.
+TEST_F(PgHiddenQueryTest, ADriverQueryThatFailsDoesNotFailTheStatementsAfterIt) {
+  int placed = 0;
+  odbc::Install place({.beforeExecute = [&](void*, const std::u16string& text) -> std::optional<std::u16string> {
+    const std::u16string from = u"pg_get_userbyid(c.relowner) AS owner_name, d.description AS comment FROM pg_class c";
+    const std::size_t at = text.find(from);
+    if (at == std::u16string::npos || text.find(u"c.relkind IN ('r', 'p')") == std::u16string::npos) return std::nullopt;
+    ++placed;
+    std::u16string rewritten = text;
+    rewritten.replace(at, from.size(),
+                      u"pg_get_userbyid(c.relowner) AS owner_name, d.description AS comment, s.at AS stamp "
+                      u"FROM pg_class c LEFT JOIN public.stamps s ON false");
+    return rewritten;
+  }});
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = RunImport(s_plugin->Api(), model, PlainSource());
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  EXPECT_EQ(placed, 1);
+  Strings failed;
+  for (const QmFailedStatement& failure : outcome.failed)
+    failed.push_back(Utf8(failure.name) + ": " + Utf8(failure.diagnostic.message));
+  ASSERT_EQ(failed.size(), 1u) << ::testing::PrintToString(failed);
+  EXPECT_EQ(outcome.failed[0].name, u"column defaults");
+  EXPECT_EQ(LineDifference(CatalogueWithoutDefaults(), PgModelLines(model)), "");
+}
+
+}  // namespace
+}  // namespace qm::test::postgres
