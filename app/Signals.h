@@ -22,6 +22,11 @@ void Install();
 // Number of SIGINTs received so far (0, then 1; the second never returns).
 int InterruptCount();
 
+// Ends the process at once with the exit code, as the handler does: the
+// terminal settings put back, the registered temporary paths removed, no
+// destructor or unload code run (a worker may still be inside them).
+[[noreturn]] void ExitNow(int exitCode);
+
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread, so that they
 // reach the main thread and never interrupt a system call of a worker.
 void BlockInThisThread();
