@@ -380,7 +380,7 @@ bool SqliteConnector::EstablishConnection() {
 
   if (!m_file.empty()) {
     // The driver reports the URI it was handed; the model gets the path.
-    const std::u16string name = DisplayPath(Absolute(m_file));
+    const std::u16string name = PathText(Absolute(m_file));
     const std::size_t length = std::min<std::size_t>(name.size(), kBufferLength - 1);
     for (char16_t* target : {m_serverName, m_databaseName}) {
       std::copy_n(name.begin(), length, target);

@@ -60,7 +60,7 @@ class SqliteConnector : public SchemaSourceConnectorI {
   // Checks the configuration, connects, attaches the requested databases,
   // reads every catalogue once and checks that the scope's databases exist.
   // True with an open connection whose server and database names are the
-  // database file's absolute path (shown as DisplayPath shows it) or, for a
+  // database file's absolute path (as PathText gives it) or, for a
   // database in memory, what the driver reports. False with no connection
   // left open and the reason in LastConnectError.
   bool EstablishConnection() override;

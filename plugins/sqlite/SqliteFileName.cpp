@@ -1,5 +1,7 @@
 #include "SqliteFileName.h"
 
+#include <platform/Utf.h>
+
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -185,6 +187,46 @@ std::string DriverUri(std::string_view uri, bool addReadOnly) {
   return out;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence starting at path[i] (no
+// overlong form, no surrogate, at most U+10FFFF), or 0.
+std::size_t SequenceLength(std::string_view path, std::size_t i) {
+  const auto byte = static_cast<unsigned char>(path[i]);
+  if (byte < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (byte >= 0xC2 && byte <= 0xDF) {
+    length = 2;
+  } else if (byte >= 0xE0 && byte <= 0xEF) {
+    length = 3;
+    if (byte == 0xE0) low = 0xA0;
+    if (byte == 0xED) high = 0x9F;
+  } else if (byte >= 0xF0 && byte <= 0xF4) {
+    length = 4;
+    if (byte == 0xF0) low = 0x90;
+    if (byte == 0xF4) high = 0x8F;
+  }
+  if (length == 0 || i + length > path.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(path[i + k]);
+    if (k == 1 ? (next < low || next > high) : (next < 0x80 || next > 0xBF)) return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::u16string PathText(std::string_view path) {
+  for (std::size_t i = 0; i < path.size();) {
+    const std::size_t length = SequenceLength(path, i);
+    if (length == 0) return DisplayPath(path);
+    i += length;
+  }
+  return platform::Utf8ToUtf16(path);
+}
+
 std::u16string DisplayPath(std::string_view path) {
   std::string text;
   std::size_t i = 0;
@@ -205,28 +247,7 @@ std::u16string DisplayPath(std::string_view path) {
       ++i;
       continue;
     }
-    // A well-formed sequence (no overlong form, no surrogate, at most
-    // U+10FFFF) is kept; any other byte is shown as \xHH.
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (byte >= 0xC2 && byte <= 0xDF) {
-      length = 2;
-    } else if (byte >= 0xE0 && byte <= 0xEF) {
-      length = 3;
-      if (byte == 0xE0) low = 0xA0;
-      if (byte == 0xED) high = 0x9F;
-    } else if (byte >= 0xF0 && byte <= 0xF4) {
-      length = 4;
-      if (byte == 0xF0) low = 0x90;
-      if (byte == 0xF4) high = 0x8F;
-    }
-    bool valid = length > 0 && i + length <= path.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(path[i + k]);
-      valid = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
-    }
-    if (valid) {
+    if (const std::size_t length = SequenceLength(path, i); length > 0) {
       text.append(path.substr(i, length));
       i += length;
     } else {
@@ -234,33 +255,7 @@ std::u16string DisplayPath(std::string_view path) {
       ++i;
     }
   }
-  // The text is now valid UTF-8 and ASCII escapes: decode it.
-  std::u16string out;
-  for (std::size_t k = 0; k < text.size();) {
-    const auto byte = static_cast<unsigned char>(text[k]);
-    char32_t code = byte;
-    std::size_t length = 1;
-    if (byte >= 0xF0) {
-      code = byte & 0x07;
-      length = 4;
-    } else if (byte >= 0xE0) {
-      code = byte & 0x0F;
-      length = 3;
-    } else if (byte >= 0xC0) {
-      code = byte & 0x1F;
-      length = 2;
-    }
-    for (std::size_t m = 1; m < length; ++m) code = (code << 6) | (static_cast<unsigned char>(text[k + m]) & 0x3F);
-    k += length;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (code >> 10));
-      out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(code);
-    }
-  }
-  return out;
+  return platform::Utf8ToUtf16(text);
 }
 
 }  // namespace qm::sqlite

@@ -52,9 +52,13 @@ std::string FileUri(std::string_view path);
 // ignores) dropped. For a name ResolveDatabaseName reads as a File URI.
 std::string DriverUri(std::string_view uri, bool addReadOnly);
 
-// The path for messages and the model: valid UTF-8 as it is; each byte of
-// an invalid sequence as \xHH, and control characters as \n, \t, \r or
-// \xHH, so that a name shows what the file system holds on one line.
+// The path for messages: valid UTF-8 as it is; each byte of an invalid
+// sequence as \xHH, and control characters as \n, \t, \r or \xHH, so that
+// a name shows what the file system holds, on one line.
 std::u16string DisplayPath(std::string_view path);
+
+// The path as text for the model: the text itself when the path is valid
+// UTF-8, otherwise as DisplayPath shows it (text cannot hold the bytes).
+std::u16string PathText(std::string_view path);
 
 }  // namespace qm::sqlite
