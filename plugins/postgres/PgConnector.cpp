@@ -157,7 +157,9 @@ bool PgConnector::EstablishConnection() {
   const std::u16string completed = CompleteConnectionString(m_source, &PgConnector::ReadDsnSetting);
   CString connection(completed);
   const int timeout = std::max(m_options.timeoutSeconds, 1);
-  SetLoginTimeout(static_cast<unsigned int>(timeout));
+  // libpq waits at least 2 s for a connection, whatever it is given.
+  const int loginTimeout = std::max(timeout, 2);
+  SetLoginTimeout(static_cast<unsigned int>(loginTimeout));
   const auto start = std::chrono::steady_clock::now();
   if (!Connect(connection)) {
     m_lastError = GetLastDiagnostic();
@@ -166,8 +168,10 @@ bool PgConnector::EstablishConnection() {
     // libpq says "timeout expired" (in the user's language): what the user
     // needs to know is what was waited for, and how long.
     const auto waited = std::chrono::steady_clock::now() - start;
-    if (m_lastError.sqlState.starts_with(u"08") && waited >= std::chrono::seconds(timeout) - std::chrono::milliseconds(250))
-      m_lastError.message = u"the server did not answer within " + Decimal(timeout) + u" s (" + m_lastError.message + u")";
+    if (m_lastError.sqlState.starts_with(u"08") &&
+        waited >= std::chrono::seconds(loginTimeout) - std::chrono::milliseconds(250))
+      m_lastError.message =
+          u"the server did not answer within " + Decimal(loginTimeout) + u" s (" + m_lastError.message + u")";
     return false;
   }
   m_logOff = CommunicationLogOff(completed, &PgConnector::ReadDsnSetting);

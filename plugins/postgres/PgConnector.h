@@ -8,8 +8,9 @@
 //   timeout (SetConnectOptions) how long to wait for the server to answer
 //           the connection (ODBC's login timeout, which psqlODBC hands to
 //           libpq as connect_timeout: it covers a server that accepts the
-//           connection and never answers) and, each time, for a lock
-//           another session holds (the session's lock_timeout).
+//           connection and never answers; libpq waits 2 s at the least)
+//           and, each time, for a lock another session holds (the
+//           session's lock_timeout).
 //
 // The driver completes the connection string. The connector adds what a
 // large catalogue needs unless the user set it, in the string or in the

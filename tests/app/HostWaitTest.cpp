@@ -113,9 +113,10 @@ TEST(HostWaitTest, LockedSqliteDatabaseFailsAfterTheTimeoutSayingSo) {
 TEST(HostWaitTest, SilentServerFailsAfterTheTimeoutSayingSo) {
   SilentListener server;
   ASSERT_NE(server.Port(), 0);
-  const ProcessResult result = Host({"--postgres", PostgresAt(server.Port()), "--timeout", "1"});
+  // (libpq waits 2 s at the least.)
+  const ProcessResult result = Host({"--postgres", PostgresAt(server.Port()), "--timeout", "2"});
   EXPECT_EQ(result.exitCode, 3) << Printed(result);
-  EXPECT_EQ(result.err.rfind("error: could not connect: [08001] the server did not answer within 1 s (", 0), 0u)
+  EXPECT_EQ(result.err.rfind("error: could not connect: [08001] the server did not answer within 2 s (", 0), 0u)
       << Printed(result);
   EXPECT_EQ(Lines(result.err).size(), 1u) << Printed(result);
   EXPECT_TRUE(server.WaitForConnections(1, 0ms)) << "the driver never reached the server";
