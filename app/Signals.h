@@ -2,7 +2,9 @@
 //
 // The first SIGINT only counts: the main thread sees the count and asks the
 // running import to stop (the session's flag), so the import ends normally
-// and cleans up. A second SIGINT ends the process at once with 130. SIGTERM,
+// and cleans up; if it has not within half a second (a driver call that
+// does not return), the main thread ends the process (ExitNow) with 130.
+// A second SIGINT ends the process at once with 130. SIGTERM,
 // SIGHUP and SIGPIPE (a reader of the output went away) end it at once
 // too, with 128 + the signal number. Before any immediate exit the handler
 // removes the temporary files registered here, so nothing is left behind.
