@@ -8,9 +8,12 @@
 #include <schemaimport/SchemaImport.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
+#include <memory>
+#include <optional>
 #include <thread>
 
 namespace app {
@@ -20,6 +23,18 @@ namespace {
 // Posted by the worker after ReverseEngineerFromDB returned: the last
 // message of a run, behind everything the import posted.
 constexpr UINT kWorkerDone = WM_USER + 100;
+
+// How long a cancelled import may take to end on its own before it is
+// abandoned: a catalogue statement usually ends well within it, a driver
+// call that waits for a server or a lock does not.
+constexpr auto kCancelGrace = std::chrono::milliseconds(500);
+
+// What the worker leaves for the main thread; shared, since an abandoned
+// worker outlives RunImport.
+struct WorkerResult {
+  std::string exception;          // the exception's message, when threw
+  std::atomic<bool> threw{false}; // the run ended with an exception
+};
 
 // The host's object explorer. The import resets the session just before it
 // tells the explorer that it starts, so that is when the window is handed
@@ -54,40 +69,48 @@ ImportOutcome RunImport(ISchemaImport& api, ISchemaImportSessionState& session, 
                         ProgressView& progress) {
   ImportOutcome outcome;
   const HWND window = platform::CreateMessageWindow();
-  HostObjectExplorer explorer(session, window);
-  InterfaceProvider::Instance()->SetObjectExplorerInterface(&explorer);
+  // Heap objects: an abandoned worker may still reach them.
+  auto* explorer = new HostObjectExplorer(session, window);
+  InterfaceProvider::Instance()->SetObjectExplorerInterface(explorer);
   const long interruptAfter = InterruptAfterProgress();
   long progressMessages = 0;
 
   progress.Start();
-  std::string exceptionText;
-  std::atomic<bool> threw{false};
-  std::thread worker([&] {
+  const auto result = std::make_shared<WorkerResult>();
+  std::thread worker([result, &api, &model, window] {
     // Signals go to the main thread; the import's system calls are never
     // interrupted by them.
     signals::BlockInThisThread();
     try {
       api.ReverseEngineerFromDB(&model);
     } catch (const std::exception& e) {
-      exceptionText = e.what();
-      threw.store(true);
+      result->exception = e.what();
+      result->threw.store(true);
     } catch (...) {
-      exceptionText = "unknown exception";
-      threw.store(true);
+      result->exception = "unknown exception";
+      result->threw.store(true);
     }
     PostMessageW(window, kWorkerDone, 0, 0);
   });
 
+  std::optional<std::chrono::steady_clock::time_point> interruptedAt;
   bool done = false;
   while (!done) {
     if (signals::InterruptCount() > 0) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!interruptedAt) interruptedAt = now;
       outcome.cancelled = true;
       progress.Cancelling();
       // Raised again on every pass: the run's session reset, which may come
       // after the key was pressed, lowers the flag.
       session.RaiseFlag();
+      if (now - *interruptedAt >= kCancelGrace) {
+        outcome.abandoned = true;
+        break;
+      }
     }
-    const std::optional<MSG> message = platform::WaitMessage(window, std::chrono::milliseconds(100));
+    const auto wait = interruptedAt ? std::chrono::milliseconds(50) : std::chrono::milliseconds(100);
+    const std::optional<MSG> message = platform::WaitMessage(window, wait);
     if (!message) {
       progress.Tick();
       continue;
@@ -113,16 +136,22 @@ ImportOutcome RunImport(ISchemaImport& api, ISchemaImportSessionState& session, 
         break;
     }
   }
+  if (outcome.abandoned) {
+    worker.detach();
+    progress.Finish();
+    return outcome;
+  }
   worker.join();
   // A Ctrl-C that came in after the last look still counts.
   if (signals::InterruptCount() > 0) outcome.cancelled = true;
   progress.Finish();
 
   InterfaceProvider::Instance()->SetObjectExplorerInterface(nullptr);
+  delete explorer;
   platform::DestroyMessageWindow(window);
   outcome.status = session.GetStatus();
-  outcome.threw = threw.load();
-  outcome.exception = exceptionText;
+  outcome.threw = result->threw.load();
+  outcome.exception = result->exception;
   return outcome;
 }
 

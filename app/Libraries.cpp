@@ -93,7 +93,8 @@ const QmPluginApi* LoadPlugin(LoadedLibrary& library, const std::string& directo
     error = path + " was built for plug-in interface version " + std::to_string(api->abiVersion) +
             ", this host uses version " + std::to_string(QmPluginApi::kAbiVersion);
     api = nullptr;
-  } else if (api->Configure == nullptr || api->LastConnectError == nullptr || api->FailedStatements == nullptr) {
+  } else if (api->Configure == nullptr || api->LastConnectError == nullptr || api->FailedStatements == nullptr ||
+             api->SetConnectOptions == nullptr) {
     error = path + " has an incomplete plug-in table";
     api = nullptr;
   }

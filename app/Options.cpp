@@ -48,6 +48,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
   cli.add_flag("--prompt", options.prompt,
                "Show the connection string as a form on the terminal before connecting");
   cli.add_flag("-q,--quiet", options.quiet, "Print no progress and no summary");
+  cli.add_option("--timeout", options.timeoutSeconds,
+                 "Wait at most SECONDS for the server to answer the connection, and for a database or table "
+                 "another process has locked, each time")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(1, kMaximumTimeoutSeconds))
+      ->capture_default_str();
   cli.footer(
       "Exit codes: 0 imported; 2 usage error; 3 could not connect; 4 other failure;\n"
       "5 imported with errors (the model is written); 130 cancelled.");

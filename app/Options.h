@@ -7,6 +7,10 @@ namespace app {
 
 enum class OutputFormat { Json, Tree };
 
+// --timeout when it is not given, and its largest value (a day).
+constexpr int kDefaultTimeoutSeconds = 15;
+constexpr int kMaximumTimeoutSeconds = 86400;
+
 struct Options {
   std::string sqlitePath;        // --sqlite PATH; empty when not given
   std::string connectString;     // --connect STRING (full ODBC string); empty when not given
@@ -19,6 +23,7 @@ struct Options {
   std::string output;            // -o FILE; empty or "-" = standard output
   bool prompt = false;           // --prompt: complete the connection string on the terminal
   bool quiet = false;            // --quiet: no progress and no summary
+  int timeoutSeconds = kDefaultTimeoutSeconds;  // --timeout: wait for a server's answer or a lock, each time
 };
 
 // Parses the command line. Returns -1 when the program should go on;

@@ -84,6 +84,11 @@ void Install() {
 
 int InterruptCount() { return g_interrupts.load(); }
 
+void ExitNow(int exitCode) {
+  RemoveTemporaries();
+  ::_exit(exitCode);
+}
+
 void BlockInThisThread() {
   sigset_t set;
   sigemptyset(&set);

@@ -2,7 +2,9 @@
 //
 // The first SIGINT only counts: the main thread sees the count and asks the
 // running import to stop (the session's flag), so the import ends normally
-// and cleans up. A second SIGINT ends the process at once with 130. SIGTERM,
+// and cleans up; if it has not within half a second (a driver call that
+// does not return), the main thread ends the process (ExitNow) with 130.
+// A second SIGINT ends the process at once with 130. SIGTERM,
 // SIGHUP and SIGPIPE (a reader of the output went away) end it at once
 // too, with 128 + the signal number. Before any immediate exit the handler
 // removes the temporary files registered here, so nothing is left behind.
@@ -23,6 +25,11 @@ void Install();
 
 // Number of SIGINTs received so far (0, then 1; the second never returns).
 int InterruptCount();
+
+// Ends the process at once with the exit code, as the handler does: the
+// terminal settings put back, the registered temporary paths removed, no
+// destructor or unload code run (a worker may still be inside them).
+[[noreturn]] void ExitNow(int exitCode);
 
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread, so that they
 // reach the main thread and never interrupt a system call of a worker.

@@ -63,6 +63,7 @@ struct Source {
   std::string plugin;      // plug-in name: "sqlite" or "postgres"
   std::string text;        // what the plug-in is configured with: a path or a connection string
   bool sample = false;     // the bundled sample
+  bool isPath = false;     // text is a database file's path (any bytes), never a connection string
 };
 
 // Picks the plug-in and the text for it. On a usage error prints it and
@@ -74,7 +75,7 @@ bool ResolveSource(const Options& options, Console& console, Source& source) {
     }
   };
   if (options.sqliteGiven) {
-    source = {"sqlite", options.sqlitePath, false};
+    source = {"sqlite", options.sqlitePath, false, true};
     return true;
   }
   if (options.postgresGiven) {
@@ -100,10 +101,21 @@ bool ResolveSource(const Options& options, Console& console, Source& source) {
                     "\"; known drivers: SQLite3, PostgreSQL Unicode, PostgreSQL ANSI");
       return false;
     }
-    source = {plugin, options.connectString, false};
+    // The SQLite driver makes up a file name from the whole string when
+    // it names no database; a data source may name one in its settings.
+    if (plugin == "sqlite" && !FindAttribute(attributes, "DSN")) {
+      const std::optional<std::string> database = FindAttribute(attributes, "Database");
+      if (!database || database->find_first_not_of(" \t") == std::string::npos) {
+        std::string keys;
+        for (const ConnectionAttribute& attribute : attributes) keys += (keys.empty() ? "" : ", ") + attribute.key;
+        console.Error("the connection string names no database: it needs Database=PATH (its keys: " + keys + ")");
+        return false;
+      }
+    }
+    source = {plugin, options.connectString, false, false};
     return true;
   }
-  source = {"sqlite", {}, true};
+  source = {"sqlite", {}, true, true};
   return true;
 }
 
@@ -200,7 +212,14 @@ int Run(const Options& options) {
     return kExitFailure;
   }
   KeepOdbcDriverManagerLoaded();
-  pluginApi->Configure(platform::Utf8ToUtf16(source.text), platform::Utf8ToUtf16(options.schemas));
+  // A --sqlite path reaches the plug-in as the bytes it is, and as a path.
+  QmConnectOptions connectOptions;
+  if (source.isPath) connectOptions.filePath = source.text;
+  connectOptions.timeoutSeconds = options.timeoutSeconds;
+  connectOptions.notice = [&console](const std::u16string& text) { console.Warning(platform::Utf16ToUtf8(text)); };
+  pluginApi->Configure(source.isPath ? std::u16string() : platform::Utf8ToUtf16(source.text),
+                       platform::Utf8ToUtf16(options.schemas));
+  pluginApi->SetConnectOptions(connectOptions);
 
   ConnectionPrompt prompt(console, STDIN_FILENO);
   std::atomic<bool> formNamedTheOutput{false};
@@ -227,6 +246,12 @@ int Run(const Options& options) {
     GenericModel& model = *kept;
     ProgressView progress(console);
     const ImportOutcome outcome = RunImport(*api, *session, model, progress);
+    if (outcome.abandoned) {
+      // The worker is still inside the import: nothing may be unloaded or
+      // destroyed under it, so the process ends here.
+      console.Raw("import cancelled; no model written\n");
+      signals::ExitNow(kExitCancelled);
+    }
     const double seconds = progress.Elapsed();
 
     if (formNamedTheOutput.load()) {
@@ -273,8 +298,13 @@ int Run(const Options& options) {
         std::snprintf(elapsed, sizeof elapsed, "%.2f s", seconds);
         console.Info("imported " + CountObjects(model) + " in " + elapsed);
         for (const QmFailedStatement& statement : failed) {
+          // PostgreSQL's lock_timeout, which the plug-in sets to --timeout.
+          const std::string lock = statement.diagnostic.sqlState == u"55P03"
+                                       ? " (a table is locked by another session; waited " +
+                                             std::to_string(options.timeoutSeconds) + " s, see --timeout)"
+                                       : "";
           console.Error("reading " + platform::Utf16ToUtf8(statement.name) +
-                        " failed: " + DescribeDiagnostic(statement.diagnostic));
+                        " failed: " + DescribeDiagnostic(statement.diagnostic) + lock);
         }
         if (!failed.empty()) {
           console.Error(std::to_string(failed.size()) + (failed.size() == 1 ? " statement" : " statements") +

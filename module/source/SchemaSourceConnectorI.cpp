@@ -20,7 +20,7 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit u
 
 namespace {
 
-constexpr SQLLEN kLoginTimeoutSeconds = 60;
+constexpr unsigned int kDefaultLoginTimeoutSeconds = 60;
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
@@ -76,7 +76,8 @@ SchemaSourceConnectorI::SchemaSourceConnectorI()
       m_connectionStringLength(0),
       m_serverName{},
       m_databaseName{},
-      m_environmentHandle(nullptr) {}
+      m_environmentHandle(nullptr),
+      m_loginTimeoutSeconds(kDefaultLoginTimeoutSeconds) {}
 
 SchemaSourceConnectorI::~SchemaSourceConnectorI() { ReleaseConnection(); }
 
@@ -103,7 +104,7 @@ bool SchemaSourceConnectorI::Connect(CString& connectionString) {
     return false;
   }
   SQLSetConnectAttrW(pending.dbc, SQL_ATTR_LOGIN_TIMEOUT,
-                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(kLoginTimeoutSeconds)), 0);
+                     reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_loginTimeoutSeconds)), 0);
 
   // This driver manager has no connection dialog of its own (asking it to
   // prompt fails or crashes), so the host's dialog, if any, completes the

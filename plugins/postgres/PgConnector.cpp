@@ -15,10 +15,15 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <dirent.h>
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <set>
+#include <string>
 
 namespace qm::postgres {
 namespace {
@@ -51,6 +56,41 @@ void Append(std::u16string& text, std::u16string_view attribute) {
   text += attribute;
 }
 
+// The files psqlODBC's communication log writes to that this process has
+// open and that are still in their folder: open descriptors whose target
+// is named psqlodbc_*.log.
+std::set<std::string> OpenDriverLogs() {
+  std::set<std::string> logs;
+  DIR* directory = ::opendir("/proc/self/fd");
+  if (directory == nullptr) return logs;
+  while (const dirent* entry = ::readdir(directory)) {
+    char target[4096];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (length <= 0) continue;
+    const std::string path(target, static_cast<std::size_t>(length));
+    const std::string name = path.substr(path.rfind('/') + 1);
+    if (name.starts_with("psqlodbc_") && name.ends_with(".log")) logs.insert(path);
+  }
+  ::closedir(directory);
+  return logs;
+}
+
+// Whether a connection opened with this completed string logs its
+// communication: the string's CommLog, else the data source's; with neither,
+// the connector added CommLog=0.
+bool CommunicationLogOff(const std::u16string& connectionString, const PgConnector::DsnSetting& dsnSetting) {
+  const std::vector<ConnectionAttribute> attributes = ParseConnectionString(connectionString);
+  if (const std::optional<std::u16string> value = FindAttribute(attributes, {kCommLogKeys[0], kCommLogKeys[1]}))
+    return TrimBlanks(*value) == u"0";
+  const std::u16string dsn = FindAttribute(attributes, {u"DSN"}).value_or(std::u16string());
+  for (std::u16string_view key : kCommLogKeys) {
+    const std::u16string value = dsn.empty() ? std::u16string() : dsnSetting(dsn, std::u16string(key));
+    if (!value.empty()) return TrimBlanks(value) == u"0";
+  }
+  return true;
+}
+
 }  // namespace
 
 PgConnector::~PgConnector() { Disconnect(); }
@@ -58,6 +98,7 @@ PgConnector::~PgConnector() { Disconnect(); }
 void PgConnector::Configure(std::u16string source, std::u16string scope) {
   m_source = std::move(source);
   m_scope = std::move(scope);
+  m_options = QmConnectOptions();
 }
 
 void PgConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
@@ -113,13 +154,27 @@ bool PgConnector::EstablishConnection() {
   if (std::all_of(m_source.begin(), m_source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
 
-  CString connection(CompleteConnectionString(m_source, &PgConnector::ReadDsnSetting));
+  const std::u16string completed = CompleteConnectionString(m_source, &PgConnector::ReadDsnSetting);
+  CString connection(completed);
+  const int timeout = std::max(m_options.timeoutSeconds, 1);
+  // libpq waits at least 2 s for a connection, whatever it is given.
+  const int loginTimeout = std::max(timeout, 2);
+  SetLoginTimeout(static_cast<unsigned int>(loginTimeout));
+  const auto start = std::chrono::steady_clock::now();
   if (!Connect(connection)) {
     m_lastError = GetLastDiagnostic();
     // Only a cancelled connection dialog leaves no diagnostic.
     if (m_lastError.IsEmpty()) m_lastError.message = u"the connection dialog was cancelled";
+    // libpq says "timeout expired" (in the user's language): what the user
+    // needs to know is what was waited for, and how long.
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (m_lastError.sqlState.starts_with(u"08") &&
+        waited >= std::chrono::seconds(loginTimeout) - std::chrono::milliseconds(250))
+      m_lastError.message =
+          u"the server did not answer within " + Decimal(loginTimeout) + u" s (" + m_lastError.message + u")";
     return false;
   }
+  m_logOff = CommunicationLogOff(completed, &PgConnector::ReadDsnSetting);
 
   std::vector<std::u16string> version;
   if (!RunOrDisconnect(u"SELECT pg_catalog.current_setting('server_version_num') AS server_version", &version))
@@ -138,6 +193,10 @@ bool PgConnector::EstablishConnection() {
   // Names outside pg_catalog come out qualified, and no object of the
   // database can stand in for a catalogue function.
   if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('search_path', '', false) AS search_path")) return false;
+  // A catalogue statement that needs a lock another session holds (an open
+  // ALTER TABLE, say) fails after the timeout instead of waiting for it.
+  if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('lock_timeout', '" + Decimal(timeout) + u"s', false) AS lock_timeout"))
+    return false;
 
   // A misspelt schema would otherwise import nothing without a word.
   const std::vector<std::u16string> scope = ParseScope(m_scope);
@@ -165,15 +224,6 @@ bool PgConnector::EstablishConnection() {
     }
   }
 
-  // Waiting for a lock another session holds (a migration's) ends after
-  // kLockTimeout unless the user set a limit: the statement is then run
-  // again (PgReader), so the import neither waits without a word nor keeps
-  // other sessions' DDL waiting behind it.
-  if (!RunOrDisconnect(u"SELECT CASE WHEN pg_catalog.current_setting('lock_timeout') = '0' THEN "
-                       u"pg_catalog.set_config('lock_timeout', '" + std::u16string(kLockTimeout) +
-                       u"', false) END AS lock_timeout"))
-    return false;
-
   // One snapshot per transaction, and no way to write by accident.
   if (!RunOrDisconnect(u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))
     return false;
@@ -188,8 +238,17 @@ bool PgConnector::EstablishConnection() {
 }
 
 void PgConnector::Disconnect() {
-  if (GetConnectionHandle() != nullptr) RollbackTransaction();
+  const bool open = GetConnectionHandle() != nullptr;
+  if (open) RollbackTransaction();
+  const bool removeLog = open && m_logOff;
+  const std::set<std::string> before = removeLog ? OpenDriverLogs() : std::set<std::string>();
   SchemaSourceConnectorI::Disconnect();
+  m_logOff = false;
+  if (!removeLog) return;
+  // The driver keeps the file open and writes any later line to it; it is
+  // only taken out of the folder.
+  for (const std::string& log : OpenDriverLogs())
+    if (before.count(log) == 0) ::unlink(log.c_str());
 }
 
 bool PgConnector::ConnectionLost() const {

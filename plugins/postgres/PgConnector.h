@@ -5,6 +5,12 @@
 //           the Unicode driver is named ("PostgreSQL Unicode").
 //   scope   the schemas to import, comma-separated, names as stored (case
 //           matters); empty: every schema but PostgreSQL's own.
+//   timeout (SetConnectOptions) how long to wait for the server to answer
+//           the connection (ODBC's login timeout, which psqlODBC hands to
+//           libpq as connect_timeout: it covers a server that accepts the
+//           connection and never answers; libpq waits 2 s at the least)
+//           and, each time, for a lock another session holds (the
+//           session's lock_timeout).
 //
 // The driver completes the connection string. The connector adds what a
 // large catalogue needs unless the user set it, in the string or in the
@@ -15,20 +21,26 @@
 // After connecting it reads the server version (refusing servers older
 // than the statements support), empties search_path so that every
 // non-catalogue name the server prints is schema-qualified, checks that
-// every schema the scope names exists, limits lock waits (kLockTimeout,
-// unless the session has a limit already) and makes every transaction
+// every schema the scope names exists, limits lock waits to the timeout
+// (lock_timeout) and makes every transaction
 // read-only REPEATABLE READ: each statement sees one snapshot of the
 // catalogue (the reader ends the transaction after each statement; see
 // PgReader.h). Disconnect rolls an open transaction back.
 //
-// Nothing here writes a log; the password never leaves the connection
-// string handed to the driver.
+// Nothing here writes a log, and no log of the driver's is left behind: a
+// driver registered with its communication log on (Debian registers
+// psqlODBC with CommLog=1) still opens its log file at disconnect, even for
+// a connection with CommLog=0, because psqlODBC withdraws the connection's
+// setting before it closes the connection and logs the close under the
+// driver-wide one; the connector removes that file again. The password
+// never leaves the connection string handed to the driver.
 //
 // The plug-in keeps one connector for the process. Configure on the host's
 // thread before an import; the import then uses it on its own thread.
 #pragma once
 
 #include <schemaimport/OdbcDiagnostic.h>
+#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 
 #include <functional>
@@ -42,9 +54,6 @@ class PgConnector : public SchemaSourceConnectorI {
  public:
   // Rows per batch from the server-side cursor when the user set none.
   static constexpr int kFetchRows = 2000;
-  // The longest wait for a lock, when the session has no lock_timeout of
-  // its own.
-  static constexpr std::u16string_view kLockTimeout = u"500ms";
 
   // Reads one setting of a data source from the ODBC configuration:
   // (dsn, key) -> value, empty when the DSN does not set it.
@@ -54,8 +63,11 @@ class PgConnector : public SchemaSourceConnectorI {
   // Rolls back and closes a connection still open.
   ~PgConnector();
 
-  // Sets what the next EstablishConnection opens.
+  // Sets what the next EstablishConnection opens; the connect options go
+  // back to their defaults.
   void Configure(std::u16string source, std::u16string scope);
+  // Sets the timeout (QmConnectOptions; a file path does not apply).
+  void SetConnectOptions(const QmConnectOptions& options) { m_options = options; }
 
   // Connects with the configured string completed as above, then prepares
   // the session. True with an open connection inside the import's
@@ -64,7 +76,8 @@ class PgConnector : public SchemaSourceConnectorI {
   // without SQLSTATE).
   bool EstablishConnection() override;
   // Ends the import's transaction (rolled back: nothing was written) and
-  // closes the connection; harmless when closed.
+  // closes the connection; harmless when closed. A log file the driver
+  // opened while closing a connection that had its log off is removed.
   void Disconnect() override;
   // The configured scope text.
   void GetREScope(CString& scope) override;
@@ -98,6 +111,8 @@ class PgConnector : public SchemaSourceConnectorI {
 
   std::u16string m_source;     // connection string as configured
   std::u16string m_scope;      // schemas to import, as configured
+  QmConnectOptions m_options;  // as the host set them
+  bool m_logOff = false;       // the open connection runs with the driver's communication log off
   OdbcDiagnostic m_lastError;  // reason of the last failed EstablishConnection
   int m_serverVersion = 0;     // server_version_num of the open connection
 };

@@ -41,12 +41,12 @@ bool MeansConnectionLost(const std::u16string& sqlState) {
 // not open relation with OID ..." (a catalogue function meeting an object
 // dropped since the snapshot), an object named in the statement's plan gone
 // (42P01, 42704, 42883), a serialization failure or deadlock (40001,
-// 40P01), a lock the session waited for too long (55P03, see lock_timeout
-// in PgConnector.h), and 25P02, a transaction something other than the
-// statement left aborted.
+// 40P01), and 25P02, a transaction something other than the statement left
+// aborted. A lock waited for until lock_timeout (55P03) is not retried: the
+// session waited the whole timeout the user gave for it.
 bool Retryable(const std::u16string& sqlState) {
   return sqlState == u"XX000" || sqlState == u"42P01" || sqlState == u"42704" || sqlState == u"42883" ||
-         sqlState == u"40001" || sqlState == u"40P01" || sqlState == u"55P03" || sqlState == u"25P02";
+         sqlState == u"40001" || sqlState == u"40P01" || sqlState == u"25P02";
 }
 
 // What a 25P02 failure says to the user: the statement did not fail by

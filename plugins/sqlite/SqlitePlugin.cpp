@@ -18,8 +18,10 @@ OdbcDiagnostic LastConnectError() { return g_plugin.connector.LastConnectError()
 
 std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatements(); }
 
+void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetConnectOptions(options); }
+
 const QmPluginApi kApi = {
-    QmPluginApi::kAbiVersion, "sqlite", kSqliteModelType, &Configure, &LastConnectError, &FailedStatements,
+    QmPluginApi::kAbiVersion, "sqlite", kSqliteModelType, &Configure, &LastConnectError, &FailedStatements, &SetConnectOptions,
 };
 
 }  // namespace

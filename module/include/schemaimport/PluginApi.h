@@ -10,6 +10,7 @@
 
 #include <schemaimport/OdbcDiagnostic.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,27 @@ struct QmFailedStatement {
   OdbcDiagnostic diagnostic;    // the driver's reason
 };
 
+// How the host wants the configured source opened. Configure puts every
+// field back to its default; a host that sets them calls SetConnectOptions
+// after Configure, before the import.
+struct QmConnectOptions {
+  static constexpr int kDefaultTimeoutSeconds = 15;
+
+  // The source is the database file at this path, as the file system spells
+  // it (any bytes: a name need not be UTF-8), and never a connection string.
+  // Empty: the source is the text given to Configure.
+  std::string filePath;
+  // How long to wait, in seconds, for a server to answer a connection and
+  // for a lock another session holds; each wait is bounded by it.
+  int timeoutSeconds = kDefaultTimeoutSeconds;
+  // Called with something the user should know about the source that is not
+  // a failure (e.g. an empty database file), on the thread that runs the
+  // import. May be empty.
+  std::function<void(const std::u16string& text)> notice;
+};
+
 struct QmPluginApi {
-  static constexpr int kAbiVersion = 1;
+  static constexpr int kAbiVersion = 2;
 
   int abiVersion;           // kAbiVersion of the plug-in's build
   const char* name;         // short name, e.g. "sqlite"
@@ -28,6 +48,7 @@ struct QmPluginApi {
 
   // Sets the source and scope for the next import. source is a path or an
   // ODBC connection string, as the plug-in documents; scope may be empty.
+  // The connect options go back to their defaults.
   void (*Configure)(const std::u16string& source, const std::u16string& scope);
   // Why the last connect step failed: the driver's diagnostic, or the
   // plug-in's own refusal (e.g. a database file that does not exist).
@@ -35,6 +56,8 @@ struct QmPluginApi {
   OdbcDiagnostic (*LastConnectError)();
   // The statements of the last import that failed, in the order they ran.
   std::vector<QmFailedStatement> (*FailedStatements)();
+  // Sets how the configured source is opened (see QmConnectOptions).
+  void (*SetConnectOptions)(const QmConnectOptions& options);
 };
 
 // Every plug-in exports this function with C linkage.

@@ -45,6 +45,12 @@ class QM_SCHEMAIMPORT_API SchemaSourceConnectorI {
   // leaves it unchanged.
   virtual void GetREScope(CString& scope);
 
+  // How long the next Connect lets the driver wait for the data source to
+  // accept the login, in seconds (ODBC's login timeout; 0: as long as it
+  // takes). 60 until a plug-in sets another.
+  void SetLoginTimeout(unsigned int seconds) { m_loginTimeoutSeconds = seconds; }
+  unsigned int GetLoginTimeout() const { return m_loginTimeoutSeconds; }
+
   // The open connection's handle (an ODBC SQLHDBC), or null.
   void* GetConnectionHandle() const { return m_connectionHandle; }
   const char16_t* GetServerName() const { return m_serverName; }
@@ -69,5 +75,6 @@ class QM_SCHEMAIMPORT_API SchemaSourceConnectorI {
   void ReleaseConnection();
 
   void* m_environmentHandle;                         // SQLHENV of the open connection; freed with it
+  unsigned int m_loginTimeoutSeconds;                // SQL_ATTR_LOGIN_TIMEOUT of the next Connect
   OdbcDiagnostic m_lastDiagnostic;                   // reason of the last failed Connect
 };

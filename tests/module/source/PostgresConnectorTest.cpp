@@ -3,11 +3,15 @@
 // the host's end-to-end and hardening tests' to check.
 #include <OdbcTestSupport.h>
 #include <PgTestEnv.h>
+#include <SilentListener.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <future>
 #include <string>
 #include <utility>
 
@@ -93,6 +97,33 @@ TEST_F(PostgresConnectorTest, NonAsciiDatabaseNameTravelsAsUtf16BothWays) {
     EXPECT_NE(argument.view().find(u"DATABASE=" + name + u";"), std::u16string_view::npos) << argument.ToUtf8();
   }
   EXPECT_EQ(Exec(admin.GetConnectionHandle(), drop), "");
+}
+
+// psqlODBC hands ODBC's login timeout to libpq as its connect_timeout, which
+// covers the whole start-up: a server that accepts the connection and then
+// says nothing is given up on after it (libpq's shortest is 2 s), rather
+// than after the 60 s a new connector waits. No PostgreSQL server is needed,
+// only the driver.
+TEST(PostgresLoginTimeoutTest, ServerThatNeverAnswersIsGivenUpOnAfterTheLoginTimeout) {
+  SilentListener server;
+  ASSERT_NE(server.Port(), 0);
+  TestConnector connector;
+  EXPECT_EQ(connector.GetLoginTimeout(), 60u);
+  connector.SetLoginTimeout(2);
+  CString argument = Utf16("Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(server.Port()) +
+                           ";Database=shop;Uid=clerk;Pwd=x;CommLog=0");
+  const CString given = argument;
+  auto attempt = std::async(std::launch::async, [&] { return connector.Connect(argument); });
+  if (attempt.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    // The connect cannot be taken back; a hung test must not hang the run.
+    ADD_FAILURE() << "still connecting after 20 s";
+    std::abort();
+  }
+  EXPECT_FALSE(attempt.get());
+  EXPECT_TRUE(server.WaitForConnections(1, std::chrono::milliseconds(0))) << "the driver never reached the server";
+  EXPECT_EQ(connector.GetLastDiagnostic().sqlState, u"08001") << Describe(connector.GetLastDiagnostic());
+  EXPECT_EQ(argument, given);
+  EXPECT_EQ(connector.GetConnectionHandle(), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,207 @@
+// quillmere-import where a driver would wait: a database another process
+// has locked, a server that accepts the connection and never answers, a
+// table another session has locked. Each wait ends after --timeout with a
+// line that says what was waited for, and the first Ctrl-C ends the program
+// at once even while the import is inside a driver call that does not
+// return. The waits here are a second long; the limits the tests allow are
+// far below what the driver would wait on its own (100 s for a lock, 60 s
+// for a login), so a wait that is not bounded fails them.
+#include <OdbcTestSupport.h>
+#include <PgServer.h>
+#include <PgTestEnv.h>
+#include <SilentListener.h>
+#include <SqliteCatalogue.h>
+#include <Subprocess.h>
+#include <TempDir.h>
+
+#include <gtest/gtest.h>
+
+#define _WINDOWS_
+#include <sql.h>
+#include <sqlext.h>
+
+#include <signal.h>
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <thread>
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+// Longer than any bounded wait here, far shorter than an unbounded one.
+constexpr int kProcessLimitSeconds = 45;
+
+ProcessResult Host(const Strings& args) {
+  ProcessOptions options;
+  options.timeoutSeconds = kProcessLimitSeconds;
+  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
+  EXPECT_FALSE(result.timedOut) << Printed(result);
+  return result;
+}
+
+// A connection string for psqlODBC to a server on this machine's port.
+std::string PostgresAt(int port) {
+  return "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(port) +
+         ";Database=shop;Uid=clerk;Pwd=never-printed";
+}
+
+// The host, started on a thread of the test: sh writes its own process id
+// (which the host keeps, as sh execs it) into pidFile first, so that the
+// test can send it a signal at the moment it chooses.
+class RunningHost {
+ public:
+  RunningHost(const std::string& pidFile, const Strings& args) : m_pidFile(pidFile) {
+    Strings shellArgs = {"-c", "echo $$ > \"$0\"; exec \"$@\"", pidFile, QM_IMPORT_EXE};
+    shellArgs.insert(shellArgs.end(), args.begin(), args.end());
+    m_run = std::async(std::launch::async, [shellArgs] {
+      ProcessOptions options;
+      options.timeoutSeconds = kProcessLimitSeconds;
+      return RunProcess("/bin/sh", shellArgs, options);
+    });
+  }
+
+  // The host's process id, once sh has written it; 0 if it never did.
+  pid_t Pid() const {
+    for (int i = 0; i < 200; ++i) {
+      const std::string text = ReadFile(m_pidFile);
+      if (!text.empty() && text.back() == '\n') return static_cast<pid_t>(std::stol(text));
+      std::this_thread::sleep_for(50ms);
+    }
+    return 0;
+  }
+  // Waits for the end, at most for limit; nothing when it has not ended.
+  std::optional<ProcessResult> Result(std::chrono::seconds limit) {
+    if (m_run.wait_for(limit) != std::future_status::ready) return std::nullopt;
+    return m_run.get();
+  }
+  ~RunningHost() {
+    if (m_run.valid()) m_run.wait();
+  }
+
+ private:
+  std::string m_pidFile;                   // where sh writes the host's process id
+  std::future<ProcessResult> m_run;        // the run, on its own thread
+};
+
+TEST(HostWaitTest, LockedSqliteDatabaseFailsAfterTheTimeoutSayingSo) {
+  TempDir dir;
+  const std::string path = dir.Path("shop.db");
+  SqliteFile holder(path);
+  holder.Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY)");
+  // Another process's writer: an exclusive lock held until the test ends.
+  holder.Exec("BEGIN EXCLUSIVE; INSERT INTO orders VALUES (1);");
+
+  for (const Strings& source : {Strings{"--sqlite", path}, Strings{"--connect", "Driver={SQLite3};Database=" + path}}) {
+    SCOPED_TRACE(source[0]);
+    Strings args = source;
+    args.insert(args.end(), {"--timeout", "1", "-o", dir.Path("model.json")});
+    const ProcessResult result = Host(args);
+    EXPECT_EQ(result.exitCode, 3) << Printed(result);
+    EXPECT_EQ(result.err,
+              "error: could not connect: the database " + path + " is locked by another process (waited 1 s for it)\n");
+    EXPECT_FALSE(fs::exists(dir.Path("model.json")));
+  }
+}
+
+TEST(HostWaitTest, SilentServerFailsAfterTheTimeoutSayingSo) {
+  SilentListener server;
+  ASSERT_NE(server.Port(), 0);
+  // (libpq waits 2 s at the least.)
+  const ProcessResult result = Host({"--postgres", PostgresAt(server.Port()), "--timeout", "2"});
+  EXPECT_EQ(result.exitCode, 3) << Printed(result);
+  EXPECT_EQ(result.err.rfind("error: could not connect: [08001] the server did not answer within 2 s (", 0), 0u)
+      << Printed(result);
+  EXPECT_EQ(Lines(result.err).size(), 1u) << Printed(result);
+  EXPECT_TRUE(server.WaitForConnections(1, 0ms)) << "the driver never reached the server";
+}
+
+TEST(HostWaitTest, TimeoutMustBeAWholeNumberOfSeconds) {
+  for (const std::string value : {"0", "-1", "1.5", "soon", "86401"}) {
+    const ProcessResult result = Host({"--timeout", value, "--quiet"});
+    EXPECT_EQ(result.exitCode, 2) << value << "\n" << Printed(result);
+    EXPECT_TRUE(result.out.empty());
+  }
+  EXPECT_EQ(Host({"--timeout", "86400", "--quiet"}).exitCode, 0);
+  EXPECT_NE(Host({"--help"}).out.find("--timeout SECONDS"), std::string::npos);
+}
+
+// The first Ctrl-C, sent while the import's worker is inside a driver call
+// that would not return for a minute: the program ends with 130, writes
+// nothing and leaves no file.
+TEST(HostWaitTest, FirstCtrlCEndsAnImportStuckInTheDriver) {
+  TempDir dir;
+  SilentListener server;
+  ASSERT_NE(server.Port(), 0);
+  const std::string locked = dir.Path("locked.db");
+  SqliteFile holder(locked);
+  holder.Exec("CREATE TABLE t (a); BEGIN EXCLUSIVE; INSERT INTO t VALUES (1);");
+
+  struct Case {
+    const char* what;
+    Strings source;
+  };
+  const Case cases[] = {
+      {"logging in to a server that never answers", {"--postgres", PostgresAt(server.Port())}},
+      {"waiting for a locked database", {"--sqlite", locked}},
+  };
+  int pidFiles = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Strings args = c.source;
+    args.insert(args.end(), {"--timeout", "60", "-o", dir.Path("model.json")});
+    RunningHost host(dir.Path("pid" + std::to_string(++pidFiles)), args);
+    const pid_t pid = host.Pid();
+    ASSERT_NE(pid, 0);
+    // The worker is inside the driver: connecting (the server has the
+    // connection) or waiting for the lock (a second into a 60 s wait).
+    if (c.source[0] == "--postgres") {
+      ASSERT_TRUE(server.WaitForConnections(1, 20s)) << "the import never reached the server";
+      std::this_thread::sleep_for(200ms);
+    } else {
+      std::this_thread::sleep_for(1s);
+    }
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    const std::optional<ProcessResult> result = host.Result(10s);
+    ASSERT_TRUE(result.has_value()) << "the first Ctrl-C did not end the program";
+    EXPECT_EQ(result->exitCode, 130) << Printed(*result);
+    EXPECT_NE(result->err.find("import cancelled; no model written"), std::string::npos) << Printed(*result);
+    EXPECT_TRUE(result->out.empty());
+    EXPECT_FALSE(fs::exists(dir.Path("model.json")));
+  }
+}
+
+// A catalogue statement that needs a table another session holds locked
+// gives up after the timeout (PostgreSQL's lock_timeout), and the host says
+// what it waited for; the import goes on without it (exit 5).
+TEST(HostWaitTest, TableLockedByAnotherSessionIsWaitedForOnlyUntilTheTimeout) {
+  QM_REQUIRE_PG();
+  TestDatabase database("locks");
+  ASSERT_EQ(RunPsql(database.Name(), "CREATE TABLE orders (id int PRIMARY KEY, note text);"
+                                     "CREATE INDEX orders_note ON orders (note);"
+                                     "CREATE VIEW open_orders AS SELECT id FROM orders;"),
+            "");
+  // Another session, in the middle of an ALTER TABLE, say.
+  TestConnector session;
+  CString connect = CString::FromUtf8(database.ConnectionString());
+  ASSERT_TRUE(session.Connect(connect)) << Describe(session.GetLastDiagnostic());
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttrW(static_cast<SQLHDBC>(session.GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,
+                                               reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0)));
+  ASSERT_EQ(Exec(session.GetConnectionHandle(), u"LOCK TABLE orders IN ACCESS EXCLUSIVE MODE"), "");
+
+  const ProcessResult result = Host({"--postgres", database.ConnectionString(), "--schema", "public", "--timeout", "1"});
+  EXPECT_EQ(result.exitCode, 5) << Printed(result);
+  EXPECT_NE(result.err.find("[55P03] "), std::string::npos) << Printed(result);
+  EXPECT_NE(result.err.find("(a table is locked by another session; waited 1 s, see --timeout)"), std::string::npos)
+      << Printed(result);
+  SQLEndTran(SQL_HANDLE_DBC, static_cast<SQLHDBC>(session.GetConnectionHandle()), SQL_ROLLBACK);
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,43 @@
+// A TCP listener on 127.0.0.1 that accepts connections and never answers
+// them: what a hung server looks like to a client. Connections stay open
+// until the listener goes.
+//
+// Thread safety: the accepting runs on a thread of its own; the operations
+// may be called from any thread.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace qm::test {
+
+class SilentListener {
+ public:
+  // Listens on a free port. A failure fails the calling test (Port() is 0).
+  SilentListener();
+  // Closes the listener and every accepted connection.
+  ~SilentListener();
+  SilentListener(const SilentListener&) = delete;
+  SilentListener& operator=(const SilentListener&) = delete;
+
+  int Port() const { return m_port; }
+  // Waits until count connections have been accepted in all, at most for
+  // limit; true when they have.
+  bool WaitForConnections(int count, std::chrono::milliseconds limit);
+
+ private:
+  void Accept();
+
+  int m_port = 0;                  // the port listened on; 0 when listening failed
+  int m_listenFd = -1;             // the listening socket
+  int m_wake[2] = {-1, -1};        // a pipe that tells the thread to stop
+  std::mutex m_mutex;              // guards m_accepted
+  std::condition_variable m_changed;  // signalled for each accepted connection
+  std::vector<int> m_accepted;     // open connections, never read or written
+  std::thread m_thread;            // runs Accept
+};
+
+}  // namespace qm::test
