@@ -17,8 +17,10 @@ int HexValue(char ch) {
   return -1;
 }
 
+// "%HH" for a URI (upper case, as RFC 3986 prefers); "\xhh" for people, as
+// the command line shows every byte it escapes.
 void AppendEscapedByte(std::string& out, unsigned char byte, char introducer) {
-  static const char kHex[] = "0123456789ABCDEF";
+  const char* const kHex = introducer == '\\' ? "0123456789abcdef" : "0123456789ABCDEF";
   out += introducer;
   if (introducer == '\\') out += 'x';
   out += kHex[byte >> 4];
@@ -219,35 +221,16 @@ std::size_t SequenceLength(std::string_view path, std::size_t i) {
 }  // namespace
 
 std::u16string PathText(std::string_view path) {
-  for (std::size_t i = 0; i < path.size();) {
-    const std::size_t length = SequenceLength(path, i);
-    if (length == 0) return DisplayPath(path);
-    i += length;
-  }
-  return platform::Utf8ToUtf16(path);
-}
-
-std::u16string DisplayPath(std::string_view path) {
+  // Only what text cannot hold is escaped here; control characters are
+  // text, and the host shows them as it shows every other text.
   std::string text;
   std::size_t i = 0;
   while (i < path.size()) {
     const auto byte = static_cast<unsigned char>(path[i]);
     if (byte < 0x80) {
-      if (byte == '\n') {
-        text += "\\n";
-      } else if (byte == '\t') {
-        text += "\\t";
-      } else if (byte == '\r') {
-        text += "\\r";
-      } else if (byte < 0x20 || byte == 0x7F) {
-        AppendEscapedByte(text, byte, '\\');
-      } else {
-        text += static_cast<char>(byte);
-      }
+      text += static_cast<char>(byte);
       ++i;
-      continue;
-    }
-    if (const std::size_t length = SequenceLength(path, i); length > 0) {
+    } else if (const std::size_t length = SequenceLength(path, i); length > 0) {
       text.append(path.substr(i, length));
       i += length;
     } else {
@@ -256,6 +239,16 @@ std::u16string DisplayPath(std::string_view path) {
     }
   }
   return platform::Utf8ToUtf16(text);
+}
+
+std::u16string ShownPath(std::string_view path) {
+  std::u16string shown;
+  for (char16_t ch : PathText(path)) {
+    if (ch == u'\n') shown += u"\\n";
+    else if (ch == u'\r') shown += u"\\r";
+    else shown += ch;
+  }
+  return shown;
 }
 
 }  // namespace qm::sqlite

@@ -52,13 +52,12 @@ std::string FileUri(std::string_view path);
 // ignores) dropped. For a name ResolveDatabaseName reads as a File URI.
 std::string DriverUri(std::string_view uri, bool addReadOnly);
 
-// The path for messages: valid UTF-8 as it is; each byte of an invalid
-// sequence as \xHH, and control characters as \n, \t, \r or \xHH, so that
-// a name shows what the file system holds, on one line.
-std::u16string DisplayPath(std::string_view path);
-
-// The path as text for the model: the text itself when the path is valid
-// UTF-8, otherwise as DisplayPath shows it (text cannot hold the bytes).
+// The path as text, for the model and for messages: valid UTF-8 as it is,
+// each byte of an invalid sequence as \xhh (text cannot hold the bytes).
+// Control characters stay; hosts show them escaped as they show all text.
 std::u16string PathText(std::string_view path);
+// The path for a message: as PathText, with line breaks written \n and \r
+// so that the message stays on one line and still names the file exactly.
+std::u16string ShownPath(std::string_view path);
 
 }  // namespace qm::sqlite

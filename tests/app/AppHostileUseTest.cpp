@@ -186,9 +186,9 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
 
   // The connection form given the output as the database: refused when the
   // form closes, before connecting. (The form asks Driver, Database,
-  // NoCreat for a path.)
+  // NoCreat and Timeout for a path.)
   ProcessOptions form = inDir;
-  form.input = "\n" + db + "\n\n";
+  form.input = "\n" + db + "\n\n\n";
   const ProcessResult answered = Host({"--sqlite", "other.db", "--prompt", "-o", "link.db", "--quiet"}, form);
   EXPECT_EQ(answered.exitCode, 2) << Printed(answered);
   EXPECT_NE(answered.err.find("error: the output link.db is the database " + db + " being imported"), std::string::npos)
@@ -274,8 +274,12 @@ TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
   SqliteFile(db).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
   TerminalProcess host(QM_IMPORT_EXE, {"--prompt", "--connect", "Driver={SQLite3};Database=" + db + ";PWD=old-secret",
                                        "-o", dir.Path("model.json")});
+  // The form shows the string the plug-in hands the driver: the database
+  // as a read-only URI first, then the user's keys, then the plug-in's.
   const std::pair<std::string, std::string> questions[] = {
-      {"  Driver [SQLite3]:", "\r"}, {"  Database [" + db + "]:", "\r"}, {"  PWD [****]:", "typed-secret\r"}};
+      {"  Database [file://" + db + "?mode=ro]:", "\r"}, {"  Driver [SQLite3]:", "\r"},
+      {"  PWD [****]:", "typed-secret\r"},           {"  NoCreat [1]:", "\r"},
+      {"  Timeout [15000]:", "\r"}};
   for (const auto& [question, answer] : questions) {
     ASSERT_TRUE(host.WaitFor(question, 30s)) << host.Printed();
     // The progress line redraws every 100 ms: plenty of chances to erase it.
