@@ -7,9 +7,18 @@
 // scope text names, when it names any) and gives each database its schema
 // object; ReadObjects runs the other statements, each
 // once for all tables of all those databases (PreProcessQueryStatement
-// chains the per-database statements with UNION ALL). Before every
-// statement the session's flag is checked: once the host has raised it, no
-// further statement runs and the import ends normally with what was read.
+// chains the per-database statements with UNION ALL), and after the
+// foreign keys creates the check constraints the tables' CREATE texts
+// declare. Before every statement the session's flag is checked: once the
+// host has raised it, no further statement runs and the import ends
+// normally with what was read.
+//
+// When the statement for the columns of all views (or of all virtual
+// tables) fails, SQLite could not read one of them; the reader then reads
+// them one by one, so that only the ones SQLite cannot read go without
+// columns. Each of those is one failure for the host, named after the view
+// or table ("columns of view "main"."v""), with SQLite's reason; the failure
+// of the statement for all of them is not reported.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -20,6 +29,9 @@
 #include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
+#include <cstddef>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace qm::sqlite {
@@ -42,9 +54,26 @@ class SqliteReader : public SchemaSourceReaderI {
   // Runs the statement between the progress notifications; false, without
   // running it, when the session's flag is raised.
   bool RunStatement(int statementId);
+  // After the statement for all views or virtual tables failed (its failure
+  // recorded at index `failure`): runs it for each one that has no columns
+  // yet.
+  void ReadOneByOne(int statementId, std::size_t failure);
+  // Whether the imported view or table has columns in the model.
+  bool HasColumns(const RelationName& relation) const;
 
-  ImportScope m_scope;  // wanted names from the scope text (GetAvailableObjects), databases from the
-                       // database list's row action; both emptied when ReadObjects ends
+  // A recorded failure (by index in GetFailedStatements) that Failures
+  // reports otherwise: under the name of one view or table, or not at all.
+  struct FailureNote {
+    int statementId;      // the id the failure was recorded with, checked before the note is used
+    bool superseded;      // read again one by one: not reported
+    std::u16string name;  // otherwise the name to report it under
+  };
+
+  ImportScope m_scope;  // wanted names from the scope text (GetAvailableObjects), the rest filled by the
+                        // row actions; all emptied when ReadObjects ends
+  const RelationName* m_only = nullptr;  // the one view or table the running statement reads; null: all
+  std::map<std::size_t, FailureNote> m_failureNotes;  // failure index -> note; emptied when an import's
+                                                       // reading starts (GetAvailableObjects)
 };
 
 }  // namespace qm::sqlite
