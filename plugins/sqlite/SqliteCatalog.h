@@ -14,8 +14,8 @@
 
 #include "SqliteSqlText.h"
 
-#include <string>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace qm::sqlite {

@@ -61,9 +61,15 @@ void SqliteReader::ReadOneByOne(int statementId, std::size_t failure) {
     // or not at all (SQLite fails before its first one).
     if (HasColumns(relation)) continue;
     const std::size_t before = GetFailedStatements().size();
-    m_only = &relation;
-    ImportObjects(statementId);
-    m_only = nullptr;
+    {
+      // Reset however ImportObjects ends: the relation is this import's.
+      struct Reset {
+        const RelationName*& only;
+        ~Reset() { only = nullptr; }
+      } reset{m_only};
+      m_only = &relation;
+      ImportObjects(statementId);
+    }
     if (GetFailedStatements().size() > before) {
       m_failureNotes[before] =
           FailureNote{statementId, false,
@@ -88,6 +94,7 @@ void SqliteReader::GetAvailableObjects() {
   m_scope.ClearRead();
   m_scope.wanted.clear();
   m_failureNotes.clear();
+  m_only = nullptr;
   for (const std::u16string& name : ParseScope(m_reScope.view())) m_scope.wanted.push_back(FoldAscii(name));
   RunStatement(kDatabases);
 }
@@ -102,7 +109,7 @@ void SqliteReader::ReadObjects() {
     for (int id : ReadStatementIds()) {
       if (!RunStatement(id)) break;
       // Checks come from the CREATE texts the tables statement read; they
-      // follow the keys and foreign keys, as they do in the other plug-ins.
+      // follow the keys and foreign keys.
       if (id == kForeignKeyColumns && m_model != nullptr) CreateCheckConstraints(*m_model, m_scope);
     }
   }
