@@ -70,9 +70,10 @@ struct RelationName {
 struct ImportScope {
   std::vector<std::u16string> wanted;  // case-folded names the scope text asks for; empty: every database
   std::vector<DatabaseName> databases; // the databases read, filled by the database list's row action
-  // Model object id of a table -> what its CREATE text declares, for the
-  // tables that declare foreign keys, checks or generated columns (the
-  // tables' row action reads each text once; later actions look here).
+  // Model object id of a table -> what its CREATE text declares, for every
+  // table whose text is not plain (TableText::plain) and is no virtual
+  // table's (the tables' row action reads each text once; later actions
+  // look here).
   std::map<int, TableText> declared;
   std::vector<RelationName> views;          // every view imported, in catalogue order
   std::vector<RelationName> virtualTables;  // every virtual table imported, in catalogue order

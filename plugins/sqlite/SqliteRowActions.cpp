@@ -150,7 +150,11 @@ class TablesAction : public QueryResultRowActionI {
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &table);
 
     TableText declared = ParseCreateTable(sql);
-    if (!declared.parsed) return;
+    if (!declared.parsed) {
+      // Kept, so that later actions know they cannot tell.
+      m_scope->declared.emplace(table.GetObjectId(), std::move(declared));
+      return;
+    }
     SetTextProperty(table, model::TableKind, declared.isVirtual ? u"virtual table" : u"table");
     if (declared.isVirtual) {
       m_scope->virtualTables.push_back(RelationName{DatabaseName{Integer(record, u"schema_seq"), schema},
@@ -159,11 +163,7 @@ class TablesAction : public QueryResultRowActionI {
     }
     SetIntegerProperty(table, model::Strict, declared.strict ? 1 : 0);
     SetIntegerProperty(table, model::WithoutRowid, declared.withoutRowid ? 1 : 0);
-    const bool generated = std::any_of(declared.columns.begin(), declared.columns.end(),
-                                       [](const ColumnText& column) { return !column.generatedExpression.empty(); });
-    if (!generated) declared.columns.clear();
-    if (generated || !declared.foreignKeys.empty() || !declared.checks.empty())
-      m_scope->declared.emplace(table.GetObjectId(), std::move(declared));
+    if (!declared.plain) m_scope->declared.emplace(table.GetObjectId(), std::move(declared));
   }
 
  private:
@@ -189,8 +189,8 @@ class ViewsAction : public QueryResultRowActionI {
   ImportScope* m_scope;  // the reader's; not owned
 };
 
-// What the table's CREATE text declares, or null when it declares no
-// foreign key, check or generated column (or the table is not one).
+// What the table's CREATE text declares (parsed false: the text could not
+// be read), or null for a plain text (TableText::plain) or no table.
 const TableText* Declared(const ImportScope& scope, const CMOObject* table) {
   if (table == nullptr) return nullptr;
   const auto found = scope.declared.find(table->GetObjectId());
@@ -244,12 +244,11 @@ class ColumnsAction : public QueryResultRowActionI {
     const int hidden = Integer(record, u"hidden_kind");
     if (hidden == 2 || hidden == 3) {
       SetTextProperty(column, model::GeneratedKind, hidden == 3 ? u"STORED" : u"VIRTUAL");
-      const TableText* declared = Declared(*m_scope, table);
-      const int number = Integer(record, u"column_index");
-      if (declared != nullptr && number >= 0 && static_cast<std::size_t>(number) < declared->columns.size()) {
-        const ColumnText& text = declared->columns[static_cast<std::size_t>(number)];
-        if (EqualsIgnoringAsciiCase(text.name, name) && !text.generatedExpression.empty())
-          SetTextProperty(column, model::GeneratedExpression, text.generatedExpression);
+      if (const TableText* declared = Declared(*m_scope, table)) {
+        const int number = Integer(record, u"column_index");
+        for (const GeneratedColumnText& text : declared->generatedColumns)
+          if (text.number == number && EqualsIgnoringAsciiCase(text.name, name))
+            SetTextProperty(column, model::GeneratedExpression, text.expression);
       }
     }
     SetIntegerProperty(column, model::Position, m_table.NextRow());
@@ -381,13 +380,17 @@ class ForeignKeysAction : public QueryResultRowActionI {
     SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
     SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
     SetTextProperty(foreignKey, model::MatchType, Text(record, u"match_type"));
-    if (const TableText* text = Declared(*m_scope, table)) {
-      const auto index = static_cast<std::size_t>(declared - 1);
-      if (index < text->foreignKeys.size() &&
-          EqualsIgnoringAsciiCase(text->foreignKeys[index].referencedTable, View(record, u"referenced_table"))) {
-        SetIntegerProperty(foreignKey, model::Deferrable, text->foreignKeys[index].deferrable ? 1 : 0);
-        SetIntegerProperty(foreignKey, model::InitiallyDeferred, text->foreignKeys[index].initiallyDeferred ? 1 : 0);
-      }
+    // No text kept: a plain one, whose foreign keys are all immediate.
+    const TableText* text = Declared(*m_scope, table);
+    const ForeignKeyText* declaredKey = nullptr;
+    const auto index = static_cast<std::size_t>(declared - 1);
+    if (text != nullptr && text->parsed && index < text->foreignKeys.size() &&
+        EqualsIgnoringAsciiCase(text->foreignKeys[index].referencedTable, View(record, u"referenced_table")))
+      declaredKey = &text->foreignKeys[index];
+    if (text == nullptr || declaredKey != nullptr) {
+      SetIntegerProperty(foreignKey, model::Deferrable, declaredKey != nullptr && declaredKey->deferrable ? 1 : 0);
+      SetIntegerProperty(foreignKey, model::InitiallyDeferred,
+                         declaredKey != nullptr && declaredKey->initiallyDeferred ? 1 : 0);
     }
     ImportedObjectCache::Instance()->AddByDBID(
         CString(ForeignKeyId(schema, tableName, Integer(record, u"fk_id"))), &foreignKey);

@@ -145,6 +145,11 @@ TableText ParseCreateTable(std::u16string_view sql) {
   SqlTokenizer tokens(sql);
   bool isVirtual = false;
   if (!ReadCreateHead(tokens, u"TABLE", &isVirtual)) return result;
+  if (!isVirtual && !HasAnyWord(sql.substr(tokens.Position()), {u"CHECK", u"DEFERRABLE", u"AS", u"STRICT", u"ROWID"})) {
+    result.parsed = true;
+    result.plain = true;
+    return result;
+  }
   Token token = tokens.Next();
   if (isVirtual) {
     // The module's arguments are the module's own language.
@@ -164,6 +169,8 @@ TableText ParseCreateTable(std::u16string_view sql) {
   std::u16string constraintName;  // the CONSTRAINT name in force
   bool elementStart = true;       // the next token starts a column or table constraint
   bool inConstraints = false;     // past the columns
+  int columns = 0;                // columns so far
+  Token columnName;               // the name of the latest column
   Token previous;                 // the token before, at this level
   for (token = tokens.Next();; token = tokens.Next()) {
     if (token.kind == TokenKind::End) return result;
@@ -177,7 +184,8 @@ TableText ParseCreateTable(std::u16string_view sql) {
         inConstraints = true;
       } else {
         if (!SqlTokenizer::IsName(token)) return result;
-        result.columns.push_back(ColumnText{Dequote(tokens.TextOf(token)), {}});
+        ++columns;
+        columnName = token;
         constraintName.clear();
         previous = token;
         continue;
@@ -191,7 +199,8 @@ TableText ParseCreateTable(std::u16string_view sql) {
       if (tokens.IsKeyword(previous, u"CHECK")) {
         result.checks.push_back(CheckText{constraintName, Between(sql, token.end, close)});
       } else if (!inConstraints && tokens.IsKeyword(previous, u"AS")) {
-        result.columns.back().generatedExpression = Between(sql, token.end, close);
+        result.generatedColumns.push_back(
+            GeneratedColumnText{columns - 1, Dequote(tokens.TextOf(columnName)), Between(sql, token.end, close)});
       }
       token = close;
     } else if (tokens.IsKeyword(token, u"CONSTRAINT")) {

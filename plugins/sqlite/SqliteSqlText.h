@@ -52,17 +52,19 @@ struct ForeignKeyText {
   bool deferrable = false;         // DEFERRABLE (not NOT DEFERRABLE)
   bool initiallyDeferred = false;  // DEFERRABLE INITIALLY DEFERRED: checked at commit
 };
-struct ColumnText {
-  std::u16string name;                 // the column's name
-  std::u16string generatedExpression;  // of GENERATED ALWAYS AS (...) / AS (...); empty when not generated
+struct GeneratedColumnText {
+  int number = 0;             // the column's place among the table's columns, from 0 (SQLite's cid)
+  std::u16string name;        // the column's name
+  std::u16string expression;  // of GENERATED ALWAYS AS (...) or AS (...)
 };
 struct TableText {
-  bool parsed = false;        // a CREATE [VIRTUAL] TABLE text was read to its end
+  bool parsed = false;        // a CREATE [VIRTUAL] TABLE text was read to its end (a plain one: its head)
+  bool plain = false;         // after its name the text has none of the words CHECK, DEFERRABLE, AS, STRICT,
+                              // ROWID: it declares nothing of what follows and was not read further
   bool isVirtual = false;     // CREATE VIRTUAL TABLE ... USING
   bool strict = false;        // table option STRICT
   bool withoutRowid = false;  // table option WITHOUT ROWID
-  std::vector<ColumnText> columns;          // declaration order, which is SQLite's column number; none for
-                                            // a virtual table or CREATE TABLE ... AS SELECT
+  std::vector<GeneratedColumnText> generatedColumns;  // declaration order
   std::vector<CheckText> checks;            // table and column checks, declaration order
   std::vector<ForeignKeyText> foreignKeys;  // declaration order (pragma_foreign_key_list numbers them backwards)
 };
@@ -71,7 +73,9 @@ struct TableText {
 // among the table constraints (so "a INT CONSTRAINT n NOT NULL CHECK (a > 0)"
 // names the check n); a [NOT] DEFERRABLE clause applies to the table's
 // latest foreign key, wherever it stands. parsed stays false for any other
-// text, or one that ends inside the column list.
+// text, or one that ends inside the column list. A plain text (most tables)
+// is not read beyond a look at its words; its foreign keys are not listed
+// then, and none of them is deferrable.
 TableText ParseCreateTable(std::u16string_view sql);
 
 // What a CREATE INDEX text says beyond the pragmas.

@@ -1,7 +1,5 @@
 #include "SqliteTokenizer.h"
 
-#include <schemaimport/ConnectionString.h>
-
 namespace qm::sqlite {
 namespace {
 
@@ -15,6 +13,30 @@ bool IsWordChar(char16_t ch) {
 }  // namespace
 
 bool IsSqlSpace(char16_t ch) { return ch == u' ' || (ch >= u'\t' && ch <= u'\r'); }
+
+bool HasAnyWord(std::u16string_view text, std::initializer_list<std::u16string_view> words) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (!IsWordChar(text[i])) {
+      ++i;
+      continue;
+    }
+    const std::size_t begin = i;
+    while (i < text.size() && IsWordChar(text[i])) ++i;
+    for (std::u16string_view word : words) {
+      if (word.size() != i - begin) continue;
+      std::size_t k = 0;
+      while (k < word.size()) {
+        char16_t ch = text[begin + k];
+        if (ch >= u'a' && ch <= u'z') ch = static_cast<char16_t>(ch - u'a' + u'A');
+        if (ch != word[k]) break;
+        ++k;
+      }
+      if (k == word.size()) return true;
+    }
+  }
+  return false;
+}
 
 std::u16string_view TrimSpace(std::u16string_view text) {
   while (!text.empty() && IsSqlSpace(text.front())) text.remove_prefix(1);
@@ -63,8 +85,17 @@ Token SqlTokenizer::SkipToClose() {
 }
 
 bool SqlTokenizer::IsKeyword(const Token& token, std::u16string_view keyword) const {
-  return token.kind == TokenKind::Word && token.end - token.begin == keyword.size() &&
-         EqualsIgnoringAsciiCase(TextOf(token), keyword);
+  if (token.kind != TokenKind::Word || token.end - token.begin != keyword.size()) return false;
+  // Compared here rather than through a general helper: every token meets
+  // several keywords, and this is most of reading a CREATE text.
+  for (std::size_t i = 0; i < keyword.size(); ++i) {
+    char16_t ch = m_text[token.begin + i];
+    if (ch >= u'a' && ch <= u'z') ch = static_cast<char16_t>(ch - u'a' + u'A');
+    char16_t wanted = keyword[i];
+    if (wanted >= u'a' && wanted <= u'z') wanted = static_cast<char16_t>(wanted - u'a' + u'A');
+    if (ch != wanted) return false;
+  }
+  return true;
 }
 
 void SqlTokenizer::SkipBlanks() {

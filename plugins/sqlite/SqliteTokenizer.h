@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,8 @@ class SqlTokenizer {
   }
 
   std::u16string_view Text() const { return m_text; }
+  // The offset of the next unread code unit.
+  std::size_t Position() const { return m_pos; }
 
  private:
   void SkipBlanks();
@@ -74,6 +77,12 @@ class SqlTokenizer {
 // SQLite's white space: space, tab, line feed, vertical tab, form feed,
 // carriage return.
 bool IsSqlSpace(char16_t ch);
+
+// Whether one of the words (upper-case ASCII) stands in the text as a whole
+// run of word characters, in any ASCII case. Quotes and comments are not
+// told apart: a quick look whether reading the text token by token can find
+// anything, much cheaper than reading it.
+bool HasAnyWord(std::u16string_view text, std::initializer_list<std::u16string_view> words);
 
 // The text without the white space at either end.
 std::u16string_view TrimSpace(std::u16string_view text);

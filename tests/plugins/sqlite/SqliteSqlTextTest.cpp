@@ -30,11 +30,11 @@ std::vector<std::string> ForeignKeys(const TableText& table) {
   return out;
 }
 
-// "name" or "name = expression" per column.
-std::vector<std::string> Columns(const TableText& table) {
+// "number name = expression" per generated column.
+std::vector<std::string> Generated(const TableText& table) {
   std::vector<std::string> out;
-  for (const ColumnText& column : table.columns)
-    out.push_back(Utf8(column.name) + (column.generatedExpression.empty() ? "" : " = " + Utf8(column.generatedExpression)));
+  for (const GeneratedColumnText& column : table.generatedColumns)
+    out.push_back(std::to_string(column.number) + " " + Utf8(column.name) + " = " + Utf8(column.expression));
   return out;
 }
 
@@ -89,6 +89,8 @@ TEST(CreateTableText, ForeignKeysReadTheirDeferralAsSqliteDoes) {
        u"DEFERRED, c INT, d INT NOT DEFERRABLE)",
        {"p 0 0", "p 0 0"}},
       {u"CREATE TABLE c(a REFERENCES p, b INT DEFERRABLE INITIALLY DEFERRED)", {"p 1 1"}},
+      // Names that merely contain the words are read all the same.
+      {u"CREATE TABLE c(checked REFERENCES p DEFERRABLE, last_as REFERENCES q)", {"p 1 0", "q 0 0"}},
       // Words in quotes and comments are not clauses.
       {u"CREATE TABLE c(a REFERENCES p /* DEFERRABLE INITIALLY DEFERRED */ DEFAULT 'DEFERRABLE', "
        u"\"REFERENCES\" INT)",
@@ -101,10 +103,10 @@ TEST(CreateTableText, ForeignKeysReadTheirDeferralAsSqliteDoes) {
   }
 }
 
-TEST(CreateTableText, ColumnsTableOptionsAndKinds) {
+TEST(CreateTableText, GeneratedColumnsTableOptionsAndKinds) {
   struct Case {
     const char16_t* sql;
-    Strings columns;
+    Strings generated;
     bool strict;
     bool withoutRowid;
     bool isVirtual;
@@ -112,30 +114,38 @@ TEST(CreateTableText, ColumnsTableOptionsAndKinds) {
   const Case cases[] = {
       {u"CREATE TABLE t(a INT, b INT GENERATED ALWAYS AS ( a * (2 + a) ) STORED, c AS (a || ','), \"d e\" generated, "
        u"[f] INT AS(1) VIRTUAL, PRIMARY KEY (a))",
-       {"a", "b = a * (2 + a)", "c = a || ','", "d e", "f = 1"}, false, false, false},
+       {"1 b = a * (2 + a)", "2 c = a || ','", "4 f = 1"}, false, false, false},
       {u"create temp table if not exists main.\"t\" (k TEXT PRIMARY KEY, v ANY) Strict , WITHOUT rowid",
-       {"k", "v"}, true, true, false},
-      {u"CREATE TABLE t(k PRIMARY KEY) WITHOUT ROWID", {"k"}, false, true, false},
+       {}, true, true, false},
+      {u"CREATE TABLE t(k PRIMARY KEY) WITHOUT ROWID", {}, false, true, false},
       // Table names made of the option words are names only.
-      {u"CREATE TABLE \"strict\"(\"without rowid\" INT)", {"without rowid"}, false, false, false},
+      {u"CREATE TABLE \"strict\"(\"without rowid\" INT, \"as\" AS (1))", {"1 as = 1"}, false, false, false},
       // A module's arguments are not columns.
       {u"CREATE VIRTUAL TABLE docs USING fts5(title, body, CHECK, tokenize = 'porter')", {}, false, false, true},
       {u"CREATE TABLE copy AS SELECT 1 AS a", {}, false, false, false},
       // MediaWiki's table-prefix comment stands where the name is.
       {u"CREATE TABLE /*_*/site_identifiers (\n  si_type BLOB NOT NULL, -- the type\n  PRIMARY KEY(si_type)\n)",
-       {"si_type"}, false, false, false},
+       {}, false, false, false},
   };
   for (const Case& c : cases) {
     const TableText table = ParseCreateTable(c.sql);
     ASSERT_TRUE(table.parsed) << Utf8(c.sql);
-    EXPECT_EQ(Columns(table), c.columns) << Utf8(c.sql);
+    EXPECT_EQ(Generated(table), c.generated) << Utf8(c.sql);
     EXPECT_EQ(table.strict, c.strict) << Utf8(c.sql);
     EXPECT_EQ(table.withoutRowid, c.withoutRowid) << Utf8(c.sql);
     EXPECT_EQ(table.isVirtual, c.isVirtual) << Utf8(c.sql);
   }
-  for (const char16_t* sql : {u"CREATE TABLE t(a INT, b", u"CREATE TABLE t(a CHECK (a > 0", u"CREATE VIEW v AS SELECT 1",
-                              u"CREATE TABLE t(a REFERENCES)", u"CREATE TABLE t(a REFERENCES p DEFERRABLE INITIALLY LATER)",
-                              u"CREATE TABLE", u""})
+  // A text without the words that matter is not read: none of its foreign
+  // keys is deferrable, it has no checks, generated columns or options.
+  const TableText plain = ParseCreateTable(u"CREATE TABLE t(a INT REFERENCES p ON DELETE CASCADE, \"b\" TEXT)");
+  EXPECT_TRUE(plain.parsed && plain.plain);
+  EXPECT_TRUE(plain.foreignKeys.empty() && plain.checks.empty() && plain.generatedColumns.empty());
+  EXPECT_FALSE(ParseCreateTable(u"CREATE TABLE t(a INT REFERENCES p DEFERRABLE)").plain);
+  EXPECT_FALSE(ParseCreateTable(u"CREATE TABLE t(a INT) strict").plain);
+
+  for (const char16_t* sql : {u"CREATE TABLE t(a INT AS (1), b", u"CREATE TABLE t(a CHECK (a > 0",
+                              u"CREATE VIEW v AS SELECT 1", u"CREATE TABLE t(a REFERENCES, b CHECK (b))",
+                              u"CREATE TABLE t(a REFERENCES p DEFERRABLE INITIALLY LATER)", u"CREATE TABLE", u""})
     EXPECT_FALSE(ParseCreateTable(sql).parsed) << Utf8(sql);
 }
 

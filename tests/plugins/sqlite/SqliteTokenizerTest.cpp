@@ -91,6 +91,20 @@ TEST(SqlTokenizer, KeywordsMatchBareWordsInAnyAsciiCaseOnly) {
   EXPECT_EQ(tokens.Next().kind, TokenKind::End);
 }
 
+TEST(SqlTokenizer, HasAnyWordFindsWholeWordsInAnyCase) {
+  struct Case {
+    const char16_t* text;
+    bool found;
+  };
+  const Case cases[] = {
+      {u"x Check(y)", true},   {u"(a)as(b)", true},     {u"checked, recheck", false},
+      {u"last_name, class", false}, {u"a$as", false}, {u"ünas as", true},
+      {u"'as'", true},  // quotes are not told apart: a false alarm costs only a full reading
+      {u"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HasAnyWord(c.text, {u"CHECK", u"AS"}), c.found) << Utf8(c.text);
+}
+
 TEST(SqlTokenizer, DequoteGivesTheNameSqliteReads) {
   struct Case {
     const char16_t* quoted;
