@@ -241,16 +241,19 @@ std::u16string StatementText(int statementId, const std::vector<DatabaseName>& d
 
 bool HasObjectForm(int statementId) { return statementId == kVirtualTableColumns || statementId == kViewColumns; }
 
-std::u16string ObjectStatementText(int statementId, const RelationName& relation) {
-  if (!HasObjectForm(statementId)) return {};
+std::u16string ObjectStatementText(int statementId, const std::vector<const RelationName*>& relations) {
+  if (!HasObjectForm(statementId) || relations.empty()) return {};
   const PerDatabaseStatement* statement = FindPerDatabase(statementId);
   // Both bodies end in their WHERE clause.
   std::u16string text;
-  AppendInstance(text, statement->body, relation.database);
-  const std::string rowid = std::to_string(relation.rowid);
-  text += u" AND m.rowid = ";
-  text.append(rowid.begin(), rowid.end());
-  text += u" ORDER BY column_index";
+  AppendInstance(text, statement->body, relations.front()->database);
+  text += u" AND m.rowid IN (";
+  for (std::size_t i = 0; i < relations.size(); ++i) {
+    if (i > 0) text += u", ";
+    const std::string rowid = std::to_string(relations[i]->rowid);
+    text.append(rowid.begin(), rowid.end());
+  }
+  text += u") ORDER BY object_seq, column_index";
   return text;
 }
 

@@ -6,7 +6,7 @@
 // several databases the per-database statements are chained with UNION ALL
 // into one statement, so an import runs the same thirteen statements however
 // many tables and databases there are. The two that read the columns of
-// views and of virtual tables also have a form for one view or table
+// views and of virtual tables also have a form for a chosen few
 // (ObjectStatementText): SQLite cannot read some of them (a view over a
 // dropped table or a function registered at run time, a virtual table of a
 // module the connection lacks), and such a one fails the whole statement.
@@ -92,11 +92,12 @@ struct ImportScope {
 // ignores the list. Empty for an unknown id.
 std::u16string StatementText(int statementId, const std::vector<DatabaseName>& databases);
 
-// Whether the statement has a form for one view or virtual table.
+// Whether the statement has a form for some views or virtual tables.
 bool HasObjectForm(int statementId);
-// That form: the statement's rows for the one relation, which it finds by
-// its rowid (the driver cannot pass every name in statement text). Empty
-// for a statement without one.
-std::u16string ObjectStatementText(int statementId, const RelationName& relation);
+// That form: the statement's rows for those relations, all of one database
+// (the first's), which it finds by their rowids (the driver cannot pass
+// every name in statement text). Empty for a statement without one or no
+// relations.
+std::u16string ObjectStatementText(int statementId, const std::vector<const RelationName*>& relations);
 
 }  // namespace qm::sqlite

@@ -47,36 +47,65 @@ bool SqliteReader::RunStatement(int statementId) {
   NotifyImporting(statementId);
   const std::size_t failures = GetFailedStatements().size();
   ImportObjects(statementId);
-  if (HasObjectForm(statementId) && GetFailedStatements().size() > failures) ReadOneByOne(statementId, failures);
+  if (HasObjectForm(statementId) && GetFailedStatements().size() > failures) ReadInParts(statementId, failures);
   NotifyImported(statementId);
   return true;
 }
 
-void SqliteReader::ReadOneByOne(int statementId, std::size_t failure) {
+void SqliteReader::ReadInParts(int statementId, std::size_t failure) {
   m_failureNotes[failure] = FailureNote{statementId, true, {}};
-  const bool views = statementId == kViewColumns;
-  for (const RelationName& relation : views ? m_scope.views : m_scope.virtualTables) {
-    if (StopRequested()) return;
-    // Rows handed on before the failure stay: a relation's rows come whole
-    // or not at all (SQLite fails before its first one).
-    if (HasColumns(relation)) continue;
-    const std::size_t before = GetFailedStatements().size();
-    {
-      // Reset however ImportObjects ends: the relation is this import's.
-      struct Reset {
-        const RelationName*& only;
-        ~Reset() { only = nullptr; }
-      } reset{m_only};
-      m_only = &relation;
-      ImportObjects(statementId);
-    }
-    if (GetFailedStatements().size() > before) {
-      m_failureNotes[before] =
-          FailureNote{statementId, false,
-                      (views ? u"columns of view " : u"columns of virtual table ") + QuoteIdentifier(relation.database.name) +
-                          u'.' + QuoteIdentifier(relation.name)};
+  // By database, in catalogue order (the statement reads them so).
+  std::vector<std::vector<const RelationName*>> groups;
+  for (const RelationName& relation : statementId == kViewColumns ? m_scope.views : m_scope.virtualTables) {
+    if (groups.empty() || groups.back().front()->database.seq != relation.database.seq) groups.emplace_back();
+    groups.back().push_back(&relation);
+  }
+  for (const std::vector<const RelationName*>& group : groups) {
+    // One database alone: its whole is what just failed.
+    if (groups.size() == 1 && group.size() > 1) {
+      const auto middle = group.begin() + static_cast<std::ptrdiff_t>(group.size() / 2);
+      ReadPart(statementId, WithoutColumns({group.begin(), middle}));
+      ReadPart(statementId, WithoutColumns({middle, group.end()}));
+    } else {
+      ReadPart(statementId, WithoutColumns(group));
     }
   }
+}
+
+void SqliteReader::ReadPart(int statementId, const std::vector<const RelationName*>& relations) {
+  if (relations.empty() || StopRequested()) return;
+  const std::size_t before = GetFailedStatements().size();
+  {
+    // Reset however ImportObjects ends: the list is this call's.
+    struct Reset {
+      const std::vector<const RelationName*>*& only;
+      ~Reset() { only = nullptr; }
+    } reset{m_only};
+    m_only = &relations;
+    ImportObjects(statementId);
+  }
+  if (GetFailedStatements().size() == before) return;
+  if (relations.size() == 1) {
+    const RelationName& relation = *relations.front();
+    m_failureNotes[before] =
+        FailureNote{statementId, false,
+                    (statementId == kViewColumns ? u"columns of view " : u"columns of virtual table ") +
+                        QuoteIdentifier(relation.database.name) + u'.' + QuoteIdentifier(relation.name)};
+    return;
+  }
+  m_failureNotes[before] = FailureNote{statementId, true, {}};
+  // Rows handed on before the failure stay: a relation's rows come whole or
+  // not at all (SQLite fails before its first one).
+  const auto middle = relations.begin() + static_cast<std::ptrdiff_t>(relations.size() / 2);
+  ReadPart(statementId, WithoutColumns({relations.begin(), middle}));
+  ReadPart(statementId, WithoutColumns({middle, relations.end()}));
+}
+
+std::vector<const RelationName*> SqliteReader::WithoutColumns(const std::vector<const RelationName*>& relations) const {
+  std::vector<const RelationName*> without;
+  for (const RelationName* relation : relations)
+    if (!HasColumns(*relation)) without.push_back(relation);
+  return without;
 }
 
 bool SqliteReader::HasColumns(const RelationName& relation) const {

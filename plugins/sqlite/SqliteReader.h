@@ -15,10 +15,12 @@
 //
 // When the statement for the columns of all views (or of all virtual
 // tables) fails, SQLite could not read one of them; the reader then reads
-// them one by one, so that only the ones SQLite cannot read go without
-// columns. Each of those is one failure for the host, named after the view
-// or table ("columns of view "main"."v""), with SQLite's reason; the failure
-// of the statement for all of them is not reported.
+// them in halves, and halves of the halves that fail, down to single ones,
+// so that only the ones SQLite cannot read go without columns, at the cost
+// of a few statements per such view. Each of those is one failure for the
+// host, named after the view or table ("columns of view "main"."v""), with
+// SQLite's reason; the failures of the statements for several are not
+// reported.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -55,9 +57,15 @@ class SqliteReader : public SchemaSourceReaderI {
   // running it, when the session's flag is raised.
   bool RunStatement(int statementId);
   // After the statement for all views or virtual tables failed (its failure
-  // recorded at index `failure`): runs it for each one that has no columns
-  // yet.
-  void ReadOneByOne(int statementId, std::size_t failure);
+  // recorded at index `failure`): reads those that have no columns yet, in
+  // halves.
+  void ReadInParts(int statementId, std::size_t failure);
+  // Reads the relations (of one database) with one statement; when it
+  // fails, those of them still without columns in halves, a single one
+  // failing under its own name.
+  void ReadPart(int statementId, const std::vector<const RelationName*>& relations);
+  // Those of the relations that have no columns yet.
+  std::vector<const RelationName*> WithoutColumns(const std::vector<const RelationName*>& relations) const;
   // Whether the imported view or table has columns in the model.
   bool HasColumns(const RelationName& relation) const;
 
@@ -71,7 +79,8 @@ class SqliteReader : public SchemaSourceReaderI {
 
   ImportScope m_scope;  // wanted names from the scope text (GetAvailableObjects), the rest filled by the
                         // row actions; all emptied when ReadObjects ends
-  const RelationName* m_only = nullptr;  // the one view or table the running statement reads; null: all
+  const std::vector<const RelationName*>* m_only = nullptr;  // the views or tables the running statement reads;
+                                                            // null: all
   std::map<std::size_t, FailureNote> m_failureNotes;  // failure index -> note; emptied when an import's
                                                        // reading starts (GetAvailableObjects)
 };

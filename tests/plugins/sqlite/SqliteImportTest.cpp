@@ -471,6 +471,53 @@ TEST_F(SqlitePluginTest, ViewsAndVirtualTablesSqliteCannotReadFailAloneUnderThei
   EXPECT_TRUE(m_plugin.Api().FailedStatements().empty());
 }
 
+// Many views and few SQLite cannot read, in two databases: the views are
+// read again in halves, not one statement per view, and each database's
+// bad view is named with its database.
+TEST_F(SqlitePluginTest, UnreadableViewsAreFoundInHalvesAcrossDatabases) {
+  {
+    SqliteFile file(m_path);
+    std::string sql = "CREATE TABLE gone(x INT);";
+    for (int i = 0; i < 64; ++i) {
+      sql += "CREATE VIEW v" + std::to_string(i) + " AS SELECT " + (i == 37 ? "x FROM gone" : "id, code FROM parent") + ";";
+    }
+    file.Exec(sql + "DROP TABLE gone;");
+  }
+  SqliteFile(m_dir.Path("aux.db"))
+      .Exec("CREATE TABLE t(a INT); CREATE VIEW w1 AS SELECT a FROM t; CREATE VIEW w2 AS SELECT late(a) FROM t;"
+            "CREATE VIEW w3 AS SELECT a, a FROM t;");
+  odbc::ClearExecuted();
+  GenericModel model(m_plugin.Api().modelType);
+  const ImportOutcome outcome =
+      Import(model, "Driver={SQLite3};Database=" + m_path + ";Attach=aux=" + m_dir.Path("aux.db"));
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  Strings failures;
+  for (const QmFailedStatement& failure : outcome.failed) failures.push_back(Utf8(failure.name));
+  EXPECT_EQ(failures, (Strings{"columns of view \"main\".\"v37\"", "columns of view \"aux\".\"w2\""}));
+
+  const auto executed = odbc::Executed();
+  const auto parts = std::count_if(executed.begin(), executed.end(),
+                                   [](const std::u16string& sql) { return Contains(sql, u"AND m.rowid IN ("); });
+  EXPECT_GT(parts, 2);
+  EXPECT_LE(parts, 20) << "views read one by one";
+
+  for (CMOObject* schema : Children(model, *model.GetCMOObject(), model::Schema)) {
+    for (CMOObject* view : Children(model, *schema, model::View)) {
+      const std::string name = Name(*view);
+      const std::size_t columns = Children(model, *view, model::Column).size();
+      if (name == "v37" || name == "w2") {
+        EXPECT_EQ(columns, 0u) << name;
+      } else if (name == "w1") {
+        EXPECT_EQ(columns, 1u) << name;
+      } else if (name[0] == 'v' && name[1] != '_' && name[1] != 'u') {  // v0 ... v63
+        EXPECT_EQ(columns, 2u) << name;
+      } else {
+        EXPECT_GT(columns, 0u) << name;  // the shop's own views
+      }
+    }
+  }
+}
+
 TEST(SqlitePluginLoad, RegistersItsToolsWhileLoadedOnly) {
   ImportToolsProvider* tools = ImportToolsProvider::Instance();
   {
