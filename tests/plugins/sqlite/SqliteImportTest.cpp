@@ -2,8 +2,9 @@
 // through the module, the driver manager and the SQLite3 ODBC driver: a
 // refused source, whole imports checked against what SQLite itself
 // reports about the same file, the details a catalogue comparison does not
-// show, attached databases, scopes, a stop asked for by the host, a
-// statement that fails, and the plug-in's registration while it is loaded.
+// show, attached databases, scopes, a stop asked for by the host, views
+// and virtual tables SQLite cannot read, and the plug-in's registration
+// while it is loaded.
 #include <ImportHost.h>
 #include <OdbcFaults.h>
 #include <SqliteCatalogue.h>
