@@ -45,12 +45,13 @@ const PerDatabaseStatement kPerDatabase[] = {
      u"FROM {S}.sqlite_master AS m WHERE " QM_USER_TABLES,
      u"schema_seq, object_seq"},
     // Hidden columns of virtual tables (hidden = 1) are not the table's;
-    // generated columns (2, 3) are. (The row action makes an INTEGER
-    // PRIMARY KEY not null: SQLite reports it without NOT NULL.)
+    // generated columns are: hidden 2 VIRTUAL, 3 STORED. (The row action
+    // makes an INTEGER PRIMARY KEY not null: SQLite reports it without NOT
+    // NULL.)
     {kColumns,
      u"SELECT {N} AS schema_seq, {L} AS schema_name, m.rowid AS object_seq, m.name AS table_name, "
      u"c.cid AS column_index, c.name AS column_name, c.type AS data_type, c.\"notnull\" AS not_null, "
-     u"c.dflt_value AS default_value, c.pk AS pk_position "
+     u"c.dflt_value AS default_value, c.pk AS pk_position, c.hidden AS hidden_kind "
      u"FROM {S}.sqlite_master AS m JOIN pragma_table_xinfo(m.name, {L}) AS c "
      u"WHERE " QM_STORED_TABLES u" AND c.hidden <> 1",
      u"schema_seq, object_seq, column_index"},
@@ -126,6 +127,15 @@ const PerDatabaseStatement kPerDatabase[] = {
      u"m.sql AS sql_text "
      u"FROM {S}.sqlite_master AS m WHERE m.type = 'view'",
      u"schema_seq, object_seq"},
+    // Reading a view's columns compiles the view; the row action is the
+    // columns' one, with the view as the relation.
+    {kViewColumns,
+     u"SELECT {N} AS schema_seq, {L} AS schema_name, m.rowid AS object_seq, m.name AS table_name, "
+     u"c.cid AS column_index, c.name AS column_name, c.type AS data_type, c.\"notnull\" AS not_null, "
+     u"c.dflt_value AS default_value, c.pk AS pk_position "
+     u"FROM {S}.sqlite_master AS m JOIN pragma_table_xinfo(m.name, {L}) AS c "
+     u"WHERE m.type = 'view'",
+     u"schema_seq, object_seq, column_index"},
     {kTriggers,
      u"SELECT {N} AS schema_seq, {L} AS schema_name, m.rowid AS object_seq, m.name AS trigger_name, "
      u"m.tbl_name AS table_name, m.sql AS sql_text "
@@ -168,9 +178,9 @@ void AppendInstance(std::u16string& out, std::u16string_view body, const Databas
 }  // namespace
 
 const std::vector<int>& ReadStatementIds() {
-  static const std::vector<int> ids = {kTables,      kColumns,           kVirtualTableColumns, kKeys,
-                                       kKeyColumns,  kForeignKeys,       kForeignKeyColumns,   kIndexes,
-                                       kIndexColumns, kViews,            kTriggers};
+  static const std::vector<int> ids = {kTables,  kColumns,      kVirtualTableColumns, kKeys,        kKeyColumns,
+                                       kForeignKeys, kForeignKeyColumns, kIndexes,   kIndexColumns, kViews,
+                                       kViewColumns, kTriggers};
   return ids;
 }
 
@@ -187,6 +197,7 @@ std::u16string StatementName(int statementId) {
     case kIndexes: return u"indexes";
     case kIndexColumns: return u"index columns";
     case kViews: return u"views";
+    case kViewColumns: return u"view columns";
     case kTriggers: return u"triggers";
     default: {
       const std::string digits = std::to_string(statementId);
@@ -200,7 +211,8 @@ int StatementObjectType(int statementId) {
     case kDatabases: return model::Schema;
     case kTables: return model::Table;
     case kColumns:
-    case kVirtualTableColumns: return model::Column;
+    case kVirtualTableColumns:
+    case kViewColumns: return model::Column;
     case kKeys: return model::Key;
     case kForeignKeys: return model::ForeignKey;
     case kIndexes: return model::Index;
@@ -224,6 +236,24 @@ std::u16string StatementText(int statementId, const std::vector<DatabaseName>& d
   }
   text += u" ORDER BY ";
   text += statement->orderBy;
+  return text;
+}
+
+bool HasObjectForm(int statementId) { return statementId == kVirtualTableColumns || statementId == kViewColumns; }
+
+std::u16string ObjectStatementText(int statementId, const std::vector<const RelationName*>& relations) {
+  if (!HasObjectForm(statementId) || relations.empty()) return {};
+  const PerDatabaseStatement* statement = FindPerDatabase(statementId);
+  // Both bodies end in their WHERE clause.
+  std::u16string text;
+  AppendInstance(text, statement->body, relations.front()->database);
+  text += u" AND m.rowid IN (";
+  for (std::size_t i = 0; i < relations.size(); ++i) {
+    if (i > 0) text += u", ";
+    const std::string rowid = std::to_string(relations[i]->rowid);
+    text.append(rowid.begin(), rowid.end());
+  }
+  text += u") ORDER BY object_seq, column_index";
   return text;
 }
 

@@ -5,6 +5,9 @@
 #include "SqliteSqlText.h"
 
 #include <gatehouse/InterfaceProvider.h>
+#include <schemaimport/ImportedObjectCaches.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
 
@@ -30,6 +33,10 @@ void SqliteReader::RegisterQueryStatements() {
 }
 
 void SqliteReader::PreProcessQueryStatement(int statementId, CString& statement) {
+  if (m_only != nullptr) {
+    statement = CString(ObjectStatementText(statementId, *m_only));
+    return;
+  }
   if (statementId == kDatabases || m_scope.databases.empty()) return;
   std::u16string text = StatementText(statementId, m_scope.databases);
   if (!text.empty()) statement = CString(std::move(text));
@@ -38,14 +45,85 @@ void SqliteReader::PreProcessQueryStatement(int statementId, CString& statement)
 bool SqliteReader::RunStatement(int statementId) {
   if (StopRequested()) return false;
   NotifyImporting(statementId);
+  const std::size_t failures = GetFailedStatements().size();
   ImportObjects(statementId);
+  if (HasObjectForm(statementId) && GetFailedStatements().size() > failures) ReadInParts(statementId, failures);
   NotifyImported(statementId);
   return true;
 }
 
+void SqliteReader::ReadInParts(int statementId, std::size_t failure) {
+  m_failureNotes[failure] = FailureNote{statementId, true, {}};
+  // By database, in catalogue order (the statement reads them so).
+  std::vector<std::vector<const RelationName*>> groups;
+  for (const RelationName& relation : statementId == kViewColumns ? m_scope.views : m_scope.virtualTables) {
+    if (groups.empty() || groups.back().front()->database.seq != relation.database.seq) groups.emplace_back();
+    groups.back().push_back(&relation);
+  }
+  for (const std::vector<const RelationName*>& group : groups) {
+    // One database alone: its whole is what just failed.
+    if (groups.size() == 1 && group.size() > 1) {
+      const auto middle = group.begin() + static_cast<std::ptrdiff_t>(group.size() / 2);
+      ReadPart(statementId, WithoutColumns({group.begin(), middle}));
+      ReadPart(statementId, WithoutColumns({middle, group.end()}));
+    } else {
+      ReadPart(statementId, WithoutColumns(group));
+    }
+  }
+}
+
+void SqliteReader::ReadPart(int statementId, const std::vector<const RelationName*>& relations) {
+  if (relations.empty() || StopRequested()) return;
+  const std::size_t before = GetFailedStatements().size();
+  {
+    // Reset however ImportObjects ends: the list is this call's.
+    struct Reset {
+      const std::vector<const RelationName*>*& only;
+      ~Reset() { only = nullptr; }
+    } reset{m_only};
+    m_only = &relations;
+    ImportObjects(statementId);
+  }
+  if (GetFailedStatements().size() == before) return;
+  if (relations.size() == 1) {
+    const RelationName& relation = *relations.front();
+    m_failureNotes[before] =
+        FailureNote{statementId, false,
+                    (statementId == kViewColumns ? u"columns of view " : u"columns of virtual table ") +
+                        QuoteIdentifier(relation.database.name) + u'.' + QuoteIdentifier(relation.name)};
+    return;
+  }
+  m_failureNotes[before] = FailureNote{statementId, true, {}};
+  // Rows handed on before the failure stay: a relation's rows come whole or
+  // not at all (SQLite fails before its first one).
+  const auto middle = relations.begin() + static_cast<std::ptrdiff_t>(relations.size() / 2);
+  ReadPart(statementId, WithoutColumns({relations.begin(), middle}));
+  ReadPart(statementId, WithoutColumns({middle, relations.end()}));
+}
+
+std::vector<const RelationName*> SqliteReader::WithoutColumns(const std::vector<const RelationName*>& relations) const {
+  std::vector<const RelationName*> without;
+  for (const RelationName* relation : relations)
+    if (!HasColumns(*relation)) without.push_back(relation);
+  return without;
+}
+
+bool SqliteReader::HasColumns(const RelationName& relation) const {
+  const CMOObject* object =
+      ImportedObjectCache::Instance()->FindObject(CString(ObjectKey(relation.database.name, relation.name)));
+  if (object == nullptr || m_model == nullptr) return false;
+  for (int childId : object->GetChildIds()) {
+    const CMOObject* child = m_model->GetCMOObject(childId);
+    if (child != nullptr && child->GetObjectType() == model::Column) return true;
+  }
+  return false;
+}
+
 void SqliteReader::GetAvailableObjects() {
-  m_scope.databases.clear();
+  m_scope.ClearRead();
   m_scope.wanted.clear();
+  m_failureNotes.clear();
+  m_only = nullptr;
   for (const std::u16string& name : ParseScope(m_reScope.view())) m_scope.wanted.push_back(FoldAscii(name));
   RunStatement(kDatabases);
 }
@@ -56,19 +134,31 @@ void SqliteReader::ReadObjects() {
   const std::vector<std::u16string>& wanted = m_scope.wanted;
   const bool readable = !m_scope.databases.empty() || wanted.empty() ||
                         std::find(wanted.begin(), wanted.end(), u"main") != wanted.end();
-  if (readable)
-    for (int id : ReadStatementIds())
+  if (readable) {
+    for (int id : ReadStatementIds()) {
       if (!RunStatement(id)) break;
-  // The list belongs to this import: a later ReadObjects without
+      // Checks come from the CREATE texts the tables statement read; they
+      // follow the keys and foreign keys.
+      if (id == kForeignKeyColumns && m_model != nullptr) CreateCheckConstraints(*m_model, m_scope);
+    }
+  }
+  // What was read belongs to this import: a later ReadObjects without
   // GetAvailableObjects reads main rather than another import's databases.
-  m_scope.databases.clear();
+  m_scope.ClearRead();
   m_scope.wanted.clear();
 }
 
 std::vector<QmFailedStatement> SqliteReader::Failures() const {
   std::vector<QmFailedStatement> failures;
-  for (const FailedStatement& failure : GetFailedStatements())
-    failures.push_back(QmFailedStatement{failure.statementId, StatementName(failure.statementId), failure.diagnostic});
+  const std::vector<FailedStatement>& recorded = GetFailedStatements();
+  for (std::size_t i = 0; i < recorded.size(); ++i) {
+    const FailedStatement& failure = recorded[i];
+    const auto note = m_failureNotes.find(i);
+    const bool noted = note != m_failureNotes.end() && note->second.statementId == failure.statementId;
+    if (noted && note->second.superseded) continue;
+    failures.push_back(QmFailedStatement{failure.statementId, noted ? note->second.name : StatementName(failure.statementId),
+                                         failure.diagnostic});
+  }
   return failures;
 }
 

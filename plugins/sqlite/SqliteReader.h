@@ -7,9 +7,20 @@
 // scope text names, when it names any) and gives each database its schema
 // object; ReadObjects runs the other statements, each
 // once for all tables of all those databases (PreProcessQueryStatement
-// chains the per-database statements with UNION ALL). Before every
-// statement the session's flag is checked: once the host has raised it, no
-// further statement runs and the import ends normally with what was read.
+// chains the per-database statements with UNION ALL), and after the
+// foreign keys creates the check constraints the tables' CREATE texts
+// declare. Before every statement the session's flag is checked: once the
+// host has raised it, no further statement runs and the import ends
+// normally with what was read.
+//
+// When the statement for the columns of all views (or of all virtual
+// tables) fails, SQLite could not read one of them; the reader then reads
+// them in halves, and halves of the halves that fail, down to single ones,
+// so that only the ones SQLite cannot read go without columns, at the cost
+// of a few statements per such view. Each of those is one failure for the
+// host, named after the view or table ("columns of view "main"."v""), with
+// SQLite's reason; the failures of the statements for several are not
+// reported.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -20,6 +31,9 @@
 #include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
+#include <cstddef>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace qm::sqlite {
@@ -42,9 +56,33 @@ class SqliteReader : public SchemaSourceReaderI {
   // Runs the statement between the progress notifications; false, without
   // running it, when the session's flag is raised.
   bool RunStatement(int statementId);
+  // After the statement for all views or virtual tables failed (its failure
+  // recorded at index `failure`): reads those that have no columns yet, in
+  // halves.
+  void ReadInParts(int statementId, std::size_t failure);
+  // Reads the relations (of one database) with one statement; when it
+  // fails, those of them still without columns in halves, a single one
+  // failing under its own name.
+  void ReadPart(int statementId, const std::vector<const RelationName*>& relations);
+  // Those of the relations that have no columns yet.
+  std::vector<const RelationName*> WithoutColumns(const std::vector<const RelationName*>& relations) const;
+  // Whether the imported view or table has columns in the model.
+  bool HasColumns(const RelationName& relation) const;
 
-  ImportScope m_scope;  // wanted names from the scope text (GetAvailableObjects), databases from the
-                       // database list's row action; both emptied when ReadObjects ends
+  // A recorded failure (by index in GetFailedStatements) that Failures
+  // reports otherwise: under the name of one view or table, or not at all.
+  struct FailureNote {
+    int statementId;      // the id the failure was recorded with, checked before the note is used
+    bool superseded;      // read again one by one: not reported
+    std::u16string name;  // otherwise the name to report it under
+  };
+
+  ImportScope m_scope;  // wanted names from the scope text (GetAvailableObjects), the rest filled by the
+                        // row actions; all emptied when ReadObjects ends
+  const std::vector<const RelationName*>* m_only = nullptr;  // the views or tables the running statement reads;
+                                                            // null: all
+  std::map<std::size_t, FailureNote> m_failureNotes;  // failure index -> note; emptied when an import's
+                                                       // reading starts (GetAvailableObjects)
 };
 
 }  // namespace qm::sqlite

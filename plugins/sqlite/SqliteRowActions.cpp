@@ -11,6 +11,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -131,21 +132,48 @@ class DatabasesAction : public QueryResultRowActionI {
   ImportScope* m_scope;  // the reader's; not owned
 };
 
-// ---- Tables and views: under their schema, cached by ObjectKey.
+// ---- Tables and views: under their schema, cached by ObjectKey. A
+// table's CREATE text is read once, here: its kind and options go on the
+// table, what later statements need (foreign keys' deferral, generated
+// columns' expressions, checks) into the scope.
 
 class TablesAction : public QueryResultRowActionI {
  public:
+  explicit TablesAction(ImportScope* scope) : m_scope(scope) {}
+
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     const std::u16string schema = Text(record, u"schema_name");
     const std::u16string_view name = View(record, u"table_name");
     CMOObject& table = CreateNamedObject(*model, model::Table, SchemaId(model, schema), std::u16string(name));
-    if (Has(record, u"sql_text")) SetTextProperty(table, model::SqlText, Text(record, u"sql_text"));
+    const std::u16string sql = Text(record, u"sql_text");
+    if (!sql.empty()) SetTextProperty(table, model::SqlText, sql);
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &table);
+
+    TableText declared = ParseCreateTable(sql);
+    if (!declared.parsed) {
+      // Kept, so that later actions know they cannot tell.
+      m_scope->declared.emplace(table.GetObjectId(), std::move(declared));
+      return;
+    }
+    SetTextProperty(table, model::TableKind, declared.isVirtual ? u"virtual table" : u"table");
+    if (declared.isVirtual) {
+      m_scope->virtualTables.push_back(RelationName{DatabaseName{Integer(record, u"schema_seq"), schema},
+                                                    std::u16string(name), Integer(record, u"object_seq")});
+      return;
+    }
+    SetIntegerProperty(table, model::Strict, declared.strict ? 1 : 0);
+    SetIntegerProperty(table, model::WithoutRowid, declared.withoutRowid ? 1 : 0);
+    if (!declared.plain) m_scope->declared.emplace(table.GetObjectId(), std::move(declared));
   }
+
+ private:
+  ImportScope* m_scope;  // the reader's; not owned
 };
 
 class ViewsAction : public QueryResultRowActionI {
  public:
+  explicit ViewsAction(ImportScope* scope) : m_scope(scope) {}
+
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     const std::u16string schema = Text(record, u"schema_name");
     std::u16string name = Text(record, u"view_name");
@@ -153,11 +181,26 @@ class ViewsAction : public QueryResultRowActionI {
     if (Has(record, u"sql_text")) SetTextProperty(view, model::Definition, Text(record, u"sql_text"));
     // Views share the tables' name space: a trigger may sit on either.
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &view);
+    m_scope->views.push_back(
+        RelationName{DatabaseName{Integer(record, u"schema_seq"), schema}, std::move(name), Integer(record, u"object_seq")});
   }
+
+ private:
+  ImportScope* m_scope;  // the reader's; not owned
 };
 
-// ---- Columns: under their table, cached by ColumnKey. Rows come in
-// column order per table; Position counts the columns imported, from 1.
+// What the table's CREATE text declares (parsed false: the text could not
+// be read), or null for a plain text (TableText::plain) or no table.
+const TableText* Declared(const ImportScope& scope, const CMOObject* table) {
+  if (table == nullptr) return nullptr;
+  const auto found = scope.declared.find(table->GetObjectId());
+  return found != scope.declared.end() ? &found->second : nullptr;
+}
+
+// ---- Columns: under their table or view, cached by ColumnKey. Rows come
+// in column order per table; Position counts the columns imported, from 1.
+// A generated column gets its kind from SQLite and its expression from the
+// table's CREATE text (by column number, the name checked).
 //
 // An INTEGER PRIMARY KEY of a table with a rowid is the rowid and never
 // NULL, though SQLite reports it without NOT NULL. It is one only when it is
@@ -167,8 +210,8 @@ class ViewsAction : public QueryResultRowActionI {
 class ColumnsAction : public QueryResultRowActionI {
  public:
   // rowidAlias: whether the statement's tables have a rowid (stored tables;
-  // a virtual table's columns are taken as reported).
-  explicit ColumnsAction(bool rowidAlias) : m_rowidAlias(rowidAlias) {}
+  // the columns of a virtual table or view are taken as reported).
+  ColumnsAction(bool rowidAlias, const ImportScope* scope) : m_rowidAlias(rowidAlias), m_scope(scope) {}
 
   void PreExecute(GenericModel*) override { m_table.Reset(); }
 
@@ -198,6 +241,16 @@ class ColumnsAction : public QueryResultRowActionI {
       SetIntegerProperty(column, model::Nullable, nullable);
     }
     if (Has(record, u"default_value")) SetTextProperty(column, model::DefaultValue, Text(record, u"default_value"));
+    const int hidden = Integer(record, u"hidden_kind");
+    if (hidden == 2 || hidden == 3) {
+      SetTextProperty(column, model::GeneratedKind, hidden == 3 ? u"STORED" : u"VIRTUAL");
+      if (const TableText* declared = Declared(*m_scope, table)) {
+        const int number = Integer(record, u"column_index");
+        for (const GeneratedColumnText& text : declared->generatedColumns)
+          if (text.number == number && EqualsIgnoringAsciiCase(text.name, name))
+            SetTextProperty(column, model::GeneratedExpression, text.expression);
+      }
+    }
     SetIntegerProperty(column, model::Position, m_table.NextRow());
     if (pkPosition > 0) SetIntegerProperty(column, model::PrimaryKeyPosition, pkPosition);
     std::u16string key = m_table.Key();
@@ -208,6 +261,7 @@ class ColumnsAction : public QueryResultRowActionI {
 
  private:
   const bool m_rowidAlias;              // the tables have a rowid
+  const ImportScope* m_scope;           // the reader's; not owned
   CurrentTable m_table;                 // the table of the previous row, its key, its columns so far
   CMOObject* m_rowidColumn = nullptr;   // the current table's INTEGER PRIMARY KEY so far; the model's
   int m_rowidColumnNullable = 1;        // Nullable as SQLite reported it for that column
@@ -301,10 +355,14 @@ class KeyColumnsAction : public QueryResultRowActionI {
 };
 
 // ---- Foreign keys: "fk_<table>_<n>", n counting the table's foreign keys
-// in declaration order (SQLite keeps no constraint names).
+// in declaration order (SQLite keeps no constraint names). Whether one is
+// deferred SQLite reports nowhere but in the table's CREATE text: the n-th
+// foreign key declared there, when it names the same parent table.
 
 class ForeignKeysAction : public QueryResultRowActionI {
  public:
+  explicit ForeignKeysAction(const ImportScope* scope) : m_scope(scope) {}
+
   void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
@@ -313,7 +371,8 @@ class ForeignKeysAction : public QueryResultRowActionI {
     if (table == nullptr) return;
     const std::u16string& schema = m_table.Schema();
     const std::u16string& tableName = m_table.Name();
-    const std::u16string name = u"fk_" + tableName + u'_' + Decimal(m_table.NextRow());
+    const int declared = m_table.NextRow();
+    const std::u16string name = u"fk_" + tableName + u'_' + Decimal(declared);
     CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), name);
     // SQLite resolves the parent table in the child's database only.
     if (CMOObject* referenced = FindTable(schema, View(record, u"referenced_table")))
@@ -321,12 +380,25 @@ class ForeignKeysAction : public QueryResultRowActionI {
     SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
     SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
     SetTextProperty(foreignKey, model::MatchType, Text(record, u"match_type"));
+    // No text kept: a plain one, whose foreign keys are all immediate.
+    const TableText* text = Declared(*m_scope, table);
+    const ForeignKeyText* declaredKey = nullptr;
+    const auto index = static_cast<std::size_t>(declared - 1);
+    if (text != nullptr && text->parsed && index < text->foreignKeys.size() &&
+        EqualsIgnoringAsciiCase(text->foreignKeys[index].referencedTable, View(record, u"referenced_table")))
+      declaredKey = &text->foreignKeys[index];
+    if (text == nullptr || declaredKey != nullptr) {
+      SetIntegerProperty(foreignKey, model::Deferrable, declaredKey != nullptr && declaredKey->deferrable ? 1 : 0);
+      SetIntegerProperty(foreignKey, model::InitiallyDeferred,
+                         declaredKey != nullptr && declaredKey->initiallyDeferred ? 1 : 0);
+    }
     ImportedObjectCache::Instance()->AddByDBID(
         CString(ForeignKeyId(schema, tableName, Integer(record, u"fk_id"))), &foreignKey);
   }
 
  private:
-  CurrentTable m_table;  // the table of the previous row, its foreign keys so far
+  const ImportScope* m_scope;  // the reader's; not owned
+  CurrentTable m_table;        // the table of the previous row, its foreign keys so far
 };
 
 // The column pairs; in PostExecute the referenced columns and key. A
@@ -428,7 +500,15 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     if (!onDelete.empty() && onDelete != u"NO ACTION") definition += u" ON DELETE " + onDelete;
     if (!onUpdate.empty() && onUpdate != u"NO ACTION") definition += u" ON UPDATE " + onUpdate;
     if (!match.empty() && match != u"NONE") definition += u" MATCH " + match;
+    if (IntegerOrZero(foreignKey, model::Deferrable) != 0)
+      definition += IntegerOrZero(foreignKey, model::InitiallyDeferred) != 0 ? u" DEFERRABLE INITIALLY DEFERRED"
+                                                                               : u" DEFERRABLE";
     SetTextProperty(foreignKey, model::Definition, std::move(definition));
+  }
+
+  static std::int64_t IntegerOrZero(const CMOObject& object, int propertyId) {
+    const CMOProperty* property = object.GetProperty(propertyId);
+    return property != nullptr ? property->GetIntegerValue() : 0;
   }
 
   static std::u16string NameOrEmpty(const CMOObject& object, int propertyId) {
@@ -576,21 +656,33 @@ QueryResultRowActionI* CreateRowAction(int statementId, ImportScope* scope) {
   QueryResultRowActionI* action = nullptr;
   switch (statementId) {
     case kDatabases: action = new DatabasesAction(scope); break;
-    case kTables: action = new TablesAction(); break;
-    case kColumns: action = new ColumnsAction(true); break;
-    case kVirtualTableColumns: action = new ColumnsAction(false); break;
+    case kTables: action = new TablesAction(scope); break;
+    case kColumns: action = new ColumnsAction(true, scope); break;
+    case kVirtualTableColumns:
+    case kViewColumns: action = new ColumnsAction(false, scope); break;
     case kKeys: action = new KeysAction(); break;
     case kKeyColumns: action = new KeyColumnsAction(); break;
-    case kForeignKeys: action = new ForeignKeysAction(); break;
+    case kForeignKeys: action = new ForeignKeysAction(scope); break;
     case kForeignKeyColumns: action = new ForeignKeyColumnsAction(); break;
     case kIndexes: action = new IndexesAction(); break;
     case kIndexColumns: action = new IndexColumnsAction(); break;
-    case kViews: action = new ViewsAction(); break;
+    case kViews: action = new ViewsAction(scope); break;
     case kTriggers: action = new TriggersAction(scope); break;
     default: return nullptr;
   }
   action->SetObjectType(StatementObjectType(statementId));
   return action;
+}
+
+void CreateCheckConstraints(GenericModel& model, const ImportScope& scope) {
+  for (const auto& [tableId, declared] : scope.declared) {
+    for (const CheckText& check : declared.checks) {
+      CMOObject& object = model.CreateObject(model::CheckConstraint, tableId);
+      if (!check.name.empty()) SetTextProperty(object, model::Name, check.name);
+      SetTextProperty(object, model::CheckExpression, check.expression);
+      SetTextProperty(object, model::Definition, u"CHECK (" + check.expression + u")");
+    }
+  }
 }
 
 }  // namespace qm::sqlite

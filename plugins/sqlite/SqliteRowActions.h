@@ -36,4 +36,11 @@ namespace qm::sqlite {
 // another database. `scope` must outlive the action.
 QueryResultRowActionI* CreateRowAction(int statementId, ImportScope* scope);
 
+// Creates the check constraints that the tables' CREATE texts declare
+// (scope.declared), under their tables: tables in the order they were
+// imported, each table's checks in declaration order. A check gets its name
+// only where the text gives one; CheckExpression is the expression as
+// written, Definition "CHECK (<expression>)".
+void CreateCheckConstraints(GenericModel& model, const ImportScope& scope);
+
 }  // namespace qm::sqlite

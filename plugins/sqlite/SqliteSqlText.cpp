@@ -1,5 +1,7 @@
 #include "SqliteSqlText.h"
 
+#include "SqliteTokenizer.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -18,99 +20,10 @@ std::u16string Quote(std::u16string_view text, char16_t quote) {
   return quoted;
 }
 
-bool IsSpace(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\n' || ch == u'\r' || ch == u'\f' || ch == u'\v'; }
-
-// Letters, digits, '_', '$' and everything outside ASCII continue a bare
-// word, as in SQLite's tokenizer.
-bool IsWordChar(char16_t ch) {
-  return (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || (ch >= u'0' && ch <= u'9') || ch == u'_' ||
-         ch == u'$' || ch >= 0x80;
-}
-
-enum class TokenKind { Word, Quoted, String, Punct, End };
-
-struct Token {
-  TokenKind kind;
-  std::size_t begin;  // offset of the first unit
-  std::size_t end;    // offset past the last unit
-};
-
-// Walks an SQL text token by token, skipping white space and comments. An
-// unterminated quote or comment runs to the end of the text.
-class Scanner {
- public:
-  explicit Scanner(std::u16string_view text) : m_text(text) {}
-
-  Token Next() {
-    SkipBlanks();
-    const std::size_t begin = m_pos;
-    if (m_pos >= m_text.size()) return {TokenKind::End, begin, begin};
-    const char16_t ch = m_text[m_pos];
-    if (ch == u'\'' || ch == u'"' || ch == u'`') {
-      SkipQuoted(ch, ch);
-      return {ch == u'\'' ? TokenKind::String : TokenKind::Quoted, begin, m_pos};
-    }
-    if (ch == u'[') {
-      SkipQuoted(u']', 0);
-      return {TokenKind::Quoted, begin, m_pos};
-    }
-    if (IsWordChar(ch)) {
-      while (m_pos < m_text.size() && IsWordChar(m_text[m_pos])) ++m_pos;
-      return {TokenKind::Word, begin, m_pos};
-    }
-    ++m_pos;
-    return {TokenKind::Punct, begin, m_pos};
-  }
-
- private:
-  void SkipBlanks() {
-    while (m_pos < m_text.size()) {
-      if (IsSpace(m_text[m_pos])) {
-        ++m_pos;
-      } else if (m_text.substr(m_pos, 2) == u"--") {
-        while (m_pos < m_text.size() && m_text[m_pos] != u'\n') ++m_pos;
-      } else if (m_text.substr(m_pos, 2) == u"/*") {
-        const std::size_t close = m_text.find(u"*/", m_pos + 2);
-        m_pos = close == std::u16string_view::npos ? m_text.size() : close + 2;
-      } else {
-        return;
-      }
-    }
-  }
-
-  // From an opening quote to past its closing one; a doubled closing quote
-  // (when doubling is allowed, escape != 0) stays inside.
-  void SkipQuoted(char16_t close, char16_t escape) {
-    ++m_pos;
-    while (m_pos < m_text.size()) {
-      if (m_text[m_pos] == close) {
-        if (escape != 0 && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == escape) {
-          m_pos += 2;
-          continue;
-        }
-        ++m_pos;
-        return;
-      }
-      ++m_pos;
-    }
-  }
-
-  std::u16string_view m_text;
-  std::size_t m_pos = 0;
-};
-
-bool IsKeyword(std::u16string_view text, const Token& token, std::u16string_view keyword) {
-  if (token.kind != TokenKind::Word || token.end - token.begin != keyword.size()) return false;
-  return EqualsIgnoringAsciiCase(text.substr(token.begin, token.end - token.begin), keyword);
-}
-
-bool IsPunct(std::u16string_view text, const Token& token, char16_t ch) {
-  return token.kind == TokenKind::Punct && text[token.begin] == ch;
-}
-
+// The text without white space at either end and without a final ';'.
 std::u16string_view Trim(std::u16string_view text) {
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && (IsSpace(text.back()) || text.back() == u';')) text.remove_suffix(1);
+  text = TrimSpace(text);
+  while (!text.empty() && text.back() == u';') text = TrimSpace(text.substr(0, text.size() - 1));
   return text;
 }
 
@@ -121,19 +34,59 @@ std::u16string Upper(std::u16string_view text) {
   return upper;
 }
 
+// The text between an opening parenthesis (ending at `afterOpen`) and its
+// closing one (starting at `close`), white space at either end removed.
+std::u16string Between(std::u16string_view text, std::size_t afterOpen, const Token& close) {
+  return std::u16string(TrimSpace(text.substr(afterOpen, close.begin - afterOpen)));
+}
+
 // One key term without its trailing ASC/DESC and COLLATE name, which the
 // index pragmas report on their own.
 std::u16string KeyTermExpression(std::u16string_view term) {
   std::vector<Token> tokens;
-  Scanner scanner(term);
-  for (Token token = scanner.Next(); token.kind != TokenKind::End; token = scanner.Next()) tokens.push_back(token);
+  SqlTokenizer tokenizer(term);
+  for (Token token = tokenizer.Next(); token.kind != TokenKind::End; token = tokenizer.Next()) tokens.push_back(token);
   std::size_t count = tokens.size();
-  if (count > 1 && (IsKeyword(term, tokens[count - 1], u"ASC") || IsKeyword(term, tokens[count - 1], u"DESC")))
+  if (count > 1 && (tokenizer.IsKeyword(tokens[count - 1], u"ASC") || tokenizer.IsKeyword(tokens[count - 1], u"DESC")))
     --count;
-  if (count > 2 && IsKeyword(term, tokens[count - 2], u"COLLATE")) count -= 2;
+  if (count > 2 && tokenizer.IsKeyword(tokens[count - 2], u"COLLATE")) count -= 2;
   if (count == 0) return std::u16string(Trim(term));
   // From the first token: a comment before the expression is not part of it.
   return std::u16string(term.substr(tokens[0].begin, tokens[count - 1].end - tokens[0].begin));
+}
+
+// Reads "CREATE [TEMP|TEMPORARY] [VIRTUAL] <kind> [IF NOT EXISTS] [schema.]name"
+// and leaves the tokenizer after the name. False when the text does not
+// start so; *isVirtual says whether VIRTUAL was there (null: not allowed).
+bool ReadCreateHead(SqlTokenizer& tokens, std::u16string_view kind, bool* isVirtual) {
+  if (!tokens.IsKeyword(tokens.Next(), u"CREATE")) return false;
+  Token token = tokens.Next();
+  if (tokens.IsKeyword(token, u"TEMP") || tokens.IsKeyword(token, u"TEMPORARY")) token = tokens.Next();
+  if (isVirtual != nullptr) {
+    *isVirtual = tokens.IsKeyword(token, u"VIRTUAL");
+    if (*isVirtual) token = tokens.Next();
+  }
+  if (!tokens.IsKeyword(token, kind)) return false;
+  token = tokens.Next();
+  if (tokens.IsKeyword(token, u"IF")) {
+    if (!tokens.IsKeyword(tokens.Next(), u"NOT") || !tokens.IsKeyword(tokens.Next(), u"EXISTS")) return false;
+    token = tokens.Next();
+  }
+  // The name, possibly schema-qualified; any word may be a name.
+  if (!SqlTokenizer::IsName(token)) return false;
+  if (tokens.IsPunct(tokens.Peek(), u'.')) {
+    tokens.Next();
+    if (!SqlTokenizer::IsName(tokens.Next())) return false;
+  }
+  return true;
+}
+
+// Table constraints start with one of these words, which SQLite never
+// takes for a column name.
+bool StartsTableConstraint(const SqlTokenizer& tokens, const Token& token) {
+  for (std::u16string_view word : {u"CONSTRAINT", u"PRIMARY", u"UNIQUE", u"CHECK", u"FOREIGN"})
+    if (tokens.IsKeyword(token, word)) return true;
+  return false;
 }
 
 }  // namespace
@@ -187,24 +140,126 @@ std::u16string KeySignature(std::u16string_view schema, std::u16string_view tabl
   return signature;
 }
 
+TableText ParseCreateTable(std::u16string_view sql) {
+  TableText result;
+  SqlTokenizer tokens(sql);
+  bool isVirtual = false;
+  if (!ReadCreateHead(tokens, u"TABLE", &isVirtual)) return result;
+  if (!isVirtual && !HasAnyWord(sql.substr(tokens.Position()), {u"CHECK", u"DEFERRABLE", u"AS", u"STRICT", u"ROWID"})) {
+    result.parsed = true;
+    result.plain = true;
+    return result;
+  }
+  Token token = tokens.Next();
+  if (isVirtual) {
+    // The module's arguments are the module's own language.
+    result.isVirtual = true;
+    result.parsed = tokens.IsKeyword(token, u"USING");
+    return result;
+  }
+  if (tokens.IsKeyword(token, u"AS")) {
+    result.parsed = true;  // CREATE TABLE ... AS SELECT: nothing declared
+    return result;
+  }
+  if (!tokens.IsPunct(token, u'(')) return result;
+
+  // The column definitions, then the table constraints, separated by
+  // commas at this level; what is inside parentheses is skipped unless it
+  // is a check or a generation expression.
+  std::u16string constraintName;  // the CONSTRAINT name in force
+  bool elementStart = true;       // the next token starts a column or table constraint
+  bool inConstraints = false;     // past the columns
+  int columns = 0;                // columns so far
+  Token columnName;               // the name of the latest column
+  Token previous;                 // the token before, at this level
+  for (token = tokens.Next();; token = tokens.Next()) {
+    if (token.kind == TokenKind::End) return result;
+    if (tokens.IsPunct(token, u')')) break;
+    if (elementStart) {
+      elementStart = false;
+      if (inConstraints) {
+        constraintName.clear();
+      } else if (StartsTableConstraint(tokens, token)) {
+        // The comma after the last column keeps a name given in it.
+        inConstraints = true;
+      } else {
+        if (!SqlTokenizer::IsName(token)) return result;
+        ++columns;
+        columnName = token;
+        constraintName.clear();
+        previous = token;
+        continue;
+      }
+    }
+    if (tokens.IsPunct(token, u',')) {
+      elementStart = true;
+    } else if (tokens.IsPunct(token, u'(')) {
+      const Token close = tokens.SkipToClose();
+      if (close.kind == TokenKind::End) return result;
+      if (tokens.IsKeyword(previous, u"CHECK")) {
+        result.checks.push_back(CheckText{constraintName, Between(sql, token.end, close)});
+      } else if (!inConstraints && tokens.IsKeyword(previous, u"AS")) {
+        result.generatedColumns.push_back(
+            GeneratedColumnText{columns - 1, Dequote(tokens.TextOf(columnName)), Between(sql, token.end, close)});
+      }
+      token = close;
+    } else if (tokens.IsKeyword(token, u"CONSTRAINT")) {
+      token = tokens.Next();
+      if (!SqlTokenizer::IsName(token)) return result;
+      constraintName = Dequote(tokens.TextOf(token));
+    } else if (tokens.IsKeyword(token, u"REFERENCES")) {
+      token = tokens.Next();
+      if (!SqlTokenizer::IsName(token)) return result;
+      result.foreignKeys.push_back(ForeignKeyText{Dequote(tokens.TextOf(token)), false, false});
+    } else if (tokens.IsKeyword(token, u"DEFERRABLE")) {
+      const bool deferrable = !tokens.IsKeyword(previous, u"NOT");
+      bool deferred = false;
+      if (tokens.IsKeyword(tokens.Peek(), u"INITIALLY")) {
+        tokens.Next();
+        token = tokens.Next();
+        deferred = tokens.IsKeyword(token, u"DEFERRED");
+        if (!deferred && !tokens.IsKeyword(token, u"IMMEDIATE")) return result;
+      }
+      if (!result.foreignKeys.empty()) {
+        ForeignKeyText& latest = result.foreignKeys.back();
+        latest.deferrable = deferrable;
+        latest.initiallyDeferred = deferrable && deferred;
+      }
+    }
+    previous = token;
+  }
+
+  // Table options: STRICT and WITHOUT ROWID, comma-separated, in any order.
+  for (token = tokens.Next(); token.kind != TokenKind::End; token = tokens.Next()) {
+    if (tokens.IsKeyword(token, u"STRICT")) {
+      result.strict = true;
+    } else if (tokens.IsKeyword(token, u"WITHOUT") && tokens.IsKeyword(tokens.Peek(), u"ROWID")) {
+      tokens.Next();
+      result.withoutRowid = true;
+    }
+  }
+  result.parsed = true;
+  return result;
+}
+
 IndexText ParseCreateIndex(std::u16string_view sql) {
   IndexText result;
-  Scanner scanner(sql);
-  Token token = scanner.Next();
+  SqlTokenizer tokens(sql);
+  Token token = tokens.Next();
   // The first parenthesis outside quotes opens the key-term list: nothing
   // before it (index name, ON, table name) can hold one unquoted.
-  while (token.kind != TokenKind::End && !IsPunct(sql, token, u'(')) token = scanner.Next();
+  while (token.kind != TokenKind::End && !tokens.IsPunct(token, u'(')) token = tokens.Next();
   if (token.kind == TokenKind::End) return result;
 
   std::vector<std::u16string> terms;
   std::size_t termBegin = token.end;
-  int depth = 1;
-  for (token = scanner.Next(); token.kind != TokenKind::End; token = scanner.Next()) {
-    if (IsPunct(sql, token, u'(')) {
-      ++depth;
-    } else if (IsPunct(sql, token, u')')) {
-      if (--depth == 0) break;
-    } else if (depth == 1 && IsPunct(sql, token, u',')) {
+  for (token = tokens.Next(); token.kind != TokenKind::End; token = tokens.Next()) {
+    if (tokens.IsPunct(token, u'(')) {
+      token = tokens.SkipToClose();
+      if (token.kind == TokenKind::End) break;
+    } else if (tokens.IsPunct(token, u')')) {
+      break;
+    } else if (tokens.IsPunct(token, u',')) {
       terms.push_back(KeyTermExpression(sql.substr(termBegin, token.begin - termBegin)));
       termBegin = token.end;
     }
@@ -214,56 +269,37 @@ IndexText ParseCreateIndex(std::u16string_view sql) {
 
   result.parsed = true;
   result.terms = std::move(terms);
-  const Token next = scanner.Next();
-  if (IsKeyword(sql, next, u"WHERE")) result.predicate = std::u16string(Trim(sql.substr(next.end)));
+  const Token next = tokens.Next();
+  if (tokens.IsKeyword(next, u"WHERE")) result.predicate = std::u16string(Trim(sql.substr(next.end)));
   return result;
 }
 
 TriggerText ParseCreateTrigger(std::u16string_view sql) {
   TriggerText result;
-  Scanner scanner(sql);
-  Token token = scanner.Next();
-  if (!IsKeyword(sql, token, u"CREATE")) return result;
-  token = scanner.Next();
-  if (IsKeyword(sql, token, u"TEMP") || IsKeyword(sql, token, u"TEMPORARY")) token = scanner.Next();
-  if (!IsKeyword(sql, token, u"TRIGGER")) return result;
-  token = scanner.Next();
-  if (IsKeyword(sql, token, u"IF")) {
-    const Token notToken = scanner.Next();
-    const Token existsToken = scanner.Next();
-    if (!IsKeyword(sql, notToken, u"NOT") || !IsKeyword(sql, existsToken, u"EXISTS")) return result;
-    token = scanner.Next();
-  }
-  // The trigger's name, possibly schema-qualified; any word may be a name.
-  if (token.kind != TokenKind::Word && token.kind != TokenKind::Quoted && token.kind != TokenKind::String)
-    return result;
-  token = scanner.Next();
-  if (IsPunct(sql, token, u'.')) {
-    scanner.Next();
-    token = scanner.Next();
-  }
+  SqlTokenizer tokens(sql);
+  if (!ReadCreateHead(tokens, u"TRIGGER", nullptr)) return result;
+  Token token = tokens.Next();
 
   result.timing = u"BEFORE";
-  if (IsKeyword(sql, token, u"BEFORE") || IsKeyword(sql, token, u"AFTER")) {
-    result.timing = Upper(sql.substr(token.begin, token.end - token.begin));
-    token = scanner.Next();
-  } else if (IsKeyword(sql, token, u"INSTEAD")) {
-    token = scanner.Next();
-    if (!IsKeyword(sql, token, u"OF")) return result;
+  if (tokens.IsKeyword(token, u"BEFORE") || tokens.IsKeyword(token, u"AFTER")) {
+    result.timing = Upper(tokens.TextOf(token));
+    token = tokens.Next();
+  } else if (tokens.IsKeyword(token, u"INSTEAD")) {
+    if (!tokens.IsKeyword(tokens.Next(), u"OF")) return result;
     result.timing = u"INSTEAD OF";
-    token = scanner.Next();
+    token = tokens.Next();
   }
 
-  if (IsKeyword(sql, token, u"DELETE") || IsKeyword(sql, token, u"INSERT")) {
-    result.events = Upper(sql.substr(token.begin, token.end - token.begin));
-  } else if (IsKeyword(sql, token, u"UPDATE")) {
+  if (tokens.IsKeyword(token, u"DELETE") || tokens.IsKeyword(token, u"INSERT")) {
+    result.events = Upper(tokens.TextOf(token));
+  } else if (tokens.IsKeyword(token, u"UPDATE")) {
     result.events = u"UPDATE";
-    token = scanner.Next();
-    if (IsKeyword(sql, token, u"OF")) {
+    token = tokens.Next();
+    if (tokens.IsKeyword(token, u"OF")) {
       // The column list runs up to ON.
       const std::size_t listBegin = token.end;
-      Token onToken = scanner.Next();
-      while (onToken.kind != TokenKind::End && !IsKeyword(sql, onToken, u"ON")) onToken = scanner.Next();
+      Token onToken = tokens.Next();
+      while (onToken.kind != TokenKind::End && !tokens.IsKeyword(onToken, u"ON")) onToken = tokens.Next();
       if (onToken.kind == TokenKind::End) return result;
       result.events += u" OF ";
       result.events += Trim(sql.substr(listBegin, onToken.begin - listBegin));

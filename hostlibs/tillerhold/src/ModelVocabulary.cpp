@@ -76,6 +76,9 @@ const char* PropertyName(int propertyId) {
     case PartitionOf: return "partitionOf";
     case Owner: return "owner";
     case SqlText: return "sqlText";
+    case GeneratedKind: return "generatedKind";
+    case Strict: return "strict";
+    case WithoutRowid: return "withoutRowid";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";

@@ -2,8 +2,9 @@
 // through the module, the driver manager and the SQLite3 ODBC driver: a
 // refused source, whole imports checked against what SQLite itself
 // reports about the same file, the details a catalogue comparison does not
-// show, attached databases, scopes, a stop asked for by the host, a
-// statement that fails, and the plug-in's registration while it is loaded.
+// show, attached databases, scopes, a stop asked for by the host, views
+// and virtual tables SQLite cannot read, and the plug-in's registration
+// while it is loaded.
 #include <ImportHost.h>
 #include <OdbcFaults.h>
 #include <SqliteCatalogue.h>
@@ -28,9 +29,10 @@ using Strings = std::vector<std::string>;
 
 bool Contains(const std::u16string& text, std::u16string_view part) { return text.find(part) != std::u16string::npos; }
 
-// Keys, foreign keys of every kind SQLite allows, partial and expression
-// indexes, a virtual table, views, triggers, and names with quotes, blanks,
-// non-ASCII letters and emoji.
+// Keys, foreign keys of every kind SQLite allows (deferred ones too),
+// checks, generated columns, a STRICT and a WITHOUT ROWID table, partial and
+// expression indexes, a virtual table, views, triggers, and names with
+// quotes, blanks, non-ASCII letters and emoji.
 void CreateShopDatabase(const std::string& path) {
   SqliteFile(path).Exec(R"sql(
     CREATE TABLE parent(id INTEGER PRIMARY KEY, code TEXT NOT NULL UNIQUE, a INT, b INT, UNIQUE (a, b));
@@ -57,11 +59,24 @@ void CreateShopDatabase(const std::string& path) {
     CREATE TABLE dup(a INTEGER PRIMARY KEY, UNIQUE (a));
     CREATE TABLE pair(x INTEGER, y TEXT, PRIMARY KEY (x, y));
     CREATE TABLE dup_ref(x INT REFERENCES dup(a));
+    CREATE TABLE checked(
+      id INTEGER PRIMARY KEY,
+      qty INT CONSTRAINT qty_range CHECK (qty > 0) CHECK ( qty < 1000 ),
+      code TEXT CHECK (code <> ')' /* no bracket */),
+      parent_id INT REFERENCES parent(id) DEFERRABLE INITIALLY DEFERRED,
+      other_id INT REFERENCES parent DEFERRABLE,
+      total INT GENERATED ALWAYS AS (qty * 2) STORED,
+      label TEXT AS (upper(code)),
+      CHECK ('x' <> code),
+      CONSTRAINT "both ""set""" CHECK (qty IS NOT NULL AND
+        code IS NOT NULL),
+      FOREIGN KEY (code) REFERENCES parent(code) NOT DEFERRABLE INITIALLY DEFERRED) STRICT;
+    CREATE TABLE strict_wr(k TEXT PRIMARY KEY, v ANY) STRICT, WITHOUT ROWID;
     CREATE INDEX ix_child_note ON child(note COLLATE NOCASE DESC, lower(note), pa) WHERE note IS NOT NULL AND pa > 0;
     CREATE UNIQUE INDEX "ix ""q"" (x)" ON "we""ird 'tab"("😀 emoji");
     CREATE INDEX "ix, comma" ON child(/* first */ pa + 1, "pb");
     CREATE VIRTUAL TABLE docs USING fts5(title, body);
-    CREATE VIEW v_child AS SELECT cid, note FROM child;
+    CREATE VIEW v_child AS SELECT cid, note AS "the note", pa + 1, g FROM child;
     CREATE VIEW "vue ünï 😀" AS SELECT 1 AS one;
     CREATE TRIGGER trg_child AFTER UPDATE OF note, pa ON child BEGIN SELECT 1; END;
     CREATE TRIGGER trg_v INSTEAD OF INSERT ON v_child BEGIN SELECT 2; END;
@@ -233,6 +248,33 @@ TEST_F(SqlitePluginTest, ObjectsKeepTheDetailsSqliteKnows) {
       {"v_child", model::Trigger, "trg_v", model::TriggerEvents, "INSERT"},
       {"child", model::Index, "ix_child_note", model::SqlText,
        SqliteFile(m_path).Rows("SELECT sql FROM sqlite_master WHERE name = 'ix_child_note'").at(0).at(0)},
+      // Deferral, which only the CREATE text says; the clause shows it too.
+      {"checked", model::ForeignKey, "fk_checked_1", model::Deferrable, "1"},
+      {"checked", model::ForeignKey, "fk_checked_1", model::InitiallyDeferred, "1"},
+      {"checked", model::ForeignKey, "fk_checked_1", model::Definition,
+       "FOREIGN KEY (\"parent_id\") REFERENCES \"parent\" (\"id\") DEFERRABLE INITIALLY DEFERRED"},
+      {"checked", model::ForeignKey, "fk_checked_2", model::Deferrable, "1"},
+      {"checked", model::ForeignKey, "fk_checked_2", model::InitiallyDeferred, "0"},
+      {"checked", model::ForeignKey, "fk_checked_2", model::Definition,
+       "FOREIGN KEY (\"other_id\") REFERENCES \"parent\" DEFERRABLE"},
+      {"checked", model::ForeignKey, "fk_checked_3", model::Deferrable, "0"},
+      {"checked", model::ForeignKey, "fk_checked_3", model::InitiallyDeferred, "0"},
+      {"child", model::ForeignKey, "fk_child_1", model::Deferrable, "0"},
+      {"child", model::ForeignKey, "fk_child_1", model::InitiallyDeferred, "0"},
+      // Generated columns: kind from SQLite, expression as written.
+      {"checked", model::Column, "total", model::GeneratedExpression, "qty * 2"},
+      {"checked", model::Column, "total", model::GeneratedKind, "STORED"},
+      {"checked", model::Column, "label", model::GeneratedExpression, "upper(code)"},
+      {"checked", model::Column, "label", model::GeneratedKind, "VIRTUAL"},
+      {"child", model::Column, "g", model::GeneratedExpression, "pa + pb"},
+      {"child", model::Column, "g", model::DefaultValue, "<absent>"},
+      {"child", model::Column, "pa", model::GeneratedExpression, "<absent>"},
+      {"child", model::Column, "pa", model::GeneratedKind, "<absent>"},
+      // View columns as SQLite names and types them.
+      {"v_child", model::Column, "the note", model::DataType, "TEXT"},
+      {"v_child", model::Column, "the note", model::Position, "2"},
+      {"v_child", model::Column, "pa + 1", model::DataType, "<absent>"},
+      {"v_child", model::Column, "pa + 1", model::Nullable, "1"},
   };
   for (const Fact& fact : facts) {
     SCOPED_TRACE(std::string(fact.relation) + " / " + fact.name + " / " + model::PropertyName(fact.property));
@@ -243,13 +285,46 @@ TEST_F(SqlitePluginTest, ObjectsKeepTheDetailsSqliteKnows) {
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(Value(model, *object, fact.property), fact.value);
   }
+
+  // Tables: kind and options.
+  struct TableFact {
+    const char* table;
+    const char* kind;
+    const char* strict;
+    const char* withoutRowid;
+  };
+  for (const TableFact& fact : {TableFact{"checked", "table", "1", "0"}, TableFact{"strict_wr", "table", "1", "1"},
+                                TableFact{"wr", "table", "0", "1"}, TableFact{"parent", "table", "0", "0"},
+                                TableFact{"docs", "virtual table", "<absent>", "<absent>"}}) {
+    SCOPED_TRACE(fact.table);
+    CMOObject* table = Child(model, *main, model::Table, fact.table);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(Value(model, *table, model::TableKind), fact.kind);
+    EXPECT_EQ(Value(model, *table, model::Strict), fact.strict);
+    EXPECT_EQ(Value(model, *table, model::WithoutRowid), fact.withoutRowid);
+  }
+
+  // Checks, column and table ones in declaration order: the expression as
+  // written between the parentheses, the name only where one is given.
+  CMOObject* checked = Child(model, *main, model::Table, "checked");
+  ASSERT_NE(checked, nullptr);
+  Strings checks;
+  for (CMOObject* check : Children(model, *checked, model::CheckConstraint))
+    checks.push_back(Value(model, *check, model::Name) + ": " + Text(*check, model::CheckExpression) + " / " +
+                     Text(*check, model::Definition));
+  EXPECT_EQ(checks, (Strings{"qty_range: qty > 0 / CHECK (qty > 0)", "qty_range: qty < 1000 / CHECK (qty < 1000)",
+                             "<absent>: code <> ')' /* no bracket */ / CHECK (code <> ')' /* no bracket */)",
+                             "<absent>: 'x' <> code / CHECK ('x' <> code)",
+                             "both \"set\": qty IS NOT NULL AND\n        code IS NOT NULL / "
+                             "CHECK (qty IS NOT NULL AND\n        code IS NOT NULL)"}));
+  EXPECT_TRUE(Children(model, *Child(model, *main, model::Table, "parent"), model::CheckConstraint).empty());
 }
 
 TEST_F(SqlitePluginTest, AttachedDatabasesBecomeSchemasReadByTheSameStatements) {
   GenericModel alone(m_plugin.Api().modelType);
   CMOObject* aloneMain = ImportShop(alone);
   ASSERT_NE(aloneMain, nullptr);
-  EXPECT_EQ(CatalogueStatements(), 12);
+  EXPECT_EQ(CatalogueStatements(), 13);
 
   // An attached file with more tables, under a name that needs quoting, at
   // a path holding ';' and '}'.
@@ -268,7 +343,7 @@ TEST_F(SqlitePluginTest, AttachedDatabasesBecomeSchemasReadByTheSameStatements) 
       Import(model, "Driver={SQLite3};Database=" + m_path + ";Attach={aux \"ü\"=" + bracedPath + "}");
   ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
   EXPECT_TRUE(outcome.failed.empty());
-  EXPECT_EQ(CatalogueStatements(), 12);
+  EXPECT_EQ(CatalogueStatements(), 13);
   const auto executed = odbc::Executed();
   EXPECT_TRUE(std::any_of(executed.begin(), executed.end(), [](const std::u16string& sql) {
     return Contains(sql, u"UNION ALL") && Contains(sql, u"\"aux \"\"ü\"\"\".sqlite_master");
@@ -338,25 +413,50 @@ TEST_F(SqlitePluginTest, RaisedFlagStopsReadingBeforeTheNextStatement) {
   EXPECT_TRUE(AllOfType(model, model::View).empty());
 }
 
-TEST_F(SqlitePluginTest, StatementThatFailsIsNamedAndTheOthersStillImport) {
-  // A virtual table whose module this connection does not have: reading
-  // its columns fails in the driver ("no such module").
-  SqliteFile(m_path).Exec("PRAGMA writable_schema = ON;"
+TEST_F(SqlitePluginTest, ViewsAndVirtualTablesSqliteCannotReadFailAloneUnderTheirNames) {
+  // Views SQLite cannot compile (a table dropped since, a function the
+  // application registers at run time) between readable ones, and a virtual
+  // table whose module this connection does not have next to readable ones:
+  // reading the columns of any of them fails in the driver.
+  SqliteFile(m_path).Exec("CREATE TABLE gone(x INT); CREATE VIEW v_gone AS SELECT x FROM gone; DROP TABLE gone;"
+                          "CREATE VIEW \"v app\" AS SELECT app_score(cid) AS score FROM child;"
+                          "CREATE VIEW v_late AS SELECT code FROM parent;"
+                          "CREATE VIRTUAL TABLE docs2 USING fts4(subject);"
+                          "PRAGMA writable_schema = ON;"
                           "INSERT INTO sqlite_master VALUES ('table', 'vt', 'vt', 0, "
                           "'CREATE VIRTUAL TABLE vt USING nosuchmod(a, b)');");
   GenericModel model(m_plugin.Api().modelType);
   CMOObject* main = ImportShop(model);
   ASSERT_NE(main, nullptr);
+
+  // One failure each, named after it, with SQLite's reason; the failure of
+  // the statement for all of them is not among them.
   const std::vector<QmFailedStatement> failed = m_plugin.Api().FailedStatements();
-  ASSERT_EQ(failed.size(), 1u);
-  EXPECT_EQ(failed[0].name, u"virtual table columns");
+  Strings failures;
+  for (const QmFailedStatement& failure : failed) failures.push_back(Utf8(failure.name));
+  EXPECT_EQ(failures, (Strings{"columns of virtual table \"main\".\"vt\"", "columns of view \"main\".\"v_gone\"",
+                               "columns of view \"main\".\"v app\""}));
+  ASSERT_EQ(failed.size(), 3u);
   EXPECT_TRUE(Contains(failed[0].diagnostic.message, u"no such module: nosuchmod")) << Utf8(failed[0].diagnostic.message);
-  CMOObject* vt = Child(model, *main, model::Table, "vt");
-  CMOObject* parent = Child(model, *main, model::Table, "parent");
-  ASSERT_TRUE(vt != nullptr && parent != nullptr);
-  EXPECT_TRUE(Children(model, *vt, model::Column).empty());
-  EXPECT_EQ(Children(model, *parent, model::Column).size(), 4u);
-  EXPECT_EQ(Children(model, *main, model::View).size(), 2u);
+  EXPECT_TRUE(Contains(failed[1].diagnostic.message, u"no such table: main.gone")) << Utf8(failed[1].diagnostic.message);
+  EXPECT_TRUE(Contains(failed[2].diagnostic.message, u"no such function: app_score")) << Utf8(failed[2].diagnostic.message);
+
+  // They are imported with their definitions and without columns; every
+  // other view and virtual table has its columns, and the whole model is
+  // what SQLite reports.
+  for (const char* name : {"v_gone", "v app"}) {
+    CMOObject* view = Child(model, *main, model::View, name);
+    ASSERT_NE(view, nullptr) << name;
+    EXPECT_NE(Text(*view, model::Definition).find("CREATE VIEW"), std::string::npos) << name;
+    EXPECT_TRUE(Children(model, *view, model::Column).empty()) << name;
+  }
+  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::View, "v_late"), model::Column)), Strings{"code"});
+  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::View, "v_child"), model::Column)),
+            (Strings{"cid", "the note", "pa + 1", "g"}));
+  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::Table, "docs"), model::Column)), (Strings{"title", "body"}));
+  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::Table, "docs2"), model::Column)), Strings{"subject"});
+  EXPECT_TRUE(Children(model, *Child(model, *main, model::Table, "vt"), model::Column).empty());
+  EXPECT_EQ(LineDifference(SqliteCatalogueLines(m_path), SqliteModelLines(model, failed)), "");
 
   // An import that cannot connect runs no statement: the failure above is
   // an earlier import's and must not be reported as this one's.
@@ -364,11 +464,59 @@ TEST_F(SqlitePluginTest, StatementThatFailsIsNamedAndTheOthersStillImport) {
   EXPECT_EQ(Import(refused, m_dir.Path("missing.db")).status, ImportStatusConnectFailed);
   EXPECT_TRUE(m_plugin.Api().FailedStatements().empty());
 
-  // The next import starts without the old failure.
+  // The next import starts without the old failures.
   SqliteFile(m_path).Exec("PRAGMA writable_schema = ON; DELETE FROM sqlite_master WHERE name = 'vt';");
+  SqliteFile(m_path).Exec("DROP VIEW v_gone; DROP VIEW \"v app\";");
   GenericModel again(m_plugin.Api().modelType);
   ASSERT_NE(ImportShop(again), nullptr);
   EXPECT_TRUE(m_plugin.Api().FailedStatements().empty());
+}
+
+// Many views and few SQLite cannot read, in two databases: the views are
+// read again in halves, not one statement per view, and each database's
+// bad view is named with its database.
+TEST_F(SqlitePluginTest, UnreadableViewsAreFoundInHalvesAcrossDatabases) {
+  {
+    SqliteFile file(m_path);
+    std::string sql = "CREATE TABLE gone(x INT);";
+    for (int i = 0; i < 64; ++i) {
+      sql += "CREATE VIEW v" + std::to_string(i) + " AS SELECT " + (i == 37 ? "x FROM gone" : "id, code FROM parent") + ";";
+    }
+    file.Exec(sql + "DROP TABLE gone;");
+  }
+  SqliteFile(m_dir.Path("aux.db"))
+      .Exec("CREATE TABLE t(a INT); CREATE VIEW w1 AS SELECT a FROM t; CREATE VIEW w2 AS SELECT late(a) FROM t;"
+            "CREATE VIEW w3 AS SELECT a, a FROM t;");
+  odbc::ClearExecuted();
+  GenericModel model(m_plugin.Api().modelType);
+  const ImportOutcome outcome =
+      Import(model, "Driver={SQLite3};Database=" + m_path + ";Attach=aux=" + m_dir.Path("aux.db"));
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  Strings failures;
+  for (const QmFailedStatement& failure : outcome.failed) failures.push_back(Utf8(failure.name));
+  EXPECT_EQ(failures, (Strings{"columns of view \"main\".\"v37\"", "columns of view \"aux\".\"w2\""}));
+
+  const auto executed = odbc::Executed();
+  const auto parts = std::count_if(executed.begin(), executed.end(),
+                                   [](const std::u16string& sql) { return Contains(sql, u"AND m.rowid IN ("); });
+  EXPECT_GT(parts, 2);
+  EXPECT_LE(parts, 20) << "views read one by one";
+
+  for (CMOObject* schema : Children(model, *model.GetCMOObject(), model::Schema)) {
+    for (CMOObject* view : Children(model, *schema, model::View)) {
+      const std::string name = Name(*view);
+      const std::size_t columns = Children(model, *view, model::Column).size();
+      if (name == "v37" || name == "w2") {
+        EXPECT_EQ(columns, 0u) << name;
+      } else if (name == "w1") {
+        EXPECT_EQ(columns, 1u) << name;
+      } else if (name[0] == 'v' && name[1] != '_' && name[1] != 'u') {  // v0 ... v63
+        EXPECT_EQ(columns, 2u) << name;
+      } else {
+        EXPECT_GT(columns, 0u) << name;  // the shop's own views
+      }
+    }
+  }
 }
 
 TEST(SqlitePluginLoad, RegistersItsToolsWhileLoadedOnly) {

@@ -78,6 +78,9 @@ enum PropertyId : int {
   PartitionOf = 48,         // ids
   Owner = 49,
   SqlText = 50,             // the full CREATE text as the database stores it
+  GeneratedKind = 51,       // "STORED" or "VIRTUAL": how a generated column keeps its value
+  Strict = 52,              // integer 0/1: the table enforces its columns' declared types (SQLite STRICT)
+  WithoutRowid = 53,        // integer 0/1: the table is stored by its primary key, without a rowid
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
