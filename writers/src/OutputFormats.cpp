@@ -14,11 +14,15 @@ namespace {
 constinit const JsonWriter kJson;
 constinit const TreeWriter kTree;
 
-// A new format is one line here: README.md's "Output formats" and
-// --help are checked against this table by the tests.
+// A new format is one entry here; README.md's "Output formats" and --help
+// are checked against this table by the tests.
 constexpr OutputFormat kFormats[] = {
-    {.name = "json", .description = "the whole model for programs: every object, property and reference", .writer = &kJson},
-    {.name = "tree", .description = "an outline for people: schemas, tables with their columns, keys and indexes, views", .writer = &kTree},
+    {.name = "json",
+     .description = "the whole model for programs: every object, property and reference",
+     .writer = &kJson},
+    {.name = "tree",
+     .description = "an outline for people: schemas, tables with columns, keys and indexes, views",
+     .writer = &kTree},
 };
 
 }  // namespace
