@@ -3,7 +3,8 @@
 #include "ConnectionString.h"
 #include "Console.h"
 #include "Signals.h"
-#include "VisibleText.h"
+
+#include <writers/VisibleText.h>
 
 #include <poll.h>
 #include <termios.h>
@@ -12,6 +13,8 @@
 #include <cerrno>
 
 namespace app {
+
+using writers::VisibleText;
 
 namespace {
 

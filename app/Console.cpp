@@ -1,12 +1,15 @@
 #include "Console.h"
 
 #include "ConnectionString.h"
-#include "VisibleText.h"
+
+#include <writers/VisibleText.h>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace app {
+
+using writers::VisibleText;
 
 Console::Console(std::FILE* stream, bool terminal, bool quiet)
     : m_stream(stream), m_terminal(terminal), m_quiet(quiet) {}

@@ -52,8 +52,9 @@ class Console {
 
   // The text as it would be printed: passwords masked, line breaks and
   // tabs inside a message turned into blanks (one message, one line), and
-  // other control and invisible characters escaped (VisibleText.h), so
-  // that a name or a diagnostic cannot act on the terminal.
+  // other control and invisible characters escaped
+  // (writers/VisibleText.h), so that a name or a diagnostic cannot act on
+  // the terminal.
   std::string Sanitize(std::string_view text) const;
 
  private:

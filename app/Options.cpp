@@ -8,11 +8,38 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <vector>
 
 namespace app {
+
+namespace {
+
+// --format's values and help come from the table of output formats.
+std::vector<std::string> FormatNames() {
+  std::vector<std::string> names;
+  for (const writers::OutputFormat& format : writers::OutputFormats()) names.emplace_back(format.name);
+  return names;
+}
+
+// "Output format, one of:" and a line per format, name and description.
+std::string FormatHelp() {
+  std::size_t width = 0;
+  for (const writers::OutputFormat& format : writers::OutputFormats()) width = std::max(width, format.name.size());
+  std::string help = "Output format, one of:";
+  for (const writers::OutputFormat& format : writers::OutputFormats()) {
+    help += "\n  ";
+    help += format.name;
+    help.append(width - format.name.size() + 2, ' ');
+    help += format.description;
+  }
+  return help;
+}
+
+}  // namespace
 
 int ParseOptions(int argc, char** argv, Options& options) {
   CLI::App cli{
@@ -38,10 +65,10 @@ int ParseOptions(int argc, char** argv, Options& options) {
                  "Import only these schemas (comma-separated names; a name in double quotes is taken "
                  "exactly, commas and blanks included, with \"\" for a quote: '\"a,b\",public')")
       ->type_name("NAMES");
-  std::string format = "json";
-  cli.add_option("--format", format, "Output format: json (the whole model) or tree (a readable outline)")
+  std::string format(options.format->name);
+  cli.add_option("--format", format, FormatHelp())
       ->type_name("FORMAT")
-      ->check(CLI::IsMember({"json", "tree"}))
+      ->check(CLI::IsMember(FormatNames()))
       ->capture_default_str();
   cli.add_option("-o,--output", options.output, "Write the model to FILE instead of standard output")
       ->type_name("FILE");
@@ -88,7 +115,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
     return kExitUsage;
   }
   options.schemas = schemas;
-  options.format = format == "tree" ? OutputFormat::Tree : OutputFormat::Json;
+  options.format = writers::FindOutputFormat(format);  // a member of the table: checked above
 
   const char* empty = nullptr;
   if (options.sqliteGiven && options.sqlitePath.empty()) empty = "--sqlite";

@@ -1,11 +1,11 @@
 // The command line of quillmere-import.
 #pragma once
 
+#include <writers/OutputFormats.h>
+
 #include <string>
 
 namespace app {
-
-enum class OutputFormat { Json, Tree };
 
 // --timeout when it is not given, and its largest value (a day).
 constexpr int kDefaultTimeoutSeconds = 15;
@@ -19,7 +19,8 @@ struct Options {
   bool connectGiven = false;     // --connect was on the command line
   bool postgresGiven = false;    // --postgres was on the command line
   std::string schemas;           // --schema as given: a scope list (schemaimport/ScopeList.h), checked; empty = all
-  OutputFormat format = OutputFormat::Json;  // --format
+  const writers::OutputFormat* format = &writers::DefaultOutputFormat();  // --format; never null
+  writers::WriteOptions write;   // what the format reads beyond its name
   std::string output;            // -o FILE; empty or "-" = standard output
   bool prompt = false;           // --prompt: complete the connection string on the terminal
   bool quiet = false;            // --quiet: no progress and no summary

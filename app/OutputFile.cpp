@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <ostream>
 #include <streambuf>
@@ -105,14 +106,20 @@ class DescriptorBuffer : public std::streambuf {
   int m_error = 0;            // errno of the first failed write; 0 while none failed
 };
 
-// Runs the writer into fd. Returns 0, or the errno of the failure.
-int WriteTo(int fd, const std::function<void(std::ostream&)>& writer) {
+// Runs the writer into fd. Returns why it failed, or an empty text: the
+// write's error, or what a writer that gave up threw (a format that
+// cannot show this model; writers/ModelWriter.h).
+std::string WriteTo(int fd, const std::function<void(std::ostream&)>& writer) {
   DescriptorBuffer buffer(fd);
   std::ostream out(&buffer);
-  writer(out);
+  try {
+    writer(out);
+  } catch (const std::exception& e) {
+    return e.what();
+  }
   out.flush();
-  if (buffer.Error() != 0) return buffer.Error();
-  return out ? 0 : EIO;
+  if (buffer.Error() != 0) return std::strerror(buffer.Error());
+  return out ? std::string() : std::strerror(EIO);
 }
 
 // Opens an existing path that is not a regular file for writing. A FIFO is
@@ -186,6 +193,19 @@ std::string OutputFile::TargetPath() const {
   return m_path;
 }
 
+bool OutputFile::IsTerminal() const {
+  if (IsStandardOutput()) return ::isatty(STDOUT_FILENO) == 1;
+  struct stat info {};
+  if (::stat(m_path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
+  // Opening a terminal this way neither makes it the controlling one nor
+  // waits for a line that is not ready.
+  const int fd = ::open(m_path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool terminal = ::isatty(fd) == 1;
+  ::close(fd);
+  return terminal;
+}
+
 const InputFile* OutputFile::FindOverwritten(const std::vector<InputFile>& inputs) const {
   FileIdentity output;
   if (IsStandardOutput()) {
@@ -234,8 +254,8 @@ WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer,
   if (signals::InterruptCount() > 0) return WriteOutcome::Cancelled;
   if (IsStandardOutput()) {
     std::cout.flush();
-    if (const int failure = WriteTo(STDOUT_FILENO, writer); failure != 0) {
-      error = std::string("cannot write the model to standard output: ") + std::strerror(failure);
+    if (const std::string failure = WriteTo(STDOUT_FILENO, writer); !failure.empty()) {
+      error = "cannot write the model to standard output: " + failure;
       return WriteOutcome::Failed;
     }
     return WriteOutcome::Written;
@@ -245,10 +265,10 @@ WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer,
   if (exists && !S_ISREG(info.st_mode)) {
     const int fd = OpenDirect(m_path, info);
     if (fd < 0 && errno == EINTR) return WriteOutcome::Cancelled;
-    const int failure = fd < 0 ? errno : WriteTo(fd, writer);
+    const std::string failure = fd < 0 ? std::strerror(errno) : WriteTo(fd, writer);
     if (fd >= 0) ::close(fd);
-    if (failure != 0) {
-      error = "cannot write the model to " + m_path + ": " + std::strerror(failure);
+    if (!failure.empty()) {
+      error = "cannot write the model to " + m_path + ": " + failure;
       return WriteOutcome::Failed;
     }
     return WriteOutcome::Written;
@@ -273,8 +293,8 @@ WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer,
   ::fchmod(fd, mode);
 
   WriteOutcome outcome = WriteOutcome::Written;
-  if (const int failure = WriteTo(fd, writer); failure != 0) {
-    error = "cannot write the model to " + m_path + ": " + std::strerror(failure);
+  if (const std::string failure = WriteTo(fd, writer); !failure.empty()) {
+    error = "cannot write the model to " + m_path + ": " + failure;
     outcome = WriteOutcome::Failed;
   }
   ::close(fd);

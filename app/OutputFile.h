@@ -42,6 +42,11 @@ class OutputFile {
   // here with the reason in error. Leaves nothing behind.
   bool Check(std::string& error) const;
 
+  // Whether the model would go to a terminal: standard output is one, or
+  // the path names one (/dev/tty). Output formats that are not read on a
+  // terminal are refused there.
+  bool IsTerminal() const;
+
   // The input the model would be written over, or nothing. The output is
   // an input when both are the same file (same device and inode, whichever
   // symbolic or hard link leads there) or, while one of them does not

@@ -16,11 +16,6 @@ namespace app {
 
 class Console;
 
-// Words for an object type of the model vocabulary: "foreign key", or
-// with plural "foreign keys"; "objects of type N" for a type it does not
-// know.
-std::string ObjectTypeWords(int objectType, bool plural);
-
 class ProgressView {
  public:
   explicit ProgressView(Console& console);

@@ -3,7 +3,8 @@
 // It loads libschemaimport.so and one database plug-in with dlopen, hands the
 // plug-in the database to read, runs one import through the module's
 // ISchemaImport on a worker thread while the main thread shows the posted
-// progress, and writes the model it got as JSON or as a readable tree.
+// progress, and writes the model it got in the chosen output format
+// (writers/OutputFormats.h).
 // Exit codes are in ExitCodes.h.
 #include "ConnectionPrompt.h"
 #include "ConnectionString.h"
@@ -17,7 +18,6 @@
 #include "Progress.h"
 #include "SampleDatabase.h"
 #include "Signals.h"
-#include "TreeWriter.h"
 
 #include <gatehouse/InterfaceProvider.h>
 #include <platform/ConnectionDialog.h>
@@ -26,8 +26,9 @@
 #include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/GenericModel.h>
-#include <tillerhold/ModelJson.h>
 #include <tillerhold/ModelVocabulary.h>
+#include <writers/ObjectTypeWords.h>
+#include <writers/OutputFormats.h>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -145,7 +146,7 @@ std::string CountObjects(const GenericModel& model) {
   std::string text;
   for (const auto& [type, count] : counts) {
     if (!text.empty()) text += ", ";
-    text += std::to_string(count) + " " + ObjectTypeWords(type, count != 1);
+    text += std::to_string(count) + " " + writers::ObjectTypeWords(type, count != 1);
   }
   return text.empty() ? std::string("no objects") : text;
 }
@@ -175,6 +176,11 @@ int Run(const Options& options) {
   // Checked before anything is opened: the output must not replace what
   // the import reads.
   if (!OutputIsNotInput(output, InputFilesOf(source, options.sqliteGiven ? "" : source.text), console)) {
+    return kExitUsage;
+  }
+  if (!options.format->forTerminal && output.IsTerminal()) {
+    console.Error("--format " + std::string(options.format->name) +
+                  " is not for a terminal; write it to a file with -o FILE or pipe it to a program");
     return kExitUsage;
   }
   std::string error;
@@ -272,17 +278,8 @@ int Run(const Options& options) {
       exitCode = kExitFailure;
     } else {
       const std::vector<QmFailedStatement> failed = pluginApi->FailedStatements();
-      const bool tree = options.format == OutputFormat::Tree;
       const WriteOutcome written = output.Write(
-          [&](std::ostream& out) {
-            if (tree) {
-              WriteTree(model, out);
-            } else {
-              model::WriteJson(model, out, 2);
-              out << '\n';
-            }
-          },
-          error);
+          [&](std::ostream& out) { options.format->writer->Write(model, out, options.write); }, error);
       if (written == WriteOutcome::Cancelled) {
         console.Raw("import cancelled; no model written\n");
         exitCode = kExitCancelled;

@@ -11,6 +11,7 @@
 #include <TempDir.h>
 
 #include <tillerhold/ModelVocabulary.h>
+#include <writers/OutputFormats.h>
 
 #include <gtest/gtest.h>
 
@@ -74,16 +75,20 @@ TEST(AppTest, SampleModelMatchesWhatSqliteReports) {
   EXPECT_NE(help.out.find("130 cancelled"), std::string::npos) << help.out;
 }
 
-TEST(AppTest, TreeOutlinesTheSample) {
-  const ProcessResult result = Host({"--format", "tree", "--quiet"});
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  for (const std::string line :
-       {"schema main", "  table Bücher", "  table \"audit log\"", "  view \"Bücher \"\"beliebt\"\"\"",
-        "    primary key pk_order_lines (номер, line_no)",
-        "    index idx_orders_open (customer_id, ordered_at)  where status = 'open'",
-        "    index ux_customers_email_lower (lower(email))  unique", "    trigger \"trg Bücher löschen\"  BEFORE DELETE"})
-    EXPECT_TRUE(HasLine(result.out, line)) << line << "\n" << result.out;
-  EXPECT_NE(result.out.find("(номер) \u2192 Заказы (номер)  ON DELETE CASCADE  ON UPDATE CASCADE"), std::string::npos);
+// Every format of the table reaches the command line: --format NAME
+// writes the sample in it. (What each writer writes is tested in process,
+// tests/writers/.)
+TEST(AppTest, EveryFormatWritesTheSample) {
+  for (const writers::OutputFormat& format : writers::OutputFormats()) {
+    const ProcessResult result = Host({"--format", std::string(format.name), "--quiet"});
+    EXPECT_EQ(result.exitCode, 0) << format.name << "\n" << Printed(result);
+    EXPECT_GT(result.out.size(), 2000u) << format.name;
+  }
+  const ProcessResult tree = Host({"--format", "tree", "--quiet"});
+  EXPECT_TRUE(HasLine(tree.out, "  table \"audit log\"")) << tree.out;
+  const ProcessResult unknown = Host({"--format", "xml", "--quiet"});
+  EXPECT_EQ(unknown.exitCode, 2) << Printed(unknown);
+  EXPECT_NE(unknown.err.find("json"), std::string::npos) << "the formats there are are not named\n" << unknown.err;
 }
 
 // The sample's temporary database goes away after a normal run and when a

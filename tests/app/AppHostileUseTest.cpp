@@ -296,10 +296,11 @@ TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
 }
 
 // Names and texts holding line breaks, escape sequences, a direction
-// override and invisible characters: the tree shows each escaped and the
-// name quoted, on a pipe and on a terminal, so no line is forged, nothing
-// reaches the terminal as a command and nothing hides. JSON carries them
-// as they are.
+// override and invisible characters, from a real database to a real
+// terminal: the tree shows each escaped and the name quoted, so no line is
+// forged and nothing reaches the terminal as a command (every case of the
+// escaping is tested in process, tests/writers/TreeWriterTest.cpp). JSON
+// carries them as they are.
 TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
   TempDir dir;
   const std::string db = dir.Path("hostile.db");
@@ -308,23 +309,10 @@ TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
       "CREATE TABLE \"\u202Ecba\" (\"zero\u200Bwidth\" INTEGER);\n"
       "CREATE VIEW \"v\uFEFF\" AS SELECT 1 AS one;\n");
 
-  const ProcessResult tree = Host({"--sqlite", db, "--format", "tree", "--quiet"});
-  ASSERT_EQ(tree.exitCode, 0) << Printed(tree);
-  const Strings lines = Lines(tree.out);
-  for (const std::string line : {"  table \"orders\\n  table forged\"", "  table \"\\u202ecba\"",
-                                 "      \"zero\\u200bwidth\"  INTEGER", "  view \"v\\ufeff\""})
-    EXPECT_TRUE(HasLine(lines, line)) << line << "\n" << tree.out;
-  EXPECT_NE(tree.out.find("\"x\\x1b]0;pwned\\x07\"  TEXT     DEFAULT 'a\\x1b[2Jb'"), std::string::npos) << tree.out;
-  EXPECT_FALSE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("  table forged", 0) == 0; }));
-  EXPECT_EQ(std::count_if(tree.out.begin(), tree.out.end(),
-                          [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
-            0)
-      << "control characters in the tree";
-  for (const char* invisible : {"\u202E", "\u200B", "\uFEFF"}) EXPECT_EQ(tree.out.find(invisible), std::string::npos);
-
   TerminalProcess terminal(QM_IMPORT_EXE, {"--sqlite", db, "--format", "tree", "--quiet"});
   EXPECT_EQ(terminal.Wait(60s), 0) << terminal.Printed();
-  EXPECT_TRUE(HasLine(terminal.Screen(), "  table \"orders\\n  table forged\"")) << terminal.Printed();
+  for (const std::string line : {"  table \"orders\\n  table forged\"", "  table \"\\u202ecba\"", "  view \"v\\ufeff\""})
+    EXPECT_TRUE(HasLine(terminal.Screen(), line)) << line << terminal.Printed();
   EXPECT_EQ(terminal.Output().find('\x1b'), std::string::npos) << terminal.Printed();
 
   const ProcessResult json = Host({"--sqlite", db, "--quiet"});

@@ -15,13 +15,15 @@
 //   \xe9              a byte of UTF-8 text that is not part of a character
 //
 // Everything else, letters of every script and emoji included, is written
-// as it is. Thread safety: plain functions without state.
+// as it is. The formats people read on a terminal use these, and so do
+// hosts for every message that carries a name or a driver's text.
+// Thread safety: plain functions without state.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace writers {
 
 // The text as UTF-8 with the characters above escaped. A backslash of the
 // text is doubled when the text shows an escape, so that an escaped text
@@ -39,4 +41,4 @@ std::string QuotedVisibleName(std::u16string_view name);
 // name: such a name is always shown quoted.
 bool NeedsEscapes(std::u16string_view name);
 
-}  // namespace app
+}  // namespace writers

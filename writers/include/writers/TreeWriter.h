@@ -17,18 +17,19 @@
 // inner quotes doubled, as SQL writes them, and backslashes doubled. What
 // the database holds is what a reader sees: control characters, direction
 // overrides and invisible characters in names and texts are written as
-// escapes (\n, \x1b, \u202e; VisibleText.h), so no name can start a line
-// of its own, move the cursor or hide in plain sight; such a name is always
-// quoted. Objects of types the outline does not know are listed with their
-// type and name, so nothing is hidden.
+// escapes (\n, \x1b, \u202e; writers/VisibleText.h), so no name can start
+// a line of its own, move the cursor or hide in plain sight; such a name is
+// always quoted. Objects of types the outline does not know are listed with
+// their type and name, so nothing is hidden.
 #pragma once
 
-#include <iosfwd>
+#include <writers/ModelWriter.h>
 
-class GenericModel;
+namespace writers {
 
-namespace app {
+class TreeWriter : public ModelWriter {
+ public:
+  void Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const override;
+};
 
-void WriteTree(const GenericModel& model, std::ostream& out);
-
-}  // namespace app
+}  // namespace writers

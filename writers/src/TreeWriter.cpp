@@ -1,7 +1,6 @@
-#include "TreeWriter.h"
-
-#include "Progress.h"
-#include "VisibleText.h"
+#include <writers/ObjectTypeWords.h>
+#include <writers/TreeWriter.h>
+#include <writers/VisibleText.h>
 
 #include <platform/Utf.h>
 #include <tillerhold/GenericModel.h>
@@ -14,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace writers {
 
 namespace {
 
@@ -96,9 +95,10 @@ std::string OneLine(const std::u16string& text) {
   return VisibleText(line);
 }
 
-class TreeWriter {
+// One run of the writer over one model.
+class Outline {
  public:
-  TreeWriter(const GenericModel& model, std::ostream& out) : m_model(model), m_out(out) {}
+  Outline(const GenericModel& model, std::ostream& out) : m_model(model), m_out(out) {}
 
   void Write() {
     const CMOObject& root = *m_model.GetCMOObject();
@@ -227,6 +227,9 @@ class TreeWriter {
       case Table: {
         std::string line = "table " + name;
         const std::string kind = Text(object, TableKind);
+        // An ordinary table needs no word of its own. The plug-ins do not
+        // yet agree on how they name one ("TABLE", "table"): both are left
+        // out until the vocabulary lists the values a table kind may take.
         if (!kind.empty() && kind != "TABLE" && kind != "table") line += "  (" + kind + ")";
         Line(depth, line);
         break;
@@ -337,6 +340,8 @@ class TreeWriter {
 
 }  // namespace
 
-void WriteTree(const GenericModel& model, std::ostream& out) { TreeWriter(model, out).Write(); }
+void TreeWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions&) const {
+  Outline(model, out).Write();
+}
 
-}  // namespace app
+}  // namespace writers

@@ -1,13 +1,13 @@
 // Database text shown to a person: every character that would act on the
 // terminal or not show at all is written as an escape, everything else as
 // it is, and the escaped form reads back to exactly one text.
-#include "VisibleText.h"
+#include <writers/VisibleText.h>
 
 #include <platform/Utf.h>
 
 #include <gtest/gtest.h>
 
-namespace app {
+namespace writers {
 namespace {
 
 struct Case {
@@ -74,4 +74,4 @@ TEST(VisibleTextTest, BytesThatAreNotUtf8AreShownAsBytes) {
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace writers

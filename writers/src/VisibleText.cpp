@@ -1,10 +1,10 @@
-#include "VisibleText.h"
+#include <writers/VisibleText.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 
-namespace app {
+namespace writers {
 
 namespace {
 
@@ -178,4 +178,4 @@ bool NeedsEscapes(std::u16string_view name) {
   return std::any_of(text.begin(), text.end(), [](char32_t c) { return IsEscaped(c, true); });
 }
 
-}  // namespace app
+}  // namespace writers

@@ -1,0 +1,79 @@
+// The bundled sample, imported in process through the SQLite plug-in as the
+// command line imports it, written in every format of the table; and the
+// sample's outline, with names in several scripts, quoted names, composite
+// and expression keys, a partial index and a trigger.
+#include <ImportHost.h>
+#include <SqliteCatalogue.h>
+#include <Subprocess.h>
+#include <TempDir.h>
+
+#include <writers/OutputFormats.h>
+
+#include <schemaimport/SchemaImport.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace writers::test {
+namespace {
+
+using qm::test::ImportOutcome;
+using qm::test::LoadedPlugin;
+using qm::test::Lines;
+using qm::test::ReadFile;
+using qm::test::SqliteFile;
+using qm::test::TempDir;
+
+class SampleFormatsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_plugin.Loaded());
+    const std::string path = m_dir.Path("sample.db");
+    SqliteFile(path).Exec(ReadFile(QM_SAMPLE_SQL));
+    const ImportOutcome outcome = qm::test::RunImport(m_plugin.Api(), m_model, path);
+    ASSERT_EQ(outcome.status, ImportStatusConnected);
+    ASSERT_TRUE(outcome.failed.empty());
+  }
+
+  std::string Write(const OutputFormat& format) {
+    std::ostringstream out;
+    format.writer->Write(m_model, out, WriteOptions{});
+    EXPECT_TRUE(out.good()) << format.name;
+    return out.str();
+  }
+
+  TempDir m_dir;
+  LoadedPlugin m_plugin{QM_SQLITE_PLUGIN};
+  GenericModel m_model{m_plugin.Loaded() ? m_plugin.Api().modelType : 0};
+};
+
+TEST_F(SampleFormatsTest, EveryFormatWritesTheSample) {
+  for (const OutputFormat& format : OutputFormats()) {
+    std::string text;
+    EXPECT_NO_THROW(text = Write(format)) << format.name;
+    // The sample's 14 tables with their columns are several kilobytes in
+    // any format.
+    EXPECT_GT(text.size(), 2000u) << format.name;
+  }
+}
+
+TEST_F(SampleFormatsTest, TreeOutlinesTheSample) {
+  const std::string tree = Write(*FindOutputFormat("tree"));
+  const std::vector<std::string> lines = Lines(tree);
+  for (const std::string line :
+       {"schema main", "  table B\u00fccher", "  table \"audit log\"", "  view \"B\u00fccher \"\"beliebt\"\"\"",
+        "    primary key pk_order_lines (\u043d\u043e\u043c\u0435\u0440, line_no)",
+        "    index idx_orders_open (customer_id, ordered_at)  where status = 'open'",
+        "    index ux_customers_email_lower (lower(email))  unique",
+        "    trigger \"trg B\u00fccher l\u00f6schen\"  BEFORE DELETE"})
+    EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line << "\n" << tree;
+  EXPECT_NE(tree.find("(\u043d\u043e\u043c\u0435\u0440) \u2192 \u0417\u0430\u043a\u0430\u0437\u044b "
+                      "(\u043d\u043e\u043c\u0435\u0440)  ON DELETE CASCADE  ON UPDATE CASCADE"),
+            std::string::npos)
+      << tree;
+}
+
+}  // namespace
+}  // namespace writers::test

@@ -1,0 +1,47 @@
+// ModelWriter: what every output format implements. A writer turns one
+// model into one output (a document, a picture, a script) on a stream.
+//
+// A writer reads everything it needs from the model: the source's product
+// from GenericModel::GetModelType, the server and database from the root
+// object's properties (model::ServerName, model::DatabaseName). What the
+// user chose beyond the format comes in WriteOptions. A writer may use
+// another one (a page that embeds a diagram looks the diagram's format up
+// in OutputFormats.h and writes it into a string stream).
+//
+// Thread safety: writers hold no state between calls; Write is const and
+// may run on any thread, for several models at once.
+#pragma once
+
+#include <iosfwd>
+#include <stdexcept>
+
+class GenericModel;
+
+namespace writers {
+
+// What the user chose for the output beyond its format. Each field names
+// the formats that read it and has the default the command line uses, so
+// a writer that reads no field is unaffected when one is added.
+struct WriteOptions {};
+
+// Thrown by Write when the model cannot be written in this format as the
+// options ask; what() is one line for the user. Whatever was already
+// written to the stream is incomplete, and the host discards it where it
+// can (an output file is left as it was).
+class WriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class ModelWriter {
+ public:
+  virtual ~ModelWriter() = default;
+
+  // Writes the whole model to out, ending with a line break for text
+  // formats. Stream failures are left in out's state for the caller to
+  // check; the writer does not throw for them. Throws WriteError as above,
+  // and std::bad_alloc when memory runs out.
+  virtual void Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const = 0;
+};
+
+}  // namespace writers
