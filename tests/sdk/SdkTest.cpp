@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 
 namespace qm::test {
 namespace {
@@ -94,9 +93,14 @@ std::string DynamicSection(const std::string& path) {
 // The value of one entry of the dynamic section ("SONAME", "RUNPATH" or
 // "RPATH"), "" when there is none.
 std::string DynamicEntry(const std::string& section, const std::string& tag) {
-  std::smatch match;
-  const std::regex pattern("\\(" + tag + "\\)[^\\[]*\\[([^\\]]*)\\]");
-  return std::regex_search(section, match, pattern) ? match[1].str() : std::string();
+  for (const std::string& line : Lines(section)) {
+    if (line.find("(" + tag + ")") == std::string::npos) continue;
+    const std::size_t open = line.find('[');
+    const std::size_t close = line.rfind(']');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+      return line.substr(open + 1, close - open - 1);
+  }
+  return {};
 }
 
 // A small database with names that need quoting and columns of every
