@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace app {
@@ -35,10 +36,34 @@ std::string DisplayName(const std::string& pluginName) {
 std::string LibraryDirectory() {
   const char* overridden = std::getenv("QM_LIB_DIR");
   if (overridden != nullptr && *overridden != '\0') return overridden;
-  const std::string directory = ExecutableDirectory() + "/../lib";
+  const std::string directory = ExecutableDirectory() + "/" QM_LIBDIR_FROM_BINDIR;
   // Resolved, so that messages name the directory plainly.
   char resolved[PATH_MAX];
   return ::realpath(directory.c_str(), resolved) != nullptr ? std::string(resolved) : directory;
+}
+
+std::vector<std::string> PluginDirectories(const std::string& libraryDirectory) {
+  std::vector<std::string> directories = {libraryDirectory};
+  const char* path = std::getenv("QM_PLUGIN_PATH");
+  if (path == nullptr) return directories;
+  std::string_view rest = path;
+  while (!rest.empty()) {
+    const std::size_t colon = rest.find(':');
+    const std::string_view entry = rest.substr(0, colon);
+    if (!entry.empty()) directories.emplace_back(entry);
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+  }
+  return directories;
+}
+
+bool IsPluginName(std::string_view name) {
+  if (name.empty()) return false;
+  for (const char ch : name) {
+    const bool allowed = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+                         ch == '_' || ch == '-';
+    if (!allowed) return false;
+  }
+  return true;
 }
 
 std::string PluginFileName(const std::string& pluginName) { return "libqm_" + pluginName + ".so"; }
@@ -71,13 +96,25 @@ void KeepOdbcDriverManagerLoaded() {
   ::dlopen("libodbc.so.2", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
-const QmPluginApi* LoadPlugin(LoadedLibrary& library, const std::string& directory,
+const QmPluginApi* LoadPlugin(LoadedLibrary& library, const std::vector<std::string>& directories,
                               const std::string& pluginName, std::string& error) {
-  const std::string path = directory + "/" + PluginFileName(pluginName);
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
+  std::string path;
+  for (const std::string& directory : directories) {
+    struct stat info {};
+    const std::string candidate = directory + "/" + PluginFileName(pluginName);
+    if (::stat(candidate.c_str(), &info) == 0) {
+      path = candidate;
+      break;
+    }
+  }
+  if (path.empty()) {
+    std::string where;
+    for (std::size_t i = 0; i < directories.size(); ++i) {
+      if (i > 0) where += i + 1 == directories.size() ? " or " : ", ";
+      where += directories[i];
+    }
     error = "the " + DisplayName(pluginName) + " plug-in is not available: " + PluginFileName(pluginName) +
-            " is not in " + directory;
+            " is not in " + where;
     return nullptr;
   }
   std::string reason;

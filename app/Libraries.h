@@ -3,15 +3,27 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 struct QmPluginApi;
 
 namespace app {
 
 // The directory the module and the plug-ins are loaded from: $QM_LIB_DIR
-// when it is set and not empty, otherwise <directory of the executable>/../lib
-// (the layout of the build tree and of an installation alike).
+// when it is set and not empty, otherwise the library folder as seen from
+// the executable's (<directory of the executable>/../lib: the layout of the
+// build tree and of an installation alike).
 std::string LibraryDirectory();
+
+// The folders a plug-in is looked for in, in this order: the library
+// directory, then each folder of $QM_PLUGIN_PATH (separated by ':'; empty
+// entries are skipped, so the current directory is never searched unasked).
+std::vector<std::string> PluginDirectories(const std::string& libraryDirectory);
+
+// Whether name can be a plug-in's short name: letters, digits, '_' and '-'
+// only, not empty (so it never names a path).
+bool IsPluginName(std::string_view name);
 
 // File name of a plug-in's library: "sqlite" -> "libqm_sqlite.so".
 std::string PluginFileName(const std::string& pluginName);
@@ -47,10 +59,11 @@ class LoadedLibrary {
 // strand them. Does nothing when the driver manager is not loaded.
 void KeepOdbcDriverManagerLoaded();
 
-// Loads the plug-in named pluginName from directory and fetches its API
-// table. On failure returns null with a one-line reason in error (a missing
-// file says so plainly, naming the file and the directory).
-const QmPluginApi* LoadPlugin(LoadedLibrary& library, const std::string& directory,
+// Loads the plug-in named pluginName from the first of the directories
+// that holds its library, and fetches its API table. On failure returns
+// null with a one-line reason in error (a missing file says so plainly,
+// naming the file and the directories).
+const QmPluginApi* LoadPlugin(LoadedLibrary& library, const std::vector<std::string>& directories,
                               const std::string& pluginName, std::string& error);
 
 }  // namespace app

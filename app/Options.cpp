@@ -2,6 +2,7 @@
 
 #include "ConnectionString.h"
 #include "ExitCodes.h"
+#include "Libraries.h"
 
 #include <platform/Utf.h>
 #include <schemaimport/ScopeList.h>
@@ -60,6 +61,11 @@ int ParseOptions(int argc, char** argv, Options& options) {
                        ->type_name("STRING");
   sqlite->excludes(connect)->excludes(postgres);
   connect->excludes(postgres);
+  auto* plugin = cli.add_option("--plugin", options.plugin,
+                 "Read the --connect source with the plug-in NAME (libqm_NAME.so in the library folder "
+                 "or in QM_PLUGIN_PATH) instead of the one its Driver picks")
+      ->type_name("NAME")
+      ->needs(connect);
   std::string schemas;
   cli.add_option("--schema", schemas,
                  "Import only these schemas (comma-separated names; a name in double quotes is taken "
@@ -121,8 +127,13 @@ int ParseOptions(int argc, char** argv, Options& options) {
   if (options.sqliteGiven && options.sqlitePath.empty()) empty = "--sqlite";
   if (options.connectGiven && options.connectString.empty()) empty = "--connect";
   if (options.postgresGiven && options.postgresString.empty()) empty = "--postgres";
+  if (plugin->count() > 0 && options.plugin.empty()) empty = "--plugin";
   if (empty != nullptr) {
     std::fprintf(stderr, "error: %s needs a value that is not empty\n", empty);
+    return kExitUsage;
+  }
+  if (!options.plugin.empty() && !IsPluginName(options.plugin)) {
+    std::fprintf(stderr, "error: --plugin takes a plug-in's short name (letters, digits, '_' and '-'), not a path\n");
     return kExitUsage;
   }
   return -1;

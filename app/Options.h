@@ -15,6 +15,7 @@ struct Options {
   std::string sqlitePath;        // --sqlite PATH; empty when not given
   std::string connectString;     // --connect STRING (full ODBC string); empty when not given
   std::string postgresString;    // --postgres STRING; empty when not given
+  std::string plugin;            // --plugin NAME: the plug-in that reads --connect's source; empty: its Driver picks
   bool sqliteGiven = false;      // --sqlite was on the command line (even if empty)
   bool connectGiven = false;     // --connect was on the command line
   bool postgresGiven = false;    // --postgres was on the command line

@@ -61,7 +61,7 @@ bool StderrIsTerminal() {
 
 // What to import, worked out from the command line.
 struct Source {
-  std::string plugin;      // plug-in name: "sqlite" or "postgres"
+  std::string plugin;      // plug-in name: "sqlite", "postgres", or what --plugin names
   std::string text;        // what the plug-in is configured with: a path or a connection string
   bool sample = false;     // the bundled sample
   bool isPath = false;     // text is a database file's path (any bytes), never a connection string
@@ -86,6 +86,10 @@ bool ResolveSource(const Options& options, Console& console, Source& source) {
   }
   if (options.connectGiven) {
     rememberPasswords(options.connectString);
+    if (!options.plugin.empty()) {
+      source = {options.plugin, options.connectString, false};
+      return true;
+    }
     const std::vector<ConnectionAttribute> attributes = ParseConnectionString(options.connectString);
     const std::optional<std::string> driver = FindAttribute(attributes, "Driver");
     if (!driver || driver->empty()) {
@@ -123,8 +127,15 @@ bool ResolveSource(const Options& options, Console& console, Source& source) {
 // The files the import reads, for the source as configured (or as the
 // connection form completed it).
 std::vector<InputFile> InputFilesOf(const Source& source, const std::string& connectionString) {
-  if (source.plugin != "sqlite" || source.sample) return {};
-  return connectionString.empty() ? SqliteInputFiles(source.text) : SqliteConnectionInputFiles(connectionString);
+  if (source.sample) return {};
+  if (source.plugin == "sqlite") {
+    return connectionString.empty() ? SqliteInputFiles(source.text) : SqliteConnectionInputFiles(connectionString);
+  }
+  // Another plug-in (--plugin) may read an SQLite file too: the connection
+  // string's Driver tells.
+  const std::optional<std::string> driver = FindAttribute(ParseConnectionString(connectionString), "Driver");
+  if (driver && PluginForDriver(*driver) == "sqlite") return SqliteConnectionInputFiles(connectionString);
+  return {};
 }
 
 // Refuses an output that is one of the files the import reads: writing the
@@ -212,7 +223,7 @@ int Run(const Options& options) {
     return kExitFailure;
   }
   LoadedLibrary plugin;
-  const QmPluginApi* pluginApi = LoadPlugin(plugin, directory, source.plugin, error);
+  const QmPluginApi* pluginApi = LoadPlugin(plugin, PluginDirectories(directory), source.plugin, error);
   if (pluginApi == nullptr) {
     console.Error(error);
     return kExitFailure;

@@ -152,6 +152,49 @@ TEST(AppTest, MissingModuleOrPluginIsNamed) {
   EXPECT_EQ(Host({"--quiet"}, options).exitCode, 0);
 }
 
+// --plugin NAME picks the plug-in that reads a --connect source by its
+// short name, whatever the connection string's Driver: libqm_NAME.so from
+// the library folder, else from a folder of QM_PLUGIN_PATH (whose empty
+// entries never mean the current folder). A name that could be a path,
+// --plugin without --connect and an output that is the database read, for
+// any plug-in, are usage errors.
+TEST(AppTest, PluginOptionPicksThePluginByName) {
+  TempDir dir;
+  SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE t (a INTEGER);");
+  const std::string connect = "Driver={SQLite3};Database=" + dir.Path("shop.db");
+  const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib";
+  fs::create_directory(dir.Path("more"));
+  fs::create_symlink(fs::canonical(libs / "libqm_sqlite.so"), dir.Path("more/libqm_renamed.so"));
+
+  ProcessOptions path;
+  path.environment["QM_PLUGIN_PATH"] = "::" + dir.Path("more");
+  const ProcessResult found = Host({"--plugin", "renamed", "--connect", connect, "--quiet"}, path);
+  ASSERT_EQ(found.exitCode, 0) << Printed(found);
+  EXPECT_EQ(TableNames(found.out), Strings{"t"});
+  EXPECT_EQ(Host({"--plugin", "sqlite", "--connect", connect, "--quiet"}).exitCode, 0);
+
+  ProcessOptions currentFolder;
+  currentFolder.environment["QM_PLUGIN_PATH"] = "::";
+  currentFolder.workingDirectory = dir.Path("more");
+  const ProcessResult absent = Host({"--plugin", "renamed", "--connect", connect, "--quiet"}, currentFolder);
+  EXPECT_EQ(absent.exitCode, 4) << Printed(absent);
+  EXPECT_NE(absent.err.find("libqm_renamed.so is not in "), std::string::npos) << Printed(absent);
+
+  // The PostgreSQL plug-in would only fail to connect, but the output is
+  // refused first: the Driver says the database is this SQLite file.
+  const std::string before = ReadFile(dir.Path("shop.db"));
+  const ProcessResult overwrite = Host({"--plugin", "postgres", "--connect", connect, "-o", dir.Path("shop.db")});
+  EXPECT_EQ(overwrite.exitCode, 2) << Printed(overwrite);
+  EXPECT_TRUE(ReadFile(dir.Path("shop.db")) == before) << "the database was overwritten";
+
+  for (const Strings& args : {Strings{"--plugin", "../lib/qm_sqlite", "--connect", connect},
+                              Strings{"--plugin", "", "--connect", connect}, Strings{"--plugin", "sqlite"}}) {
+    const ProcessResult refused = Host(args, path);
+    EXPECT_EQ(refused.exitCode, 2) << args[1] << "\n" << Printed(refused);
+    EXPECT_TRUE(refused.out.empty());
+  }
+}
+
 // --postgres, and --connect choosing the plug-in by its Driver. (A wrong
 // password: HostInputTest through the host, PgFaultTest in process.)
 TEST(AppTest, PostgresImport) {

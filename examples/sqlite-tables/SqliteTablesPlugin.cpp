@@ -1,0 +1,177 @@
+// libqm_sqlite_tables.so: an example database plug-in, built against the
+// installed Quillmere SDK and nothing else. It reads the tables of an SQLite
+// database's main schema, and their columns, through the SQLite3 ODBC
+// driver:
+//
+//   quillmere-import --plugin sqlite_tables --connect 'Driver={SQLite3};Database=shop.db'
+//
+// What every plug-in writes is here, in the order an import meets it: a
+// connector that opens the source the host configured, a reader that runs
+// the catalogue statements, one row action per statement turning rows into
+// model objects, and the plug-in table the host reaches through
+// QmGetPluginApi.
+#include <gatehouse/InterfaceProvider.h>
+#include <schemaimport/CommonDataObject.h>
+#include <schemaimport/ConnectionString.h>
+#include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ModelWriting.h>
+#include <schemaimport/ObjectIdLookup.h>
+#include <schemaimport/PluginApi.h>
+#include <schemaimport/PluginTools.h>
+#include <schemaimport/QueryResultActions.h>
+#include <schemaimport/SchemaSourceConnectorI.h>
+#include <schemaimport/SchemaSourceReaderI.h>
+#include <schemaimport/ScopeList.h>
+#include <tillerhold/CMOObject.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace sqlite_tables {
+namespace {
+
+// The model type the plug-in's tools are registered under: a number no
+// other plug-in of the installation uses (the bundled ones have 1001 and
+// 1002).
+constexpr unsigned int kModelType = 9001;
+
+// The catalogue statements, by id, in the order ReadObjects runs them.
+enum StatementId : int {
+  kTables = 1,   // one row per table
+  kColumns = 2,  // one row per column, a table's columns in order
+};
+
+// Stored tables of the main database; SQLite's own tables and virtual
+// tables (whose columns need their module loaded) are left out.
+constexpr const char16_t* kTablesSql =
+    uR"(SELECT name AS table_name FROM main.sqlite_master
+        WHERE type = 'table' AND name NOT LIKE 'sqlite\_%' ESCAPE '\' AND sql NOT LIKE 'CREATE VIRTUAL %'
+        ORDER BY name)";
+constexpr const char16_t* kColumnsSql =
+    uR"(SELECT m.name AS table_name, c.cid + 1 AS position, c.name AS column_name,
+               c.type AS data_type, c."notnull" AS not_null
+        FROM main.sqlite_master AS m JOIN pragma_table_info(m.name, 'main') AS c
+        WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\_%' ESCAPE '\' AND m.sql NOT LIKE 'CREATE VIRTUAL %'
+        ORDER BY m.name, c.cid)";
+
+// ---- Connector: the connection string as the host gave it.
+
+class Connector : public SchemaSourceConnectorI {
+ public:
+  void Configure(std::u16string source, std::u16string scope) {
+    m_source = std::move(source);
+    m_scope = std::move(scope);
+  }
+
+  // The SQLite3 driver creates a database file that does not exist; with
+  // NoCreat=1 it refuses instead, unless the connection string says
+  // otherwise. The reason for a failure stays in GetLastDiagnostic.
+  bool EstablishConnection() override {
+    std::u16string text = m_source;
+    if (!HasAttribute(ParseConnectionString(text), {u"NoCreat"})) {
+      if (!text.empty() && text.back() != u';') text += u';';
+      text += u"NoCreat=1";
+    }
+    CString connectionString(std::move(text));
+    return Connect(connectionString);
+  }
+
+  // The reader gets the host's scope text through the base.
+  void GetREScope(CString& scope) override { scope = CString(m_scope); }
+  // Why the last connect failed (the driver's diagnostic); empty after a
+  // successful one.
+  const OdbcDiagnostic& LastConnectError() const { return GetLastDiagnostic(); }
+
+ private:
+  std::u16string m_source;  // ODBC connection string, as configured
+  std::u16string m_scope;   // schemas to import, as configured; empty: all
+};
+
+// ---- Row actions: tables under the schema "main", columns under their
+// table, found again through the module's object cache.
+
+class TablesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string name(record.GetText(u"table_name"));
+    const int schemaId = SchemaLookup::Instance()->FindCreate(model, u"main");
+    CMOObject& table = CreateNamedObject(*model, model::Table, schemaId, name);
+    ImportedObjectCache::Instance()->Add(CString(name), &table);
+  }
+};
+
+class ColumnsAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject* table = ImportedObjectCache::Instance()->FindObject(CString(record.GetText(u"table_name")));
+    if (table == nullptr) return;  // created after the tables were read
+    CMOObject& column =
+        CreateNamedObject(*model, model::Column, table->GetObjectId(), std::u16string(record.GetText(u"column_name")));
+    const std::u16string_view dataType = record.GetText(u"data_type");
+    if (!dataType.empty()) SetTextProperty(column, model::DataType, std::u16string(dataType));
+    SetIntegerProperty(column, model::Nullable, record.GetNumber(u"not_null") != 0 ? 0 : 1);
+    SetIntegerProperty(column, model::Position, record.GetNumber(u"position"));
+  }
+};
+
+// ---- Reader: registers the statements once, runs them in order.
+
+class Reader : public SchemaSourceReaderI {
+ public:
+  void RegisterQueryStatements() override {
+    AddQueryStatement(kTables, model::Table, CString(kTablesSql));
+    AddQueryStatement(kColumns, model::Column, CString(kColumnsSql));
+    if (GetStatementRowAction(kTables) == nullptr) SetStatementRowAction(kTables, new TablesAction);
+    if (GetStatementRowAction(kColumns) == nullptr) SetStatementRowAction(kColumns, new ColumnsAction);
+  }
+
+  // Reads main, unless the scope names schemas and main is not among them
+  // (SQLite compares database names ignoring ASCII case). Stops before the
+  // next statement once the host has asked the import to stop (Ctrl-C).
+  void ReadObjects() override {
+    const std::vector<std::u16string> wanted = ParseScope(m_reScope.view());
+    const bool readsMain = wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [](const std::u16string& name) {
+                             return EqualsIgnoringAsciiCase(name, u"main");
+                           });
+    if (!readsMain) return;
+    for (const int statementId : {kTables, kColumns}) {
+      ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
+      if (session != nullptr && session->IsFlagRaised()) return;
+      NotifyImporting(statementId);
+      ImportObjects(statementId);
+      NotifyImported(statementId);
+    }
+  }
+
+  // The statements of the last import that failed, named for the host.
+  std::vector<QmFailedStatement> Failures() const {
+    std::vector<QmFailedStatement> failures;
+    for (const FailedStatement& failure : GetFailedStatements()) {
+      failures.push_back(
+          QmFailedStatement{failure.statementId, failure.statementId == kTables ? u"tables" : u"columns", failure.diagnostic});
+    }
+    return failures;
+  }
+};
+
+// ---- The plug-in table: the tools live as long as the library is loaded.
+
+PluginTools<Connector, Reader> g_plugin(kModelType);
+
+void Configure(const std::u16string& source, const std::u16string& scope) { g_plugin.connector.Configure(source, scope); }
+
+OdbcDiagnostic LastConnectError() { return g_plugin.connector.LastConnectError(); }
+
+std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatements(); }
+
+const QmPluginApi kApi = {
+    QmPluginApi::kAbiVersion, "sqlite_tables", kModelType, &Configure, &LastConnectError, &FailedStatements,
+};
+
+}  // namespace
+}  // namespace sqlite_tables
+
+extern "C" __attribute__((visibility("default"))) const QmPluginApi* QmGetPluginApi() { return &sqlite_tables::kApi; }

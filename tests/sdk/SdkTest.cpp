@@ -1,0 +1,263 @@
+// The SDK as a plug-in author gets it: this build installed with
+// cmake --install into a temporary prefix, and everything after that done
+// against the prefix alone. The exported headers compile one by one, the
+// example plug-in (examples/sqlite-tables) builds out of tree with
+// find_package(Quillmere) and with pkg-config, and the installed
+// quillmere-import loads it and imports a real SQLite database with it.
+#include <ImportHost.h>
+#include <SqliteCatalogue.h>
+#include <Subprocess.h>
+#include <TempDir.h>
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+const std::string kExample = QM_SOURCE_DIR "/examples/sqlite-tables";
+
+// A child's environment with nothing that could lead it back to the build
+// tree or to another installation.
+ProcessOptions Isolated() {
+  ProcessOptions options;
+  options.unset = {"QM_LIB_DIR", "QM_PLUGIN_PATH", "LD_LIBRARY_PATH", "LD_PRELOAD", "CMAKE_PREFIX_PATH",
+                   "PKG_CONFIG_PATH", "CXXFLAGS", "LDFLAGS"};
+  return options;
+}
+
+ProcessResult RunTool(const std::string& program, const Strings& args, const ProcessOptions& options = Isolated()) {
+  ProcessResult result = RunProcess(program, args, options);
+  EXPECT_FALSE(result.timedOut) << program << "\n" << Printed(result);
+  return result;
+}
+
+// The flags an out-of-tree build adds of its own: warnings are errors, as
+// in this tree, so that a header that warns fails here too.
+const std::string kStrictFlags = "-Wall -Wextra -Werror";
+
+// This build installed, then moved to <dir>/prefix: an installation works
+// wherever it is put.
+class InstalledSdk {
+ public:
+  InstalledSdk() {
+    const ProcessResult result = RunTool(QM_CMAKE, {"--install", QM_BUILD_DIR, "--prefix", m_dir.Path("installed")});
+    EXPECT_EQ(result.exitCode, 0) << Printed(result);
+    fs::rename(m_dir.Path("installed"), Prefix());
+  }
+
+  std::string Prefix() const { return m_dir.Path("prefix"); }
+  std::string Path(const std::string& relative) const { return Prefix() + "/" + relative; }
+  std::string LibraryDir() const { return Path(QM_INSTALL_LIBDIR); }
+  std::string Host() const { return Path(QM_INSTALL_BINDIR "/quillmere-import"); }
+  // A scratch folder beside the prefix.
+  std::string Scratch(const std::string& name) const {
+    fs::create_directories(m_dir.Path(name));
+    return m_dir.Path(name);
+  }
+
+  // Configures, builds and installs the CMake project in source against
+  // the prefix, in a folder of its own; returns the build folder.
+  std::string BuildWithCMake(const std::string& source, const std::string& name, bool install) const {
+    const std::string build = Scratch(name);
+    ProcessResult result = RunTool(QM_CMAKE, {"-S", source, "-B", build, "-G", "Ninja", "-DCMAKE_PREFIX_PATH=" + Prefix(),
+                                          "-DCMAKE_CXX_COMPILER=" QM_CXX, "-DCMAKE_CXX_FLAGS=" + kStrictFlags});
+    EXPECT_EQ(result.exitCode, 0) << Printed(result);
+    result = RunTool(QM_CMAKE, {"--build", build, "-j", "2"});
+    EXPECT_EQ(result.exitCode, 0) << Printed(result);
+    if (install) {
+      result = RunTool(QM_CMAKE, {"--install", build});
+      EXPECT_EQ(result.exitCode, 0) << Printed(result);
+    }
+    return build;
+  }
+
+ private:
+  TempDir m_dir;
+};
+
+// The dynamic section of an ELF file as readelf prints it.
+std::string DynamicSection(const std::string& path) {
+  const ProcessResult result = RunTool("/usr/bin/readelf", {"-d", "-W", path});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  return result.out;
+}
+
+// The value of one entry of the dynamic section ("SONAME", "RUNPATH" or
+// "RPATH"), "" when there is none.
+std::string DynamicEntry(const std::string& section, const std::string& tag) {
+  for (const std::string& line : Lines(section)) {
+    if (line.find("(" + tag + ")") == std::string::npos) continue;
+    const std::size_t open = line.find('[');
+    const std::size_t close = line.rfind(']');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+      return line.substr(open + 1, close - open - 1);
+  }
+  return {};
+}
+
+// A small database with names that need quoting and columns of every
+// flavour SQLite allows, and objects the example does not read.
+void CreateShop(const std::string& path) {
+  SqliteFile(path).Exec(
+      "CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT NOT NULL, \"e-mail\" VARCHAR(200) UNIQUE);"
+      "CREATE TABLE \"order lines\" (order_id INT NOT NULL REFERENCES customers, \"Größe\" NUMERIC(10,2), note);"
+      "CREATE TABLE \"say \"\"hi\"\"\" (x);"
+      "CREATE INDEX order_notes ON \"order lines\" (note);"
+      "CREATE VIEW names AS SELECT name FROM customers;");
+}
+
+// One line per column of the main database's tables, as SQLite reports
+// them: table | position | column | type | nullable.
+Strings ColumnsSqliteReports(const std::string& path) {
+  SqliteFile db(path);
+  Strings lines;
+  for (const auto& table : db.Rows("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                                   "ESCAPE '\\'")) {
+    std::string quoted = "\"";
+    for (const char ch : table[0]) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    quoted += '"';
+    for (const auto& column : db.Rows("PRAGMA table_info(" + quoted + ")"))
+      lines.push_back(Line({table[0], std::to_string(std::stoi(column[0]) + 1), column[1], column[2],
+                            column[3] == "1" ? "0" : "1"}));
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// The same lines from the model the host wrote, which must hold one schema,
+// main, with the tables.
+Strings ColumnsOfModel(const std::string& json) {
+  GenericModel model(0);
+  ReadModelJson(json, model);
+  EXPECT_EQ(Names(AllOfType(model, model::Schema)), Strings{"main"});
+  EXPECT_TRUE(StructuralFaults(model).empty());
+  Strings lines;
+  for (CMOObject* table : AllOfType(model, model::Table)) {
+    for (CMOObject* column : Children(model, *table, model::Column))
+      lines.push_back(Line({Name(*table), Value(model, *column, model::Position), Name(*column),
+                            Text(*column, model::DataType), Value(model, *column, model::Nullable)}));
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// Imports the database with the example plug-in through the installed
+// host, and checks the model against what SQLite reports.
+void ImportWithExample(const InstalledSdk& sdk, const ProcessOptions& options) {
+  const std::string db = sdk.Scratch("data") + "/shop.db";
+  CreateShop(db);
+  const std::string model = sdk.Scratch("data") + "/model.json";
+  const ProcessResult result = RunTool(
+      sdk.Host(), {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + db, "-o", model}, options);
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_NE(result.err.find("imported 1 schema, 3 tables, 7 columns"), std::string::npos) << Printed(result);
+  const Strings expected = ColumnsSqliteReports(db);
+  ASSERT_EQ(expected.size(), 7u);
+  EXPECT_EQ(LineDifference(expected, ColumnsOfModel(ReadFile(model))), "");
+
+  // The host guards the database whichever plug-in reads it.
+  const std::string before = ReadFile(db);
+  const ProcessResult overwrite = RunTool(
+      sdk.Host(), {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + db, "-o", db}, options);
+  EXPECT_EQ(overwrite.exitCode, 2) << Printed(overwrite);
+  EXPECT_TRUE(ReadFile(db) == before) << "the database was overwritten";
+
+  // A database that is not there is refused by the driver, not created.
+  const std::string missing = sdk.Scratch("data") + "/missing.db";
+  const ProcessResult refused =
+      RunTool(sdk.Host(), {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + missing}, options);
+  EXPECT_EQ(refused.exitCode, 3) << Printed(refused);
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+// What cmake --install puts in the prefix stands on its own: versioned
+// libraries with their SONAMEs, run paths relative to the files themselves,
+// package files that name no folder of the source or build tree, and a
+// host that runs from there.
+TEST(SdkTest, InstallationStandsOnItsOwn) {
+  const InstalledSdk sdk;
+  for (const std::string library : {"platform", "gatehouse", "tillerhold", "cobbleyard", "schemaimport"}) {
+    const std::string path = sdk.LibraryDir() + "/lib" + library + ".so";
+    ASSERT_TRUE(fs::is_symlink(path)) << path;
+    const std::string section = DynamicSection(path);
+    EXPECT_EQ(DynamicEntry(section, "SONAME"), "lib" + library + ".so.0") << path;
+    EXPECT_TRUE(fs::exists(sdk.LibraryDir() + "/lib" + library + ".so.0")) << library;
+    EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN") << path;
+  }
+  for (const std::string plugin : {"sqlite", "postgres"}) {
+    const std::string section = DynamicSection(sdk.LibraryDir() + "/libqm_" + plugin + ".so");
+    EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN") << plugin;
+  }
+  const std::string host = DynamicSection(sdk.Host());
+  EXPECT_EQ(DynamicEntry(host, "RUNPATH") + DynamicEntry(host, "RPATH"), "$ORIGIN/" QM_LIBDIR_FROM_BINDIR);
+
+  int packageFiles = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(sdk.Prefix())) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || (!name.ends_with(".cmake") && !name.ends_with(".pc") && !name.ends_with(".h")))
+      continue;
+    ++packageFiles;
+    const std::string text = ReadFile(entry.path().string());
+    EXPECT_EQ(text.find(QM_SOURCE_DIR), std::string::npos) << entry.path() << " names the source tree";
+    EXPECT_EQ(text.find(QM_BUILD_DIR), std::string::npos) << entry.path() << " names the build tree";
+  }
+  EXPECT_GT(packageFiles, 40);
+
+  const ProcessResult sample = RunTool(sdk.Host(), {"--quiet", "--format", "tree"});
+  EXPECT_EQ(sample.exitCode, 0) << Printed(sample);
+  EXPECT_NE(sample.out.find("publishers"), std::string::npos) << Printed(sample);
+}
+
+// Every installed header compiles as the only include of a translation
+// unit, with the include folders and flags find_package(Quillmere) gives.
+TEST(SdkTest, EveryInstalledHeaderCompilesAlone) {
+  const InstalledSdk sdk;
+  const std::string build = sdk.BuildWithCMake(QM_SOURCE_DIR "/tests/sdk/headers", "headers", false);
+  int compiled = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(build))
+    if (entry.path().extension() == ".o") ++compiled;
+  int headers = 0;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(sdk.Path(QM_INSTALL_INCLUDEDIR "/quillmere")))
+    if (entry.path().extension() == ".h") ++headers;
+  EXPECT_GT(headers, 30);
+  EXPECT_EQ(compiled, headers);
+}
+
+// The example plug-in built with find_package(Quillmere), installed into the
+// prefix's plug-in folder, found there by the installed host.
+TEST(SdkTest, ExamplePluginBuiltWithFindPackageImportsSqlite) {
+  const InstalledSdk sdk;
+  sdk.BuildWithCMake(kExample, "example-cmake", true);
+  ASSERT_TRUE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+  ImportWithExample(sdk, Isolated());
+}
+
+// The example plug-in built with pkg-config and make alone, loaded from its
+// build folder through QM_PLUGIN_PATH.
+TEST(SdkTest, ExamplePluginBuiltWithPkgConfigImportsSqlite) {
+  const InstalledSdk sdk;
+  const std::string build = sdk.Scratch("example-make");
+  ProcessOptions options = Isolated();
+  options.environment["PKG_CONFIG_LIBDIR"] = sdk.LibraryDir() + "/pkgconfig";
+  options.environment["CXX"] = QM_CXX;
+  const ProcessResult made =
+      RunTool("/usr/bin/make", {"-C", build, "-f", kExample + "/Makefile", "CXXFLAGS=-O1 " + kStrictFlags}, options);
+  ASSERT_EQ(made.exitCode, 0) << Printed(made);
+  ASSERT_TRUE(fs::exists(build + "/libqm_sqlite_tables.so"));
+  EXPECT_FALSE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+
+  options = Isolated();
+  options.environment["QM_PLUGIN_PATH"] = ":" + sdk.Scratch("empty") + ":" + build;
+  ImportWithExample(sdk, options);
+}
+
+}  // namespace
+}  // namespace qm::test
