@@ -66,14 +66,24 @@ class Connector : public SchemaSourceConnectorI {
     m_scope = std::move(scope);
   }
 
+  // How long to wait for a database another process has locked.
+  void SetTimeout(int seconds) { m_timeoutSeconds = seconds; }
+
   // The SQLite3 driver creates a database file that does not exist; with
   // NoCreat=1 it refuses instead, unless the connection string says
-  // otherwise. The reason for a failure stays in GetLastDiagnostic.
+  // otherwise. Its Timeout (milliseconds) is how long it waits for a lock.
+  // The reason for a failure stays in GetLastDiagnostic.
   bool EstablishConnection() override {
     std::u16string text = m_source;
-    if (!HasAttribute(ParseConnectionString(text), {u"NoCreat"})) {
+    const std::vector<ConnectionAttribute> attributes = ParseConnectionString(text);
+    auto append = [&text](const std::u16string& attribute) {
       if (!text.empty() && text.back() != u';') text += u';';
-      text += u"NoCreat=1";
+      text += attribute;
+    };
+    if (!HasAttribute(attributes, {u"NoCreat"})) append(u"NoCreat=1");
+    if (!HasAttribute(attributes, {u"Timeout"})) {
+      const std::string milliseconds = std::to_string(m_timeoutSeconds * 1000);
+      append(u"Timeout=" + std::u16string(milliseconds.begin(), milliseconds.end()));
     }
     CString connectionString(std::move(text));
     return Connect(connectionString);
@@ -88,6 +98,7 @@ class Connector : public SchemaSourceConnectorI {
  private:
   std::u16string m_source;  // ODBC connection string, as configured
   std::u16string m_scope;   // schemas to import, as configured; empty: all
+  int m_timeoutSeconds = QmConnectOptions::kDefaultTimeoutSeconds;  // lock wait
 };
 
 // ---- Row actions: tables under the schema "main", columns under their
@@ -167,8 +178,13 @@ OdbcDiagnostic LastConnectError() { return g_plugin.connector.LastConnectError()
 
 std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatements(); }
 
+// Sources are connection strings only: a file path from the host is not
+// taken (the host passes one only to a plug-in it opens files with).
+void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetTimeout(options.timeoutSeconds); }
+
 const QmPluginApi kApi = {
-    QmPluginApi::kAbiVersion, "sqlite_tables", kModelType, &Configure, &LastConnectError, &FailedStatements,
+    QmPluginApi::kAbiVersion, "sqlite_tables",      kModelType,          &Configure,
+    &LastConnectError,        &FailedStatements,    &SetConnectOptions,
 };
 
 }  // namespace
