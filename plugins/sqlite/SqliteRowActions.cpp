@@ -379,7 +379,10 @@ class ForeignKeysAction : public QueryResultRowActionI {
       SetIdsProperty(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
     SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
     SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
-    SetTextProperty(foreignKey, model::MatchType, Text(record, u"match_type"));
+    // SQLite parses MATCH but applies none: every foreign key behaves as
+    // MATCH SIMPLE, which its catalogue reports as "NONE".
+    const std::u16string match = Text(record, u"match_type");
+    SetTextProperty(foreignKey, model::MatchType, match == u"NONE" ? std::u16string(u"SIMPLE") : match);
     // No text kept: a plain one, whose foreign keys are all immediate.
     const TableText* text = Declared(*m_scope, table);
     const ForeignKeyText* declaredKey = nullptr;
@@ -499,7 +502,7 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     const std::u16string match = NameOrEmpty(foreignKey, model::MatchType);
     if (!onDelete.empty() && onDelete != u"NO ACTION") definition += u" ON DELETE " + onDelete;
     if (!onUpdate.empty() && onUpdate != u"NO ACTION") definition += u" ON UPDATE " + onUpdate;
-    if (!match.empty() && match != u"NONE") definition += u" MATCH " + match;
+    if (!match.empty() && match != u"SIMPLE") definition += u" MATCH " + match;
     if (IntegerOrZero(foreignKey, model::Deferrable) != 0)
       definition += IntegerOrZero(foreignKey, model::InitiallyDeferred) != 0 ? u" DEFERRABLE INITIALLY DEFERRED"
                                                                                : u" DEFERRABLE";

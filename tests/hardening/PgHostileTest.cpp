@@ -9,6 +9,7 @@
 #include "HostileNames.h"
 
 #include <ImportHost.h>
+#include <ModelWords.h>
 #include <PgCatalogue.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
@@ -95,6 +96,7 @@ TEST(PgHostileTest, EveryNameAndTextArrivesAsTheCatalogueHasIt) {
   for (const QmFailedStatement& failed : outcome.failed)
     ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
   EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(LineDifference(catalogue, PgModelLines(model)), "");
 
   // Each partition of "parted" holds the one value it is named after: its

@@ -10,6 +10,7 @@
 #include "HostileNames.h"
 
 #include <ImportHost.h>
+#include <ModelWords.h>
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
 #include <TempDir.h>
@@ -94,6 +95,7 @@ TEST(SqliteHostileTest, EveryNameAndTextArrivesAsSqliteHasIt) {
   for (const QmFailedStatement& failed : outcome.failed)
     ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
   EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), path);
   EXPECT_EQ(LineDifference(catalogue, SqliteModelLines(model)), "");
 

@@ -160,7 +160,9 @@ std::map<int, ForeignKeyRows> ForeignKeys(SqliteFile& db, const std::string& tab
     key.table = row[3];
     key.onUpdate = row[4];
     key.onDelete = row[5];
-    key.match = row[6];
+    // SQLite reports "NONE" for every foreign key and treats each as MATCH
+    // SIMPLE, the model vocabulary's word for it.
+    key.match = row[6] == "NONE" ? "SIMPLE" : row[6];
   }
   return keys;
 }

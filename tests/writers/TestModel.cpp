@@ -83,7 +83,7 @@ void BuildShopModel(GenericModel& model) {
   SetText(noteIndex, Predicate, u"note IS NOT NULL\n  AND note <> ''");
 
   CMOObject& orders = Add(model, Table, sales.GetObjectId(), u"orders");
-  SetText(orders, TableKind, u"TABLE");
+  SetText(orders, TableKind, u"table");
   CMOObject& orderId = AddColumn(model, orders, u"id", u"BIGINT", false, 1);
   SetInteger(orderId, PrimaryKeyPosition, 1);
   SetText(orderId, Identity, u"ALWAYS");

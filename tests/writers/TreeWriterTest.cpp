@@ -134,16 +134,16 @@ TEST(TreeWriterTest, NamesAndTextsThatWouldActOnATerminalAreShownEscaped) {
     EXPECT_EQ(tree.find(invisible), std::string::npos) << tree;
 }
 
-// An ordinary table is just "table"; other kinds are named. (The plug-ins
-// do not yet agree on the word for an ordinary table.)
+// An ordinary table is just "table"; other kinds are named, and so is a
+// text that is not the vocabulary's word for an ordinary table.
 TEST(TreeWriterTest, OnlyTablesThatAreNotOrdinaryShowTheirKind) {
   const std::pair<std::u16string, std::string> kinds[] = {
       {u"", "table t"},
       {u"table", "table t"},
-      {u"TABLE", "table t"},
       {u"unlogged table", "table t  (unlogged table)"},
       {u"partitioned table", "table t  (partitioned table)"},
-      {u"VIRTUAL TABLE", "table t  (VIRTUAL TABLE)"},
+      {u"virtual table", "table t  (virtual table)"},
+      {u"TABLE", "table t  (TABLE)"},
   };
   for (const auto& [kind, line] : kinds) {
     GenericModel model(1001);

@@ -227,10 +227,10 @@ class Outline {
       case Table: {
         std::string line = "table " + name;
         const std::string kind = Text(object, TableKind);
-        // An ordinary table needs no word of its own. The plug-ins do not
-        // yet agree on how they name one ("TABLE", "table"): both are left
-        // out until the vocabulary lists the values a table kind may take.
-        if (!kind.empty() && kind != "TABLE" && kind != "table") line += "  (" + kind + ")";
+        // An ordinary table needs no word of its own; every other kind
+        // (the model vocabulary's words, or whatever else a model holds) is
+        // named.
+        if (!kind.empty() && kind != "table") line += "  (" + kind + ")";
         Line(depth, line);
         break;
       }

@@ -1,5 +1,9 @@
 #include <tillerhold/ModelVocabulary.h>
 
+#include <cstddef>
+#include <iterator>
+#include <string_view>
+
 namespace model {
 
 const char* ObjectTypeName(int objectType) {
@@ -79,11 +83,112 @@ const char* PropertyName(int propertyId) {
     case GeneratedKind: return "generatedKind";
     case Strict: return "strict";
     case WithoutRowid: return "withoutRowid";
+    case CheckOption: return "checkOption";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";
   }
   return nullptr;
+}
+
+namespace {
+
+// The words of the table in the header, by object type and property.
+constexpr const char* kTableKinds[] = {"table", "partitioned table", "unlogged table", "virtual table"};
+constexpr const char* kViewKinds[] = {"view", "materialized view"};
+constexpr const char* kCheckOptions[] = {"CASCADED", "LOCAL"};
+constexpr const char* kGeneratedKinds[] = {"STORED", "VIRTUAL"};
+constexpr const char* kIdentities[] = {"ALWAYS", "BY DEFAULT"};
+constexpr const char* kKeyTypes[] = {"PRIMARY KEY", "UNIQUE"};
+constexpr const char* kActions[] = {"NO ACTION", "RESTRICT", "CASCADE", "SET NULL", "SET DEFAULT"};
+constexpr const char* kMatchTypes[] = {"SIMPLE", "FULL", "PARTIAL"};
+constexpr const char* kIndexMethods[] = {"btree", "hash", "gist", "spgist", "gin", "brin"};
+constexpr const char* kTimings[] = {"BEFORE", "AFTER", "INSTEAD OF"};
+constexpr const char* kEvents[] = {"INSERT", "DELETE", "UPDATE", "TRUNCATE"};
+constexpr const char* kRoutineKinds[] = {"function", "procedure", "aggregate", "window function"};
+constexpr const char* kParameterModes[] = {"IN", "OUT", "INOUT", "VARIADIC", "TABLE"};
+constexpr const char* kTypeKinds[] = {"composite", "enum", "domain", "range"};
+
+struct Words {
+  int objectType;                       // objects that carry the property
+  int propertyId;                       // the enum-like property
+  std::span<const char* const> values;  // its words there
+};
+
+constexpr Words kWords[] = {
+    {Table, TableKind, kTableKinds},       {View, TableKind, kViewKinds},
+    {View, CheckOption, kCheckOptions},    {Column, GeneratedKind, kGeneratedKinds},
+    {Column, Identity, kIdentities},       {Key, KeyType, kKeyTypes},
+    {ForeignKey, OnDelete, kActions},      {ForeignKey, OnUpdate, kActions},
+    {ForeignKey, MatchType, kMatchTypes},  {Index, IndexMethod, kIndexMethods},
+    {Trigger, TriggerTiming, kTimings},    {Trigger, TriggerEvents, kEvents},
+    {Routine, RoutineKind, kRoutineKinds}, {Parameter, ParameterMode, kParameterModes},
+    {UserType, TypeKind, kTypeKinds},
+};
+
+// UTF-16 or UTF-8 text against an ASCII word, unit by unit.
+template <typename Char>
+bool StartsWith(std::basic_string_view<Char> text, std::string_view word) {
+  if (text.size() < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (text[i] != static_cast<Char>(static_cast<unsigned char>(word[i]))) return false;
+  return true;
+}
+
+template <typename Char>
+bool Equals(std::basic_string_view<Char> text, std::string_view word) {
+  return text.size() == word.size() && StartsWith(text, word);
+}
+
+// Whether the text is event words joined by " OR ", none of them among
+// `seen` (bits by index in kEvents) or twice. "UPDATE OF " is followed by
+// the database's column list, which is free text (a quoted name may hold
+// " OR " or an event word): whatever follows it is taken as part of it.
+template <typename Char>
+bool IsEventList(std::basic_string_view<Char> text, unsigned seen) {
+  for (std::size_t i = 0; i < std::size(kEvents); ++i) {
+    const std::string_view event = kEvents[i];
+    const unsigned bit = 1u << i;
+    if ((seen & bit) != 0 || !StartsWith(text, event)) continue;
+    const std::basic_string_view<Char> rest = text.substr(event.size());
+    if (rest.empty()) return true;
+    if (StartsWith(rest, " OR ") && IsEventList(rest.substr(4), seen | bit)) return true;
+    if (event == "UPDATE" && StartsWith(rest, " OF ")) return rest.size() > 4;
+  }
+  return false;
+}
+
+template <typename Char>
+bool IsAllowed(int objectType, int propertyId, std::basic_string_view<Char> value) {
+  if (!IsEnumLike(propertyId)) return true;
+  const std::span<const char* const> values = AllowedValues(objectType, propertyId);
+  if (values.empty()) return false;
+  if (propertyId == TriggerEvents) return IsEventList(value, 0);
+  for (const char* word : values)
+    if (Equals(value, word)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::span<const char* const> AllowedValues(int objectType, int propertyId) {
+  for (const Words& words : kWords)
+    if (words.objectType == objectType && words.propertyId == propertyId) return words.values;
+  return {};
+}
+
+bool IsEnumLike(int propertyId) {
+  for (const Words& words : kWords)
+    if (words.propertyId == propertyId) return true;
+  return false;
+}
+
+bool IsAllowedValue(int objectType, int propertyId, std::u16string_view value) {
+  return IsAllowed(objectType, propertyId, value);
+}
+
+bool IsAllowedValue(int objectType, int propertyId, std::string_view value) {
+  return IsAllowed(objectType, propertyId, value);
 }
 
 }  // namespace model

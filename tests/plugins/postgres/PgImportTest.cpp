@@ -8,6 +8,7 @@
 #include "PgShopSchema.h"
 
 #include <ImportHost.h>
+#include <ModelWords.h>
 #include <OdbcFaults.h>
 #include <PgCatalogue.h>
 #include <PgServer.h>
@@ -94,6 +95,7 @@ TEST_F(PgImportTest, ModelMatchesTheCatalogObjectByObject) {
   const Strings expected = PgCatalogueLines(s_database->Name());
   ASSERT_GT(expected.size(), 150u);
   EXPECT_EQ(LineDifference(expected, PgModelLines(model)), "");
+  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), s_database->Name());
   EXPECT_FALSE(Text(*model.GetCMOObject(), model::ServerName).empty());
 

@@ -6,6 +6,7 @@
 // their actions and deferral, checks, indexes, views and their columns,
 // triggers with their events, sequences, routines): no difference.
 #include <ImportHost.h>
+#include <ModelWords.h>
 #include <PgCatalogue.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
@@ -82,6 +83,7 @@ TEST_P(PgRealSchemaTest, ImportMatchesTheCatalogueObjectByObject) {
   const std::vector<std::string> expected = PgCatalogueLines(database.Name());
   EXPECT_EQ(LineDifference(expected, PgModelLines(model)), "");
   EXPECT_EQ(StructuralFaults(model), std::vector<std::string>());
+  EXPECT_EQ(VocabularyFaults(model), std::vector<std::string>());
 
   std::istringstream kinds(schema.mustHave);
   for (std::string kind; kinds >> kind;) {

@@ -6,6 +6,7 @@
 // and virtual tables SQLite cannot read, and the plug-in's registration
 // while it is loaded.
 #include <ImportHost.h>
+#include <ModelWords.h>
 #include <OdbcFaults.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
@@ -152,6 +153,7 @@ TEST_F(SqlitePluginTest, ImportsEveryObjectSqliteReports) {
   ASSERT_GT(expected.size(), 70u);
   const Strings actual = SqliteModelLines(model);
   EXPECT_TRUE(actual == expected) << LineDifference(expected, actual);
+  EXPECT_EQ(VocabularyFaults(model), Strings());
 
   // The host heard of every object type with its count, then of the end.
   EXPECT_TRUE(outcome.finishedPosted);

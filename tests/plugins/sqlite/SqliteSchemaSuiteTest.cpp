@@ -4,6 +4,7 @@
 // exactly what SQLite says about the file, object by object
 // (SqliteCatalogue.h), with no statement failing.
 #include <ImportHost.h>
+#include <ModelWords.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
 
@@ -92,6 +93,7 @@ TEST_P(SqliteSchemaSuite, ModelSaysWhatSqliteSays) {
   for (const QmFailedStatement& failure : outcome.failed)
     ADD_FAILURE() << Utf8(failure.name) << ": " << Describe(failure.diagnostic);
   EXPECT_EQ(StructuralFaults(model), std::vector<std::string>{});
+  EXPECT_EQ(VocabularyFaults(model), std::vector<std::string>{});
   EXPECT_EQ(LineDifference(expected, SqliteModelLines(model, outcome.failed)), "");
 
   for (const Feature& feature : kFeatures) {

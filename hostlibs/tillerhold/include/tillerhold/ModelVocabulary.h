@@ -1,8 +1,13 @@
 // The model vocabulary: the object types and property ids that the module,
-// the database plug-ins and the host agree on, and their names for output.
-// The numbers are fixed once given out: models written by one build are read
-// by the next, so a number is never changed or reused.
+// the database plug-ins and the host agree on, their names for output, and
+// the values of the properties whose text is one of a few words. The
+// numbers are fixed once given out: models written by one build are read by
+// the next, so a number is never changed or reused, and a value listed
+// below is never respelt.
 #pragma once
+
+#include <span>
+#include <string_view>
 
 namespace model {
 
@@ -26,7 +31,8 @@ enum ObjectType : int {
 };
 
 // Value kinds: "text" unless noted; "integer" is CMOProperty's integer value,
-// "ids" a list of model object ids.
+// "ids" a list of model object ids; "word" a text that is one of the values
+// listed for it under "Words" below.
 enum PropertyId : int {
   Name = 1,
   DataType = 2,
@@ -34,38 +40,38 @@ enum PropertyId : int {
   DefaultValue = 4,
   Position = 5,             // integer, from 1
   PrimaryKeyPosition = 6,   // integer, from 1
-  KeyType = 7,              // "PRIMARY KEY" or "UNIQUE"
+  KeyType = 7,              // word
   KeyColumns = 8,           // ids
   ReferencedKey = 9,        // ids, one
   ReferencedTable = 10,     // ids, one
-  OnDelete = 11,
-  OnUpdate = 12,
-  MatchType = 13,
+  OnDelete = 11,            // word
+  OnUpdate = 12,            // word
+  MatchType = 13,           // word
   Deferrable = 14,          // integer 0/1
   InitiallyDeferred = 15,   // integer 0/1
   IsUnique = 16,            // integer 0/1
-  IndexMethod = 17,
+  IndexMethod = 17,         // word
   Predicate = 18,
   Expressions = 19,
   Definition = 20,          // SQL text
   Comment = 21,
   Collation = 22,
-  Identity = 23,
+  Identity = 23,            // word
   GeneratedExpression = 24,
-  TableKind = 25,
+  TableKind = 25,           // word
   TableSpaceRef = 26,       // ids
   ReturnType = 27,
   Language = 28,
-  RoutineKind = 29,
-  ParameterMode = 30,
+  RoutineKind = 29,         // word
+  ParameterMode = 30,       // word
   ParameterList = 31,
   PartitionBound = 32,
   AttributeList = 33,
   EnumLabels = 34,
   BaseType = 35,
   CheckExpression = 36,
-  TriggerTiming = 37,
-  TriggerEvents = 38,
+  TriggerTiming = 37,       // word
+  TriggerEvents = 38,       // words joined by " OR " (see below)
   SequenceStart = 39,
   SequenceIncrement = 40,
   SequenceMin = 41,
@@ -74,13 +80,14 @@ enum PropertyId : int {
   IndexColumns = 44,        // ids
   ForeignKeyColumns = 45,   // ids
   ReferencedColumns = 46,   // ids
-  TypeKind = 47,
+  TypeKind = 47,            // word
   PartitionOf = 48,         // ids
   Owner = 49,
   SqlText = 50,             // the full CREATE text as the database stores it
-  GeneratedKind = 51,       // "STORED" or "VIRTUAL": how a generated column keeps its value
+  GeneratedKind = 51,       // word: how a generated column keeps its value
   Strict = 52,              // integer 0/1: the table enforces its columns' declared types (SQLite STRICT)
   WithoutRowid = 53,        // integer 0/1: the table is stored by its primary key, without a rowid
+  CheckOption = 54,         // word: what a view's WITH CHECK OPTION checks; absent: no check option
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
@@ -91,5 +98,54 @@ enum PropertyId : int {
 // vocabulary does not know. The text is static.
 const char* ObjectTypeName(int objectType);
 const char* PropertyName(int propertyId);
+
+// ---- Words: the values of the enum-like text properties.
+//
+// Every plug-in writes these properties with exactly these values (ASCII
+// case included), whatever its database calls them, so that writers and
+// readers of the model can rely on them. Spelling: what SQL writes as
+// keywords is upper case as SQL writes it ("NO ACTION", "INSTEAD OF",
+// "PRIMARY KEY"); the kinds of objects are lower-case words ("partitioned
+// table", "window function", "btree"). A property an object lacks means
+// its database did not say, or, where noted, the default.
+//
+//   on          property            values
+//   Table       TableKind           "table", "partitioned table", "unlogged table", "virtual table"
+//   View        TableKind           "view", "materialized view"
+//   View        CheckOption         "CASCADED", "LOCAL"
+//   Column      GeneratedKind       "STORED", "VIRTUAL"
+//   Column      Identity            "ALWAYS", "BY DEFAULT"
+//   Key         KeyType             "PRIMARY KEY", "UNIQUE"
+//   ForeignKey  OnDelete, OnUpdate  "NO ACTION", "RESTRICT", "CASCADE", "SET NULL", "SET DEFAULT"
+//   ForeignKey  MatchType           "SIMPLE", "FULL", "PARTIAL"  (SIMPLE: no MATCH clause, or a
+//                                   database that, like SQLite, treats every foreign key so)
+//   Index       IndexMethod         "btree", "hash", "gist", "spgist", "gin", "brin"  (PostgreSQL's
+//                                   own access methods; one an extension adds keeps its own name
+//                                   and is not listed)
+//   Trigger     TriggerTiming       "BEFORE", "AFTER", "INSTEAD OF"
+//   Trigger     TriggerEvents       "INSERT", "DELETE", "UPDATE", "TRUNCATE": one or more, each at
+//                                   most once, joined by " OR "; UPDATE may be followed by " OF "
+//                                   and the column list as the database prints it, which runs to
+//                                   the next " OR " and event word, or to the end
+//                                   ("INSERT OR UPDATE OF a, b OR TRUNCATE")
+//   Routine     RoutineKind         "function", "procedure", "aggregate", "window function"
+//   Parameter   ParameterMode       "IN", "OUT", "INOUT", "VARIADIC", "TABLE"
+//   UserType    TypeKind            "composite", "enum", "domain", "range"
+//
+// A plug-in for another database maps its own words onto these and adds a
+// value here (in the same spelling) only for a notion none of them names.
+
+// The values of the property on objects of the type, in the order of the
+// table above (for TriggerEvents, the event words). Empty when the property
+// is not enum-like on that type. The texts are static ASCII.
+std::span<const char* const> AllowedValues(int objectType, int propertyId);
+// Whether the property is enum-like on some object type.
+bool IsEnumLike(int propertyId);
+// Whether the text may stand as the property's value on an object of the
+// type: for an enum-like property, one of its values there (TriggerEvents:
+// a list as described); false on a type where the property takes no
+// words. True for every other property, whose text is free. Case matters.
+bool IsAllowedValue(int objectType, int propertyId, std::u16string_view value);
+bool IsAllowedValue(int objectType, int propertyId, std::string_view value);
 
 }  // namespace model
