@@ -10,7 +10,6 @@
 // the catalogue statements, one row action per statement turning rows into
 // model objects, and the plug-in table the host reaches through
 // QmGetPluginApi.
-#include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/CommonDataObject.h>
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ImportedObjectCaches.h>
@@ -57,24 +56,19 @@ constexpr const char16_t* kColumnsSql =
         WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite\_%' ESCAPE '\' AND m.sql NOT LIKE 'CREATE VIRTUAL %'
         ORDER BY m.name, c.cid)";
 
-// ---- Connector: the connection string as the host gave it.
+// ---- Connector: the connection string as the host gave it. The base keeps
+// what the host configured (GetSource, GetScope, GetConnectOptions), hands
+// the scope to the reader, and keeps the reason a connect step failed.
 
 class Connector : public SchemaSourceConnectorI {
  public:
-  void Configure(std::u16string source, std::u16string scope) {
-    m_source = std::move(source);
-    m_scope = std::move(scope);
-  }
-
-  // How long to wait for a database another process has locked.
-  void SetTimeout(int seconds) { m_timeoutSeconds = seconds; }
-
   // The SQLite3 driver creates a database file that does not exist; with
   // NoCreat=1 it refuses instead, unless the connection string says
-  // otherwise. Its Timeout (milliseconds) is how long it waits for a lock.
-  // The reason for a failure stays in GetLastDiagnostic.
+  // otherwise. Its Timeout (milliseconds) is how long it waits for a
+  // database another process has locked.
   bool EstablishConnection() override {
-    std::u16string text = m_source;
+    std::u16string text = GetSource();
+    if (text.empty()) return Refuse(u"no connection string given");
     const std::vector<ConnectionAttribute> attributes = ParseConnectionString(text);
     auto append = [&text](const std::u16string& attribute) {
       if (!text.empty() && text.back() != u';') text += u';';
@@ -82,23 +76,12 @@ class Connector : public SchemaSourceConnectorI {
     };
     if (!HasAttribute(attributes, {u"NoCreat"})) append(u"NoCreat=1");
     if (!HasAttribute(attributes, {u"Timeout"})) {
-      const std::string milliseconds = std::to_string(m_timeoutSeconds * 1000);
+      const std::string milliseconds = std::to_string(GetConnectOptions().timeoutSeconds * 1000);
       append(u"Timeout=" + std::u16string(milliseconds.begin(), milliseconds.end()));
     }
     CString connectionString(std::move(text));
     return Connect(connectionString);
   }
-
-  // The reader gets the host's scope text through the base.
-  void GetREScope(CString& scope) override { scope = CString(m_scope); }
-  // Why the last connect failed (the driver's diagnostic); empty after a
-  // successful one.
-  const OdbcDiagnostic& LastConnectError() const { return GetLastDiagnostic(); }
-
- private:
-  std::u16string m_source;  // ODBC connection string, as configured
-  std::u16string m_scope;   // schemas to import, as configured; empty: all
-  int m_timeoutSeconds = QmConnectOptions::kDefaultTimeoutSeconds;  // lock wait
 };
 
 // ---- Row actions: tables under the schema "main", columns under their
@@ -107,7 +90,7 @@ class Connector : public SchemaSourceConnectorI {
 class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string name(record.GetText(u"table_name"));
+    const std::u16string name = record.Text(u"table_name");
     const int schemaId = SchemaLookup::Instance()->FindCreate(model, u"main");
     CMOObject& table = CreateNamedObject(*model, model::Table, schemaId, name);
     ImportedObjectCache::Instance()->Add(CString(name), &table);
@@ -120,51 +103,33 @@ class ColumnsAction : public QueryResultRowActionI {
     CMOObject* table = ImportedObjectCache::Instance()->FindObject(CString(record.GetText(u"table_name")));
     if (table == nullptr) return;  // created after the tables were read
     CMOObject& column =
-        CreateNamedObject(*model, model::Column, table->GetObjectId(), std::u16string(record.GetText(u"column_name")));
-    const std::u16string_view dataType = record.GetText(u"data_type");
-    if (!dataType.empty()) SetTextProperty(column, model::DataType, std::u16string(dataType));
+        CreateNamedObject(*model, model::Column, table->GetObjectId(), record.Text(u"column_name"));
+    if (!record.GetText(u"data_type").empty()) SetTextProperty(column, model::DataType, record.Text(u"data_type"));
     SetIntegerProperty(column, model::Nullable, record.GetNumber(u"not_null") != 0 ? 0 : 1);
     SetIntegerProperty(column, model::Position, record.GetNumber(u"position"));
   }
 };
 
-// ---- Reader: registers the statements once, runs them in order.
+// ---- Reader: registers the statements once, runs them in order in the
+// base's read loop (stop check, progress, failures named for the host).
 
 class Reader : public SchemaSourceReaderI {
  public:
   void RegisterQueryStatements() override {
-    AddQueryStatement(kTables, model::Table, CString(kTablesSql));
-    AddQueryStatement(kColumns, model::Column, CString(kColumnsSql));
+    AddQueryStatement(kTables, model::Table, CString(kTablesSql), u"tables");
+    AddQueryStatement(kColumns, model::Column, CString(kColumnsSql), u"columns");
     if (GetStatementRowAction(kTables) == nullptr) SetStatementRowAction(kTables, new TablesAction);
     if (GetStatementRowAction(kColumns) == nullptr) SetStatementRowAction(kColumns, new ColumnsAction);
   }
 
   // Reads main, unless the scope names schemas and main is not among them
-  // (SQLite compares database names ignoring ASCII case). Stops before the
-  // next statement once the host has asked the import to stop (Ctrl-C).
+  // (SQLite compares database names ignoring ASCII case).
   void ReadObjects() override {
     const std::vector<std::u16string> wanted = ParseScope(m_reScope.view());
     const bool readsMain = wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [](const std::u16string& name) {
                              return EqualsIgnoringAsciiCase(name, u"main");
                            });
-    if (!readsMain) return;
-    for (const int statementId : {kTables, kColumns}) {
-      ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
-      if (session != nullptr && session->IsFlagRaised()) return;
-      NotifyImporting(statementId);
-      ImportObjects(statementId);
-      NotifyImported(statementId);
-    }
-  }
-
-  // The statements of the last import that failed, named for the host.
-  std::vector<QmFailedStatement> Failures() const {
-    std::vector<QmFailedStatement> failures;
-    for (const FailedStatement& failure : GetFailedStatements()) {
-      failures.push_back(
-          QmFailedStatement{failure.statementId, failure.statementId == kTables ? u"tables" : u"columns", failure.diagnostic});
-    }
-    return failures;
+    if (readsMain) RunStatements({kTables, kColumns});
   }
 };
 
@@ -180,7 +145,7 @@ std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatem
 
 // Sources are connection strings only: a file path from the host is not
 // taken (the host passes one only to a plug-in it opens files with).
-void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetTimeout(options.timeoutSeconds); }
+void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetConnectOptions(options); }
 
 const QmPluginApi kApi = {
     QmPluginApi::kAbiVersion, "sqlite_tables",      kModelType,          &Configure,

@@ -65,6 +65,8 @@ bool RunSchemaImport(SchemaImportRequest& request) {
     if (HWND window = session->GetNotifyWindow()) PostMessageW(window, WM_IMPORT_FINISHED, 0, 0);
   });
 
+  // The connector's diagnostic is this connect step's alone.
+  if (connector != nullptr) connector->ClearLastDiagnostic();
   if (connector == nullptr || !connector->EstablishConnection()) {
     session->SetStatus(ImportStatusConnectFailed);
     return false;

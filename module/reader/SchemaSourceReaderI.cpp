@@ -1,10 +1,14 @@
-// The reader's tables: statements, row actions, object types and counts.
-// Running a statement and fetching its rows is in StatementFetch.cpp.
+// The reader's tables: statements, row actions, object types and counts;
+// the failed statements and the read loop. Running a statement and fetching
+// its rows is in StatementFetch.cpp.
 #include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
+#include <gatehouse/InterfaceProvider.h>
+
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -44,6 +48,20 @@ void SchemaSourceReaderI::AddQueryStatement(int statementId, int objectType, con
   m_statements.try_emplace(statementId, statement);
 }
 
+void SchemaSourceReaderI::AddQueryStatement(int statementId, int objectType, const CString& statement,
+                                            std::u16string name) {
+  if (statement.IsEmpty()) return;
+  // The name goes with the text: the first registration's both.
+  if (m_statements.count(statementId) == 0 && !name.empty()) m_statementNames[statementId] = std::move(name);
+  AddQueryStatement(statementId, objectType, statement);
+}
+
+std::u16string SchemaSourceReaderI::StatementName(int statementId) const {
+  const auto it = m_statementNames.find(statementId);
+  if (it != m_statementNames.end()) return it->second;
+  return u"statement " + CString::FromUtf8(std::to_string(statementId)).str();
+}
+
 void SchemaSourceReaderI::SetStatementRowAction(int statementId, QueryResultRowActionI* action) {
   m_rowActions.try_emplace(statementId, action);
 }
@@ -55,6 +73,7 @@ QueryResultRowActionI* SchemaSourceReaderI::GetStatementRowAction(int statementI
 
 void SchemaSourceReaderI::ClearAll() {
   m_statements.clear();
+  m_statementNames.clear();
   // Detach the table before deleting, so that an action's destructor sees
   // no half-deleted table; an action stored under two ids is deleted once.
   std::vector<QueryResultRowActionI*> owned;
@@ -83,6 +102,89 @@ void SchemaSourceReaderI::UpdateObjectCount(int statementId, int count) {
   m_objectCounts[it->second] += count;
 }
 
-void SchemaSourceReaderI::RecordFailure(int statementId, OdbcDiagnostic diagnostic) {
-  m_failedStatements.push_back(FailedStatement{statementId, std::move(diagnostic)});
+void SchemaSourceReaderI::ReportFailure(int statementId, OdbcDiagnostic diagnostic, std::u16string name) {
+  m_failedStatements.push_back(FailedStatement{statementId, std::move(diagnostic), std::move(name)});
 }
+
+void SchemaSourceReaderI::ClearFailedStatements() {
+  m_failedStatements.clear();
+  m_stopped = false;
+  m_connectionLost = false;
+}
+
+std::vector<QmFailedStatement> SchemaSourceReaderI::Failures() const {
+  std::vector<QmFailedStatement> failures;
+  failures.reserve(m_failedStatements.size());
+  for (const FailedStatement& failure : m_failedStatements)
+    failures.push_back(QmFailedStatement{failure.statementId,
+                                         failure.name.empty() ? StatementName(failure.statementId) : failure.name,
+                                         failure.diagnostic});
+  return failures;
+}
+
+// ---- The read loop.
+
+bool SchemaSourceReaderI::StopRequested() {
+  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
+  return session != nullptr && session->IsFlagRaised();
+}
+
+OdbcDiagnostic SchemaSourceReaderI::TryImportObjects(int statementId) {
+  const std::size_t before = m_failedStatements.size();
+  ImportObjects(statementId);
+  if (m_failedStatements.size() == before) return {};
+  // A statement records one failure; should a row action have run others,
+  // the statement's own is the last.
+  OdbcDiagnostic failure = std::move(m_failedStatements.back().diagnostic);
+  m_failedStatements.resize(before);
+  return failure;
+}
+
+bool SchemaSourceReaderI::RunStatement(int statementId) {
+  if (StopRequested()) {
+    m_stopped = true;
+    return false;
+  }
+  if (m_connectionLost) {
+    ReportFailure(statementId, OdbcDiagnostic::FromModule(u"not run: the connection to the server was lost"));
+    return false;
+  }
+  NotifyImporting(statementId);
+  for (int attempt = 1;; ++attempt) {
+    OdbcDiagnostic failure = TryImportObjects(statementId);
+    if (failure.IsEmpty()) {
+      OnStatementEnded(statementId);
+      break;
+    }
+    const AfterFailure next = OnStatementFailed(statementId, failure, attempt);
+    if (next == AfterFailure::Abandon) {
+      m_connectionLost = true;
+      ReportFailure(statementId, std::move(failure));
+      break;
+    }
+    OnStatementEnded(statementId);
+    if (next == AfterFailure::Retry) continue;
+    if (next == AfterFailure::Report) ReportFailure(statementId, std::move(failure));
+    break;
+  }
+  NotifyImported(statementId);
+  return !m_connectionLost;
+}
+
+bool SchemaSourceReaderI::RunStatements(std::span<const int> statementIds) {
+  bool whole = true;
+  for (int statementId : statementIds) {
+    if (RunStatement(statementId)) continue;
+    whole = false;
+    if (m_stopped) break;
+  }
+  return whole;
+}
+
+SchemaSourceReaderI::AfterFailure SchemaSourceReaderI::OnStatementFailed(int, OdbcDiagnostic& failure, int) {
+  const bool lost = failure.origin == OdbcDiagnostic::Origin::Driver && failure.sqlState.starts_with(u"08");
+  if (lost || (m_connector != nullptr && m_connector->ConnectionLost())) return AfterFailure::Abandon;
+  return AfterFailure::Report;
+}
+
+void SchemaSourceReaderI::OnStatementEnded(int) {}

@@ -86,6 +86,24 @@ ColumnKind KindOf(SQLSMALLINT dataType) {
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
+// A result column's SQL type code, as SQLDescribeCol reports it: the
+// concise type. It is asked for with SQLColAttribute, and so is the name:
+// asked for a column's type through SQLDescribeCol, psqlODBC looks up the
+// column's base table with a catalogue query of its own (one per statement
+// and base table), inside the statement's transaction, and says nothing
+// when that query fails (pg_attrdef closed to the role), leaving the
+// transaction aborted and the statement's rows cut off; SQLColAttribute
+// answers from the result's own description. SQLite's driver gives the same
+// codes either way. SQL_DESC_TYPE is the verbose type: for dates, times and
+// intervals (SQL_DATETIME, SQL_INTERVAL) the concise one is asked for too.
+SQLSMALLINT DescribedType(SQLHSTMT handle, SQLUSMALLINT column) {
+  SQLLEN type = 0;
+  SQLColAttributeW(handle, column, SQL_DESC_TYPE, nullptr, 0, nullptr, &type);
+  if (type == SQL_DATETIME || type == SQL_INTERVAL)
+    SQLColAttributeW(handle, column, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
+  return static_cast<SQLSMALLINT>(type);
+}
+
 // True when one of the statement's diagnostic records has the SQLSTATE.
 bool HasState(SQLHSTMT statement, const char16_t* wanted) {
   for (SQLSMALLINT record = 1;; ++record) {
@@ -230,15 +248,14 @@ void SchemaSourceReaderI::ImportObjects(int statementId) {
   if (statement.IsEmpty()) {
     // An id without a registered statement. Empty text is never sent: the
     // driver manager hands drivers an unterminated buffer for it.
-    RecordFailure(statementId, OdbcDiagnostic{u"HY000", 0,
-                                              u"No statement text for statement id " +
-                                                  CString::FromUtf8(std::to_string(statementId)).str()});
+    ReportFailure(statementId, OdbcDiagnostic::FromModule(u"no statement text for statement id " +
+                                                          CString::FromUtf8(std::to_string(statementId)).str()));
     return;
   }
 
   SQLHDBC connection = m_connector != nullptr ? static_cast<SQLHDBC>(m_connector->GetConnectionHandle()) : SQL_NULL_HDBC;
   if (connection == SQL_NULL_HDBC) {
-    RecordFailure(statementId, OdbcDiagnostic{u"08003", 0, u"No open connection to run the statement on"});
+    ReportFailure(statementId, OdbcDiagnostic::FromModule(u"no open connection to run the statement on"));
     return;
   }
   StatementHandle handle;
@@ -246,7 +263,7 @@ void SchemaSourceReaderI::ImportObjects(int statementId) {
   if (!Succeeded(allocRc)) {
     // Nothing to execute on: skip the statement, saying why.
     handle.Forget();
-    RecordFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle(SQL_HANDLE_STMT)", allocRc));
+    ReportFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle(SQL_HANDLE_STMT)", allocRc));
     return;
   }
 
@@ -254,7 +271,7 @@ void SchemaSourceReaderI::ImportObjects(int statementId) {
       handle.Get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.GetString())), SQL_NTS);
   if (execRc == SQL_ERROR || execRc == SQL_INVALID_HANDLE) {
     // No result to describe; SQL_NO_DATA (nothing affected) is not a failure.
-    RecordFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLExecDirectW", execRc));
+    ReportFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLExecDirectW", execRc));
     return;
   }
 
@@ -273,17 +290,14 @@ void SchemaSourceReaderI::RetrieveColumnDetails(void* statementHandle, ColumnInf
   SQLNumResultCols(handle, &columnCount);
   for (SQLSMALLINT c = 1; c <= columnCount; ++c) {
     ColumnInfo& column = columns[c - 1];
+    const auto number = static_cast<SQLUSMALLINT>(c);
     column.columnName[0] = u'\0';
-    SQLSMALLINT nameLength = 0;
-    SQLSMALLINT dataType = 0;
-    SQLULEN columnSize = 0;
-    SQLSMALLINT decimalDigits = 0;
-    SQLSMALLINT nullable = 0;
-    SQLDescribeColW(handle, static_cast<SQLUSMALLINT>(c), reinterpret_cast<SQLWCHAR*>(column.columnName),
-                    ColumnInfo::kNameLength, &nameLength, &dataType, &columnSize, &decimalDigits, &nullable);
+    SQLSMALLINT nameBytes = 0;
+    SQLColAttributeW(handle, number, SQL_DESC_NAME, column.columnName, static_cast<SQLSMALLINT>(sizeof column.columnName),
+                     &nameBytes, nullptr);
     column.columnName[ColumnInfo::kNameLength - 1] = u'\0';
-    column.dataType = dataType;
-    column.columnNumber = static_cast<std::uint16_t>(c);
+    column.dataType = DescribedType(handle, number);
+    column.columnNumber = number;
   }
 }
 
@@ -416,7 +430,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
     if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->ProcessRow(m_model, m_record);
     fetchRc = SQLFetch(handle);
   }
-  if (fetchRc != SQL_NO_DATA) RecordFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch", fetchRc));
+  if (fetchRc != SQL_NO_DATA) ReportFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch", fetchRc));
 
   UpdateObjectCount(statementId, rows);
   if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PostExecute(m_model);
@@ -436,9 +450,7 @@ OdbcDiagnostic ExecuteOnConnection(void* connection, const std::u16string& state
   SQLNumResultCols(handle.Get(), &columns);
   if (columns < 1) return {};
   // An ANSI driver refuses wide text for its narrow columns.
-  SQLSMALLINT type = 0;
-  SQLDescribeColW(handle.Get(), 1, nullptr, 0, nullptr, &type, nullptr, nullptr, nullptr);
-  const bool narrow = KindOf(type) == ColumnKind::NarrowText;
+  const bool narrow = KindOf(DescribedType(handle.Get(), 1)) == ColumnKind::NarrowText;
   while (Succeeded(rc = SQLFetch(handle.Get())))
     if (firstColumn != nullptr)
       if (std::optional<std::u16string> value = ReadFirstColumn(handle.Get(), narrow)) firstColumn->push_back(std::move(*value));

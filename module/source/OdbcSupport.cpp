@@ -42,9 +42,9 @@ OdbcDiagnostic ReadOdbcDiagnostic(short handleType, void* handle, const char16_t
       return diagnostic;
     }
   }
-  diagnostic.sqlState = u"HY000";
-  diagnostic.message = std::u16string(failedCall) + (returnCode == SQL_INVALID_HANDLE
-                                                         ? u" failed: invalid handle"
-                                                         : u" failed without a diagnostic record");
-  return diagnostic;
+  // No driver said anything: the module says which call failed, without
+  // an SQLSTATE of its own making.
+  return OdbcDiagnostic::FromModule(std::u16string(failedCall) + (returnCode == SQL_INVALID_HANDLE
+                                                                      ? u" failed: invalid handle"
+                                                                      : u" failed without a diagnostic record"));
 }

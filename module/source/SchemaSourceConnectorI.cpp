@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 // The driver manager's wide unit is the module's UTF-16 unit; buffers are
 // passed through with a cast.
@@ -89,8 +90,7 @@ bool SchemaSourceConnectorI::Connect(CString& connectionString) {
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &pending.env))) {
     // A failed allocation leaves no handle that could be asked why.
     pending.env = SQL_NULL_HENV;
-    m_lastDiagnostic.sqlState = u"HY001";
-    m_lastDiagnostic.message = u"The ODBC environment handle could not be allocated";
+    m_lastDiagnostic = OdbcDiagnostic::FromModule(u"the ODBC environment handle could not be allocated");
     return false;
   }
   if (!Succeeded(SQLSetEnvAttr(pending.env, SQL_ATTR_ODBC_VERSION,
@@ -110,11 +110,12 @@ bool SchemaSourceConnectorI::Connect(CString& connectionString) {
   // prompt fails or crashes), so the host's dialog, if any, completes the
   // string and the driver manager is never asked to prompt.
   CString text = connectionString;
-  if (platform::ShowConnectionDialog(parent, text) == platform::ConnectionDialogResult::Cancelled)
-    return false;  // the host knows it cancelled: no diagnostic
+  if (platform::ShowConnectionDialog(parent, text) == platform::ConnectionDialogResult::Cancelled) {
+    m_lastDiagnostic = OdbcDiagnostic::FromModule(u"the connection dialog was cancelled");
+    return false;
+  }
   if (text.GetLength() > SHRT_MAX) {
-    m_lastDiagnostic.sqlState = u"HY090";
-    m_lastDiagnostic.message = u"The connection string is longer than 32767 characters";
+    m_lastDiagnostic = OdbcDiagnostic::FromModule(u"the connection string is longer than 32767 characters");
     return false;
   }
 
@@ -149,7 +150,46 @@ bool SchemaSourceConnectorI::Connect(CString& connectionString) {
 
 void SchemaSourceConnectorI::Disconnect() { ReleaseConnection(); }
 
-void SchemaSourceConnectorI::GetREScope(CString& /*scope*/) {}
+void SchemaSourceConnectorI::GetREScope(CString& scope) {
+  if (!m_scope.empty()) scope = CString(m_scope);
+}
+
+void SchemaSourceConnectorI::Configure(std::u16string source, std::u16string scope) {
+  m_source = std::move(source);
+  m_scope = std::move(scope);
+  m_options = QmConnectOptions();
+}
+
+bool SchemaSourceConnectorI::ConnectionLost() const {
+  auto* handle = static_cast<SQLHDBC>(m_connectionHandle);
+  if (handle == SQL_NULL_HDBC) return true;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  if (!Succeeded(SQLGetConnectAttrW(handle, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))) return false;
+  return dead == SQL_CD_TRUE;
+}
+
+void SchemaSourceConnectorI::RollbackTransaction() {
+  auto* handle = static_cast<SQLHDBC>(m_connectionHandle);
+  if (handle != SQL_NULL_HDBC) SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
+}
+
+bool SchemaSourceConnectorI::Refuse(std::u16string message) {
+  m_lastDiagnostic = OdbcDiagnostic::FromPlugin(std::move(message));
+  return false;
+}
+
+bool SchemaSourceConnectorI::Report(OdbcDiagnostic diagnostic) {
+  m_lastDiagnostic = std::move(diagnostic);
+  return false;
+}
+
+bool SchemaSourceConnectorI::RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
+  OdbcDiagnostic failure = ExecuteOnConnection(m_connectionHandle, statement, firstColumn);
+  if (failure.IsEmpty()) return true;
+  m_lastDiagnostic = std::move(failure);
+  Disconnect();
+  return false;
+}
 
 void SchemaSourceConnectorI::ReleaseConnection() {
   ReleaseHandles(m_connectionHandle, true, m_environmentHandle);

@@ -95,14 +95,6 @@ bool CommunicationLogOff(const std::u16string& connectionString, const PgConnect
 
 PgConnector::~PgConnector() { Disconnect(); }
 
-void PgConnector::Configure(std::u16string source, std::u16string scope) {
-  m_source = std::move(source);
-  m_scope = std::move(scope);
-  m_options = QmConnectOptions();
-}
-
-void PgConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
-
 std::u16string PgConnector::ReadDsnSetting(const std::u16string& dsn, const std::u16string& key) {
   // The configuration library keeps what it reads in a cache of its own.
   // It came into the process with this plug-in and would be unloaded with
@@ -134,44 +126,29 @@ std::u16string PgConnector::CompleteConnectionString(const std::u16string& sourc
   return text;
 }
 
-bool PgConnector::Refuse(std::u16string message) {
-  m_lastError.Clear();
-  m_lastError.message = std::move(message);
-  return false;
-}
-
-bool PgConnector::RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
-  OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), statement, firstColumn);
-  if (failure.IsEmpty()) return true;
-  m_lastError = std::move(failure);
-  Disconnect();
-  return false;
-}
-
 bool PgConnector::EstablishConnection() {
-  m_lastError.Clear();
   m_serverVersion = 0;
-  if (std::all_of(m_source.begin(), m_source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
+  const std::u16string& source = GetSource();
+  if (std::all_of(source.begin(), source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
 
-  const std::u16string completed = CompleteConnectionString(m_source, &PgConnector::ReadDsnSetting);
+  const std::u16string completed = CompleteConnectionString(source, &PgConnector::ReadDsnSetting);
   CString connection(completed);
-  const int timeout = std::max(m_options.timeoutSeconds, 1);
+  const int timeout = std::max(GetConnectOptions().timeoutSeconds, 1);
   // libpq waits at least 2 s for a connection, whatever it is given.
   const int loginTimeout = std::max(timeout, 2);
   SetLoginTimeout(static_cast<unsigned int>(loginTimeout));
   const auto start = std::chrono::steady_clock::now();
   if (!Connect(connection)) {
-    m_lastError = GetLastDiagnostic();
-    // Only a cancelled connection dialog leaves no diagnostic.
-    if (m_lastError.IsEmpty()) m_lastError.message = u"the connection dialog was cancelled";
     // libpq says "timeout expired" (in the user's language): what the user
     // needs to know is what was waited for, and how long.
     const auto waited = std::chrono::steady_clock::now() - start;
-    if (m_lastError.sqlState.starts_with(u"08") &&
-        waited >= std::chrono::seconds(loginTimeout) - std::chrono::milliseconds(250))
-      m_lastError.message =
-          u"the server did not answer within " + Decimal(loginTimeout) + u" s (" + m_lastError.message + u")";
+    OdbcDiagnostic failure = GetLastDiagnostic();
+    if (failure.sqlState.starts_with(u"08") &&
+        waited >= std::chrono::seconds(loginTimeout) - std::chrono::milliseconds(250)) {
+      failure.message = u"the server did not answer within " + Decimal(loginTimeout) + u" s (" + failure.message + u")";
+      return Report(std::move(failure));
+    }
     return false;
   }
   m_logOff = CommunicationLogOff(completed, &PgConnector::ReadDsnSetting);
@@ -199,7 +176,7 @@ bool PgConnector::EstablishConnection() {
     return false;
 
   // A misspelt schema would otherwise import nothing without a word.
-  const std::vector<std::u16string> scope = ParseScope(m_scope);
+  const std::vector<std::u16string> scope = ParseScope(GetScope());
   if (!scope.empty()) {
     std::vector<std::u16string> present;
     if (!RunOrDisconnect(u"SELECT n.nspname AS schema_name FROM pg_catalog.pg_namespace n WHERE " +
@@ -230,9 +207,9 @@ bool PgConnector::EstablishConnection() {
   const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,
                                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
   if (!Succeeded(rc)) {
-    m_lastError = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
+    OdbcDiagnostic failure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
     Disconnect();
-    return false;
+    return Report(std::move(failure));
   }
   return true;
 }
@@ -249,19 +226,6 @@ void PgConnector::Disconnect() {
   // only taken out of the folder.
   for (const std::string& log : OpenDriverLogs())
     if (before.count(log) == 0) ::unlink(log.c_str());
-}
-
-bool PgConnector::ConnectionLost() const {
-  auto* handle = static_cast<SQLHDBC>(GetConnectionHandle());
-  if (handle == SQL_NULL_HDBC) return true;
-  SQLUINTEGER dead = SQL_CD_FALSE;
-  if (!Succeeded(SQLGetConnectAttrW(handle, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr))) return false;
-  return dead == SQL_CD_TRUE;
-}
-
-void PgConnector::RollbackTransaction() {
-  auto* handle = static_cast<SQLHDBC>(GetConnectionHandle());
-  if (handle != SQL_NULL_HDBC) SQLEndTran(SQL_HANDLE_DBC, handle, SQL_ROLLBACK);
 }
 
 }  // namespace qm::postgres

@@ -1,6 +1,6 @@
 // PgConnector: opens a PostgreSQL database through psqlODBC.
 //
-// What the host configures (QmPluginApi::Configure):
+// What the host configures (the base keeps it):
 //   source  an ODBC connection string. Without a Driver or DSN attribute
 //           the Unicode driver is named ("PostgreSQL Unicode").
 //   scope   the schemas to import, comma-separated, names as stored (case
@@ -39,14 +39,10 @@
 // thread before an import; the import then uses it on its own thread.
 #pragma once
 
-#include <schemaimport/OdbcDiagnostic.h>
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 
 #include <functional>
-#include <string_view>
 #include <string>
-#include <vector>
 
 namespace qm::postgres {
 
@@ -63,38 +59,19 @@ class PgConnector : public SchemaSourceConnectorI {
   // Rolls back and closes a connection still open.
   ~PgConnector();
 
-  // Sets what the next EstablishConnection opens; the connect options go
-  // back to their defaults.
-  void Configure(std::u16string source, std::u16string scope);
-  // Sets the timeout (QmConnectOptions; a file path does not apply).
-  void SetConnectOptions(const QmConnectOptions& options) { m_options = options; }
-
   // Connects with the configured string completed as above, then prepares
   // the session. True with an open connection inside the import's
   // transaction. False with no connection left open and the reason in
-  // LastConnectError (the driver's diagnostic, or the plug-in's own refusal
-  // without SQLSTATE).
+  // LastConnectError (the driver's diagnostic, or the plug-in's refusal).
   bool EstablishConnection() override;
   // Ends the import's transaction (rolled back: nothing was written) and
   // closes the connection; harmless when closed. A log file the driver
   // opened while closing a connection that had its log off is removed.
   void Disconnect() override;
-  // The configured scope text.
-  void GetREScope(CString& scope) override;
 
-  // Why the last EstablishConnection failed; empty after a successful one.
-  const OdbcDiagnostic& LastConnectError() const { return m_lastError; }
   // server_version_num of the open connection (e.g. 150018); 0 before a
   // connection.
   int ServerVersion() const { return m_serverVersion; }
-
-  // Whether the driver reports the open connection as lost (or there is
-  // none).
-  bool ConnectionLost() const;
-  // Rolls the import's transaction back, so that a failed statement cannot
-  // leave it aborted for the statements after it. The next statement starts
-  // a new one.
-  void RollbackTransaction();
 
   // The connection string handed to the driver for a configured source:
   // the Unicode driver named when the source names neither driver nor DSN,
@@ -104,17 +81,8 @@ class PgConnector : public SchemaSourceConnectorI {
   static std::u16string ReadDsnSetting(const std::u16string& dsn, const std::u16string& key);
 
  private:
-  bool Refuse(std::u16string message);
-  // Runs the statement and collects the first column of its rows; on
-  // failure keeps the reason, closes the connection and returns false.
-  bool RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn = nullptr);
-
-  std::u16string m_source;     // connection string as configured
-  std::u16string m_scope;      // schemas to import, as configured
-  QmConnectOptions m_options;  // as the host set them
-  bool m_logOff = false;       // the open connection runs with the driver's communication log off
-  OdbcDiagnostic m_lastError;  // reason of the last failed EstablishConnection
-  int m_serverVersion = 0;     // server_version_num of the open connection
+  bool m_logOff = false;    // the open connection runs with the driver's communication log off
+  int m_serverVersion = 0;  // server_version_num of the open connection
 };
 
 }  // namespace qm::postgres

@@ -5,17 +5,10 @@
 #include "PgRowActions.h"
 #include "PgText.h"
 
-#include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/OdbcSupport.h>
 #include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
-
-// unixODBC's headers come last (they #define BOOL); the platform already
-// has HWND, so they must not declare their own.
-#define _WINDOWS_
-#include <sql.h>
-#include <sqlext.h>
 
 #include <map>
 #include <memory>
@@ -24,16 +17,11 @@
 namespace qm::postgres {
 namespace {
 
-// True when the host has asked the running import to stop.
-bool StopRequested() {
-  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
-  return session != nullptr && session->IsFlagRaised();
-}
-
-// SQLSTATEs that mean the session is gone: connection exceptions (class
-// 08) and the server shutting the backend down (57P01..57P03).
-bool MeansConnectionLost(const std::u16string& sqlState) {
-  return sqlState.starts_with(u"08") || sqlState == u"57P01" || sqlState == u"57P02" || sqlState == u"57P03";
+// SQLSTATEs of the server shutting the backend down (57P01..57P03): the
+// session is gone, as with a connection exception (class 08, which the
+// module's read loop knows).
+bool MeansSessionEnded(const std::u16string& sqlState) {
+  return sqlState == u"57P01" || sqlState == u"57P02" || sqlState == u"57P03";
 }
 
 // Failures that another session's DDL causes, and that a new snapshot does
@@ -206,62 +194,20 @@ HeldRows* Held(const SchemaSourceReaderI& reader, int statementId) {
   return dynamic_cast<HeldRows*>(reader.GetStatementRowAction(statementId));
 }
 
-// Frees a statement handle on every way out, a throwing row action included.
-class StatementHandle {
- public:
-  StatementHandle() = default;
-  StatementHandle(const StatementHandle&) = delete;
-  StatementHandle& operator=(const StatementHandle&) = delete;
-  ~StatementHandle() {
-    if (m_handle != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_handle);
-  }
-  SQLHSTMT* Out() { return &m_handle; }
-  SQLHSTMT Get() const { return m_handle; }
-  void Forget() { m_handle = SQL_NULL_HSTMT; }
-
- private:
-  SQLHSTMT m_handle = SQL_NULL_HSTMT;
-};
-
-bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
-
-// Describes the result columns by name and SQL type with SQLColAttribute.
-// SQLDescribeCol would do, but psqlODBC answers it (whenever the type is
-// asked for) with a catalogue query of its own per base table, inside the
-// import's transaction. SQL_DESC_TYPE gives the verbose type, which for
-// dates and times is SQL_DATETIME: the concise type is asked for those only.
-void DescribeColumns(SQLHSTMT handle, std::vector<ColumnInfo>& columns) {
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    ColumnInfo& column = columns[i];
-    const auto number = static_cast<SQLUSMALLINT>(i + 1);
-    column.columnNumber = number;
-    column.columnName[0] = u'\0';
-    SQLSMALLINT nameBytes = 0;
-    SQLColAttributeW(handle, number, SQL_DESC_NAME, column.columnName,
-                     static_cast<SQLSMALLINT>(sizeof column.columnName), &nameBytes, nullptr);
-    column.columnName[ColumnInfo::kNameLength - 1] = u'\0';
-    SQLLEN type = 0;
-    SQLColAttributeW(handle, number, SQL_DESC_TYPE, nullptr, 0, nullptr, &type);
-    if (type == SQL_DATETIME || type == SQL_INTERVAL)
-      SQLColAttributeW(handle, number, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
-    column.dataType = static_cast<std::int16_t>(type);
-  }
-}
-
 }  // namespace
 
 PgConnector* PgReader::Connector() const { return dynamic_cast<PgConnector*>(m_connector); }
 
 void PgReader::RegisterQueryStatements() {
   for (int id : StatementIds()) {
-    AddQueryStatement(id, qm::postgres::StatementObjectType(id), CString(StatementText(id, ScopeFilter(u"n.nspname", {}), 0)));
+    AddQueryStatement(id, qm::postgres::StatementObjectType(id), CString(StatementText(id, ScopeFilter(u"n.nspname", {}), 0)),
+                      qm::postgres::StatementName(id));
     // A registered action stays; a second one would not be taken over.
     if (GetStatementRowAction(id) == nullptr) SetStatementRowAction(id, new HeldRows(CreateRowAction(id)));
   }
 }
 
 void PgReader::GetAvailableObjects() {
-  m_failures.clear();
   m_scopeFilter = ScopeFilter(u"n.nspname", ParseScope(m_reScope.view()));
   const PgConnector* connector = Connector();
   m_serverVersion = connector != nullptr ? connector->ServerVersion() : 0;
@@ -273,62 +219,25 @@ void PgReader::PreProcessQueryStatement(int statementId, CString& statement) {
   if (!text.empty()) statement = CString(std::move(text));
 }
 
-void PgReader::ImportObjects(int statementId) {
-  m_executeFailure.reset();
-  CString statement;
-  GetQueryStatement(statementId, statement);
-  PreProcessQueryStatement(statementId, statement);
-  void* connection = m_connector != nullptr ? m_connector->GetConnectionHandle() : nullptr;
-  if (statement.IsEmpty() || connection == nullptr) {
-    SchemaSourceReaderI::ImportObjects(statementId);
-    return;
-  }
-  StatementHandle handle;
-  const SQLRETURN allocRc = SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(connection), handle.Out());
-  if (!Succeeded(allocRc)) {
-    handle.Forget();
-    m_executeFailure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, connection, u"SQLAllocHandle(SQL_HANDLE_STMT)", allocRc);
-    return;
-  }
-  const SQLRETURN execRc = SQLExecDirectW(
-      handle.Get(), reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(statement.GetString())), SQL_NTS);
-  if (execRc == SQL_ERROR || execRc == SQL_INVALID_HANDLE) {
-    m_executeFailure = ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle.Get(), u"SQLExecDirectW", execRc);
-    return;
-  }
-  SQLSMALLINT columnCount = 0;
-  SQLNumResultCols(handle.Get(), &columnCount);
-  if (columnCount < 1) return;
-  std::vector<ColumnInfo> columns(static_cast<std::size_t>(columnCount));
-  DescribeColumns(handle.Get(), columns);
-  FetchAndProcessRecords(handle.Get(), statementId, columns.data());
+PgReader::AfterFailure PgReader::OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) {
+  // The server ended the session: as lost as a broken connection.
+  if (MeansSessionEnded(failure.sqlState)) return AfterFailure::Abandon;
+  const AfterFailure next = SchemaSourceReaderI::OnStatementFailed(statementId, failure, attempt);
+  if (next != AfterFailure::Report || Connector() == nullptr) return next;
+  // Each attempt runs on a new snapshot: OnStatementEnded ends the
+  // transaction in between.
+  if (attempt < kStatementAttempts && Retryable(failure.sqlState)) return AfterFailure::Retry;
+  failure = Explained(std::move(failure));
+  return AfterFailure::Report;
 }
 
-PgReader::Outcome PgReader::RunStatement(int statementId, PgConnector& connector) {
-  for (int attempt = 1;; ++attempt) {
-    OdbcDiagnostic failure;
-    const std::size_t fetchFailuresBefore = GetFailedStatements().size();
-    ImportObjects(statementId);
-    if (m_executeFailure) {
-      failure = *m_executeFailure;
-    } else if (GetFailedStatements().size() > fetchFailuresBefore) {
-      failure = GetFailedStatements().back().diagnostic;
-    }
-    if (!failure.IsEmpty() && (MeansConnectionLost(failure.sqlState) || connector.ConnectionLost())) {
-      m_failures.push_back(FailedStatement{statementId, std::move(failure)});
-      return Outcome::ConnectionLost;
-    }
-    // Each statement has a transaction of its own: the locks the server's
-    // catalogue functions take (pg_get_viewdef, pg_get_expr) are held no
-    // longer than the statement, and whatever failed in it (the statement,
-    // or a query the driver ran on its own) leaves nothing aborted for the
-    // next one.
-    connector.RollbackTransaction();
-    if (failure.IsEmpty()) return Outcome::Done;
-    if (attempt < kStatementAttempts && Retryable(failure.sqlState)) continue;
-    m_failures.push_back(FailedStatement{statementId, Explained(std::move(failure))});
-    return Outcome::Failed;
-  }
+void PgReader::OnStatementEnded(int) {
+  // Each statement has a transaction of its own: the locks the server's
+  // catalogue functions take (pg_get_viewdef, pg_get_expr) are held no
+  // longer than the statement, and whatever failed in it (the statement,
+  // or a query the driver ran on its own) leaves nothing aborted for the
+  // next one.
+  if (PgConnector* connector = Connector()) connector->RollbackTransaction();
 }
 
 std::optional<std::unordered_set<std::uint64_t>> PgReader::LiveObjects(PgConnector& connector) {
@@ -375,35 +284,13 @@ void PgReader::ReadObjects() {
   for (int id : StatementIds())
     if (HeldRows* held = Held(*this, id)) held->Hold(connector != nullptr);
 
-  bool connectionLost = false;
-  bool stopped = false;
-  for (int id : StatementIds()) {
-    if (StopRequested()) {
-      stopped = true;
-      break;
-    }
-    if (connectionLost) {
-      m_failures.push_back(FailedStatement{
-          id, OdbcDiagnostic{u"08003", 0, u"not run: the connection to the server was lost"}});
-      continue;
-    }
-    NotifyImporting(id);
-    if (connector != nullptr) {
-      connectionLost = RunStatement(id, *connector) == Outcome::ConnectionLost;
-    } else {
-      const std::size_t failuresBefore = GetFailedStatements().size();
-      ImportObjects(id);
-      if (m_executeFailure) m_failures.push_back(FailedStatement{id, *m_executeFailure});
-      else if (GetFailedStatements().size() > failuresBefore) m_failures.push_back(GetFailedStatements().back());
-    }
-    NotifyImported(id);
-  }
+  const bool whole = RunStatements(StatementIds());
 
   if (connector != nullptr) {
     // Without a connection or after a stop, what was read is handed on as
     // it is; the model then holds what the statements returned.
     std::optional<std::unordered_set<std::uint64_t>> live;
-    if (!connectionLost && !stopped) live = LiveObjects(*connector);
+    if (whole) live = LiveObjects(*connector);
     HandOnHeldRows(live ? &*live : nullptr);
     for (int id : StatementIds())
       if (HeldRows* held = Held(*this, id)) held->Hold(false);
@@ -413,13 +300,6 @@ void PgReader::ReadObjects() {
   // own objects' lists.
   ImportedIndexCache::Instance()->ProcessIncludedColumns();
   m_scopeFilter.clear();
-}
-
-std::vector<QmFailedStatement> PgReader::Failures() const {
-  std::vector<QmFailedStatement> failures;
-  for (const FailedStatement& failure : m_failures)
-    failures.push_back(QmFailedStatement{failure.statementId, StatementName(failure.statementId), failure.diagnostic});
-  return failures;
 }
 
 }  // namespace qm::postgres

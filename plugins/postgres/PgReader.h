@@ -34,31 +34,31 @@
 // inside the statement's transaction, for instance to look up the base
 // table of a result column when asked for the column's SQL type with
 // SQLDescribeCol; when one fails (pg_attrdef closed to the role) the driver
-// says nothing and the transaction is left aborted. ImportObjects describes
+// says nothing and the transaction is left aborted. The module describes
 // result columns with SQLColAttribute (name and type), which sends no such
 // query for the plug-in's statements; and since every statement's
 // transaction is ended after it, whatever the driver ran cannot fail a
 // later statement. A statement that fails reports its own reason.
 //
-// Before every statement the session's flag is checked: once the host has
-// raised it, no further statement runs and the import ends normally with
-// what was read (the held rows are handed on without the final check).
-// When the connection itself is lost, the statements not yet run are not
-// attempted; they are reported as failed with a "not run" reason, and the
-// held rows are handed on as read.
+// The statements run in the module's read loop (SchemaSourceReaderI::
+// RunStatements): before every statement the session's flag is checked
+// (once the host has raised it, no further statement runs and the import
+// ends normally with what was read, the held rows handed on without the
+// final check); when the connection itself is lost, the statements not yet
+// run are reported as not run, and the held rows are handed on as read.
+// OnStatementFailed decides on the further attempts, OnStatementEnded ends
+// each statement's transaction.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
 #pragma once
 
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_set>
-#include <vector>
 
 namespace qm::postgres {
 
@@ -72,30 +72,25 @@ class PgReader : public SchemaSourceReaderI {
   PgReader() = default;
 
   // Starts an import: takes the scope and the server version from the
-  // connection and forgets the previous import's failures.
+  // connection.
   void GetAvailableObjects() override;
   void ReadObjects() override;
   void RegisterQueryStatements() override;
   void PreProcessQueryStatement(int statementId, CString& statement) override;
-  // Runs one statement as the base does, but describes the result columns
-  // without making the driver query the catalogue (see above). Falls back
-  // to the base for a statement without text or without a connection.
-  void ImportObjects(int statementId) override;
 
-  // The statements of the last import that failed (after their last
-  // attempt) or were not run, in the order of the statements, each named
-  // and with its reason.
-  std::vector<QmFailedStatement> Failures() const;
+ protected:
+  // Another attempt for a failure a new snapshot may not repeat (see
+  // Retryable in PgReader.cpp); the connection given up when the server
+  // ended the session; otherwise the failure reported, explained.
+  AfterFailure OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) override;
+  // Ends the statement's transaction (rolled back).
+  void OnStatementEnded(int statementId) override;
 
  private:
-  enum class Outcome { Done, Failed, ConnectionLost };
-
   // The connector of the current import when it is the plug-in's; null
   // otherwise (then statements run once, in the connection's transaction,
   // and rows are handed on as they come).
   PgConnector* Connector() const;
-  // Runs the statement in its own transaction, with its further attempts.
-  Outcome RunStatement(int statementId, PgConnector& connector);
   // The kind-and-oid keys (see LiveKey in PgReader.cpp) of the objects in
   // scope that exist now, read on a new snapshot; nothing when that failed.
   std::optional<std::unordered_set<std::uint64_t>> LiveObjects(PgConnector& connector);
@@ -103,11 +98,9 @@ class PgReader : public SchemaSourceReaderI {
   // rows of held objects that are not live (all rows when live is null).
   void HandOnHeldRows(const std::unordered_set<std::uint64_t>* live);
 
-  std::u16string m_scopeFilter;             // schema filter of the current import (n.nspname)
-  int m_serverVersion = 0;                  // server_version_num of the current import; 0: newest
-  std::vector<FailedStatement> m_failures;  // failed and not-run statements of the current import, in order
-  std::optional<OdbcDiagnostic> m_executeFailure;  // why the latest ImportObjects could not execute its statement
-  CommonDataObject m_heldRecord;            // the record held rows are handed on in
+  std::u16string m_scopeFilter;   // schema filter of the current import (n.nspname)
+  int m_serverVersion = 0;        // server_version_num of the current import; 0: newest
+  CommonDataObject m_heldRecord;  // the record held rows are handed on in
 };
 
 }  // namespace qm::postgres

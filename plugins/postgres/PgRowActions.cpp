@@ -22,22 +22,6 @@
 namespace qm::postgres {
 namespace {
 
-// ---- Reading the record: copies, since the record is reused per row.
-
-std::u16string Text(const CommonDataObject& record, const char16_t* column) {
-  return std::u16string(record.GetText(column));
-}
-
-bool Has(const CommonDataObject& record, const char16_t* column) { return record.Find(column) != nullptr; }
-
-int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetNumber(column); }
-
-// An oid column. The fetch delivers the low 32 bits as a signed integer, so
-// an oid of 2^31 or more arrives negative; as unsigned it is the oid again.
-std::uint32_t Oid(const CommonDataObject& record, const char16_t* column) {
-  return static_cast<std::uint32_t>(record.GetNumber(column));
-}
-
 // ---- Cache keys (see PgRowActions.h).
 
 CString RelationKey(std::uint32_t oid) { return CString(u"r" + Decimal(std::uint64_t{oid})); }
@@ -82,30 +66,21 @@ int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaL
 
 // ---- Writing the model.
 
-// The column's text when the record has it (not NULL).
-void SetTextFrom(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-  const COleVariant* value = record.Find(column);
-  if (value == nullptr) return;
-  // Text as GetString gives it: up to the first NUL, empty for a non-text value.
-  const bool text = value->vt == VT_BSTR && value->bstrVal != nullptr;
-  SetTextProperty(object, propertyId, text ? std::u16string(value->bstrVal) : std::u16string());
-}
-
 // A new named object under the schema the row names (schema_name), which
 // the schema lookup makes when the model has none of that name.
 CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record, const char16_t* nameColumn) {
-  return CreateNamedObject(*model, objectType, SchemaId(model, Text(record, u"schema_name")), Text(record, nameColumn));
+  return CreateNamedObject(*model, objectType, SchemaId(model, record.Text(u"schema_name")), record.Text(nameColumn));
 }
 
 // Owner and comment, which most objects have.
 void SetOwnerAndComment(CMOObject& object, const CommonDataObject& record) {
-  SetTextFrom(object, model::Owner, record, u"owner_name");
-  SetTextFrom(object, model::Comment, record, u"comment");
+  SetTextPropertyFrom(object, model::Owner, record, u"owner_name");
+  SetTextPropertyFrom(object, model::Comment, record, u"comment");
 }
 
 void SetTableSpace(CMOObject& object, const CommonDataObject& record) {
   // 0: the database's default tablespace, which is not named.
-  const std::uint32_t oid = Oid(record, u"tablespace_oid");
+  const std::uint32_t oid = record.GetUnsigned(u"tablespace_oid");
   if (oid == 0) return;
   if (CMOObject* tableSpace = ImportedObjectCache::Instance()->GetTableSpace(oid))
     SetIdsProperty(object, model::TableSpaceRef, {tableSpace->GetObjectId()});
@@ -151,9 +126,9 @@ class TableSpacesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& tableSpace = model->CreateObject(model::TableSpace);
-    SetTextProperty(tableSpace, model::Name, Text(record, u"tablespace_name"));
+    SetTextProperty(tableSpace, model::Name, record.Text(u"tablespace_name"));
     SetOwnerAndComment(tableSpace, record);
-    ImportedObjectCache::Instance()->AddTableSpace(Oid(record, u"tablespace_oid"), &tableSpace);
+    ImportedObjectCache::Instance()->AddTableSpace(record.GetUnsigned(u"tablespace_oid"), &tableSpace);
   }
 };
 
@@ -163,7 +138,7 @@ class TableSpacesAction : public QueryResultRowActionI {
 class SchemasAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* schema = model->GetCMOObject(SchemaId(model, Text(record, u"schema_name")));
+    CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name")));
     if (schema == nullptr) return;
     SetOwnerAndComment(*schema, record);
   }
@@ -177,17 +152,17 @@ class TypesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& type = CreateInSchema(model, model::UserType, record, u"type_name");
-    const std::u16string kind = Text(record, u"type_kind");
+    const std::u16string kind = record.Text(u"type_kind");
     SetTextProperty(type, model::TypeKind, kind);
-    SetTextFrom(type, model::BaseType, record, u"base_type");
-    SetTextFrom(type, model::DefaultValue, record, u"default_value");
-    if (Has(record, u"not_null")) SetIntegerProperty(type, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
-    SetTextFrom(type, model::CheckExpression, record, u"check_expression");
-    SetTextFrom(type, model::EnumLabels, record, u"enum_labels");
+    SetTextPropertyFrom(type, model::BaseType, record, u"base_type");
+    SetTextPropertyFrom(type, model::DefaultValue, record, u"default_value");
+    if (record.Has(u"not_null")) SetIntegerProperty(type, model::Nullable, record.GetNumber(u"not_null") != 0 ? 0 : 1);
+    SetTextPropertyFrom(type, model::CheckExpression, record, u"check_expression");
+    SetTextPropertyFrom(type, model::EnumLabels, record, u"enum_labels");
     // A composite type without attributes has no attribute rows.
     if (kind == u"composite") SetTextProperty(type, model::AttributeList, u"()");
     SetOwnerAndComment(type, record);
-    ImportedObjectCache::Instance()->AddByDBID(TypeKey(Oid(record, u"type_oid")), &type);
+    ImportedObjectCache::Instance()->AddByDBID(TypeKey(record.GetUnsigned(u"type_oid")), &type);
   }
 };
 
@@ -198,13 +173,13 @@ class TypeAttributesAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_types.clear(); }
 
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    const std::uint32_t oid = Oid(record, u"type_oid");
-    const CString schema(Text(record, u"schema_name"));
-    const CString name(Text(record, u"type_name"));
-    ImportCacheDB::Instance()->InsertUDTTableColumn(schema, name, CString(Text(record, u"attribute_name")),
-                                                    CString(Text(record, u"data_type")),
-                                                    Integer(record, u"not_null") != 0 ? 0 : 1,
-                                                    Integer(record, u"attribute_number"));
+    const std::uint32_t oid = record.GetUnsigned(u"type_oid");
+    const CString schema(record.Text(u"schema_name"));
+    const CString name(record.Text(u"type_name"));
+    ImportCacheDB::Instance()->InsertUDTTableColumn(schema, name, CString(record.Text(u"attribute_name")),
+                                                    CString(record.Text(u"data_type")),
+                                                    record.GetNumber(u"not_null") != 0 ? 0 : 1,
+                                                    record.GetNumber(u"attribute_number"));
     if (m_types.empty() || m_types.back().oid != oid) m_types.push_back(Pending{oid, schema, name});
   }
 
@@ -234,19 +209,19 @@ class SequencesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name");
-    SetTextFrom(sequence, model::DataType, record, u"data_type");
+    SetTextPropertyFrom(sequence, model::DataType, record, u"data_type");
     SetNumber(sequence, model::SequenceStart, record, u"start_value");
     SetNumber(sequence, model::SequenceIncrement, record, u"increment_by");
     SetNumber(sequence, model::SequenceMin, record, u"min_value");
     SetNumber(sequence, model::SequenceMax, record, u"max_value");
-    SetIntegerProperty(sequence, model::SequenceCycle, Integer(record, u"cycles") != 0 ? 1 : 0);
+    SetFlagPropertyFrom(sequence, model::SequenceCycle, record, u"cycles");
     SetOwnerAndComment(sequence, record);
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"sequence_oid")), &sequence);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"sequence_oid")), &sequence);
   }
 
  private:
   static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-    if (const std::optional<std::int64_t> value = ParseInt64(Text(record, column)))
+    if (const std::optional<std::int64_t> value = ParseInt64(record.Text(column)))
       SetIntegerProperty(object, propertyId, *value);
   }
 };
@@ -258,28 +233,28 @@ class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name");
-    const std::u16string kind = Text(record, u"table_kind");
+    const std::u16string kind = record.Text(u"table_kind");
     SetTextProperty(table, model::TableKind, kind == u"p"                            ? u"partitioned table"
-                                     : Text(record, u"persistence") == u"u" ? u"unlogged table"
+                                     : record.Text(u"persistence") == u"u" ? u"unlogged table"
                                                                              : u"table");
     SetTableSpace(table, record);
-    if (Has(record, u"partition_key"))
-      SetTextProperty(table, model::Definition, u"PARTITION BY " + Text(record, u"partition_key"));
+    if (record.Has(u"partition_key"))
+      SetTextProperty(table, model::Definition, u"PARTITION BY " + record.Text(u"partition_key"));
     SetOwnerAndComment(table, record);
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"table_oid")), &table);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"table_oid")), &table);
   }
 };
 
 class ViewsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"definition")) return;  // dropped since the snapshot
+    if (!record.Has(u"definition")) return;  // dropped since the snapshot
     CMOObject& view = CreateInSchema(model, model::View, record, u"view_name");
-    SetTextProperty(view, model::TableKind, Text(record, u"view_kind") == u"m" ? u"materialized view" : u"view");
-    SetTextFrom(view, model::Definition, record, u"definition");
+    SetTextProperty(view, model::TableKind, record.Text(u"view_kind") == u"m" ? u"materialized view" : u"view");
+    SetTextPropertyFrom(view, model::Definition, record, u"definition");
     SetTableSpace(view, record);
     SetOwnerAndComment(view, record);
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Oid(record, u"view_oid")), &view);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"view_oid")), &view);
   }
 };
 
@@ -292,17 +267,17 @@ class ColumnsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_positions.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::uint32_t relation = Oid(record, u"table_oid");
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
     CMOObject* table = m_positions.Relation(relation);
     if (table == nullptr) return;
-    CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), Text(record, u"column_name"));
-    SetTextFrom(column, model::DataType, record, u"data_type");
-    SetIntegerProperty(column, model::Nullable, Integer(record, u"not_null") != 0 ? 0 : 1);
-    SetTextFrom(column, model::Identity, record, u"identity_kind");
-    SetTextFrom(column, model::Collation, record, u"collation_name");
-    SetTextFrom(column, model::Comment, record, u"comment");
+    CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), record.Text(u"column_name"));
+    SetTextPropertyFrom(column, model::DataType, record, u"data_type");
+    SetIntegerProperty(column, model::Nullable, record.GetNumber(u"not_null") != 0 ? 0 : 1);
+    SetTextPropertyFrom(column, model::Identity, record, u"identity_kind");
+    SetTextPropertyFrom(column, model::Collation, record, u"collation_name");
+    SetTextPropertyFrom(column, model::Comment, record, u"comment");
     SetIntegerProperty(column, model::Position, m_positions.Next(relation));
-    ImportedObjectCache::Instance()->AddByDBID(ColumnKey(relation, Integer(record, u"column_number")), &column);
+    ImportedObjectCache::Instance()->AddByDBID(ColumnKey(relation, record.GetNumber(u"column_number")), &column);
   }
 
  private:
@@ -314,10 +289,10 @@ class ColumnsAction : public QueryResultRowActionI {
 class ColumnDefaultsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    CMOObject* column = FindColumn(Oid(record, u"table_oid"), Integer(record, u"column_number"));
+    CMOObject* column = FindColumn(record.GetUnsigned(u"table_oid"), record.GetNumber(u"column_number"));
     if (column == nullptr) return;
-    SetTextFrom(*column, model::DefaultValue, record, u"default_value");
-    SetTextFrom(*column, model::GeneratedExpression, record, u"generated_expression");
+    SetTextPropertyFrom(*column, model::DefaultValue, record, u"default_value");
+    SetTextPropertyFrom(*column, model::GeneratedExpression, record, u"generated_expression");
   }
 };
 
@@ -330,8 +305,8 @@ struct IndexColumns {
 
 IndexColumns SplitIndexColumns(const CommonDataObject& record) {
   IndexColumns columns;
-  const std::vector<int> attnums = ParseIntegerList(Text(record, u"index_columns"));
-  const int keyCount = Integer(record, u"key_count");
+  const std::vector<int> attnums = ParseIntegerList(record.Text(u"index_columns"));
+  const int keyCount = record.GetNumber(u"key_count");
   for (std::size_t i = 0; i < attnums.size(); ++i) {
     if (attnums[i] <= 0) continue;
     (static_cast<int>(i) < keyCount ? columns.key : columns.included).push_back(attnums[i]);
@@ -349,14 +324,14 @@ class KeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_signatures.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"definition")) return;  // dropped since the snapshot
-    const std::uint32_t relation = Oid(record, u"table_oid");
+    if (!record.Has(u"definition")) return;  // dropped since the snapshot
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), Text(record, u"constraint_name"));
-    const std::u16string keyType = Text(record, u"key_type");
+    CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), record.Text(u"constraint_name"));
+    const std::u16string keyType = record.Text(u"key_type");
     SetTextProperty(key, model::KeyType, keyType);
-    const std::vector<int> attnums = ParseIntegerList(Text(record, u"key_columns"));
+    const std::vector<int> attnums = ParseIntegerList(record.Text(u"key_columns"));
     bool complete = false;
     std::vector<int> ids = ColumnIds(relation, attnums, &complete);
     if (keyType == u"PRIMARY KEY") {
@@ -365,10 +340,10 @@ class KeysAction : public QueryResultRowActionI {
           SetIntegerProperty(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(i) + 1);
     }
     SetIdsProperty(key, model::KeyColumns, std::move(ids));
-    SetIntegerProperty(key, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
-    SetIntegerProperty(key, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
-    SetTextFrom(key, model::Definition, record, u"definition");
-    SetTextFrom(key, model::Comment, record, u"comment");
+    SetFlagPropertyFrom(key, model::Deferrable, record, u"is_deferrable");
+    SetFlagPropertyFrom(key, model::InitiallyDeferred, record, u"initially_deferred");
+    SetTextPropertyFrom(key, model::Definition, record, u"definition");
+    SetTextPropertyFrom(key, model::Comment, record, u"comment");
     // A key's INCLUDE columns are its index's: property 180 like an index.
     for (int attnum : SplitIndexColumns(record).included)
       if (CMOObject* column = FindColumn(relation, attnum))
@@ -380,7 +355,7 @@ class KeysAction : public QueryResultRowActionI {
       CString signature = KeySignature(relation, attnums);
       if (m_signatures.insert(signature).second) ImportedKeysCache::Instance()->Set(&key, signature);
     }
-    const std::uint32_t indexOid = Oid(record, u"index_oid");
+    const std::uint32_t indexOid = record.GetUnsigned(u"index_oid");
     if (indexOid != 0) ImportedObjectCache::Instance()->AddAttribute(BackingIndexKey(indexOid), &key);
   }
 
@@ -396,14 +371,14 @@ class KeysAction : public QueryResultRowActionI {
 class CheckConstraintsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"definition")) return;  // dropped since the snapshot
-    CMOObject* table = FindRelation(Oid(record, u"table_oid"));
+    if (!record.Has(u"definition")) return;  // dropped since the snapshot
+    CMOObject* table = FindRelation(record.GetUnsigned(u"table_oid"));
     if (table == nullptr) return;
     CMOObject& check =
-        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), Text(record, u"constraint_name"));
-    SetTextFrom(check, model::CheckExpression, record, u"check_expression");
-    SetTextFrom(check, model::Definition, record, u"definition");
-    SetTextFrom(check, model::Comment, record, u"comment");
+        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), record.Text(u"constraint_name"));
+    SetTextPropertyFrom(check, model::CheckExpression, record, u"check_expression");
+    SetTextPropertyFrom(check, model::Definition, record, u"definition");
+    SetTextPropertyFrom(check, model::Comment, record, u"comment");
   }
 };
 
@@ -415,33 +390,33 @@ class CheckConstraintsAction : public QueryResultRowActionI {
 class ForeignKeysAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"definition")) return;  // dropped since the snapshot
-    const std::uint32_t relation = Oid(record, u"table_oid");
+    if (!record.Has(u"definition")) return;  // dropped since the snapshot
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
     CMOObject& foreignKey =
-        CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), Text(record, u"constraint_name"));
+        CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), record.Text(u"constraint_name"));
     SetIdsProperty(foreignKey, model::ForeignKeyColumns,
-                   ColumnIds(relation, ParseIntegerList(Text(record, u"key_columns"))));
+                   ColumnIds(relation, ParseIntegerList(record.Text(u"key_columns"))));
 
-    const std::uint32_t referenced = Oid(record, u"referenced_table_oid");
+    const std::uint32_t referenced = record.GetUnsigned(u"referenced_table_oid");
     if (CMOObject* referencedTable = FindRelation(referenced)) {
       SetIdsProperty(foreignKey, model::ReferencedTable, {referencedTable->GetObjectId()});
-      const std::vector<int> attnums = ParseIntegerList(Text(record, u"referenced_columns"));
+      const std::vector<int> attnums = ParseIntegerList(record.Text(u"referenced_columns"));
       std::vector<int> ids = ColumnIds(referenced, attnums);
       if (!ids.empty()) SetIdsProperty(foreignKey, model::ReferencedColumns, std::move(ids));
       CMOObject* key = ImportedKeysCache::Instance()->FindMatchingKey(KeySignature(referenced, attnums));
-      CMOObject* backing = ImportedObjectCache::Instance()->FindAttribute(BackingIndexKey(Oid(record, u"index_oid")));
+      CMOObject* backing = ImportedObjectCache::Instance()->FindAttribute(BackingIndexKey(record.GetUnsigned(u"index_oid")));
       if (key == nullptr || (backing != nullptr && backing != key)) key = backing;
       if (key != nullptr) SetIdsProperty(foreignKey, model::ReferencedKey, {key->GetObjectId()});
     }
-    SetTextProperty(foreignKey, model::MatchType, Text(record, u"match_type"));
-    SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
-    SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
-    SetIntegerProperty(foreignKey, model::Deferrable, Integer(record, u"is_deferrable") != 0 ? 1 : 0);
-    SetIntegerProperty(foreignKey, model::InitiallyDeferred, Integer(record, u"initially_deferred") != 0 ? 1 : 0);
-    SetTextFrom(foreignKey, model::Definition, record, u"definition");
-    SetTextFrom(foreignKey, model::Comment, record, u"comment");
+    SetTextProperty(foreignKey, model::MatchType, record.Text(u"match_type"));
+    SetTextProperty(foreignKey, model::OnDelete, record.Text(u"on_delete"));
+    SetTextProperty(foreignKey, model::OnUpdate, record.Text(u"on_update"));
+    SetFlagPropertyFrom(foreignKey, model::Deferrable, record, u"is_deferrable");
+    SetFlagPropertyFrom(foreignKey, model::InitiallyDeferred, record, u"initially_deferred");
+    SetTextPropertyFrom(foreignKey, model::Definition, record, u"definition");
+    SetTextPropertyFrom(foreignKey, model::Comment, record, u"comment");
   }
 };
 
@@ -452,13 +427,13 @@ class ForeignKeysAction : public QueryResultRowActionI {
 class IndexesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"definition")) return;  // dropped since the snapshot
-    const std::uint32_t relation = Oid(record, u"table_oid");
+    if (!record.Has(u"definition")) return;  // dropped since the snapshot
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), Text(record, u"index_name"));
-    SetIntegerProperty(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
-    SetTextFrom(index, model::IndexMethod, record, u"index_method");
+    CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), record.Text(u"index_name"));
+    SetFlagPropertyFrom(index, model::IsUnique, record, u"is_unique");
+    SetTextPropertyFrom(index, model::IndexMethod, record, u"index_method");
     const IndexColumns columns = SplitIndexColumns(record);
     std::vector<int> keyIds;
     for (int attnum : columns.key)
@@ -467,12 +442,12 @@ class IndexesAction : public QueryResultRowActionI {
     ImportedIndexCache* indexes = ImportedIndexCache::Instance();
     for (int attnum : columns.included)
       if (CMOObject* column = FindColumn(relation, attnum)) indexes->AddIncludedColumn(&index, column->GetObjectId());
-    SetTextFrom(index, model::Expressions, record, u"expressions");
-    SetTextFrom(index, model::Predicate, record, u"predicate");
-    SetTextFrom(index, model::SqlText, record, u"definition");
+    SetTextPropertyFrom(index, model::Expressions, record, u"expressions");
+    SetTextPropertyFrom(index, model::Predicate, record, u"predicate");
+    SetTextPropertyFrom(index, model::SqlText, record, u"definition");
     SetTableSpace(index, record);
-    SetTextFrom(index, model::Comment, record, u"comment");
-    indexes->AddByDBID(IndexKey(Oid(record, u"index_oid")), &index);
+    SetTextPropertyFrom(index, model::Comment, record, u"comment");
+    indexes->AddByDBID(IndexKey(record.GetUnsigned(u"index_oid")), &index);
   }
 };
 
@@ -492,10 +467,10 @@ class PartitionsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_pending.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::uint32_t oid = Oid(record, u"partition_oid");
+    const std::uint32_t oid = record.GetUnsigned(u"partition_oid");
     CMOObject* partitionTable = FindRelation(oid);
-    CMOObject* parent = FindRelation(Oid(record, u"parent_oid"));
-    const std::u16string bound = Text(record, u"partition_bound");
+    CMOObject* parent = FindRelation(record.GetUnsigned(u"parent_oid"));
+    const std::u16string bound = record.Text(u"partition_bound");
     if (partitionTable != nullptr) {
       if (parent != nullptr) SetIdsProperty(*partitionTable, model::PartitionOf, {parent->GetObjectId()});
       if (!bound.empty()) SetTextProperty(*partitionTable, model::PartitionBound, bound);
@@ -503,7 +478,7 @@ class PartitionsAction : public QueryResultRowActionI {
     if (parent == nullptr) return;
 
     CMOObject& partition =
-        CreateNamedObject(*model, model::Partition, parent->GetObjectId(), Text(record, u"partition_name"));
+        CreateNamedObject(*model, model::Partition, parent->GetObjectId(), record.Text(u"partition_name"));
     if (!bound.empty()) SetTextProperty(partition, model::Definition, bound);
 
     // The store's function number is an int: the oid's bits.
@@ -548,14 +523,14 @@ class PartitionsAction : public QueryResultRowActionI {
 class TriggersAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"definition")) return;  // dropped since the snapshot
-    CMOObject* table = FindRelation(Oid(record, u"table_oid"));
+    if (!record.Has(u"definition")) return;  // dropped since the snapshot
+    CMOObject* table = FindRelation(record.GetUnsigned(u"table_oid"));
     if (table == nullptr) return;
-    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), Text(record, u"trigger_name"));
-    SetTextFrom(trigger, model::TriggerTiming, record, u"timing");
-    SetTextFrom(trigger, model::TriggerEvents, record, u"events");
-    SetTextFrom(trigger, model::Definition, record, u"definition");
-    SetTextFrom(trigger, model::Comment, record, u"comment");
+    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"));
+    SetTextPropertyFrom(trigger, model::TriggerTiming, record, u"timing");
+    SetTextPropertyFrom(trigger, model::TriggerEvents, record, u"events");
+    SetTextPropertyFrom(trigger, model::Definition, record, u"definition");
+    SetTextPropertyFrom(trigger, model::Comment, record, u"comment");
   }
 };
 
@@ -567,14 +542,14 @@ class RoutinesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name");
-    SetTextProperty(routine, model::RoutineKind, Text(record, u"routine_kind"));
-    SetTextFrom(routine, model::ReturnType, record, u"return_type");
-    SetTextFrom(routine, model::Language, record, u"language_name");
-    SetTextFrom(routine, model::Definition, record, u"body");
-    SetTextFrom(routine, model::SqlText, record, u"sql_text");
+    SetTextProperty(routine, model::RoutineKind, record.Text(u"routine_kind"));
+    SetTextPropertyFrom(routine, model::ReturnType, record, u"return_type");
+    SetTextPropertyFrom(routine, model::Language, record, u"language_name");
+    SetTextPropertyFrom(routine, model::Definition, record, u"body");
+    SetTextPropertyFrom(routine, model::SqlText, record, u"sql_text");
     SetTextProperty(routine, model::ParameterList, std::u16string());
     SetOwnerAndComment(routine, record);
-    ImportedObjectCache::Instance()->AddByDBID(RoutineKey(Oid(record, u"routine_oid")), &routine);
+    ImportedObjectCache::Instance()->AddByDBID(RoutineKey(record.GetUnsigned(u"routine_oid")), &routine);
   }
 };
 
@@ -590,32 +565,32 @@ class ParametersAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_routines.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::uint32_t routineOid = Oid(record, u"routine_oid");
+    const std::uint32_t routineOid = record.GetUnsigned(u"routine_oid");
     const CString routineKey = RoutineKey(routineOid);
     CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(routineKey);
     if (routine == nullptr) return;
     CMOObject& parameter = model->CreateObject(model::Parameter, routine->GetObjectId());
-    const std::u16string name = Text(record, u"parameter_name");
-    const std::u16string mode = ModeName(Text(record, u"parameter_mode"));
-    const std::u16string type = Text(record, u"data_type");
+    const std::u16string name = record.Text(u"parameter_name");
+    const std::u16string mode = ModeName(record.Text(u"parameter_mode"));
+    const std::u16string type = record.Text(u"data_type");
     if (!name.empty()) SetTextProperty(parameter, model::Name, name);
     SetTextProperty(parameter, model::ParameterMode, mode);
     SetTextProperty(parameter, model::DataType, type);
-    SetIntegerProperty(parameter, model::Position, Integer(record, u"parameter_position"));
-    SetTextFrom(parameter, model::DefaultValue, record, u"default_value");
+    SetIntegerProperty(parameter, model::Position, record.GetNumber(u"parameter_position"));
+    SetTextPropertyFrom(parameter, model::DefaultValue, record, u"default_value");
 
     if (mode == u"TABLE") return;
     // A procedure's IN is written out: DROP PROCEDURE reads a bare
     // argument list differently.
-    const bool procedure = Integer(record, u"is_procedure") != 0;
+    const bool procedure = record.GetNumber(u"is_procedure") != 0;
     std::u16string text;
     if (mode != u"IN" || procedure) text += mode + u' ';
-    if (Has(record, u"parameter_sql_name")) text += Text(record, u"parameter_sql_name") + u' ';
+    if (record.Has(u"parameter_sql_name")) text += record.Text(u"parameter_sql_name") + u' ';
     text += type;
-    if (Has(record, u"default_value")) text += u" DEFAULT " + Text(record, u"default_value");
+    if (record.Has(u"default_value")) text += u" DEFAULT " + record.Text(u"default_value");
     ImportedObjectCache::Instance()->AddParameter(routineKey, CString(std::move(text)));
     if (m_routines.empty() || m_routines.back().oid != routineOid)
-      m_routines.push_back(Pending{routineOid, routine, Has(record, u"direct_arguments") ? Integer(record, u"direct_arguments") : -1});
+      m_routines.push_back(Pending{routineOid, routine, record.Has(u"direct_arguments") ? record.GetNumber(u"direct_arguments") : -1});
   }
 
   void PostExecute(GenericModel*) override {

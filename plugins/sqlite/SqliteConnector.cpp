@@ -186,23 +186,9 @@ std::optional<long long> ParseMilliseconds(std::u16string_view text) {
 
 }  // namespace
 
-void SqliteConnector::Configure(std::u16string source, std::u16string scope) {
-  m_source = std::move(source);
-  m_scope = std::move(scope);
-  m_options = QmConnectOptions();
-}
-
-void SqliteConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
-
 bool SqliteConnector::LooksLikeConnectionString(std::u16string_view source) {
   for (const ConnectionAttribute& attribute : ParseConnectionString(source))
     if (EqualsIgnoringAsciiCase(attribute.key, u"driver") || EqualsIgnoringAsciiCase(attribute.key, u"dsn")) return true;
-  return false;
-}
-
-bool SqliteConnector::Refuse(std::u16string message) {
-  m_lastError.Clear();
-  m_lastError.message = std::move(message);
   return false;
 }
 
@@ -288,8 +274,8 @@ void SqliteConnector::LimitLockWait() {
   ExecuteOnConnection(GetConnectionHandle(), u"PRAGMA busy_timeout = " + Decimal(wait));
 }
 
-bool SqliteConnector::RunOrDisconnect(const std::u16string& statement, const Checked& checked,
-                                      std::vector<std::u16string>* firstColumn) {
+bool SqliteConnector::RunChecked(const std::u16string& statement, const Checked& checked,
+                                 std::vector<std::u16string>* firstColumn) {
   OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), statement, firstColumn);
   if (failure.IsEmpty()) return true;
   Disconnect();
@@ -302,22 +288,21 @@ bool SqliteConnector::RunOrDisconnect(const std::u16string& statement, const Che
   }
   if (!explained.empty()) return Refuse(checked.refusalPrefix + explained);
   if (!checked.context.empty()) failure.message += u" (" + checked.context + u")";
-  m_lastError = std::move(failure);
-  return false;
+  return Report(std::move(failure));
 }
 
 bool SqliteConnector::EstablishConnection() {
-  m_lastError.Clear();
   m_file.clear();
-  m_busyMilliseconds = static_cast<long long>(std::max(m_options.timeoutSeconds, 0)) * 1000;
+  const QmConnectOptions& options = GetConnectOptions();
+  m_busyMilliseconds = static_cast<long long>(std::max(options.timeoutSeconds, 0)) * 1000;
 
   std::vector<Attachment> attachments;
   std::u16string text;
   bool connectionString = false;
-  if (!m_options.filePath.empty()) {
-    m_file = m_options.filePath;
+  if (!options.filePath.empty()) {
+    m_file = options.filePath;
   } else {
-    const std::u16string source = TrimBlanks(m_source);
+    const std::u16string source = TrimBlanks(GetSource());
     if (source.empty()) return Refuse(u"no database file given");
     connectionString = LooksLikeConnectionString(source);
     if (connectionString) {
@@ -335,18 +320,13 @@ bool SqliteConnector::EstablishConnection() {
   // first statement; the whole connect step waits at most the timeout.
   m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_busyMilliseconds);
   CString connection(text);
-  if (!Connect(connection)) {
-    m_lastError = GetLastDiagnostic();
-    // Only a cancelled connection dialog leaves no diagnostic.
-    if (m_lastError.IsEmpty()) m_lastError.message = u"the connection dialog was cancelled";
-    return false;
-  }
+  if (!Connect(connection)) return false;
 
   // A file that is not a database opens without complaint; reading its
   // catalogue is what fails.
   LimitLockWait();
   const Checked main{m_file, m_file.empty() ? std::u16string() : ShownPath(m_file), {}};
-  if (!RunOrDisconnect(u"SELECT 1 AS probe FROM sqlite_master LIMIT 1", main)) return false;
+  if (!RunChecked(u"SELECT 1 AS probe FROM sqlite_master LIMIT 1", main)) return false;
   for (const Attachment& attachment : attachments) {
     const std::u16string attach = u"ATTACH DATABASE " + QuoteLiteral(Ascii(FileUri(attachment.path))) + u" AS " +
                                   QuoteIdentifier(attachment.name);
@@ -356,17 +336,17 @@ bool SqliteConnector::EstablishConnection() {
                           u"attaching " + ShownPath(attachment.path) + u" as \"" + attachment.name + u"\"",
                           u"cannot attach \"" + attachment.name + u"\": "};
     LimitLockWait();
-    if (!RunOrDisconnect(attach, checked) || !RunOrDisconnect(probe, checked)) return false;
+    if (!RunChecked(attach, checked) || !RunChecked(probe, checked)) return false;
   }
   // The catalogue statements wait for a lock as long as the timeout, each.
   ExecuteOnConnection(GetConnectionHandle(), u"PRAGMA busy_timeout = " + Decimal(m_busyMilliseconds));
 
   // Every database the scope names must be there: a misspelt name would
   // otherwise import nothing without a word.
-  const std::vector<std::u16string> scope = ParseScope(m_scope);
+  const std::vector<std::u16string> scope = ParseScope(GetScope());
   if (!scope.empty()) {
     std::vector<std::u16string> databases;
-    if (!RunOrDisconnect(u"SELECT name AS schema_name FROM pragma_database_list", Checked(), &databases)) return false;
+    if (!RunOrDisconnect(u"SELECT name AS schema_name FROM pragma_database_list", &databases)) return false;
     for (const std::u16string& name : scope) {
       const bool present = std::any_of(databases.begin(), databases.end(),
                                        [&](const std::u16string& database) { return EqualsIgnoringAsciiCase(database, name); });
@@ -386,8 +366,8 @@ bool SqliteConnector::EstablishConnection() {
       std::copy_n(name.begin(), length, target);
       target[length] = u'\0';
     }
-    if (FileSize(m_file) == 0 && m_options.notice) {
-      m_options.notice(u"the database file " + ShownPath(m_file) +
+    if (FileSize(m_file) == 0 && options.notice) {
+      options.notice(u"the database file " + ShownPath(m_file) +
                        u" is empty (0 bytes): SQLite reads it as an empty database, so the model holds no objects");
     }
   }

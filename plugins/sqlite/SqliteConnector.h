@@ -1,6 +1,6 @@
 // SqliteConnector: opens an SQLite database through the SQLite3 ODBC driver.
 //
-// What the host configures:
+// What the host configures (the base keeps it):
 //   source  (Configure) the path of the database file, or an ODBC
 //           connection string (recognised by a Driver or DSN attribute). A
 //           connection string may name databases to attach for the import,
@@ -37,8 +37,6 @@
 #pragma once
 
 #include <schemaimport/ConnectionString.h>
-#include <schemaimport/OdbcDiagnostic.h>
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 
 #include <chrono>
@@ -52,25 +50,14 @@ class SqliteConnector : public SchemaSourceConnectorI {
  public:
   SqliteConnector() = default;
 
-  // Sets what the next EstablishConnection opens; the connect options go
-  // back to their defaults.
-  void Configure(std::u16string source, std::u16string scope);
-  void SetConnectOptions(const QmConnectOptions& options) { m_options = options; }
-
   // Checks the configuration, connects, attaches the requested databases,
   // reads every catalogue once and checks that the scope's databases exist.
   // True with an open connection whose server and database names are the
   // database file's absolute path (as PathText gives it) or, for a
   // database in memory, what the driver reports. False with no connection
-  // left open and the reason in LastConnectError.
+  // left open and the reason in LastConnectError: the driver's diagnostic,
+  // or the plug-in's refusal (a message naming the path or name).
   bool EstablishConnection() override;
-  // The configured scope text.
-  void GetREScope(CString& scope) override;
-
-  // Why the last EstablishConnection failed: the driver's diagnostic, or
-  // the plug-in's own refusal (no SQLSTATE, a message naming the path or
-  // name). Empty after a successful one.
-  const OdbcDiagnostic& LastConnectError() const { return m_lastError; }
 
   // Whether a configured source text is used as an ODBC connection string.
   static bool LooksLikeConnectionString(std::u16string_view source);
@@ -81,7 +68,6 @@ class SqliteConnector : public SchemaSourceConnectorI {
     std::string path;     // database file (bytes)
   };
 
-  bool Refuse(std::u16string message);
   // The connection string for the user's one, with its database named as
   // the driver must get it; false (refused) when it names none usable.
   bool PrepareConnectionString(const std::u16string& source, std::u16string& text,
@@ -96,15 +82,10 @@ class SqliteConnector : public SchemaSourceConnectorI {
   // column of its rows; on failure closes the connection, keeps the reason
   // (explained when SQLite waited for a lock or needed to write) and
   // returns false.
-  bool RunOrDisconnect(const std::u16string& statement, const Checked& checked,
-                       std::vector<std::u16string>* firstColumn = nullptr);
+  bool RunChecked(const std::u16string& statement, const Checked& checked,
+                  std::vector<std::u16string>* firstColumn = nullptr);
   // Lets the next lock wait last until the deadline of the connect step.
   void LimitLockWait();
-
-  std::u16string m_source;     // path or connection string, as configured
-  std::u16string m_scope;      // databases to import, as configured
-  QmConnectOptions m_options;  // as the host set them
-  OdbcDiagnostic m_lastError;  // reason of the last failed EstablishConnection
 
   // During EstablishConnection only:
   std::string m_file;                                // the main database file (bytes); empty when in memory

@@ -4,29 +4,21 @@
 #include "SqliteRowActions.h"
 #include "SqliteSqlText.h"
 
-#include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/ImportedObjectCaches.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
+#include <span>
 
 namespace qm::sqlite {
-namespace {
-
-// True when the host has asked the running import to stop.
-bool StopRequested() {
-  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
-  return session != nullptr && session->IsFlagRaised();
-}
-
-}  // namespace
 
 void SqliteReader::RegisterQueryStatements() {
   std::vector<int> ids = ReadStatementIds();
   ids.insert(ids.begin(), kDatabases);
   for (int id : ids) {
-    AddQueryStatement(id, qm::sqlite::StatementObjectType(id), CString(StatementText(id, {})));
+    AddQueryStatement(id, qm::sqlite::StatementObjectType(id), CString(StatementText(id, {})),
+                      qm::sqlite::StatementName(id));
     // A registered action stays; a second one would not be taken over.
     if (GetStatementRowAction(id) == nullptr) SetStatementRowAction(id, CreateRowAction(id, &m_scope));
   }
@@ -42,18 +34,8 @@ void SqliteReader::PreProcessQueryStatement(int statementId, CString& statement)
   if (!text.empty()) statement = CString(std::move(text));
 }
 
-bool SqliteReader::RunStatement(int statementId) {
-  if (StopRequested()) return false;
-  NotifyImporting(statementId);
-  const std::size_t failures = GetFailedStatements().size();
-  ImportObjects(statementId);
-  if (HasObjectForm(statementId) && GetFailedStatements().size() > failures) ReadInParts(statementId, failures);
-  NotifyImported(statementId);
-  return true;
-}
-
-void SqliteReader::ReadInParts(int statementId, std::size_t failure) {
-  m_failureNotes[failure] = FailureNote{statementId, true, {}};
+SqliteReader::AfterFailure SqliteReader::OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) {
+  if (!HasObjectForm(statementId)) return SchemaSourceReaderI::OnStatementFailed(statementId, failure, attempt);
   // By database, in catalogue order (the statement reads them so).
   std::vector<std::vector<const RelationName*>> groups;
   for (const RelationName& relation : statementId == kViewColumns ? m_scope.views : m_scope.virtualTables) {
@@ -70,11 +52,12 @@ void SqliteReader::ReadInParts(int statementId, std::size_t failure) {
       ReadPart(statementId, WithoutColumns(group));
     }
   }
+  return AfterFailure::Handled;
 }
 
 void SqliteReader::ReadPart(int statementId, const std::vector<const RelationName*>& relations) {
   if (relations.empty() || StopRequested()) return;
-  const std::size_t before = GetFailedStatements().size();
+  OdbcDiagnostic failure;
   {
     // Reset however ImportObjects ends: the list is this call's.
     struct Reset {
@@ -82,18 +65,16 @@ void SqliteReader::ReadPart(int statementId, const std::vector<const RelationNam
       ~Reset() { only = nullptr; }
     } reset{m_only};
     m_only = &relations;
-    ImportObjects(statementId);
+    failure = TryImportObjects(statementId);
   }
-  if (GetFailedStatements().size() == before) return;
+  if (failure.IsEmpty()) return;
   if (relations.size() == 1) {
     const RelationName& relation = *relations.front();
-    m_failureNotes[before] =
-        FailureNote{statementId, false,
-                    (statementId == kViewColumns ? u"columns of view " : u"columns of virtual table ") +
-                        QuoteIdentifier(relation.database.name) + u'.' + QuoteIdentifier(relation.name)};
+    ReportFailure(statementId, std::move(failure),
+                  (statementId == kViewColumns ? u"columns of view " : u"columns of virtual table ") +
+                      QuoteIdentifier(relation.database.name) + u'.' + QuoteIdentifier(relation.name));
     return;
   }
-  m_failureNotes[before] = FailureNote{statementId, true, {}};
   // Rows handed on before the failure stay: a relation's rows come whole or
   // not at all (SQLite fails before its first one).
   const auto middle = relations.begin() + static_cast<std::ptrdiff_t>(relations.size() / 2);
@@ -122,7 +103,6 @@ bool SqliteReader::HasColumns(const RelationName& relation) const {
 void SqliteReader::GetAvailableObjects() {
   m_scope.ClearRead();
   m_scope.wanted.clear();
-  m_failureNotes.clear();
   m_only = nullptr;
   for (const std::u16string& name : ParseScope(m_reScope.view())) m_scope.wanted.push_back(FoldAscii(name));
   RunStatement(kDatabases);
@@ -135,31 +115,18 @@ void SqliteReader::ReadObjects() {
   const bool readable = !m_scope.databases.empty() || wanted.empty() ||
                         std::find(wanted.begin(), wanted.end(), u"main") != wanted.end();
   if (readable) {
-    for (int id : ReadStatementIds()) {
-      if (!RunStatement(id)) break;
-      // Checks come from the CREATE texts the tables statement read; they
-      // follow the keys and foreign keys.
-      if (id == kForeignKeyColumns && m_model != nullptr) CreateCheckConstraints(*m_model, m_scope);
-    }
+    // Checks come from the CREATE texts the tables statement read; they
+    // follow the keys and foreign keys.
+    const std::vector<int>& ids = ReadStatementIds();
+    const auto checks = std::find(ids.begin(), ids.end(), kForeignKeyColumns) + 1;
+    if (RunStatements(std::span<const int>(ids.begin(), checks)) && m_model != nullptr)
+      CreateCheckConstraints(*m_model, m_scope);
+    RunStatements(std::span<const int>(checks, ids.end()));
   }
   // What was read belongs to this import: a later ReadObjects without
   // GetAvailableObjects reads main rather than another import's databases.
   m_scope.ClearRead();
   m_scope.wanted.clear();
-}
-
-std::vector<QmFailedStatement> SqliteReader::Failures() const {
-  std::vector<QmFailedStatement> failures;
-  const std::vector<FailedStatement>& recorded = GetFailedStatements();
-  for (std::size_t i = 0; i < recorded.size(); ++i) {
-    const FailedStatement& failure = recorded[i];
-    const auto note = m_failureNotes.find(i);
-    const bool noted = note != m_failureNotes.end() && note->second.statementId == failure.statementId;
-    if (noted && note->second.superseded) continue;
-    failures.push_back(QmFailedStatement{failure.statementId, noted ? note->second.name : StatementName(failure.statementId),
-                                         failure.diagnostic});
-  }
-  return failures;
 }
 
 }  // namespace qm::sqlite

@@ -9,18 +9,19 @@
 // once for all tables of all those databases (PreProcessQueryStatement
 // chains the per-database statements with UNION ALL), and after the
 // foreign keys creates the check constraints the tables' CREATE texts
-// declare. Before every statement the session's flag is checked: once the
-// host has raised it, no further statement runs and the import ends
-// normally with what was read.
+// declare. The statements run in the module's read loop
+// (SchemaSourceReaderI::RunStatements): once the host has raised the
+// session's flag, no further statement runs and the import ends normally
+// with what was read.
 //
 // When the statement for the columns of all views (or of all virtual
-// tables) fails, SQLite could not read one of them; the reader then reads
-// them in halves, and halves of the halves that fail, down to single ones,
-// so that only the ones SQLite cannot read go without columns, at the cost
-// of a few statements per such view. Each of those is one failure for the
-// host, named after the view or table ("columns of view "main"."v""), with
-// SQLite's reason; the failures of the statements for several are not
-// reported.
+// tables) fails, SQLite could not read one of them; the reader then
+// (OnStatementFailed) reads them in halves, and halves of the halves that
+// fail, down to single ones, so that only the ones SQLite cannot read go
+// without columns, at the cost of a few statements per such view. Each of
+// those is one failure for the host, named after the view or table
+// ("columns of view "main"."v""), with SQLite's reason; the failures of the
+// statements for several are not reported.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -28,12 +29,8 @@
 
 #include "SqliteCatalog.h"
 
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
-#include <cstddef>
-#include <map>
-#include <string>
 #include <vector>
 
 namespace qm::sqlite {
@@ -49,17 +46,13 @@ class SqliteReader : public SchemaSourceReaderI {
   // found; the database list itself, and any statement when none were
   // found, keep their text (which reads main).
   void PreProcessQueryStatement(int statementId, CString& statement) override;
-  // The statements of the last import that failed, named for the host.
-  std::vector<QmFailedStatement> Failures() const;
+
+ protected:
+  // The columns of views or virtual tables read in parts (see above); any
+  // other failure goes as the base decides.
+  AfterFailure OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) override;
 
  private:
-  // Runs the statement between the progress notifications; false, without
-  // running it, when the session's flag is raised.
-  bool RunStatement(int statementId);
-  // After the statement for all views or virtual tables failed (its failure
-  // recorded at index `failure`): reads those that have no columns yet, in
-  // halves.
-  void ReadInParts(int statementId, std::size_t failure);
   // Reads the relations (of one database) with one statement; when it
   // fails, those of them still without columns in halves, a single one
   // failing under its own name.
@@ -69,20 +62,10 @@ class SqliteReader : public SchemaSourceReaderI {
   // Whether the imported view or table has columns in the model.
   bool HasColumns(const RelationName& relation) const;
 
-  // A recorded failure (by index in GetFailedStatements) that Failures
-  // reports otherwise: under the name of one view or table, or not at all.
-  struct FailureNote {
-    int statementId;      // the id the failure was recorded with, checked before the note is used
-    bool superseded;      // read again one by one: not reported
-    std::u16string name;  // otherwise the name to report it under
-  };
-
   ImportScope m_scope;  // wanted names from the scope text (GetAvailableObjects), the rest filled by the
                         // row actions; all emptied when ReadObjects ends
   const std::vector<const RelationName*>* m_only = nullptr;  // the views or tables the running statement reads;
                                                             // null: all
-  std::map<std::size_t, FailureNote> m_failureNotes;  // failure index -> note; emptied when an import's
-                                                       // reading starts (GetAvailableObjects)
 };
 
 }  // namespace qm::sqlite

@@ -21,19 +21,6 @@
 namespace qm::sqlite {
 namespace {
 
-// ---- Reading the record. Views are valid for the current row only; Text
-// copies what an action keeps.
-
-std::u16string_view View(const CommonDataObject& record, std::u16string_view column) { return record.GetText(column); }
-
-std::u16string Text(const CommonDataObject& record, std::u16string_view column) {
-  return std::u16string(record.GetText(column));
-}
-
-bool Has(const CommonDataObject& record, std::u16string_view column) { return record.Find(column) != nullptr; }
-
-int Integer(const CommonDataObject& record, std::u16string_view column) { return record.GetNumber(column); }
-
 std::u16string Decimal(int value) {
   const std::string digits = std::to_string(value);
   return std::u16string(digits.begin(), digits.end());
@@ -120,12 +107,12 @@ class DatabasesAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_scope->databases.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!Has(record, u"schema_name")) return;
-    std::u16string name = Text(record, u"schema_name");
+    if (!record.Has(u"schema_name")) return;
+    std::u16string name = record.Text(u"schema_name");
     const std::vector<std::u16string>& wanted = m_scope->wanted;
     if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), FoldAscii(name)) == wanted.end()) return;
     SchemaId(model, name);
-    m_scope->databases.push_back(DatabaseName{Integer(record, u"schema_seq"), std::move(name)});
+    m_scope->databases.push_back(DatabaseName{record.GetNumber(u"schema_seq"), std::move(name)});
   }
 
  private:
@@ -142,10 +129,10 @@ class TablesAction : public QueryResultRowActionI {
   explicit TablesAction(ImportScope* scope) : m_scope(scope) {}
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string_view name = View(record, u"table_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string_view name = record.GetText(u"table_name");
     CMOObject& table = CreateNamedObject(*model, model::Table, SchemaId(model, schema), std::u16string(name));
-    const std::u16string sql = Text(record, u"sql_text");
+    const std::u16string sql = record.Text(u"sql_text");
     if (!sql.empty()) SetTextProperty(table, model::SqlText, sql);
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &table);
 
@@ -157,8 +144,8 @@ class TablesAction : public QueryResultRowActionI {
     }
     SetTextProperty(table, model::TableKind, declared.isVirtual ? u"virtual table" : u"table");
     if (declared.isVirtual) {
-      m_scope->virtualTables.push_back(RelationName{DatabaseName{Integer(record, u"schema_seq"), schema},
-                                                    std::u16string(name), Integer(record, u"object_seq")});
+      m_scope->virtualTables.push_back(RelationName{DatabaseName{record.GetNumber(u"schema_seq"), schema},
+                                                    std::u16string(name), record.GetNumber(u"object_seq")});
       return;
     }
     SetIntegerProperty(table, model::Strict, declared.strict ? 1 : 0);
@@ -175,14 +162,14 @@ class ViewsAction : public QueryResultRowActionI {
   explicit ViewsAction(ImportScope* scope) : m_scope(scope) {}
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    std::u16string name = Text(record, u"view_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    std::u16string name = record.Text(u"view_name");
     CMOObject& view = CreateNamedObject(*model, model::View, SchemaId(model, schema), name);
-    if (Has(record, u"sql_text")) SetTextProperty(view, model::Definition, Text(record, u"sql_text"));
+    SetTextPropertyFrom(view, model::Definition, record, u"sql_text");
     // Views share the tables' name space: a trigger may sit on either.
     ImportedObjectCache::Instance()->Add(CString(ObjectKey(schema, name)), &view);
     m_scope->views.push_back(
-        RelationName{DatabaseName{Integer(record, u"schema_seq"), schema}, std::move(name), Integer(record, u"object_seq")});
+        RelationName{DatabaseName{record.GetNumber(u"schema_seq"), schema}, std::move(name), record.GetNumber(u"object_seq")});
   }
 
  private:
@@ -216,18 +203,18 @@ class ColumnsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (m_table.Move(View(record, u"schema_name"), View(record, u"table_name"))) {
+    if (m_table.Move(record.GetText(u"schema_name"), record.GetText(u"table_name"))) {
       m_rowidColumn = nullptr;
       m_compositeKey = false;
     }
     CMOObject* table = m_table.Table();
     if (table == nullptr) return;
-    const std::u16string_view name = View(record, u"column_name");
+    const std::u16string_view name = record.GetText(u"column_name");
     CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), std::u16string(name));
-    const std::u16string_view dataType = View(record, u"data_type");
+    const std::u16string_view dataType = record.GetText(u"data_type");
     if (!dataType.empty()) SetTextProperty(column, model::DataType, std::u16string(dataType));
-    const int nullable = Integer(record, u"not_null") != 0 ? 0 : 1;
-    const int pkPosition = Integer(record, u"pk_position");
+    const int nullable = record.GetNumber(u"not_null") != 0 ? 0 : 1;
+    const int pkPosition = record.GetNumber(u"pk_position");
     if (pkPosition > 1) {
       m_compositeKey = true;
       if (m_rowidColumn != nullptr) SetIntegerProperty(*m_rowidColumn, model::Nullable, m_rowidColumnNullable);
@@ -240,12 +227,12 @@ class ColumnsAction : public QueryResultRowActionI {
     } else {
       SetIntegerProperty(column, model::Nullable, nullable);
     }
-    if (Has(record, u"default_value")) SetTextProperty(column, model::DefaultValue, Text(record, u"default_value"));
-    const int hidden = Integer(record, u"hidden_kind");
+    SetTextPropertyFrom(column, model::DefaultValue, record, u"default_value");
+    const int hidden = record.GetNumber(u"hidden_kind");
     if (hidden == 2 || hidden == 3) {
       SetTextProperty(column, model::GeneratedKind, hidden == 3 ? u"STORED" : u"VIRTUAL");
       if (const TableText* declared = Declared(*m_scope, table)) {
-        const int number = Integer(record, u"column_index");
+        const int number = record.GetNumber(u"column_index");
         for (const GeneratedColumnText& text : declared->generatedColumns)
           if (text.number == number && EqualsIgnoringAsciiCase(text.name, name))
             SetTextProperty(column, model::GeneratedExpression, text.expression);
@@ -276,13 +263,13 @@ class KeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    m_table.Move(View(record, u"schema_name"), View(record, u"table_name"));
+    m_table.Move(record.GetText(u"schema_name"), record.GetText(u"table_name"));
     CMOObject* table = m_table.Table();
     if (table == nullptr) return;
     const std::u16string& schema = m_table.Schema();
     const std::u16string& tableName = m_table.Name();
-    const bool primary = Integer(record, u"key_kind") == 0;
-    const std::u16string indexName = primary ? std::u16string() : Text(record, u"index_name");
+    const bool primary = record.GetNumber(u"key_kind") == 0;
+    const std::u16string indexName = primary ? std::u16string() : record.Text(u"index_name");
     CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), primary ? u"pk_" + tableName : indexName);
     SetTextProperty(key, model::KeyType, primary ? u"PRIMARY KEY" : u"UNIQUE");
     ImportedObjectCache::Instance()->AddByDBID(CString(KeyId(schema, tableName, indexName)), &key);
@@ -297,9 +284,9 @@ class KeyColumnsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_pending.clear(); }
 
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
-    const std::u16string keyId = KeyId(schema, tableName, Text(record, u"index_name"));
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string tableName = record.Text(u"table_name");
+    const std::u16string keyId = KeyId(schema, tableName, record.Text(u"index_name"));
     CMOObject* key = ImportedObjectCache::Instance()->FindObjectById(CString(keyId));
     if (key == nullptr) return;
     Pending& pending = m_pending[keyId];
@@ -307,7 +294,7 @@ class KeyColumnsAction : public QueryResultRowActionI {
     pending.key = key;
     pending.schema = schema;
     pending.table = tableName;
-    pending.columns.emplace_back(Integer(record, u"column_seq"), Text(record, u"column_name"));
+    pending.columns.emplace_back(record.GetNumber(u"column_seq"), record.Text(u"column_name"));
   }
 
   void PostExecute(GenericModel*) override {
@@ -366,7 +353,7 @@ class ForeignKeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    m_table.Move(View(record, u"schema_name"), View(record, u"table_name"));
+    m_table.Move(record.GetText(u"schema_name"), record.GetText(u"table_name"));
     CMOObject* table = m_table.Table();
     if (table == nullptr) return;
     const std::u16string& schema = m_table.Schema();
@@ -375,20 +362,20 @@ class ForeignKeysAction : public QueryResultRowActionI {
     const std::u16string name = u"fk_" + tableName + u'_' + Decimal(declared);
     CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), name);
     // SQLite resolves the parent table in the child's database only.
-    if (CMOObject* referenced = FindTable(schema, View(record, u"referenced_table")))
+    if (CMOObject* referenced = FindTable(schema, record.GetText(u"referenced_table")))
       SetIdsProperty(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
-    SetTextProperty(foreignKey, model::OnDelete, Text(record, u"on_delete"));
-    SetTextProperty(foreignKey, model::OnUpdate, Text(record, u"on_update"));
+    SetTextProperty(foreignKey, model::OnDelete, record.Text(u"on_delete"));
+    SetTextProperty(foreignKey, model::OnUpdate, record.Text(u"on_update"));
     // SQLite parses MATCH but applies none: every foreign key behaves as
     // MATCH SIMPLE, which its catalogue reports as "NONE".
-    const std::u16string match = Text(record, u"match_type");
+    const std::u16string match = record.Text(u"match_type");
     SetTextProperty(foreignKey, model::MatchType, match == u"NONE" ? std::u16string(u"SIMPLE") : match);
     // No text kept: a plain one, whose foreign keys are all immediate.
     const TableText* text = Declared(*m_scope, table);
     const ForeignKeyText* declaredKey = nullptr;
     const auto index = static_cast<std::size_t>(declared - 1);
     if (text != nullptr && text->parsed && index < text->foreignKeys.size() &&
-        EqualsIgnoringAsciiCase(text->foreignKeys[index].referencedTable, View(record, u"referenced_table")))
+        EqualsIgnoringAsciiCase(text->foreignKeys[index].referencedTable, record.GetText(u"referenced_table")))
       declaredKey = &text->foreignKeys[index];
     if (text == nullptr || declaredKey != nullptr) {
       SetIntegerProperty(foreignKey, model::Deferrable, declaredKey != nullptr && declaredKey->deferrable ? 1 : 0);
@@ -396,7 +383,7 @@ class ForeignKeysAction : public QueryResultRowActionI {
                          declaredKey != nullptr && declaredKey->initiallyDeferred ? 1 : 0);
     }
     ImportedObjectCache::Instance()->AddByDBID(
-        CString(ForeignKeyId(schema, tableName, Integer(record, u"fk_id"))), &foreignKey);
+        CString(ForeignKeyId(schema, tableName, record.GetNumber(u"fk_id"))), &foreignKey);
   }
 
  private:
@@ -413,20 +400,20 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_pending.clear(); }
 
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
-    const std::u16string id = ForeignKeyId(schema, tableName, Integer(record, u"fk_id"));
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string tableName = record.Text(u"table_name");
+    const std::u16string id = ForeignKeyId(schema, tableName, record.GetNumber(u"fk_id"));
     CMOObject* foreignKey = ImportedObjectCache::Instance()->FindObjectById(CString(id));
     if (foreignKey == nullptr) return;
     Pending& pending = m_pending[id];
     pending.foreignKey = foreignKey;
     pending.schema = schema;
     pending.table = tableName;
-    pending.referencedTable = Text(record, u"referenced_table");
+    pending.referencedTable = record.Text(u"referenced_table");
     Pair pair;
-    pair.seq = Integer(record, u"column_seq");
-    pair.from = Text(record, u"from_column");
-    if (Has(record, u"to_column")) pair.to = Text(record, u"to_column");
+    pair.seq = record.GetNumber(u"column_seq");
+    pair.from = record.Text(u"from_column");
+    if (record.Has(u"to_column")) pair.to = record.Text(u"to_column");
     pending.pairs.push_back(std::move(pair));
   }
 
@@ -530,16 +517,16 @@ class IndexesAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_table.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    m_table.Move(View(record, u"schema_name"), View(record, u"table_name"));
+    m_table.Move(record.GetText(u"schema_name"), record.GetText(u"table_name"));
     CMOObject* table = m_table.Table();
     if (table == nullptr) return;
     const std::u16string& schema = m_table.Schema();
-    const std::u16string name = Text(record, u"index_name");
+    const std::u16string name = record.Text(u"index_name");
     CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), name);
-    SetIntegerProperty(index, model::IsUnique, Integer(record, u"is_unique") != 0 ? 1 : 0);
-    const std::u16string sql = Text(record, u"sql_text");
+    SetFlagPropertyFrom(index, model::IsUnique, record, u"is_unique");
+    const std::u16string sql = record.Text(u"sql_text");
     if (!sql.empty()) SetTextProperty(index, model::SqlText, sql);
-    if (Integer(record, u"is_partial") != 0) {
+    if (record.GetNumber(u"is_partial") != 0) {
       const IndexText parsed = ParseCreateIndex(sql);
       if (!parsed.predicate.empty()) SetTextProperty(index, model::Predicate, parsed.predicate);
     }
@@ -558,18 +545,18 @@ class IndexColumnsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_pending.clear(); }
 
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string indexKey = ObjectKey(schema, Text(record, u"index_name"));
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string indexKey = ObjectKey(schema, record.Text(u"index_name"));
     CMOObject* index = ImportedIndexCache::Instance()->FindObject(CString(indexKey));
     if (index == nullptr) return;
     Pending& pending = m_pending[indexKey];
     pending.index = index;
     pending.schema = schema;
-    pending.table = Text(record, u"table_name");
+    pending.table = record.Text(u"table_name");
     Term term;
-    term.seq = Integer(record, u"column_seq");
-    term.columnId = Integer(record, u"column_id");
-    term.name = Text(record, u"column_name");
+    term.seq = record.GetNumber(u"column_seq");
+    term.columnId = record.GetNumber(u"column_id");
+    term.name = record.Text(u"column_name");
     pending.terms.push_back(std::move(term));
   }
 
@@ -632,15 +619,15 @@ class TriggersAction : public QueryResultRowActionI {
   explicit TriggersAction(const ImportScope* scope) : m_scope(scope) {}
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string tableName = record.Text(u"table_name");
     CMOObject* table = FindTable(schema, tableName);
     for (auto it = m_scope->databases.begin(); table == nullptr && it != m_scope->databases.end(); ++it)
       table = FindTable(it->name, tableName);
     const int parentId = table != nullptr ? table->GetObjectId() : SchemaId(model, schema);
 
-    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, parentId, Text(record, u"trigger_name"));
-    const std::u16string sql = Text(record, u"sql_text");
+    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, parentId, record.Text(u"trigger_name"));
+    const std::u16string sql = record.Text(u"sql_text");
     if (!sql.empty()) SetTextProperty(trigger, model::Definition, sql);
     const TriggerText parsed = ParseCreateTrigger(sql);
     if (parsed.parsed) {

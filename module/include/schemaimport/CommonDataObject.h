@@ -15,6 +15,7 @@
 #include <platform/CString.h>
 #include <schemaimport/Export.h>
 
+#include <cstdint>
 #include <map>
 #include <span>
 #include <string>
@@ -66,6 +67,19 @@ class QM_SCHEMAIMPORT_API CommonDataObject {
   std::u16string_view GetText(std::u16string_view name) const;
   // GetInteger for a name the caller already has, without a copy.
   int GetNumber(std::u16string_view name) const;
+
+  // ---- What row actions read most: the same lookups, in their terms.
+
+  // Whether the row has a value under the name (a NULL column has none).
+  bool Has(std::u16string_view name) const { return Find(name) != nullptr; }
+  // GetText as a string of its own, for what a row action keeps beyond
+  // the row; empty when the name is absent or the value is not text.
+  std::u16string Text(std::u16string_view name) const { return std::u16string(GetText(name)); }
+  // The 32 bits of GetNumber as an unsigned number: the fetch delivers an
+  // integer column's low 32 bits as a signed value, so an unsigned 32-bit
+  // column (a PostgreSQL oid of 2^31 or more, say) arrives negative and
+  // reads back whole here.
+  std::uint32_t GetUnsigned(std::u16string_view name) const { return static_cast<std::uint32_t>(GetNumber(name)); }
 
   // Entries in ascending key order; the pair is (name, value).
   const_iterator Iterator() const { return m_values.begin(); }

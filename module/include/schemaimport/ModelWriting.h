@@ -10,14 +10,26 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CMOObject;
+class CommonDataObject;
 class GenericModel;
 
 QM_SCHEMAIMPORT_API void SetTextProperty(CMOObject& object, int propertyId, std::u16string value);
 QM_SCHEMAIMPORT_API void SetIntegerProperty(CMOObject& object, int propertyId, std::int64_t value);
 QM_SCHEMAIMPORT_API void SetIdsProperty(CMOObject& object, int propertyId, std::vector<int> ids);
+
+// The text of the record's column as the property, when the record has the
+// column (a NULL column leaves the object as it was); a value that is not
+// text sets an empty text.
+QM_SCHEMAIMPORT_API void SetTextPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record,
+                                             std::u16string_view column);
+// A flag from the record's column: integer 1 when its value is not 0, else
+// 0 (an absent column counts as 0).
+QM_SCHEMAIMPORT_API void SetFlagPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record,
+                                             std::u16string_view column);
 
 // A new object of the type under the parent, with its name (model::Name).
 // Throws std::invalid_argument, creating nothing, when there is no object

@@ -13,11 +13,11 @@
 
 // The first diagnostic record of the handle: SQLSTATE, native error and the
 // whole message, however long, with trailing blanks and line breaks
-// removed. When there is none to read (a null handle, or nothing recorded),
-// a general error naming the failed call stands in, so that a failure
-// always says why: SQLSTATE HY000 and "<failedCall> failed without a
-// diagnostic record", or "<failedCall> failed: invalid handle" when
-// returnCode (the failed call's SQLRETURN) is SQL_INVALID_HANDLE.
+// removed; its origin is the driver. When there is none to read (a null
+// handle, or nothing recorded), the module's words name the failed call, so
+// that a failure always says why: "<failedCall> failed without a diagnostic
+// record", or "<failedCall> failed: invalid handle" when returnCode (the
+// failed call's SQLRETURN) is SQL_INVALID_HANDLE; no SQLSTATE.
 QM_SCHEMAIMPORT_API OdbcDiagnostic ReadOdbcDiagnostic(short handleType, void* handle, const char16_t* failedCall,
                                                       short returnCode = 0);
 

@@ -15,6 +15,25 @@
 //                               it once until ClearAll
 //   5. PreProcessQueryStatement may rewrite a statement's text before it runs
 //   6. ImportObjects            runs one statement
+// and, for the read loop below, OnStatementFailed and OnStatementEnded.
+//
+// The read loop. RunStatements (or RunStatement for one) is what a read
+// step calls: before each statement it checks whether the host asked the
+// import to stop (the session's flag), posts the progress notices around
+// it, runs it, and on a failure asks OnStatementFailed what to do: report it
+// under the statement's name and go on (the base's answer), run it again,
+// leave it to the plug-in (which may read otherwise and report what it
+// wants through ReportFailure), or give up on the connection (the base's
+// answer when the driver says it is lost): the statements still to come are
+// then reported as not run. Failures() lists what was reported, each with
+// the name registered with the statement, for the host. A read step, then:
+//
+//   void RegisterQueryStatements() override {
+//     AddQueryStatement(kTables, model::Table, CString(kTablesSql), u"tables");
+//     SetStatementRowAction(kTables, new TablesAction);
+//     ...
+//   }
+//   void ReadObjects() override { RunStatements({kTables, kColumns}); }
 //
 // The import driver calls SetConnection, SetModel, then the caches' start,
 // GetAvailableObjects, ReadObjects, and after the run the caches' end.
@@ -26,9 +45,13 @@
 #include <schemaimport/CommonDataObject.h>
 #include <schemaimport/Export.h>
 #include <schemaimport/OdbcDiagnostic.h>
+#include <schemaimport/PluginApi.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
+#include <span>
+#include <string>
 #include <vector>
 
 class GenericModel;
@@ -48,8 +71,17 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
  public:
   // A statement of the current import that did not run to its end.
   struct FailedStatement {
-    int statementId;          // the id ImportObjects was called with
-    OdbcDiagnostic diagnostic;  // the driver's first diagnostic record (or a stand-in when it gave none)
+    int statementId;            // the id ImportObjects was called with
+    OdbcDiagnostic diagnostic;  // the driver's first diagnostic record, or the module's or plug-in's words
+    std::u16string name;        // what the host calls it; empty: the name registered with the statement
+  };
+
+  // What the read loop does after a statement failed (OnStatementFailed).
+  enum class AfterFailure {
+    Report,   // report the failure under the statement's name and go on with the next statement
+    Retry,    // run the statement again
+    Handled,  // the reader dealt with it (read its objects otherwise, reported what it wanted): go on
+    Abandon,  // report it; the connection is unusable: the statements still to come are reported as not run
   };
 
   SchemaSourceReaderI();
@@ -93,17 +125,21 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
 
   // Registers a statement. An empty text changes nothing. The object type
   // always follows the latest call; the text of the first call for an id
-  // stays.
+  // stays, and so does its name: what the host calls the statement when it
+  // fails (e.g. u"foreign keys"; none given: "statement <id>").
   void AddQueryStatement(int statementId, int objectType, const CString& statement);
+  void AddQueryStatement(int statementId, int objectType, const CString& statement, std::u16string name);
+  // The name registered with the statement, or "statement <id>".
+  std::u16string StatementName(int statementId) const;
   // Registers the statement's row action and takes ownership of it, unless
   // the id has one already: then nothing changes and the action stays the
   // caller's. A null action is stored like any other.
   void SetStatementRowAction(int statementId, QueryResultRowActionI* action);
   // The row action stored for the id, or null.
   QueryResultRowActionI* GetStatementRowAction(int statementId) const;
-  // Empties the statements and row actions (deleting every distinct non-null
-  // action once) and lets the next SetConnection run the set-up step again.
-  // Object types, counts, record and scope text are kept.
+  // Empties the statements, their names and the row actions (deleting every
+  // distinct non-null action once) and lets the next SetConnection run the
+  // set-up step again. Object types, counts, record and scope text are kept.
   void ClearAll();
 
   // Hand a record to the statement's row action (ProcessRow), or call its
@@ -120,7 +156,11 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   void UpdateObjectCount(int statementId, int count);
 
   // Fills one entry per result column of the executed statement handle (an
-  // SQLHSTMT). The array must have as many entries as the result has columns.
+  // SQLHSTMT): its number, its name and its SQL type code as SQLDescribeCol
+  // would report them, asked for with SQLColAttribute, which makes no
+  // driver run catalogue queries of its own (psqlODBC does for
+  // SQLDescribeCol). The array must have as many entries as the result has
+  // columns.
   void RetrieveColumnDetails(void* statementHandle, ColumnInfo* columns);
   // Fetches every row of the executed statement handle into m_record and
   // calls the statement's row action; see ImportObjects. The array is the one
@@ -128,11 +168,18 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   void FetchAndProcessRecords(void* statementHandle, int statementId, ColumnInfo* columns);
 
   // Statements of the current import that did not run to their end, in the
-  // order they failed. Emptied by ClearFailedStatements, which the import
-  // driver calls at the start of every run, before connecting (and
-  // InitCache again), so a run that fails to connect reports none.
+  // order they failed: what ImportObjects recorded, less what the read loop
+  // took back (an attempt run again, a failure the reader handled), plus
+  // what the reader reported itself. Emptied by ClearFailedStatements,
+  // which the import driver calls at the start of every run, before
+  // connecting (and InitCache again), so a run that fails to connect
+  // reports none; it also forgets that the host asked to stop and that the
+  // connection was lost.
   const std::vector<FailedStatement>& GetFailedStatements() const { return m_failedStatements; }
-  void ClearFailedStatements() { m_failedStatements.clear(); }
+  void ClearFailedStatements();
+  // The same for the plug-in table: each with its name (the one reported,
+  // else the statement's registered name).
+  std::vector<QmFailedStatement> Failures() const;
 
   // Starts the import's caches: empties the keys, object and index caches,
   // loads the schema lookup from the model, opens the scratch store and
@@ -150,6 +197,48 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   void NotifyImported(int statementId);
 
  protected:
+  // ---- The read loop (see the top of this file).
+
+  // Whether the host has asked the running import to stop (the session's
+  // flag). The loop checks it before every statement; a reader that runs
+  // statements of its own in between checks it too.
+  static bool StopRequested();
+  // Runs one statement of the read step. Unless the host asked to stop
+  // (then it runs nothing and returns false), posts NotifyImporting, runs
+  // the statement with ImportObjects (again for as long as
+  // OnStatementFailed answers Retry), calls OnStatementEnded after each
+  // attempt but one that lost the connection, and posts NotifyImported.
+  // Once the connection was lost in this import, runs nothing and reports
+  // the statement as not run. True when the read step may go on with its
+  // next statement: the host did not ask to stop and the connection is not
+  // lost (the statement itself may have failed).
+  bool RunStatement(int statementId);
+  // RunStatement for each statement in order; stops at the host's request,
+  // and after a lost connection reports the rest as not run. True when
+  // every statement ran (failed or not) and the connection stayed.
+  bool RunStatements(std::span<const int> statementIds);
+  bool RunStatements(std::initializer_list<int> statementIds) {
+    return RunStatements(std::span<const int>(statementIds.begin(), statementIds.size()));
+  }
+  // Asked once per failed attempt of a statement the loop runs (attempt
+  // counts from 1), with the failure, which it may rewrite (e.g. explain).
+  // The base answers Abandon when the connection is lost (an SQLSTATE of
+  // class 08, or the connector says so) and Report otherwise.
+  virtual AfterFailure OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt);
+  // Called after each attempt of a statement the loop runs, once
+  // OnStatementFailed has answered (not after one that lost the
+  // connection); e.g. to end a transaction per statement. The base does
+  // nothing.
+  virtual void OnStatementEnded(int statementId);
+
+  // Runs the statement once with ImportObjects and returns why it did not
+  // run to its end, or an empty diagnostic; what it recorded is taken back
+  // (report it with ReportFailure when it should stand).
+  OdbcDiagnostic TryImportObjects(int statementId);
+  // Records a failed statement of the current import, under the name given
+  // or, when it is empty, the statement's registered name.
+  void ReportFailure(int statementId, OdbcDiagnostic diagnostic, std::u16string name = {});
+
   // Statement ids of row actions order as unsigned 32-bit numbers.
   struct UnsignedIdLess {
     bool operator()(int a, int b) const { return static_cast<std::uint32_t>(a) < static_cast<std::uint32_t>(b); }
@@ -167,8 +256,10 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   CString m_reScope;                    // scope text from the connector; empty until SetConnection
 
  private:
-  void RecordFailure(int statementId, OdbcDiagnostic diagnostic);
   int StatementObjectType(int statementId) const;
 
   std::vector<FailedStatement> m_failedStatements;  // failures of the current import, in order
+  std::map<int, std::u16string> m_statementNames;   // statement id -> what the host calls it; emptied by ClearAll
+  bool m_stopped = false;          // the read loop met the host's request to stop in this import
+  bool m_connectionLost = false;   // a statement of this import lost the connection (AfterFailure::Abandon)
 };

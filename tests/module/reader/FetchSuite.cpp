@@ -175,7 +175,7 @@ TEST_P(FetchTest, EachSqlTypeConvertsAsTheConversionTableSays) {
   }
   MessageCapture messages;
   Run(1, types.query);
-  EXPECT_TRUE(m_reader.GetFailedStatements().empty()) << m_reader.Failures();
+  EXPECT_TRUE(m_reader.GetFailedStatements().empty()) << m_reader.FailureText();
   ASSERT_EQ(m_log.rows.size(), 1u);
   std::vector<std::u16string> expectedMessages;
   for (const Expectation& e : types.expected) {
@@ -250,7 +250,7 @@ TEST_P(FetchTest, LongTextArrivesWholeAcrossPieces) {
     Prepare(u"INSERT INTO longtexts VALUES (" + Number(i) + u", " + Repeat(texts[i].sql, texts[i].repeat) + u")");
 
   Run(1, u"SELECT id AS id, v AS v FROM longtexts ORDER BY id");
-  EXPECT_TRUE(m_reader.GetFailedStatements().empty()) << m_reader.Failures();
+  EXPECT_TRUE(m_reader.GetFailedStatements().empty()) << m_reader.FailureText();
   ASSERT_EQ(m_log.rows.size(), std::size(texts));
   for (std::size_t i = 0; i < std::size(texts); ++i) {
     SCOPED_TRACE(testing::Message() << "id " << i);
@@ -291,7 +291,7 @@ TEST_P(FetchTest, StatementsThatFailOrReturnNothingCallAndCountAsFarAsTheyGo) {
   Run(1, u"UPDATE nums SET a = a WHERE a < 0");  // affects no row: SQL_NO_DATA is no failure
   EXPECT_EQ(m_log.calls(), 0);
   EXPECT_EQ(m_reader.ObjectCountEntries(), 0u);
-  ASSERT_EQ(m_reader.GetFailedStatements().size(), 2u) << m_reader.Failures();
+  ASSERT_EQ(m_reader.GetFailedStatements().size(), 2u) << m_reader.FailureText();
   const auto& failure = m_reader.GetFailedStatements()[0];
   EXPECT_EQ(failure.statementId, 3);
   EXPECT_EQ(failure.diagnostic.sqlState, GetParam().engine == Engine::Postgres ? u"42P01" : u"HY000");
@@ -318,7 +318,7 @@ TEST_P(FetchTest, StatementsThatFailOrReturnNothingCallAndCountAsFarAsTheyGo) {
   EXPECT_EQ(m_reader.RecordCount(), 2);
   EXPECT_EQ(m_reader.Record().GetInteger(u"b"), 6);
   EXPECT_EQ(m_log.calls(), 2);
-  EXPECT_EQ(m_reader.GetFailedStatements().size(), 2u) << m_reader.Failures();
+  EXPECT_EQ(m_reader.GetFailedStatements().size(), 2u) << m_reader.FailureText();
 }
 
 TEST_P(FetchTest, RowActionChangingTheRecordDoesNotReachTheNextRow) {

@@ -52,10 +52,21 @@ class RecordingRowAction : public QueryResultRowActionI {
   ActionLog* m_log;  // not owned
 };
 
-// A reader whose set-up step and statement rewriting the test supplies.
+// A reader whose set-up step, statement rewriting and read-loop decisions
+// the test supplies.
 class TestReader : public SchemaSourceReaderI {
  public:
   ~TestReader() { ClearAll(); }
+
+  using SchemaSourceReaderI::ReportFailure;
+  using SchemaSourceReaderI::RunStatement;
+  using SchemaSourceReaderI::RunStatements;
+
+  AfterFailure OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) override {
+    if (onFailed) return onFailed(statementId, failure, attempt);
+    return SchemaSourceReaderI::OnStatementFailed(statementId, failure, attempt);
+  }
+  void OnStatementEnded(int statementId) override { ended.push_back(statementId); }
 
   void ReadObjects() override {}
   void RegisterQueryStatements() override {
@@ -74,7 +85,7 @@ class TestReader : public SchemaSourceReaderI {
   std::size_t ObjectCountEntries() const { return m_objectCounts.size(); }
   int RecordCount() const { return m_recordCount; }
   const CommonDataObject& Record() const { return m_record; }
-  std::string Failures() const {
+  std::string FailureText() const {
     std::string text;
     for (const auto& f : GetFailedStatements())
       text += "statement " + std::to_string(f.statementId) + ": " + Describe(f.diagnostic) + "\n";
@@ -84,6 +95,9 @@ class TestReader : public SchemaSourceReaderI {
   int registrations = 0;                          // RegisterQueryStatements calls
   std::function<void(TestReader&)> registration;  // what the set-up step does; may be empty
   std::function<void(int, CString&)> preprocess;  // statement rewriting; may be empty
+  // The read loop's question after a failure; empty: the base's answer.
+  std::function<AfterFailure(int, OdbcDiagnostic&, int)> onFailed;
+  std::vector<int> ended;                         // OnStatementEnded calls, in order
 };
 
 // The names a record holds, in its order.

@@ -49,9 +49,10 @@ TEST_P(SqliteFaultTest, FetchFailingHalfWayEndsTheStatementKeepingEarlierRows) {
   EXPECT_EQ(m_reader.ObjectCount(12), 2);
   ASSERT_EQ(m_reader.GetFailedStatements().size(), 1u);
   EXPECT_EQ(m_reader.GetFailedStatements()[0].statementId, 2);
-  // The driver manager has no record for a fault it did not see: a stand-in
-  // names the call.
-  EXPECT_EQ(m_reader.GetFailedStatements()[0].diagnostic.sqlState, u"HY000");
+  // The driver manager has no record for a fault it did not see: the
+  // module names the call, with no SQLSTATE of its own making.
+  EXPECT_EQ(m_reader.GetFailedStatements()[0].diagnostic.origin, OdbcDiagnostic::Origin::Module);
+  EXPECT_EQ(m_reader.GetFailedStatements()[0].diagnostic.sqlState, u"");
   EXPECT_NE(Utf8(m_reader.GetFailedStatements()[0].diagnostic.message).find("SQLFetch"), std::string::npos);
 }
 

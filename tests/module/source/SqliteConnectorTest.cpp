@@ -130,28 +130,33 @@ TEST_F(SqliteConnectorTest, FailedConnectKeepsTheOpenConnectionAndASuccessfulOne
 }
 
 TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheReason) {
+  using Origin = OdbcDiagnostic::Origin;
   struct Case {
     const char* what;
     Fault fault;
     CString connectionString;
-    std::u16string state;  // expected SQLSTATE; empty: any five characters
+    Origin origin;         // who gives the reason
+    std::u16string state;  // expected SQLSTATE from the driver; empty: any five characters
     std::u16string text;   // part of the message
   };
   const Case cases[] = {
-      // No handle exists to ask, so the connector names the failure itself.
-      {"environment allocation", Fault::EnvironmentAllocation, Database("never.db"), u"HY001", u"environment"},
+      // No handle exists to ask, so the module names the failure itself,
+      // without an SQLSTATE of its own making.
+      {"environment allocation", Fault::EnvironmentAllocation, Database("never.db"), Origin::Module, u"", u"environment"},
       // The driver manager's own diagnostic from the environment handle.
-      {"ODBC version", Fault::OdbcVersion, Database("never.db"), u"", u"Invalid attribute value"},
+      {"ODBC version", Fault::OdbcVersion, Database("never.db"), Origin::Driver, u"", u"Invalid attribute value"},
       // A failure without any diagnostic record still carries a reason.
-      {"connection allocation", Fault::ConnectionAllocation, Database("never.db"), u"HY000", u"SQLAllocHandle"},
+      {"connection allocation", Fault::ConnectionAllocation, Database("never.db"), Origin::Module, u"", u"SQLAllocHandle"},
       // unixODBC 2.3 answers an unregistered driver with only 01000 "Can't open lib".
-      {"unknown driver", Fault::None, u"Driver={Quillmere No Such Driver};Database=x", u"01000",
+      {"unknown driver", Fault::None, u"Driver={Quillmere No Such Driver};Database=x", Origin::Driver, u"01000",
        u"Quillmere No Such Driver"},
-      {"unknown data source", Fault::None, u"DSN=quillmere_no_such_dsn", u"IM002", u"Data source name not found"},
-      {"refused database", Fault::None, Database("never.db", u";NoCreat=1"), u"", u"connect failed"},
+      {"unknown data source", Fault::None, u"DSN=quillmere_no_such_dsn", Origin::Driver, u"IM002",
+       u"Data source name not found"},
+      {"refused database", Fault::None, Database("never.db", u";NoCreat=1"), Origin::Driver, u"", u"connect failed"},
       // The driver manager takes the length as a 16-bit count: a longer
       // string must not reach it with a wrapped length.
-      {"over-long string", Fault::None, Database("never.db") + u";Padding=" + CString(u'p', 40000), u"HY090", u""},
+      {"over-long string", Fault::None, Database("never.db") + u";Padding=" + CString(u'p', 40000), Origin::Module, u"",
+       u"32767"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -166,7 +171,11 @@ TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheRea
     // count shows one that is never freed; LeakSanitizer does not.
     ExpectLive(0);
     const OdbcDiagnostic& diagnostic = connector.GetLastDiagnostic();
-    if (c.state.empty()) {
+    EXPECT_EQ(diagnostic.origin, c.origin) << Describe(diagnostic);
+    if (c.origin != Origin::Driver) {
+      EXPECT_EQ(diagnostic.sqlState, u"") << Describe(diagnostic);
+      EXPECT_EQ(diagnostic.Describe(), diagnostic.message);
+    } else if (c.state.empty()) {
       EXPECT_EQ(diagnostic.sqlState.size(), 5u) << Describe(diagnostic);
     } else {
       EXPECT_EQ(diagnostic.sqlState, c.state) << Describe(diagnostic);
@@ -180,7 +189,7 @@ TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheRea
 TEST_F(SqliteConnectorTest, CancelledOrThrowingDialogConnectsNothing) {
   TestConnector connector;
   const CString asked = Database("asked.db");
-  {  // Cancelled: nothing connected, nothing to report, the user's edit dropped.
+  {  // Cancelled: nothing connected, the user's edit dropped, the module says so.
     HWND seenParent = nullptr;
     CString seenText;
     ScopedDialogHook hook([&](HWND parent, CString& text) {
@@ -195,7 +204,8 @@ TEST_F(SqliteConnectorTest, CancelledOrThrowingDialogConnectsNothing) {
     EXPECT_NE(seenParent, nullptr);
     EXPECT_EQ(seenText, asked);
     EXPECT_EQ(argument, asked);
-    EXPECT_TRUE(connector.GetLastDiagnostic().IsEmpty());
+    EXPECT_EQ(connector.GetLastDiagnostic().origin, OdbcDiagnostic::Origin::Module);
+    EXPECT_EQ(connector.GetLastDiagnostic().Describe(), u"the connection dialog was cancelled");
   }
   {  // A host's dialog that throws: the exception is the host's, the handles are not lost with it.
     ScopedDialogHook hook([](HWND, CString&) -> bool { throw std::runtime_error("dialog broke"); });
