@@ -32,7 +32,8 @@ CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, 
   return object;
 }
 
-void SetTextPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
+void SetTextPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record,
+                         std::u16string_view column) {
   const COleVariant* value = record.Find(column);
   if (value == nullptr) return;
   // Text as GetText gives it: up to the first NUL, empty for a non-text value.
@@ -40,6 +41,7 @@ void SetTextPropertyFrom(CMOObject& object, int propertyId, const CommonDataObje
   SetTextProperty(object, propertyId, text ? std::u16string(value->bstrVal) : std::u16string());
 }
 
-void SetFlagPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
+void SetFlagPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record,
+                         std::u16string_view column) {
   SetIntegerProperty(object, propertyId, record.GetNumber(column) != 0 ? 1 : 0);
 }

@@ -293,8 +293,8 @@ void SchemaSourceReaderI::RetrieveColumnDetails(void* statementHandle, ColumnInf
     const auto number = static_cast<SQLUSMALLINT>(c);
     column.columnName[0] = u'\0';
     SQLSMALLINT nameBytes = 0;
-    SQLColAttributeW(handle, number, SQL_DESC_NAME, column.columnName, static_cast<SQLSMALLINT>(sizeof column.columnName),
-                     &nameBytes, nullptr);
+    SQLColAttributeW(handle, number, SQL_DESC_NAME, column.columnName,
+                     static_cast<SQLSMALLINT>(sizeof column.columnName), &nameBytes, nullptr);
     column.columnName[ColumnInfo::kNameLength - 1] = u'\0';
     column.dataType = DescribedType(handle, number);
     column.columnNumber = number;

@@ -368,7 +368,7 @@ bool SqliteConnector::EstablishConnection() {
     }
     if (FileSize(m_file) == 0 && options.notice) {
       options.notice(u"the database file " + ShownPath(m_file) +
-                       u" is empty (0 bytes): SQLite reads it as an empty database, so the model holds no objects");
+                     u" is empty (0 bytes): SQLite reads it as an empty database, so the model holds no objects");
     }
   }
   return true;

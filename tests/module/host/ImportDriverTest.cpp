@@ -344,6 +344,27 @@ TEST_F(ImportDriverTest, FailedStatementsOfAnEarlierImportAreGoneAfterARefusedCo
   EXPECT_TRUE(reader.GetFailedStatements().empty());
 }
 
+// The connector's one diagnostic tells of the latest connect step only: a
+// step that fails without a word (refusing nothing, connecting nothing)
+// does not pass on the reason an earlier run failed for.
+TEST_F(ImportDriverTest, TheConnectorsDiagnosticIsTheLatestConnectStepsOnly) {
+  Steps steps;
+  TestConnector connector(u"DSN=quillmere_no_such_dsn");
+  TestReader reader(&steps);
+  Register(&connector, &reader);
+  GenericModel model(static_cast<unsigned>(m_modelType));
+  Session()->Reset();
+  Session()->SetModel(&model);
+  EXPECT_FALSE(BuildSchemaFromSQLDB());
+  EXPECT_EQ(connector.LastConnectError().origin, OdbcDiagnostic::Origin::Driver);
+  EXPECT_EQ(connector.LastConnectError().sqlState, u"IM002");
+
+  connector.connectionString.clear();  // fails without calling Connect
+  EXPECT_FALSE(BuildSchemaFromSQLDB());
+  EXPECT_EQ(Session()->GetStatus(), ImportStatusConnectFailed);
+  EXPECT_TRUE(connector.LastConnectError().IsEmpty()) << CString(connector.LastConnectError().Describe()).ToUtf8();
+}
+
 // The host sets its window on its own thread only after the run is over
 // its read step: the run waits for it once, then posts to it. A connector
 // without a reader still writes the names the data source reports.

@@ -9,6 +9,7 @@
 #include <TempDir.h>
 
 #include <platform/ConnectionDialog.h>
+#include <schemaimport/OdbcSupport.h>
 #include <platform/Win32.h>
 
 #include <gtest/gtest.h>
@@ -183,6 +184,88 @@ TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheRea
     EXPECT_NE(diagnostic.message.find(c.text), std::u16string::npos) << Describe(diagnostic);
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path("never.db")));
   }
+}
+
+// A plug-in's connector on the base: what the host configured, and one
+// diagnostic for the connect step, whoever gives the reason.
+class SetUpConnector : public SchemaSourceConnectorI {
+ public:
+  bool EstablishConnection() override {
+    if (GetSource().empty()) return Refuse(u"no database given");
+    CString text(GetSource());
+    if (!Connect(text)) return false;
+    if (GetConnectOptions().timeoutSeconds == 0) {
+      // A driver's reason, explained further by the plug-in.
+      OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), u"SELECT * FROM nowhere");
+      failure.message += u" (while checking)";
+      Disconnect();
+      return Report(std::move(failure));
+    }
+    return RunOrDisconnect(setUp);
+  }
+  std::u16string setUp = u"SELECT 1 AS one";  // the plug-in's own statement after connecting
+};
+
+TEST_F(SqliteConnectorTest, PlugInsGiveTheirReasonThroughTheOneDiagnostic) {
+  using Origin = OdbcDiagnostic::Origin;
+  struct Case {
+    const char* what;
+    std::u16string source;
+    int timeout;               // 0: the plug-in explains a driver's failure itself
+    std::u16string setUp;
+    bool connected;
+    Origin origin;
+    std::u16string described;  // Describe(), or its start for a driver's reason
+  };
+  const std::u16string database = Database("setup.db").str();
+  const Case cases[] = {
+      {"refused by the plug-in", u"", 15, u"SELECT 1 AS one", false, Origin::Plugin, u"no database given"},
+      {"refused by the driver", u"DSN=quillmere_no_such_dsn", 15, u"SELECT 1 AS one", false, Origin::Driver, u"[IM002] "},
+      {"set-up statement fails", database, 15, u"SELECT * FROM nowhere", false, Origin::Driver, u"[HY000] "},
+      {"explained by the plug-in", database, 0, u"SELECT 1 AS one", false, Origin::Driver, u"[HY000] "},
+      {"connected", database, 15, u"SELECT 1 AS one", true, Origin::Driver, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUpConnector connector;
+    connector.Configure(c.source, u"main");
+    connector.SetConnectOptions(QmConnectOptions{.filePath = {}, .timeoutSeconds = c.timeout, .notice = {}});
+    connector.setUp = c.setUp;
+    EXPECT_EQ(connector.EstablishConnection(), c.connected);
+    EXPECT_EQ(connector.GetConnectionHandle() != nullptr, c.connected);
+    const OdbcDiagnostic& diagnostic = connector.LastConnectError();
+    EXPECT_EQ(&diagnostic, &connector.GetLastDiagnostic());
+    EXPECT_EQ(diagnostic.origin, c.origin);
+    EXPECT_EQ(diagnostic.Describe().substr(0, c.described.size()), c.described) << Describe(diagnostic);
+    EXPECT_EQ(diagnostic.sqlState.empty(), c.origin != Origin::Driver || c.connected) << Describe(diagnostic);
+    if (std::string(c.what) == "explained by the plug-in") {
+      EXPECT_NE(diagnostic.message.find(u"no such table: nowhere"), std::u16string::npos) << Describe(diagnostic);
+      EXPECT_TRUE(diagnostic.message.ends_with(u" (while checking)")) << Describe(diagnostic);
+    }
+    connector.Disconnect();
+    ExpectLive(0);
+  }
+}
+
+// The host configures source, scope and options; a new Configure puts the
+// options back to their defaults, and the reader gets the scope from the
+// base (or its own text, when none was configured).
+TEST_F(SqliteConnectorTest, ConfigurationIsKeptForTheConnectStep) {
+  SetUpConnector connector;
+  CString scope = u"untouched";
+  connector.GetREScope(scope);
+  EXPECT_EQ(scope, u"untouched");
+  connector.Configure(u"Driver={SQLite3};Database=x", u"main,aux");
+  connector.SetConnectOptions(QmConnectOptions{.filePath = "/a/b.db", .timeoutSeconds = 3, .notice = {}});
+  EXPECT_EQ(connector.GetSource(), u"Driver={SQLite3};Database=x");
+  EXPECT_EQ(connector.GetScope(), u"main,aux");
+  EXPECT_EQ(connector.GetConnectOptions().filePath, "/a/b.db");
+  EXPECT_EQ(connector.GetConnectOptions().timeoutSeconds, 3);
+  connector.GetREScope(scope);
+  EXPECT_EQ(scope, u"main,aux");
+  connector.Configure(u"other", u"");
+  EXPECT_EQ(connector.GetConnectOptions().filePath, "");
+  EXPECT_EQ(connector.GetConnectOptions().timeoutSeconds, QmConnectOptions::kDefaultTimeoutSeconds);
 }
 
 // An accepted dialog's edit is connected: the host's --prompt test checks it.

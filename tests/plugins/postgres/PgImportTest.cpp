@@ -223,6 +223,7 @@ TEST_F(PgImportTest, TheScopeNamesTheSchemasAndLinksOutsideItAreLeftOpen) {
     GenericModel none(s_plugin->Api().modelType);
     const ImportOutcome outcome = Import(none, scope);
     EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
+    EXPECT_EQ(outcome.connectError.origin, OdbcDiagnostic::Origin::Plugin);
     EXPECT_TRUE(outcome.connectError.sqlState.empty());
     EXPECT_TRUE(Contains(outcome.connectError.message, expected)) << Utf8(outcome.connectError.message);
     EXPECT_EQ(none.GetObjectCount(), 1);

@@ -128,7 +128,8 @@ TEST_F(SqlitePluginTest, RefusalIsClearedByTheNextConnect) {
   GenericModel refusedModel(m_plugin.Api().modelType);
   const ImportOutcome refused = Import(refusedModel, " ");
   EXPECT_EQ(refused.status, ImportStatusConnectFailed);
-  EXPECT_EQ(Utf8(refused.connectError.message), "no database file given");
+  EXPECT_EQ(Utf8(refused.connectError.Describe()), "no database file given");
+  EXPECT_EQ(refused.connectError.origin, OdbcDiagnostic::Origin::Plugin);
   EXPECT_TRUE(refused.messages.empty()) << "a completion posted for a run that never connected";
   EXPECT_EQ(refusedModel.GetObjectCount(), 1);
 
