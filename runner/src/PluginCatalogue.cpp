@@ -57,13 +57,14 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // The object of type T at offset, or null when it does not fit.
+  // The count objects of type T at offset, or null when they do not fit or
+  // the offset is not aligned for T.
   template <typename T>
   const T* At(std::size_t offset, std::size_t count = 1) const {
-    if (m_data == nullptr || offset > m_size || count > (m_size - offset) / sizeof(T)) return nullptr;
+    if (m_data == nullptr || offset > m_size || count > (m_size - offset) / sizeof(T) || offset % alignof(T) != 0)
+      return nullptr;
     return reinterpret_cast<const T*>(m_data + offset);
   }
-  std::size_t Size() const { return m_size; }
 
  private:
   const unsigned char* m_data = nullptr;  // the mapping; null when the file could not be mapped
