@@ -1,9 +1,9 @@
 #include "ConnectionPrompt.h"
 
-#include "ConnectionString.h"
 #include "Console.h"
 #include "Signals.h"
 
+#include <schemaimport/ConnectionString.h>
 #include <writers/VisibleText.h>
 
 #include <poll.h>
@@ -84,20 +84,25 @@ class FormOnScreen {
 ConnectionPrompt::ConnectionPrompt(Console& console, int inputFd) : m_console(console), m_inputFd(inputFd) {}
 
 bool ConnectionPrompt::Complete(CString& connectionString) {
-  std::vector<ConnectionAttribute> attributes = ParseConnectionString(connectionString.ToUtf8());
+  // Segments without '=' mean nothing to the driver: they are passed on
+  // as they are, not asked about.
+  std::vector<Utf8ConnectionAttribute> attributes = ParseConnectionString(connectionString.ToUtf8());
   bool hasPassword = false;
-  for (const ConnectionAttribute& attribute : attributes) {
-    if (!IsPasswordKey(attribute.key)) continue;
+  for (const Utf8ConnectionAttribute& attribute : attributes) {
+    if (!attribute.assigned || !IsPasswordKey(attribute.key)) continue;
     hasPassword = true;
     m_console.AddSecret(attribute.value);
   }
-  const bool hasUser = FindAttribute(attributes, "UID") || FindAttribute(attributes, "User") ||
-                       FindAttribute(attributes, "Username");
-  if (hasUser && !hasPassword) attributes.push_back({"PWD", "", "", false});
+  if (HasAttribute(attributes, {"UID", "User", "Username"}) && !hasPassword) {
+    Utf8ConnectionAttribute password;
+    password.key = "PWD";
+    attributes.push_back(password);
+  }
 
   const FormOnScreen form(m_console);
   m_console.Raw("Connection (Enter keeps a value, Ctrl-D cancels):\n");
-  for (ConnectionAttribute& attribute : attributes) {
+  for (Utf8ConnectionAttribute& attribute : attributes) {
+    if (!attribute.assigned) continue;
     const bool secret = IsPasswordKey(attribute.key);
     // Keys and values may come from a file name or a data source: shown
     // with their invisible characters escaped.
@@ -125,11 +130,12 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
     if (!answer.empty()) {
       if (secret) m_console.AddSecret(answer);
       attribute.value = answer;
-      attribute.changed = true;
     }
   }
   // A password field left empty is not sent.
-  std::erase_if(attributes, [](const ConnectionAttribute& a) { return IsPasswordKey(a.key) && a.value.empty(); });
+  std::erase_if(attributes, [](const Utf8ConnectionAttribute& a) {
+    return a.assigned && IsPasswordKey(a.key) && a.value.empty();
+  });
   const std::string completed = FormatConnectionString(attributes);
   m_console.Raw("connecting with " + VisibleText(MaskPasswords(completed)) + "\n");
   connectionString = CString::FromUtf8(completed);

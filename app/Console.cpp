@@ -1,7 +1,6 @@
 #include "Console.h"
 
-#include "ConnectionString.h"
-
+#include <schemaimport/ConnectionString.h>
 #include <writers/VisibleText.h>
 
 #include <sys/ioctl.h>

@@ -1,10 +1,9 @@
 #include "Options.h"
 
-#include "ConnectionString.h"
 #include "ExitCodes.h"
-#include "Libraries.h"
 
 #include <platform/Utf.h>
+#include <schemaimport/ConnectionString.h>
 #include <schemaimport/ScopeList.h>
 
 #include <CLI/CLI.hpp>
@@ -40,32 +39,56 @@ std::string FormatHelp() {
   return help;
 }
 
+bool IsShortName(const std::string& text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char ch) {
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_' || ch == '-';
+  });
+}
+
 }  // namespace
 
-int ParseOptions(int argc, char** argv, Options& options) {
+int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, Options& options,
+                 const std::string& noPluginsBecause) {
   CLI::App cli{
       "Imports the schema of a live database into a model and writes it.\n"
-      "Without a database option it imports the bundled sample database.",
+      "Without a database option it imports the sample database a plug-in brings.",
       "quillmere-import"};
   cli.set_version_flag("--version", std::string("quillmere-import ") + QM_VERSION);
   cli.get_formatter()->column_width(30);
 
-  auto* sqlite = cli.add_option("--sqlite", options.sqlitePath, "Import the SQLite database file PATH")
-                     ->type_name("PATH");
+  // The source: one plug-in's shortcut or --connect.
   auto* connect = cli.add_option("--connect", options.connectString,
-                                 "Import through a full ODBC connection string; its Driver picks the "
-                                 "plug-in (SQLite3 or PostgreSQL)")
+                                 "Import through a full ODBC connection string; its Driver picks the plug-in "
+                                 "(see --list-plugins)")
                       ->type_name("STRING");
-  auto* postgres = cli.add_option("--postgres", options.postgresString,
-                                  "Import a PostgreSQL database through the ODBC connection string STRING")
-                       ->type_name("STRING");
-  sqlite->excludes(connect)->excludes(postgres);
-  connect->excludes(postgres);
+  std::vector<CLI::Option*> sources = {connect};
+  std::map<const CLI::Option*, const Shortcut*> shortcutOf;
+  std::vector<std::string> values(shortcuts.size());
+  for (std::size_t i = 0; i < shortcuts.size(); ++i) {
+    // A name the host or an earlier plug-in has taken is not offered.
+    const std::string name = "--" + shortcuts[i].option;
+    if (cli.get_option_no_throw(name) != nullptr) continue;
+    CLI::Option* option = nullptr;
+    try {
+      option = cli.add_option(name, values[i], shortcuts[i].help)->type_name(shortcuts[i].argument);
+    } catch (const CLI::ConstructionError&) {
+      continue;  // a name the option parser does not take
+    }
+    shortcutOf[option] = &shortcuts[i];
+    sources.push_back(option);
+    options.offeredShortcuts.insert(shortcuts[i].option);
+  }
+  for (CLI::Option* source : sources)
+    for (CLI::Option* other : sources)
+      if (other != source) source->excludes(other);
   auto* plugin = cli.add_option("--plugin", options.plugin,
-                 "Read the --connect source with the plug-in NAME (libqm_NAME.so in the library folder "
-                 "or in QM_PLUGIN_PATH) instead of the one its Driver picks")
-      ->type_name("NAME")
-      ->needs(connect);
+                                "Read the --connect source with the plug-in NAME (a name --list-plugins shows) instead "
+                                "of the one its Driver picks")
+                     ->type_name("NAME")
+                     ->needs(connect);
+  cli.add_flag("--list-plugins", options.listPlugins,
+               "List the plug-ins found (name, description, drivers, options, file) and the libraries refused, "
+               "and end");
   std::string schemas;
   cli.add_option("--schema", schemas,
                  "Import only these schemas (comma-separated names; a name in double quotes is taken "
@@ -103,15 +126,41 @@ int ParseOptions(int argc, char** argv, Options& options) {
     std::cout << "quillmere-import " << QM_VERSION << "\n";
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    // CLI11 quotes unexpected arguments, which may be connection strings.
-    std::fprintf(stderr, "error: %s\n", MaskPasswords(e.what()).c_str());
+    if (!noPluginsBecause.empty()) {
+      // Without the module no plug-in was looked for, so none of their
+      // options exists: that is what to fix first.
+      std::fprintf(stderr, "error: %s\n", MaskPasswords(noPluginsBecause).c_str());
+      return kExitFailure;
+    }
+    // An option no one offers may be a plug-in's that was not found.
+    std::string unknown;
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+      for (int i = 1; i < argc && unknown.empty(); ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        const std::string name(arg.substr(0, arg.find('=')));
+        if (name.size() > 2 && name.starts_with("--") && cli.get_option_no_throw(name) == nullptr) unknown = name;
+      }
+    }
+    if (!unknown.empty()) {
+      std::fprintf(stderr,
+                   "error: unknown option %s (the options that name a database come from the plug-ins found: see "
+                   "--list-plugins)\n",
+                   MaskPasswords(unknown).c_str());
+    } else {
+      // CLI11 quotes unexpected arguments, which may be connection strings.
+      std::fprintf(stderr, "error: %s\n", MaskPasswords(std::string_view(e.what())).c_str());
+    }
     std::fprintf(stderr, "Run 'quillmere-import --help' for the options.\n");
     return kExitUsage;
   }
 
-  options.sqliteGiven = sqlite->count() > 0;
+  for (const auto& [option, shortcut] : shortcutOf) {
+    if (option->count() == 0) continue;
+    options.shortcut = shortcut;
+    options.shortcutValue = values[static_cast<std::size_t>(shortcut - shortcuts.data())];
+  }
   options.connectGiven = connect->count() > 0;
-  options.postgresGiven = postgres->count() > 0;
   // The plug-in reads the list with the same ReadScopeList; a list it
   // could only guess at is refused here, before anything is loaded.
   const ScopeList scope = ReadScopeList(platform::Utf8ToUtf16(schemas));
@@ -123,16 +172,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
   options.schemas = schemas;
   options.format = writers::FindOutputFormat(format);  // a member of the table: checked above
 
-  const char* empty = nullptr;
-  if (options.sqliteGiven && options.sqlitePath.empty()) empty = "--sqlite";
+  std::string empty;
+  if (options.shortcut != nullptr && options.shortcutValue.empty()) empty = "--" + options.shortcut->option;
   if (options.connectGiven && options.connectString.empty()) empty = "--connect";
-  if (options.postgresGiven && options.postgresString.empty()) empty = "--postgres";
   if (plugin->count() > 0 && options.plugin.empty()) empty = "--plugin";
-  if (empty != nullptr) {
-    std::fprintf(stderr, "error: %s needs a value that is not empty\n", empty);
+  if (!empty.empty()) {
+    std::fprintf(stderr, "error: %s needs a value that is not empty\n", empty.c_str());
     return kExitUsage;
   }
-  if (!options.plugin.empty() && !IsPluginName(options.plugin)) {
+  if (!options.plugin.empty() && !IsShortName(options.plugin)) {
     std::fprintf(stderr, "error: --plugin takes a plug-in's short name (letters, digits, '_' and '-'), not a path\n");
     return kExitUsage;
   }

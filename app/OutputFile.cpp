@@ -206,7 +206,7 @@ bool OutputFile::IsTerminal() const {
   return terminal;
 }
 
-const InputFile* OutputFile::FindOverwritten(const std::vector<InputFile>& inputs) const {
+const QmInputFile* OutputFile::FindOverwritten(const std::vector<QmInputFile>& inputs) const {
   FileIdentity output;
   if (IsStandardOutput()) {
     // Only a regular file behind standard output can be an input.
@@ -218,7 +218,7 @@ const InputFile* OutputFile::FindOverwritten(const std::vector<InputFile>& input
   } else {
     output = Identify(m_path);
   }
-  for (const InputFile& input : inputs) {
+  for (const QmInputFile& input : inputs) {
     const FileIdentity identity = Identify(input.path);
     if (IsStandardOutput() ? identity.exists && SameFile(output, identity) : SameFile(output, identity)) return &input;
   }

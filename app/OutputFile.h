@@ -14,7 +14,7 @@
 // Thread safety: the main thread only.
 #pragma once
 
-#include "InputFiles.h"
+#include <schemaimport/PluginApi.h>
 
 #include <functional>
 #include <iosfwd>
@@ -52,7 +52,7 @@ class OutputFile {
   // symbolic or hard link leads there) or, while one of them does not
   // exist, when both resolve to the same path. Standard output counts when
   // it is redirected to an input file.
-  const InputFile* FindOverwritten(const std::vector<InputFile>& inputs) const;
+  const QmInputFile* FindOverwritten(const std::vector<QmInputFile>& inputs) const;
 
   // Writes the text the writer produces.
   //

@@ -2,23 +2,36 @@
 
 #include "Console.h"
 
+#include <schemaimport/SchemaImport.h>
 #include <writers/ObjectTypeWords.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 namespace app {
 
 using writers::ObjectTypeWords;
 
-ProgressView::ProgressView(Console& console) : m_console(console) {}
+// Test-only: QM_TEST_INTERRUPT_AFTER_PROGRESS=N makes the host send itself
+// SIGINT after the N-th progress message, so tests can cancel an import at
+// a known point instead of racing it. 0 (unset) disables it.
+ProgressView::ProgressView(Console& console) : m_console(console) {
+  if (const char* value = std::getenv("QM_TEST_INTERRUPT_AFTER_PROGRESS")) m_interruptAfter = std::strtol(value, nullptr, 10);
+}
 
-void ProgressView::Start() {
+void ProgressView::Message(const MSG& message) {
+  if (message.message != WM_IMPORT_PROGRESS) return;
+  if (m_interruptAfter > 0 && ++m_progressMessages == m_interruptAfter) std::raise(SIGINT);
+}
+
+void ProgressView::Started() {
   m_start = Clock::now();
   m_console.Status("connecting");
   m_lastDraw = m_start;
 }
 
-void ProgressView::OnImporting(int objectType) {
+void ProgressView::Importing(int objectType) {
   if (objectType == m_current) {
     // Another statement of the same object type: one report for all.
     m_pending = false;
@@ -31,7 +44,7 @@ void ProgressView::OnImporting(int objectType) {
   Redraw(true);
 }
 
-void ProgressView::OnImported(int objectType, long long count) {
+void ProgressView::Imported(int objectType, long long count) {
   m_counts[objectType] = count;
   if (objectType == m_current) {
     m_pending = true;
@@ -41,7 +54,7 @@ void ProgressView::OnImported(int objectType, long long count) {
   Redraw(false);
 }
 
-void ProgressView::Tick() { Redraw(false); }
+void ProgressView::Waiting() { Redraw(false); }
 
 void ProgressView::Cancelling() {
   if (m_cancelling) return;
@@ -51,7 +64,7 @@ void ProgressView::Cancelling() {
   Redraw(true);
 }
 
-void ProgressView::Finish() {
+void ProgressView::Ended() {
   FlushPending();
   m_console.ClearStatus();
 }

@@ -1,16 +1,14 @@
-// The bundled sample: a SQLite database built at run time from the SQL
-// script compiled into the executable (app/sample/sample.sql), in a private
-// temporary directory that is removed again when the object goes (and by
-// the signal handler if the process ends at once).
+// The sample database a plug-in brings (QmPluginApi::WriteSample), imported
+// when no database is named: written at run time into a private temporary
+// folder that is removed again when the object goes (and by the signal
+// handler if the process ends at once).
 #pragma once
 
 #include <string>
-#include <string_view>
+
+struct QmPluginApi;
 
 namespace app {
-
-// The sample's SQL script, as compiled in.
-std::string_view SampleScript();
 
 class SampleDatabase {
  public:
@@ -19,17 +17,17 @@ class SampleDatabase {
   SampleDatabase(const SampleDatabase&) = delete;
   SampleDatabase& operator=(const SampleDatabase&) = delete;
 
-  // Creates the directory (mode 0700 under $TMPDIR or /tmp) and the
-  // database in it. On failure returns false with the reason in error and
-  // leaves nothing behind.
-  bool Create(std::string& error);
+  // Creates the folder (mode 0700 under $TMPDIR or /tmp) and has the
+  // plug-in write its sample in it. On failure returns false with the
+  // reason in error and leaves nothing behind.
+  bool Create(const QmPluginApi& plugin, std::string& error);
   // The database file; empty before Create.
   const std::string& Path() const { return m_path; }
 
  private:
   void Remove();
 
-  std::string m_directory;  // the private directory; empty when none
+  std::string m_directory;  // the private folder; empty when none
   std::string m_path;       // the database file in it; empty when none
 };
 

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
-#include <pthread.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -87,15 +86,6 @@ int InterruptCount() { return g_interrupts.load(); }
 void ExitNow(int exitCode) {
   RemoveTemporaries();
   ::_exit(exitCode);
-}
-
-void BlockInThisThread() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
 void SetTerminalToRestore(int fd, const struct termios* settings) {

@@ -11,9 +11,12 @@
 // The handlers restart interrupted system calls (SA_RESTART): a count
 // never makes a write fail.
 //
-// Thread safety: InterruptCount and BlockInThisThread may be called from any
-// thread; the temporary-path registry from the main thread only (the
-// handler reads it at any time).
+// The import's worker thread blocks these signals (runner::RunImport), so
+// they always reach the main thread.
+//
+// Thread safety: InterruptCount may be called from any thread; the
+// temporary-path registry from the main thread only (the handler reads it
+// at any time).
 #pragma once
 
 struct termios;
@@ -30,10 +33,6 @@ int InterruptCount();
 // terminal settings put back, the registered temporary paths removed, no
 // destructor or unload code run (a worker may still be inside them).
 [[noreturn]] void ExitNow(int exitCode);
-
-// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread, so that they
-// reach the main thread and never interrupt a system call of a worker.
-void BlockInThisThread();
 
 // Temporary paths removed by an immediate exit (file first, then
 // directory). Up to four of each are kept; a path longer than the slot is

@@ -1,28 +1,29 @@
 // quillmere-import: the command-line host of the schema-import module.
 //
-// It loads libschemaimport.so and one database plug-in with dlopen, hands the
-// plug-in the database to read, runs one import through the module's
-// ISchemaImport on a worker thread while the main thread shows the posted
-// progress, and writes the model it got in the chosen output format
-// (writers/OutputFormats.h).
+// It loads libschemaimport.so and the plug-ins it finds with dlopen
+// (runner/), picks the plug-in for the database named by what the plug-in
+// tables say, hands it the database to read, runs one import through the
+// module's ISchemaImport on a worker thread while the main thread shows the
+// posted progress, and writes the model it got in the chosen output format
+// (writers/OutputFormats.h). It names no plug-in and no format itself.
 // Exit codes are in ExitCodes.h.
 #include "ConnectionPrompt.h"
-#include "ConnectionString.h"
 #include "Console.h"
 #include "ExitCodes.h"
-#include "ImportRun.h"
-#include "InputFiles.h"
-#include "Libraries.h"
 #include "Options.h"
 #include "OutputFile.h"
+#include "PluginList.h"
 #include "Progress.h"
 #include "SampleDatabase.h"
 #include "Signals.h"
+#include "Source.h"
 
-#include <gatehouse/InterfaceProvider.h>
 #include <platform/ConnectionDialog.h>
 #include <platform/MessageBox.h>
 #include <platform/Utf.h>
+#include <runner/ImportRunner.h>
+#include <runner/Libraries.h>
+#include <runner/PluginCatalogue.h>
 #include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/GenericModel.h>
@@ -38,14 +39,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <map>
 #include <ostream>
 
 namespace app {
 namespace {
 
-// The SQLite ODBC driver converts wide text by the process locale, so the
-// host runs in the user's locale, and in C.UTF-8 when that is plain C.
+// Drivers that take narrow text have the driver manager convert wide text
+// by the process locale, so the host runs in the user's locale, and in
+// C.UTF-8 when that is plain C.
 void InitLocale() {
   const char* locale = std::setlocale(LC_ALL, "");
   if (locale == nullptr || std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0) {
@@ -59,89 +62,10 @@ bool StderrIsTerminal() {
   return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
-// What to import, worked out from the command line.
-struct Source {
-  std::string plugin;      // plug-in name: "sqlite", "postgres", or what --plugin names
-  std::string text;        // what the plug-in is configured with: a path or a connection string
-  bool sample = false;     // the bundled sample
-  bool isPath = false;     // text is a database file's path (any bytes), never a connection string
-};
-
-// Picks the plug-in and the text for it. On a usage error prints it and
-// returns false.
-bool ResolveSource(const Options& options, Console& console, Source& source) {
-  auto rememberPasswords = [&](const std::string& connectionString) {
-    for (const ConnectionAttribute& attribute : ParseConnectionString(connectionString)) {
-      if (IsPasswordKey(attribute.key)) console.AddSecret(attribute.value);
-    }
-  };
-  if (options.sqliteGiven) {
-    source = {"sqlite", options.sqlitePath, false, true};
-    return true;
-  }
-  if (options.postgresGiven) {
-    rememberPasswords(options.postgresString);
-    source = {"postgres", options.postgresString, false};
-    return true;
-  }
-  if (options.connectGiven) {
-    rememberPasswords(options.connectString);
-    if (!options.plugin.empty()) {
-      source = {options.plugin, options.connectString, false};
-      return true;
-    }
-    const std::vector<ConnectionAttribute> attributes = ParseConnectionString(options.connectString);
-    const std::optional<std::string> driver = FindAttribute(attributes, "Driver");
-    if (!driver || driver->empty()) {
-      console.Error(FindAttribute(attributes, "DSN")
-                        ? "the connection string names a data source but no Driver, so the plug-in cannot be "
-                          "chosen; use --postgres STRING for a PostgreSQL data source"
-                        : "the connection string names no Driver (e.g. Driver={SQLite3} or "
-                          "Driver={PostgreSQL Unicode})");
-      return false;
-    }
-    const std::string plugin = PluginForDriver(*driver);
-    if (plugin.empty()) {
-      console.Error("no plug-in reads databases of the ODBC driver \"" + *driver +
-                    "\"; known drivers: SQLite3, PostgreSQL Unicode, PostgreSQL ANSI");
-      return false;
-    }
-    // The SQLite driver makes up a file name from the whole string when
-    // it names no database; a data source may name one in its settings.
-    if (plugin == "sqlite" && !FindAttribute(attributes, "DSN")) {
-      const std::optional<std::string> database = FindAttribute(attributes, "Database");
-      if (!database || database->find_first_not_of(" \t") == std::string::npos) {
-        std::string keys;
-        for (const ConnectionAttribute& attribute : attributes) keys += (keys.empty() ? "" : ", ") + attribute.key;
-        console.Error("the connection string names no database: it needs Database=PATH (its keys: " + keys + ")");
-        return false;
-      }
-    }
-    source = {plugin, options.connectString, false, false};
-    return true;
-  }
-  source = {"sqlite", {}, true, true};
-  return true;
-}
-
-// The files the import reads, for the source as configured (or as the
-// connection form completed it).
-std::vector<InputFile> InputFilesOf(const Source& source, const std::string& connectionString) {
-  if (source.sample) return {};
-  if (source.plugin == "sqlite") {
-    return connectionString.empty() ? SqliteInputFiles(source.text) : SqliteConnectionInputFiles(connectionString);
-  }
-  // Another plug-in (--plugin) may read an SQLite file too: the connection
-  // string's Driver tells.
-  const std::optional<std::string> driver = FindAttribute(ParseConnectionString(connectionString), "Driver");
-  if (driver && PluginForDriver(*driver) == "sqlite") return SqliteConnectionInputFiles(connectionString);
-  return {};
-}
-
 // Refuses an output that is one of the files the import reads: writing the
 // model would destroy the database. Prints why and returns false.
-bool OutputIsNotInput(const OutputFile& output, const std::vector<InputFile>& inputs, Console& console) {
-  const InputFile* overwritten = output.FindOverwritten(inputs);
+bool OutputIsNotInput(const OutputFile& output, const std::vector<QmInputFile>& inputs, Console& console) {
+  const QmInputFile* overwritten = output.FindOverwritten(inputs);
   if (overwritten == nullptr) return true;
   console.Error((output.IsStandardOutput() ? std::string("standard output") : "the output " + output.Path()) +
                 " is " + overwritten->what + " being imported; write the model to another file");
@@ -170,7 +94,39 @@ std::string DescribeDiagnostic(const OdbcDiagnostic& diagnostic) {
   return text;
 }
 
-int Run(const Options& options) {
+// The module and the plug-ins, loaded before the command line is read: the
+// plug-ins found decide which database options it has.
+struct Loaded {
+  runner::ImportModule module;        // libschemaimport.so
+  runner::PluginCatalogue plugins;    // every plug-in found; closed before the module
+  std::string moduleError;            // why the module did not load; empty when it did
+
+  void Open() {
+    const std::string directory = runner::LibraryDirectory();
+    if (!module.Open(directory, moduleError)) return;
+    plugins.Discover(runner::PluginDirectories(directory));
+    runner::KeepOdbcDriverManagerLoaded();
+  }
+  // Plug-ins first, then the module, whose unload runs its ExitInstance.
+  void Close() {
+    plugins.Close();
+    module.Close();
+  }
+};
+
+// The shortcut options of the plug-ins found, in the order found.
+std::vector<Shortcut> ShortcutsOf(const runner::PluginCatalogue& catalogue) {
+  std::vector<Shortcut> shortcuts;
+  for (const runner::FoundPlugin& plugin : catalogue.Plugins()) {
+    const QmPluginShortcut& shortcut = plugin.api->shortcut;
+    if (shortcut.option == nullptr) continue;
+    shortcuts.push_back({shortcut.option, shortcut.argument, shortcut.help, plugin.api->name,
+                         shortcut.value == QmShortcutValue::FilePath});
+  }
+  return shortcuts;
+}
+
+int Run(const Options& options, Loaded& loaded) {
   signals::Install();
   Console console(stderr, StderrIsTerminal(), options.quiet);
   // The module's one message (an unhandled data type) must never block a
@@ -179,16 +135,27 @@ int Run(const Options& options) {
     console.Warning(platform::Utf16ToUtf8(text));
     return IDOK;
   });
+  if (!loaded.module.IsOpen()) {
+    console.Error(loaded.moduleError);
+    return kExitFailure;
+  }
+  ISchemaImport& api = *loaded.module.Api();
+  ISchemaImportSessionState& session = *loaded.module.Session();
 
   Source source;
-  if (!ResolveSource(options, console, source)) return kExitUsage;
+  if (const int exitCode = ResolveSource(options, loaded.plugins, console, source); exitCode >= 0) return exitCode;
+  const QmPluginApi& plugin = *source.plugin->api;
 
   const OutputFile output(options.output);
   // Checked before anything is opened: the output must not replace what
-  // the import reads.
-  if (!OutputIsNotInput(output, InputFilesOf(source, options.sqliteGiven ? "" : source.text), console)) {
+  // the import reads, and a source the plug-in can tell it cannot open is
+  // a usage error.
+  const QmSourceFiles inputs = SourceFiles(source, loaded.plugins);
+  if (!inputs.unusable.empty()) {
+    console.Error(platform::Utf16ToUtf8(inputs.unusable));
     return kExitUsage;
   }
+  if (!OutputIsNotInput(output, inputs.files, console)) return kExitUsage;
   if (!options.format->forTerminal && output.IsTerminal()) {
     console.Error("--format " + std::string(options.format->name) +
                   " is not for a terminal; write it to a file with -o FILE or pipe it to a program");
@@ -202,7 +169,7 @@ int Run(const Options& options) {
 
   SampleDatabase sample;
   if (source.sample) {
-    if (!sample.Create(error)) {
+    if (!sample.Create(plugin, error)) {
       console.Error(error);
       return kExitFailure;
     }
@@ -210,33 +177,11 @@ int Run(const Options& options) {
     console.Info("no database given: importing the bundled sample (see --help for your own)");
   }
 
-  const std::string directory = LibraryDirectory();
-  LoadedLibrary module;
-  if (!module.Open(directory + "/libschemaimport.so", error)) {
-    console.Error("the import module could not be loaded: " + error);
-    return kExitFailure;
-  }
-  ISchemaImport* api = InterfaceProvider::Instance()->GetSchemaImportApi();
-  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
-  if (api == nullptr || session == nullptr) {
-    console.Error(directory + "/libschemaimport.so registered no import interface");
-    return kExitFailure;
-  }
-  LoadedLibrary plugin;
-  const QmPluginApi* pluginApi = LoadPlugin(plugin, PluginDirectories(directory), source.plugin, error);
-  if (pluginApi == nullptr) {
-    console.Error(error);
-    return kExitFailure;
-  }
-  KeepOdbcDriverManagerLoaded();
-  // A --sqlite path reaches the plug-in as the bytes it is, and as a path.
-  QmConnectOptions connectOptions;
-  if (source.isPath) connectOptions.filePath = source.text;
-  connectOptions.timeoutSeconds = options.timeoutSeconds;
+  QmConnectOptions connectOptions = ConnectOptionsFor(source, options.timeoutSeconds);
   connectOptions.notice = [&console](const std::u16string& text) { console.Warning(platform::Utf16ToUtf8(text)); };
-  pluginApi->Configure(source.isPath ? std::u16string() : platform::Utf8ToUtf16(source.text),
-                       platform::Utf8ToUtf16(options.schemas));
-  pluginApi->SetConnectOptions(connectOptions);
+  plugin.Configure(source.isPath ? std::u16string() : platform::Utf8ToUtf16(source.text),
+                   platform::Utf8ToUtf16(options.schemas));
+  plugin.SetConnectOptions(connectOptions);
 
   ConnectionPrompt prompt(console, STDIN_FILENO);
   std::atomic<bool> formNamedTheOutput{false};
@@ -244,7 +189,8 @@ int Run(const Options& options) {
     platform::SetConnectionDialogHook([&](HWND, CString& connectionString) {
       if (!prompt.Complete(connectionString)) return false;
       // The form may have named the output file as the database.
-      if (OutputIsNotInput(output, InputFilesOf(source, connectionString.ToUtf8()), console)) return true;
+      const std::string completed = connectionString.ToUtf8();
+      if (OutputIsNotInput(output, SourceFiles(source, loaded.plugins, &completed).files, console)) return true;
       formNamedTheOutput.store(true);
       return false;
     });
@@ -259,10 +205,12 @@ int Run(const Options& options) {
     // written once and the process exits, and freeing a large model object by
     // object costs a noticeable share of the run. (Destroying it after the
     // libraries unload could also run code of theirs that is gone.)
-    static GenericModel* const kept = new GenericModel(pluginApi->modelType);
+    static GenericModel* const kept = new GenericModel(plugin.modelType);
     GenericModel& model = *kept;
     ProgressView progress(console);
-    const ImportOutcome outcome = RunImport(*api, *session, model, progress);
+    runner::RunControl control;
+    control.cancelRequested = [] { return signals::InterruptCount() > 0; };
+    const runner::ImportOutcome outcome = runner::RunImport(api, session, model, progress, control);
     if (outcome.abandoned) {
       // The worker is still inside the import: nothing may be unloaded or
       // destroyed under it, so the process ends here.
@@ -280,7 +228,7 @@ int Run(const Options& options) {
       console.Raw("import cancelled; no model written\n");
       exitCode = kExitCancelled;
     } else if (outcome.status == ImportStatusConnectFailed) {
-      const OdbcDiagnostic diagnostic = pluginApi->LastConnectError();
+      const OdbcDiagnostic diagnostic = plugin.LastConnectError();
       console.Error("could not connect: " + (diagnostic.IsEmpty() ? std::string("the plug-in gave no reason")
                                                                   : DescribeDiagnostic(diagnostic)));
       exitCode = kExitConnectFailed;
@@ -288,7 +236,7 @@ int Run(const Options& options) {
       console.Error("the import did not run (session status " + std::to_string(outcome.status) + ")");
       exitCode = kExitFailure;
     } else {
-      const std::vector<QmFailedStatement> failed = pluginApi->FailedStatements();
+      const std::vector<QmFailedStatement> failed = plugin.FailedStatements();
       const WriteOutcome written = output.Write(
           [&](std::ostream& out) { options.format->writer->Write(model, out, options.write); }, error);
       if (written == WriteOutcome::Cancelled) {
@@ -306,7 +254,8 @@ int Run(const Options& options) {
         std::snprintf(elapsed, sizeof elapsed, "%.2f s", seconds);
         console.Info("imported " + CountObjects(model) + " in " + elapsed);
         for (const QmFailedStatement& statement : failed) {
-          // PostgreSQL's lock_timeout, which the plug-in sets to --timeout.
+          // SQLSTATE 55P03 (lock not available): the plug-in waited
+          // --timeout for a lock another session holds.
           const std::string lock = statement.diagnostic.sqlState == u"55P03"
                                        ? " (a table is locked by another session; waited " +
                                              std::to_string(options.timeoutSeconds) + " s, see --timeout)"
@@ -325,9 +274,6 @@ int Run(const Options& options) {
 
   platform::SetConnectionDialogHook({});
   platform::SetMessageBoxHandler({});
-  // Plug-in first, then the module, whose unload runs its ExitInstance.
-  plugin.Close();
-  module.Close();
   return exitCode;
 }
 
@@ -342,7 +288,21 @@ int main(int argc, char** argv) {
   mallopt(M_ARENA_MAX, 1);
 #endif
   app::InitLocale();
+  app::Loaded loaded;
+  loaded.Open();
+  const std::vector<app::Shortcut> shortcuts = app::ShortcutsOf(loaded.plugins);
   app::Options options;
-  if (const int exitCode = app::ParseOptions(argc, argv, options); exitCode >= 0) return exitCode;
-  return app::Run(options);
+  int exitCode = app::ParseOptions(argc, argv, shortcuts, options, loaded.moduleError);
+  if (exitCode < 0 && options.listPlugins) {
+    if (!loaded.module.IsOpen()) {
+      std::fprintf(stderr, "error: %s\n", loaded.moduleError.c_str());
+      exitCode = app::kExitFailure;
+    } else {
+      std::cout << app::DescribePlugins(loaded.plugins, options.offeredShortcuts);
+      exitCode = app::kExitOk;
+    }
+  }
+  if (exitCode < 0) exitCode = app::Run(options, loaded);
+  loaded.Close();
+  return exitCode;
 }

@@ -487,7 +487,7 @@ class Bench:
         for stale in (statements, model_file):
             if os.path.exists(stale):
                 os.unlink(stale)
-        capture_lib = os.path.join(self.lib, "libqm_statement_capture.so")
+        capture_lib = os.path.join(self.lib, "libqmbench_statement_capture.so")
         log("%s %s tables: import to a file, capturing its statements" % (DB_LABEL[db], fmt_size(size)))
         result = run_measured(self.import_argv(db, source, model_file), env=env,
                               limit=self.limit_for(db, "import", size),

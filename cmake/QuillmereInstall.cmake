@@ -48,6 +48,9 @@ foreach(library IN LISTS QM_SDK_LIBRARIES)
   install(DIRECTORY ${QM_SDK_HEADERS_${library}} DESTINATION ${QM_INSTALL_INCLUDEDIR}
           FILES_MATCHING PATTERN "*.h")
 endforeach()
+# Generated beside the module's headers (module/CMakeLists.txt).
+install(FILES ${PROJECT_BINARY_DIR}/module/include/schemaimport/SdkVersion.h
+        DESTINATION ${QM_INSTALL_INCLUDEDIR}/schemaimport)
 
 # find_package(Quillmere): the targets, the configuration and its version.
 # Before 1.0 a minor version may change the plug-in interface, so only the

@@ -1,8 +1,8 @@
-// libqm_statement_capture.so: records the SQL text of every statement a
+// libqmbench_statement_capture.so: records the SQL text of every statement a
 // process sends through unixODBC, and the session settings it connects
 // with, so the bare fetch loop can replay exactly what an import ran.
 //
-//   LD_PRELOAD=libqm_statement_capture.so QM_CAPTURE_STATEMENTS=FILE quillmere-import ...
+//   LD_PRELOAD=libqmbench_statement_capture.so QM_CAPTURE_STATEMENTS=FILE quillmere-import ...
 //
 // It stands in front of SQLExecDirect[W], SQLPrepare[W], SQLDriverConnect[W]
 // and SQLSetConnectAttr[W], and forwards each call to the driver manager

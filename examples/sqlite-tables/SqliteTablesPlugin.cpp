@@ -3,19 +3,19 @@
 // database's main schema, and their columns, through the SQLite3 ODBC
 // driver:
 //
+//   quillmere-import --sqlite-tables 'Driver={SQLite3};Database=shop.db'
 //   quillmere-import --plugin sqlite_tables --connect 'Driver={SQLite3};Database=shop.db'
 //
 // What every plug-in writes is here, in the order an import meets it: a
 // connector that opens the source the host configured, a reader that runs
 // the catalogue statements, one row action per statement turning rows into
-// model objects, and the plug-in table the host reaches through
-// QmGetPluginApi.
+// model objects, and what the plug-in says of itself, with the one line
+// that makes its table (QM_PLUGIN).
 #include <schemaimport/CommonDataObject.h>
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ModelWriting.h>
 #include <schemaimport/ObjectIdLookup.h>
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/PluginTools.h>
 #include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
@@ -133,26 +133,25 @@ class Reader : public SchemaSourceReaderI {
   }
 };
 
-// ---- The plug-in table: the tools live as long as the library is loaded.
+// ---- What the plug-in says of itself. The host lists it (--list-plugins),
+// offers its shortcut (--sqlite-tables STRING), and picks it for a
+// --connect string whose Driver it serves when no plug-in found before it
+// serves that driver too (else --plugin sqlite_tables picks it).
 
-PluginTools<Connector, Reader> g_plugin(kModelType);
+constexpr const char* kDrivers[] = {"SQLite3", nullptr};
 
-void Configure(const std::u16string& source, const std::u16string& scope) { g_plugin.connector.Configure(source, scope); }
-
-OdbcDiagnostic LastConnectError() { return g_plugin.connector.LastConnectError(); }
-
-std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatements(); }
-
-// Sources are connection strings only: a file path from the host is not
-// taken (the host passes one only to a plug-in it opens files with).
-void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetConnectOptions(options); }
-
-const QmPluginApi kApi = {
-    QmPluginApi::kAbiVersion, "sqlite_tables",      kModelType,          &Configure,
-    &LastConnectError,        &FailedStatements,    &SetConnectOptions,
+constexpr QmPluginDescriptor kPlugin = {
+    .name = "sqlite_tables",
+    .description = "Tables and columns of an SQLite database's main schema (an example plug-in)",
+    .drivers = kDrivers,
+    .shortcut = {"sqlite-tables", "STRING", "Import the tables of an SQLite database through the connection string STRING",
+                 QmShortcutValue::ConnectionString},
+    .modelType = kModelType,
 };
 
 }  // namespace
 }  // namespace sqlite_tables
 
-extern "C" __attribute__((visibility("default"))) const QmPluginApi* QmGetPluginApi() { return &sqlite_tables::kApi; }
+// The plug-in table and its entry point: the tools are made on the host's
+// first Configure and live as long as the library is loaded.
+QM_PLUGIN(sqlite_tables::Connector, sqlite_tables::Reader, sqlite_tables::kPlugin)

@@ -1,30 +1,28 @@
-// The plug-in's entry point: its tools, registered while the library is
-// loaded (PluginTools), and the table hosts call.
+// The plug-in's entry point: what it says of itself, and its table
+// (QM_PLUGIN). A server names no file of this machine, so there is no
+// InputFiles; there is no sample either.
 #include "PgCatalog.h"
 #include "PgConnector.h"
 #include "PgReader.h"
 
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/PluginTools.h>
 
 namespace qm::postgres {
-namespace {
 
-PluginTools<PgConnector, PgReader> g_plugin(kPostgresModelType);
+// psqlODBC's driver names as Debian registers them, the name other
+// distributions use, and its libraries (a Driver may name the file).
+constexpr const char* kDrivers[] = {"PostgreSQL Unicode", "PostgreSQL ANSI", "PostgreSQL",
+                                    "psqlodbcw.so",       "psqlodbca.so",    nullptr};
 
-void Configure(const std::u16string& source, const std::u16string& scope) { g_plugin.connector.Configure(source, scope); }
-
-OdbcDiagnostic LastConnectError() { return g_plugin.connector.LastConnectError(); }
-
-std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatements(); }
-
-void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetConnectOptions(options); }
-
-const QmPluginApi kApi = {
-    QmPluginApi::kAbiVersion, "postgres", kPostgresModelType, &Configure, &LastConnectError, &FailedStatements, &SetConnectOptions,
+constexpr QmPluginDescriptor kPlugin = {
+    .name = "postgres",
+    .description = "PostgreSQL servers, through psqlODBC",
+    .drivers = kDrivers,
+    .shortcut = {"postgres", "STRING", "Import a PostgreSQL database through the ODBC connection string STRING",
+                 QmShortcutValue::ConnectionString},
+    .modelType = kPostgresModelType,
 };
 
-}  // namespace
 }  // namespace qm::postgres
 
-extern "C" __attribute__((visibility("default"))) const QmPluginApi* QmGetPluginApi() { return &qm::postgres::kApi; }
+QM_PLUGIN(qm::postgres::PgConnector, qm::postgres::PgReader, qm::postgres::kPlugin)

@@ -1,30 +1,29 @@
-// The plug-in's entry point: its tools, registered while the library is
-// loaded (PluginTools), and the table hosts call.
+// The plug-in's entry point: what it says of itself, and its table
+// (QM_PLUGIN).
 #include "SqliteCatalog.h"
 #include "SqliteConnector.h"
+#include "SqliteInputFiles.h"
 #include "SqliteReader.h"
+#include "SqliteSample.h"
 
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/PluginTools.h>
 
 namespace qm::sqlite {
-namespace {
 
-PluginTools<SqliteConnector, SqliteReader> g_plugin(kSqliteModelType);
+// The SQLite ODBC driver's name as odbcinst.ini registers it, and its
+// library (a Driver may name the file).
+constexpr const char* kDrivers[] = {"SQLite3", "libsqlite3odbc.so", nullptr};
 
-void Configure(const std::u16string& source, const std::u16string& scope) { g_plugin.connector.Configure(source, scope); }
-
-OdbcDiagnostic LastConnectError() { return g_plugin.connector.LastConnectError(); }
-
-std::vector<QmFailedStatement> FailedStatements() { return g_plugin.FailedStatements(); }
-
-void SetConnectOptions(const QmConnectOptions& options) { g_plugin.connector.SetConnectOptions(options); }
-
-const QmPluginApi kApi = {
-    QmPluginApi::kAbiVersion, "sqlite", kSqliteModelType, &Configure, &LastConnectError, &FailedStatements, &SetConnectOptions,
+constexpr QmPluginDescriptor kPlugin = {
+    .name = "sqlite",
+    .description = "SQLite database files, through the SQLite3 ODBC driver (read-only)",
+    .drivers = kDrivers,
+    .shortcut = {"sqlite", "PATH", "Import the SQLite database file PATH", QmShortcutValue::FilePath},
+    .modelType = kSqliteModelType,
+    .inputFiles = &SourceInputFiles,
+    .writeSample = &WriteSample,
 };
 
-}  // namespace
 }  // namespace qm::sqlite
 
-extern "C" __attribute__((visibility("default"))) const QmPluginApi* QmGetPluginApi() { return &qm::sqlite::kApi; }
+QM_PLUGIN(qm::sqlite::SqliteConnector, qm::sqlite::SqliteReader, qm::sqlite::kPlugin)

@@ -130,55 +130,81 @@ TEST(AppTest, InterruptCancelsAndWritesNothing) {
 }
 
 // The module and the plug-ins come from QM_LIB_DIR when it is set; what is
-// missing there is named, and nothing is imported.
+// missing there is named, and nothing is imported. The database options
+// are those of the plug-ins found: without the PostgreSQL plug-in there is
+// no --postgres, and the error says where the options come from.
 TEST(AppTest, MissingModuleOrPluginIsNamed) {
   TempDir dir;
   const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib";
   ProcessOptions options;
   options.environment["QM_LIB_DIR"] = dir.Path();
-  const ProcessResult noModule = Host({"--quiet"}, options);
-  EXPECT_EQ(noModule.exitCode, 4) << Printed(noModule);
-  EXPECT_NE(noModule.err.find("libschemaimport.so"), std::string::npos) << Printed(noModule);
+  for (const Strings& args : {Strings{"--quiet"}, Strings{"--sqlite", "shop.db"}, Strings{"--list-plugins"}}) {
+    const ProcessResult noModule = Host(args, options);
+    EXPECT_EQ(noModule.exitCode, 4) << args[0] << "\n" << Printed(noModule);
+    EXPECT_NE(noModule.err.find("the import module could not be loaded: " + dir.Path("libschemaimport.so")),
+              std::string::npos)
+        << Printed(noModule);
+  }
 
   // The module and the SQLite plug-in only: PostgreSQL is not available,
   // the sample still is.
   for (const char* name : {"libschemaimport.so", "libqm_sqlite.so"})
     fs::create_symlink(fs::canonical(libs / name), fs::path(dir.Path()) / name);
   const ProcessResult noPlugin = Host({"--postgres", "Server=127.0.0.1;Port=1;Pwd=" + kSecret}, options);
-  EXPECT_EQ(noPlugin.exitCode, 4) << Printed(noPlugin);
-  EXPECT_EQ(Lines(noPlugin.err).size(), 1u) << Printed(noPlugin);
-  EXPECT_EQ(noPlugin.err.rfind("error: the PostgreSQL plug-in is not available", 0), 0u) << Printed(noPlugin);
+  EXPECT_EQ(noPlugin.exitCode, 2) << Printed(noPlugin);
+  EXPECT_EQ(Lines(noPlugin.err)[0],
+            "error: unknown option --postgres (the options that name a database come from the plug-ins found: see "
+            "--list-plugins)")
+      << Printed(noPlugin);
   EXPECT_EQ(noPlugin.err.find(kSecret), std::string::npos);
+  const ProcessResult byDriver = Host({"--connect", "Driver={PostgreSQL Unicode};Server=127.0.0.1;Pwd=" + kSecret}, options);
+  EXPECT_EQ(byDriver.exitCode, 2) << Printed(byDriver);
+  EXPECT_EQ(byDriver.err, "error: no plug-in reads databases of the ODBC driver \"PostgreSQL Unicode\"; known drivers: "
+                          "SQLite3, libsqlite3odbc.so\n");
+  const ProcessResult help = Host({"--help"}, options);
+  EXPECT_NE(help.out.find("--sqlite PATH"), std::string::npos) << help.out;
+  EXPECT_EQ(help.out.find("--postgres"), std::string::npos) << help.out;
   EXPECT_EQ(Host({"--quiet"}, options).exitCode, 0);
 }
 
-// --plugin NAME picks the plug-in that reads a --connect source by its
-// short name, whatever the connection string's Driver: libqm_NAME.so from
-// the library folder, else from a folder of QM_PLUGIN_PATH (whose empty
-// entries never mean the current folder). A name that could be a path,
-// --plugin without --connect and an output that is the database read, for
-// any plug-in, are usage errors.
+// --plugin NAME picks the plug-in that reads a --connect source by the name
+// its table gives, whatever the connection string's Driver; plug-ins are
+// found in the library folder and in the folders of QM_PLUGIN_PATH (whose
+// empty entries never mean the current folder). A name that could be a
+// path, --plugin without --connect and an output that is the database
+// read, for any plug-in, are usage errors.
 TEST(AppTest, PluginOptionPicksThePluginByName) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE t (a INTEGER);");
   const std::string connect = "Driver={SQLite3};Database=" + dir.Path("shop.db");
   const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib";
+  fs::create_directory(dir.Path("module"));
+  fs::create_symlink(fs::canonical(libs / "libschemaimport.so"), dir.Path("module/libschemaimport.so"));
   fs::create_directory(dir.Path("more"));
-  fs::create_symlink(fs::canonical(libs / "libqm_sqlite.so"), dir.Path("more/libqm_renamed.so"));
+  fs::create_symlink(fs::canonical(libs / "libqm_sqlite.so"), dir.Path("more/libqm_sqlite.so"));
 
+  // The library folder holds the module only; the plug-in is in a folder
+  // of QM_PLUGIN_PATH, and is found there, by name and by its shortcut.
   ProcessOptions path;
+  path.environment["QM_LIB_DIR"] = dir.Path("module");
   path.environment["QM_PLUGIN_PATH"] = "::" + dir.Path("more");
-  const ProcessResult found = Host({"--plugin", "renamed", "--connect", connect, "--quiet"}, path);
+  const ProcessResult found = Host({"--plugin", "sqlite", "--connect", connect, "--quiet"}, path);
   ASSERT_EQ(found.exitCode, 0) << Printed(found);
   EXPECT_EQ(TableNames(found.out), Strings{"t"});
-  EXPECT_EQ(Host({"--plugin", "sqlite", "--connect", connect, "--quiet"}).exitCode, 0);
+  EXPECT_EQ(Host({"--sqlite", dir.Path("shop.db"), "--quiet"}, path).exitCode, 0);
+  const ProcessResult renamed = Host({"--plugin", "renamed", "--connect", connect, "--quiet"}, path);
+  EXPECT_EQ(renamed.exitCode, 4) << Printed(renamed);
+  EXPECT_NE(renamed.err.find("no plug-in named \"renamed\": found: sqlite, in " + dir.Path("module") + " and " +
+                             dir.Path("more")),
+            std::string::npos)
+      << Printed(renamed);
 
-  ProcessOptions currentFolder;
+  ProcessOptions currentFolder = path;
   currentFolder.environment["QM_PLUGIN_PATH"] = "::";
   currentFolder.workingDirectory = dir.Path("more");
-  const ProcessResult absent = Host({"--plugin", "renamed", "--connect", connect, "--quiet"}, currentFolder);
+  const ProcessResult absent = Host({"--plugin", "sqlite", "--connect", connect, "--quiet"}, currentFolder);
   EXPECT_EQ(absent.exitCode, 4) << Printed(absent);
-  EXPECT_NE(absent.err.find("libqm_renamed.so is not in "), std::string::npos) << Printed(absent);
+  EXPECT_NE(absent.err.find("no plug-in named \"sqlite\": none was found"), std::string::npos) << Printed(absent);
 
   // The PostgreSQL plug-in would only fail to connect, but the output is
   // refused first: the Driver says the database is this SQLite file.
@@ -193,6 +219,30 @@ TEST(AppTest, PluginOptionPicksThePluginByName) {
     EXPECT_EQ(refused.exitCode, 2) << args[1] << "\n" << Printed(refused);
     EXPECT_TRUE(refused.out.empty());
   }
+}
+
+// --list-plugins shows what the host found and what it refused, and why;
+// the libraries refused do not stop an import with the others.
+TEST(AppTest, ListPluginsShowsWhatWasFoundAndWhatWasRefused) {
+  ProcessOptions options;
+  options.environment["QM_PLUGIN_PATH"] = QM_HANDMADE_DIR;
+  const ProcessResult list = Host({"--list-plugins"}, options);
+  ASSERT_EQ(list.exitCode, 0) << Printed(list);
+  const std::string libs = fs::canonical(fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib").string();
+  for (const std::string& line : Strings{
+           "postgres  PostgreSQL servers, through psqlODBC", "          option:  --postgres STRING",
+        "sqlite    SQLite database files, through the SQLite3 ODBC driver (read-only)",
+        "          drivers: SQLite3, libsqlite3odbc.so", "          option:  --sqlite PATH",
+        "          sample:  yes (imported when no database is named)", "          file:    " + libs + "/libqm_sqlite.so",
+        "  " QM_HANDMADE_DIR "/libqm_handmade_version2.so: built for plug-in interface version 2; this host uses "
+        "version 3 (rebuild it against this SDK)",
+        "  " QM_HANDMADE_DIR "/libqm_handmade_noentry.so: not a plug-in: it exports no QmGetPluginApi (not loaded)",
+        "Looked in: " + libs + ", " QM_HANDMADE_DIR " (the library folder, then QM_PLUGIN_PATH)"})
+    EXPECT_TRUE(HasLine(list.out, line)) << line << "\n" << list.out;
+  EXPECT_NE(list.out.find(QM_HANDMADE_DIR "/libqm_handmade_stamp.so: built as \"sdk-0.1 othercc-9"), std::string::npos)
+      << list.out;
+  EXPECT_TRUE(list.err.empty()) << list.err;
+  EXPECT_EQ(Host({"--quiet", "--format", "tree"}, options).exitCode, 0);
 }
 
 // --postgres, and --connect choosing the plug-in by its Driver. (A wrong

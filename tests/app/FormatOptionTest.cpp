@@ -34,7 +34,7 @@ Parsed Parse(std::vector<std::string> args) {
   Parsed parsed;
   std::ostringstream out;
   std::streambuf* previous = std::cout.rdbuf(out.rdbuf());
-  parsed.exitCode = ParseOptions(static_cast<int>(argv.size()), argv.data(), parsed.options);
+  parsed.exitCode = ParseOptions(static_cast<int>(argv.size()), argv.data(), {}, parsed.options);
   std::cout.rdbuf(previous);
   parsed.out = out.str();
   return parsed;

@@ -2,13 +2,17 @@
 // cmake --install into a temporary prefix, and everything after that done
 // against the prefix alone. The exported headers compile one by one, the
 // example plug-in (examples/sqlite-tables) builds out of tree with
-// find_package(Quillmere) and with pkg-config, and the installed
-// quillmere-import loads it and imports a real SQLite database with it.
+// find_package(Quillmere), by the commands the README's plug-in guide
+// gives, and with pkg-config, and the installed quillmere-import finds it
+// and imports a real SQLite database with it; built with other compiler
+// settings it is refused. The same folder dropped into plugins/ of a copy
+// of this tree is built there with no other edit.
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
 #include <TempDir.h>
 
+#include <schemaimport/PluginApi.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
@@ -163,6 +167,16 @@ void ImportWithExample(const InstalledSdk& sdk, const ProcessOptions& options) {
   ASSERT_EQ(expected.size(), 7u);
   EXPECT_EQ(LineDifference(expected, ColumnsOfModel(ReadFile(model))), "");
 
+  // The option its table offers reads the same; --connect alone picks the
+  // bundled SQLite plug-in, found first for the same driver.
+  const ProcessResult byShortcut =
+      RunTool(sdk.Host(), {"--sqlite-tables", "Driver={SQLite3};Database=" + db, "--quiet"}, options);
+  ASSERT_EQ(byShortcut.exitCode, 0) << Printed(byShortcut);
+  EXPECT_EQ(LineDifference(expected, ColumnsOfModel(byShortcut.out)), "");
+  const ProcessResult byDriver = RunTool(sdk.Host(), {"--connect", "Driver={SQLite3};Database=" + db, "--quiet"}, options);
+  ASSERT_EQ(byDriver.exitCode, 0) << Printed(byDriver);
+  EXPECT_NE(byDriver.out.find("\"type\": \"index\""), std::string::npos) << "not the bundled plug-in's model";
+
   // The host guards the database whichever plug-in reads it.
   const std::string before = ReadFile(db);
   const ProcessResult overwrite = RunTool(
@@ -231,12 +245,53 @@ TEST(SdkTest, EveryInstalledHeaderCompilesAlone) {
   EXPECT_EQ(compiled, headers);
 }
 
-// The example plug-in built with find_package(Quillmere), installed into the
-// prefix's plug-in folder, found there by the installed host.
-TEST(SdkTest, ExamplePluginBuiltWithFindPackageImportsSqlite) {
+// The commands of the README's plug-in guide, as written there: the
+// indented lines after its marker, up to the first blank line.
+Strings GuideCommands() {
+  const std::string readme = ReadFile(QM_SOURCE_DIR "/README.md");
+  const std::size_t marker = readme.find("<!-- tests/sdk/SdkTest.cpp runs these commands");
+  EXPECT_NE(marker, std::string::npos) << "the README has no commands for the SDK test";
+  Strings commands;
+  if (marker == std::string::npos) return commands;
+  for (const std::string& line : Lines(readme.substr(readme.find('\n', marker) + 1))) {
+    const std::size_t start = line.find_first_not_of(' ');
+    if (start == std::string::npos) {
+      if (commands.empty()) continue;
+      break;
+    }
+    commands.push_back(line.substr(start));
+  }
+  return commands;
+}
+
+// The example plug-in built, installed and run by the commands the
+// README's plug-in guide gives, with the installation's prefix for
+// /opt/quillmere: find_package(Quillmere), the plug-in installed into the
+// prefix's plug-in folder and found there by the installed host.
+TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
   const InstalledSdk sdk;
-  sdk.BuildWithCMake(kExample, "example-cmake", true);
+  const Strings commands = GuideCommands();
+  ASSERT_GE(commands.size(), 4u);
+  const std::string folder = sdk.Scratch("guide");
+  fs::create_directory_symlink(QM_SOURCE_DIR "/examples", folder + "/examples");
+  CreateShop(folder + "/shop.db");
+  ProcessOptions options = Isolated();
+  options.workingDirectory = folder;
+  options.environment["CXX"] = QM_CXX;
+  options.environment["CXXFLAGS"] = kStrictFlags;
+  std::string printed;
+  for (std::string command : commands) {
+    for (std::size_t at; (at = command.find("/opt/quillmere")) != std::string::npos;)
+      command.replace(at, std::string_view("/opt/quillmere").size(), sdk.Prefix());
+    const ProcessResult result = RunTool("/bin/sh", {"-c", command}, options);
+    ASSERT_EQ(result.exitCode, 0) << command << "\n" << Printed(result);
+    printed += result.out;
+  }
   ASSERT_TRUE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+  EXPECT_NE(printed.find("\nsqlite_tables  Tables and columns of an SQLite database's main schema"), std::string::npos)
+      << printed;
+  EXPECT_NE(printed.find("file:    " + sdk.LibraryDir() + "/libqm_sqlite_tables.so"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("order lines"), std::string::npos) << printed;
   ImportWithExample(sdk, Isolated());
 }
 
@@ -257,6 +312,94 @@ TEST(SdkTest, ExamplePluginBuiltWithPkgConfigImportsSqlite) {
   options = Isolated();
   options.environment["QM_PLUGIN_PATH"] = ":" + sdk.Scratch("empty") + ":" + build;
   ImportWithExample(sdk, options);
+}
+
+// The example built with other compiler settings, debug containers here
+// (_GLIBCXX_DEBUG changes the layout of the standard containers the host
+// and a plug-in hand each other), is refused at load time with both build
+// stamps; nothing of it is offered or run.
+TEST(SdkTest, PluginBuiltWithOtherSettingsIsRefused) {
+  const InstalledSdk sdk;
+  const std::string build = sdk.Scratch("example-debug");
+  ProcessOptions options = Isolated();
+  options.environment["PKG_CONFIG_LIBDIR"] = sdk.LibraryDir() + "/pkgconfig";
+  options.environment["CXX"] = QM_CXX;
+  const ProcessResult made = RunTool(
+      "/usr/bin/make", {"-C", build, "-f", kExample + "/Makefile", "CXXFLAGS=-O1 -D_GLIBCXX_DEBUG " + kStrictFlags},
+      options);
+  ASSERT_EQ(made.exitCode, 0) << Printed(made);
+
+  options = Isolated();
+  options.environment["QM_PLUGIN_PATH"] = build;
+  const ProcessResult list = RunTool(sdk.Host(), {"--list-plugins"}, options);
+  ASSERT_EQ(list.exitCode, 0) << Printed(list);
+  const std::string refusal = "  " + build + "/libqm_sqlite_tables.so: built as \"" QM_PLUGIN_BUILD_STAMP
+                              " debug-containers\", but this host is built as \"" QM_PLUGIN_BUILD_STAMP "\"";
+  EXPECT_NE(list.out.find(refusal), std::string::npos) << refusal << "\n" << list.out;
+  EXPECT_EQ(list.out.find("sqlite_tables  "), std::string::npos) << list.out;
+
+  const std::string db = sdk.Scratch("data") + "/shop.db";
+  CreateShop(db);
+  const ProcessResult named =
+      RunTool(sdk.Host(), {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + db}, options);
+  EXPECT_EQ(named.exitCode, 4) << Printed(named);
+  EXPECT_NE(named.err.find("no plug-in named \"sqlite_tables\""), std::string::npos) << Printed(named);
+  EXPECT_EQ(RunTool(sdk.Host(), {"--sqlite-tables", "Driver={SQLite3};Database=" + db}, options).exitCode, 2);
+}
+
+// A plug-in folder dropped into plugins/ is built and found with no other
+// edit. A copy of this tree (its folders linked, plugins/ a folder of its
+// own with the bundled plug-ins and the example added), configured from
+// scratch, builds the example into its lib/ beside the module whenever
+// quillmere-import is built, and installs it; the example and what it
+// needs are built there (unoptimised, to be quick), and this build's host,
+// pointed at that lib/, finds it by looking and imports with it.
+TEST(SdkTest, PluginFolderDroppedIntoPluginsIsBuiltAndFoundWithNoOtherEdit) {
+  TempDir dir;
+  const fs::path tree = dir.Path("tree");
+  fs::create_directories(tree / "plugins");
+  for (const fs::directory_entry& entry : fs::directory_iterator(QM_SOURCE_DIR)) {
+    const std::string name = entry.path().filename().string();
+    if (name == "plugins" || name == ".git" || name.rfind("build", 0) == 0) continue;
+    fs::create_symlink(entry.path(), tree / name);
+  }
+  for (const fs::directory_entry& entry : fs::directory_iterator(QM_SOURCE_DIR "/plugins"))
+    fs::create_symlink(entry.path(), tree / "plugins" / entry.path().filename());
+  fs::copy(kExample, tree / "plugins" / "sqlite-tables", fs::copy_options::recursive);
+
+  const std::string build = dir.Path("build");
+  const ProcessResult configured = RunTool(
+      QM_CMAKE, {"-S", tree.string(), "-B", build, "-G", "Ninja", "-DCMAKE_MAKE_PROGRAM=" QM_NINJA,
+                 "-DCMAKE_CXX_COMPILER=" QM_CXX, "-DCMAKE_BUILD_TYPE=Plain", "-DQM_BUILD_TESTS=OFF",
+                 "-DQM_SANITIZE=" QM_SANITIZE_SETTING, "-DQM_TSAN=" QM_TSAN_SETTING});
+  ASSERT_EQ(configured.exitCode, 0) << Printed(configured);
+
+  // Building quillmere-import links the example into lib/; installing puts
+  // it beside the module.
+  const ProcessResult commands = RunTool(QM_NINJA, {"-C", build, "-t", "commands", "quillmere-import"});
+  ASSERT_EQ(commands.exitCode, 0) << Printed(commands);
+  EXPECT_NE(commands.out.find("-o lib/libqm_sqlite_tables.so "), std::string::npos) << commands.out.substr(0, 4000);
+  EXPECT_NE(ReadFile(build + "/plugins/cmake_install.cmake").find("libqm_sqlite_tables.so"), std::string::npos);
+
+  const ProcessResult built = RunTool(QM_CMAKE, {"--build", build, "-j", "2", "--target", "qm_sqlite_tables"});
+  ASSERT_EQ(built.exitCode, 0) << Printed(built);
+  const std::string lib = build + "/" QM_INSTALL_LIBDIR;
+  ASSERT_TRUE(fs::exists(lib + "/libqm_sqlite_tables.so"));
+
+  ProcessOptions options = Isolated();
+  options.environment["QM_LIB_DIR"] = lib;
+  const ProcessResult list = RunTool(QM_IMPORT_EXE, {"--list-plugins"}, options);
+  ASSERT_EQ(list.exitCode, 0) << Printed(list);
+  EXPECT_NE(list.out.find("sqlite_tables  Tables and columns"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("file:    " + lib + "/libqm_sqlite_tables.so"), std::string::npos) << list.out;
+  EXPECT_EQ(list.out.find("Refused"), std::string::npos) << list.out;
+
+  const std::string db = dir.Path("shop.db");
+  CreateShop(db);
+  const ProcessResult imported =
+      RunTool(QM_IMPORT_EXE, {"--sqlite-tables", "Driver={SQLite3};Database=" + db, "--quiet"}, options);
+  ASSERT_EQ(imported.exitCode, 0) << Printed(imported);
+  EXPECT_EQ(LineDifference(ColumnsSqliteReports(db), ColumnsOfModel(imported.out)), "");
 }
 
 }  // namespace

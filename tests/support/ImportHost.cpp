@@ -1,6 +1,7 @@
 #include "ImportHost.h"
 
 #include <gatehouse/InterfaceProvider.h>
+#include <runner/ImportRunner.h>
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/CMOProperty.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -14,7 +15,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
-#include <future>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -22,43 +22,27 @@
 namespace qm::test {
 
 LoadedPlugin::LoadedPlugin(const char* path) : m_path(path) {
-  m_handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (m_handle == nullptr) {
-    ADD_FAILURE() << "cannot load " << path << ": " << dlerror();
+  if (const runner::FoundPlugin* plugin = m_catalogue.Load(path)) {
+    m_api = plugin->api;
     return;
   }
-  auto entry = reinterpret_cast<QmGetPluginApiFn>(dlsym(m_handle, QM_PLUGIN_ENTRY_NAME));
-  if (entry == nullptr) {
-    ADD_FAILURE() << path << " exports no " << QM_PLUGIN_ENTRY_NAME;
-    return;
-  }
-  m_api = entry();
+  for (const runner::RefusedLibrary& refused : m_catalogue.Refused())
+    ADD_FAILURE() << "cannot load " << refused.path << ": " << refused.reason;
 }
-
-LoadedPlugin::~LoadedPlugin() { Unload(); }
 
 bool LoadedPlugin::Unload() {
   m_api = nullptr;
-  if (m_handle != nullptr) dlclose(m_handle);
-  m_handle = nullptr;
+  m_catalogue.Close();
   return dlopen(m_path.c_str(), RTLD_NOW | RTLD_NOLOAD) == nullptr;
 }
 
 namespace {
 
-// Hands the session the host window when the import starts, as the
-// command-line host's object explorer does.
-class WindowExplorer : public IObjectExplorerInterface {
+// What the host window received, in order.
+class MessageRecorder : public runner::ImportDisplay {
  public:
-  explicit WindowExplorer(HWND window) : m_window(window) {}
-  void OnImportStarting() override {
-    if (ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState())
-      session->SetNotifyWindow(m_window);
-  }
-  void OnImportFinished() override {}
-
- private:
-  HWND m_window;  // the test's window; not owned
+  void Message(const MSG& message) override { messages.push_back(message); }
+  std::vector<MSG> messages;
 };
 
 }  // namespace
@@ -74,28 +58,20 @@ ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string
     return outcome;
   }
   api.Configure(Utf16(source), Utf16(scope));
-  HWND window = platform::CreateMessageWindow();
-  WindowExplorer explorer(window);
-  provider->SetObjectExplorerInterface(&explorer);
-  std::future<void> run = std::async(std::launch::async, [&] { import->ReverseEngineerFromDB(&model); });
-  if (run.wait_for(limit) != std::future_status::ready) {
-    ADD_FAILURE() << "the import did not end within " << limit.count() << " s";
+  MessageRecorder recorder;
+  runner::RunControl control;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  control.cancelRequested = [deadline] { return std::chrono::steady_clock::now() >= deadline; };
+  const runner::ImportOutcome run = runner::RunImport(*import, *session, model, recorder, control);
+  if (run.abandoned) {
+    ADD_FAILURE() << "the import did not end within " << limit.count() << " s, nor when asked to stop";
     std::cerr << "the import hangs; aborting the test process\n";
     std::abort();
   }
-  // An exception from the import goes on to the test, but only once the
-  // explorer (on this stack) is no longer registered and the window is gone.
-  std::exception_ptr thrown;
-  try {
-    run.get();
-  } catch (...) {
-    thrown = std::current_exception();
-  }
-  provider->SetObjectExplorerInterface(nullptr);
-  outcome.status = session->GetStatus();
-  while (std::optional<MSG> message = platform::PeekMessage(window)) outcome.messages.push_back(*message);
-  platform::DestroyMessageWindow(window);
-  if (thrown) std::rethrow_exception(thrown);
+  if (run.cancelled) ADD_FAILURE() << "the import did not end within " << limit.count() << " s";
+  outcome.status = run.status;
+  outcome.messages = recorder.messages;
+  if (run.threw) std::rethrow_exception(run.thrown);
   outcome.failed = api.FailedStatements();
   outcome.connectError = api.LastConnectError();
   outcome.finishedPosted = !outcome.messages.empty() && outcome.messages.back().message == WM_IMPORT_FINISHED;

@@ -1,7 +1,9 @@
-// The tests' host: loads a database plug-in as quillmere-import does, runs
-// one import the way it does (a worker thread, a host window, an object
-// explorer handing the window over), and reads models back: walked in
-// memory, compared as lines, or read from the JSON the host writes.
+// The tests' host, on the host library quillmere-import is built on
+// (runner/): loads a database plug-in as quillmere-import does (its table
+// checked), runs one import the way it does (runner::RunImport: a worker
+// thread, a host window, an object explorer handing the window over), and
+// reads models back: walked in memory, compared as lines, or read from the
+// JSON the host writes.
 //
 // Thread safety: the test's thread only; the import runs on a worker.
 #pragma once
@@ -9,6 +11,7 @@
 #include "OdbcTestSupport.h"
 
 #include <platform/Win32.h>
+#include <runner/PluginCatalogue.h>
 #include <schemaimport/PluginApi.h>
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/GenericModel.h>
@@ -21,12 +24,13 @@
 
 namespace qm::test {
 
-// A plug-in library loaded with dlopen, unloaded when the object goes.
-// Loading failures fail the calling test.
+// A plug-in library loaded and checked as the host does
+// (runner::PluginCatalogue::Load), unloaded when the object goes. Loading
+// failures fail the calling test.
 class LoadedPlugin {
  public:
   explicit LoadedPlugin(const char* path);
-  ~LoadedPlugin();
+  ~LoadedPlugin() = default;
   LoadedPlugin(const LoadedPlugin&) = delete;
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
@@ -36,8 +40,8 @@ class LoadedPlugin {
   bool Unload();
 
  private:
-  std::string m_path;                  // as given to dlopen
-  void* m_handle = nullptr;            // dlopen handle
+  std::string m_path;                  // as given
+  runner::PluginCatalogue m_catalogue; // holds the library
   const QmPluginApi* m_api = nullptr;  // the plug-in's table; null when loading failed or after Unload
 };
 
@@ -52,9 +56,10 @@ struct ImportOutcome {
 
 // Configures the plug-in with source and scope (UTF-8) and runs
 // ReverseEngineerFromDB into the model. A run that does not end within the
-// limit fails the test and aborts the process: a hung import cannot be
-// left behind. An exception from the import is thrown on to the caller
-// after the host has taken its explorer and window away again.
+// limit is asked to stop and fails the test; one that does not stop either
+// aborts the process: a hung import cannot be left behind. An exception
+// from the import is thrown on to the caller after the host has taken its
+// explorer and window away again.
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
                         std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180));
 

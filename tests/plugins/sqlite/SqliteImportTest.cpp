@@ -522,14 +522,18 @@ TEST_F(SqlitePluginTest, UnreadableViewsAreFoundInHalvesAcrossDatabases) {
   }
 }
 
-TEST(SqlitePluginLoad, RegistersItsToolsWhileLoadedOnly) {
+// Loading alone (as a host does to list its plug-ins) registers nothing;
+// the first Configure registers the tools, unloading takes them out.
+TEST(SqlitePluginLoad, RegistersItsToolsFromFirstUseWhileLoadedOnly) {
   ImportToolsProvider* tools = ImportToolsProvider::Instance();
   {
     LoadedPlugin plugin(QM_SQLITE_PLUGIN);
     ASSERT_TRUE(plugin.Loaded());
-    EXPECT_EQ(plugin.Api().abiVersion, QmPluginApi::kAbiVersion);
+    EXPECT_EQ(plugin.Api().head.abiVersion, QM_PLUGIN_ABI_VERSION);
     EXPECT_EQ(plugin.Api().modelType, 1001u);
     EXPECT_STREQ(plugin.Api().name, "sqlite");
+    EXPECT_EQ(tools->GetConnector(1001), nullptr);
+    plugin.Api().Configure(u"", u"");
     EXPECT_NE(tools->GetConnector(1001), nullptr);
     EXPECT_NE(tools->GetReader(1001), nullptr);
     plugin.Unload();

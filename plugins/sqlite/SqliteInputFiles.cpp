@@ -1,13 +1,16 @@
-#include "InputFiles.h"
+#include "SqliteInputFiles.h"
 
-#include "ConnectionString.h"
+#include "SqliteConnector.h"
 
-#include <cctype>
+#include <platform/Utf.h>
+#include <schemaimport/ConnectionString.h>
+
 #include <climits>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
-namespace app {
+namespace qm::sqlite {
 
 namespace {
 
@@ -18,23 +21,8 @@ int HexValue(char c) {
   return -1;
 }
 
-// Whether text starts with the lower-case ASCII prefix, ignoring case.
-bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
-}
-
-bool EqualsIgnoringCase(const std::string& text, std::string_view lower) {
-  return text.size() == lower.size() && StartsWithIgnoringCase(text, lower);
-}
-
-std::string Trim(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // The file an SQLite URI names, %-escapes decoded; empty when it names
@@ -62,7 +50,7 @@ std::string UriPath(const std::string& uri) {
   return path;
 }
 
-void AddDatabase(std::vector<InputFile>& files, const std::string& path, const std::string& kind) {
+void AddDatabase(std::vector<QmInputFile>& files, const std::string& path, const std::string& kind) {
   if (path.empty()) return;
   static const std::pair<const char*, const char*> kBeside[] = {
       {"-journal", "the rollback journal of "}, {"-wal", "the write-ahead log of "}, {"-shm", "the shared-memory index of "}};
@@ -78,28 +66,51 @@ void AddDatabase(std::vector<InputFile>& files, const std::string& path, const s
 
 }  // namespace
 
-std::vector<InputFile> SqliteInputFiles(const std::string& path) {
-  std::vector<InputFile> files;
+std::vector<QmInputFile> DatabaseInputFiles(const std::string& path) {
+  std::vector<QmInputFile> files;
   AddDatabase(files, path, "the database");
   return files;
 }
 
-std::vector<InputFile> SqliteConnectionInputFiles(const std::string& connectionString) {
-  std::vector<InputFile> files;
-  for (const ConnectionAttribute& attribute : ParseConnectionString(connectionString)) {
-    const std::string key = Trim(attribute.key);
-    if (EqualsIgnoringCase(key, "database")) {
-      const std::string value = Trim(attribute.value);
+std::vector<QmInputFile> ConnectionInputFiles(const std::string& connectionString) {
+  std::vector<QmInputFile> files;
+  for (const Utf8ConnectionAttribute& attribute : ParseConnectionString(connectionString)) {
+    if (!attribute.assigned) continue;
+    if (EqualsIgnoringAsciiCase(attribute.key, "database")) {
+      const std::string& value = attribute.value;
       if (value == ":memory:") continue;
       AddDatabase(files, value, "the database");
       if (StartsWithIgnoringCase(value, "file:")) AddDatabase(files, UriPath(value), "the database");
-    } else if (EqualsIgnoringCase(key, "attach")) {
+    } else if (EqualsIgnoringAsciiCase(attribute.key, "attach")) {
       const std::size_t equals = attribute.value.find('=');
       if (equals == std::string::npos) continue;
-      AddDatabase(files, Trim(attribute.value.substr(equals + 1)), "the attached database");
+      AddDatabase(files, TrimBlanks(std::string_view(attribute.value).substr(equals + 1)), "the attached database");
     }
   }
   return files;
 }
 
-}  // namespace app
+QmSourceFiles SourceInputFiles(const std::u16string& source, const QmConnectOptions& options) {
+  QmSourceFiles result;
+  if (!options.filePath.empty()) {
+    result.files = DatabaseInputFiles(options.filePath);
+    return result;
+  }
+  if (!SqliteConnector::LooksLikeConnectionString(source)) {
+    result.files = DatabaseInputFiles(platform::Utf16ToUtf8(source));
+    return result;
+  }
+  const std::string text = platform::Utf16ToUtf8(source);
+  result.files = ConnectionInputFiles(text);
+  const std::vector<Utf8ConnectionAttribute> attributes = ParseConnectionString(text);
+  const std::optional<std::string> database = FindAttribute(attributes, {"Database"});
+  if (!HasAttribute(attributes, {"DSN"}) && (!database || database->empty())) {
+    std::u16string keys;
+    for (const Utf8ConnectionAttribute& attribute : attributes)
+      keys += (keys.empty() ? u"" : u", ") + platform::Utf8ToUtf16(attribute.key);
+    result.unusable = u"the connection string names no database: it needs Database=PATH (its keys: " + keys + u")";
+  }
+  return result;
+}
+
+}  // namespace qm::sqlite

@@ -1,0 +1,150 @@
+// What a host accepts of a plug-in table before it touches any C++ type in
+// it, which names a plug-in may have, which drivers it serves, and where the
+// host looks: in process, on tables made in memory.
+#include <runner/Libraries.h>
+#include <runner/PluginCatalogue.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kDrivers[] = {"SQLite3", "libsqlite3odbc.so", nullptr};
+
+void Configure(const std::u16string&, const std::u16string&) {}
+void SetConnectOptions(const QmConnectOptions&) {}
+OdbcDiagnostic LastConnectError() { return {}; }
+std::vector<QmFailedStatement> FailedStatements() { return {}; }
+QmSourceFiles InputFiles(const std::u16string&, const QmConnectOptions&) { return {}; }
+
+// A complete table of this build, as QM_PLUGIN makes one.
+QmPluginApi GoodTable() {
+  return {{QM_PLUGIN_MAGIC, QM_PLUGIN_ABI_VERSION, QM_PLUGIN_BUILD_STAMP},
+          "good",
+          "a table for the tests",
+          kDrivers,
+          {"good", "PATH", "Import the file PATH", QmShortcutValue::FilePath},
+          4242,
+          &Configure,
+          &SetConnectOptions,
+          &LastConnectError,
+          &FailedStatements,
+          &InputFiles,
+          nullptr};
+}
+
+struct TableCase {
+  const char* what;
+  std::function<void(QmPluginApi&)> change;
+  std::string refusal;  // a part of the reason; empty: accepted
+};
+
+TEST(PluginTableTest, HeadAndTableAreCheckedBeforeAnythingElse) {
+  const std::string ours = QM_PLUGIN_BUILD_STAMP;
+  const TableCase cases[] = {
+      {"a table of this build", [](QmPluginApi&) {}, ""},
+      {"no shortcut", [](QmPluginApi& t) { t.shortcut = {}; }, ""},
+      {"no drivers served", [](QmPluginApi& t) { static const char* const none[] = {nullptr}; t.drivers = none; }, ""},
+      {"another magic number", [](QmPluginApi& t) { t.head.magic = 0x12345678; }, "no plug-in table this host knows"},
+      {"a version 2 table", [](QmPluginApi& t) { t.head.magic = 2; },
+       "built for plug-in interface version 2; this host uses version 3"},
+      {"a later version", [](QmPluginApi& t) { t.head.abiVersion = QM_PLUGIN_ABI_VERSION + 1; },
+       "built for plug-in interface version 4; this host uses version 3"},
+      {"another build stamp", [](QmPluginApi& t) { t.head.buildStamp = "sdk-0.1 othercc-1 c++201703L"; },
+       "built as \"sdk-0.1 othercc-1 c++201703L\", but this host is built as \"" + ours + "\""},
+      {"no build stamp", [](QmPluginApi& t) { t.head.buildStamp = nullptr; }, "built as \"\""},
+      {"a stamp that only starts like ours", [](QmPluginApi& t) { t.head.buildStamp = QM_PLUGIN_BUILD_STAMP " asan"; },
+       "but this host is built as"},
+      {"a name that is a path", [](QmPluginApi& t) { t.name = "../lib/qm_x"; }, "name is not a short name"},
+      {"a name in capitals", [](QmPluginApi& t) { t.name = "SQLite"; }, "name is not a short name"},
+      {"no name", [](QmPluginApi& t) { t.name = nullptr; }, "name is not a short name"},
+      {"no description", [](QmPluginApi& t) { t.description = nullptr; }, "no description"},
+      {"no driver list", [](QmPluginApi& t) { t.drivers = nullptr; }, "no list of drivers"},
+      {"a shortcut with dashes", [](QmPluginApi& t) { t.shortcut.option = "--good"; }, "not an option name"},
+      {"a shortcut without help", [](QmPluginApi& t) { t.shortcut.help = nullptr; }, "no argument name or no help"},
+      {"a shortcut of an unknown kind", [](QmPluginApi& t) { t.shortcut.value = static_cast<QmShortcutValue>(7); },
+       "of no kind this host knows"},
+      {"no InputFiles", [](QmPluginApi& t) { t.InputFiles = nullptr; }, "lacks an operation"},
+      {"no Configure", [](QmPluginApi& t) { t.Configure = nullptr; }, "lacks an operation"},
+  };
+  for (const TableCase& c : cases) {
+    QmPluginApi table = GoodTable();
+    c.change(table);
+    const std::string reason = runner::CheckPluginTable(&table.head);
+    if (c.refusal.empty()) {
+      EXPECT_EQ(reason, "") << c.what;
+    } else {
+      EXPECT_NE(reason.find(c.refusal), std::string::npos) << c.what << ": " << reason;
+    }
+  }
+  EXPECT_NE(runner::CheckPluginTable(nullptr), "");
+}
+
+// The stamp says what makes the C++ types of two builds differ.
+TEST(PluginTableTest, BuildStampNamesTheSdkCompilerLibraryAndStandard) {
+  const std::string stamp = QM_PLUGIN_BUILD_STAMP;
+  EXPECT_EQ(stamp.rfind("sdk-" QM_SDK_VERSION_TEXT " ", 0), 0u) << stamp;
+  for (const char* part : {"gcc-", "libstdc++-", "cxx11-abi-1", "c++202002L"})
+    EXPECT_NE(stamp.find(part), std::string::npos) << part << " in " << stamp;
+#if defined(__SANITIZE_ADDRESS__)
+  EXPECT_NE(stamp.find(" asan"), std::string::npos) << stamp;
+#else
+  EXPECT_EQ(stamp.find(" asan"), std::string::npos) << stamp;
+#endif
+}
+
+TEST(PluginTableTest, ShortNamesNeverNameAPath) {
+  for (const char* name : {"sqlite", "postgres", "sqlite_tables", "my-db2"}) EXPECT_TRUE(runner::IsPluginName(name)) << name;
+  for (const char* name : {"", "SQLite", "../x", "a/b", "a b", "a.so", "\xC3\xA9"})
+    EXPECT_FALSE(runner::IsPluginName(name)) << name;
+}
+
+TEST(PluginTableTest, DriversMatchByNameOrLibraryFileIgnoringAsciiCase) {
+  const QmPluginApi table = GoodTable();
+  const std::pair<const char*, bool> cases[] = {
+      {"SQLite3", true},
+      {"sqlite3", true},
+      {" SQLITE3 ", true},
+      {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", true},
+      {"libsqlite3odbc.so", true},
+      {"SQLite", false},        // another driver (SQLite 2)
+      {"SQLite3 ODBC", false},  // not the whole name
+      {"/opt/SQLite3/libother.so", false},
+      {"", false},
+  };
+  for (const auto& [driver, served] : cases) EXPECT_EQ(runner::ServesDriver(table, driver), served) << driver;
+}
+
+// The library folder, then QM_PLUGIN_PATH's folders; empty entries never
+// mean the current folder.
+TEST(PluginTableTest, PluginFoldersAreTheLibraryFolderThenThePathVariable) {
+  const char* saved = std::getenv("QM_PLUGIN_PATH");
+  const std::string previous = saved != nullptr ? saved : "";
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {nullptr, {"/lib"}},
+      {"", {"/lib"}},
+      {"::", {"/lib"}},
+      {"/a::/b:", {"/lib", "/a", "/b"}},
+      {"relative", {"/lib", "relative"}},
+  };
+  for (const auto& [value, folders] : cases) {
+    if (value == nullptr) {
+      ::unsetenv("QM_PLUGIN_PATH");
+    } else {
+      ::setenv("QM_PLUGIN_PATH", value, 1);
+    }
+    EXPECT_EQ(runner::PluginDirectories("/lib"), folders) << (value != nullptr ? value : "(unset)");
+  }
+  if (saved != nullptr) {
+    ::setenv("QM_PLUGIN_PATH", previous.c_str(), 1);
+  } else {
+    ::unsetenv("QM_PLUGIN_PATH");
+  }
+}
+
+}  // namespace
