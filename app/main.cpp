@@ -87,11 +87,8 @@ std::string CountObjects(const GenericModel& model) {
 }
 
 std::string DescribeDiagnostic(const OdbcDiagnostic& diagnostic) {
-  std::string text;
-  if (!diagnostic.sqlState.empty()) text += "[" + platform::Utf16ToUtf8(diagnostic.sqlState) + "] ";
-  text += platform::Utf16ToUtf8(diagnostic.message);
-  if (text.empty()) text = "no diagnostic";
-  return text;
+  const std::string text = platform::Utf16ToUtf8(diagnostic.Describe());
+  return text.empty() ? std::string("no diagnostic") : text;
 }
 
 // The module and the plug-ins, loaded before the command line is read: the
@@ -254,14 +251,8 @@ int Run(const Options& options, Loaded& loaded) {
         std::snprintf(elapsed, sizeof elapsed, "%.2f s", seconds);
         console.Info("imported " + CountObjects(model) + " in " + elapsed);
         for (const QmFailedStatement& statement : failed) {
-          // SQLSTATE 55P03 (lock not available): the plug-in waited
-          // --timeout for a lock another session holds.
-          const std::string lock = statement.diagnostic.sqlState == u"55P03"
-                                       ? " (a table is locked by another session; waited " +
-                                             std::to_string(options.timeoutSeconds) + " s, see --timeout)"
-                                       : "";
           console.Error("reading " + platform::Utf16ToUtf8(statement.name) +
-                        " failed: " + DescribeDiagnostic(statement.diagnostic) + lock);
+                        " failed: " + DescribeDiagnostic(statement.diagnostic));
         }
         if (!failed.empty()) {
           console.Error(std::to_string(failed.size()) + (failed.size() == 1 ? " statement" : " statements") +

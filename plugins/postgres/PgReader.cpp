@@ -10,8 +10,10 @@
 #include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace qm::postgres {
@@ -37,12 +39,19 @@ bool Retryable(const std::u16string& sqlState) {
          sqlState == u"40001" || sqlState == u"40P01" || sqlState == u"25P02";
 }
 
-// What a 25P02 failure says to the user: the statement did not fail by
-// itself, and the driver does not pass on the reason of what did.
-OdbcDiagnostic Explained(OdbcDiagnostic failure) {
+// What a failure says to the user beyond the server's words. 25P02: the
+// statement did not fail by itself, and the driver does not pass on the
+// reason of what did. 55P03: the session waited the whole timeout (its
+// lock_timeout) for a lock another session holds.
+OdbcDiagnostic Explained(OdbcDiagnostic failure, int timeoutSeconds) {
   if (failure.sqlState == u"25P02")
     failure.message = u"the transaction was left aborted by a catalogue query the driver ran on its own, "
                       u"whose error the driver did not report; " + failure.message;
+  if (failure.sqlState == u"55P03") {
+    const std::string seconds = std::to_string(timeoutSeconds);
+    failure.message += u" (a table is locked by another session; waited " +
+                       std::u16string(seconds.begin(), seconds.end()) + u" s, see --timeout)";
+  }
   return failure;
 }
 
@@ -227,7 +236,7 @@ PgReader::AfterFailure PgReader::OnStatementFailed(int statementId, OdbcDiagnost
   // Each attempt runs on a new snapshot: OnStatementEnded ends the
   // transaction in between.
   if (attempt < kStatementAttempts && Retryable(failure.sqlState)) return AfterFailure::Retry;
-  failure = Explained(std::move(failure));
+  failure = Explained(std::move(failure), std::max(Connector()->GetConnectOptions().timeoutSeconds, 1));
   return AfterFailure::Report;
 }
 
