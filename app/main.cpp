@@ -5,10 +5,12 @@
 // ISchemaImport on a worker thread while the main thread shows the posted
 // progress, and writes the model it got in the chosen output format
 // (writers/OutputFormats.h).
+// `quillmere-import diff OLD NEW` compares two models (DiffCommand.h).
 // Exit codes are in ExitCodes.h.
 #include "ConnectionPrompt.h"
 #include "ConnectionString.h"
 #include "Console.h"
+#include "DiffCommand.h"
 #include "ExitCodes.h"
 #include "ImportRun.h"
 #include "InputFiles.h"
@@ -342,6 +344,8 @@ int main(int argc, char** argv) {
   mallopt(M_ARENA_MAX, 1);
 #endif
   app::InitLocale();
+  // "diff" compares models instead of importing one (DiffCommand.h).
+  if (argc > 1 && std::strcmp(argv[1], "diff") == 0) return app::RunDiff(argc - 1, argv + 1);
   app::Options options;
   if (const int exitCode = app::ParseOptions(argc, argv, options); exitCode >= 0) return exitCode;
   return app::Run(options);
