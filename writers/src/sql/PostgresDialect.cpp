@@ -374,6 +374,11 @@ void PostgresDialect::WriteForeignKey(Script& script, const SqlModel& model, con
                  CommentOn(u"CONSTRAINT", Name(values::Name(foreignKey)) + u" ON " + tableName, foreignKey));
 }
 
+std::u16string PostgresDialect::IndexMethodClause(const CMOObject& index) const {
+  const std::u16string& method = Text(index, model::IndexMethod);
+  return method.empty() ? std::u16string() : u" USING " + Name(method);
+}
+
 void PostgresDialect::WriteIndex(Script& script, const SqlModel& model, const CMOObject& index) const {
   const CMOObject* table = model.Parent(index);
   std::u16string text = Text(index, model::SqlText);

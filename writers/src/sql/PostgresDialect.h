@@ -39,6 +39,7 @@ class PostgresDialect : public SqlDialect {
 
  protected:
   std::u16string ColumnDefinition(const SqlModel& model, const CMOObject& column) const override;
+  std::u16string IndexMethodClause(const CMOObject& index) const override;
 
  private:
   // Comments on the table or view and on its columns.

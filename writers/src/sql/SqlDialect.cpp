@@ -229,7 +229,8 @@ std::u16string SqlDialect::CreateTable(const SqlModel& model, const CMOObject& t
 std::u16string SqlDialect::CreateIndex(const SqlModel& model, const CMOObject& index) const {
   const CMOObject* table = model.Parent(index);
   std::u16string text = Flag(index, model::IsUnique) ? u"CREATE UNIQUE INDEX " : u"CREATE INDEX ";
-  text += Name(values::Name(index)) + u" ON " + (table != nullptr ? QualifiedName(model, *table) : u"?") + u" (";
+  text += Name(values::Name(index)) + u" ON " + (table != nullptr ? QualifiedName(model, *table) : u"?") +
+          IndexMethodClause(index) + u" (";
   std::u16string terms = NameList(model, Ids(index, model::IndexColumns));
   terms = terms.substr(1, terms.size() - 2);
   if (!Text(index, model::Expressions).empty())

@@ -116,8 +116,12 @@ class SqlDialect {
   // Whether the database kept the constraint's name (SQLite names none:
   // the model's names for its keys are made up by the import).
   virtual bool KeepsConstraintNames() const { return true; }
-  // "CREATE [UNIQUE] INDEX name ON table (columns, expressions) [WHERE ...]".
+  // "CREATE [UNIQUE] INDEX name ON table [USING method] (columns,
+  // expressions) [WHERE ...]".
   std::u16string CreateIndex(const SqlModel& model, const CMOObject& index) const;
+  // " USING hash" for the index's method (model::IndexMethod) where the
+  // dialect names one there; empty otherwise.
+  virtual std::u16string IndexMethodClause(const CMOObject&) const { return {}; }
   // "COMMENT ON <kind> <name> IS '...';" when the object has a comment, and
   // the dialect has the statement; empty otherwise.
   virtual std::u16string CommentOn(std::u16string_view kind, std::u16string_view name, const CMOObject& object) const;

@@ -217,8 +217,11 @@ std::u16string SqliteDialect::DefaultClause(std::u16string_view value) const {
 }
 
 std::u16string SqliteDialect::ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const {
+  // The clause as SQLite understood it, when the model keeps it: it names
+  // the parent's columns only where the table's text did.
   const CMOObject* target = model.Referenced(foreignKey, model::ReferencedTable);
-  if (target == nullptr) return Text(foreignKey, model::Definition);
+  if (target == nullptr || StartsWithWord(Text(foreignKey, model::Definition), u"FOREIGN", Tokens()))
+    return Text(foreignKey, model::Definition);
   // The parent table is always in the child's database, named alone.
   std::u16string text = u"FOREIGN KEY " + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
                         Name(values::Name(*target));
@@ -248,6 +251,9 @@ void SqliteDialect::WriteTable(Script& script, const SqlModel& model, const CMOO
   if (Flag(table, model::Strict)) text += u" STRICT";
   if (Flag(table, model::WithoutRowid)) text += Flag(table, model::Strict) ? u", WITHOUT ROWID" : u" WITHOUT ROWID";
   script.Add(kTables, table, Statement(text, Tokens()), true);
+  for (const CMOObject* foreignKey : model.Children(table, model::ForeignKey))
+    if (ForeignKeyClause(model, *foreignKey).empty())
+      NotWritten(script, kTables, *foreignKey, u"the model holds neither its referenced table nor its clause");
 }
 
 // Inside CREATE TABLE: SQLite adds no constraint to a table afterwards.
