@@ -18,7 +18,8 @@ namespace writers {
 
 namespace {
 
-using Json = nlohmann::json;
+// Ordered: properties come back in the order the file gives them.
+using Json = nlohmann::ordered_json;
 
 // The vocabulary's numbers by name (object types or property ids), built
 // once: the names are static and the numbers small.

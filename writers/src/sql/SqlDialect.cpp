@@ -180,8 +180,22 @@ std::u16string SqlDialect::CheckClause(const CMOObject& check) const {
   return text + Text(check, model::Definition);
 }
 
+const CMOObject* SqlDialect::ReferencedTable(const SqlModel& model, const CMOObject& foreignKey) const {
+  if (const CMOObject* table = model.Referenced(foreignKey, model::ReferencedTable)) return table;
+  const CMOObject* key = model.Referenced(foreignKey, model::ReferencedKey);
+  return key != nullptr ? model.Parent(*key) : nullptr;
+}
+
+std::vector<int> SqlDialect::ReferencedColumns(const SqlModel& model, const CMOObject& foreignKey) const {
+  if (!Ids(foreignKey, model::ReferencedColumns).empty()) return Ids(foreignKey, model::ReferencedColumns);
+  // A foreign key known by the key it references names that key's columns.
+  if (model.Referenced(foreignKey, model::ReferencedTable) != nullptr) return {};
+  const CMOObject* key = model.Referenced(foreignKey, model::ReferencedKey);
+  return key != nullptr ? Ids(*key, model::KeyColumns) : std::vector<int>();
+}
+
 std::u16string SqlDialect::ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const {
-  const CMOObject* target = model.Referenced(foreignKey, model::ReferencedTable);
+  const CMOObject* target = ReferencedTable(model, foreignKey);
   std::u16string text;
   if (KeepsConstraintNames() && !values::Name(foreignKey).empty())
     text = u"CONSTRAINT " + Name(values::Name(foreignKey)) + u' ';
@@ -193,8 +207,7 @@ std::u16string SqlDialect::ForeignKeyClause(const SqlModel& model, const CMOObje
   }
   text += u"FOREIGN KEY " + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
           QualifiedName(model, *target);
-  if (!Ids(foreignKey, model::ReferencedColumns).empty())
-    text += u' ' + NameList(model, Ids(foreignKey, model::ReferencedColumns));
+  if (!ReferencedColumns(model, foreignKey).empty()) text += u' ' + NameList(model, ReferencedColumns(model, foreignKey));
   if (!MatchClause(foreignKey).empty()) text += u" MATCH " + MatchClause(foreignKey);
   if (!ReferentialAction(foreignKey, model::OnDelete).empty())
     text += u" ON DELETE " + ReferentialAction(foreignKey, model::OnDelete);

@@ -113,6 +113,12 @@ class SqlDialect {
   // "FOREIGN KEY (a) REFERENCES t (b) ..." from the properties; empty when
   // the referenced table is unknown and the model keeps no definition.
   virtual std::u16string ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const;
+  // The table a foreign key references: model::ReferencedTable, or the
+  // table of its referenced key; null when the model holds neither.
+  const CMOObject* ReferencedTable(const SqlModel& model, const CMOObject& foreignKey) const;
+  // The referenced columns' ids: model::ReferencedColumns, or for a
+  // foreign key known only by its referenced key, that key's columns.
+  std::vector<int> ReferencedColumns(const SqlModel& model, const CMOObject& foreignKey) const;
   // Whether the database kept the constraint's name (SQLite names none:
   // the model's names for its keys are made up by the import).
   virtual bool KeepsConstraintNames() const { return true; }

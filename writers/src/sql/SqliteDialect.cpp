@@ -219,14 +219,13 @@ std::u16string SqliteDialect::DefaultClause(std::u16string_view value) const {
 std::u16string SqliteDialect::ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const {
   // The clause as SQLite understood it, when the model keeps it: it names
   // the parent's columns only where the table's text did.
-  const CMOObject* target = model.Referenced(foreignKey, model::ReferencedTable);
+  const CMOObject* target = ReferencedTable(model, foreignKey);
   if (target == nullptr || StartsWithWord(Text(foreignKey, model::Definition), u"FOREIGN", Tokens()))
     return Text(foreignKey, model::Definition);
   // The parent table is always in the child's database, named alone.
   std::u16string text = u"FOREIGN KEY " + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
                         Name(values::Name(*target));
-  if (!Ids(foreignKey, model::ReferencedColumns).empty())
-    text += u' ' + NameList(model, Ids(foreignKey, model::ReferencedColumns));
+  if (!ReferencedColumns(model, foreignKey).empty()) text += u' ' + NameList(model, ReferencedColumns(model, foreignKey));
   if (!ReferentialAction(foreignKey, model::OnDelete).empty())
     text += u" ON DELETE " + ReferentialAction(foreignKey, model::OnDelete);
   if (!ReferentialAction(foreignKey, model::OnUpdate).empty())
