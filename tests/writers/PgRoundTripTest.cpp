@@ -10,6 +10,7 @@
 // out of the model, so that keys, checks, foreign keys and indexes are
 // built from their properties.
 #include "RoundTrip.h"
+#include "sql/SqlDialect.h"
 
 #include <HostileNames.h>
 #include <ImportHost.h>
@@ -18,6 +19,7 @@
 #include <PgTestEnv.h>
 #include <TempDir.h>
 
+#include <platform/Utf.h>
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
 
@@ -258,6 +260,22 @@ std::string CaseName(const ::testing::TestParamInfo<std::tuple<Source, Variant>>
   std::string name = std::get<0>(info.param).name;
   std::replace(name.begin(), name.end(), '-', '_');
   return name + (std::get<1>(info.param) == Variant::AsImported ? "_AsImported" : "_FromProperties");
+}
+
+// The server's own list: a word it reserves in any way is quoted, as
+// quote_ident quotes it; an unreserved one is not.
+TEST(PgKeywordsTest, NamesAreQuotedAsTheServerQuotesThem) {
+  QM_REQUIRE_PG();
+  const GenericModel model(1002);
+  const sql::SqlDialect& dialect = sql::DialectFor(model);
+  const std::vector<std::string> reserved =
+      qm::test::QueryColumn("postgres", "SELECT word FROM pg_catalog.pg_get_keywords() WHERE catcode <> 'U'");
+  const std::vector<std::string> unreserved =
+      qm::test::QueryColumn("postgres", "SELECT word FROM pg_catalog.pg_get_keywords() WHERE catcode = 'U'");
+  ASSERT_GT(reserved.size(), 50u);
+  ASSERT_GT(unreserved.size(), 200u);
+  for (const std::string& word : reserved) EXPECT_TRUE(dialect.NeedsQuotes(platform::Utf8ToUtf16(word))) << word;
+  for (const std::string& word : unreserved) EXPECT_FALSE(dialect.NeedsQuotes(platform::Utf8ToUtf16(word))) << word;
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemas, PgRoundTrip,

@@ -8,6 +8,7 @@
 // the model holds them), and with those texts taken out of the model, so
 // that every table and index is built from its properties.
 #include "RoundTrip.h"
+#include "sql/SqlDialect.h"
 
 #include <HostileNames.h>
 #include <ImportHost.h>
@@ -15,10 +16,12 @@
 #include <Subprocess.h>
 #include <TempDir.h>
 
+#include <platform/Utf.h>
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -171,6 +174,22 @@ std::string CaseName(const ::testing::TestParamInfo<std::tuple<std::size_t, Vari
   std::string name = Sources()[std::get<0>(info.param)].name;
   std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
   return name + (std::get<1>(info.param) == Variant::AsImported ? "_AsImported" : "_FromProperties");
+}
+
+// SQLite's own list of its keywords: every one is quoted, in any case.
+TEST(SqliteKeywordsTest, EveryKeywordIsQuoted) {
+  const GenericModel model(1001);
+  const sql::SqlDialect& dialect = sql::DialectFor(model);
+  ASSERT_GT(sqlite3_keyword_count(), 100);
+  for (int i = 0; i < sqlite3_keyword_count(); ++i) {
+    const char* word = nullptr;
+    int length = 0;
+    ASSERT_EQ(sqlite3_keyword_name(i, &word, &length), SQLITE_OK);
+    std::string lower(word, static_cast<std::size_t>(length));
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(dialect.NeedsQuotes(platform::Utf8ToUtf16(std::string(word, static_cast<std::size_t>(length))))) << word;
+    EXPECT_TRUE(dialect.NeedsQuotes(platform::Utf8ToUtf16(lower))) << lower;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Schemas, SqliteRoundTrip,

@@ -26,7 +26,7 @@ const std::vector<std::u16string_view> kKeywords = {
     u"current_user", u"dec", u"decimal", u"default", u"deferrable", u"desc", u"distinct", u"do", u"else", u"end",
     u"except", u"exists", u"extract", u"false", u"fetch", u"float", u"for", u"foreign", u"freeze", u"from", u"full",
     u"grant", u"greatest", u"group", u"grouping", u"having", u"ilike", u"in", u"initially", u"inner", u"inout",
-    u"int", u"integer", u"intersect", u"interval", u"into", u"is", u"isnull", u"join", u"json", u"json_array",
+    u"int", u"integer", u"intersect", u"interval", u"into", u"is", u"isnull", u"join", u"json_array",
     u"json_arrayagg", u"json_exists", u"json_object", u"json_objectagg", u"json_query", u"json_scalar",
     u"json_serialize", u"json_table", u"json_value", u"lateral", u"leading", u"least", u"left", u"like", u"limit",
     u"localtime", u"localtimestamp", u"merge_action", u"national", u"natural", u"nchar", u"none", u"normalize",
