@@ -6,6 +6,7 @@
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
 #include <TempDir.h>
+#include <Terminal.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -73,6 +74,15 @@ TEST_F(DiffCommandTest, TheSampleWrittenAsSqlAndLoadedAgainIsTheSame) {
   EXPECT_EQ(result.exitCode, 0) << Printed(result);
   EXPECT_EQ(result.out, "no differences\n");
   EXPECT_EQ(result.err, "");
+}
+
+// The SQL carries names and texts exactly, control characters included:
+// it goes to a file or a pipe, never onto a terminal that would act on them.
+TEST_F(DiffCommandTest, TheSqlIsNotWrittenOntoATerminal) {
+  TerminalProcess terminal(QM_IMPORT_EXE, {"--quiet", "--format", "sql"});
+  EXPECT_EQ(terminal.Wait(std::chrono::seconds(60)), 2) << terminal.Printed();
+  EXPECT_NE(terminal.Printed().find("--format sql is not for a terminal"), std::string::npos) << terminal.Printed();
+  EXPECT_EQ(terminal.Output().find("CREATE TABLE"), std::string::npos);
 }
 
 TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {

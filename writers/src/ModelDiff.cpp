@@ -86,8 +86,8 @@ class KeyedModel {
         m_steps[static_cast<std::size_t>(childId)] = std::move(step);
       }
       // A map that grew for a large parent would cost its buckets at every
-      // clear; a fresh one does not.
-      if (seen.bucket_count() > 64) seen = {};
+      // clear (assigning {} keeps them); a fresh one does not.
+      if (seen.bucket_count() > 64) std::unordered_map<std::u16string, int>().swap(seen);
     }
   }
 

@@ -28,9 +28,12 @@ constexpr OutputFormat kFormats[] = {
     {.name = "tree",
      .description = "an outline for people: schemas, tables with columns, keys and indexes, views",
      .writer = &kTree},
+    // Names and texts go exactly as the database holds them, control
+    // characters included, which a terminal would act on.
     {.name = "sql",
      .description = "the DDL that recreates the schema, in the dialect of the database read",
-     .writer = &kSql},
+     .writer = &kSql,
+     .forTerminal = false},
 };
 
 }  // namespace
