@@ -14,10 +14,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <system_error>
-#include <filesystem>
 
 namespace app {
 

@@ -179,7 +179,6 @@ std::u16string Statement(std::u16string_view text, const TokenRules& rules) {
 bool StartsWithWord(std::u16string_view text, std::u16string_view word, const TokenRules& rules) {
   // Only the first few tokens matter; a long text is cut before it is
   // tokenized.
-  std::size_t prefix = 0;
   for (const Token& token : Tokenize(text.substr(0, std::min<std::size_t>(text.size(), 4096)), rules)) {
     if (token.kind == TokenKind::Space || token.kind == TokenKind::Comment) continue;
     if (token.kind != TokenKind::Word || token.end - token.begin != word.size()) return false;
@@ -192,7 +191,6 @@ bool StartsWithWord(std::u16string_view text, std::u16string_view word, const To
     }
     return true;
   }
-  (void)prefix;
   return false;
 }
 
