@@ -6,9 +6,11 @@
 // module's ISchemaImport on a worker thread while the main thread shows the
 // posted progress, and writes the model it got in the chosen output format
 // (writers/OutputFormats.h). It names no plug-in and no format itself.
+// `quillmere-import diff OLD NEW` compares two models (DiffCommand.h).
 // Exit codes are in ExitCodes.h.
 #include "ConnectionPrompt.h"
 #include "Console.h"
+#include "DiffCommand.h"
 #include "ExitCodes.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -279,6 +281,8 @@ int main(int argc, char** argv) {
   mallopt(M_ARENA_MAX, 1);
 #endif
   app::InitLocale();
+  // "diff" compares models instead of importing one (DiffCommand.h).
+  if (argc > 1 && std::strcmp(argv[1], "diff") == 0) return app::RunDiff(argc - 1, argv + 1);
   app::Loaded loaded;
   loaded.Open();
   const std::vector<app::Shortcut> shortcuts = app::ShortcutsOf(loaded.plugins);

@@ -7,7 +7,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include <writers/JsonReader.h>
 
 #include <dlfcn.h>
 
@@ -18,6 +18,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <sstream>
 
 namespace qm::test {
 
@@ -204,64 +205,12 @@ std::string Line(std::initializer_list<std::string> fields) {
   return line;
 }
 
-namespace {
-
-// The vocabulary's numbers by name: object types, or property ids.
-std::map<std::string, int> Vocabulary(const char* (*nameOf)(int)) {
-  std::map<std::string, int> numbers;
-  for (int number = 0; number < 4096; ++number)
-    if (const char* name = nameOf(number)) numbers.emplace(name, number);
-  return numbers;
-}
-
-int NumberOf(const std::map<std::string, int>& vocabulary, const std::string& name, const char* prefix) {
-  const auto found = vocabulary.find(name);
-  if (found != vocabulary.end()) return found->second;
-  if (name.rfind(prefix, 0) == 0) return std::atoi(name.c_str() + std::char_traits<char>::length(prefix));
-  ADD_FAILURE() << "unknown name in the model's JSON: " << name;
-  return -1;
-}
-
-}  // namespace
-
 void ReadModelJson(const std::string& text, GenericModel& model) {
-  static const std::map<std::string, int> kTypes = Vocabulary(model::ObjectTypeName);
-  static const std::map<std::string, int> kProperties = Vocabulary(model::PropertyName);
-  std::map<int, std::pair<const nlohmann::json*, int>> objects;  // id -> (its JSON, parent id)
-  nlohmann::json root;
+  std::istringstream in(text);
   try {
-    root = nlohmann::json::parse(text);
-    // Walked with a stack: the writer nests without limit, so does this.
-    std::vector<std::pair<const nlohmann::json*, int>> pending = {{&root, 0}};
-    while (!pending.empty()) {
-      const auto [node, parent] = pending.back();
-      pending.pop_back();
-      objects[node->at("id").get<int>()] = {node, parent};
-      if (node->contains("children"))
-        for (const nlohmann::json& child : node->at("children")) pending.push_back({&child, node->at("id").get<int>()});
-    }
-  } catch (const nlohmann::json::exception& e) {
-    ADD_FAILURE() << "not a model: " << e.what() << "\n" << text.substr(0, 1000);
-    return;
-  }
-  // Ids are given out in creation order, parents first: creating the
-  // objects in id order gives each its id again.
-  for (const auto& [id, entry] : objects) {
-    const auto& [node, parent] = entry;
-    CMOObject* object = parent == 0 ? model.GetCMOObject()
-                                    : &model.CreateObject(NumberOf(kTypes, node->at("type").get<std::string>(), "type"), parent);
-    if (object->GetObjectId() != id) {
-      ADD_FAILURE() << "the model's JSON skips ids: object " << id << " became " << object->GetObjectId();
-      return;
-    }
-    const nlohmann::json properties = node->value("properties", nlohmann::json::object());
-    for (const auto& [name, value] : properties.items()) {
-      auto* property = new CMOProperty(NumberOf(kProperties, name, "property"));
-      if (value.is_string()) property->SetWStringValue(Utf16(value.get<std::string>()));
-      if (value.is_number_integer()) property->SetIntegerValue(value.get<std::int64_t>());
-      if (value.is_array()) property->SetObjectIdVectorValue(value.get<std::vector<int>>());
-      object->SetProperty(property);
-    }
+    writers::JsonReader().Read(in, model);
+  } catch (const writers::ReadError& error) {
+    ADD_FAILURE() << "not a model: " << error.what() << "\n" << text.substr(0, 1000);
   }
 }
 

@@ -93,9 +93,9 @@ std::string LineDifference(const std::vector<std::string>& expected, const std::
 // written as escapes so that the line stays one line.
 std::string Line(std::initializer_list<std::string> fields);
 
-// Reads the JSON the host writes into a model that holds only its root:
-// the same ids, types and properties. Text that is no such model fails the
-// calling test.
+// Reads the JSON the host writes into a model that holds only its root
+// (the json format's reader, writers/JsonReader.h): the same ids, types
+// and properties. Text that is no such model fails the calling test.
 void ReadModelJson(const std::string& text, GenericModel& model);
 
 }  // namespace qm::test

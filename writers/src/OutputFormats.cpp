@@ -1,5 +1,7 @@
+#include <writers/JsonReader.h>
 #include <writers/JsonWriter.h>
 #include <writers/OutputFormats.h>
+#include <writers/SqlWriter.h>
 #include <writers/TreeWriter.h>
 
 #include <algorithm>
@@ -12,17 +14,26 @@ namespace {
 // The writers have no state, so one constant object of each serves every
 // call; like the table, they are constant-initialised.
 constinit const JsonWriter kJson;
+constinit const JsonReader kJsonReader;
 constinit const TreeWriter kTree;
+constinit const SqlWriter kSql;
 
 // A new format is one entry here; README.md's "Output formats" and --help
 // are checked against this table by the tests.
 constexpr OutputFormat kFormats[] = {
     {.name = "json",
      .description = "the whole model for programs: every object, property and reference",
-     .writer = &kJson},
+     .writer = &kJson,
+     .reader = &kJsonReader},
     {.name = "tree",
      .description = "an outline for people: schemas, tables with columns, keys and indexes, views",
      .writer = &kTree},
+    // Names and texts go exactly as the database holds them, control
+    // characters included, which a terminal would act on.
+    {.name = "sql",
+     .description = "the DDL that recreates the schema, in the dialect of the database read",
+     .writer = &kSql,
+     .forTerminal = false},
 };
 
 }  // namespace

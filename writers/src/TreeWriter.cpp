@@ -49,22 +49,7 @@ std::vector<int> Ids(const CMOObject& object, int propertyId) {
   return property->GetObjectIdVectorValue();
 }
 
-// Letters, digits and '_', not starting with a digit; any letter beyond
-// ASCII counts, but nothing invisible does.
-bool IsPlainIdentifier(std::u16string_view name) {
-  if (name.empty()) return false;
-  if (name[0] >= u'0' && name[0] <= u'9') return false;
-  return std::all_of(name.begin(), name.end(),
-                     [](char16_t c) {
-                       return c >= 0x80 || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                              (c >= u'0' && c <= u'9') || c == u'_';
-                     }) &&
-         !NeedsEscapes(name);
-}
-
-std::string Quote(std::u16string_view name) {
-  return IsPlainIdentifier(name) ? platform::Utf16ToUtf8(name) : QuotedVisibleName(name);
-}
+std::string Quote(std::u16string_view name) { return VisibleName(name); }
 
 // Characters on the screen, counted as code points.
 std::size_t Width(const std::string& text) {

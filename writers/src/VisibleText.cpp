@@ -1,5 +1,7 @@
 #include <writers/VisibleText.h>
 
+#include <platform/Utf.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -176,6 +178,17 @@ std::string QuotedVisibleName(std::u16string_view name) { return "\"" + Show(Dec
 bool NeedsEscapes(std::u16string_view name) {
   const std::u32string text = Decode(name);
   return std::any_of(text.begin(), text.end(), [](char32_t c) { return IsEscaped(c, true); });
+}
+
+std::string VisibleName(std::u16string_view name) {
+  const bool plain = !name.empty() && !(name[0] >= u'0' && name[0] <= u'9') &&
+                     std::all_of(name.begin(), name.end(),
+                                 [](char16_t c) {
+                                   return c >= 0x80 || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                                          (c >= u'0' && c <= u'9') || c == u'_';
+                                 }) &&
+                     !NeedsEscapes(name);
+  return plain ? platform::Utf16ToUtf8(name) : QuotedVisibleName(name);
 }
 
 }  // namespace writers

@@ -7,6 +7,7 @@
 // initialisation order to mind); it may be read from any thread.
 #pragma once
 
+#include <writers/ModelReader.h>
 #include <writers/ModelWriter.h>
 
 #include <span>
@@ -18,6 +19,9 @@ struct OutputFormat {
   std::string_view name;         // the --format value: lower case, no blanks, unique in the table
   std::string_view description;  // one line for --help and the README, no full stop
   const ModelWriter* writer;     // static, never null
+  // Reads the format back into a model (a saved model that `diff`
+  // compares); static; null for a format that is written only.
+  const ModelReader* reader = nullptr;
   // The output is bytes rather than UTF-8 text: embedded in another
   // format only encoded, never shown on a terminal.
   bool binary = false;

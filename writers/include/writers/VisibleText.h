@@ -41,4 +41,9 @@ std::string QuotedVisibleName(std::u16string_view name);
 // name: such a name is always shown quoted.
 bool NeedsEscapes(std::u16string_view name);
 
+// A name as outlines and differences show it: as it is when it is a plain
+// identifier (letters of any script, digits and '_', not starting with a
+// digit, nothing to escape), otherwise QuotedVisibleName.
+std::string VisibleName(std::u16string_view name);
+
 }  // namespace writers

@@ -1,0 +1,168 @@
+// quillmere-import diff, and the sql format through the command line: the
+// real executable compares saved models (exit 0 when they agree, 1 when
+// they differ, 2 and 4 for errors), prints the differences for people or as
+// JSON, and the sample written as SQL, loaded into SQLite and imported
+// again compares equal to the sample.
+#include <SqliteCatalogue.h>
+#include <Subprocess.h>
+#include <TempDir.h>
+#include <Terminal.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+
+namespace qm::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+ProcessResult Host(const Strings& args, const ProcessOptions& options = {}) {
+  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
+  EXPECT_FALSE(result.timedOut) << Printed(result);
+  return result;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+class DiffCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const ProcessResult result = Host({"--quiet", "-o", Saved()});
+    ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  }
+  // The bundled sample, saved as JSON.
+  std::string Saved() const { return m_dir.Path("sample.json"); }
+
+  // The saved sample with one column's type changed, one index renamed
+  // and the root's database name changed (which is not compared).
+  std::string Changed() {
+    nlohmann::ordered_json model = nlohmann::ordered_json::parse(ReadFile(Saved()));
+    model["properties"]["databaseName"] = "elsewhere.db";
+    nlohmann::ordered_json& tables = model["children"][0]["children"];
+    // (value(), not [], which would add a name to an unnamed check.)
+    for (nlohmann::ordered_json& table : tables) {
+      for (nlohmann::ordered_json& child : table["children"]) {
+        nlohmann::ordered_json& properties = child["properties"];
+        const std::string name = properties.value("name", "");
+        if (table["properties"].value("name", "") == "reviews" && name == "rating") properties["dataType"] = "SMALLINT";
+        if (name == "idx_reviews_rating") properties["name"] = "idx_reviews_by_rating";
+      }
+    }
+    const std::string path = m_dir.Path("changed.json");
+    WriteText(path, model.dump(2));
+    return path;
+  }
+
+  TempDir m_dir;
+};
+
+TEST_F(DiffCommandTest, TheSampleWrittenAsSqlAndLoadedAgainIsTheSame) {
+  const std::string sql = m_dir.Path("sample.sql");
+  ProcessResult result = Host({"--quiet", "--format", "sql", "-o", sql});
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  const std::string copy = m_dir.Path("copy.db");
+  SqliteFile(copy).Exec(ReadFile(sql));
+  result = Host({"--quiet", "--sqlite", copy, "-o", m_dir.Path("copy.json")});
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+
+  result = Host({"diff", Saved(), m_dir.Path("copy.json")});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(result.out, "no differences\n");
+  EXPECT_EQ(result.err, "");
+}
+
+// The SQL carries names and texts exactly, control characters included:
+// it goes to a file or a pipe, never onto a terminal that would act on them.
+TEST_F(DiffCommandTest, TheSqlIsNotWrittenOntoATerminal) {
+  TerminalProcess terminal(QM_IMPORT_EXE, {"--quiet", "--format", "sql"});
+  EXPECT_EQ(terminal.Wait(std::chrono::seconds(60)), 2) << terminal.Printed();
+  EXPECT_NE(terminal.Printed().find("--format sql is not for a terminal"), std::string::npos) << terminal.Printed();
+  EXPECT_EQ(terminal.Output().find("CREATE TABLE"), std::string::npos);
+}
+
+TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
+  const std::string changed = Changed();
+  ProcessResult result = Host({"diff", Saved(), changed});
+  EXPECT_EQ(result.exitCode, 1) << Printed(result);
+  EXPECT_EQ(result.out,
+            "~ column main.reviews.rating\n"
+            "    dataType: \"INTEGER\" \u2192 \"SMALLINT\"\n"
+            "+ index main.reviews.idx_reviews_by_rating\n"
+            "- index main.reviews.idx_reviews_rating\n"
+            "3 objects differ: 1 added, 1 removed, 1 changed\n");
+
+  // For programs, into a file; standard input as one side.
+  const std::string output = m_dir.Path("difference.json");
+  ProcessOptions fromStdin;
+  fromStdin.input = ReadFile(changed);
+  result = Host({"diff", "--format", "json", "-o", output, Saved(), "-"}, fromStdin);
+  EXPECT_EQ(result.exitCode, 1) << Printed(result);
+  EXPECT_EQ(result.out, "");
+  const nlohmann::json json = nlohmann::json::parse(ReadFile(output));
+  EXPECT_EQ(json["equal"], false);
+  EXPECT_EQ(json["changed"], 1);
+  EXPECT_EQ(json["objects"][0]["properties"]["dataType"], nlohmann::json::parse(R"({"old": "INTEGER", "new": "SMALLINT"})"));
+  EXPECT_EQ(json["objects"].size(), 3u);
+
+  result = Host({"diff", changed, changed, "--format", "json"});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(nlohmann::json::parse(result.out)["equal"], true);
+}
+
+struct Refusal {
+  Strings args;         // after "diff"; {saved} and {dir} are replaced
+  int exitCode;
+  std::string message;  // part of standard error
+};
+
+TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
+  WriteText(m_dir.Path("text.json"), "not json at all");
+  WriteText(m_dir.Path("table.json"), R"({"id": 1, "type": "table"})");
+  const std::vector<Refusal> refusals = {
+      {{}, 2, "OLD is required"},
+      {{"{saved}"}, 2, "NEW is required"},
+      {{"{saved}", "{saved}", "{saved}"}, 2, "error: "},
+      {{"--format", "xml", "{saved}", "{saved}"}, 2, "--format"},
+      {{"-", "-"}, 2, "only one of OLD and NEW can be standard input"},
+      {{"{dir}/missing.json", "{saved}"}, 4, "cannot read OLD ({dir}/missing.json): No such file or directory"},
+      {{"{saved}", "{dir}"}, 4, "NEW ({dir}) is a folder, not a saved model"},
+      {{"{saved}", "{dir}/text.json"}, 4, "NEW ({dir}/text.json) is not a saved model: parse error at line 1"},
+      {{"{dir}/table.json", "{saved}"}, 4, "is not a saved model: the top object is \"table\", not a model"},
+      {{"-o", "{dir}/no/such/folder/out.txt", "{saved}", "{saved}"}, 4, "error: "},
+  };
+  auto fill = [&](std::string text) {
+    for (const auto& [placeholder, value] : {std::pair{std::string("{saved}"), Saved()}, std::pair{std::string("{dir}"), m_dir.Path("")}}) {
+      for (std::size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
+    }
+    return text;
+  };
+  for (const Refusal& refusal : refusals) {
+    Strings args = {"diff"};
+    for (const std::string& arg : refusal.args) args.push_back(fill(arg));
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const ProcessResult result = Host(args);
+    EXPECT_EQ(result.exitCode, refusal.exitCode) << Printed(result);
+    EXPECT_NE(result.err.find(fill(refusal.message)), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST_F(DiffCommandTest, HelpNamesTheSidesTheFormatsAndTheExitCodes) {
+  ProcessResult result = Host({"diff", "--help"});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  for (const char* part : {"OLD", "NEW", "--format", "text: for people; json: for programs", "-o",
+                           "Exit codes: 0 the models agree; 1 they differ"})
+    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  result = Host({"--help"});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_NE(result.out.find("quillmere-import diff OLD NEW"), std::string::npos) << result.out;
+}
+
+}  // namespace
+}  // namespace qm::test

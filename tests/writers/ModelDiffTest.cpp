@@ -1,0 +1,191 @@
+// The differ on models built in memory: objects matched by kind, parent
+// and name whatever their ids; references compared by what they name;
+// overloaded routines, parameters and unnamed checks told apart; and the
+// two printed forms, the one for people escaped as the tree format is.
+#include "TestModel.h"
+
+#include <writers/ModelDiff.h>
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace writers::test {
+namespace {
+
+using namespace model;
+
+std::string Text(const ModelDifference& difference) {
+  std::ostringstream out;
+  WriteDifferenceText(difference, out);
+  return out.str();
+}
+
+// A small schema: a table with two columns and a key on the first, made
+// in the order given (so that two builds give the objects other ids).
+void BuildOrders(GenericModel& model, bool columnsFirst, const std::u16string& keyColumn = u"id") {
+  const int shop = Add(model, Schema, 1, u"shop").GetObjectId();
+  if (!columnsFirst) Add(model, Sequence, shop, u"counter");
+  CMOObject& orders = Add(model, Table, shop, u"orders");
+  CMOObject& id = Add(model, Column, orders.GetObjectId(), u"id");
+  SetText(id, DataType, u"integer");
+  CMOObject& total = Add(model, Column, orders.GetObjectId(), u"total");
+  SetText(total, DataType, u"numeric");
+  CMOObject& key = Add(model, Key, orders.GetObjectId(), u"orders_pkey");
+  SetText(key, KeyType, u"PRIMARY KEY");
+  SetIds(key, KeyColumns, {keyColumn == u"id" ? id.GetObjectId() : total.GetObjectId()});
+  if (columnsFirst) Add(model, Sequence, shop, u"counter");
+}
+
+TEST(ModelDiffTest, ObjectsAreMatchedByKindParentAndNameNotById) {
+  GenericModel before;
+  GenericModel after;
+  BuildOrders(before, true);
+  BuildOrders(after, false);
+  // Same objects, other ids; the root's names say where each was read.
+  SetText(*before.GetCMOObject(), DatabaseName, u"prod");
+  SetText(*after.GetCMOObject(), DatabaseName, u"test");
+  const ModelDifference difference = DiffModels(before, after);
+  EXPECT_TRUE(difference.Empty()) << Text(difference);
+  EXPECT_EQ(Text(difference), "no differences\n");
+}
+
+TEST(ModelDiffTest, ChangesAdditionsAndRemovalsAreListed) {
+  GenericModel before;
+  GenericModel after;
+  BuildOrders(before, true);
+  BuildOrders(after, true, u"total");
+  CMOObject* total = after.GetCMOObject(5);
+  SetText(*total, DataType, u"numeric(10,2)");
+  SetInteger(*total, Nullable, 0);
+  CMOObject& log = Add(after, Table, 2, u"log");
+  Add(after, Column, log.GetObjectId(), u"a");
+  Add(after, Column, log.GetObjectId(), u"b");
+  Add(before, View, 2, u"old view");
+
+  const ModelDifference difference = DiffModels(before, after);
+  ASSERT_EQ(difference.objects.size(), 4u) << Text(difference);
+  EXPECT_EQ(Text(difference),
+            "~ column shop.orders.total\n"
+            "    dataType: \"numeric\" \u2192 \"numeric(10,2)\"\n"
+            "    nullable: (absent) \u2192 0\n"
+            "~ key shop.orders.orders_pkey\n"
+            "    keyColumns: (id) \u2192 (total)\n"
+            "+ table shop.log  (2 columns)\n"
+            "- view shop.\"old view\"\n"
+            "4 objects differ: 1 added, 1 removed, 2 changed\n");
+}
+
+// Two routines of one name are two objects, told apart by their argument
+// types; parameters by their position, as they may have no name; checks
+// without a name by their expression; siblings still alike by their order.
+TEST(ModelDiffTest, OverloadsParametersAndUnnamedObjectsAreToldApart) {
+  auto build = [](GenericModel& model, bool swapped, const std::u16string& secondName) {
+    const int shop = Add(model, Schema, 1, u"shop").GetObjectId();
+    for (int i = 0; i < 2; ++i) {
+      const bool text = (i == 0) != swapped;
+      CMOObject& routine = Add(model, Routine, shop, u"f");
+      SetText(routine, Language, text ? u"sql" : u"plpgsql");
+      CMOObject& first = model.CreateObject(Parameter, routine.GetObjectId());
+      SetText(first, DataType, text ? u"text" : u"integer");
+      SetInteger(first, Position, 1);
+      CMOObject& second = Add(model, Parameter, routine.GetObjectId(), secondName);
+      SetText(second, DataType, u"boolean");
+      SetText(second, ParameterMode, u"out");  // not an argument: no part of the key
+      SetInteger(second, Position, 2);
+    }
+    CMOObject& table = Add(model, Table, shop, u"t");
+    SetText(model.CreateObject(CheckConstraint, table.GetObjectId()), CheckExpression, swapped ? u"b > 0" : u"a > 0");
+    SetText(model.CreateObject(CheckConstraint, table.GetObjectId()), CheckExpression, swapped ? u"a > 0" : u"b > 0");
+    Add(model, Index, table.GetObjectId(), u"dup");
+    Add(model, Index, table.GetObjectId(), u"dup");
+  };
+  GenericModel before;
+  GenericModel after;
+  build(before, false, u"flag");
+  build(after, true, u"renamed");
+  const ModelDifference difference = DiffModels(before, after);
+  EXPECT_EQ(Text(difference),
+            "~ parameter shop.f(integer).$2\n"
+            "    name: \"flag\" \u2192 \"renamed\"\n"
+            "~ parameter shop.f(text).$2\n"
+            "    name: \"flag\" \u2192 \"renamed\"\n"
+            "2 objects differ: 0 added, 0 removed, 2 changed\n");
+}
+
+// References name objects by path: a foreign key to another schema's
+// table, and one whose target the model does not hold.
+TEST(ModelDiffTest, ReferencesAreComparedByWhatTheyName) {
+  auto build = [](GenericModel& model, const std::u16string& target) {
+    const int a = Add(model, Schema, 1, u"a").GetObjectId();
+    const int b = Add(model, Schema, 1, u"b").GetObjectId();
+    const int t1 = Add(model, Table, a, u"t").GetObjectId();
+    const int t2 = Add(model, Table, b, u"t").GetObjectId();
+    CMOObject& foreignKey = Add(model, ForeignKey, t1, u"fk");
+    SetIds(foreignKey, ReferencedTable, {target == u"a" ? t1 : t2});
+    SetIds(Add(model, ForeignKey, t1, u"dangling"), ReferencedTable, {999});
+  };
+  GenericModel before;
+  GenericModel after;
+  build(before, u"a");
+  build(after, u"b");
+  EXPECT_EQ(Text(DiffModels(before, after)),
+            "~ foreign key a.t.fk\n"
+            "    referencedTable: (t) \u2192 (b.t)\n"
+            "1 object differs: 0 added, 0 removed, 1 changed\n");
+}
+
+// Names and texts that would act on a terminal are shown as escapes; a
+// long text is shown around its first difference.
+TEST(ModelDiffTest, TheTextForPeopleIsEscapedAndShort) {
+  auto build = [](GenericModel& model, const std::u16string& tail) {
+    const int s = Add(model, Schema, 1, u"s\n~ table forged").GetObjectId();
+    CMOObject& view = Add(model, View, s, u"v\x1b[2J");
+    SetText(view, Definition, u"SELECT " + std::u16string(500, u'x') + tail);
+  };
+  GenericModel before;
+  GenericModel after;
+  build(before, u" FROM a\n");
+  build(after, u" FROM b\n");
+  const std::string text = Text(DiffModels(before, after));
+  EXPECT_EQ(text,
+            "~ view \"s\\n~ table forged\".\"v\\x1b[2J\"\n"
+            "    definition: \u2026\"" + std::string(24, 'x') + " FROM a\\n\" \u2192 \u2026\"" + std::string(24, 'x') +
+                " FROM b\\n\" (515 \u2192 515 characters)\n"
+            "1 object differs: 0 added, 0 removed, 1 changed\n");
+}
+
+TEST(ModelDiffTest, TheJsonForProgramsHasEveryChangeWithItsValues) {
+  GenericModel before;
+  GenericModel after;
+  BuildShopModel(before);
+  BuildOrders(after, true);
+  std::ostringstream out;
+  WriteDifferenceJson(DiffModels(before, after), out);
+  const nlohmann::json json = nlohmann::json::parse(out.str());
+  EXPECT_EQ(json["equal"], false);
+  EXPECT_EQ(json["added"], 1);    // schema shop
+  EXPECT_EQ(json["removed"], 3);  // schemas sales and audit, table space fast
+  EXPECT_EQ(json["changed"], 0);
+  ASSERT_EQ(json["objects"].size(), 4u);
+  const nlohmann::json& added = json["objects"][0];
+  EXPECT_EQ(added["change"], "added");
+  EXPECT_EQ(added["type"], "schema");
+  EXPECT_EQ(added["path"], nlohmann::json::parse(R"([{"type": "schema", "key": "shop"}])"));
+  EXPECT_EQ(added["properties"]["name"], nlohmann::json::parse(R"({"new": "shop"})"));
+  EXPECT_EQ(added["descendants"], nlohmann::json::parse(R"({"table": 1, "column": 2, "key": 1, "sequence": 1})"));
+  const nlohmann::json& removed = json["objects"][1];
+  EXPECT_EQ(removed["change"], "removed");
+  EXPECT_EQ(removed["path"][0]["key"], "sales");
+
+  std::ostringstream same;
+  WriteDifferenceJson(DiffModels(after, after), same);
+  EXPECT_EQ(nlohmann::json::parse(same.str()),
+            nlohmann::json::parse(R"({"equal": true, "added": 0, "removed": 0, "changed": 0, "objects": []})"));
+}
+
+}  // namespace
+}  // namespace writers::test

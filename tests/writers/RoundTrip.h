@@ -1,0 +1,47 @@
+// The sql format's round trip: a model imported from a database is
+// written as SQL, the SQL is loaded into an empty database, that database
+// is imported again, and the two models are compared through the differ.
+// What may differ is listed by the test, each with its reason.
+#pragma once
+
+#include <writers/ModelDiff.h>
+
+#include <tillerhold/GenericModel.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace writers::test {
+
+// A difference the round trip may show, and why.
+struct Allowance {
+  std::string reason;
+  // Whether the allowance covers the property of the object's difference
+  // (for an added or removed object, `property` is null and the whole
+  // object is meant).
+  std::function<bool(const ObjectDifference& object, const PropertyDifference* property)> covers;
+};
+
+// The allowance for one property of every changed object of the type.
+Allowance PropertyOf(int objectType, int propertyId, std::string reason);
+
+// The differences the allowances do not cover, printed for a failure
+// message; empty when there are none.
+std::string Unexplained(const ModelDifference& difference, const std::vector<Allowance>& allowances);
+
+// The model as the sql format writes it.
+std::string SqlOf(const GenericModel& model);
+
+// Copies the model into `to` (which holds only its root), each object with
+// its id, without the properties `drop` picks: the writer then builds
+// those objects' statements from the rest.
+void CopyWithout(const GenericModel& from, GenericModel& to,
+                 const std::function<bool(const CMOObject& object, int propertyId)>& drop);
+
+// Runs the SQL script in the SQLite file statement by statement; empty
+// when all ran, otherwise SQLite's message and the statement that failed.
+std::string LoadIntoSqlite(const std::string& path, const std::string& sql);
+
+}  // namespace writers::test

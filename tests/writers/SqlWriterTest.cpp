@@ -1,0 +1,265 @@
+// The sql format on models built in memory: names quoted as each dialect
+// needs, objects in the order they need each other (whatever order the
+// model made them in), what cannot be written named in a comment that no
+// name can break out of, and the dialect chosen by the model's type.
+// (The round-trip tests load what it writes into real databases.)
+#include "TestModel.h"
+
+#include "sql/SqlDialect.h"
+
+#include <writers/SqlWriter.h>
+
+#include <platform/Utf.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace writers::test {
+namespace {
+
+using namespace model;
+
+constexpr unsigned int kSqlite = 1001;    // the SQLite plug-in's models
+constexpr unsigned int kPostgres = 1002;  // the PostgreSQL plug-in's
+
+std::string Sql(const GenericModel& model) {
+  std::ostringstream out;
+  SqlWriter().Write(model, out, WriteOptions{});
+  return out.str();
+}
+
+// Where the text is in the script; fails the test when it is not there.
+std::size_t At(const std::string& sql, const std::string& text) {
+  const std::size_t at = sql.find(text);
+  EXPECT_NE(at, std::string::npos) << "missing: " << text << "\n" << sql;
+  return at;
+}
+
+struct Spelling {
+  std::u16string name;
+  const char* postgres;  // as PostgreSQL writes it
+  const char* sqlite;    // as SQLite writes it
+  const char* standard;  // in standard SQL
+};
+
+const Spelling kSpellings[] = {
+    {u"orders", "orders", "orders", "\"orders\""},  // standard SQL folds bare names to upper case
+    {u"ORDERS", "\"ORDERS\"", "ORDERS", "ORDERS"},
+    {u"Orders", "\"Orders\"", "Orders", "\"Orders\""},
+    {u"_x1", "_x1", "_x1", "\"_x1\""},
+    {u"select", "\"select\"", "\"select\"", "\"select\""},
+    {u"user", "\"user\"", "user", "\"user\""},     // reserved in PostgreSQL, a plain name to SQLite
+    {u"key", "key", "\"key\"", "\"key\""},         // unreserved in PostgreSQL, a keyword of SQLite
+    {u"json_table", "\"json_table\"", "json_table", "\"json_table\""},  // reserved from PostgreSQL 17 on
+    {u"a$b", "\"a$b\"", "a$b", "\"a$b\""},
+    {u"na\u00efve", "\"na\u00efve\"", "na\u00efve", "\"na\u00efve\""},
+    {u"1st", "\"1st\"", "\"1st\"", "\"1st\""},
+    {u"a b", "\"a b\"", "\"a b\"", "\"a b\""},
+    {u"we\"ird", "\"we\"\"ird\"", "\"we\"\"ird\"", "\"we\"\"ird\""},
+    {u"", "\"\"", "\"\"", "\"\""},
+    {u"\u202etxt", "\"\u202etxt\"", "\"\u202etxt\"", "\"\u202etxt\""},  // a direction override is never bare
+};
+
+TEST(SqlWriterTest, NamesAreQuotedWhereTheDialectNeedsIt) {
+  GenericModel postgres(kPostgres);
+  GenericModel sqlite(kSqlite);
+  GenericModel standard(0);
+  for (const Spelling& spelling : kSpellings) {
+    SCOPED_TRACE(platform::Utf16ToUtf8(spelling.name));
+    EXPECT_EQ(platform::Utf16ToUtf8(sql::DialectFor(postgres).Name(spelling.name)), spelling.postgres);
+    EXPECT_EQ(platform::Utf16ToUtf8(sql::DialectFor(sqlite).Name(spelling.name)), spelling.sqlite);
+    EXPECT_EQ(platform::Utf16ToUtf8(sql::DialectFor(standard).Name(spelling.name)), spelling.standard);
+  }
+}
+
+// A schema with one table, as the PostgreSQL plug-in would write it.
+CMOObject& PgTable(GenericModel& model, int schemaId, const std::u16string& name) {
+  CMOObject& table = Add(model, Table, schemaId, name);
+  SetText(table, TableKind, u"table");
+  CMOObject& column = Add(model, Column, table.GetObjectId(), u"id");
+  SetText(column, DataType, u"integer");
+  SetInteger(column, Nullable, 0);
+  SetInteger(column, Position, 1);
+  return table;
+}
+
+// Made in the model in the wrong order on purpose: a view over a view made
+// before it, a table whose default calls a function made after it, a
+// foreign key to a table made after its own, a partitioned table's key made
+// before its partition's, a trigger calling a function.
+TEST(SqlWriterTest, ObjectsComeAfterWhatTheyNeed) {
+  GenericModel model(kPostgres);
+  const int app = Add(model, Schema, 1, u"app").GetObjectId();
+  CMOObject& outer = Add(model, View, app, u"outer_v");
+  SetText(outer, Definition, u" SELECT x.id\n   FROM app.inner_v x;");
+  CMOObject& inner = Add(model, View, app, u"inner_v");
+  SetText(inner, Definition, u" SELECT t.id FROM app.\"Child\" t;");
+  CMOObject& child = PgTable(model, app, u"Child");
+  CMOObject& stamp = Add(model, Column, child.GetObjectId(), u"stamp");
+  SetText(stamp, DataType, u"integer");
+  SetText(stamp, DefaultValue, u"app.next_stamp()");
+  SetInteger(stamp, Position, 2);
+  CMOObject& parent = PgTable(model, app, u"parent");
+  CMOObject& parentKey = Add(model, Key, parent.GetObjectId(), u"parent_pkey");
+  SetText(parentKey, KeyType, u"PRIMARY KEY");
+  SetIds(parentKey, KeyColumns, {model.GetCMOObject(parent.GetObjectId())->GetChildIds().front()});
+  CMOObject& foreignKey = Add(model, ForeignKey, child.GetObjectId(), u"child_parent_fkey");
+  SetText(foreignKey, Definition, u"FOREIGN KEY (id) REFERENCES app.parent(id)");
+  SetIds(foreignKey, ReferencedTable, {parent.GetObjectId()});
+  SetIds(foreignKey, ReferencedKey, {parentKey.GetObjectId()});
+  CMOObject& function = Add(model, Routine, app, u"next_stamp");
+  SetText(function, SqlText, u"CREATE OR REPLACE FUNCTION app.next_stamp()\n RETURNS integer\n LANGUAGE sql\nAS $f$ SELECT 1 $f$\n");
+  CMOObject& trigger = Add(model, Trigger, child.GetObjectId(), u"trg");
+  SetText(trigger, Definition, u"CREATE TRIGGER trg AFTER INSERT ON app.\"Child\" FOR EACH ROW EXECUTE FUNCTION app.trg_fn()");
+  CMOObject& triggerFunction = Add(model, Routine, app, u"trg_fn");
+  SetText(triggerFunction, SqlText, u"CREATE OR REPLACE FUNCTION app.trg_fn()\n RETURNS trigger\n LANGUAGE plpgsql\nAS $f$BEGIN RETURN NEW; END$f$\n");
+  // A partitioned table with a key, and its partition's key made after.
+  CMOObject& events = PgTable(model, app, u"events");
+  SetText(events, TableKind, u"partitioned table");
+  SetText(events, Definition, u"PARTITION BY LIST (id)");
+  CMOObject& eventsKey = Add(model, Key, events.GetObjectId(), u"events_pkey");
+  SetText(eventsKey, Definition, u"PRIMARY KEY (id)");
+  CMOObject& partition = PgTable(model, app, u"events_1");
+  SetIds(partition, PartitionOf, {events.GetObjectId()});
+  SetText(partition, PartitionBound, u"FOR VALUES IN (1)");
+  CMOObject& partitionKey = Add(model, Key, partition.GetObjectId(), u"events_1_pkey");
+  SetText(partitionKey, Definition, u"PRIMARY KEY (id)");
+
+  const std::string sql = Sql(model);
+  EXPECT_LT(At(sql, "CREATE SCHEMA app;"), At(sql, "CREATE TABLE app.parent"));
+  EXPECT_LT(At(sql, "FUNCTION app.next_stamp()"), At(sql, "CREATE TABLE app.\"Child\""));
+  EXPECT_LT(At(sql, "CREATE VIEW app.inner_v"), At(sql, "CREATE VIEW app.outer_v"));
+  EXPECT_LT(At(sql, "CREATE TABLE app.\"Child\""), At(sql, "CREATE VIEW app.inner_v"));
+  // Keys after all tables, foreign keys after the keys they reference.
+  EXPECT_LT(At(sql, "CREATE TABLE app.events_1 PARTITION OF app.events FOR VALUES IN (1);"),
+            At(sql, "ADD CONSTRAINT parent_pkey"));
+  EXPECT_LT(At(sql, "ADD CONSTRAINT parent_pkey"), At(sql, "ADD CONSTRAINT child_parent_fkey"));
+  EXPECT_LT(At(sql, "ADD CONSTRAINT events_1_pkey PRIMARY KEY (id);"), At(sql, "ADD CONSTRAINT events_pkey"));
+  EXPECT_LT(At(sql, "FUNCTION app.trg_fn()"), At(sql, "CREATE TRIGGER trg"));
+  // One transaction, the session set as the server's texts need.
+  EXPECT_LT(At(sql, "BEGIN;"), At(sql, "CREATE SCHEMA app;"));
+  EXPECT_LT(At(sql, "SET LOCAL search_path = pg_catalog;"), At(sql, "CREATE SCHEMA app;"));
+  EXPECT_EQ(sql.substr(sql.size() - 8), "COMMIT;\n");
+}
+
+// Views that name each other are written, each once, without waiting for
+// ever: the earlier of the circle first.
+TEST(SqlWriterTest, ACircleOfViewsIsWrittenInModelOrder) {
+  GenericModel model(kPostgres);
+  const int app = Add(model, Schema, 1, u"app").GetObjectId();
+  SetText(Add(model, View, app, u"a"), Definition, u"SELECT * FROM app.b");
+  SetText(Add(model, View, app, u"b"), Definition, u"SELECT * FROM app.a");
+  const std::string sql = Sql(model);
+  EXPECT_LT(At(sql, "CREATE VIEW app.a AS\nSELECT * FROM app.b;"), At(sql, "CREATE VIEW app.b AS\nSELECT * FROM app.a;"));
+  EXPECT_EQ(sql.find("CREATE VIEW app.a", At(sql, "CREATE VIEW app.a") + 1), std::string::npos);
+}
+
+// PostgreSQL makes an identity column's sequence with the column: the
+// sequence the model holds under the server's name for it goes into the
+// column, with its numbers, and is not made again.
+TEST(SqlWriterTest, AnIdentityColumnTakesItsSequence) {
+  GenericModel model(kPostgres);
+  const int app = Add(model, Schema, 1, u"app").GetObjectId();
+  CMOObject& sequence = Add(model, Sequence, app, u"orders_id_seq");
+  SetText(sequence, DataType, u"bigint");
+  SetInteger(sequence, SequenceStart, 100);
+  SetInteger(sequence, SequenceIncrement, 5);
+  CMOObject& other = Add(model, Sequence, app, u"counter");
+  SetInteger(other, SequenceStart, 1);
+  CMOObject& orders = PgTable(model, app, u"orders");
+  SetText(*model.GetCMOObject(model.GetCMOObject(orders.GetObjectId())->GetChildIds().front()), Identity, u"by default");
+  const std::string sql = Sql(model);
+  At(sql, "id integer GENERATED BY DEFAULT AS IDENTITY (SEQUENCE NAME app.orders_id_seq START WITH 100 INCREMENT BY 5 "
+          "NO CYCLE) NOT NULL");
+  EXPECT_EQ(sql.find("CREATE SEQUENCE app.orders_id_seq"), std::string::npos) << sql;
+  At(sql, "CREATE SEQUENCE app.counter START WITH 1 NO CYCLE;");
+}
+
+// What cannot be written is said in a comment line; a name with a line
+// break shows it as an escape and cannot end the comment, nor can the
+// database's name in the first lines.
+TEST(SqlWriterTest, CommentsAreOneLineWhateverTheNames) {
+  GenericModel model(kPostgres);
+  SetText(*model.GetCMOObject(), DatabaseName, u"db\nDROP TABLE x;");
+  const int app = Add(model, Schema, 1, u"app").GetObjectId();
+  CMOObject& aggregate = Add(model, Routine, app, u"sum\nDROP TABLE y;");
+  SetText(aggregate, RoutineKind, u"aggregate");
+  Add(model, TableSpace, 1, u"fast\n-- x");
+  const std::string sql = Sql(model);
+  std::istringstream lines(sql);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(line.empty() || line.rfind("-- ", 0) == 0 || line.rfind("SET ", 0) == 0 || line == "BEGIN;" ||
+                line == "COMMIT;" || line == "CREATE SCHEMA app;")
+        << line;
+  At(sql, "-- The schema of the database db\\nDROP TABLE x;");
+  At(sql, "-- Not written: routine app.\"sum\\nDROP TABLE y;\" (the model holds the aggregate's arguments");
+  At(sql, "-- Not written: table space \"fast\\n-- x\" (CREATE TABLESPACE names a folder of the server");
+}
+
+// SQLite's own CREATE texts go as the model holds them, with the database
+// put before the name outside main, and a text that ends in a line comment
+// gets its semicolon on a line of its own. A table without its text is
+// built from its properties, keys and foreign keys inside it, the unique
+// constraints in the order SQLite numbered their indexes.
+TEST(SqlWriterTest, SqliteWritesItsOwnTextsAndBuildsTheRest) {
+  GenericModel model(kSqlite);
+  const int main = Add(model, Schema, 1, u"main").GetObjectId();
+  const int aux = Add(model, Schema, 1, u"aux").GetObjectId();
+  SetText(Add(model, Table, main, u"t"), SqlText, u"CREATE TABLE t (a) -- the first");
+  SetText(Add(model, Table, aux, u"u"), SqlText, u"CREATE TABLE /* c */ \"u\" (b)");
+  CMOObject& built = Add(model, Table, main, u"built");
+  SetInteger(built, WithoutRowid, 1);
+  std::vector<int> columns;
+  for (const char16_t* name : {u"a", u"b", u"c"}) {
+    CMOObject& column = Add(model, Column, built.GetObjectId(), name);
+    SetText(column, DataType, u"TEXT");
+    SetInteger(column, Nullable, 0);
+    SetInteger(column, Position, static_cast<long long>(columns.size()) + 1);
+    columns.push_back(column.GetObjectId());
+  }
+  SetText(*model.GetCMOObject(columns[1]), DefaultValue, u"datetime('now')");
+  SetText(*model.GetCMOObject(columns[2]), DefaultValue, u"'x'");
+  CMOObject& second = Add(model, Key, built.GetObjectId(), u"sqlite_autoindex_built_3");
+  SetText(second, KeyType, u"UNIQUE");
+  SetIds(second, KeyColumns, {columns[2]});
+  CMOObject& first = Add(model, Key, built.GetObjectId(), u"sqlite_autoindex_built_1");
+  SetText(first, KeyType, u"UNIQUE");
+  SetIds(first, KeyColumns, {columns[1]});
+  CMOObject& primary = Add(model, Key, built.GetObjectId(), u"pk_built");
+  SetText(primary, KeyType, u"PRIMARY KEY");
+  SetIds(primary, KeyColumns, {columns[0]});
+  CMOObject& foreignKey = Add(model, ForeignKey, built.GetObjectId(), u"fk_built_1");
+  SetIds(foreignKey, ForeignKeyColumns, {columns[0]});
+  SetIds(foreignKey, ReferencedKey, {primary.GetObjectId()});
+  SetText(foreignKey, OnDelete, u"cascade");
+  const std::string sql = Sql(model);
+  At(sql, "CREATE TABLE t (a) -- the first\n;\n");
+  At(sql, "CREATE TABLE /* c */ aux.\"u\" (b);\n");
+  At(sql, "CREATE TABLE built (\n    a TEXT NOT NULL,\n    b TEXT DEFAULT (datetime('now')) NOT NULL,\n"
+          "    c TEXT DEFAULT 'x' NOT NULL,\n    UNIQUE (b),\n    PRIMARY KEY (a),\n    UNIQUE (c),\n"
+          "    FOREIGN KEY (a) REFERENCES built (a) ON DELETE CASCADE\n) WITHOUT ROWID;");
+}
+
+// The dialect follows the model's type; a model of a type no dialect
+// claims (one read back from a file) is written in standard SQL.
+TEST(SqlWriterTest, TheModelTypeChoosesTheDialect) {
+  for (const auto& [type, product] : {std::pair{kSqlite, "SQLite"}, std::pair{kPostgres, "PostgreSQL"},
+                                      std::pair{0u, "standard SQL"}, std::pair{4242u, "standard SQL"}}) {
+    GenericModel model(type);
+    BuildShopModel(model);
+    const std::string sql = Sql(model);
+    EXPECT_NE(sql.find(std::string(", in ") + product + ", for an empty database."), std::string::npos) << sql;
+  }
+  GenericModel standard(0);
+  BuildShopModel(standard);
+  const std::string sql = Sql(standard);
+  At(sql, "CREATE TABLE \"sales\".\"customers\" (");
+  At(sql, "ALTER TABLE \"audit\".\"log\" ADD CONSTRAINT \"fk_by_key\" FOREIGN KEY (\"ref\") REFERENCES "
+          "\"sales\".\"customers\" (\"id\") ON DELETE SET NULL;");
+  At(sql, "-- Not written: foreign key audit.log.fk_nowhere");
+}
+
+}  // namespace
+}  // namespace writers::test

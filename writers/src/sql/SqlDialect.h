@@ -1,0 +1,143 @@
+// SqlDialect: how the sql format writes a model for one database product.
+//
+// The base class writes standard SQL, and is what a model of an unknown
+// source is written in: names in double quotes where the standard needs
+// them, CREATE TABLE with columns and checks, keys and foreign keys added
+// with ALTER TABLE, CREATE INDEX / VIEW, and a comment for what it cannot
+// write (types, sequences, routines and triggers have no portable form).
+// A product's dialect overrides what differs: its reserved words and
+// quoting, the texts its database keeps (a stored CREATE statement is
+// written as it is), its own clauses. Each Write* adds the object's
+// statements to the script (SqlScript.h) in their phase, or a comment
+// saying why the object is not written; none of them throws.
+//
+// DialectFor picks the dialect from the model: by the model type, which is
+// the number of the plug-in that made it (the table in SqlDialects.cpp is
+// the one place that names those numbers).
+//
+// Thread safety: dialects are constant objects without state; a write's
+// state lives in its SqlModel and Script.
+#pragma once
+
+#include "SqlScript.h"
+#include "SqlTokens.h"
+
+#include <string>
+#include <string_view>
+
+class GenericModel;
+
+namespace writers::sql {
+
+class SqlDialect {
+ public:
+  virtual ~SqlDialect() = default;
+
+  // The product's name for the script's first line ("PostgreSQL").
+  virtual std::u16string_view Product() const { return u"standard SQL"; }
+  virtual TokenRules Tokens() const { return {}; }
+
+  // ---- Names and literals.
+
+  // The name as a statement writes it: as it is when the database reads
+  // it back unchanged without quotes, else quoted.
+  std::u16string Name(std::u16string_view name) const;
+  // The object's name qualified by its schema where the dialect needs it.
+  virtual std::u16string QualifiedName(const SqlModel& model, const CMOObject& object) const;
+  // Whether the name must be quoted: not a plain identifier of the
+  // dialect, or one of its reserved words.
+  virtual bool NeedsQuotes(std::u16string_view name) const;
+  virtual std::u16string Quote(std::u16string_view name) const;
+  // A string literal.
+  virtual std::u16string Literal(std::u16string_view text) const;
+  // The key under which the database finds a name written `quoted` or
+  // not: what two references to one object have in common.
+  virtual std::u16string MatchKey(std::u16string_view name, bool quoted) const;
+  // Whether a name without schema in a statement's text refers to a
+  // table or view of any schema (as in SQLite), so that the statement
+  // follows it.
+  virtual bool BareNamesReferToObjects() const { return false; }
+
+  // ---- The script.
+
+  // Called once before anything is written: what the database makes by
+  // itself is marked in the model (SqlModel::Omit).
+  virtual void Prepare(SqlModel&) const {}
+  // Statements before and after all others (session settings, a
+  // transaction around the whole); empty for none.
+  virtual std::u16string Begin() const { return u"BEGIN;\n"; }
+  virtual std::u16string End() const { return u"COMMIT;\n"; }
+
+  virtual void WriteSchema(Script& script, const SqlModel& model, const CMOObject& schema) const;
+  virtual void WriteTableSpace(Script& script, const SqlModel& model, const CMOObject& tableSpace) const;
+  virtual void WriteType(Script& script, const SqlModel& model, const CMOObject& type) const;
+  virtual void WriteSequence(Script& script, const SqlModel& model, const CMOObject& sequence) const;
+  virtual void WriteTable(Script& script, const SqlModel& model, const CMOObject& table) const;
+  // Keys, checks and foreign keys written inside CREATE TABLE are not
+  // written again: the table's writer gives them no statement of their own.
+  virtual void WriteKey(Script& script, const SqlModel& model, const CMOObject& key) const;
+  virtual void WriteCheck(Script& script, const SqlModel& model, const CMOObject& check) const;
+  virtual void WriteForeignKey(Script& script, const SqlModel& model, const CMOObject& foreignKey) const;
+  virtual void WriteIndex(Script& script, const SqlModel& model, const CMOObject& index) const;
+  virtual void WriteView(Script& script, const SqlModel& model, const CMOObject& view) const;
+  virtual void WriteRoutine(Script& script, const SqlModel& model, const CMOObject& routine) const;
+  virtual void WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const;
+  // An object of a type the sql format does not know (a partition object,
+  // which its partition table stands for, is written by nothing).
+  virtual void WriteOther(Script& script, const SqlModel& model, const CMOObject& object) const;
+
+ protected:
+  // ---- Parts the writers above share, for the dialects to reuse.
+
+  // "-- <what> is not written: <why>" with names shown visibly (a name
+  // cannot end the comment line), as a statement of its own.
+  void NotWritten(Script& script, Phase phase, const CMOObject& object, std::u16string_view why) const;
+  // "table main.orders" for such comments.
+  std::u16string Describe(const SqlModel& model, const CMOObject& object) const;
+  // "(a, b)": the names of the objects, each quoted as needed.
+  std::u16string NameList(const SqlModel& model, const std::vector<int>& ids) const;
+  // The table's keys in the order CREATE TABLE writes them.
+  virtual std::vector<const CMOObject*> KeysInOrder(const SqlModel& model, const CMOObject& table) const;
+  // The CREATE TABLE statement from the table's properties and children.
+  // `inlineConstraints`: keys and foreign keys go inside it too (checks
+  // always do, unless the dialect writes them on their own).
+  std::u16string CreateTable(const SqlModel& model, const CMOObject& table, bool inlineConstraints) const;
+  // One column's definition inside CREATE TABLE.
+  virtual std::u16string ColumnDefinition(const SqlModel& model, const CMOObject& column) const;
+  // A default value after DEFAULT, as the model holds it.
+  virtual std::u16string DefaultClause(std::u16string_view value) const;
+  // "PRIMARY KEY (a, b)" / "UNIQUE (a)" from the key's properties, with
+  // "CONSTRAINT name" before it where the dialect keeps names.
+  virtual std::u16string KeyClause(const SqlModel& model, const CMOObject& key) const;
+  std::u16string CheckClause(const CMOObject& check) const;
+  // "FOREIGN KEY (a) REFERENCES t (b) ..." from the properties; empty when
+  // the referenced table is unknown and the model keeps no definition.
+  virtual std::u16string ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const;
+  // The table a foreign key references: model::ReferencedTable, or the
+  // table of its referenced key; null when the model holds neither.
+  const CMOObject* ReferencedTable(const SqlModel& model, const CMOObject& foreignKey) const;
+  // The referenced columns' ids: model::ReferencedColumns, or for a
+  // foreign key known only by its referenced key, that key's columns.
+  std::vector<int> ReferencedColumns(const SqlModel& model, const CMOObject& foreignKey) const;
+  // Whether the database kept the constraint's name (SQLite names none:
+  // the model's names for its keys are made up by the import).
+  virtual bool KeepsConstraintNames() const { return true; }
+  // "CREATE [UNIQUE] INDEX name ON table [USING method] (columns,
+  // expressions) [WHERE ...]".
+  std::u16string CreateIndex(const SqlModel& model, const CMOObject& index) const;
+  // " USING hash" for the index's method (model::IndexMethod) where the
+  // dialect names one there; empty otherwise.
+  virtual std::u16string IndexMethodClause(const CMOObject&) const { return {}; }
+  // "COMMENT ON <kind> <name> IS '...';" when the object has a comment, and
+  // the dialect has the statement; empty otherwise.
+  virtual std::u16string CommentOn(std::u16string_view kind, std::u16string_view name, const CMOObject& object) const;
+  // The words the dialect must quote, in upper case, sorted.
+  virtual const std::vector<std::u16string_view>& ReservedWords() const;
+};
+
+// The dialect models of this type are written in; the standard-SQL base
+// for a type no dialect claims (a model read back from a file, whose type
+// is not saved, among them). Never null; the object is static.
+const SqlDialect& DialectFor(const GenericModel& model);
+
+}  // namespace writers::sql

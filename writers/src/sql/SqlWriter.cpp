@@ -1,0 +1,65 @@
+#include <writers/SqlWriter.h>
+#include <writers/VisibleText.h>
+
+#include "ModelValues.h"
+#include "SqlDialect.h"
+#include "SqlScript.h"
+
+#include <platform/Utf.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <ostream>
+
+namespace writers {
+
+namespace {
+
+// The first lines: what the script is, for which database; names shown
+// visibly, so that none can end a comment line.
+std::u16string Header(const GenericModel& model, const sql::SqlDialect& dialect) {
+  const CMOObject& root = *model.GetCMOObject();
+  std::string line = "-- The schema";
+  const std::u16string& database = values::Text(root, model::DatabaseName);
+  const std::u16string& server = values::Text(root, model::ServerName);
+  if (!database.empty()) line += " of the database " + VisibleText(database);
+  if (!server.empty() && server != database) line += " on " + VisibleText(server);
+  line += ", in " + platform::Utf16ToUtf8(dialect.Product()) + ", for an empty database.\n";
+  return platform::Utf8ToUtf16(line) + u"-- Written by quillmere-import --format sql.\n\n";
+}
+
+}  // namespace
+
+void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions&) const {
+  const sql::SqlDialect& dialect = sql::DialectFor(model);
+  sql::SqlModel sqlModel(model);
+  dialect.Prepare(sqlModel);
+  sql::Script script(sqlModel, dialect);
+  // In creation order, which is the order the database listed them in;
+  // what is under an object that is not written is not written either.
+  for (int id = 2; id <= model.GetObjectCount(); ++id) {
+    const CMOObject* object = model.GetCMOObject(id);
+    if (object == nullptr) continue;
+    if (sqlModel.Omitted(object->GetParentId())) sqlModel.Omit(id);
+    if (sqlModel.Omitted(id)) continue;
+    switch (object->GetObjectType()) {
+      case model::Schema: dialect.WriteSchema(script, sqlModel, *object); break;
+      case model::TableSpace: dialect.WriteTableSpace(script, sqlModel, *object); break;
+      case model::UserType: dialect.WriteType(script, sqlModel, *object); break;
+      case model::Sequence: dialect.WriteSequence(script, sqlModel, *object); break;
+      case model::Table: dialect.WriteTable(script, sqlModel, *object); break;
+      case model::Key: dialect.WriteKey(script, sqlModel, *object); break;
+      case model::CheckConstraint: dialect.WriteCheck(script, sqlModel, *object); break;
+      case model::ForeignKey: dialect.WriteForeignKey(script, sqlModel, *object); break;
+      case model::Index: dialect.WriteIndex(script, sqlModel, *object); break;
+      case model::View: dialect.WriteView(script, sqlModel, *object); break;
+      case model::Routine: dialect.WriteRoutine(script, sqlModel, *object); break;
+      case model::Trigger: dialect.WriteTrigger(script, sqlModel, *object); break;
+      case model::Column: break;  // with their table or view
+      default: dialect.WriteOther(script, sqlModel, *object); break;
+    }
+  }
+  script.Write(out, Header(model, dialect), dialect.Begin(), dialect.End());
+}
+
+}  // namespace writers
