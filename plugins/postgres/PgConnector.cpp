@@ -22,13 +22,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace qm::postgres {
 namespace {
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+// psqlODBC's connection attribute for batched fetching (its
+// SQL_ATTR_PGOPT_USE_DECLAREFETCH): 1 makes every query of the connection
+// that returns rows run through a server-side cursor, fetched Fetch rows at
+// a time (the connection string's Fetch); 0 has the whole result sent at
+// once. It can change between two statements.
+constexpr SQLINTEGER kUseDeclareFetchAttribute = 65539;
 
 // psqlODBC's keys and their abbreviations.
 constexpr std::u16string_view kUseDeclareFetchKeys[] = {u"UseDeclareFetch", u"B6"};
@@ -93,6 +102,18 @@ bool CommunicationLogOff(const std::u16string& connectionString, const PgConnect
 
 }  // namespace
 
+std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter) {
+  return u"SELECT pg_catalog.current_setting('server_version_num') || ' ' || "
+         u"((SELECT pg_catalog.count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+         u"ON n.oid = c.relnamespace WHERE " + scopeFilter + u") + "
+         u"(SELECT pg_catalog.count(*) FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n "
+         u"ON n.oid = p.pronamespace WHERE " + scopeFilter + u"))::text AS session, "
+         u"pg_catalog.set_config('search_path', '', false) AS search_path, "
+         u"pg_catalog.set_config('lock_timeout', '" + Decimal(timeoutSeconds) + u"s', false) AS lock_timeout, "
+         u"pg_catalog.set_config('default_transaction_isolation', 'repeatable read', false) AS isolation, "
+         u"pg_catalog.set_config('default_transaction_read_only', 'on', false) AS read_only";
+}
+
 PgConnector::~PgConnector() { Disconnect(); }
 
 std::u16string PgConnector::ReadDsnSetting(const std::u16string& dsn, const std::u16string& key) {
@@ -115,8 +136,6 @@ std::u16string PgConnector::CompleteConnectionString(const std::u16string& sourc
   const std::optional<std::u16string> dsn = FindAttribute(attributes, {u"DSN"});
   if (!dsn && !HasAttribute(attributes, {u"Driver", u"FileDSN"})) text = u"Driver={PostgreSQL Unicode};" + text;
   const std::u16string dsnName = dsn.value_or(std::u16string());
-  if (!Has(attributes, kUseDeclareFetchKeys) && !DsnSets(dsnName, kUseDeclareFetchKeys, dsnSetting))
-    Append(text, u"UseDeclareFetch=1");
   if (!Has(attributes, kFetchKeys) && !DsnSets(dsnName, kFetchKeys, dsnSetting))
     Append(text, u"Fetch=" + Decimal(kFetchRows));
   // Debian registers the driver with its communication log on, which would
@@ -126,8 +145,15 @@ std::u16string PgConnector::CompleteConnectionString(const std::u16string& sourc
   return text;
 }
 
+bool PgConnector::UserSetsBatches(const std::u16string& source, const DsnSetting& dsnSetting) {
+  const std::vector<ConnectionAttribute> attributes = ParseConnectionString(source);
+  const std::u16string dsn = FindAttribute(attributes, {u"DSN"}).value_or(std::u16string());
+  return Has(attributes, kUseDeclareFetchKeys) || DsnSets(dsn, kUseDeclareFetchKeys, dsnSetting);
+}
+
 bool PgConnector::EstablishConnection() {
   m_serverVersion = 0;
+  m_batched = false;
   const std::u16string& source = GetSource();
   if (std::all_of(source.begin(), source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
@@ -152,11 +178,26 @@ bool PgConnector::EstablishConnection() {
     return false;
   }
   m_logOff = CommunicationLogOff(completed, &PgConnector::ReadDsnSetting);
+  m_userSetsBatches = UserSetsBatches(completed, &PgConnector::ReadDsnSetting);
 
-  std::vector<std::u16string> version;
-  if (!RunOrDisconnect(u"SELECT pg_catalog.current_setting('server_version_num') AS server_version", &version))
-    return false;
-  const std::optional<std::int64_t> number = version.empty() ? std::nullopt : ParseInt64(version.front());
+  // The session in one statement (one round trip): the server's version
+  // and the number of objects in scope, and the settings every catalogue
+  // statement runs under. Names outside pg_catalog come out qualified, and
+  // no object of the database can stand in for a catalogue function
+  // (search_path); a statement that needs a lock another session holds (an
+  // open ALTER TABLE, say) fails after the timeout instead of waiting for it
+  // (lock_timeout); each statement sees one snapshot of the catalogue and
+  // nothing can be written by accident (the transaction defaults). The
+  // connection stays in autocommit mode: each statement is a transaction of
+  // its own, with no message to the server to begin or end it.
+  const std::vector<std::u16string> scope = ParseScope(GetScope());
+  std::vector<std::u16string> session;
+  if (!RunOrDisconnect(SessionStatement(timeout, ScopeFilter(u"n.nspname", scope)), &session)) return false;
+  const std::u16string_view answer = session.empty() ? std::u16string_view() : std::u16string_view(session.front());
+  const std::size_t space = answer.find(u' ');
+  const std::optional<std::int64_t> number = ParseInt64(answer.substr(0, space));
+  const std::optional<std::int64_t> objects =
+      space == std::u16string_view::npos ? std::nullopt : ParseInt64(answer.substr(space + 1));
   m_serverVersion = number ? static_cast<int>(*number) : 0;
   if (m_serverVersion < kMinimumServerVersion) {
     std::vector<std::u16string> text;
@@ -167,16 +208,7 @@ bool PgConnector::EstablishConnection() {
                   u" is not supported: the import needs PostgreSQL 12 or later");
   }
 
-  // Names outside pg_catalog come out qualified, and no object of the
-  // database can stand in for a catalogue function.
-  if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('search_path', '', false) AS search_path")) return false;
-  // A catalogue statement that needs a lock another session holds (an open
-  // ALTER TABLE, say) fails after the timeout instead of waiting for it.
-  if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('lock_timeout', '" + Decimal(timeout) + u"s', false) AS lock_timeout"))
-    return false;
-
   // A misspelt schema would otherwise import nothing without a word.
-  const std::vector<std::u16string> scope = ParseScope(GetScope());
   if (!scope.empty()) {
     std::vector<std::u16string> present;
     if (!RunOrDisconnect(u"SELECT n.nspname AS schema_name FROM pg_catalog.pg_namespace n WHERE " +
@@ -201,15 +233,17 @@ bool PgConnector::EstablishConnection() {
     }
   }
 
-  // One snapshot per transaction, and no way to write by accident.
-  if (!RunOrDisconnect(u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))
-    return false;
-  const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,
-                                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
-  if (!Succeeded(rc)) {
-    OdbcDiagnostic failure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
-    Disconnect();
-    return Report(std::move(failure));
+  // Batches from a server-side cursor for a catalogue large enough for a
+  // result to be, unless the user chose (in the string or the data source).
+  m_batched = objects.value_or(0) > kBatchedObjects;
+  if (!m_userSetsBatches) {
+    const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), kUseDeclareFetchAttribute,
+                                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_batched ? 1 : 0)), 0);
+    if (!Succeeded(rc)) {
+      OdbcDiagnostic failure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
+      Disconnect();
+      return Report(std::move(failure));
+    }
   }
   return true;
 }

@@ -97,6 +97,10 @@ class PgReader : public SchemaSourceReaderI {
   // Hands every statement's held rows to its row action, leaving out the
   // rows of held objects that are not live (all rows when live is null).
   void HandOnHeldRows(const std::unordered_set<std::uint64_t>* live);
+  // Whether the statement can have no rows to hand on: the statements
+  // reading the objects its rows belong to (OwnerStatements) ran without
+  // failing and found none. Only while rows are held.
+  bool NothingToRead(int statementId) const;
 
   std::u16string m_scopeFilter;   // schema filter of the current import (n.nspname)
   int m_serverVersion = 0;        // server_version_num of the current import; 0: newest
