@@ -1,5 +1,7 @@
+#include <writers/DotWriter.h>
 #include <writers/JsonWriter.h>
 #include <writers/OutputFormats.h>
+#include <writers/SvgWriter.h>
 #include <writers/TreeWriter.h>
 
 #include <algorithm>
@@ -13,6 +15,8 @@ namespace {
 // call; like the table, they are constant-initialised.
 constinit const JsonWriter kJson;
 constinit const TreeWriter kTree;
+constinit const DotWriter kDot;
+constinit const SvgWriter kSvg;
 
 // A new format is one entry here; README.md's "Output formats" and --help
 // are checked against this table by the tests.
@@ -23,6 +27,13 @@ constexpr OutputFormat kFormats[] = {
     {.name = "tree",
      .description = "an outline for people: schemas, tables with columns, keys and indexes, views",
      .writer = &kTree},
+    {.name = "dot",
+     .description = "the diagram as a Graphviz graph: tables with columns, an edge per foreign key",
+     .writer = &kDot},
+    {.name = "svg",
+     .description = "the diagram laid out and drawn as an SVG picture (Graphviz)",
+     .writer = &kSvg,
+     .forTerminal = false},
 };
 
 }  // namespace
