@@ -65,6 +65,11 @@ std::string DiagramTableName(const ModelIndex& index, const CMOObject& table);
 // The diagram as a Graphviz graph (DotWriter.h says what it holds).
 std::string DiagramDot(const ModelIndex& index, const Diagram& diagram);
 
+// The diagram as a Mermaid erDiagram (MermaidWriter.h says what it holds);
+// without columns when `columns` is false: the entities and relationships
+// only, a smaller text for large diagrams.
+std::string DiagramMermaid(const ModelIndex& index, const Diagram& diagram, bool columns);
+
 // The Graphviz layout engine for the diagram (the graph's "layout").
 const char* DiagramLayoutEngine(const Diagram& diagram);
 

@@ -7,6 +7,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <ostream>
+#include <vector>
 
 namespace writers {
 
@@ -82,6 +83,17 @@ std::string DiagramDot(const ModelIndex& index, const Diagram& diagram) {
     }
     if (clusters) out += "  }\n";
   }
+  // Tables that refer to one other table and that nothing refers to are
+  // leaves: the layout would stack all of one table's leaves in one column,
+  // one very tall picture. Their edges are made one to three ranks long in
+  // turn, which spreads them over three columns.
+  std::vector<int> referencing(diagram.tables.size(), 0);
+  std::vector<int> referenced(diagram.tables.size(), 0);
+  for (const DiagramEdge& edge : diagram.edges) {
+    ++referencing[edge.from];
+    ++referenced[edge.to];
+  }
+  std::vector<int> leaves(diagram.tables.size(), 0);  // by referenced table: leaves placed so far
   for (const DiagramEdge& edge : diagram.edges) {
     const DiagramTable& from = diagram.tables[edge.from];
     const DiagramTable& to = diagram.tables[edge.to];
@@ -100,6 +112,8 @@ std::string DiagramDot(const ModelIndex& index, const Diagram& diagram) {
     out += " [id=\"d-" + Id('f', edge.foreignKey->GetObjectId()) + "\"";
     if (edge.optional) out += ", style=dashed";
     if (edge.oneToOne) out += ", arrowtail=tee";
+    if (referencing[edge.from] == 1 && referenced[edge.from] == 0 && edge.from != edge.to)
+      out += ", minlen=" + std::to_string(1 + leaves[edge.to]++ % 3);
     out += "];\n";
   }
   out += "}\n";

@@ -1,5 +1,6 @@
 #include <writers/DotWriter.h>
 #include <writers/JsonWriter.h>
+#include <writers/MermaidWriter.h>
 #include <writers/OutputFormats.h>
 #include <writers/SvgWriter.h>
 #include <writers/TreeWriter.h>
@@ -17,6 +18,7 @@ constinit const JsonWriter kJson;
 constinit const TreeWriter kTree;
 constinit const DotWriter kDot;
 constinit const SvgWriter kSvg;
+constinit const MermaidWriter kMermaid;
 
 // A new format is one entry here; README.md's "Output formats" and --help
 // are checked against this table by the tests.
@@ -34,6 +36,9 @@ constexpr OutputFormat kFormats[] = {
      .description = "the diagram laid out and drawn as an SVG picture (Graphviz)",
      .writer = &kSvg,
      .forTerminal = false},
+    {.name = "mermaid",
+     .description = "the diagram as a Mermaid erDiagram, for Markdown pages",
+     .writer = &kMermaid},
 };
 
 }  // namespace
