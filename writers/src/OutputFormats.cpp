@@ -1,5 +1,7 @@
 #include <writers/DotWriter.h>
+#include <writers/HtmlWriter.h>
 #include <writers/JsonWriter.h>
+#include <writers/MarkdownWriter.h>
 #include <writers/MermaidWriter.h>
 #include <writers/OutputFormats.h>
 #include <writers/SvgWriter.h>
@@ -19,6 +21,8 @@ constinit const TreeWriter kTree;
 constinit const DotWriter kDot;
 constinit const SvgWriter kSvg;
 constinit const MermaidWriter kMermaid;
+constinit const HtmlWriter kHtml;
+constinit const MarkdownWriter kMarkdown;
 
 // A new format is one entry here; README.md's "Output formats" and --help
 // are checked against this table by the tests.
@@ -39,6 +43,13 @@ constexpr OutputFormat kFormats[] = {
     {.name = "mermaid",
      .description = "the diagram as a Mermaid erDiagram, for Markdown pages",
      .writer = &kMermaid},
+    {.name = "html",
+     .description = "the documentation as one self-contained page, with the diagram and a filter",
+     .writer = &kHtml,
+     .forTerminal = false},
+    {.name = "markdown",
+     .description = "the documentation as one GitHub-flavoured Markdown file, with a Mermaid diagram",
+     .writer = &kMarkdown},
 };
 
 }  // namespace
