@@ -1,3 +1,4 @@
+#include "Diagram.h"
 #include "DocumentText.h"
 #include "ModelIndex.h"
 #include "page/PageAssets.h"
@@ -113,10 +114,16 @@ class Page {
     const OutputFormat* svg = FindOutputFormat("svg");
     std::string picture;
     std::string refusal;
+    // An --around that names no table is the user's mistake, refused as
+    // the diagram formats refuse it; a diagram too large to lay out is a
+    // note on the page.
+    const Diagram diagram = BuildDiagram(m_index, m_options);
     if (svg == nullptr) {
       refusal = "this build has no svg format";
     } else if (m_index.Tables().empty()) {
       refusal = "the model has no tables";
+    } else if (diagram.tables.size() > kMaximumLaidOutTables) {
+      refusal = LayoutRefusal(diagram);
     } else {
       try {
         std::ostringstream out;

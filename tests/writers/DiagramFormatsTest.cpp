@@ -1,0 +1,222 @@
+// The diagram formats on models built by hand: the graph has a node per
+// table and an edge per foreign key between drawn tables, read back by
+// Graphviz's own parser and, laid out, by an XML parser; hostile names stay
+// labels; --around narrows the diagram; a diagram too large to lay out is
+// refused with advice instead of a layout that does not end; the Mermaid
+// text keeps to what Mermaid's grammar takes.
+#include "DiagramTestSupport.h"
+#include "TestModel.h"
+
+#include "../../writers/src/Diagram.h"
+
+#include <writers/OutputFormats.h>
+#include <writers/VisibleText.h>
+
+#include <platform/Utf.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+namespace writers::test {
+namespace {
+
+using namespace model;
+
+std::string Node(int id) { return "t" + std::to_string(id); }
+
+TEST(DiagramFormatsTest, DotHasANodePerTableAndAnEdgePerForeignKeyWithATarget) {
+  GenericModel shop(1001);
+  BuildShopModel(shop);
+  const DotGraph graph = ReadDot(WriteFormat("dot", shop));
+  ASSERT_TRUE(graph.parsed);
+  // customers, orders, events (sales); log (audit). The view is no table.
+  EXPECT_EQ(graph.nodes.size(), 4u);
+  // orders -> customers, log -> orders, log -> customers (through the
+  // referenced key); the foreign key without a target draws nothing.
+  std::vector<std::pair<std::string, std::string>> edges = graph.edges;
+  std::sort(edges.begin(), edges.end());
+  EXPECT_EQ(edges.size(), 3u);
+  EXPECT_EQ(graph.clusters.size(), 2u) << "one cluster per schema";
+}
+
+TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
+  GenericModel model(1001);
+  const std::vector<std::string>& names = DiagramHostileNames();
+  const std::vector<int> tables = BuildChainModel(model, names);
+  const std::string dot = WriteFormat("dot", model);
+  const DotGraph graph = ReadDot(dot);
+  ASSERT_TRUE(graph.parsed) << dot.substr(0, 2000);
+  std::set<std::string> expected;
+  for (int id : tables) expected.insert(Node(id));
+  EXPECT_EQ(graph.nodes, expected);
+  EXPECT_EQ(graph.edges.size(), names.size() - 1);
+  EXPECT_TRUE(graph.clusters.empty()) << "one schema: no cluster";
+
+  const SvgPicture svg = ReadSvg(WriteFormat("svg", model));
+  ASSERT_TRUE(svg.parsed);
+  ASSERT_EQ(svg.nodeTexts.size(), names.size());
+  EXPECT_EQ(svg.edgeIds.size(), names.size() - 1);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const auto node = svg.nodeTexts.find("d-" + Node(tables[i]));
+    ASSERT_NE(node, svg.nodeTexts.end()) << names[i];
+    ASSERT_FALSE(node->second.empty());
+    // The box's title, then its column: the name exactly as shown.
+    const std::string shown = VisibleText(platform::Utf8ToUtf16(names[i]));
+    EXPECT_EQ(node->second[0], shown);
+    EXPECT_EQ(node->second[1], shown);
+  }
+}
+
+// t0 <- t1 <- t2 <- t3, t4 -> t0, t5 alone.
+class AroundTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_tables = BuildGraphModel(m_model, {"t0", "t1", "t2", "t3", "t4", "t5"}, {{1, 0}, {2, 1}, {3, 2}, {4, 0}});
+  }
+  std::set<std::string> Drawn(const std::string& around, int depth) {
+    WriteOptions options;
+    options.aroundTable = around;
+    options.depth = depth;
+    const DotGraph graph = ReadDot(WriteFormat("dot", m_model, options));
+    EXPECT_TRUE(graph.parsed);
+    return graph.nodes;
+  }
+  std::set<std::string> Tables(std::initializer_list<int> indexes) {
+    std::set<std::string> nodes;
+    for (int i : indexes) nodes.insert(Node(m_tables[static_cast<std::size_t>(i)]));
+    return nodes;
+  }
+  GenericModel m_model{1001};
+  std::vector<int> m_tables;
+};
+
+TEST_F(AroundTest, DrawsTheTablesWithinDepthForeignKeysEitherWay) {
+  EXPECT_EQ(Drawn("t2", 0), Tables({2}));
+  EXPECT_EQ(Drawn("t2", 1), Tables({1, 2, 3}));
+  EXPECT_EQ(Drawn("t2", 2), Tables({0, 1, 2, 3}));
+  EXPECT_EQ(Drawn("t2", 3), Tables({0, 1, 2, 3, 4}));
+  EXPECT_EQ(Drawn("main.t2", 1), Tables({1, 2, 3}));
+  EXPECT_EQ(Drawn("t5", 5), Tables({5}));
+  EXPECT_EQ(Drawn("", 0), Tables({0, 1, 2, 3, 4, 5}));
+}
+
+TEST_F(AroundTest, AnUnknownOrAmbiguousTableIsRefusedWithItsName) {
+  WriteOptions options;
+  options.aroundTable = "nope\x1b";
+  for (const char* format : {"dot", "svg", "mermaid", "html", "markdown"}) {
+    try {
+      WriteFormat(format, m_model, options);
+      ADD_FAILURE() << format << " wrote a diagram around a table that is not there";
+    } catch (const WriteError& error) {
+      EXPECT_NE(std::string(error.what()).find("no table named \"nope\\x1b\""), std::string::npos) << error.what();
+    }
+  }
+  GenericModel twice(1001);
+  for (const char16_t* schemaName : {u"a", u"b"}) {
+    CMOObject& schema = Add(twice, Schema, 1, schemaName);
+    Add(twice, Table, schema.GetObjectId(), u"orders");
+  }
+  options.aroundTable = "orders";
+  try {
+    WriteFormat("dot", twice, options);
+    ADD_FAILURE() << "an ambiguous name was taken";
+  } catch (const WriteError& error) {
+    EXPECT_NE(std::string(error.what()).find("a.orders, b.orders"), std::string::npos) << error.what();
+  }
+  options.aroundTable = "b.orders";
+  EXPECT_EQ(ReadDot(WriteFormat("dot", twice, options)).nodes.size(), 1u);
+}
+
+// Refused before any layout is tried: the test would otherwise run for
+// many minutes (the bench measures how long).
+TEST(DiagramFormatsTest, ADiagramTooLargeToLayOutIsRefusedWithAdvice) {
+  GenericModel model(1001);
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i <= kMaximumLaidOutTables; ++i) names.push_back("t" + std::to_string(i));
+  BuildGraphModel(model, names, {{1, 0}});
+  try {
+    WriteFormat("svg", model);
+    ADD_FAILURE() << "laid out " << names.size() << " tables";
+  } catch (const WriteError& error) {
+    const std::string what = error.what();
+    EXPECT_NE(what.find(std::to_string(names.size()) + " tables"), std::string::npos) << what;
+    EXPECT_NE(what.find("--around TABLE --depth N"), std::string::npos) << what;
+  }
+  // The graph itself is written; the page says why it has no picture, and
+  // one table's neighbourhood is drawn.
+  EXPECT_EQ(ReadDot(WriteFormat("dot", model)).nodes.size(), names.size());
+  const std::string page = WriteFormat("html", model);
+  EXPECT_EQ(page.find("<svg"), std::string::npos);
+  EXPECT_NE(page.find("No diagram: the diagram has " + std::to_string(names.size()) + " tables"), std::string::npos);
+  WriteOptions around;
+  around.aroundTable = "t1";
+  EXPECT_EQ(ReadSvg(WriteFormat("svg", model, around)).nodeTexts.size(), 2u);
+}
+
+// Mermaid's erDiagram grammar: an attribute's type and name are words of
+// these characters; labels and comments are double-quoted without '"'.
+const std::regex kMermaidWord(R"([*A-Za-z_\x80-\xff][-A-Za-z0-9_\[\]().,*\x80-\xff]*)");
+
+TEST(DiagramFormatsTest, MermaidKeepsToItsGrammarWhateverTheNames) {
+  GenericModel model(1001);
+  const std::vector<std::string>& names = DiagramHostileNames();
+  const std::vector<int> tables = BuildChainModel(model, names);
+  const std::string text = WriteFormat("mermaid", model);
+  const std::vector<std::string> lines = [&] {
+    std::vector<std::string> all;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) all.push_back(line);
+    return all;
+  }();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "erDiagram");
+  const std::regex entity(R"re(  (t\d+)\["([^"%\\\r\n#<>&]+)"\] \{)re");
+  const std::regex attribute(R"re(    (\S+) (\S+)( PK, FK| PK| FK)?( "([^"#<>&%\\]*)")?)re");
+  const std::regex relationship(R"re(  (t\d+) (\}o|\|o)(--|\.\.)(\|\||o\|) (t\d+) : "([^"#<>&%\\]*)")re");
+  std::size_t entities = 0;
+  std::size_t relationships = 0;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    std::smatch match;
+    const std::string& line = lines[i];
+    if (std::regex_match(line, match, entity)) {
+      ++entities;
+    } else if (std::regex_match(line, match, attribute)) {
+      EXPECT_TRUE(std::regex_match(match[1].str(), kMermaidWord)) << line;
+      EXPECT_TRUE(std::regex_match(match[2].str(), kMermaidWord)) << line;
+      // The key marks are words of their own; a name that would read as one is changed.
+      for (const std::string& word : {match[1].str(), match[2].str()}) {
+        std::string lower = word.substr(0, 2);
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const bool mark = lower == "pk" || lower == "fk" || lower == "uk";
+        EXPECT_FALSE(mark && (word.size() == 2 || !(std::isalnum(static_cast<unsigned char>(word[2])) || word[2] == '_')))
+            << line;
+      }
+    } else if (std::regex_match(line, match, relationship)) {
+      ++relationships;
+    } else {
+      EXPECT_EQ(line, "  }") << "a line Mermaid would not read";
+    }
+  }
+  EXPECT_EQ(entities, tables.size());
+  EXPECT_EQ(relationships, tables.size() - 1);
+}
+
+TEST(DiagramFormatsTest, MermaidCardinalitiesFollowTheKeys) {
+  GenericModel shop(1001);
+  BuildShopModel(shop);
+  const std::string text = WriteFormat("mermaid", shop);
+  // orders.customer_id may be NULL and is no key: many orders to at most
+  // one customer, not identifying.
+  const CMOObject* root = shop.GetCMOObject();
+  (void)root;
+  EXPECT_NE(text.find(" }o..o| "), std::string::npos) << text;
+  EXPECT_NE(text.find("    BIGINT id PK\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("    TEXT e-mail\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[\"sales.customers\"]"), std::string::npos) << "two schemas: names are qualified\n" << text;
+}
+
+}  // namespace
+}  // namespace writers::test
