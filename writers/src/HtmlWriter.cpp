@@ -135,7 +135,7 @@ class Page {
     }
     const std::size_t start = picture.find("<svg");
     if (start != std::string::npos) {
-      m_out += "<div class=\"picture\">\n";
+      m_out += "<button id=\"zoom\" type=\"button\">Actual size</button>\n<div class=\"picture\">\n";
       m_out.append(picture, start);
       m_out += "</div>\n";
     } else {

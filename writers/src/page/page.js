@@ -1,6 +1,7 @@
 // The documentation page's behaviour: the filter box narrows the index to
-// the objects whose name holds the typed text (ignoring case), and a
-// table's box in the diagram leads to the table's section.
+// the objects whose name holds the typed text (ignoring case), a table's
+// box in the diagram leads to the table's section, and the diagram is shown
+// fitted to the page or at its actual size.
 (function () {
   'use strict';
   var filter = document.getElementById('filter');
@@ -22,6 +23,13 @@
   }
   filter.addEventListener('input', apply);
   apply();
+  var zoom = document.getElementById('zoom');
+  if (zoom !== null) {
+    zoom.addEventListener('click', function () {
+      var actual = zoom.parentNode.querySelector('.picture').classList.toggle('actual');
+      zoom.textContent = actual ? 'Fit to the page' : 'Actual size';
+    });
+  }
   Array.prototype.forEach.call(document.querySelectorAll('#diagram g.node'), function (node) {
     var target = node.id.replace(/^d-/, '');
     if (document.getElementById(target) === null) return;
