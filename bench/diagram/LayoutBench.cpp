@@ -1,6 +1,6 @@
 // qm_layout_bench FILE.dot ENGINE [NAME=VALUE ...]: lays the graph out with
 // the engine through Graphviz's library, as the svg format does, with the
-// graph attributes given set first, renders it as SVG, and prints one JSON
+// graph attributes given set first (and "layout" set to the engine), renders it as SVG, and prints one JSON
 // line with the seconds each step took. bench/diagram.py runs it with a
 // time limit per engine and size.
 #include <graphviz/cgraph.h>
@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -32,13 +33,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double parse = seconds(start);
-  for (int i = 3; i < argc; ++i) {
-    std::string setting = argv[i];
+  // The graph names the engine the svg format uses, and Graphviz takes the
+  // graph's "layout" over the engine it is asked for: set it.
+  std::vector<std::string> settings = {std::string("layout=") + argv[2]};
+  for (int i = 3; i < argc; ++i) settings.emplace_back(argv[i]);
+  for (const std::string& given : settings) {
+    std::string setting = given;
     const std::size_t equals = setting.find('=');
     if (equals == std::string::npos) continue;
     std::string name = setting.substr(0, equals);
     std::string value = setting.substr(equals + 1);
-    agattr(graph, AGRAPH, name.data(), "");
+    char empty[] = "";
+    agattr(graph, AGRAPH, name.data(), empty);
     agset(graph, name.data(), value.data());
   }
   start = Clock::now();
