@@ -142,7 +142,7 @@ TEST(DiagramFormatsTest, ADiagramTooLargeToLayOutIsRefusedWithAdvice) {
     ADD_FAILURE() << "laid out " << names.size() << " tables";
   } catch (const WriteError& error) {
     const std::string what = error.what();
-    EXPECT_NE(what.find(std::to_string(names.size()) + " tables"), std::string::npos) << what;
+    EXPECT_NE(what.find(std::to_string(names.size()) + " tables and 1 foreign keys"), std::string::npos) << what;
     EXPECT_NE(what.find("--around TABLE --depth N"), std::string::npos) << what;
   }
   // The graph itself is written; the page says why it has no picture, and
@@ -154,6 +154,22 @@ TEST(DiagramFormatsTest, ADiagramTooLargeToLayOutIsRefusedWithAdvice) {
   WriteOptions around;
   around.aroundTable = "t1";
   EXPECT_EQ(ReadSvg(WriteFormat("svg", model, around)).nodeTexts.size(), 2u);
+}
+
+// Few tables with many foreign keys take as long: they are refused too.
+TEST(DiagramFormatsTest, ADiagramWithTooManyForeignKeysIsRefused) {
+  GenericModel model(1001);
+  std::vector<std::pair<int, int>> links;
+  for (std::size_t i = 0; i <= kMaximumLaidOutForeignKeys; ++i) links.emplace_back(static_cast<int>(i % 10), 0);
+  BuildGraphModel(model, {"t0", "t1", "t2", "t3", "t4", "t5", "t6", "t7", "t8", "t9"}, links);
+  try {
+    WriteFormat("svg", model);
+    ADD_FAILURE() << "laid out " << links.size() << " foreign keys";
+  } catch (const WriteError& error) {
+    EXPECT_NE(std::string(error.what()).find("10 tables and " + std::to_string(links.size()) + " foreign keys"),
+              std::string::npos)
+        << error.what();
+  }
 }
 
 // Mermaid's erDiagram grammar: an attribute's type and name are words of

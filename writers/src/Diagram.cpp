@@ -145,11 +145,17 @@ Diagram BuildDiagram(const ModelIndex& index, const WriteOptions& options) {
 
 const char* DiagramLayoutEngine(const Diagram&) { return "dot"; }
 
+bool CanLayOut(const Diagram& diagram) {
+  return diagram.tables.size() <= kMaximumLaidOutTables && diagram.edges.size() <= kMaximumLaidOutForeignKeys;
+}
+
 std::string LayoutRefusal(const Diagram& diagram) {
-  std::string text = "the diagram has " + std::to_string(diagram.tables.size()) + " tables, more than the " +
-                     std::to_string(kMaximumLaidOutTables) +
-                     " a layout can place in reasonable time and a person can read; draw the tables around one "
-                     "with --around TABLE --depth N";
+  std::string text = "the diagram has " + std::to_string(diagram.tables.size()) + " tables and " +
+                     std::to_string(diagram.edges.size()) + " foreign keys, more than the " +
+                     std::to_string(kMaximumLaidOutTables) + " tables or " +
+                     std::to_string(kMaximumLaidOutForeignKeys) +
+                     " foreign keys a layout places in reasonable time and a person can read; draw the tables "
+                     "around one with --around TABLE --depth N";
   if (diagram.schemas.size() > 1) text += ", or one schema at a time with --schema NAME";
   return text + " (--format dot writes the whole graph without laying it out)";
 }

@@ -122,7 +122,7 @@ class Page {
       refusal = "this build has no svg format";
     } else if (m_index.Tables().empty()) {
       refusal = "the model has no tables";
-    } else if (diagram.tables.size() > kMaximumLaidOutTables) {
+    } else if (!CanLayOut(diagram)) {
       refusal = LayoutRefusal(diagram);
     } else {
       try {

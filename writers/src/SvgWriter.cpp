@@ -87,7 +87,7 @@ std::string RenderSvg(const std::string& dot, const char* engine) {
 void SvgWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
   const ModelIndex index(model);
   const Diagram diagram = BuildDiagram(index, options);
-  if (diagram.tables.size() > kMaximumLaidOutTables) throw WriteError(LayoutRefusal(diagram));
+  if (!CanLayOut(diagram)) throw WriteError(LayoutRefusal(diagram));
   const std::string svg = RenderSvg(DiagramDot(index, diagram), DiagramLayoutEngine(diagram));
   out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
   if (svg.back() != '\n') out.put('\n');

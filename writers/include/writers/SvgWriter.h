@@ -4,8 +4,8 @@
 // <g class="node" id="d-tN">, foreign-key edges <g class="edge" id="d-fN">
 // (N the model object's id), so that a page or a test can find them.
 //
-// Layout time grows faster than the model: a diagram of more than
-// kMaximumLaidOutTables tables (writers/src/Diagram.h) is refused with a
+// Layout time grows faster than the model: a diagram of more than 1,500
+// tables or 2,000 foreign keys (writers/src/Diagram.h) is refused with a
 // WriteError that says what helps (--around, --schema, --format dot)
 // instead of laying out for minutes or hours.
 //
