@@ -68,7 +68,7 @@ std::string IndexDetails(const ModelIndex& index, const CMOObject& object) {
   auto add = [&](const std::string& detail) { details += (details.empty() ? "" : ", ") + detail; };
   if (IntegerValue(object, IsUnique) == 1) add("unique");
   const std::u16string& method = RawText(object, IndexMethod);
-  if (!method.empty() && method != u"btree") add("using " + VisibleText(method));
+  if (!IsDefaultIndexMethod(method)) add("using " + VisibleText(method));
   const std::vector<int>& included = IdList(object, IncludedColumns);
   if (!included.empty()) add("include (" + NameList(index, included) + ")");
   const std::u16string& predicate = RawText(object, Predicate);

@@ -227,7 +227,7 @@ class Page {
     m_out += "<section class=\"object\" id=\"" + Anchor('t', id) + "\">\n<h3><span class=\"kind\">" + word +
              "</span> " + NameHtml(DocumentName(m_index, table));
     const std::u16string& kind = RawText(table, TableKind);
-    if (!IsOrdinaryTableKind(kind) && kind != u"view")
+    if (!IsPlainKind(kind))
       m_out += " <span class=\"kind\">(" + Escape(VisibleText(kind)) + ")</span>";
     m_out += "</h3>\n";
     WriteComment(table);

@@ -232,7 +232,7 @@ class Document {
     const ModelIndex::TableEntry& entry = m_index.Entry(id);
     m_out += "<a id=\"" + Anchor('t', id) + "\"></a>\n\n### " + word + " " + ShownName(DocumentName(m_index, table));
     const std::u16string& kind = RawText(table, TableKind);
-    if (!IsOrdinaryTableKind(kind) && kind != u"view") m_out += " (" + Text(VisibleText(kind)) + ")";
+    if (!IsPlainKind(kind)) m_out += " (" + Text(VisibleText(kind)) + ")";
     m_out += "\n\n";
     WriteComment(table);
     WriteColumns(entry);

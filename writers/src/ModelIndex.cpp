@@ -61,7 +61,11 @@ bool IsOrdinaryTableKind(std::u16string_view kind) {
   return kind.empty() || SameWords(kind, "table") || SameWords(kind, "base table");
 }
 
+bool IsPlainKind(std::u16string_view kind) { return IsOrdinaryTableKind(kind) || SameWords(kind, "view"); }
+
 bool IsDefaultAction(std::u16string_view action) { return action.empty() || SameWords(action, "no action"); }
+
+bool IsDefaultIndexMethod(std::u16string_view method) { return method.empty() || SameWords(method, "btree"); }
 
 ModelIndex::ModelIndex(const GenericModel& model) : m_model(model) {
   const int count = model.GetObjectCount();

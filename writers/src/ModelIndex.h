@@ -34,9 +34,14 @@ bool IsPrimaryKey(const CMOObject& key);
 // A table kind (model::TableKind) that names an ordinary table, or no kind:
 // such a table needs no word of its own.
 bool IsOrdinaryTableKind(std::u16string_view kind);
+// A table kind that says no more than the object's type: an ordinary
+// table's (above) or a plain view's ("view").
+bool IsPlainKind(std::u16string_view kind);
 // A foreign-key action (ON DELETE / ON UPDATE) that is the default, NO
 // ACTION, or none given: left out where actions are listed.
 bool IsDefaultAction(std::u16string_view action);
+// An index method that is the default (b-tree), or none given.
+bool IsDefaultIndexMethod(std::u16string_view method);
 
 class ModelIndex {
  public:
