@@ -172,6 +172,20 @@ TEST(DiagramFormatsTest, ADiagramWithTooManyForeignKeysIsRefused) {
   }
 }
 
+// The plug-ins may spell the values of the vocabulary in either letter
+// case: a primary key is one however its type is written.
+TEST(DiagramFormatsTest, KeyTypesAreReadWhateverTheirLetterCase) {
+  for (const char16_t* type : {u"PRIMARY KEY", u"primary key", u"Primary Key"}) {
+    GenericModel model(1001);
+    CMOObject& table = Add(model, Table, 1, u"t");
+    CMOObject& column = Add(model, Column, table.GetObjectId(), u"id");
+    CMOObject& key = Add(model, Key, table.GetObjectId(), u"k");
+    SetText(key, KeyType, type);
+    SetIds(key, KeyColumns, {column.GetObjectId()});
+    EXPECT_NE(WriteFormat("mermaid", model).find(" id PK\n"), std::string::npos) << platform::Utf16ToUtf8(type);
+  }
+}
+
 // Mermaid's erDiagram grammar: an attribute's type and name are words of
 // these characters; labels and comments are double-quoted without '"'.
 const std::regex kMermaidWord(R"([*A-Za-z_\x80-\xff][-A-Za-z0-9_\[\]().,*\x80-\xff]*)");
