@@ -10,7 +10,9 @@
 // instead of laying out for minutes or hours.
 //
 // Thread safety: Graphviz keeps global state, so layouts run one at a time
-// in the process (a lock inside); other writers are not held up.
+// in the process (a lock inside); other writers are not held up. The first
+// svg written makes the process's one Graphviz context, which stays until
+// the process ends.
 #pragma once
 
 #include <writers/ModelWriter.h>
