@@ -75,9 +75,10 @@ const char* DiagramLayoutEngine(const Diagram& diagram);
 
 // The largest diagram that is laid out (SvgWriter and the page's embedded
 // diagram). Layout time grows with the tables and faster with the foreign
-// keys between them (bench/diagram.py: 1,000 tables with one foreign key
-// each take about 1.5 s, 1,000 with two 5 s, 1,500 with three 6 minutes,
-// 10,000 with one 2.5 minutes); beyond these limits the layout takes
+// keys between them (bench/diagram.py, on 2 cores: 1,000 tables with one
+// foreign key each take 0.3 to 1.5 s, 1,000 with two 5 s, 1,500 with three
+// 6 minutes, 10,000 with one 46 s to 2.5 minutes); beyond these limits the
+// layout takes
 // minutes to hours and gives a picture nobody can read, so it is refused
 // with LayoutRefusal's advice.
 constexpr std::size_t kMaximumLaidOutTables = 1500;
