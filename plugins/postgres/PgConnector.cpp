@@ -103,11 +103,20 @@ bool CommunicationLogOff(const std::u16string& connectionString, const PgConnect
 }  // namespace
 
 std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter) {
+  // The types counted are a superset of those the types statement reads
+  // (every table has its composite type): none here means none there.
   return u"SELECT pg_catalog.current_setting('server_version_num') || ' ' || "
-         u"((SELECT pg_catalog.count(*) FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-         u"ON n.oid = c.relnamespace WHERE " + scopeFilter + u") + "
-         u"(SELECT pg_catalog.count(*) FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n "
-         u"ON n.oid = p.pronamespace WHERE " + scopeFilter + u"))::text AS session, "
+         u"(SELECT pg_catalog.concat_ws(' ', GREATEST(r.attributes, r.relations, p.arguments, p.routines), "
+         u"r.sequences, r.tables, r.views, t.types, p.routines) FROM "
+         u"(SELECT pg_catalog.count(*) AS relations, COALESCE(pg_catalog.sum(c.relnatts), 0) AS attributes, "
+         u"pg_catalog.count(*) FILTER (WHERE c.relkind = 'S') AS sequences, "
+         u"pg_catalog.count(*) FILTER (WHERE c.relkind IN ('r', 'p')) AS tables, "
+         u"pg_catalog.count(*) FILTER (WHERE c.relkind IN ('v', 'm')) AS views "
+         u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE " + scopeFilter + u") r, "
+         u"(SELECT pg_catalog.count(*) AS routines, COALESCE(pg_catalog.sum(p.pronargs), 0) AS arguments "
+         u"FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace WHERE " + scopeFilter + u") p, "
+         u"(SELECT pg_catalog.count(*) AS types FROM pg_catalog.pg_type t JOIN pg_catalog.pg_namespace n "
+         u"ON n.oid = t.typnamespace WHERE " + scopeFilter + u" AND t.typtype IN ('c', 'd', 'e', 'r')) t) AS session, "
          u"pg_catalog.set_config('search_path', '', false) AS search_path, "
          u"pg_catalog.set_config('lock_timeout', '" + Decimal(timeoutSeconds) + u"s', false) AS lock_timeout, "
          u"pg_catalog.set_config('default_transaction_isolation', 'repeatable read', false) AS isolation, "
@@ -115,6 +124,24 @@ std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16s
 }
 
 PgConnector::~PgConnector() { Disconnect(); }
+
+bool PgConnector::CountedNone(int statementId) const {
+  if (!m_counted) return false;
+  switch (statementId) {
+    case kSequences:
+      return m_counted->sequences == 0;
+    case kTables:
+      return m_counted->tables == 0;
+    case kViews:
+      return m_counted->views == 0;
+    case kTypes:
+      return m_counted->types == 0;
+    case kRoutines:
+      return m_counted->routines == 0;
+    default:
+      return false;
+  }
+}
 
 std::u16string PgConnector::ReadDsnSetting(const std::u16string& dsn, const std::u16string& key) {
   // The configuration library keeps what it reads in a cache of its own.
@@ -154,6 +181,7 @@ bool PgConnector::UserSetsBatches(const std::u16string& source, const DsnSetting
 bool PgConnector::EstablishConnection() {
   m_serverVersion = 0;
   m_batched = false;
+  m_counted.reset();
   const std::u16string& source = GetSource();
   if (std::all_of(source.begin(), source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
@@ -181,7 +209,7 @@ bool PgConnector::EstablishConnection() {
   m_userSetsBatches = UserSetsBatches(completed, &PgConnector::ReadDsnSetting);
 
   // The session in one statement (one round trip): the server's version
-  // and the number of objects in scope, and the settings every catalogue
+  // and what the scope holds (SessionStatement), and the settings every catalogue
   // statement runs under. Names outside pg_catalog come out qualified, and
   // no object of the database can stand in for a catalogue function
   // (search_path); a statement that needs a lock another session holds (an
@@ -193,12 +221,16 @@ bool PgConnector::EstablishConnection() {
   const std::vector<std::u16string> scope = ParseScope(GetScope());
   std::vector<std::u16string> session;
   if (!RunOrDisconnect(SessionStatement(timeout, ScopeFilter(u"n.nspname", scope)), &session)) return false;
-  const std::u16string_view answer = session.empty() ? std::u16string_view() : std::u16string_view(session.front());
-  const std::size_t space = answer.find(u' ');
-  const std::optional<std::int64_t> number = ParseInt64(answer.substr(0, space));
-  const std::optional<std::int64_t> objects =
-      space == std::u16string_view::npos ? std::nullopt : ParseInt64(answer.substr(space + 1));
-  m_serverVersion = number ? static_cast<int>(*number) : 0;
+  std::vector<std::int64_t> numbers;
+  for (std::u16string_view rest = session.empty() ? std::u16string_view() : std::u16string_view(session.front());
+       !rest.empty();) {
+    const std::size_t space = rest.find(u' ');
+    const std::optional<std::int64_t> number = ParseInt64(rest.substr(0, space));
+    if (!number) break;
+    numbers.push_back(*number);
+    rest = space == std::u16string_view::npos ? std::u16string_view() : rest.substr(space + 1);
+  }
+  m_serverVersion = !numbers.empty() ? static_cast<int>(numbers[0]) : 0;
   if (m_serverVersion < kMinimumServerVersion) {
     std::vector<std::u16string> text;
     ExecuteOnConnection(GetConnectionHandle(), u"SELECT pg_catalog.current_setting('server_version')", &text);
@@ -235,7 +267,8 @@ bool PgConnector::EstablishConnection() {
 
   // Batches from a server-side cursor for a catalogue large enough for a
   // result to be, unless the user chose (in the string or the data source).
-  m_batched = objects.value_or(0) > kBatchedObjects;
+  m_batched = numbers.size() > 1 && numbers[1] > kBatchedRows;
+  if (numbers.size() == 7) m_counted = Counted{numbers[2], numbers[3], numbers[4], numbers[5], numbers[6]};
   if (!m_userSetsBatches) {
     const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), kUseDeclareFetchAttribute,
                                             reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_batched ? 1 : 0)), 0);

@@ -292,6 +292,8 @@ void PgReader::HandOnHeldRows(const std::unordered_set<std::uint64_t>* live) {
 }
 
 bool PgReader::NothingToRead(int statementId) const {
+  if (const PgConnector* connector = Connector(); connector != nullptr && connector->CountedNone(statementId))
+    return true;
   const std::vector<int>& owners = OwnerStatements(statementId);
   if (owners.empty()) return false;
   for (int owner : owners) {
@@ -308,11 +310,15 @@ void PgReader::ReadObjects() {
   for (int id : StatementIds())
     if (HeldRows* held = Held(*this, id)) held->Hold(connector != nullptr);
 
-  // The read loop's way (RunStatements), but a statement whose rows could
-  // only belong to objects the statements before it did not find (the
-  // columns of a database without tables or views) is not sent: it costs
-  // a round trip and its planning, which on a small database is most of
-  // the import's time. Its progress notices are posted all the same.
+  // The read loop's way (RunStatements), but a statement that can find
+  // nothing is not sent: one for a kind of object the scope held none of
+  // when the session was set up, and one whose rows could only belong to
+  // objects the statements before it did not find (the columns of a
+  // database without tables or views). Each costs a round trip and its
+  // planning on a fresh session, which on a small database is most of the
+  // import's time. Its progress notices are posted all the same. An object
+  // made after the session was set up is one made during the import: not
+  // there (see PgReader.h).
   bool whole = true;
   for (int id : StatementIds()) {
     if (connector != nullptr && !StopRequested() && NothingToRead(id)) {

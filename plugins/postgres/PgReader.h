@@ -97,9 +97,11 @@ class PgReader : public SchemaSourceReaderI {
   // Hands every statement's held rows to its row action, leaving out the
   // rows of held objects that are not live (all rows when live is null).
   void HandOnHeldRows(const std::unordered_set<std::uint64_t>* live);
-  // Whether the statement can have no rows to hand on: the statements
-  // reading the objects its rows belong to (OwnerStatements) ran without
-  // failing and found none. Only while rows are held.
+  // Whether the statement can have no rows to hand on: the connection
+  // counted no object of its kind in scope (PgConnector::CountedNone), or
+  // the statements reading the objects its rows belong to
+  // (OwnerStatements) ran without failing and found none. Only while rows
+  // are held.
   bool NothingToRead(int statementId) const;
 
   std::u16string m_scopeFilter;   // schema filter of the current import (n.nspname)
