@@ -667,7 +667,8 @@ class Bench:
         if server:
             ratios["extra_statements"] = server["seen"] - server["plugin"]
         rss = tools.get("import", {}).get("peak_rss_kb")
-        if entry.get("model") and rss:
+        # An empty database's model is a few bytes: no ratio to speak of.
+        if entry.get("model") and rss and entry["size"] > 0:
             ratios["import_rss_vs_json"] = rss * 1024.0 / entry["model"]["json_bytes"]
         return ratios
 
