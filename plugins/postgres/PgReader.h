@@ -7,8 +7,10 @@
 // SQL literals) and the routine-body expression of the server's version.
 //
 // A server that other sessions change while the import runs. Each
-// statement runs in a read-only REPEATABLE READ transaction of its own,
-// ended (rolled back) when its rows are in: the server's catalogue
+// statement runs in a read-only REPEATABLE READ transaction of its own
+// (the connection is in autocommit mode; a result read from a server-side
+// cursor ends its transaction when the cursor is closed), ended by the
+// time its rows are in: the server's catalogue
 // functions take locks that the transaction holds (pg_get_viewdef on the
 // tables under a view, pg_get_expr on a column's table), and other
 // sessions' DDL waits for them no longer than one statement. Those
@@ -30,8 +32,8 @@
 //     constraints, indexes and triggers dropped on their own come without
 //     a definition and are left out by their row actions.
 //
-// The driver's own statements. psqlODBC runs catalogue queries of its own
-// inside the statement's transaction, for instance to look up the base
+// The driver's own statements. psqlODBC runs catalogue queries of its own,
+// inside the statement's transaction when one is open, for instance to look up the base
 // table of a result column when asked for the column's SQL type with
 // SQLDescribeCol; when one fails (pg_attrdef closed to the role) the driver
 // says nothing and the transaction is left aborted. The module describes
@@ -47,7 +49,8 @@
 // final check); when the connection itself is lost, the statements not yet
 // run are reported as not run, and the held rows are handed on as read.
 // OnStatementFailed decides on the further attempts, OnStatementEnded ends
-// each statement's transaction.
+// a transaction a statement left open. ReadObjects skips the statements
+// that can find nothing (NothingToRead), posting their progress.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
