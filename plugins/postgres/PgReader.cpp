@@ -335,7 +335,14 @@ void PgReader::ReadObjects() {
     // Without a connection or after a stop, what was read is handed on as
     // it is; the model then holds what the statements returned.
     std::optional<std::unordered_set<std::uint64_t>> live;
-    if (whole) live = LiveObjects(*connector);
+    // Schemas (and tablespaces) alone are each read whole by one statement:
+    // with nothing under them there is nothing the final check could find
+    // half there, and it is not sent.
+    bool under = false;
+    for (int id : StatementIds())
+      if (const HeldRows* held = Held(*this, id); held != nullptr && id != kSchemas && id != kTableSpaces)
+        under = under || held->Rows() != 0;
+    if (whole && under) live = LiveObjects(*connector);
     HandOnHeldRows(live ? &*live : nullptr);
     for (int id : StatementIds())
       if (HeldRows* held = Held(*this, id)) held->Hold(false);

@@ -22,7 +22,8 @@
 //     PgReader.cpp), is run again, up to kStatementAttempts times, each
 //     time on a new snapshot;
 //   - rows are held, not turned into objects, until every statement has
-//     run; then one statement on a new snapshot lists the schemas,
+//     run; then (unless nothing but schemas was read) one statement on a
+//     new snapshot lists the schemas,
 //     relations, types and routines that still exist, and the held rows
 //     are handed to the row actions, leaving out every row of an object
 //     that has gone (and so everything under it). An object dropped during
