@@ -178,11 +178,17 @@ std::string PluginForDriver(std::string_view driverName) {
   if (StartsWithIgnoringCase(driverName, "PostgreSQL") || StartsWithIgnoringCase(driverName, "psqlodbc")) {
     return "postgres";
   }
+  // "MariaDB Unicode" as Debian registers it; MariaDB's own names
+  // ("MariaDB ODBC 3.1 Driver") start the same.
+  if (StartsWithIgnoringCase(driverName, "MariaDB") || StartsWithIgnoringCase(driverName, "libmaodbc")) {
+    return "mariadb";
+  }
   const std::size_t slash = driverName.rfind('/');
   if (slash != std::string_view::npos) {
     const std::string_view file = driverName.substr(slash + 1);
     if (StartsWithIgnoringCase(file, "libsqlite3odbc")) return "sqlite";
     if (StartsWithIgnoringCase(file, "psqlodbc")) return "postgres";
+    if (StartsWithIgnoringCase(file, "libmaodbc")) return "mariadb";
   }
   return {};
 }

@@ -103,7 +103,7 @@ bool ResolveSource(const Options& options, Console& console, Source& source) {
     const std::string plugin = PluginForDriver(*driver);
     if (plugin.empty()) {
       console.Error("no plug-in reads databases of the ODBC driver \"" + *driver +
-                    "\"; known drivers: SQLite3, PostgreSQL Unicode, PostgreSQL ANSI");
+                    "\"; known drivers: SQLite3, PostgreSQL Unicode, PostgreSQL ANSI, MariaDB Unicode");
       return false;
     }
     // The SQLite driver makes up a file name from the whole string when

@@ -64,7 +64,7 @@ class WindowExplorer : public IObjectExplorerInterface {
 }  // namespace
 
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
-                        std::chrono::seconds limit) {
+                        std::chrono::seconds limit, const QmConnectOptions& options) {
   ImportOutcome outcome;
   InterfaceProvider* provider = InterfaceProvider::Instance();
   ISchemaImport* import = provider->GetSchemaImportApi();
@@ -74,6 +74,7 @@ ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string
     return outcome;
   }
   api.Configure(Utf16(source), Utf16(scope));
+  api.SetConnectOptions(options);
   HWND window = platform::CreateMessageWindow();
   WindowExplorer explorer(window);
   provider->SetObjectExplorerInterface(&explorer);

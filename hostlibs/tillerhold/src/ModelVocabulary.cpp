@@ -79,6 +79,16 @@ const char* PropertyName(int propertyId) {
     case GeneratedKind: return "generatedKind";
     case Strict: return "strict";
     case WithoutRowid: return "withoutRowid";
+    case Engine: return "engine";
+    case RowFormat: return "rowFormat";
+    case CharacterSet: return "characterSet";
+    case AutoIncrement: return "autoIncrement";
+    case CheckOption: return "checkOption";
+    case SecurityType: return "securityType";
+    case TriggerOrder: return "triggerOrder";
+    case PrefixLengths: return "prefixLengths";
+    case DescendingColumns: return "descendingColumns";
+    case Invisible: return "invisible";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";

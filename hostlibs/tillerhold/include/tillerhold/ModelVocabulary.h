@@ -81,6 +81,16 @@ enum PropertyId : int {
   GeneratedKind = 51,       // "STORED" or "VIRTUAL": how a generated column keeps its value
   Strict = 52,              // integer 0/1: the table enforces its columns' declared types (SQLite STRICT)
   WithoutRowid = 53,        // integer 0/1: the table is stored by its primary key, without a rowid
+  Engine = 54,              // the storage engine of a table (MariaDB: "InnoDB", "Aria", ...)
+  RowFormat = 55,           // how the engine lays out a table's rows (MariaDB: "Dynamic", "Compressed", ...)
+  CharacterSet = 56,        // character set of a text column, or a schema's default
+  AutoIncrement = 57,       // integer 0/1: the column takes the next number when none is given
+  CheckOption = 58,         // a view's WITH CHECK OPTION: "NONE", "CASCADED" or "LOCAL"
+  SecurityType = 59,        // whose rights a view or routine runs with: "DEFINER" or "INVOKER"
+  TriggerOrder = 60,        // integer, from 1: the order among triggers of one table, timing and event
+  PrefixLengths = 61,       // per index column, comma-separated: the prefix length indexed, 0 for the whole column
+  DescendingColumns = 62,   // ids: the index columns kept in descending order
+  Invisible = 63,           // integer 0/1: an index the optimizer ignores, a column SELECT * leaves out
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
