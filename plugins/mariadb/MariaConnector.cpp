@@ -5,6 +5,12 @@
 
 #include <schemaimport/OdbcSupport.h>
 
+// unixODBC's headers come last (they #define BOOL); the platform already
+// has HWND, so they must not declare their own.
+#define _WINDOWS_
+#include <sql.h>
+#include <sqlext.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -27,8 +33,26 @@ void Append(std::u16string& text, std::u16string_view attribute) {
 MariaConnector::~MariaConnector() { Disconnect(); }
 
 bool MariaConnector::MeansConnectionLost(const OdbcDiagnostic& diagnostic) {
-  return diagnostic.sqlState.starts_with(u"08") || diagnostic.nativeError == 2006 || diagnostic.nativeError == 2013 ||
-         diagnostic.nativeError == 1927;
+  switch (diagnostic.nativeError) {
+    case 1927:  // the server: connection was killed
+    case 2006:  // the client library: server has gone away
+    case 2013:  // lost connection during query
+    case 2055:  // lost connection, with the system's error
+    case 5013:  // a read from the server failed
+    case 5014:  // a write to the server failed (a connection the server closed)
+      return true;
+    default:
+      return diagnostic.sqlState.starts_with(u"08");
+  }
+}
+
+bool MariaConnector::ConnectionDead() const {
+  auto* handle = static_cast<SQLHDBC>(GetConnectionHandle());
+  if (handle == SQL_NULL_HDBC) return true;
+  SQLUINTEGER dead = SQL_CD_FALSE;
+  const SQLRETURN rc = SQLGetConnectAttrW(handle, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+  if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return false;
+  return dead == SQL_CD_TRUE;
 }
 
 void MariaConnector::Configure(std::u16string source, std::u16string scope) {

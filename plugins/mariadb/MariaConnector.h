@@ -70,10 +70,15 @@ class MariaConnector : public SchemaSourceConnectorI {
   bool ProcReadable() const { return m_procReadable; }
 
   // Whether a failure means the session is gone: a connection exception
-  // (class 08; 08S01 for a broken link), the client's "server has gone
-  // away" (2006) or "lost connection" (2013), or the server's "connection
-  // was killed" (1927). A killed query alone (1317) is not.
+  // (class 08; 08S01 for a broken link), the server's "connection was
+  // killed" (1927), or the client library's lost connection (2006, 2013,
+  // 2055, and a failed read or write, 5013, 5014, as it reports a
+  // connection the server closed between statements). A killed query alone
+  // (1317) is not.
   static bool MeansConnectionLost(const OdbcDiagnostic& diagnostic);
+  // Whether the driver reports the open connection as dead (or there is
+  // none).
+  bool ConnectionDead() const;
 
   // The connection string handed to the driver for a configured source: the
   // Unicode driver named when the source names neither driver nor DSN, and

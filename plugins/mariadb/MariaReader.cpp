@@ -68,7 +68,9 @@ void MariaReader::ReadObjects() {
     if (GetFailedStatements().size() > failuresBefore) {
       const FailedStatement& failure = GetFailedStatements().back();
       m_failures.push_back(failure);
-      connectionLost = MariaConnector::MeansConnectionLost(failure.diagnostic);
+      const MariaConnector* connector = Connector();
+      connectionLost = MariaConnector::MeansConnectionLost(failure.diagnostic) ||
+                       (connector != nullptr && connector->ConnectionDead());
     }
     NotifyImported(id);
   }

@@ -39,7 +39,7 @@ std::string IndexQuery(bool keys, const std::string& filter) {
          "COALESCE(GROUP_CONCAT(IF(i.COLLATION = 'D', i.COLUMN_NAME, NULL) ORDER BY i.SEQ_IN_INDEX SEPARATOR ','), '-'), "
          "' invisible=', IF(MAX(i.IGNORED) = 'YES', '1', '-'), ' comment=', " + Or("MAX(i.INDEX_COMMENT)") +
          ") AS v FROM information_schema.STATISTICS i WHERE " + filter + " AND i.NON_UNIQUE = " + (keys ? "0" : "1") +
-         " GROUP BY i.TABLE_SCHEMA, i.TABLE_NAME, i.INDEX_NAME";
+         " GROUP BY BINARY i.TABLE_SCHEMA, BINARY i.TABLE_NAME, i.INDEX_NAME";
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
   const std::string body =
       procReadable ? "COALESCE((SELECT CASE p.character_set_client WHEN 'utf8mb4' THEN CONVERT(p.body USING utf8mb4) "
                      "WHEN 'latin1' THEN CONVERT(p.body USING latin1) ELSE CONVERT(p.body USING utf8mb3) END "
-                     "FROM mysql.proc p WHERE p.db = r.ROUTINE_SCHEMA AND p.name = r.ROUTINE_NAME "
+                     "FROM mysql.proc p WHERE BINARY p.db = BINARY r.ROUTINE_SCHEMA AND p.name = r.ROUTINE_NAME "
                      "AND p.type = r.ROUTINE_TYPE), r.ROUTINE_DEFINITION)"
                    : "r.ROUTINE_DEFINITION";
   const std::vector<std::string> queries = {
@@ -76,8 +76,8 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "THEN 'partitioned table' WHEN t.TABLE_TYPE = 'SYSTEM VERSIONED' THEN 'system-versioned table' ELSE 'table' END, "
       "' engine=', " + Or("t.ENGINE") + ", ' rowformat=', " + Or("t.ROW_FORMAT") + ", ' collation=', " +
       Or("t.TABLE_COLLATION") + ", ' def=', " +
-      Or("(SELECT " + partitionClause + " FROM information_schema.PARTITIONS p WHERE p.TABLE_SCHEMA = t.TABLE_SCHEMA "
-         "AND p.TABLE_NAME = t.TABLE_NAME AND p.PARTITION_ORDINAL_POSITION = 1 "
+      Or("(SELECT " + partitionClause + " FROM information_schema.PARTITIONS p WHERE BINARY p.TABLE_SCHEMA = BINARY t.TABLE_SCHEMA "
+         "AND BINARY p.TABLE_NAME = BINARY t.TABLE_NAME AND p.PARTITION_ORDINAL_POSITION = 1 "
          "AND COALESCE(p.SUBPARTITION_ORDINAL_POSITION, 1) = 1)") +
       ", ' comment=', " + Or("t.TABLE_COMMENT") + ") AS v FROM information_schema.TABLES t WHERE " +
       filter("t.TABLE_SCHEMA") + " AND t.TABLE_TYPE IN ('BASE TABLE', 'SYSTEM VERSIONED')",
@@ -95,8 +95,8 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "' autoinc=', IF(c.EXTRA LIKE '%auto_increment%', '1', '-'), ' invisible=', IF(c.EXTRA LIKE '%INVISIBLE%', '1', '-'), "
       "' onupdate=', " + onUpdate + ", ' charset=', COALESCE(c.CHARACTER_SET_NAME, '-'), ' collation=', "
       "COALESCE(c.COLLATION_NAME, '-'), ' pk=', COALESCE((SELECT i.SEQ_IN_INDEX FROM information_schema.STATISTICS i "
-      "WHERE i.TABLE_SCHEMA = c.TABLE_SCHEMA AND i.TABLE_NAME = c.TABLE_NAME AND i.INDEX_NAME = 'PRIMARY' "
-      "AND i.COLUMN_NAME = c.COLUMN_NAME), '-'), ' comment=', " + Or("c.COLUMN_COMMENT") + ") AS v "
+      "WHERE BINARY i.TABLE_SCHEMA = BINARY c.TABLE_SCHEMA AND BINARY i.TABLE_NAME = BINARY c.TABLE_NAME "
+      "AND i.INDEX_NAME = 'PRIMARY' AND i.COLUMN_NAME = c.COLUMN_NAME), '-'), ' comment=', " + Or("c.COLUMN_COMMENT") + ") AS v "
       "FROM information_schema.COLUMNS c WHERE " + filter("c.TABLE_SCHEMA") + " AND " +
       NotASequence("c.TABLE_SCHEMA", "c.TABLE_NAME"),
 
@@ -112,9 +112,9 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "SEPARATOR ','), ') key=', r.UNIQUE_CONSTRAINT_NAME, ' match=', IF(r.MATCH_OPTION IN ('FULL', 'PARTIAL'), "
       "r.MATCH_OPTION, 'SIMPLE'), ' del=', r.DELETE_RULE, ' upd=', r.UPDATE_RULE) AS v "
       "FROM information_schema.REFERENTIAL_CONSTRAINTS r JOIN information_schema.KEY_COLUMN_USAGE u "
-      "ON u.CONSTRAINT_SCHEMA = r.CONSTRAINT_SCHEMA AND u.TABLE_NAME = r.TABLE_NAME "
+      "ON BINARY u.CONSTRAINT_SCHEMA = BINARY r.CONSTRAINT_SCHEMA AND BINARY u.TABLE_NAME = BINARY r.TABLE_NAME "
       "AND u.CONSTRAINT_NAME = r.CONSTRAINT_NAME AND u.REFERENCED_TABLE_NAME IS NOT NULL WHERE " +
-      filter("r.CONSTRAINT_SCHEMA") + " GROUP BY r.CONSTRAINT_SCHEMA, r.TABLE_NAME, r.CONSTRAINT_NAME",
+      filter("r.CONSTRAINT_SCHEMA") + " GROUP BY BINARY r.CONSTRAINT_SCHEMA, BINARY r.TABLE_NAME, r.CONSTRAINT_NAME",
 
       "SELECT DISTINCT CONCAT('partition ', p.TABLE_SCHEMA, '.', p.TABLE_NAME, '.', p.PARTITION_NAME, ' def=', "
       "COALESCE(CASE WHEN p.PARTITION_METHOD = 'RANGE' AND p.PARTITION_DESCRIPTION = 'MAXVALUE' "
@@ -132,7 +132,7 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "r.DEFINER, ' comment=', " + Or("r.ROUTINE_COMMENT") + ", ' params=(', COALESCE((SELECT GROUP_CONCAT(CONCAT("
       "IF(a.ROUTINE_TYPE = 'PROCEDURE', CONCAT(a.PARAMETER_MODE, ' '), ''), '`', REPLACE(a.PARAMETER_NAME, '`', '``'), "
       "'` ', a.DTD_IDENTIFIER) ORDER BY a.ORDINAL_POSITION SEPARATOR ', ') FROM information_schema.PARAMETERS a "
-      "WHERE a.SPECIFIC_SCHEMA = r.ROUTINE_SCHEMA AND a.SPECIFIC_NAME = r.ROUTINE_NAME AND a.ROUTINE_TYPE = r.ROUTINE_TYPE "
+      "WHERE BINARY a.SPECIFIC_SCHEMA = BINARY r.ROUTINE_SCHEMA AND a.SPECIFIC_NAME = r.ROUTINE_NAME AND a.ROUTINE_TYPE = r.ROUTINE_TYPE "
       "AND a.ORDINAL_POSITION > 0), ''), ')') AS v FROM information_schema.ROUTINES r WHERE " + filter("r.ROUTINE_SCHEMA"),
 
       "SELECT CONCAT('body ', r.ROUTINE_SCHEMA, '.', r.ROUTINE_NAME, ' ', LOWER(r.ROUTINE_TYPE), ' ', " +
@@ -158,8 +158,8 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
          query("SELECT CONCAT('sequence ', " + MariaLiteral(schema) + ", '.', " + MariaLiteral(name) +
                ", ' start=', s.start_value, ' inc=', s.increment, ' min=', s.minimum_value, ' max=', s.maximum_value, "
                "' cycle=', s.cycle_option, ' comment=', " +
-               Or("(SELECT t.TABLE_COMMENT FROM information_schema.TABLES t WHERE t.TABLE_SCHEMA = " +
-                  MariaLiteral(schema) + " AND t.TABLE_NAME = " + MariaLiteral(name) + ")") +
+               Or("(SELECT t.TABLE_COMMENT FROM information_schema.TABLES t WHERE BINARY t.TABLE_SCHEMA = " +
+                  MariaLiteral(schema) + " AND BINARY t.TABLE_NAME = " + MariaLiteral(name) + ")") +
                ") AS v FROM " + MariaIdent(schema) + "." + MariaIdent(name) + " s"))
       lines.push_back(std::move(line));
   }

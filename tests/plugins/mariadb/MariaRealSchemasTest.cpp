@@ -112,7 +112,7 @@ TEST(MariaCommandLineTest, ConnectByDriverPrintsTheTree) {
       "SELECT TABLE_NAME AS v FROM information_schema.TABLES WHERE TABLE_SCHEMA = " + MariaLiteral(database.Name()));
   ASSERT_GT(tables.size(), 10u);
   for (const std::string& table : tables) EXPECT_NE(result.out.find(table), std::string::npos) << table;
-  for (const char* part : {"users", "user_id", "email", "ON DELETE CASCADE", "PRIMARY KEY"})
+  for (const char* part : {"users", "user_id", "email", "ON DELETE CASCADE", "primary key PRIMARY (user_id)"})
     EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
   const char* password = std::getenv("QM_MARIA_PASSWORD");
   ASSERT_NE(password, nullptr);

@@ -100,6 +100,7 @@ TEST(MariaTextTest, ConnectionLossIsToldFromOtherFailures) {
   EXPECT_TRUE(MariaConnector::MeansConnectionLost({u"08S01", 2013, u"Lost connection"}));
   EXPECT_TRUE(MariaConnector::MeansConnectionLost({u"HY000", 2006, u"gone away"}));
   EXPECT_TRUE(MariaConnector::MeansConnectionLost({u"70100", 1927, u"Connection was killed"}));
+  EXPECT_TRUE(MariaConnector::MeansConnectionLost({u"HY000", 5014, u"Write error: Broken pipe (32)"}));
   EXPECT_FALSE(MariaConnector::MeansConnectionLost({u"70100", 1317, u"Query execution was interrupted"}));
   EXPECT_FALSE(MariaConnector::MeansConnectionLost({u"HY000", 1205, u"Lock wait timeout exceeded"}));
 }
