@@ -421,9 +421,12 @@ class Bench:
     def plugin_path(self, db):
         return os.path.join(self.lib, "libqm_%s.so" % db)
 
-    def import_argv(self, db, source, output):
+    def import_argv(self, db, source, output, size):
         flag = {"sqlite": "--sqlite", "postgres": "--postgres", "mariadb": "--connect"}[db]
-        return [os.path.join(self.bin, "quillmere-import"), flag, source, "--format", "json", "-o", output, "--quiet"]
+        argv = [os.path.join(self.bin, "quillmere-import"), flag, source, "--format", "json", "-o", output, "--quiet"]
+        # A MariaDB server holds the databases of every size: the import
+        # reads the one being measured, as SQLAlchemy and mysqldump do.
+        return argv + (["--schema", database_name(size)] if db == "mariadb" else [])
 
     def runs_for(self, tool, size):
         if size >= LARGE_SIZE:
@@ -472,7 +475,7 @@ class Bench:
             env = dict(os.environ)
 
         argv = {
-            "import": self.import_argv(db, import_source, "/dev/null"),
+            "import": self.import_argv(db, import_source, "/dev/null", size),
             "floor": [os.path.join(self.bin, "qm_bare_fetch"), "--connect", floor_connect, "--statements",
                       os.path.join(self.work_dir, "%s-%d.statements" % (db, size)), "--quiet"],
             "session": [os.path.join(self.bin, "qm_bare_fetch"), "--connect", floor_connect, "--statements",
@@ -554,7 +557,7 @@ class Bench:
                 os.unlink(stale)
         capture_lib = os.path.join(self.lib, "libqm_statement_capture.so")
         log("%s %s tables: import to a file, capturing its statements" % (DB_LABEL[db], fmt_size(size)))
-        result = run_measured(self.import_argv(db, source, model_file), env=env,
+        result = run_measured(self.import_argv(db, source, model_file, size), env=env,
                               limit=self.limit_for(db, "import", size),
                               extra_env={"LD_PRELOAD": capture_lib, "QM_CAPTURE_STATEMENTS": statements})
         if result.timed_out or result.rc != 0:
@@ -794,10 +797,12 @@ class Bench:
                 continue
             if db == "sqlite":
                 source, env = prepare_sqlite(self.data_dir, size), dict(os.environ)
+            elif db == "mariadb":
+                source, env = self.maria.connect_string(database_name(size)), dict(os.environ)
             else:
                 source, env = self.pg.connect_string(database_name(size)), self.pg.env(database_name(size))
-            argv = self.import_argv(db, source, "/dev/null")
-            statement_times = self.statement_times(db, size, source if db == "postgres" else
+            argv = self.import_argv(db, source, "/dev/null", size)
+            statement_times = self.statement_times(db, size, source if db != "sqlite" else
                                                    "Driver={SQLite3};Database=%s;NoCreat=1" % source, env)
             report_file = os.path.join(results_dir, "profile-%s-%d.txt" % (db, size))
             log("profiling the %s import of %s tables" % (DB_LABEL[db], fmt_size(size)))
