@@ -84,6 +84,15 @@ const char* PropertyName(int propertyId) {
     case Strict: return "strict";
     case WithoutRowid: return "withoutRowid";
     case CheckOption: return "checkOption";
+    case RowFormat: return "rowFormat";
+    case CharacterSet: return "characterSet";
+    case AutoIncrement: return "autoIncrement";
+    case Engine: return "engine";
+    case SecurityType: return "securityType";
+    case TriggerOrder: return "triggerOrder";
+    case PrefixLengths: return "prefixLengths";
+    case DescendingColumns: return "descendingColumns";
+    case Invisible: return "invisible";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";

@@ -88,6 +88,15 @@ enum PropertyId : int {
   Strict = 52,              // integer 0/1: the table enforces its columns' declared types (SQLite STRICT)
   WithoutRowid = 53,        // integer 0/1: the table is stored by its primary key, without a rowid
   CheckOption = 54,         // word: what a view's WITH CHECK OPTION checks; absent: no check option
+  RowFormat = 55,           // word: how the storage engine lays out a table's rows
+  CharacterSet = 56,        // character set of a text column, or a schema's default
+  AutoIncrement = 57,       // integer 0/1: the column takes the next number when none is given
+  Engine = 58,              // the storage engine of a table, as the database names it ("InnoDB", "Aria")
+  SecurityType = 59,        // word: whose rights a view or routine runs with
+  TriggerOrder = 60,        // integer, from 1: the order in which triggers of one table, timing and event fire
+  PrefixLengths = 61,       // per index column, comma-separated: the prefix length indexed, 0 for the whole column
+  DescendingColumns = 62,   // ids: the index columns kept in descending order
+  Invisible = 63,           // integer 0/1: an index the optimizer ignores, a column SELECT * leaves out
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object

@@ -1,0 +1,314 @@
+// The MariaDB plug-in loaded as a host loads it, importing a schema that
+// holds every kind of object: compared object by object with what
+// information_schema says about it, then the details a one-line comparison
+// does not show (partition values, the referenced key, bodies as written,
+// sequence values), the scope, and what the host sees when a statement
+// waits for a lock longer than the timeout.
+#include <ImportHost.h>
+#include <MariaCatalogue.h>
+#include <MariaServer.h>
+#include <MariaTestEnv.h>
+#include <PgServer.h>
+#include <Subprocess.h>
+
+#include <schemaimport/SchemaImport.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+namespace qm::test::mariadb {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Every kind of object the plug-in reads, with the details that differ
+// between MariaDB and the other databases.
+const char* const kShopScript = R"sql(
+CREATE TABLE customer (
+  id INT UNSIGNED ZEROFILL NOT NULL AUTO_INCREMENT,
+  email VARCHAR(200) CHARACTER SET ascii COLLATE ascii_bin NOT NULL COMMENT 'login, unique',
+  name VARCHAR(100) NOT NULL DEFAULT 'it''s \\ me',
+  status ENUM('new','active','gone') NOT NULL DEFAULT 'new',
+  flags SET('a','b','c') DEFAULT 'a,b',
+  created TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP ON UPDATE CURRENT_TIMESTAMP,
+  score DECIMAL(8,2) DEFAULT (1 + 1),
+  name_upper VARCHAR(100) AS (UPPER(name)) VIRTUAL,
+  name_length INT AS (CHAR_LENGTH(name)) STORED,
+  secret INT INVISIBLE DEFAULT 7,
+  notes TEXT,
+  PRIMARY KEY (id),
+  UNIQUE KEY email (email),
+  KEY name_prefix (name(10) DESC, status) COMMENT 'by name',
+  FULLTEXT KEY notes_text (notes),
+  KEY ignored_one (score) IGNORED,
+  CONSTRAINT score_positive CHECK (score >= 0)
+) ENGINE=InnoDB ROW_FORMAT=DYNAMIC COMMENT='who buys';
+
+CREATE TABLE product (
+  sku CHAR(8) NOT NULL,
+  variant SMALLINT NOT NULL,
+  price INT CHECK (price > 0),
+  PRIMARY KEY (variant, sku),
+  UNIQUE KEY sku_variant (sku, variant)
+) ENGINE=InnoDB;
+
+CREATE TABLE orders (
+  id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  customer_id INT UNSIGNED ZEROFILL NOT NULL,
+  sku CHAR(8),
+  variant SMALLINT,
+  CONSTRAINT orders_customer FOREIGN KEY (customer_id) REFERENCES customer (id) ON DELETE CASCADE,
+  CONSTRAINT orders_product FOREIGN KEY (sku, variant) REFERENCES product (sku, variant)
+    ON DELETE SET NULL ON UPDATE CASCADE
+) ENGINE=InnoDB;
+
+CREATE TABLE places (
+  id INT NOT NULL PRIMARY KEY,
+  spot POINT NOT NULL,
+  token VARCHAR(40),
+  SPATIAL KEY spot_index (spot),
+  KEY token_hash (token) USING HASH
+) ENGINE=Aria;
+
+CREATE TABLE sales (
+  id INT NOT NULL,
+  region VARCHAR(10) NOT NULL,
+  sold DATE NOT NULL
+) PARTITION BY LIST COLUMNS (region) (
+  PARTITION north VALUES IN ('n', 'it''s') COMMENT 'the north',
+  PARTITION south VALUES IN ('s', 'a,b'),
+  PARTITION rest DEFAULT
+);
+
+CREATE TABLE history (
+  id INT NOT NULL,
+  at INT NOT NULL
+) PARTITION BY RANGE (at) SUBPARTITION BY HASH (id) SUBPARTITIONS 2 (
+  PARTITION old VALUES LESS THAN (100),
+  PARTITION current VALUES LESS THAN MAXVALUE
+);
+
+CREATE TABLE versioned (id INT) WITH SYSTEM VERSIONING;
+
+CREATE SEQUENCE invoice_numbers START WITH 1000 INCREMENT BY 5 MINVALUE 10 MAXVALUE 9000000000 CYCLE
+  COMMENT 'invoices';
+
+CREATE SQL SECURITY INVOKER VIEW active_customers AS
+  SELECT id, name FROM customer WHERE status = 'active' WITH CASCADED CHECK OPTION;
+CREATE VIEW order_totals AS SELECT customer_id, COUNT(*) AS orders FROM orders GROUP BY customer_id;
+
+CREATE TRIGGER orders_before BEFORE INSERT ON orders FOR EACH ROW SET NEW.sku = UPPER(NEW.sku);
+CREATE TRIGGER orders_before_2 BEFORE INSERT ON orders FOR EACH ROW FOLLOWS orders_before SET NEW.variant = 1;
+CREATE TRIGGER customer_after AFTER UPDATE ON customer FOR EACH ROW SET @changed = 1;
+
+DELIMITER //
+CREATE PROCEDURE place_order(IN who INT, INOUT amount DECIMAL(8,2), OUT `new id` BIGINT)
+  COMMENT 'makes an order'
+BEGIN
+  INSERT INTO orders (customer_id) VALUES (who);
+  SET `new id` = LAST_INSERT_ID();
+  SET amount = amount * 2;
+  SET @note = '😀 outside the BMP';
+END//
+CREATE FUNCTION greeting(who VARCHAR(20)) RETURNS VARCHAR(40) CHARSET utf8mb4 DETERMINISTIC SQL SECURITY INVOKER
+  RETURN CONCAT('hello ', who, ' 😀')//
+CREATE FUNCTION no_args() RETURNS INT RETURN 1//
+DELIMITER ;
+)sql";
+
+class MariaImportTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!MariaConnectionString()) return;
+    s_database = new MariaDatabase("import");
+    const std::string error = RunMariaSql(s_database->Name(), kShopScript);
+    if (!error.empty()) ADD_FAILURE() << error;
+    s_plugin = new LoadedPlugin(QM_MARIADB_PLUGIN);
+  }
+  static void TearDownTestSuite() {
+    delete s_plugin;
+    s_plugin = nullptr;
+    delete s_database;
+    s_database = nullptr;
+  }
+  void SetUp() override {
+    QM_REQUIRE_MARIA();
+    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
+  }
+
+  static ImportOutcome Import(GenericModel& model, const QmConnectOptions& options = {}) {
+    return RunImport(s_plugin->Api(), model, s_database->ConnectionString(), s_database->Name(),
+                     std::chrono::seconds(180), options);
+  }
+  static CMOObject* Object(GenericModel& model, int type, std::string_view table, std::string_view name = {}) {
+    CMOObject* schema = Child(model, *model.GetCMOObject(), model::Schema, s_database->Name());
+    if (schema == nullptr) return nullptr;
+    for (int relationType : {model::Table, model::View})
+      if (CMOObject* relation = Child(model, *schema, relationType, table))
+        return name.empty() ? relation : Child(model, *relation, type, name);
+    return Child(model, *schema, type, table);
+  }
+
+  static MariaDatabase* s_database;
+  static LoadedPlugin* s_plugin;
+};
+
+MariaDatabase* MariaImportTest::s_database = nullptr;
+LoadedPlugin* MariaImportTest::s_plugin = nullptr;
+
+// Every object kind arrives as information_schema has it, and the host
+// heard of each kind once started and once finished with its count.
+TEST_F(MariaImportTest, ModelMatchesTheCatalogueObjectByObject) {
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = Import(model);
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  for (const QmFailedStatement& failed : outcome.failed)
+    ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
+  const Strings expected = MariaCatalogueLines({s_database->Name()});
+  ASSERT_GT(expected.size(), 60u);
+  EXPECT_EQ(LineDifference(expected, MariaModelLines(model)), "");
+  EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), s_database->Name());
+  EXPECT_FALSE(Text(*model.GetCMOObject(), model::ServerName).empty());
+
+  std::map<int, long long> finished;  // object type -> the count posted last
+  for (const MSG& message : outcome.messages) {
+    if (message.message != WM_IMPORT_PROGRESS) continue;
+    const int type = static_cast<int>(message.wParam);
+    EXPECT_TRUE(finished.count(type) || message.lParam == 0) << "type " << type << " finished before it started";
+    finished[type] = static_cast<long long>(message.lParam);
+  }
+  EXPECT_TRUE(outcome.finishedPosted);
+  // Keys, foreign keys and indexes come one row per column.
+  auto count = [&](const std::string& from) {
+    return std::stoll(MariaQueryValue("SELECT COUNT(*) AS v FROM information_schema." + from + " AND TABLE_SCHEMA = " +
+                                      MariaLiteral(s_database->Name())));
+  };
+  const std::map<int, long long> rows = {{model::Key, count("STATISTICS WHERE NON_UNIQUE = 0")},
+                                         {model::Index, count("STATISTICS WHERE NON_UNIQUE = 1")},
+                                         {model::ForeignKey, count("KEY_COLUMN_USAGE WHERE REFERENCED_TABLE_NAME IS NOT NULL")}};
+  const int types[] = {model::Schema, model::Table, model::View, model::Sequence, model::Column, model::Key,
+                       model::CheckConstraint, model::ForeignKey, model::Index, model::Partition, model::Trigger,
+                       model::Routine, model::Parameter};
+  for (int type : types) {
+    // Subpartitions are rows of their own.
+    const long long objects = static_cast<long long>(AllOfType(model, type).size()) + (type == model::Partition ? 2 : 0);
+    EXPECT_EQ(finished[type], rows.count(type) ? rows.at(type) : objects) << model::ObjectTypeName(type);
+    EXPECT_GT(finished[type], 0) << model::ObjectTypeName(type);
+  }
+  EXPECT_EQ(finished.size(), std::size(types));
+}
+
+// What the lines leave out: the values of partition bounds, the key a
+// foreign key references, prefix lengths and descending parts, sequence
+// values beyond 32 bits, bodies with characters outside the BMP (which
+// information_schema turns into '?'), the parameter list.
+TEST_F(MariaImportTest, DetailsArriveAsWritten) {
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = Import(model);
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+
+  CMOObject* sales = Object(model, model::Table, "sales");
+  ASSERT_NE(sales, nullptr);
+  EXPECT_EQ(Text(*sales, model::TableKind), "partitioned table");
+  EXPECT_EQ(Text(*sales, model::Definition), "PARTITION BY LIST COLUMNS (`region`)");
+  CMOObject* north = Object(model, model::Partition, "sales", "north");
+  ASSERT_NE(north, nullptr);
+  EXPECT_EQ(Text(*north, model::Definition), "VALUES IN ('n','it''s')");
+  EXPECT_EQ(Text(*north, model::PartitionBound), "'n','it''s'");
+  EXPECT_EQ(Text(*Object(model, model::Partition, "sales", "south"), model::PartitionBound), "'s','a,b'");
+  EXPECT_EQ(Text(*Object(model, model::Partition, "history", "current"), model::PartitionBound), "'MAXVALUE'");
+  EXPECT_EQ(Text(*Object(model, model::Table, "history"), model::Definition),
+            "PARTITION BY RANGE (`at`) SUBPARTITION BY HASH (`id`)");
+
+  CMOObject* byProduct = Object(model, model::ForeignKey, "orders", "orders_product");
+  ASSERT_NE(byProduct, nullptr);
+  EXPECT_EQ(Value(model, *byProduct, model::ReferencedKey), "sku_variant");
+  EXPECT_EQ(Value(model, *byProduct, model::ReferencedColumns), "sku,variant");
+  EXPECT_EQ(Text(*byProduct, model::Definition),
+            "FOREIGN KEY (`sku`, `variant`) REFERENCES `" + s_database->Name() +
+                "`.`product` (`sku`, `variant`) ON DELETE SET NULL ON UPDATE CASCADE");
+  EXPECT_EQ(Value(model, *Object(model, model::ForeignKey, "orders", "orders_customer"), model::ReferencedKey), "PRIMARY");
+
+  CMOObject* prefix = Object(model, model::Index, "customer", "name_prefix");
+  ASSERT_NE(prefix, nullptr);
+  EXPECT_EQ(Text(*prefix, model::PrefixLengths), "10,0");
+  EXPECT_EQ(Value(model, *prefix, model::DescendingColumns), "name");
+  EXPECT_EQ(Text(*Object(model, model::Index, "places", "spot_index"), model::IndexMethod), "spatial");
+  EXPECT_EQ(Value(model, *Object(model, model::Index, "customer", "ignored_one"), model::Invisible), "1");
+  EXPECT_EQ(Value(model, *Object(model, model::Column, "product", "sku"), model::PrimaryKeyPosition), "2");
+
+  CMOObject* sequence = Object(model, model::Sequence, "invoice_numbers");
+  ASSERT_NE(sequence, nullptr);
+  EXPECT_EQ(Value(model, *sequence, model::SequenceMax), "9000000000");
+  EXPECT_EQ(Value(model, *sequence, model::SequenceCycle), "1");
+
+  CMOObject* greeting = Object(model, model::Routine, "greeting");
+  ASSERT_NE(greeting, nullptr);
+  EXPECT_EQ(Text(*greeting, model::Definition), "RETURN CONCAT('hello ', who, ' 😀')");
+  EXPECT_EQ(Text(*greeting, model::ParameterList), "`who` varchar(20)");
+  CMOObject* place = Object(model, model::Routine, "place_order");
+  ASSERT_NE(place, nullptr);
+  EXPECT_EQ(Text(*place, model::ParameterList), "IN `who` int(11), INOUT `amount` decimal(8,2), OUT `new id` bigint(20)");
+  EXPECT_NE(Text(*place, model::Definition).find("'😀 outside the BMP'"), std::string::npos);
+
+  CMOObject* customer = Object(model, model::Column, "customer", "name");
+  ASSERT_NE(customer, nullptr);
+  EXPECT_EQ(Text(*customer, model::DefaultValue), "'it''s \\\\ me'");
+  EXPECT_EQ(Text(*Object(model, model::Column, "customer", "created"), model::OnUpdate), "current_timestamp()");
+}
+
+// A scope names schemas exactly; one that is not there is refused at
+// connect with the names and the schema spelt the same but for letter case.
+TEST_F(MariaImportTest, ScopeNamingAMissingSchemaIsRefused) {
+  std::string upper = s_database->Name();
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome =
+      RunImport(s_plugin->Api(), model, s_database->ConnectionString(), upper + ", no such schema");
+  EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
+  const std::string message = Utf8(outcome.connectError.message);
+  EXPECT_NE(message.find("no schema named `" + upper + "` (there is `" + s_database->Name() + "`), `no such schema`"),
+            std::string::npos)
+      << message;
+  EXPECT_EQ(model.GetObjectCount(), 1);
+}
+
+// A table another session holds locked: the statement that needs it waits
+// no longer than the timeout and fails with the server's reason; the
+// statements after it run.
+TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout) {
+  const std::string sequence = MariaIdent(s_database->Name()) + ".invoice_numbers";
+  std::thread holder([&] {
+    RunMariaSql(s_database->Name(), "LOCK TABLES " + sequence + " WRITE;\nSELECT SLEEP(5);\nUNLOCK TABLES;\n");
+  });
+  // The lock is held once the holder sleeps.
+  for (int i = 0; i < 200; ++i) {
+    if (MariaQueryValue("SELECT COUNT(*) AS v FROM information_schema.PROCESSLIST WHERE INFO LIKE 'SELECT SLEEP(5)%'") ==
+        "1")
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  QmConnectOptions options;
+  options.timeoutSeconds = 1;
+  GenericModel model(s_plugin->Api().modelType);
+  const auto start = std::chrono::steady_clock::now();
+  const ImportOutcome outcome = Import(model, options);
+  const auto took = std::chrono::steady_clock::now() - start;
+  holder.join();
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  ASSERT_EQ(outcome.failed.size(), 1u);
+  EXPECT_EQ(Utf8(outcome.failed[0].name), "sequence values");
+  EXPECT_EQ(outcome.failed[0].diagnostic.nativeError, 1205) << Utf8(outcome.failed[0].diagnostic.message);
+  EXPECT_LT(took, std::chrono::seconds(5));
+  // Everything else is there.
+  EXPECT_NE(Object(model, model::Routine, "greeting"), nullptr);
+  EXPECT_FALSE(AllOfType(model, model::Parameter).empty());
+}
+
+}  // namespace
+}  // namespace qm::test::mariadb
