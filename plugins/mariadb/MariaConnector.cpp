@@ -5,14 +5,9 @@
 
 #include <schemaimport/OdbcSupport.h>
 
-// unixODBC's headers come last (they #define BOOL); the platform already
-// has HWND, so they must not declare their own.
-#define _WINDOWS_
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 namespace qm::mariadb {
 namespace {
@@ -30,9 +25,8 @@ void Append(std::u16string& text, std::u16string_view attribute) {
 
 }  // namespace
 
-MariaConnector::~MariaConnector() { Disconnect(); }
-
 bool MariaConnector::MeansConnectionLost(const OdbcDiagnostic& diagnostic) {
+  if (diagnostic.origin != OdbcDiagnostic::Origin::Driver) return false;
   switch (diagnostic.nativeError) {
     case 1927:  // the server: connection was killed
     case 2006:  // the client library: server has gone away
@@ -45,23 +39,6 @@ bool MariaConnector::MeansConnectionLost(const OdbcDiagnostic& diagnostic) {
       return diagnostic.sqlState.starts_with(u"08");
   }
 }
-
-bool MariaConnector::ConnectionDead() const {
-  auto* handle = static_cast<SQLHDBC>(GetConnectionHandle());
-  if (handle == SQL_NULL_HDBC) return true;
-  SQLUINTEGER dead = SQL_CD_FALSE;
-  const SQLRETURN rc = SQLGetConnectAttrW(handle, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
-  if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return false;
-  return dead == SQL_CD_TRUE;
-}
-
-void MariaConnector::Configure(std::u16string source, std::u16string scope) {
-  m_source = std::move(source);
-  m_scope = std::move(scope);
-  m_options = QmConnectOptions();
-}
-
-void MariaConnector::GetREScope(CString& scope) { scope = CString(m_scope); }
 
 std::u16string MariaConnector::CompleteConnectionString(const std::u16string& source) {
   const std::vector<ConnectionAttribute> attributes = ParseConnectionString(source);
@@ -90,41 +67,27 @@ int MariaConnector::ParseServerVersion(const std::u16string& version) {
   return parts[0] * 10000 + std::min(parts[1], 99) * 100 + std::min(parts[2], 99);
 }
 
-bool MariaConnector::Refuse(std::u16string message) {
-  m_lastError.Clear();
-  m_lastError.message = std::move(message);
-  return false;
-}
-
-bool MariaConnector::RunOrDisconnect(const std::u16string& statement, std::vector<std::u16string>* firstColumn) {
-  OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), statement, firstColumn);
-  if (failure.IsEmpty()) return true;
-  m_lastError = std::move(failure);
-  Disconnect();
-  return false;
-}
-
 bool MariaConnector::EstablishConnection() {
-  m_lastError.Clear();
   m_serverVersion = 0;
   m_procReadable = false;
-  if (std::all_of(m_source.begin(), m_source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
+  const std::u16string& source = GetSource();
+  if (std::all_of(source.begin(), source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
 
-  CString connection(CompleteConnectionString(m_source));
-  const int timeout = std::max(m_options.timeoutSeconds, 1);
+  CString connection(CompleteConnectionString(source));
+  const int timeout = std::max(GetConnectOptions().timeoutSeconds, 1);
   SetLoginTimeout(static_cast<unsigned int>(timeout));
   const auto start = std::chrono::steady_clock::now();
   if (!Connect(connection)) {
-    m_lastError = GetLastDiagnostic();
-    // Only a cancelled connection dialog leaves no diagnostic.
-    if (m_lastError.IsEmpty()) m_lastError.message = u"the connection dialog was cancelled";
     // The client library says "Can't connect ... (110)" or "Lost connection
     // ... at 'handshake'": what the user needs is what was waited for.
     const auto waited = std::chrono::steady_clock::now() - start;
-    if (waited >= std::chrono::seconds(timeout) - std::chrono::milliseconds(250))
-      m_lastError.message =
-          u"the server did not answer within " + Decimal(timeout) + u" s (" + m_lastError.message + u")";
+    OdbcDiagnostic failure = GetLastDiagnostic();
+    if (failure.origin == OdbcDiagnostic::Origin::Driver &&
+        waited >= std::chrono::seconds(timeout) - std::chrono::milliseconds(250)) {
+      failure.message = u"the server did not answer within " + Decimal(timeout) + u" s (" + failure.message + u")";
+      return Report(std::move(failure));
+    }
     return false;
   }
 
@@ -136,12 +99,11 @@ bool MariaConnector::EstablishConnection() {
     return Refuse(u"the server is not MariaDB (version " + versionText +
                   u"): the import reads MariaDB's information_schema, 10.6 or later");
   }
-  m_serverVersion = ParseServerVersion(versionText);
-  if (m_serverVersion < kMinimumServerVersion) {
+  if (ParseServerVersion(versionText) < kMinimumServerVersion) {
     Disconnect();
-    m_serverVersion = 0;
     return Refuse(u"MariaDB " + versionText + u" is not supported: the import needs MariaDB 10.6 or later");
   }
+  m_serverVersion = ParseServerVersion(versionText);
 
   // The statements are written for this sql_mode, and the server prints
   // expressions (defaults, checks, generated columns) by it. A catalogue
@@ -156,7 +118,7 @@ bool MariaConnector::EstablishConnection() {
   if (!RunOrDisconnect(u"SET SESSION TRANSACTION READ ONLY")) return false;
 
   // A misspelt schema would otherwise import nothing without a word.
-  const std::vector<std::u16string> scope = ParseScope(m_scope);
+  const std::vector<std::u16string> scope = ParseScope(GetScope());
   if (!scope.empty()) {
     std::vector<std::u16string> present;
     if (!RunOrDisconnect(u"SELECT s.SCHEMA_NAME AS schema_name FROM information_schema.SCHEMATA s WHERE " +
@@ -184,16 +146,14 @@ bool MariaConnector::EstablishConnection() {
 
   // mysql.proc keeps routine bodies as written; an account that may not
   // read it gets information_schema's copy.
-  const OdbcDiagnostic proc = ExecuteOnConnection(GetConnectionHandle(), u"SELECT 1 AS readable FROM mysql.proc LIMIT 0");
+  const OdbcDiagnostic proc =
+      ExecuteOnConnection(GetConnectionHandle(), u"SELECT 1 AS readable FROM mysql.proc LIMIT 0");
   if (!proc.IsEmpty() && MeansConnectionLost(proc)) {
-    m_lastError = proc;
     Disconnect();
-    return false;
+    return Report(proc);
   }
   m_procReadable = proc.IsEmpty();
   return true;
 }
-
-void MariaConnector::Disconnect() { SchemaSourceConnectorI::Disconnect(); }
 
 }  // namespace qm::mariadb

@@ -2,18 +2,18 @@
 
 #include "MariaConnector.h"
 #include "MariaRowActions.h"
+#include "MariaText.h"
 
-#include <gatehouse/InterfaceProvider.h>
 #include <schemaimport/ScopeList.h>
+
+#include <algorithm>
 
 namespace qm::mariadb {
 namespace {
 
-// True when the host has asked the running import to stop.
-bool StopRequested() {
-  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
-  return session != nullptr && session->IsFlagRaised();
-}
+// The server's "Lock wait timeout exceeded", for a metadata lock
+// (lock_wait_timeout) as for a row lock (innodb_lock_wait_timeout).
+constexpr int kLockWaitTimeout = 1205;
 
 }  // namespace
 
@@ -25,14 +25,13 @@ void MariaReader::RegisterQueryStatements() {
     // import, and registered with a placeholder that reads nothing.
     const std::u16string text = id == kSequenceValues ? std::u16string(u"SELECT 1 FROM DUAL WHERE FALSE")
                                                       : StatementText(id, {});
-    AddQueryStatement(id, qm::mariadb::StatementObjectType(id), CString(text));
+    AddQueryStatement(id, qm::mariadb::StatementObjectType(id), CString(text), qm::mariadb::StatementName(id));
     // A registered action stays; a second one would not be taken over.
     if (GetStatementRowAction(id) == nullptr) SetStatementRowAction(id, CreateRowAction(id, &m_sequences));
   }
 }
 
 void MariaReader::GetAvailableObjects() {
-  m_failures.clear();
   m_sequences.clear();
   m_scope = ParseScope(m_reScope.view());
 }
@@ -52,37 +51,22 @@ bool MariaReader::Applies(int statementId) const {
   return true;
 }
 
-void MariaReader::ReadObjects() {
-  bool connectionLost = false;
-  for (int id : StatementIds()) {
-    if (StopRequested()) break;
-    if (!Applies(id)) continue;
-    if (connectionLost) {
-      m_failures.push_back(
-          FailedStatement{id, OdbcDiagnostic{u"08003", 0, u"not run: the connection to the server was lost"}});
-      continue;
-    }
-    NotifyImporting(id);
-    const std::size_t failuresBefore = GetFailedStatements().size();
-    ImportObjects(id);
-    if (GetFailedStatements().size() > failuresBefore) {
-      const FailedStatement& failure = GetFailedStatements().back();
-      m_failures.push_back(failure);
-      const MariaConnector* connector = Connector();
-      connectionLost = MariaConnector::MeansConnectionLost(failure.diagnostic) ||
-                       (connector != nullptr && connector->ConnectionDead());
-    }
-    NotifyImported(id);
-  }
-  m_scope.clear();
-  m_sequences.clear();
+MariaReader::AfterFailure MariaReader::OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) {
+  if (MariaConnector::MeansConnectionLost(failure)) return AfterFailure::Abandon;
+  const AfterFailure next = SchemaSourceReaderI::OnStatementFailed(statementId, failure, attempt);
+  if (next == AfterFailure::Report && failure.nativeError == kLockWaitTimeout && Connector() != nullptr)
+    failure.message += u" (a table is locked by another session; waited " +
+                       Decimal(std::max(Connector()->GetConnectOptions().timeoutSeconds, 1)) + u" s, see --timeout)";
+  return next;
 }
 
-std::vector<QmFailedStatement> MariaReader::Failures() const {
-  std::vector<QmFailedStatement> failures;
-  for (const FailedStatement& failure : m_failures)
-    failures.push_back(QmFailedStatement{failure.statementId, StatementName(failure.statementId), failure.diagnostic});
-  return failures;
+void MariaReader::ReadObjects() {
+  // One at a time: whether the sequence values statement applies is known
+  // only once the sequences are read.
+  for (int id : StatementIds())
+    if (Applies(id)) RunStatement(id);
+  m_scope.clear();
+  m_sequences.clear();
 }
 
 }  // namespace qm::mariadb

@@ -1,20 +1,20 @@
 // MariaReader: reads the catalogue of a MariaDB server into the model
 // (statements in MariaCatalog.h, row actions in MariaRowActions.h).
 //
-// ReadObjects runs every statement once, in MariaCatalog's order, each
-// between the progress notifications; PreProcessQueryStatement gives each
-// the import's scope (names as hex literals), and makes the sequence values
-// statement from the sequences the import found. The routine bodies are
-// read from mysql.proc only when the connector found it readable; a server
-// without sequences in scope runs no sequence values statement.
+// ReadObjects runs every statement once, in MariaCatalog's order, in the
+// module's read loop (the host's stop request checked before each,
+// progress around each, failures kept under the statement's name);
+// PreProcessQueryStatement gives each the import's scope (names as hex
+// literals), and makes the sequence values statement from the sequences
+// the import found. The routine bodies are read from mysql.proc only when
+// the connector found it readable; an import without sequences runs no
+// sequence values statement.
 //
-// Before every statement the session's flag is checked: once the host has
-// raised it, no further statement runs and the import ends normally with
-// what was read. A statement that fails is reported under its name with the
-// driver's diagnostic and the next one runs; when the connection itself is
-// lost (the server killed the session, or went away), the statements not yet
-// run are not attempted and are reported as failed with a "not run" reason.
-// What was read is kept.
+// A lost connection (OnStatementFailed): besides a connection exception,
+// the client library's own numbers for a session that is gone (see
+// MariaConnector::MeansConnectionLost) give the connection up, and the
+// statements still to come are reported as not run. A lock waited for
+// until the timeout is reported with what was waited for.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -22,7 +22,6 @@
 
 #include "MariaCatalog.h"
 
-#include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
 #include <string>
@@ -34,18 +33,15 @@ class MariaConnector;
 
 class MariaReader : public SchemaSourceReaderI {
  public:
-  MariaReader() = default;
-
   // Starts an import: takes the scope and forgets the previous import's
-  // failures and sequences.
+  // sequences.
   void GetAvailableObjects() override;
   void ReadObjects() override;
   void RegisterQueryStatements() override;
   void PreProcessQueryStatement(int statementId, CString& statement) override;
 
-  // The statements of the last import that failed or were not run, in the
-  // order of the statements, each named and with its reason.
-  std::vector<QmFailedStatement> Failures() const;
+ protected:
+  AfterFailure OnStatementFailed(int statementId, OdbcDiagnostic& failure, int attempt) override;
 
  private:
   // The connector of the current import when it is the plug-in's; null
@@ -54,9 +50,8 @@ class MariaReader : public SchemaSourceReaderI {
   // Whether the statement has anything to read in this import.
   bool Applies(int statementId) const;
 
-  std::vector<std::u16string> m_scope;        // schemas of the current import; empty: all but MariaDB's own
-  std::vector<SequenceName> m_sequences;      // the sequences the current import found (row action fills it)
-  std::vector<FailedStatement> m_failures;    // failed and not-run statements of the current import, in order
+  std::vector<std::u16string> m_scope;    // schemas of the current import; empty: all but MariaDB's own
+  std::vector<SequenceName> m_sequences;  // the sequences the current import found (row action fills it)
 };
 
 }  // namespace qm::mariadb

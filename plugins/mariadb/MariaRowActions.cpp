@@ -20,16 +20,6 @@
 namespace qm::mariadb {
 namespace {
 
-// ---- Reading the record: copies, since the record is reused per row.
-
-std::u16string Text(const CommonDataObject& record, const char16_t* column) {
-  return std::u16string(record.GetText(column));
-}
-
-bool Has(const CommonDataObject& record, const char16_t* column) { return record.Find(column) != nullptr; }
-
-int Integer(const CommonDataObject& record, const char16_t* column) { return record.GetNumber(column); }
-
 // ---- Cache keys (see MariaRowActions.h).
 
 CString RelationKey(std::u16string_view schema, std::u16string_view table) {
@@ -75,16 +65,25 @@ int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaL
 
 // ---- Writing the model.
 
-// The column's text when the record has it (not NULL).
-void SetTextFrom(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-  if (Has(record, column)) SetTextProperty(object, propertyId, Text(record, column));
-}
-
 // The column's text when it is neither NULL nor empty (information_schema
 // writes '' for "no comment").
 void SetNonEmptyFrom(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-  std::u16string value = Text(record, column);
+  std::u16string value = record.Text(column);
   if (!value.empty()) SetTextProperty(object, propertyId, std::move(value));
+}
+
+// The column's text as the vocabulary's word for the property on this
+// object (model::AllowedValues): the listed word it spells, ASCII case
+// ignored ("Dynamic" is the row format DYNAMIC, "BTREE" the method btree).
+// Nothing when the column is NULL or spells no listed word: a view's check
+// option NONE is said by leaving the property out.
+void SetWordFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
+  if (!record.Has(column)) return;
+  const std::u16string_view value = record.GetText(column);
+  for (const char* word : model::AllowedValues(object.GetObjectType(), propertyId)) {
+    const std::u16string listed(word, word + std::char_traits<char>::length(word));
+    if (EqualsIgnoringAsciiCase(value, listed)) return SetTextProperty(object, propertyId, listed);
+  }
 }
 
 std::u16string Lower(std::u16string text) {
@@ -96,7 +95,7 @@ std::u16string Lower(std::u16string text) {
 // A new named object under the schema the row names (schema_name), which
 // the schema lookup makes when the model has none of that name.
 CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record, const char16_t* nameColumn) {
-  return CreateNamedObject(*model, objectType, SchemaId(model, Text(record, u"schema_name")), Text(record, nameColumn));
+  return CreateNamedObject(*model, objectType, SchemaId(model, record.Text(u"schema_name")), record.Text(nameColumn));
 }
 
 // ---- Schemas: through the schema lookup, so that a schema already in the
@@ -105,10 +104,10 @@ CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataO
 class SchemasAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* schema = model->GetCMOObject(SchemaId(model, Text(record, u"schema_name")));
+    CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name")));
     if (schema == nullptr) return;
-    SetTextFrom(*schema, model::CharacterSet, record, u"character_set");
-    SetTextFrom(*schema, model::Collation, record, u"collation_name");
+    SetTextPropertyFrom(*schema, model::CharacterSet, record, u"character_set");
+    SetTextPropertyFrom(*schema, model::Collation, record, u"collation_name");
     SetNonEmptyFrom(*schema, model::Comment, record, u"comment");
   }
 };
@@ -120,16 +119,16 @@ class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name");
-    const bool partitioned = (u" " + Text(record, u"create_options") + u" ").find(u" partitioned ") != std::u16string::npos;
+    const bool partitioned = (u" " + record.Text(u"create_options") + u" ").find(u" partitioned ") != std::u16string::npos;
     SetTextProperty(table, model::TableKind,
                     partitioned                                           ? u"partitioned table"
-                    : Text(record, u"table_type") == u"SYSTEM VERSIONED" ? u"system-versioned table"
+                    : record.Text(u"table_type") == u"SYSTEM VERSIONED" ? u"system-versioned table"
                                                                          : u"table");
-    SetTextFrom(table, model::Engine, record, u"engine");
-    SetTextFrom(table, model::RowFormat, record, u"row_format");
-    SetTextFrom(table, model::Collation, record, u"collation_name");
+    SetTextPropertyFrom(table, model::Engine, record, u"engine");
+    SetWordFrom(table, model::RowFormat, record, u"row_format");
+    SetTextPropertyFrom(table, model::Collation, record, u"collation_name");
     SetNonEmptyFrom(table, model::Comment, record, u"comment");
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Text(record, u"schema_name"), Text(record, u"table_name")),
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"), record.Text(u"table_name")),
                                                &table);
   }
 };
@@ -139,11 +138,11 @@ class ViewsAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& view = CreateInSchema(model, model::View, record, u"view_name");
     SetTextProperty(view, model::TableKind, u"view");
-    SetTextFrom(view, model::Definition, record, u"definition");
-    SetTextFrom(view, model::CheckOption, record, u"check_option");
-    SetTextFrom(view, model::SecurityType, record, u"security_type");
-    SetTextFrom(view, model::Owner, record, u"definer");
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(Text(record, u"schema_name"), Text(record, u"view_name")),
+    SetTextPropertyFrom(view, model::Definition, record, u"definition");
+    SetWordFrom(view, model::CheckOption, record, u"check_option");
+    SetWordFrom(view, model::SecurityType, record, u"security_type");
+    SetTextPropertyFrom(view, model::Owner, record, u"definer");
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"), record.Text(u"view_name")),
                                                &view);
   }
 };
@@ -158,7 +157,7 @@ class SequencesAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name");
     SetNonEmptyFrom(sequence, model::Comment, record, u"comment");
-    SequenceName name{Text(record, u"schema_name"), Text(record, u"sequence_name")};
+    SequenceName name{record.Text(u"schema_name"), record.Text(u"sequence_name")};
     ImportedObjectCache::Instance()->AddByDBID(CString(CacheKey(u's', {name.schema, name.name})), &sequence);
     if (m_sequences != nullptr) m_sequences->push_back(std::move(name));
   }
@@ -171,18 +170,18 @@ class SequenceValuesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
     CMOObject* sequence = ImportedObjectCache::Instance()->FindObjectById(
-        CString(CacheKey(u's', {Text(record, u"schema_name"), Text(record, u"sequence_name")})));
+        CString(CacheKey(u's', {record.Text(u"schema_name"), record.Text(u"sequence_name")})));
     if (sequence == nullptr) return;
     SetNumber(*sequence, model::SequenceStart, record, u"start_value");
     SetNumber(*sequence, model::SequenceIncrement, record, u"increment_by");
     SetNumber(*sequence, model::SequenceMin, record, u"min_value");
     SetNumber(*sequence, model::SequenceMax, record, u"max_value");
-    SetIntegerProperty(*sequence, model::SequenceCycle, Integer(record, u"cycles") != 0 ? 1 : 0);
+    SetIntegerProperty(*sequence, model::SequenceCycle, record.GetNumber(u"cycles") != 0 ? 1 : 0);
   }
 
  private:
   static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-    if (const std::optional<std::int64_t> value = ParseInt64(Text(record, column)))
+    if (const std::optional<std::int64_t> value = ParseInt64(record.Text(column)))
       SetIntegerProperty(object, propertyId, *value);
   }
 };
@@ -192,32 +191,32 @@ class SequenceValuesAction : public QueryResultRowActionI {
 class ColumnsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string table = Text(record, u"table_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string table = record.Text(u"table_name");
     if (schema != m_schema || table != m_table) {
       m_schema = schema;
       m_table = table;
       m_relation = FindRelation(schema, table);
     }
     if (m_relation == nullptr) return;
-    const std::u16string name = Text(record, u"column_name");
+    const std::u16string name = record.Text(u"column_name");
     CMOObject& column = CreateNamedObject(*model, model::Column, m_relation->GetObjectId(), name);
-    SetIntegerProperty(column, model::Position, Integer(record, u"position"));
-    SetTextFrom(column, model::DataType, record, u"data_type");
-    SetIntegerProperty(column, model::Nullable, Text(record, u"is_nullable") == u"YES" ? 1 : 0);
-    const bool generated = Text(record, u"is_generated") == u"ALWAYS";
+    SetIntegerProperty(column, model::Position, record.GetNumber(u"position"));
+    SetTextPropertyFrom(column, model::DataType, record, u"data_type");
+    SetIntegerProperty(column, model::Nullable, record.Text(u"is_nullable") == u"YES" ? 1 : 0);
+    const bool generated = record.Text(u"is_generated") == u"ALWAYS";
     // A generated column has no default; the catalogue says NULL for it.
-    if (!generated) SetTextFrom(column, model::DefaultValue, record, u"default_value");
-    const Extra extra = ReadExtra(Text(record, u"extra"));
+    if (!generated) SetTextPropertyFrom(column, model::DefaultValue, record, u"default_value");
+    const Extra extra = ReadExtra(record.Text(u"extra"));
     if (generated) {
-      SetTextFrom(column, model::GeneratedExpression, record, u"generation_expression");
+      SetTextPropertyFrom(column, model::GeneratedExpression, record, u"generation_expression");
       if (!extra.generatedKind.empty()) SetTextProperty(column, model::GeneratedKind, extra.generatedKind);
     }
     if (extra.autoIncrement) SetIntegerProperty(column, model::AutoIncrement, 1);
     if (extra.invisible) SetIntegerProperty(column, model::Invisible, 1);
-    if (!extra.onUpdate.empty()) SetTextProperty(column, model::OnUpdate, extra.onUpdate);
-    SetTextFrom(column, model::CharacterSet, record, u"character_set");
-    SetTextFrom(column, model::Collation, record, u"collation_name");
+    if (!extra.onUpdate.empty()) SetTextProperty(column, model::UpdateExpression, extra.onUpdate);
+    SetTextPropertyFrom(column, model::CharacterSet, record, u"character_set");
+    SetTextPropertyFrom(column, model::Collation, record, u"collation_name");
     SetNonEmptyFrom(column, model::Comment, record, u"comment");
     ImportedObjectCache* cache = ImportedObjectCache::Instance();
     cache->AddByDBID(ColumnKey(schema, table, name), &column);
@@ -281,15 +280,15 @@ class IndexRowsAction : public QueryResultRowActionI {
   }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string table = Text(record, u"table_name");
-    const std::u16string name = Text(record, m_keys ? u"key_name" : u"index_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string table = record.Text(u"table_name");
+    const std::u16string name = record.Text(m_keys ? u"key_name" : u"index_name");
     if (m_current.object == nullptr || schema != m_current.schema || table != m_current.table || name != m_current.name) {
       Finish();
       Start(model, schema, table, name, record);
     }
     if (m_current.object == nullptr) return;
-    const std::u16string columnName = Text(record, u"column_name");
+    const std::u16string columnName = record.Text(u"column_name");
     m_current.columnNames.push_back(columnName);
     CMOObject* column = FindColumn(schema, table, columnName);
     if (column == nullptr) {
@@ -297,9 +296,9 @@ class IndexRowsAction : public QueryResultRowActionI {
       return;
     }
     m_current.columnIds.push_back(column->GetObjectId());
-    const int prefix = Has(record, u"prefix_length") ? Integer(record, u"prefix_length") : 0;
+    const int prefix = record.Has(u"prefix_length") ? record.GetNumber(u"prefix_length") : 0;
     m_current.prefixes.push_back(prefix);
-    if (Text(record, u"column_order") == u"D") m_current.descending.push_back(column->GetObjectId());
+    if (record.Text(u"column_order") == u"D") m_current.descending.push_back(column->GetObjectId());
     if (m_keys && name == u"PRIMARY")
       SetIntegerProperty(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(m_current.columnIds.size()));
   }
@@ -341,8 +340,8 @@ class IndexRowsAction : public QueryResultRowActionI {
       SetIntegerProperty(object, model::IsUnique, 0);
       ImportedIndexCache::Instance()->AddByDBID(CString(CacheKey(u'i', {schema, table, name})), &object);
     }
-    SetTextProperty(object, model::IndexMethod, Lower(Text(record, u"index_type")));
-    if (Text(record, u"ignored") == u"YES") SetIntegerProperty(object, model::Invisible, 1);
+    SetWordFrom(object, model::IndexMethod, record, u"index_type");
+    if (record.Text(u"ignored") == u"YES") SetIntegerProperty(object, model::Invisible, 1);
     SetNonEmptyFrom(object, model::Comment, record, u"comment");
     m_current.object = &object;
   }
@@ -376,11 +375,11 @@ class IndexRowsAction : public QueryResultRowActionI {
 class CheckConstraintsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* table = FindRelation(Text(record, u"schema_name"), Text(record, u"table_name"));
+    CMOObject* table = FindRelation(record.Text(u"schema_name"), record.Text(u"table_name"));
     if (table == nullptr) return;
     CMOObject& check =
-        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), Text(record, u"constraint_name"));
-    const std::u16string expression = Text(record, u"check_expression");
+        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), record.Text(u"constraint_name"));
+    const std::u16string expression = record.Text(u"check_expression");
     SetTextProperty(check, model::CheckExpression, expression);
     SetTextProperty(check, model::Definition, u"CHECK (" + expression + u")");
   }
@@ -396,15 +395,15 @@ class ForeignKeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_current = Pending(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string table = Text(record, u"table_name");
-    const std::u16string name = Text(record, u"constraint_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string table = record.Text(u"table_name");
+    const std::u16string name = record.Text(u"constraint_name");
     if (!m_current.started || schema != m_current.schema || table != m_current.table || name != m_current.name) {
       Finish();
       Start(model, schema, table, name, record);
     }
-    m_current.columns.push_back(Text(record, u"column_name"));
-    m_current.referencedColumns.push_back(Text(record, u"referenced_column"));
+    m_current.columns.push_back(record.Text(u"column_name"));
+    m_current.referencedColumns.push_back(record.Text(u"referenced_column"));
   }
 
   void PostExecute(GenericModel*) override {
@@ -431,15 +430,15 @@ class ForeignKeysAction : public QueryResultRowActionI {
     m_current.schema = schema;
     m_current.table = table;
     m_current.name = name;
-    m_current.referencedSchema = Text(record, u"referenced_schema");
-    m_current.referencedTable = Text(record, u"referenced_table");
-    m_current.referencedKey = Text(record, u"referenced_key");
-    m_current.onDelete = Text(record, u"on_delete");
-    m_current.onUpdate = Text(record, u"on_update");
+    m_current.referencedSchema = record.Text(u"referenced_schema");
+    m_current.referencedTable = record.Text(u"referenced_table");
+    m_current.referencedKey = record.Text(u"referenced_key");
+    m_current.onDelete = record.Text(u"on_delete");
+    m_current.onUpdate = record.Text(u"on_update");
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
     CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, relation->GetObjectId(), name);
-    const std::u16string match = Text(record, u"match_option");
+    const std::u16string match = record.Text(u"match_option");
     SetTextProperty(foreignKey, model::MatchType, match == u"FULL" || match == u"PARTIAL" ? match : u"SIMPLE");
     SetTextProperty(foreignKey, model::OnDelete, m_current.onDelete);
     SetTextProperty(foreignKey, model::OnUpdate, m_current.onUpdate);
@@ -507,9 +506,9 @@ class PartitionsAction : public QueryResultRowActionI {
   }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = Text(record, u"schema_name");
-    const std::u16string tableName = Text(record, u"table_name");
-    const std::u16string name = Text(record, u"partition_name");
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string tableName = record.Text(u"table_name");
+    const std::u16string name = record.Text(u"partition_name");
     if (schema != m_schema || tableName != m_tableName) {
       m_schema = schema;
       m_tableName = tableName;
@@ -517,11 +516,11 @@ class PartitionsAction : public QueryResultRowActionI {
       m_partition = nullptr;
       m_table = FindRelation(schema, tableName);
       if (m_table != nullptr) {
-        std::u16string clause = u"PARTITION BY " + Text(record, u"partition_method") + u" (" +
-                                Text(record, u"partition_expression") + u")";
-        if (Has(record, u"subpartition_method"))
-          clause += u" SUBPARTITION BY " + Text(record, u"subpartition_method") + u" (" +
-                    Text(record, u"subpartition_expression") + u")";
+        std::u16string clause = u"PARTITION BY " + record.Text(u"partition_method") + u" (" +
+                                record.Text(u"partition_expression") + u")";
+        if (record.Has(u"subpartition_method"))
+          clause += u" SUBPARTITION BY " + record.Text(u"subpartition_method") + u" (" +
+                    record.Text(u"subpartition_expression") + u")";
         SetTextProperty(*m_table, model::Definition, std::move(clause));
       }
     } else if (name == m_partitionName) {
@@ -530,8 +529,8 @@ class PartitionsAction : public QueryResultRowActionI {
     m_partitionName = name;
     if (m_table == nullptr) return;
     CMOObject& partition = CreateNamedObject(*model, model::Partition, m_table->GetObjectId(), name);
-    const std::u16string description = Text(record, u"partition_description");
-    const std::u16string bound = PartitionBoundClause(Text(record, u"partition_method"), description);
+    const std::u16string description = record.Text(u"partition_description");
+    const std::u16string bound = PartitionBoundClause(record.Text(u"partition_method"), description);
     if (!bound.empty()) SetTextProperty(partition, model::Definition, bound);
     SetNonEmptyFrom(partition, model::Comment, record, u"comment");
     const std::vector<std::u16string> values = PartitionValues(description);
@@ -579,14 +578,14 @@ class PartitionsAction : public QueryResultRowActionI {
 class TriggersAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* table = FindRelation(Text(record, u"schema_name"), Text(record, u"table_name"));
+    CMOObject* table = FindRelation(record.Text(u"schema_name"), record.Text(u"table_name"));
     if (table == nullptr) return;
-    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), Text(record, u"trigger_name"));
-    SetTextFrom(trigger, model::TriggerTiming, record, u"timing");
-    SetTextFrom(trigger, model::TriggerEvents, record, u"event");
-    SetIntegerProperty(trigger, model::TriggerOrder, Integer(record, u"action_order"));
-    SetTextFrom(trigger, model::Definition, record, u"definition");
-    SetTextFrom(trigger, model::Owner, record, u"definer");
+    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"));
+    SetTextPropertyFrom(trigger, model::TriggerTiming, record, u"timing");
+    SetTextPropertyFrom(trigger, model::TriggerEvents, record, u"event");
+    SetIntegerProperty(trigger, model::TriggerOrder, record.GetNumber(u"action_order"));
+    SetTextPropertyFrom(trigger, model::Definition, record, u"definition");
+    SetTextPropertyFrom(trigger, model::Owner, record, u"definer");
   }
 };
 
@@ -600,17 +599,17 @@ class RoutinesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name");
-    const std::u16string type = Text(record, u"routine_type");
-    SetTextProperty(routine, model::RoutineKind, Lower(type));
-    SetTextFrom(routine, model::ReturnType, record, u"return_type");
-    SetTextProperty(routine, model::Language, Lower(Text(record, u"language_name")));
-    SetTextFrom(routine, model::Definition, record, u"body");
-    SetTextFrom(routine, model::SecurityType, record, u"security_type");
-    SetTextFrom(routine, model::Owner, record, u"definer");
+    const std::u16string type = record.Text(u"routine_type");
+    SetWordFrom(routine, model::RoutineKind, record, u"routine_type");
+    SetTextPropertyFrom(routine, model::ReturnType, record, u"return_type");
+    SetTextProperty(routine, model::Language, Lower(record.Text(u"language_name")));
+    SetTextPropertyFrom(routine, model::Definition, record, u"body");
+    SetWordFrom(routine, model::SecurityType, record, u"security_type");
+    SetTextPropertyFrom(routine, model::Owner, record, u"definer");
     SetNonEmptyFrom(routine, model::Comment, record, u"comment");
     SetTextProperty(routine, model::ParameterList, std::u16string());
     ImportedObjectCache::Instance()->AddByDBID(
-        RoutineKey(Text(record, u"schema_name"), type, Text(record, u"routine_name")), &routine);
+        RoutineKey(record.Text(u"schema_name"), type, record.Text(u"routine_name")), &routine);
   }
 };
 
@@ -618,8 +617,8 @@ class RoutineBodiesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
     CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(
-        RoutineKey(Text(record, u"schema_name"), Text(record, u"routine_type"), Text(record, u"routine_name")));
-    if (routine != nullptr && Has(record, u"body")) SetTextProperty(*routine, model::Definition, Text(record, u"body"));
+        RoutineKey(record.Text(u"schema_name"), record.Text(u"routine_type"), record.Text(u"routine_name")));
+    if (routine != nullptr && record.Has(u"body")) SetTextProperty(*routine, model::Definition, record.Text(u"body"));
   }
 };
 
@@ -634,18 +633,18 @@ class ParametersAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_routines.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string type = Text(record, u"routine_type");
-    const CString routineKey = RoutineKey(Text(record, u"schema_name"), type, Text(record, u"routine_name"));
+    const std::u16string type = record.Text(u"routine_type");
+    const CString routineKey = RoutineKey(record.Text(u"schema_name"), type, record.Text(u"routine_name"));
     CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(routineKey);
     if (routine == nullptr) return;
     CMOObject& parameter = model->CreateObject(model::Parameter, routine->GetObjectId());
-    const std::u16string name = Text(record, u"parameter_name");
-    const std::u16string mode = Has(record, u"parameter_mode") ? Text(record, u"parameter_mode") : u"IN";
-    const std::u16string dataType = Text(record, u"data_type");
+    const std::u16string name = record.Text(u"parameter_name");
+    const std::u16string mode = record.Has(u"parameter_mode") ? record.Text(u"parameter_mode") : u"IN";
+    const std::u16string dataType = record.Text(u"data_type");
     SetTextProperty(parameter, model::Name, name);
     SetTextProperty(parameter, model::ParameterMode, mode);
     SetTextProperty(parameter, model::DataType, dataType);
-    SetIntegerProperty(parameter, model::Position, Integer(record, u"parameter_position"));
+    SetIntegerProperty(parameter, model::Position, record.GetNumber(u"parameter_position"));
 
     std::u16string text = type == u"PROCEDURE" ? mode + u' ' : std::u16string();
     text += QuoteIdentifier(name) + u' ' + dataType;

@@ -17,6 +17,7 @@
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
+#include <ModelWords.h>
 #include <PgServer.h>
 
 #include <schemaimport/SchemaImport.h>
@@ -199,6 +200,7 @@ TEST_F(MariaHostileTest, EveryNameAndTextArrivesAsTheCatalogueHasIt) {
   for (const QmFailedStatement& failed : outcome.failed)
     ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
   EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(LineDifference(catalogue, MariaModelLines(model)), "");
 
   CMOObject* schema = Child(model, *model.GetCMOObject(), model::Schema, kSchema);
@@ -253,6 +255,7 @@ TEST_F(MariaHostileTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
   for (const QmFailedStatement& failed : outcome.failed)
     ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
   EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(LineDifference(seen, MariaModelLines(model)), "");
   EXPECT_EQ(AllOfType(model, model::Table).size(), 2u);
 }

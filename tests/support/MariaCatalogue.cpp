@@ -74,7 +74,7 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
 
       "SELECT CONCAT('table ', t.TABLE_SCHEMA, '.', t.TABLE_NAME, ' ', CASE WHEN t.CREATE_OPTIONS LIKE '%partitioned%' "
       "THEN 'partitioned table' WHEN t.TABLE_TYPE = 'SYSTEM VERSIONED' THEN 'system-versioned table' ELSE 'table' END, "
-      "' engine=', " + Or("t.ENGINE") + ", ' rowformat=', " + Or("t.ROW_FORMAT") + ", ' collation=', " +
+      "' engine=', " + Or("t.ENGINE") + ", ' rowformat=', " + Or("UPPER(t.ROW_FORMAT)") + ", ' collation=', " +
       Or("t.TABLE_COLLATION") + ", ' def=', " +
       Or("(SELECT " + partitionClause + " FROM information_schema.PARTITIONS p WHERE BINARY p.TABLE_SCHEMA = BINARY t.TABLE_SCHEMA "
          "AND BINARY p.TABLE_NAME = BINARY t.TABLE_NAME AND p.PARTITION_ORDINAL_POSITION = 1 "
@@ -82,7 +82,7 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       ", ' comment=', " + Or("t.TABLE_COMMENT") + ") AS v FROM information_schema.TABLES t WHERE " +
       filter("t.TABLE_SCHEMA") + " AND t.TABLE_TYPE IN ('BASE TABLE', 'SYSTEM VERSIONED')",
 
-      "SELECT CONCAT('view ', v.TABLE_SCHEMA, '.', v.TABLE_NAME, ' check=', v.CHECK_OPTION, ' security=', "
+      "SELECT CONCAT('view ', v.TABLE_SCHEMA, '.', v.TABLE_NAME, ' check=', IF(v.CHECK_OPTION = 'NONE', '-', v.CHECK_OPTION), ' security=', "
       "v.SECURITY_TYPE, ' owner=', v.DEFINER, ' def=', v.VIEW_DEFINITION) AS v FROM information_schema.VIEWS v WHERE " +
       filter("v.TABLE_SCHEMA"),
 
@@ -207,7 +207,7 @@ class ModelLines {
       Relation(s, *table);
     }
     for (CMOObject* view : Children(m_model, schema, model::View)) {
-      Add("view " + s + "." + Name(*view) + " check=" + Text(*view, model::CheckOption) + " security=" +
+      Add("view " + s + "." + Name(*view) + " check=" + Or(Text(*view, model::CheckOption)) + " security=" +
           Text(*view, model::SecurityType) + " owner=" + Text(*view, model::Owner) + " def=" +
           Text(*view, model::Definition));
       Relation(s, *view);
@@ -238,7 +238,7 @@ class ModelLines {
           Text(*column, model::DataType) + " null=" + Number(*column, model::Nullable) + " default=" +
           Or(Text(*column, model::DefaultValue)) + " gen=" + Or(Text(*column, model::GeneratedExpression)) +
           " kind=" + Or(Text(*column, model::GeneratedKind)) + " autoinc=" + Number(*column, model::AutoIncrement) +
-          " invisible=" + Number(*column, model::Invisible) + " onupdate=" + Or(Text(*column, model::OnUpdate)) +
+          " invisible=" + Number(*column, model::Invisible) + " onupdate=" + Or(Text(*column, model::UpdateExpression)) +
           " charset=" + Or(Text(*column, model::CharacterSet)) + " collation=" + Or(Text(*column, model::Collation)) +
           " pk=" + Number(*column, model::PrimaryKeyPosition) + " comment=" + Or(Text(*column, model::Comment)));
     for (int type : {model::Key, model::Index})

@@ -8,6 +8,7 @@
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
+#include <ModelWords.h>
 #include <PgServer.h>
 #include <Subprocess.h>
 
@@ -172,6 +173,7 @@ TEST_F(MariaImportTest, ModelMatchesTheCatalogueObjectByObject) {
   ASSERT_GT(expected.size(), 60u);
   EXPECT_EQ(LineDifference(expected, MariaModelLines(model)), "");
   EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), s_database->Name());
   EXPECT_FALSE(Text(*model.GetCMOObject(), model::ServerName).empty());
 
@@ -259,7 +261,19 @@ TEST_F(MariaImportTest, DetailsArriveAsWritten) {
   CMOObject* customer = Object(model, model::Column, "customer", "name");
   ASSERT_NE(customer, nullptr);
   EXPECT_EQ(Text(*customer, model::DefaultValue), "'it''s \\\\ me'");
-  EXPECT_EQ(Text(*Object(model, model::Column, "customer", "created"), model::OnUpdate), "current_timestamp()");
+  EXPECT_EQ(Text(*Object(model, model::Column, "customer", "created"), model::UpdateExpression), "current_timestamp()");
+
+  // The database's own spellings, as the vocabulary's words.
+  EXPECT_EQ(Text(*Object(model, model::Table, "customer"), model::RowFormat), "DYNAMIC");
+  EXPECT_EQ(Text(*Object(model, model::Table, "places"), model::RowFormat), "PAGE");
+  EXPECT_EQ(Text(*Object(model, model::Table, "versioned"), model::TableKind), "system-versioned table");
+  EXPECT_EQ(Text(*Object(model, model::View, "active_customers"), model::CheckOption), "CASCADED");
+  EXPECT_EQ(Text(*Object(model, model::View, "active_customers"), model::SecurityType), "INVOKER");
+  EXPECT_EQ(Object(model, model::View, "order_totals")->GetProperty(model::CheckOption), nullptr);
+  EXPECT_EQ(Text(*Object(model, model::Key, "customer", "email"), model::IndexMethod), "btree");
+  EXPECT_EQ(Text(*Object(model, model::Index, "customer", "notes_text"), model::IndexMethod), "fulltext");
+  EXPECT_EQ(Text(*greeting, model::SecurityType), "INVOKER");
+  EXPECT_EQ(Text(*greeting, model::RoutineKind), "function");
 }
 
 // A scope names schemas exactly; one that is not there is refused at
@@ -304,6 +318,10 @@ TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout
   ASSERT_EQ(outcome.failed.size(), 1u);
   EXPECT_EQ(Utf8(outcome.failed[0].name), "sequence values");
   EXPECT_EQ(outcome.failed[0].diagnostic.nativeError, 1205) << Utf8(outcome.failed[0].diagnostic.message);
+  EXPECT_NE(Utf8(outcome.failed[0].diagnostic.message)
+                .find("(a table is locked by another session; waited 1 s, see --timeout)"),
+            std::string::npos)
+      << Utf8(outcome.failed[0].diagnostic.message);
   EXPECT_LT(took, std::chrono::seconds(5));
   // Everything else is there.
   EXPECT_NE(Object(model, model::Routine, "greeting"), nullptr);

@@ -8,6 +8,7 @@
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
+#include <ModelWords.h>
 #include <Subprocess.h>
 
 #include <schemaimport/SchemaImport.h>
@@ -83,6 +84,7 @@ TEST_P(MariaRealSchemaTest, ImportMatchesTheCatalogueObjectByObject) {
   const std::vector<std::string> expected = MariaCatalogueLines({database.Name()});
   EXPECT_EQ(LineDifference(expected, MariaModelLines(model)), "");
   EXPECT_EQ(StructuralFaults(model), std::vector<std::string>());
+  EXPECT_EQ(VocabularyFaults(model), std::vector<std::string>());
 
   std::istringstream kinds(schema.mustHave);
   for (std::string kind; kinds >> kind;) {
