@@ -533,7 +533,9 @@ class PartitionsAction : public QueryResultRowActionI {
     const std::u16string bound = PartitionBoundClause(record.Text(u"partition_method"), description);
     if (!bound.empty()) SetTextProperty(partition, model::Definition, bound);
     SetNonEmptyFrom(partition, model::Comment, record, u"comment");
-    const std::vector<std::u16string> values = PartitionValues(description);
+    // A default partition has no values of its own.
+    const std::vector<std::u16string> values =
+        bound == u"DEFAULT" ? std::vector<std::u16string>() : PartitionValues(description);
     if (values.empty()) return;
     const int functionId = m_nextFunction++;
     ImportCacheDB* store = ImportCacheDB::Instance();

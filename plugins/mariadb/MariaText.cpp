@@ -175,7 +175,11 @@ std::u16string PartitionBoundClause(std::u16string_view method, std::u16string_v
     if (method == u"RANGE" && Trim(description) == u"MAXVALUE") return u"VALUES LESS THAN MAXVALUE";
     return u"VALUES LESS THAN (" + std::u16string(description) + u")";
   }
-  if (method.starts_with(u"LIST")) return u"VALUES IN (" + std::u16string(description) + u")";
+  if (method.starts_with(u"LIST")) {
+    // A list has no MAXVALUE: the catalogue says so of its DEFAULT partition.
+    if (Trim(description) == u"MAXVALUE") return u"DEFAULT";
+    return u"VALUES IN (" + std::u16string(description) + u")";
+  }
   return {};
 }
 

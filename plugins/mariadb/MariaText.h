@@ -58,8 +58,9 @@ std::vector<std::u16string> PartitionValues(std::u16string_view description);
 
 // The bound clause of a partition for its method ("RANGE", "LIST COLUMNS",
 // ...) and description: VALUES LESS THAN (...), VALUES LESS THAN MAXVALUE,
-// VALUES IN (...); empty for a method without bounds (HASH, KEY) or an
-// empty description.
+// VALUES IN (...), DEFAULT for a list's default partition (whose
+// description the catalogue gives as MAXVALUE); empty for a method without
+// bounds (HASH, KEY) or an empty description.
 std::u16string PartitionBoundClause(std::u16string_view method, std::u16string_view description);
 
 }  // namespace qm::mariadb

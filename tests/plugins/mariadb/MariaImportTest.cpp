@@ -223,6 +223,10 @@ TEST_F(MariaImportTest, DetailsArriveAsWritten) {
   EXPECT_EQ(Text(*north, model::Definition), "VALUES IN ('n','it''s')");
   EXPECT_EQ(Text(*north, model::PartitionBound), "'n','it''s'");
   EXPECT_EQ(Text(*Object(model, model::Partition, "sales", "south"), model::PartitionBound), "'s','a,b'");
+  CMOObject* rest = Object(model, model::Partition, "sales", "rest");
+  ASSERT_NE(rest, nullptr);
+  EXPECT_EQ(Text(*rest, model::Definition), "DEFAULT");
+  EXPECT_EQ(rest->GetProperty(model::PartitionBound), nullptr);
   EXPECT_EQ(Text(*Object(model, model::Partition, "history", "current"), model::PartitionBound), "'MAXVALUE'");
   EXPECT_EQ(Text(*Object(model, model::Table, "history"), model::Definition),
             "PARTITION BY RANGE (`at`) SUBPARTITION BY HASH (`id`)");

@@ -77,6 +77,7 @@ TEST(MariaTextTest, PartitionValuesAreReadAsMariaDbPrintsThem) {
   EXPECT_EQ(PartitionBoundClause(u"RANGE", u"MAXVALUE"), u"VALUES LESS THAN MAXVALUE");
   EXPECT_EQ(PartitionBoundClause(u"RANGE COLUMNS", u"MAXVALUE,MAXVALUE"), u"VALUES LESS THAN (MAXVALUE,MAXVALUE)");
   EXPECT_EQ(PartitionBoundClause(u"LIST", u"1,2"), u"VALUES IN (1,2)");
+  EXPECT_EQ(PartitionBoundClause(u"LIST COLUMNS", u"MAXVALUE"), u"DEFAULT");  // the default partition
   EXPECT_EQ(PartitionBoundClause(u"HASH", u""), u"");
   EXPECT_EQ(PartitionBoundClause(u"KEY", u"x"), u"");
 }
