@@ -114,19 +114,23 @@ const Statement kStatements[] = {
      u"FROM information_schema.PARTITIONS p WHERE {scope} AND p.PARTITION_NAME IS NOT NULL "
      u"ORDER BY p.TABLE_SCHEMA, p.TABLE_NAME, p.PARTITION_ORDINAL_POSITION, p.SUBPARTITION_ORDINAL_POSITION"},
 
-    // ACTION_ORDER numbers the triggers of one table, timing and event.
+    // ACTION_ORDER numbers the triggers of one table, timing and event;
+    // SQL_MODE is the mode the body was written in (and is read in).
     {kTriggers, model::Trigger, u"triggers", u"g.EVENT_OBJECT_SCHEMA",
      u"SELECT g.EVENT_OBJECT_SCHEMA AS schema_name, g.EVENT_OBJECT_TABLE AS table_name, "
      u"g.TRIGGER_NAME AS trigger_name, g.ACTION_TIMING AS timing, g.EVENT_MANIPULATION AS event, "
-     u"g.ACTION_ORDER AS action_order, g.ACTION_STATEMENT AS definition, g.DEFINER AS definer "
+     u"g.ACTION_ORDER AS action_order, g.ACTION_STATEMENT AS definition, g.DEFINER AS definer, "
+     u"g.SQL_MODE AS sql_mode "
      u"FROM information_schema.TRIGGERS g WHERE {scope} "
      u"ORDER BY g.EVENT_OBJECT_SCHEMA, g.EVENT_OBJECT_TABLE, g.TRIGGER_NAME"},
 
-    // DTD_IDENTIFIER is a function's full return type.
+    // DTD_IDENTIFIER is a function's full return type; SQL_MODE the mode
+    // the body was written in.
     {kRoutines, model::Routine, u"routines", u"r.ROUTINE_SCHEMA",
      u"SELECT r.ROUTINE_SCHEMA AS schema_name, r.ROUTINE_NAME AS routine_name, r.ROUTINE_TYPE AS routine_type, "
      u"r.DTD_IDENTIFIER AS return_type, r.ROUTINE_BODY AS language_name, r.ROUTINE_DEFINITION AS body, "
-     u"r.SECURITY_TYPE AS security_type, r.DEFINER AS definer, r.ROUTINE_COMMENT AS comment "
+     u"r.SECURITY_TYPE AS security_type, r.DEFINER AS definer, r.ROUTINE_COMMENT AS comment, "
+     u"r.SQL_MODE AS sql_mode "
      u"FROM information_schema.ROUTINES r WHERE {scope} "
      u"ORDER BY r.ROUTINE_SCHEMA, r.ROUTINE_NAME, r.ROUTINE_TYPE"},
 

@@ -588,6 +588,7 @@ class TriggersAction : public QueryResultRowActionI {
     SetIntegerProperty(trigger, model::TriggerOrder, record.GetNumber(u"action_order"));
     SetTextPropertyFrom(trigger, model::Definition, record, u"definition");
     SetTextPropertyFrom(trigger, model::Owner, record, u"definer");
+    SetTextPropertyFrom(trigger, model::SqlMode, record, u"sql_mode");
   }
 };
 
@@ -608,6 +609,7 @@ class RoutinesAction : public QueryResultRowActionI {
     SetTextPropertyFrom(routine, model::Definition, record, u"body");
     SetWordFrom(routine, model::SecurityType, record, u"security_type");
     SetTextPropertyFrom(routine, model::Owner, record, u"definer");
+    SetTextPropertyFrom(routine, model::SqlMode, record, u"sql_mode");
     SetNonEmptyFrom(routine, model::Comment, record, u"comment");
     SetTextProperty(routine, model::ParameterList, std::u16string());
     ImportedObjectCache::Instance()->AddByDBID(

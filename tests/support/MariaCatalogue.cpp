@@ -125,12 +125,13 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       ") AS v FROM information_schema.PARTITIONS p WHERE " + filter("p.TABLE_SCHEMA") + " AND p.PARTITION_NAME IS NOT NULL",
 
       "SELECT CONCAT('trigger ', g.EVENT_OBJECT_SCHEMA, '.', g.EVENT_OBJECT_TABLE, '.', g.TRIGGER_NAME, ' ', "
-      "g.ACTION_TIMING, ' ', g.EVENT_MANIPULATION, ' order=', g.ACTION_ORDER, ' owner=', g.DEFINER, ' def=', "
+      "g.ACTION_TIMING, ' ', g.EVENT_MANIPULATION, ' order=', g.ACTION_ORDER, ' owner=', g.DEFINER, ' mode=', "
+      "g.SQL_MODE, ' def=', "
       "g.ACTION_STATEMENT) AS v FROM information_schema.TRIGGERS g WHERE " + filter("g.EVENT_OBJECT_SCHEMA"),
 
       "SELECT CONCAT('routine ', r.ROUTINE_SCHEMA, '.', r.ROUTINE_NAME, ' ', LOWER(r.ROUTINE_TYPE), ' returns=', "
       "COALESCE(r.DTD_IDENTIFIER, '-'), ' lang=', LOWER(r.ROUTINE_BODY), ' security=', r.SECURITY_TYPE, ' owner=', "
-      "r.DEFINER, ' comment=', " + Or("r.ROUTINE_COMMENT") + ", ' params=(', COALESCE((SELECT GROUP_CONCAT(CONCAT("
+      "r.DEFINER, ' mode=', r.SQL_MODE, ' comment=', " + Or("r.ROUTINE_COMMENT") + ", ' params=(', COALESCE((SELECT GROUP_CONCAT(CONCAT("
       "IF(a.ROUTINE_TYPE = 'PROCEDURE', CONCAT(a.PARAMETER_MODE, ' '), ''), '`', REPLACE(a.PARAMETER_NAME, '`', '``'), "
       "'` ', a.DTD_IDENTIFIER) ORDER BY a.ORDINAL_POSITION SEPARATOR ', ') FROM information_schema.PARAMETERS a "
       "WHERE BINARY a.SPECIFIC_SCHEMA = BINARY r.ROUTINE_SCHEMA AND a.SPECIFIC_NAME = r.ROUTINE_NAME AND a.ROUTINE_TYPE = r.ROUTINE_TYPE "
@@ -222,7 +223,8 @@ class ModelLines {
       const std::string id = s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind);
       Add("routine " + id + " returns=" + Or(Text(*routine, model::ReturnType)) + " lang=" +
           Text(*routine, model::Language) + " security=" + Text(*routine, model::SecurityType) + " owner=" +
-          Text(*routine, model::Owner) + " comment=" + Or(Text(*routine, model::Comment)) + " params=(" +
+          Text(*routine, model::Owner) + " mode=" + Text(*routine, model::SqlMode) + " comment=" +
+          Or(Text(*routine, model::Comment)) + " params=(" +
           Text(*routine, model::ParameterList) + ")");
       Add("body " + id + " " + Or(Text(*routine, model::Definition)));
       for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
@@ -267,7 +269,8 @@ class ModelLines {
     for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
       Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
           Text(*trigger, model::TriggerEvents) + " order=" + Number(*trigger, model::TriggerOrder) + " owner=" +
-          Text(*trigger, model::Owner) + " def=" + Text(*trigger, model::Definition));
+          Text(*trigger, model::Owner) + " mode=" + Text(*trigger, model::SqlMode) + " def=" +
+          Text(*trigger, model::Definition));
   }
 
   GenericModel& m_model;

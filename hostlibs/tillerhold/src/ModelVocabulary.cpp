@@ -94,6 +94,7 @@ const char* PropertyName(int propertyId) {
     case DescendingColumns: return "descendingColumns";
     case Invisible: return "invisible";
     case UpdateExpression: return "updateExpression";
+    case SqlMode: return "sqlMode";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";

@@ -99,6 +99,7 @@ enum PropertyId : int {
   DescendingColumns = 62,   // ids: the index columns kept in descending order
   Invisible = 63,           // integer 0/1: an index the optimizer ignores, a column SELECT * leaves out
   UpdateExpression = 64,    // what a column is set to when its row is updated (ON UPDATE current_timestamp())
+  SqlMode = 65,             // the session settings a routine's or trigger's body is read under (MariaDB's sql_mode)
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
