@@ -2,14 +2,12 @@
 // (tests/data/schemas/<app>/mariadb.sql; where each comes from is in the
 // mariadb.md beside it): each is loaded into a schema of its own, imported,
 // and compared object by object with what information_schema says about it:
-// no difference. Then quillmere-import reads one through the connection
-// string's Driver alone and prints it as a tree.
+// no difference.
 #include <ImportHost.h>
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
 #include <ModelWords.h>
-#include <Subprocess.h>
 
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -96,30 +94,6 @@ TEST_P(MariaRealSchemaTest, ImportMatchesTheCatalogueObjectByObject) {
 
 INSTANTIATE_TEST_SUITE_P(Apps, MariaRealSchemaTest, ::testing::ValuesIn(kSchemas),
                          [](const ::testing::TestParamInfo<RealSchema>& info) { return Tag(info.param.app); });
-
-// The command line picks the plug-in by the connection string's Driver and
-// prints the schema as a tree: every table of the application with its
-// columns, keys and foreign keys.
-TEST(MariaCommandLineTest, ConnectByDriverPrintsTheTree) {
-  QM_REQUIRE_MARIA();
-  MariaDatabase database("app_cli");
-  ASSERT_EQ(RunMariaSql(database.Name(), ReadFixture("roundcube")), "");
-  const std::string connect = database.ConnectionString();
-  ASSERT_EQ(connect.rfind("Driver={MariaDB Unicode};Server=127.0.0.1;", 0), 0u) << "the test server's string changed";
-  const ProcessResult result =
-      RunProcess(QM_IMPORT_EXE, {"--connect", connect, "--schema", database.Name(), "--format", "tree", "--quiet"});
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_EQ(result.err, "");
-  const std::vector<std::string> tables = MariaQueryColumn(
-      "SELECT TABLE_NAME AS v FROM information_schema.TABLES WHERE TABLE_SCHEMA = " + MariaLiteral(database.Name()));
-  ASSERT_GT(tables.size(), 10u);
-  for (const std::string& table : tables) EXPECT_NE(result.out.find(table), std::string::npos) << table;
-  for (const char* part : {"users", "user_id", "email", "ON DELETE CASCADE", "primary key PRIMARY (user_id)"})
-    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
-  const char* password = std::getenv("QM_MARIA_PASSWORD");
-  ASSERT_NE(password, nullptr);
-  EXPECT_EQ(result.out.find(password), std::string::npos);
-}
 
 }  // namespace
 }  // namespace qm::test::mariadb
