@@ -351,7 +351,8 @@ def prepare_postgres(pg, data_dir, size):
 
 
 def prepare_mariadb(maria, data_dir, size):
-    script = os.path.join(data_dir, "mariadb-v%d-%d.sql" % (schema.GENERATOR_VERSION, size))
+    script = os.path.join(data_dir, "mariadb-v%d.%d-%d.sql" % (schema.GENERATOR_VERSION, schema.MARIADB_SCRIPT_VERSION,
+                                                                  size))
     if not os.path.exists(script):
         part = script + ".part"
         with open(part, "w", encoding="utf-8") as out:

@@ -26,6 +26,9 @@ import sys
 
 # Bump when the generated schema changes, so cached databases are rebuilt.
 GENERATOR_VERSION = 1
+# Bump when the MariaDB script's text changes for the same schema (its
+# cached script is rebuilt).
+MARIADB_SCRIPT_VERSION = 2
 
 # PostgreSQL holds a lock on every relation a transaction creates, in a lock
 # table sized by max_locks_per_transaction (64 by default) times the
@@ -88,13 +91,18 @@ def table_sql(dialect, i):
         "  CONSTRAINT fk_%s_parent FOREIGN KEY (parent_id) REFERENCES %s (id) ON DELETE CASCADE"
         % (name, table_name(parent_of(i)))
     )
-    options = " ENGINE=InnoDB" if dialect == "mariadb" else ""
-    statements = ["CREATE TABLE %s (\n%s\n)%s;" % (name, ",\n".join(lines), options)]
     columns = INDEX_COLUMNS[i % len(INDEX_COLUMNS)]
-    statements.append(
-        "CREATE INDEX ix_%s_%s ON %s (%s);" % (name, "_".join(columns), name, ", ".join(columns))
-    )
-    return statements
+    index = "ix_%s_%s" % (name, "_".join(columns))
+    if dialect == "mariadb":
+        # The index inside CREATE TABLE: a CREATE INDEX is an ALTER TABLE in
+        # MariaDB, and loading 10,000 tables takes three times as long
+        # with one after each table. The schema is the same.
+        lines.append("  KEY %s (%s)" % (index, ", ".join(columns)))
+        return ["CREATE TABLE %s (\n%s\n) ENGINE=InnoDB;" % (name, ",\n".join(lines))]
+    return [
+        "CREATE TABLE %s (\n%s\n);" % (name, ",\n".join(lines)),
+        "CREATE INDEX %s ON %s (%s);" % (index, name, ", ".join(columns)),
+    ]
 
 
 def view_sql(k, i):

@@ -139,7 +139,8 @@ class SqlDialect {
 };
 
 // The dialect models of this type are written in; the standard-SQL base
-// for a type no dialect claims. Never null; the object is static.
+// for a type no dialect claims (a model read back from a file, whose type
+// is not saved, among them). Never null; the object is static.
 const SqlDialect& DialectFor(const GenericModel& model);
 
 }  // namespace writers::sql
