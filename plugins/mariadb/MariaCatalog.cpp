@@ -10,7 +10,11 @@ namespace qm::mariadb {
 namespace {
 
 // A statement template: {scope} is replaced with the scope filter on the
-// statement's schema column.
+// statement's schema column, {scope:COLUMN} with the filter on that column.
+// information_schema is filled per table of the join, and only a filter on
+// the table's own schema column keeps the server from reading every table
+// of every database into it: each table joined or read in a subquery gets
+// the scope of its own.
 struct Statement {
   int id;
   int objectType;
@@ -23,7 +27,7 @@ struct Statement {
 // are the tables of type SEQUENCE. Columns of sequences are left out.
 #define QM_NOT_A_SEQUENCE(schema, table)                                                              \
   u"(" schema u", " table u") NOT IN (SELECT q.TABLE_SCHEMA, q.TABLE_NAME FROM information_schema.TABLES q " \
-  u"WHERE q.TABLE_TYPE = 'SEQUENCE') "
+  u"WHERE {scope:q.TABLE_SCHEMA} AND q.TABLE_TYPE = 'SEQUENCE') "
 
 const Statement kStatements[] = {
     {kSchemas, model::Schema, u"schemas", u"s.SCHEMA_NAME",
@@ -85,16 +89,24 @@ const Statement kStatements[] = {
      u"ORDER BY k.CONSTRAINT_SCHEMA, k.TABLE_NAME, k.CONSTRAINT_NAME"},
 
     // The referenced key is named by UNIQUE_CONSTRAINT_NAME (an index of
-    // the referenced table, which InnoDB lets be a non-unique one).
+    // the referenced table, which InnoDB lets be a non-unique one). Joined
+    // as a table, KEY_COLUMN_USAGE is filled from every table of every
+    // database (the join's conditions do not narrow what the server reads):
+    // its rows are read once, for the scope, as a derived table that the
+    // LIMIT keeps the server from merging into the join (a constraint lives
+    // in its table's schema).
     {kForeignKeys, model::ForeignKey, u"foreign keys", u"r.CONSTRAINT_SCHEMA",
      u"SELECT r.CONSTRAINT_SCHEMA AS schema_name, r.TABLE_NAME AS table_name, r.CONSTRAINT_NAME AS constraint_name, "
      u"u.ORDINAL_POSITION AS column_position, u.COLUMN_NAME AS column_name, "
      u"u.REFERENCED_TABLE_SCHEMA AS referenced_schema, u.REFERENCED_TABLE_NAME AS referenced_table, "
      u"u.REFERENCED_COLUMN_NAME AS referenced_column, r.UNIQUE_CONSTRAINT_NAME AS referenced_key, "
      u"r.MATCH_OPTION AS match_option, r.UPDATE_RULE AS on_update, r.DELETE_RULE AS on_delete "
-     u"FROM information_schema.REFERENTIAL_CONSTRAINTS r JOIN information_schema.KEY_COLUMN_USAGE u "
-     u"ON u.CONSTRAINT_SCHEMA = r.CONSTRAINT_SCHEMA AND u.TABLE_NAME = r.TABLE_NAME "
-     u"AND u.CONSTRAINT_NAME = r.CONSTRAINT_NAME AND u.REFERENCED_TABLE_NAME IS NOT NULL "
+     u"FROM information_schema.REFERENTIAL_CONSTRAINTS r JOIN (SELECT k.TABLE_SCHEMA, k.TABLE_NAME, "
+     u"k.CONSTRAINT_SCHEMA, k.CONSTRAINT_NAME, k.ORDINAL_POSITION, k.COLUMN_NAME, k.REFERENCED_TABLE_SCHEMA, "
+     u"k.REFERENCED_TABLE_NAME, k.REFERENCED_COLUMN_NAME FROM information_schema.KEY_COLUMN_USAGE k "
+     u"WHERE {scope:k.TABLE_SCHEMA} AND k.REFERENCED_TABLE_NAME IS NOT NULL LIMIT 18446744073709551615) u "
+     u"ON u.TABLE_SCHEMA = r.CONSTRAINT_SCHEMA AND u.TABLE_NAME = r.TABLE_NAME AND u.CONSTRAINT_SCHEMA = r.CONSTRAINT_SCHEMA "
+     u"AND u.CONSTRAINT_NAME = r.CONSTRAINT_NAME "
      u"WHERE {scope} ORDER BY r.CONSTRAINT_SCHEMA, r.TABLE_NAME, r.CONSTRAINT_NAME, u.ORDINAL_POSITION"},
 
     {kIndexes, model::Index, u"indexes", u"i.TABLE_SCHEMA",
@@ -187,8 +199,13 @@ std::u16string StatementText(int statementId, const std::vector<std::u16string>&
   if (statement == nullptr || statement->text.empty()) return {};
   std::u16string text(statement->text);
   const std::u16string filter = ScopeFilter(statement->schemaColumn, scope);
-  const std::size_t pos = text.find(u"{scope}");
-  if (pos != std::u16string::npos) text.replace(pos, 7, filter);
+  if (const std::size_t pos = text.find(u"{scope}"); pos != std::u16string::npos) text.replace(pos, 7, filter);
+  for (std::size_t pos = text.find(u"{scope:"); pos != std::u16string::npos; pos = text.find(u"{scope:", pos)) {
+    const std::size_t end = text.find(u'}', pos);
+    const std::u16string other = ScopeFilter(std::u16string_view(text).substr(pos + 7, end - pos - 7), scope);
+    text.replace(pos, end + 1 - pos, other);
+    pos += other.size();
+  }
   return text;
 }
 
