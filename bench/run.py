@@ -11,6 +11,7 @@
   pg_dump     pg_dump --schema-only (PostgreSQL only)
   isql        unixODBC's isql connecting through the same driver and running
               select 1 (PostgreSQL only): the floor of any import's fixed cost
+  mysqldump   mysqldump --no-data (MariaDB only)
 
 Each is a separate process; wall time is the median over several runs (the
 tools take turns, so a change in machine load hits all of them alike), peak
@@ -22,15 +23,16 @@ statements).
 
 Prints Markdown to standard output and writes the figures as JSON
 (--json, default bench/results/latest.json). scripts/bench builds, starts a
-PostgreSQL server and runs this; run by hand it needs:
+PostgreSQL and a MariaDB server and runs this; run by hand it needs:
 
   run.py --build build-release [--sizes 0,100,1000] [--runs N] [--quick]
-         [--only sqlite|postgres] [--micro] [--profile]
+         [--only sqlite|postgres|mariadb] [--micro] [--profile]
 
-with the server's QM_PG_* variables (scripts/pg env DIR) in the environment
-for PostgreSQL. Size 0 is an empty database. With QM_PG_LOG (the server's
-log, readable) the statements the server sees for one import are counted
-from the log (log_statement=all for that one import's database).
+with the servers' QM_PG_* variables (scripts/pg env DIR) and QM_MARIA_*
+variables (scripts/mariadb env DIR) in the environment. Size 0 is an empty
+database. With QM_PG_LOG (the PostgreSQL server's log, readable) the
+statements the server sees for one import are counted from the log
+(log_statement=all for that one import's database).
 """
 
 import argparse
@@ -61,8 +63,11 @@ TOOL_LABEL = {
     "sqlalchemy": "SQLAlchemy MetaData.reflect()",
     "pg_dump": "pg_dump --schema-only",
     "isql": "isql: connect, select 1 (same driver)",
+    "mysqldump": "mysqldump --no-data",
 }
-DB_LABEL = {"sqlite": "SQLite", "postgres": "PostgreSQL"}
+DB_LABEL = {"sqlite": "SQLite", "postgres": "PostgreSQL", "mariadb": "MariaDB"}
+# The dump program each server is compared with.
+DUMP_TOOL = {"postgres": "pg_dump", "mariadb": "mysqldump"}
 
 # Sizes from which runs are fewer: each run is long and the median of few
 # long runs is steadier than that of many short ones.
@@ -239,6 +244,37 @@ class Postgres:
         return result.stdout if capture else None
 
 
+class MariaDb:
+    """The server the QM_MARIA_* variables describe (scripts/mariadb)."""
+
+    def __init__(self, environ):
+        self.host = environ.get("QM_MARIA_HOST")
+        self.port = environ.get("QM_MARIA_PORT")
+        self.user = environ.get("QM_MARIA_USER")
+        self.password = environ.get("QM_MARIA_PASSWORD")
+        self.client_cnf = environ.get("QM_MARIA_CLIENT_CNF")
+        self.available = all([self.host, self.port, self.user, self.password, self.client_cnf])
+
+    def connect_string(self, database):
+        return "Driver={MariaDB Unicode};Server=%s;Port=%s;Database=%s;Uid=%s;Pwd=%s" % (
+            self.host, self.port, database, self.user, self.password)
+
+    def client(self, sql=None, script=None, capture=False, database=None):
+        """Runs SQL (or a script file) with the mariadb client, in the
+        database when one is given; its output (one value per line) when
+        capture is set."""
+        argv = ["mariadb", "--defaults-file=" + self.client_cnf, "--batch", "--skip-column-names"]
+        if database:
+            argv.append("--database=" + database)
+        if sql is not None:
+            argv += ["-e", sql]
+        with open(script or os.devnull, "rb") as stdin:
+            result = subprocess.run(argv, stdin=stdin, capture_output=True, text=True)
+        if result.returncode != 0:
+            raise RuntimeError("mariadb failed: %s" % last_lines(result.stderr))
+        return result.stdout if capture else None
+
+
 def connection_keys(text):
     """The lower-case attribute keys of an ODBC connection string (a value in
     braces may hold ';', '}}' being a brace inside it)."""
@@ -358,6 +394,28 @@ def prepare_postgres(pg, data_dir, size):
     return db
 
 
+def prepare_mariadb(maria, data_dir, size):
+    script = os.path.join(data_dir, "mariadb-v%d.%d-%d.sql" % (schema.GENERATOR_VERSION, schema.MARIADB_SCRIPT_VERSION,
+                                                                  size))
+    if not os.path.exists(script):
+        part = script + ".part"
+        with open(part, "w", encoding="utf-8") as out:
+            schema.write_mariadb_script(size, out)
+        os.replace(part, script)
+    db = database_name(size)
+    label = maria.client("SELECT SCHEMA_COMMENT FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = '%s'" % db,
+                         capture=True).strip()
+    if label == stamp(size):
+        return db
+    log("loading the MariaDB database of %s tables into %s (script cached as %s)" % (fmt_size(size), db, script))
+    start = time.perf_counter()
+    maria.client("DROP DATABASE IF EXISTS %s; CREATE DATABASE %s CHARACTER SET utf8mb4" % (db, db))
+    maria.client(script=script, database=db)
+    maria.client("ALTER DATABASE %s COMMENT '%s'" % (db, stamp(size)))
+    log("  loaded in %.1f s" % (time.perf_counter() - start))
+    return db
+
+
 # ---------------------------------------------------------------------------
 # The model JSON
 
@@ -396,6 +454,7 @@ class Bench:
         self.work_dir = os.path.join(self.data_dir, "work")
         os.makedirs(self.work_dir, exist_ok=True)
         self.pg = Postgres(os.environ)
+        self.maria = MariaDb(os.environ)
         self.results = {}
         self.notes = []  # lines printed under the tables (skips, failures, load)
         self.session_told = set()  # databases whose plug-in session has been described in the notes
@@ -407,9 +466,12 @@ class Bench:
     def plugin_path(self, db):
         return os.path.join(self.lib, "libqm_%s.so" % db)
 
-    def import_argv(self, db, source, output):
-        flag = "--sqlite" if db == "sqlite" else "--postgres"
-        return [os.path.join(self.bin, "quillmere-import"), flag, source, "--format", "json", "-o", output, "--quiet"]
+    def import_argv(self, db, source, output, size):
+        flag = {"sqlite": "--sqlite", "postgres": "--postgres", "mariadb": "--connect"}[db]
+        argv = [os.path.join(self.bin, "quillmere-import"), flag, source, "--format", "json", "-o", output, "--quiet"]
+        # A MariaDB server holds the databases of every size: the import
+        # reads the one being measured, as SQLAlchemy and mysqldump do.
+        return argv + (["--schema", database_name(size)] if db == "mariadb" else [])
 
     def runs_for(self, tool, size):
         if size >= LARGE_SIZE:
@@ -444,15 +506,21 @@ class Bench:
             floor_connect = "Driver={SQLite3};Database=%s;NoCreat=1" % path
             sqlalchemy_args = ["sqlite", path]
             env = dict(os.environ)
-        else:
+        elif db == "postgres":
             dbname = prepare_postgres(self.pg, self.data_dir, size)
             import_source = self.pg.connect_string(dbname)
             floor_connect = import_source
             sqlalchemy_args = ["postgres", dbname]
             env = self.pg.env(dbname)
+        else:
+            dbname = prepare_mariadb(self.maria, self.data_dir, size)
+            import_source = self.maria.connect_string(dbname)
+            floor_connect = import_source
+            sqlalchemy_args = ["mariadb", dbname]
+            env = dict(os.environ)
 
         argv = {
-            "import": self.import_argv(db, import_source, "/dev/null"),
+            "import": self.import_argv(db, import_source, "/dev/null", size),
             "floor": [os.path.join(self.bin, "qm_bare_fetch"), "--connect", floor_connect, "--statements",
                       os.path.join(self.work_dir, "%s-%d.statements" % (db, size)), "--quiet"],
             "session": [os.path.join(self.bin, "qm_bare_fetch"), "--connect", floor_connect, "--statements",
@@ -460,10 +528,12 @@ class Bench:
             "sqlalchemy": [PYTHON, os.path.join(HERE, "reflect_sqlalchemy.py")] + sqlalchemy_args,
             "pg_dump": ["pg_dump", "--schema-only", "-f", "/dev/null"],
             "isql": ["isql", "-b", "-k", import_source],
+            "mysqldump": ["mysqldump", "--defaults-file=%s" % self.maria.client_cnf, "--no-data",
+                          "--result-file=/dev/null", "--databases", database_name(size)],
         }
         stdin = {"isql": self.select_one()}
         active = ["import", "floor", "session"] + ([] if self.args.quick else ["sqlalchemy"]) + (
-            ["pg_dump", "isql"] if db == "postgres" else [])
+            [DUMP_TOOL[db]] if db in DUMP_TOOL else []) + (["isql"] if db == "postgres" else [])
         for tool in active:
             tools[tool] = {"label": TOOL_LABEL[tool], "status": "ok", "runs": []}
 
@@ -498,7 +568,7 @@ class Bench:
             else:
                 tools["session"]["status"] = "skipped"
 
-        for tool in ("sqlalchemy", "pg_dump", "isql"):
+        for tool in ("sqlalchemy", "pg_dump", "isql", "mysqldump"):
             if tool in tools and not shutil.which(argv[tool][0]):
                 skip(tool, "%s not found" % argv[tool][0])
 
@@ -561,7 +631,7 @@ class Bench:
         outcome = []
 
         def run():
-            outcome.append(run_measured(self.import_argv(db, source, model_file), env=env,
+            outcome.append(run_measured(self.import_argv(db, source, model_file, size), env=env,
                                         limit=self.limit_for(db, "import", size),
                                         extra_env={"LD_PRELOAD": capture_lib, "QM_CAPTURE_STATEMENTS": statements}))
 
@@ -651,7 +721,8 @@ class Bench:
                                   ("import_vs_session", "import", "session"),
                                   ("sqlalchemy_vs_import", "sqlalchemy", "import"),
                                   ("import_vs_pg_dump", "import", "pg_dump"),
-                                  ("import_vs_isql", "import", "isql")):
+                                  ("import_vs_isql", "import", "isql"),
+                                  ("import_vs_mysqldump", "import", "mysqldump")):
             (a, a_bound), (b, b_bound) = wall(top), wall(bottom)
             if a is None or not b or (a_bound and b_bound):
                 ratios[name] = None
@@ -769,14 +840,17 @@ class Bench:
         if pg:
             add("PostgreSQL 1,000: import / pg_dump --schema-only", pg, "import_vs_pg_dump", TARGET_PG_DUMP_RATIO,
                 "<=")
-        for db in ("postgres", "sqlite"):
+        maria = entry("mariadb", TARGET_SIZE)
+        if maria:
+            add("MariaDB 1,000: import / mysqldump --no-data", maria, "import_vs_mysqldump", 1.0, "<")
+        for db in ("postgres", "sqlite", "mariadb"):
             e = entry(db, TARGET_SIZE)
             if not e:
                 continue
             if "sqlalchemy" in e["tools"]:
                 add("%s 1,000: SQLAlchemy / import" % DB_LABEL[db], e, "sqlalchemy_vs_import",
                     TARGET_SQLALCHEMY_SPEEDUP, ">=")
-            if db == "postgres":
+            if db in ("postgres", "mariadb"):
                 add("%s 1,000: import / bare fetch loop" % DB_LABEL[db], e, "import_vs_floor", TARGET_FLOOR_RATIO,
                     "<=")
         for size in (TARGET_SIZE, LARGE_SIZE):
@@ -788,7 +862,7 @@ class Bench:
         if e:
             add("PostgreSQL %s: import peak memory / model JSON size" % fmt_size(PG_MEMORY_SIZE), e,
                 "import_rss_vs_json", TARGET_PG_MEMORY_PER_JSON, "<=")
-        for db in ("postgres", "sqlite"):
+        for db in ("postgres", "sqlite", "mariadb"):
             e = entry(db, MEMORY_TARGET_SIZE)
             if not e:
                 continue
@@ -832,10 +906,12 @@ class Bench:
                 continue
             if db == "sqlite":
                 source, env = prepare_sqlite(self.data_dir, size), dict(os.environ)
+            elif db == "mariadb":
+                source, env = self.maria.connect_string(database_name(size)), dict(os.environ)
             else:
                 source, env = self.pg.connect_string(database_name(size)), self.pg.env(database_name(size))
-            argv = self.import_argv(db, source, "/dev/null")
-            statement_times = self.statement_times(db, size, source if db == "postgres" else
+            argv = self.import_argv(db, source, "/dev/null", size)
+            statement_times = self.statement_times(db, size, source if db != "sqlite" else
                                                    "Driver={SQLite3};Database=%s;NoCreat=1" % source, env)
             report_file = os.path.join(results_dir, "profile-%s-%d.txt" % (db, size))
             log("profiling the %s import of %s tables" % (DB_LABEL[db], fmt_size(size)))
@@ -937,14 +1013,15 @@ def markdown(bench, sizes, scaling, targets, profile, micro):
     w("## Ratios")
     w("")
     w("| database | tables | import / bare loop | import / bare loop in session | SQLAlchemy / import "
-      "| import / pg_dump | import / isql | import peak memory / JSON | server statements (plug-in's) |")
-    w("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+      "| import / pg_dump | import / isql | import / mysqldump | import peak memory / JSON "
+      "| server statements (plug-in's) |")
+    w("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for db, by_size in bench.results.items():
         for size in sorted(by_size):
             r = by_size[size]["ratios"]
             cells = []
             for key in ("import_vs_floor", "import_vs_session", "sqlalchemy_vs_import", "import_vs_pg_dump",
-                        "import_vs_isql", "import_rss_vs_json"):
+                        "import_vs_isql", "import_vs_mysqldump", "import_rss_vs_json"):
                 bound = r.get("bounds", {}).get(key)
                 cells.append("-" if r.get(key) is None else (bound + " " if bound else "") + fmt_ratio(r[key]))
             server = by_size[size].get("server_statements")
@@ -1066,7 +1143,7 @@ def main(argv):
     parser.add_argument("--runs", type=int,
                         help="timed runs per program (default 5; at most %d at %s tables, SQLAlchemy %d)" % (
                             LARGE_RUNS, fmt_size(LARGE_SIZE), LARGE_RUNS_SQLALCHEMY))
-    parser.add_argument("--only", choices=["sqlite", "postgres"], help="one database only")
+    parser.add_argument("--only", choices=["sqlite", "postgres", "mariadb"], help="one database only")
     parser.add_argument("--timeout", type=float, default=600.0, help="longest single run, seconds (default 600)")
     parser.add_argument("--json", default=os.path.join(HERE, "results", "latest.json"),
                         help="where the figures are written (default bench/results/latest.json)")
@@ -1087,13 +1164,19 @@ def main(argv):
     if not os.path.exists(GNU_TIME):
         parser.error("%s (package time) is missing; run scripts/setup" % GNU_TIME)
 
-    dbs = [args.only] if args.only else ["sqlite", "postgres"]
+    dbs = [args.only] if args.only else ["sqlite", "postgres", "mariadb"]
     if "postgres" in dbs and not bench.pg.available:
         if args.only == "postgres":
             parser.error("no PostgreSQL server: QM_PG_HOST, QM_PG_PORT, QM_PG_USER and QM_PG_PASSWORD are not set "
                          "(start one with scripts/pg start DIR and source DIR/env)")
         dbs.remove("postgres")
         bench.note("PostgreSQL skipped: no server (QM_PG_* variables not set)")
+    if "mariadb" in dbs and not bench.maria.available:
+        if args.only == "mariadb":
+            parser.error("no MariaDB server: QM_MARIA_HOST, QM_MARIA_PORT, QM_MARIA_USER, QM_MARIA_PASSWORD and "
+                         "QM_MARIA_CLIENT_CNF are not set (start one with scripts/mariadb start DIR and source DIR/env)")
+        dbs.remove("mariadb")
+        bench.note("MariaDB skipped: no server (QM_MARIA_* variables not set)")
 
     started = time.perf_counter()
     if os.getloadavg()[0] > (os.cpu_count() or 1):

@@ -101,6 +101,24 @@ class GeneratorTest(unittest.TestCase):
             finally:
                 pg.psql("postgres", "-c", "DROP DATABASE %s" % db)
 
+    @unittest.skipUnless(os.environ.get("QM_MARIA_CLIENT_CNF"), "no MariaDB server (QM_MARIA_* not set)")
+    def test_mariadb_script_loads(self):
+        maria = run.MariaDb(os.environ)
+        with tempfile.TemporaryDirectory() as tmp:
+            db = run.prepare_mariadb(maria, tmp, 23)
+            try:
+                counts = maria.client(
+                    "SELECT CONCAT(TABLE_TYPE, '|', COUNT(*)) FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                    "'%s' GROUP BY TABLE_TYPE ORDER BY TABLE_TYPE" % db, capture=True).splitlines()
+                self.assertEqual(counts, ["BASE TABLE|23", "VIEW|2"])
+                fks = maria.client("SELECT COUNT(*) FROM information_schema.REFERENTIAL_CONSTRAINTS "
+                                   "WHERE CONSTRAINT_SCHEMA = '%s' AND DELETE_RULE = 'CASCADE'" % db,
+                                   capture=True).split()
+                self.assertEqual(fks, ["23"])
+                self.assertEqual(run.prepare_mariadb(maria, tmp, 23), db)  # labelled: not loaded again
+            finally:
+                maria.client("DROP DATABASE %s" % db)
+
 
 @unittest.skipUnless(os.path.exists(FLOOR) and os.path.exists(CAPTURE), "bench programs not built in " + BUILD)
 class FloorAndCaptureTest(unittest.TestCase):

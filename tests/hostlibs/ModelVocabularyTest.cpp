@@ -18,14 +18,20 @@ TEST(ModelVocabularyTest, EnumLikePropertiesListTheirWordsPerObjectType) {
     std::vector<std::string> words;
   };
   const Case cases[] = {
-      {Table, TableKind, {"table", "partitioned table", "unlogged table", "virtual table"}},
+      {Table, TableKind, {"table", "partitioned table", "unlogged table", "virtual table", "system-versioned table"}},
+      {Table, RowFormat, {"DYNAMIC", "COMPACT", "REDUNDANT", "COMPRESSED", "FIXED", "PAGE"}},
       {View, TableKind, {"view", "materialized view"}},
+      {View, SecurityType, {"DEFINER", "INVOKER"}},
+      {Routine, SecurityType, {"DEFINER", "INVOKER"}},
+      {Key, IndexMethod, {"btree", "hash", "gist", "spgist", "gin", "brin", "fulltext", "spatial"}},
       {ForeignKey, OnDelete, {"NO ACTION", "RESTRICT", "CASCADE", "SET NULL", "SET DEFAULT"}},
       {ForeignKey, MatchType, {"SIMPLE", "FULL", "PARTIAL"}},
       {Trigger, TriggerEvents, {"INSERT", "DELETE", "UPDATE", "TRUNCATE"}},
       {Parameter, ParameterMode, {"IN", "OUT", "INOUT", "VARIADIC", "TABLE"}},
       // Not on that type, or not enum-like at all.
       {Column, TableKind, {}},
+      {Column, SecurityType, {}},
+      {Table, Engine, {}},  // free text: engines are the server's to add
       {Table, Name, {}},
       {Index, IndexColumns, {}},
   };
@@ -46,7 +52,7 @@ TEST(ModelVocabularyTest, EveryEnumLikePropertyHasANameAndWordsSomewhere) {
     for (int type = Model; type <= CheckConstraint; ++type) listed = listed || !AllowedValues(type, id).empty();
     EXPECT_TRUE(listed) << id;
   }
-  EXPECT_EQ(enumLike, 14);
+  EXPECT_EQ(enumLike, 16);
   EXPECT_STREQ(PropertyName(CheckOption), "checkOption");
 }
 
@@ -69,6 +75,11 @@ TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
       {ForeignKey, MatchType, u"NONE", false},
       {Index, IndexMethod, u"btree", true},
       {Index, IndexMethod, u"BTREE", false},
+      {Key, IndexMethod, u"fulltext", true},
+      {Table, RowFormat, u"DYNAMIC", true},
+      {Table, RowFormat, u"Dynamic", false},
+      {View, CheckOption, u"NONE", false},  // no check option: the property is left out
+      {Routine, SecurityType, u"INVOKER", true},
       {Trigger, TriggerTiming, u"INSTEAD OF", true},
       {Trigger, TriggerTiming, u"INSTEAD", false},
       {Routine, RoutineKind, u"window function", true},

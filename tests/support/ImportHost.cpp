@@ -49,7 +49,7 @@ class MessageRecorder : public runner::ImportDisplay {
 }  // namespace
 
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
-                        std::chrono::seconds limit) {
+                        std::chrono::seconds limit, const QmConnectOptions& options) {
   ImportOutcome outcome;
   InterfaceProvider* provider = InterfaceProvider::Instance();
   ISchemaImport* import = provider->GetSchemaImportApi();
@@ -59,6 +59,7 @@ ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string
     return outcome;
   }
   api.Configure(Utf16(source), Utf16(scope));
+  api.SetConnectOptions(options);
   MessageRecorder recorder;
   runner::RunControl control;
   const auto deadline = std::chrono::steady_clock::now() + limit;

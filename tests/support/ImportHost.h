@@ -54,14 +54,16 @@ struct ImportOutcome {
   bool finishedPosted = false;            // the last message is WM_IMPORT_FINISHED
 };
 
-// Configures the plug-in with source and scope (UTF-8) and runs
+// Configures the plug-in with source and scope (UTF-8) and the connect
+// options (the defaults unless given), and runs
 // ReverseEngineerFromDB into the model. A run that does not end within the
 // limit is asked to stop and fails the test; one that does not stop either
 // aborts the process: a hung import cannot be left behind. An exception
 // from the import is thrown on to the caller after the host has taken its
 // explorer and window away again.
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
-                        std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180));
+                        std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180),
+                        const QmConnectOptions& options = {});
 
 // Reading the model. Text is UTF-8 ("" when absent), ids empty when absent.
 std::vector<CMOObject*> Children(GenericModel& model, const CMOObject& parent, int type);

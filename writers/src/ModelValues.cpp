@@ -73,6 +73,15 @@ bool SameWord(std::u16string_view value, std::u16string_view word) {
   return true;
 }
 
+std::u16string VocabularyWord(const CMOObject& object, int propertyId) {
+  const std::u16string& value = Text(object, propertyId);
+  for (const char* word : model::AllowedValues(object.GetObjectType(), propertyId)) {
+    const std::u16string listed(word, word + std::char_traits<char>::length(word));
+    if (SameWord(value, listed)) return listed;
+  }
+  return {};
+}
+
 KeyKind KeyKindOf(const CMOObject& key) {
   static constexpr std::u16string_view kWords[] = {u"PRIMARY KEY", u"UNIQUE"};
   switch (WordIndex(Text(key, model::KeyType), kWords)) {
@@ -83,8 +92,9 @@ KeyKind KeyKindOf(const CMOObject& key) {
 }
 
 RelationKind RelationKindOf(const CMOObject& object) {
-  static constexpr std::u16string_view kWords[] = {u"table",         u"unlogged table", u"partitioned table",
-                                                   u"virtual table", u"view",           u"materialized view"};
+  static constexpr std::u16string_view kWords[] = {u"table",         u"unlogged table",         u"partitioned table",
+                                                   u"virtual table", u"system-versioned table", u"view",
+                                                   u"materialized view"};
   if (!HasText(object, model::TableKind))
     return object.GetObjectType() == model::View ? RelationKind::View : RelationKind::Table;
   switch (WordIndex(Text(object, model::TableKind), kWords)) {
@@ -92,8 +102,9 @@ RelationKind RelationKindOf(const CMOObject& object) {
     case 1: return RelationKind::UnloggedTable;
     case 2: return RelationKind::PartitionedTable;
     case 3: return RelationKind::VirtualTable;
-    case 4: return RelationKind::View;
-    case 5: return RelationKind::MaterializedView;
+    case 4: return RelationKind::SystemVersionedTable;
+    case 5: return RelationKind::View;
+    case 6: return RelationKind::MaterializedView;
     default: return RelationKind::Unknown;
   }
 }

@@ -43,13 +43,20 @@ bool SameWord(std::u16string_view value, std::u16string_view word);
 
 // ---- Enum-like values.
 
+// The word model::AllowedValues lists for the property on the object's
+// type that the value spells, in the vocabulary's spelling ("Dynamic" is
+// "DYNAMIC"); empty when the property is absent or spells none of them.
+std::u16string VocabularyWord(const CMOObject& object, int propertyId);
+
 // model::KeyType of a key.
 enum class KeyKind { Unknown, PrimaryKey, Unique };
 KeyKind KeyKindOf(const CMOObject& key);
 
 // model::TableKind of a table or view. A view without the property is a
 // View, a table without it a Table.
-enum class RelationKind { Unknown, Table, UnloggedTable, PartitionedTable, VirtualTable, View, MaterializedView };
+enum class RelationKind {
+  Unknown, Table, UnloggedTable, PartitionedTable, VirtualTable, SystemVersionedTable, View, MaterializedView
+};
 RelationKind RelationKindOf(const CMOObject& object);
 
 // model::TypeKind of a user-defined type.

@@ -84,6 +84,17 @@ const char* PropertyName(int propertyId) {
     case Strict: return "strict";
     case WithoutRowid: return "withoutRowid";
     case CheckOption: return "checkOption";
+    case RowFormat: return "rowFormat";
+    case CharacterSet: return "characterSet";
+    case AutoIncrement: return "autoIncrement";
+    case Engine: return "engine";
+    case SecurityType: return "securityType";
+    case TriggerOrder: return "triggerOrder";
+    case PrefixLengths: return "prefixLengths";
+    case DescendingColumns: return "descendingColumns";
+    case Invisible: return "invisible";
+    case UpdateExpression: return "updateExpression";
+    case SqlMode: return "sqlMode";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";
@@ -94,7 +105,9 @@ const char* PropertyName(int propertyId) {
 namespace {
 
 // The words of the table in the header, by object type and property.
-constexpr const char* kTableKinds[] = {"table", "partitioned table", "unlogged table", "virtual table"};
+constexpr const char* kTableKinds[] = {"table", "partitioned table", "unlogged table", "virtual table",
+                                       "system-versioned table"};
+constexpr const char* kRowFormats[] = {"DYNAMIC", "COMPACT", "REDUNDANT", "COMPRESSED", "FIXED", "PAGE"};
 constexpr const char* kViewKinds[] = {"view", "materialized view"};
 constexpr const char* kCheckOptions[] = {"CASCADED", "LOCAL"};
 constexpr const char* kGeneratedKinds[] = {"STORED", "VIRTUAL"};
@@ -102,7 +115,8 @@ constexpr const char* kIdentities[] = {"ALWAYS", "BY DEFAULT"};
 constexpr const char* kKeyTypes[] = {"PRIMARY KEY", "UNIQUE"};
 constexpr const char* kActions[] = {"NO ACTION", "RESTRICT", "CASCADE", "SET NULL", "SET DEFAULT"};
 constexpr const char* kMatchTypes[] = {"SIMPLE", "FULL", "PARTIAL"};
-constexpr const char* kIndexMethods[] = {"btree", "hash", "gist", "spgist", "gin", "brin"};
+constexpr const char* kIndexMethods[] = {"btree", "hash", "gist", "spgist", "gin", "brin", "fulltext", "spatial"};
+constexpr const char* kSecurityTypes[] = {"DEFINER", "INVOKER"};
 constexpr const char* kTimings[] = {"BEFORE", "AFTER", "INSTEAD OF"};
 constexpr const char* kEvents[] = {"INSERT", "DELETE", "UPDATE", "TRUNCATE"};
 constexpr const char* kRoutineKinds[] = {"function", "procedure", "aggregate", "window function"};
@@ -116,13 +130,15 @@ struct Words {
 };
 
 constexpr Words kWords[] = {
-    {Table, TableKind, kTableKinds},       {View, TableKind, kViewKinds},
-    {View, CheckOption, kCheckOptions},    {Column, GeneratedKind, kGeneratedKinds},
-    {Column, Identity, kIdentities},       {Key, KeyType, kKeyTypes},
-    {ForeignKey, OnDelete, kActions},      {ForeignKey, OnUpdate, kActions},
-    {ForeignKey, MatchType, kMatchTypes},  {Index, IndexMethod, kIndexMethods},
-    {Trigger, TriggerTiming, kTimings},    {Trigger, TriggerEvents, kEvents},
-    {Routine, RoutineKind, kRoutineKinds}, {Parameter, ParameterMode, kParameterModes},
+    {Table, TableKind, kTableKinds},         {Table, RowFormat, kRowFormats},
+    {View, TableKind, kViewKinds},           {View, CheckOption, kCheckOptions},
+    {View, SecurityType, kSecurityTypes},    {Column, GeneratedKind, kGeneratedKinds},
+    {Column, Identity, kIdentities},         {Key, KeyType, kKeyTypes},
+    {ForeignKey, OnDelete, kActions},        {ForeignKey, OnUpdate, kActions},
+    {ForeignKey, MatchType, kMatchTypes},    {Index, IndexMethod, kIndexMethods},
+    {Key, IndexMethod, kIndexMethods},       {Trigger, TriggerTiming, kTimings},
+    {Trigger, TriggerEvents, kEvents},       {Routine, RoutineKind, kRoutineKinds},
+    {Routine, SecurityType, kSecurityTypes}, {Parameter, ParameterMode, kParameterModes},
     {UserType, TypeKind, kTypeKinds},
 };
 

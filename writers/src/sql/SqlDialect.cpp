@@ -54,16 +54,15 @@ bool IsAsciiIdentifier(std::u16string_view name) {
   });
 }
 
-// Columns in their order (model::Position; creation order where equal).
-std::vector<const CMOObject*> ColumnsInOrder(const SqlModel& model, const CMOObject& table) {
+}  // namespace
+
+std::vector<const CMOObject*> SqlDialect::ColumnsInOrder(const SqlModel& model, const CMOObject& table) {
   std::vector<const CMOObject*> columns = model.Children(table, model::Column);
   std::stable_sort(columns.begin(), columns.end(), [](const CMOObject* a, const CMOObject* b) {
     return Integer(*a, model::Position).value_or(0) < Integer(*b, model::Position).value_or(0);
   });
   return columns;
 }
-
-}  // namespace
 
 std::u16string SqlDialect::Name(std::u16string_view name) const {
   return NeedsQuotes(name) ? Quote(name) : std::u16string(name);

@@ -96,6 +96,9 @@ class SqlDialect {
   std::u16string Describe(const SqlModel& model, const CMOObject& object) const;
   // "(a, b)": the names of the objects, each quoted as needed.
   std::u16string NameList(const SqlModel& model, const std::vector<int>& ids) const;
+  // The table's columns in their order (model::Position; creation order
+  // where equal).
+  static std::vector<const CMOObject*> ColumnsInOrder(const SqlModel& model, const CMOObject& table);
   // The table's keys in the order CREATE TABLE writes them.
   virtual std::vector<const CMOObject*> KeysInOrder(const SqlModel& model, const CMOObject& table) const;
   // The CREATE TABLE statement from the table's properties and children.

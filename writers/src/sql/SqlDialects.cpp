@@ -2,6 +2,7 @@
 // models they write. This table is the one place in the writers that names
 // a plug-in's number; a dialect for another product is a class derived
 // from SqlDialect and one line here.
+#include "MariaDbDialect.h"
 #include "PostgresDialect.h"
 #include "SqlDialect.h"
 #include "SqliteDialect.h"
@@ -15,6 +16,7 @@ namespace {
 constinit const SqlDialect kStandard;
 constinit const SqliteDialect kSqlite;
 constinit const PostgresDialect kPostgres;
+constinit const MariaDbDialect kMariaDb;
 
 struct DialectEntry {
   unsigned int modelType;     // GenericModel::GetModelType of the plug-in's models
@@ -24,6 +26,7 @@ struct DialectEntry {
 constexpr DialectEntry kDialects[] = {
     {1001, &kSqlite},    // plugins/sqlite
     {1002, &kPostgres},  // plugins/postgres
+    {1003, &kMariaDb},   // plugins/mariadb
 };
 
 }  // namespace

@@ -57,7 +57,7 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules) {
     if (IsSpace(c)) {
       while (i < text.size() && IsSpace(text[i])) ++i;
       kind = TokenKind::Space;
-    } else if (c == u'-' && i + 1 < text.size() && text[i + 1] == u'-') {
+    } else if ((c == u'-' && i + 1 < text.size() && text[i + 1] == u'-') || (c == u'#' && rules.hashComments)) {
       while (i < text.size() && text[i] != u'\n') ++i;
       kind = TokenKind::Comment;
     } else if (c == u'/' && i + 1 < text.size() && text[i + 1] == u'*') {
@@ -75,8 +75,8 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules) {
         }
       }
       kind = TokenKind::Comment;
-    } else if (c == u'\'') {
-      i = QuotedEnd(text, i, u'\'', false);
+    } else if (c == u'\'' || (c == u'"' && rules.doubleQuotedStrings)) {
+      i = QuotedEnd(text, i, c, rules.backslashEscapes);
       kind = TokenKind::String;
     } else if (c == u'"') {
       i = QuotedEnd(text, i, u'"', false);
@@ -104,7 +104,7 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules) {
       // E'..', X'..', B'..', N'..': a literal with a one-letter prefix.
       if (i == begin + 1 && i < text.size() && text[i] == u'\'' &&
           (c == u'E' || c == u'e' || c == u'X' || c == u'x' || c == u'B' || c == u'b' || c == u'N' || c == u'n')) {
-        i = QuotedEnd(text, i, u'\'', c == u'E' || c == u'e');
+        i = QuotedEnd(text, i, u'\'', c == u'E' || c == u'e' || ((c == u'N' || c == u'n') && rules.backslashEscapes));
         kind = TokenKind::String;
       }
     } else {
@@ -130,7 +130,8 @@ std::u16string NameOf(std::u16string_view text, const Token& token) {
 
 bool EndsInLineComment(std::u16string_view text, const TokenRules& rules) {
   const std::vector<Token> tokens = Tokenize(text, rules);
-  return !tokens.empty() && tokens.back().kind == TokenKind::Comment && text.substr(tokens.back().begin, 2) == u"--";
+  return !tokens.empty() && tokens.back().kind == TokenKind::Comment &&
+         (text.substr(tokens.back().begin, 2) == u"--" || text[tokens.back().begin] == u'#');
 }
 
 std::vector<std::vector<NamePart>> ReferencedNames(std::u16string_view text, const TokenRules& rules) {

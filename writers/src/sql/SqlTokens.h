@@ -20,6 +20,9 @@ struct TokenRules {
   bool nestedComments = false;  // /* /* */ */ (PostgreSQL)
   bool backtickNames = false;   // `name` (SQLite, MariaDB)
   bool bracketNames = false;    // [name] (SQLite)
+  bool backslashEscapes = false;  // a backslash escapes the next character in a string (MariaDB)
+  bool doubleQuotedStrings = false;  // "text" is a string, not a name (MariaDB)
+  bool hashComments = false;    // # to the end of the line (MariaDB)
 };
 
 enum class TokenKind {
@@ -46,7 +49,8 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules);
 std::u16string NameOf(std::u16string_view text, const Token& token);
 
 // Whether the text's last token is a comment that runs to the end of the
-// line (so a ';' written after it would be commented out).
+// line ("--", or "#" where the rules have it), so a ';' written after it
+// would be commented out.
 bool EndsInLineComment(std::u16string_view text, const TokenRules& rules);
 
 // The names the text refers to: each run `a`, `a.b`, `a.b.c` of names

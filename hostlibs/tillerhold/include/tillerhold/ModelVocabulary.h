@@ -88,6 +88,18 @@ enum PropertyId : int {
   Strict = 52,              // integer 0/1: the table enforces its columns' declared types (SQLite STRICT)
   WithoutRowid = 53,        // integer 0/1: the table is stored by its primary key, without a rowid
   CheckOption = 54,         // word: what a view's WITH CHECK OPTION checks; absent: no check option
+  RowFormat = 55,           // word: how the storage engine lays out a table's rows
+  CharacterSet = 56,        // character set of a text column, or a schema's default
+  AutoIncrement = 57,       // integer 0/1: the column takes the next number when none is given
+  Engine = 58,              // the storage engine of a table, as the database names it ("InnoDB", "Aria")
+  SecurityType = 59,        // word: whose rights a view or routine runs with
+  TriggerOrder = 60,        // integer, from 1: the order in which the triggers of one table, timing and
+                            // event fire; absent: the database orders them itself (e.g. by name)
+  PrefixLengths = 61,       // per index column, comma-separated: the prefix length indexed, 0 for the whole column
+  DescendingColumns = 62,   // ids: the index columns kept in descending order
+  Invisible = 63,           // integer 0/1: an index the optimizer ignores, a column SELECT * leaves out
+  UpdateExpression = 64,    // what a column is set to when its row is updated (ON UPDATE current_timestamp())
+  SqlMode = 65,             // the session settings a routine's or trigger's body is read under (MariaDB's sql_mode)
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
@@ -110,18 +122,21 @@ const char* PropertyName(int propertyId);
 // its database did not say, or, where noted, the default.
 //
 //   on          property            values
-//   Table       TableKind           "table", "partitioned table", "unlogged table", "virtual table"
+//   Table       TableKind           "table", "partitioned table", "unlogged table", "virtual table",
+//                                   "system-versioned table"  (keeps the history of its rows)
+//   Table       RowFormat           "DYNAMIC", "COMPACT", "REDUNDANT", "COMPRESSED", "FIXED", "PAGE"
 //   View        TableKind           "view", "materialized view"
 //   View        CheckOption         "CASCADED", "LOCAL"
+//   View        SecurityType        "DEFINER", "INVOKER"
 //   Column      GeneratedKind       "STORED", "VIRTUAL"
 //   Column      Identity            "ALWAYS", "BY DEFAULT"
 //   Key         KeyType             "PRIMARY KEY", "UNIQUE"
 //   ForeignKey  OnDelete, OnUpdate  "NO ACTION", "RESTRICT", "CASCADE", "SET NULL", "SET DEFAULT"
 //   ForeignKey  MatchType           "SIMPLE", "FULL", "PARTIAL"  (SIMPLE: no MATCH clause, or a
 //                                   database that, like SQLite, treats every foreign key so)
-//   Index       IndexMethod         "btree", "hash", "gist", "spgist", "gin", "brin"  (PostgreSQL's
+//   Index, Key  IndexMethod         "btree", "hash", "gist", "spgist", "gin", "brin"  (PostgreSQL's
 //                                   own access methods; one an extension adds keeps its own name
-//                                   and is not listed)
+//                                   and is not listed), "fulltext", "spatial"
 //   Trigger     TriggerTiming       "BEFORE", "AFTER", "INSTEAD OF"
 //   Trigger     TriggerEvents       "INSERT", "DELETE", "UPDATE", "TRUNCATE": one or more, each at
 //                                   most once, joined by " OR "; UPDATE may be followed by " OF "
@@ -129,6 +144,7 @@ const char* PropertyName(int propertyId);
 //                                   the next " OR " and event word, or to the end
 //                                   ("INSERT OR UPDATE OF a, b OR TRUNCATE")
 //   Routine     RoutineKind         "function", "procedure", "aggregate", "window function"
+//   Routine     SecurityType        "DEFINER", "INVOKER"
 //   Parameter   ParameterMode       "IN", "OUT", "INOUT", "VARIADIC", "TABLE"
 //   UserType    TypeKind            "composite", "enum", "domain", "range"
 //

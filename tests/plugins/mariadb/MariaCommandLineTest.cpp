@@ -1,0 +1,63 @@
+// quillmere-import reading a real application's MySQL schema
+// (tests/data/schemas/roundcube/mariadb.sql) from the test server, with
+// the plug-in chosen two ways: by the connection string's Driver alone, and
+// by the plug-in's own option. The tree names every table the server has,
+// with columns, keys and foreign keys, and never the password.
+#include <MariaServer.h>
+#include <MariaTestEnv.h>
+#include <Subprocess.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace qm::test::mariadb {
+namespace {
+
+std::string ReadFixture(const std::string& app) {
+  std::ifstream in(std::string(QM_SCHEMA_DIR) + "/" + app + "/mariadb.sql", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The options that hand the connection string to the program, before it.
+struct Choice {
+  const char* name;
+  std::vector<std::string> options;
+};
+
+class MariaCommandLineTest : public ::testing::TestWithParam<Choice> {};
+
+TEST_P(MariaCommandLineTest, ImportsARealSchemaAndPrintsTheTree) {
+  QM_REQUIRE_MARIA();
+  MariaDatabase database("app_cli");
+  ASSERT_EQ(RunMariaSql(database.Name(), ReadFixture("roundcube")), "");
+  const std::string connect = database.ConnectionString();
+  ASSERT_EQ(connect.rfind("Driver={MariaDB Unicode};Server=127.0.0.1;Port=", 0), 0u) << "the test server's string changed";
+  std::vector<std::string> args = GetParam().options;
+  args.insert(args.end(), {connect, "--schema", database.Name(), "--format", "tree", "--quiet"});
+  const ProcessResult result = RunProcess(QM_IMPORT_EXE, args);
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(result.err, "");
+  const std::vector<std::string> tables = MariaQueryColumn(
+      "SELECT TABLE_NAME AS v FROM information_schema.TABLES WHERE TABLE_SCHEMA = " + MariaLiteral(database.Name()));
+  ASSERT_GT(tables.size(), 10u);
+  for (const std::string& table : tables) EXPECT_NE(result.out.find(table), std::string::npos) << table;
+  for (const char* part : {"users", "user_id", "email", "ON DELETE CASCADE", "primary key PRIMARY (user_id)"})
+    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  const char* password = std::getenv("QM_MARIA_PASSWORD");
+  ASSERT_NE(password, nullptr);
+  EXPECT_EQ(result.out.find(password), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, MariaCommandLineTest,
+                         ::testing::Values(Choice{"ByDriver", {"--connect"}}, Choice{"ByOption", {"--mariadb"}}),
+                         [](const ::testing::TestParamInfo<Choice>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace qm::test::mariadb

@@ -1,0 +1,243 @@
+// The MariaDB plug-in loaded as a host loads it, importing a schema that
+// holds every kind of object: compared object by object with what
+// information_schema says about it, then the details a one-line comparison
+// does not show (partition values, the referenced key, bodies as written,
+// sequence values), the scope, and what the host sees when a statement
+// waits for a lock longer than the timeout.
+#include "MariaShopSchema.h"
+
+#include <ImportHost.h>
+#include <MariaCatalogue.h>
+#include <MariaServer.h>
+#include <MariaTestEnv.h>
+#include <ModelWords.h>
+#include <PgServer.h>
+#include <Subprocess.h>
+
+#include <schemaimport/SchemaImport.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+namespace qm::test::mariadb {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class MariaImportTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!MariaConnectionString()) return;
+    s_database = new MariaDatabase("import");
+    const std::string error = RunMariaSql(s_database->Name(), MariaShopScript());
+    if (!error.empty()) ADD_FAILURE() << error;
+    s_plugin = new LoadedPlugin(QM_MARIADB_PLUGIN);
+  }
+  static void TearDownTestSuite() {
+    delete s_plugin;
+    s_plugin = nullptr;
+    delete s_database;
+    s_database = nullptr;
+  }
+  void SetUp() override {
+    QM_REQUIRE_MARIA();
+    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
+  }
+
+  static ImportOutcome Import(GenericModel& model, const QmConnectOptions& options = {}) {
+    return RunImport(s_plugin->Api(), model, s_database->ConnectionString(), s_database->Name(),
+                     std::chrono::seconds(180), options);
+  }
+  static CMOObject* Object(GenericModel& model, int type, std::string_view table, std::string_view name = {}) {
+    CMOObject* schema = Child(model, *model.GetCMOObject(), model::Schema, s_database->Name());
+    if (schema == nullptr) return nullptr;
+    for (int relationType : {model::Table, model::View})
+      if (CMOObject* relation = Child(model, *schema, relationType, table))
+        return name.empty() ? relation : Child(model, *relation, type, name);
+    return Child(model, *schema, type, table);
+  }
+
+  static MariaDatabase* s_database;
+  static LoadedPlugin* s_plugin;
+};
+
+MariaDatabase* MariaImportTest::s_database = nullptr;
+LoadedPlugin* MariaImportTest::s_plugin = nullptr;
+
+// Every object kind arrives as information_schema has it, and the host
+// heard of each kind once started and once finished with its count.
+TEST_F(MariaImportTest, ModelMatchesTheCatalogueObjectByObject) {
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = Import(model);
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  for (const QmFailedStatement& failed : outcome.failed)
+    ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
+  const Strings expected = MariaCatalogueLines({s_database->Name()});
+  ASSERT_GT(expected.size(), 60u);
+  EXPECT_EQ(LineDifference(expected, MariaModelLines(model)), "");
+  EXPECT_EQ(StructuralFaults(model), Strings());
+  EXPECT_EQ(VocabularyFaults(model), Strings());
+  EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), s_database->Name());
+  EXPECT_FALSE(Text(*model.GetCMOObject(), model::ServerName).empty());
+
+  std::map<int, long long> finished;  // object type -> the count posted last
+  for (const MSG& message : outcome.messages) {
+    if (message.message != WM_IMPORT_PROGRESS) continue;
+    const int type = static_cast<int>(message.wParam);
+    EXPECT_TRUE(finished.count(type) || message.lParam == 0) << "type " << type << " finished before it started";
+    finished[type] = static_cast<long long>(message.lParam);
+  }
+  EXPECT_TRUE(outcome.finishedPosted);
+  // Keys, foreign keys and indexes come one row per column.
+  auto count = [&](const std::string& from) {
+    return std::stoll(MariaQueryValue("SELECT COUNT(*) AS v FROM information_schema." + from + " AND TABLE_SCHEMA = " +
+                                      MariaLiteral(s_database->Name())));
+  };
+  const std::map<int, long long> rows = {{model::Key, count("STATISTICS WHERE NON_UNIQUE = 0")},
+                                         {model::Index, count("STATISTICS WHERE NON_UNIQUE = 1")},
+                                         {model::ForeignKey, count("KEY_COLUMN_USAGE WHERE REFERENCED_TABLE_NAME IS NOT NULL")}};
+  const int types[] = {model::Schema, model::Table, model::View, model::Sequence, model::Column, model::Key,
+                       model::CheckConstraint, model::ForeignKey, model::Index, model::Partition, model::Trigger,
+                       model::Routine, model::Parameter};
+  for (int type : types) {
+    // Subpartitions are rows of their own.
+    const long long objects = static_cast<long long>(AllOfType(model, type).size()) + (type == model::Partition ? 2 : 0);
+    EXPECT_EQ(finished[type], rows.count(type) ? rows.at(type) : objects) << model::ObjectTypeName(type);
+    EXPECT_GT(finished[type], 0) << model::ObjectTypeName(type);
+  }
+  EXPECT_EQ(finished.size(), std::size(types));
+}
+
+// What the lines leave out: the values of partition bounds, the key a
+// foreign key references, prefix lengths and descending parts, sequence
+// values beyond 32 bits, bodies with characters outside the BMP (which
+// information_schema turns into '?'), the parameter list.
+TEST_F(MariaImportTest, DetailsArriveAsWritten) {
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = Import(model);
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+
+  CMOObject* sales = Object(model, model::Table, "sales");
+  ASSERT_NE(sales, nullptr);
+  EXPECT_EQ(Text(*sales, model::TableKind), "partitioned table");
+  EXPECT_EQ(Text(*sales, model::Definition), "PARTITION BY LIST COLUMNS (`region`)");
+  CMOObject* north = Object(model, model::Partition, "sales", "north");
+  ASSERT_NE(north, nullptr);
+  EXPECT_EQ(Text(*north, model::Definition), "VALUES IN ('n','it''s')");
+  EXPECT_EQ(Text(*north, model::PartitionBound), "'n','it''s'");
+  EXPECT_EQ(Text(*Object(model, model::Partition, "sales", "south"), model::PartitionBound), "'s','a,b'");
+  CMOObject* rest = Object(model, model::Partition, "sales", "rest");
+  ASSERT_NE(rest, nullptr);
+  EXPECT_EQ(Text(*rest, model::Definition), "DEFAULT");
+  EXPECT_EQ(rest->GetProperty(model::PartitionBound), nullptr);
+  EXPECT_EQ(Text(*Object(model, model::Partition, "history", "current"), model::PartitionBound), "'MAXVALUE'");
+  EXPECT_EQ(Text(*Object(model, model::Table, "history"), model::Definition),
+            "PARTITION BY RANGE (`at`) SUBPARTITION BY HASH (`id`)");
+
+  CMOObject* byProduct = Object(model, model::ForeignKey, "orders", "orders_product");
+  ASSERT_NE(byProduct, nullptr);
+  EXPECT_EQ(Value(model, *byProduct, model::ReferencedKey), "sku_variant");
+  EXPECT_EQ(Value(model, *byProduct, model::ReferencedColumns), "sku,variant");
+  EXPECT_EQ(Text(*byProduct, model::Definition),
+            "FOREIGN KEY (`sku`, `variant`) REFERENCES `" + s_database->Name() +
+                "`.`product` (`sku`, `variant`) ON DELETE SET NULL ON UPDATE CASCADE");
+  EXPECT_EQ(Value(model, *Object(model, model::ForeignKey, "orders", "orders_customer"), model::ReferencedKey), "PRIMARY");
+
+  CMOObject* prefix = Object(model, model::Index, "customer", "name_prefix");
+  ASSERT_NE(prefix, nullptr);
+  EXPECT_EQ(Text(*prefix, model::PrefixLengths), "10,0");
+  EXPECT_EQ(Value(model, *prefix, model::DescendingColumns), "name");
+  EXPECT_EQ(Text(*Object(model, model::Index, "places", "spot_index"), model::IndexMethod), "spatial");
+  EXPECT_EQ(Value(model, *Object(model, model::Index, "customer", "ignored_one"), model::Invisible), "1");
+  EXPECT_EQ(Value(model, *Object(model, model::Column, "product", "sku"), model::PrimaryKeyPosition), "2");
+
+  CMOObject* sequence = Object(model, model::Sequence, "invoice_numbers");
+  ASSERT_NE(sequence, nullptr);
+  EXPECT_EQ(Value(model, *sequence, model::SequenceMax), "9000000000");
+  EXPECT_EQ(Value(model, *sequence, model::SequenceCycle), "1");
+
+  CMOObject* greeting = Object(model, model::Routine, "greeting");
+  ASSERT_NE(greeting, nullptr);
+  EXPECT_EQ(Text(*greeting, model::Definition), "RETURN CONCAT('hello ', who, ' 😀')");
+  EXPECT_EQ(Text(*greeting, model::ParameterList), "`who` varchar(20)");
+  CMOObject* place = Object(model, model::Routine, "place_order");
+  ASSERT_NE(place, nullptr);
+  EXPECT_EQ(Text(*place, model::ParameterList), "IN `who` int(11), INOUT `amount` decimal(8,2), OUT `new id` bigint(20)");
+  EXPECT_NE(Text(*place, model::Definition).find("'😀 outside the BMP'"), std::string::npos);
+
+  CMOObject* customer = Object(model, model::Column, "customer", "name");
+  ASSERT_NE(customer, nullptr);
+  EXPECT_EQ(Text(*customer, model::DefaultValue), "'it''s \\\\ me'");
+  EXPECT_EQ(Text(*Object(model, model::Column, "customer", "created"), model::UpdateExpression), "current_timestamp()");
+
+  // The database's own spellings, as the vocabulary's words.
+  EXPECT_EQ(Text(*Object(model, model::Table, "customer"), model::RowFormat), "DYNAMIC");
+  EXPECT_EQ(Text(*Object(model, model::Table, "places"), model::RowFormat), "PAGE");
+  EXPECT_EQ(Text(*Object(model, model::Table, "versioned"), model::TableKind), "system-versioned table");
+  EXPECT_EQ(Text(*Object(model, model::View, "active_customers"), model::CheckOption), "CASCADED");
+  EXPECT_EQ(Text(*Object(model, model::View, "active_customers"), model::SecurityType), "INVOKER");
+  EXPECT_EQ(Object(model, model::View, "order_totals")->GetProperty(model::CheckOption), nullptr);
+  EXPECT_EQ(Text(*Object(model, model::Key, "customer", "email"), model::IndexMethod), "btree");
+  EXPECT_EQ(Text(*Object(model, model::Index, "customer", "notes_text"), model::IndexMethod), "fulltext");
+  EXPECT_EQ(Text(*greeting, model::SecurityType), "INVOKER");
+  EXPECT_EQ(Text(*greeting, model::RoutineKind), "function");
+}
+
+// A scope names schemas exactly; one that is not there is refused at
+// connect with the names and the schema spelt the same but for letter case.
+TEST_F(MariaImportTest, ScopeNamingAMissingSchemaIsRefused) {
+  std::string upper = s_database->Name();
+  for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome =
+      RunImport(s_plugin->Api(), model, s_database->ConnectionString(), upper + ", no such schema");
+  EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
+  const std::string message = Utf8(outcome.connectError.message);
+  EXPECT_NE(message.find("no schema named `" + upper + "` (there is `" + s_database->Name() + "`), `no such schema`"),
+            std::string::npos)
+      << message;
+  EXPECT_EQ(model.GetObjectCount(), 1);
+}
+
+// A table another session holds locked: the statement that needs it waits
+// no longer than the timeout and fails with the server's reason; the
+// statements after it run.
+TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout) {
+  const std::string sequence = MariaIdent(s_database->Name()) + ".invoice_numbers";
+  std::thread holder([&] {
+    RunMariaSql(s_database->Name(), "LOCK TABLES " + sequence + " WRITE;\nSELECT SLEEP(5);\nUNLOCK TABLES;\n");
+  });
+  // The lock is held once the holder sleeps.
+  for (int i = 0; i < 200; ++i) {
+    if (MariaQueryValue("SELECT COUNT(*) AS v FROM information_schema.PROCESSLIST WHERE INFO LIKE 'SELECT SLEEP(5)%'") ==
+        "1")
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  QmConnectOptions options;
+  options.timeoutSeconds = 1;
+  GenericModel model(s_plugin->Api().modelType);
+  const auto start = std::chrono::steady_clock::now();
+  const ImportOutcome outcome = Import(model, options);
+  const auto took = std::chrono::steady_clock::now() - start;
+  holder.join();
+  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+  ASSERT_EQ(outcome.failed.size(), 1u);
+  EXPECT_EQ(Utf8(outcome.failed[0].name), "sequence values");
+  EXPECT_EQ(outcome.failed[0].diagnostic.nativeError, 1205) << Utf8(outcome.failed[0].diagnostic.message);
+  EXPECT_NE(Utf8(outcome.failed[0].diagnostic.message)
+                .find("(a table is locked by another session; waited 1 s, see --timeout)"),
+            std::string::npos)
+      << Utf8(outcome.failed[0].diagnostic.message);
+  EXPECT_LT(took, std::chrono::seconds(5));
+  // Everything else is there.
+  EXPECT_NE(Object(model, model::Routine, "greeting"), nullptr);
+  EXPECT_FALSE(AllOfType(model, model::Parameter).empty());
+}
+
+}  // namespace
+}  // namespace qm::test::mariadb

@@ -1,0 +1,284 @@
+#include "MariaCatalogue.h"
+
+#include "ImportHost.h"
+#include "MariaServer.h"
+
+#include <tillerhold/CMOProperty.h>
+#include <tillerhold/ModelVocabulary.h>
+
+namespace qm::test {
+namespace {
+
+// "-" for NULL and for the empty text.
+std::string Or(const std::string& expression) { return "COALESCE(NULLIF(" + expression + ", ''), '-')"; }
+
+// The filter on a schema column: exactly the schemas given, or all but
+// MariaDB's own.
+std::string SchemaFilter(const std::string& column, const std::vector<std::string>& schemas) {
+  if (schemas.empty())
+    return "CAST(" + column + " AS BINARY) NOT IN ('information_schema', 'mysql', 'performance_schema', 'sys')";
+  std::string list;
+  for (const std::string& schema : schemas) list += (list.empty() ? "" : ", ") + MariaLiteral(schema);
+  return "CAST(" + column + " AS BINARY) IN (" + list + ")";
+}
+
+// Sequences have columns in information_schema; they are not a table's.
+std::string NotASequence(const std::string& schema, const std::string& table) {
+  return "(" + schema + ", " + table + ") NOT IN (SELECT q.TABLE_SCHEMA, q.TABLE_NAME FROM information_schema.TABLES q "
+         "WHERE q.TABLE_TYPE = 'SEQUENCE')";
+}
+
+// The lines of one index kind (keys: the unique ones).
+std::string IndexQuery(bool keys, const std::string& filter) {
+  return std::string("SELECT CONCAT('") + (keys ? "key " : "index ") +
+         "', i.TABLE_SCHEMA, '.', i.TABLE_NAME, '.', i.INDEX_NAME, ' ', " +
+         (keys ? "IF(i.INDEX_NAME = 'PRIMARY', 'PRIMARY KEY', 'UNIQUE')" : "'unique=0'") +
+         ", ' (', GROUP_CONCAT(i.COLUMN_NAME ORDER BY i.SEQ_IN_INDEX SEPARATOR ','), ') method=', "
+         "LOWER(MAX(i.INDEX_TYPE)), ' prefix=', IF(MAX(i.SUB_PART) IS NULL, '-', "
+         "GROUP_CONCAT(COALESCE(i.SUB_PART, 0) ORDER BY i.SEQ_IN_INDEX SEPARATOR ',')), ' desc=', "
+         "COALESCE(GROUP_CONCAT(IF(i.COLLATION = 'D', i.COLUMN_NAME, NULL) ORDER BY i.SEQ_IN_INDEX SEPARATOR ','), '-'), "
+         "' invisible=', IF(MAX(i.IGNORED) = 'YES', '1', '-'), ' comment=', " + Or("MAX(i.INDEX_COMMENT)") +
+         ") AS v FROM information_schema.STATISTICS i WHERE " + filter + " AND i.NON_UNIQUE = " + (keys ? "0" : "1") +
+         " GROUP BY BINARY i.TABLE_SCHEMA, BINARY i.TABLE_NAME, i.INDEX_NAME";
+}
+
+}  // namespace
+
+std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& schemas, const MariaAccount& account) {
+  auto filter = [&](const std::string& column) { return SchemaFilter(column, schemas); };
+  auto query = [&](const std::string& text) { return MariaQueryColumn(text, {}, account.user, account.password); };
+  // Whether the account may read mysql.proc (a failing query would fail the
+  // test, so its privileges are asked).
+  const bool procReadable =
+      !query("SELECT 'yes' AS v FROM information_schema.USER_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT' "
+             "UNION SELECT 'yes' FROM information_schema.SCHEMA_PRIVILEGES WHERE TABLE_SCHEMA = 'mysql' "
+             "AND PRIVILEGE_TYPE = 'SELECT' UNION SELECT 'yes' FROM information_schema.TABLE_PRIVILEGES "
+             "WHERE TABLE_SCHEMA = 'mysql' AND TABLE_NAME = 'proc' AND PRIVILEGE_TYPE = 'SELECT'")
+           .empty();
+  const std::string partitionClause =
+      "CONCAT('PARTITION BY ', p.PARTITION_METHOD, ' (', p.PARTITION_EXPRESSION, ')', "
+      "COALESCE(CONCAT(' SUBPARTITION BY ', p.SUBPARTITION_METHOD, ' (', p.SUBPARTITION_EXPRESSION, ')'), ''))";
+  const std::string onUpdate =
+      "IF(LOCATE('on update ', c.EXTRA) > 0, TRIM(REPLACE(SUBSTRING(c.EXTRA, LOCATE('on update ', c.EXTRA) + 10), "
+      "'INVISIBLE', '')), '-')";
+  const std::string body =
+      procReadable ? "COALESCE((SELECT CASE p.character_set_client WHEN 'utf8mb4' THEN CONVERT(p.body USING utf8mb4) "
+                     "WHEN 'latin1' THEN CONVERT(p.body USING latin1) ELSE CONVERT(p.body USING utf8mb3) END "
+                     "FROM mysql.proc p WHERE BINARY p.db = BINARY r.ROUTINE_SCHEMA AND p.name = r.ROUTINE_NAME "
+                     "AND p.type = r.ROUTINE_TYPE), r.ROUTINE_DEFINITION)"
+                   : "r.ROUTINE_DEFINITION";
+  const std::vector<std::string> queries = {
+      "SELECT CONCAT('schema ', s.SCHEMA_NAME, ' charset=', s.DEFAULT_CHARACTER_SET_NAME, ' collation=', "
+      "s.DEFAULT_COLLATION_NAME, ' comment=', " + Or("s.SCHEMA_COMMENT") + ") AS v "
+      "FROM information_schema.SCHEMATA s WHERE " + filter("s.SCHEMA_NAME"),
+
+      "SELECT CONCAT('table ', t.TABLE_SCHEMA, '.', t.TABLE_NAME, ' ', CASE WHEN t.CREATE_OPTIONS LIKE '%partitioned%' "
+      "THEN 'partitioned table' WHEN t.TABLE_TYPE = 'SYSTEM VERSIONED' THEN 'system-versioned table' ELSE 'table' END, "
+      "' engine=', " + Or("t.ENGINE") + ", ' rowformat=', " + Or("UPPER(t.ROW_FORMAT)") + ", ' collation=', " +
+      Or("t.TABLE_COLLATION") + ", ' def=', " +
+      Or("(SELECT " + partitionClause + " FROM information_schema.PARTITIONS p WHERE BINARY p.TABLE_SCHEMA = BINARY t.TABLE_SCHEMA "
+         "AND BINARY p.TABLE_NAME = BINARY t.TABLE_NAME AND p.PARTITION_ORDINAL_POSITION = 1 "
+         "AND COALESCE(p.SUBPARTITION_ORDINAL_POSITION, 1) = 1)") +
+      ", ' comment=', " + Or("t.TABLE_COMMENT") + ") AS v FROM information_schema.TABLES t WHERE " +
+      filter("t.TABLE_SCHEMA") + " AND t.TABLE_TYPE IN ('BASE TABLE', 'SYSTEM VERSIONED')",
+
+      "SELECT CONCAT('view ', v.TABLE_SCHEMA, '.', v.TABLE_NAME, ' check=', IF(v.CHECK_OPTION = 'NONE', '-', v.CHECK_OPTION), ' security=', "
+      "v.SECURITY_TYPE, ' owner=', v.DEFINER, ' def=', v.VIEW_DEFINITION) AS v FROM information_schema.VIEWS v WHERE " +
+      filter("v.TABLE_SCHEMA"),
+
+      "SELECT CONCAT('column ', c.TABLE_SCHEMA, '.', c.TABLE_NAME, '.', c.COLUMN_NAME, ' #', c.ORDINAL_POSITION, ' ', "
+      "c.COLUMN_TYPE, ' null=', IF(c.IS_NULLABLE = 'YES', 1, 0), ' default=', "
+      "IF(c.IS_GENERATED = 'ALWAYS', '-', COALESCE(c.COLUMN_DEFAULT, '-')), ' gen=', "
+      "IF(c.IS_GENERATED = 'ALWAYS', COALESCE(c.GENERATION_EXPRESSION, '-'), '-'), ' kind=', "
+      "CASE WHEN c.IS_GENERATED <> 'ALWAYS' THEN '-' WHEN c.EXTRA LIKE '%VIRTUAL GENERATED%' THEN 'VIRTUAL' "
+      "WHEN c.EXTRA LIKE '%STORED GENERATED%' THEN 'STORED' ELSE '-' END, "
+      "' autoinc=', IF(c.EXTRA LIKE '%auto_increment%', '1', '-'), ' invisible=', IF(c.EXTRA LIKE '%INVISIBLE%', '1', '-'), "
+      "' onupdate=', " + onUpdate + ", ' charset=', COALESCE(c.CHARACTER_SET_NAME, '-'), ' collation=', "
+      "COALESCE(c.COLLATION_NAME, '-'), ' pk=', COALESCE((SELECT i.SEQ_IN_INDEX FROM information_schema.STATISTICS i "
+      "WHERE BINARY i.TABLE_SCHEMA = BINARY c.TABLE_SCHEMA AND BINARY i.TABLE_NAME = BINARY c.TABLE_NAME "
+      "AND i.INDEX_NAME = 'PRIMARY' AND i.COLUMN_NAME = c.COLUMN_NAME), '-'), ' comment=', " + Or("c.COLUMN_COMMENT") + ") AS v "
+      "FROM information_schema.COLUMNS c WHERE " + filter("c.TABLE_SCHEMA") + " AND " +
+      NotASequence("c.TABLE_SCHEMA", "c.TABLE_NAME"),
+
+      IndexQuery(true, filter("i.TABLE_SCHEMA")),
+      IndexQuery(false, filter("i.TABLE_SCHEMA")),
+
+      "SELECT CONCAT('check ', k.CONSTRAINT_SCHEMA, '.', k.TABLE_NAME, '.', k.CONSTRAINT_NAME, ' ', k.CHECK_CLAUSE) AS v "
+      "FROM information_schema.CHECK_CONSTRAINTS k WHERE " + filter("k.CONSTRAINT_SCHEMA"),
+
+      "SELECT CONCAT('fk ', r.CONSTRAINT_SCHEMA, '.', r.TABLE_NAME, '.', r.CONSTRAINT_NAME, ' (', "
+      "GROUP_CONCAT(u.COLUMN_NAME ORDER BY u.ORDINAL_POSITION SEPARATOR ','), ') -> ', MAX(u.REFERENCED_TABLE_SCHEMA), "
+      "'.', r.REFERENCED_TABLE_NAME, ' (', GROUP_CONCAT(u.REFERENCED_COLUMN_NAME ORDER BY u.ORDINAL_POSITION "
+      "SEPARATOR ','), ') key=', r.UNIQUE_CONSTRAINT_NAME, ' match=', IF(r.MATCH_OPTION IN ('FULL', 'PARTIAL'), "
+      "r.MATCH_OPTION, 'SIMPLE'), ' del=', r.DELETE_RULE, ' upd=', r.UPDATE_RULE) AS v "
+      "FROM information_schema.REFERENTIAL_CONSTRAINTS r JOIN information_schema.KEY_COLUMN_USAGE u "
+      "ON BINARY u.CONSTRAINT_SCHEMA = BINARY r.CONSTRAINT_SCHEMA AND BINARY u.TABLE_NAME = BINARY r.TABLE_NAME "
+      "AND u.CONSTRAINT_NAME = r.CONSTRAINT_NAME AND u.REFERENCED_TABLE_NAME IS NOT NULL WHERE " +
+      filter("r.CONSTRAINT_SCHEMA") + " GROUP BY BINARY r.CONSTRAINT_SCHEMA, BINARY r.TABLE_NAME, r.CONSTRAINT_NAME",
+
+      "SELECT DISTINCT CONCAT('partition ', p.TABLE_SCHEMA, '.', p.TABLE_NAME, '.', p.PARTITION_NAME, ' def=', "
+      "COALESCE(CASE WHEN p.PARTITION_METHOD = 'RANGE' AND p.PARTITION_DESCRIPTION = 'MAXVALUE' "
+      "THEN 'VALUES LESS THAN MAXVALUE' WHEN p.PARTITION_METHOD LIKE 'RANGE%' "
+      "THEN CONCAT('VALUES LESS THAN (', p.PARTITION_DESCRIPTION, ')') WHEN p.PARTITION_METHOD LIKE 'LIST%' "
+      "AND p.PARTITION_DESCRIPTION = 'MAXVALUE' THEN 'DEFAULT' WHEN p.PARTITION_METHOD LIKE 'LIST%' "
+      "THEN CONCAT('VALUES IN (', p.PARTITION_DESCRIPTION, ')') END, '-'), ' comment=', " + Or("p.PARTITION_COMMENT") +
+      ") AS v FROM information_schema.PARTITIONS p WHERE " + filter("p.TABLE_SCHEMA") + " AND p.PARTITION_NAME IS NOT NULL",
+
+      "SELECT CONCAT('trigger ', g.EVENT_OBJECT_SCHEMA, '.', g.EVENT_OBJECT_TABLE, '.', g.TRIGGER_NAME, ' ', "
+      "g.ACTION_TIMING, ' ', g.EVENT_MANIPULATION, ' order=', g.ACTION_ORDER, ' owner=', g.DEFINER, ' mode=', "
+      "g.SQL_MODE, ' def=', "
+      "g.ACTION_STATEMENT) AS v FROM information_schema.TRIGGERS g WHERE " + filter("g.EVENT_OBJECT_SCHEMA"),
+
+      "SELECT CONCAT('routine ', r.ROUTINE_SCHEMA, '.', r.ROUTINE_NAME, ' ', LOWER(r.ROUTINE_TYPE), ' returns=', "
+      "COALESCE(r.DTD_IDENTIFIER, '-'), ' lang=', LOWER(r.ROUTINE_BODY), ' security=', r.SECURITY_TYPE, ' owner=', "
+      "r.DEFINER, ' mode=', r.SQL_MODE, ' comment=', " + Or("r.ROUTINE_COMMENT") + ", ' params=(', COALESCE((SELECT GROUP_CONCAT(CONCAT("
+      "IF(a.ROUTINE_TYPE = 'PROCEDURE', CONCAT(a.PARAMETER_MODE, ' '), ''), '`', REPLACE(a.PARAMETER_NAME, '`', '``'), "
+      "'` ', a.DTD_IDENTIFIER) ORDER BY a.ORDINAL_POSITION SEPARATOR ', ') FROM information_schema.PARAMETERS a "
+      "WHERE BINARY a.SPECIFIC_SCHEMA = BINARY r.ROUTINE_SCHEMA AND a.SPECIFIC_NAME = r.ROUTINE_NAME AND a.ROUTINE_TYPE = r.ROUTINE_TYPE "
+      "AND a.ORDINAL_POSITION > 0), ''), ')') AS v FROM information_schema.ROUTINES r WHERE " + filter("r.ROUTINE_SCHEMA"),
+
+      "SELECT CONCAT('body ', r.ROUTINE_SCHEMA, '.', r.ROUTINE_NAME, ' ', LOWER(r.ROUTINE_TYPE), ' ', " +
+      Or(body) + ") AS v FROM information_schema.ROUTINES r WHERE " + filter("r.ROUTINE_SCHEMA"),
+
+      "SELECT CONCAT('param ', a.SPECIFIC_SCHEMA, '.', a.SPECIFIC_NAME, ' ', LOWER(a.ROUTINE_TYPE), ' #', "
+      "a.ORDINAL_POSITION, ' ', COALESCE(a.PARAMETER_MODE, 'IN'), ' ', a.PARAMETER_NAME, ' ', a.DTD_IDENTIFIER) AS v "
+      "FROM information_schema.PARAMETERS a WHERE " + filter("a.SPECIFIC_SCHEMA") + " AND a.ORDINAL_POSITION > 0",
+  };
+  std::vector<std::string> lines;
+  for (const std::string& text : queries)
+    for (std::string& line : query(text)) lines.push_back(std::move(line));
+
+  // Sequences: their values are in the sequences themselves.
+  const std::vector<std::string> sequences =
+      query("SELECT CONCAT(HEX(t.TABLE_SCHEMA), ' ', HEX(t.TABLE_NAME)) AS v FROM information_schema.TABLES t WHERE " +
+            filter("t.TABLE_SCHEMA") + " AND t.TABLE_TYPE = 'SEQUENCE'");
+  for (const std::string& pair : sequences) {
+    const std::size_t blank = pair.find(' ');
+    const std::string schema = MariaQueryValue("SELECT UNHEX('" + pair.substr(0, blank) + "') AS v");
+    const std::string name = MariaQueryValue("SELECT UNHEX('" + pair.substr(blank + 1) + "') AS v");
+    for (std::string& line :
+         query("SELECT CONCAT('sequence ', " + MariaLiteral(schema) + ", '.', " + MariaLiteral(name) +
+               ", ' start=', s.start_value, ' inc=', s.increment, ' min=', s.minimum_value, ' max=', s.maximum_value, "
+               "' cycle=', s.cycle_option, ' comment=', " +
+               Or("(SELECT t.TABLE_COMMENT FROM information_schema.TABLES t WHERE BINARY t.TABLE_SCHEMA = " +
+                  MariaLiteral(schema) + " AND BINARY t.TABLE_NAME = " + MariaLiteral(name) + ")") +
+               ") AS v FROM " + MariaIdent(schema) + "." + MariaIdent(name) + " s"))
+      lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+namespace {
+
+// The same lines from the model.
+class ModelLines {
+ public:
+  explicit ModelLines(GenericModel& model) : m_model(model) {}
+
+  std::vector<std::string> Lines() {
+    m_lines.clear();
+    for (CMOObject* schema : Children(m_model, *m_model.GetCMOObject(), model::Schema)) Schema(*schema);
+    return m_lines;
+  }
+
+ private:
+  static std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
+
+  std::string SchemaOf(const CMOObject& object) {
+    const CMOObject* parent = m_model.GetCMOObject(object.GetParentId());
+    return parent != nullptr ? Name(*parent) : "?";
+  }
+  std::string Number(const CMOObject& object, int propertyId) {
+    const CMOProperty* property = object.GetProperty(propertyId);
+    return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
+  }
+  std::string Names(const CMOObject& object, int propertyId) {
+    return Or(NameList(m_model, Ids(object, propertyId)));
+  }
+  void Add(std::string line) { m_lines.push_back(std::move(line)); }
+
+  void Schema(CMOObject& schema) {
+    const std::string s = Name(schema);
+    Add("schema " + s + " charset=" + Text(schema, model::CharacterSet) + " collation=" +
+        Text(schema, model::Collation) + " comment=" + Or(Text(schema, model::Comment)));
+    for (CMOObject* table : Children(m_model, schema, model::Table)) {
+      Add("table " + s + "." + Name(*table) + " " + Text(*table, model::TableKind) + " engine=" +
+          Or(Text(*table, model::Engine)) + " rowformat=" + Or(Text(*table, model::RowFormat)) + " collation=" +
+          Or(Text(*table, model::Collation)) + " def=" + Or(Text(*table, model::Definition)) + " comment=" +
+          Or(Text(*table, model::Comment)));
+      Relation(s, *table);
+    }
+    for (CMOObject* view : Children(m_model, schema, model::View)) {
+      Add("view " + s + "." + Name(*view) + " check=" + Or(Text(*view, model::CheckOption)) + " security=" +
+          Text(*view, model::SecurityType) + " owner=" + Text(*view, model::Owner) + " def=" +
+          Text(*view, model::Definition));
+      Relation(s, *view);
+    }
+    for (CMOObject* sequence : Children(m_model, schema, model::Sequence))
+      Add("sequence " + s + "." + Name(*sequence) + " start=" + Number(*sequence, model::SequenceStart) + " inc=" +
+          Number(*sequence, model::SequenceIncrement) + " min=" + Number(*sequence, model::SequenceMin) + " max=" +
+          Number(*sequence, model::SequenceMax) + " cycle=" + Number(*sequence, model::SequenceCycle) + " comment=" +
+          Or(Text(*sequence, model::Comment)));
+    for (CMOObject* routine : Children(m_model, schema, model::Routine)) {
+      const std::string id = s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind);
+      Add("routine " + id + " returns=" + Or(Text(*routine, model::ReturnType)) + " lang=" +
+          Text(*routine, model::Language) + " security=" + Text(*routine, model::SecurityType) + " owner=" +
+          Text(*routine, model::Owner) + " mode=" + Text(*routine, model::SqlMode) + " comment=" +
+          Or(Text(*routine, model::Comment)) + " params=(" +
+          Text(*routine, model::ParameterList) + ")");
+      Add("body " + id + " " + Or(Text(*routine, model::Definition)));
+      for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
+        Add("param " + id + " #" + Number(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
+            " " + Name(*parameter) + " " + Text(*parameter, model::DataType));
+    }
+  }
+
+  // What tables and views have in common.
+  void Relation(const std::string& s, CMOObject& relation) {
+    const std::string prefix = s + "." + Name(relation) + ".";
+    for (CMOObject* column : Children(m_model, relation, model::Column))
+      Add("column " + prefix + Name(*column) + " #" + Number(*column, model::Position) + " " +
+          Text(*column, model::DataType) + " null=" + Number(*column, model::Nullable) + " default=" +
+          Or(Text(*column, model::DefaultValue)) + " gen=" + Or(Text(*column, model::GeneratedExpression)) +
+          " kind=" + Or(Text(*column, model::GeneratedKind)) + " autoinc=" + Number(*column, model::AutoIncrement) +
+          " invisible=" + Number(*column, model::Invisible) + " onupdate=" + Or(Text(*column, model::UpdateExpression)) +
+          " charset=" + Or(Text(*column, model::CharacterSet)) + " collation=" + Or(Text(*column, model::Collation)) +
+          " pk=" + Number(*column, model::PrimaryKeyPosition) + " comment=" + Or(Text(*column, model::Comment)));
+    for (int type : {model::Key, model::Index})
+      for (CMOObject* index : Children(m_model, relation, type))
+        Add((type == model::Key ? "key " : "index ") + prefix + Name(*index) + " " +
+            (type == model::Key ? Text(*index, model::KeyType) : "unique=" + Number(*index, model::IsUnique)) + " (" +
+            NameList(m_model, Ids(*index, type == model::Key ? model::KeyColumns : model::IndexColumns)) +
+            ") method=" + Text(*index, model::IndexMethod) + " prefix=" + Or(Text(*index, model::PrefixLengths)) +
+            " desc=" + Names(*index, model::DescendingColumns) + " invisible=" + Number(*index, model::Invisible) +
+            " comment=" + Or(Text(*index, model::Comment)));
+    for (CMOObject* check : Children(m_model, relation, model::CheckConstraint))
+      Add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
+    for (CMOObject* fk : Children(m_model, relation, model::ForeignKey)) {
+      const std::vector<int> referenced = Ids(*fk, model::ReferencedTable);
+      const CMOObject* target = referenced.empty() ? nullptr : m_model.GetCMOObject(referenced[0]);
+      Add("fk " + prefix + Name(*fk) + " (" + NameList(m_model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
+          (target != nullptr ? SchemaOf(*target) + "." + Name(*target) : "?") + " (" +
+          NameList(m_model, Ids(*fk, model::ReferencedColumns)) + ") key=" + Names(*fk, model::ReferencedKey) +
+          " match=" + Text(*fk, model::MatchType) + " del=" + Text(*fk, model::OnDelete) + " upd=" +
+          Text(*fk, model::OnUpdate));
+    }
+    for (CMOObject* partition : Children(m_model, relation, model::Partition))
+      Add("partition " + prefix + Name(*partition) + " def=" + Or(Text(*partition, model::Definition)) + " comment=" +
+          Or(Text(*partition, model::Comment)));
+    for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
+      Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
+          Text(*trigger, model::TriggerEvents) + " order=" + Number(*trigger, model::TriggerOrder) + " owner=" +
+          Text(*trigger, model::Owner) + " mode=" + Text(*trigger, model::SqlMode) + " def=" +
+          Text(*trigger, model::Definition));
+  }
+
+  GenericModel& m_model;
+  std::vector<std::string> m_lines;
+};
+
+}  // namespace
+
+std::vector<std::string> MariaModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
+
+}  // namespace qm::test
