@@ -58,7 +58,7 @@ int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runne
                   (examples.empty() ? std::string() : " (e.g. " + Joined(examples, " or ") + ")"));
     return kExitUsage;
   }
-  plugin = catalogue.FindByDriver(*driver);
+  plugin = catalogue.FindForDriver(*driver);
   if (plugin == nullptr) {
     std::vector<std::string> drivers;
     for (const runner::FoundPlugin& found : catalogue.Plugins())
