@@ -99,6 +99,17 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
       ->type_name("FORMAT")
       ->check(CLI::IsMember(FormatNames()))
       ->capture_default_str();
+  // Diagram options: fields of WriteOptions, read by the formats that draw
+  // a diagram (OutputFormat::diagram).
+  auto* around = cli.add_option("--around", options.write.aroundTable,
+                                "Draw only the table TABLE (its name, or schema.table) and the tables within "
+                                "--depth foreign keys of it, in the formats with a diagram")
+                     ->type_name("TABLE");
+  cli.add_option("--depth", options.write.depth, "With --around: how many foreign keys away a table is drawn")
+      ->type_name("N")
+      ->check(CLI::Range(0, 1000))
+      ->needs(around)
+      ->capture_default_str();
   cli.add_option("-o,--output", options.output, "Write the model to FILE instead of standard output")
       ->type_name("FILE");
   cli.add_flag("--prompt", options.prompt,
@@ -177,8 +188,17 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
   if (options.shortcut != nullptr && options.shortcutValue.empty()) empty = "--" + options.shortcut->option;
   if (options.connectGiven && options.connectString.empty()) empty = "--connect";
   if (plugin->count() > 0 && options.plugin.empty()) empty = "--plugin";
+  if (around->count() > 0 && options.write.aroundTable.empty()) empty = "--around";
   if (!empty.empty()) {
     std::fprintf(stderr, "error: %s needs a value that is not empty\n", empty.c_str());
+    return kExitUsage;
+  }
+  if (around->count() > 0 && !options.format->diagram) {
+    std::string formats;
+    for (const writers::OutputFormat& format : writers::OutputFormats())
+      if (format.diagram) formats += (formats.empty() ? "" : ", ") + std::string(format.name);
+    std::fprintf(stderr, "error: --around draws part of a diagram, and --format %s has none (formats with one: %s)\n",
+                 std::string(options.format->name).c_str(), formats.c_str());
     return kExitUsage;
   }
   if (!options.plugin.empty() && !IsShortName(options.plugin)) {

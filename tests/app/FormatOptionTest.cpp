@@ -134,5 +134,28 @@ TEST(FormatOptionTest, ReadmeListsExactlyTheFormatsOfTheTable) {
   EXPECT_TRUE(named) << "README's option table does not name the default format";
 }
 
+// --around and --depth fill WriteOptions for the formats that draw a
+// diagram; any other format, a depth without a table, and values out of
+// range are usage errors.
+TEST(FormatOptionTest, AroundAndDepthAreForFormatsWithADiagram) {
+  for (const writers::OutputFormat& format : writers::OutputFormats()) {
+    const Parsed parsed = Parse({"--format", std::string(format.name), "--around", "sales.orders"});
+    EXPECT_EQ(parsed.exitCode, format.diagram ? -1 : 2) << format.name;
+    if (format.diagram) {
+      EXPECT_EQ(parsed.options.write.aroundTable, "sales.orders");
+      EXPECT_EQ(parsed.options.write.depth, 1);
+    }
+  }
+  const Parsed deep = Parse({"--format", "svg", "--around", "orders", "--depth", "3"});
+  EXPECT_EQ(deep.exitCode, -1);
+  EXPECT_EQ(deep.options.write.depth, 3);
+  EXPECT_EQ(Parse({"--format", "svg", "--around", "orders", "--depth", "0"}).options.write.depth, 0);
+  EXPECT_EQ(Parse({"--format", "svg", "--depth", "2"}).exitCode, 2);
+  EXPECT_EQ(Parse({"--format", "svg", "--around", ""}).exitCode, 2);
+  EXPECT_EQ(Parse({"--format", "svg", "--around", "orders", "--depth", "-1"}).exitCode, 2);
+  EXPECT_EQ(Parse({"--format", "svg", "--around", "orders", "--depth", "x"}).exitCode, 2);
+  EXPECT_TRUE(Parse({}).options.write.aroundTable.empty());
+}
+
 }  // namespace
 }  // namespace app

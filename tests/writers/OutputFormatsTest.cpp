@@ -88,7 +88,8 @@ TEST(OutputFormatsTest, EveryFormatWritesAnyModel) {
       ASSERT_TRUE(out.good());
       const std::string text = out.str();
       if (model == &shop) {
-        ASSERT_GT(text.size(), 1000u);
+        // Even a diagram of the shop's four tables is a few hundred bytes.
+        ASSERT_GT(text.size(), 300u);
       }
       if (!format.binary && !text.empty()) {
         EXPECT_EQ(text.back(), '\n');

@@ -7,9 +7,13 @@
 #include <Subprocess.h>
 #include <TempDir.h>
 
+#include "DiagramTestSupport.h"
+
 #include <writers/OutputFormats.h>
+#include <writers/VisibleText.h>
 
 #include <schemaimport/SchemaImport.h>
+#include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +77,30 @@ TEST_F(SampleFormatsTest, TreeOutlinesTheSample) {
                       "(\u043d\u043e\u043c\u0435\u0440)  ON DELETE CASCADE  ON UPDATE CASCADE"),
             std::string::npos)
       << tree;
+}
+
+// The sample's diagram, laid out by Graphviz in process and read back with
+// an XML parser: a box per table titled with its name, an edge per foreign
+// key.
+TEST_F(SampleFormatsTest, SvgDrawsEveryTableAndEveryForeignKeyOfTheSample) {
+  std::map<std::string, std::string> tables;  // node id -> name
+  std::set<std::string> foreignKeys;          // edge ids
+  for (int id = 2; id <= m_model.GetObjectCount(); ++id) {
+    const CMOObject* object = m_model.GetCMOObject(id);
+    if (object->GetObjectType() == model::Table)
+      tables["d-t" + std::to_string(id)] = VisibleText(object->GetProperty(model::Name)->WStringRef());
+    if (object->GetObjectType() == model::ForeignKey) foreignKeys.insert("d-f" + std::to_string(id));
+  }
+  ASSERT_EQ(tables.size(), 14u);
+  ASSERT_EQ(foreignKeys.size(), 14u);
+
+  const SvgPicture svg = ReadSvg(Write(*FindOutputFormat("svg")));
+  ASSERT_TRUE(svg.parsed);
+  std::map<std::string, std::string> drawn;
+  for (const auto& [id, texts] : svg.nodeTexts) drawn[id] = texts.empty() ? std::string() : texts.front();
+  EXPECT_EQ(drawn, tables);
+  EXPECT_EQ(std::set<std::string>(svg.edgeIds.begin(), svg.edgeIds.end()), foreignKeys);
+  EXPECT_EQ(svg.edgeIds.size(), foreignKeys.size());
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
+#include <writers/DotWriter.h>
+#include <writers/HtmlWriter.h>
 #include <writers/JsonReader.h>
 #include <writers/JsonWriter.h>
+#include <writers/MarkdownWriter.h>
+#include <writers/MermaidWriter.h>
 #include <writers/OutputFormats.h>
 #include <writers/SqlWriter.h>
+#include <writers/SvgWriter.h>
 #include <writers/TreeWriter.h>
 
 #include <algorithm>
@@ -17,6 +22,11 @@ constinit const JsonWriter kJson;
 constinit const JsonReader kJsonReader;
 constinit const TreeWriter kTree;
 constinit const SqlWriter kSql;
+constinit const DotWriter kDot;
+constinit const SvgWriter kSvg;
+constinit const MermaidWriter kMermaid;
+constinit const HtmlWriter kHtml;
+constinit const MarkdownWriter kMarkdown;
 
 // A new format is one entry here; README.md's "Output formats" and --help
 // are checked against this table by the tests.
@@ -34,6 +44,28 @@ constexpr OutputFormat kFormats[] = {
      .description = "the DDL that recreates the schema, in the dialect of the database read",
      .writer = &kSql,
      .forTerminal = false},
+    {.name = "dot",
+     .description = "the diagram as a Graphviz graph: tables with columns, an edge per foreign key",
+     .writer = &kDot,
+     .diagram = true},
+    {.name = "svg",
+     .description = "the diagram laid out and drawn as an SVG picture (Graphviz)",
+     .writer = &kSvg,
+     .forTerminal = false,
+     .diagram = true},
+    {.name = "mermaid",
+     .description = "the diagram as a Mermaid erDiagram, for Markdown pages",
+     .writer = &kMermaid,
+     .diagram = true},
+    {.name = "html",
+     .description = "the documentation as one self-contained page, with the diagram and a filter",
+     .writer = &kHtml,
+     .forTerminal = false,
+     .diagram = true},
+    {.name = "markdown",
+     .description = "the documentation as one GitHub-flavoured Markdown file, with a Mermaid diagram",
+     .writer = &kMarkdown,
+     .diagram = true},
 };
 
 }  // namespace

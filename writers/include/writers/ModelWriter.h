@@ -14,6 +14,7 @@
 
 #include <iosfwd>
 #include <stdexcept>
+#include <string>
 
 class GenericModel;
 
@@ -22,7 +23,16 @@ namespace writers {
 // What the user chose for the output beyond its format. Each field names
 // the formats that read it and has the default the command line uses, so
 // a writer that reads no field is unaffected when one is added.
-struct WriteOptions {};
+struct WriteOptions {
+  // Diagrams (dot, svg, mermaid, and the diagrams of html and markdown):
+  // draw only this table and the tables within `depth` foreign keys of it,
+  // referencing or referenced. A table's name, or schema.table where
+  // several schemas have one of that name; UTF-8. Empty: every table.
+  std::string aroundTable;
+  // With aroundTable: how many foreign keys away a table may be; 0 draws
+  // the table alone.
+  int depth = 1;
+};
 
 // Thrown by Write when the model cannot be written in this format as the
 // options ask; what() is one line for the user. Whatever was already

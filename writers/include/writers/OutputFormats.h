@@ -29,6 +29,9 @@ struct OutputFormat {
   // with another program (a picture, a page) and for bytes: the host then
   // refuses to fill a terminal with it and asks for a file or a pipe.
   bool forTerminal = true;
+  // The output holds the entity-relationship diagram, or is one: the
+  // format reads WriteOptions::aroundTable and depth.
+  bool diagram = false;
 };
 
 // Every format, in the order --help and the README list them. The first

@@ -1,0 +1,158 @@
+#!/usr/bin/python3
+"""Benchmark of the output formats and of the diagram's layout.
+
+For each size a generated SQLite schema (gen/schema.py) is imported once per
+format with quillmere-import, written to /dev/null; the import's own time is
+read from its summary line, so the rest of the run is the writer's (and the
+process's start and exit). Then the diagram's graph (--format dot) is laid
+out by each Graphviz engine through the library (qm_layout_bench), each run
+stopped at --timeout; an engine stopped at one size is not tried at larger
+ones.
+
+  diagram.py --build build-release [--sizes 100,200,1000,10000] [--runs 3]
+             [--timeout 300] [--engines dot,sfdp,sfdp-line,neato,fdp]
+
+Prints a Markdown report; the figures also go to bench/results/diagram.json.
+"""
+
+import argparse
+import json
+import os
+import re
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "gen"))
+import schema  # noqa: E402
+
+FORMATS = ["json", "tree", "dot", "mermaid", "markdown", "html", "svg"]
+
+# Engine variants: the name shown, the engine, graph attributes set on top
+# of the ones the dot format writes.
+ENGINES = {
+    "dot": ("dot", []),
+    "sfdp": ("sfdp", []),
+    "sfdp-line": ("sfdp", ["splines=line"]),
+    "neato": ("neato", []),
+    "fdp": ("fdp", []),
+}
+
+SUMMARY = re.compile(r"imported .* in ([0-9.]+) s")
+
+
+def database(build, tables):
+    folder = os.path.join(build, "bench-data")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "diagram-sqlite-%d-v%d.db" % (tables, schema.GENERATOR_VERSION))
+    if not os.path.exists(path):
+        schema.build_sqlite(tables, path)
+    return path
+
+
+def write_once(exe, db, fmt, timeout):
+    start = time.monotonic()
+    done = subprocess.run([exe, "--sqlite", db, "--format", fmt, "-o", "/dev/null"],
+                          capture_output=True, text=True, timeout=timeout)
+    wall = time.monotonic() - start
+    match = SUMMARY.search(done.stderr)
+    imported = float(match.group(1)) if match else None
+    message = done.stderr.strip().splitlines()[-1] if done.returncode != 0 and done.stderr.strip() else ""
+    return {"exit": done.returncode, "wall": wall, "import": imported, "message": message}
+
+
+def measure_formats(exe, db, runs, timeout):
+    rows = {}
+    for fmt in FORMATS:
+        results = [write_once(exe, db, fmt, timeout) for _ in range(runs)]
+        wall = statistics.median(r["wall"] for r in results)
+        imports = [r["import"] for r in results if r["import"] is not None]
+        imported = statistics.median(imports) if imports else None
+        rows[fmt] = {
+            "exit": results[0]["exit"],
+            "wall": wall,
+            "import": imported,
+            "write": None if imported is None else max(0.0, wall - imported),
+            "message": results[0]["message"],
+        }
+    return rows
+
+
+def measure_layout(layout_exe, dot_file, engine, settings, timeout):
+    try:
+        done = subprocess.run([layout_exe, dot_file, engine] + settings, capture_output=True, text=True,
+                              timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return {"stopped": True}
+    if done.returncode != 0:
+        return {"failed": done.stderr.strip()}
+    return json.loads(done.stdout)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--sizes", default="100,200,1000,10000")
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--timeout", type=float, default=300)
+    parser.add_argument("--engines", default=",".join(ENGINES))
+    args = parser.parse_args(argv)
+    exe = os.path.join(args.build, "bin", "quillmere-import")
+    layout_exe = os.path.join(args.build, "bin", "qm_layout_bench")
+    sizes = [int(s) for s in args.sizes.split(",")]
+    engines = [e for e in args.engines.split(",") if e]
+    stopped = set()
+    report = {"load": os.getloadavg()[0], "sizes": {}}
+
+    print("# Output formats and diagram layout\n")
+    print("Load average at the start: %.2f. Seconds; median of %d runs for the formats.\n" % (report["load"], args.runs))
+    for tables in sizes:
+        db = database(args.build, tables)
+        rows = measure_formats(exe, db, args.runs, max(args.timeout, 600))
+        dot_file = os.path.join(args.build, "bench-data", "diagram-%d.dot" % tables)
+        subprocess.run([exe, "--quiet", "--sqlite", db, "--format", "dot", "-o", dot_file], check=True)
+        layouts = {}
+        for name in engines:
+            if name in stopped:
+                layouts[name] = {"skipped": True}
+                continue
+            engine, settings = ENGINES[name]
+            layouts[name] = measure_layout(layout_exe, dot_file, engine, settings, args.timeout)
+            if layouts[name].get("stopped"):
+                stopped.add(name)
+        report["sizes"][tables] = {"formats": rows, "layouts": layouts}
+
+        print("## %d tables\n" % tables)
+        print("| format | exit | whole run | import | writing | writing / import |")
+        print("|---|---|---|---|---|---|")
+        for fmt, row in rows.items():
+            ratio = "" if not row["import"] or row["write"] is None else "%.2f" % (row["write"] / row["import"])
+            note = (" (" + row["message"][:90] + "...)") if row["exit"] != 0 and row["message"] else ""
+            print("| %s | %d%s | %.2f | %s | %s | %s |" % (
+                fmt, row["exit"], note, row["wall"], "" if row["import"] is None else "%.2f" % row["import"],
+                "" if row["write"] is None else "%.2f" % row["write"], ratio))
+        print("\n| layout engine | layout | SVG render | nodes | edges |")
+        print("|---|---|---|---|---|")
+        for name, result in layouts.items():
+            if result.get("skipped"):
+                print("| %s | not tried (stopped at a smaller size) | | | |" % name)
+            elif result.get("stopped"):
+                print("| %s | > %.0f (stopped) | | | |" % (name, args.timeout))
+            elif result.get("failed"):
+                print("| %s | failed: %s | | | |" % (name, result["failed"][:80]))
+            else:
+                print("| %s | %.2f | %.2f | %d | %d |" % (name, result["layout"], result["render"], result["nodes"],
+                                                         result["edges"]))
+        print()
+        sys.stdout.flush()
+    results = os.path.join(HERE, "results")
+    os.makedirs(results, exist_ok=True)
+    with open(os.path.join(results, "diagram.json"), "w") as out:
+        json.dump(report, out, indent=2)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,188 @@
+#include "DiagramTestSupport.h"
+
+#include "TestModel.h"
+
+#include <writers/OutputFormats.h>
+
+#include <platform/Utf.h>
+#include <tillerhold/ModelVocabulary.h>
+
+#include <graphviz/cgraph.h>
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <HostileNames.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace writers::test {
+
+using namespace model;
+
+const std::vector<std::string>& DiagramHostileNames() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all = qm::test::hardening::HostileNames();
+    for (const char* name : {"<script>window.qmInjected=1</script>", "<img src=x onerror=\"window.qmInjected=2\">",
+                             "\"><svg onload=window.qmInjected=3>", "</code></pre><b>bold</b>", "&lt;not&gt; &amp;",
+                             "]]><!-- -->", "a -> b [label=x]; }", "<TABLE>", "*emph* _u_ [l](http://x) `c`",
+                             "- item", "1. item", "#quot; #35;", "pk", "Fk-x", "}o--|| :", "$x$ ~~s~~ | c"})
+      all.emplace_back(name);
+    return all;
+  }();
+  return names;
+}
+
+std::vector<int> BuildGraphModel(GenericModel& model, const std::vector<std::string>& names,
+                                 const std::vector<std::pair<int, int>>& links) {
+  CMOObject& schema = Add(model, Schema, 1, u"main");
+  std::vector<int> tables;
+  std::vector<int> keys;
+  for (const std::string& name : names) {
+    CMOObject& table = Add(model, Table, schema.GetObjectId(), platform::Utf8ToUtf16(name));
+    CMOObject& id = Add(model, Column, table.GetObjectId(), u"id");
+    SetText(id, DataType, u"INTEGER");
+    SetInteger(id, Nullable, 0);
+    SetInteger(id, PrimaryKeyPosition, 1);
+    tables.push_back(table.GetObjectId());
+    keys.push_back(id.GetObjectId());
+  }
+  for (const auto& [from, to] : links) {
+    CMOObject& table = *model.GetCMOObject(tables[static_cast<std::size_t>(from)]);
+    CMOObject& column = Add(model, Column, table.GetObjectId(), u"ref_" + std::u16string(1, u'a' + static_cast<char16_t>(to % 26)));
+    SetText(column, DataType, u"INTEGER");
+    SetInteger(column, Nullable, 1);
+    CMOObject& foreignKey = Add(model, ForeignKey, table.GetObjectId(), u"");
+    SetIds(foreignKey, ForeignKeyColumns, {column.GetObjectId()});
+    SetIds(foreignKey, ReferencedTable, {tables[static_cast<std::size_t>(to)]});
+    SetIds(foreignKey, ReferencedColumns, {keys[static_cast<std::size_t>(to)]});
+  }
+  return tables;
+}
+
+std::vector<int> BuildChainModel(GenericModel& model, const std::vector<std::string>& names) {
+  CMOObject& schema = Add(model, Schema, 1, u"main");
+  std::vector<int> tables;
+  int previousKey = 0;
+  for (const std::string& name8 : names) {
+    const std::u16string name = platform::Utf8ToUtf16(name8);
+    CMOObject& table = Add(model, Table, schema.GetObjectId(), name);
+    CMOObject& id = Add(model, Column, table.GetObjectId(), name);
+    SetText(id, DataType, name);
+    SetInteger(id, Nullable, 0);
+    SetInteger(id, PrimaryKeyPosition, 1);
+    SetText(id, Comment, name);
+    SetText(id, DefaultValue, name);
+    CMOObject& key = Add(model, Key, table.GetObjectId(), name);
+    SetText(key, KeyType, u"PRIMARY KEY");
+    SetIds(key, KeyColumns, {id.GetObjectId()});
+    if (!tables.empty()) {
+      CMOObject& ref = Add(model, Column, table.GetObjectId(), u"ref " + name);
+      SetText(ref, DataType, u"INTEGER");
+      CMOObject& foreignKey = Add(model, ForeignKey, table.GetObjectId(), name);
+      SetIds(foreignKey, ForeignKeyColumns, {ref.GetObjectId()});
+      SetIds(foreignKey, ReferencedTable, {tables.back()});
+      SetIds(foreignKey, ReferencedColumns, {previousKey});
+      SetText(foreignKey, OnDelete, name);
+    }
+    CMOObject& check = Add(model, CheckConstraint, table.GetObjectId(), name);
+    SetText(check, CheckExpression, name);
+    CMOObject& index = Add(model, Index, table.GetObjectId(), name);
+    SetIds(index, IndexColumns, {id.GetObjectId()});
+    SetText(index, Predicate, name);
+    CMOObject& trigger = Add(model, Trigger, table.GetObjectId(), name);
+    SetText(trigger, TriggerTiming, name);
+    SetText(trigger, Definition, name);
+    tables.push_back(table.GetObjectId());
+    previousKey = id.GetObjectId();
+  }
+  CMOObject& view = Add(model, View, schema.GetObjectId(), platform::Utf8ToUtf16(names.front()));
+  SetText(view, Definition, platform::Utf8ToUtf16(names.front()));
+  CMOObject& routine = Add(model, Routine, schema.GetObjectId(), platform::Utf8ToUtf16(names.back()));
+  SetText(routine, ParameterList, platform::Utf8ToUtf16(names.back()));
+  SetText(routine, Definition, platform::Utf8ToUtf16(names.back()));
+  return tables;
+}
+
+std::string WriteFormat(const char* format, const GenericModel& model, const WriteOptions& options) {
+  const OutputFormat* found = FindOutputFormat(format);
+  EXPECT_NE(found, nullptr) << format;
+  if (found == nullptr) return {};
+  std::ostringstream out;
+  found->writer->Write(model, out, options);
+  return out.str();
+}
+
+DotGraph ReadDot(const std::string& text) {
+  DotGraph graph;
+  Agraph_t* g = agmemread(text.c_str());
+  if (g == nullptr) return graph;
+  graph.parsed = true;
+  for (Agnode_t* node = agfstnode(g); node != nullptr; node = agnxtnode(g, node)) {
+    graph.nodes.insert(agnameof(node));
+    for (Agedge_t* edge = agfstout(g, node); edge != nullptr; edge = agnxtout(g, edge))
+      graph.edges.emplace_back(agnameof(agtail(edge)), agnameof(aghead(edge)));
+  }
+  for (Agraph_t* sub = agfstsubg(g); sub != nullptr; sub = agnxtsubg(sub)) {
+    const std::string name = agnameof(sub);
+    if (name.rfind("cluster", 0) == 0) graph.clusters.insert(name);
+  }
+  agclose(g);
+  return graph;
+}
+
+namespace {
+
+std::string Attribute(xmlNode* node, const char* name) {
+  xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
+  if (value == nullptr) return {};
+  std::string text(reinterpret_cast<const char*>(value));
+  xmlFree(value);
+  return text;
+}
+
+}  // namespace
+
+std::string BlanksAsSpaces(std::string text) {
+  for (std::size_t at = text.find("\xc2\xa0"); at != std::string::npos; at = text.find("\xc2\xa0", at))
+    text.replace(at, 2, " ");
+  return text;
+}
+
+SvgPicture ReadSvg(const std::string& text) {
+  SvgPicture picture;
+  xmlDoc* document = xmlReadMemory(text.data(), static_cast<int>(text.size()), "diagram.svg", "UTF-8",
+                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  if (document == nullptr) return picture;
+  picture.parsed = true;
+  xmlXPathContext* context = xmlXPathNewContext(document);
+  xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>("svg"),
+                     reinterpret_cast<const xmlChar*>("http://www.w3.org/2000/svg"));
+  auto select = [&](const char* path, xmlNode* from) {
+    context->node = from;
+    return xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(path), context);
+  };
+  xmlXPathObject* nodes = select("//svg:g[@class='node']", xmlDocGetRootElement(document));
+  for (int i = 0; nodes != nullptr && nodes->nodesetval != nullptr && i < nodes->nodesetval->nodeNr; ++i) {
+    xmlNode* node = nodes->nodesetval->nodeTab[i];
+    std::vector<std::string>& texts = picture.nodeTexts[Attribute(node, "id")];
+    xmlXPathObject* found = select(".//svg:text", node);
+    for (int k = 0; found != nullptr && found->nodesetval != nullptr && k < found->nodesetval->nodeNr; ++k) {
+      xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[k]);
+      texts.push_back(BlanksAsSpaces(content == nullptr ? "" : reinterpret_cast<const char*>(content)));
+      xmlFree(content);
+    }
+    xmlXPathFreeObject(found);
+  }
+  xmlXPathFreeObject(nodes);
+  xmlXPathObject* edges = select("//svg:g[@class='edge']", xmlDocGetRootElement(document));
+  for (int i = 0; edges != nullptr && edges->nodesetval != nullptr && i < edges->nodesetval->nodeNr; ++i)
+    picture.edgeIds.push_back(Attribute(edges->nodesetval->nodeTab[i], "id"));
+  xmlXPathFreeObject(edges);
+  xmlXPathFreeContext(context);
+  xmlFreeDoc(document);
+  return picture;
+}
+
+}  // namespace writers::test

@@ -1,0 +1,57 @@
+// What the diagram and documentation tests share: models of hostile names
+// and of chosen shapes, a format's output as text, and real parsers for
+// what the formats write (libxml2 for SVG and HTML, Graphviz's own cgraph
+// for DOT).
+#pragma once
+
+#include <writers/ModelWriter.h>
+
+#include <tillerhold/GenericModel.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace writers::test {
+
+// Names that try to break out of every format: the hardening names and
+// markup of HTML, XML, Markdown, DOT and Mermaid (UTF-8).
+const std::vector<std::string>& DiagramHostileNames();
+
+// One schema "main" with a table per name, each with a column of the same
+// name (its primary key) and, from the second on, a column "ref <name>"
+// with a foreign key to the table before. Returns the tables' ids.
+std::vector<int> BuildChainModel(GenericModel& model, const std::vector<std::string>& names);
+
+// Tables named by `names` in one schema "main", each with an id column,
+// and a foreign key for each pair (from, to) of indexes into names.
+std::vector<int> BuildGraphModel(GenericModel& model, const std::vector<std::string>& names,
+                                 const std::vector<std::pair<int, int>>& links);
+
+// The format's output for the model (the format must exist).
+std::string WriteFormat(const char* format, const GenericModel& model, const WriteOptions& options = {});
+
+// A DOT graph read back with Graphviz's parser.
+struct DotGraph {
+  bool parsed = false;
+  std::set<std::string> nodes;                       // node names ("t12")
+  std::vector<std::pair<std::string, std::string>> edges;  // tail, head node names
+  std::set<std::string> clusters;                    // subgraph names beginning "cluster"
+};
+DotGraph ReadDot(const std::string& text);
+
+// An SVG document read with libxml2 (no network, no entities loaded).
+struct SvgPicture {
+  bool parsed = false;
+  // id of each <g class="node"> -> its texts; the no-break spaces Graphviz
+  // writes to keep a run of blanks are read as blanks
+  std::map<std::string, std::vector<std::string>> nodeTexts;
+  std::vector<std::string> edgeIds;                           // id of each <g class="edge">
+};
+SvgPicture ReadSvg(const std::string& text);
+
+// The text with each no-break space (U+00A0) as a blank.
+std::string BlanksAsSpaces(std::string text);
+
+}  // namespace writers::test

@@ -1,0 +1,30 @@
+// The "mermaid" output format: the entity-relationship diagram as a Mermaid
+// erDiagram, for Markdown pages that render Mermaid code blocks. Each table
+// is an entity with its columns (type, name, PK / FK marks), each foreign
+// key a relationship from the referencing table to the referenced one:
+// "}o" many rows (or "|o" one, where the referencing columns are a key of
+// their table) to "||" exactly one (or "o|" at most one, where a
+// referencing column may be NULL); a solid line where the foreign key is
+// part of the referencing table's primary key, dotted otherwise.
+//
+// Entities are named by object id ("t12") and labelled with the table's
+// name; column names and types are written in the characters Mermaid takes
+// in a word, the others as '_', with the exact name as the column's
+// comment where it differs. In labels and comments the characters Mermaid
+// cannot show in quoted text (" % \ # < > &) are written as their
+// full-width look-alikes (" as U+201D), invisible characters as escapes
+// (VisibleText.h): the picture is for reading, the exact names are in the
+// other formats. WriteOptions::aroundTable and depth narrow it as for the
+// other diagrams.
+#pragma once
+
+#include <writers/ModelWriter.h>
+
+namespace writers {
+
+class MermaidWriter : public ModelWriter {
+ public:
+  void Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const override;
+};
+
+}  // namespace writers

@@ -1,0 +1,182 @@
+#include "ModelIndex.h"
+
+#include "ModelValues.h"
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <cstdint>
+
+namespace writers {
+
+using namespace model;
+
+// What the model holds is read through ModelValues, the one place that
+// knows how the plug-ins spell their values.
+
+const std::u16string& RawText(const CMOObject& object, int propertyId) { return values::Text(object, propertyId); }
+
+std::optional<long long> IntegerValue(const CMOObject& object, int propertyId) {
+  const std::optional<std::int64_t> value = values::Integer(object, propertyId);
+  if (!value) return std::nullopt;
+  return static_cast<long long>(*value);
+}
+
+const std::vector<int>& IdList(const CMOObject& object, int propertyId) { return values::Ids(object, propertyId); }
+
+bool IsPrimaryKey(const CMOObject& key) { return values::KeyKindOf(key) == values::KeyKind::PrimaryKey; }
+
+bool IsOrdinaryTableKind(std::u16string_view kind) {
+  return kind.empty() || values::SameWord(kind, u"table") || values::SameWord(kind, u"base table");
+}
+
+bool IsPlainKind(std::u16string_view kind) { return IsOrdinaryTableKind(kind) || values::SameWord(kind, u"view"); }
+
+bool IsDefaultAction(std::u16string_view action) { return action.empty() || values::SameWord(action, u"no action"); }
+
+bool IsDefaultIndexMethod(std::u16string_view method) { return method.empty() || values::SameWord(method, u"btree"); }
+
+ModelIndex::ModelIndex(const GenericModel& model) : m_model(model) {
+  const int count = model.GetObjectCount();
+  const auto size = static_cast<std::size_t>(count) + 1;
+  m_schemaOf.assign(size, 0);
+  m_tableOf.assign(size, 0);
+  m_entryOf.assign(size, 0);
+  m_primaryColumn.assign(size, 0);
+  m_foreignColumn.assign(size, 0);
+
+  // Parents are created before their children, so one pass in id order
+  // knows each parent's schema and table before it meets the child.
+  std::vector<int> schemaSlot(size, 0);  // by schema id: index into m_schemas + 1
+  int looseSlot = 0;                     // index into m_schemas + 1 of the entry without a schema
+  auto slotOf = [&](int schemaId) -> SchemaEntry& {
+    int& slot = schemaId == 0 ? looseSlot : schemaSlot[static_cast<std::size_t>(schemaId)];
+    if (slot == 0) {
+      m_schemas.emplace_back().schema = schemaId == 0 ? nullptr : model.GetCMOObject(schemaId);
+      slot = static_cast<int>(m_schemas.size());
+    }
+    return m_schemas[static_cast<std::size_t>(slot - 1)];
+  };
+  std::vector<const CMOObject*> foreignKeys;
+  for (int id = 2; id <= count; ++id) {
+    const CMOObject* object = model.GetCMOObject(id);
+    if (object == nullptr) continue;
+    const int parentId = object->GetParentId();
+    const CMOObject* parent = parentId > 1 && parentId < id ? model.GetCMOObject(parentId) : nullptr;
+    const auto at = static_cast<std::size_t>(id);
+    if (parent != nullptr) {
+      const auto up = static_cast<std::size_t>(parentId);
+      m_schemaOf[at] = parent->GetObjectType() == Schema ? parentId : m_schemaOf[up];
+      m_tableOf[at] = m_tableOf[up];
+    }
+    const int type = object->GetObjectType();
+    if (type == Schema) {
+      slotOf(id);
+      continue;
+    }
+    if (type == Table || type == View) {
+      m_tableOf[at] = id;
+      m_entries.emplace_back();
+      m_entryOf[at] = static_cast<int>(m_entries.size());
+      SchemaEntry& schema = slotOf(m_schemaOf[at]);
+      (type == Table ? schema.tables : schema.views).push_back(object);
+      continue;
+    }
+    if (type == Routine || type == Sequence || type == UserType) {
+      // Only those of a schema (or of the model): a routine inside a
+      // table would be listed with the table's objects.
+      if (parent != nullptr && parent->GetObjectType() != Schema) continue;
+      SchemaEntry& schema = slotOf(m_schemaOf[at]);
+      (type == Routine ? schema.routines : type == Sequence ? schema.sequences : schema.userTypes).push_back(object);
+      continue;
+    }
+    // The rest belongs to the table or view it is directly under.
+    if (parent == nullptr || m_entryOf[static_cast<std::size_t>(parentId)] == 0 || m_tableOf[at] != parentId) continue;
+    TableEntry& entry = m_entries[static_cast<std::size_t>(m_entryOf[static_cast<std::size_t>(parentId)] - 1)];
+    switch (type) {
+      case Column:
+        entry.columns.push_back(object);
+        if (IntegerValue(*object, PrimaryKeyPosition).value_or(0) > 0) m_primaryColumn[at] = 1;
+        break;
+      case Key:
+        entry.keys.push_back(object);
+        break;
+      case ForeignKey:
+        entry.foreignKeys.push_back(object);
+        foreignKeys.push_back(object);
+        break;
+      case CheckConstraint:
+        entry.checks.push_back(object);
+        break;
+      case Index:
+        entry.indexes.push_back(object);
+        break;
+      case Trigger:
+        entry.triggers.push_back(object);
+        break;
+      case Partition:
+        entry.partitions.push_back(object);
+        break;
+      default:
+        break;
+    }
+  }
+  for (const SchemaEntry& schema : m_schemas) m_tables.insert(m_tables.end(), schema.tables.begin(), schema.tables.end());
+
+  auto mark = [&](std::vector<char>& marks, const std::vector<int>& ids) {
+    for (int column : ids)
+      if (column > 0 && column <= count) marks[static_cast<std::size_t>(column)] = 1;
+  };
+  for (const SchemaEntry& schema : m_schemas) {
+    for (const CMOObject* table : schema.tables) {
+      for (const CMOObject* key : Entry(table->GetObjectId()).keys)
+        if (IsPrimaryKey(*key)) mark(m_primaryColumn, IdList(*key, KeyColumns));
+    }
+  }
+  // Incoming foreign keys in the order of the foreign keys' creation.
+  for (const CMOObject* foreignKey : foreignKeys) {
+    mark(m_foreignColumn, IdList(*foreignKey, ForeignKeyColumns));
+    const int target = ReferencedTableOf(*foreignKey);
+    if (target != 0 && m_entryOf[static_cast<std::size_t>(target)] != 0)
+      m_entries[static_cast<std::size_t>(m_entryOf[static_cast<std::size_t>(target)] - 1)].referencedBy.push_back(foreignKey);
+  }
+}
+
+const ModelIndex::TableEntry& ModelIndex::Entry(int tableId) const {
+  static const TableEntry kNone;
+  if (tableId <= 0 || static_cast<std::size_t>(tableId) >= m_entryOf.size()) return kNone;
+  const int slot = m_entryOf[static_cast<std::size_t>(tableId)];
+  return slot == 0 ? kNone : m_entries[static_cast<std::size_t>(slot - 1)];
+}
+
+int ModelIndex::SchemaOf(int objectId) const {
+  if (objectId <= 0 || static_cast<std::size_t>(objectId) >= m_schemaOf.size()) return 0;
+  return m_schemaOf[static_cast<std::size_t>(objectId)];
+}
+
+int ModelIndex::TableOf(int objectId) const {
+  if (objectId <= 0 || static_cast<std::size_t>(objectId) >= m_tableOf.size()) return 0;
+  return m_tableOf[static_cast<std::size_t>(objectId)];
+}
+
+int ModelIndex::ReferencedTableOf(const CMOObject& foreignKey) const {
+  const std::vector<int>& table = IdList(foreignKey, ReferencedTable);
+  if (!table.empty()) {
+    const CMOObject* target = Object(table[0]);
+    return target != nullptr && (target->GetObjectType() == Table || target->GetObjectType() == View) ? table[0] : 0;
+  }
+  const std::vector<int>& key = IdList(foreignKey, ReferencedKey);
+  if (!key.empty() && Object(key[0]) != nullptr) return TableOf(key[0]);
+  return 0;
+}
+
+bool ModelIndex::IsPrimaryKeyColumn(const CMOObject& column) const {
+  const auto id = static_cast<std::size_t>(column.GetObjectId());
+  return id < m_primaryColumn.size() && m_primaryColumn[id] != 0;
+}
+
+bool ModelIndex::IsForeignKeyColumn(const CMOObject& column) const {
+  const auto id = static_cast<std::size_t>(column.GetObjectId());
+  return id < m_foreignColumn.size() && m_foreignColumn[id] != 0;
+}
+
+}  // namespace writers
