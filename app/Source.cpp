@@ -102,6 +102,14 @@ int ResolveSource(const Options& options, const runner::PluginCatalogue& catalog
       }
       return -1;
     }
+    if (options.generic) {
+      source.plugin = catalogue.FindFallback();
+      if (source.plugin == nullptr) {
+        console.Error("--generic: no plug-in that serves any ODBC driver was found (" + WhatWasFound(catalogue) + ")");
+        return kExitFailure;
+      }
+      return -1;
+    }
     return ByDriver(attributes, catalogue, console, source.plugin);
   }
   source.sample = true;

@@ -50,6 +50,11 @@ class MessageRecorder : public runner::ImportDisplay {
 
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
                         std::chrono::seconds limit) {
+  return RunImport(api, model, source, scope, QmConnectOptions(), limit);
+}
+
+ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
+                        const QmConnectOptions& options, std::chrono::seconds limit) {
   ImportOutcome outcome;
   InterfaceProvider* provider = InterfaceProvider::Instance();
   ISchemaImport* import = provider->GetSchemaImportApi();
@@ -59,6 +64,7 @@ ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string
     return outcome;
   }
   api.Configure(Utf16(source), Utf16(scope));
+  api.SetConnectOptions(options);
   MessageRecorder recorder;
   runner::RunControl control;
   const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -62,6 +62,10 @@ struct ImportOutcome {
 // explorer and window away again.
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
                         std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180));
+// The same with the connect options a host sets after Configure (a notice
+// callback, a timeout).
+ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
+                        const QmConnectOptions& options, std::chrono::seconds limit = std::chrono::seconds(180));
 
 // Reading the model. Text is UTF-8 ("" when absent), ids empty when absent.
 std::vector<CMOObject*> Children(GenericModel& model, const CMOObject& parent, int type);
