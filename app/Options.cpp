@@ -86,6 +86,11 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
                                 "of the one its Driver picks")
                      ->type_name("NAME")
                      ->needs(connect);
+  cli.add_flag("--generic", options.generic,
+               "Read the --connect source with the plug-in that serves any ODBC driver (ODBC's own catalogue "
+               "functions), even when a plug-in for its Driver was found")
+      ->needs(connect)
+      ->excludes(plugin);
   cli.add_flag("--list-plugins", options.listPlugins,
                "List the plug-ins found (name, description, drivers, options, file) and the libraries refused, "
                "and end");

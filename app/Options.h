@@ -37,6 +37,7 @@ struct Options {
   std::string plugin;            // --plugin NAME: the plug-in that reads --connect's source; empty: its Driver picks
   std::set<std::string> offeredShortcuts;  // the shortcuts on the command line, by option name (a plug-in's
                                            // option whose name the host or an earlier plug-in took is not)
+  bool generic = false;          // --generic: the plug-in that serves any driver reads --connect's source
   bool listPlugins = false;      // --list-plugins: show the plug-ins found and end
   std::string schemas;           // --schema as given: a scope list (schemaimport/ScopeList.h), checked; empty = all
   const writers::OutputFormat* format = &writers::DefaultOutputFormat();  // --format; never null

@@ -22,6 +22,7 @@ std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std:
     std::string drivers;
     for (const char* const* served = api.drivers; *served != nullptr; ++served)
       drivers += (drivers.empty() ? "" : ", ") + VisibleText(*served);
+    if (api.fallback) drivers += (drivers.empty() ? "" : ", ") + std::string("any other (no plug-in lists it)");
     text += indent + "drivers: " + (drivers.empty() ? std::string("none (choose it with --plugin)") : drivers) + "\n";
     if (api.shortcut.option != nullptr) {
       const std::string option = "--" + std::string(api.shortcut.option);

@@ -58,7 +58,7 @@ int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runne
                   (examples.empty() ? std::string() : " (e.g. " + Joined(examples, " or ") + ")"));
     return kExitUsage;
   }
-  plugin = catalogue.FindByDriver(*driver);
+  plugin = catalogue.FindForDriver(*driver);
   if (plugin == nullptr) {
     std::vector<std::string> drivers;
     for (const runner::FoundPlugin& found : catalogue.Plugins())
@@ -98,6 +98,14 @@ int ResolveSource(const Options& options, const runner::PluginCatalogue& catalog
       source.plugin = catalogue.FindByName(options.plugin);
       if (source.plugin == nullptr) {
         console.Error("no plug-in named \"" + options.plugin + "\": " + WhatWasFound(catalogue));
+        return kExitFailure;
+      }
+      return -1;
+    }
+    if (options.generic) {
+      source.plugin = catalogue.FindFallback();
+      if (source.plugin == nullptr) {
+        console.Error("--generic: no plug-in that serves any ODBC driver was found (" + WhatWasFound(catalogue) + ")");
         return kExitFailure;
       }
       return -1;

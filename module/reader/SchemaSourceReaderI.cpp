@@ -45,6 +45,8 @@ void SchemaSourceReaderI::SetConnection(SchemaSourceConnectorI* connector) {
 void SchemaSourceReaderI::AddQueryStatement(int statementId, int objectType, const CString& statement) {
   if (statement.IsEmpty()) return;
   m_statementObjectTypes[statementId] = objectType;
+  // An id that holds a catalogue call keeps it: the first registration stays.
+  if (m_catalogCalls.count(statementId) != 0) return;
   m_statements.try_emplace(statementId, statement);
 }
 
@@ -52,8 +54,28 @@ void SchemaSourceReaderI::AddQueryStatement(int statementId, int objectType, con
                                             std::u16string name) {
   if (statement.IsEmpty()) return;
   // The name goes with the text: the first registration's both.
-  if (m_statements.count(statementId) == 0 && !name.empty()) m_statementNames[statementId] = std::move(name);
+  if (m_statements.count(statementId) == 0 && m_catalogCalls.count(statementId) == 0 && !name.empty())
+    m_statementNames[statementId] = std::move(name);
   AddQueryStatement(statementId, objectType, statement);
+}
+
+void SchemaSourceReaderI::AddCatalogCall(int statementId, int objectType, CatalogCall call, std::u16string name) {
+  m_statementObjectTypes[statementId] = objectType;
+  if (m_statements.count(statementId) != 0 || m_catalogCalls.count(statementId) != 0) return;
+  if (!name.empty()) m_statementNames[statementId] = std::move(name);
+  m_catalogCalls.emplace(statementId, std::move(call));
+}
+
+bool SchemaSourceReaderI::SetCatalogCallArguments(int statementId, std::vector<CatalogCall::Arguments> calls) {
+  const auto it = m_catalogCalls.find(statementId);
+  if (it == m_catalogCalls.end()) return false;
+  it->second.calls = std::move(calls);
+  return true;
+}
+
+const CatalogCall* SchemaSourceReaderI::GetCatalogCall(int statementId) const {
+  const auto it = m_catalogCalls.find(statementId);
+  return it == m_catalogCalls.end() ? nullptr : &it->second;
 }
 
 std::u16string SchemaSourceReaderI::StatementName(int statementId) const {
@@ -73,6 +95,7 @@ QueryResultRowActionI* SchemaSourceReaderI::GetStatementRowAction(int statementI
 
 void SchemaSourceReaderI::ClearAll() {
   m_statements.clear();
+  m_catalogCalls.clear();
   m_statementNames.clear();
   // Detach the table before deleting, so that an action's destructor sees
   // no half-deleted table; an action stored under two ids is deleted once.

@@ -241,6 +241,10 @@ std::optional<std::u16string> ReadFirstColumn(SQLHSTMT handle, bool narrow) {
 }  // namespace
 
 void SchemaSourceReaderI::ImportObjects(int statementId) {
+  if (const CatalogCall* call = GetCatalogCall(statementId)) {
+    ImportCatalogCall(statementId, *call);
+    return;
+  }
   CString statement;
   GetQueryStatement(statementId, statement);
   PreProcessQueryStatement(statementId, statement);
@@ -329,7 +333,9 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   entryNames.reserve(keys.size());
   entryValues.reserve(keys.size());
 
-  if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PreExecute(m_model);
+  // A catalogue call made several times opens and closes the run itself.
+  if (!m_catalogRunOpen)
+    if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PreExecute(m_model);
 
   // The one transfer buffer (aligned for UTF-16), its decoded form, and the
   // scratch strings for values longer than one piece; reused for all rows.
@@ -433,7 +439,8 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   if (fetchRc != SQL_NO_DATA) ReportFailure(statementId, ReadOdbcDiagnostic(SQL_HANDLE_STMT, handle, u"SQLFetch", fetchRc));
 
   UpdateObjectCount(statementId, rows);
-  if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PostExecute(m_model);
+  if (!m_catalogRunOpen)
+    if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->PostExecute(m_model);
 }
 
 OdbcDiagnostic ExecuteOnConnection(void* connection, const std::u16string& statement,

@@ -236,6 +236,17 @@ const FoundPlugin* PluginCatalogue::FindByDriver(std::string_view driver) const 
   return nullptr;
 }
 
+const FoundPlugin* PluginCatalogue::FindFallback() const {
+  for (const FoundPlugin& plugin : m_plugins)
+    if (plugin.api->fallback) return &plugin;
+  return nullptr;
+}
+
+const FoundPlugin* PluginCatalogue::FindForDriver(std::string_view driver) const {
+  if (const FoundPlugin* plugin = FindByDriver(driver)) return plugin;
+  return TrimBlanks(driver).empty() ? nullptr : FindFallback();
+}
+
 const FoundPlugin* PluginCatalogue::FindByShortcut(std::string_view option) const {
   for (const FoundPlugin& plugin : m_plugins)
     if (plugin.api->shortcut.option != nullptr && option == plugin.api->shortcut.option) return &plugin;

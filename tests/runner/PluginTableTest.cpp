@@ -35,7 +35,8 @@ QmPluginApi GoodTable() {
           &LastConnectError,
           &FailedStatements,
           &InputFiles,
-          nullptr};
+          nullptr,
+          false};
 }
 
 struct TableCase {
@@ -52,9 +53,10 @@ TEST(PluginTableTest, HeadAndTableAreCheckedBeforeAnythingElse) {
       {"no drivers served", [](QmPluginApi& t) { static const char* const none[] = {nullptr}; t.drivers = none; }, ""},
       {"another magic number", [](QmPluginApi& t) { t.head.magic = 0x12345678; }, "no plug-in table this host knows"},
       {"a version 2 table", [](QmPluginApi& t) { t.head.magic = 2; },
-       "built for plug-in interface version 2; this host uses version 3"},
+       "built for plug-in interface version 2; this host uses version " + std::to_string(QM_PLUGIN_ABI_VERSION)},
       {"a later version", [](QmPluginApi& t) { t.head.abiVersion = QM_PLUGIN_ABI_VERSION + 1; },
-       "built for plug-in interface version 4; this host uses version 3"},
+       "built for plug-in interface version " + std::to_string(QM_PLUGIN_ABI_VERSION + 1) +
+           "; this host uses version " + std::to_string(QM_PLUGIN_ABI_VERSION)},
       {"another build stamp", [](QmPluginApi& t) { t.head.buildStamp = "sdk-0.1 othercc-1 c++201703L"; },
        "built as \"sdk-0.1 othercc-1 c++201703L\", but this host is built as \"" + ours + "\""},
       {"no build stamp", [](QmPluginApi& t) { t.head.buildStamp = nullptr; }, "built as \"\""},

@@ -64,6 +64,9 @@ struct ImportOutcome {
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
                         std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180),
                         const QmConnectOptions& options = {});
+// The same with the connect options first (a notice callback, a timeout).
+ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
+                        const QmConnectOptions& options, std::chrono::seconds limit = std::chrono::seconds(180));
 
 // Reading the model. Text is UTF-8 ("" when absent), ids empty when absent.
 std::vector<CMOObject*> Children(GenericModel& model, const CMOObject& parent, int type);

@@ -25,7 +25,7 @@
 // nothing more: fields are only ever added at the end, and a host refuses
 // any other version. Version 2 tables began with the version itself, where
 // version 3 has the magic number, so a host can still say which version an
-// older plug-in was built for.
+// older plug-in was built for. Version 4 added `fallback`.
 #pragma once
 
 #include <schemaimport/OdbcDiagnostic.h>
@@ -41,7 +41,7 @@
 // ---- The head.
 
 #define QM_PLUGIN_MAGIC 0x4C504D51u  // "QMPL" in memory on a little-endian machine
-#define QM_PLUGIN_ABI_VERSION 3u
+#define QM_PLUGIN_ABI_VERSION 4u
 
 #define QM_PLUGIN_STRINGIFY_(x) #x
 #define QM_PLUGIN_STRINGIFY(x) QM_PLUGIN_STRINGIFY_(x)
@@ -186,6 +186,10 @@ struct QmPluginDescriptor {
   // not exist yet (the host owns the folder and removes what is left);
   // false with a reason in error. Null: the plug-in has no sample.
   bool (*writeSample)(const std::string& path, std::string& error) = nullptr;
+  // The plug-in reads a source of any ODBC driver that no plug-in lists
+  // (through ODBC's own catalogue functions): a host gives it a connection
+  // string whose Driver no table's drivers hold.
+  bool fallback = false;
 };
 
 // ---- The table.
@@ -221,6 +225,8 @@ struct QmPluginApi {
   // Writes the plug-in's sample database (QmPluginDescriptor::writeSample);
   // null when the plug-in has none.
   bool (*WriteSample)(const std::string& path, std::string& error);
+  // Serves every driver no plug-in lists (QmPluginDescriptor::fallback).
+  bool fallback;
 };
 
 // The host reaches the table through its head, the first member.

@@ -98,6 +98,7 @@ class QmPluginEntry {
       &FailedStatements,
       &InputFiles,
       kDescriptor.writeSample,
+      kDescriptor.fallback,
   };
 };
 

@@ -35,6 +35,13 @@
 //   }
 //   void ReadObjects() override { RunStatements({kTables, kColumns}); }
 //
+// A statement may also be a call of an ODBC catalogue function instead of
+// SQL text (AddCatalogCall, see CatalogCall.h): ImportObjects then calls the
+// function, once per argument set, and fetches its rows through the same
+// loop and row action; a reader that learns the arguments while it reads
+// (the tables SQLTables found, say) sets them before running the statement
+// (SetCatalogCallArguments).
+//
 // The import driver calls SetConnection, SetModel, then the caches' start,
 // GetAvailableObjects, ReadObjects, and after the run the caches' end.
 //
@@ -42,6 +49,7 @@
 #pragma once
 
 #include <platform/CString.h>
+#include <schemaimport/CatalogCall.h>
 #include <schemaimport/CommonDataObject.h>
 #include <schemaimport/Export.h>
 #include <schemaimport/OdbcDiagnostic.h>
@@ -113,7 +121,12 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   // count. A statement that has no text (an unknown id), cannot get a
   // handle, fails to execute, or whose fetch fails half-way is recorded in
   // GetFailedStatements (the rows handed on before the failure stay handed
-  // on and counted).
+  // on and counted). A catalogue call (AddCatalogCall) runs its function
+  // instead, once per argument set, all its rows as one run of the row
+  // action; a call that fails is skipped and the next one made (after a
+  // lost connection, or a function the driver does not have, none is), and
+  // the statement is recorded once, with the first failed call's
+  // diagnostic, naming the call and how many failed.
   virtual void ImportObjects(int statementId);
 
   // Stores the connector (not owned), runs RegisterQueryStatements unless it
@@ -129,6 +142,18 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   // fails (e.g. u"foreign keys"; none given: "statement <id>").
   void AddQueryStatement(int statementId, int objectType, const CString& statement);
   void AddQueryStatement(int statementId, int objectType, const CString& statement, std::u16string name);
+  // Registers a call of an ODBC catalogue function as the statement (see
+  // CatalogCall.h), under the rules of AddQueryStatement: an id holds one
+  // statement, SQL text or a call, whichever was registered first, with its
+  // name; the object type follows the latest registration.
+  void AddCatalogCall(int statementId, int objectType, CatalogCall call, std::u16string name = {});
+  // Replaces the argument sets of the call registered under the id (one
+  // call per set; none: one call with every argument null). False, changing
+  // nothing, when the id holds no catalogue call.
+  bool SetCatalogCallArguments(int statementId, std::vector<CatalogCall::Arguments> calls);
+  // The catalogue call registered under the id, or null (also for an id
+  // that holds SQL text). Valid until ClearAll or the next registration.
+  const CatalogCall* GetCatalogCall(int statementId) const;
   // The name registered with the statement, or "statement <id>".
   std::u16string StatementName(int statementId) const;
   // Registers the statement's row action and takes ownership of it, unless
@@ -137,7 +162,7 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
   void SetStatementRowAction(int statementId, QueryResultRowActionI* action);
   // The row action stored for the id, or null.
   QueryResultRowActionI* GetStatementRowAction(int statementId) const;
-  // Empties the statements, their names and the row actions (deleting every
+  // Empties the statements (catalogue calls included), their names and the row actions (deleting every
   // distinct non-null action once) and lets the next SetConnection run the
   // set-up step again. Object types, counts, record and scope text are kept.
   void ClearAll();
@@ -257,9 +282,15 @@ class QM_SCHEMAIMPORT_API SchemaSourceReaderI {
 
  private:
   int StatementObjectType(int statementId) const;
+  // ImportObjects for a catalogue call (CatalogCall.cpp).
+  void ImportCatalogCall(int statementId, const CatalogCall& call);
 
   std::vector<FailedStatement> m_failedStatements;  // failures of the current import, in order
   std::map<int, std::u16string> m_statementNames;   // statement id -> what the host calls it; emptied by ClearAll
   bool m_stopped = false;          // the read loop met the host's request to stop in this import
   bool m_connectionLost = false;   // a statement of this import lost the connection (AfterFailure::Abandon)
+  std::map<int, CatalogCall> m_catalogCalls;  // statement id -> catalogue call; emptied by ClearAll
+  // While a catalogue call runs its function several times, the fetch loop
+  // leaves PreExecute and PostExecute to it: one run for all the calls.
+  bool m_catalogRunOpen = false;
 };

@@ -37,7 +37,7 @@ struct FoundPlugin {
 // A library in a plug-in folder that this host did not take, and why.
 struct RefusedLibrary {
   std::string path;    // the library file, as found
-  std::string reason;  // one line, e.g. "built for plug-in interface version 2; this host uses version 3"
+  std::string reason;  // one line, e.g. "built for plug-in interface version 2; this host uses version 4"
 };
 
 // Why the table behind head cannot be used by this host; empty when it
@@ -86,6 +86,12 @@ class PluginCatalogue {
   const FoundPlugin* FindByName(std::string_view name) const;
   // The first plug-in that serves the driver (ServesDriver), or null.
   const FoundPlugin* FindByDriver(std::string_view driver) const;
+  // The first plug-in that reads any driver no plug-in lists
+  // (QmPluginApi::fallback), or null.
+  const FoundPlugin* FindFallback() const;
+  // The plug-in that reads the driver's sources: the first that lists it
+  // (FindByDriver), else the first fallback; null when there is neither.
+  const FoundPlugin* FindForDriver(std::string_view driver) const;
   // The first plug-in that offers the command-line shortcut (the option
   // name without dashes), or null.
   const FoundPlugin* FindByShortcut(std::string_view option) const;

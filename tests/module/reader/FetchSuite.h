@@ -50,6 +50,26 @@ class FetchTest : public ::testing::TestWithParam<Backend> {
   std::u16string m_schema;                     // PostgreSQL: this process's schema
 };
 
+// The catalogue-call suite (CatalogCallSuite.cpp) on the same data.
+class CatalogCallTest : public FetchTest {
+ protected:
+  // Arguments naming a table of the test's data (in the test's own schema
+  // on PostgreSQL).
+  CatalogCall::Arguments Table(const std::u16string& name) const {
+    CatalogCall::Arguments arguments;
+    if (!m_schema.empty()) arguments.schema = m_schema;
+    arguments.object = name;
+    return arguments;
+  }
+  void Register(CatalogCall::Function function, std::vector<CatalogCall::Arguments> calls) {
+    CatalogCall call;
+    call.function = function;
+    call.calls = std::move(calls);
+    m_reader.AddCatalogCall(1, 12, std::move(call), u"the call");
+    m_reader.SetStatementRowAction(1, new RecordingRowAction(&m_log));
+  }
+};
+
 // Decimal text of a number, for building statements.
 inline std::u16string Number(long long n) { return CString::FromUtf8(std::to_string(n)).str(); }
 

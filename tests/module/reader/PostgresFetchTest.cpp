@@ -11,6 +11,7 @@ const Backend kPgUnicode{"PostgresUnicode", Engine::Postgres, true, "QM_PG_CONNE
 const Backend kPgAnsi{"PostgresAnsi", Engine::Postgres, false, "QM_PG_CONNECT_ANSI"};
 
 INSTANTIATE_TEST_SUITE_P(Postgres, FetchTest, ::testing::Values(kPgUnicode, kPgAnsi), BackendName);
+INSTANTIATE_TEST_SUITE_P(Postgres, CatalogCallTest, ::testing::Values(kPgUnicode, kPgAnsi), BackendName);
 
 }  // namespace
 }  // namespace qm::test::reader

@@ -12,6 +12,7 @@ namespace {
 const Backend kSqlite{"Sqlite3", Engine::Sqlite, false, nullptr};
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, FetchTest, ::testing::Values(kSqlite), BackendName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, CatalogCallTest, ::testing::Values(kSqlite), BackendName);
 
 class SqliteFaultTest : public FetchTest {
  protected:

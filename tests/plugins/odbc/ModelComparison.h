@@ -1,0 +1,68 @@
+// What the generic plug-in and a dedicated one both read from a database,
+// as lines to compare: tables and views, columns with their position and
+// nullability, primary keys, foreign keys with their rules and deferral,
+// and the column sets that are unique (unique keys and unique indexes
+// alike: ODBC tells no constraint from an index). Differences between two
+// models must each be explained by a KnownDifference.
+#pragma once
+
+#include <schemaimport/PluginApi.h>
+#include <tillerhold/GenericModel.h>
+
+#include <mutex>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm::test::odbc {
+
+// The model's comparable lines, sorted. `schema` maps a schema name as the
+// model holds it onto the name both sides are compared by.
+std::vector<std::string> ComparableLines(GenericModel& model,
+                                         const std::function<std::string(const std::string&)>& schema = {});
+
+// What the host is told besides failures, collected from the import's thread.
+class Notices {
+ public:
+  Notices();
+  Notices(const Notices&) = delete;
+  Notices& operator=(const Notices&) = delete;
+  // Connect options whose notice callback collects here (for RunImport).
+  const QmConnectOptions& Options() const { return m_options; }
+  std::vector<std::string> Texts();
+
+ private:
+  QmConnectOptions m_options;
+  std::mutex m_mutex;
+  std::vector<std::string> m_texts;
+};
+
+// Every table and view the generic plug-in made, with the properties it
+// read (type, default, key position, keys, indexes, foreign keys), and
+// every routine with its parameters; one line each, in model order.
+std::vector<std::string> DetailLines(GenericModel& model);
+
+enum class Side { Dedicated, Generic };
+
+// A difference the generic plug-in is known to have, and why: a line of
+// `kind` ("column", "foreign key", ...) on one side only, holding `part`
+// and, when `also` is given, one it accepts.
+struct KnownDifference {
+  Side onlyIn;
+  const char* kind;
+  const char* part;
+  const char* reason;  // what the driver does not report
+  std::function<bool(const std::string& line)> also = {};
+};
+
+// The lines of either side that the other lacks and no known difference
+// explains, each prefixed "only dedicated: " or "only generic: ", one per
+// line of the text; empty when there are none. Adds the index of every
+// known difference that explained a line to `used`.
+std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
+                                                const std::vector<std::string>& generic,
+                                                const std::vector<KnownDifference>& known,
+                                                std::vector<std::size_t>* used = nullptr);
+
+}  // namespace qm::test::odbc
