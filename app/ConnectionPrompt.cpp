@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "Signals.h"
 
+#include <platform/Utf.h>
 #include <schemaimport/ConnectionString.h>
 #include <writers/VisibleText.h>
 
@@ -140,6 +141,26 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
   m_console.Raw("connecting with " + VisibleText(MaskPasswords(completed)) + "\n");
   connectionString = CString::FromUtf8(completed);
   return true;
+}
+
+platform::PasswordPromptResult ConnectionPrompt::AskPassword(const std::u16string& question, std::u16string& password) {
+  if (::isatty(m_inputFd) == 0) return platform::PasswordPromptResult::NoPrompt;
+  const FormOnScreen form(m_console);
+  m_console.Raw(VisibleText(platform::Utf16ToUtf8(question)));
+  std::string answer;
+  ReadResult result;
+  {
+    EchoOff echoOff(m_inputFd);
+    result = ReadLine(m_inputFd, answer);
+  }
+  if (result != ReadResult::Line) {
+    m_console.Raw("\n");
+    m_cancelled.store(true);
+    return platform::PasswordPromptResult::Cancelled;
+  }
+  if (!answer.empty()) m_console.AddSecret(answer);
+  password = platform::Utf8ToUtf16(answer);
+  return platform::PasswordPromptResult::Given;
 }
 
 }  // namespace app

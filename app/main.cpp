@@ -183,6 +183,11 @@ int Run(const Options& options, Loaded& loaded) {
   plugin.SetConnectOptions(connectOptions);
 
   ConnectionPrompt prompt(console, STDIN_FILENO);
+  // A server that asks for a password the source does not give: asked on
+  // the terminal, as psql asks.
+  platform::SetPasswordPromptHook([&prompt](const std::u16string& question, std::u16string& password) {
+    return prompt.AskPassword(question, password);
+  });
   std::atomic<bool> formNamedTheOutput{false};
   if (options.prompt) {
     platform::SetConnectionDialogHook([&](HWND, CString& connectionString) {
@@ -266,6 +271,7 @@ int Run(const Options& options, Loaded& loaded) {
   }
 
   platform::SetConnectionDialogHook({});
+  platform::SetPasswordPromptHook({});
   platform::SetMessageBoxHandler({});
   return exitCode;
 }
@@ -288,12 +294,15 @@ int main(int argc, char** argv) {
   const std::vector<app::Shortcut> shortcuts = app::ShortcutsOf(loaded.plugins);
   app::Options options;
   int exitCode = app::ParseOptions(argc, argv, shortcuts, options, loaded.moduleError);
-  if (exitCode < 0 && options.listPlugins) {
+  if (exitCode < 0 && (options.listPlugins || options.listDsns || options.listDrivers)) {
     if (!loaded.module.IsOpen()) {
       std::fprintf(stderr, "error: %s\n", loaded.moduleError.c_str());
       exitCode = app::kExitFailure;
     } else {
-      std::cout << app::DescribePlugins(loaded.plugins, options.offeredShortcuts);
+      if (options.listPlugins) std::cout << app::DescribePlugins(loaded.plugins, options.offeredShortcuts);
+      if (options.listDsns) std::cout << (options.listPlugins ? "\n" : "") << app::DescribeDataSources(loaded.plugins);
+      if (options.listDrivers)
+        std::cout << (options.listPlugins || options.listDsns ? "\n" : "") << app::DescribeDrivers(loaded.plugins);
       exitCode = app::kExitOk;
     }
   }

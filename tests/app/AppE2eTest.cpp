@@ -235,7 +235,7 @@ TEST(AppTest, ListPluginsShowsWhatWasFoundAndWhatWasRefused) {
         "          drivers: SQLite3, libsqlite3odbc.so", "          option:  --sqlite PATH",
         "          sample:  yes (imported when no database is named)", "          file:    " + libs + "/libqm_sqlite.so",
         "  " QM_HANDMADE_DIR "/libqm_handmade_version2.so: built for plug-in interface version 2; this host uses "
-        "version 3 (rebuild it against this SDK)",
+        "version 4 (rebuild it against this SDK)",
         "  " QM_HANDMADE_DIR "/libqm_handmade_noentry.so: not a plug-in: it exports no QmGetPluginApi (not loaded)",
         "Looked in: " + libs + ", " QM_HANDMADE_DIR " (the library folder, then QM_PLUGIN_PATH)"})
     EXPECT_TRUE(HasLine(list.out, line)) << line << "\n" << list.out;

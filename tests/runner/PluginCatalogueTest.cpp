@@ -77,8 +77,8 @@ TEST(PluginCatalogueTest, FindsPluginsByLookingAndSaysWhyOthersAreRefused) {
       {"libqm_noentry.so", "not a plug-in: it exports no QmGetPluginApi (not loaded)"},
       {"libqm_stamp.so", "built as \"sdk-0.1 othercc-9 otherlib-9 c++201703L\", but this host is built as \"" +
                              std::string(QM_PLUGIN_BUILD_STAMP) + "\""},
-      {"libqm_version2.so", "built for plug-in interface version 2; this host uses version 3"},
-      {"libqm_version4.so", "built for plug-in interface version 4; this host uses version 3"},
+      {"libqm_version2.so", "built for plug-in interface version 2; this host uses version 4"},
+      {"libqm_version4.so", "built for plug-in interface version 5; this host uses version 4"},
   };
   ASSERT_EQ(refused.size(), expected.size()) << ::testing::PrintToString(refused);
   for (const auto& [file, reason] : expected)

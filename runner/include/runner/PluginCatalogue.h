@@ -86,6 +86,11 @@ class PluginCatalogue {
   const FoundPlugin* FindByName(std::string_view name) const;
   // The first plug-in that serves the driver (ServesDriver), or null.
   const FoundPlugin* FindByDriver(std::string_view driver) const;
+  // The first plug-in that lists the URL scheme (ASCII case ignored), or
+  // null.
+  const FoundPlugin* FindByUrlScheme(std::string_view scheme) const;
+  // Every URL scheme the plug-ins found serve, in the order found, once.
+  std::vector<std::string> UrlSchemes() const;
   // The first plug-in that offers the command-line shortcut (the option
   // name without dashes), or null.
   const FoundPlugin* FindByShortcut(std::string_view option) const;
