@@ -146,11 +146,13 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
 platform::PasswordPromptResult ConnectionPrompt::AskPassword(const std::u16string& question, std::u16string& password) {
   if (::isatty(m_inputFd) == 0) return platform::PasswordPromptResult::NoPrompt;
   const FormOnScreen form(m_console);
-  m_console.Raw(VisibleText(platform::Utf16ToUtf8(question)));
   std::string answer;
   ReadResult result;
   {
+    // Echo goes off before the question shows: what is typed as soon as
+    // it appears is not echoed either.
     EchoOff echoOff(m_inputFd);
+    m_console.Raw(VisibleText(platform::Utf16ToUtf8(question)));
     result = ReadLine(m_inputFd, answer);
   }
   if (result != ReadResult::Line) {

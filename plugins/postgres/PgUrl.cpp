@@ -18,7 +18,7 @@ namespace {
 // and 16). The driver's own keys stand for host, port, dbname, user,
 // password and sslmode.
 constexpr std::string_view kLibpqParameters[] = {
-    "hostaddr",         "passfile",          "channel_binding",          "connect_timeout",
+    "hostaddr",         "passfile",          "channel_binding",
     "options",          "application_name",  "fallback_application_name", "keepalives",
     "keepalives_idle",  "keepalives_interval", "keepalives_count",       "tcp_user_timeout",
     "gssencmode",       "requiressl",        "sslcompression",           "sslcert",
@@ -29,6 +29,8 @@ constexpr std::string_view kLibpqParameters[] = {
 
 // Parameters the driver sets itself: another value would break it.
 constexpr std::string_view kDriverOwned[] = {"client_encoding", "replication"};
+// Parameters the host's options set through the driver.
+constexpr std::string_view kHostOwned[] = {"connect_timeout"};
 
 bool Listed(std::string_view key, const auto& list) {
   return std::find(std::begin(list), std::end(list), key) != std::end(list);
@@ -87,6 +89,9 @@ QmUrlSource SourceFromUrl(const ConnectionUrl& url) {
       *part->value = parameter.value;
       continue;
     }
+    if (Listed(parameter.key, kHostOwned))
+      return refuse("the parameter \"" + parameter.key +
+                    "\" is set from --timeout SECONDS (the driver hands libpq its login timeout as it)");
     if (Listed(parameter.key, kDriverOwned))
       return refuse("the parameter \"" + parameter.key + "\" is set by the ODBC driver itself and cannot be changed");
     if (!Listed(parameter.key, kLibpqParameters)) {

@@ -4,9 +4,10 @@
 // URLs (postgresql:// and postgres://, as psql takes them) become psqlODBC
 // connection strings: user, password, host (a name, an address, or a
 // Unix-socket folder), port and database become the driver's own keys,
-// sslmode its SSLmode, and every other libpq parameter (connect_timeout,
-// options, application_name, sslrootcert, ...) goes to libpq through the
-// driver's pqopt. What the URL leaves out is left out: psqlODBC hands libpq
+// sslmode its SSLmode, and every other libpq parameter (options,
+// application_name, sslrootcert, ...) goes to libpq through the driver's
+// pqopt, but connect_timeout: psqlODBC sets it from the login timeout
+// (--timeout) and refuses a second one. What the URL leaves out is left out: psqlODBC hands libpq
 // only what it is given, and libpq fills the rest from PGHOST, PGPORT,
 // PGUSER, PGDATABASE, PGPASSWORD and the password file (PGPASSFILE or
 // ~/.pgpass, used only when no group or other user may read it), exactly as
