@@ -318,6 +318,43 @@ TEST_F(PgConnectTest, MissingDriverNamesItsPackage) {
   }
 }
 
+// diff with a live side: a database checked against its committed model
+// fails (exit 1) once it has changed, through a URL or an import option.
+TEST_F(PgConnectTest, DiffComparesACommittedModelWithTheLiveDatabase) {
+  TempDir dir;
+  const ProcessOptions options = WithoutPgEnvironment(home_.Path());
+  const ProcessResult committed = Host({Url(), "-o", dir.Path("committed.json")}, options);
+  ASSERT_EQ(committed.exitCode, 0) << Printed(committed);
+  const ProcessResult same = Host({"diff", dir.Path("committed.json"), Url()}, options);
+  EXPECT_EQ(same.exitCode, 0) << Printed(same);
+  EXPECT_EQ(same.out, "no differences\n");
+  EXPECT_EQ(same.err, "");
+
+  ASSERT_EQ(RunPsql(database_->Name(), "ALTER TABLE orders ADD COLUMN note text;"), "");
+  const ProcessResult changed = Host({"diff", dir.Path("committed.json"), Url()}, options);
+  EXPECT_EQ(changed.exitCode, 1) << Printed(changed);
+  EXPECT_EQ(changed.out, "+ column public.orders.note\n1 object differs: 1 added, 0 removed, 0 changed\n")
+      << changed.out;
+  EXPECT_EQ(changed.err.find("rd;x"), std::string::npos) << changed.err;
+  // The live side first, and given by an import option, with --schema.
+  // The password braced, its '}' doubled, as a connection string holds it.
+  const std::string connection = "Servername=" + host_ + ";Port=" + port_ + ";Database=" + database_->Name() +
+                                 ";UID=" + role_ + ";PWD={p@ss:w/rd;x}}y{z#%?&=+ q'\"}";
+  const ProcessResult byOption = Host({"diff", dir.Path("committed.json"), "--schema", "public", "--postgres",
+                                       connection,
+                                       "--format", "json"},
+                                      options);
+  EXPECT_EQ(byOption.exitCode, 1) << Printed(byOption);
+  EXPECT_NE(byOption.out.find("\"added\": 1"), std::string::npos) << byOption.out;
+  const ProcessResult reversed = Host({"diff", Url(), dir.Path("committed.json")}, options);
+  EXPECT_EQ(reversed.exitCode, 1) << Printed(reversed);
+  EXPECT_NE(reversed.out.find("- column public.orders.note"), std::string::npos) << reversed.out;
+  // A live side that cannot be reached is an error, not a difference.
+  const ProcessResult unreachable =
+      Host({"diff", dir.Path("committed.json"), "postgresql://" + role_ + "@" + host_ + ":1/x"}, options);
+  EXPECT_EQ(unreachable.exitCode, 3) << Printed(unreachable);
+}
+
 // sqlite: URLs name a file, absolute or relative, any character encoded.
 TEST(ConnectTest, SqliteUrlsImportTheFile) {
   TempDir dir;
