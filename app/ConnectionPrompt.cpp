@@ -110,14 +110,17 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
     std::string prompt = "  " + VisibleText(attribute.key);
     if (!attribute.value.empty()) prompt += " [" + (secret ? std::string("****") : VisibleText(attribute.value)) + "]";
     prompt += ": ";
-    m_console.Raw(prompt);
 
     std::string answer;
     ReadResult result;
     if (secret) {
+      // Echo goes off before the question shows, or a password typed as
+      // soon as it appears would be echoed.
       EchoOff echoOff(m_inputFd);
+      m_console.Raw(prompt);
       result = ReadLine(m_inputFd, answer);
     } else {
+      m_console.Raw(prompt);
       result = ReadLine(m_inputFd, answer);
     }
     if (result != ReadResult::Line) {
