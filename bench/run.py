@@ -9,6 +9,8 @@
               the plug-in set one, to tell its cost from the module's
   sqlalchemy  SQLAlchemy's MetaData.reflect() of tables and views
   pg_dump     pg_dump --schema-only (PostgreSQL only)
+  isql        unixODBC's isql connecting through the same driver and running
+              select 1 (PostgreSQL only): the floor of any import's fixed cost
 
 Each is a separate process; wall time is the median over several runs (the
 tools take turns, so a change in machine load hits all of them alike), peak
@@ -22,11 +24,13 @@ Prints Markdown to standard output and writes the figures as JSON
 (--json, default bench/results/latest.json). scripts/bench builds, starts a
 PostgreSQL server and runs this; run by hand it needs:
 
-  run.py --build build-release [--sizes 100,1000] [--runs N]
+  run.py --build build-release [--sizes 0,100,1000] [--runs N] [--quick]
          [--only sqlite|postgres] [--micro] [--profile]
 
 with the server's QM_PG_* variables (scripts/pg env DIR) in the environment
-for PostgreSQL.
+for PostgreSQL. Size 0 is an empty database. With QM_PG_LOG (the server's
+log, readable) the statements the server sees for one import are counted
+from the log (log_statement=all for that one import's database).
 """
 
 import argparse
@@ -56,6 +60,7 @@ TOOL_LABEL = {
     "session": "bare loop in the plug-in's session",
     "sqlalchemy": "SQLAlchemy MetaData.reflect()",
     "pg_dump": "pg_dump --schema-only",
+    "isql": "isql: connect, select 1 (same driver)",
 }
 DB_LABEL = {"sqlite": "SQLite", "postgres": "PostgreSQL"}
 
@@ -65,6 +70,10 @@ LARGE_SIZE = 10000
 LARGE_RUNS = 3
 # SQLAlchemy at the large size takes minutes: once.
 LARGE_RUNS_SQLALCHEMY = 1
+# --quick: the common case, in a minute or two.
+QUICK_SIZES = [0, 1000]
+QUICK_RUNS = 3
+FULL_SIZES = [0, 100, 1000, 10000]
 
 # A run of the import or the bare loop that takes longer than this many times
 # the linear projection from the next smaller size is stopped (it has shown
@@ -81,6 +90,15 @@ MEMORY_TARGET_SIZE = 10000
 TARGET_SQLALCHEMY_SPEEDUP = 25.0
 TARGET_FLOOR_RATIO = 1.5
 TARGET_MEMORY_PER_JSON = 20.0
+# The fixed cost, on an empty database (size 0), and the floor at 1,000 and
+# more tables.
+TARGET_EMPTY_VS_PG_DUMP = 0.65
+TARGET_EMPTY_VS_ISQL = 1.3
+TARGET_EXTRA_STATEMENTS = 3       # statements the server sees beyond the plug-in's own
+TARGET_PG_DUMP_RATIO = 0.6        # PostgreSQL, 1,000 tables
+TARGET_SQLITE_FLOOR_RATIO = 1.2   # SQLite, 1,000 and 10,000 tables
+PG_MEMORY_SIZE = 20000
+TARGET_PG_MEMORY_PER_JSON = 2.0
 # Growth from one size to the next counts as linear while the per-table slope
 # of the larger interval stays within this factor of the smaller one's (a
 # quadratic term would make it about ten times larger per decade).
@@ -106,18 +124,20 @@ class RunResult:
         self.limit = limit        # the time limit it ran under, seconds
 
 
-def run_measured(argv, env=None, limit=None, extra_env=None):
-    """Runs argv under GNU time; returns a RunResult. A run over the limit is
-    stopped together with everything it started."""
+def run_measured(argv, env=None, limit=None, extra_env=None, stdin_path=None):
+    """Runs argv under GNU time (standard input from stdin_path, else
+    nothing); returns a RunResult. A run over the limit is stopped together
+    with everything it started."""
     with tempfile.NamedTemporaryFile(prefix="qm-bench-time-", delete=False) as handle:
         time_file = handle.name
     full_env = dict(env if env is not None else os.environ)
     if extra_env:
         full_env.update(extra_env)
     command = [GNU_TIME, "-f", "%e %U %S %M", "-o", time_file, "--"] + argv
+    stdin = open(stdin_path, "rb") if stdin_path else subprocess.DEVNULL
     start = time.perf_counter()
     process = subprocess.Popen(
-        command, env=full_env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+        command, env=full_env, stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
         start_new_session=True, text=True, errors="replace")
     try:
         stdout, stderr = process.communicate(timeout=limit)
@@ -133,6 +153,9 @@ def run_measured(argv, env=None, limit=None, extra_env=None):
         process.wait()
         os.unlink(time_file)
         raise
+    finally:
+        if stdin_path:
+            stdin.close()
     wall = time.perf_counter() - start
     try:
         with open(time_file) as handle:
@@ -195,6 +218,7 @@ class Postgres:
         self.user = environ.get("QM_PG_USER")
         self.password = environ.get("QM_PG_PASSWORD")
         self.available = all([self.host, self.port, self.user, self.password])
+        self.log = environ.get("QM_PG_LOG")  # the server's log, when readable: statements counted
 
     def env(self, database):
         env = dict(os.environ)
@@ -249,7 +273,8 @@ def connection_keys(text):
 
 
 def session_of(capture_file):
-    """(connection attributes, autocommit changed) recorded in a capture file."""
+    """(connection attributes, autocommit or driver attributes changed)
+    recorded in a capture file."""
     with open(capture_file, "rb") as handle:
         data = handle.read()
     connect, autocommit = None, False
@@ -259,7 +284,7 @@ def session_of(capture_file):
         header = data[pos:eol].decode("utf-8", "replace")
         pos = eol + 1
         kind, _, argument = header[len("-- qm-"):].partition(" ")
-        if kind == "autocommit":
+        if kind in ("autocommit", "attribute"):
             autocommit = True
             continue
         size = int(argument)
@@ -267,6 +292,24 @@ def session_of(capture_file):
             connect = data[pos:pos + size].decode("utf-8", "replace")
         pos += size + 1
     return connect or "", autocommit
+
+
+def captured_statements(capture_file):
+    """The number of statement texts recorded in a capture file."""
+    count = 0
+    with open(capture_file, "rb") as handle:
+        data = handle.read()
+    pos = 0
+    while pos < len(data):
+        eol = data.index(b"\n", pos)
+        kind, _, argument = data[pos:eol].decode("utf-8", "replace")[len("-- qm-"):].partition(" ")
+        pos = eol + 1
+        if kind in ("autocommit", "attribute"):
+            continue
+        if kind != "connect":
+            count += 1
+        pos += int(argument) + 1
+    return count
 
 
 def database_name(size):
@@ -381,7 +424,7 @@ class Bench:
         limit = self.args.timeout
         if tool not in ("import", "floor"):
             return limit
-        smaller = [s for s in self.results.get(db, {}) if s < size]
+        smaller = [s for s in self.results.get(db, {}) if 0 < s < size]
         if smaller:
             prev = max(smaller)
             median_prev = self.results[db][prev]["tools"].get(tool, {}).get("wall_median_s")
@@ -416,8 +459,11 @@ class Bench:
                         os.path.join(self.work_dir, "%s-%d.statements" % (db, size)), "--quiet", "--session"],
             "sqlalchemy": [PYTHON, os.path.join(HERE, "reflect_sqlalchemy.py")] + sqlalchemy_args,
             "pg_dump": ["pg_dump", "--schema-only", "-f", "/dev/null"],
+            "isql": ["isql", "-b", "-k", import_source],
         }
-        active = ["import", "floor", "session", "sqlalchemy"] + (["pg_dump"] if db == "postgres" else [])
+        stdin = {"isql": self.select_one()}
+        active = ["import", "floor", "session"] + ([] if self.args.quick else ["sqlalchemy"]) + (
+            ["pg_dump", "isql"] if db == "postgres" else [])
         for tool in active:
             tools[tool] = {"label": TOOL_LABEL[tool], "status": "ok", "runs": []}
 
@@ -443,7 +489,7 @@ class Bench:
                 if added or autocommit:
                     tools["session"]["note"] = "the plug-in's session adds %s" % ", ".join(
                         (["the attributes " + ", ".join(added)] if added else []) +
-                        (["autocommit changes"] if autocommit else []))
+                        (["autocommit or driver attribute changes"] if autocommit else []))
                     if db not in self.session_told:
                         self.session_told.add(db)
                         self.note("%s: %s" % (DB_LABEL[db], tools["session"]["note"]))
@@ -452,7 +498,7 @@ class Bench:
             else:
                 tools["session"]["status"] = "skipped"
 
-        for tool in ("sqlalchemy", "pg_dump"):
+        for tool in ("sqlalchemy", "pg_dump", "isql"):
             if tool in tools and not shutil.which(argv[tool][0]):
                 skip(tool, "%s not found" % argv[tool][0])
 
@@ -466,7 +512,7 @@ class Bench:
                     continue
                 log("%s %s tables: %s run %d/%d" % (DB_LABEL[db], fmt_size(size), tool, r + 1,
                                                     self.runs_for(tool, size)))
-                result = run_measured(argv[tool], env=env, limit=limits[tool])
+                result = run_measured(argv[tool], env=env, limit=limits[tool], stdin_path=stdin.get(tool))
                 self.record(db, size, tool, result, expected, info)
 
         for tool in active:
@@ -481,6 +527,29 @@ class Bench:
         entry["load_after"] = os.getloadavg()[0]
         entry["ratios"] = self.ratios(entry)
 
+    def select_one(self):
+        path = os.path.join(self.work_dir, "select-one.sql")
+        with open(path, "w") as handle:
+            handle.write("select 1\n")
+        return path
+
+    def server_statements(self, dbname, run):
+        """Runs run() with log_statement=all for the database and counts the
+        statements the server logged meanwhile; None when the log is not
+        readable."""
+        if not self.pg.log or not os.access(self.pg.log, os.R_OK):
+            return None
+        self.pg.psql("postgres", "-c", "ALTER DATABASE %s SET log_statement = 'all'" % dbname)
+        try:
+            with open(self.pg.log, "rb") as handle:
+                handle.seek(0, os.SEEK_END)
+                run()
+                time.sleep(0.2)  # the server writes its log lines asynchronously
+                logged = handle.read().decode("utf-8", "replace")
+        finally:
+            self.pg.psql("postgres", "-c", "ALTER DATABASE %s RESET log_statement" % dbname)
+        return sum(1 for line in logged.splitlines() if "LOG:  statement: " in line or "LOG:  execute " in line)
+
     def capture(self, db, size, source, env, entry, expected, tools):
         statements = os.path.join(self.work_dir, "%s-%d.statements" % (db, size))
         model_file = os.path.join(self.work_dir, "%s-%d.json" % (db, size))
@@ -489,9 +558,15 @@ class Bench:
                 os.unlink(stale)
         capture_lib = os.path.join(self.lib, "libqmbench_statement_capture.so")
         log("%s %s tables: import to a file, capturing its statements" % (DB_LABEL[db], fmt_size(size)))
-        result = run_measured(self.import_argv(db, source, model_file), env=env,
-                              limit=self.limit_for(db, "import", size),
-                              extra_env={"LD_PRELOAD": capture_lib, "QM_CAPTURE_STATEMENTS": statements})
+        outcome = []
+
+        def run():
+            outcome.append(run_measured(self.import_argv(db, source, model_file), env=env,
+                                        limit=self.limit_for(db, "import", size),
+                                        extra_env={"LD_PRELOAD": capture_lib, "QM_CAPTURE_STATEMENTS": statements}))
+
+        seen = self.server_statements(database_name(size), run) if db == "postgres" else run()
+        result = outcome[0]
         if result.timed_out or result.rc != 0:
             why = ("stopped after %.0f s" % result.limit) if result.timed_out else (
                 "exit code %s: %s" % (result.rc, last_lines(result.stderr)))
@@ -507,6 +582,8 @@ class Bench:
             if os.path.exists(model_file):
                 os.unlink(model_file)
             return
+        if seen is not None:
+            entry["server_statements"] = {"seen": seen, "plugin": captured_statements(statements)}
         counts = count_model(model_file)
         entry["model"] = {
             "json_bytes": os.path.getsize(model_file),
@@ -573,7 +650,8 @@ class Bench:
         for name, top, bottom in (("import_vs_floor", "import", "floor"),
                                   ("import_vs_session", "import", "session"),
                                   ("sqlalchemy_vs_import", "sqlalchemy", "import"),
-                                  ("import_vs_pg_dump", "import", "pg_dump")):
+                                  ("import_vs_pg_dump", "import", "pg_dump"),
+                                  ("import_vs_isql", "import", "isql")):
             (a, a_bound), (b, b_bound) = wall(top), wall(bottom)
             if a is None or not b or (a_bound and b_bound):
                 ratios[name] = None
@@ -585,8 +663,12 @@ class Bench:
             if bound:
                 bounds[name] = bound
         ratios["bounds"] = bounds
+        server = entry.get("server_statements")
+        if server:
+            ratios["extra_statements"] = server["seen"] - server["plugin"]
         rss = tools.get("import", {}).get("peak_rss_kb")
-        if entry.get("model") and rss:
+        # An empty database's model is a few bytes: no ratio to speak of.
+        if entry.get("model") and rss and entry["size"] > 0:
             ratios["import_rss_vs_json"] = rss * 1024.0 / entry["model"]["json_bytes"]
         return ratios
 
@@ -601,8 +683,9 @@ class Bench:
         for db, sizes in self.results.items():
             series = {}
             for tool in ("import", "floor"):
+                # An empty database is the fixed cost, not a point of growth.
                 series[tool] = {s: sizes[s]["tools"].get(tool, {}) for s in sorted(sizes)
-                                if sizes[s]["tools"].get(tool, {}).get("wall_median_s") is not None}
+                                if s > 0 and sizes[s]["tools"].get(tool, {}).get("wall_median_s") is not None}
             series["import - floor"] = {
                 s: {key: (series["import"][s].get(key) - series["floor"][s].get(key))
                     if series["import"][s].get(key) is not None and series["floor"][s].get(key) is not None else None
@@ -671,16 +754,40 @@ class Bench:
             rows.append({"target": name, "value": value, "bound": bound, "limit": "%s %s" % (op, fmt_ratio(limit)),
                          "met": met})
 
+        empty = entry("postgres", 0)
+        if empty:
+            add("PostgreSQL empty: import / pg_dump --schema-only", empty, "import_vs_pg_dump",
+                TARGET_EMPTY_VS_PG_DUMP, "<=")
+            add("PostgreSQL empty: import / isql connect + select 1", empty, "import_vs_isql", TARGET_EMPTY_VS_ISQL,
+                "<=")
+        # Elsewhere the count is shown with the ratios: a catalogue large
+        # enough for results in batches adds the cursor's statements.
+        if empty and empty["ratios"].get("extra_statements") is not None:
+            add("PostgreSQL empty: statements the server saw beyond the plug-in's", empty, "extra_statements",
+                TARGET_EXTRA_STATEMENTS, "<=")
         pg = entry("postgres", TARGET_SIZE)
         if pg:
-            add("PostgreSQL 1,000: import / pg_dump --schema-only", pg, "import_vs_pg_dump", 1.0, "<")
+            add("PostgreSQL 1,000: import / pg_dump --schema-only", pg, "import_vs_pg_dump", TARGET_PG_DUMP_RATIO,
+                "<=")
         for db in ("postgres", "sqlite"):
             e = entry(db, TARGET_SIZE)
             if not e:
                 continue
-            add("%s 1,000: SQLAlchemy / import" % DB_LABEL[db], e, "sqlalchemy_vs_import",
-                TARGET_SQLALCHEMY_SPEEDUP, ">=")
-            add("%s 1,000: import / bare fetch loop" % DB_LABEL[db], e, "import_vs_floor", TARGET_FLOOR_RATIO, "<=")
+            if "sqlalchemy" in e["tools"]:
+                add("%s 1,000: SQLAlchemy / import" % DB_LABEL[db], e, "sqlalchemy_vs_import",
+                    TARGET_SQLALCHEMY_SPEEDUP, ">=")
+            if db == "postgres":
+                add("%s 1,000: import / bare fetch loop" % DB_LABEL[db], e, "import_vs_floor", TARGET_FLOOR_RATIO,
+                    "<=")
+        for size in (TARGET_SIZE, LARGE_SIZE):
+            e = entry("sqlite", size)
+            if e:
+                add("SQLite %s: import / bare fetch loop" % fmt_size(size), e, "import_vs_floor",
+                    TARGET_SQLITE_FLOOR_RATIO, "<=")
+        e = entry("postgres", PG_MEMORY_SIZE)
+        if e:
+            add("PostgreSQL %s: import peak memory / model JSON size" % fmt_size(PG_MEMORY_SIZE), e,
+                "import_rss_vs_json", TARGET_PG_MEMORY_PER_JSON, "<=")
         for db in ("postgres", "sqlite"):
             e = entry(db, MEMORY_TARGET_SIZE)
             if not e:
@@ -830,16 +937,18 @@ def markdown(bench, sizes, scaling, targets, profile, micro):
     w("## Ratios")
     w("")
     w("| database | tables | import / bare loop | import / bare loop in session | SQLAlchemy / import "
-      "| import / pg_dump | import peak memory / JSON |")
-    w("|---|---:|---:|---:|---:|---:|---:|")
+      "| import / pg_dump | import / isql | import peak memory / JSON | server statements (plug-in's) |")
+    w("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
     for db, by_size in bench.results.items():
         for size in sorted(by_size):
             r = by_size[size]["ratios"]
             cells = []
             for key in ("import_vs_floor", "import_vs_session", "sqlalchemy_vs_import", "import_vs_pg_dump",
-                        "import_rss_vs_json"):
+                        "import_vs_isql", "import_rss_vs_json"):
                 bound = r.get("bounds", {}).get(key)
                 cells.append("-" if r.get(key) is None else (bound + " " if bound else "") + fmt_ratio(r[key]))
+            server = by_size[size].get("server_statements")
+            cells.append("%d (%d)" % (server["seen"], server["plugin"]) if server else "-")
             w("| %s | %s | %s |" % (DB_LABEL[db], fmt_size(size), " | ".join(cells)))
 
     if scaling:
@@ -933,8 +1042,9 @@ def parse_sizes(text):
     sizes = []
     for part in text.split(","):
         part = part.strip().replace("_", "")
-        if not part.isdigit() or int(part) < 1:
-            raise argparse.ArgumentTypeError("sizes are positive table counts separated by commas: %r" % text)
+        if not part.isdigit():
+            raise argparse.ArgumentTypeError("sizes are table counts (0: an empty database) separated by commas: %r"
+                                             % text)
         sizes.append(int(part))
     return sorted(set(sizes))
 
@@ -947,9 +1057,13 @@ def main(argv):
     parser.add_argument("--build", default=os.path.join(ROOT, "build-release"),
                         help="build directory with bin/ and lib/ (default: build-release)")
     parser.add_argument("--data", help="where generated databases are cached (default: BUILD/bench-data)")
-    parser.add_argument("--sizes", type=parse_sizes, default=[100, 1000, 10000],
-                        help="table counts, comma-separated (default 100,1000,10000)")
-    parser.add_argument("--runs", type=int, default=5,
+    parser.add_argument("--sizes", type=parse_sizes,
+                        help="table counts, comma-separated, 0 an empty database (default %s; --quick %s)" % (
+                            ",".join(map(str, FULL_SIZES)), ",".join(map(str, QUICK_SIZES))))
+    parser.add_argument("--quick", action="store_true",
+                        help="the common case in a minute or two: sizes %s, %d runs, no SQLAlchemy" % (
+                            ",".join(map(str, QUICK_SIZES)), QUICK_RUNS))
+    parser.add_argument("--runs", type=int,
                         help="timed runs per program (default 5; at most %d at %s tables, SQLAlchemy %d)" % (
                             LARGE_RUNS, fmt_size(LARGE_SIZE), LARGE_RUNS_SQLALCHEMY))
     parser.add_argument("--only", choices=["sqlite", "postgres"], help="one database only")
@@ -959,6 +1073,10 @@ def main(argv):
     parser.add_argument("--micro", action="store_true", help="also run the fetch and cache micro-benchmarks")
     parser.add_argument("--profile", action="store_true", help="also profile one import per database")
     args = parser.parse_args(argv)
+    if args.sizes is None:
+        args.sizes = QUICK_SIZES if args.quick else FULL_SIZES
+    if args.runs is None:
+        args.runs = QUICK_RUNS if args.quick else 5
     if args.runs < 1:
         parser.error("--runs must be at least 1")
 

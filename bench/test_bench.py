@@ -171,15 +171,17 @@ class FloorAndCaptureTest(unittest.TestCase):
 
     def test_session_is_recorded_and_replayed_on_request(self):
         # The floor connects with STRING, with --session adding the recorded
-        # attributes (never a password) and switching autocommit; under the
-        # capture library that shows in what it records, passwords left out.
+        # attributes (never a password), switching autocommit and setting
+        # driver-specific connection attributes; under the capture library
+        # that shows in what it records, passwords left out.
         given = "Driver={SQLite3};Database=%s" % self.db
         path = os.path.join(self.tmp.name, "in.statements")
         with open(path, "wb") as out:
             for kind, text in (("connect", given + ";PWD={se;cr}}et};Timeout=1000"), ("statement", "SELECT 1"),
-                               ("autocommit", "off"), ("statement", "SELECT count(*) FROM t")):
+                               ("autocommit", "off"), ("attribute", "65539 1"),
+                               ("statement", "SELECT count(*) FROM t")):
                 data = text.encode()
-                out.write(b"-- qm-autocommit off\n" if kind == "autocommit" else
+                out.write(b"-- qm-%s %s\n" % (kind.encode(), data) if kind in ("autocommit", "attribute") else
                           b"-- qm-%s %d\n" % (kind.encode(), len(data)) + data + b"\n")
         captured = os.path.join(self.tmp.name, "out.statements")
 
@@ -196,10 +198,13 @@ class FloorAndCaptureTest(unittest.TestCase):
         plain = replay()
         self.assertTrue(plain.startswith("-- qm-connect %d\n%s\n" % (len(given), given)), plain)
         self.assertNotIn("autocommit", plain)
+        self.assertNotIn("attribute", plain)
         with_session = replay("--session")
         merged = given + ";Timeout=1000"
         self.assertTrue(with_session.startswith("-- qm-connect %d\n%s\n" % (len(merged), merged)), with_session)
-        self.assertIn("-- qm-statement 8\nSELECT 1\n-- qm-autocommit off\n-- qm-statement 22\n", with_session)
+        self.assertIn("-- qm-statement 8\nSELECT 1\n-- qm-autocommit off\n-- qm-attribute 65539 1\n-- qm-statement 22\n",
+                      with_session)
+        self.assertEqual(run.captured_statements(captured), 2)
         self.assertNotIn("se;cr", with_session)
         self.assertEqual(run.session_of(captured), (merged, True))
 

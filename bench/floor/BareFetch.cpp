@@ -9,10 +9,11 @@
 // FILE holds what StatementCapture records: statements
 // ("-- qm-statement <bytes>\n<UTF-8 text>\n"), and the session the import
 // set up: the attributes of its connection string ("-- qm-connect <bytes>\n
-// ...\n") and changes of autocommit ("-- qm-autocommit on|off\n"). Only the
+// ...\n"), changes of autocommit ("-- qm-autocommit on|off\n") and driver-specific
+// connection attributes ("-- qm-attribute <number> <value>\n"). Only the
 // statements are replayed, on a connection made with STRING as given; with
 // --session the connection also gets the recorded attributes that STRING
-// does not set, and autocommit changes where the import changed it (a
+// does not set, and autocommit and attribute changes where the import made them (a
 // transaction left open is rolled back at the end), so that what the
 // plug-in's session settings cost can be told from what the module costs.
 // Text values are read as SQL_C_CHAR, or as SQL_C_WCHAR with --wide. Any
@@ -98,9 +99,11 @@ std::string Diagnostic(SQLSMALLINT type, SQLHANDLE handle, const char* function)
 
 // One recorded step of the import's session, in the order it happened.
 struct Step {
-  enum Kind { Statement, Autocommit } kind;  // run a statement, or switch autocommit
-  std::string text;                          // the statement's text (Statement)
-  bool on = true;                            // the new autocommit mode (Autocommit)
+  enum Kind { Statement, Autocommit, Attribute } kind;  // run a statement, switch autocommit, set an attribute
+  std::string text;                                     // the statement's text (Statement)
+  bool on = true;                                       // the new autocommit mode (Autocommit)
+  long attribute = 0;                                   // the attribute and its integer value (Attribute)
+  unsigned long value = 0;
 };
 
 // What a capture file holds.
@@ -130,6 +133,14 @@ Capture ReadCapture(const char* path) {
     if (kind == "autocommit") {
       if (argument != "on" && argument != "off") throw std::runtime_error(where + "autocommit is on or off");
       capture.steps.push_back({Step::Autocommit, {}, argument == "on"});
+      continue;
+    }
+    if (kind == "attribute") {
+      const std::size_t blank = argument.find(' ');
+      if (blank == std::string::npos || argument.find_first_not_of("0123456789 ") != std::string::npos)
+        throw std::runtime_error(where + "an attribute record is a number and a value");
+      capture.steps.push_back(
+          {Step::Attribute, {}, true, std::stol(argument.substr(0, blank)), std::stoul(argument.substr(blank + 1))});
       continue;
     }
     if (kind != "statement" && kind != "connect") throw std::runtime_error(where + "unknown record " + kind);
@@ -275,6 +286,13 @@ int main(int argc, char** argv) {
     connected = true;
     Totals totals;
     for (const Step& step : capture.steps) {
+      if (step.kind == Step::Attribute) {
+        if (!session) continue;
+        if (!Succeeded(SQLSetConnectAttr(dbc, static_cast<SQLINTEGER>(step.attribute),
+                                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(step.value)), 0)))
+          throw std::runtime_error(Diagnostic(SQL_HANDLE_DBC, dbc, "SQLSetConnectAttr"));
+        continue;
+      }
       if (step.kind == Step::Autocommit) {
         if (!session) continue;
         const SQLULEN mode = step.on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;

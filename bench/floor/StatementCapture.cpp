@@ -11,6 +11,7 @@
 //   -- qm-connect <bytes>\n<attributes>\n        the connection string, its
 //                                                password attributes left out
 //   -- qm-autocommit on|off\n                     each change of autocommit
+//   -- qm-attribute <number> <value>\n           each driver-specific connection attribute set
 // Without QM_CAPTURE_STATEMENTS it records nothing. The library links unixODBC itself, so the driver manager is in
 // the process's global scope from the start even when the import module
 // that uses it is dlopen'ed later; the forwarding targets are looked up
@@ -126,10 +127,15 @@ std::string WithoutPasswords(const std::string& text) {
   return kept;
 }
 
+// Driver-specific attributes (numbered from 65536 up) are taken to hold an
+// integer, as psqlODBC's do.
 void RecordAutocommit(SQLINTEGER attribute, SQLPOINTER value) {
-  if (attribute != SQL_ATTR_AUTOCOMMIT) return;
-  const auto mode = static_cast<SQLULEN>(reinterpret_cast<std::uintptr_t>(value));
-  Write("autocommit", mode == SQL_AUTOCOMMIT_OFF ? "off" : "on", false);
+  const auto number = static_cast<SQLULEN>(reinterpret_cast<std::uintptr_t>(value));
+  if (attribute == SQL_ATTR_AUTOCOMMIT) {
+    Write("autocommit", number == SQL_AUTOCOMMIT_OFF ? "off" : "on", false);
+  } else if (attribute >= 65536) {
+    Write("attribute", std::to_string(attribute) + " " + std::to_string(number), false);
+  }
 }
 
 template <typename F>

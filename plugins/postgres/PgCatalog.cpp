@@ -292,6 +292,30 @@ std::u16string StatementName(int statementId) {
   return u"statement " + std::u16string(digits.begin(), digits.end());
 }
 
+const std::vector<int>& OwnerStatements(int statementId) {
+  static const std::vector<int> none;
+  static const std::vector<int> types = {kTypes};
+  static const std::vector<int> relations = {kTables, kViews};
+  static const std::vector<int> routines = {kRoutines};
+  switch (statementId) {
+    case kTypeAttributes:
+      return types;
+    case kColumns:
+    case kColumnDefaults:
+    case kKeys:
+    case kCheckConstraints:
+    case kForeignKeys:
+    case kIndexes:
+    case kPartitions:
+    case kTriggers:
+      return relations;
+    case kParameters:
+      return routines;
+    default:
+      return none;
+  }
+}
+
 int StatementObjectType(int statementId) {
   const Statement* statement = Find(statementId);
   return statement != nullptr ? statement->objectType : 0;

@@ -50,6 +50,12 @@ std::u16string StatementName(int statementId);
 // The model object type the statement counts (progress), or 0.
 int StatementObjectType(int statementId);
 
+// The statements that read the objects every row of this statement
+// belongs to (the relations of a column, the routines of a parameter):
+// when they find none, this statement has nothing to add to the model.
+// Empty for a statement that reads objects of its own.
+const std::vector<int>& OwnerStatements(int statementId);
+
 // The statement's text with `scopeFilter` (see ScopeFilter in PgText.h, on
 // the column n.nspname) as its schema filter, for a server of the given
 // version (server_version_num; 0 means the newest). Empty for an unknown id.

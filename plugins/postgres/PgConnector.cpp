@@ -23,13 +23,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace qm::postgres {
 namespace {
 
 bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+// psqlODBC's connection attribute for batched fetching (its
+// SQL_ATTR_PGOPT_USE_DECLAREFETCH): 1 makes every query of the connection
+// that returns rows run through a server-side cursor, fetched Fetch rows at
+// a time (the connection string's Fetch); 0 has the whole result sent at
+// once. It can change between two statements.
+constexpr SQLINTEGER kUseDeclareFetchAttribute = 65539;
 
 // psqlODBC's keys and their abbreviations.
 constexpr std::u16string_view kUseDeclareFetchKeys[] = {u"UseDeclareFetch", u"B6"};
@@ -94,7 +103,46 @@ bool CommunicationLogOff(const std::u16string& connectionString, const PgConnect
 
 }  // namespace
 
+std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter) {
+  // The types counted are a superset of those the types statement reads
+  // (every table has its composite type): none here means none there.
+  return u"SELECT pg_catalog.current_setting('server_version_num') || ' ' || "
+         u"(SELECT pg_catalog.concat_ws(' ', GREATEST(r.attributes, r.relations, p.arguments, p.routines), "
+         u"r.sequences, r.tables, r.views, t.types, p.routines) FROM "
+         u"(SELECT pg_catalog.count(*) AS relations, COALESCE(pg_catalog.sum(c.relnatts), 0) AS attributes, "
+         u"pg_catalog.count(*) FILTER (WHERE c.relkind = 'S') AS sequences, "
+         u"pg_catalog.count(*) FILTER (WHERE c.relkind IN ('r', 'p')) AS tables, "
+         u"pg_catalog.count(*) FILTER (WHERE c.relkind IN ('v', 'm')) AS views "
+         u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE " + scopeFilter + u") r, "
+         u"(SELECT pg_catalog.count(*) AS routines, COALESCE(pg_catalog.sum(p.pronargs), 0) AS arguments "
+         u"FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace WHERE " + scopeFilter + u") p, "
+         u"(SELECT pg_catalog.count(*) AS types FROM pg_catalog.pg_type t JOIN pg_catalog.pg_namespace n "
+         u"ON n.oid = t.typnamespace WHERE " + scopeFilter + u" AND t.typtype IN ('c', 'd', 'e', 'r')) t) AS session, "
+         u"pg_catalog.set_config('search_path', '', false) AS search_path, "
+         u"pg_catalog.set_config('lock_timeout', '" + Decimal(timeoutSeconds) + u"s', false) AS lock_timeout, "
+         u"pg_catalog.set_config('default_transaction_isolation', 'repeatable read', false) AS isolation, "
+         u"pg_catalog.set_config('default_transaction_read_only', 'on', false) AS read_only";
+}
+
 PgConnector::~PgConnector() { Disconnect(); }
+
+bool PgConnector::CountedNone(int statementId) const {
+  if (!m_counted) return false;
+  switch (statementId) {
+    case kSequences:
+      return m_counted->sequences == 0;
+    case kTables:
+      return m_counted->tables == 0;
+    case kViews:
+      return m_counted->views == 0;
+    case kTypes:
+      return m_counted->types == 0;
+    case kRoutines:
+      return m_counted->routines == 0;
+    default:
+      return false;
+  }
+}
 
 std::u16string PgConnector::ReadDsnSetting(const std::u16string& dsn, const std::u16string& key) {
   // The configuration library keeps what it reads in a cache of its own.
@@ -116,8 +164,6 @@ std::u16string PgConnector::CompleteConnectionString(const std::u16string& sourc
   const std::optional<std::u16string> dsn = FindAttribute(attributes, {u"DSN"});
   if (!dsn && !HasAttribute(attributes, {u"Driver", u"FileDSN"})) text = u"Driver={PostgreSQL Unicode};" + text;
   const std::u16string dsnName = dsn.value_or(std::u16string());
-  if (!Has(attributes, kUseDeclareFetchKeys) && !DsnSets(dsnName, kUseDeclareFetchKeys, dsnSetting))
-    Append(text, u"UseDeclareFetch=1");
   if (!Has(attributes, kFetchKeys) && !DsnSets(dsnName, kFetchKeys, dsnSetting))
     Append(text, u"Fetch=" + Decimal(kFetchRows));
   // Debian registers the driver with its communication log on, which would
@@ -127,8 +173,16 @@ std::u16string PgConnector::CompleteConnectionString(const std::u16string& sourc
   return text;
 }
 
+bool PgConnector::UserSetsBatches(const std::u16string& source, const DsnSetting& dsnSetting) {
+  const std::vector<ConnectionAttribute> attributes = ParseConnectionString(source);
+  const std::u16string dsn = FindAttribute(attributes, {u"DSN"}).value_or(std::u16string());
+  return Has(attributes, kUseDeclareFetchKeys) || DsnSets(dsn, kUseDeclareFetchKeys, dsnSetting);
+}
+
 bool PgConnector::EstablishConnection() {
   m_serverVersion = 0;
+  m_batched = false;
+  m_counted.reset();
   const std::u16string& source = GetSource();
   if (std::all_of(source.begin(), source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
@@ -163,12 +217,31 @@ bool PgConnector::EstablishConnection() {
     return false;
   }
   m_logOff = CommunicationLogOff(completed, &PgConnector::ReadDsnSetting);
+  m_userSetsBatches = UserSetsBatches(completed, &PgConnector::ReadDsnSetting);
 
-  std::vector<std::u16string> version;
-  if (!RunOrDisconnect(u"SELECT pg_catalog.current_setting('server_version_num') AS server_version", &version))
-    return false;
-  const std::optional<std::int64_t> number = version.empty() ? std::nullopt : ParseInt64(version.front());
-  m_serverVersion = number ? static_cast<int>(*number) : 0;
+  // The session in one statement (one round trip): the server's version
+  // and what the scope holds (SessionStatement), and the settings every catalogue
+  // statement runs under. Names outside pg_catalog come out qualified, and
+  // no object of the database can stand in for a catalogue function
+  // (search_path); a statement that needs a lock another session holds (an
+  // open ALTER TABLE, say) fails after the timeout instead of waiting for it
+  // (lock_timeout); each statement sees one snapshot of the catalogue and
+  // nothing can be written by accident (the transaction defaults). The
+  // connection stays in autocommit mode: each statement is a transaction of
+  // its own, with no message to the server to begin or end it.
+  const std::vector<std::u16string> scope = ParseScope(GetScope());
+  std::vector<std::u16string> session;
+  if (!RunOrDisconnect(SessionStatement(timeout, ScopeFilter(u"n.nspname", scope)), &session)) return false;
+  std::vector<std::int64_t> numbers;
+  for (std::u16string_view rest = session.empty() ? std::u16string_view() : std::u16string_view(session.front());
+       !rest.empty();) {
+    const std::size_t space = rest.find(u' ');
+    const std::optional<std::int64_t> number = ParseInt64(rest.substr(0, space));
+    if (!number) break;
+    numbers.push_back(*number);
+    rest = space == std::u16string_view::npos ? std::u16string_view() : rest.substr(space + 1);
+  }
+  m_serverVersion = !numbers.empty() ? static_cast<int>(numbers[0]) : 0;
   if (m_serverVersion < kMinimumServerVersion) {
     std::vector<std::u16string> text;
     ExecuteOnConnection(GetConnectionHandle(), u"SELECT pg_catalog.current_setting('server_version')", &text);
@@ -178,16 +251,7 @@ bool PgConnector::EstablishConnection() {
                   u" is not supported: the import needs PostgreSQL 12 or later");
   }
 
-  // Names outside pg_catalog come out qualified, and no object of the
-  // database can stand in for a catalogue function.
-  if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('search_path', '', false) AS search_path")) return false;
-  // A catalogue statement that needs a lock another session holds (an open
-  // ALTER TABLE, say) fails after the timeout instead of waiting for it.
-  if (!RunOrDisconnect(u"SELECT pg_catalog.set_config('lock_timeout', '" + Decimal(timeout) + u"s', false) AS lock_timeout"))
-    return false;
-
   // A misspelt schema would otherwise import nothing without a word.
-  const std::vector<std::u16string> scope = ParseScope(GetScope());
   if (!scope.empty()) {
     std::vector<std::u16string> present;
     if (!RunOrDisconnect(u"SELECT n.nspname AS schema_name FROM pg_catalog.pg_namespace n WHERE " +
@@ -212,15 +276,18 @@ bool PgConnector::EstablishConnection() {
     }
   }
 
-  // One snapshot per transaction, and no way to write by accident.
-  if (!RunOrDisconnect(u"SET SESSION CHARACTERISTICS AS TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))
-    return false;
-  const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), SQL_ATTR_AUTOCOMMIT,
-                                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0);
-  if (!Succeeded(rc)) {
-    OdbcDiagnostic failure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
-    Disconnect();
-    return Report(std::move(failure));
+  // Batches from a server-side cursor for a catalogue large enough for a
+  // result to be, unless the user chose (in the string or the data source).
+  m_batched = numbers.size() > 1 && numbers[1] > kBatchedRows;
+  if (numbers.size() == 7) m_counted = Counted{numbers[2], numbers[3], numbers[4], numbers[5], numbers[6]};
+  if (!m_userSetsBatches) {
+    const SQLRETURN rc = SQLSetConnectAttrW(static_cast<SQLHDBC>(GetConnectionHandle()), kUseDeclareFetchAttribute,
+                                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_batched ? 1 : 0)), 0);
+    if (!Succeeded(rc)) {
+      OdbcDiagnostic failure = ReadOdbcDiagnostic(SQL_HANDLE_DBC, GetConnectionHandle(), u"SQLSetConnectAttrW");
+      Disconnect();
+      return Report(std::move(failure));
+    }
   }
   return true;
 }

@@ -127,6 +127,9 @@ class HeldRows : public QueryResultRowActionI {
     if (!m_holding && m_action) m_action->PostExecute(model);
   }
 
+  // Rows held now.
+  std::size_t Rows() const { return m_rowEnds.size(); }
+
   // The held rows, each with the value of every owner column it has.
   template <typename Visit>
   void ForEachOwner(Visit visit) const {
@@ -288,18 +291,58 @@ void PgReader::HandOnHeldRows(const std::unordered_set<std::uint64_t>* live) {
   m_heldRecord.Reset();
 }
 
+bool PgReader::NothingToRead(int statementId) const {
+  if (const PgConnector* connector = Connector(); connector != nullptr && connector->CountedNone(statementId))
+    return true;
+  const std::vector<int>& owners = OwnerStatements(statementId);
+  if (owners.empty()) return false;
+  for (int owner : owners) {
+    const HeldRows* held = Held(*this, owner);
+    if (held == nullptr || held->Rows() != 0) return false;
+    for (const FailedStatement& failed : GetFailedStatements())
+      if (failed.statementId == owner) return false;
+  }
+  return true;
+}
+
 void PgReader::ReadObjects() {
   PgConnector* connector = Connector();
   for (int id : StatementIds())
     if (HeldRows* held = Held(*this, id)) held->Hold(connector != nullptr);
 
-  const bool whole = RunStatements(StatementIds());
+  // The read loop's way (RunStatements), but a statement that can find
+  // nothing is not sent: one for a kind of object the scope held none of
+  // when the session was set up, and one whose rows could only belong to
+  // objects the statements before it did not find (the columns of a
+  // database without tables or views). Each costs a round trip and its
+  // planning on a fresh session, which on a small database is most of the
+  // import's time. Its progress notices are posted all the same. An object
+  // made after the session was set up is one made during the import: not
+  // there (see PgReader.h).
+  bool whole = true;
+  for (int id : StatementIds()) {
+    if (connector != nullptr && !StopRequested() && NothingToRead(id)) {
+      NotifyImporting(id);
+      NotifyImported(id);
+      continue;
+    }
+    if (RunStatement(id)) continue;
+    whole = false;
+    if (StopRequested()) break;
+  }
 
   if (connector != nullptr) {
     // Without a connection or after a stop, what was read is handed on as
     // it is; the model then holds what the statements returned.
     std::optional<std::unordered_set<std::uint64_t>> live;
-    if (whole) live = LiveObjects(*connector);
+    // Schemas (and tablespaces) alone are each read whole by one statement:
+    // with nothing under them there is nothing the final check could find
+    // half there, and it is not sent.
+    bool under = false;
+    for (int id : StatementIds())
+      if (const HeldRows* held = Held(*this, id); held != nullptr && id != kSchemas && id != kTableSpaces)
+        under = under || held->Rows() != 0;
+    if (whole && under) live = LiveObjects(*connector);
     HandOnHeldRows(live ? &*live : nullptr);
     for (int id : StatementIds())
       if (HeldRows* held = Held(*this, id)) held->Hold(false);

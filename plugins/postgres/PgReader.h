@@ -7,8 +7,10 @@
 // SQL literals) and the routine-body expression of the server's version.
 //
 // A server that other sessions change while the import runs. Each
-// statement runs in a read-only REPEATABLE READ transaction of its own,
-// ended (rolled back) when its rows are in: the server's catalogue
+// statement runs in a read-only REPEATABLE READ transaction of its own
+// (the connection is in autocommit mode; a result read from a server-side
+// cursor ends its transaction when the cursor is closed), ended by the
+// time its rows are in: the server's catalogue
 // functions take locks that the transaction holds (pg_get_viewdef on the
 // tables under a view, pg_get_expr on a column's table), and other
 // sessions' DDL waits for them no longer than one statement. Those
@@ -20,7 +22,8 @@
 //     PgReader.cpp), is run again, up to kStatementAttempts times, each
 //     time on a new snapshot;
 //   - rows are held, not turned into objects, until every statement has
-//     run; then one statement on a new snapshot lists the schemas,
+//     run; then (unless nothing but schemas was read) one statement on a
+//     new snapshot lists the schemas,
 //     relations, types and routines that still exist, and the held rows
 //     are handed to the row actions, leaving out every row of an object
 //     that has gone (and so everything under it). An object dropped during
@@ -30,8 +33,8 @@
 //     constraints, indexes and triggers dropped on their own come without
 //     a definition and are left out by their row actions.
 //
-// The driver's own statements. psqlODBC runs catalogue queries of its own
-// inside the statement's transaction, for instance to look up the base
+// The driver's own statements. psqlODBC runs catalogue queries of its own,
+// inside the statement's transaction when one is open, for instance to look up the base
 // table of a result column when asked for the column's SQL type with
 // SQLDescribeCol; when one fails (pg_attrdef closed to the role) the driver
 // says nothing and the transaction is left aborted. The module describes
@@ -47,7 +50,8 @@
 // final check); when the connection itself is lost, the statements not yet
 // run are reported as not run, and the held rows are handed on as read.
 // OnStatementFailed decides on the further attempts, OnStatementEnded ends
-// each statement's transaction.
+// a transaction a statement left open. ReadObjects skips the statements
+// that can find nothing (NothingToRead), posting their progress.
 //
 // The plug-in keeps one reader for the process; it runs on the import's
 // thread only, one import at a time.
@@ -97,6 +101,12 @@ class PgReader : public SchemaSourceReaderI {
   // Hands every statement's held rows to its row action, leaving out the
   // rows of held objects that are not live (all rows when live is null).
   void HandOnHeldRows(const std::unordered_set<std::uint64_t>* live);
+  // Whether the statement can have no rows to hand on: the connection
+  // counted no object of its kind in scope (PgConnector::CountedNone), or
+  // the statements reading the objects its rows belong to
+  // (OwnerStatements) ran without failing and found none. Only while rows
+  // are held.
+  bool NothingToRead(int statementId) const;
 
   std::u16string m_scopeFilter;   // schema filter of the current import (n.nspname)
   int m_serverVersion = 0;        // server_version_num of the current import; 0: newest

@@ -5,6 +5,7 @@
 // when the server refuses a statement, the catalogue changes during the
 // import or the scope names no schema. Faults come from the real server;
 // the statement hook only chooses the moment.
+#include "PgConnector.h"
 #include "PgShopSchema.h"
 
 #include <ImportHost.h>
@@ -317,6 +318,104 @@ TEST_F(PgImportTest, ObjectsMadeDuringTheImportAreWholeOrAbsent) {
   EXPECT_EQ(Text(*routine, model::ParameterList), "x integer");
   EXPECT_EQ(Names(Children(model, *routine, model::Parameter)), Strings{"x"});
   EXPECT_EQ(StructuralFaults(model), Strings());
+}
+
+// Results come from a server-side cursor (in batches, never whole in the
+// driver) when the largest result in scope may be large, and whole,
+// without the cursor's round trips, when it is small; a UseDeclareFetch the
+// user gave is followed either way. Seen from the server: while the import
+// fetches the columns, its session's latest query is the cursor's or the
+// statement itself. The model is the same either way.
+TEST(PgResultBatches, ALargeCatalogueComesInBatchesASmallOneWhole) {
+  QM_REQUIRE_PG();
+  TestDatabase database("batches");
+  // Wide tables: more columns in all than the connector takes whole.
+  const int tables = qm::postgres::PgConnector::kBatchedRows / 1600 + 1;
+  ASSERT_EQ(RunPsql(database.Name(), "CREATE SCHEMA small;\nCREATE TABLE small.t (a integer PRIMARY KEY, b text);\n"
+                                     "DO $$ BEGIN FOR i IN 1.." + std::to_string(tables) + " LOOP "
+                                     "EXECUTE 'CREATE TABLE public.wide' || i || ' (' || (SELECT string_agg('c' || k "
+                                     "|| ' integer', ', ') FROM generate_series(1, 1600) k) || ')'; END LOOP; END $$;\n"),
+            "");
+  LoadedPlugin plugin(QM_POSTGRES_PLUGIN);
+  ASSERT_TRUE(plugin.Loaded());
+  struct Case {
+    const char* scope;
+    const char* extra;  // appended to the connection string
+    bool batched;
+  };
+  const Case cases[] = {
+      {"small", "", false},
+      {"public", "", true},
+      {"public", ";UseDeclareFetch=0", false},
+      {"small", ";UseDeclareFetch=1", true},
+  };
+  std::map<std::string, Strings> models;  // scope -> model lines
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.scope) + c.extra);
+    void* columns = nullptr;
+    std::string query;  // the session's latest query as the server had it during the first fetch
+    odbc::Install watch({.afterExecute = [&](void* statement, const std::u16string& text) {
+                           if (Contains(text, u"a.attname AS column_name")) columns = statement;
+                         },
+                         .beforeFetch = [&](void* statement) {
+                           if (statement != columns || !query.empty()) return;
+                           query = QueryValue(database.Name(),
+                                              "SELECT lower(query) FROM pg_stat_activity WHERE datname = "
+                                              "current_database() AND pid <> pg_backend_pid() AND backend_type = "
+                                              "'client backend'");
+                         }});
+    GenericModel model(plugin.Api().modelType);
+    const ImportOutcome outcome = RunImport(plugin.Api(), model, database.ConnectionString() + c.extra, c.scope);
+    ASSERT_EQ(outcome.status, ImportStatusConnected);
+    EXPECT_TRUE(outcome.failed.empty());
+    ASSERT_FALSE(query.empty()) << "the columns were never fetched";
+    // psqlODBC declares the cursor and fetches from it in batches.
+    const bool cursor = query.find(" cursor with hold for select") != std::string::npos || query.starts_with("fetch ");
+    EXPECT_EQ(cursor, c.batched) << query;
+    const Strings lines = PgModelLines(model);
+    const auto [known, added] = models.emplace(c.scope, lines);
+    if (!added) {
+      EXPECT_EQ(LineDifference(known->second, lines), "");
+    }
+  }
+  EXPECT_EQ(std::count_if(models["public"].begin(), models["public"].end(),
+                          [](const std::string& line) { return line.starts_with("column "); }),
+            tables * 1600);
+}
+
+// A scope that holds no table, view, sequence, type or routine: only the
+// statements that can find something are sent (the session, the check
+// that the scope's schemas exist, tablespaces and schemas; with nothing
+// under the schemas, no final check), and the model holds the schema all
+// the same.
+TEST_F(PgImportTest, AnEmptyScopeSendsOnlyTheStatementsThatCanFindSomething) {
+  ASSERT_EQ(RunPsql(s_database->Name(), "CREATE SCHEMA IF NOT EXISTS nothing_here;\n"), "");
+  odbc::ClearExecuted();
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = Import(model, "nothing_here");
+  const std::vector<std::u16string> sent = odbc::Executed();
+  RunPsql(s_database->Name(), "DROP SCHEMA nothing_here;\n");
+  ASSERT_EQ(outcome.status, ImportStatusConnected);
+  EXPECT_TRUE(outcome.failed.empty());
+  Strings starts;
+  for (const std::u16string& text : sent) starts.push_back(Utf8(text.substr(0, text.find(u" AS "))));
+  EXPECT_EQ(starts, (Strings{"SELECT pg_catalog.current_setting('server_version_num') || ' ' || (SELECT "
+                             "pg_catalog.concat_ws(' ', GREATEST(r.attributes, r.relations, p.arguments, p.routines), "
+                             "r.sequences, r.tables, r.views, t.types, p.routines) FROM (SELECT pg_catalog.count(*)",
+                             "SELECT n.nspname", "SELECT t.oid", "SELECT n.oid"}));
+  const std::vector<CMOObject*> schemas = AllOfType(model, model::Schema);
+  ASSERT_EQ(schemas.size(), 1u);
+  EXPECT_EQ(Name(*schemas[0]), "nothing_here");
+  EXPECT_TRUE(AllOfType(model, model::Table).empty());
+  // Every statement's progress is posted, sent or not.
+  GenericModel whole(s_plugin->Api().modelType);
+  const ImportOutcome full = Import(whole);
+  const auto progress = [](const ImportOutcome& o) {
+    return std::count_if(o.messages.begin(), o.messages.end(),
+                         [](const MSG& message) { return message.message == WM_IMPORT_PROGRESS; });
+  };
+  EXPECT_EQ(progress(outcome), progress(full));
+  EXPECT_GT(progress(full), 17);
 }
 
 // PostgreSQL's own catalogue in the scope: thousands of routines and their

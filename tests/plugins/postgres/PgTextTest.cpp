@@ -16,35 +16,37 @@
 namespace qm::test::postgres {
 namespace {
 
-// Batched fetching and the Unicode driver are added unless the user, the
-// data source or an abbreviation (A7 = Fetch, B6 = UseDeclareFetch, B3 =
-// CommLog) already says otherwise; a braced value may hold ';' and '='.
+// The batch size and the Unicode driver are added unless the user, the
+// data source or an abbreviation (A7 = Fetch, B3 = CommLog) already says
+// otherwise; a braced value may hold ';' and '='. Whether results come in
+// batches at all is the connector's choice per connection (UseDeclareFetch
+// is left to the user); it is never written into the string.
 TEST(PgConnectionString, AddsWhatTheUserDidNotSet) {
   struct Case {
     std::u16string source;
     std::map<std::u16string, std::u16string> dsn;  // the data source's settings
     std::u16string completed;
+    bool userSetsBatches;
   };
   const Case cases[] = {
-      {u"Server=db;Database=x", {},
-       u"Driver={PostgreSQL Unicode};Server=db;Database=x;UseDeclareFetch=1;Fetch=2000;CommLog=0"},
-      {u"Driver={PostgreSQL ANSI};Server=db;", {}, u"Driver={PostgreSQL ANSI};Server=db;UseDeclareFetch=1;Fetch=2000;CommLog=0"},
+      {u"Server=db;Database=x", {}, u"Driver={PostgreSQL Unicode};Server=db;Database=x;Fetch=2000;CommLog=0", false},
+      {u"Driver={PostgreSQL ANSI};Server=db;", {}, u"Driver={PostgreSQL ANSI};Server=db;Fetch=2000;CommLog=0", false},
       {u"driver={PostgreSQL Unicode};usedeclarefetch=0", {},
-       u"driver={PostgreSQL Unicode};usedeclarefetch=0;Fetch=2000;CommLog=0"},
-      {u"Driver={PostgreSQL Unicode};B6=0;a7=50;b3=1", {}, u"Driver={PostgreSQL Unicode};B6=0;a7=50;b3=1"},
-      {u"Driver={PostgreSQL Unicode};Pwd={a;Fetch=1};FETCH = 10", {},
-       u"Driver={PostgreSQL Unicode};Pwd={a;Fetch=1};FETCH = 10;UseDeclareFetch=1;CommLog=0"},
-      {u"DSN=pg", {{u"UseDeclareFetch", u"0"}}, u"DSN=pg;Fetch=2000;CommLog=0"},
-      {u"DSN=pg", {{u"A7", u"10"}, {u"CommLog", u"1"}}, u"DSN=pg;UseDeclareFetch=1"},
-      {u"DSN=pg", {}, u"DSN=pg;UseDeclareFetch=1;Fetch=2000;CommLog=0"},
+       u"driver={PostgreSQL Unicode};usedeclarefetch=0;Fetch=2000;CommLog=0", true},
+      {u"Driver={PostgreSQL Unicode};B6=0;a7=50;b3=1", {}, u"Driver={PostgreSQL Unicode};B6=0;a7=50;b3=1", true},
+      {u"Driver={PostgreSQL Unicode};Pwd={a;UseDeclareFetch=1};FETCH = 10", {},
+       u"Driver={PostgreSQL Unicode};Pwd={a;UseDeclareFetch=1};FETCH = 10;CommLog=0", false},
+      {u"DSN=pg", {{u"UseDeclareFetch", u"0"}}, u"DSN=pg;Fetch=2000;CommLog=0", true},
+      {u"DSN=pg", {{u"A7", u"10"}, {u"CommLog", u"1"}}, u"DSN=pg", false},
+      {u"DSN=pg", {{u"B6", u"1"}}, u"DSN=pg;Fetch=2000;CommLog=0", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(qm::postgres::PgConnector::CompleteConnectionString(c.source,
-                                                                   [&](const std::u16string&, const std::u16string& key) {
-                                                                     const auto it = c.dsn.find(key);
-                                                                     return it == c.dsn.end() ? std::u16string() : it->second;
-                                                                   }),
-              c.completed);
+    const auto dsnSetting = [&](const std::u16string&, const std::u16string& key) {
+      const auto it = c.dsn.find(key);
+      return it == c.dsn.end() ? std::u16string() : it->second;
+    };
+    EXPECT_EQ(qm::postgres::PgConnector::CompleteConnectionString(c.source, dsnSetting), c.completed);
+    EXPECT_EQ(qm::postgres::PgConnector::UserSetsBatches(c.completed, dsnSetting), c.userSetsBatches) << Utf8(c.source);
   }
 }
 
