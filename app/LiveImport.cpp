@@ -155,7 +155,10 @@ int ImportSource(const Options& options, Loaded& loaded, Console& console, const
   // written once and the process exits, and freeing a large model object by
   // object costs a noticeable share of the run. (Destroying it after the
   // libraries unload could also run code of theirs that is gone.)
-  GenericModel* const model = new GenericModel(plugin.modelType);
+  // Kept reachable from a list that is never destroyed either (diff may
+  // import two).
+  static std::vector<GenericModel*>* const kept = new std::vector<GenericModel*>();
+  GenericModel* const model = kept->emplace_back(new GenericModel(plugin.modelType));
   ProgressView progress(console);
   runner::RunControl control;
   control.cancelRequested = [] { return signals::InterruptCount() > 0; };
