@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "Signals.h"
 
+#include <platform/Utf.h>
 #include <schemaimport/ConnectionString.h>
 #include <writers/VisibleText.h>
 
@@ -109,14 +110,17 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
     std::string prompt = "  " + VisibleText(attribute.key);
     if (!attribute.value.empty()) prompt += " [" + (secret ? std::string("****") : VisibleText(attribute.value)) + "]";
     prompt += ": ";
-    m_console.Raw(prompt);
 
     std::string answer;
     ReadResult result;
     if (secret) {
+      // Echo goes off before the question shows, or a password typed as
+      // soon as it appears would be echoed.
       EchoOff echoOff(m_inputFd);
+      m_console.Raw(prompt);
       result = ReadLine(m_inputFd, answer);
     } else {
+      m_console.Raw(prompt);
       result = ReadLine(m_inputFd, answer);
     }
     if (result != ReadResult::Line) {
@@ -140,6 +144,28 @@ bool ConnectionPrompt::Complete(CString& connectionString) {
   m_console.Raw("connecting with " + VisibleText(MaskPasswords(completed)) + "\n");
   connectionString = CString::FromUtf8(completed);
   return true;
+}
+
+platform::PasswordPromptResult ConnectionPrompt::AskPassword(const std::u16string& question, std::u16string& password) {
+  if (::isatty(m_inputFd) == 0) return platform::PasswordPromptResult::NoPrompt;
+  const FormOnScreen form(m_console);
+  std::string answer;
+  ReadResult result;
+  {
+    // Echo goes off before the question shows: what is typed as soon as
+    // it appears is not echoed either.
+    EchoOff echoOff(m_inputFd);
+    m_console.Raw(VisibleText(platform::Utf16ToUtf8(question)));
+    result = ReadLine(m_inputFd, answer);
+  }
+  if (result != ReadResult::Line) {
+    m_console.Raw("\n");
+    m_cancelled.store(true);
+    return platform::PasswordPromptResult::Cancelled;
+  }
+  if (!answer.empty()) m_console.AddSecret(answer);
+  password = platform::Utf8ToUtf16(answer);
+  return platform::PasswordPromptResult::Given;
 }
 
 }  // namespace app

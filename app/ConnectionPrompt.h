@@ -8,11 +8,17 @@
 // the form is open the console draws no progress line, which would erase
 // the question on the screen.
 //
+// The same prompt asks for a password alone when a server wants one that
+// the connection string does not give (AskPassword), as psql asks.
+//
 // Thread safety: Complete runs on the import's thread; WasCancelled may be
 // read from any thread.
 #pragma once
 
 #include <platform/CString.h>
+#include <platform/ConnectionDialog.h>
+
+#include <string>
 
 #include <atomic>
 
@@ -30,7 +36,13 @@ class ConnectionPrompt {
   // (string unchanged) when the user cancelled.
   bool Complete(CString& connectionString);
 
-  // The user cancelled the form.
+  // The password question (platform::AskForPassword's hook): asks question
+  // on the console and reads the answer without echo. Only when the input
+  // is a terminal: otherwise NoPrompt at once, never a wait. Ctrl-D or
+  // Ctrl-C cancels, as in the form.
+  platform::PasswordPromptResult AskPassword(const std::u16string& question, std::u16string& password);
+
+  // The user cancelled the form or the password question.
   bool WasCancelled() const { return m_cancelled.load(); }
 
  private:

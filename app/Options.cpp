@@ -50,8 +50,9 @@ bool IsShortName(const std::string& text) {
 int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, Options& options,
                  const std::string& noPluginsBecause) {
   CLI::App cli{
-      "Imports the schema of a live database into a model and writes it.\n"
-      "Without a database option it imports the sample database a plug-in brings.",
+      "Imports the schema of a live database into a model and writes it. The database is a URL\n"
+      "(quillmere-import postgresql://me@db/shop), a data source (--dsn NAME) or a plug-in's option;\n"
+      "without one it imports the sample database a plug-in brings.",
       "quillmere-import"};
   cli.set_version_flag("--version", std::string("quillmere-import ") + QM_VERSION);
   cli.get_formatter()->column_width(30);
@@ -61,7 +62,16 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
                                  "Import through a full ODBC connection string; its Driver picks the plug-in "
                                  "(see --list-plugins)")
                       ->type_name("STRING");
-  std::vector<CLI::Option*> sources = {connect};
+  auto* url = cli.add_option("URL", options.url,
+                             "The database as a URL: postgresql://USER@HOST:PORT/DATABASE?sslmode=..., "
+                             "sqlite:///ABSOLUTE/PATH or sqlite:RELATIVE/PATH, odbc://DSN (the schemes of the "
+                             "plug-ins found: see --list-plugins)")
+                  ->type_name("");
+  auto* dsn = cli.add_option("--dsn", options.dsn,
+                             "Import the ODBC data source NAME of odbc.ini; its driver picks the plug-in "
+                             "(see --list-dsns)")
+                  ->type_name("NAME");
+  std::vector<CLI::Option*> sources = {url, dsn, connect};
   std::map<const CLI::Option*, const Shortcut*> shortcutOf;
   std::vector<std::string> values(shortcuts.size());
   for (std::size_t i = 0; i < shortcuts.size(); ++i) {
@@ -94,6 +104,11 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
   cli.add_flag("--list-plugins", options.listPlugins,
                "List the plug-ins found (name, description, drivers, options, file) and the libraries refused, "
                "and end");
+  cli.add_flag("--list-dsns", options.listDsns,
+               "List the ODBC data sources unixODBC has (user's and system's odbc.ini) and the plug-in that "
+               "reads each, and end");
+  cli.add_flag("--list-drivers", options.listDrivers,
+               "List the ODBC drivers unixODBC has (odbcinst.ini) and the plug-in that reads each, and end");
   std::string schemas;
   cli.add_option("--schema", schemas,
                  "Import only these schemas (comma-separated names; a name in double quotes is taken "
@@ -192,6 +207,8 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
   std::string empty;
   if (options.shortcut != nullptr && options.shortcutValue.empty()) empty = "--" + options.shortcut->option;
   if (options.connectGiven && options.connectString.empty()) empty = "--connect";
+  if (dsn->count() > 0 && options.dsn.empty()) empty = "--dsn";
+  if (url->count() > 0 && options.url.empty()) empty = "the URL";
   if (plugin->count() > 0 && options.plugin.empty()) empty = "--plugin";
   if (around->count() > 0 && options.write.aroundTable.empty()) empty = "--around";
   if (!empty.empty()) {

@@ -29,16 +29,21 @@ struct Shortcut {
 };
 
 struct Options {
-  // The source: a plug-in's shortcut, --connect, or neither (the sample).
+  // The source: a URL, --dsn, a plug-in's shortcut, --connect, or none of
+  // them (the sample).
   const Shortcut* shortcut = nullptr;  // the shortcut given (one of those passed to ParseOptions); null: none
   std::string shortcutValue;     // its value
   std::string connectString;     // --connect STRING (full ODBC string); empty when not given
   bool connectGiven = false;     // --connect was on the command line
+  std::string url;               // the URL argument (postgresql://..., sqlite:..., odbc://DSN); empty when not given
+  std::string dsn;               // --dsn NAME: a data source of odbc.ini; empty when not given
   std::string plugin;            // --plugin NAME: the plug-in that reads --connect's source; empty: its Driver picks
   std::set<std::string> offeredShortcuts;  // the shortcuts on the command line, by option name (a plug-in's
                                            // option whose name the host or an earlier plug-in took is not)
   bool generic = false;          // --generic: the plug-in that serves any driver reads --connect's source
   bool listPlugins = false;      // --list-plugins: show the plug-ins found and end
+  bool listDsns = false;         // --list-dsns: show unixODBC's data sources and end
+  bool listDrivers = false;      // --list-drivers: show unixODBC's drivers and end
   std::string schemas;           // --schema as given: a scope list (schemaimport/ScopeList.h), checked; empty = all
   const writers::OutputFormat* format = &writers::DefaultOutputFormat();  // --format; never null
   writers::WriteOptions write;   // what the format reads beyond its name

@@ -1,5 +1,6 @@
 #include "PluginList.h"
 
+#include <runner/OdbcSources.h>
 #include <writers/VisibleText.h>
 
 #include <algorithm>
@@ -32,6 +33,12 @@ std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std:
                    : option + " (not offered: the name is taken by another option)") +
               "\n";
     }
+    if (api.urlSchemes != nullptr && *api.urlSchemes != nullptr) {
+      std::string schemes;
+      for (const char* const* scheme = api.urlSchemes; *scheme != nullptr; ++scheme)
+        schemes += (schemes.empty() ? "" : ", ") + VisibleText(*scheme) + "://";
+      text += indent + "urls:    " + schemes + "\n";
+    }
     if (api.WriteSample != nullptr) text += indent + "sample:  yes (imported when no database is named)\n";
     text += indent + "file:    " + VisibleText(plugin.path) + "\n";
   }
@@ -46,6 +53,56 @@ std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std:
     text += (i == 0 ? "" : ", ") + VisibleText(catalogue.Directories()[i]);
   text += " (the library folder, then QM_PLUGIN_PATH)\n";
   return text;
+}
+
+namespace {
+
+std::string ReaderOf(const runner::PluginCatalogue& catalogue, const std::string& driver) {
+  const runner::FoundPlugin* plugin = catalogue.FindByDriver(driver);
+  return plugin != nullptr ? "plug-in " + std::string(plugin->api->name) : std::string("no plug-in reads it");
+}
+
+// Rows of cells, the columns padded to their widest cell.
+std::string Table(const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::size_t> widths;
+  for (const std::vector<std::string>& row : rows)
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      if (widths.size() <= i) widths.push_back(0);
+      widths[i] = std::max(widths[i], row[i].size());
+    }
+  std::string text;
+  for (const std::vector<std::string>& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i)
+      line += row[i] + (i + 1 < row.size() ? std::string(widths[i] - row[i].size() + 2, ' ') : "");
+    text += line + "\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string DescribeDataSources(const runner::PluginCatalogue& catalogue) {
+  std::vector<std::vector<std::string>> rows;
+  for (const runner::OdbcDataSource& source : runner::ListOdbcDataSources())
+    rows.push_back({VisibleText(source.name), source.system ? "system" : "user", "driver " + VisibleText(source.driver),
+                    ReaderOf(catalogue, source.driver)});
+  std::string text = rows.empty() ? std::string("No ODBC data source.\n") : Table(rows);
+  return text + "\nRead from: " + VisibleText(runner::OdbcConfigurationFiles()) +
+         " (import one with --dsn NAME or odbc://NAME)\n";
+}
+
+std::string DescribeDrivers(const runner::PluginCatalogue& catalogue) {
+  std::vector<std::vector<std::string>> rows;
+  for (const runner::OdbcDriver& driver : runner::ListOdbcDrivers()) {
+    std::string reader = ReaderOf(catalogue, driver.name);
+    if (catalogue.FindByDriver(driver.name) == nullptr && !driver.library.empty())
+      reader = ReaderOf(catalogue, driver.library.substr(driver.library.rfind('/') + 1));
+    rows.push_back({VisibleText(driver.name), VisibleText(driver.library.empty() ? "(no library)" : driver.library),
+                    reader});
+  }
+  std::string text = rows.empty() ? std::string("No ODBC driver.\n") : Table(rows);
+  return text + "\nRead from: " + VisibleText(runner::OdbcConfigurationFiles()) + "\n";
 }
 
 }  // namespace app

@@ -16,4 +16,12 @@ namespace app {
 // offeredShortcuts: the shortcut options the command line has (Options).
 std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std::set<std::string>& offeredShortcuts);
 
+// The ODBC data sources unixODBC has (user's, then system's), each with its
+// driver and the plug-in that reads it, and where they are configured.
+std::string DescribeDataSources(const runner::PluginCatalogue& catalogue);
+
+// The ODBC drivers unixODBC has, each with its library and the plug-in
+// that reads it, and where they are configured.
+std::string DescribeDrivers(const runner::PluginCatalogue& catalogue);
+
 }  // namespace app

@@ -4,7 +4,9 @@
 #include "ExitCodes.h"
 
 #include <platform/Utf.h>
+#include <runner/OdbcSources.h>
 #include <schemaimport/ConnectionString.h>
+#include <schemaimport/ConnectionUrl.h>
 
 #include <optional>
 
@@ -70,7 +72,155 @@ int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runne
   return -1;
 }
 
+// "postgresql://, postgres://, sqlite: and odbc://": the URL schemes this
+// host reads, those of the plug-ins found and its own odbc://.
+std::string KnownSchemes(const runner::PluginCatalogue& catalogue) {
+  std::vector<std::string> schemes;
+  for (const std::string& scheme : catalogue.UrlSchemes()) schemes.push_back(scheme + "://");
+  schemes.push_back(std::string(kOdbcScheme) + "://NAME (a data source)");
+  return Joined(schemes, ", ");
+}
+
+// Says that the ODBC driver a source needs is not registered with
+// unixODBC, and which package brings it; false then. A Driver given as a
+// library path is the driver manager's to find.
+bool DriverInstalled(const std::string& driver, Console& console) {
+  if (driver.empty() || driver.find('/') != std::string::npos) return true;
+  const std::vector<runner::OdbcDriver> drivers = runner::ListOdbcDrivers();
+  for (const runner::OdbcDriver& installed : drivers)
+    if (EqualsIgnoringAsciiCase(installed.name, driver) || EqualsIgnoringAsciiCase(installed.library, driver))
+      return true;
+  std::vector<std::string> names;
+  for (const runner::OdbcDriver& installed : drivers) names.push_back("\"" + installed.name + "\"");
+  const char* package = DebianPackageOfDriver(driver);
+  console.Error("the ODBC driver \"" + driver + "\" is not installed" +
+                (package != nullptr ? std::string(" (Debian package ") + package + ": apt-get install " + package + ")"
+                                    : std::string()) +
+                "; installed: " + (names.empty() ? std::string("none") : Joined(names, ", ")) + " (" +
+                runner::OdbcConfigurationFiles() + "; see --list-drivers)");
+  return false;
+}
+
+// A value for a connection string: braced when it must be.
+std::string Attribute(const std::string& key, const std::string& value) {
+  Utf8ConnectionAttribute attribute;
+  attribute.key = key;
+  attribute.value = value;
+  return FormatConnectionString(std::vector<Utf8ConnectionAttribute>{attribute});
+}
+
+// Picks the plug-in for a data source by its driver, and the connection
+// string DSN=NAME with what else is given (user, password, settings).
+int ByDataSource(const std::string& name, const std::string& extra, const runner::PluginCatalogue& catalogue,
+                 Console& console, Source& source) {
+  const std::optional<runner::OdbcDataSource> dsn = runner::FindOdbcDataSource(name);
+  if (!dsn) {
+    std::vector<std::string> names;
+    for (const runner::OdbcDataSource& known : runner::ListOdbcDataSources()) names.push_back(known.name);
+    console.Error("there is no ODBC data source named \"" + name + "\"; data sources: " +
+                  (names.empty() ? std::string("none") : Joined(names, ", ")) + " (" +
+                  runner::OdbcConfigurationFiles() + "; see --list-dsns)");
+    return kExitUsage;
+  }
+  if (!DriverInstalled(dsn->driver, console)) return kExitConnectFailed;
+  source.plugin = catalogue.FindForDriver(dsn->driver);
+  if (source.plugin == nullptr) {
+    console.Error("the data source \"" + dsn->name + "\" uses the ODBC driver \"" + dsn->driver +
+                  "\", which no plug-in found reads (" + WhatWasFound(catalogue) + ")");
+    return kExitUsage;
+  }
+  source.text = Attribute("DSN", dsn->name) + extra;
+  return -1;
+}
+
+// odbc://[USER[:PASSWORD]@]NAME[?KEY=VALUE&...]: a data source, with the
+// user, password and settings added to its connection string.
+int ByOdbcUrl(const ConnectionUrl& url, const runner::PluginCatalogue& catalogue, Console& console,
+              Source& source) {
+  const std::string usage = " (odbc://[USER[:PASSWORD]@]DSN[?KEY=VALUE&...])";
+  if (url.host.empty() || url.hostIsIpv6) {
+    console.Error("an odbc URL names a data source of odbc.ini as its host" + usage);
+    return kExitUsage;
+  }
+  if (url.port != 0 || !(url.path.empty() || url.path == "/")) {
+    console.Error("an odbc URL has no port and no path" + usage);
+    return kExitUsage;
+  }
+  std::string extra;
+  if (url.user && !url.user->empty()) extra += ";" + Attribute("UID", *url.user);
+  if (url.password) extra += ";" + Attribute("PWD", *url.password);
+  for (const ConnectionUrlParameter& parameter : url.parameters) {
+    if (EqualsIgnoringAsciiCase(parameter.key, "DSN") || EqualsIgnoringAsciiCase(parameter.key, "Driver")) {
+      console.Error("an odbc URL names its data source as its host, not as ?" + parameter.key + "=" + usage);
+      return kExitUsage;
+    }
+    if (IsPasswordKey(parameter.key)) console.AddSecret(parameter.value);
+    extra += ";" + Attribute(parameter.key, parameter.value);
+  }
+  return ByDataSource(url.host, extra, catalogue, console, source);
+}
+
+// A URL: read once here, then handed to the plug-in of its scheme.
+int ByUrl(const std::string& text, const runner::PluginCatalogue& catalogue, Console& console, Source& source) {
+  if (!UrlScheme(text)) {
+    console.Error("\"" + text + "\" is not a URL: a URL starts with its scheme; known: " + KnownSchemes(catalogue) +
+                  " (see --help)");
+    return kExitUsage;
+  }
+  const ConnectionUrlResult parsed = ParseConnectionUrl(text);
+  if (!parsed.url) {
+    console.Error("the URL does not parse: " + parsed.error);
+    console.Raw(ShowUrlFault(text, parsed.errorAt) + "\n");
+    return kExitUsage;
+  }
+  const ConnectionUrl& url = *parsed.url;
+  if (url.password && !url.password->empty()) console.AddSecret(*url.password);
+  if (const std::string* password = url.Parameter("password"); password != nullptr && !password->empty())
+    console.AddSecret(*password);
+  if (url.scheme == kOdbcScheme) return ByOdbcUrl(url, catalogue, console, source);
+  source.plugin = catalogue.FindByUrlScheme(url.scheme);
+  if (source.plugin == nullptr) {
+    console.Error("no plug-in found reads " + url.scheme + ": URLs; known: " + KnownSchemes(catalogue) + " (" +
+                  WhatWasFound(catalogue) + ")");
+    return kExitUsage;
+  }
+  const QmUrlSource served = source.plugin->api->SourceFromUrl(url);
+  if (!served.error.empty()) {
+    console.Error("the " + url.scheme + " URL cannot be used: " + platform::Utf16ToUtf8(served.error));
+    return kExitUsage;
+  }
+  if (!served.filePath.empty()) {
+    source.text = served.filePath;
+    source.isPath = true;
+    return -1;
+  }
+  source.text = platform::Utf16ToUtf8(served.connectionString);
+  const std::optional<std::string> driver = FindAttribute(ParseConnectionString(source.text), {"Driver"});
+  if (driver && !DriverInstalled(*driver, console)) return kExitConnectFailed;
+  return -1;
+}
+
 }  // namespace
+
+const char* DebianPackageOfDriver(std::string_view driver) {
+  // The drivers Debian packages, by the names and library files they
+  // register in odbcinst.ini.
+  struct Known {
+    std::string_view driver;
+    const char* package;
+  };
+  static constexpr Known kKnown[] = {
+      {"PostgreSQL Unicode", "odbc-postgresql"}, {"PostgreSQL ANSI", "odbc-postgresql"},
+      {"PostgreSQL", "odbc-postgresql"},         {"psqlodbcw.so", "odbc-postgresql"},
+      {"psqlodbca.so", "odbc-postgresql"},       {"SQLite3", "libsqliteodbc"},
+      {"SQLite", "libsqliteodbc"},               {"libsqlite3odbc.so", "libsqliteodbc"},
+      {"MariaDB Unicode", "odbc-mariadb"},       {"MariaDB", "odbc-mariadb"},
+      {"libmaodbc.so", "odbc-mariadb"},
+  };
+  for (const Known& known : kKnown)
+    if (EqualsIgnoringAsciiCase(known.driver, driver)) return known.package;
+  return nullptr;
+}
 
 int ResolveSource(const Options& options, const runner::PluginCatalogue& catalogue, Console& console,
                   Source& source) {
@@ -79,6 +229,8 @@ int ResolveSource(const Options& options, const runner::PluginCatalogue& catalog
       if (attribute.assigned && IsPasswordKey(attribute.key)) console.AddSecret(attribute.value);
   };
   source = Source();
+  if (!options.url.empty()) return ByUrl(options.url, catalogue, console, source);
+  if (!options.dsn.empty()) return ByDataSource(options.dsn, "", catalogue, console, source);
   if (options.shortcut != nullptr) {
     source.plugin = catalogue.FindByName(options.shortcut->plugin);
     source.text = options.shortcutValue;
@@ -108,9 +260,12 @@ int ResolveSource(const Options& options, const runner::PluginCatalogue& catalog
         console.Error("--generic: no plug-in that serves any ODBC driver was found (" + WhatWasFound(catalogue) + ")");
         return kExitFailure;
       }
-      return -1;
+    } else if (const int exitCode = ByDriver(attributes, catalogue, console, source.plugin); exitCode >= 0) {
+      return exitCode;
     }
-    return ByDriver(attributes, catalogue, console, source.plugin);
+    const std::optional<std::string> driver = FindAttribute(attributes, {"Driver"});
+    if (driver && !DriverInstalled(*driver, console)) return kExitConnectFailed;
+    return -1;
   }
   source.sample = true;
   source.isPath = true;

@@ -12,6 +12,7 @@
 #include <runner/PluginCatalogue.h>
 
 #include <string>
+#include <string_view>
 
 namespace app {
 
@@ -24,11 +25,21 @@ struct Source {
   bool sample = false;    // the sample database the plug-in brings
 };
 
+// The scheme of the host's own URLs: odbc://DSN, a data source of odbc.ini.
+constexpr std::string_view kOdbcScheme = "odbc";
+
+// The Debian package that brings an ODBC driver, by the name (or library
+// file) it registers; null for a driver Debian does not package.
+const char* DebianPackageOfDriver(std::string_view driver);
+
 // Picks the plug-in and the text. Returns -1 to go on; otherwise prints why
 // and returns the exit code: 2 for a usage error (a connection string whose
-// Driver no plug-in serves, or that names none), 4 when the plug-in named
-// or needed was not found. Passwords in a connection string are handed to
-// the console to mask.
+// Driver no plug-in serves, or that names none; a URL that does not parse,
+// whose scheme no plug-in serves, or that its plug-in cannot use; a data
+// source that does not exist), 3 when the ODBC driver the source needs is
+// not installed, 4 when the plug-in named or needed was not found.
+// Passwords in a connection string or URL are handed to the console to
+// mask.
 int ResolveSource(const Options& options, const runner::PluginCatalogue& catalogue, Console& console,
                   Source& source);
 

@@ -13,6 +13,10 @@ ConnectionDialogHook& Hook() {
   static ConnectionDialogHook h;
   return h;
 }
+PasswordPromptHook& PasswordHook() {
+  static PasswordPromptHook h;
+  return h;
+}
 }  // namespace
 
 ConnectionDialogHook SetConnectionDialogHook(ConnectionDialogHook hook) {
@@ -34,6 +38,26 @@ ConnectionDialogResult ShowConnectionDialog(HWND parent, CString& connectionStri
   if (!hook(parent, edited)) return ConnectionDialogResult::Cancelled;
   connectionString = edited;
   return ConnectionDialogResult::Accepted;
+}
+
+PasswordPromptHook SetPasswordPromptHook(PasswordPromptHook hook) {
+  std::lock_guard lock(HookMutex());
+  PasswordPromptHook previous = std::move(PasswordHook());
+  PasswordHook() = std::move(hook);
+  return previous;
+}
+
+PasswordPromptResult AskForPassword(const std::u16string& question, std::u16string& password) {
+  PasswordPromptHook hook;
+  {
+    std::lock_guard lock(HookMutex());
+    hook = PasswordHook();
+  }
+  if (!hook) return PasswordPromptResult::NoPrompt;
+  std::u16string answer;
+  const PasswordPromptResult result = hook(question, answer);
+  if (result == PasswordPromptResult::Given) password = std::move(answer);
+  return result;
 }
 
 }  // namespace platform

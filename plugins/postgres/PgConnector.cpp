@@ -2,6 +2,7 @@
 
 #include "PgCatalog.h"
 #include "PgText.h"
+#include "PgUrl.h"
 
 #include <schemaimport/OdbcSupport.h>
 
@@ -186,14 +187,24 @@ bool PgConnector::EstablishConnection() {
   if (std::all_of(source.begin(), source.end(), [](char16_t ch) { return ch == u' ' || ch == u'\t'; }))
     return Refuse(u"no connection string given");
 
-  const std::u16string completed = CompleteConnectionString(source, &PgConnector::ReadDsnSetting);
+  std::u16string completed = CompleteConnectionString(source, &PgConnector::ReadDsnSetting);
   CString connection(completed);
   const int timeout = std::max(GetConnectOptions().timeoutSeconds, 1);
   // libpq waits at least 2 s for a connection, whatever it is given.
   const int loginTimeout = std::max(timeout, 2);
   SetLoginTimeout(static_cast<unsigned int>(loginTimeout));
   const auto start = std::chrono::steady_clock::now();
-  if (!Connect(connection)) {
+  bool connected = Connect(connection);
+  if (!connected && NeedsPassword(GetLastDiagnostic(), completed)) {
+    // As psql: a server that wants a password the string does not give
+    // gets one asked for on the host's terminal, and a second attempt.
+    OdbcDiagnostic failure = GetLastDiagnostic();
+    bool cancelled = false;
+    if (!AskForPassword(completed, failure, cancelled)) return cancelled ? false : Report(std::move(failure));
+    connection = CString(completed);
+    connected = Connect(connection);
+  }
+  if (!connected) {
     // libpq says "timeout expired" (in the user's language): what the user
     // needs to know is what was waited for, and how long.
     const auto waited = std::chrono::steady_clock::now() - start;

@@ -4,6 +4,7 @@
 #include "PgCatalog.h"
 #include "PgConnector.h"
 #include "PgReader.h"
+#include "PgUrl.h"
 
 #include <schemaimport/PluginTools.h>
 
@@ -21,6 +22,8 @@ constexpr QmPluginDescriptor kPlugin = {
     .shortcut = {"postgres", "STRING", "Import a PostgreSQL database through the ODBC connection string STRING",
                  QmShortcutValue::ConnectionString},
     .modelType = kPostgresModelType,
+    .urlSchemes = kUrlSchemes,
+    .sourceFromUrl = &SourceFromUrl,
 };
 
 }  // namespace qm::postgres

@@ -5,6 +5,7 @@
 #include "SqliteInputFiles.h"
 #include "SqliteReader.h"
 #include "SqliteSample.h"
+#include "SqliteUrl.h"
 
 #include <schemaimport/PluginTools.h>
 
@@ -22,6 +23,8 @@ constexpr QmPluginDescriptor kPlugin = {
     .modelType = kSqliteModelType,
     .inputFiles = &SourceInputFiles,
     .writeSample = &WriteSample,
+    .urlSchemes = kUrlSchemes,
+    .sourceFromUrl = &SourceFromUrl,
 };
 
 }  // namespace qm::sqlite

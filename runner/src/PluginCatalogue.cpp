@@ -35,6 +35,14 @@ bool IsOptionName(const char* text) {
   return true;
 }
 
+bool IsUrlSchemeName(const char* text) {
+  if (text == nullptr || !(*text >= 'a' && *text <= 'z')) return false;
+  for (const char* ch = text; *ch != '\0'; ++ch)
+    if (!((*ch >= 'a' && *ch <= 'z') || (*ch >= '0' && *ch <= '9') || *ch == '+' || *ch == '-' || *ch == '.'))
+      return false;
+  return true;
+}
+
 // A file mapped for reading, unmapped when the object goes.
 class MappedFile {
  public:
@@ -120,6 +128,12 @@ std::string CheckTableBody(const QmPluginApi& api) {
       return "its shortcut option has no argument name or no help";
     if (api.shortcut.value != QmShortcutValue::ConnectionString && api.shortcut.value != QmShortcutValue::FilePath)
       return "its shortcut option's value is of no kind this host knows";
+  }
+  if (api.urlSchemes != nullptr) {
+    for (const char* const* scheme = api.urlSchemes; *scheme != nullptr; ++scheme)
+      if (!IsUrlSchemeName(*scheme))
+        return "its URL scheme is not a lower-case scheme name (letters a-z, digits, '+', '-' and '.')";
+    if (api.SourceFromUrl == nullptr) return "it lists URL schemes but has no function that reads a URL";
   }
   if (api.Configure == nullptr || api.SetConnectOptions == nullptr || api.LastConnectError == nullptr ||
       api.FailedStatements == nullptr || api.InputFiles == nullptr)
@@ -245,6 +259,25 @@ const FoundPlugin* PluginCatalogue::FindFallback() const {
 const FoundPlugin* PluginCatalogue::FindForDriver(std::string_view driver) const {
   if (const FoundPlugin* plugin = FindByDriver(driver)) return plugin;
   return TrimBlanks(driver).empty() ? nullptr : FindFallback();
+}
+
+const FoundPlugin* PluginCatalogue::FindByUrlScheme(std::string_view scheme) const {
+  for (const FoundPlugin& plugin : m_plugins) {
+    if (plugin.api->urlSchemes == nullptr) continue;
+    for (const char* const* served = plugin.api->urlSchemes; *served != nullptr; ++served)
+      if (EqualsIgnoringAsciiCase(std::string_view(*served), scheme)) return &plugin;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> PluginCatalogue::UrlSchemes() const {
+  std::vector<std::string> schemes;
+  for (const FoundPlugin& plugin : m_plugins) {
+    if (plugin.api->urlSchemes == nullptr) continue;
+    for (const char* const* served = plugin.api->urlSchemes; *served != nullptr; ++served)
+      if (std::find(schemes.begin(), schemes.end(), *served) == schemes.end()) schemes.emplace_back(*served);
+  }
+  return schemes;
 }
 
 const FoundPlugin* PluginCatalogue::FindByShortcut(std::string_view option) const {

@@ -105,5 +105,30 @@ TEST(ConnectionPromptTest, EndOfInputCancelsAndLeavesTheStringAsItWas) {
   EXPECT_EQ(result.shown.find("secret"), std::string::npos) << result.shown;
 }
 
+// The password question needs a terminal: with a pipe for input (a CI
+// job, a script) it answers at once that it cannot ask, reads nothing and
+// shows nothing, so the run ends with a message instead of waiting.
+TEST(ConnectionPromptTest, PasswordIsNeverAskedWithoutATerminal) {
+  int input[2];
+  ASSERT_EQ(::pipe(input), 0);
+  ASSERT_EQ(::write(input[1], "typed\n", 6), 6);  // left open: a read would wait
+  std::FILE* screen = std::tmpfile();
+  {
+    Console console(screen, false, false);
+    ConnectionPrompt prompt(console, input[0]);
+    std::u16string password = u"unchanged";
+    EXPECT_EQ(prompt.AskPassword(u"Password for user me: ", password), platform::PasswordPromptResult::NoPrompt);
+    EXPECT_EQ(password, u"unchanged");
+    EXPECT_FALSE(prompt.WasCancelled());
+  }
+  std::fflush(screen);
+  EXPECT_EQ(std::ftell(screen), 0L);
+  char left[8] = {};
+  EXPECT_EQ(::read(input[0], left, sizeof left), 6) << "the answer was read";
+  std::fclose(screen);
+  ::close(input[0]);
+  ::close(input[1]);
+}
+
 }  // namespace
 }  // namespace app

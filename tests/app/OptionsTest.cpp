@@ -86,7 +86,14 @@ TEST(OptionsTest, DatabaseOptionsAreThePluginsShortcutsAndOneSourceAtMost) {
       {{"--mariadb", "x"}, 2, "", "", "error: unknown option --mariadb (the options that name a database come from the "
                                      "plug-ins found: see --list-plugins)\n"},  // no plug-in found offers it
       {{"--mariadb=Pwd=secret"}, 2, "", "", "unknown option --mariadb ("},
-      {{"--connect", "Driver=x;PWD=secret", "Server=y;Pwd=hidden"}, 2, "", "", "Pwd=****"},
+      // A second argument is the URL, which excludes the other sources.
+      {{"--connect", "Driver=x;PWD=secret", "Server=y;Pwd=hidden"}, 2, "", "", "--connect excludes URL"},
+      {{"postgresql://me:secret@db", "--dsn", "shop"}, 2, "", "", "excludes"},
+      {{"--dsn", ""}, 2, "", "", "--dsn needs a value that is not empty"},
+      // A URL is masked where the option parser quotes it.
+      {{"sqlite:x.db", "postgresql://me:secret@db"}, 2, "", "", "postgresql://me:****@db"},
+      {{"sqlite:x.db", "postgres://db/shop?password=hidden&sslmode=require"}, 2, "", "",
+       "postgres://db/shop?password=****&sslmode=require"},
   };
   for (const Case& c : cases) {
     const std::string shown = ::testing::PrintToString(c.args);

@@ -21,6 +21,8 @@ void SetConnectOptions(const QmConnectOptions&) {}
 OdbcDiagnostic LastConnectError() { return {}; }
 std::vector<QmFailedStatement> FailedStatements() { return {}; }
 QmSourceFiles InputFiles(const std::u16string&, const QmConnectOptions&) { return {}; }
+QmUrlSource SourceFromUrl(const ConnectionUrl&) { return {}; }
+const char* const kSchemes[] = {"good", "good+x.y-z", nullptr};
 
 // A complete table of this build, as QM_PLUGIN makes one.
 QmPluginApi GoodTable() {
@@ -36,7 +38,9 @@ QmPluginApi GoodTable() {
           &FailedStatements,
           &InputFiles,
           nullptr,
-          false};
+          false,
+          kSchemes,
+          &SourceFromUrl};
 }
 
 struct TableCase {
@@ -72,6 +76,13 @@ TEST(PluginTableTest, HeadAndTableAreCheckedBeforeAnythingElse) {
       {"a shortcut of an unknown kind", [](QmPluginApi& t) { t.shortcut.value = static_cast<QmShortcutValue>(7); },
        "of no kind this host knows"},
       {"no InputFiles", [](QmPluginApi& t) { t.InputFiles = nullptr; }, "lacks an operation"},
+      {"no URL schemes", [](QmPluginApi& t) { t.urlSchemes = nullptr; t.SourceFromUrl = nullptr; }, ""},
+      {"URL schemes and no function for them", [](QmPluginApi& t) { t.SourceFromUrl = nullptr; },
+       "no function that reads a URL"},
+      {"a URL scheme in capitals", [](QmPluginApi& t) { static const char* const s[] = {"Good", nullptr}; t.urlSchemes = s; },
+       "not a lower-case scheme name"},
+      {"a URL scheme with its colon", [](QmPluginApi& t) { static const char* const s[] = {"good:", nullptr}; t.urlSchemes = s; },
+       "not a lower-case scheme name"},
       {"no Configure", [](QmPluginApi& t) { t.Configure = nullptr; }, "lacks an operation"},
   };
   for (const TableCase& c : cases) {

@@ -25,9 +25,11 @@
 // nothing more: fields are only ever added at the end, and a host refuses
 // any other version. Version 2 tables began with the version itself, where
 // version 3 has the magic number, so a host can still say which version an
-// older plug-in was built for. Version 4 added `fallback`.
+// older plug-in was built for. Version 4 added `fallback`, the URL schemes
+// a plug-in serves and its function from a URL to a source.
 #pragma once
 
+#include <schemaimport/ConnectionUrl.h>
 #include <schemaimport/OdbcDiagnostic.h>
 #include <schemaimport/SdkVersion.h>
 
@@ -153,6 +155,14 @@ struct QmSourceFiles {
   std::u16string unusable;
 };
 
+// What a plug-in makes of a URL of one of its schemes: a connection string
+// for Configure, or a database file; or why it cannot serve the URL.
+struct QmUrlSource {
+  std::u16string connectionString;  // the source for Configure; empty when filePath is set or on error
+  std::string filePath;             // a database file (QmConnectOptions::filePath, bytes); empty otherwise
+  std::u16string error;             // one line, e.g. "unknown parameter \"x\""; empty when the URL is served
+};
+
 // ---- Self-description (C types, the plug-in's static storage).
 
 // What the value of a shortcut option is.
@@ -190,6 +200,15 @@ struct QmPluginDescriptor {
   // (through ODBC's own catalogue functions): a host gives it a connection
   // string whose Driver no table's drivers hold.
   bool fallback = false;
+  // URL schemes served, lower case, null-terminated ({"postgresql",
+  // "postgres", nullptr}); null: none. The host parses a URL
+  // (ConnectionUrl.h) and hands one of these schemes' to sourceFromUrl.
+  const char* const* urlSchemes = nullptr;
+  // Turns a parsed URL into the source: the driver's connection string
+  // with what the URL gives (user, password, host, port, database,
+  // parameters the driver takes), or a file. Pure: no connection, no state.
+  // Set when urlSchemes is.
+  QmUrlSource (*sourceFromUrl)(const ConnectionUrl& url) = nullptr;
 };
 
 // ---- The table.
@@ -227,6 +246,11 @@ struct QmPluginApi {
   bool (*WriteSample)(const std::string& path, std::string& error);
   // Serves every driver no plug-in lists (QmPluginDescriptor::fallback).
   bool fallback;
+  // URL schemes served and the source for a URL
+  // (QmPluginDescriptor::urlSchemes, sourceFromUrl); both null when the
+  // plug-in serves no URL.
+  const char* const* urlSchemes;
+  QmUrlSource (*SourceFromUrl)(const ConnectionUrl& url);
 };
 
 // The host reaches the table through its head, the first member.

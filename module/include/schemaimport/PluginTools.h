@@ -12,7 +12,7 @@
 //   connector.SetConnectOptions(options)
 //   connector.LastConnectError()     an OdbcDiagnostic (or a reference to one)
 //   reader.Failures()                a std::vector<QmFailedStatement>
-// and the descriptor's inputFiles and writeSample. The descriptor must be a
+// and the descriptor's inputFiles, writeSample, urlSchemes and sourceFromUrl. The descriptor must be a
 // constant of static storage in the plug-in; the connector and the reader
 // need a default constructor. One QM_PLUGIN per library.
 #pragma once
@@ -99,6 +99,8 @@ class QmPluginEntry {
       &InputFiles,
       kDescriptor.writeSample,
       kDescriptor.fallback,
+      kDescriptor.urlSchemes,
+      kDescriptor.sourceFromUrl,
   };
 };
 

@@ -92,6 +92,11 @@ class PluginCatalogue {
   // The plug-in that reads the driver's sources: the first that lists it
   // (FindByDriver), else the first fallback; null when there is neither.
   const FoundPlugin* FindForDriver(std::string_view driver) const;
+  // The first plug-in that lists the URL scheme (ASCII case ignored), or
+  // null.
+  const FoundPlugin* FindByUrlScheme(std::string_view scheme) const;
+  // Every URL scheme the plug-ins found serve, in the order found, once.
+  std::vector<std::string> UrlSchemes() const;
   // The first plug-in that offers the command-line shortcut (the option
   // name without dashes), or null.
   const FoundPlugin* FindByShortcut(std::string_view option) const;

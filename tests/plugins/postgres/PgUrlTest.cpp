@@ -1,0 +1,72 @@
+// What the PostgreSQL plug-in makes of a URL: the connection string, part
+// by part, and the URLs it refuses. (Each form is imported for real in
+// tests/app/ConnectTest.cpp.)
+#include "PgUrl.h"
+
+#include <platform/Utf.h>
+
+#include <gtest/gtest.h>
+
+namespace qm::postgres {
+namespace {
+
+struct UrlCase {
+  const char* url;
+  const char* result;  // the connection string, or "error: " and a part of the reason
+};
+
+TEST(PgUrlTest, UrlBecomesTheDriversConnectionString) {
+  const UrlCase cases[] = {
+      {"postgresql://", "Driver=PostgreSQL Unicode"},
+      {"postgresql://me@db:5432/shop", "Driver=PostgreSQL Unicode;Servername=db;Port=5432;Database=shop;UID=me"},
+      {"postgres://me:p%3Bw%7Dd@db/shop",
+       "Driver=PostgreSQL Unicode;Servername=db;Database=shop;UID=me;PWD={p;w}}d}"},
+      {"postgresql://me:@db", "Driver=PostgreSQL Unicode;Servername=db;UID=me;PWD="},
+      {"postgresql://[2001:db8::1]:6432/shop", "Driver=PostgreSQL Unicode;Servername=2001:db8::1;Port=6432;Database=shop"},
+      {"postgresql:///shop?host=/run/postgresql&port=5433",
+       "Driver=PostgreSQL Unicode;Servername=/run/postgresql;Port=5433;Database=shop"},
+      {"postgresql://%2Frun%2Fpostgresql/shop", "Driver=PostgreSQL Unicode;Servername=/run/postgresql;Database=shop"},
+      {"postgresql://db?dbname=shop&user=me&password=pw&sslmode=require",
+       "Driver=PostgreSQL Unicode;Servername=db;Database=shop;UID=me;PWD=pw;SSLmode=require"},
+      {"postgresql://db/shop?options=-c%20search_path%3Dx&application_name=it's",
+       "Driver=PostgreSQL Unicode;Servername=db;Database=shop;pqopt=options='-c search_path=x' "
+       "application_name='it\\'s'"},
+      {"postgresql://db/shop?sslrootcert=/a;b", "Driver=PostgreSQL Unicode;Servername=db;Database=shop;pqopt={sslrootcert='/a;b'}"},
+      {"postgresql://db/shop?bogus=1", "error: unknown parameter \"bogus\""},
+      {"postgresql://db/shop?connect_timeout=5", "error: set from --timeout"},
+      {"postgresql://db/shop?client_encoding=LATIN1", "error: set by the ODBC driver itself"},
+      {"postgresql://db/shop?host=other", "error: gives the host twice"},
+      {"postgresql://me@db/shop?user=you", "error: gives the user twice"},
+      {"postgresql://db/shop?port=x", "error: the port \"x\" is not a number"},
+  };
+  for (const UrlCase& c : cases) {
+    const ConnectionUrlResult parsed = ParseConnectionUrl(c.url);
+    ASSERT_TRUE(parsed.url.has_value()) << c.url << ": " << parsed.error;
+    const QmUrlSource source = SourceFromUrl(*parsed.url);
+    const std::string expected = c.result;
+    if (expected.starts_with("error: ")) {
+      EXPECT_NE(platform::Utf16ToUtf8(source.error).find(expected.substr(7)), std::string::npos)
+          << c.url << ": " << platform::Utf16ToUtf8(source.error);
+      EXPECT_TRUE(source.connectionString.empty()) << c.url;
+    } else {
+      EXPECT_EQ(platform::Utf16ToUtf8(source.error), "") << c.url;
+      EXPECT_EQ(platform::Utf16ToUtf8(source.connectionString), expected) << c.url;
+    }
+    EXPECT_TRUE(source.filePath.empty()) << c.url;
+  }
+}
+
+TEST(PgUrlTest, OnlyAMissingPasswordIsAskedFor) {
+  OdbcDiagnostic noPassword;
+  noPassword.sqlState = u"08001";
+  noPassword.message = u"connection to server at \"db\" failed: fe_sendauth: no password supplied";
+  OdbcDiagnostic wrongPassword = noPassword;
+  wrongPassword.message = u"FATAL:  password authentication failed for user \"me\"";
+  EXPECT_TRUE(NeedsPassword(noPassword, u"Driver={PostgreSQL Unicode};UID=me"));
+  EXPECT_FALSE(NeedsPassword(noPassword, u"Driver={PostgreSQL Unicode};UID=me;PWD=x"));
+  EXPECT_FALSE(NeedsPassword(noPassword, u"Driver={PostgreSQL Unicode};UID=me;password="));
+  EXPECT_FALSE(NeedsPassword(wrongPassword, u"Driver={PostgreSQL Unicode};UID=me"));
+}
+
+}  // namespace
+}  // namespace qm::postgres
