@@ -4,6 +4,7 @@
 #include "MariaCatalog.h"
 #include "MariaConnector.h"
 #include "MariaReader.h"
+#include "MariaUrl.h"
 
 #include <schemaimport/PluginTools.h>
 
@@ -22,6 +23,8 @@ constexpr QmPluginDescriptor kPlugin = {
     .shortcut = {"mariadb", "STRING", "Import a MariaDB server's databases through the ODBC connection string STRING",
                  QmShortcutValue::ConnectionString},
     .modelType = kMariaDbModelType,
+    .urlSchemes = kUrlSchemes,
+    .sourceFromUrl = &SourceFromUrl,
 };
 
 }  // namespace qm::mariadb

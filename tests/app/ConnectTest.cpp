@@ -383,7 +383,7 @@ TEST(ConnectTest, SqliteUrlsImportTheFile) {
 TEST(ConnectTest, MistakesAreExplained) {
   const ProcessResult unknown = Host({"oracle://db/shop"});
   EXPECT_EQ(unknown.exitCode, 2) << Printed(unknown);
-  EXPECT_NE(unknown.err.find("no plug-in found reads oracle: URLs; known: postgresql://, postgres://, sqlite://, "
+  EXPECT_NE(unknown.err.find("no plug-in found reads oracle: URLs; known: mariadb://, mysql://, postgresql://, postgres://, sqlite://, "
                              "odbc://NAME (a data source)"),
             std::string::npos)
       << unknown.err;

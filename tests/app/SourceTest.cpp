@@ -102,8 +102,11 @@ TEST_F(SourceTest, PluginIsChosenByWhatTheTablesSay) {
       {Connect("Database=x.db"), 2, "",
        "error: the connection string names no Driver (e.g. Driver={MariaDB Unicode}, Driver={PostgreSQL Unicode} or "
        "Driver={SQLite3})"},
-      // A driver no plug-in lists: the plug-in that serves any driver reads it.
-      {Connect("Driver={Oracle 19};PWD=secret"), -1, "odbc", ""},
+      // An installed driver no plug-in lists (libsqliteodbc's SQLite 2
+      // driver): the plug-in that serves any driver reads it.
+      {Connect("Driver={SQLite};Database=a.db"), -1, "odbc", ""},
+      // A driver that is not installed: said before any plug-in tries it.
+      {Connect("Driver={Oracle 19};PWD=secret"), 3, "", "error: the ODBC driver \"Oracle 19\" is not installed; installed: "},
       // --generic: that plug-in, even for a driver another lists.
       {Generic("Driver={SQLite3};Database=a.db"), -1, "odbc", ""},
       {Generic("DSN=shop;PWD=secret"), -1, "odbc", ""},

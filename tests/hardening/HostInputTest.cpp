@@ -122,11 +122,11 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
       {{"--no-such-option"}, 2, ""},
       {{"--sqlite", Path("a.db"), "--connect", "Driver={SQLite3};Database=" + Path("a.db")}, 2, ""},
       {{"--sqlite"}, 2, ""},
-      // A driver no plug-in lists goes to the generic plug-in, and the
-      // driver manager says it has no such driver.
-      {{"--connect", "Driver={NoSuchDriver};Database=x"}, 3, "Can't open lib 'NoSuchDriver'"},
+      // A driver that is not installed is named as such before any
+      // plug-in tries to connect through it.
+      {{"--connect", "Driver={NoSuchDriver};Database=x"}, 3, "the ODBC driver \"NoSuchDriver\" is not installed"},
       {{"--connect", "Database=x.db"}, 2, "names no Driver"},
-      {{"--connect", "Driver={Oracle 19};Uid=scott;Password=" + kSecret}, 3, "could not connect: ["},
+      {{"--connect", "Driver={Oracle 19};Uid=scott;Password=" + kSecret}, 3, "the ODBC driver \"Oracle 19\" is not installed"},
       {{"--connect", "DSN=warehouse;PWD={" + kSecret + "}"}, 2, ""},
       {{"unexpected", "Pwd=" + kSecret}, 2, ""},
       {{"--connect", pgRefused}, 3, "could not connect: ["},

@@ -1,11 +1,12 @@
 // quillmere-import reading a real application's MySQL schema
 // (tests/data/schemas/roundcube/mariadb.sql) from the test server, with
 // the plug-in chosen two ways: by the connection string's Driver alone, and
-// by the plug-in's own option. The tree names every table the server has,
+// by the plug-in's own option, and as a mariadb:// URL. The tree names every table the server has,
 // with columns, keys and foreign keys, and never the password.
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
 #include <Subprocess.h>
+#include <schemaimport/ConnectionString.h>
 
 #include <gtest/gtest.h>
 
@@ -25,11 +26,37 @@ std::string ReadFixture(const std::string& app) {
   return text.str();
 }
 
-// The options that hand the connection string to the program, before it.
+// The options that hand the connection string to the program, before it;
+// none: the source goes as a mariadb:// URL made of its parts.
 struct Choice {
   const char* name;
   std::vector<std::string> options;
 };
+
+std::string PercentEncoded(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const unsigned char c : text) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.')
+      out += static_cast<char>(c);
+    else
+      out += {'%', kHex[c >> 4], kHex[c & 15]};
+  }
+  return out;
+}
+
+std::string AsUrl(const std::string& connect) {
+  std::string server, port, user, password, database;
+  for (const Utf8ConnectionAttribute& attribute : ParseConnectionString(connect)) {
+    if (EqualsIgnoringAsciiCase(attribute.key, "Server")) server = attribute.value;
+    if (EqualsIgnoringAsciiCase(attribute.key, "Port")) port = attribute.value;
+    if (EqualsIgnoringAsciiCase(attribute.key, "Uid")) user = attribute.value;
+    if (EqualsIgnoringAsciiCase(attribute.key, "Pwd")) password = attribute.value;
+    if (EqualsIgnoringAsciiCase(attribute.key, "Database")) database = attribute.value;
+  }
+  return "mariadb://" + PercentEncoded(user) + ":" + PercentEncoded(password) + "@" + server + ":" + port + "/" +
+         PercentEncoded(database);
+}
 
 class MariaCommandLineTest : public ::testing::TestWithParam<Choice> {};
 
@@ -40,7 +67,7 @@ TEST_P(MariaCommandLineTest, ImportsARealSchemaAndPrintsTheTree) {
   const std::string connect = database.ConnectionString();
   ASSERT_EQ(connect.rfind("Driver={MariaDB Unicode};Server=127.0.0.1;Port=", 0), 0u) << "the test server's string changed";
   std::vector<std::string> args = GetParam().options;
-  args.insert(args.end(), {connect, "--schema", database.Name(), "--format", "tree", "--quiet"});
+  args.insert(args.end(), {args.empty() ? AsUrl(connect) : connect, "--schema", database.Name(), "--format", "tree", "--quiet"});
   const ProcessResult result = RunProcess(QM_IMPORT_EXE, args);
   ASSERT_EQ(result.exitCode, 0) << Printed(result);
   EXPECT_EQ(result.err, "");
@@ -56,7 +83,8 @@ TEST_P(MariaCommandLineTest, ImportsARealSchemaAndPrintsTheTree) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, MariaCommandLineTest,
-                         ::testing::Values(Choice{"ByDriver", {"--connect"}}, Choice{"ByOption", {"--mariadb"}}),
+                         ::testing::Values(Choice{"ByDriver", {"--connect"}}, Choice{"ByOption", {"--mariadb"}},
+                                           Choice{"ByUrl", {}}),
                          [](const ::testing::TestParamInfo<Choice>& info) { return std::string(info.param.name); });
 
 }  // namespace
