@@ -57,9 +57,16 @@ std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std:
 
 namespace {
 
-std::string ReaderOf(const runner::PluginCatalogue& catalogue, const std::string& driver) {
+// Which plug-in reads a driver's sources: the one that lists its name (or,
+// given, its library's file name), else the one that reads any driver.
+std::string ReaderOf(const runner::PluginCatalogue& catalogue, const std::string& driver,
+                     const std::string& library = {}) {
   const runner::FoundPlugin* plugin = catalogue.FindByDriver(driver);
-  return plugin != nullptr ? "plug-in " + std::string(plugin->api->name) : std::string("no plug-in reads it");
+  if (plugin == nullptr && !library.empty()) plugin = catalogue.FindByDriver(library.substr(library.rfind('/') + 1));
+  if (plugin != nullptr) return "plug-in " + std::string(plugin->api->name);
+  plugin = catalogue.FindFallback();
+  return plugin != nullptr ? "plug-in " + std::string(plugin->api->name) + " (reads any driver)"
+                           : std::string("no plug-in reads it");
 }
 
 // Rows of cells, the columns padded to their widest cell.
@@ -95,9 +102,7 @@ std::string DescribeDataSources(const runner::PluginCatalogue& catalogue) {
 std::string DescribeDrivers(const runner::PluginCatalogue& catalogue) {
   std::vector<std::vector<std::string>> rows;
   for (const runner::OdbcDriver& driver : runner::ListOdbcDrivers()) {
-    std::string reader = ReaderOf(catalogue, driver.name);
-    if (catalogue.FindByDriver(driver.name) == nullptr && !driver.library.empty())
-      reader = ReaderOf(catalogue, driver.library.substr(driver.library.rfind('/') + 1));
+    const std::string reader = ReaderOf(catalogue, driver.name, driver.library);
     rows.push_back({VisibleText(driver.name), VisibleText(driver.library.empty() ? "(no library)" : driver.library),
                     reader});
   }

@@ -21,7 +21,7 @@ QmUrlSource SourceFromUrl(const ConnectionUrl& url) {
     return refuse("a sqlite URL takes no parameters (\"" + url.parameters.front().key +
                   "\"): the database is always opened read-only");
   if (url.path.empty() || url.path == "/")
-    return refuse("the sqlite URL names no file: sqlite:///ABSOLUTE/PATH or sqlite:RELATIVE/PATH");
+    return refuse("it names no file; write sqlite:///ABSOLUTE/PATH or sqlite:RELATIVE/PATH");
   source.filePath = url.path;
   return source;
 }

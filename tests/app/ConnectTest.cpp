@@ -263,7 +263,7 @@ TEST_F(PgConnectTest, DataSourcesImportByDsnAndOdbcUrl) {
   TempDir files;
   const std::string db = files.Path("lite shop.db");
   SqliteFile(db).Exec("CREATE TABLE items (id INTEGER PRIMARY KEY);");
-  OdbcConfiguration odbc;
+  OdbcConfiguration odbc(ReadFile("/etc/odbcinst.ini") + "\n[Warehouse 9]\nDriver=/opt/warehouse/libwh9odbc.so\n");
   odbc.AddSystem("[pgshop]\nDriver=PostgreSQL Unicode\nServername=" + host_ + "\nPort=" + port_ +
                  "\nDatabase=" + database_->Name() + "\n");
   odbc.AddUser("[liteshop]\nDriver=SQLite3\nDatabase=" + db + "\n");
@@ -292,6 +292,11 @@ TEST_F(PgConnectTest, DataSourcesImportByDsnAndOdbcUrl) {
   const ProcessResult drivers = Host({"--list-drivers"}, options);
   ASSERT_EQ(drivers.exitCode, 0) << Printed(drivers);
   EXPECT_NE(drivers.out.find("plug-in postgres"), std::string::npos) << drivers.out;
+  // A driver no plug-in lists is read by the one that reads any driver.
+  const std::size_t warehouse = drivers.out.find("Warehouse 9 ");
+  ASSERT_NE(warehouse, std::string::npos) << drivers.out;
+  const std::string line = drivers.out.substr(warehouse, drivers.out.find('\n', warehouse) - warehouse);
+  EXPECT_TRUE(line.ends_with("/opt/warehouse/libwh9odbc.so  plug-in odbc (reads any driver)")) << line;
 
   const ProcessResult missing = Host({"--dsn", "nowhere"}, options);
   EXPECT_EQ(missing.exitCode, 2) << Printed(missing);
