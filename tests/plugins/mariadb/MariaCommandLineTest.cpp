@@ -8,11 +8,11 @@
 #include <Subprocess.h>
 #include <schemaimport/ConnectionString.h>
 
+#include <TempDir.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,10 +20,7 @@ namespace qm::test::mariadb {
 namespace {
 
 std::string ReadFixture(const std::string& app) {
-  std::ifstream in(std::string(QM_SCHEMA_DIR) + "/" + app + "/mariadb.sql", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return ReadFile(std::string(QM_SCHEMA_DIR) + "/" + app + "/mariadb.sql");
 }
 
 // The options that hand the connection string to the program, before it;

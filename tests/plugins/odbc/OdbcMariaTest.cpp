@@ -11,10 +11,11 @@
 
 #include <schemaimport/SchemaImport.h>
 
+#include <TempDir.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 
 namespace qm::test::odbc {
@@ -102,15 +103,13 @@ class OdbcMariaComparison : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(OdbcMariaComparison, AgreesWithTheMariaPlugin) {
-  std::ifstream in(std::string(QM_SCHEMA_DIR) + "/" + GetParam() + "/mariadb.sql", std::ios::binary);
-  std::ostringstream sql;
-  sql << in.rdbuf();
-  ASSERT_GT(sql.str().size(), 1000u);
+  const std::string sql = ReadFile(std::string(QM_SCHEMA_DIR) + "/" + GetParam() + "/mariadb.sql");
+  ASSERT_GT(sql.size(), 1000u);
   std::string tag = std::string("odbc_") + GetParam();
   for (char& ch : tag)
     if (ch == '-') ch = '_';
   MariaDatabase database(tag);
-  ASSERT_EQ(RunMariaSql(database.Name(), sql.str()), "");
+  ASSERT_EQ(RunMariaSql(database.Name(), sql), "");
 
   GenericModel dedicated(Dedicated().Api().modelType);
   ImportOutcome outcome = RunImport(Dedicated().Api(), dedicated, database.ConnectionString(), database.Name());

@@ -14,11 +14,11 @@
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
 
+#include <TempDir.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace qm::test::odbc {
 namespace {
@@ -179,15 +179,13 @@ class OdbcPostgresComparison : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(OdbcPostgresComparison, AgreesWithThePostgresPlugin) {
-  std::ifstream in(std::string(QM_SCHEMA_DIR) + "/" + GetParam() + "/postgres.sql", std::ios::binary);
-  std::ostringstream sql;
-  sql << in.rdbuf();
-  ASSERT_GT(sql.str().size(), 1000u);
+  const std::string sql = ReadFile(std::string(QM_SCHEMA_DIR) + "/" + GetParam() + "/postgres.sql");
+  ASSERT_GT(sql.size(), 1000u);
   std::string tag = std::string("odbc_") + GetParam();
   for (char& ch : tag)
     if (ch == '-') ch = '_';
   TestDatabase database(tag);
-  ASSERT_EQ(RunPsql(database.Name(), sql.str()), "");
+  ASSERT_EQ(RunPsql(database.Name(), sql), "");
 
   GenericModel dedicated(Dedicated().Api().modelType);
   ImportOutcome outcome = RunImport(Dedicated().Api(), dedicated, database.ConnectionString());

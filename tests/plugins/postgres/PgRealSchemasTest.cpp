@@ -14,9 +14,10 @@
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
 
+#include <TempDir.h>
+
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 namespace qm::test::postgres {
@@ -39,10 +40,7 @@ const RealSchema kSchemas[] = {
 };
 
 std::string ReadFixture(const std::string& app) {
-  std::ifstream in(std::string(QM_SCHEMA_DIR) + "/" + app + "/postgres.sql", std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return ReadFile(std::string(QM_SCHEMA_DIR) + "/" + app + "/postgres.sql");
 }
 
 class PgRealSchemaTest : public ::testing::TestWithParam<RealSchema> {
