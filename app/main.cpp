@@ -35,6 +35,7 @@
 #include <writers/OutputFormats.h>
 
 #include <malloc.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -57,6 +58,20 @@ void InitLocale() {
   if (locale == nullptr || std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0) {
     std::setlocale(LC_ALL, "C.UTF-8");
   }
+}
+
+// SQLite runs in this process twice over: the host's scratch store and the
+// SQLite3 ODBC driver. Its defaults suit a process that shares connections
+// between threads and reads SQLite's memory statistics; this one does
+// neither. Each connection is used by one thread at a time (the import's
+// worker, or this thread before and after it; a cancel is a flag the worker
+// polls, never a call on its connection), so connection mutexes are not
+// needed, and nothing reads the statistics, whose counters take a global
+// lock on every SQLite allocation. Both must be set before SQLite starts;
+// later they are refused and the defaults stay, which is only slower.
+void ConfigureSqlite() {
+  sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 }
 
 bool StderrIsTerminal() {
@@ -129,12 +144,13 @@ int Run(const Options& options, Loaded& loaded) {
 }  // namespace app
 
 int main(int argc, char** argv) {
-#ifdef M_ARENA_MAX
+#if !defined(QM_MIMALLOC) && defined(M_ARENA_MAX)
   // One heap for the whole process. The import runs on a worker thread while
   // this one only waits; an arena of its own would grow a page at a time,
   // each step a system call, and that is a tenth of a large import's time.
   mallopt(M_ARENA_MAX, 1);
 #endif
+  app::ConfigureSqlite();
   app::InitLocale();
   // "diff" compares models instead of importing one (DiffCommand.h).
   app::Loaded loaded;
