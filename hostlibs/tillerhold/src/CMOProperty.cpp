@@ -2,37 +2,43 @@
 
 #include <utility>
 
+namespace {
+const std::u16string kNoText;
+const std::vector<int> kNoIds;
+}  // namespace
+
 CMOProperty::~CMOProperty() = default;
 
 void CMOProperty::SetWStringValue(std::u16string value) {
-  m_text = std::move(value);
-  m_ids.clear();
-  m_integer = 0;
+  m_value = std::move(value);
   m_kind = ValueKind::WString;
 }
 
 void CMOProperty::SetObjectIdVectorValue(std::vector<int> ids) {
-  m_ids = std::move(ids);
-  m_text.clear();
-  m_integer = 0;
+  m_value = std::move(ids);
   m_kind = ValueKind::ObjectIdVector;
 }
 
 void CMOProperty::SetIntegerValue(std::int64_t value) {
-  m_integer = value;
-  m_text.clear();
-  m_ids.clear();
+  m_value = value;
   m_kind = ValueKind::Integer;
 }
 
-std::u16string CMOProperty::GetWStringValue() const {
-  return m_kind == ValueKind::WString ? m_text : std::u16string();
-}
+std::u16string CMOProperty::GetWStringValue() const { return WStringRef(); }
 
-std::vector<int> CMOProperty::GetObjectIdVectorValue() const {
-  return m_kind == ValueKind::ObjectIdVector ? m_ids : std::vector<int>();
-}
+std::vector<int> CMOProperty::GetObjectIdVectorValue() const { return ObjectIdsRef(); }
 
 std::int64_t CMOProperty::GetIntegerValue() const {
-  return m_kind == ValueKind::Integer ? m_integer : 0;
+  const auto* value = std::get_if<std::int64_t>(&m_value);
+  return value != nullptr ? *value : 0;
+}
+
+const std::u16string& CMOProperty::WStringRef() const {
+  const auto* value = std::get_if<std::u16string>(&m_value);
+  return value != nullptr ? *value : kNoText;
+}
+
+const std::vector<int>& CMOProperty::ObjectIdsRef() const {
+  const auto* value = std::get_if<std::vector<int>>(&m_value);
+  return value != nullptr ? *value : kNoIds;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 #include <vector>
 
 class CMOProperty {
@@ -34,14 +35,17 @@ class CMOProperty {
   // The value as an integer; 0 when the value is not an integer.
   std::int64_t GetIntegerValue() const;
 
-  // Read-only access without copies, for writers of the whole model.
-  const std::u16string& WStringRef() const { return m_text; }
-  const std::vector<int>& ObjectIdsRef() const { return m_ids; }
+  // Read-only access without copies, for writers of the whole model; empty
+  // when the value is of another kind.
+  const std::u16string& WStringRef() const;
+  const std::vector<int>& ObjectIdsRef() const;
 
  private:
+  // A large import holds hundreds of thousands of properties, so the value
+  // is one of its kinds at a time, not a member for each.
+  using Value = std::variant<std::monostate, std::u16string, std::vector<int>, std::int64_t>;
+
   int m_id;                                // property id (model vocabulary)
-  ValueKind m_kind = ValueKind::None;      // which of the members below holds the value
-  std::u16string m_text;                   // WString value
-  std::vector<int> m_ids;                  // ObjectIdVector value
-  std::int64_t m_integer = 0;              // Integer value
+  ValueKind m_kind = ValueKind::None;      // which alternative m_value holds
+  Value m_value;                           // WString, ObjectIdVector or Integer value
 };
