@@ -60,11 +60,14 @@ TOOL_LABEL = {
     "import": "quillmere-import (JSON to /dev/null)",
     "floor": "bare ODBC fetch loop",
     "session": "bare loop in the plug-in's session",
+    "floor_alloc": "bare loop with the import's allocator",
     "sqlalchemy": "SQLAlchemy MetaData.reflect()",
     "pg_dump": "pg_dump --schema-only",
     "isql": "isql: connect, select 1 (same driver)",
     "mysqldump": "mysqldump --no-data",
 }
+# Allocator libraries a program may link in place of the C library's malloc.
+ALLOCATORS = ("libmimalloc.so", "libjemalloc.so", "libtcmalloc")
 DB_LABEL = {"sqlite": "SQLite", "postgres": "PostgreSQL", "mariadb": "MariaDB"}
 # The dump program each server is compared with.
 DUMP_TOOL = {"postgres": "pg_dump", "mariadb": "mysqldump"}
@@ -532,7 +535,16 @@ class Bench:
                           "--result-file=/dev/null", "--databases", database_name(size)],
         }
         stdin = {"isql": self.select_one()}
-        active = ["import", "floor", "session"] + ([] if self.args.quick else ["sqlalchemy"]) + (
+        # The command line may bring its own allocator; the bare loop gets it
+        # too in a row of its own, so that what the allocator buys the
+        # database and driver is not counted as the module's.
+        extra_env = {}
+        allocator = self.import_allocator()
+        if allocator:
+            argv["floor_alloc"] = list(argv["floor"])
+            extra_env["floor_alloc"] = {"LD_PRELOAD": allocator}
+        active = ["import", "floor", "session"] + (["floor_alloc"] if allocator else []) + (
+            [] if self.args.quick else ["sqlalchemy"]) + (
             [DUMP_TOOL[db]] if db in DUMP_TOOL else []) + (["isql"] if db == "postgres" else [])
         for tool in active:
             tools[tool] = {"label": TOOL_LABEL[tool], "status": "ok", "runs": []}
@@ -549,6 +561,8 @@ class Bench:
             skip("import", why, tell=False)
             skip("floor", "it replays the statements the import sends; " + why, tell=False)
             skip("session", "it replays the statements the import sends; " + why, tell=False)
+            if "floor_alloc" in tools:
+                skip("floor_alloc", "it replays the statements the import sends; " + why, tell=False)
             self.note("%s %s tables: import and bare fetch loop skipped: %s" % (DB_LABEL[db], fmt_size(size), why))
         else:
             self.capture(db, size, import_source, env, entry, expected, tools)
@@ -567,6 +581,8 @@ class Bench:
                     tools["session"]["status"] = "same"
             else:
                 tools["session"]["status"] = "skipped"
+                if "floor_alloc" in tools:
+                    tools["floor_alloc"]["status"] = "skipped"
 
         for tool in ("sqlalchemy", "pg_dump", "isql", "mysqldump"):
             if tool in tools and not shutil.which(argv[tool][0]):
@@ -582,7 +598,8 @@ class Bench:
                     continue
                 log("%s %s tables: %s run %d/%d" % (DB_LABEL[db], fmt_size(size), tool, r + 1,
                                                     self.runs_for(tool, size)))
-                result = run_measured(argv[tool], env=env, limit=limits[tool], stdin_path=stdin.get(tool))
+                result = run_measured(argv[tool], env=env, limit=limits[tool], stdin_path=stdin.get(tool),
+                                      extra_env=extra_env.get(tool))
                 self.record(db, size, tool, result, expected, info)
 
         for tool in active:
@@ -596,6 +613,23 @@ class Bench:
                 info["status"] = "failed"
         entry["load_after"] = os.getloadavg()[0]
         entry["ratios"] = self.ratios(entry)
+
+    def import_allocator(self):
+        """The allocator library quillmere-import links (its path), or None
+        when it uses the C library's malloc."""
+        if not hasattr(self, "_allocator"):
+            self._allocator = None
+            try:
+                listing = subprocess.run(["ldd", os.path.join(self.bin, "quillmere-import")], capture_output=True,
+                                         text=True, check=False).stdout
+            except OSError:
+                listing = ""
+            for line in listing.splitlines():
+                name, _, rest = line.strip().partition(" => ")
+                if name.startswith(ALLOCATORS) and rest.startswith("/"):
+                    self._allocator = rest.split(" (")[0]
+                    break
+        return self._allocator
 
     def select_one(self):
         path = os.path.join(self.work_dir, "select-one.sql")
@@ -644,7 +678,9 @@ class Bench:
             tools["import"]["note"] = "the first import (writing the model to a file) " + why
             if result.timed_out:
                 tools["import"]["stopped_after_s"] = result.limit
-            for tool in ("floor", "session"):
+            for tool in ("floor", "session", "floor_alloc"):
+                if tool not in tools:
+                    continue
                 tools[tool]["status"] = "skipped"
                 tools[tool]["note"] = "no statements to replay: the first import " + why
             self.note("%s %s tables: the first import (model to a file) %s; import and bare fetch loop not timed" % (
@@ -719,6 +755,7 @@ class Bench:
         bounds = {}
         for name, top, bottom in (("import_vs_floor", "import", "floor"),
                                   ("import_vs_session", "import", "session"),
+                                  ("import_vs_floor_alloc", "import", "floor_alloc"),
                                   ("sqlalchemy_vs_import", "sqlalchemy", "import"),
                                   ("import_vs_pg_dump", "import", "pg_dump"),
                                   ("import_vs_isql", "import", "isql"),
@@ -1012,15 +1049,17 @@ def markdown(bench, sizes, scaling, targets, profile, micro):
     w("")
     w("## Ratios")
     w("")
-    w("| database | tables | import / bare loop | import / bare loop in session | SQLAlchemy / import "
+    w("| database | tables | import / bare loop | import / bare loop in session "
+      "| import / bare loop, same allocator | SQLAlchemy / import "
       "| import / pg_dump | import / isql | import / mysqldump | import peak memory / JSON "
       "| server statements (plug-in's) |")
-    w("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    w("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for db, by_size in bench.results.items():
         for size in sorted(by_size):
             r = by_size[size]["ratios"]
             cells = []
-            for key in ("import_vs_floor", "import_vs_session", "sqlalchemy_vs_import", "import_vs_pg_dump",
+            for key in ("import_vs_floor", "import_vs_session", "import_vs_floor_alloc", "sqlalchemy_vs_import",
+                        "import_vs_pg_dump",
                         "import_vs_isql", "import_vs_mysqldump", "import_rss_vs_json"):
                 bound = r.get("bounds", {}).get(key)
                 cells.append("-" if r.get(key) is None else (bound + " " if bound else "") + fmt_ratio(r[key]))
