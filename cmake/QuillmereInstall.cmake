@@ -32,8 +32,13 @@ set(QM_SDK_REQUIRES_cobbleyard platform)
 set(QM_SDK_REQUIRES_schemaimport platform gatehouse tillerhold cobbleyard)
 set(QM_SDK_REQUIRES_writers platform tillerhold)
 
-# Installed libraries find one another in their own folder.
-set_target_properties(${QM_SDK_LIBRARIES} PROPERTIES INSTALL_RPATH "$ORIGIN")
+# Installed libraries find one another in their own folder. The build tree is
+# laid out as an installation, so they are built with that run path: a build
+# run path that the installation rewrites in place gets a trailing empty
+# entry from CMake, and the loader reads an empty entry as the current
+# folder, where a program run from the build tree would then look for its
+# system libraries first.
+set_target_properties(${QM_SDK_LIBRARIES} PROPERTIES INSTALL_RPATH "$ORIGIN" BUILD_WITH_INSTALL_RPATH TRUE)
 
 # A sanitized build's flags go to whoever builds against its installation
 # (see QM_SANITIZER_COMPILE_FLAGS); inside the tree they are global already.

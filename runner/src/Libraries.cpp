@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 namespace runner {
@@ -49,7 +50,12 @@ std::vector<std::string> PluginDirectories(const std::string& libraryDirectory) 
 
 bool LoadedLibrary::Open(const std::string& path, std::string& error) {
   Close();
-  m_handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Opened by the file a link names: the libraries find what they need
+  // relative to themselves ($ORIGIN), and for a library reached through a
+  // link (a plug-in folder of links) that must be the folder of the file.
+  std::error_code ignored;
+  const std::filesystem::path real = std::filesystem::canonical(path, ignored);
+  m_handle = ::dlopen(real.empty() ? path.c_str() : real.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (m_handle == nullptr) {
     const char* reason = ::dlerror();
     error = reason != nullptr ? reason : "unknown reason";

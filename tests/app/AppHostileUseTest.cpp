@@ -340,5 +340,21 @@ TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
   }
 }
 
+// Libraries planted in the folder the program is started from are never
+// loaded in place of the system's: the program finds its own libraries
+// relative to itself and the rest where the system keeps them.
+TEST(AppHostileUseTest, LibrariesInTheWorkingFolderAreNotLoaded) {
+  TempDir dir;
+  SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
+  for (const char* name : {"libc.so.6", "libstdc++.so.6", "libodbc.so.2", "libsqlite3.so.0", "libmimalloc.so.2"}) {
+    std::ofstream(dir.Path(name)) << "not a library\n";
+  }
+  ProcessOptions inDir;
+  inDir.workingDirectory = dir.Path();
+  const ProcessResult result = Host({"--sqlite", "shop.db", "--quiet"}, inDir);
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(TableCount(result.out), 1u) << Printed(result);
+}
+
 }  // namespace
 }  // namespace qm::test
