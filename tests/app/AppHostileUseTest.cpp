@@ -3,6 +3,8 @@
 // connection form on a real terminal, and names that would act on the
 // terminal. The real executable runs with the real module, plug-in and
 // driver; terminal behaviour is checked on a pseudo-terminal.
+#include "HostProcess.h"
+
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
@@ -32,26 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Strings = std::vector<std::string>;
-
-ProcessResult Host(const Strings& args, const ProcessOptions& options = {}) {
-  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
-  EXPECT_FALSE(result.timedOut) << Printed(result);
-  return result;
-}
-
-bool HasLine(const Strings& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// The names and contents of everything in the directory.
-std::map<std::string, std::string> Snapshot(const std::string& directory) {
-  std::map<std::string, std::string> entries;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(directory))
-    entries[entry.path().string()] = entry.is_symlink() ? "-> " + fs::read_symlink(entry).string()
-                                     : entry.is_regular_file() ? ReadFile(entry.path().string())
-                                                               : "<not a file>";
-  return entries;
-}
 
 // A database whose model is several megabytes of JSON, far more than a
 // pipe holds.

@@ -4,6 +4,8 @@
 // run's PostgreSQL and real SQLite files, through the real driver manager
 // (with a private odbc.ini and odbcinst.ini where data sources or drivers
 // are part of the test; nothing is written to /etc).
+#include "HostProcess.h"
+
 #include <ImportHost.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
@@ -33,19 +35,6 @@ using Strings = std::vector<std::string>;
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
-}
-
-ProcessResult Host(const Strings& args, ProcessOptions options = {}) {
-  if (options.timeoutSeconds == 300) options.timeoutSeconds = 120;
-  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
-  EXPECT_FALSE(result.timedOut) << Printed(result);
-  return result;
-}
-
-Strings TableNames(const std::string& json) {
-  GenericModel model(0);
-  ReadModelJson(json, model);
-  return Names(AllOfType(model, model::Table));
 }
 
 // A URL's percent-encoding of every byte but letters, digits and those of

@@ -3,6 +3,8 @@
 // they differ, 2 and 4 for errors), prints the differences for people or as
 // JSON, and the sample written as SQL, loaded into SQLite and imported
 // again compares equal to the sample.
+#include "HostProcess.h"
+
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
 #include <TempDir.h>
@@ -11,23 +13,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-
 namespace qm::test {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-ProcessResult Host(const Strings& args, const ProcessOptions& options = {}) {
-  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
-  EXPECT_FALSE(result.timedOut) << Printed(result);
-  return result;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 class DiffCommandTest : public ::testing::Test {
  protected:
@@ -54,7 +43,7 @@ class DiffCommandTest : public ::testing::Test {
       }
     }
     const std::string path = m_dir.Path("changed.json");
-    WriteText(path, model.dump(2));
+    WriteFile(path, model.dump(2));
     return path;
   }
 
@@ -121,8 +110,8 @@ struct Refusal {
 };
 
 TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
-  WriteText(m_dir.Path("text.json"), "not json at all");
-  WriteText(m_dir.Path("table.json"), R"({"id": 1, "type": "table"})");
+  WriteFile(m_dir.Path("text.json"), "not json at all");
+  WriteFile(m_dir.Path("table.json"), R"({"id": 1, "type": "table"})");
   const std::vector<Refusal> refusals = {
       {{}, 2, "OLD is required"},
       {{"{saved}"}, 2, "NEW is required"},

@@ -3,7 +3,7 @@
 // description, and the README lists exactly the same formats and names the
 // same default, so a format added to the table cannot be missing from
 // either.
-#include "Options.h"
+#include "ParsedOptions.h"
 
 #include <TempDir.h>
 
@@ -16,29 +16,10 @@
 #include <utility>
 #include <vector>
 
-namespace app {
+namespace app::test {
 namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;  // name, description
-
-struct Parsed {
-  int exitCode = 0;
-  Options options;
-  std::string out;  // what went to standard output
-};
-
-Parsed Parse(std::vector<std::string> args) {
-  args.insert(args.begin(), "quillmere-import");
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  Parsed parsed;
-  std::ostringstream out;
-  std::streambuf* previous = std::cout.rdbuf(out.rdbuf());
-  parsed.exitCode = ParseOptions(static_cast<int>(argv.size()), argv.data(), {}, parsed.options);
-  std::cout.rdbuf(previous);
-  parsed.out = out.str();
-  return parsed;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -158,4 +139,4 @@ TEST(FormatOptionTest, AroundAndDepthAreForFormatsWithADiagram) {
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace app::test

@@ -1,20 +1,13 @@
 // The command line, in process: the database options are the shortcuts the
 // plug-ins found offer (one source at most, a name already taken is not
 // offered), --plugin and --list-plugins, and what a usage error says.
-#include "Options.h"
-
-#include <TempDir.h>
+#include "ParsedOptions.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <iostream>
-#include <sstream>
 #include <vector>
 
-namespace app {
+namespace app::test {
 namespace {
 
 // Shortcuts as the host builds them from the tables found: two plug-ins'
@@ -26,38 +19,6 @@ const std::vector<Shortcut> kShortcuts = {
     {"connect", "X", "Takes the host's option", "greedy", false},
     {"sqlite", "STRING", "Comes second", "other", false},
 };
-
-struct Parsed {
-  int exitCode = 0;
-  Options options;
-  std::string out;  // standard output
-  std::string err;  // standard error
-};
-
-Parsed Parse(std::vector<std::string> args, const std::string& noPluginsBecause = {}) {
-  args.insert(args.begin(), "quillmere-import");
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  Parsed parsed;
-  std::ostringstream out;
-  std::streambuf* previous = std::cout.rdbuf(out.rdbuf());
-  // Standard error through a file, for the messages printed there.
-  qm::test::TempDir dir;
-  std::fflush(stderr);
-  const int saved = ::dup(STDERR_FILENO);
-  const int file = ::open(dir.Path("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ::dup2(file, STDERR_FILENO);
-  ::close(file);
-  parsed.exitCode =
-      ParseOptions(static_cast<int>(argv.size()), argv.data(), kShortcuts, parsed.options, noPluginsBecause);
-  std::fflush(stderr);
-  ::dup2(saved, STDERR_FILENO);
-  ::close(saved);
-  std::cout.rdbuf(previous);
-  parsed.out = out.str();
-  parsed.err = qm::test::ReadFile(dir.Path("err"));
-  return parsed;
-}
 
 struct Case {
   std::vector<std::string> args;
@@ -97,7 +58,7 @@ TEST(OptionsTest, DatabaseOptionsAreThePluginsShortcutsAndOneSourceAtMost) {
   };
   for (const Case& c : cases) {
     const std::string shown = ::testing::PrintToString(c.args);
-    const Parsed parsed = Parse(c.args);
+    const Parsed parsed = Parse(c.args, kShortcuts);
     EXPECT_EQ(parsed.exitCode, c.exitCode) << shown << "\n" << parsed.err;
     if (!c.error.empty()) {
       EXPECT_NE(parsed.err.find(c.error), std::string::npos) << shown << "\n" << parsed.err;
@@ -109,19 +70,19 @@ TEST(OptionsTest, DatabaseOptionsAreThePluginsShortcutsAndOneSourceAtMost) {
     EXPECT_EQ(parsed.options.shortcut != nullptr ? parsed.options.shortcutValue : parsed.options.connectString, c.value)
         << shown;
   }
-  const Parsed plain = Parse({});
+  const Parsed plain = Parse({}, kShortcuts);
   EXPECT_EQ(plain.options.offeredShortcuts, (std::set<std::string>{"sqlite", "postgres"}));
-  EXPECT_TRUE(Parse({"--list-plugins"}).options.listPlugins);
+  EXPECT_TRUE(Parse({"--list-plugins"}, kShortcuts).options.listPlugins);
   EXPECT_FALSE(plain.options.listPlugins);
   // A file path keeps its bytes, whatever they are.
-  const Parsed bytes = Parse({"--sqlite", "caf\xE9.db"});
+  const Parsed bytes = Parse({"--sqlite", "caf\xE9.db"}, kShortcuts);
   ASSERT_NE(bytes.options.shortcut, nullptr);
   EXPECT_TRUE(bytes.options.shortcut->isPath);
   EXPECT_EQ(bytes.options.shortcutValue, "caf\xE9.db");
 }
 
 TEST(OptionsTest, HelpListsTheShortcutsOffered) {
-  const Parsed help = Parse({"--help"});
+  const Parsed help = Parse({"--help"}, kShortcuts);
   ASSERT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("--sqlite PATH"), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("Import the SQLite database file PATH"), std::string::npos) << help.out;
@@ -135,12 +96,12 @@ TEST(OptionsTest, HelpListsTheShortcutsOffered) {
 // command line does not know is then the module's fault, said as such.
 TEST(OptionsTest, WithoutTheModuleAnUnknownOptionReportsTheModule) {
   const std::string reason = "the import module could not be loaded: libschemaimport.so: cannot open shared object file";
-  const Parsed parsed = Parse({"--mariadb", "Server=x;PWD=secret"}, reason);
+  const Parsed parsed = Parse({"--mariadb", "Server=x;PWD=secret"}, kShortcuts, reason);
   EXPECT_EQ(parsed.exitCode, 4);
   EXPECT_EQ(parsed.err, "error: " + reason + "\n");
-  EXPECT_EQ(Parse({"--version"}, reason).exitCode, 0);
-  EXPECT_EQ(Parse({"--quiet"}, reason).exitCode, -1);
+  EXPECT_EQ(Parse({"--version"}, kShortcuts, reason).exitCode, 0);
+  EXPECT_EQ(Parse({"--quiet"}, kShortcuts, reason).exitCode, -1);
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace app::test

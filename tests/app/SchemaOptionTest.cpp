@@ -2,6 +2,8 @@
 // blanks or quotes, on a real PostgreSQL server and in real SQLite files,
 // each plug-in matching the names as its database does. (A list that is
 // not well formed: tests/hardening/HostInputTest.cpp.)
+#include "HostProcess.h"
+
 #include <ImportHost.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
@@ -35,14 +37,9 @@ Strings SchemasAndTables(const std::string& json) {
   return lines;
 }
 
-ProcessResult Import(const Strings& args) {
-  ProcessResult result = RunProcess(QM_IMPORT_EXE, args);
-  EXPECT_FALSE(result.timedOut) << Printed(result);
-  return result;
-}
-
 // PostgreSQL compares schema names exactly: "Sales" is not sales, " sp "
-// is not sp.
+// is not sp; with --postgres, and with --connect choosing the plug-in by
+// the connection string's Driver.
 TEST(SchemaOptionTest, QuotedNamesSelectPostgresSchemasExactly) {
   QM_REQUIRE_PG();
   TestDatabase database("schema_option");
@@ -65,12 +62,16 @@ TEST(SchemaOptionTest, QuotedNamesSelectPostgresSchemasExactly) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("--schema " + c.list);
-    const ProcessResult result = Import({"--postgres", database.ConnectionString(), "--schema", c.list, "--quiet"});
+    const ProcessResult result = Host({"--postgres", database.ConnectionString(), "--schema", c.list, "--quiet"});
     ASSERT_EQ(result.exitCode, 0) << Printed(result);
     EXPECT_EQ(SchemasAndTables(result.out), c.schemas);
   }
+  // --connect finds the plug-in by the string's Driver.
+  const ProcessResult byDriver = Host({"--connect", database.ConnectionString(), "--schema", "Sales", "--quiet"});
+  ASSERT_EQ(byDriver.exitCode, 0) << Printed(byDriver);
+  EXPECT_EQ(SchemasAndTables(byDriver.out), Strings{"[Sales]: t4"});
   // No schema is called SALES: refused by name, not imported as sales.
-  const ProcessResult missing = Import({"--postgres", database.ConnectionString(), "--schema", "\"SALES\"", "--quiet"});
+  const ProcessResult missing = Host({"--postgres", database.ConnectionString(), "--schema", "\"SALES\"", "--quiet"});
   EXPECT_EQ(missing.exitCode, 3) << Printed(missing);
   EXPECT_NE(missing.err.find("no schema named \"SALES\" (there is \"Sales\") (there is \"sales\")"), std::string::npos)
       << Printed(missing);
@@ -95,12 +96,12 @@ TEST(SchemaOptionTest, QuotedNamesSelectSqliteDatabasesAsSqliteMatchesThem) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("--schema " + c.list);
-    const ProcessResult result = Import({"--connect", connect, "--schema", c.list, "--quiet"});
+    const ProcessResult result = Host({"--connect", connect, "--schema", c.list, "--quiet"});
     ASSERT_EQ(result.exitCode, 0) << Printed(result);
     EXPECT_EQ(SchemasAndTables(result.out), c.schemas);
   }
   // Unquoted, the comma splits the name, and no database is called a.
-  const ProcessResult split = Import({"--connect", connect, "--schema", "a,b", "--quiet"});
+  const ProcessResult split = Host({"--connect", connect, "--schema", "a,b", "--quiet"});
   EXPECT_EQ(split.exitCode, 3) << Printed(split);
   EXPECT_NE(split.err.find("no database named \"a\""), std::string::npos) << Printed(split);
 }

@@ -84,14 +84,6 @@ class HostInputTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return m_dir.Path(name); }
 
-  // The names and contents of everything in the directory.
-  std::map<std::string, std::string> Snapshot() const {
-    std::map<std::string, std::string> entries;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(m_dir.Path()))
-      entries[entry.path().string()] = entry.is_regular_file() ? ReadFile(entry.path().string()) : "<not a file>";
-    return entries;
-  }
-
   TempDir m_dir;
 };
 
@@ -200,7 +192,7 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
     std::string trace;
     for (const std::string& arg : c.args) trace += arg + " ";
     SCOPED_TRACE(trace);
-    const auto before = Snapshot();
+    const auto before = Snapshot(m_dir.Path());
     options.timeoutSeconds = 60;
     const ProcessResult result = RunProcess(program, c.args, options);
     EXPECT_EQ(result.exitCode, c.exitCode) << Printed(result);
@@ -214,7 +206,7 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
     EXPECT_NE(result.err.find(c.says), std::string::npos) << Printed(result);
     EXPECT_TRUE(result.out.empty()) << Printed(result);
     EXPECT_EQ(result.err.find(kSecret), std::string::npos) << Printed(result);
-    EXPECT_TRUE(Snapshot() == before) << "the directory changed\n" << Printed(result);
+    EXPECT_TRUE(Snapshot(m_dir.Path()) == before) << "the directory changed\n" << Printed(result);
   }
 }
 
@@ -231,7 +223,7 @@ TEST_F(HostInputTest, EmptyFileImportsNothingAndStaysEmpty) {
     EXPECT_NE(result.out.find("\"type\""), std::string::npos) << Printed(result);
     EXPECT_EQ(result.out.find("\"table\""), std::string::npos) << Printed(result);
   }
-  EXPECT_EQ(Snapshot().size(), 1u);
+  EXPECT_EQ(Snapshot(m_dir.Path()).size(), 1u);
   EXPECT_EQ(ReadFile(Path("empty.db")), "");
 }
 

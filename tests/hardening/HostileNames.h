@@ -42,6 +42,13 @@ inline std::string MixedText(std::size_t count) {
   return text;
 }
 
+// The unit repeated `count` times.
+inline std::string Repeat(const std::string& unit, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += unit;
+  return text;
+}
+
 // SQL identifier and literal quoting (the same in SQLite and PostgreSQL).
 inline std::string QuoteIdent(const std::string& name) {
   std::string quoted = "\"";

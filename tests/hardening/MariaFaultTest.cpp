@@ -20,20 +20,17 @@
 #include <MariaTestEnv.h>
 #include <OdbcFaults.h>
 #include <PgServer.h>
+#include <SilentListener.h>
 
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -42,16 +39,6 @@ namespace qm::test::hardening {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-std::array<int, 3> LiveHandles() { return {odbc::LiveEnvironments(), odbc::LiveConnections(), odbc::LiveStatements()}; }
-
-// The lines (MariaModelLines) of these kinds: their first word.
-Strings OfKinds(const Strings& lines, const std::set<std::string>& kinds) {
-  Strings kept;
-  for (const std::string& line : lines)
-    if (kinds.count(line.substr(0, line.find(' ')))) kept.push_back(line);
-  return kept;
-}
 
 enum class Moment { BeforeExecute, DuringExecute, DuringFetch };
 
@@ -169,7 +156,7 @@ class MariaFaultTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!MariaConnectionString()) return;
-    s_database = new MariaDatabase("fault");
+    s_database = std::make_unique<MariaDatabase>("fault");
     std::string script =
         "CREATE SEQUENCE counter;\nCREATE PROCEDURE p(IN x INT) SET @y = x;\n"
         "CREATE TABLE t0 (id INT PRIMARY KEY);\n";
@@ -181,13 +168,11 @@ class MariaFaultTest : public ::testing::Test {
     script += "CREATE VIEW v AS SELECT id, b FROM t1;\n";
     const std::string error = RunMariaSql(s_database->Name(), script);
     if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = new LoadedPlugin(QM_MARIADB_PLUGIN);
+    s_plugin = std::make_unique<LoadedPlugin>(QM_MARIADB_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
-    delete s_database;
-    s_database = nullptr;
+    s_plugin.reset();
+    s_database.reset();
   }
   void SetUp() override {
     QM_REQUIRE_MARIA();
@@ -200,7 +185,7 @@ class MariaFaultTest : public ::testing::Test {
       s_baseline = MariaModelLines(model);
       ASSERT_EQ(LineDifference(MariaCatalogueLines({s_database->Name()}), s_baseline), "");
     }
-    m_handles = LiveHandles();
+    m_handles = odbc::LiveHandles();
     m_allocations = odbc::Allocations();
   }
 
@@ -213,25 +198,21 @@ class MariaFaultTest : public ::testing::Test {
   // import builds the undisturbed model.
   void ExpectCleanAndNextImportWorks() {
     EXPECT_GT(odbc::Allocations(), m_allocations) << "the handle counts did not see the import";
-    EXPECT_EQ(LiveHandles(), m_handles) << "ODBC handles left allocated by the import";
+    EXPECT_EQ(odbc::LiveHandles(), m_handles) << "ODBC handles left allocated by the import";
     GenericModel model(s_plugin->Api().modelType);
     const ImportOutcome next = Import(model);
     EXPECT_EQ(next.status, ImportStatusConnected);
     EXPECT_TRUE(next.failed.empty());
     EXPECT_EQ(LineDifference(s_baseline, MariaModelLines(model)), "");
-    EXPECT_EQ(LiveHandles(), m_handles) << "ODBC handles left allocated by the next import";
+    EXPECT_EQ(odbc::LiveHandles(), m_handles) << "ODBC handles left allocated by the next import";
   }
 
-  static MariaDatabase* s_database;
-  static LoadedPlugin* s_plugin;
-  static Strings s_baseline;     // the lines of an undisturbed import (SetUp)
-  std::array<int, 3> m_handles;  // live handles before the test
-  int m_allocations = 0;         // handle allocations before the test
+  inline static std::unique_ptr<MariaDatabase> s_database;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
+  inline static Strings s_baseline;  // the lines of an undisturbed import (SetUp)
+  std::array<int, 3> m_handles;      // live handles before the test
+  int m_allocations = 0;             // handle allocations before the test
 };
-
-MariaDatabase* MariaFaultTest::s_database = nullptr;
-LoadedPlugin* MariaFaultTest::s_plugin = nullptr;
-Strings MariaFaultTest::s_baseline;
 
 struct FaultCase {
   const char* label;
@@ -271,11 +252,7 @@ TEST_P(MariaSessionKilledTest, ImportEndsWithTheLossReportedAndAConsistentModel)
   }
   EXPECT_EQ(StructuralFaults(model), Strings());
   if (c.failedCount == 0) {
-    EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
-    EXPECT_FALSE(outcome.connectError.message.empty());
-    EXPECT_TRUE(outcome.failed.empty());
-    EXPECT_TRUE(outcome.messages.empty()) << "progress or finish posted for an import that never connected";
-    EXPECT_EQ(model.GetObjectCount(), 1);
+    ExpectConnectFailed(outcome, model);
   } else {
     EXPECT_EQ(outcome.status, ImportStatusConnected);
     EXPECT_TRUE(outcome.finishedPosted);
@@ -306,25 +283,16 @@ INSTANTIATE_TEST_SUITE_P(Moments, MariaSessionKilledTest, ::testing::ValuesIn(kC
 // A port with nothing listening and a wrong password: the connect fails
 // with the driver's reason, and the password is not in it.
 TEST_F(MariaFaultTest, RefusedConnectionsFailTheConnect) {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(probe, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
-  ::close(probe);
+  const int port = UnusedLoopbackPort();
+  ASSERT_NE(port, 0);
   const std::pair<std::string, std::string> cases[] = {
-      {WithAttribute(s_database->ConnectionString(), "Port", std::to_string(ntohs(address.sin_port))), "Can't connect"},
+      {WithAttribute(s_database->ConnectionString(), "Port", std::to_string(port)), "Can't connect"},
       {WithAttribute(s_database->ConnectionString(), "Pwd", "wrong-pw-4"), "Access denied"},
   };
   for (const auto& [source, reason] : cases) {
     GenericModel model(s_plugin->Api().modelType);
     const ImportOutcome outcome = Import(model, source);
-    EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
-    EXPECT_TRUE(outcome.failed.empty());
-    EXPECT_EQ(model.GetObjectCount(), 1);
+    ExpectConnectFailed(outcome, model);
     const std::string message = Utf8(outcome.connectError.message);
     EXPECT_NE(message.find(reason), std::string::npos) << message;
     EXPECT_EQ(message.find("wrong-pw-4"), std::string::npos) << message;

@@ -3,23 +3,6 @@
 #include <MariaServer.h>
 
 namespace qm::test::hardening {
-namespace {
-
-// A string literal as a session with NO_BACKSLASH_ESCAPES reads it (quotes
-// doubled, backslashes as they are). Hex literals do not serve in table
-// definitions: the server prints one back with a backslash before a quote
-// and reads that by NO_BACKSLASH_ESCAPES; nor in bodies, which are kept as
-// written.
-std::string PlainLiteral(const std::string& text) {
-  std::string quoted = "'";
-  for (char ch : text) {
-    quoted += ch;
-    if (ch == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
-
-}  // namespace
 
 // Identifiers MariaDB accepts (no trailing blank, no character outside
 // the BMP), none empty, no two equal; each short enough for a prefix.
@@ -45,18 +28,17 @@ const std::vector<std::string>& Names() {
   return names;
 }
 
-std::string Repeat(const std::string& unit, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += unit;
-  return text;
-}
-
 std::string Numbered(const std::string& kind, std::size_t i, const std::string& name) {
   return kind + std::to_string(i) + " " + name;
 }
 
 // The script: every name between backticks, literals read under
 // NO_BACKSLASH_ESCAPES, in a session with the server's hostile modes.
+// Literals are QuoteText's, which such a session reads as they are meant
+// (quotes doubled, backslashes as they are). Hex literals do not
+// serve in table definitions: the server prints one back with a backslash
+// before a quote and reads that by NO_BACKSLASH_ESCAPES; nor in bodies,
+// which are kept as written.
 std::string MariaHostileScript(const std::string& schema) {
   const std::string s = MariaIdent(schema);
   std::string sql = "SET SESSION sql_mode = 'ANSI_QUOTES,NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES';\n"
@@ -70,22 +52,22 @@ std::string MariaHostileScript(const std::string& schema) {
     // check names a column with a quote in it while the global mode has
     // ANSI_QUOTES (it reads the stored expression back by that mode).
     sql += "CREATE TABLE " + t + " (" + t + " INT NOT NULL PRIMARY KEY, " + other + " VARCHAR(60) DEFAULT " +
-           PlainLiteral(n) + " COMMENT " + PlainLiteral("column " + n + " 😀") + ", k VARCHAR(60), UNIQUE KEY " +
+           QuoteText(n) + " COMMENT " + QuoteText("column " + n + " 😀") + ", k VARCHAR(60), UNIQUE KEY " +
            MariaIdent("uq " + n) + " (" + other + "(10)), KEY " + MariaIdent("ix " + n) + " (" + other +
-           " DESC), CONSTRAINT " + MariaIdent("ck " + n) + " CHECK (k <> " + PlainLiteral(n) + ")) COMMENT " +
-           PlainLiteral(n) + ";\n";
+           " DESC), CONSTRAINT " + MariaIdent("ck " + n) + " CHECK (k <> " + QuoteText(n) + ")) COMMENT " +
+           QuoteText(n) + ";\n";
     sql += "CREATE VIEW " + MariaIdent("v " + n) + " AS SELECT " + t + " FROM " + t + " WHERE " + other + " <> " +
-           PlainLiteral(n) + ";\n";
+           QuoteText(n) + ";\n";
     sql += "CREATE TABLE " + MariaIdent("fk " + n) + " (" + MariaIdent("ref " + n) + " INT, CONSTRAINT " +
            MariaIdent(Numbered("fk", i, n)) + " FOREIGN KEY (" + MariaIdent("ref " + n) + ") REFERENCES " + t + " (" + t +
            ") ON DELETE SET NULL);\n";
     sql += "CREATE TRIGGER " + MariaIdent(Numbered("tr", i, n)) + " AFTER INSERT ON " + t + " FOR EACH ROW SET @x = " +
            MariaLiteral(n + " 😀") + ";\n";
     sql += "CREATE PROCEDURE " + MariaIdent(Numbered("fn", i, n)) + "(IN " + t + " INT, OUT " + other +
-           " VARCHAR(60)) COMMENT " + PlainLiteral(n) + " SET " + other + " = " + PlainLiteral(n + " 😀") + ";\n";
+           " VARCHAR(60)) COMMENT " + QuoteText(n) + " SET " + other + " = " + QuoteText(n + " 😀") + ";\n";
     sql += "CREATE SEQUENCE " + MariaIdent("seq " + n) + " START WITH 3 INCREMENT BY 7;\n";
     partitions += (partitions.empty() ? "" : ", ") + std::string("PARTITION ") + MariaIdent(Numbered("part", i, n)) +
-                  " VALUES IN (" + PlainLiteral(n) + ")";
+                  " VALUES IN (" + QuoteText(n) + ")";
   }
   sql += "CREATE TABLE parted (k VARCHAR(60) COLLATE utf8mb4_bin) PARTITION BY LIST COLUMNS (k) (" + partitions + ");\n";
   // 64 characters of one-, two- and three-byte UTF-8. A table's name is
@@ -93,7 +75,7 @@ std::string MariaHostileScript(const std::string& schema) {
   // written as @ and four hex digits: 64 three-byte characters are a file
   // name too long for the file system, so they name columns.
   for (const std::string& n : {std::string(64, 'L'), Repeat("é", 64)})
-    sql += "CREATE TABLE " + MariaIdent(n) + " (" + MariaIdent(n) + " INT COMMENT " + PlainLiteral(Repeat("😀", 10)) +
+    sql += "CREATE TABLE " + MariaIdent(n) + " (" + MariaIdent(n) + " INT COMMENT " + QuoteText(Repeat("😀", 10)) +
            ");\n";
   sql += "CREATE TABLE `long columns` (" + MariaIdent(Repeat("日", 64)) + " INT, " + MariaIdent(Repeat("✓", 63) + "x") +
          " INT);\n";

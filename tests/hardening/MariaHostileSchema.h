@@ -3,6 +3,8 @@
 // hardening tests and by the sql format's round trip.
 #pragma once
 
+#include "HostileNames.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -11,9 +13,6 @@ namespace qm::test::hardening {
 
 // The hostile names, each used in one set of objects.
 const std::vector<std::string>& Names();
-
-// The unit repeated `count` times.
-std::string Repeat(const std::string& unit, int count);
 
 // The name of the i-th object of a kind whose names the server compares
 // without regard to letter case (constraints, triggers, routines,

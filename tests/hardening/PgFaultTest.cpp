@@ -18,6 +18,7 @@
 #include <PgCatalogue.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
+#include <SilentListener.h>
 #include <Subprocess.h>
 #include <TempDir.h>
 
@@ -26,13 +27,9 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstdlib>
+#include <memory>
 #include <set>
 
 namespace qm::test::hardening {
@@ -46,21 +43,11 @@ constexpr const char* kFetchSetting = ";UseDeclareFetch=1;Fetch=20";
 
 bool ConnectionLost(const std::u16string& state) { return state == u"57P01" || state.starts_with(u"08"); }
 
-std::array<int, 3> LiveHandles() { return {odbc::LiveEnvironments(), odbc::LiveConnections(), odbc::LiveStatements()}; }
-
-// The lines (PgModelLines) of these kinds: their first word.
-Strings OfKinds(const Strings& lines, const std::set<std::string>& kinds) {
-  Strings kept;
-  for (const std::string& line : lines)
-    if (kinds.count(line.substr(0, line.find(' ')))) kept.push_back(line);
-  return kept;
-}
-
 class PgFaultTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!PgConnectionString()) return;
-    s_database = new TestDatabase("fault");
+    s_database = std::make_unique<TestDatabase>("fault");
     const std::string error = RunPsql(s_database->Name(), R"sql(
       CREATE TABLE public.locked (id integer PRIMARY KEY, note text);
       CREATE VIEW public.locked_view AS SELECT id, note FROM public.locked;
@@ -73,13 +60,11 @@ class PgFaultTest : public ::testing::Test {
       CREATE FUNCTION public.f(x integer) RETURNS integer LANGUAGE sql AS $f$ SELECT x $f$;
     )sql");
     if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = new LoadedPlugin(QM_POSTGRES_PLUGIN);
+    s_plugin = std::make_unique<LoadedPlugin>(QM_POSTGRES_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
-    delete s_database;
-    s_database = nullptr;
+    s_plugin.reset();
+    s_database.reset();
   }
   void SetUp() override {
     QM_REQUIRE_PG();
@@ -92,7 +77,7 @@ class PgFaultTest : public ::testing::Test {
       ASSERT_TRUE(outcome.failed.empty());
       s_baseline = PgModelLines(model);
     }
-    m_handles = LiveHandles();
+    m_handles = odbc::LiveHandles();
     m_allocations = odbc::Allocations();
   }
 
@@ -100,35 +85,23 @@ class PgFaultTest : public ::testing::Test {
   // import builds the undisturbed model.
   void ExpectCleanAndNextImportWorks() {
     EXPECT_GT(odbc::Allocations(), m_allocations) << "the handle counts did not see the import";
-    EXPECT_EQ(LiveHandles(), m_handles) << "ODBC handles left allocated by the import";
+    EXPECT_EQ(odbc::LiveHandles(), m_handles) << "ODBC handles left allocated by the import";
     GenericModel model(s_plugin->Api().modelType);
     const ImportOutcome next = RunImport(s_plugin->Api(), model, Source());
     EXPECT_EQ(next.status, ImportStatusConnected);
     EXPECT_TRUE(next.failed.empty());
     EXPECT_EQ(LineDifference(s_baseline, PgModelLines(model)), "");
-    EXPECT_EQ(LiveHandles(), m_handles) << "ODBC handles left allocated by the next import";
+    EXPECT_EQ(odbc::LiveHandles(), m_handles) << "ODBC handles left allocated by the next import";
   }
 
   static std::string Source() { return s_database->ConnectionString() + kFetchSetting; }
 
-  static void ExpectConnectFailure(const ImportOutcome& outcome, GenericModel& model) {
-    EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
-    EXPECT_FALSE(outcome.connectError.message.empty());
-    EXPECT_TRUE(outcome.failed.empty()) << "statements reported for an import that never connected";
-    EXPECT_TRUE(outcome.messages.empty()) << "progress or finish posted for an import that never connected";
-    EXPECT_EQ(model.GetObjectCount(), 1);
-  }
-
-  static TestDatabase* s_database;
-  static LoadedPlugin* s_plugin;
-  static Strings s_baseline;     // see SetUp
-  std::array<int, 3> m_handles;  // live handles before the test
-  int m_allocations = 0;         // handle allocations before the test
+  inline static std::unique_ptr<TestDatabase> s_database;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
+  inline static Strings s_baseline;  // see SetUp
+  std::array<int, 3> m_handles;      // live handles before the test
+  int m_allocations = 0;             // handle allocations before the test
 };
-
-TestDatabase* PgFaultTest::s_database = nullptr;
-LoadedPlugin* PgFaultTest::s_plugin = nullptr;
-Strings PgFaultTest::s_baseline;
 
 struct FaultCase {
   const char* label;
@@ -180,7 +153,7 @@ TEST_P(PgBackendEndsTest, ImportEndsWithTheLossReportedAndAConsistentModel) {
   EXPECT_EQ(fault.terminated, 1);
   EXPECT_EQ(StructuralFaults(model), Strings());
   if (c.failedCount == 0) {
-    ExpectConnectFailure(outcome, model);
+    ExpectConnectFailed(outcome, model);
     EXPECT_TRUE(ConnectionLost(outcome.connectError.sqlState)) << Utf8(outcome.connectError.sqlState);
   } else {
     // The run connected and finished; the statement the backend ended in
@@ -259,23 +232,16 @@ INSTANTIATE_TEST_SUITE_P(Moments, PgBackendEndsTest, ::testing::ValuesIn(kCases)
 // closed again) and a wrong password: the connect fails with the driver's
 // reason, and the password is not in it.
 TEST_F(PgFaultTest, RefusedConnectionsFailTheConnect) {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  ASSERT_GE(probe, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
-  ::close(probe);
+  const int port = UnusedLoopbackPort();
+  ASSERT_NE(port, 0);
   const std::pair<std::string, std::string> cases[] = {
-      {WithAttribute(Source(), "Port", std::to_string(ntohs(address.sin_port))), "refused"},
+      {WithAttribute(Source(), "Port", std::to_string(port)), "refused"},
       {WithAttribute(Source(), "Pwd", "wrong-pw-4"), "password authentication failed"},
   };
   for (const auto& [source, reason] : cases) {
     GenericModel model(s_plugin->Api().modelType);
     const ImportOutcome outcome = RunImport(s_plugin->Api(), model, source);
-    ExpectConnectFailure(outcome, model);
+    ExpectConnectFailed(outcome, model);
     const std::string message = Utf8(outcome.connectError.message);
     EXPECT_EQ(Utf8(outcome.connectError.sqlState), "08001") << message;
     EXPECT_EQ(outcome.connectError.origin, OdbcDiagnostic::Origin::Driver);

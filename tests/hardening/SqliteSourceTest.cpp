@@ -39,14 +39,6 @@ ProcessResult HostIn(const std::string& directory, const Strings& args, ProcessO
   return result;
 }
 
-// The names and contents of everything in the directory.
-std::map<std::string, std::string> Snapshot(const std::string& directory) {
-  std::map<std::string, std::string> entries;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(directory))
-    entries[entry.path().string()] = entry.is_regular_file() ? ReadFile(entry.path().string()) : "<not a file>";
-  return entries;
-}
-
 struct Imported {
   Strings tables;            // the model's tables
   std::string databaseName;  // the root's database name

@@ -31,6 +31,36 @@ LoadedPlugin::LoadedPlugin(const char* path) : m_path(path) {
     ADD_FAILURE() << "cannot load " << refused.path << ": " << refused.reason;
 }
 
+::testing::AssertionResult ReadInFull(const ImportOutcome& outcome) {
+  if (outcome.status != ImportStatusConnected)
+    return ::testing::AssertionFailure() << "status " << outcome.status << ": " << Describe(outcome.connectError);
+  if (outcome.failed.empty()) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult result = ::testing::AssertionFailure();
+  result << outcome.failed.size() << " statements failed";
+  for (const QmFailedStatement& failed : outcome.failed)
+    result << "\n" << Utf8(failed.name) << ": " << Describe(failed.diagnostic);
+  return result;
+}
+
+void ExpectConnectFailed(const ImportOutcome& outcome, const GenericModel& model) {
+  EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
+  EXPECT_FALSE(outcome.connectError.message.empty());
+  EXPECT_TRUE(outcome.failed.empty()) << "statements reported for an import that never connected";
+  EXPECT_TRUE(outcome.messages.empty()) << "progress or finish posted for an import that never connected";
+  EXPECT_EQ(model.GetObjectCount(), 1);
+}
+
+std::map<int, long long> ProgressCounts(const ImportOutcome& outcome) {
+  std::map<int, long long> counts;
+  for (const MSG& message : outcome.messages) {
+    if (message.message != WM_IMPORT_PROGRESS) continue;
+    const int type = static_cast<int>(message.wParam);
+    EXPECT_TRUE(counts.count(type) || message.lParam == 0) << "type " << type << " finished before it started";
+    counts[type] = static_cast<long long>(message.lParam);
+  }
+  return counts;
+}
+
 bool LoadedPlugin::Unload() {
   m_api = nullptr;
   m_catalogue.Close();
@@ -194,6 +224,29 @@ std::string LineDifference(const std::vector<std::string>& expected, const std::
   for (const std::string& line : std::set<std::string>(actual.begin(), actual.end()))
     if (wanted.count(line) < got.count(line)) text += "+ " + line.substr(0, 400) + "\n";
   return text.empty() ? text : "(- expected only, + actual only)\n" + text;
+}
+
+std::vector<std::string> OfKinds(const std::vector<std::string>& lines, const std::set<std::string>& kinds) {
+  std::vector<std::string> kept;
+  for (const std::string& line : lines)
+    if (kinds.count(line.substr(0, line.find(' ')))) kept.push_back(line);
+  return kept;
+}
+
+std::string MissingKinds(const std::vector<std::string>& lines, const std::string& kinds) {
+  std::istringstream words(kinds);
+  std::string missing;
+  for (std::string kind; words >> kind;) {
+    const bool found = std::any_of(lines.begin(), lines.end(),
+                                   [&kind](const std::string& line) { return line.rfind(kind + " ", 0) == 0; });
+    if (!found) missing += (missing.empty() ? "" : " ") + kind;
+  }
+  return missing;
+}
+
+std::string Identifier(std::string text) {
+  std::replace(text.begin(), text.end(), '-', '_');
+  return text;
 }
 
 std::string Line(std::initializer_list<std::string> fields) {

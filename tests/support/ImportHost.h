@@ -16,8 +16,12 @@
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/GenericModel.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <initializer_list>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +72,19 @@ ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
                         const QmConnectOptions& options, std::chrono::seconds limit = std::chrono::seconds(180));
 
+// Success when the import connected and no statement failed; otherwise
+// the connect error, or every failed statement with the driver's reason.
+::testing::AssertionResult ReadInFull(const ImportOutcome& outcome);
+// Checks an import whose connect failed: the status says so, the driver's
+// reason is there, no statement is reported, nothing was posted to the
+// host and the model holds its root only.
+void ExpectConnectFailed(const ImportOutcome& outcome, const GenericModel& model);
+
+// What the progress messages said last for each object type (type ->
+// count). A type whose first message is not the start of its reading
+// (count 0) fails the calling test.
+std::map<int, long long> ProgressCounts(const ImportOutcome& outcome);
+
 // Reading the model. Text is UTF-8 ("" when absent), ids empty when absent.
 std::vector<CMOObject*> Children(GenericModel& model, const CMOObject& parent, int type);
 // The child of that type with that name, or null.
@@ -93,6 +110,17 @@ std::vector<std::string> StructuralFaults(const GenericModel& model);
 // The lines in one list and not in the other, for a readable failure;
 // empty when both hold the same lines as often.
 std::string LineDifference(const std::vector<std::string>& expected, const std::vector<std::string>& actual);
+
+// The lines whose first word (the kind of object a line describes) is one
+// of kinds, in their order.
+std::vector<std::string> OfKinds(const std::vector<std::string>& lines, const std::set<std::string>& kinds);
+// The kinds of the space-separated list that no line has as its first
+// word, space-separated; "" when every kind is there. A fixture that
+// loaded nothing of what it should shows here.
+std::string MissingKinds(const std::vector<std::string>& lines, const std::string& kinds);
+
+// The text as a test's or a test database's name: '-' becomes '_'.
+std::string Identifier(std::string text);
 
 // The fields joined with " | ", with line breaks, tabs and backslashes
 // written as escapes so that the line stays one line.

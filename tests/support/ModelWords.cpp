@@ -1,5 +1,7 @@
 #include "ModelWords.h"
 
+#include "ImportHost.h"
+
 #include <platform/Utf.h>
 #include <tillerhold/CMOProperty.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -27,6 +29,16 @@ std::vector<std::string> VocabularyFaults(const GenericModel& model) {
     }
   }
   return faults;
+}
+
+::testing::AssertionResult SoundModel(const GenericModel& model) {
+  std::vector<std::string> faults = StructuralFaults(model);
+  for (std::string& fault : VocabularyFaults(model)) faults.push_back(std::move(fault));
+  if (faults.empty()) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult result = ::testing::AssertionFailure();
+  result << faults.size() << " faults in the model";
+  for (const std::string& fault : faults) result << "\n" << fault;
+  return result;
 }
 
 }  // namespace qm::test

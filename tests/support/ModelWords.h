@@ -5,6 +5,8 @@
 
 #include <tillerhold/GenericModel.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -14,5 +16,10 @@ namespace qm::test {
 // name), the property and its value, or that an enum-like property holds
 // no text. Empty when the model keeps to it.
 std::vector<std::string> VocabularyFaults(const GenericModel& model);
+
+// Success when the model has neither structural faults (StructuralFaults
+// in ImportHost.h) nor vocabulary faults; otherwise every fault, one a
+// line.
+::testing::AssertionResult SoundModel(const GenericModel& model);
 
 }  // namespace qm::test

@@ -11,6 +11,7 @@
 // come from any thread.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -41,6 +42,8 @@ int LiveEnvironments();  // environment handles allocated and not yet freed
 int LiveConnections();   // connection handles allocated and not yet freed
 int LiveStatements();    // statement handles allocated and not yet freed
 int Allocations();       // handles of any kind allocated so far: proof the counts see the calls
+// The live environment, connection and statement handles, in that order.
+inline std::array<int, 3> LiveHandles() { return {LiveEnvironments(), LiveConnections(), LiveStatements()}; }
 
 // Disarms every fault when it goes.
 class Disarm {

@@ -14,6 +14,19 @@
 
 namespace qm::test {
 
+int UnusedLoopbackPort() {
+  const int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  const bool bound = probe >= 0 && ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  if (!bound) ADD_FAILURE() << "cannot bind a port on 127.0.0.1: " << std::strerror(errno);
+  if (probe >= 0) ::close(probe);
+  return bound ? ntohs(address.sin_port) : 0;
+}
+
 SilentListener::SilentListener() {
   m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};

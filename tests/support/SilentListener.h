@@ -40,4 +40,9 @@ class SilentListener {
   std::thread m_thread;            // runs Accept
 };
 
+// A port on 127.0.0.1 with nothing listening: one the kernel has just
+// handed out and that is closed again. A failure fails the calling test
+// (0 is returned).
+int UnusedLoopbackPort();
+
 }  // namespace qm::test

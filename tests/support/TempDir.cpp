@@ -34,4 +34,14 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
+std::map<std::string, std::string> Snapshot(const std::string& directory) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> entries;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(directory))
+    entries[entry.path().string()] = entry.is_symlink()        ? "-> " + fs::read_symlink(entry).string()
+                                     : entry.is_regular_file() ? ReadFile(entry.path().string())
+                                                               : "<not a file>";
+  return entries;
+}
+
 }  // namespace qm::test

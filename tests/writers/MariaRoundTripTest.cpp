@@ -15,6 +15,7 @@
 #include <MariaServer.h>
 #include <MariaShopSchema.h>
 #include <MariaTestEnv.h>
+#include <RealSchemas.h>
 
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -24,7 +25,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -48,22 +48,8 @@ const Source kSources[] = {
     {"roundcube", "table foreignKey key index"},
 };
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A scope list naming exactly this schema, in double quotes (ScopeList.h).
-std::string ScopeOf(const std::string& name) {
-  std::string quoted = "\"";
-  for (char ch : name) {
-    quoted += ch;
-    if (ch == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
+std::string ScopeOf(const std::string& name) { return qm::test::hardening::QuoteIdent(name); }
 
 // The database of one case: a plain one the test makes (and drops), or the
 // hostile schema its script makes (dropped here).
@@ -80,7 +66,7 @@ class CaseDatabase {
       m_plain = std::make_unique<qm::test::MariaDatabase>("rt_" + tag);
       m_name = m_plain->Name();
       m_script = source == "shop" ? qm::test::mariadb::MariaShopScript()
-                                  : ReadFile(std::string(QM_SCHEMA_DATA_DIR) + "/" + source + "/mariadb.sql");
+                                  : qm::test::RealSchemaSql(source, "mariadb");
     }
   }
   ~CaseDatabase() {
@@ -124,11 +110,10 @@ std::vector<Allowance> Allowances() {
 class MariaRoundTrip : public ::testing::TestWithParam<Source> {
  protected:
   static void SetUpTestSuite() {
-    if (qm::test::MariaConnectionString()) s_plugin = new qm::test::LoadedPlugin(QM_MARIADB_PLUGIN);
+    if (qm::test::MariaConnectionString()) s_plugin = std::make_unique<qm::test::LoadedPlugin>(QM_MARIADB_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
+    s_plugin.reset();
   }
   void SetUp() override {
     QM_REQUIRE_MARIA();
@@ -138,15 +123,11 @@ class MariaRoundTrip : public ::testing::TestWithParam<Source> {
   void Import(const CaseDatabase& database, GenericModel& model) {
     const qm::test::ImportOutcome outcome =
         qm::test::RunImport(s_plugin->Api(), model, *qm::test::MariaConnectionString(), ScopeOf(database.Name()));
-    ASSERT_EQ(outcome.status, ImportStatusConnected) << qm::test::Utf8(outcome.connectError.message);
-    for (const QmFailedStatement& failed : outcome.failed)
-      ADD_FAILURE() << qm::test::Utf8(failed.name) << ": " << qm::test::Utf8(failed.diagnostic.message);
+    ASSERT_TRUE(qm::test::ReadInFull(outcome));
   }
 
-  static qm::test::LoadedPlugin* s_plugin;
+  inline static std::unique_ptr<qm::test::LoadedPlugin> s_plugin;
 };
-
-qm::test::LoadedPlugin* MariaRoundTrip::s_plugin = nullptr;
 
 TEST_P(MariaRoundTrip, ModelsAgreeObjectByObject) {
   const Source& source = GetParam();

@@ -17,6 +17,7 @@
 #include <PgServer.h>
 #include <PgShopSchema.h>
 #include <PgTestEnv.h>
+#include <RealSchemas.h>
 #include <TempDir.h>
 
 #include <platform/Utf.h>
@@ -28,6 +29,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <sstream>
 
 namespace writers::test {
@@ -122,7 +124,7 @@ class PgRoundTrip : public ::testing::TestWithParam<std::tuple<Source, Variant>>
  protected:
   static void SetUpTestSuite() {
     if (!qm::test::PgConnectionString()) return;
-    s_plugin = new qm::test::LoadedPlugin(QM_POSTGRES_PLUGIN);
+    s_plugin = std::make_unique<qm::test::LoadedPlugin>(QM_POSTGRES_PLUGIN);
     // The shop keeps a table and an index in a tablespace of its own: one
     // in the server's folder, where the server allows it.
     s_tableSpace = "qm_rt_ts_" + std::to_string(::getpid());
@@ -135,8 +137,7 @@ class PgRoundTrip : public ::testing::TestWithParam<std::tuple<Source, Variant>>
   static void TearDownTestSuite() {
     if (s_tableSpace != "pg_default" && !s_tableSpace.empty())
       qm::test::RunPsql("postgres", "DROP TABLESPACE IF EXISTS " + s_tableSpace + ";\n");
-    delete s_plugin;
-    s_plugin = nullptr;
+    s_plugin.reset();
   }
   void SetUp() override {
     QM_REQUIRE_PG();
@@ -146,22 +147,17 @@ class PgRoundTrip : public ::testing::TestWithParam<std::tuple<Source, Variant>>
   static std::string Script(const std::string& name) {
     if (name == "shop") return qm::test::postgres::ShopSchemaScript(s_tableSpace);
     if (name == "hostile") return HostileScript();
-    return qm::test::ReadFile(std::string(QM_SCHEMA_DATA_DIR) + "/" + name + "/postgres.sql");
+    return qm::test::RealSchemaSql(name, "postgres");
   }
 
   void Import(const qm::test::TestDatabase& database, GenericModel& model) {
     const qm::test::ImportOutcome outcome = qm::test::RunImport(s_plugin->Api(), model, database.ConnectionString());
-    ASSERT_EQ(outcome.status, ImportStatusConnected) << qm::test::Utf8(outcome.connectError.message);
-    for (const QmFailedStatement& failed : outcome.failed)
-      ADD_FAILURE() << qm::test::Utf8(failed.name) << ": " << qm::test::Utf8(failed.diagnostic.message);
+    ASSERT_TRUE(qm::test::ReadInFull(outcome));
   }
 
-  static qm::test::LoadedPlugin* s_plugin;
-  static std::string s_tableSpace;
+  inline static std::unique_ptr<qm::test::LoadedPlugin> s_plugin;
+  inline static std::string s_tableSpace;
 };
-
-qm::test::LoadedPlugin* PgRoundTrip::s_plugin = nullptr;
-std::string PgRoundTrip::s_tableSpace;
 
 // The expression without the casts to text and character varying, the
 // parentheses and the blanks: what two prints of one expression share.

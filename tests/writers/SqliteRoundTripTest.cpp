@@ -12,6 +12,7 @@
 
 #include <HostileNames.h>
 #include <ImportHost.h>
+#include <RealSchemas.h>
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
 #include <TempDir.h>
@@ -24,12 +25,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace writers::test {
 namespace {
 
-namespace fs = std::filesystem;
 using qm::test::hardening::HostileNames;
 using qm::test::hardening::MixedText;
 using qm::test::hardening::QuoteIdent;
@@ -85,13 +84,8 @@ struct Source {
 
 std::vector<Source> Sources() {
   std::vector<Source> sources = {{"sample", qm::test::ReadFile(QM_SAMPLE_SQL)}, {"hostile", HostileScript()}};
-  std::vector<std::string> applications;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(QM_SCHEMA_DATA_DIR, error))
-    if (fs::exists(entry.path() / "sqlite.sql")) applications.push_back(entry.path().filename().string());
-  std::sort(applications.begin(), applications.end());
-  for (const std::string& application : applications)
-    sources.push_back({application, qm::test::ReadFile(std::string(QM_SCHEMA_DATA_DIR) + "/" + application + "/sqlite.sql")});
+  for (const std::string& application : qm::test::RealSchemaApps("sqlite"))
+    sources.push_back({application, qm::test::RealSchemaSql(application, "sqlite")});
   return sources;
 }
 
@@ -115,9 +109,7 @@ class SqliteRoundTrip : public ::testing::TestWithParam<std::tuple<std::size_t, 
   // Imports the file; the import must succeed without a failed statement.
   void Import(const std::string& path, GenericModel& model) {
     const qm::test::ImportOutcome outcome = qm::test::RunImport(Plugin().Api(), model, path);
-    ASSERT_EQ(outcome.status, ImportStatusConnected) << qm::test::Utf8(outcome.connectError.message);
-    for (const QmFailedStatement& failed : outcome.failed)
-      ADD_FAILURE() << qm::test::Utf8(failed.name) << ": " << qm::test::Utf8(failed.diagnostic.message);
+    ASSERT_TRUE(qm::test::ReadInFull(outcome));
   }
 
   qm::test::TempDir m_dir;

@@ -5,6 +5,7 @@
 // with columns, keys and foreign keys, and never the password.
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
+#include <RealSchemas.h>
 #include <Subprocess.h>
 #include <schemaimport/ConnectionString.h>
 
@@ -18,10 +19,6 @@
 
 namespace qm::test::mariadb {
 namespace {
-
-std::string ReadFixture(const std::string& app) {
-  return ReadFile(std::string(QM_SCHEMA_DIR) + "/" + app + "/mariadb.sql");
-}
 
 // The options that hand the connection string to the program, before it;
 // none: the source goes as a mariadb:// URL made of its parts.
@@ -60,7 +57,7 @@ class MariaCommandLineTest : public ::testing::TestWithParam<Choice> {};
 TEST_P(MariaCommandLineTest, ImportsARealSchemaAndPrintsTheTree) {
   QM_REQUIRE_MARIA();
   MariaDatabase database("app_cli");
-  ASSERT_EQ(RunMariaSql(database.Name(), ReadFixture("roundcube")), "");
+  ASSERT_EQ(RunMariaSql(database.Name(), RealSchemaSql("roundcube", "mariadb")), "");
   const std::string connect = database.ConnectionString();
   ASSERT_EQ(connect.rfind("Driver={MariaDB Unicode};Server=127.0.0.1;Port=", 0), 0u) << "the test server's string changed";
   std::vector<std::string> args = GetParam().options;

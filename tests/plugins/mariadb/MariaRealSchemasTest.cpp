@@ -4,6 +4,7 @@
 // and compared object by object with what information_schema says about it:
 // no difference.
 #include <ImportHost.h>
+#include <RealSchemas.h>
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
 #include <MariaTestEnv.h>
@@ -15,8 +16,6 @@
 #include <TempDir.h>
 
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 namespace qm::test::mariadb {
 namespace {
@@ -36,62 +35,39 @@ const RealSchema kSchemas[] = {
     {"gammu", "table key index"},
 };
 
-std::string ReadFixture(const std::string& app) {
-  return ReadFile(std::string(QM_SCHEMA_DIR) + "/" + app + "/mariadb.sql");
-}
-
-std::string Tag(std::string app) {
-  for (char& ch : app)
-    if (ch == '-') ch = '_';
-  return app;
-}
-
 class MariaRealSchemaTest : public ::testing::TestWithParam<RealSchema> {
  protected:
   static void SetUpTestSuite() {
-    if (MariaConnectionString()) s_plugin = new LoadedPlugin(QM_MARIADB_PLUGIN);
+    if (MariaConnectionString()) s_plugin = std::make_unique<LoadedPlugin>(QM_MARIADB_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
+    s_plugin.reset();
   }
   void SetUp() override {
     QM_REQUIRE_MARIA();
     ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
   }
 
-  static LoadedPlugin* s_plugin;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
-
-LoadedPlugin* MariaRealSchemaTest::s_plugin = nullptr;
 
 TEST_P(MariaRealSchemaTest, ImportMatchesTheCatalogueObjectByObject) {
   const RealSchema& schema = GetParam();
-  const std::string sql = ReadFixture(schema.app);
+  const std::string sql = RealSchemaSql(schema.app, "mariadb");
   ASSERT_GT(sql.size(), 1000u) << "no fixture for " << schema.app;
-  MariaDatabase database("app_" + Tag(schema.app));
+  MariaDatabase database("app_" + Identifier(schema.app));
   ASSERT_EQ(RunMariaSql(database.Name(), sql), "");
 
   GenericModel model(s_plugin->Api().modelType);
-  const ImportOutcome outcome = RunImport(s_plugin->Api(), model, database.ConnectionString(), database.Name());
-  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
-  for (const QmFailedStatement& failed : outcome.failed)
-    ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
+  ASSERT_TRUE(ReadInFull(RunImport(s_plugin->Api(), model, database.ConnectionString(), database.Name())));
   const std::vector<std::string> expected = MariaCatalogueLines({database.Name()});
   EXPECT_EQ(LineDifference(expected, MariaModelLines(model)), "");
-  EXPECT_EQ(StructuralFaults(model), std::vector<std::string>());
-  EXPECT_EQ(VocabularyFaults(model), std::vector<std::string>());
-
-  std::istringstream kinds(schema.mustHave);
-  for (std::string kind; kinds >> kind;) {
-    std::size_t count = 0;
-    for (const std::string& line : expected) count += line.rfind(kind + " ", 0) == 0;
-    EXPECT_GT(count, 0u) << schema.app << " has no " << kind;
-  }
+  EXPECT_TRUE(SoundModel(model));
+  EXPECT_EQ(MissingKinds(expected, schema.mustHave), "") << "kinds the schema should have and does not";
 }
 
 INSTANTIATE_TEST_SUITE_P(Apps, MariaRealSchemaTest, ::testing::ValuesIn(kSchemas),
-                         [](const ::testing::TestParamInfo<RealSchema>& info) { return Tag(info.param.app); });
+                         [](const ::testing::TestParamInfo<RealSchema>& info) { return Identifier(info.param.app); });
 
 }  // namespace
 }  // namespace qm::test::mariadb

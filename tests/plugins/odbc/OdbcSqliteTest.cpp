@@ -5,6 +5,7 @@
 #include "ModelComparison.h"
 
 #include <ImportHost.h>
+#include <RealSchemas.h>
 #include <ModelWords.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
@@ -16,16 +17,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <cctype>
 #include <set>
-#include <sstream>
 
 namespace qm::test::odbc {
 namespace {
-
-namespace fs = std::filesystem;
 
 LoadedPlugin& Generic() {
   static LoadedPlugin plugin(QM_ODBC_PLUGIN);
@@ -34,13 +30,6 @@ LoadedPlugin& Generic() {
 LoadedPlugin& Dedicated() {
   static LoadedPlugin plugin(QM_SQLITE_PLUGIN);
   return plugin;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 constexpr const char* kShop = R"(
@@ -62,11 +51,8 @@ TEST(OdbcSqliteTest, ImportsWhatTheCatalogueFunctionsReport) {
   SqliteFile(path).Exec(kShop);
   GenericModel model(Generic().Api().modelType);
   const ImportOutcome outcome = RunImport(Generic().Api(), model, "Driver={SQLite3};Database=" + path);
-  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
-  for (const QmFailedStatement& failure : outcome.failed)
-    ADD_FAILURE() << Utf8(failure.name) << ": " << Describe(failure.diagnostic);
-  EXPECT_EQ(StructuralFaults(model), std::vector<std::string>{});
-  EXPECT_EQ(VocabularyFaults(model), std::vector<std::string>{});
+  ASSERT_TRUE(ReadInFull(outcome));
+  EXPECT_TRUE(SoundModel(model));
   const std::vector<std::string> expected = {
       "table | authors | table | ",
       "  column | 1 | id | INTEGER | nullable 1 | default <absent> | pk 1 | ",
@@ -187,14 +173,6 @@ std::vector<KnownDifference> SqliteDifferences(const std::vector<std::string>& d
   };
 }
 
-std::vector<std::string> Applications() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(QM_SCHEMA_DIR))
-    if (fs::exists(entry.path() / "sqlite.sql")) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class OdbcSqliteComparison : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(OdbcSqliteComparison, AgreesWithTheSqlitePlugin) {
@@ -202,18 +180,15 @@ TEST_P(OdbcSqliteComparison, AgreesWithTheSqlitePlugin) {
   ASSERT_TRUE(Dedicated().Loaded());
   TempDir dir;
   const std::string path = dir.Path(GetParam() + ".db");
-  SqliteFile(path).Exec(ReadText(fs::path(QM_SCHEMA_DIR) / GetParam() / "sqlite.sql"));
+  SqliteFile(path).Exec(RealSchemaSql(GetParam(), "sqlite"));
 
   GenericModel dedicated(Dedicated().Api().modelType);
   ImportOutcome outcome = RunImport(Dedicated().Api(), dedicated, path);
   ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
   GenericModel generic(Generic().Api().modelType);
   outcome = RunImport(Generic().Api(), generic, "Driver={SQLite3};Database=" + path);
-  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
-  for (const QmFailedStatement& failure : outcome.failed)
-    ADD_FAILURE() << Utf8(failure.name) << ": " << Describe(failure.diagnostic);
-  EXPECT_EQ(StructuralFaults(generic), std::vector<std::string>{});
-  EXPECT_EQ(VocabularyFaults(generic), std::vector<std::string>{});
+  ASSERT_TRUE(ReadInFull(outcome));
+  EXPECT_TRUE(SoundModel(generic));
 
   // The driver names no schema; the generic plug-in calls the one schema
   // after the database (the file's path), the SQLite plug-in main.
@@ -225,7 +200,7 @@ TEST_P(OdbcSqliteComparison, AgreesWithTheSqlitePlugin) {
   EXPECT_EQ(UnexplainedDifferences(expected, actual, SqliteDifferences(expected, actual, RowidColumns(dedicated))), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Debian, OdbcSqliteComparison, ::testing::ValuesIn(Applications()),
+INSTANTIATE_TEST_SUITE_P(Debian, OdbcSqliteComparison, ::testing::ValuesIn(RealSchemaApps("sqlite")),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace

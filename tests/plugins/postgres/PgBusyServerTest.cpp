@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -118,28 +119,23 @@ class PgConcurrentDdlTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!PgConnectionString()) return;
-    s_database = new TestDatabase("churn");
+    s_database = std::make_unique<TestDatabase>("churn");
     const std::string error = RunPsql(s_database->Name(), kStableSchema);
     if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = new LoadedPlugin(QM_POSTGRES_PLUGIN);
+    s_plugin = std::make_unique<LoadedPlugin>(QM_POSTGRES_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
-    delete s_database;
-    s_database = nullptr;
+    s_plugin.reset();
+    s_database.reset();
   }
   void SetUp() override {
     QM_REQUIRE_PG();
     ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
   }
 
-  static TestDatabase* s_database;
-  static LoadedPlugin* s_plugin;
+  inline static std::unique_ptr<TestDatabase> s_database;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
-
-TestDatabase* PgConcurrentDdlTest::s_database = nullptr;
-LoadedPlugin* PgConcurrentDdlTest::s_plugin = nullptr;
 
 // While the churn runs (a bounded number of rounds), imports follow each
 // other. Every import: no statement fails; the objects the churn does not
@@ -199,7 +195,7 @@ class PgHiddenQueryTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!PgConnectionString()) return;
-    s_database = new TestDatabase("hidden");
+    s_database = std::make_unique<TestDatabase>("hidden");
     s_role = "qm_plain_" + std::to_string(::getpid());
     // More column rows than the driver fetches in one batch (Fetch=20):
     // a transaction aborted after the first batch would cut the columns
@@ -217,14 +213,12 @@ class PgHiddenQueryTest : public ::testing::Test {
               "REVOKE SELECT ON pg_catalog.pg_attrdef FROM PUBLIC;\n";
     const std::string error = RunPsql(s_database->Name(), script);
     if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = new LoadedPlugin(QM_POSTGRES_PLUGIN);
+    s_plugin = std::make_unique<LoadedPlugin>(QM_POSTGRES_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
+    s_plugin.reset();
     if (s_database != nullptr) {
-      delete s_database;  // pg_attrdef's privileges go with the database
-      s_database = nullptr;
+      s_database.reset();  // pg_attrdef's privileges go with the database
       RunPsql("postgres", "DROP ROLE IF EXISTS " + s_role + ";\n");
     }
   }
@@ -252,14 +246,10 @@ class PgHiddenQueryTest : public ::testing::Test {
     return lines;
   }
 
-  static TestDatabase* s_database;
-  static LoadedPlugin* s_plugin;
-  static std::string s_role;
+  inline static std::unique_ptr<TestDatabase> s_database;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
+  inline static std::string s_role;
 };
-
-TestDatabase* PgHiddenQueryTest::s_database = nullptr;
-LoadedPlugin* PgHiddenQueryTest::s_plugin = nullptr;
-std::string PgHiddenQueryTest::s_role;
 
 // pg_attrdef is closed to the role: the statement that reads it fails with
 // the server's reason, and it alone; everything else is imported as

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 namespace qm::test::postgres {
 namespace {
@@ -37,21 +38,19 @@ class PgImportTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     if (!PgConnectionString()) return;
-    s_database = new TestDatabase("import");
+    s_database = std::make_unique<TestDatabase>("import");
     s_tableSpace = "qm_ts_" + std::to_string(::getpid());
     RunPsql("postgres", "SET allow_in_place_tablespaces = on;\nCREATE TABLESPACE " + s_tableSpace + " LOCATION '';\n");
     s_haveTableSpace =
         QueryValue("postgres", "SELECT count(*) FROM pg_catalog.pg_tablespace WHERE spcname = '" + s_tableSpace + "'") == "1";
     const std::string error = RunPsql(s_database->Name(), ShopSchemaScript(s_haveTableSpace ? s_tableSpace : "pg_default"));
     if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = new LoadedPlugin(QM_POSTGRES_PLUGIN);
+    s_plugin = std::make_unique<LoadedPlugin>(QM_POSTGRES_PLUGIN);
   }
   static void TearDownTestSuite() {
-    delete s_plugin;
-    s_plugin = nullptr;
+    s_plugin.reset();
     if (s_database != nullptr) {
-      delete s_database;
-      s_database = nullptr;
+      s_database.reset();
       RunPsql("postgres", "DROP TABLESPACE IF EXISTS " + s_tableSpace + ";\n");
     }
   }
@@ -71,15 +70,12 @@ class PgImportTest : public ::testing::Test {
     return Child(model, *schemaObject, model::View, name);
   }
 
-  static TestDatabase* s_database;
-  static LoadedPlugin* s_plugin;
-  static std::string s_tableSpace;  // made for the suite, when the server allows
+  inline static std::unique_ptr<TestDatabase> s_database;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
+  inline static std::string s_tableSpace;  // made for the suite, when the server allows
   static bool s_haveTableSpace;
 };
 
-TestDatabase* PgImportTest::s_database = nullptr;
-LoadedPlugin* PgImportTest::s_plugin = nullptr;
-std::string PgImportTest::s_tableSpace;
 bool PgImportTest::s_haveTableSpace = false;
 
 // Every object kind arrives as pg_catalog has it, and the host heard of
@@ -90,9 +86,7 @@ bool PgImportTest::s_haveTableSpace = false;
 TEST_F(PgImportTest, ModelMatchesTheCatalogObjectByObject) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model);
-  ASSERT_EQ(outcome.status, ImportStatusConnected);
-  for (const QmFailedStatement& failed : outcome.failed)
-    ADD_FAILURE() << Utf8(failed.name) << ": " << Utf8(failed.diagnostic.message);
+  ASSERT_TRUE(ReadInFull(outcome));
   const Strings expected = PgCatalogueLines(s_database->Name());
   ASSERT_GT(expected.size(), 150u);
   EXPECT_EQ(LineDifference(expected, PgModelLines(model)), "");
@@ -100,13 +94,7 @@ TEST_F(PgImportTest, ModelMatchesTheCatalogObjectByObject) {
   EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), s_database->Name());
   EXPECT_FALSE(Text(*model.GetCMOObject(), model::ServerName).empty());
 
-  std::map<int, long long> finished;  // object type -> the count posted last
-  for (const MSG& message : outcome.messages) {
-    if (message.message != WM_IMPORT_PROGRESS) continue;
-    const int type = static_cast<int>(message.wParam);
-    EXPECT_TRUE(finished.count(type) || message.lParam == 0) << "type " << type << " finished before it started";
-    finished[type] = static_cast<long long>(message.lParam);
-  }
+  std::map<int, long long> finished = ProgressCounts(outcome);  // object type -> the count posted last
   EXPECT_TRUE(outcome.finishedPosted);
   const int types[] = {model::TableSpace, model::Schema, model::UserType, model::Sequence, model::Table,
                        model::View, model::Column, model::Key, model::CheckConstraint, model::ForeignKey,
@@ -425,10 +413,7 @@ TEST_F(PgImportTest, AnEmptyScopeSendsOnlyTheStatementsThatCanFindSomething) {
 TEST_F(PgImportTest, SystemSchemasImportCompletelyAndMatchTheCatalogCounts) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model, "information_schema,pg_catalog");
-  ASSERT_EQ(outcome.status, ImportStatusConnected);
-  for (const QmFailedStatement& failed : outcome.failed)
-    ADD_FAILURE() << Utf8(failed.name) << ": [" << Utf8(failed.diagnostic.sqlState) << "] "
-                  << Utf8(failed.diagnostic.message);
+  ASSERT_TRUE(ReadInFull(outcome));
 
   const auto scalar = [&](const std::string& query) { return QueryValue(s_database->Name(), query); };
   const std::string inScope = " n.nspname IN ('information_schema', 'pg_catalog')";

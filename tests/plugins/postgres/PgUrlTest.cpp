@@ -3,20 +3,15 @@
 // tests/app/ConnectTest.cpp.)
 #include "PgUrl.h"
 
-#include <platform/Utf.h>
+#include <UrlCases.h>
 
 #include <gtest/gtest.h>
 
 namespace qm::postgres {
 namespace {
 
-struct UrlCase {
-  const char* url;
-  const char* result;  // the connection string, or "error: " and a part of the reason
-};
-
 TEST(PgUrlTest, UrlBecomesTheDriversConnectionString) {
-  const UrlCase cases[] = {
+  const test::UrlCase cases[] = {
       {"postgresql://", "Driver=PostgreSQL Unicode"},
       {"postgresql://me@db:5432/shop", "Driver=PostgreSQL Unicode;Servername=db;Port=5432;Database=shop;UID=me"},
       {"postgres://me:p%3Bw%7Dd@db/shop",
@@ -39,21 +34,7 @@ TEST(PgUrlTest, UrlBecomesTheDriversConnectionString) {
       {"postgresql://me@db/shop?user=you", "error: gives the user twice"},
       {"postgresql://db/shop?port=x", "error: the port \"x\" is not a number"},
   };
-  for (const UrlCase& c : cases) {
-    const ConnectionUrlResult parsed = ParseConnectionUrl(c.url);
-    ASSERT_TRUE(parsed.url.has_value()) << c.url << ": " << parsed.error;
-    const QmUrlSource source = SourceFromUrl(*parsed.url);
-    const std::string expected = c.result;
-    if (expected.starts_with("error: ")) {
-      EXPECT_NE(platform::Utf16ToUtf8(source.error).find(expected.substr(7)), std::string::npos)
-          << c.url << ": " << platform::Utf16ToUtf8(source.error);
-      EXPECT_TRUE(source.connectionString.empty()) << c.url;
-    } else {
-      EXPECT_EQ(platform::Utf16ToUtf8(source.error), "") << c.url;
-      EXPECT_EQ(platform::Utf16ToUtf8(source.connectionString), expected) << c.url;
-    }
-    EXPECT_TRUE(source.filePath.empty()) << c.url;
-  }
+  test::ExpectUrlSources(SourceFromUrl, cases);
 }
 
 TEST(PgUrlTest, OnlyAMissingPasswordIsAskedFor) {

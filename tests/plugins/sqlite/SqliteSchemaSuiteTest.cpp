@@ -4,6 +4,7 @@
 // exactly what SQLite says about the file, object by object
 // (SqliteCatalogue.h), with no statement failing.
 #include <ImportHost.h>
+#include <RealSchemas.h>
 #include <ModelWords.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
@@ -14,31 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace qm::test::sqlite {
 namespace {
-
-namespace fs = std::filesystem;
-
-// The applications with an SQLite schema, by folder name, sorted.
-std::vector<std::string> Applications() {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(QM_SCHEMA_DATA_DIR, error))
-    if (fs::exists(entry.path() / "sqlite.sql")) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // How many lines of the kind ("table", "foreign key", ...) hold the text.
 std::size_t Count(const std::vector<std::string>& lines, const std::string& kind, const std::string& part = {}) {
@@ -82,18 +61,15 @@ TEST_P(SqliteSchemaSuite, ModelSaysWhatSqliteSays) {
   ASSERT_TRUE(Plugin().Loaded());
   TempDir dir;
   const std::string path = dir.Path(GetParam() + ".db");
-  SqliteFile(path).Exec(ReadText(fs::path(QM_SCHEMA_DATA_DIR) / GetParam() / "sqlite.sql"));
+  SqliteFile(path).Exec(RealSchemaSql(GetParam(), "sqlite"));
   const std::vector<std::string> expected = SqliteCatalogueLines(path);
   ASSERT_GE(Count(expected, "table"), 5u);
   ASSERT_GE(Count(expected, "column"), 20u);
 
   GenericModel model(Plugin().Api().modelType);
   const ImportOutcome outcome = RunImport(Plugin().Api(), model, path);
-  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
-  for (const QmFailedStatement& failure : outcome.failed)
-    ADD_FAILURE() << Utf8(failure.name) << ": " << Describe(failure.diagnostic);
-  EXPECT_EQ(StructuralFaults(model), std::vector<std::string>{});
-  EXPECT_EQ(VocabularyFaults(model), std::vector<std::string>{});
+  ASSERT_TRUE(ReadInFull(outcome));
+  EXPECT_TRUE(SoundModel(model));
   EXPECT_EQ(LineDifference(expected, SqliteModelLines(model, outcome.failed)), "");
 
   for (const Feature& feature : kFeatures) {
@@ -103,12 +79,12 @@ TEST_P(SqliteSchemaSuite, ModelSaysWhatSqliteSays) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Debian, SqliteSchemaSuite, ::testing::ValuesIn(Applications()),
+INSTANTIATE_TEST_SUITE_P(Debian, SqliteSchemaSuite, ::testing::ValuesIn(RealSchemaApps("sqlite")),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 // The suite holds the schemas it was made with.
 TEST(SqliteSchemaSuiteData, HoldsEveryApplication) {
-  const std::vector<std::string> applications = Applications();
+  const std::vector<std::string> applications = RealSchemaApps("sqlite");
   for (const char* name : {"bacula", "django", "freeradius", "gammu", "kamailio", "mediawiki", "pdns", "roundcube"})
     EXPECT_NE(std::find(applications.begin(), applications.end(), name), applications.end()) << name;
 }
