@@ -28,7 +28,13 @@ CMOProperty* CMOObject::GetProperty(int propertyId) const {
 
 void CMOObject::GetChildrenByType(std::vector<int>& ids, int objectType) const {
   ids.clear();
-  for (std::size_t i = 0; i < m_children.size(); ++i) {
-    if (m_childTypes[i] == objectType) ids.push_back(m_children[i]);
+  if (m_children == nullptr) return;
+  for (std::size_t i = 0; i < m_children->ids.size(); ++i) {
+    if (m_children->types[i] == objectType) ids.push_back(m_children->ids[i]);
   }
+}
+
+const std::vector<int>& CMOObject::GetChildIds() const {
+  static const std::vector<int> none;
+  return m_children != nullptr ? m_children->ids : none;
 }

@@ -38,10 +38,16 @@ CMOObject& GenericModel::CreateObject(int objectType, int parentId) {
   m_objects.push_back(std::make_unique<CMOObject>(id, objectType, parentId));
   // A failed allocation leaves the model as it was.
   try {
-    parent->m_children.push_back(id);
-    parent->m_childTypes.push_back(objectType);
+    if (parent->m_children == nullptr) parent->m_children = std::make_unique<CMOObject::Children>();
+    CMOObject::Children& children = *parent->m_children;
+    children.ids.push_back(id);
+    try {
+      children.types.push_back(objectType);
+    } catch (...) {
+      children.ids.pop_back();
+      throw;
+    }
   } catch (...) {
-    if (parent->m_children.size() > parent->m_childTypes.size()) parent->m_children.pop_back();
     m_objects.pop_back();
     throw;
   }

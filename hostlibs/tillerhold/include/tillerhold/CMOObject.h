@@ -36,17 +36,23 @@ class CMOObject {
   void GetChildrenByType(std::vector<int>& ids, int objectType) const;
 
   // All children's ids in creation order.
-  const std::vector<int>& GetChildIds() const { return m_children; }
+  const std::vector<int>& GetChildIds() const;
   // All properties in the order their ids were first attached.
   const std::vector<std::unique_ptr<CMOProperty>>& GetProperties() const { return m_properties; }
 
  private:
   friend class GenericModel;
 
+  // Most objects of a large model (columns, key columns) have no children,
+  // so the lists are held apart and made with the first child.
+  struct Children {
+    std::vector<int> ids;    // child ids, creation order
+    std::vector<int> types;  // type of each entry of ids
+  };
+
   int m_id;                                               // object id, from 1, never reused
   int m_type;                                             // object type
   int m_parentId;                                         // 0 for the root object
   std::vector<std::unique_ptr<CMOProperty>> m_properties; // owned; one per property id
-  std::vector<int> m_children;                            // child ids, creation order
-  std::vector<int> m_childTypes;                          // type of each entry of m_children
+  std::unique_ptr<Children> m_children;                   // null until the first child
 };
