@@ -25,6 +25,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <thread>
 
@@ -336,6 +337,30 @@ TEST(AppHostileUseTest, LibrariesInTheWorkingFolderAreNotLoaded) {
   const ProcessResult result = Host({"--sqlite", "shop.db", "--quiet"}, inDir);
   ASSERT_EQ(result.exitCode, 0) << Printed(result);
   EXPECT_EQ(TableCount(result.out), 1u) << Printed(result);
+}
+
+// Graphviz is opened only to draw: with a broken one first on the search
+// path, every other format still works, and a diagram fails with a message
+// that says what could not be loaded.
+TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
+  TempDir dir;
+  SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
+  for (const char* name : {"libcgraph.so.6", "libgvc.so.6"}) std::ofstream(dir.Path(name)) << "not a library\n";
+  ProcessOptions broken;
+  broken.environment["LD_LIBRARY_PATH"] = dir.Path();
+  const ProcessResult json = Host({"--sqlite", dir.Path("shop.db"), "--quiet"}, broken);
+  ASSERT_EQ(json.exitCode, 0) << Printed(json);
+  EXPECT_EQ(TableCount(json.out), 1u) << Printed(json);
+  const ProcessResult svg =
+      Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")}, broken);
+  EXPECT_NE(svg.exitCode, 0) << Printed(svg);
+  EXPECT_NE(svg.err.find("Graphviz could not be loaded: "), std::string::npos) << Printed(svg);
+  EXPECT_NE(svg.err.find("libcgraph.so.6"), std::string::npos) << Printed(svg);
+  const ProcessResult drawn = Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")});
+  ASSERT_EQ(drawn.exitCode, 0) << Printed(drawn);
+  std::ifstream picture(dir.Path("shop.svg"));
+  const std::string text((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("orders"), std::string::npos);
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
 
+#include <dlfcn.h>
+
 #include <memory>
 #include <mutex>
 #include <ostream>
+#include <string>
 
 namespace writers {
 
@@ -36,18 +39,75 @@ std::string FirstLine(const std::string& text) {
   return line.empty() ? std::string("no reason given") : line;
 }
 
+// Graphviz's libraries, opened the first time a diagram is drawn. Linked
+// with the writers they would be mapped and linked at every start of every
+// host, seven libraries for one output format, and on a small database that
+// is a good part of the command line's run. Opened once and never closed:
+// the context below outlives every diagram.
+struct Graphviz {
+  decltype(&::gvContext) context = nullptr;
+  decltype(&::gvLayout) layout = nullptr;
+  decltype(&::gvRenderData) renderData = nullptr;
+  decltype(&::gvFreeRenderData) freeRenderData = nullptr;
+  decltype(&::gvFreeLayout) freeLayout = nullptr;
+  decltype(&::agmemread) memread = nullptr;
+  decltype(&::agclose) close = nullptr;
+  decltype(&::agseterr) seterr = nullptr;
+  decltype(&::agseterrf) seterrf = nullptr;
+  decltype(&::agreseterrors) reseterrors = nullptr;
+  std::string failure;  // why Graphviz could not be opened; empty when it was
+};
+
+template <typename Function>
+void Bind(void* library, const char* soname, const char* name, Function& function, std::string& failure) {
+  if (!failure.empty()) return;
+  void* const symbol = ::dlsym(library, name);
+  if (symbol == nullptr) failure = std::string(soname) + " has no " + name;
+  function = reinterpret_cast<Function>(symbol);
+}
+
+Graphviz OpenGraphviz() {
+  Graphviz graphviz;
+  void* const cgraph = ::dlopen(QM_CGRAPH_SONAME, RTLD_NOW | RTLD_LOCAL);
+  void* const gvc = cgraph == nullptr ? nullptr : ::dlopen(QM_GVC_SONAME, RTLD_NOW | RTLD_LOCAL);
+  if (gvc == nullptr) {
+    const char* reason = ::dlerror();
+    graphviz.failure = reason != nullptr ? reason : "Graphviz's libraries could not be opened";
+    return graphviz;
+  }
+  std::string& failure = graphviz.failure;
+  Bind(gvc, QM_GVC_SONAME, "gvContext", graphviz.context, failure);
+  Bind(gvc, QM_GVC_SONAME, "gvLayout", graphviz.layout, failure);
+  Bind(gvc, QM_GVC_SONAME, "gvRenderData", graphviz.renderData, failure);
+  Bind(gvc, QM_GVC_SONAME, "gvFreeRenderData", graphviz.freeRenderData, failure);
+  Bind(gvc, QM_GVC_SONAME, "gvFreeLayout", graphviz.freeLayout, failure);
+  Bind(cgraph, QM_CGRAPH_SONAME, "agmemread", graphviz.memread, failure);
+  Bind(cgraph, QM_CGRAPH_SONAME, "agclose", graphviz.close, failure);
+  Bind(cgraph, QM_CGRAPH_SONAME, "agseterr", graphviz.seterr, failure);
+  Bind(cgraph, QM_CGRAPH_SONAME, "agseterrf", graphviz.seterrf, failure);
+  Bind(cgraph, QM_CGRAPH_SONAME, "agreseterrors", graphviz.reseterrors, failure);
+  return graphviz;
+}
+
+// Under the lock; opened on the first call.
+const Graphviz& Libraries() {
+  static const Graphviz graphviz = OpenGraphviz();
+  return graphviz;
+}
+
 // One Graphviz context for the process, made on first use (under the
 // lock) and never freed. Graphviz's text-layout plug-in keeps the font it
 // measured last in a static that points into the context's tables: freeing
 // a context and making another leaves it reading freed memory (Graphviz
 // 2.42, seen under AddressSanitizer). Null when Graphviz cannot start.
-GVC_t* Context() {
-  static GVC_t* const context = gvContext();
+GVC_t* Context(const Graphviz& graphviz) {
+  static GVC_t* const context = graphviz.context();
   return context;
 }
 
 struct GraphDeleter {
-  void operator()(Agraph_t* graph) const { agclose(graph); }
+  const Graphviz* graphviz;
+  void operator()(Agraph_t* graph) const { graphviz->close(graph); }
 };
 
 // Lays the graph out and renders it as SVG. Throws WriteError when
@@ -55,35 +115,38 @@ struct GraphDeleter {
 // give it cause to).
 std::string RenderSvg(const std::string& dot, const char* engine) {
   std::lock_guard<std::mutex> lock(GraphvizLock());
+  const Graphviz& graphviz = Libraries();
+  if (!graphviz.failure.empty()) throw WriteError("Graphviz could not be loaded: " + graphviz.failure);
   std::string messages;
   g_messages = &messages;
-  const agusererrf previousHandler = agseterrf(CollectMessage);
+  const agusererrf previousHandler = graphviz.seterrf(CollectMessage);
   // Warnings (a font not found, a label that is too wide) change nothing
   // in the picture; only errors are reported.
-  const agerrlevel_t previousLevel = agseterr(AGERR);
+  const agerrlevel_t previousLevel = graphviz.seterr(AGERR);
   struct Restore {
+    const Graphviz& graphviz;
     agusererrf handler;
     agerrlevel_t level;
     ~Restore() {
-      agseterrf(handler);
-      agseterr(level);
-      agreseterrors();
+      graphviz.seterrf(handler);
+      graphviz.seterr(level);
+      graphviz.reseterrors();
       g_messages = nullptr;
     }
-  } restore{previousHandler, previousLevel};
+  } restore{graphviz, previousHandler, previousLevel};
 
-  GVC_t* const context = Context();
+  GVC_t* const context = Context(graphviz);
   if (context == nullptr) throw WriteError("Graphviz could not start (no memory for its context)");
-  const std::unique_ptr<Agraph_t, GraphDeleter> graph(agmemread(dot.c_str()));
+  const std::unique_ptr<Agraph_t, GraphDeleter> graph(graphviz.memread(dot.c_str()), GraphDeleter{&graphviz});
   if (!graph) throw WriteError("Graphviz could not read the diagram: " + FirstLine(messages));
-  if (gvLayout(context, graph.get(), engine) != 0)
+  if (graphviz.layout(context, graph.get(), engine) != 0)
     throw WriteError(std::string("Graphviz could not lay out the diagram with ") + engine + ": " + FirstLine(messages));
   char* data = nullptr;
   unsigned int length = 0;
-  const int rendered = gvRenderData(context, graph.get(), "svg", &data, &length);
+  const int rendered = graphviz.renderData(context, graph.get(), "svg", &data, &length);
   std::string svg = rendered == 0 && data != nullptr ? std::string(data, length) : std::string();
-  if (data != nullptr) gvFreeRenderData(data);
-  gvFreeLayout(context, graph.get());
+  if (data != nullptr) graphviz.freeRenderData(data);
+  graphviz.freeLayout(context, graph.get());
   if (rendered != 0 || svg.empty())
     throw WriteError("Graphviz could not draw the diagram as SVG: " + FirstLine(messages));
   return svg;
