@@ -27,6 +27,17 @@ ImportCacheDB::ImportCacheDB() : m_cache(std::make_unique<SQLiteCache>()) {}
 ImportCacheDB::~ImportCacheDB() = default;
 
 void ImportCacheDB::Create() {
+  // Opened and given its tables by the first statement a reader runs on it
+  // (Created), not here: most imports park nothing in the store, and opening
+  // SQLite and making five tables is a visible share of importing a small
+  // database.
+  m_cache->Close();
+  m_createPending = true;
+}
+
+void ImportCacheDB::Created() {
+  if (!m_createPending) return;
+  m_createPending = false;
   m_cache->Open();
   Create_UDTTableStructures();
   Create_PartitionFunctionValuesStructures();
@@ -46,11 +57,15 @@ void ImportCacheDB::Create_PartitionFunctionValuesStructures() {
   m_cache->ExecuteDDL(u"create unique index pfv_table_index on pfv_table(pf_id,pf_value_order);");
 }
 
-void ImportCacheDB::Close() { m_cache->Close(); }
+void ImportCacheDB::Close() {
+  m_createPending = false;
+  m_cache->Close();
+}
 
 void ImportCacheDB::Reset() { Close(); }
 
 void ImportCacheDB::InsertUDT(const CString& schemaName, const CString& typeName) {
+  Created();
   CString statement;
   statement.Format(u"insert into udt_table(udt_schema_name,udt_name)values('%s','%s')", SqlText(schemaName),
                    SqlText(typeName));
@@ -61,7 +76,7 @@ void ImportCacheDB::InsertUDT(const CString& schemaName, const CString& typeName
 void ImportCacheDB::InsertUDTTableColumn(const CString& schemaName, const CString& typeName,
                                          const CString& columnName, const CString& dataType, int nullOption,
                                          int columnId) {
-  InsertUDT(schemaName, typeName);
+  InsertUDT(schemaName, typeName);  // makes the store first
   CString statement;
   statement.Format(
       u"insert into udt_table_column(udt_schema_name,udt_name,col_name,data_type,null_option,column_id)"
@@ -71,6 +86,7 @@ void ImportCacheDB::InsertUDTTableColumn(const CString& schemaName, const CStrin
 }
 
 void ImportCacheDB::GetUDTTableClause(const CString& schemaName, const CString& typeName, CString& clause) {
+  Created();
   CString query;
   query.Format(
       u"select col_name,data_type,null_option from udt_table_column where udt_schema_name='%s' and "
@@ -94,6 +110,7 @@ void ImportCacheDB::GetUDTTableClause(const CString& schemaName, const CString& 
 
 void ImportCacheDB::Insert_PartitionFunctionValue(int functionId, int valueOrder, int valueDataType,
                                                   const CString& value) {
+  Created();
   CString statement;
   statement.Format(
       u"insert into pfv_table(pf_id,pf_value_order, pf_value_datatype,pf_value)values(%d,%d,%d,'%s');",
@@ -102,6 +119,7 @@ void ImportCacheDB::Insert_PartitionFunctionValue(int functionId, int valueOrder
 }
 
 void ImportCacheDB::GetPartitionFunctionValues(int functionId, CString& values) {
+  Created();
   CString query;
   query.Format(u"select pf_value,pf_value_datatype from pfv_table where pf_id=%d order by pf_value_order",
                functionId);
@@ -115,6 +133,9 @@ void ImportCacheDB::GetPartitionFunctionValues(int functionId, CString& values) 
   values.TrimRight(u",");
 }
 
-SLRecordSet ImportCacheDB::ExecuteSQL(CString query) { return m_cache->ExecuteSQL(query); }
+SLRecordSet ImportCacheDB::ExecuteSQL(CString query) {
+  Created();
+  return m_cache->ExecuteSQL(query);
+}
 
 bool ImportCacheDB::IsSQSSystemTypeNumber(int /*typeNumber*/) const { return false; }

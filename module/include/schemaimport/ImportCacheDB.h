@@ -34,7 +34,9 @@ class QM_SCHEMAIMPORT_API ImportCacheDB {
   ImportCacheDB(const ImportCacheDB&) = delete;
   ImportCacheDB& operator=(const ImportCacheDB&) = delete;
 
-  // Opens a fresh store, then creates the type and partition-value tables.
+  // A fresh store with the type and partition-value tables, from here on:
+  // the store of the previous Create is closed now, and the new one is
+  // opened and its tables made when a statement first runs on it.
   void Create();
   // Tables udt_table and udt_table_column with the index udt_table_index.
   void Create_UDTTableStructures();
@@ -75,5 +77,10 @@ class QM_SCHEMAIMPORT_API ImportCacheDB {
   bool IsSQSSystemTypeNumber(int typeNumber) const;
 
  private:
+  // Opens the store and makes its tables if Create asked for them and no
+  // statement has run since.
+  void Created();
+
   std::unique_ptr<SQLiteCache> m_cache;  // the store's connection; owned, built with the object
+  bool m_createPending = false;          // Create was called; the store is not open yet
 };

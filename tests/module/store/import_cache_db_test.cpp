@@ -96,4 +96,21 @@ TEST_F(ImportCacheDBTest, CloseAndCreateGiveAFreshStoreAndResetCloses) {
   EXPECT_EQ(Count(u"select count(*) from pfv_table"), -1);  // closed: no rows at all
 }
 
+// The store is made when a statement first needs it, whichever statement
+// that is, and a Create with nothing run since changes nothing.
+TEST_F(ImportCacheDBTest, TheFirstStatementFindsTheTablesWhicheverItIs) {
+  store.Create();
+  EXPECT_EQ(Count(u"select count(*) from sqlite_master where name in ('udt_table', 'udt_table_column', "
+                  u"'udt_table_index', 'pfv_table', 'pfv_table_index')"),
+            5);
+  store.Close();
+  store.Create();
+  EXPECT_EQ(Clause(u"s", u"T"), CString(u"()"));
+  store.Close();
+  store.Create();
+  EXPECT_TRUE(Values(7).IsEmpty());
+  store.InsertUDT(u"s", u"T");
+  EXPECT_EQ(Count(u"select count(*) from udt_table"), 1);
+}
+
 }  // namespace
