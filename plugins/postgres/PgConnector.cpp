@@ -103,7 +103,18 @@ bool CommunicationLogOff(const std::u16string& connectionString, const PgConnect
 
 }  // namespace
 
-std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter) {
+std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter,
+                                             bool userObjectsOnly) {
+  // Every object made after the cluster was created has an OID from
+  // FirstNormalObjectId (16384) up, wraparound included; those below are
+  // initdb's, all in pg_catalog, information_schema and pg_toast, which the
+  // default scope leaves out anyway. Bounded, the counts read a few index
+  // entries instead of every row of pg_class, pg_proc and pg_type (pg_proc
+  // alone has some 3,000 on an empty database). A scope that names schemas
+  // may name pg_catalog, so there nothing is bounded.
+  const auto user = [userObjectsOnly](std::u16string_view alias) {
+    return userObjectsOnly ? std::u16string(alias) + u".oid >= 16384 AND " : std::u16string();
+  };
   // The types counted are a superset of those the types statement reads
   // (every table has its composite type): none here means none there.
   return u"SELECT pg_catalog.current_setting('server_version_num') || ' ' || "
@@ -113,11 +124,13 @@ std::u16string PgConnector::SessionStatement(int timeoutSeconds, const std::u16s
          u"pg_catalog.count(*) FILTER (WHERE c.relkind = 'S') AS sequences, "
          u"pg_catalog.count(*) FILTER (WHERE c.relkind IN ('r', 'p')) AS tables, "
          u"pg_catalog.count(*) FILTER (WHERE c.relkind IN ('v', 'm')) AS views "
-         u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE " + scopeFilter + u") r, "
+         u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE " + user(u"c") +
+         scopeFilter + u") r, "
          u"(SELECT pg_catalog.count(*) AS routines, COALESCE(pg_catalog.sum(p.pronargs), 0) AS arguments "
-         u"FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace WHERE " + scopeFilter + u") p, "
+         u"FROM pg_catalog.pg_proc p JOIN pg_catalog.pg_namespace n ON n.oid = p.pronamespace WHERE " + user(u"p") +
+         scopeFilter + u") p, "
          u"(SELECT pg_catalog.count(*) AS types FROM pg_catalog.pg_type t JOIN pg_catalog.pg_namespace n "
-         u"ON n.oid = t.typnamespace WHERE " + scopeFilter + u" AND t.typtype IN ('c', 'd', 'e', 'r')) t) AS session, "
+         u"ON n.oid = t.typnamespace WHERE " + user(u"t") + scopeFilter + u" AND t.typtype IN ('c', 'd', 'e', 'r')) t) AS session, "
          u"pg_catalog.set_config('search_path', '', false) AS search_path, "
          u"pg_catalog.set_config('lock_timeout', '" + Decimal(timeoutSeconds) + u"s', false) AS lock_timeout, "
          u"pg_catalog.set_config('default_transaction_isolation', 'repeatable read', false) AS isolation, "
@@ -231,7 +244,7 @@ bool PgConnector::EstablishConnection() {
   // its own, with no message to the server to begin or end it.
   const std::vector<std::u16string> scope = ParseScope(GetScope());
   std::vector<std::u16string> session;
-  if (!RunOrDisconnect(SessionStatement(timeout, ScopeFilter(u"n.nspname", scope)), &session)) return false;
+  if (!RunOrDisconnect(SessionStatement(timeout, ScopeFilter(u"n.nspname", scope), scope.empty()), &session)) return false;
   std::vector<std::int64_t> numbers;
   for (std::u16string_view rest = session.empty() ? std::u16string_view() : std::u16string_view(session.front());
        !rest.empty();) {

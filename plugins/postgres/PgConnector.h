@@ -114,8 +114,10 @@ class PgConnector : public SchemaSourceConnectorI {
   // views, types (enum, domain, range, composite; the composite types of
   // relations too) and routines; it sets search_path, lock_timeout (the
   // timeout in seconds) and the transaction defaults for the rest of the
-  // session.
-  static std::u16string SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter);
+  // session. With userObjectsOnly (the default scope, which leaves the
+  // system schemas out) only objects made after initdb are counted.
+  static std::u16string SessionStatement(int timeoutSeconds, const std::u16string& scopeFilter,
+                                         bool userObjectsOnly);
 
  private:
   bool m_logOff = false;           // the open connection runs with the driver's communication log off

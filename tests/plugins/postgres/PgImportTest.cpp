@@ -7,6 +7,7 @@
 // the statement hook only chooses the moment.
 #include "PgConnector.h"
 #include "PgShopSchema.h"
+#include "PgText.h"
 
 #include <ImportHost.h>
 #include <ModelWords.h>
@@ -26,6 +27,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <sstream>
 
 namespace qm::test::postgres {
 namespace {
@@ -404,6 +406,25 @@ TEST_F(PgImportTest, AnEmptyScopeSendsOnlyTheStatementsThatCanFindSomething) {
   };
   EXPECT_EQ(progress(outcome), progress(full));
   EXPECT_GT(progress(full), 17);
+}
+
+// The session's counts decide which statements are sent: in the default
+// scope they read only objects made after initdb, and still find every
+// object of every kind the shop has, the same numbers as counting all rows.
+TEST_F(PgImportTest, TheSessionCountsReadOnlyUserObjectsAndMissNone) {
+  const std::u16string scope = qm::postgres::ScopeFilter(u"n.nspname", {});
+  const auto counts = [&](bool userObjectsOnly) {
+    const std::u16string statement = qm::postgres::PgConnector::SessionStatement(5, scope, userObjectsOnly);
+    return QueryValue(s_database->Name(), Utf8(statement));
+  };
+  const std::string bounded = counts(true);
+  EXPECT_EQ(bounded, counts(false));
+  // version, largest result, sequences, tables, views, types, routines
+  std::istringstream numbers(bounded);
+  std::vector<long long> values;
+  for (long long value = 0; numbers >> value;) values.push_back(value);
+  ASSERT_EQ(values.size(), 7u) << bounded;
+  for (std::size_t i = 1; i < values.size(); ++i) EXPECT_GT(values[i], 0) << bounded;
 }
 
 // PostgreSQL's own catalogue in the scope: thousands of routines and their
