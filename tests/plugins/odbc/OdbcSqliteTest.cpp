@@ -23,15 +23,6 @@
 namespace qm::test::odbc {
 namespace {
 
-LoadedPlugin& Generic() {
-  static LoadedPlugin plugin(QM_ODBC_PLUGIN);
-  return plugin;
-}
-LoadedPlugin& Dedicated() {
-  static LoadedPlugin plugin(QM_SQLITE_PLUGIN);
-  return plugin;
-}
-
 constexpr const char* kShop = R"(
   CREATE TABLE authors(id INTEGER PRIMARY KEY, name VARCHAR(40) NOT NULL DEFAULT 'anon', born DATE);
   CREATE TABLE books(isbn CHAR(13) NOT NULL, edition INTEGER NOT NULL,
@@ -176,19 +167,12 @@ std::vector<KnownDifference> SqliteDifferences(const std::vector<std::string>& d
 class OdbcSqliteComparison : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(OdbcSqliteComparison, AgreesWithTheSqlitePlugin) {
-  ASSERT_TRUE(Generic().Loaded());
-  ASSERT_TRUE(Dedicated().Loaded());
   TempDir dir;
   const std::string path = dir.Path(GetParam() + ".db");
   SqliteFile(path).Exec(RealSchemaSql(GetParam(), "sqlite"));
-
   GenericModel dedicated(Dedicated().Api().modelType);
-  ImportOutcome outcome = RunImport(Dedicated().Api(), dedicated, path);
-  ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
   GenericModel generic(Generic().Api().modelType);
-  outcome = RunImport(Generic().Api(), generic, "Driver={SQLite3};Database=" + path);
-  ASSERT_TRUE(ReadInFull(outcome));
-  EXPECT_TRUE(SoundModel(generic));
+  ASSERT_TRUE(ImportWithBoth(path, "Driver={SQLite3};Database=" + path, "", dedicated, generic));
 
   // The driver names no schema; the generic plug-in calls the one schema
   // after the database (the file's path), the SQLite plug-in main.
