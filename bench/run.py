@@ -78,6 +78,11 @@ LARGE_SIZE = 10000
 LARGE_RUNS = 3
 # SQLAlchemy at the large size takes minutes: once.
 LARGE_RUNS_SQLALCHEMY = 1
+# An empty database: a run takes some tens of milliseconds, mostly starting
+# processes and the server's connection, and the median of a few such runs
+# moves by a tenth from one benchmark to the next. Runs there are at least
+# this many (a few seconds in all).
+EMPTY_RUNS = 21
 # --quick: the common case, in a minute or two.
 QUICK_SIZES = [0, 1000]
 QUICK_RUNS = 3
@@ -479,6 +484,8 @@ class Bench:
     def runs_for(self, tool, size):
         if size >= LARGE_SIZE:
             return min(self.args.runs, LARGE_RUNS_SQLALCHEMY if tool == "sqlalchemy" else LARGE_RUNS)
+        if size == 0:
+            return max(self.args.runs, EMPTY_RUNS)
         return self.args.runs
 
     def limit_for(self, db, tool, size):
@@ -1180,8 +1187,9 @@ def main(argv):
                         help="the common case in a minute or two: sizes %s, %d runs, no SQLAlchemy" % (
                             ",".join(map(str, QUICK_SIZES)), QUICK_RUNS))
     parser.add_argument("--runs", type=int,
-                        help="timed runs per program (default 5; at most %d at %s tables, SQLAlchemy %d)" % (
-                            LARGE_RUNS, fmt_size(LARGE_SIZE), LARGE_RUNS_SQLALCHEMY))
+                        help="timed runs per program (default 5; at least %d on an empty database; at most %d "
+                             "at %s tables, SQLAlchemy %d)" % (
+                            EMPTY_RUNS, LARGE_RUNS, fmt_size(LARGE_SIZE), LARGE_RUNS_SQLALCHEMY))
     parser.add_argument("--only", choices=["sqlite", "postgres", "mariadb"], help="one database only")
     parser.add_argument("--timeout", type=float, default=600.0, help="longest single run, seconds (default 600)")
     parser.add_argument("--json", default=os.path.join(HERE, "results", "latest.json"),
