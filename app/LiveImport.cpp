@@ -47,8 +47,16 @@ struct HooksInstalled {
 void Loaded::Open() {
   const std::string directory = runner::LibraryDirectory();
   if (!module.Open(directory, moduleError)) return;
-  plugins.Discover(runner::PluginDirectories(directory));
+  // The plug-ins link the module: a new one may change how they load.
+  plugins.DiscoverIndexed(runner::PluginDirectories(directory), runner::PluginIndexPath(directory),
+                          {runner::ModulePath(directory)});
   runner::KeepOdbcDriverManagerLoaded();
+}
+
+void Loaded::LookAgain() {
+  if (!module.IsOpen()) return;
+  plugins.Close();
+  plugins.Discover(runner::PluginDirectories(runner::LibraryDirectory()));
 }
 
 void Loaded::Close() {
@@ -59,10 +67,10 @@ void Loaded::Close() {
 std::vector<Shortcut> ShortcutsOf(const runner::PluginCatalogue& catalogue) {
   std::vector<Shortcut> shortcuts;
   for (const runner::FoundPlugin& plugin : catalogue.Plugins()) {
-    const QmPluginShortcut& shortcut = plugin.api->shortcut;
-    if (shortcut.option == nullptr) continue;
-    shortcuts.push_back({shortcut.option, shortcut.argument, shortcut.help, plugin.api->name,
-                         shortcut.value == QmShortcutValue::FilePath});
+    const runner::PluginDescription& about = plugin.about;
+    if (about.shortcutOption.empty()) continue;
+    shortcuts.push_back({about.shortcutOption, about.shortcutArgument, about.shortcutHelp, about.name,
+                         about.shortcutValue == QmShortcutValue::FilePath});
   }
   return shortcuts;
 }

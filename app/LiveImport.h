@@ -34,7 +34,13 @@ struct Loaded {
   runner::PluginCatalogue plugins;    // every plug-in found; closed before the module
   std::string moduleError;            // why the module did not load; empty when it did
 
+  // The module, then the plug-ins' descriptions, from the plug-in index
+  // when it describes the files there (a plug-in is loaded when it is
+  // used, PluginCatalogue::Table).
   void Open();
+  // Every plug-in loaded and looked at afresh, the index aside: what the
+  // listings show is what the libraries say now.
+  void LookAgain();
   // Plug-ins first, then the module, whose unload runs its ExitInstance.
   void Close();
 };

@@ -11,35 +11,31 @@ using writers::VisibleText;
 
 std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std::set<std::string>& offeredShortcuts) {
   std::size_t width = 0;
-  for (const runner::FoundPlugin& plugin : catalogue.Plugins())
-    width = std::max(width, std::string_view(plugin.api->name).size());
+  for (const runner::FoundPlugin& plugin : catalogue.Plugins()) width = std::max(width, plugin.about.name.size());
   const std::string indent(width + 2, ' ');
 
   std::string text;
   for (const runner::FoundPlugin& plugin : catalogue.Plugins()) {
-    const QmPluginApi& api = *plugin.api;
-    text += std::string(api.name) + std::string(width + 2 - std::string_view(api.name).size(), ' ') +
-            VisibleText(api.description) + "\n";
+    const runner::PluginDescription& about = plugin.about;
+    text += about.name + std::string(width + 2 - about.name.size(), ' ') + VisibleText(about.description) + "\n";
     std::string drivers;
-    for (const char* const* served = api.drivers; *served != nullptr; ++served)
-      drivers += (drivers.empty() ? "" : ", ") + VisibleText(*served);
-    if (api.fallback) drivers += (drivers.empty() ? "" : ", ") + std::string("any other (no plug-in lists it)");
+    for (const std::string& served : about.drivers) drivers += (drivers.empty() ? "" : ", ") + VisibleText(served);
+    if (about.fallback) drivers += (drivers.empty() ? "" : ", ") + std::string("any other (no plug-in lists it)");
     text += indent + "drivers: " + (drivers.empty() ? std::string("none (choose it with --plugin)") : drivers) + "\n";
-    if (api.shortcut.option != nullptr) {
-      const std::string option = "--" + std::string(api.shortcut.option);
+    if (!about.shortcutOption.empty()) {
+      const std::string option = "--" + about.shortcutOption;
       text += indent + "option:  " +
-              (offeredShortcuts.count(api.shortcut.option) > 0
-                   ? option + " " + VisibleText(api.shortcut.argument)
+              (offeredShortcuts.count(about.shortcutOption) > 0
+                   ? option + " " + VisibleText(about.shortcutArgument)
                    : option + " (not offered: the name is taken by another option)") +
               "\n";
     }
-    if (api.urlSchemes != nullptr && *api.urlSchemes != nullptr) {
+    if (!about.urlSchemes.empty()) {
       std::string schemes;
-      for (const char* const* scheme = api.urlSchemes; *scheme != nullptr; ++scheme)
-        schemes += (schemes.empty() ? "" : ", ") + VisibleText(*scheme) + "://";
+      for (const std::string& scheme : about.urlSchemes) schemes += (schemes.empty() ? "" : ", ") + VisibleText(scheme) + "://";
       text += indent + "urls:    " + schemes + "\n";
     }
-    if (api.WriteSample != nullptr) text += indent + "sample:  yes (imported when no database is named)\n";
+    if (about.hasSample) text += indent + "sample:  yes (imported when no database is named)\n";
     text += indent + "file:    " + VisibleText(plugin.path) + "\n";
   }
   if (catalogue.Plugins().empty()) text += "No plug-in found.\n";
@@ -63,9 +59,9 @@ std::string ReaderOf(const runner::PluginCatalogue& catalogue, const std::string
                      const std::string& library = {}) {
   const runner::FoundPlugin* plugin = catalogue.FindByDriver(driver);
   if (plugin == nullptr && !library.empty()) plugin = catalogue.FindByDriver(library.substr(library.rfind('/') + 1));
-  if (plugin != nullptr) return "plug-in " + std::string(plugin->api->name);
+  if (plugin != nullptr) return "plug-in " + plugin->about.name;
   plugin = catalogue.FindFallback();
-  return plugin != nullptr ? "plug-in " + std::string(plugin->api->name) + " (reads any driver)"
+  return plugin != nullptr ? "plug-in " + plugin->about.name + " (reads any driver)"
                            : std::string("no plug-in reads it");
 }
 

@@ -26,7 +26,7 @@ std::string Joined(const std::vector<std::string>& items, const char* last) {
 
 std::vector<std::string> PluginNames(const runner::PluginCatalogue& catalogue) {
   std::vector<std::string> names;
-  for (const runner::FoundPlugin& plugin : catalogue.Plugins()) names.emplace_back(plugin.api->name);
+  for (const runner::FoundPlugin& plugin : catalogue.Plugins()) names.push_back(plugin.about.name);
   return names;
 }
 
@@ -37,6 +37,11 @@ std::string WhatWasFound(const runner::PluginCatalogue& catalogue) {
          Joined(catalogue.Directories(), " and ") + "; see --list-plugins";
 }
 
+// Why a plug-in chosen by its description cannot read the source after all.
+std::string NotLoaded(const runner::FoundPlugin& plugin, const std::string& why) {
+  return "the plug-in " + plugin.about.name + " (" + plugin.path + ") cannot be used: " + why;
+}
+
 // Picks the plug-in for a --connect string by its Driver.
 int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runner::PluginCatalogue& catalogue,
              Console& console, const runner::FoundPlugin*& plugin) {
@@ -45,8 +50,8 @@ int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runne
     if (HasAttribute(attributes, {"DSN"})) {
       std::vector<std::string> shortcuts;
       for (const runner::FoundPlugin& found : catalogue.Plugins()) {
-        if (found.api->shortcut.option != nullptr && found.api->shortcut.value == QmShortcutValue::ConnectionString)
-          shortcuts.push_back("--" + std::string(found.api->shortcut.option) + " " + found.api->shortcut.argument);
+        if (!found.about.shortcutOption.empty() && found.about.shortcutValue == QmShortcutValue::ConnectionString)
+          shortcuts.push_back("--" + found.about.shortcutOption + " " + found.about.shortcutArgument);
       }
       console.Error("the connection string names a data source but no Driver, so the plug-in cannot be chosen; "
                     "name its Driver too, or choose the plug-in with --plugin NAME" +
@@ -55,7 +60,7 @@ int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runne
     }
     std::vector<std::string> examples;
     for (const runner::FoundPlugin& found : catalogue.Plugins())
-      if (*found.api->drivers != nullptr) examples.push_back("Driver={" + std::string(*found.api->drivers) + "}");
+      if (!found.about.drivers.empty()) examples.push_back("Driver={" + found.about.drivers.front() + "}");
     console.Error("the connection string names no Driver" +
                   (examples.empty() ? std::string() : " (e.g. " + Joined(examples, " or ") + ")"));
     return kExitUsage;
@@ -64,7 +69,7 @@ int ByDriver(const std::vector<Utf8ConnectionAttribute>& attributes, const runne
   if (plugin == nullptr) {
     std::vector<std::string> drivers;
     for (const runner::FoundPlugin& found : catalogue.Plugins())
-      for (const char* const* served = found.api->drivers; *served != nullptr; ++served) drivers.emplace_back(*served);
+      drivers.insert(drivers.end(), found.about.drivers.begin(), found.about.drivers.end());
     console.Error("no plug-in reads databases of the ODBC driver \"" + *driver + "\"; known drivers: " +
                   (drivers.empty() ? std::string("none (no plug-in was found)") : Joined(drivers, ", ")));
     return kExitUsage;
@@ -184,7 +189,13 @@ int ByUrl(const std::string& text, const runner::PluginCatalogue& catalogue, Con
                   WhatWasFound(catalogue) + ")");
     return kExitUsage;
   }
-  const QmUrlSource served = source.plugin->api->SourceFromUrl(url);
+  std::string error;
+  const QmPluginApi* table = catalogue.Table(*source.plugin, &error);
+  if (table == nullptr) {
+    console.Error(NotLoaded(*source.plugin, error));
+    return kExitFailure;
+  }
+  const QmUrlSource served = table->SourceFromUrl(url);
   if (!served.error.empty()) {
     console.Error("the " + url.scheme + " URL cannot be used: " + platform::Utf16ToUtf8(served.error));
     return kExitUsage;
@@ -222,8 +233,10 @@ const char* DebianPackageOfDriver(std::string_view driver) {
   return nullptr;
 }
 
-int ResolveSource(const Options& options, const runner::PluginCatalogue& catalogue, Console& console,
-                  Source& source) {
+namespace {
+
+int ChooseSource(const Options& options, const runner::PluginCatalogue& catalogue, Console& console,
+                 Source& source) {
   auto rememberPasswords = [&](const std::vector<Utf8ConnectionAttribute>& attributes) {
     for (const Utf8ConnectionAttribute& attribute : attributes)
       if (attribute.assigned && IsPasswordKey(attribute.key)) console.AddSecret(attribute.value);
@@ -278,6 +291,21 @@ int ResolveSource(const Options& options, const runner::PluginCatalogue& catalog
   return -1;
 }
 
+}  // namespace
+
+int ResolveSource(const Options& options, const runner::PluginCatalogue& catalogue, Console& console,
+                  Source& source) {
+  if (const int exitCode = ChooseSource(options, catalogue, console, source); exitCode >= 0) return exitCode;
+  // Chosen by what the plug-in's description says; its table is needed
+  // from here on.
+  std::string error;
+  if (source.plugin != nullptr && catalogue.Table(*source.plugin, &error) == nullptr) {
+    console.Error(NotLoaded(*source.plugin, error));
+    return kExitFailure;
+  }
+  return -1;
+}
+
 QmConnectOptions ConnectOptionsFor(const Source& source, int timeoutSeconds) {
   QmConnectOptions options;
   // A path reaches the plug-in as the bytes it is, and as a path.
@@ -299,13 +327,24 @@ QmSourceFiles SourceFiles(const Source& source, const runner::PluginCatalogue& c
     text = source.text;
   }
   const std::u16string wide = platform::Utf8ToUtf16(text);
-  QmSourceFiles files = source.plugin->api->InputFiles(wide, options);
+  std::string error;
+  const QmPluginApi* chosen = catalogue.Table(*source.plugin, &error);
+  if (chosen == nullptr) {
+    QmSourceFiles unusable;
+    unusable.unusable = platform::Utf8ToUtf16(NotLoaded(*source.plugin, error));
+    return unusable;
+  }
+  QmSourceFiles files = chosen->InputFiles(wide, options);
   if (!options.filePath.empty()) return files;
   const std::optional<std::string> driver = FindAttribute(ParseConnectionString(text), {"Driver"});
   if (!driver) return files;
   const runner::FoundPlugin* served = catalogue.FindByDriver(*driver);
   if (served == nullptr || served == source.plugin) return files;
-  for (QmInputFile& file : served->api->InputFiles(wide, options).files) files.files.push_back(std::move(file));
+  // One that cannot be loaded would have been refused had it been loaded
+  // at start: it names no files.
+  const QmPluginApi* table = catalogue.Table(*served);
+  if (table == nullptr) return files;
+  for (QmInputFile& file : table->InputFiles(wide, options).files) files.files.push_back(std::move(file));
   return files;
 }
 

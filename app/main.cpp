@@ -186,6 +186,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "error: %s\n", loaded.moduleError.c_str());
       exitCode = app::kExitFailure;
     } else {
+      loaded.LookAgain();
       if (options.listPlugins) std::cout << app::DescribePlugins(loaded.plugins, options.offeredShortcuts);
       if (options.listDsns) std::cout << (options.listPlugins ? "\n" : "") << app::DescribeDataSources(loaded.plugins);
       if (options.listDrivers)

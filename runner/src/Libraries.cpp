@@ -74,9 +74,11 @@ void* LoadedLibrary::Symbol(const char* name) const {
   return m_handle == nullptr ? nullptr : ::dlsym(m_handle, name);
 }
 
+std::string ModulePath(const std::string& directory) { return directory + "/libschemaimport.so"; }
+
 bool ImportModule::Open(const std::string& directory, std::string& error) {
   Close();
-  const std::string path = directory + "/libschemaimport.so";
+  const std::string path = ModulePath(directory);
   std::string reason;
   if (!m_library.Open(path, reason)) {
     error = "the import module could not be loaded: " + reason;

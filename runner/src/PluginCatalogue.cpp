@@ -2,6 +2,8 @@
 
 #include <schemaimport/ConnectionString.h>
 
+#include <nlohmann/json.hpp>
+
 #include <elf.h>
 #include <fcntl.h>
 #include <link.h>
@@ -10,8 +12,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -141,7 +148,187 @@ std::string CheckTableBody(const QmPluginApi& api) {
   return {};
 }
 
+// A library in a plug-in folder, and what stat said of it.
+struct PluginFile {
+  std::string path;
+  struct stat info;
+};
+
+// The libraries Discover looks at, in its order: each folder's libqm_*.so
+// by name, a file met again (the same folder listed twice, a link) once.
+std::vector<PluginFile> ListPluginFiles(const std::vector<std::string>& directories) {
+  std::vector<PluginFile> files;
+  std::set<std::pair<dev_t, ino_t>> seen;
+  for (const std::string& directory : directories) {
+    std::error_code error;
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+      const std::string name = it->path().filename().string();
+      if (IsPluginFileName(name)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      PluginFile file{directory + "/" + name, {}};
+      if (::stat(file.path.c_str(), &file.info) != 0 || !S_ISREG(file.info.st_mode)) continue;
+      if (!seen.insert({file.info.st_dev, file.info.st_ino}).second) continue;
+      files.push_back(std::move(file));
+    }
+  }
+  return files;
+}
+
+// What the index keeps of a file: replaced, rewritten, touched or renamed
+// over, a file reads differently.
+std::string FileKey(const struct stat& info) {
+  const auto number = [](auto value) { return std::to_string(static_cast<long long>(value)); };
+  return number(info.st_dev) + ":" + number(info.st_ino) + ":" + number(info.st_size) + ":" +
+         number(info.st_mtim.tv_sec) + "." + number(info.st_mtim.tv_nsec) + ":" + number(info.st_ctim.tv_sec) + "." +
+         number(info.st_ctim.tv_nsec);
+}
+
+// The watched files' keys; a file that is not there has an empty one.
+std::vector<std::string> WatchedKeys(const std::vector<std::string>& watched) {
+  std::vector<std::string> keys;
+  for (const std::string& path : watched) {
+    struct stat info {};
+    keys.push_back(::stat(path.c_str(), &info) == 0 ? FileKey(info) : std::string());
+  }
+  return keys;
+}
+
+// The host the index was written by: a table this host refuses may be one
+// another build accepts.
+std::string IndexHost() {
+  return "abi " + std::to_string(QM_PLUGIN_ABI_VERSION) + " " QM_PLUGIN_BUILD_STAMP;
+}
+
+constexpr int kIndexFormat = 1;
+// A larger file is no index of ours.
+constexpr std::uintmax_t kIndexMaxBytes = 1 << 20;
+
+nlohmann::json DescriptionJson(const PluginDescription& about) {
+  return {{"name", about.name},
+          {"description", about.description},
+          {"drivers", about.drivers},
+          {"fallback", about.fallback},
+          {"urlSchemes", about.urlSchemes},
+          {"shortcutOption", about.shortcutOption},
+          {"shortcutArgument", about.shortcutArgument},
+          {"shortcutHelp", about.shortcutHelp},
+          {"shortcutValue", static_cast<int>(about.shortcutValue)},
+          {"modelType", about.modelType},
+          {"hasSample", about.hasSample}};
+}
+
+// Throws nlohmann::json::exception when a field is missing or of another
+// type.
+PluginDescription DescriptionFromJson(const nlohmann::json& json) {
+  PluginDescription about;
+  about.name = json.at("name").get<std::string>();
+  about.description = json.at("description").get<std::string>();
+  about.drivers = json.at("drivers").get<std::vector<std::string>>();
+  about.fallback = json.at("fallback").get<bool>();
+  about.urlSchemes = json.at("urlSchemes").get<std::vector<std::string>>();
+  about.shortcutOption = json.at("shortcutOption").get<std::string>();
+  about.shortcutArgument = json.at("shortcutArgument").get<std::string>();
+  about.shortcutHelp = json.at("shortcutHelp").get<std::string>();
+  const int value = json.at("shortcutValue").get<int>();
+  if (value != static_cast<int>(QmShortcutValue::ConnectionString) && value != static_cast<int>(QmShortcutValue::FilePath))
+    throw nlohmann::json::other_error::create(501, "unknown shortcut value", &json);
+  about.shortcutValue = static_cast<QmShortcutValue>(value);
+  about.modelType = json.at("modelType").get<unsigned int>();
+  about.hasSample = json.at("hasSample").get<bool>();
+  // What the host would have refused in a table is refused here too.
+  if (!IsPluginName(about.name) || (!about.shortcutOption.empty() && !IsOptionName(about.shortcutOption.c_str())))
+    throw nlohmann::json::other_error::create(501, "not a description this host accepts", &json);
+  for (const std::string& scheme : about.urlSchemes)
+    if (!IsUrlSchemeName(scheme.c_str())) throw nlohmann::json::other_error::create(501, "bad URL scheme", &json);
+  return about;
+}
+
+// The index file's text, or nothing when there is none to read.
+std::optional<std::string> ReadIndexFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string text;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) <= kIndexMaxBytes) {
+    text.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    text.resize(done);
+  }
+  ::close(fd);
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+// Writes the index in full or not at all: a file beside it, renamed over
+// it. Two hosts writing at once leave one whole index.
+void WriteIndexFile(const std::string& path, const std::string& text) {
+  std::error_code ignored;
+  const fs::path folder = fs::path(path).parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, ignored)) {
+    fs::create_directories(folder, ignored);
+    ::chmod(folder.c_str(), 0700);
+  }
+  const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  const bool written = ::close(fd) == 0 && done == text.size();
+  if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
+}
+
 }  // namespace
+
+PluginDescription Describe(const QmPluginApi& api) {
+  PluginDescription about;
+  about.name = api.name;
+  about.description = api.description;
+  for (const char* const* driver = api.drivers; *driver != nullptr; ++driver) about.drivers.emplace_back(*driver);
+  about.fallback = api.fallback;
+  if (api.urlSchemes != nullptr)
+    for (const char* const* scheme = api.urlSchemes; *scheme != nullptr; ++scheme) about.urlSchemes.emplace_back(*scheme);
+  if (api.shortcut.option != nullptr) {
+    about.shortcutOption = api.shortcut.option;
+    about.shortcutArgument = api.shortcut.argument;
+    about.shortcutHelp = api.shortcut.help;
+    about.shortcutValue = api.shortcut.value;
+  }
+  about.modelType = api.modelType;
+  about.hasSample = api.WriteSample != nullptr;
+  return about;
+}
+
+std::string PluginIndexPath(const std::string& libraryDirectory) {
+  std::string cache;
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
+    cache = xdg;
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+    cache = std::string(home) + "/.cache";
+  } else {
+    return {};
+  }
+  // One index per library folder (an installation, a build tree): each
+  // host keeps its own and none overwrites another's.
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (const unsigned char ch : libraryDirectory) hash = (hash ^ ch) * 1099511628211ull;
+  char name[32];
+  std::snprintf(name, sizeof name, "plugins-%016llx.json", static_cast<unsigned long long>(hash));
+  return cache + "/quillmere/" + name;
+}
 
 std::string CheckPluginTable(const QmPluginHead* head) {
   if (head == nullptr) return "its QmGetPluginApi returned no table";
@@ -171,37 +358,123 @@ bool IsPluginName(std::string_view text) {
   return true;
 }
 
-bool ServesDriver(const QmPluginApi& api, std::string_view driver) {
+bool ServesDriver(const std::vector<std::string>& drivers, std::string_view driver) {
   const std::string trimmed = TrimBlanks(driver);
   if (trimmed.empty()) return false;
   const std::size_t slash = trimmed.rfind('/');
   const std::string_view file = slash == std::string::npos ? std::string_view() : std::string_view(trimmed).substr(slash + 1);
-  for (const char* const* served = api.drivers; *served != nullptr; ++served) {
-    if (EqualsIgnoringAsciiCase(trimmed, *served)) return true;
-    if (!file.empty() && EqualsIgnoringAsciiCase(file, *served)) return true;
+  for (const std::string& served : drivers) {
+    if (EqualsIgnoringAsciiCase(trimmed, served)) return true;
+    if (!file.empty() && EqualsIgnoringAsciiCase(file, served)) return true;
   }
   return false;
 }
 
+bool ServesDriver(const QmPluginApi& api, std::string_view driver) {
+  std::vector<std::string> drivers;
+  for (const char* const* served = api.drivers; *served != nullptr; ++served) drivers.emplace_back(*served);
+  return ServesDriver(drivers, driver);
+}
+
 void PluginCatalogue::Discover(const std::vector<std::string>& directories) {
-  std::set<std::pair<dev_t, ino_t>> seen;
-  for (const std::string& directory : directories) {
-    m_directories.push_back(directory);
-    std::error_code error;
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-      const std::string name = it->path().filename().string();
-      if (IsPluginFileName(name)) names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-      const std::string path = directory + "/" + name;
-      struct stat info {};
-      if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-      if (!seen.insert({info.st_dev, info.st_ino}).second) continue;
-      Load(path);
+  m_directories.insert(m_directories.end(), directories.begin(), directories.end());
+  for (const PluginFile& file : ListPluginFiles(directories)) Load(file.path);
+}
+
+bool PluginCatalogue::DiscoverIndexed(const std::vector<std::string>& directories, const std::string& indexPath,
+                                      const std::vector<std::string>& watched) {
+  const std::vector<PluginFile> files = ListPluginFiles(directories);
+  const std::vector<std::string> watchedKeys = WatchedKeys(watched);
+  if (indexPath.empty()) {
+    Discover(directories);
+    return false;
+  }
+  if (const std::optional<std::string> text = ReadIndexFile(indexPath)) {
+    try {
+      const nlohmann::json index = nlohmann::json::parse(*text);
+      const nlohmann::json& entries = index.at("files");
+      if (index.at("format").get<int>() == kIndexFormat && index.at("host").get<std::string>() == IndexHost() &&
+          index.at("directories").get<std::vector<std::string>>() == directories &&
+          index.at("watched").get<std::vector<std::string>>() == watched &&
+          index.at("watchedKeys").get<std::vector<std::string>>() == watchedKeys && entries.is_array() &&
+          entries.size() == files.size()) {
+        std::deque<FoundPlugin> plugins;
+        std::vector<RefusedLibrary> refused;
+        bool same = true;
+        for (std::size_t i = 0; i < files.size() && same; ++i) {
+          const nlohmann::json& entry = entries[i];
+          same = entry.at("path").get<std::string>() == files[i].path &&
+                 entry.at("key").get<std::string>() == FileKey(files[i].info);
+          if (!same) break;
+          if (entry.contains("refused")) {
+            refused.push_back({files[i].path, entry.at("refused").get<std::string>(), true});
+          } else {
+            PluginDescription about = DescriptionFromJson(entry.at("plugin"));
+            for (const FoundPlugin& before : plugins) same = same && before.about.name != about.name;
+            plugins.push_back({files[i].path, std::move(about), nullptr});
+          }
+        }
+        if (same) {
+          m_directories.insert(m_directories.end(), directories.begin(), directories.end());
+          m_plugins = std::move(plugins);
+          m_refused = std::move(refused);
+          m_indexPath = indexPath;
+          return true;
+        }
+      }
+    } catch (const nlohmann::json::exception&) {
+      // Not an index this host wrote: looked at afresh and written again.
     }
   }
+
+  Discover(directories);
+  if (std::any_of(m_refused.begin(), m_refused.end(), [](const RefusedLibrary& r) { return !r.lasting; })) {
+    ::unlink(indexPath.c_str());
+    return false;
+  }
+  nlohmann::json entries = nlohmann::json::array();
+  std::size_t plugin = 0, refusal = 0;
+  for (const PluginFile& file : files) {
+    nlohmann::json entry = {{"path", file.path}, {"key", FileKey(file.info)}};
+    if (plugin < m_plugins.size() && m_plugins[plugin].path == file.path) {
+      entry["plugin"] = DescriptionJson(m_plugins[plugin++].about);
+    } else if (refusal < m_refused.size() && m_refused[refusal].path == file.path) {
+      entry["refused"] = m_refused[refusal++].reason;
+    } else {
+      return false;  // looked at differently from the list: nothing to index
+    }
+    entries.push_back(std::move(entry));
+  }
+  const nlohmann::json index = {{"format", kIndexFormat},  {"host", IndexHost()},
+                                {"directories", directories}, {"watched", watched},
+                                {"watchedKeys", watchedKeys}, {"files", std::move(entries)}};
+  WriteIndexFile(indexPath, index.dump(1) + "\n");
+  return false;
+}
+
+const QmPluginApi* PluginCatalogue::Table(const FoundPlugin& plugin, std::string* error) const {
+  if (plugin.api != nullptr) return plugin.api;
+  const auto fail = [&](const std::string& reason) -> const QmPluginApi* {
+    if (error != nullptr) *error = reason;
+    if (!m_indexPath.empty()) ::unlink(m_indexPath.c_str());
+    return nullptr;
+  };
+  auto found = std::find_if(m_plugins.begin(), m_plugins.end(), [&](const FoundPlugin& p) { return &p == &plugin; });
+  if (found == m_plugins.end()) return fail("it is not one of this catalogue's plug-ins");
+  auto library = std::make_unique<LoadedLibrary>();
+  std::string reason;
+  if (!library->Open(plugin.path, reason)) return fail("it could not be loaded: " + reason);
+  auto entry = reinterpret_cast<QmGetPluginApiFn>(library->Symbol(QM_PLUGIN_ENTRY_NAME));
+  if (entry == nullptr) return fail("not a plug-in: it exports no " QM_PLUGIN_ENTRY_NAME);
+  const QmPluginHead* head = entry();
+  reason = CheckPluginTable(head);
+  if (!reason.empty()) return fail(reason);
+  const QmPluginApi* api = QmPluginTable(head);
+  if (Describe(*api) != plugin.about)
+    return fail("its table is not the one the plug-in index describes (" + m_indexPath + "; it is looked at again on the next run)");
+  m_libraries.push_back(std::move(library));
+  found->api = api;
+  return api;
 }
 
 const FoundPlugin* PluginCatalogue::Load(const std::string& path) {
@@ -212,7 +485,7 @@ const FoundPlugin* PluginCatalogue::Load(const std::string& path) {
   auto library = std::make_unique<LoadedLibrary>();
   std::string reason;
   if (!library->Open(path, reason)) {
-    m_refused.push_back({path, "it could not be loaded: " + reason});
+    m_refused.push_back({path, "it could not be loaded: " + reason, false});
     return nullptr;
   }
   auto entry = reinterpret_cast<QmGetPluginApiFn>(library->Symbol(QM_PLUGIN_ENTRY_NAME));
@@ -230,7 +503,7 @@ const FoundPlugin* PluginCatalogue::Load(const std::string& path) {
       reason = "a plug-in named \"" + std::string(api->name) + "\" was found before it (" + first->path + ")";
     } else {
       m_libraries.push_back(std::move(library));
-      m_plugins.push_back({path, api});
+      m_plugins.push_back({path, Describe(*api), api});
       return &m_plugins.back();
     }
   }
@@ -240,19 +513,19 @@ const FoundPlugin* PluginCatalogue::Load(const std::string& path) {
 
 const FoundPlugin* PluginCatalogue::FindByName(std::string_view name) const {
   for (const FoundPlugin& plugin : m_plugins)
-    if (name == plugin.api->name) return &plugin;
+    if (name == plugin.about.name) return &plugin;
   return nullptr;
 }
 
 const FoundPlugin* PluginCatalogue::FindByDriver(std::string_view driver) const {
   for (const FoundPlugin& plugin : m_plugins)
-    if (ServesDriver(*plugin.api, driver)) return &plugin;
+    if (ServesDriver(plugin.about.drivers, driver)) return &plugin;
   return nullptr;
 }
 
 const FoundPlugin* PluginCatalogue::FindFallback() const {
   for (const FoundPlugin& plugin : m_plugins)
-    if (plugin.api->fallback) return &plugin;
+    if (plugin.about.fallback) return &plugin;
   return nullptr;
 }
 
@@ -262,38 +535,37 @@ const FoundPlugin* PluginCatalogue::FindForDriver(std::string_view driver) const
 }
 
 const FoundPlugin* PluginCatalogue::FindByUrlScheme(std::string_view scheme) const {
-  for (const FoundPlugin& plugin : m_plugins) {
-    if (plugin.api->urlSchemes == nullptr) continue;
-    for (const char* const* served = plugin.api->urlSchemes; *served != nullptr; ++served)
-      if (EqualsIgnoringAsciiCase(std::string_view(*served), scheme)) return &plugin;
-  }
+  for (const FoundPlugin& plugin : m_plugins)
+    for (const std::string& served : plugin.about.urlSchemes)
+      if (EqualsIgnoringAsciiCase(served, scheme)) return &plugin;
   return nullptr;
 }
 
 std::vector<std::string> PluginCatalogue::UrlSchemes() const {
   std::vector<std::string> schemes;
-  for (const FoundPlugin& plugin : m_plugins) {
-    if (plugin.api->urlSchemes == nullptr) continue;
-    for (const char* const* served = plugin.api->urlSchemes; *served != nullptr; ++served)
-      if (std::find(schemes.begin(), schemes.end(), *served) == schemes.end()) schemes.emplace_back(*served);
-  }
+  for (const FoundPlugin& plugin : m_plugins)
+    for (const std::string& served : plugin.about.urlSchemes)
+      if (std::find(schemes.begin(), schemes.end(), served) == schemes.end()) schemes.push_back(served);
   return schemes;
 }
 
 const FoundPlugin* PluginCatalogue::FindByShortcut(std::string_view option) const {
   for (const FoundPlugin& plugin : m_plugins)
-    if (plugin.api->shortcut.option != nullptr && option == plugin.api->shortcut.option) return &plugin;
+    if (!plugin.about.shortcutOption.empty() && option == plugin.about.shortcutOption) return &plugin;
   return nullptr;
 }
 
 const FoundPlugin* PluginCatalogue::FindWithSample() const {
   for (const FoundPlugin& plugin : m_plugins)
-    if (plugin.api->WriteSample != nullptr) return &plugin;
+    if (plugin.about.hasSample) return &plugin;
   return nullptr;
 }
 
 void PluginCatalogue::Close() {
   m_plugins.clear();
+  m_refused.clear();
+  m_directories.clear();
+  m_indexPath.clear();
   while (!m_libraries.empty()) m_libraries.pop_back();
 }
 

@@ -363,5 +363,60 @@ TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
   EXPECT_NE(text.find("orders"), std::string::npos);
 }
 
+// The plug-in index only saves loading: a second run finds what the first
+// did, an index that is not one is written again, and one that says
+// something else of a plug-in than its table does is caught when the
+// plug-in is used, said, and looked at afresh on the next run. The
+// listings always load every plug-in.
+TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
+  TempDir dir;
+  SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
+  ProcessOptions options;
+  options.environment["XDG_CACHE_HOME"] = dir.Path("cache");
+  const Strings import = {"--sqlite", dir.Path("shop.db"), "--quiet"};
+  const ProcessResult first = Host(import, options);
+  ASSERT_EQ(first.exitCode, 0) << Printed(first);
+  std::vector<fs::path> indexes;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir.Path("cache/quillmere"))) indexes.push_back(entry.path());
+  ASSERT_EQ(indexes.size(), 1u);
+  const std::string index = indexes.front().string();
+  const auto read = [&] {
+    std::ifstream in(index);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+  const std::string written = read();
+  EXPECT_NE(written.find("\"name\": \"sqlite\""), std::string::npos) << written;
+
+  const ProcessResult second = Host(import, options);
+  ASSERT_EQ(second.exitCode, 0) << Printed(second);
+  EXPECT_EQ(second.out, first.out);
+  const ProcessResult listed = Host({"--list-plugins"}, options);
+  ASSERT_EQ(listed.exitCode, 0) << Printed(listed);
+
+  std::ofstream(index, std::ios::trunc) << "{\"format\": ";
+  const ProcessResult afterGarbage = Host(import, options);
+  ASSERT_EQ(afterGarbage.exitCode, 0) << Printed(afterGarbage);
+  EXPECT_EQ(afterGarbage.out, first.out);
+  EXPECT_EQ(read(), written);
+
+  // The same files, but the index gives the plug-in another description.
+  std::string lying = written;
+  const std::size_t at = lying.find("\"description\": \"SQLite");
+  ASSERT_NE(at, std::string::npos) << written;
+  lying.insert(at + 16, "Not ");
+  std::ofstream(index, std::ios::trunc) << lying;
+  const ProcessResult listedNow = Host({"--list-plugins"}, options);
+  EXPECT_EQ(listedNow.out, listed.out);  // from the libraries themselves
+  const ProcessResult caught = Host(import, options);
+  EXPECT_EQ(caught.exitCode, 4) << Printed(caught);
+  EXPECT_NE(caught.err.find("cannot be used: its table is not the one the plug-in index describes"), std::string::npos)
+      << Printed(caught);
+  EXPECT_TRUE(caught.out.empty());
+  const ProcessResult again = Host(import, options);
+  ASSERT_EQ(again.exitCode, 0) << Printed(again);
+  EXPECT_EQ(again.out, first.out);
+  EXPECT_EQ(read(), written);
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -26,6 +26,9 @@ std::string LibraryDirectory();
 // entries are skipped, so the current folder is never searched unasked).
 std::vector<std::string> PluginDirectories(const std::string& libraryDirectory);
 
+// The import module's file in a library folder.
+std::string ModulePath(const std::string& directory);
+
 // One library loaded with dlopen (RTLD_NOW | RTLD_LOCAL). Closing runs the
 // library's unload code (for the module: its ExitInstance). The destructor
 // closes it too; a host closes explicitly, in the order that matters:

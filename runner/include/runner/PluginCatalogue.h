@@ -12,8 +12,14 @@
 // and only the one configured takes part in the import. The module must be
 // loaded first: plug-ins link it.
 //
-// Thread safety: the host's thread only; the tables found may be read from
-// any thread while the catalogue holds them.
+// What was found can be kept in an index file (DiscoverIndexed): each
+// library's description or refusal, with what stat says of the file. A
+// later look at the same files takes the descriptions from the index and
+// loads a plug-in only when its table is asked for (Table), so a host that
+// uses one plug-in loads one, however many are installed.
+//
+// Thread safety: the host's thread only (Table included); the tables found
+// may be read from any thread while the catalogue holds them.
 #pragma once
 
 #include <runner/Libraries.h>
@@ -28,17 +34,47 @@
 
 namespace runner {
 
+// What a plug-in's table says of it, copied out of the table: what a host
+// chooses by and shows, without calling into the plug-in.
+struct PluginDescription {
+  std::string name;                      // QmPluginApi::name
+  std::string description;               // one line
+  std::vector<std::string> drivers;      // ODBC drivers served, in the table's order
+  bool fallback = false;                 // reads any driver no plug-in lists
+  std::vector<std::string> urlSchemes;   // URL schemes served, in the table's order
+  std::string shortcutOption;            // the shortcut option without dashes; empty when none
+  std::string shortcutArgument;          // its argument's name
+  std::string shortcutHelp;              // its help line
+  QmShortcutValue shortcutValue = QmShortcutValue::ConnectionString;
+  unsigned int modelType = 0;            // the model type of its connector and reader
+  bool hasSample = false;                // WriteSample is there
+
+  bool operator==(const PluginDescription&) const = default;
+};
+
+// The description of an accepted table.
+PluginDescription Describe(const QmPluginApi& api);
+
 // A plug-in whose table this host accepted.
 struct FoundPlugin {
-  std::string path;                 // the library file, as found
-  const QmPluginApi* api = nullptr; // its table; valid while the catalogue holds the library
+  std::string path;                  // the library file, as found
+  PluginDescription about;           // what its table says
+  const QmPluginApi* api = nullptr;  // its table; valid while the catalogue holds the library. Null for a
+                                     // plug-in described by the index until PluginCatalogue::Table loads it
 };
 
 // A library in a plug-in folder that this host did not take, and why.
 struct RefusedLibrary {
   std::string path;    // the library file, as found
   std::string reason;  // one line, e.g. "built for plug-in interface version 2; this host uses version 4"
+  bool lasting = true; // the file itself is the reason, so the refusal stands until it changes; false
+                       // when the loader failed (a library it needs may be installed later)
 };
+
+// Where the host keeps the index of its plug-in folders:
+// $XDG_CACHE_HOME/quillmere (or ~/.cache/quillmere) and a file per library
+// folder. Empty when there is no home folder to keep it in.
+std::string PluginIndexPath(const std::string& libraryDirectory);
 
 // Why the table behind head cannot be used by this host; empty when it
 // can. The head comes first (magic number, interface version, build stamp:
@@ -54,6 +90,8 @@ bool IsPluginName(std::string_view text);
 // lists: the whole name with ASCII case ignored, or, for a Driver given as
 // the driver's library path, its file name.
 bool ServesDriver(const QmPluginApi& api, std::string_view driver);
+// The same over a description's list of drivers.
+bool ServesDriver(const std::vector<std::string>& drivers, std::string_view driver);
 
 class PluginCatalogue {
  public:
@@ -67,6 +105,24 @@ class PluginCatalogue {
   // that cannot be read is skipped; a file met again (the same folder
   // listed twice) is looked at once.
   void Discover(const std::vector<std::string>& directories);
+
+  // Discover, with an index kept at indexPath (PluginIndexPath). When the
+  // index describes the same files (path, device, inode, size, change and
+  // modification times), of the same folders, for this host's build, and
+  // the watched files (the module) are unchanged too, the plug-ins and the
+  // refusals are taken from it and nothing is loaded. Otherwise every
+  // library is looked at as Discover does, and the index is written again,
+  // unless a library could not be loaded (that may change with no file
+  // here changing). An index that cannot be read, parsed or written is
+  // left aside without a word. Returns whether the index was used.
+  bool DiscoverIndexed(const std::vector<std::string>& directories, const std::string& indexPath,
+                       const std::vector<std::string>& watched = {});
+
+  // The plug-in's table, loaded now if the plug-in was described by the
+  // index. Null when it cannot be loaded or its table is not the one
+  // described, with the reason in *error; the index is then removed, so
+  // that the next run looks again.
+  const QmPluginApi* Table(const FoundPlugin& plugin, std::string* error = nullptr) const;
 
   // Loads the library at path and checks its table. Returns the plug-in
   // (valid while the catalogue holds it), or null with the reason recorded
@@ -103,15 +159,19 @@ class PluginCatalogue {
   // The first plug-in that has a sample database, or null.
   const FoundPlugin* FindWithSample() const;
 
-  // Unloads every plug-in, in the reverse order of loading; the tables
-  // found are gone. The host calls it before it unloads the module.
+  // Unloads every plug-in, in the reverse order of loading; what was found
+  // and refused is forgotten, and the catalogue may look again. The host
+  // calls it before it unloads the module.
   void Close();
 
  private:
-  std::vector<std::unique_ptr<LoadedLibrary>> m_libraries;  // the accepted plug-ins' libraries, in loading order
-  std::deque<FoundPlugin> m_plugins;                        // accepted, in the order looked at (a deque: found ones never move)
-  std::vector<RefusedLibrary> m_refused;                    // refused, in the order looked at
-  std::vector<std::string> m_directories;                   // folders Discover looked in
+  // The libraries, then their tables, may be loaded by Table on a const
+  // catalogue: loading a described plug-in changes nothing it tells.
+  mutable std::vector<std::unique_ptr<LoadedLibrary>> m_libraries;  // the accepted plug-ins' libraries, in loading order
+  mutable std::deque<FoundPlugin> m_plugins;  // accepted, in the order looked at (a deque: found ones never move)
+  std::vector<RefusedLibrary> m_refused;      // refused, in the order looked at
+  std::vector<std::string> m_directories;     // folders Discover looked in
+  std::string m_indexPath;                    // the index the descriptions came from; empty when none was used
 };
 
 }  // namespace runner
