@@ -291,6 +291,44 @@ void WriteIndexFile(const std::string& path, const std::string& text) {
   if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
 }
 
+// The plug-ins and refusals an index describes.
+struct IndexedFiles {
+  std::deque<FoundPlugin> plugins;     // described, not loaded
+  std::vector<RefusedLibrary> refused;
+};
+
+// What the index at path says of files, when it was written with this head
+// and for exactly these files as they are now; nothing otherwise.
+std::optional<IndexedFiles> ReadIndex(const std::string& path, const nlohmann::json& head,
+                                      const std::vector<PluginFile>& files) {
+  const std::optional<std::string> text = path.empty() ? std::nullopt : ReadIndexFile(path);
+  if (!text) return std::nullopt;
+  try {
+    const nlohmann::json index = nlohmann::json::parse(*text);
+    for (const auto& [key, value] : head.items())
+      if (index.at(key) != value) return std::nullopt;
+    const nlohmann::json& entries = index.at("files");
+    if (!entries.is_array() || entries.size() != files.size()) return std::nullopt;
+    IndexedFiles indexed;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const nlohmann::json& entry = entries[i];
+      if (entry.at("path").get<std::string>() != files[i].path || entry.at("key").get<std::string>() != FileKey(files[i].info))
+        return std::nullopt;
+      if (entry.contains("refused")) {
+        indexed.refused.push_back({files[i].path, entry.at("refused").get<std::string>(), true});
+        continue;
+      }
+      PluginDescription about = DescriptionFromJson(entry.at("plugin"));
+      for (const FoundPlugin& before : indexed.plugins)
+        if (before.about.name == about.name) return std::nullopt;
+      indexed.plugins.push_back({files[i].path, std::move(about), nullptr});
+    }
+    return indexed;
+  } catch (const nlohmann::json::exception&) {
+    return std::nullopt;  // not an index this host wrote
+  }
+}
+
 }  // namespace
 
 PluginDescription Describe(const QmPluginApi& api) {
@@ -384,70 +422,38 @@ void PluginCatalogue::Discover(const std::vector<std::string>& directories) {
 bool PluginCatalogue::DiscoverIndexed(const std::vector<std::string>& directories, const std::string& indexPath,
                                       const std::vector<std::string>& watched) {
   const std::vector<PluginFile> files = ListPluginFiles(directories);
-  const std::vector<std::string> watchedKeys = WatchedKeys(watched);
-  if (indexPath.empty()) {
-    Discover(directories);
-    return false;
-  }
-  if (const std::optional<std::string> text = ReadIndexFile(indexPath)) {
-    try {
-      const nlohmann::json index = nlohmann::json::parse(*text);
-      const nlohmann::json& entries = index.at("files");
-      if (index.at("format").get<int>() == kIndexFormat && index.at("host").get<std::string>() == IndexHost() &&
-          index.at("directories").get<std::vector<std::string>>() == directories &&
-          index.at("watched").get<std::vector<std::string>>() == watched &&
-          index.at("watchedKeys").get<std::vector<std::string>>() == watchedKeys && entries.is_array() &&
-          entries.size() == files.size()) {
-        std::deque<FoundPlugin> plugins;
-        std::vector<RefusedLibrary> refused;
-        bool same = true;
-        for (std::size_t i = 0; i < files.size() && same; ++i) {
-          const nlohmann::json& entry = entries[i];
-          same = entry.at("path").get<std::string>() == files[i].path &&
-                 entry.at("key").get<std::string>() == FileKey(files[i].info);
-          if (!same) break;
-          if (entry.contains("refused")) {
-            refused.push_back({files[i].path, entry.at("refused").get<std::string>(), true});
-          } else {
-            PluginDescription about = DescriptionFromJson(entry.at("plugin"));
-            for (const FoundPlugin& before : plugins) same = same && before.about.name != about.name;
-            plugins.push_back({files[i].path, std::move(about), nullptr});
-          }
-        }
-        if (same) {
-          m_directories.insert(m_directories.end(), directories.begin(), directories.end());
-          m_plugins = std::move(plugins);
-          m_refused = std::move(refused);
-          m_indexPath = indexPath;
-          return true;
-        }
-      }
-    } catch (const nlohmann::json::exception&) {
-      // Not an index this host wrote: looked at afresh and written again.
-    }
+  m_directories.insert(m_directories.end(), directories.begin(), directories.end());
+  // What the index must have been written for: this host, these folders,
+  // the watched files as they are now.
+  const nlohmann::json head = {{"format", kIndexFormat},       {"host", IndexHost()},
+                               {"directories", directories}, {"watched", watched},
+                               {"watchedKeys", WatchedKeys(watched)}};
+  if (std::optional<IndexedFiles> indexed = ReadIndex(indexPath, head, files)) {
+    m_plugins = std::move(indexed->plugins);
+    m_refused = std::move(indexed->refused);
+    m_indexPath = indexPath;
+    return true;
   }
 
-  Discover(directories);
+  for (const PluginFile& file : files) Load(file.path);
+  if (indexPath.empty()) return false;
   if (std::any_of(m_refused.begin(), m_refused.end(), [](const RefusedLibrary& r) { return !r.lasting; })) {
     ::unlink(indexPath.c_str());
     return false;
   }
-  nlohmann::json entries = nlohmann::json::array();
+  nlohmann::json index = head;
+  nlohmann::json& entries = index["files"] = nlohmann::json::array();
   std::size_t plugin = 0, refusal = 0;
   for (const PluginFile& file : files) {
-    nlohmann::json entry = {{"path", file.path}, {"key", FileKey(file.info)}};
-    if (plugin < m_plugins.size() && m_plugins[plugin].path == file.path) {
+    nlohmann::json& entry = entries.emplace_back(nlohmann::json{{"path", file.path}, {"key", FileKey(file.info)}});
+    // Load records each file it looks at once, as a plug-in or a refusal.
+    if (plugin < m_plugins.size() && m_plugins[plugin].path == file.path)
       entry["plugin"] = DescriptionJson(m_plugins[plugin++].about);
-    } else if (refusal < m_refused.size() && m_refused[refusal].path == file.path) {
+    else if (refusal < m_refused.size() && m_refused[refusal].path == file.path)
       entry["refused"] = m_refused[refusal++].reason;
-    } else {
-      return false;  // looked at differently from the list: nothing to index
-    }
-    entries.push_back(std::move(entry));
+    else
+      return false;
   }
-  const nlohmann::json index = {{"format", kIndexFormat},  {"host", IndexHost()},
-                                {"directories", directories}, {"watched", watched},
-                                {"watchedKeys", watchedKeys}, {"files", std::move(entries)}};
   WriteIndexFile(indexPath, index.dump(1) + "\n");
   return false;
 }
