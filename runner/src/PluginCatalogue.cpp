@@ -72,6 +72,8 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
+  std::size_t Size() const { return m_size; }
+
   // The count objects of type T at offset, or null when they do not fit or
   // the offset is not aligned for T.
   template <typename T>
@@ -246,28 +248,6 @@ PluginDescription DescriptionFromJson(const nlohmann::json& json) {
   return about;
 }
 
-// The index file's text, or nothing when there is none to read.
-std::optional<std::string> ReadIndexFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string text;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) <= kIndexMaxBytes) {
-    text.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < text.size()) {
-      const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) break;
-      done += static_cast<std::size_t>(got);
-    }
-    text.resize(done);
-  }
-  ::close(fd);
-  if (text.empty()) return std::nullopt;
-  return text;
-}
-
 // Writes the index in full or not at all: a file beside it, renamed over
 // it. Two hosts writing at once leave one whole index.
 void WriteIndexFile(const std::string& path, const std::string& text) {
@@ -301,10 +281,12 @@ struct IndexedFiles {
 // and for exactly these files as they are now; nothing otherwise.
 std::optional<IndexedFiles> ReadIndex(const std::string& path, const nlohmann::json& head,
                                       const std::vector<PluginFile>& files) {
-  const std::optional<std::string> text = path.empty() ? std::nullopt : ReadIndexFile(path);
-  if (!text) return std::nullopt;
+  if (path.empty()) return std::nullopt;
+  const MappedFile file(path);
+  const char* text = file.Size() <= kIndexMaxBytes ? file.At<char>(0, file.Size()) : nullptr;
+  if (text == nullptr) return std::nullopt;
   try {
-    const nlohmann::json index = nlohmann::json::parse(*text);
+    const nlohmann::json index = nlohmann::json::parse(text, text + file.Size());
     for (const auto& [key, value] : head.items())
       if (index.at(key) != value) return std::nullopt;
     const nlohmann::json& entries = index.at("files");
