@@ -13,6 +13,8 @@
 #include <ModelWords.h>
 #include <PgServer.h>
 #include <Subprocess.h>
+#include <TestBackend.h>
+#include <MariaHostileSchema.h>
 
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -224,6 +226,43 @@ TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout
   // Everything else is there.
   EXPECT_NE(Object(model, model::Routine, "greeting"), nullptr);
   EXPECT_FALSE(AllOfType(model, model::Parameter).empty());
+}
+
+// An account that may read two tables of the hostile schema (one of them
+// only in part) and run one procedure, and may not read mysql.proc: the
+// import holds exactly what information_schema shows it, and no statement
+// fails.
+TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
+  const TestBackend& backend = BackendNamed("mariadb");
+  QM_REQUIRE_BACKEND(backend);
+  const std::unique_ptr<BackendDatabase> database = backend.Create("account", true);
+  ASSERT_EQ(database->Load(backend.Script("hostile", *database)), "");
+  const std::string s = MariaIdent(database->Name());
+  const std::string error = RunMariaSql(
+      "", "DROP USER IF EXISTS 'qm_part'@'127.0.0.1';\nCREATE USER 'qm_part'@'127.0.0.1' IDENTIFIED BY 'part-pw-1';\n"
+          "GRANT SELECT ON " + s + "." + MariaIdent("it's") + " TO 'qm_part'@'127.0.0.1';\n"
+          "GRANT SELECT (" + MariaIdent("ref we\"ird") + ") ON " + s + "." + MariaIdent("fk we\"ird") +
+          " TO 'qm_part'@'127.0.0.1';\nGRANT EXECUTE ON PROCEDURE " + s + "." +
+          MariaIdent(hardening::Numbered("fn", 1, "it's")) + " TO 'qm_part'@'127.0.0.1';\n");
+  ASSERT_EQ(error, "");
+  const Strings seen = MariaCatalogueLines({database->Name()}, MariaAccount{"qm_part", "part-pw-1"});
+  // What the account sees is a part, and a part only.
+  ASSERT_GT(seen.size(), 5u);
+  EXPECT_LT(seen.size() * 4, database->CatalogueLines().size());
+
+  LoadedPlugin plugin(QM_MARIADB_PLUGIN);
+  ASSERT_TRUE(plugin.Loaded());
+  GenericModel model(plugin.Api().modelType);
+  // Every account may use information_schema as its database.
+  const std::string source = WithAttribute(
+      WithAttribute(WithAttribute(database->Source(), "Uid", "qm_part"), "Pwd", "part-pw-1"), "Database",
+      "information_schema");
+  const ImportOutcome outcome = RunImport(plugin.Api(), model, source, database->Scope());
+  RunMariaSql("", "DROP USER IF EXISTS 'qm_part'@'127.0.0.1';\n");
+  ASSERT_TRUE(ReadInFull(outcome));
+  EXPECT_TRUE(SoundModel(model));
+  EXPECT_EQ(LineDifference(seen, MariaModelLines(model)), "");
+  EXPECT_EQ(AllOfType(model, model::Table).size(), 2u);
 }
 
 }  // namespace

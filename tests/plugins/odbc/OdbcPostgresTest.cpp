@@ -1,21 +1,12 @@
 // The generic plug-in over psqlODBC (Unicode) against the test server:
 // what ODBC's catalogue functions report becomes the model, routines and
-// the scope included, and on real applications' schemas
-// (tests/data/schemas/<app>/postgres.sql) the model agrees with the
-// PostgreSQL plug-in's, every difference explained by what the driver does
-// not report.
-#include "ModelComparison.h"
-
-#include <ImportHost.h>
-#include <RealSchemas.h>
-#include <ModelWords.h>
+// the scope included. (Its agreement with the PostgreSQL plug-in on real
+// schemas: tests/families/SchemaTest.cpp.)
+#include <ModelComparison.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
 
-#include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
-
-#include <TempDir.h>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +14,11 @@
 
 namespace qm::test::odbc {
 namespace {
+
+LoadedPlugin& Generic() {
+  static LoadedPlugin plugin(QM_ODBC_PLUGIN);
+  return plugin;
+}
 
 constexpr const char* kShop = R"(
   CREATE SCHEMA shop;
@@ -139,47 +135,6 @@ TEST_F(OdbcPostgresTest, ScopeSelectsSchemasAndASchemaWithNothingIsSaidSo) {
     }
   }
 }
-
-// ---- The comparison with the PostgreSQL plug-in on real schemas.
-
-// What psqlODBC does not report; the generic plug-in's model differs there
-// (plugins/odbc/README.md).
-std::vector<KnownDifference> PostgresDifferences(const std::vector<std::string>& dedicated) {
-  const char* partial = "SQLStatistics gives no FILTER_CONDITION: a partial unique index looks unique on the whole table";
-  return {
-      {Side::Dedicated, "unique", " where ...", partial},
-      {Side::Generic, "unique", "", partial,
-       [&dedicated](const std::string& line) {
-         return std::find(dedicated.begin(), dedicated.end(), line + " where ...") != dedicated.end();
-       }},
-  };
-}
-
-const char* const kApplications[] = {"davical", "freeradius", "gammu", "icinga2-ido",
-                                     "kamailio", "mediawiki",  "pdns",  "roundcube"};
-
-class OdbcPostgresComparison : public ::testing::TestWithParam<const char*> {
- protected:
-  void SetUp() override { QM_REQUIRE_PG(); }
-};
-
-TEST_P(OdbcPostgresComparison, AgreesWithThePostgresPlugin) {
-  const std::string sql = RealSchemaSql(GetParam(), "postgres");
-  ASSERT_GT(sql.size(), 1000u);
-  TestDatabase database(Identifier(std::string("odbc_") + GetParam()));
-  ASSERT_EQ(RunPsql(database.Name(), sql), "");
-
-  GenericModel dedicated(Dedicated().Api().modelType);
-  GenericModel generic(Generic().Api().modelType);
-  ASSERT_TRUE(ImportWithBoth(database.ConnectionString(), database.ConnectionString(), "", dedicated, generic));
-
-  const std::vector<std::string> expected = ComparableLines(dedicated);
-  ASSERT_GT(expected.size(), 20u);
-  EXPECT_EQ(UnexplainedDifferences(expected, ComparableLines(generic), PostgresDifferences(expected)), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Debian, OdbcPostgresComparison, ::testing::ValuesIn(kApplications),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return Identifier(info.param); });
 
 }  // namespace
 }  // namespace qm::test::odbc

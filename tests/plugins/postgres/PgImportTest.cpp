@@ -471,24 +471,5 @@ TEST_F(PgImportTest, SystemSchemasImportCompletelyAndMatchTheCatalogCounts) {
   EXPECT_EQ(LineDifference(expected, actual), "");
 }
 
-// The tools are registered from the first Configure while the library is
-// loaded, and taken out when it goes, so that the registry never hands out
-// a tool that is gone; a library only loaded (as a host does to list it)
-// registers nothing.
-TEST(PgPluginLifetime, RegistersOnFirstUseAndUnregistersAtUnload) {
-  LoadedPlugin plugin(QM_POSTGRES_PLUGIN);
-  ASSERT_TRUE(plugin.Loaded());
-  EXPECT_EQ(plugin.Api().head.abiVersion, QM_PLUGIN_ABI_VERSION);
-  EXPECT_STREQ(plugin.Api().name, "postgres");
-  EXPECT_EQ(plugin.Api().modelType, 1002u);
-  EXPECT_EQ(ImportToolsProvider::Instance()->GetConnector(1002), nullptr);
-  plugin.Api().Configure(u"Driver={PostgreSQL Unicode}", u"");
-  EXPECT_NE(ImportToolsProvider::Instance()->GetConnector(1002), nullptr);
-  EXPECT_NE(ImportToolsProvider::Instance()->GetReader(1002), nullptr);
-  if (!plugin.Unload()) GTEST_SKIP() << "another handle keeps the plug-in loaded in this process";
-  EXPECT_EQ(ImportToolsProvider::Instance()->GetConnector(1002), nullptr);
-  EXPECT_EQ(ImportToolsProvider::Instance()->GetReader(1002), nullptr);
-}
-
 }  // namespace
 }  // namespace qm::test::postgres

@@ -3,12 +3,12 @@
 // refused source, whole imports checked against what SQLite itself
 // reports about the same file, the details a catalogue comparison does not
 // show, attached databases, scopes, a stop asked for by the host, views
-// and virtual tables SQLite cannot read, and the plug-in's registration
-// while it is loaded.
+// and virtual tables SQLite cannot read.
 #include <ImportHost.h>
 #include <ModelWords.h>
 #include <OdbcFaults.h>
 #include <SqliteCatalogue.h>
+#include <SqliteShopSchema.h>
 #include <TempDir.h>
 
 #include <gatehouse/InterfaceProvider.h>
@@ -30,61 +30,7 @@ using Strings = std::vector<std::string>;
 
 bool Contains(const std::u16string& text, std::u16string_view part) { return text.find(part) != std::u16string::npos; }
 
-// Keys, foreign keys of every kind SQLite allows (deferred ones too),
-// checks, generated columns, a STRICT and a WITHOUT ROWID table, partial and
-// expression indexes, a virtual table, views, triggers, and names with
-// quotes, blanks, non-ASCII letters and emoji.
-void CreateShopDatabase(const std::string& path) {
-  SqliteFile(path).Exec(R"sql(
-    CREATE TABLE parent(id INTEGER PRIMARY KEY, code TEXT NOT NULL UNIQUE, a INT, b INT, UNIQUE (a, b));
-    CREATE TABLE "we""ird 'tab" (
-      "col ""q""" TEXT DEFAULT 'x''y',
-      "ünï" INTEGER,
-      "😀 emoji" REAL,
-      PRIMARY KEY ("ünï", "col ""q"""));
-    CREATE TABLE child(
-      cid INTEGER PRIMARY KEY,
-      pid INTEGER REFERENCES Parent(ID) ON DELETE CASCADE,
-      pa INT, pb INT, note TEXT,
-      g INT GENERATED ALWAYS AS (pa + pb) VIRTUAL,
-      implicit_parent INT REFERENCES parent,
-      FOREIGN KEY (pb, pa) REFERENCES parent(b, a) ON UPDATE SET NULL,
-      FOREIGN KEY (note) REFERENCES parent(code),
-      FOREIGN KEY (pa) REFERENCES parent(a),
-      FOREIGN KEY (note) REFERENCES missing_table(x));
-    CREATE TABLE wr(k TEXT PRIMARY KEY, v) WITHOUT ROWID;
-    CREATE TABLE "order items" (
-      "ünïcode ✓" TEXT,
-      qty INT NOT NULL DEFAULT 1,
-      FOREIGN KEY ("ünïcode ✓") REFERENCES "we""ird 'tab"("col ""q"""));
-    CREATE TABLE dup(a INTEGER PRIMARY KEY, UNIQUE (a));
-    CREATE TABLE pair(x INTEGER, y TEXT, PRIMARY KEY (x, y));
-    CREATE TABLE dup_ref(x INT REFERENCES dup(a));
-    CREATE TABLE checked(
-      id INTEGER PRIMARY KEY,
-      qty INT CONSTRAINT qty_range CHECK (qty > 0) CHECK ( qty < 1000 ),
-      code TEXT CHECK (code <> ')' /* no bracket */),
-      parent_id INT REFERENCES parent(id) DEFERRABLE INITIALLY DEFERRED,
-      other_id INT REFERENCES parent DEFERRABLE,
-      total INT GENERATED ALWAYS AS (qty * 2) STORED,
-      label TEXT AS (upper(code)),
-      CHECK ('x' <> code),
-      CONSTRAINT "both ""set""" CHECK (qty IS NOT NULL AND
-        code IS NOT NULL),
-      FOREIGN KEY (code) REFERENCES parent(code) NOT DEFERRABLE INITIALLY DEFERRED) STRICT;
-    CREATE TABLE strict_wr(k TEXT PRIMARY KEY, v ANY) STRICT, WITHOUT ROWID;
-    CREATE INDEX ix_child_note ON child(note COLLATE NOCASE DESC, lower(note), pa) WHERE note IS NOT NULL AND pa > 0;
-    CREATE UNIQUE INDEX "ix ""q"" (x)" ON "we""ird 'tab"("😀 emoji");
-    CREATE INDEX "ix, comma" ON child(/* first */ pa + 1, "pb");
-    CREATE VIRTUAL TABLE docs USING fts5(title, body);
-    CREATE VIEW v_child AS SELECT cid, note AS "the note", pa + 1, g FROM child;
-    CREATE VIEW "vue ünï 😀" AS SELECT 1 AS one;
-    CREATE TRIGGER trg_child AFTER UPDATE OF note, pa ON child BEGIN SELECT 1; END;
-    CREATE TRIGGER trg_v INSTEAD OF INSERT ON v_child BEGIN SELECT 2; END;
-    CREATE TRIGGER trg_def DELETE ON Child BEGIN SELECT 3; END;
-    INSERT INTO parent VALUES (1, 'a', 1, 2);
-  )sql");
-}
+void CreateShopDatabase(const std::string& path) { SqliteFile(path).Exec(SqliteShopScript()); }
 
 // The catalogue statements an import ran: every one of them names its
 // database in a schema_name column.
@@ -520,38 +466,6 @@ TEST_F(SqlitePluginTest, UnreadableViewsAreFoundInHalvesAcrossDatabases) {
       }
     }
   }
-}
-
-// Loading alone (as a host does to list its plug-ins) registers nothing;
-// the first Configure registers the tools, unloading takes them out.
-TEST(SqlitePluginLoad, RegistersItsToolsFromFirstUseWhileLoadedOnly) {
-  ImportToolsProvider* tools = ImportToolsProvider::Instance();
-  {
-    LoadedPlugin plugin(QM_SQLITE_PLUGIN);
-    ASSERT_TRUE(plugin.Loaded());
-    EXPECT_EQ(plugin.Api().head.abiVersion, QM_PLUGIN_ABI_VERSION);
-    EXPECT_EQ(plugin.Api().modelType, 1001u);
-    EXPECT_STREQ(plugin.Api().name, "sqlite");
-    EXPECT_EQ(tools->GetConnector(1001), nullptr);
-    plugin.Api().Configure(u"", u"");
-    EXPECT_NE(tools->GetConnector(1001), nullptr);
-    EXPECT_NE(tools->GetReader(1001), nullptr);
-    plugin.Unload();
-    EXPECT_EQ(tools->GetConnector(1001), nullptr);
-    EXPECT_EQ(tools->GetReader(1001), nullptr);
-  }
-  // Loaded again, it imports again.
-  TempDir dir;
-  SqliteFile(dir.Path("one.db")).Exec("CREATE TABLE t(a INT);");
-  LoadedPlugin plugin(QM_SQLITE_PLUGIN);
-  ASSERT_TRUE(plugin.Loaded());
-  GenericModel model(plugin.Api().modelType);
-  ASSERT_EQ(RunImport(plugin.Api(), model, dir.Path("one.db")).status, ImportStatusConnected);
-
-  // The model outlives the plug-in that filled it: the objects and
-  // properties it made are the model's, not the library's.
-  plugin.Unload();
-  EXPECT_EQ(Names(AllOfType(model, model::Table)), Strings{"t"});
 }
 
 }  // namespace
