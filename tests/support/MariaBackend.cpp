@@ -149,6 +149,11 @@ class Maria : public TestBackend {
     return std::make_unique<MariaDb>(Identifier(tag), hostile);
   }
 
+  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
+    std::string server = database.Source().substr(database.Source().find("Server=") + 7);
+    return {server.substr(0, server.find(';')), database.Name()};
+  }
+
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") return mariadb::MariaShopScript();
     if (schema == "hostile") return hardening::MariaHostileScript(database.Name());

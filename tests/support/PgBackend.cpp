@@ -118,6 +118,17 @@ class Postgres : public TestBackend {
     return std::make_unique<PgDatabase>(Identifier(tag));
   }
 
+  // psqlODBC reports the host it was given. ConnSettings is run at connect
+  // and echoed in the completed string, so a long harmless one pushes the
+  // string past the buffer.
+  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
+    std::string server = database.Source().substr(database.Source().find("Server=") + 7);
+    return {server.substr(0, server.find(';')), database.Name()};
+  }
+  std::string LongConnectionString(const BackendDatabase& database) const override {
+    return database.Source() + ";ConnSettings=SET application_name TO '" + std::string(200, 'q') + "'";
+  }
+
   // Hostile names in every kind of object the plug-in reads: schemas, enum
   // and composite types, a domain, sequences, tables with identity,
   // generated and defaulted columns, keys, checks, foreign keys, indexes,

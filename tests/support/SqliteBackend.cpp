@@ -135,6 +135,17 @@ class Sqlite : public TestBackend {
     return std::make_unique<SqliteDatabase>(tag, hostile);
   }
 
+  // The driver reports the file as both names; its completed string names
+  // the file again.
+  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
+    return {database.Source(), database.Source()};
+  }
+  std::string LongConnectionString(const BackendDatabase& database) const override {
+    const std::string folder = database.Source().substr(0, database.Source().rfind('/') + 1);
+    return "Driver={SQLite3};Database=" + folder + std::string(200, 'n') + ".db";
+  }
+  bool WideNames() const override { return false; }
+
   std::vector<std::string> Schemas() const override {
     std::vector<std::string> schemas = TestBackend::Schemas();
     schemas.push_back("sample");

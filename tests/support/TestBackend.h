@@ -120,6 +120,16 @@ class TestBackend {
   // hostile too (a hostile file folder, a hostile schema name).
   virtual std::unique_ptr<BackendDatabase> Create(const std::string& tag, bool hostile = false) const = 0;
 
+  // ---- Connectors (families/ConnectorTest.cpp).
+  // The server and database names the driver reports for the database.
+  virtual std::pair<std::string, std::string> ReportedNames(const BackendDatabase&) const = 0;
+  // A connection string of the database whose completed form is longer than
+  // a connector's buffer; empty when the driver cannot be made to give one.
+  virtual std::string LongConnectionString(const BackendDatabase&) const { return {}; }
+  // Whether a name outside ASCII reaches the driver as it is (the driver
+  // manager narrows connection strings for an ANSI driver).
+  virtual bool WideNames() const { return true; }
+
   // ---- Schemas.
   // The SQL that makes the schema in the database: a real application's
   // (RealSchemas.h), "hostile" (hostile names in every kind of object) or
@@ -150,10 +160,9 @@ class TestBackend {
 
   // ---- Session faults; none for a database without sessions.
   virtual std::vector<FaultCase> FaultCases() const { return {}; }
-  // The database the faults break the import of, the table a third session
-  // locks (DuringExecute), and what the import's source adds.
+  // The database the faults break the import of (its table a third
+  // session locks: Sessions), and what the import's source adds.
   virtual std::string FaultScript() const { return {}; }
-  virtual std::string LockedTable(const BackendDatabase&) const { return {}; }
   virtual std::string FaultSource(const BackendDatabase& database) const { return database.Source(); }
   // How the server ends the importer's sessions (SessionKiller.h).
   virtual SessionControl Sessions(const BackendDatabase&) const { return {}; }

@@ -1,7 +1,6 @@
 // The PostgreSQL plug-in loaded as a host loads it, importing a database
-// that holds every kind of object: compared object by object with what
-// pg_catalog says about it, then the details a one-line comparison does not
-// show, PostgreSQL's own catalogue in the scope, and what the host sees
+// that holds every kind of object: its progress, the details a one-line
+// comparison does not show, PostgreSQL's own catalogue in the scope, and what the host sees
 // when the server refuses a statement, the catalogue changes during the
 // import or the scope names no schema. Faults come from the real server;
 // the statement hook only chooses the moment.
@@ -80,22 +79,17 @@ class PgImportTest : public ::testing::Test {
 
 bool PgImportTest::s_haveTableSpace = false;
 
-// Every object kind arrives as pg_catalog has it, and the host heard of
-// each kind once started and once finished with its count. A second
-// import, through the ANSI driver (narrow text in the client's encoding),
-// builds the same model: nothing of the first stays behind, and no text
-// outside ASCII is altered on the way.
-TEST_F(PgImportTest, ModelMatchesTheCatalogObjectByObject) {
+// The host heard of each kind once started and once finished with its
+// count. A second import, through the ANSI driver (narrow text in the
+// client's encoding), builds the same model: nothing of the first stays
+// behind, and no text outside ASCII is altered on the way. (The model
+// against pg_catalog: tests/families/SchemaTest.cpp.)
+TEST_F(PgImportTest, ProgressCountsEveryKindAndTheAnsiDriverReadsTheSame) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model);
   ASSERT_TRUE(ReadInFull(outcome));
-  const Strings expected = PgCatalogueLines(s_database->Name());
-  ASSERT_GT(expected.size(), 150u);
-  EXPECT_EQ(LineDifference(expected, PgModelLines(model)), "");
-  EXPECT_EQ(VocabularyFaults(model), Strings());
   EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), s_database->Name());
   EXPECT_FALSE(Text(*model.GetCMOObject(), model::ServerName).empty());
-
   std::map<int, long long> finished = ProgressCounts(outcome);  // object type -> the count posted last
   EXPECT_TRUE(outcome.finishedPosted);
   const int types[] = {model::TableSpace, model::Schema, model::UserType, model::Sequence, model::Table,
@@ -131,13 +125,6 @@ TEST_F(PgImportTest, DetailsBeyondTheCatalogLines) {
       {nullptr, model::UserType, "posint", model::CheckExpression, "CHECK ((VALUE < 1000000)) CHECK ((VALUE > 0))"},
       // Several pieces of the transfer buffer, whatever the text's encoding.
       {nullptr, model::Routine, "f_long", model::SqlText, QueryValue(s_database->Name(), "SELECT pg_get_functiondef('shop.f_long'::regproc)")},
-      {"customer", model::Trigger, "trg_before", model::TriggerTiming, "BEFORE"},
-      // An UPDATE trigger limited to columns names them, as the server does.
-      {"customer", model::Trigger, "trg_before", model::TriggerEvents, "INSERT OR UPDATE OF email"},
-      {"orders", model::Trigger, "trg_truncate", model::TriggerTiming, "AFTER"},
-      {"orders", model::Trigger, "trg_truncate", model::TriggerEvents, "TRUNCATE"},
-      {"v_customers", model::Trigger, "trg_view", model::TriggerTiming, "INSTEAD OF"},
-      {"v_customers", model::Trigger, "trg_view", model::TriggerEvents, "INSERT OR DELETE"},
       // Partitions: the bound clause, and the values of the bound.
       {"regions", model::Partition, "regions_north", model::Definition, "FOR VALUES IN ('north', 'it''s', NULL)"},
       {"regions", model::Partition, "regions_north", model::PartitionBound, "'north','it''s','NULL'"},
