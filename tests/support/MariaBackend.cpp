@@ -81,13 +81,6 @@ class MariaDb : public BackendDatabase {
   std::optional<std::string> m_globalMode;     // the server's sql_mode, put back at the end
 };
 
-std::vector<Feature> Kinds(const std::string& schema, const std::string& kinds) {
-  std::vector<Feature> features;
-  std::istringstream in(kinds);
-  for (std::string kind; in >> kind;) features.push_back({schema, kind, "", 1});
-  return features;
-}
-
 bool Holds(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
@@ -174,7 +167,7 @@ class Maria : public TestBackend {
         {"hostile", "table key fk index view routine body trigger sequence partition check"},
     };
     for (const auto& [schema, list] : kinds) {
-      const std::vector<Feature> some = Kinds(schema, list);
+      const std::vector<Feature> some = KindsOf(schema, list);
       features.insert(features.end(), some.begin(), some.end());
     }
     features.push_back({"hostile", "table", "." + hardening::Repeat("é", 64) + " ", 1});

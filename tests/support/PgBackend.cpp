@@ -96,16 +96,6 @@ std::u16string WithoutCasts(std::u16string text) {
   return text;
 }
 
-std::vector<Feature> Kinds(const std::string& schema, const std::string& kinds) {
-  std::vector<Feature> features;
-  for (std::size_t at = 0; at < kinds.size();) {
-    const std::size_t end = std::min(kinds.find(' ', at), kinds.size());
-    features.push_back({schema, kinds.substr(at, end - at), "", 1});
-    at = end + 1;
-  }
-  return features;
-}
-
 class Postgres : public TestBackend {
  public:
   std::string Name() const override { return "postgres"; }
@@ -212,7 +202,7 @@ class Postgres : public TestBackend {
         {"hostile", "table key fk index view routine trigger type sequence partition check"},
     };
     for (const auto& [schema, list] : kinds) {
-      const std::vector<Feature> some = Kinds(schema, list);
+      const std::vector<Feature> some = KindsOf(schema, list);
       features.insert(features.end(), some.begin(), some.end());
     }
     // The name the server cut is cut; the long view is long.

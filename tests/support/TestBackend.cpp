@@ -2,6 +2,7 @@
 
 #include "RealSchemas.h"
 
+#include <sstream>
 #include <stdexcept>
 
 namespace qm::test {
@@ -23,6 +24,13 @@ std::vector<std::string> TestBackend::Schemas() const {
 const std::vector<const TestBackend*>& Backends() {
   static const std::vector<const TestBackend*> backends = {&SqliteBackend(), &PgBackend(), &MariaBackend()};
   return backends;
+}
+
+std::vector<Feature> KindsOf(const std::string& schema, const std::string& kinds) {
+  std::vector<Feature> features;
+  std::istringstream in(kinds);
+  for (std::string kind; in >> kind;) features.push_back({schema, kind, "", 1});
+  return features;
 }
 
 const TestBackend& BackendNamed(const std::string& name) {

@@ -50,7 +50,8 @@ class BackendDatabase {
   // The ODBC connection string that names the database, for the generic
   // plug-in and the connector.
   virtual std::string ConnectionString() const = 0;
-  // quillmere-import's options that import exactly this database.
+  // quillmere-import's options that import exactly this database: an
+  // option and the source, then the scope's options if any.
   virtual std::vector<std::string> CommandLine() const = 0;
   // The catalogue's own answer, one line per fact, and the same facts read
   // from a model (SqliteCatalogue.h, PgCatalogue.h, MariaCatalogue.h);
@@ -102,6 +103,9 @@ struct Feature {
   std::string part;
   std::size_t atLeast;
 };
+
+// A feature per kind of the space-separated list: at least one line of it.
+std::vector<Feature> KindsOf(const std::string& schema, const std::string& kinds);
 
 class TestBackend {
  public:
