@@ -109,7 +109,9 @@ void WriteSarif(const std::vector<Finding>& findings, const ReportContext& conte
   std::map<std::string_view, std::size_t> ruleIndex;
   for (const Rule& rule : Rules()) {
     const RuleSettings& settings = context.config->For(rule);
-    if (!settings.enabled) continue;
+    // The rules that ran, and any other whose findings are handed in.
+    const bool found = std::any_of(findings.begin(), findings.end(), [&](const Finding& f) { return f.rule == &rule; });
+    if (!settings.enabled && !found) continue;
     ruleIndex.emplace(rule.id, rules.size());
     Json descriptor;
     descriptor["id"] = std::string(rule.id);
