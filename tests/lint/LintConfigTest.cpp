@@ -2,6 +2,8 @@
 // place; exclusions by name pattern on a real import.
 #include "LintBackends.h"
 
+#include <TempDir.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -100,6 +102,34 @@ TEST(LintConfig, ExclusionsLeaveObjectsAlone) {
   EXPECT_TRUE(has(all, "name-needs-quoting", "main.other.\"select\"")) << Listed(all);
   EXPECT_FALSE(has(some, "name-needs-quoting", "main.other.\"select\"")) << Listed(some);
   EXPECT_TRUE(has(some, "name-needs-quoting", "main.\"order\"")) << Listed(some);
+}
+
+}  // namespace
+}  // namespace lint::test
+
+namespace lint::test {
+namespace {
+
+// The README's rules table names exactly the rules of the table, each with
+// its default severity.
+TEST(LintRules, ReadmeTableMatchesTheRules) {
+  const std::string text = qm::test::ReadFile(QM_README);
+  const std::size_t start = text.find("| Rule | Severity | Engines | What | Why | Fix |");
+  ASSERT_NE(start, std::string::npos);
+  const std::string readme = text.substr(start, text.find("\n\n", start) - start);
+  std::size_t rows = 0;
+  for (std::size_t at = readme.find("\n| `"); at != std::string::npos; at = readme.find("\n| `", at + 1)) {
+    const std::size_t end = readme.find('`', at + 4);
+    const std::string id = readme.substr(at + 4, end - at - 4);
+    const Rule* rule = FindRule(id);
+    ASSERT_NE(rule, nullptr) << "the README names a rule there is not: " << id;
+    EXPECT_EQ(readme.compare(end + 1, 4 + SeverityName(rule->severity).size(),
+                             " | " + std::string(SeverityName(rule->severity)) + (rule->enabled ? " " : ",")),
+              0)
+        << id;
+    ++rows;
+  }
+  EXPECT_EQ(rows, Rules().size());
 }
 
 }  // namespace
