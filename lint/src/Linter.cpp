@@ -510,13 +510,18 @@ void InconsistentColumnType(Run& run, const Rule& rule) {
   };
   const bool foldNames = run.DialectIs("sqlite") || run.DialectIs("mariadb");
   std::unordered_map<std::u16string, std::vector<TypeCount>> byName;
-  auto nameKey = [&](const CMOObject& column) { return foldNames ? LowerAscii(NameOf(column)) : NameOf(column); };
+  // Within a schema: two schemas (two MariaDB databases) are often two
+  // applications.
+  auto nameKey = [&](const TableFacts& facts, const CMOObject& column) {
+    const std::u16string schema = facts.schema != nullptr ? Number(facts.schema->GetObjectId()) : u"";
+    return schema + u'\0' + (foldNames ? LowerAscii(NameOf(column)) : NameOf(column));
+  };
   for (const TableFacts& facts : run.Model().Tables()) {
     if (!Ordinary(facts)) continue;
     for (const CMOObject* column : facts.columns) {
       const std::u16string& type = Text(*column, model::DataType);
       if (type.empty()) continue;
-      std::vector<TypeCount>& counts = byName[nameKey(*column)];
+      std::vector<TypeCount>& counts = byName[nameKey(facts, *column)];
       const std::u16string key = TypeKey(run.Dialect(), type);
       auto found = std::find_if(counts.begin(), counts.end(), [&](const TypeCount& c) { return c.key == key; });
       if (found == counts.end())
@@ -530,7 +535,7 @@ void InconsistentColumnType(Run& run, const Rule& rule) {
     for (const CMOObject* column : facts.columns) {
       const std::u16string& type = Text(*column, model::DataType);
       if (type.empty()) continue;
-      const std::vector<TypeCount>& counts = byName[nameKey(*column)];
+      const std::vector<TypeCount>& counts = byName[nameKey(facts, *column)];
       if (counts.size() < 2) continue;
       // The type most of the columns of this name have (the first seen of
       // those as many) is taken as meant; the others are reported.

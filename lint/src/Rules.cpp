@@ -37,7 +37,7 @@ constexpr Rule kRules[] = {
      "values are converted on every check and join, may not fit, and an index on the other type may go unused",
      "SQL: ALTER COLUMN ... TYPE to the referenced column's type (PostgreSQL); elsewhere change one side"},
     {"inconsistent-column-type", Severity::Info, true, "",
-     "A column name that has a different type in other tables",
+     "A column name that has a different type in other tables of its schema",
      "the same name with different types invites lost precision or truncation when values move between them",
      "give the columns one type, or different names"},
     {"sqlite-nullable-primary-key", Severity::Warning, true, "SQLite",

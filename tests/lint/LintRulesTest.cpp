@@ -83,6 +83,11 @@ const RuleCase kCases[] = {
     {"inconsistent-column-type", "sqlite",
      "CREATE TABLE a (code TEXT); CREATE TABLE b (code VARCHAR(9)); CREATE TABLE c (code INTEGER);",
      "main.c.code", "main.b.code"},
+    // Column names are compared within a schema.
+    {"inconsistent-column-type", "postgres",
+     "CREATE SCHEMA a; CREATE SCHEMA b; CREATE TABLE a.t1 (code text); CREATE TABLE a.t2 (code text);"
+     "CREATE TABLE a.t3 (code int); CREATE TABLE b.t4 (code int);",
+     "a.t3.code", "b.t4.code"},
     {"sqlite-nullable-primary-key", "sqlite",
      "CREATE TABLE n (a TEXT PRIMARY KEY); CREATE TABLE w (a TEXT PRIMARY KEY) WITHOUT ROWID;", "main.n.a", "main.w.a"},
     {"table-without-secondary-index", "sqlite",
