@@ -77,11 +77,6 @@ int LoadSide(const DiffSide& side, GenericModel& model, std::string& error) {
   return ReadSavedModel(side, in, model, error);
 }
 
-namespace {
-
-// Whether a side's text is a live source's URL rather than a file: a
-// scheme followed by "//", or a scheme a plug-in (or the host, odbc)
-// serves, as in sqlite:shop.db.
 bool IsUrl(const std::string& text, const Loaded& loaded) {
   const std::optional<std::string> scheme = UrlScheme(text);
   if (!scheme) return false;
@@ -89,8 +84,6 @@ bool IsUrl(const std::string& text, const Loaded& loaded) {
   const std::vector<std::string> schemes = loaded.plugins.UrlSchemes();
   return std::find(schemes.begin(), schemes.end(), *scheme) != schemes.end();
 }
-
-}  // namespace
 
 int RunDiff(int argc, char** argv, Loaded& loaded) {
   loaded.Open();

@@ -6,12 +6,15 @@
 // module's ISchemaImport on a worker thread while the main thread shows the
 // posted progress, and writes the model it got in the chosen output format
 // (writers/OutputFormats.h). It names no plug-in and no format itself.
-// `quillmere-import diff OLD NEW` compares two models (DiffCommand.h).
+// `quillmere-import diff OLD NEW` compares two models (DiffCommand.h);
+// `quillmere-import lint SOURCE` checks one against the schema rules
+// (LintCommand.h).
 // Exit codes are in ExitCodes.h.
 #include "ConnectionPrompt.h"
 #include "Console.h"
 #include "DiffCommand.h"
 #include "ExitCodes.h"
+#include "LintCommand.h"
 #include "LiveImport.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -174,6 +177,12 @@ int main(int argc, char** argv) {
   app::Loaded loaded;
   if (argc > 1 && std::strcmp(argv[1], "diff") == 0) {
     const int exitCode = app::RunDiff(argc - 1, argv + 1, loaded);
+    loaded.Close();
+    app::Finish(exitCode);
+  }
+  // "lint" checks a model against the schema rules (LintCommand.h).
+  if (argc > 1 && std::strcmp(argv[1], "lint") == 0) {
+    const int exitCode = app::RunLint(argc - 1, argv + 1, loaded);
     loaded.Close();
     app::Finish(exitCode);
   }

@@ -24,6 +24,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class GenericModel;
 
@@ -142,5 +143,10 @@ class SqlDialect {
 // for a type no dialect claims (a model read back from a file, whose type
 // is not saved, among them). Never null; the object is static.
 const SqlDialect& DialectFor(const GenericModel& model);
+// The dialect of this short name ("sqlite", "postgresql", "mariadb",
+// "standard"), or null; its short name; every short name, "standard" last.
+const SqlDialect* DialectNamed(std::string_view name);
+std::string_view DialectName(const SqlDialect& dialect);
+std::vector<std::string_view> DialectNames();
 
 }  // namespace writers::sql
