@@ -47,6 +47,21 @@ const std::vector<std::u16string_view> kStandardReserved = {
     u"VARYING", u"WHEN", u"WHENEVER", u"WHERE", u"WINDOW", u"WITH", u"WITHIN", u"WITHOUT", u"YEAR",
 };
 
+// Whether the text begins as an expression may: with a word, a name, a
+// literal, a number, a parenthesis or a sign. A default a driver reports
+// that begins otherwise (a blank, a line break, a '.') is text whose
+// quotes the driver dropped.
+bool StartsAsExpression(std::u16string_view text) {
+  const std::vector<Token> tokens = Tokenize(text.substr(0, std::min<std::size_t>(text.size(), 64)), {});
+  if (tokens.empty()) return true;
+  const Token& first = tokens.front();
+  if (first.kind == TokenKind::Word || first.kind == TokenKind::QuotedName || first.kind == TokenKind::String ||
+      first.kind == TokenKind::Number)
+    return true;
+  const char16_t c = text[first.begin];
+  return first.kind == TokenKind::Punctuation && (c == u'(' || c == u'+' || c == u'-' || c == u'~');
+}
+
 bool IsAsciiIdentifier(std::u16string_view name) {
   if (name.empty() || (name[0] >= u'0' && name[0] <= u'9')) return false;
   return std::all_of(name.begin(), name.end(), [](char16_t c) {
@@ -161,7 +176,8 @@ std::u16string SqlDialect::DefaultClause(std::u16string_view value) const { retu
 
 std::u16string SqlDialect::Default(const CMOObject& object) const {
   const std::u16string& value = Text(object, model::DefaultValue);
-  if (UnquotedTextDefaults() && !Refusal(value, TextKind::Expression).empty()) return Literal(value);
+  if (UnquotedTextDefaults() && (!StartsAsExpression(value) || !Refusal(value, TextKind::Expression).empty()))
+    return Literal(value);
   return DefaultClause(Proven(object, model::DefaultValue, TextKind::Expression));
 }
 
