@@ -220,7 +220,8 @@ TEST_P(ScriptCanaryTest, NoClientRunsACommandOfTheDatabase) {
   for (const char* arg : {"--format", "sql", "--quiet", "-o"}) args.push_back(arg);
   args.push_back(script);
   const ProcessResult imported = RunProcess(QM_IMPORT_EXE, args);
-  ASSERT_EQ(imported.exitCode, source.exitCode) << Printed(imported);
+  ASSERT_TRUE(imported.exitCode == 0 || imported.exitCode == 5) << Printed(imported);
+  EXPECT_EQ(imported.exitCode, source.exitCode) << Printed(imported);
   const std::string sql = ReadFile(script);
   std::size_t notWritten = 0;
   for (std::size_t at = sql.find("\n-- not written: "); at != std::string::npos; at = sql.find("\n-- not written: ", at + 1))
