@@ -4,6 +4,7 @@
 
 #include <writers/VisibleText.h>
 
+#include <platform/Utf.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
 
@@ -167,9 +168,12 @@ void SqliteDialect::Prepare(SqlModel& model) const {
 void SqliteDialect::WriteSchema(Script& script, const SqlModel&, const CMOObject& schema) const {
   // Every connection has main and temp; another database is attached.
   if (SameWord(values::Name(schema), u"main") || SameWord(values::Name(schema), u"temp")) return;
+  // The name as the ATTACH statement writes it, shown visibly: a line
+  // break in it cannot end the comment.
+  const std::u16string name = platform::Utf8ToUtf16(VisibleText(Name(values::Name(schema))));
   script.Add(kSchemas, schema,
-             u"-- The database " + Name(values::Name(schema)) + u" is attached before this script runs: ATTACH DATABASE 'FILE' AS " +
-                 Name(values::Name(schema)) + u";\n");
+             u"-- The database " + name + u" is attached before this script runs: ATTACH DATABASE 'FILE' AS " + name +
+                 u";\n");
 }
 
 void SqliteDialect::WriteType(Script& script, const SqlModel&, const CMOObject& type) const {
