@@ -49,8 +49,8 @@ const std::vector<std::u16string_view> kStandardReserved = {
 
 // Whether the text begins as an expression may: with a word, a name, a
 // literal, a number, a parenthesis or a sign. A default a driver reports
-// that begins otherwise (a blank, a line break, a '.') is text whose
-// quotes the driver dropped.
+// that begins otherwise (a blank, a line break, a '.', "==") is text whose
+// quotes the driver dropped. (An empty one is written as it always was.)
 bool StartsAsExpression(std::u16string_view text) {
   const std::vector<Token> tokens = Tokenize(text.substr(0, std::min<std::size_t>(text.size(), 64)), {});
   if (tokens.empty()) return true;
