@@ -143,7 +143,8 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
       ->capture_default_str();
   cli.footer(
       "Exit codes: 0 imported; 2 usage error; 3 could not connect; 4 other failure;\n"
-      "5 imported with errors (the model is written); 130 cancelled.\n\n"
+      "5 imported with errors, or texts of the database left out of the output (it is written);\n"
+      "130 cancelled.\n\n"
       "quillmere-import diff OLD NEW compares two saved models (see quillmere-import diff --help).");
 
   try {

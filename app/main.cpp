@@ -111,8 +111,16 @@ int Run(const Options& options, Loaded& loaded) {
     exitCode = kExitOk;
     const GenericModel& model = *imported.model;
     std::string error;
-    const WriteOutcome written = output.Write(
-        [&](std::ostream& out) { options.format->writer->Write(model, out, options.write); }, error);
+    // Texts the format leaves out (the sql format's refusals) are named as
+    // the writer finds them; the run then ends with exit code 5.
+    std::size_t leftOut = 0;
+    writers::WriteOptions write = options.write;
+    write.leftOut = [&](const std::string& line) {
+      console.Warning(line);
+      ++leftOut;
+    };
+    const WriteOutcome written =
+        output.Write([&](std::ostream& out) { options.format->writer->Write(model, out, write); }, error);
     if (written == WriteOutcome::Cancelled) {
       console.Raw("import cancelled; no model written\n");
       exitCode = kExitCancelled;
@@ -135,6 +143,12 @@ int Run(const Options& options, Loaded& loaded) {
         console.Error(std::to_string(imported.failed.size()) +
                       (imported.failed.size() == 1 ? " statement" : " statements") +
                       " failed; the model written is incomplete");
+        exitCode = kExitImportErrors;
+      }
+      if (leftOut > 0) {
+        console.Error(std::to_string(leftOut) + (leftOut == 1 ? " text" : " texts") + " of the database " +
+                      (leftOut == 1 ? "is" : "are") + " not in the " + std::string(options.format->name) +
+                      " output (see the \"-- not written\" lines)");
         exitCode = kExitImportErrors;
       }
     }

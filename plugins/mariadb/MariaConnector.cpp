@@ -105,6 +105,15 @@ bool MariaConnector::EstablishConnection() {
   }
   m_serverVersion = ParseServerVersion(versionText);
 
+  // The driver reports a connection without a database as the database
+  // "null" (SQL_DATABASE_NAME): the model then names none. Asked only
+  // then, as a database may be named null.
+  if (std::u16string_view(m_databaseName) == u"null") {
+    std::vector<std::u16string> none;
+    if (!RunOrDisconnect(u"SELECT DATABASE() IS NULL AS no_database", &none)) return false;
+    if (!none.empty() && none.front() == u"1") m_databaseName[0] = u'\0';
+  }
+
   // The statements are written for this sql_mode, and the server prints
   // expressions (defaults, checks, generated columns) by it. A catalogue
   // statement that meets a table another session has locked (an ALTER
