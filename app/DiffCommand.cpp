@@ -188,6 +188,20 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     return kExitUsage;
   }
   const OutputFile output(outputPath);
+  // The differences must not replace a saved model they come from: checked
+  // before anything is read, as the import checks its database. A live
+  // side's database is checked by the import itself, before it is opened.
+  std::vector<QmInputFile> savedSides;
+  for (const DiffSide* side : {&before, &after}) {
+    const bool live = (side == &after && newFromOptions) || IsUrl(side->path, loaded);
+    if (!live && !side->path.empty() && side->path != "-")
+      savedSides.push_back({side->path, side->label + " (" + side->path + ")"});
+  }
+  if (const QmInputFile* overwritten = output.FindOverwritten(savedSides)) {
+    console.Error((output.IsStandardOutput() ? std::string("standard output") : "the output " + output.Path()) +
+                  " is " + overwritten->what + ", which the differences would replace; write them to another file");
+    return kExitUsage;
+  }
   std::string error;
   if (!output.Check(error)) {
     console.Error(error);
