@@ -10,10 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -227,6 +231,53 @@ TEST_F(IndexedFolder, ATableUnlikeItsDescriptionIsNotUsed) {
   EXPECT_EQ(postgres->api, nullptr);
   EXPECT_FALSE(IsLoaded(Postgres()));
   EXPECT_FALSE(fs::exists(Index()));  // the next run looks again
+}
+
+// The index is read only when no one but the user could have put it there
+// or changed it, and opening it never waits: otherwise the plug-ins are
+// looked at as if there were no index, and none is written into a folder
+// others may change.
+TEST_F(IndexedFolder, AnIndexOthersCouldChangeIsLeftAside) {
+  const std::string plain = Plain();
+  const std::string folder = fs::path(Index()).parent_path().string();
+  const bool root = ::geteuid() == 0;  // only root can give a file to another user
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    bool writtenAgain;  // the folder is the user's: the index is written there again
+  };
+  const Case cases[] = {
+      {"a FIFO at its name", [&] { fs::remove(Index()); ASSERT_EQ(::mkfifo(Index().c_str(), 0600), 0); }, true},
+      {"a link to an index", [&] { fs::rename(Index(), m_dir.Path("elsewhere.json")); fs::create_symlink(m_dir.Path("elsewhere.json"), Index()); }, true},
+      {"an index others may write", [&] { ::chmod(Index().c_str(), 0646); }, true},
+      {"an index of another user", [&] { ASSERT_EQ(::chown(Index().c_str(), 65534, 65534), 0); }, true},
+      {"a folder others may write", [&] { fs::remove(Index()); ::chmod(folder.c_str(), 0777); }, false},
+      {"a folder of another user", [&] { fs::remove(Index()); ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!root && std::string(c.what).find("another user") != std::string::npos) continue;
+    fs::remove_all(m_dir.Path("cache"));
+    ASSERT_FALSE(Look());
+    const std::string good = ReadAll(Index());
+    c.make();
+    // Looked at on a thread: a look that waits on the FIFO is let go by a
+    // writer after the limit, and fails the test.
+    std::string found;
+    std::future<bool> look = std::async(std::launch::async, [&] { return Look(&found); });
+    if (look.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+      ADD_FAILURE() << "the look waits on the index";
+      ::close(::open(Index().c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    EXPECT_FALSE(look.get());
+    EXPECT_EQ(found, plain);
+    if (c.writtenAgain) {
+      EXPECT_EQ(ReadAll(Index()), good);
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Index())));
+    } else {
+      EXPECT_FALSE(fs::exists(Index())) << "written into a folder others may change";
+    }
+  }
 }
 
 TEST(PluginIndexPathTest, KeptInTheUsersCacheFolderOnePerLibraryFolder) {
