@@ -12,6 +12,7 @@
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ConnectionUrl.h>
 #include <schemaimport/ScopeList.h>
+#include <writers/VisibleText.h>
 
 #include <tillerhold/GenericModel.h>
 #include <writers/ModelDiff.h>
@@ -157,7 +158,7 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     std::cout << cli.help();
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    std::fprintf(stderr, "error: %s\n", MaskPasswords(std::string_view(e.what())).c_str());
+    std::fprintf(stderr, "error: %s\n", writers::VisibleText(MaskPasswords(std::string_view(e.what()))).c_str());
     std::fprintf(stderr, "Run 'quillmere-import diff --help' for the options.\n");
     return kExitUsage;
   }
@@ -176,7 +177,7 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
   }
   const ScopeList scope = ReadScopeList(platform::Utf8ToUtf16(schemas));
   if (!scope.error.empty()) {
-    std::fprintf(stderr, "error: --schema: %s\n", platform::Utf16ToUtf8(scope.error).c_str());
+    std::fprintf(stderr, "error: --schema: %s\n", writers::VisibleText(scope.error).c_str());
     return kExitUsage;
   }
   live.schemas = schemas;

@@ -5,6 +5,7 @@
 #include <platform/Utf.h>
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ScopeList.h>
+#include <writers/VisibleText.h>
 
 #include <CLI/CLI.hpp>
 
@@ -161,7 +162,7 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
     if (!noPluginsBecause.empty()) {
       // Without the module no plug-in was looked for, so none of their
       // options exists: that is what to fix first.
-      std::fprintf(stderr, "error: %s\n", MaskPasswords(noPluginsBecause).c_str());
+      std::fprintf(stderr, "error: %s\n", writers::VisibleText(MaskPasswords(noPluginsBecause)).c_str());
       return kExitFailure;
     }
     // An option no one offers may be a plug-in's that was not found.
@@ -178,10 +179,10 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
       std::fprintf(stderr,
                    "error: unknown option %s (the options that name a database come from the plug-ins found: see "
                    "--list-plugins)\n",
-                   MaskPasswords(unknown).c_str());
+                   writers::VisibleText(MaskPasswords(unknown)).c_str());
     } else {
       // CLI11 quotes unexpected arguments, which may be connection strings.
-      std::fprintf(stderr, "error: %s\n", MaskPasswords(std::string_view(e.what())).c_str());
+      std::fprintf(stderr, "error: %s\n", writers::VisibleText(MaskPasswords(std::string_view(e.what()))).c_str());
     }
     std::fprintf(stderr, "Run 'quillmere-import --help' for the options.\n");
     return kExitUsage;
@@ -197,7 +198,7 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
   // could only guess at is refused here, before anything is loaded.
   const ScopeList scope = ReadScopeList(platform::Utf8ToUtf16(schemas));
   if (!scope.error.empty()) {
-    std::fprintf(stderr, "error: --schema: %s\n", platform::Utf16ToUtf8(scope.error).c_str());
+    std::fprintf(stderr, "error: --schema: %s\n", writers::VisibleText(scope.error).c_str());
     std::fprintf(stderr, "Run 'quillmere-import --help' for the options.\n");
     return kExitUsage;
   }
