@@ -17,6 +17,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +126,28 @@ TEST_F(PgConnectTest, UrlWithEveryPartImports) {
                                    WithoutPgEnvironment(home_.Path()));
   EXPECT_EQ(wrong.exitCode, 2) << Printed(wrong);
   EXPECT_EQ(wrong.err.find("wrong-secret"), std::string::npos) << wrong.err;
+}
+
+// A database and a role whose names psqlODBC would read with the braces a
+// connection string needs (';', '}', '{' first): the URL psql takes
+// connects, and the model names the database.
+TEST_F(PgConnectTest, NamesTheDriverWouldMisreadConnect) {
+  const std::string suffix = std::to_string(::getpid());
+  const std::string database = "{qm;d}b" + suffix, role = "{qm;r}o" + suffix;
+  struct Drop {
+    std::string script;
+    ~Drop() { RunPsql("postgres", script); }
+  } drop{"DROP DATABASE IF EXISTS \"" + database + "\";\nDROP ROLE IF EXISTS \"" + role + "\";\n"};
+  ASSERT_EQ(RunPsql("postgres", drop.script + "CREATE ROLE \"" + role + "\" LOGIN PASSWORD 'pw;x}';\n"
+                                "CREATE DATABASE \"" + database + "\" OWNER \"" + role + "\";\n"),
+            "");
+  ASSERT_EQ(RunPsql(database, "CREATE TABLE orders (id integer PRIMARY KEY);"), "");
+  const std::string url = "postgresql://" + Encoded(role) + ":" + Encoded("pw;x}") + "@" + host_ + ":" + port_ + "/" +
+                          Encoded(database);
+  const ProcessResult result = Host({url}, WithoutPgEnvironment(home_.Path()));
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(TableNames(result.out), Strings{"orders"});
+  EXPECT_EQ(nlohmann::json::parse(result.out)["properties"]["databaseName"], database);
 }
 
 // A Unix-socket folder, as a parameter or percent-encoded as the host
