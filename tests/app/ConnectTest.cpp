@@ -317,6 +317,13 @@ TEST_F(PgConnectTest, DataSourcesImportByDsnAndOdbcUrl) {
       << missing.err;
   const ProcessResult missingUrl = Host({"odbc://nowhere"}, options);
   EXPECT_EQ(missingUrl.exitCode, 2) << Printed(missingUrl);
+  // A parameter's key that would write settings of its own (a second DSN)
+  // into the connection string.
+  for (const std::string key : {"x%3BDSN", "DSN%3Dpgshop%3Bx", "%7BDSN%7D", "DSN%20", "%0ADSN"}) {
+    const ProcessResult injected = Host({"odbc://liteshop?" + key + "=pgshop"}, options);
+    EXPECT_EQ(injected.exitCode, 2) << key << "\n" << Printed(injected);
+    EXPECT_NE(injected.err.find("is not a setting's name"), std::string::npos) << key << "\n" << Printed(injected);
+  }
 }
 
 // A driver that is not installed is named with the Debian package that
