@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <vector>
@@ -229,6 +230,24 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
     return kExitUsage;
   }
   return -1;
+}
+
+void HidePasswordsInArguments(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    char* const text = argv[i];
+    const std::size_t length = std::strlen(text);
+    const std::string masked = MaskPasswords(std::string_view(text, length));
+    if (masked == std::string_view(text, length)) continue;
+    // Masking replaces each password with "****" and keeps the rest: what
+    // lies between the first and the last character that differ holds
+    // every password (and, with two of them, what is between them).
+    const std::size_t shortest = std::min(length, masked.size());
+    std::size_t front = 0;
+    while (front < shortest && text[front] == masked[front]) ++front;
+    std::size_t back = 0;
+    while (back < shortest - front && text[length - 1 - back] == masked[masked.size() - 1 - back]) ++back;
+    std::fill(text + front, text + length - back, '*');
+  }
 }
 
 }  // namespace app
