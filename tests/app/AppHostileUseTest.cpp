@@ -325,20 +325,13 @@ TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
   }
   // Names typed on the command line, in the options' own errors.
   for (const Strings& args : {Strings{"--schema", "\"a\nb\x1b"}, Strings{"--timeout", "a\nb\x1b"},
-                              Strings{"diff", "--schema", "\"a\nb\x1b", "x", "y"}}) {
-    const ProcessResult result = Host(args);
-    EXPECT_EQ(result.exitCode, 2) << Printed(result);
-    EXPECT_NE(result.err.find("a\\nb\\x1b"), std::string::npos) << Printed(result);
-    EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << Printed(result);
-  }
+                              Strings{"diff", "--schema", "\"a\nb\x1b", "x", "y"}})
+    EXPECT_NE(Host(args).err.find("a\\nb\\x1b"), std::string::npos) << args[1];
   // A view SQLite cannot read (its table is gone), named as the tree names it.
-  const std::string db = dir.Path("views.db");
-  SqliteFile(db).Exec("CREATE TABLE t (a INTEGER); CREATE VIEW \"bad\nview\\x\" AS SELECT a FROM t; DROP TABLE t;");
-  const ProcessResult tree = Host({"--sqlite", db, "--format", "tree", "--quiet"});
-  EXPECT_EQ(tree.exitCode, 5) << Printed(tree);
+  SqliteFile(dir.Path("views.db")).Exec("CREATE TABLE t (a); CREATE VIEW \"bad\nview\\x\" AS SELECT a FROM t; DROP TABLE t;");
+  const ProcessResult tree = Host({"--sqlite", dir.Path("views.db"), "--format", "tree", "--quiet"});
   EXPECT_TRUE(HasLine(tree.out, "  view \"bad\\nview\\\\x\"")) << Printed(tree);
-  EXPECT_TRUE(HasLine(tree.err, "error: reading columns of view \"main\".\"bad\\nview\\\\x\" failed: [HY000] "
-                                "[SQLite]no such table: main.t (1)"))
+  EXPECT_NE(tree.err.find("error: reading columns of view \"main\".\"bad\\nview\\\\x\" failed"), std::string::npos)
       << Printed(tree);
 }
 

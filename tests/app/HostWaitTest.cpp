@@ -185,35 +185,24 @@ TEST(HostWaitTest, PasswordsOnTheCommandLineAreHiddenWhileTheImportRuns) {
   TempDir dir;
   SilentListener server;
   ASSERT_NE(server.Port(), 0);
-  const std::string at = "127.0.0.1:" + std::to_string(server.Port());
+  const std::string at = "127.0.0.1:" + std::to_string(server.Port()) + "/shop";
   const Strings sources[] = {
-      {"postgresql://clerk:s3cr%3Bet%7D@" + at + "/shop"},
-      {"postgresql://clerk@" + at + "/shop?sslmode=disable&password=s3cr%3Bet"},
-      {"mariadb://clerk:s3cr%2Fet@" + at + "/shop"},
-      {"--connect", "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(server.Port()) +
-                        ";Uid=clerk;Pwd={s3cr;et}}};Database=shop"},
-      {"--postgres", PostgresAt(server.Port())},
-      {"diff", "postgresql://clerk:s3cr%3Bet@" + at + "/shop", dir.Path("saved.json")},
+      {"postgresql://clerk:s3cr%3Bet%7D@" + at + "?sslmode=disable"},
+      {"postgresql://clerk@" + at + "?password=s3cr%3Bet"},
+      {"diff", "mariadb://clerk:s3cr%2Fet@" + at, "saved.json"},
+      {"--connect", PostgresAt(server.Port()) + ";PWD={s3cr;et}}}"},
   };
-  int pidFiles = 0;
+  int started = 0;
   for (const Strings& source : sources) {
-    SCOPED_TRACE(source.back());
-    Strings args = source;
-    args.insert(args.end(), {"--timeout", "60"});
-    RunningHost host(dir.Path("pid" + std::to_string(++pidFiles)), args);
+    RunningHost host(dir.Path("pid" + std::to_string(++started)), source);
     const pid_t pid = host.Pid();
-    ASSERT_NE(pid, 0);
-    ASSERT_TRUE(server.WaitForConnections(pidFiles, 20s)) << "the import never reached the server";
+    ASSERT_TRUE(pid != 0 && server.WaitForConnections(started, 20s)) << source.back();
     std::string shown = ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
     std::replace(shown.begin(), shown.end(), '\0', ' ');
-    EXPECT_EQ(shown.find("s3cr"), std::string::npos) << shown;
-    EXPECT_EQ(shown.find("never-printed"), std::string::npos) << shown;
-    EXPECT_NE(shown.find("clerk"), std::string::npos) << "the rest of the argument is kept: " << shown;
-    EXPECT_NE(shown.find("127.0.0.1"), std::string::npos) << "the rest of the argument is kept: " << shown;
-    ASSERT_EQ(::kill(pid, SIGINT), 0);
-    const std::optional<ProcessResult> result = host.Result(10s);
-    ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result->exitCode, 130) << Printed(*result);
+    EXPECT_TRUE(shown.find("s3cr") == std::string::npos && shown.find("never-printed") == std::string::npos) << shown;
+    EXPECT_NE(shown.find("127.0.0.1"), std::string::npos) << "the rest is kept: " << shown;
+    ::kill(pid, SIGINT);
+    EXPECT_TRUE(host.Result(10s).has_value());
   }
 }
 

@@ -180,22 +180,14 @@ TEST_F(HtmlBrowserTest, HostileNamesRunNoScriptAndShowAsText) {
 }
 
 // Names, types and texts thousands of characters long without a blank
-// wrap: the page is never wider than the window.
+// wrap: neither the page nor its index is wider than its box.
 TEST_F(HtmlBrowserTest, LongNamesWrapWithinTheWindow) {
-  const std::string name = QuoteIdent(std::string(3000, 'n'));
-  const std::string type = std::string(3000, 't');
-  const std::string text = std::string(3000, 'd');
-  OpenPageOf("CREATE TABLE " + name + " (" + name + " " + type + " DEFAULT '" + text + "' PRIMARY KEY);\n"
-             "CREATE TABLE other (id INTEGER REFERENCES " + name + ");\n"
+  const std::string name = QuoteIdent(std::string(3000, 'n')), text = std::string(3000, 'd');
+  OpenPageOf("CREATE TABLE " + name + " (" + name + " " + std::string(3000, 't') + " DEFAULT '" + text + "');\n"
              "CREATE VIEW v AS SELECT '" + text + "' AS " + name + ";\n");
   EXPECT_TRUE(s_browser->Errors().empty()) << json(s_browser->Errors()).dump(2);
-  const json width = Evaluate("[document.documentElement.scrollWidth, document.documentElement.clientWidth]");
-  ASSERT_EQ(width.size(), 2u);
-  EXPECT_GT(width[1].get<int>(), 0);
-  EXPECT_EQ(width[0], width[1]) << "the page is wider than the window";
-  // The index keeps to its column.
-  EXPECT_EQ(Evaluate("(() => { const i = document.getElementById('index'); return i.scrollWidth <= i.clientWidth; })()"),
-            true);
+  EXPECT_EQ(Evaluate("['html', '#index'].map(s => document.querySelector(s)).map(e => e.scrollWidth - e.clientWidth)"),
+            (json{0, 0}));
 }
 
 }  // namespace
