@@ -64,7 +64,9 @@ bool DriverMisreads(const std::string& value) {
 // or nothing.
 std::optional<std::u16string> ConninfoSetting(std::u16string_view text, std::u16string_view key) {
   std::size_t at = 0;
-  const auto blank = [&] { return at < text.size() && (text[at] == u' ' || text[at] == u'\t' || text[at] == u'\n' || text[at] == u'\r'); };
+  const auto blank = [&] {
+    return at < text.size() && (text[at] == u' ' || text[at] == u'\t' || text[at] == u'\n' || text[at] == u'\r');
+  };
   while (at < text.size()) {
     while (blank()) ++at;
     const std::size_t start = at;
