@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <set>
@@ -61,33 +62,34 @@ CREATE SEQUENCE stable.counter START 5;
 CREATE SCHEMA churn;
 )sql";
 
-// Rounds an object of the churn lives.
+// Rounds after which the churn drops what it made.
 constexpr int kLifetime = 12;
 
-// One round of the churn: table i and its view are made whole (columns
-// with a default, a key, a check, an index, a trigger, a foreign key to a
-// table of the round before), the table of the round before gets a column,
-// and the objects of kLifetime rounds before are dropped (the table with
-// CASCADE: the foreign key of the next table goes with it), each step
-// committed on its own.
-std::string ChurnRound(int i) {
-  const std::string t = "churn.t" + std::to_string(i);
-  const std::string v = "churn.v" + std::to_string(i);
+// One round of a churn whose names start with `p`: table i and its view
+// are made whole in one transaction (columns with a default, a key, a
+// check, an index, a trigger, a foreign key to the table of the round
+// before, which gets a column). Every kLifetime rounds the views and
+// tables of kLifetime rounds before those are dropped one after the other,
+// each on its own (a table with CASCADE: the foreign key of the next table
+// goes with it): drops come in bursts, as in a migration, so that the
+// attempts of one statement, run one right after the other, meet drops.
+std::string ChurnRound(const std::string& p, int i) {
+  const std::string n = p + std::to_string(i);
+  const std::string t = "churn." + n;
   std::string sql =
-      "CREATE TABLE " + t + " (id integer PRIMARY KEY, a integer NOT NULL DEFAULT 7 CHECK (a > 0), b text, "
-      "ref integer" + (i > 1 ? " REFERENCES churn.t" + std::to_string(i - 1) + " (id) ON DELETE SET NULL" : std::string()) +
-      ");\nCREATE INDEX t" + std::to_string(i) + "_b ON " + t + " (b);\n"
-      "CREATE TRIGGER t" + std::to_string(i) + "_touch AFTER UPDATE OF a, b ON " + t +
-      " FOR EACH ROW EXECUTE FUNCTION stable.touch();\n"
-      "CREATE VIEW " + v + " AS SELECT id, a, b FROM " + t + " WHERE a > 1;\n";
-  if (i > 1) sql += "ALTER TABLE churn.t" + std::to_string(i - 1) + " ADD COLUMN extra integer;\n";
-  if (i > kLifetime) {
-    const std::string old = std::to_string(i - kLifetime);
-    sql += "DROP VIEW churn.v" + old + ";\nDROP TABLE churn.t" + old + " CASCADE;\n";
-  }
-  // Rounds a few milliseconds apart: an object lives about as long as an
-  // import takes, so that imports see objects that stay and objects that go.
-  return sql + "SELECT pg_sleep(0.005);\n";
+      "BEGIN;\nCREATE TABLE " + t + " (id integer PRIMARY KEY, a integer NOT NULL DEFAULT 7 CHECK (a > 0), b text, "
+      "ref integer" + (i > 1 ? " REFERENCES churn." + p + std::to_string(i - 1) + " (id) ON DELETE SET NULL" : std::string()) +
+      ");\nCREATE INDEX " + n + "_b ON " + t + " (b);\n"
+      "CREATE TRIGGER " + n + "_touch AFTER UPDATE OF a, b ON " + t + " FOR EACH ROW EXECUTE FUNCTION stable.touch();\n"
+      "CREATE VIEW churn.v" + n + " AS SELECT id, a, b FROM " + t + " WHERE a > 1;\n";
+  if (i > 1) sql += "ALTER TABLE churn." + p + std::to_string(i - 1) + " ADD COLUMN extra integer;\n";
+  sql += "COMMIT;\n";
+  if (i % kLifetime == 0 && i > kLifetime)
+    for (int k = i - 2 * kLifetime + 1; k <= i - kLifetime; ++k) {
+      const std::string old = p + std::to_string(k);
+      sql += "DROP VIEW churn.v" + old + ";\nDROP TABLE churn." + old + " CASCADE;\n";
+    }
+  return sql;
 }
 
 // What is wrong with a churn table or view the model holds: it must be
@@ -137,56 +139,155 @@ class PgConcurrentDdlTest : public ::testing::Test {
   inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 
-// While the churn runs (a bounded number of rounds), imports follow each
-// other. Every import: no statement fails; the objects the churn does not
-// touch are exactly as pg_catalog has them; every churn table or view in
-// the model is whole; no id points at a missing object.
+// While the churn runs, 50 imports follow each other (the churn goes on,
+// batch after batch of rounds, until they are done). Every import: no
+// statement fails; the objects the churn does not touch are exactly as an
+// import before the churn had them, which is as pg_catalog has them; every
+// churn table or view in the model is whole; no id points at a missing
+// object.
 TEST_F(PgConcurrentDdlTest, ImportsDuringDdlChurnLoseNothingAndHoldNoHalfObjects) {
-  const Strings stable = InSchema(PgCatalogueLines(s_database->Name()), "stable");
+  GenericModel idle(s_plugin->Api().modelType);
+  ASSERT_EQ(RunImport(s_plugin->Api(), idle, s_database->ConnectionString()).status, ImportStatusConnected);
+  const Strings stable = InSchema(PgModelLines(idle), "stable");
   ASSERT_GT(stable.size(), 20u);
+  ASSERT_EQ(LineDifference(InSchema(PgCatalogueLines(s_database->Name()), "stable"), stable), "");
 
-  constexpr int kRounds = 300;
-  std::string script = "\\set ON_ERROR_STOP 1\n";
-  for (int i = 1; i <= kRounds; ++i) script += ChurnRound(i);
-  std::atomic<bool> churning{true};
-  ProcessResult churn;
-  std::thread churner([&] {
-    ProcessOptions options;
-    options.input = script;
-    options.timeoutSeconds = 240;
-    churn = RunProcess("/usr/bin/psql", {"-X", "-q", "-d", s_database->Name(), "-f", "-"}, options);
-    churning = false;
-  });
+  // Three sessions churn, each as fast as it can, batch after batch of
+  // rounds, until the imports are done.
+  constexpr int kImports = 50;
+  constexpr int kBatch = 50;        // rounds per psql run
+  constexpr int kMostRounds = 4000;  // a bound on each churn, should the imports hang
+  std::atomic<bool> importing{true};
+  struct Churn {
+    std::string prefix;
+    int rounds = 0;
+    ProcessResult last;
+  };
+  Churn churns[] = {{"t", 0, {}}, {"u", 0, {}}, {"w", 0, {}}};
+  std::vector<std::thread> churners;
+  // Whatever ends the test, the churn stops and is waited for.
+  struct StopChurn {
+    std::atomic<bool>& importing;
+    std::vector<std::thread>& churners;
+    ~StopChurn() {
+      importing = false;
+      for (std::thread& churner : churners)
+        if (churner.joinable()) churner.join();
+    }
+  } stop{importing, churners};
+  for (Churn& churn : churns)
+    churners.emplace_back([&] {
+      churn.last.exitCode = 0;
+      while (importing && churn.last.exitCode == 0 && churn.rounds < kMostRounds) {
+        std::string script = "\\set ON_ERROR_STOP 1\n";
+        for (int i = churn.rounds + 1; i <= churn.rounds + kBatch; ++i) script += ChurnRound(churn.prefix, i);
+        ProcessOptions options;
+        options.input = script;
+        options.timeoutSeconds = 120;
+        churn.last = RunProcess("/usr/bin/psql", {"-X", "-q", "-d", s_database->Name(), "-f", "-"}, options);
+        churn.rounds += kBatch;
+      }
+    });
 
-  int imports = 0;
   int withChurnObjects = 0;
   std::set<std::string> failures;
-  while (churning || imports < 3) {
+  for (int import = 1; import <= kImports && !HasFatalFailure(); ++import) {
     GenericModel model(s_plugin->Api().modelType);
     const ImportOutcome outcome = RunImport(s_plugin->Api(), model, s_database->ConnectionString());
-    ++imports;
     ASSERT_EQ(outcome.status, ImportStatusConnected);
     for (const QmFailedStatement& failed : outcome.failed)
-      failures.insert(Utf8(failed.name) + ": [" + Utf8(failed.diagnostic.sqlState) + "] " + Utf8(failed.diagnostic.message));
+      failures.insert("import " + std::to_string(import) + ": " + Utf8(failed.name) + ": [" +
+                      Utf8(failed.diagnostic.sqlState) + "] " + Utf8(failed.diagnostic.message));
     const Strings lines = PgModelLines(model);
-    EXPECT_EQ(LineDifference(stable, InSchema(lines, "stable")), "") << "import " << imports;
-    EXPECT_EQ(StructuralFaults(model), Strings()) << "import " << imports;
+    EXPECT_EQ(LineDifference(stable, InSchema(lines, "stable")), "") << "import " << import;
+    EXPECT_EQ(StructuralFaults(model), Strings()) << "import " << import;
     CMOObject* churnSchema = Child(model, *model.GetCMOObject(), model::Schema, "churn");
     ASSERT_NE(churnSchema, nullptr);
     for (CMOObject* table : Children(model, *churnSchema, model::Table)) {
-      EXPECT_EQ(ChurnObjectFault(model, *table, false), "") << "import " << imports;
+      EXPECT_EQ(ChurnObjectFault(model, *table, false), "") << "import " << import;
       ++withChurnObjects;
     }
     for (CMOObject* view : Children(model, *churnSchema, model::View))
-      EXPECT_EQ(ChurnObjectFault(model, *view, true), "") << "import " << imports;
-    if (HasFatalFailure() || imports > 500) break;
+      EXPECT_EQ(ChurnObjectFault(model, *view, true), "") << "import " << import;
   }
-  churner.join();
-  ASSERT_EQ(churn.exitCode, 0) << Printed(churn);
+  importing = false;
+  for (std::thread& churner : churners) churner.join();
+  for (const Churn& churn : churns) {
+    ASSERT_EQ(churn.last.exitCode, 0) << Printed(churn.last);
+    // The churn ran all along the imports.
+    EXPECT_LT(churn.rounds, kMostRounds);
+  }
   EXPECT_EQ(failures, std::set<std::string>());
-  // The imports met the churn: they saw its objects.
-  EXPECT_GE(imports, 5);
-  EXPECT_GT(withChurnObjects, 0);
+  // The imports saw the churn's objects.
+  EXPECT_GT(withChurnObjects, kImports);
+}
+
+// A statement that failed on an object gone since its snapshot runs again
+// with the relations it reads locked: group after group (here two
+// relations a group, where the server's lock table would allow thousands),
+// each group locked before the snapshot its rows come from. The first
+// attempt of "check constraints" is made to fail as a dropped table makes
+// it fail; a table of the last group is dropped while the first group is
+// read.
+TEST_F(PgConcurrentDdlTest, ARetryReadsGroupByGroupWithTheGroupsRelationsLocked) {
+  ASSERT_EQ(RunPsql(s_database->Name(),
+                    "CREATE SCHEMA grouped;\n"
+                    "CREATE TABLE grouped.g1 (id integer PRIMARY KEY, a integer CHECK (a > 1));\n"
+                    "CREATE TABLE grouped.g2 (id integer PRIMARY KEY REFERENCES grouped.g1, b integer CHECK (b > 2));\n"
+                    "CREATE VIEW grouped.v AS SELECT id, a FROM grouped.g1;\n"
+                    "CREATE TABLE grouped.g3 (c integer CHECK (c > 3), d integer CHECK (d > 4));\n"
+                    "CREATE MATERIALIZED VIEW grouped.m AS SELECT 1 AS x;\n"
+                    "CREATE TABLE grouped.last_one (a integer CHECK (a > 0));\n"),
+            "");
+  const std::string database = s_database->Name();
+  const std::string lastOne = QueryValue(database, "SELECT 'grouped.last_one'::regclass::oid");
+  int failedOnce = 0;
+  struct Group {
+    std::string relations;  // the oids, as in the statement
+    std::string locked;     // how many of them the import held locked when the statement was sent
+    std::string lockable;   // how many of them were tables and views then
+  };
+  std::vector<Group> groups;
+  std::string lastOneDropped;
+  odbc::Install hook({.beforeExecute = [&](void*, const std::u16string& text) -> std::optional<std::u16string> {
+    const std::string sql = Utf8(text);
+    if (sql.find("k.contype = 'c'") == std::string::npos || sql.find("k.conbin") == std::string::npos) {
+      // The listing: two relations a group.
+      if (sql.find("max_locks_per_transaction") == std::string::npos) return std::nullopt;
+      const std::size_t budget = sql.find("GREATEST(");
+      const std::size_t end = sql.find(" || COALESCE(");
+      if (budget == std::string::npos || end == std::string::npos) return std::nullopt;
+      return Utf16(sql.substr(0, budget) + "'2'" + sql.substr(end));
+    }
+    if (failedOnce++ == 0) return u"SELECT 1 FROM qm_dropped_meanwhile";  // 42P01, as a dropped table gives
+    const std::size_t from = sql.find("c.oid = ANY ('{");
+    if (from == std::string::npos) return std::nullopt;
+    const std::string oids = sql.substr(from + 15, sql.find('}', from) - from - 15);
+    const std::string array = "'{" + oids + "}'::oid[]";
+    groups.push_back({oids,
+                      QueryValue(database, "SELECT count(*) FROM pg_locks l WHERE l.locktype = 'relation' AND "
+                                           "l.mode = 'AccessShareLock' AND l.granted AND l.pid <> pg_backend_pid() AND "
+                                           "l.database = (SELECT oid FROM pg_database WHERE datname = current_database()) "
+                                           "AND l.relation = ANY (" + array + ")"),
+                      QueryValue(database, "SELECT count(*) FROM pg_class WHERE relkind IN ('r', 'p', 'v') AND oid = ANY (" +
+                                               array + ")")});
+    if (groups.size() == 1) lastOneDropped = RunPsql(database, "SET lock_timeout = '5s';\nDROP TABLE grouped.last_one;\n");
+    return std::nullopt;
+  }});
+  GenericModel model(s_plugin->Api().modelType);
+  const ImportOutcome outcome = RunImport(s_plugin->Api(), model, s_database->ConnectionString(), "grouped");
+  ASSERT_EQ(outcome.status, ImportStatusConnected);
+  EXPECT_EQ(outcome.failed.size(), 0u);
+  EXPECT_EQ(lastOneDropped, "");
+  ASSERT_EQ(groups.size(), 3u);
+  EXPECT_TRUE(groups.back().relations.ends_with(lastOne)) << groups.back().relations;
+  for (const Group& group : groups) {
+    EXPECT_EQ(group.locked, group.lockable) << group.relations;
+    EXPECT_LE(std::count(group.relations.begin(), group.relations.end(), ','), 1) << group.relations;
+  }
+  const Strings expected = InSchema(PgCatalogueLines(database), "grouped");
+  EXPECT_GT(expected.size(), 15u);
+  EXPECT_EQ(LineDifference(expected, InSchema(PgModelLines(model), "grouped")), "");
 }
 
 // ---- The driver's own catalogue queries.
