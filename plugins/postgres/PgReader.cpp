@@ -301,6 +301,9 @@ void PgReader::ImportObjects(int statementId) {
   HeldRows* held = Held(*this, statementId);
   const std::size_t failedBefore = GetFailedStatements().size();
   for (std::size_t from = 0; from == 0 || from < relations.size(); from += budget) {
+    // The host's stop is heard between groups too; the read loop then
+    // runs no further statement.
+    if (from > 0 && StopRequested()) return;
     const std::span<const std::uint32_t> group =
         std::span<const std::uint32_t>(relations).subspan(from, std::min(budget, relations.size() - from));
     failure = ExecuteOnConnection(connection, u"BEGIN ISOLATION LEVEL READ COMMITTED");
