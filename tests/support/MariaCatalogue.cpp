@@ -46,9 +46,7 @@ std::string IndexQuery(bool keys, const std::string& filter) {
 
 std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& schemas, const MariaAccount& account) {
   auto filter = [&](const std::string& column) { return SchemaFilter(column, schemas); };
-  auto query = [&](const std::string& text, const std::string& setup = {}) {
-    return MariaQueryColumn(text, setup, account.user, account.password);
-  };
+  auto query = [&](const std::string& text) { return MariaQueryColumn(text, {}, account.user, account.password); };
   // Whether the account may read mysql.proc (a failing query would fail the
   // test, so its privileges are asked).
   const bool procReadable =
@@ -69,22 +67,6 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
                      "FROM mysql.proc p WHERE BINARY p.db = BINARY r.ROUTINE_SCHEMA AND p.name = r.ROUTINE_NAME "
                      "AND p.type = r.ROUTINE_TYPE), r.ROUTINE_DEFINITION)"
                    : "r.ROUTINE_DEFINITION";
-  // A view's columns (their nullability and default) as the server's own
-  // sessions see them, in its global sql_mode.
-  const std::string columns =
-      "SELECT CONCAT('column ', c.TABLE_SCHEMA, '.', c.TABLE_NAME, '.', c.COLUMN_NAME, ' #', c.ORDINAL_POSITION, ' ', "
-      "c.COLUMN_TYPE, ' null=', IF(c.IS_NULLABLE = 'YES', 1, 0), ' default=', "
-      "IF(c.IS_GENERATED = 'ALWAYS', '-', COALESCE(c.COLUMN_DEFAULT, '-')), ' gen=', "
-      "IF(c.IS_GENERATED = 'ALWAYS', COALESCE(c.GENERATION_EXPRESSION, '-'), '-'), ' kind=', "
-      "CASE WHEN c.IS_GENERATED <> 'ALWAYS' THEN '-' WHEN c.EXTRA LIKE '%VIRTUAL GENERATED%' THEN 'VIRTUAL' "
-      "WHEN c.EXTRA LIKE '%STORED GENERATED%' THEN 'STORED' ELSE '-' END, "
-      "' autoinc=', IF(c.EXTRA LIKE '%auto_increment%', '1', '-'), ' invisible=', IF(c.EXTRA LIKE '%INVISIBLE%', '1', '-'), "
-      "' onupdate=', " + onUpdate + ", ' charset=', COALESCE(c.CHARACTER_SET_NAME, '-'), ' collation=', "
-      "COALESCE(c.COLLATION_NAME, '-'), ' pk=', COALESCE((SELECT i.SEQ_IN_INDEX FROM information_schema.STATISTICS i "
-      "WHERE BINARY i.TABLE_SCHEMA = BINARY c.TABLE_SCHEMA AND BINARY i.TABLE_NAME = BINARY c.TABLE_NAME "
-      "AND i.INDEX_NAME = 'PRIMARY' AND i.COLUMN_NAME = c.COLUMN_NAME), '-'), ' comment=', " + Or("c.COLUMN_COMMENT") + ") AS v "
-      "FROM information_schema.COLUMNS c WHERE " + filter("c.TABLE_SCHEMA") + " AND " +
-      NotASequence("c.TABLE_SCHEMA", "c.TABLE_NAME");
   const std::vector<std::string> queries = {
       "SELECT CONCAT('schema ', s.SCHEMA_NAME, ' charset=', s.DEFAULT_CHARACTER_SET_NAME, ' collation=', "
       "s.DEFAULT_COLLATION_NAME, ' comment=', " + Or("s.SCHEMA_COMMENT") + ") AS v "
@@ -104,7 +86,19 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "v.SECURITY_TYPE, ' owner=', v.DEFINER, ' def=', v.VIEW_DEFINITION) AS v FROM information_schema.VIEWS v WHERE " +
       filter("v.TABLE_SCHEMA"),
 
-      columns,
+      "SELECT CONCAT('column ', c.TABLE_SCHEMA, '.', c.TABLE_NAME, '.', c.COLUMN_NAME, ' #', c.ORDINAL_POSITION, ' ', "
+      "c.COLUMN_TYPE, ' null=', IF(c.IS_NULLABLE = 'YES', 1, 0), ' default=', "
+      "IF(c.IS_GENERATED = 'ALWAYS', '-', COALESCE(c.COLUMN_DEFAULT, '-')), ' gen=', "
+      "IF(c.IS_GENERATED = 'ALWAYS', COALESCE(c.GENERATION_EXPRESSION, '-'), '-'), ' kind=', "
+      "CASE WHEN c.IS_GENERATED <> 'ALWAYS' THEN '-' WHEN c.EXTRA LIKE '%VIRTUAL GENERATED%' THEN 'VIRTUAL' "
+      "WHEN c.EXTRA LIKE '%STORED GENERATED%' THEN 'STORED' ELSE '-' END, "
+      "' autoinc=', IF(c.EXTRA LIKE '%auto_increment%', '1', '-'), ' invisible=', IF(c.EXTRA LIKE '%INVISIBLE%', '1', '-'), "
+      "' onupdate=', " + onUpdate + ", ' charset=', COALESCE(c.CHARACTER_SET_NAME, '-'), ' collation=', "
+      "COALESCE(c.COLLATION_NAME, '-'), ' pk=', COALESCE((SELECT i.SEQ_IN_INDEX FROM information_schema.STATISTICS i "
+      "WHERE BINARY i.TABLE_SCHEMA = BINARY c.TABLE_SCHEMA AND BINARY i.TABLE_NAME = BINARY c.TABLE_NAME "
+      "AND i.INDEX_NAME = 'PRIMARY' AND i.COLUMN_NAME = c.COLUMN_NAME), '-'), ' comment=', " + Or("c.COLUMN_COMMENT") + ") AS v "
+      "FROM information_schema.COLUMNS c WHERE " + filter("c.TABLE_SCHEMA") + " AND " +
+      NotASequence("c.TABLE_SCHEMA", "c.TABLE_NAME"),
 
       IndexQuery(true, filter("i.TABLE_SCHEMA")),
       IndexQuery(false, filter("i.TABLE_SCHEMA")),
@@ -151,9 +145,12 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "FROM information_schema.PARAMETERS a WHERE " + filter("a.SPECIFIC_SCHEMA") + " AND a.ORDINAL_POSITION > 0",
   };
   std::vector<std::string> lines;
-  for (const std::string& text : queries)
-    for (std::string& line : query(text, text == columns ? "SET SESSION sql_mode = @@GLOBAL.sql_mode" : ""))
-      lines.push_back(std::move(line));
+  // Columns in the server's global sql_mode, by which its own sessions
+  // derive a view's (nullability, default).
+  for (const std::string& text : queries) {
+    const std::string setup = text.starts_with("SELECT CONCAT('column ") ? "SET SESSION sql_mode = @@GLOBAL.sql_mode" : "";
+    for (std::string& line : MariaQueryColumn(text, setup, account.user, account.password)) lines.push_back(std::move(line));
+  }
 
   // Sequences: their values are in the sequences themselves.
   const std::vector<std::string> sequences =

@@ -81,23 +81,20 @@ INSTANTIATE_TEST_SUITE_P(Ways, MariaCommandLineTest,
                                            Choice{"ByUrl", {}}),
                          [](const ::testing::TestParamInfo<Choice>& info) { return std::string(info.param.name); });
 
-// A view whose table was dropped: the tree still has the view, standard
-// error names it with the server's reason, and the exit code says the model
-// is incomplete.
+// A view whose table was dropped: standard error names it with the
+// server's reason, and the exit code says the model is incomplete.
 TEST(MariaCommandLineFailureTest, AViewTheServerCannotOpenIsNamedAndExitsWithFive) {
   QM_REQUIRE_MARIA();
   MariaDatabase database("broken_view");
   ASSERT_EQ(RunMariaSql(database.Name(), "CREATE TABLE gone (a int);\nCREATE VIEW v_gone AS SELECT a FROM gone;\n"
-                                         "CREATE TABLE kept (b int);\nDROP TABLE gone;\n"),
+                                         "DROP TABLE gone;\n"),
             "");
-  const ProcessResult result = RunProcess(
-      QM_IMPORT_EXE, {"--connect", database.ConnectionString(), "--schema", database.Name(), "--format", "tree", "--quiet"});
+  const ProcessResult result = RunProcess(QM_IMPORT_EXE, {"--connect", database.ConnectionString(), "--schema",
+                                                          database.Name(), "--format", "tree", "--quiet"});
   EXPECT_EQ(result.exitCode, 5) << Printed(result);
-  EXPECT_NE(result.err.find("reading columns of view `" + database.Name() + "`.`v_gone` failed"), std::string::npos)
-      << result.err;
-  EXPECT_NE(result.err.find("View '" + database.Name() + ".v_gone' references invalid table(s)"), std::string::npos)
-      << result.err;
-  for (const char* name : {"v_gone", "kept"}) EXPECT_NE(result.out.find(name), std::string::npos) << name << "\n" << result.out;
+  for (const std::string& said : {"reading columns of view `" + database.Name() + "`.`v_gone` failed",
+                                  "View '" + database.Name() + ".v_gone' references invalid table(s)"})
+    EXPECT_NE(result.err.find(said), std::string::npos) << result.err;
 }
 
 }  // namespace
