@@ -71,18 +71,21 @@ MariaReader::AfterFailure MariaReader::OnStatementFailed(int statementId, OdbcDi
 void MariaReader::ReadObjects() {
   // One at a time: whether the sequence values statement applies is known
   // only once the sequences are read.
+  // Objects this import makes come after those the model already holds.
+  const int firstNew = m_model != nullptr ? m_model->GetObjectCount() + 1 : 1;
   for (int id : StatementIds()) {
     if (!Applies(id)) continue;
     const std::size_t failedBefore = GetFailedStatements().size();
-    if (RunStatement(id) && id == kColumns && GetFailedStatements().size() == failedBefore) ReportUnreadableViews();
+    if (RunStatement(id) && id == kColumns && GetFailedStatements().size() == failedBefore)
+      ReportUnreadableViews(firstNew);
   }
   m_scope.clear();
   m_sequences.clear();
 }
 
-void MariaReader::ReportUnreadableViews() {
+void MariaReader::ReportUnreadableViews(int firstNew) {
   if (m_model == nullptr || m_connector == nullptr || m_connector->GetConnectionHandle() == nullptr) return;
-  for (int id = 1; id <= m_model->GetObjectCount(); ++id) {
+  for (int id = firstNew; id <= m_model->GetObjectCount(); ++id) {
     const CMOObject* view = m_model->GetCMOObject(id);
     if (view == nullptr || view->GetObjectType() != model::View) continue;
     std::vector<int> columns;

@@ -58,9 +58,9 @@ class MariaReader : public SchemaSourceReaderI {
   MariaConnector* Connector() const;
   // Whether the statement has anything to read in this import.
   bool Applies(int statementId) const;
-  // Reports the views of the model that have no columns because the server
-  // cannot open them (see above).
-  void ReportUnreadableViews();
+  // Reports the views this import made (objects from firstNew on) that
+  // have no columns because the server cannot open them (see above).
+  void ReportUnreadableViews(int firstNew);
 
   std::vector<std::u16string> m_scope;    // schemas of the current import; empty: all but MariaDB's own
   std::vector<SequenceName> m_sequences;  // the sequences the current import found (row action fills it)
