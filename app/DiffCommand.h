@@ -27,6 +27,11 @@ struct DiffSide {
   std::string path;   // the saved model's file, or the URL, as given; empty for a source given by options
 };
 
+// Whether a side's text is a live source's URL rather than a file: a
+// scheme followed by "//", or a scheme a plug-in (or the host, odbc)
+// serves, as in sqlite:shop.db. (lint takes its SOURCE the same way.)
+bool IsUrl(const std::string& text, const Loaded& loaded);
+
 // Reads the side into `model` (which holds only its root). Returns 0, or
 // the exit code to end with after printing why in `error` (one line).
 int LoadSide(const DiffSide& side, GenericModel& model, std::string& error);

@@ -6,12 +6,15 @@
 // module's ISchemaImport on a worker thread while the main thread shows the
 // posted progress, and writes the model it got in the chosen output format
 // (writers/OutputFormats.h). It names no plug-in and no format itself.
-// `quillmere-import diff OLD NEW` compares two models (DiffCommand.h).
+// `quillmere-import diff OLD NEW` compares two models (DiffCommand.h);
+// `quillmere-import lint SOURCE` checks one against the schema rules
+// (LintCommand.h).
 // Exit codes are in ExitCodes.h.
 #include "ConnectionPrompt.h"
 #include "Console.h"
 #include "DiffCommand.h"
 #include "ExitCodes.h"
+#include "LintCommand.h"
 #include "LiveImport.h"
 #include "Options.h"
 #include "OutputFile.h"
@@ -108,8 +111,16 @@ int Run(const Options& options, Loaded& loaded) {
     exitCode = kExitOk;
     const GenericModel& model = *imported.model;
     std::string error;
-    const WriteOutcome written = output.Write(
-        [&](std::ostream& out) { options.format->writer->Write(model, out, options.write); }, error);
+    // Texts the format leaves out (the sql format's refusals) are named as
+    // the writer finds them; the run then ends with exit code 5.
+    std::size_t leftOut = 0;
+    writers::WriteOptions write = options.write;
+    write.leftOut = [&](const std::string& line) {
+      console.Warning(line);
+      ++leftOut;
+    };
+    const WriteOutcome written =
+        output.Write([&](std::ostream& out) { options.format->writer->Write(model, out, write); }, error);
     if (written == WriteOutcome::Cancelled) {
       console.Raw("import cancelled; no model written\n");
       exitCode = kExitCancelled;
@@ -132,6 +143,12 @@ int Run(const Options& options, Loaded& loaded) {
         console.Error(std::to_string(imported.failed.size()) +
                       (imported.failed.size() == 1 ? " statement" : " statements") +
                       " failed; the model written is incomplete");
+        exitCode = kExitImportErrors;
+      }
+      if (leftOut > 0) {
+        console.Error(std::to_string(leftOut) + (leftOut == 1 ? " text" : " texts") + " of the database " +
+                      (leftOut == 1 ? "is" : "are") + " not in the " + std::string(options.format->name) +
+                      " output (see the \"-- not written\" lines)");
         exitCode = kExitImportErrors;
       }
     }
@@ -168,12 +185,26 @@ int main(int argc, char** argv) {
   // each step a system call, and that is a tenth of a large import's time.
   mallopt(M_ARENA_MAX, 1);
 #endif
+  // The arguments as given, for the parsers; the process's own strings lose
+  // their passwords at once, before anything is loaded or connected.
+  std::vector<std::string> given(argv, argv + argc);
+  std::vector<char*> arguments;
+  for (std::string& argument : given) arguments.push_back(argument.data());
+  arguments.push_back(nullptr);
+  app::HidePasswordsInArguments(argc, argv);
+  argv = arguments.data();
   app::ConfigureSqlite();
   app::InitLocale();
   // "diff" compares models instead of importing one (DiffCommand.h).
   app::Loaded loaded;
   if (argc > 1 && std::strcmp(argv[1], "diff") == 0) {
     const int exitCode = app::RunDiff(argc - 1, argv + 1, loaded);
+    loaded.Close();
+    app::Finish(exitCode);
+  }
+  // "lint" checks a model against the schema rules (LintCommand.h).
+  if (argc > 1 && std::strcmp(argv[1], "lint") == 0) {
+    const int exitCode = app::RunLint(argc - 1, argv + 1, loaded);
     loaded.Close();
     app::Finish(exitCode);
   }

@@ -65,10 +65,13 @@ TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
     const auto node = svg.nodeTexts.find("d-" + Node(tables[i]));
     ASSERT_NE(node, svg.nodeTexts.end()) << names[i];
     ASSERT_FALSE(node->second.empty());
-    // The box's title, then its column: the name exactly as shown.
+    // The box's title, then its column and the column's type: the name
+    // exactly as shown.
     const std::string shown = VisibleText(platform::Utf8ToUtf16(names[i]));
+    ASSERT_GE(node->second.size(), 3u) << names[i];
     EXPECT_EQ(node->second[0], shown);
     EXPECT_EQ(node->second[1], shown);
+    EXPECT_EQ(node->second[2], shown + " NOT NULL");
   }
 }
 

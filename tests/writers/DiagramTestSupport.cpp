@@ -27,7 +27,9 @@ const std::vector<std::string>& DiagramHostileNames() {
     for (const char* name : {"<script>window.qmInjected=1</script>", "<img src=x onerror=\"window.qmInjected=2\">",
                              "\"><svg onload=window.qmInjected=3>", "</code></pre><b>bold</b>", "&lt;not&gt; &amp;",
                              "]]><!-- -->", "a -> b [label=x]; }", "<TABLE>", "*emph* _u_ [l](http://x) `c`",
-                             "- item", "1. item", "#quot; #35;", "pk", "Fk-x", "}o--|| :", "$x$ ~~s~~ | c"})
+                             "- item", "1. item", "#quot; #35;", "pk", "Fk-x", "}o--|| :", "$x$ ~~s~~ | c",
+                             // Graphviz's label escapes (node, graph, object, edge ends, line ends).
+                             "a\\N\\G", "c\\L\\E", "\\T\\H\\l\\n\\r\\", "\\\\N"})
       all.emplace_back(name);
     return all;
   }();

@@ -12,6 +12,7 @@
 // may run on any thread, for several models at once.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,12 @@ struct WriteOptions {
   // With aroundTable: how many foreign keys away a table may be; 0 draws
   // the table alone.
   int depth = 1;
+  // The sql format: told once for each text of the model it leaves out of
+  // the script, because the text is not what the script expects there
+  // (one line for a person, UTF-8; the script names the text on a
+  // "-- not written:" line). Called before the script is written. Unset:
+  // nobody is told.
+  std::function<void(const std::string& line)> leftOut;
 };
 
 // Thrown by Write when the model cannot be written in this format as the

@@ -1,7 +1,7 @@
 // The "sql" output format: the DDL that recreates the model's schema in an
 // empty database, in the dialect of the database it was read from
 // (chosen by the model's type, the number of the plug-in that made it:
-// PostgreSQL and SQLite; standard SQL for a model of another source).
+// PostgreSQL, SQLite and MariaDB; standard SQL for a model of another source).
 //
 // Objects come in the order they need each other: schemas, types and
 // sequences, tables (with their columns and checks), keys, foreign keys
@@ -15,7 +15,11 @@
 // cannot be written (a PostgreSQL aggregate, whose functions the model
 // does not hold; a tablespace, which names a folder of the server) is
 // named in a comment line saying why. The whole script runs in one
-// transaction. Time is linear in the model's size and texts.
+// transaction. No text of the database is written unless it proves to be
+// the one expression, type or statement expected there, as the server and
+// the client that loads the script read it (src/sql/SqlProof.h); one that
+// does not is left out, named on a "-- not written:" line and told to
+// options.leftOut. Time is linear in the model's size and texts.
 #pragma once
 
 #include <writers/ModelWriter.h>

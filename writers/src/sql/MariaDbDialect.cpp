@@ -53,16 +53,25 @@ char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<ch
 
 std::u16string Decimal(std::int64_t value) { return platform::Utf8ToUtf16(std::to_string(value)); }
 
-// Whether the sql_mode (a comma-separated list) reads a backslash in a
-// string as itself.
-bool NoBackslashEscapes(std::u16string_view sqlMode) {
+// Whether the sql_mode (a comma-separated list) holds one of the words.
+bool ModeHas(std::u16string_view sqlMode, std::initializer_list<std::u16string_view> words) {
   for (std::size_t start = 0; start <= sqlMode.size();) {
     std::size_t end = sqlMode.find(u',', start);
     if (end == std::u16string_view::npos) end = sqlMode.size();
-    if (SameWord(sqlMode.substr(start, end - start), u"NO_BACKSLASH_ESCAPES")) return true;
+    for (std::u16string_view word : words)
+      if (SameWord(sqlMode.substr(start, end - start), word)) return true;
     start = end + 1;
   }
   return false;
+}
+
+// Whether the sql_mode reads a backslash in a string as itself.
+bool NoBackslashEscapes(std::u16string_view sqlMode) { return ModeHas(sqlMode, {u"NO_BACKSLASH_ESCAPES"}); }
+
+// Whether the sql_mode reads "..." as a name (ANSI_QUOTES, and the modes
+// that stand for a set holding it).
+bool AnsiQuotes(std::u16string_view sqlMode) {
+  return ModeHas(sqlMode, {u"ANSI_QUOTES", u"ANSI", u"DB2", u"MAXDB", u"MSSQL", u"ORACLE", u"POSTGRESQL"});
 }
 
 // The text the client ends the next statement at: one the statement does
@@ -119,6 +128,8 @@ std::u16string MariaDbDialect::LiteralIn(std::u16string_view text, std::u16strin
       quoted += u"\\\\";
     } else if (c == u'\0' && backslashes) {
       quoted += u"\\0";
+    } else if (c == u'\r' && backslashes) {
+      quoted += u"\\r";
     } else {
       quoted += c;
     }
@@ -127,6 +138,12 @@ std::u16string MariaDbDialect::LiteralIn(std::u16string_view text, std::u16strin
 }
 
 std::u16string MariaDbDialect::Literal(std::u16string_view text) const { return LiteralIn(text, kSessionSqlMode); }
+
+void MariaDbDialect::ProveInMode(const CMOObject& object, int propertyId, std::u16string_view text, TextKind kind) const {
+  const std::u16string mode = HasText(object, model::SqlMode) ? Text(object, model::SqlMode) : std::u16string(kSessionSqlMode);
+  std::u16string why = sql::Refusal(text, kind, MariaDbClient(!NoBackslashEscapes(mode), AnsiQuotes(mode)));
+  if (!why.empty()) throw RefusedText(object.GetObjectId(), propertyId, kind, std::move(why), std::u16string(text));
+}
 
 std::u16string MariaDbDialect::MatchKey(std::u16string_view name, bool) const {
   std::u16string key(name);
@@ -195,16 +212,17 @@ std::u16string MariaDbDialect::DefaultClause(std::u16string_view value) const {
 
 std::u16string MariaDbDialect::ColumnDefinition(const SqlModel&, const CMOObject& column) const {
   std::u16string text = Name(values::Name(column));
-  if (!Text(column, model::DataType).empty()) text += u' ' + Text(column, model::DataType);
+  if (!Text(column, model::DataType).empty()) text += u' ' + Proven(column, model::DataType, TextKind::Type);
   if (!Text(column, model::CharacterSet).empty()) text += u" CHARACTER SET " + Name(Text(column, model::CharacterSet));
   if (!Text(column, model::Collation).empty()) text += u" COLLATE " + Name(Text(column, model::Collation));
   if (GeneratedKindOf(column) != GeneratedKind::None) {
-    text += u" GENERATED ALWAYS AS (" + Text(column, model::GeneratedExpression) + u')' +
+    text += u" GENERATED ALWAYS AS (" + Proven(column, model::GeneratedExpression, TextKind::Expression) + u')' +
             (GeneratedKindOf(column) == GeneratedKind::Virtual ? u" VIRTUAL" : u" STORED");
   } else {
     text += Integer(column, model::Nullable) == 0 ? u" NOT NULL" : u" NULL";
-    if (HasText(column, model::DefaultValue)) text += u" DEFAULT " + DefaultClause(Text(column, model::DefaultValue));
-    if (HasText(column, model::UpdateExpression)) text += u" ON UPDATE " + Text(column, model::UpdateExpression);
+    if (HasText(column, model::DefaultValue)) text += u" DEFAULT " + Default(column);
+    if (HasText(column, model::UpdateExpression))
+      text += u" ON UPDATE " + Proven(column, model::UpdateExpression, TextKind::Expression);
     if (Flag(column, model::AutoIncrement)) text += u" AUTO_INCREMENT";
   }
   if (Flag(column, model::Invisible)) text += u" INVISIBLE";
@@ -225,6 +243,9 @@ std::u16string MariaDbDialect::IndexLine(const SqlModel& model, const CMOObject&
   const std::vector<int>& columns = Ids(index, key ? model::KeyColumns : model::IndexColumns);
   const std::vector<int>& descending = Ids(index, model::DescendingColumns);
   const std::u16string& prefixes = Text(index, model::PrefixLengths);
+  if (!std::all_of(prefixes.begin(), prefixes.end(), [](char16_t c) { return (c >= u'0' && c <= u'9') || c == u','; }))
+    throw RefusedText(index.GetObjectId(), model::PrefixLengths, TextKind::ExpressionList,
+                      u"it is no list of numbers", prefixes);
   std::size_t prefixAt = 0;
   text += u" (";
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -261,12 +282,13 @@ std::u16string MariaDbDialect::Partitions(const SqlModel& model, const CMOObject
   const std::u16string& clause = Text(table, model::Definition);
   const std::vector<const CMOObject*> partitions = model.Children(table, model::Partition);
   if (!StartsWithWord(clause, u"PARTITION", Tokens())) return {};
-  std::u16string text = u"\n" + Trimmed(clause);
+  std::u16string text = u"\n" + Trimmed(Proven(table, model::Definition, TextKind::Clause));
   if (partitions.empty()) return text;
   text += u"\n(";
   for (std::size_t i = 0; i < partitions.size(); ++i) {
     text += (i > 0 ? u",\n " : u"") + std::u16string(u"PARTITION ") + Name(values::Name(*partitions[i]));
-    if (!Text(*partitions[i], model::Definition).empty()) text += u' ' + Text(*partitions[i], model::Definition);
+    if (!Text(*partitions[i], model::Definition).empty())
+      text += u' ' + Proven(*partitions[i], model::Definition, TextKind::Clause);
     if (HasText(*partitions[i], model::Comment)) text += u" COMMENT = " + Literal(Text(*partitions[i], model::Comment));
   }
   return text + u')';
@@ -293,7 +315,7 @@ std::u16string MariaDbDialect::ForeignKeyClause(const SqlModel& model, const CMO
   const CMOObject* target = ReferencedTable(model, foreignKey);
   if (target == nullptr) {
     // A table outside the model is named by the clause the model keeps.
-    const std::u16string& definition = Text(foreignKey, model::Definition);
+    const std::u16string& definition = Proven(foreignKey, model::Definition, TextKind::Clause);
     return definition.empty() ? std::u16string() : text + definition;
   }
   text += u"FOREIGN KEY " + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
@@ -318,9 +340,12 @@ void MariaDbDialect::WriteView(Script& script, const SqlModel& model, const CMOO
     NotWritten(script, kViews, view, u"the model holds no definition of it");
     return;
   }
+  std::u16string query = Trimmed(definition);
+  if (!query.empty() && query.back() == u';') query = Trimmed(std::u16string_view(query).substr(0, query.size() - 1));
+  Prove(view, model::Definition, query, TextKind::Query);
   std::u16string text = u"CREATE";
   if (!VocabularyWord(view, model::SecurityType).empty()) text += u" SQL SECURITY " + VocabularyWord(view, model::SecurityType);
-  text += u" VIEW " + QualifiedName(model, view) + u" AS\n" + Trimmed(definition);
+  text += u" VIEW " + QualifiedName(model, view) + u" AS\n" + query;
   if (!VocabularyWord(view, model::CheckOption).empty())
     text += u"\nWITH " + VocabularyWord(view, model::CheckOption) + u" CHECK OPTION";
   script.Add(kViews, view, Statement(text, Tokens()), true);
@@ -346,15 +371,30 @@ void MariaDbDialect::WriteRoutine(Script& script, const SqlModel& model, const C
   }
   // Literals in the characteristics are read in the routine's mode.
   const std::u16string mode = HasText(routine, model::SqlMode) ? Text(routine, model::SqlMode) : std::u16string(kSessionSqlMode);
-  std::u16string text = (kind == RoutineKind::Function ? u"CREATE FUNCTION " : u"CREATE PROCEDURE ") +
-                        QualifiedName(model, routine) + u'(' + Text(routine, model::ParameterList) + u')';
-  if (kind == RoutineKind::Function && !Text(routine, model::ReturnType).empty())
-    text += u" RETURNS " + Text(routine, model::ReturnType);
-  if (HasText(routine, model::Comment)) text += u"\n   " + CommentClause(routine, mode);
+  const std::u16string& parameters = Text(routine, model::ParameterList);
+  const std::u16string& returns = Text(routine, model::ReturnType);
+  const std::u16string& body = Text(routine, model::Definition);
+  ProveInMode(routine, model::ParameterList, parameters, TextKind::Clause);
+  ProveInMode(routine, model::ReturnType, returns, TextKind::Type);
+  ProveInMode(routine, model::Definition, body, TextKind::Body);
+  const std::u16string name = QualifiedName(model, routine);
+  std::u16string text = (kind == RoutineKind::Function ? u"CREATE FUNCTION " : u"CREATE PROCEDURE ") + name + u'(' +
+                        parameters + u')';
+  if (kind == RoutineKind::Function && !returns.empty()) text += u" RETURNS " + returns;
+  // A comment with a line break after a carriage return cannot be written
+  // in a mode without backslash escapes, as the client drops the carriage
+  // return: it is set afterwards, in the script's mode.
+  const bool commentAfter = NoBackslashEscapes(mode) && Text(routine, model::Comment).find(u"\r\n") != std::u16string::npos;
+  if (HasText(routine, model::Comment) && !commentAfter) text += u"\n   " + CommentClause(routine, mode);
   if (!VocabularyWord(routine, model::SecurityType).empty())
     text += u"\n    SQL SECURITY " + VocabularyWord(routine, model::SecurityType);
-  text += u'\n' + Text(routine, model::Definition);
-  script.Add(kRoutines, routine, WithBody(routine, text), true);
+  text += u'\n' + body;
+  text = WithBody(routine, text);
+  if (commentAfter)
+    text += Statement((kind == RoutineKind::Function ? u"ALTER FUNCTION " : u"ALTER PROCEDURE ") + name +
+                          CommentClause(routine),
+                      Tokens());
+  script.Add(kRoutines, routine, text, true);
 }
 
 void MariaDbDialect::WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const {
@@ -371,11 +411,18 @@ void MariaDbDialect::WriteTrigger(Script& script, const SqlModel& model, const C
       text += u"-- Not written: " + Describe(model, *each) + u" (the model holds no body of it).\n";
       continue;
     }
+    try {
+      ProveInMode(*each, model::TriggerEvents, Text(*each, model::TriggerEvents), TextKind::Type);
+      ProveInMode(*each, model::Definition, Text(*each, model::Definition), TextKind::Body);
+    } catch (const RefusedText& refused) {
+      script.Refuse(kTriggers, *each, refused);
+      continue;
+    }
     text += WithBody(*each, u"CREATE TRIGGER " + QualifiedName(model, *each) + u' ' +
                                 VocabularyWord(*each, model::TriggerTiming) + u' ' + Text(*each, model::TriggerEvents) +
                                 u" ON " + QualifiedName(model, *table) + u" FOR EACH ROW\n" + Text(*each, model::Definition));
   }
-  script.Add(kTriggers, trigger, text);
+  if (!text.empty()) script.Add(kTriggers, trigger, text);
 }
 
 }  // namespace writers::sql

@@ -26,9 +26,8 @@ namespace writers::sql {
 class MariaDbDialect : public SqlDialect {
  public:
   std::u16string_view Product() const override { return u"MariaDB"; }
-  TokenRules Tokens() const override {
-    return {.backtickNames = true, .backslashEscapes = true, .doubleQuotedStrings = true, .hashComments = true};
-  }
+  TokenRules Tokens() const override { return MariaDbClient(true, false).tokens; }
+  std::vector<ClientRules> Clients() const override { return {MariaDbClient(true, false)}; }
 
   bool NeedsQuotes(std::u16string_view name) const override;
   std::u16string Quote(std::u16string_view name) const override;
@@ -66,10 +65,17 @@ class MariaDbDialect : public SqlDialect {
   std::u16string ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const override;
   std::u16string CommentOn(std::u16string_view, std::u16string_view, const CMOObject&) const override { return {}; }
   const std::vector<std::u16string_view>& ReservedWords() const override;
+  bool UnquotedTextDefaults() const override { return false; }
 
  private:
-  // A string literal as a session in `sqlMode` reads it.
+  // A string literal as a session in `sqlMode` reads it. A carriage
+  // return is written as \r where the mode reads backslashes: the client
+  // drops one before a line break.
   std::u16string LiteralIn(std::u16string_view text, std::u16string_view sqlMode) const;
+  // The property's text proven to be one `kind` as a session in the
+  // object's sql_mode reads it (model::SqlMode; the script's own where it
+  // has none); else RefusedText.
+  void ProveInMode(const CMOObject& object, int propertyId, std::u16string_view text, TextKind kind) const;
   // " COMMENT '...'" when the object has a comment, read in `sqlMode`.
   std::u16string CommentClause(const CMOObject& object, std::u16string_view sqlMode = kSessionSqlMode) const;
   // A key's or index's line inside CREATE TABLE.

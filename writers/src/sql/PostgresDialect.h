@@ -17,7 +17,8 @@ namespace writers::sql {
 class PostgresDialect : public SqlDialect {
  public:
   std::u16string_view Product() const override { return u"PostgreSQL"; }
-  TokenRules Tokens() const override { return {.dollarQuotes = true, .nestedComments = true}; }
+  TokenRules Tokens() const override { return Psql().tokens; }
+  std::vector<ClientRules> Clients() const override { return {Psql()}; }
 
   bool NeedsQuotes(std::u16string_view name) const override;
   std::u16string MatchKey(std::u16string_view name, bool quoted) const override;
@@ -40,6 +41,7 @@ class PostgresDialect : public SqlDialect {
  protected:
   std::u16string ColumnDefinition(const SqlModel& model, const CMOObject& column) const override;
   std::u16string IndexMethodClause(const CMOObject& index) const override;
+  bool UnquotedTextDefaults() const override { return false; }
 
  private:
   // Comments on the table or view and on its columns.
@@ -49,6 +51,10 @@ class PostgresDialect : public SqlDialect {
   // "shop.f(integer, text)": how COMMENT ON names a routine.
   std::u16string RoutineSignature(const SqlModel& model, const CMOObject& routine) const;
   std::u16string TableSpaceClause(const SqlModel& model, const CMOObject& object) const;
+  // The server's CREATE text in the property: proven to be one statement
+  // that creates one of `kinds`, else RefusedText.
+  const std::u16string& ServerStatement(const CMOObject& object, int propertyId,
+                                        std::initializer_list<std::u16string_view> kinds) const;
 };
 
 }  // namespace writers::sql

@@ -19,11 +19,13 @@
 // state lives in its SqlModel and Script.
 #pragma once
 
+#include "SqlProof.h"
 #include "SqlScript.h"
 #include "SqlTokens.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class GenericModel;
 
@@ -57,6 +59,17 @@ class SqlDialect {
   // table or view of any schema (as in SQLite), so that the statement
   // follows it.
   virtual bool BareNamesReferToObjects() const { return false; }
+
+  // ---- Texts of the model (SqlProof.h).
+
+  // The clients that load the script, with the tokens they and the server
+  // read it by. Standard SQL: psql and sqlite3, as the README loads it.
+  virtual std::vector<ClientRules> Clients() const;
+  // Why the text is not one `kind` for every client; empty when it is.
+  std::u16string Refusal(std::u16string_view text, TextKind kind) const;
+  // "table main.orders" for the script's comments and the host's messages;
+  // names shown visibly (a name cannot end the comment line).
+  std::u16string Describe(const SqlModel& model, const CMOObject& object) const;
 
   // ---- The script.
 
@@ -92,8 +105,16 @@ class SqlDialect {
   // "-- <what> is not written: <why>" with names shown visibly (a name
   // cannot end the comment line), as a statement of its own.
   void NotWritten(Script& script, Phase phase, const CMOObject& object, std::u16string_view why) const;
-  // "table main.orders" for such comments.
-  std::u16string Describe(const SqlModel& model, const CMOObject& object) const;
+  // The property's text when it proves to be one `kind` (Refusal);
+  // otherwise throws RefusedText.
+  const std::u16string& Proven(const CMOObject& object, int propertyId, TextKind kind) const;
+  // Throws RefusedText, as for the object's property, when the text the
+  // dialect made of it does not prove to be one `kind`.
+  void Prove(const CMOObject& object, int propertyId, std::u16string_view text, TextKind kind) const;
+  // Whether the source may report a text default without its quotes (ODBC
+  // drivers may, the SQLite3 driver does): a default that is no
+  // expression is then written as the string it is.
+  virtual bool UnquotedTextDefaults() const { return true; }
   // "(a, b)": the names of the objects, each quoted as needed.
   std::u16string NameList(const SqlModel& model, const std::vector<int>& ids) const;
   // The table's columns in their order (model::Position; creation order
@@ -109,6 +130,10 @@ class SqlDialect {
   virtual std::u16string ColumnDefinition(const SqlModel& model, const CMOObject& column) const;
   // A default value after DEFAULT, as the model holds it.
   virtual std::u16string DefaultClause(std::u16string_view value) const;
+  // The object's default (model::DefaultValue) after DEFAULT: DefaultClause
+  // of the proven expression, or the text as a literal where the source
+  // may report a text without its quotes.
+  std::u16string Default(const CMOObject& object) const;
   // "PRIMARY KEY (a, b)" / "UNIQUE (a)" from the key's properties, with
   // "CONSTRAINT name" before it where the dialect keeps names.
   virtual std::u16string KeyClause(const SqlModel& model, const CMOObject& key) const;
@@ -142,5 +167,10 @@ class SqlDialect {
 // for a type no dialect claims (a model read back from a file, whose type
 // is not saved, among them). Never null; the object is static.
 const SqlDialect& DialectFor(const GenericModel& model);
+// The dialect of this short name ("sqlite", "postgresql", "mariadb",
+// "standard"), or null; its short name; every short name, "standard" last.
+const SqlDialect* DialectNamed(std::string_view name);
+std::string_view DialectName(const SqlDialect& dialect);
+std::vector<std::string_view> DialectNames();
 
 }  // namespace writers::sql

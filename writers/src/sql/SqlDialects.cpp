@@ -9,6 +9,9 @@
 
 #include <tillerhold/GenericModel.h>
 
+#include <string_view>
+#include <vector>
+
 namespace writers::sql {
 
 namespace {
@@ -20,14 +23,17 @@ constinit const MariaDbDialect kMariaDb;
 
 struct DialectEntry {
   unsigned int modelType;     // GenericModel::GetModelType of the plug-in's models
+  std::string_view name;      // the short name a user gives (DialectNamed)
   const SqlDialect* dialect;  // static
 };
 
 constexpr DialectEntry kDialects[] = {
-    {1001, &kSqlite},    // plugins/sqlite
-    {1002, &kPostgres},  // plugins/postgres
-    {1003, &kMariaDb},   // plugins/mariadb
+    {1001, "sqlite", &kSqlite},        // plugins/sqlite
+    {1002, "postgresql", &kPostgres},  // plugins/postgres
+    {1003, "mariadb", &kMariaDb},      // plugins/mariadb
 };
+
+constexpr std::string_view kStandardName = "standard";
 
 }  // namespace
 
@@ -35,6 +41,26 @@ const SqlDialect& DialectFor(const GenericModel& model) {
   for (const DialectEntry& entry : kDialects)
     if (entry.modelType == model.GetModelType()) return *entry.dialect;
   return kStandard;
+}
+
+const SqlDialect* DialectNamed(std::string_view name) {
+  if (name == kStandardName) return &kStandard;
+  for (const DialectEntry& entry : kDialects)
+    if (entry.name == name) return entry.dialect;
+  return nullptr;
+}
+
+std::string_view DialectName(const SqlDialect& dialect) {
+  for (const DialectEntry& entry : kDialects)
+    if (entry.dialect == &dialect) return entry.name;
+  return kStandardName;
+}
+
+std::vector<std::string_view> DialectNames() {
+  std::vector<std::string_view> names;
+  for (const DialectEntry& entry : kDialects) names.push_back(entry.name);
+  names.push_back(kStandardName);
+  return names;
 }
 
 }  // namespace writers::sql

@@ -3,6 +3,8 @@
 #include "ModelValues.h"
 #include "SqlDialect.h"
 
+#include <writers/VisibleText.h>
+
 #include <platform/Utf.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -98,6 +100,28 @@ int Script::Add(Phase phase, const CMOObject& object, std::u16string text, bool 
     }
   }
   return number;
+}
+
+void Script::Refuse(Phase phase, const CMOObject& object, const RefusedText& refused, std::u16string_view instead) {
+  static constexpr const char* kKinds[] = {"one expression", "a list of expressions", "one type", "one clause",
+                                           "one query", "one statement", "one body"};
+  const std::string kind = kKinds[static_cast<int>(refused.kind)];
+  const std::string self = platform::Utf16ToUtf8(m_dialect.Describe(m_model, object));
+  const CMOObject* owner = m_model.Object(refused.objectId);
+  const std::string property = model::PropertyName(refused.propertyId);
+  const std::string why = platform::Utf16ToUtf8(refused.why);
+  std::string line;
+  if (!instead.empty()) {
+    line = "the " + property + " of " + self + ", which is not " + kind + " (" + why + "); " +
+           platform::Utf16ToUtf8(instead);
+  } else if (owner == nullptr || owner == &object) {
+    line = self + ", whose " + property + " is not " + kind + " (" + why + ")";
+  } else {
+    line = self + ", as the " + property + " of " + platform::Utf16ToUtf8(m_dialect.Describe(m_model, *owner)) +
+           " is not " + kind + " (" + why + ")";
+  }
+  m_leftOut.push_back("not written: " + line);
+  Add(phase, object, platform::Utf8ToUtf16("-- not written: " + line + ": " + VisibleText(refused.text) + "\n"));
 }
 
 void Script::Follow(int statement, int before) {

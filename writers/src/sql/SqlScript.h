@@ -18,6 +18,7 @@
 // for the order). One Script per written model; not shared between threads.
 #pragma once
 
+#include "SqlProof.h"
 #include "SqlTokens.h"
 
 #include <tillerhold/CMOObject.h>
@@ -106,6 +107,17 @@ class Script {
   // The statement groups made for the object, in the order added.
   const std::vector<int>& StatementsOf(int objectId) const;
 
+  // A text of the model left out (SqlDialect::Proven): a line
+  // "-- not written: ..." for the object in the phase, naming the text,
+  // why it is refused and, where the script makes the object another way,
+  // `instead`; the text itself follows on that line, escaped
+  // (writers/VisibleText.h), so that nothing of it can end the comment.
+  // Without `instead` the object is left out.
+  void Refuse(Phase phase, const CMOObject& object, const RefusedText& refused, std::u16string_view instead = {});
+  // One line per Refuse, for the host (UTF-8, without the text): what is
+  // not written and why.
+  const std::vector<std::string>& LeftOut() const { return m_leftOut; }
+
   // Adds the dependencies the model gives and those the texts show, and
   // writes the header, the statements in order, and the footer.
   void Write(std::ostream& out, std::u16string_view header, std::u16string_view begin, std::u16string_view end);
@@ -129,6 +141,7 @@ class Script {
   std::unordered_map<int, std::vector<int>> m_byObject;        // object id -> its statements
   std::unordered_map<std::u16string, std::vector<int>> m_names;  // match key of schema and name -> statements creating it
   std::unordered_map<std::u16string, std::vector<int>> m_bareNames;  // match key of the name alone -> the same
+  std::vector<std::string> m_leftOut;                          // Refuse's lines for the host, in order
 };
 
 }  // namespace writers::sql

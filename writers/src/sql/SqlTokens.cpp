@@ -13,8 +13,9 @@ bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == 
 
 // The end of a quoted run that opened at `open` with `close` as its closing
 // character; a doubled closing character stands for itself. `backslash`:
-// a backslash escapes the next character (E'...').
-std::size_t QuotedEnd(std::u16string_view text, std::size_t open, char16_t close, bool backslash) {
+// a backslash escapes the next character (E'...'). A run the text ends
+// inside of ends there, with `unclosed` set.
+std::size_t QuotedEnd(std::u16string_view text, std::size_t open, char16_t close, bool backslash, bool& unclosed) {
   std::size_t i = open + 1;
   while (i < text.size()) {
     if (backslash && text[i] == u'\\') {
@@ -30,7 +31,16 @@ std::size_t QuotedEnd(std::u16string_view text, std::size_t open, char16_t close
     }
     ++i;
   }
+  unclosed = true;
   return text.size();
+}
+
+// The length of the executable comment's opening ("/*!" or "/*M!") at `at`;
+// 0 for none.
+std::size_t ExecutableOpening(std::u16string_view text, std::size_t at) {
+  if (text.substr(at, 3) == u"/*!") return 3;
+  if (text.substr(at, 4) == u"/*M!") return 4;
+  return 0;
 }
 
 // The dollar quote's tag ("$tag$" or "$$") starting at `at`, or empty.
@@ -54,12 +64,17 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules) {
     const std::size_t begin = i;
     const char16_t c = text[i];
     TokenKind kind = TokenKind::Punctuation;
+    bool open = false;
+    const bool dashes = c == u'-' && i + 1 < text.size() && text[i + 1] == u'-' &&
+                        (!rules.dashCommentNeedsBlank || (i + 2 < text.size() && IsSpace(text[i + 2])));
     if (IsSpace(c)) {
       while (i < text.size() && IsSpace(text[i])) ++i;
       kind = TokenKind::Space;
-    } else if ((c == u'-' && i + 1 < text.size() && text[i + 1] == u'-') || (c == u'#' && rules.hashComments)) {
-      while (i < text.size() && text[i] != u'\n') ++i;
+    } else if (dashes || (c == u'#' && rules.hashComments)) {
+      while (i < text.size() && text[i] != u'\n' && !(rules.crEndsLineComment && text[i] == u'\r')) ++i;
       kind = TokenKind::Comment;
+    } else if (rules.executableComments && ExecutableOpening(text, i) > 0) {
+      i += ExecutableOpening(text, i);  // read on as SQL; its "*/" is two punctuation tokens
     } else if (c == u'/' && i + 1 < text.size() && text[i + 1] == u'*') {
       int depth = 1;
       i += 2;
@@ -74,24 +89,27 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules) {
           ++i;
         }
       }
+      open = depth > 0;
       kind = TokenKind::Comment;
     } else if (c == u'\'' || (c == u'"' && rules.doubleQuotedStrings)) {
-      i = QuotedEnd(text, i, c, rules.backslashEscapes);
+      i = QuotedEnd(text, i, c, rules.backslashEscapes, open);
       kind = TokenKind::String;
     } else if (c == u'"') {
-      i = QuotedEnd(text, i, u'"', false);
+      i = QuotedEnd(text, i, u'"', false, open);
       kind = TokenKind::QuotedName;
     } else if (c == u'`' && rules.backtickNames) {
-      i = QuotedEnd(text, i, u'`', false);
+      i = QuotedEnd(text, i, u'`', false, open);
       kind = TokenKind::QuotedName;
     } else if (c == u'[' && rules.bracketNames) {
       const std::size_t close = text.find(u']', i + 1);
-      i = close == std::u16string_view::npos ? text.size() : close + 1;
+      open = close == std::u16string_view::npos;
+      i = open ? text.size() : close + 1;
       kind = TokenKind::QuotedName;
     } else if (c == u'$' && rules.dollarQuotes && !DollarTag(text, i).empty()) {
       const std::u16string_view tag = DollarTag(text, i);
       const std::size_t close = text.find(tag, i + tag.size());
-      i = close == std::u16string_view::npos ? text.size() : close + tag.size();
+      open = close == std::u16string_view::npos;
+      i = open ? text.size() : close + tag.size();
       kind = TokenKind::String;
     } else if (IsDigit(c) || (c == u'.' && i + 1 < text.size() && IsDigit(text[i + 1]))) {
       while (i < text.size() && (IsDigit(text[i]) || text[i] == u'.' || IsWordStart(text[i]) ||
@@ -104,13 +122,14 @@ std::vector<Token> Tokenize(std::u16string_view text, const TokenRules& rules) {
       // E'..', X'..', B'..', N'..': a literal with a one-letter prefix.
       if (i == begin + 1 && i < text.size() && text[i] == u'\'' &&
           (c == u'E' || c == u'e' || c == u'X' || c == u'x' || c == u'B' || c == u'b' || c == u'N' || c == u'n')) {
-        i = QuotedEnd(text, i, u'\'', c == u'E' || c == u'e' || ((c == u'N' || c == u'n') && rules.backslashEscapes));
+        i = QuotedEnd(text, i, u'\'', c == u'E' || c == u'e' || ((c == u'N' || c == u'n') && rules.backslashEscapes),
+                      open);
         kind = TokenKind::String;
       }
     } else {
       ++i;
     }
-    tokens.push_back({kind, begin, i});
+    tokens.push_back({kind, begin, i, open});
   }
   return tokens;
 }

@@ -1,8 +1,9 @@
 // SQL text cut into tokens, enough to find the names a statement refers to
 // and where the name of the object it creates stands: words, quoted names,
 // string literals (with the dialect's quotes), numbers, comments, blanks
-// and single punctuation characters. Nothing is checked; an unterminated
-// quote or comment runs to the end of the text.
+// and single punctuation characters. Nothing is checked here (SqlProof.h
+// does); an unterminated quote or comment runs to the end of the text and
+// is marked open.
 //
 // Thread safety: plain values and functions without state.
 #pragma once
@@ -23,6 +24,11 @@ struct TokenRules {
   bool backslashEscapes = false;  // a backslash escapes the next character in a string (MariaDB)
   bool doubleQuotedStrings = false;  // "text" is a string, not a name (MariaDB)
   bool hashComments = false;    // # to the end of the line (MariaDB)
+  bool crEndsLineComment = false;  // a "--" comment ends at a carriage return too (PostgreSQL, psql)
+  bool dashCommentNeedsBlank = false;  // "--" starts a comment only before a blank (MariaDB)
+  // "/*!" and "/*M!" open no comment: what follows is read as SQL, up to
+  // "*/" (MariaDB's executable comments, which its client reads as SQL too).
+  bool executableComments = false;
 };
 
 enum class TokenKind {
@@ -39,6 +45,7 @@ struct Token {
   TokenKind kind;
   std::size_t begin;  // offset in the text, UTF-16 units
   std::size_t end;    // one past the last unit
+  bool open = false;  // a quote or block comment the text ends inside of
 };
 
 // Every token of the text, in order; empty text gives none.

@@ -28,9 +28,25 @@ std::u16string Header(const GenericModel& model, const sql::SqlDialect& dialect)
   return platform::Utf8ToUtf16(line) + u"-- Written by quillmere-import --format sql.\n\n";
 }
 
+// The phase an object's statements come in, for a line saying it is not
+// written.
+sql::Phase PhaseOf(int objectType) {
+  switch (objectType) {
+    case model::Schema: case model::TableSpace: return sql::kSchemas;
+    case model::UserType: case model::Sequence: return sql::kTypes;
+    case model::Table: return sql::kTables;
+    case model::Key: case model::CheckConstraint: return sql::kKeys;
+    case model::ForeignKey: return sql::kForeignKeys;
+    case model::Index: return sql::kIndexes;
+    case model::View: return sql::kViews;
+    case model::Routine: return sql::kRoutines;
+    default: return sql::kTriggers;
+  }
+}
+
 }  // namespace
 
-void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions&) const {
+void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
   const sql::SqlDialect& dialect = sql::DialectFor(model);
   sql::SqlModel sqlModel(model);
   dialect.Prepare(sqlModel);
@@ -42,23 +58,32 @@ void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteO
     if (object == nullptr) continue;
     if (sqlModel.Omitted(object->GetParentId())) sqlModel.Omit(id);
     if (sqlModel.Omitted(id)) continue;
-    switch (object->GetObjectType()) {
-      case model::Schema: dialect.WriteSchema(script, sqlModel, *object); break;
-      case model::TableSpace: dialect.WriteTableSpace(script, sqlModel, *object); break;
-      case model::UserType: dialect.WriteType(script, sqlModel, *object); break;
-      case model::Sequence: dialect.WriteSequence(script, sqlModel, *object); break;
-      case model::Table: dialect.WriteTable(script, sqlModel, *object); break;
-      case model::Key: dialect.WriteKey(script, sqlModel, *object); break;
-      case model::CheckConstraint: dialect.WriteCheck(script, sqlModel, *object); break;
-      case model::ForeignKey: dialect.WriteForeignKey(script, sqlModel, *object); break;
-      case model::Index: dialect.WriteIndex(script, sqlModel, *object); break;
-      case model::View: dialect.WriteView(script, sqlModel, *object); break;
-      case model::Routine: dialect.WriteRoutine(script, sqlModel, *object); break;
-      case model::Trigger: dialect.WriteTrigger(script, sqlModel, *object); break;
-      case model::Column: break;  // with their table or view
-      default: dialect.WriteOther(script, sqlModel, *object); break;
+    try {
+      switch (object->GetObjectType()) {
+        case model::Schema: dialect.WriteSchema(script, sqlModel, *object); break;
+        case model::TableSpace: dialect.WriteTableSpace(script, sqlModel, *object); break;
+        case model::UserType: dialect.WriteType(script, sqlModel, *object); break;
+        case model::Sequence: dialect.WriteSequence(script, sqlModel, *object); break;
+        case model::Table: dialect.WriteTable(script, sqlModel, *object); break;
+        case model::Key: dialect.WriteKey(script, sqlModel, *object); break;
+        case model::CheckConstraint: dialect.WriteCheck(script, sqlModel, *object); break;
+        case model::ForeignKey: dialect.WriteForeignKey(script, sqlModel, *object); break;
+        case model::Index: dialect.WriteIndex(script, sqlModel, *object); break;
+        case model::View: dialect.WriteView(script, sqlModel, *object); break;
+        case model::Routine: dialect.WriteRoutine(script, sqlModel, *object); break;
+        case model::Trigger: dialect.WriteTrigger(script, sqlModel, *object); break;
+        case model::Column: break;  // with their table or view
+        default: dialect.WriteOther(script, sqlModel, *object); break;
+      }
+    } catch (const sql::RefusedText& refused) {
+      // A text the script cannot hold as it is: the object is left out,
+      // and with it what belongs to it.
+      script.Refuse(PhaseOf(object->GetObjectType()), *object, refused);
+      sqlModel.Omit(id);
     }
   }
+  if (options.leftOut)
+    for (const std::string& line : script.LeftOut()) options.leftOut(line);
   script.Write(out, Header(model, dialect), dialect.Begin(), dialect.End());
 }
 

@@ -4,11 +4,13 @@
 
 #include <writers/VisibleText.h>
 
+#include <platform/Utf.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace writers::sql {
@@ -128,6 +130,14 @@ std::u16string SqliteDialect::ForDatabase(const SqlModel& model, const CMOObject
   return text;
 }
 
+const std::u16string& SqliteDialect::Stored(const CMOObject& object, int propertyId, std::u16string_view kind,
+                                            std::initializer_list<std::u16string_view> modifiers) const {
+  const std::u16string& text = Text(object, propertyId);
+  if (!Creates(text, kind, modifiers, Tokens()))
+    throw RefusedText(object.GetObjectId(), propertyId, TextKind::Statement, u"it is no CREATE " + std::u16string(kind), text);
+  return Proven(object, propertyId, TextKind::Statement);
+}
+
 void SqliteDialect::Prepare(SqlModel& model) const {
   // Virtual tables by database; the tables named after one and a suffix
   // of its module are its shadow tables.
@@ -158,9 +168,12 @@ void SqliteDialect::Prepare(SqlModel& model) const {
 void SqliteDialect::WriteSchema(Script& script, const SqlModel&, const CMOObject& schema) const {
   // Every connection has main and temp; another database is attached.
   if (SameWord(values::Name(schema), u"main") || SameWord(values::Name(schema), u"temp")) return;
+  // The name as the ATTACH statement writes it, shown visibly: a line
+  // break in it cannot end the comment.
+  const std::u16string name = platform::Utf8ToUtf16(VisibleText(Name(values::Name(schema))));
   script.Add(kSchemas, schema,
-             u"-- The database " + Name(values::Name(schema)) + u" is attached before this script runs: ATTACH DATABASE 'FILE' AS " +
-                 Name(values::Name(schema)) + u";\n");
+             u"-- The database " + name + u" is attached before this script runs: ATTACH DATABASE 'FILE' AS " + name +
+                 u";\n");
 }
 
 void SqliteDialect::WriteType(Script& script, const SqlModel&, const CMOObject& type) const {
@@ -221,7 +234,7 @@ std::u16string SqliteDialect::ForeignKeyClause(const SqlModel& model, const CMOO
   // the parent's columns only where the table's text did.
   const CMOObject* target = ReferencedTable(model, foreignKey);
   if (target == nullptr || StartsWithWord(Text(foreignKey, model::Definition), u"FOREIGN", Tokens()))
-    return Text(foreignKey, model::Definition);
+    return Proven(foreignKey, model::Definition, TextKind::Clause);
   // The parent table is always in the child's database, named alone.
   std::u16string text = u"FOREIGN KEY " + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
                         Name(values::Name(*target));
@@ -238,17 +251,29 @@ std::u16string SqliteDialect::ForeignKeyClause(const SqlModel& model, const CMOO
 
 void SqliteDialect::WriteTable(Script& script, const SqlModel& model, const CMOObject& table) const {
   const std::u16string& stored = Text(table, model::SqlText);
+  const bool isVirtual = RelationKindOf(table) == RelationKind::VirtualTable;
+  std::optional<RefusedText> refused;  // the stored text, when the table is made from its properties instead
   if (StartsWithWord(stored, u"CREATE", Tokens())) {
-    script.Add(kTables, table, Statement(ForDatabase(model, table, stored), Tokens()), true);
-    return;
+    try {
+      const std::u16string& proven =
+          isVirtual ? Stored(table, model::SqlText, u"VIRTUAL", {}) : Stored(table, model::SqlText, u"TABLE");
+      script.Add(kTables, table, Statement(ForDatabase(model, table, proven), Tokens()), true);
+      return;
+    } catch (const RefusedText& refusal) {
+      // A virtual table is nothing but its text; any other is made from
+      // its columns and constraints, as SQLite read them.
+      if (isVirtual) throw;
+      refused = refusal;
+    }
   }
-  if (RelationKindOf(table) == RelationKind::VirtualTable) {
+  if (isVirtual) {
     NotWritten(script, kTables, table, u"the model holds no CREATE VIRTUAL TABLE statement for it");
     return;
   }
   std::u16string text = CreateTable(model, table, true);
   if (Flag(table, model::Strict)) text += u" STRICT";
   if (Flag(table, model::WithoutRowid)) text += Flag(table, model::Strict) ? u", WITHOUT ROWID" : u" WITHOUT ROWID";
+  if (refused) script.Refuse(kTables, table, *refused, u"the table is made from its columns and constraints instead");
   script.Add(kTables, table, Statement(text, Tokens()), true);
   for (const CMOObject* foreignKey : model.Children(table, model::ForeignKey))
     if (ForeignKeyClause(model, *foreignKey).empty())
@@ -261,10 +286,21 @@ void SqliteDialect::WriteForeignKey(Script&, const SqlModel&, const CMOObject&) 
 
 void SqliteDialect::WriteIndex(Script& script, const SqlModel& model, const CMOObject& index) const {
   const std::u16string& stored = Text(index, model::SqlText);
+  std::optional<RefusedText> refused;  // the stored text, when the index is made from its properties instead
   if (StartsWithWord(stored, u"CREATE", Tokens())) {
-    script.Add(kIndexes, index, Statement(ForDatabase(model, index, stored), Tokens()));
-  } else if (InMain(model, index)) {
-    script.Add(kIndexes, index, Statement(CreateIndex(model, index), Tokens()));
+    try {
+      const std::u16string& proven = Stored(index, model::SqlText, u"INDEX", {u"UNIQUE"});
+      script.Add(kIndexes, index, Statement(ForDatabase(model, index, proven), Tokens()));
+      return;
+    } catch (const RefusedText& refusal) {
+      if (!InMain(model, index)) throw;
+      refused = refusal;
+    }
+  }
+  if (InMain(model, index)) {
+    const std::u16string text = Statement(CreateIndex(model, index), Tokens());
+    if (refused) script.Refuse(kIndexes, index, *refused, u"the index is made from its columns and expressions instead");
+    script.Add(kIndexes, index, text);
   } else {
     NotWritten(script, kIndexes, index, u"the model holds no CREATE INDEX statement for it");
   }
@@ -276,7 +312,8 @@ void SqliteDialect::WriteView(Script& script, const SqlModel& model, const CMOOb
     SqlDialect::WriteView(script, model, view);
     return;
   }
-  script.Add(kViews, view, Statement(ForDatabase(model, view, stored), Tokens()), true);
+  const std::u16string& proven = Stored(view, model::Definition, u"VIEW");
+  script.Add(kViews, view, Statement(ForDatabase(model, view, proven), Tokens()), true);
 }
 
 void SqliteDialect::WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const {
@@ -285,7 +322,8 @@ void SqliteDialect::WriteTrigger(Script& script, const SqlModel& model, const CM
     NotWritten(script, kTriggers, trigger, u"the model holds no CREATE TRIGGER statement for it");
     return;
   }
-  script.Add(kTriggers, trigger, Statement(ForDatabase(model, trigger, stored), Tokens()));
+  const std::u16string& proven = Stored(trigger, model::Definition, u"TRIGGER");
+  script.Add(kTriggers, trigger, Statement(ForDatabase(model, trigger, proven), Tokens()));
 }
 
 }  // namespace writers::sql

@@ -22,6 +22,7 @@ class SqliteDialect : public SqlDialect {
   std::u16string MatchKey(std::u16string_view name, bool quoted) const override;
   std::u16string QualifiedName(const SqlModel& model, const CMOObject& object) const override;
   bool BareNamesReferToObjects() const override { return true; }
+  std::vector<ClientRules> Clients() const override { return {Sqlite3()}; }
 
   void Prepare(SqlModel& model) const override;
 
@@ -38,6 +39,7 @@ class SqliteDialect : public SqlDialect {
 
  protected:
   std::u16string DefaultClause(std::u16string_view value) const override;
+  bool UnquotedTextDefaults() const override { return false; }
   std::u16string ForeignKeyClause(const SqlModel& model, const CMOObject& foreignKey) const override;
   bool KeepsConstraintNames() const override { return false; }
   std::u16string CommentOn(std::u16string_view, std::u16string_view, const CMOObject&) const override { return {}; }
@@ -49,6 +51,11 @@ class SqliteDialect : public SqlDialect {
   std::u16string ForDatabase(const SqlModel& model, const CMOObject& object, const std::u16string& text) const;
   // Whether the object is in the database main (or in none).
   bool InMain(const SqlModel& model, const CMOObject& object) const;
+  // A CREATE statement SQLite keeps in the property of the object: the
+  // text when it proves to be one statement, CREATE, any of `modifiers`,
+  // `kind`; otherwise throws RefusedText.
+  const std::u16string& Stored(const CMOObject& object, int propertyId, std::u16string_view kind,
+                               std::initializer_list<std::u16string_view> modifiers = {u"TEMP", u"TEMPORARY"}) const;
 };
 
 }  // namespace writers::sql
