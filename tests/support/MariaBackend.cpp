@@ -7,7 +7,6 @@
 #include "MariaHostileSchema.h"
 #include "MariaServer.h"
 #include "MariaShopSchema.h"
-#include "MariaTestEnv.h"
 #include "PgServer.h"
 #include "SilentListener.h"
 

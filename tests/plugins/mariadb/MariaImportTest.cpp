@@ -3,12 +3,9 @@
 // comparison does not show, the scope, what the host sees when a statement
 // waits for a lock longer than the timeout, and an account that sees part
 // of a schema.
-#include "MariaShopSchema.h"
-
 #include <ImportHost.h>
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
-#include <MariaTestEnv.h>
 #include <ModelWords.h>
 #include <PgServer.h>
 #include <Subprocess.h>
@@ -32,10 +29,12 @@ using Strings = std::vector<std::string>;
 
 class MariaImportTest : public ::testing::Test {
  protected:
+  // The backend's shop (TestBackend.h), imported by every test.
   static void SetUpTestSuite() {
-    if (!MariaConnectionString()) return;
-    s_database = std::make_unique<MariaDatabase>("import");
-    const std::string error = RunMariaSql(s_database->Name(), MariaShopScript());
+    const TestBackend& backend = BackendNamed("mariadb");
+    if (!backend.Unavailable().empty()) return;
+    s_database = backend.Create("import");
+    const std::string error = s_database->Load(backend.Script("shop", *s_database));
     if (!error.empty()) ADD_FAILURE() << error;
     s_plugin = std::make_unique<LoadedPlugin>(QM_MARIADB_PLUGIN);
   }
@@ -61,7 +60,7 @@ class MariaImportTest : public ::testing::Test {
     return Child(model, *schema, type, table);
   }
 
-  inline static std::unique_ptr<MariaDatabase> s_database;
+  inline static std::unique_ptr<BackendDatabase> s_database;
   inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 

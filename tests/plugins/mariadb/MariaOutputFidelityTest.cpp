@@ -5,7 +5,6 @@
 // naming no database gives a model naming none, where the driver says null;
 // a view the server cannot open is named on standard error, exit 5.
 #include <MariaServer.h>
-#include <MariaTestEnv.h>
 #include <Subprocess.h>
 #include <TempDir.h>
 
