@@ -1,7 +1,8 @@
 // The generic plug-in over psqlODBC (Unicode) against the test server:
 // what ODBC's catalogue functions report becomes the model, routines and
-// the scope included. (Its agreement with the PostgreSQL plug-in on real
-// schemas: tests/families/SchemaTest.cpp.)
+// the scope included, and what it says of a database with nothing in it.
+// (Its agreement with the dedicated plug-ins, the SQLite one included, on
+// real schemas: tests/families/SchemaTest.cpp.)
 #include <ModelComparison.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
@@ -99,7 +100,7 @@ TEST_F(OdbcPostgresTest, ImportsWhatTheCatalogueFunctionsReport) {
   EXPECT_EQ(LineDifference(expected, DetailLines(model)), "");
 }
 
-TEST_F(OdbcPostgresTest, ScopeSelectsSchemasAndASchemaWithNothingIsSaidSo) {
+TEST_F(OdbcPostgresTest, ScopeSelectsSchemasAndASchemaOrDatabaseWithNothingIsSaidSo) {
   TestDatabase database("odbc_scope");
   ASSERT_EQ(RunPsql(database.Name(), kShop + std::string("CREATE SCHEMA \"a_b\"; CREATE SCHEMA axb; CREATE TABLE axb.t(x int);")), "");
   struct Case {
@@ -134,6 +135,13 @@ TEST_F(OdbcPostgresTest, ScopeSelectsSchemasAndASchemaWithNothingIsSaidSo) {
       EXPECT_EQ(schemas, c.schemas);
     }
   }
+  // A database with nothing in it is said to have nothing.
+  TestDatabase empty("odbc_empty");
+  Notices notices;
+  GenericModel model(Generic().Api().modelType);
+  ASSERT_TRUE(ReadInFull(RunImport(Generic().Api(), model, empty.ConnectionString(), "", notices.Options())));
+  EXPECT_EQ(notices.Texts(), std::vector<std::string>{"the driver reported no tables or views"});
+  EXPECT_TRUE(AllOfType(model, model::Table).empty());
 }
 
 }  // namespace
