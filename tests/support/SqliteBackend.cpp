@@ -37,7 +37,7 @@ class SqliteDatabase : public BackendDatabase {
   }
 
   std::string Name() const override { return m_path; }
-  std::string Load(const std::string& script) override { return writers::test::LoadIntoSqlite(m_path, script); }
+  std::string Load(const std::string& script) override { return SqliteFile(m_path).TryExec(script); }
   std::string Source() const override { return m_path; }
   std::string ConnectionString() const override { return "Driver={SQLite3};Database=" + m_path; }
   std::vector<std::string> CommandLine() const override { return {"--sqlite", m_path}; }
