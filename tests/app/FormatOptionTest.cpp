@@ -83,19 +83,6 @@ std::vector<std::string> NamesOf(const Entries& entries) {
   return names;
 }
 
-TEST(FormatOptionTest, EveryFormatOfTheTableIsAcceptedByItsName) {
-  const Parsed none = Parse({});
-  EXPECT_EQ(none.exitCode, -1);
-  EXPECT_EQ(none.options.format, &writers::DefaultOutputFormat());
-  for (const writers::OutputFormat& format : writers::OutputFormats()) {
-    const Parsed parsed = Parse({"--format", std::string(format.name)});
-    EXPECT_EQ(parsed.exitCode, -1) << format.name;
-    EXPECT_EQ(parsed.options.format, &format) << format.name;
-  }
-  EXPECT_EQ(Parse({"--format", "xml"}).exitCode, 2);
-  EXPECT_EQ(Parse({"--format", ""}).exitCode, 2);
-}
-
 TEST(FormatOptionTest, HelpListsEveryFormatWithItsDescription) {
   const Parsed help = Parse({"--help"});
   ASSERT_EQ(help.exitCode, 0);

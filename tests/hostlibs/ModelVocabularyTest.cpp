@@ -1,5 +1,4 @@
-// The words of the enum-like text properties: what the vocabulary lists,
-// and which texts it takes for them.
+// Which texts the vocabulary takes for the enum-like text properties.
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
@@ -10,51 +9,6 @@
 
 namespace model {
 namespace {
-
-TEST(ModelVocabularyTest, EnumLikePropertiesListTheirWordsPerObjectType) {
-  struct Case {
-    int objectType;
-    int propertyId;
-    std::vector<std::string> words;
-  };
-  const Case cases[] = {
-      {Table, TableKind, {"table", "partitioned table", "unlogged table", "virtual table", "system-versioned table"}},
-      {Table, RowFormat, {"DYNAMIC", "COMPACT", "REDUNDANT", "COMPRESSED", "FIXED", "PAGE"}},
-      {View, TableKind, {"view", "materialized view"}},
-      {View, SecurityType, {"DEFINER", "INVOKER"}},
-      {Routine, SecurityType, {"DEFINER", "INVOKER"}},
-      {Key, IndexMethod, {"btree", "hash", "gist", "spgist", "gin", "brin", "fulltext", "spatial"}},
-      {ForeignKey, OnDelete, {"NO ACTION", "RESTRICT", "CASCADE", "SET NULL", "SET DEFAULT"}},
-      {ForeignKey, MatchType, {"SIMPLE", "FULL", "PARTIAL"}},
-      {Trigger, TriggerEvents, {"INSERT", "DELETE", "UPDATE", "TRUNCATE"}},
-      {Parameter, ParameterMode, {"IN", "OUT", "INOUT", "VARIADIC", "TABLE"}},
-      // Not on that type, or not enum-like at all.
-      {Column, TableKind, {}},
-      {Column, SecurityType, {}},
-      {Table, Engine, {}},  // free text: engines are the server's to add
-      {Table, Name, {}},
-      {Index, IndexColumns, {}},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> words;
-    for (const char* word : AllowedValues(c.objectType, c.propertyId)) words.emplace_back(word);
-    EXPECT_EQ(words, c.words) << PropertyName(c.propertyId) << " on " << ObjectTypeName(c.objectType);
-  }
-}
-
-TEST(ModelVocabularyTest, EveryEnumLikePropertyHasANameAndWordsSomewhere) {
-  int enumLike = 0;
-  for (int id = 1; id <= 215; ++id) {
-    if (!IsEnumLike(id)) continue;
-    ++enumLike;
-    EXPECT_NE(PropertyName(id), nullptr) << id;
-    bool listed = false;
-    for (int type = Model; type <= CheckConstraint; ++type) listed = listed || !AllowedValues(type, id).empty();
-    EXPECT_TRUE(listed) << id;
-  }
-  EXPECT_EQ(enumLike, 16);
-  EXPECT_STREQ(PropertyName(CheckOption), "checkOption");
-}
 
 TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
   struct Case {

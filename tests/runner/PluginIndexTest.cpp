@@ -212,27 +212,6 @@ TEST_F(IndexedFolder, ALibraryTheLoaderRefusedIsNeverIndexed) {
   EXPECT_FALSE(Look());
 }
 
-TEST_F(IndexedFolder, ATableUnlikeItsDescriptionIsNotUsed) {
-  ASSERT_FALSE(Look());
-  // The same files, but the index says something else of one of them.
-  std::string text = ReadAll(Index());
-  const std::size_t at = text.find("\"description\": \"PostgreSQL");
-  ASSERT_NE(at, std::string::npos);
-  text.insert(at + 16, "Not ");
-  WriteFile(Index(), text);
-
-  runner::PluginCatalogue catalogue;
-  ASSERT_TRUE(catalogue.DiscoverIndexed({Folder()}, Index(), Watched()));
-  const runner::FoundPlugin* postgres = catalogue.FindByName("postgres");
-  ASSERT_NE(postgres, nullptr);
-  std::string error;
-  EXPECT_EQ(catalogue.Table(*postgres, &error), nullptr);
-  EXPECT_NE(error.find("is not the one the plug-in index describes"), std::string::npos) << error;
-  EXPECT_EQ(postgres->api, nullptr);
-  EXPECT_FALSE(IsLoaded(Postgres()));
-  EXPECT_FALSE(fs::exists(Index()));  // the next run looks again
-}
-
 // The index is read only when no one but the user could have put it there
 // or changed it, and opening it never waits: otherwise the plug-ins are
 // looked at as if there were no index, and none is written into a folder
