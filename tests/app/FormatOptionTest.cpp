@@ -1,8 +1,7 @@
-// --format and what users read about it come from the table of output
-// formats: every format is accepted by its name, --help lists each with its
-// description, and the README lists exactly the same formats and names the
-// same default, so a format added to the table cannot be missing from
-// either.
+// What users read about --format comes from the table of output formats:
+// --help lists each with its description, and the README lists exactly the
+// same formats and names the same default, so a format added to the table
+// cannot be missing from either.
 #include "ParsedOptions.h"
 
 #include <TempDir.h>
