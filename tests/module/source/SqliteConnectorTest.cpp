@@ -206,27 +206,6 @@ TEST_F(SqliteConnectorTest, PlugInsGiveTheirReasonThroughTheOneDiagnostic) {
   }
 }
 
-// The host configures source, scope and options; a new Configure puts the
-// options back to their defaults, and the reader gets the scope from the
-// base (or its own text, when none was configured).
-TEST_F(SqliteConnectorTest, ConfigurationIsKeptForTheConnectStep) {
-  SetUpConnector connector;
-  CString scope = u"untouched";
-  connector.GetREScope(scope);
-  EXPECT_EQ(scope, u"untouched");
-  connector.Configure(u"Driver={SQLite3};Database=x", u"main,aux");
-  connector.SetConnectOptions(QmConnectOptions{.filePath = "/a/b.db", .timeoutSeconds = 3, .notice = {}});
-  EXPECT_EQ(connector.GetSource(), u"Driver={SQLite3};Database=x");
-  EXPECT_EQ(connector.GetScope(), u"main,aux");
-  EXPECT_EQ(connector.GetConnectOptions().filePath, "/a/b.db");
-  EXPECT_EQ(connector.GetConnectOptions().timeoutSeconds, 3);
-  connector.GetREScope(scope);
-  EXPECT_EQ(scope, u"main,aux");
-  connector.Configure(u"other", u"");
-  EXPECT_EQ(connector.GetConnectOptions().filePath, "");
-  EXPECT_EQ(connector.GetConnectOptions().timeoutSeconds, QmConnectOptions::kDefaultTimeoutSeconds);
-}
-
 // An accepted dialog's edit is connected: the host's --prompt test checks it.
 TEST_F(SqliteConnectorTest, CancelledOrThrowingDialogConnectsNothing) {
   TestConnector connector;
