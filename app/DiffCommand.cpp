@@ -15,7 +15,7 @@
 #include <writers/VisibleText.h>
 
 #include <tillerhold/GenericModel.h>
-#include <writers/ModelDiff.h>
+#include <compare/DiffOutput.h>
 #include <writers/OutputFormats.h>
 
 #include <CLI/CLI.hpp>
@@ -236,13 +236,13 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     }
     ++index;
   }
-  const writers::ModelDifference difference = writers::DiffModels(*models[0], *models[1]);
+  const compare::ModelDifference difference = compare::DiffModels(*models[0], *models[1]);
   const WriteOutcome written = output.Write(
       [&](std::ostream& out) {
         if (format == "json")
-          writers::WriteDifferenceJson(difference, out);
+          compare::WriteDifferenceJson(difference, out);
         else
-          writers::WriteDifferenceText(difference, out);
+          compare::WriteDifferenceText(difference, out);
       },
       error);
   if (written != WriteOutcome::Written) {

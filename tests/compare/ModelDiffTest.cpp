@@ -2,9 +2,9 @@
 // and name whatever their ids; references compared by what they name;
 // overloaded routines, parameters and unnamed checks told apart; and the
 // two printed forms, the one for people escaped as the tree format is.
-#include "TestModel.h"
+#include <TestModel.h>
 
-#include <writers/ModelDiff.h>
+#include <compare/DiffOutput.h>
 
 #include <tillerhold/ModelVocabulary.h>
 
@@ -13,10 +13,11 @@
 
 #include <sstream>
 
-namespace writers::test {
+namespace compare::test {
 namespace {
 
 using namespace model;
+using namespace writers::test;
 
 std::string Text(const ModelDifference& difference) {
   std::ostringstream out;
@@ -188,4 +189,4 @@ TEST(ModelDiffTest, TheJsonForProgramsHasEveryChangeWithItsValues) {
 }
 
 }  // namespace
-}  // namespace writers::test
+}  // namespace compare::test

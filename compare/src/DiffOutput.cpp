@@ -1,5 +1,5 @@
-// The two printed forms of a ModelDifference (ModelDiff.h).
-#include <writers/ModelDiff.h>
+#include <compare/DiffOutput.h>
+
 #include <writers/ObjectTypeWords.h>
 #include <writers/VisibleText.h>
 
@@ -12,9 +12,14 @@
 #include <ostream>
 #include <string>
 
-namespace writers {
+namespace compare {
 
 namespace {
+
+using writers::ObjectTypeWords;
+using writers::QuotedVisibleName;
+using writers::VisibleName;
+using writers::VisibleText;
 
 // ---- For people.
 
@@ -228,4 +233,4 @@ void WriteDifferenceJson(const ModelDifference& difference, std::ostream& out) {
   out << document.dump(2) << '\n';
 }
 
-}  // namespace writers
+}  // namespace compare
