@@ -106,6 +106,10 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
+  bool quiet = false;
+  cli.add_flag("-q,--quiet", quiet,
+               "Only the summary line (with --format json: only the counts), nothing when the models agree; the "
+               "exit code says whether they differ");
   std::string outputPath;
   cli.add_option("-o,--output", outputPath, "Write the differences to FILE instead of standard output")
       ->type_name("FILE");
@@ -240,9 +244,9 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
   const WriteOutcome written = output.Write(
       [&](std::ostream& out) {
         if (format == "json")
-          compare::WriteDifferenceJson(difference, out);
+          compare::WriteDifferenceJson(difference, out, quiet);
         else
-          compare::WriteDifferenceText(difference, out);
+          compare::WriteDifferenceText(difference, out, {.summaryOnly = quiet});
       },
       error);
   if (written != WriteOutcome::Written) {

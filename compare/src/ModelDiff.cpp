@@ -1,3 +1,4 @@
+#include <compare/Expressions.h>
 #include <compare/ModelDiff.h>
 
 #include <tillerhold/GenericModel.h>
@@ -16,7 +17,46 @@ std::u16string Decimal(long long value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
+// Whether the property is the object's whole text, which its other
+// properties say in parts: a CREATE text, or a constraint's or trigger's
+// definition.
+bool IsWholeText(int objectType, int propertyId) {
+  if (propertyId == model::SqlText) return true;
+  return propertyId == model::Definition &&
+         (objectType == model::Key || objectType == model::ForeignKey || objectType == model::CheckConstraint ||
+          objectType == model::Trigger || objectType == model::Index);
+}
+
+// Marks the whole texts of one object's differences as restated when
+// another of its properties differs too (for an added or removed object:
+// when it has another property beside its name that says something).
+void MarkRestated(int objectType, std::vector<PropertyDifference>& properties) {
+  for (PropertyDifference& property : properties) {
+    if (!IsWholeText(objectType, property.propertyId)) continue;
+    property.restated = std::any_of(properties.begin(), properties.end(), [&](const PropertyDifference& other) {
+      if (&other == &property || other.propertyId == model::Name || other.propertyId == model::Position) return false;
+      // A definition is said by the parts, not by the CREATE text beside it.
+      if (IsWholeText(objectType, other.propertyId)) return property.propertyId == model::SqlText &&
+                                                            other.propertyId != model::SqlText;
+      return true;
+    });
+  }
+}
+
+bool IsDescendantPath(const ObjectPath& path, const ObjectPath& of) {
+  return path.size() > of.size() && std::equal(of.begin(), of.end(), path.begin());
+}
+
 }  // namespace
+
+bool ObjectDifference::RestatedOnly() const {
+  return change == Change::Changed && !properties.empty() &&
+         std::all_of(properties.begin(), properties.end(), [](const PropertyDifference& p) { return p.restated; });
+}
+
+bool ModelDifference::Empty() const {
+  return std::all_of(objects.begin(), objects.end(), [](const ObjectDifference& o) { return o.RestatedOnly(); });
+}
 
 PropertyValue ValueOf(const KeyedModel& model, const CMOProperty* property) {
   PropertyValue value;
@@ -47,11 +87,14 @@ PropertyValue ValueOf(const KeyedModel& model, const CMOProperty* property) {
   return value;
 }
 
-bool SameProperty(const ModelMatch& match, const CMOObject& /*before*/, const CMOProperty& a, const CMOProperty& b) {
+bool SameProperty(const ModelMatch& match, const CMOObject& before, const CMOProperty& a, const CMOProperty& b) {
   if (a.GetValueKind() != b.GetValueKind()) return false;
   switch (a.GetValueKind()) {
     case CMOProperty::ValueKind::None: return true;
-    case CMOProperty::ValueKind::WString: return a.WStringRef() == b.WStringRef();
+    case CMOProperty::ValueKind::WString:
+      if (a.WStringRef() == b.WStringRef()) return true;
+      return IsExpressionProperty(before.GetObjectType(), a.GetPropertyId()) &&
+             NormalExpression(a.WStringRef()) == NormalExpression(b.WStringRef());
     case CMOProperty::ValueKind::Integer: return a.GetIntegerValue() == b.GetIntegerValue();
     case CMOProperty::ValueKind::ObjectIdVector: {
       const std::vector<int>& idsA = a.ObjectIdsRef();
@@ -83,6 +126,7 @@ std::vector<PropertyDifference> CompareProperties(const ModelMatch& match, int b
     if (a.GetProperty(property->GetPropertyId()) != nullptr) continue;
     differences.push_back({property->GetPropertyId(), PropertyValue{}, ValueOf(match.After(), property.get())});
   }
+  MarkRestated(b.GetObjectType(), differences);
   return differences;
 }
 
@@ -107,6 +151,12 @@ ModelDifference DiffModels(const ModelMatch& match) {
       else
         difference.properties.push_back({property->GetPropertyId(), std::move(value), PropertyValue{}});
     }
+    MarkRestated(difference.type, difference.properties);
+    // Its descendants are only counted: a CREATE text that holds them says
+    // what nothing else shown says.
+    if (!object.GetChildIds().empty())
+      for (PropertyDifference& property : difference.properties)
+        if (property.propertyId == model::SqlText) property.restated = false;
     std::vector<int> pending(object.GetChildIds().rbegin(), object.GetChildIds().rend());
     while (!pending.empty()) {
       const CMOObject* descendant = model.Object(pending.back());
@@ -135,6 +185,17 @@ ModelDifference DiffModels(const ModelMatch& match) {
         break;
       }
     }
+  }
+  // A CREATE text holds its object's columns and constraints too: it is
+  // restated when one of them differs. Depth first, such a difference is
+  // the next one listed.
+  for (std::size_t i = 0; i + 1 < result.objects.size(); ++i) {
+    ObjectDifference& object = result.objects[i];
+    if (object.change != ObjectDifference::Change::Changed ||
+        !IsDescendantPath(result.objects[i + 1].path, object.path))
+      continue;
+    for (PropertyDifference& property : object.properties)
+      if (property.propertyId == model::SqlText) property.restated = true;
   }
   return result;
 }

@@ -1,3 +1,4 @@
+#include <compare/Expressions.h>
 #include <compare/ObjectMatch.h>
 
 #include <writers/ModelValues.h>
@@ -61,9 +62,9 @@ PathStep BaseStep(const GenericModel& model, const CMOObject& object) {
     default:
       if (!step.named) {
         if (values::HasText(object, model::CheckExpression))
-          step.key = u"CHECK (" + values::Text(object, model::CheckExpression) + u")";
+          step.key = u"CHECK (" + NormalExpression(values::Text(object, model::CheckExpression)) + u")";
         else
-          step.key = values::Text(object, model::Definition);
+          step.key = NormalExpression(values::Text(object, model::Definition));
       }
       break;
   }

@@ -38,7 +38,9 @@ using ObjectPath = std::vector<PathStep>;
 // name; for a routine its name and argument types ("f(integer, text)", as
 // two routines of one name differ by them); for a parameter its position
 // ("$2"); for an object without a name (an unnamed check) its check
-// expression or definition. Siblings that still share a key are told apart by their order: the
+// expression or definition, as the comparison reads expressions
+// (Expressions.h), so that a re-worded but equal one still matches.
+// Siblings that still share a key are told apart by their order: the
 // second gets "#2" appended, the third "#3". (ModelMatch computes the keys
 // itself; this is the first part, for one object alone.)
 std::u16string ObjectKey(const GenericModel& model, const CMOObject& object);
