@@ -149,7 +149,11 @@ bool MariaConnector::EstablishConnection() {
     }
     if (!missing.empty()) {
       Disconnect();
-      return Refuse(u"no schema named " + missing + u" on the server");
+      std::vector<std::u16string> listed;
+      for (const std::u16string& name : all) listed.push_back(QuoteIdentifier(name));
+      return Report({std::u16string(kNoSuchSchemaState), 0,
+                     u"no schema named " + missing + u" on the server (its schemas: " + ListedSchemas(listed) + u")",
+                     OdbcDiagnostic::Origin::Plugin});
     }
   }
 
