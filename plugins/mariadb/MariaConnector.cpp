@@ -178,4 +178,12 @@ bool MariaConnector::EstablishConnection() {
   return true;
 }
 
+void MariaConnector::GetREScope(CString& scope) {
+  if (!GetScope().empty() || m_databaseName[0] == u'\0') return SchemaSourceConnectorI::GetREScope(scope);
+  // A quoted scope name is taken exactly; a quote inside it is doubled.
+  std::u16string quoted = u"\"";
+  for (const char16_t* c = m_databaseName; *c != u'\0'; ++c) quoted += *c == u'"' ? std::u16string(u"\"\"") : std::u16string(1, *c);
+  scope = CString(quoted + u"\"");
+}
+
 }  // namespace qm::mariadb
