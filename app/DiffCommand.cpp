@@ -15,7 +15,7 @@
 #include <writers/VisibleText.h>
 
 #include <tillerhold/GenericModel.h>
-#include <writers/ModelDiff.h>
+#include <compare/DiffOutput.h>
 #include <writers/OutputFormats.h>
 
 #include <CLI/CLI.hpp>
@@ -106,6 +106,10 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
       ->type_name("FORMAT")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
+  bool quiet = false;
+  cli.add_flag("-q,--quiet", quiet,
+               "Only the summary line (with --format json: only the counts), nothing when the models agree; the "
+               "exit code says whether they differ");
   std::string outputPath;
   cli.add_option("-o,--output", outputPath, "Write the differences to FILE instead of standard output")
       ->type_name("FILE");
@@ -236,13 +240,13 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     }
     ++index;
   }
-  const writers::ModelDifference difference = writers::DiffModels(*models[0], *models[1]);
+  const compare::ModelDifference difference = compare::DiffModels(*models[0], *models[1]);
   const WriteOutcome written = output.Write(
       [&](std::ostream& out) {
         if (format == "json")
-          writers::WriteDifferenceJson(difference, out);
+          compare::WriteDifferenceJson(difference, out, quiet);
         else
-          writers::WriteDifferenceText(difference, out);
+          compare::WriteDifferenceText(difference, out, {.summaryOnly = quiet});
       },
       error);
   if (written != WriteOutcome::Written) {

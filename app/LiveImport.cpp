@@ -12,6 +12,7 @@
 #include <platform/Utf.h>
 #include <runner/ImportRunner.h>
 #include <schemaimport/SchemaImport.h>
+#include <schemaimport/ScopeList.h>
 #include <tillerhold/GenericModel.h>
 #include <writers/ObjectTypeWords.h>
 
@@ -195,6 +196,11 @@ int ImportSource(const Options& options, Loaded& loaded, Console& console, const
   }
   if (outcome.status == ImportStatusConnectFailed) {
     const OdbcDiagnostic diagnostic = plugin.LastConnectError();
+    // The connection worked; --schema named what the database lacks.
+    if (diagnostic.origin == OdbcDiagnostic::Origin::Plugin && diagnostic.sqlState == kNoSuchSchemaState) {
+      console.Error("--schema: " + DescribeDiagnostic(diagnostic));
+      return kExitUsage;
+    }
     console.Error("could not connect: " + (diagnostic.IsEmpty() ? std::string("the plug-in gave no reason")
                                                                 : DescribeDiagnostic(diagnostic)));
     return kExitConnectFailed;

@@ -158,7 +158,11 @@ bool MariaConnector::EstablishConnection() {
     }
     if (!missing.empty()) {
       Disconnect();
-      return Refuse(u"no schema named " + missing + u" on the server");
+      std::vector<std::u16string> listed;
+      for (const std::u16string& name : all) listed.push_back(QuoteIdentifier(name));
+      return Report({std::u16string(kNoSuchSchemaState), 0,
+                     u"no schema named " + missing + u" on the server (its schemas: " + ListedSchemas(listed) + u")",
+                     OdbcDiagnostic::Origin::Plugin});
     }
   }
 
@@ -172,6 +176,14 @@ bool MariaConnector::EstablishConnection() {
   }
   m_procReadable = proc.IsEmpty();
   return true;
+}
+
+void MariaConnector::GetREScope(CString& scope) {
+  if (!GetScope().empty() || m_databaseName[0] == u'\0') return SchemaSourceConnectorI::GetREScope(scope);
+  // A quoted scope name is taken exactly; a quote inside it is doubled.
+  std::u16string quoted = u"\"";
+  for (const char16_t* c = m_databaseName; *c != u'\0'; ++c) quoted += *c == u'"' ? std::u16string(u"\"\"") : std::u16string(1, *c);
+  scope = CString(quoted + u"\"");
 }
 
 }  // namespace qm::mariadb

@@ -47,6 +47,11 @@ class MariaConnector : public SchemaSourceConnectorI {
   // left open and the reason in LastConnectError.
   bool EstablishConnection() override;
 
+  // The configured scope; without one, the database the connection names
+  // (a URL's path, the string's DATABASE, a data source's), as the
+  // server's own clients take it: every schema only when none is named.
+  void GetREScope(CString& scope) override;
+
   // The version of the open connection's server (10.11.6 is 101106); 0
   // before a connection.
   int ServerVersion() const { return m_serverVersion; }

@@ -289,7 +289,11 @@ bool PgConnector::EstablishConnection() {
     std::u16string missing;
     for (const std::u16string& name : scope) {
       if (std::find(present.begin(), present.end(), name) != present.end()) continue;
-      if (all.empty() && !RunOrDisconnect(u"SELECT nspname AS schema_name FROM pg_catalog.pg_namespace", &all))
+      // Listed without the server's own storage of toasted values and
+      // sessions' temporary schemas, which nobody asks for by name.
+      if (all.empty() && !RunOrDisconnect(u"SELECT nspname AS schema_name FROM pg_catalog.pg_namespace WHERE nspname "
+                                          u"!~ '^pg_(toast|temp_[0-9]+|toast_temp_[0-9]+)$'",
+                                          &all))
         return false;
       std::u16string entry = u"\"" + name + u"\"";
       // Names are stored as written: "Sales" and sales are two schemas.
@@ -299,7 +303,11 @@ bool PgConnector::EstablishConnection() {
     }
     if (!missing.empty()) {
       Disconnect();
-      return Refuse(u"no schema named " + missing + u" in database \"" + std::u16string(GetDatabaseName()) + u"\"");
+      for (std::u16string& name : all) name = u"\"" + name + u"\"";
+      return Report({std::u16string(kNoSuchSchemaState), 0,
+                     u"no schema named " + missing + u" in database \"" + std::u16string(GetDatabaseName()) +
+                         u"\" (its schemas: " + ListedSchemas(all) + u")",
+                     OdbcDiagnostic::Origin::Plugin});
     }
   }
 

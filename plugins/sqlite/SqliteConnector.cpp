@@ -354,7 +354,9 @@ bool SqliteConnector::EstablishConnection() {
       std::u16string known;
       for (const std::u16string& database : databases) known += (known.empty() ? u"" : u", ") + database;
       Disconnect();
-      return Refuse(u"no database named \"" + name + u"\" in this connection (databases: " + known + u")");
+      return Report({std::u16string(kNoSuchSchemaState), 0,
+                     u"no database named \"" + name + u"\" in this connection (databases: " + known + u")",
+                     OdbcDiagnostic::Origin::Plugin});
     }
   }
 

@@ -353,7 +353,9 @@ TEST_F(PgConnectTest, DiffComparesACommittedModelWithTheLiveDatabase) {
   ASSERT_EQ(RunPsql(database_->Name(), "ALTER TABLE orders ADD COLUMN note text;"), "");
   const ProcessResult changed = Host({"diff", dir.Path("committed.json"), Url()}, options);
   EXPECT_EQ(changed.exitCode, 1) << Printed(changed);
-  EXPECT_EQ(changed.out, "+ column public.orders.note\n1 object differs: 1 added, 0 removed, 0 changed\n")
+  EXPECT_EQ(changed.out,
+            "+ column public.orders.note\n    dataType: \"text\"\n    nullable: yes\n    position: 2\n"
+            "1 object differs: 1 added, 0 removed, 0 changed\n")
       << changed.out;
   EXPECT_EQ(changed.err.find("rd;x"), std::string::npos) << changed.err;
   // The live side first, and given by an import option, with --schema.

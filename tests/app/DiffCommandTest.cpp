@@ -85,8 +85,19 @@ TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
             "~ column main.reviews.rating\n"
             "    dataType: \"INTEGER\" \u2192 \"SMALLINT\"\n"
             "+ index main.reviews.idx_reviews_by_rating\n"
+            "    isUnique: no\n"
+            "    indexColumns: (isbn, rating)\n"
             "- index main.reviews.idx_reviews_rating\n"
+            "    isUnique: no\n"
+            "    indexColumns: (isbn, rating)\n"
             "3 objects differ: 1 added, 1 removed, 1 changed\n");
+  // -q: the summary alone; nothing, and 0, when the models agree.
+  result = Host({"diff", "-q", Saved(), changed});
+  EXPECT_EQ(result.exitCode, 1) << Printed(result);
+  EXPECT_EQ(result.out, "3 objects differ: 1 added, 1 removed, 1 changed\n");
+  result = Host({"diff", "--quiet", changed, changed});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(result.out, "");
 
   // For programs, into a file; standard input as one side.
   const std::string output = m_dir.Path("difference.json");

@@ -25,7 +25,7 @@
 #include "sql/SqlDialect.h"
 
 #include <platform/Utf.h>
-#include <writers/ModelDiff.h>
+#include <compare/ModelDiff.h>
 
 #include <gtest/gtest.h>
 
@@ -111,7 +111,7 @@ class SchemaTest : public ::testing::TestWithParam<SchemaCase> {
     ASSERT_NE(copy, nullptr) << error << "\n" << sql.substr(0, 4000);
     GenericModel after(before.GetModelType());
     Import(plugin, copy->Source(), copy->Scope(), after);
-    EXPECT_EQ(writers::test::Unexplained(writers::DiffModels(before, after), Backend().RoundTripAllowances(fromProperties)),
+    EXPECT_EQ(writers::test::Unexplained(compare::DiffModels(before, after), Backend().RoundTripAllowances(fromProperties)),
               "");
     EXPECT_EQ(copy->CopyFacts(), database.CopyFacts());
   }

@@ -91,7 +91,7 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
       {{"--connect", real + ";Attach=" + missing}, 3, "could not connect: Attach expects name=path, got \"" + missing},
       {{"--connect", real + ";Attach=MAIN=" + Path("real.db")}, 3, "cannot attach \"MAIN\": the name is already in use"},
       {{"--connect", real + ";Attach=aux=" + Path("notes.txt")}, 3, "not a database (26) (attaching " + Path("notes.txt")},
-      {{"--sqlite", Path("real.db"), "--schema", "main, mian"}, 3, "no database named \"mian\" in this connection (databases: main)"},
+      {{"--sqlite", Path("real.db"), "--schema", "main, mian"}, 2, "error: --schema: no database named \"mian\" in this connection (databases: main)"},
       // A schema list the plug-in could only guess at is refused before
       // anything connects (the server on port 1 would give exit 3).
       {{"--postgres", pgRefused, "--schema", "public,\"a,b"}, 2,

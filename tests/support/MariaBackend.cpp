@@ -26,8 +26,8 @@ namespace {
 
 using odbc::KnownDifference;
 using odbc::Side;
-using writers::ObjectDifference;
-using writers::PropertyDifference;
+using compare::ObjectDifference;
+using compare::PropertyDifference;
 using writers::test::Allowance;
 
 class MariaDb : public BackendDatabase {

@@ -4,7 +4,8 @@
 // What may differ is listed by the test, each with its reason.
 #pragma once
 
-#include <writers/ModelDiff.h>
+#include <compare/ModelDiff.h>
+#include <compare/DiffOutput.h>
 
 #include <tillerhold/GenericModel.h>
 
@@ -14,6 +15,12 @@
 #include <vector>
 
 namespace writers::test {
+
+using compare::DiffModels;
+using compare::ModelDifference;
+using compare::ObjectDifference;
+using compare::PropertyDifference;
+using compare::WriteDifferenceText;
 
 // A difference the round trip may show, and why.
 struct Allowance {

@@ -265,15 +265,15 @@ class Sqlite : public TestBackend {
         writers::test::PropertyOf(model::Index, model::SqlText, "the index is written from its properties"),
         {"a foreign key that names no parent columns refers to the parent's primary key; written from its "
          "properties it names those columns, and SQLite's clause then lists them",
-         [](const writers::ObjectDifference& object, const writers::PropertyDifference* property) {
-           return object.change == writers::ObjectDifference::Change::Changed && object.type == model::ForeignKey &&
+         [](const compare::ObjectDifference& object, const compare::PropertyDifference* property) {
+           return object.change == compare::ObjectDifference::Change::Changed && object.type == model::ForeignKey &&
                   property != nullptr && property->propertyId == model::Definition &&
                   WithoutParentColumns(property->after.text) == property->before.text;
          }},
         {"SQLite compares names without regard to ASCII case: written from its properties, a foreign key names "
          "its parent as the model does, not as its clause did",
-         [](const writers::ObjectDifference& object, const writers::PropertyDifference* property) {
-           return object.change == writers::ObjectDifference::Change::Changed && object.type == model::ForeignKey &&
+         [](const compare::ObjectDifference& object, const compare::PropertyDifference* property) {
+           return object.change == compare::ObjectDifference::Change::Changed && object.type == model::ForeignKey &&
                   property != nullptr && property->propertyId == model::Definition &&
                   FoldAscii(property->after.text) == FoldAscii(property->before.text);
          }},

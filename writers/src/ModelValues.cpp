@@ -1,4 +1,4 @@
-#include "ModelValues.h"
+#include <writers/ModelValues.h>
 
 #include <tillerhold/ModelVocabulary.h>
 

@@ -102,6 +102,23 @@ const char* PropertyName(int propertyId) {
   return nullptr;
 }
 
+bool IsFlag(int propertyId) {
+  switch (propertyId) {
+    case Nullable:
+    case Deferrable:
+    case InitiallyDeferred:
+    case IsUnique:
+    case SequenceCycle:
+    case Strict:
+    case WithoutRowid:
+    case AutoIncrement:
+    case Invisible:
+      return true;
+    default:
+      return false;
+  }
+}
+
 namespace {
 
 // The words of the table in the header, by object type and property.

@@ -18,7 +18,8 @@ struct OdbcDiagnostic {
     Plugin,  // the database plug-in's own refusal or explanation, in its words
   };
 
-  std::u16string sqlState;  // five characters, e.g. u"28P01"; empty unless a driver said it
+  std::u16string sqlState;  // five characters, e.g. u"28P01"; empty unless a driver said it, or
+                            // a plug-in refused a scope (ScopeList.h's kNoSuchSchemaState)
   int nativeError = 0;      // the driver's own error number; 0 unless a driver said it
   std::u16string message;   // the driver's text, or the module's or plug-in's words
   Origin origin = Origin::Driver;  // who said it

@@ -29,6 +29,12 @@ struct ScopeList {
 
 namespace scope_list_detail {
 
+inline std::u16string Count(std::size_t n) {
+  std::u16string digits;
+  do digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10)); while ((n /= 10) != 0);
+  return digits;
+}
+
 inline bool IsBlank(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n'; }
 
 inline std::u16string_view Trim(std::u16string_view text) {
@@ -114,4 +120,19 @@ inline ScopeList ReadScopeList(std::u16string_view text) {
 // The names of a scope list (ReadScopeList's names; a list that is not well
 // formed is read item by item as written).
 inline std::vector<std::u16string> ParseScope(std::u16string_view scope) { return ReadScopeList(scope).names; }
+
+// The SQLSTATE a plug-in gives its refusal of a scope naming a schema the
+// database does not have (SQL's "invalid schema name"), so that a host
+// tells the user's typo from a connection that failed.
+inline constexpr std::u16string_view kNoSuchSchemaState = u"3F000";
+
+// The schemas there are, for that refusal: sorted, comma-separated, the
+// first `most` of them and how many more.
+inline std::u16string ListedSchemas(std::vector<std::u16string> names, std::size_t most = 30) {
+  std::sort(names.begin(), names.end());
+  std::u16string text;
+  for (std::size_t i = 0; i < names.size() && i < most; ++i) text += (i == 0 ? u"" : u", ") + names[i];
+  if (names.size() > most) text += u" and " + scope_list_detail::Count(names.size() - most) + u" more";
+  return names.empty() ? std::u16string(u"none") : text;
+}
 

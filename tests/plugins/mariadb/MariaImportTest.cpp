@@ -132,6 +132,16 @@ TEST_F(MariaImportTest, ScopeNamingAMissingSchemaIsRefused) {
             std::string::npos)
       << message;
   EXPECT_EQ(model.GetObjectCount(), 1);
+
+  // Without a scope, the database the connection names is the one imported,
+  // not every database of the server (another is there).
+  MariaDatabase other("scope_other");
+  ASSERT_EQ(RunMariaSql(other.Name(), "CREATE TABLE elsewhere (id INT);\n"), "");
+  GenericModel named(s_plugin->Api().modelType);
+  ASSERT_TRUE(ReadInFull(RunImport(s_plugin->Api(), named, s_database->ConnectionString(), "")));
+  std::vector<std::string> schemas;
+  for (CMOObject* schema : AllOfType(named, model::Schema)) schemas.push_back(Text(*schema, model::Name));
+  EXPECT_EQ(schemas, std::vector<std::string>{s_database->Name()});
 }
 
 // A table another session holds locked: the statement that needs it waits

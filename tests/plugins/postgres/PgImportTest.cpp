@@ -190,7 +190,7 @@ TEST_F(PgImportTest, TheScopeNamesTheSchemasAndLinksOutsideItAreLeftOpen) {
     const ImportOutcome outcome = Import(none, scope);
     EXPECT_EQ(outcome.status, ImportStatusConnectFailed);
     EXPECT_EQ(outcome.connectError.origin, OdbcDiagnostic::Origin::Plugin);
-    EXPECT_TRUE(outcome.connectError.sqlState.empty());
+    EXPECT_EQ(outcome.connectError.sqlState, kNoSuchSchemaState);
     EXPECT_TRUE(Contains(outcome.connectError.message, expected)) << Utf8(outcome.connectError.message);
     EXPECT_EQ(none.GetObjectCount(), 1);
   }

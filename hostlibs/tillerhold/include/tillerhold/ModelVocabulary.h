@@ -111,6 +111,10 @@ enum PropertyId : int {
 const char* ObjectTypeName(int objectType);
 const char* PropertyName(int propertyId);
 
+// Whether the property is a flag: an integer, 0 for no and 1 for yes (the
+// properties marked "integer 0/1" above).
+bool IsFlag(int propertyId);
+
 // ---- Words: the values of the enum-like text properties.
 //
 // Every plug-in writes these properties with exactly these values (ASCII

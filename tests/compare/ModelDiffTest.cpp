@@ -2,9 +2,9 @@
 // and name whatever their ids; references compared by what they name;
 // overloaded routines, parameters and unnamed checks told apart; and the
 // two printed forms, the one for people escaped as the tree format is.
-#include "TestModel.h"
+#include <TestModel.h>
 
-#include <writers/ModelDiff.h>
+#include <compare/DiffOutput.h>
 
 #include <tillerhold/ModelVocabulary.h>
 
@@ -13,10 +13,11 @@
 
 #include <sstream>
 
-namespace writers::test {
+namespace compare::test {
 namespace {
 
 using namespace model;
+using namespace writers::test;
 
 std::string Text(const ModelDifference& difference) {
   std::ostringstream out;
@@ -62,21 +63,31 @@ TEST(ModelDiffTest, ChangesAdditionsAndRemovalsAreListed) {
   SetText(*total, DataType, u"numeric(10,2)");
   SetInteger(*total, Nullable, 0);
   CMOObject& log = Add(after, Table, 2, u"log");
+  SetText(log, TableKind, u"unlogged table");
   Add(after, Column, log.GetObjectId(), u"a");
   Add(after, Column, log.GetObjectId(), u"b");
-  Add(before, View, 2, u"old view");
+  SetText(Add(before, View, 2, u"old view"), Definition, u"SELECT 1");
 
   const ModelDifference difference = DiffModels(before, after);
   ASSERT_EQ(difference.objects.size(), 4u) << Text(difference);
   EXPECT_EQ(Text(difference),
             "~ column shop.orders.total\n"
             "    dataType: \"numeric\" \u2192 \"numeric(10,2)\"\n"
-            "    nullable: (absent) \u2192 0\n"
+            "    nullable: (absent) \u2192 no\n"
             "~ key shop.orders.orders_pkey\n"
             "    keyColumns: (id) \u2192 (total)\n"
             "+ table shop.log  (2 columns)\n"
+            "    tableKind: unlogged table\n"
             "- view shop.\"old view\"\n"
+            "    definition: \"SELECT 1\"\n"
             "4 objects differ: 1 added, 1 removed, 2 changed\n");
+  // -q: the summary alone, and nothing when the models agree.
+  std::ostringstream summary;
+  WriteDifferenceText(difference, summary, {.summaryOnly = true});
+  EXPECT_EQ(summary.str(), "4 objects differ: 1 added, 1 removed, 2 changed\n");
+  std::ostringstream none;
+  WriteDifferenceText(DiffModels(after, after), none, {.summaryOnly = true});
+  EXPECT_EQ(none.str(), "");
 }
 
 // Two routines of one name are two objects, told apart by their argument
@@ -139,23 +150,97 @@ TEST(ModelDiffTest, ReferencesAreComparedByWhatTheyName) {
 }
 
 // Names and texts that would act on a terminal are shown as escapes; a
-// long text is shown around its first difference.
-TEST(ModelDiffTest, TheTextForPeopleIsEscapedAndShort) {
-  auto build = [](GenericModel& model, const std::u16string& tail) {
+// long text is a line diff, never cut: its changed lines whole, two
+// unchanged lines around each change, the others counted.
+TEST(ModelDiffTest, TheTextForPeopleIsEscapedAndLongTextsAreLineDiffs) {
+  auto build = [](GenericModel& model, const std::u16string& from) {
     const int s = Add(model, Schema, 1, u"s\n~ table forged").GetObjectId();
     CMOObject& view = Add(model, View, s, u"v\x1b[2J");
-    SetText(view, Definition, u"SELECT " + std::u16string(500, u'x') + tail);
+    SetText(view, Definition, u"SELECT " + std::u16string(120, u'x') + u",\n b,\n c,\n d,\n e\n FROM " + from +
+                                  u"\n WHERE\x1b[2J 1\n");
   };
   GenericModel before;
   GenericModel after;
-  build(before, u" FROM a\n");
-  build(after, u" FROM b\n");
-  const std::string text = Text(DiffModels(before, after));
-  EXPECT_EQ(text,
+  build(before, u"a");
+  build(after, u"b");
+  EXPECT_EQ(Text(DiffModels(before, after)),
             "~ view \"s\\n~ table forged\".\"v\\x1b[2J\"\n"
-            "    definition: \u2026\"" + std::string(24, 'x') + " FROM a\\n\" \u2192 \u2026\"" + std::string(24, 'x') +
-                " FROM b\\n\" (515 \u2192 515 characters)\n"
+            "    definition:\n"
+            "        \u2026 3 lines the same\n"
+            "           d,\n"
+            "           e\n"
+            "        -  FROM a\n"
+            "        +  FROM b\n"
+            "           WHERE\\x1b[2J 1\n"
+            "\n"
             "1 object differs: 0 added, 0 removed, 1 changed\n");
+}
+
+// Added and removed objects come with their definition; what a
+// constraint's text restates of its parts is said once; flags and the
+// vocabulary's words read as words.
+TEST(ModelDiffTest, DefinitionsAreShownAndNothingIsSaidTwice) {
+  auto build = [](GenericModel& model, bool changed) {
+    const int shop = Add(model, Schema, 1, u"shop").GetObjectId();
+    CMOObject& users = Add(model, Table, shop, u"users");
+    CMOObject& id = Add(model, Column, users.GetObjectId(), u"id");
+    CMOObject& orders = Add(model, Table, shop, u"orders");
+    SetText(orders, SqlText, changed ? u"CREATE TABLE orders (customer INTEGER, note TEXT)" : u"CREATE TABLE orders (customer INTEGER)");
+    CMOObject& customer = Add(model, Column, orders.GetObjectId(), u"customer");
+    if (changed) {
+      CMOObject& note = Add(model, Column, orders.GetObjectId(), u"note");
+      SetText(note, DataType, u"varchar(20)");
+      SetInteger(note, Nullable, 1);
+      SetText(note, DefaultValue, u"'none'::character varying");
+    }
+    CMOObject& fk = Add(model, ForeignKey, orders.GetObjectId(), u"orders_customer_fk");
+    SetIds(fk, ForeignKeyColumns, {customer.GetObjectId()});
+    SetIds(fk, ReferencedTable, {users.GetObjectId()});
+    SetIds(fk, ReferencedColumns, {id.GetObjectId()});
+    SetText(fk, OnDelete, changed ? u"CASCADE" : u"NO ACTION");
+    SetInteger(fk, Deferrable, changed ? 1 : 0);
+    SetText(fk, Definition, changed ? u"FOREIGN KEY (customer) REFERENCES users(id) ON DELETE CASCADE DEFERRABLE"
+                                    : u"FOREIGN KEY (customer) REFERENCES users(id)");
+    CMOObject& check = Add(model, CheckConstraint, orders.GetObjectId(), u"ck");
+    SetText(check, CheckExpression, changed ? u"customer > 1" : u"customer > 0");
+    SetText(check, Definition, changed ? u"CHECK (customer > 1)" : u"CHECK (customer > 0)");
+    if (!changed) {
+      CMOObject& gone = Add(model, ForeignKey, orders.GetObjectId(), u"gone");
+      SetIds(gone, ForeignKeyColumns, {customer.GetObjectId()});
+      SetIds(gone, ReferencedTable, {users.GetObjectId()});
+      SetText(gone, OnUpdate, u"SET NULL");
+      SetText(gone, Definition, u"FOREIGN KEY (customer) REFERENCES users ON UPDATE SET NULL");
+    }
+  };
+  GenericModel before;
+  GenericModel after;
+  build(before, false);
+  build(after, true);
+  const ModelDifference difference = DiffModels(before, after);
+  EXPECT_EQ(Text(difference),
+            "+ column shop.orders.note\n"
+            "    dataType: \"varchar(20)\"\n"
+            "    nullable: yes\n"
+            "    defaultValue: \"'none'::character varying\"\n"
+            "~ foreign key shop.orders.orders_customer_fk\n"
+            "    onDelete: NO ACTION \u2192 CASCADE\n"
+            "    deferrable: no \u2192 yes\n"
+            "~ check constraint shop.orders.ck\n"
+            "    checkExpression: \"customer > 0\" \u2192 \"customer > 1\"\n"
+            "- foreign key shop.orders.gone\n"
+            "    foreignKeyColumns: (customer)\n"
+            "    referencedTable: (users)\n"
+            "    onUpdate: SET NULL\n"
+            "4 objects differ: 1 added, 1 removed, 2 changed\n");
+  // Programs get every property, the restated ones marked; the table,
+  // changed only by its CREATE text, is neither listed nor counted.
+  std::ostringstream out;
+  WriteDifferenceJson(difference, out);
+  const nlohmann::json json = nlohmann::json::parse(out.str());
+  EXPECT_EQ(json["changed"], 2);
+  ASSERT_EQ(json["objects"].size(), 4u);
+  EXPECT_EQ(json["objects"][1]["properties"]["definition"]["restated"], true);
+  EXPECT_EQ(json["objects"][1]["properties"]["deferrable"], nlohmann::json::parse(R"({"old": 0, "new": 1})"));
 }
 
 TEST(ModelDiffTest, TheJsonForProgramsHasEveryChangeWithItsValues) {
@@ -188,4 +273,4 @@ TEST(ModelDiffTest, TheJsonForProgramsHasEveryChangeWithItsValues) {
 }
 
 }  // namespace
-}  // namespace writers::test
+}  // namespace compare::test
