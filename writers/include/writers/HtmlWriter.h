@@ -23,6 +23,8 @@ namespace writers {
 class HtmlWriter : public ModelWriter {
  public:
   void Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const override;
+  bool WritesFolder() const override { return true; }
+  void WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const override;
 };
 
 }  // namespace writers
