@@ -174,6 +174,13 @@ SvgPicture ReadSvg(const std::string& text) {
       xmlFree(content);
     }
     xmlXPathFreeObject(found);
+    xmlXPathObject* title = select("svg:title", node);
+    if (title != nullptr && title->nodesetval != nullptr && title->nodesetval->nodeNr > 0) {
+      xmlChar* content = xmlNodeGetContent(title->nodesetval->nodeTab[0]);
+      picture.nodeTitles[Attribute(node, "id")] = content == nullptr ? "" : reinterpret_cast<const char*>(content);
+      xmlFree(content);
+    }
+    xmlXPathFreeObject(title);
   }
   xmlXPathFreeObject(nodes);
   xmlXPathObject* edges = select("//svg:g[@class='edge']", xmlDocGetRootElement(document));

@@ -47,6 +47,7 @@ struct SvgPicture {
   // id of each <g class="node"> -> its texts; the no-break spaces Graphviz
   // writes to keep a run of blanks are read as blanks
   std::map<std::string, std::vector<std::string>> nodeTexts;
+  std::map<std::string, std::string> nodeTitles;              // id of each node -> its <title>, the tooltip
   std::vector<std::string> edgeIds;                           // id of each <g class="edge">
 };
 SvgPicture ReadSvg(const std::string& text);

@@ -9,6 +9,7 @@
 #include <TempDir.h>
 
 #include "DiagramTestSupport.h"
+#include "ModelIndex.h"
 
 #include <writers/OutputFormats.h>
 #include <writers/VisibleText.h>
@@ -75,12 +76,13 @@ TEST_F(SampleFormatsTest, TreeOutlinesTheSample) {
 // key.
 TEST_F(SampleFormatsTest, SvgDrawsEveryTableAndEveryForeignKeyOfTheSample) {
   std::map<std::string, std::string> tables;  // node id -> name
-  std::set<std::string> foreignKeys;          // edge ids
-  for (int id = 2; id <= m_model.GetObjectCount(); ++id) {
-    const CMOObject* object = m_model.GetCMOObject(id);
-    if (object->GetObjectType() == model::Table)
-      tables["d-t" + std::to_string(id)] = VisibleText(object->GetProperty(model::Name)->WStringRef());
-    if (object->GetObjectType() == model::ForeignKey) foreignKeys.insert("d-f" + std::to_string(id));
+  std::set<std::string> foreignKeys;          // edge ids: the table's, then its foreign key's place
+  const ModelIndex index(m_model);
+  for (const CMOObject* table : index.Tables()) {
+    const std::string id = "d-" + index.Stem(table->GetObjectId());
+    tables[id] = VisibleText(table->GetProperty(model::Name)->WStringRef());
+    for (std::size_t k = 1; k <= index.Entry(table->GetObjectId()).foreignKeys.size(); ++k)
+      foreignKeys.insert(id + "-fk" + std::to_string(k));
   }
   ASSERT_EQ(tables.size(), 14u);
   ASSERT_EQ(foreignKeys.size(), 14u);

@@ -520,7 +520,7 @@ class Drawing {
     const Box& box = m_boxes[i];
     const CMOObject& table = *m_diagram.tables[i].table;
     const std::string href = m_drawing.link ? m_drawing.link(table) : std::string();
-    out += "<g class=\"node" + std::string(box.centre ? " centre" : "") + "\" id=\"" +
+    out += "<g class=\"node\"" + std::string(box.centre ? " data-centre=\"true\"" : "") + " id=\"" +
            Xml(DiagramNodeId(m_index, table)) + "\"><title>" + Xml(box.tooltip) + "</title>";
     if (!href.empty()) out += "<a href=\"" + Xml(href) + "\">";
     const std::string x = Number(box.x), y = Number(box.y);
@@ -614,7 +614,7 @@ class Drawing {
     out.reserve(1024 + m_boxes.size() * 1200);
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"diagram\" width=\"" + Number(m_width) +
            "\" height=\"" + Number(m_height) + "\" viewBox=\"0 0 " + Number(m_width) + " " + Number(m_height) +
-           "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"" + Number(kFont) + "\" fill=\"#1d2733\">\n";
+           "\" xml:space=\"preserve\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"" + Number(kFont) + "\" fill=\"#1d2733\">\n";
     if (!m_caption.empty())
       out += "<text class=\"caption\" x=\"8\" y=\"18\" font-style=\"italic\" fill=\"#415263\">" + Xml(m_caption) +
              "</text>\n";

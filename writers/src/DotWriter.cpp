@@ -108,7 +108,7 @@ std::string DiagramDot(const ModelIndex& index, const Diagram& diagram) {
       const CMOObject* object = index.Object(column);
       if (object != nullptr && object->GetObjectType() == Column &&
           object->GetParentId() == table.table->GetObjectId())
-        return Port(*object) + (tail ? "r:e" : ":w");
+        return "\"" + Port(*object) + (tail ? "r\":e" : "\":w");
       return std::string(tail ? "h:e" : "h:w");
     };
     out += "  " + Node(index, *from.table) + ":" + port(from, edge.fromColumn, true);

@@ -290,7 +290,7 @@ class Page {
     m_out += DiagramSvg(m_index, diagram, drawing);
     m_out += "</div>\n<figcaption class=\"legend\"><span class=\"line\"></span> refers to one row "
              "<span class=\"line dashed\"></span> may refer to none (a referencing column may be NULL); "
-             "<b>PK</b> primary key, <b>FK</b> foreign key";
+             "<span class=\"mark\">PK</span> primary key, <span class=\"mark\">FK</span> foreign key";
     if (around) {
       m_out += "; the outlined box is this page's table";
       if (diagram.leftOut > 0)
