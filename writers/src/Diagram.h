@@ -120,7 +120,7 @@ std::string DiagramSvg(const ModelIndex& index, const Diagram& diagram, const Di
 constexpr std::size_t kMostNeighbours = 24;
 constexpr std::size_t kLongestShownText = 48;
 
-// Lays out a graph with Graphviz's dot engine (under the lock SvgWriter.cpp
+// Lays out a graph with a Graphviz engine (under the lock SvgWriter.cpp
 // holds) and gives the centre of each node "n0", "n1", ... in points, y
 // growing downwards, and the graph's width and height. Throws WriteError
 // when Graphviz cannot be loaded or refuses the graph.
@@ -128,7 +128,7 @@ struct LaidOutGraph {
   std::vector<double> x, y;  // by node number
   double width = 0, height = 0;
 };
-LaidOutGraph LayOutWithDot(const std::string& dot, std::size_t nodes);
+LaidOutGraph LayOut(const std::string& graph, const char* engine, std::size_t nodes);
 
 // The diagram as a Graphviz graph (DotWriter.h says what it holds).
 std::string DiagramDot(const ModelIndex& index, const Diagram& diagram);

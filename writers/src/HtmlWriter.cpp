@@ -189,8 +189,14 @@ class Page {
   // Where a link to an object's section or page leads.
   std::string Href(const CMOObject& object) const {
     const std::string& stem = m_index.Stem(object.GetObjectId());
-    if (m_kind == Kind::OnePage) return "#" + stem;
+    if (m_kind == Kind::OnePage) return "#" + OnePageAnchor(object);
     return m_prefix + FolderOf(object) + "/" + stem + ".html";
+  }
+
+  // An object's section on the one page: its stem, "routine-" before a
+  // routine's.
+  std::string OnePageAnchor(const CMOObject& object) const {
+    return (object.GetObjectType() == Routine ? "routine-" : "") + m_index.Stem(object.GetObjectId());
   }
 
   // The column names of a table or view, for the filter.
@@ -569,7 +575,7 @@ class Page {
   void WriteRoutine(const CMOObject& routine, const char* heading) {
     const std::u16string& kind = RawText(routine, RoutineKind);
     const bool own = m_kind == Kind::ObjectPage;
-    m_out += "<section class=\"object\" id=\"" + Escape(own ? std::string("object") : m_index.Stem(routine.GetObjectId())) +
+    m_out += "<section class=\"object\" id=\"" + Escape(own ? std::string("object") : OnePageAnchor(routine)) +
              "\">\n<" + heading + "><span class=\"kind\">" +
              (kind.empty() ? std::string("Routine") : Escape(VisibleText(kind))) + "</span> " +
              NameHtml(DocumentName(m_index, routine)) + "</" + heading + ">\n";

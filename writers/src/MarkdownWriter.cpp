@@ -237,7 +237,7 @@ class Document {
   // Where a link to an object's section or page leads.
   std::string Href(const CMOObject& object) const {
     const std::string& stem = m_index.Stem(object.GetObjectId());
-    if (m_kind == Kind::OneFile) return "#" + stem;
+    if (m_kind == Kind::OneFile) return std::string(object.GetObjectType() == Routine ? "#routine-" : "#") + stem;
     return m_prefix + FolderOf(object) + "/" + stem + ".md";
   }
 
@@ -424,7 +424,7 @@ class Document {
 
   void WriteRoutine(const CMOObject& routine, const char* heading) {
     const std::u16string& kind = RawText(routine, RoutineKind);
-    if (m_kind == Kind::OneFile) m_out += "<a id=\"" + m_index.Stem(routine.GetObjectId()) + "\"></a>\n\n";
+    if (m_kind == Kind::OneFile) m_out += "<a id=\"routine-" + m_index.Stem(routine.GetObjectId()) + "\"></a>\n\n";
     m_out += std::string(heading) + " " + (kind.empty() ? std::string("Routine") : Text(VisibleText(kind))) + " " +
              ShownName(DocumentName(m_index, routine)) + "\n\n";
     WriteComment(routine);

@@ -18,10 +18,11 @@ namespace {
 
 // Characters every Mermaid renderer from 10.x on takes in an attribute's
 // type or name, after the first: ASCII only (10.x refuses the others in a
-// name), and no ',' (which ends the word: numeric(7,2) is refused).
+// name), and neither ',' nor '.' (each ends the word: numeric(7,2) is
+// refused).
 bool IsWordCharacter(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
-         c == u'_' || c == u'[' || c == u']' || c == u'(' || c == u')' || c == u'.' || c == u'*';
+         c == u'_' || c == u'[' || c == u']' || c == u'(' || c == u')' || c == u'*';
 }
 
 bool IsAsciiWordCharacter(char16_t c) {
@@ -68,6 +69,7 @@ std::string Label(const std::string& visible) {
       case '<': out += "\uff1c"; break;
       case '>': out += "\uff1e"; break;
       case '&': out += "\uff06"; break;
+      case '~': out += "\uff5e"; break;  // 10.x reads "~~" in a comment as a generic type's marks
       default: out += c; break;
     }
   }

@@ -198,12 +198,17 @@ void ModelIndex::MakeStems() {
     for (const auto* list : {&schema.tables, &schema.views, &schema.routines})
       named.insert(named.end(), list->begin(), list->end());
   }
+  // Routines have names of their own: a function may be called as a table
+  // is, and overloads share a name.
+  auto key = [](const CMOObject& object, const std::string& stem) {
+    return (object.GetObjectType() == Routine ? "r" : "t") + stem;
+  };
   std::unordered_map<std::string, int> uses;
   for (const CMOObject* object : named) {
     const int schemaId = object->GetObjectType() == Schema ? 0 : SchemaOf(object->GetObjectId());
     std::string stem = NamePart(RawText(*object, Name));
     if (const CMOObject* schema = Object(schemaId)) stem = NamePart(RawText(*schema, Name)) + "." + stem;
-    ++uses[stem];
+    ++uses[key(*object, stem)];
     m_stem[static_cast<std::size_t>(object->GetObjectId())] = std::move(stem);
   }
   // Objects that would share a stem each get their identity's hash; the
@@ -211,13 +216,13 @@ void ModelIndex::MakeStems() {
   std::unordered_map<std::string, int> taken;
   for (const CMOObject* object : named) {
     std::string& stem = m_stem[static_cast<std::size_t>(object->GetObjectId())];
-    if (uses[stem] > 1) {
+    if (uses[key(*object, stem)] > 1) {
       std::u16string identity = std::u16string(1, static_cast<char16_t>(object->GetObjectType())) + u"\n" +
                                 RawText(*object, Name) + u"\n" + RawText(*object, ParameterList);
       if (const CMOObject* schema = Object(SchemaOf(object->GetObjectId()))) identity += u"\n" + RawText(*schema, Name);
       stem += "~" + Hex(Hash(identity), 8);
     }
-    const int seen = ++taken[stem];
+    const int seen = ++taken[key(*object, stem)];
     if (seen > 1) stem += "~" + std::to_string(seen);
   }
 }

@@ -102,11 +102,12 @@ class ModelIndex {
   // The stable name of a schema, table, view or routine: its schema's
   // NamePart, '.', its own ("main.orders"; without a schema its own alone).
   // It names the object's page, anchor and diagram id, so adding or
-  // removing other objects never changes it. Unique in the model, letter
-  // case ignored: where two objects would share one (routines with the same
-  // name, a hash that meets another), each gets '~' and a hash of its kind,
-  // names and parameters, then a number if that meets too. Empty for other
-  // objects.
+  // removing other objects never changes it. Unique among the schemas,
+  // tables and views, and among the routines (whose pages and anchors say
+  // so: "routine-main.f"), letter case ignored: where two objects would
+  // share one (overloads, a hash that meets another), each gets '~' and a
+  // hash of its kind, names and parameters, then a number if that meets
+  // too. Empty for other objects.
   const std::string& Stem(int objectId) const;
 
   // A table's or view's column marks: part of the primary key, part of a

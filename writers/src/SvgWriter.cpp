@@ -9,6 +9,8 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -111,7 +113,7 @@ struct GraphDeleter {
 
 }  // namespace
 
-LaidOutGraph LayOutWithDot(const std::string& dot, std::size_t nodes) {
+LaidOutGraph LayOut(const std::string& dot, const char* engine, std::size_t nodes) {
   std::lock_guard<std::mutex> lock(GraphvizLock());
   const Graphviz& graphviz = Libraries();
   if (!graphviz.failure.empty()) throw WriteError("Graphviz could not be loaded: " + graphviz.failure);
@@ -136,8 +138,13 @@ LaidOutGraph LayOutWithDot(const std::string& dot, std::size_t nodes) {
   if (context == nullptr) throw WriteError("Graphviz could not start (no memory for its context)");
   const std::unique_ptr<Agraph_t, GraphDeleter> graph(graphviz.memread(dot.c_str()), GraphDeleter{&graphviz});
   if (!graph) throw WriteError("Graphviz could not read the diagram: " + FirstLine(messages));
-  if (graphviz.layout(context, graph.get(), "dot") != 0)
-    throw WriteError("Graphviz could not lay out the diagram with dot: " + FirstLine(messages));
+  // The force-directed engines start from random places, from the C
+  // library's generators; seeded alike for every layout, the same graph is
+  // laid out the same way whatever was laid out before in the process.
+  ::srand48(1);
+  std::srand(1);
+  if (graphviz.layout(context, graph.get(), engine) != 0)
+    throw WriteError(std::string("Graphviz could not lay out the diagram with ") + engine + ": " + FirstLine(messages));
   LaidOutGraph laid;
   const boxf box = GD_bb(graph.get());
   laid.width = box.UR.x - box.LL.x;
