@@ -111,9 +111,9 @@ constexpr double kMinimumFittedText = 6;
 // refer to it on its left and those it refers to on its right, at most
 // kMostNeighbours a side (a box says how many more); a caption says the
 // picture is part of the schema. Otherwise each group of connected tables
-// is laid out by Graphviz's dot engine, long chains folded, and the groups
-// and the tables without foreign keys (in a grid) packed side by side
-// into a picture about as wide as a window. Texts longer than
+// is laid out by Graphviz (dot, long paths folded; sfdp for boxes with
+// names only), and the groups and the tables without foreign keys (in a
+// grid) packed side by side into a picture about as wide as a window. Texts longer than
 // kLongestShownText characters are cut with "…" (the title has them whole).
 // Throws WriteError when Graphviz cannot be used.
 std::string DiagramSvg(const ModelIndex& index, const Diagram& diagram, const DiagramDrawing& drawing);
