@@ -197,5 +197,24 @@ TEST(DocumentFormatsTest, MarkdownLeavesOutADiagramMermaidWouldRefuse) {
   EXPECT_NE(WriteFormat("markdown", model, around).find("```mermaid"), std::string::npos);
 }
 
+TEST(DocumentFormatsTest, OneFileAdvisesTheFolderWhereItsDiagramDropsTheColumns) {
+  // 14 tables are drawn with their columns, 400 by name only; a picture
+  // around one table is not the whole schema's and gives no advice.
+  struct Case {
+    int tables;
+    std::string around;
+    bool advised;
+  };
+  for (const Case& c : {Case{14, "", false}, Case{400, "", true}, Case{400, ApplicationTable(3), false}}) {
+    GenericModel model(1001);
+    BuildApplicationModel(model, c.tables);
+    WriteOptions options;
+    options.aroundTable = c.around;
+    for (const char* format : {"html", "markdown"})
+      EXPECT_EQ(WriteFormat(format, model, options).find("written as a folder") != std::string::npos, c.advised)
+          << format << " " << c.tables << " " << c.around;
+  }
+}
+
 }  // namespace
 }  // namespace writers::test

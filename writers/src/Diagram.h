@@ -94,6 +94,8 @@ struct DiagramDrawing {
   // kMinimumFittedText pixels or more, and show the table's name only
   // above that (the tables' own pages carry the detail).
   enum class Columns { Auto, All, NamesOnly } columns = Columns::Auto;
+  // Set, where given, to whether the boxes show names only.
+  bool* namesOnly = nullptr;
 };
 
 // The window a picture is fitted into when its text size is judged, and
@@ -117,6 +119,11 @@ constexpr double kMinimumFittedText = 6;
 // kLongestShownText characters are cut with "…" (the title has them whole).
 // Throws WriteError when Graphviz cannot be used.
 std::string DiagramSvg(const ModelIndex& index, const Diagram& diagram, const DiagramDrawing& drawing);
+// Whether DiagramSvg, left to choose, would draw the tables with their
+// columns (the packed layout of the whole diagram, not one table's
+// neighbours); false where it cannot be laid out. Throws WriteError when
+// Graphviz cannot be used.
+bool DiagramShowsColumns(const ModelIndex& index, const Diagram& diagram);
 constexpr std::size_t kMostNeighbours = 24;
 constexpr std::size_t kLongestShownText = 48;
 

@@ -177,6 +177,19 @@ class Drawing {
   Drawing(const ModelIndex& index, const Diagram& diagram, const DiagramDrawing& drawing)
       : m_index(index), m_diagram(diagram), m_drawing(drawing), m_boxes(diagram.tables.size()) {}
 
+  // Whether the packed picture with columns keeps its fitted text
+  // readable. The boxes' area alone bounds the scale, so a model far too
+  // large for one picture is answered without a layout.
+  bool ColumnsReadable() {
+    MeasureAll(false);
+    double area = 0;
+    for (const Box& box : m_boxes) area += box.w * box.h;
+    if (kFont * std::min(1.0, std::sqrt(kFitWidth * kFitHeight / std::max(1.0, area))) < kMinimumFittedText)
+      return false;
+    Packed();
+    return FittedText() >= kMinimumFittedText;
+  }
+
   std::string Draw() {
     if (m_diagram.centre >= 0 && m_diagram.depth <= 1) {
       Star();
@@ -189,6 +202,8 @@ class Drawing {
         Packed();
       }
     }
+    if (m_drawing.namesOnly != nullptr)
+      *m_drawing.namesOnly = std::all_of(m_boxes.begin(), m_boxes.end(), [](const Box& box) { return box.rows.empty(); });
     return Svg();
   }
 
@@ -658,6 +673,12 @@ class Drawing {
 
 std::string DiagramSvg(const ModelIndex& index, const Diagram& diagram, const DiagramDrawing& drawing) {
   return Drawing(index, diagram, drawing).Draw();
+}
+
+bool DiagramShowsColumns(const ModelIndex& index, const Diagram& diagram) {
+  if (diagram.tables.empty()) return true;
+  if (!CanLayOut(diagram)) return false;
+  return Drawing(index, diagram, DiagramDrawing()).ColumnsReadable();
 }
 
 }  // namespace writers

@@ -166,20 +166,40 @@ class Document {
     m_out.reserve(4096 + static_cast<std::size_t>(m_index.Model().GetObjectCount()) * 100);
     m_out += database.empty() ? std::string("# Schema\n\n") : "# Schema of " + Text(database) + "\n\n";
     if (!server.empty() && server != database) m_out += "Server " + Text(server) + "\n\n";
-    if (m_index.Tables().size() > kFolderAdvice)
+    // The whole diagram is fitted once: it decides the advice below and is
+    // the diagram section's block.
+    Diagram all;
+    MermaidText whole;
+    if (!m_index.Tables().empty()) {
+      all = BuildDiagram(m_index, m_options);
+      whole = FittingMermaid(m_index, all);
+    }
+    // The folder reads better where the one diagram cannot show the
+    // columns readably: judged as the html format's page draws it (Mermaid
+    // renderers fit a picture to the page alike), or where Mermaid drops
+    // them itself.
+    const bool crowded = !m_index.Tables().empty() && m_options.aroundTable.empty() &&
+                         (whole.text.empty() || whole.withoutColumns || !ColumnsReadable(all));
+    if (crowded)
       m_out += "This schema has " + std::to_string(m_index.Tables().size()) +
-               " tables: written as a folder (`-o DIR/`) it has a page per table, each with a diagram of the tables "
-               "around it, which reads better at this size.\n\n";
+               " tables, more than one Mermaid diagram shows with their columns: written as a folder (`-o DIR/`) "
+               "it has a page per table, each with a diagram of the tables around it.\n\n";
     WriteContents();
-    WriteDiagram();
+    WriteDiagram(whole);
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) WriteSchema(schema);
     return Finish();
   }
 
  private:
-  // Above this many tables the one file says that the folder form reads
-  // better (as the html format's page does).
-  static constexpr std::size_t kFolderAdvice = 60;
+  // Whether the whole diagram shows its columns readably; a model
+  // Graphviz cannot lay out is taken as too large.
+  bool ColumnsReadable(const Diagram& all) const {
+    try {
+      return DiagramShowsColumns(m_index, all);
+    } catch (const WriteError&) {
+      return false;
+    }
+  }
 
   std::string Finish() {
     while (m_out.size() > 1 && m_out[m_out.size() - 1] == '\n' && m_out[m_out.size() - 2] == '\n') m_out.pop_back();
@@ -193,7 +213,9 @@ class Document {
 
   // A Mermaid code block of the diagram, or a note saying why there is none.
   void MermaidBlock(const Diagram& diagram, const char* otherwise) {
-    const MermaidText mermaid = FittingMermaid(m_index, diagram);
+    MermaidBlock(FittingMermaid(m_index, diagram), otherwise);
+  }
+  void MermaidBlock(const MermaidText& mermaid, const char* otherwise) {
     if (mermaid.text.empty()) {
       m_out += "No diagram: " + Text(mermaid.refusal) + ". " + otherwise + "\n\n";
       return;
@@ -261,13 +283,14 @@ class Document {
     m_out += "\n";
   }
 
-  void WriteDiagram() {
+  // The whole model's diagram, as FittingMermaid gave it.
+  void WriteDiagram(const MermaidText& whole) {
     m_out += "<a id=\"diagram\"></a>\n\n## Diagram\n\n";
     if (m_index.Tables().empty()) {
       m_out += "No diagram: the model has no tables.\n\n";
       return;
     }
-    MermaidBlock(BuildDiagram(m_index, m_options),
+    MermaidBlock(whole,
                  "Draw the tables around one with `--around TABLE --depth N`, or all of them with `--format svg`.");
   }
 
