@@ -35,12 +35,12 @@ std::string Console::Sanitize(std::string_view text) const {
     std::lock_guard lock(m_mutex);
     line = Mask(text);
   }
-  for (char& c : line) {
-    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-  }
-  while (!line.empty() && line.back() == ' ') line.pop_back();
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\n' || line.back() == '\r' || line.back() == '\t'))
+    line.pop_back();
   // Names and diagnostics in a message come from the database or the
-  // driver: nothing in them may act on the terminal.
+  // driver: nothing in them may act on the terminal. Escaped here once, as
+  // the tree escapes them (a line break as \n), so that a name reads as the
+  // tree shows it and the message stays on one line.
   return VisibleText(line);
 }
 

@@ -50,11 +50,12 @@ class Console {
   void BeginForm();
   void EndForm();
 
-  // The text as it would be printed: passwords masked, line breaks and
-  // tabs inside a message turned into blanks (one message, one line), and
-  // other control and invisible characters escaped
-  // (writers/VisibleText.h), so that a name or a diagnostic cannot act on
-  // the terminal.
+  // The text as it would be printed: passwords masked, blanks and line
+  // breaks at its end dropped, and control and invisible characters
+  // escaped once (writers/VisibleText.h, line breaks as \n: one message,
+  // one line), so that a name or a diagnostic cannot act on the terminal
+  // and a name reads as the tree shows it. Callers pass names as they are,
+  // never escaped already.
   std::string Sanitize(std::string_view text) const;
 
  private:

@@ -12,6 +12,7 @@
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ConnectionUrl.h>
 #include <schemaimport/ScopeList.h>
+#include <writers/VisibleText.h>
 
 #include <tillerhold/GenericModel.h>
 #include <writers/ModelDiff.h>
@@ -150,7 +151,7 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     std::cout << cli.help();
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    std::fprintf(stderr, "error: %s\n", MaskPasswords(std::string_view(e.what())).c_str());
+    std::fprintf(stderr, "error: %s\n", writers::VisibleText(MaskPasswords(std::string_view(e.what()))).c_str());
     std::fprintf(stderr, "Run 'quillmere-import diff --help' for the options.\n");
     return kExitUsage;
   }
@@ -169,7 +170,7 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
   }
   const ScopeList scope = ReadScopeList(platform::Utf8ToUtf16(schemas));
   if (!scope.error.empty()) {
-    std::fprintf(stderr, "error: --schema: %s\n", platform::Utf16ToUtf8(scope.error).c_str());
+    std::fprintf(stderr, "error: --schema: %s\n", writers::VisibleText(scope.error).c_str());
     return kExitUsage;
   }
   live.schemas = schemas;
@@ -181,6 +182,20 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     return kExitUsage;
   }
   const OutputFile output(outputPath);
+  // The differences must not replace a saved model they come from: checked
+  // before anything is read, as the import checks its database. A live
+  // side's database is checked by the import itself, before it is opened.
+  std::vector<QmInputFile> savedSides;
+  for (const DiffSide* side : {&before, &after}) {
+    const bool live = (side == &after && newFromOptions) || IsUrl(side->path, loaded);
+    if (!live && !side->path.empty() && side->path != "-")
+      savedSides.push_back({side->path, side->label + " (" + side->path + ")"});
+  }
+  if (const QmInputFile* overwritten = output.FindOverwritten(savedSides)) {
+    console.Error((output.IsStandardOutput() ? std::string("standard output") : "the output " + output.Path()) +
+                  " is " + overwritten->what + ", which the differences would replace; write them to another file");
+    return kExitUsage;
+  }
   std::string error;
   if (!output.Check(error)) {
     console.Error(error);

@@ -89,7 +89,13 @@ std::string CountObjects(const GenericModel& model) {
 }
 
 std::string DescribeDiagnostic(const OdbcDiagnostic& diagnostic) {
-  const std::string text = platform::Utf16ToUtf8(diagnostic.Describe());
+  std::string text = platform::Utf16ToUtf8(diagnostic.Describe());
+  // A driver's text is prose, often on several lines ("Connection refused",
+  // then a hint): one line of it, with blanks. The plug-ins' and the
+  // module's words may name things, whose line breaks are shown escaped.
+  if (diagnostic.origin == OdbcDiagnostic::Origin::Driver)
+    for (char& c : text)
+      if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   return text.empty() ? std::string("no diagnostic") : text;
 }
 

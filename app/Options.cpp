@@ -5,11 +5,13 @@
 #include <platform/Utf.h>
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ScopeList.h>
+#include <writers/VisibleText.h>
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <vector>
@@ -162,7 +164,7 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
     if (!noPluginsBecause.empty()) {
       // Without the module no plug-in was looked for, so none of their
       // options exists: that is what to fix first.
-      std::fprintf(stderr, "error: %s\n", MaskPasswords(noPluginsBecause).c_str());
+      std::fprintf(stderr, "error: %s\n", writers::VisibleText(MaskPasswords(noPluginsBecause)).c_str());
       return kExitFailure;
     }
     // An option no one offers may be a plug-in's that was not found.
@@ -179,10 +181,10 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
       std::fprintf(stderr,
                    "error: unknown option %s (the options that name a database come from the plug-ins found: see "
                    "--list-plugins)\n",
-                   MaskPasswords(unknown).c_str());
+                   writers::VisibleText(MaskPasswords(unknown)).c_str());
     } else {
       // CLI11 quotes unexpected arguments, which may be connection strings.
-      std::fprintf(stderr, "error: %s\n", MaskPasswords(std::string_view(e.what())).c_str());
+      std::fprintf(stderr, "error: %s\n", writers::VisibleText(MaskPasswords(std::string_view(e.what()))).c_str());
     }
     std::fprintf(stderr, "Run 'quillmere-import --help' for the options.\n");
     return kExitUsage;
@@ -198,7 +200,7 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
   // could only guess at is refused here, before anything is loaded.
   const ScopeList scope = ReadScopeList(platform::Utf8ToUtf16(schemas));
   if (!scope.error.empty()) {
-    std::fprintf(stderr, "error: --schema: %s\n", platform::Utf16ToUtf8(scope.error).c_str());
+    std::fprintf(stderr, "error: --schema: %s\n", writers::VisibleText(scope.error).c_str());
     std::fprintf(stderr, "Run 'quillmere-import --help' for the options.\n");
     return kExitUsage;
   }
@@ -229,6 +231,24 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
     return kExitUsage;
   }
   return -1;
+}
+
+void HidePasswordsInArguments(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    char* const text = argv[i];
+    const std::size_t length = std::strlen(text);
+    const std::string masked = MaskPasswords(std::string_view(text, length));
+    if (masked == std::string_view(text, length)) continue;
+    // Masking replaces each password with "****" and keeps the rest: what
+    // lies between the first and the last character that differ holds
+    // every password (and, with two of them, what is between them).
+    const std::size_t shortest = std::min(length, masked.size());
+    std::size_t front = 0;
+    while (front < shortest && text[front] == masked[front]) ++front;
+    std::size_t back = 0;
+    while (back < shortest - front && text[length - 1 - back] == masked[masked.size() - 1 - back]) ++back;
+    std::fill(text + front, text + length - back, '*');
+  }
 }
 
 }  // namespace app

@@ -63,4 +63,11 @@ struct Options {
 int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, Options& options,
                  const std::string& noPluginsBecause = {});
 
+// Overwrites with '*', in the process's own argument strings (what
+// /proc/PID/cmdline and ps show to every user of the machine while the
+// import runs), each password a URL or a connection string among
+// argv[1..argc) holds, as MaskPasswords finds them; each string keeps its
+// length and the rest of its text. The caller parses copies made before.
+void HidePasswordsInArguments(int argc, char** argv);
+
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ConnectionUrl.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace app {
@@ -155,6 +156,18 @@ int ByOdbcUrl(const ConnectionUrl& url, const runner::PluginCatalogue& catalogue
   if (url.user && !url.user->empty()) extra += ";" + Attribute("UID", *url.user);
   if (url.password) extra += ";" + Attribute("PWD", *url.password);
   for (const ConnectionUrlParameter& parameter : url.parameters) {
+    // A key is written into the connection string as it is: one holding a
+    // ';' or '=' would add settings of its own (a second DSN=), braces or
+    // blanks would change how the driver manager splits the string.
+    const bool plain = !parameter.key.empty() && std::none_of(parameter.key.begin(), parameter.key.end(), [](char ch) {
+      const auto byte = static_cast<unsigned char>(ch);
+      return byte <= ' ' || byte == 0x7f || ch == ';' || ch == '=' || ch == '{' || ch == '}';
+    });
+    if (!plain) {
+      console.Error("an odbc URL's parameter \"" + parameter.key +
+                    "\" is not a setting's name (no ';', '=', braces, blanks or control characters)" + usage);
+      return kExitUsage;
+    }
     if (EqualsIgnoringAsciiCase(parameter.key, "DSN") || EqualsIgnoringAsciiCase(parameter.key, "Driver")) {
       console.Error("an odbc URL names its data source as its host, not as ?" + parameter.key + "=" + usage);
       return kExitUsage;

@@ -212,6 +212,14 @@ int main(int argc, char** argv) {
   // each step a system call, and that is a tenth of a large import's time.
   mallopt(M_ARENA_MAX, 1);
 #endif
+  // The arguments as given, for the parsers; the process's own strings lose
+  // their passwords at once, before anything is loaded or connected.
+  std::vector<std::string> given(argv, argv + argc);
+  std::vector<char*> arguments;
+  for (std::string& argument : given) arguments.push_back(argument.data());
+  arguments.push_back(nullptr);
+  app::HidePasswordsInArguments(argc, argv);
+  argv = arguments.data();
   app::ConfigureSqlite();
   app::InitLocale();
   // "diff" compares models instead of importing one (DiffCommand.h).

@@ -264,6 +264,20 @@ bool PgConnector::EstablishConnection() {
                   u" is not supported: the import needs PostgreSQL 12 or later");
   }
 
+  // psqlODBC names the database only when its Database key gave it: one
+  // given to libpq directly (pqopt's dbname, for a name the key cannot
+  // carry) or taken from libpq's defaults (PGDATABASE, the user's name) is
+  // the server's to say.
+  if (m_databaseName[0] == u'\0') {
+    std::vector<std::u16string> name;
+    if (!RunOrDisconnect(u"SELECT pg_catalog.current_database()", &name)) return false;
+    if (!name.empty()) {
+      const std::size_t length = std::min<std::size_t>(name.front().size(), kBufferLength - 1);
+      std::copy_n(name.front().begin(), length, m_databaseName);
+      m_databaseName[length] = u'\0';
+    }
+  }
+
   // A misspelt schema would otherwise import nothing without a word.
   if (!scope.empty()) {
     std::vector<std::u16string> present;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace qm::postgres {
@@ -44,6 +45,49 @@ std::string ConninfoValue(std::string_view value) {
     quoted += ch;
   }
   return quoted + "'";
+}
+
+// Whether psqlODBC would misread the value under one of its own keys: a
+// value the connection string must brace (a ';', a '{' first, blanks at
+// either end) keeps its braces in Servername, Database and UID, so that a
+// database "a;b" would be looked for as "{a;b}". Such a value goes to
+// libpq through pqopt instead, in libpq's own quoting.
+bool DriverMisreads(const std::string& value) {
+  Utf8ConnectionAttribute attribute;
+  attribute.key = "k";
+  attribute.value = value;
+  return FormatConnectionString(std::vector<Utf8ConnectionAttribute>{attribute}) != "k=" + value;
+}
+
+// The value of key in a libpq conninfo text (key = value pairs apart by
+// blanks, a value quoted '...' or bare, \ escaping the next character),
+// or nothing.
+std::optional<std::u16string> ConninfoSetting(std::u16string_view text, std::u16string_view key) {
+  std::size_t at = 0;
+  const auto blank = [&] {
+    return at < text.size() && (text[at] == u' ' || text[at] == u'\t' || text[at] == u'\n' || text[at] == u'\r');
+  };
+  while (at < text.size()) {
+    while (blank()) ++at;
+    const std::size_t start = at;
+    while (at < text.size() && text[at] != u'=' && !blank()) ++at;
+    const std::u16string_view name = text.substr(start, at - start);
+    while (blank()) ++at;
+    if (at >= text.size() || text[at] != u'=') return std::nullopt;  // not conninfo
+    ++at;
+    while (blank()) ++at;
+    std::u16string value;
+    const bool quoted = at < text.size() && text[at] == u'\'';
+    if (quoted) ++at;
+    for (; at < text.size(); ++at) {
+      if (quoted ? text[at] == u'\'' : blank()) break;
+      if (text[at] == u'\\' && at + 1 < text.size()) ++at;
+      value += text[at];
+    }
+    if (quoted) ++at;
+    if (name == key) return value;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -108,6 +152,14 @@ QmUrlSource SourceFromUrl(const ConnectionUrl& url) {
                         std::atoi(text.c_str()) >= 1 && std::atoi(text.c_str()) <= 65535;
     if (!number) return refuse("the port \"" + text + "\" is not a number from 1 to 65535");
   }
+  // A host, database or user the driver would misread reaches libpq
+  // directly (psql reads the same URL; the connector asks the server for
+  // the database's name, which the driver then cannot say).
+  for (auto [key, value] : {std::pair{"host", &host}, std::pair{"dbname", &database}, std::pair{"user", &user}}) {
+    if (!*value || !DriverMisreads(**value)) continue;
+    pqopt += (pqopt.empty() ? "" : " ") + std::string(key) + "=" + ConninfoValue(**value);
+    value->reset();
+  }
   if (host) add("Servername", *host);
   if (port) add("Port", *port);
   if (database) add("Database", *database);
@@ -129,6 +181,7 @@ bool AskForPassword(std::u16string& completed, OdbcDiagnostic& failure, bool& ca
   cancelled = false;
   const std::vector<ConnectionAttribute> attributes = ParseConnectionString(completed);
   std::u16string user = FindAttribute(attributes, {u"UID", u"Username", u"User"}).value_or(u"");
+  if (user.empty()) user = ConninfoSetting(FindAttribute(attributes, {u"pqopt"}).value_or(u""), u"user").value_or(u"");
   if (user.empty()) {
     const char* fromEnvironment = std::getenv("PGUSER");
     user = platform::Utf8ToUtf16(fromEnvironment != nullptr ? fromEnvironment : "");

@@ -57,7 +57,7 @@ std::string Absolute(const std::string& path) {
 
 // The reason the file cannot serve as a database, or empty.
 std::u16string CheckDatabaseFile(const std::string& path) {
-  const std::u16string shown = ShownPath(path);
+  const std::u16string shown = PathText(path);
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
     const int error = errno;
@@ -92,9 +92,9 @@ bool InWalMode(const std::string& path) {
 // that did not finish is rolled back, and a database in WAL mode needs its
 // -shm (and -wal) files beside it.
 std::u16string ExplainReadOnly(const std::string& path) {
-  const std::u16string shown = ShownPath(path);
+  const std::u16string shown = PathText(path);
   if (FileSize(path + "-journal") > 0) {
-    return u"the database " + shown + u" has a hot journal (" + ShownPath(path + "-journal") +
+    return u"the database " + shown + u" has a hot journal (" + PathText(path + "-journal") +
            u") left by a writer that did not finish; SQLite must roll it back before reading, which needs write "
            u"access, and the import opens databases read-only. Open the database once with write access (e.g. "
            u"sqlite3 FILE 'PRAGMA quick_check'), then import again";
@@ -103,7 +103,7 @@ std::u16string ExplainReadOnly(const std::string& path) {
     const std::string directory = std::filesystem::path(Absolute(path)).parent_path().string();
     if (::access(directory.c_str(), W_OK) != 0) {
       return u"the database " + shown + u" is in WAL mode and its folder is read-only: to read it SQLite must "
-             u"create " + ShownPath(path + "-shm") + u" and " + ShownPath(path + "-wal") +
+             u"create " + PathText(path + "-shm") + u" and " + PathText(path + "-wal") +
              u" beside it. Import a copy from a writable folder, or switch it out of WAL mode (PRAGMA "
              u"journal_mode=DELETE) where it can be written";
     }
@@ -281,7 +281,7 @@ bool SqliteConnector::RunChecked(const std::u16string& statement, const Checked&
   Disconnect();
   std::u16string explained;
   if (!checked.file.empty() && (failure.nativeError == kSqliteBusy || failure.nativeError == kSqliteLocked)) {
-    explained = u"the database " + ShownPath(checked.file) + u" is locked by another process (waited " +
+    explained = u"the database " + PathText(checked.file) + u" is locked by another process (waited " +
                 Seconds(m_busyMilliseconds) + u" for it)";
   } else if (!checked.file.empty() && failure.nativeError == kSqliteReadOnly) {
     explained = ExplainReadOnly(checked.file);
@@ -325,7 +325,7 @@ bool SqliteConnector::EstablishConnection() {
   // A file that is not a database opens without complaint; reading its
   // catalogue is what fails.
   LimitLockWait();
-  const Checked main{m_file, m_file.empty() ? std::u16string() : ShownPath(m_file), {}};
+  const Checked main{m_file, m_file.empty() ? std::u16string() : PathText(m_file), {}};
   if (!RunChecked(u"SELECT 1 AS probe FROM sqlite_master LIMIT 1", main)) return false;
   for (const Attachment& attachment : attachments) {
     const std::u16string attach = u"ATTACH DATABASE " + QuoteLiteral(Ascii(FileUri(attachment.path))) + u" AS " +
@@ -333,7 +333,7 @@ bool SqliteConnector::EstablishConnection() {
     const std::u16string probe =
         u"SELECT 1 AS probe FROM " + QuoteIdentifier(attachment.name) + u".sqlite_master LIMIT 1";
     const Checked checked{attachment.path,
-                          u"attaching " + ShownPath(attachment.path) + u" as \"" + attachment.name + u"\"",
+                          u"attaching " + PathText(attachment.path) + u" as \"" + attachment.name + u"\"",
                           u"cannot attach \"" + attachment.name + u"\": "};
     LimitLockWait();
     if (!RunChecked(attach, checked) || !RunChecked(probe, checked)) return false;
@@ -367,7 +367,7 @@ bool SqliteConnector::EstablishConnection() {
       target[length] = u'\0';
     }
     if (FileSize(m_file) == 0 && options.notice) {
-      options.notice(u"the database file " + ShownPath(m_file) +
+      options.notice(u"the database file " + PathText(m_file) +
                      u" is empty (0 bytes): SQLite reads it as an empty database, so the model holds no objects");
     }
   }

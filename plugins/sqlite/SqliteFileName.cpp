@@ -241,14 +241,4 @@ std::u16string PathText(std::string_view path) {
   return platform::Utf8ToUtf16(text);
 }
 
-std::u16string ShownPath(std::string_view path) {
-  std::u16string shown;
-  for (char16_t ch : PathText(path)) {
-    if (ch == u'\n') shown += u"\\n";
-    else if (ch == u'\r') shown += u"\\r";
-    else shown += ch;
-  }
-  return shown;
-}
-
 }  // namespace qm::sqlite

@@ -54,10 +54,8 @@ std::string DriverUri(std::string_view uri, bool addReadOnly);
 
 // The path as text, for the model and for messages: valid UTF-8 as it is,
 // each byte of an invalid sequence as \xhh (text cannot hold the bytes).
-// Control characters stay; hosts show them escaped as they show all text.
+// Control characters and line breaks stay; hosts show them escaped as they
+// show all text, so that a message names the file as the tree does.
 std::u16string PathText(std::string_view path);
-// The path for a message: as PathText, with line breaks written \n and \r
-// so that the message stays on one line and still names the file exactly.
-std::u16string ShownPath(std::string_view path);
 
 }  // namespace qm::sqlite

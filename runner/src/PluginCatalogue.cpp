@@ -50,22 +50,25 @@ bool IsUrlSchemeName(const char* text) {
   return true;
 }
 
-// A file mapped for reading, unmapped when the object goes.
+// Whether what stat says of a file makes it one only this user may change:
+// a regular file the user owns that no one else may write.
+bool IsPrivateFile(const struct stat& info) {
+  return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// A regular file mapped for reading, unmapped when the object goes. It is
+// opened without waiting (a FIFO or a device put at its name is not
+// opened for good, only looked at) and mapped only when it is a regular
+// file, as fstat says of what was opened.
 class MappedFile {
  public:
-  explicit MappedFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-      void* data = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-      if (data != MAP_FAILED) {
-        m_data = static_cast<const unsigned char*>(data);
-        m_size = static_cast<std::size_t>(info.st_size);
-      }
-    }
-    ::close(fd);
-  }
+  // The file at path (a symbolic link followed).
+  explicit MappedFile(const std::string& path) : MappedFile(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+  // The file name in the folder open as folderFd, not followed when it is
+  // a symbolic link, and only when the user alone may change it
+  // (IsPrivateFile).
+  MappedFile(int folderFd, const std::string& name)
+      : MappedFile(::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC), true) {}
   ~MappedFile() {
     if (m_data != nullptr) ::munmap(const_cast<unsigned char*>(m_data), m_size);
   }
@@ -84,6 +87,20 @@ class MappedFile {
   }
 
  private:
+  // Maps the file open as fd (-1: nothing), and closes fd.
+  explicit MappedFile(int fd, bool onlyPrivate = false) {
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 && (!onlyPrivate || IsPrivateFile(info))) {
+      void* data = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (data != MAP_FAILED) {
+        m_data = static_cast<const unsigned char*>(data);
+        m_size = static_cast<std::size_t>(info.st_size);
+      }
+    }
+    ::close(fd);
+  }
+
   const unsigned char* m_data = nullptr;  // the mapping; null when the file could not be mapped
   std::size_t m_size = 0;                 // its length
 };
@@ -248,17 +265,58 @@ PluginDescription DescriptionFromJson(const nlohmann::json& json) {
   return about;
 }
 
+// The folder the index at path is kept in, open, when only this user may
+// change what is in it: a folder (not a symbolic link) the user owns that
+// no one else may write. Otherwise -1: an index another user could put or
+// change there is neither read nor written, and the plug-ins are looked at
+// as if there were none. Closes itself.
+class IndexFolder {
+ public:
+  explicit IndexFolder(const std::string& indexPath) : m_name(fs::path(indexPath).filename().string()) {
+    const std::string folder = fs::path(indexPath).parent_path().string();
+    m_fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+                      (info.st_mode & (S_IWGRP | S_IWOTH)) != 0)) {
+      ::close(m_fd);
+      m_fd = -1;
+    }
+  }
+  ~IndexFolder() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  IndexFolder(const IndexFolder&) = delete;
+  IndexFolder& operator=(const IndexFolder&) = delete;
+
+  bool Private() const { return m_fd >= 0; }
+  int Fd() const { return m_fd; }
+  const std::string& Name() const { return m_name; }  // the index's file name in it
+
+  // Removes the index, when the folder is private.
+  void Remove() const {
+    if (m_fd >= 0) ::unlinkat(m_fd, m_name.c_str(), 0);
+  }
+
+ private:
+  std::string m_name;  // the index's file name
+  int m_fd = -1;       // the folder, open; -1 when it is missing or not private
+};
+
 // Writes the index in full or not at all: a file beside it, renamed over
-// it. Two hosts writing at once leave one whole index.
+// it. Two hosts writing at once leave one whole index. The folder is made
+// (for this user alone) when it is missing, and nothing is written into
+// one that is not private (IndexFolder).
 void WriteIndexFile(const std::string& path, const std::string& text) {
   std::error_code ignored;
   const fs::path folder = fs::path(path).parent_path();
-  if (!folder.empty() && !fs::is_directory(folder, ignored)) {
-    fs::create_directories(folder, ignored);
-    ::chmod(folder.c_str(), 0700);
+  if (!folder.empty() && !fs::exists(fs::symlink_status(folder, ignored))) {
+    fs::create_directories(folder.parent_path(), ignored);
+    ::mkdir(folder.c_str(), 0700);
   }
-  const std::string temporary = path + "." + std::to_string(::getpid()) + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const IndexFolder open(path);
+  if (!open.Private()) return;
+  const std::string temporary = open.Name() + "." + std::to_string(::getpid()) + ".tmp";
+  const int fd = ::openat(open.Fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;
   std::size_t done = 0;
   while (done < text.size()) {
@@ -268,7 +326,8 @@ void WriteIndexFile(const std::string& path, const std::string& text) {
     done += static_cast<std::size_t>(wrote);
   }
   const bool written = ::close(fd) == 0 && done == text.size();
-  if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
+  if (!written || ::renameat(open.Fd(), temporary.c_str(), open.Fd(), open.Name().c_str()) != 0)
+    ::unlinkat(open.Fd(), temporary.c_str(), 0);
 }
 
 // The plug-ins and refusals an index describes.
@@ -282,7 +341,9 @@ struct IndexedFiles {
 std::optional<IndexedFiles> ReadIndex(const std::string& path, const nlohmann::json& head,
                                       const std::vector<PluginFile>& files) {
   if (path.empty()) return std::nullopt;
-  const MappedFile file(path);
+  const IndexFolder folder(path);
+  if (!folder.Private()) return std::nullopt;
+  const MappedFile file(folder.Fd(), folder.Name());
   const char* text = file.Size() <= kIndexMaxBytes ? file.At<char>(0, file.Size()) : nullptr;
   if (text == nullptr) return std::nullopt;
   try {
@@ -420,7 +481,7 @@ bool PluginCatalogue::DiscoverIndexed(const std::vector<std::string>& directorie
   for (const PluginFile& file : files) Load(file.path);
   if (indexPath.empty()) return false;
   if (std::any_of(m_refused.begin(), m_refused.end(), [](const RefusedLibrary& r) { return !r.lasting; })) {
-    ::unlink(indexPath.c_str());
+    IndexFolder(indexPath).Remove();
     return false;
   }
   nlohmann::json index = head;
@@ -444,7 +505,7 @@ const QmPluginApi* PluginCatalogue::Table(const FoundPlugin& plugin, std::string
   if (plugin.api != nullptr) return plugin.api;
   const auto fail = [&](const std::string& reason) -> const QmPluginApi* {
     if (error != nullptr) *error = reason;
-    if (!m_indexPath.empty()) ::unlink(m_indexPath.c_str());
+    if (!m_indexPath.empty()) IndexFolder(m_indexPath).Remove();
     return nullptr;
   };
   auto found = std::find_if(m_plugins.begin(), m_plugins.end(), [&](const FoundPlugin& p) { return &p == &plugin; });

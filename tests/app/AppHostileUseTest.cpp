@@ -307,13 +307,15 @@ TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
   EXPECT_EQ(tables, (Strings{"orders\n  table forged", "\u202Ecba"}));
 }
 
-// Messages that name what the user or the database gave (here, a file
-// name) escape it alike: the error stays one line and sends the terminal
-// nothing to act on.
+// Messages that name what the user or the database gave (a file name, a
+// view) show it as the tree shows it, escaped once: the error stays one
+// line and sends the terminal nothing to act on.
 TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
   TempDir dir;
   const std::pair<std::string, std::string> names[] = {
-      {"gone\x1b]0;pwned\x07.db", "gone\\x1b]0;pwned\\x07.db"}, {"\u202Egnp.db", "\\u202egnp.db"}};
+      {"gone\x1b]0;pwned\x07.db", "gone\\x1b]0;pwned\\x07.db"},
+      {"\u202Egnp.db", "\\u202egnp.db"},
+      {"no\nsuch\x1b.db", "no\\nsuch\\x1b.db"}};
   for (const auto& [name, shown] : names) {
     const ProcessResult result = Host({"--sqlite", dir.Path(name), "--quiet"});
     EXPECT_EQ(result.exitCode, 3) << Printed(result);
@@ -321,6 +323,16 @@ TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
     EXPECT_NE(result.err.find(dir.Path(shown)), std::string::npos) << Printed(result);
     EXPECT_EQ(result.err.find(name), std::string::npos) << Printed(result);
   }
+  // Names typed on the command line, in the options' own errors.
+  for (const Strings& args : {Strings{"--schema", "\"a\nb\x1b"}, Strings{"--timeout", "a\nb\x1b"},
+                              Strings{"diff", "--schema", "\"a\nb\x1b", "x", "y"}})
+    EXPECT_NE(Host(args).err.find("a\\nb\\x1b"), std::string::npos) << args[1];
+  // A view SQLite cannot read (its table is gone), named as the tree names it.
+  SqliteFile(dir.Path("views.db")).Exec("CREATE TABLE t (a); CREATE VIEW \"bad\nview\\x\" AS SELECT a FROM t; DROP TABLE t;");
+  const ProcessResult tree = Host({"--sqlite", dir.Path("views.db"), "--format", "tree", "--quiet"});
+  EXPECT_TRUE(HasLine(tree.out, "  view \"bad\\nview\\\\x\"")) << Printed(tree);
+  EXPECT_NE(tree.err.find("error: reading columns of view \"main\".\"bad\\nview\\\\x\" failed"), std::string::npos)
+      << Printed(tree);
 }
 
 // Libraries planted in the folder the program is started from are never

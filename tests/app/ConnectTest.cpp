@@ -17,6 +17,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +126,25 @@ TEST_F(PgConnectTest, UrlWithEveryPartImports) {
                                    WithoutPgEnvironment(home_.Path()));
   EXPECT_EQ(wrong.exitCode, 2) << Printed(wrong);
   EXPECT_EQ(wrong.err.find("wrong-secret"), std::string::npos) << wrong.err;
+}
+
+// A database and a role whose names psqlODBC would read with the braces a
+// connection string needs (';', '}', '{' first): the URL psql takes
+// connects, and the model names the database.
+TEST_F(PgConnectTest, NamesTheDriverWouldMisreadConnect) {
+  const std::string database = "{qm;d}b" + role_, role = "{qm;r}o" + role_;
+  struct Drop {
+    std::string script;
+    ~Drop() { RunPsql("postgres", script); }
+  } drop{"DROP DATABASE IF EXISTS \"" + database + "\";\nDROP ROLE IF EXISTS \"" + role + "\";\n"};
+  ASSERT_EQ(RunPsql("postgres", drop.script + "CREATE ROLE \"" + role + "\" LOGIN PASSWORD 'pw;x}';\nCREATE DATABASE \"" +
+                                    database + "\" OWNER \"" + role + "\";\n"),
+            "");
+  const ProcessResult result =
+      Host({"postgresql://" + Encoded(role) + ":" + Encoded("pw;x}") + "@" + host_ + ":" + port_ + "/" + Encoded(database)},
+           WithoutPgEnvironment(home_.Path()));
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(nlohmann::json::parse(result.out)["properties"]["databaseName"], database);
 }
 
 // A Unix-socket folder, as a parameter or percent-encoded as the host
@@ -294,6 +314,12 @@ TEST_F(PgConnectTest, DataSourcesImportByDsnAndOdbcUrl) {
       << missing.err;
   const ProcessResult missingUrl = Host({"odbc://nowhere"}, options);
   EXPECT_EQ(missingUrl.exitCode, 2) << Printed(missingUrl);
+  // A parameter's key that would write settings of its own (a second DSN)
+  // into the connection string.
+  for (const std::string key : {"x%3BDSN", "DSN%3Dpgshop%3Bx", "%7BDSN%7D", "DSN%20", "%0ADSN"}) {
+    const ProcessResult injected = Host({"odbc://liteshop?" + key + "=pgshop"}, options);
+    EXPECT_NE(injected.err.find("is not a setting's name"), std::string::npos) << key << "\n" << Printed(injected);
+  }
 }
 
 // A driver that is not installed is named with the Debian package that

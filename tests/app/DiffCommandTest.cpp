@@ -13,9 +13,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+
 namespace qm::test {
 namespace {
 
+namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
 class DiffCommandTest : public ::testing::Test {
@@ -123,7 +126,15 @@ TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
       {{"{saved}", "{dir}/text.json"}, 4, "NEW ({dir}/text.json) is not a saved model: parse error at line 1"},
       {{"{dir}/table.json", "{saved}"}, 4, "is not a saved model: the top object is \"table\", not a model"},
       {{"-o", "{dir}/no/such/folder/out.txt", "{saved}", "{saved}"}, 4, "error: "},
+      // The differences never replace a side, by its name or through a link.
+      {{"{saved}", "{dir}/copy.json", "-o", "{saved}"}, 2, "the output {saved} is OLD ({saved})"},
+      {{"{dir}/copy.json", "{saved}", "-o", "{dir}/symlink.json"}, 2, "is NEW ({saved})"},
+      {{"{saved}", "{dir}/copy.json", "-o", "{dir}/hardlink.json"}, 2, "is OLD ({saved})"},
   };
+  fs::copy_file(Saved(), m_dir.Path("copy.json"));
+  fs::create_symlink(Saved(), m_dir.Path("symlink.json"));
+  fs::create_hard_link(Saved(), m_dir.Path("hardlink.json"));
+  const std::string saved = ReadFile(Saved());
   auto fill = [&](std::string text) {
     for (const auto& [placeholder, value] : {std::pair{std::string("{saved}"), Saved()}, std::pair{std::string("{dir}"), m_dir.Path("")}}) {
       for (std::size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
@@ -140,6 +151,7 @@ TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
     EXPECT_NE(result.err.find(fill(refusal.message)), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "");
   }
+  EXPECT_TRUE(ReadFile(Saved()) == saved) << "the saved model was replaced";
 }
 
 TEST_F(DiffCommandTest, HelpNamesTheSidesTheFormatsAndTheExitCodes) {

@@ -23,6 +23,7 @@
 #include <signal.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -174,6 +175,34 @@ TEST(HostWaitTest, FirstCtrlCEndsAnImportStuckInTheDriver) {
     EXPECT_NE(result->err.find("import cancelled; no model written"), std::string::npos) << Printed(*result);
     EXPECT_TRUE(result->out.empty());
     EXPECT_FALSE(fs::exists(dir.Path("model.json")));
+  }
+}
+
+// While the import waits on a server, what every user of the machine can
+// read of its command line (/proc/PID/cmdline, ps) holds no password: not
+// in a URL, a URL's parameter or a connection string, however written.
+TEST(HostWaitTest, PasswordsOnTheCommandLineAreHiddenWhileTheImportRuns) {
+  TempDir dir;
+  SilentListener server;
+  ASSERT_NE(server.Port(), 0);
+  const std::string at = "127.0.0.1:" + std::to_string(server.Port()) + "/shop";
+  const Strings sources[] = {
+      {"postgresql://clerk:s3cr%3Bet%7D@" + at + "?sslmode=disable"},
+      {"postgresql://clerk@" + at + "?password=s3cr%3Bet"},
+      {"diff", "mariadb://clerk:s3cr%2Fet@" + at, "saved.json"},
+      {"--connect", PostgresAt(server.Port()) + ";PWD={s3cr;et}}}"},
+  };
+  int started = 0;
+  for (const Strings& source : sources) {
+    RunningHost host(dir.Path("pid" + std::to_string(++started)), source);
+    const pid_t pid = host.Pid();
+    ASSERT_TRUE(pid != 0 && server.WaitForConnections(started, 20s)) << source.back();
+    std::string shown = ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+    std::replace(shown.begin(), shown.end(), '\0', ' ');
+    EXPECT_TRUE(shown.find("s3cr") == std::string::npos && shown.find("never-printed") == std::string::npos) << shown;
+    EXPECT_NE(shown.find("127.0.0.1"), std::string::npos) << "the rest is kept: " << shown;
+    ::kill(pid, SIGINT);
+    EXPECT_TRUE(host.Result(10s).has_value());
   }
 }
 

@@ -71,10 +71,11 @@ TEST(SqliteSourceTest, PathIsAlwaysAPath) {
   // The model holds text: the byte that is no UTF-8 is shown escaped.
   EXPECT_EQ(imported.databaseName, fs::canonical(dir.Path()).string() + "/caf\\xe9.db");
 
-  // A missing one is named escaped, on one line, and is not created.
+  // A missing one is named escaped once, as the tree would show it, on
+  // one line, and is not created.
   const ProcessResult missing = HostIn(dir.Path(), {"--sqlite", "gone\xE9\n.db"});
   EXPECT_EQ(missing.exitCode, 3) << Printed(missing);
-  EXPECT_EQ(missing.err, "error: could not connect: database file not found: gone\\xe9\\n.db\n");
+  EXPECT_EQ(missing.err, "error: could not connect: database file not found: gone\\\\xe9\\n.db\n");
   EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
 }
 

@@ -10,10 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -227,6 +231,41 @@ TEST_F(IndexedFolder, ATableUnlikeItsDescriptionIsNotUsed) {
   EXPECT_EQ(postgres->api, nullptr);
   EXPECT_FALSE(IsLoaded(Postgres()));
   EXPECT_FALSE(fs::exists(Index()));  // the next run looks again
+}
+
+// The index is read only when no one but the user could have put it there
+// or changed it, and opening it never waits: otherwise the plug-ins are
+// looked at as if there were no index, and none is written into a folder
+// others may change.
+TEST_F(IndexedFolder, AnIndexOthersCouldChangeIsLeftAside) {
+  const std::string plain = Plain(), index = Index(), folder = fs::path(index).parent_path().string();
+  const std::pair<const char*, std::function<int()>> cases[] = {  // what, and how it is made (0 when it was)
+      {"a FIFO at its name", [&] { return ::unlink(index.c_str()) | ::mkfifo(index.c_str(), 0600); }},
+      {"a link to an index",
+       [&] { return ::rename(index.c_str(), (index + ".x").c_str()) | ::symlink((index + ".x").c_str(), index.c_str()); }},
+      {"an index others may write", [&] { return ::chmod(index.c_str(), 0646); }},
+      {"an index of another user", [&] { return ::chown(index.c_str(), 65534, 65534); }},  // as root only
+      {"a folder others may write", [&] { return ::unlink(index.c_str()) | ::chmod(folder.c_str(), 0777); }},
+      {"a folder of another user", [&] { return ::unlink(index.c_str()) | ::chown(folder.c_str(), 65534, 65534); }},
+  };
+  for (const auto& [what, make] : cases) {
+    SCOPED_TRACE(what);
+    fs::remove_all(m_dir.Path("cache"));
+    ASSERT_FALSE(Look());
+    const std::string good = ReadAll(index);
+    if (make() != 0) continue;  // not root: no file can be another user's
+    std::string found;
+    std::future<bool> look = std::async(std::launch::async, [&] { return Look(&found); });
+    if (look.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+      ADD_FAILURE() << "the look waits on the index";
+      ::close(::open(index.c_str(), O_WRONLY | O_NONBLOCK));  // lets it go
+    }
+    EXPECT_FALSE(look.get());
+    EXPECT_EQ(found, plain);
+    // Written again into the user's own folder, never into another.
+    const bool inFolder = std::string(what).starts_with("a folder");
+    EXPECT_EQ(fs::is_regular_file(fs::symlink_status(index)) && ReadAll(index) == good, !inFolder);
+  }
 }
 
 TEST(PluginIndexPathTest, KeptInTheUsersCacheFolderOnePerLibraryFolder) {

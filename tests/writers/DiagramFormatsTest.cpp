@@ -60,6 +60,8 @@ TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
 
   const SvgPicture svg = ReadSvg(WriteFormat("svg", model));
   ASSERT_TRUE(svg.parsed);
+  const SvgPicture dotSvg = ReadSvg(RenderDot(dot));
+  ASSERT_TRUE(dotSvg.parsed);
   ASSERT_EQ(svg.nodeTexts.size(), names.size());
   EXPECT_EQ(svg.edgeIds.size(), names.size() - 1);
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -73,6 +75,15 @@ TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
     const std::string& title = node->second[0];
     EXPECT_TRUE(title == shown || (title.ends_with("\u2026") && shown.starts_with(title.substr(0, title.size() - 3))))
         << title;
+    // Graphviz drawing the dot format: the box's title, then its column
+    // and the column's type, the name exactly as shown (its label escapes
+    // such as \N read as text).
+    const auto drawn = dotSvg.nodeTexts.find("d-" + Node(model, tables[i]));
+    ASSERT_NE(drawn, dotSvg.nodeTexts.end()) << names[i];
+    ASSERT_GE(drawn->second.size(), 3u) << names[i];
+    EXPECT_EQ(drawn->second[0], shown);
+    EXPECT_EQ(drawn->second[1], shown);
+    EXPECT_EQ(drawn->second[2], shown + " NOT NULL");
   }
 }
 

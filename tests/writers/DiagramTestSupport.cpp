@@ -8,6 +8,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <graphviz/cgraph.h>
+#include <graphviz/gvc.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
@@ -28,7 +29,9 @@ const std::vector<std::string>& DiagramHostileNames() {
     for (const char* name : {"<script>window.qmInjected=1</script>", "<img src=x onerror=\"window.qmInjected=2\">",
                              "\"><svg onload=window.qmInjected=3>", "</code></pre><b>bold</b>", "&lt;not&gt; &amp;",
                              "]]><!-- -->", "a -> b [label=x]; }", "<TABLE>", "*emph* _u_ [l](http://x) `c`",
-                             "- item", "1. item", "#quot; #35;", "pk", "Fk-x", "}o--|| :", "$x$ ~~s~~ | c"})
+                             "- item", "1. item", "#quot; #35;", "pk", "Fk-x", "}o--|| :", "$x$ ~~s~~ | c",
+                             // Graphviz's label escapes (node, graph, object, edge ends, line ends).
+                             "a\\N\\G", "c\\L\\E", "\\T\\H\\l\\n\\r\\", "\\\\N"})
       all.emplace_back(name);
     return all;
   }();
@@ -200,6 +203,22 @@ DotGraph ReadDot(const std::string& text) {
   }
   agclose(g);
   return graph;
+}
+
+std::string RenderDot(const std::string& text) {
+  std::string svg;
+  GVC_t* gvc = gvContext();
+  Agraph_t* g = agmemread(text.c_str());
+  if (g != nullptr && gvLayout(gvc, g, "dot") == 0) {
+    char* data = nullptr;
+    unsigned int length = 0;
+    if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data != nullptr) svg.assign(data, length);
+    gvFreeRenderData(data);
+    gvFreeLayout(gvc, g);
+  }
+  if (g != nullptr) agclose(g);
+  gvFreeContext(gvc);
+  return svg;
 }
 
 namespace {

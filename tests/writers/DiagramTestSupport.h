@@ -58,6 +58,10 @@ struct DotGraph {
 };
 DotGraph ReadDot(const std::string& text);
 
+// The DOT text laid out by dot and drawn as SVG with Graphviz's library, as
+// a user's Graphviz draws it; empty where Graphviz refuses it.
+std::string RenderDot(const std::string& text);
+
 // An SVG document read with libxml2 (no network, no entities loaded).
 struct SvgPicture {
   bool parsed = false;

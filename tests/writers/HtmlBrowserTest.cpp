@@ -180,5 +180,16 @@ TEST_F(HtmlBrowserTest, HostileNamesRunNoScriptAndShowAsText) {
   EXPECT_EQ(Evaluate("typeof window.qmInjected"), "undefined");
 }
 
+// Names, types and texts thousands of characters long without a blank
+// wrap: neither the page nor its index is wider than its box.
+TEST_F(HtmlBrowserTest, LongNamesWrapWithinTheWindow) {
+  const std::string name = QuoteIdent(std::string(3000, 'n')), text = std::string(3000, 'd');
+  OpenPageOf("CREATE TABLE " + name + " (" + name + " " + std::string(3000, 't') + " DEFAULT '" + text + "');\n"
+             "CREATE VIEW v AS SELECT '" + text + "' AS " + name + ";\n");
+  EXPECT_TRUE(s_browser->Errors().empty()) << json(s_browser->Errors()).dump(2);
+  EXPECT_EQ(Evaluate("['html', '#index'].map(s => document.querySelector(s)).map(e => e.scrollWidth - e.clientWidth)"),
+            (json{0, 0}));
+}
+
 }  // namespace
 }  // namespace writers::test

@@ -17,10 +17,14 @@ namespace {
 
 // Text inside a Graphviz HTML-like label: what XML would take as markup
 // written as entities. VisibleText has already escaped control characters,
-// which XML does not allow even as entities.
+// which XML does not allow even as entities. Graphviz then reads a
+// backslash and the letter after it as an escape (\N the node's id, \G the
+// graph's name, \L, \E, \T, \H), where "\\" is one backslash: each is
+// doubled, so that a name is drawn as it is.
 void AppendLabelText(std::string& out, const std::string& text) {
   for (char c : text) {
     switch (c) {
+      case '\\': out += "\\\\"; break;
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;

@@ -114,7 +114,12 @@ class PluginCatalogue {
   // library is looked at as Discover does, and the index is written again,
   // unless a library could not be loaded (that may change with no file
   // here changing). An index that cannot be read, parsed or written is
-  // left aside without a word. Returns whether the index was used.
+  // left aside without a word, and so is one that another user could have
+  // put there or changed: it is read only when it is a regular file of this
+  // user's own that no one else may write, in a folder of the user's own
+  // that no one else may write, and it is opened without waiting (a FIFO at
+  // its name does not stop the look); the index is written only into such
+  // a folder. Returns whether the index was used.
   bool DiscoverIndexed(const std::vector<std::string>& directories, const std::string& indexPath,
                        const std::vector<std::string>& watched = {});
 

@@ -5,6 +5,8 @@
 
 #include <UrlCases.h>
 
+#include <platform/ConnectionDialog.h>
+
 #include <gtest/gtest.h>
 
 namespace qm::postgres {
@@ -27,6 +29,10 @@ TEST(PgUrlTest, UrlBecomesTheDriversConnectionString) {
        "Driver=PostgreSQL Unicode;Servername=db;Database=shop;pqopt=options='-c search_path=x' "
        "application_name='it\\'s'"},
       {"postgresql://db/shop?sslrootcert=/a;b", "Driver=PostgreSQL Unicode;Servername=db;Database=shop;pqopt={sslrootcert='/a;b'}"},
+      // Names psqlODBC would read with their braces go to libpq itself.
+      {"postgresql://u%3Bv%7Dw:p%3Bw@h%3Bx/a%3Bb?application_name=x",
+       "Driver=PostgreSQL Unicode;PWD={p;w};pqopt={application_name='x' host='h;x' dbname='a;b' user='u;v}}w'}"},
+      {"postgresql:///%7Bx%7D?user=%20me", "Driver=PostgreSQL Unicode;pqopt=dbname='{x}' user=' me'"},
       {"postgresql://db/shop?bogus=1", "error: unknown parameter \"bogus\""},
       {"postgresql://db/shop?connect_timeout=5", "error: set from --timeout"},
       {"postgresql://db/shop?client_encoding=LATIN1", "error: set by the ODBC driver itself"},
@@ -47,6 +53,21 @@ TEST(PgUrlTest, OnlyAMissingPasswordIsAskedFor) {
   EXPECT_FALSE(NeedsPassword(noPassword, u"Driver={PostgreSQL Unicode};UID=me;PWD=x"));
   EXPECT_FALSE(NeedsPassword(noPassword, u"Driver={PostgreSQL Unicode};UID=me;password="));
   EXPECT_FALSE(NeedsPassword(wrongPassword, u"Driver={PostgreSQL Unicode};UID=me"));
+}
+
+// The question names a user given to libpq through pqopt.
+TEST(PgUrlTest, PasswordQuestionNamesAUserGivenThroughPqopt) {
+  std::u16string asked;
+  platform::SetPasswordPromptHook([&](const std::u16string& question, std::u16string&) {
+    asked = question;
+    return platform::PasswordPromptResult::Cancelled;
+  });
+  std::u16string completed = u"pqopt={dbname='a;b' user='u;v}}w\\'s'}";
+  OdbcDiagnostic failure;
+  bool cancelled = false;
+  EXPECT_FALSE(AskForPassword(completed, failure, cancelled));
+  platform::SetPasswordPromptHook({});
+  EXPECT_EQ(asked, u"Password for user u;v}w's: ");
 }
 
 }  // namespace
