@@ -467,7 +467,7 @@ class Drawing {
     std::vector<char> done(members.size(), 0);
     for (std::size_t next = 0; next < members.size();) {
       if (ready.empty()) {  // a cycle: start from the first not ranked
-        while (done[next]) ++next;
+        while (next < members.size() && done[next]) ++next;
         if (next >= members.size()) break;
         ready.push_back(next);
         left[next] = 0;
