@@ -2,6 +2,8 @@
 
 #include "Signals.h"
 
+#include <writers/ModelWriter.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -108,12 +110,17 @@ class DescriptorBuffer : public std::streambuf {
 
 // Runs the writer into fd. Returns why it failed, or an empty text: the
 // write's error, or what a writer that gave up threw (a format that
-// cannot show this model; writers/ModelWriter.h).
-std::string WriteTo(int fd, const std::function<void(std::ostream&)>& writer) {
+// cannot show this model; writers/ModelWriter.h), for which `refused` is
+// set: that is no fault of the output's.
+std::string WriteTo(int fd, const std::function<void(std::ostream&)>& writer, bool& refused) {
   DescriptorBuffer buffer(fd);
   std::ostream out(&buffer);
+  refused = false;
   try {
     writer(out);
+  } catch (const writers::WriteError& e) {
+    refused = true;
+    return e.what();
   } catch (const std::exception& e) {
     return e.what();
   }
@@ -254,8 +261,9 @@ WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer,
   if (signals::InterruptCount() > 0) return WriteOutcome::Cancelled;
   if (IsStandardOutput()) {
     std::cout.flush();
-    if (const std::string failure = WriteTo(STDOUT_FILENO, writer); !failure.empty()) {
-      error = "cannot write the model to standard output: " + failure;
+    bool refused = false;
+    if (const std::string failure = WriteTo(STDOUT_FILENO, writer, refused); !failure.empty()) {
+      error = refused ? failure : "cannot write the model to standard output: " + failure;
       return WriteOutcome::Failed;
     }
     return WriteOutcome::Written;
@@ -265,10 +273,11 @@ WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer,
   if (exists && !S_ISREG(info.st_mode)) {
     const int fd = OpenDirect(m_path, info);
     if (fd < 0 && errno == EINTR) return WriteOutcome::Cancelled;
-    const std::string failure = fd < 0 ? std::strerror(errno) : WriteTo(fd, writer);
+    bool refused = false;
+    const std::string failure = fd < 0 ? std::strerror(errno) : WriteTo(fd, writer, refused);
     if (fd >= 0) ::close(fd);
     if (!failure.empty()) {
-      error = "cannot write the model to " + m_path + ": " + failure;
+      error = refused ? failure : "cannot write the model to " + m_path + ": " + failure;
       return WriteOutcome::Failed;
     }
     return WriteOutcome::Written;
@@ -293,8 +302,9 @@ WriteOutcome OutputFile::Write(const std::function<void(std::ostream&)>& writer,
   ::fchmod(fd, mode);
 
   WriteOutcome outcome = WriteOutcome::Written;
-  if (const std::string failure = WriteTo(fd, writer); !failure.empty()) {
-    error = "cannot write the model to " + m_path + ": " + failure;
+  bool refused = false;
+  if (const std::string failure = WriteTo(fd, writer, refused); !failure.empty()) {
+    error = refused ? failure : "cannot write the model to " + m_path + ": " + failure;
     outcome = WriteOutcome::Failed;
   }
   ::close(fd);

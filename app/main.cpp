@@ -18,6 +18,7 @@
 #include "LiveImport.h"
 #include "Options.h"
 #include "OutputFile.h"
+#include "OutputFolder.h"
 #include "PluginList.h"
 #include "Progress.h"
 #include "SampleDatabase.h"
@@ -93,8 +94,32 @@ int Run(const Options& options, Loaded& loaded) {
     return IDOK;
   });
   const OutputFile output(options.output);
+  // -o DIR/ writes a documentation folder, for the formats that have one.
+  const bool folder = !output.IsStandardOutput() && OutputFolder::NamesFolder(options.output);
+  const OutputFolder outputFolder(options.output);
   Imported imported;
   int exitCode = ImportSource(options, loaded, console, output, [&]() {
+    if (folder) {
+      if (!options.format->writer->WritesFolder()) {
+        std::string formats;
+        for (const writers::OutputFormat& format : writers::OutputFormats())
+          if (format.writer->WritesFolder()) formats += (formats.empty() ? "" : ", ") + std::string(format.name);
+        console.Error("-o " + options.output + " names a folder, and --format " + std::string(options.format->name) +
+                      " is written as one file (formats written as a folder: " + formats + ")");
+        return kExitUsage;
+      }
+      if (!options.write.aroundTable.empty()) {
+        console.Error("--around draws part of one diagram; a documentation folder has a diagram around every "
+                      "table (write one file with -o FILE to use --around)");
+        return kExitUsage;
+      }
+      std::string error;
+      if (!outputFolder.Check(error)) {
+        console.Error(error);
+        return kExitFailure;
+      }
+      return -1;
+    }
     if (!options.format->forTerminal && output.IsTerminal()) {
       console.Error("--format " + std::string(options.format->name) +
                     " is not for a terminal; write it to a file with -o FILE or pipe it to a program");
@@ -120,7 +145,9 @@ int Run(const Options& options, Loaded& loaded) {
       ++leftOut;
     };
     const WriteOutcome written =
-        output.Write([&](std::ostream& out) { options.format->writer->Write(model, out, write); }, error);
+        folder ? outputFolder.Write(
+                     [&](writers::FolderOutput& out) { options.format->writer->WriteFolder(model, out, write); }, error)
+               : output.Write([&](std::ostream& out) { options.format->writer->Write(model, out, write); }, error);
     if (written == WriteOutcome::Cancelled) {
       console.Raw("import cancelled; no model written\n");
       exitCode = kExitCancelled;

@@ -2,9 +2,11 @@
 """Benchmark of the output formats and of the diagram's layout.
 
 For each size a generated SQLite schema (gen/schema.py) is imported once per
-format with quillmere-import, written to /dev/null; the import's own time is
-read from its summary line, so the rest of the run is the writer's (and the
-process's start and exit). Then the diagram's graph (--format dot) is laid
+format with quillmere-import, written to /dev/null (the documentation
+folders, "html/" and "markdown/", to a temporary folder: an index and a page
+per table with its own diagram); the import's own time is read from its
+summary line, so the rest of the run is the writer's (and the process's
+start and exit). Then the diagram's graph (--format dot) is laid
 out by each Graphviz engine through the library (qm_layout_bench), each run
 stopped at --timeout; an engine stopped at one size is not tried at larger
 ones.
@@ -19,16 +21,18 @@ import argparse
 import json
 import os
 import re
+import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "gen"))
 import schema  # noqa: E402
 
-FORMATS = ["json", "tree", "dot", "mermaid", "markdown", "html", "svg"]
+FORMATS = ["json", "tree", "dot", "mermaid", "markdown", "html", "svg", "html/", "markdown/"]
 
 # Engine variants: the name shown, the engine, graph attributes set on top
 # of the ones the dot format writes.
@@ -53,10 +57,16 @@ def database(build, tables):
 
 
 def write_once(exe, db, fmt, timeout):
+    folder = tempfile.mkdtemp(prefix="qm-bench-site.") if fmt.endswith("/") else None
+    output = os.path.join(folder, "site") + "/" if folder else "/dev/null"
     start = time.monotonic()
-    done = subprocess.run([exe, "--sqlite", db, "--format", fmt, "-o", "/dev/null"],
-                          capture_output=True, text=True, timeout=timeout)
-    wall = time.monotonic() - start
+    try:
+        done = subprocess.run([exe, "--sqlite", db, "--format", fmt.rstrip("/"), "-o", output],
+                              capture_output=True, text=True, timeout=timeout)
+    finally:
+        wall = time.monotonic() - start
+        if folder:
+            shutil.rmtree(folder, ignore_errors=True)
     match = SUMMARY.search(done.stderr)
     imported = float(match.group(1)) if match else None
     message = done.stderr.strip().splitlines()[-1] if done.returncode != 0 and done.stderr.strip() else ""

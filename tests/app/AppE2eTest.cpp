@@ -66,6 +66,13 @@ TEST(AppTest, EveryFormatWritesTheSample) {
     const ProcessResult result = Host({"--format", std::string(format.name), "--quiet"});
     EXPECT_EQ(result.exitCode, 0) << format.name << "\n" << Printed(result);
     EXPECT_GT(result.out.size(), 2000u) << format.name;
+    if (std::string(format.name) == "svg") {
+      // Packed about as a window is shaped: neither way three times the other.
+      const std::size_t width = result.out.find(" width=\""), height = result.out.find(" height=\"");
+      ASSERT_TRUE(width != std::string::npos && height != std::string::npos) << result.out.substr(0, 500);
+      const double w = std::stod(result.out.substr(width + 8)), h = std::stod(result.out.substr(height + 9));
+      EXPECT_LE(std::max(w / h, h / w), 3.0) << "the sample's diagram: " << w << " x " << h;
+    }
   }
   const ProcessResult tree = Host({"--format", "tree", "--quiet"});
   EXPECT_TRUE(HasLine(tree.out, "  table \"audit log\"")) << tree.out;

@@ -8,6 +8,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <graphviz/cgraph.h>
+#include <graphviz/gvc.h>
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
@@ -15,6 +16,7 @@
 #include <HostileNames.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 namespace writers::test {
@@ -107,6 +109,75 @@ std::vector<int> BuildChainModel(GenericModel& model, const std::vector<std::str
   return tables;
 }
 
+std::string ApplicationTable(int n) {
+  static const char* const kWords[] = {"account", "customer", "product", "organisation", "invoice", "payment",
+                                        "shipment", "address", "session", "audit", "ticket", "review"};
+  char number[8];
+  std::snprintf(number, sizeof number, "%03d", n);
+  return std::string(kWords[n < 4 ? n : 4 + n % 8]) + "_" + number;
+}
+
+void BuildApplicationModel(GenericModel& model, int tables, int skip) {
+  CMOObject& schema = Add(model, Schema, 1, u"app");
+  SetText(schema, Comment, u"The application's own tables");
+  // By name, as a database lists them; keys remembered by table number.
+  std::map<std::string, int> byName;
+  for (int n = 0; n < tables; ++n)
+    if (n != skip || skip == 0) byName[ApplicationTable(n)] = n;
+  std::map<int, int> tableId, keyColumn;
+  for (const auto& [name, n] : byName) {
+    CMOObject& table = Add(model, Table, schema.GetObjectId(), platform::Utf8ToUtf16(name));
+    if (n % 3 == 0) SetText(table, Comment, u"What the application keeps of each " + platform::Utf8ToUtf16(name));
+    CMOObject& id = Add(model, Column, table.GetObjectId(), u"id");
+    SetText(id, DataType, u"bigint");
+    SetInteger(id, Nullable, 0);
+    SetInteger(id, PrimaryKeyPosition, 1);
+    for (const char16_t* column : {u"name", u"status", u"amount", u"created_at"}) {
+      CMOObject& c = Add(model, Column, table.GetObjectId(), column);
+      SetText(c, DataType, column == std::u16string(u"amount") ? u"numeric(12,2)" : u"varchar(64)");
+      SetInteger(c, Nullable, column == std::u16string(u"name") ? 0 : 1);
+      if (n % 5 == 0) SetText(c, Comment, u"The " + std::u16string(column) + u" as the user entered it");
+    }
+    CMOObject& key = Add(model, Key, table.GetObjectId(), u"pk_" + platform::Utf8ToUtf16(name));
+    SetText(key, KeyType, u"PRIMARY KEY");
+    SetIds(key, KeyColumns, {id.GetObjectId()});
+    tableId[n] = table.GetObjectId();
+    keyColumn[n] = id.GetObjectId();
+  }
+  // Foreign keys once every table is there: to a hub, and to the table
+  // before in a chain; every seventh table has none.
+  for (const auto& [name, n] : byName) {
+    if (n < 4 || n % 7 == 0) continue;
+    std::vector<int> targets = {n % 4};
+    if (n % 3 != 0 && n > 4 && tableId.count(n - 1)) targets.push_back(n - 1);
+    for (int target : targets) {
+      if (!tableId.count(target)) continue;
+      CMOObject& table = *model.GetCMOObject(tableId[n]);
+      const std::string column = ApplicationTable(target).substr(0, ApplicationTable(target).find('_')) +
+                                 (target < 4 ? "_id" : "_parent_id");
+      CMOObject& ref = Add(model, Column, table.GetObjectId(), platform::Utf8ToUtf16(column));
+      SetText(ref, DataType, u"bigint");
+      SetInteger(ref, Nullable, target < 4 ? 0 : 1);
+      CMOObject& foreignKey =
+          Add(model, ForeignKey, table.GetObjectId(), platform::Utf8ToUtf16("fk_" + name + "_" + column));
+      SetIds(foreignKey, ForeignKeyColumns, {ref.GetObjectId()});
+      SetIds(foreignKey, ReferencedTable, {tableId[target]});
+      SetIds(foreignKey, ReferencedColumns, {keyColumn[target]});
+    }
+  }
+  for (const auto& [name, n] : byName) {
+    if (n % 20 != 5) continue;
+    const std::u16string table = platform::Utf8ToUtf16(name);
+    CMOObject& view = Add(model, View, schema.GetObjectId(), u"v_" + table);
+    SetText(view, Definition, u"SELECT t.id, t.name, a.name AS account FROM " + table + u" t JOIN account_000 a ON a.id = t.account_id");
+    for (const char16_t* column : {u"id", u"name", u"account"}) SetText(Add(model, Column, view.GetObjectId(), column), DataType, u"text");
+  }
+}
+
+void FolderFiles::Add(const std::string& path, std::string_view content) {
+  EXPECT_TRUE(files.emplace(path, std::string(content)).second) << "written twice: " << path;
+}
+
 std::string WriteFormat(const char* format, const GenericModel& model, const WriteOptions& options) {
   const OutputFormat* found = FindOutputFormat(format);
   EXPECT_NE(found, nullptr) << format;
@@ -132,6 +203,22 @@ DotGraph ReadDot(const std::string& text) {
   }
   agclose(g);
   return graph;
+}
+
+std::string RenderDot(const std::string& text) {
+  std::string svg;
+  GVC_t* gvc = gvContext();
+  Agraph_t* g = agmemread(text.c_str());
+  if (g != nullptr && gvLayout(gvc, g, "dot") == 0) {
+    char* data = nullptr;
+    unsigned int length = 0;
+    if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data != nullptr) svg.assign(data, length);
+    gvFreeRenderData(data);
+    gvFreeLayout(gvc, g);
+  }
+  if (g != nullptr) agclose(g);
+  gvFreeContext(gvc);
+  return svg;
 }
 
 namespace {
@@ -176,6 +263,13 @@ SvgPicture ReadSvg(const std::string& text) {
       xmlFree(content);
     }
     xmlXPathFreeObject(found);
+    xmlXPathObject* title = select("svg:title", node);
+    if (title != nullptr && title->nodesetval != nullptr && title->nodesetval->nodeNr > 0) {
+      xmlChar* content = xmlNodeGetContent(title->nodesetval->nodeTab[0]);
+      picture.nodeTitles[Attribute(node, "id")] = content == nullptr ? "" : reinterpret_cast<const char*>(content);
+      xmlFree(content);
+    }
+    xmlXPathFreeObject(title);
   }
   xmlXPathFreeObject(nodes);
   xmlXPathObject* edges = select("//svg:g[@class='edge']", xmlDocGetRootElement(document));

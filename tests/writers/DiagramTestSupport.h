@@ -29,6 +29,23 @@ std::vector<int> BuildChainModel(GenericModel& model, const std::vector<std::str
 std::vector<int> BuildGraphModel(GenericModel& model, const std::vector<std::string>& names,
                                  const std::vector<std::pair<int, int>>& links);
 
+// A schema "app" of `tables` tables as applications have them: four hubs
+// (account, customer, product, organisation) that most tables refer to,
+// chains of tables referring to the one before, tables without foreign
+// keys, comments on tables and columns, and a view for every twentieth
+// table. `skip` leaves the table of that number out (to add it back and
+// compare). Tables are made in the order of their names, as a database
+// lists them.
+void BuildApplicationModel(GenericModel& model, int tables, int skip = 0);
+// The name of table number n of that schema ("invoice_017").
+std::string ApplicationTable(int n);
+
+// The files a folder writer writes, by path, in memory.
+struct FolderFiles : FolderOutput {
+  std::map<std::string, std::string> files;
+  void Add(const std::string& path, std::string_view content) override;
+};
+
 // The format's output for the model (the format must exist).
 std::string WriteFormat(const char* format, const GenericModel& model, const WriteOptions& options = {});
 
@@ -41,12 +58,17 @@ struct DotGraph {
 };
 DotGraph ReadDot(const std::string& text);
 
+// The DOT text laid out by dot and drawn as SVG with Graphviz's library, as
+// a user's Graphviz draws it; empty where Graphviz refuses it.
+std::string RenderDot(const std::string& text);
+
 // An SVG document read with libxml2 (no network, no entities loaded).
 struct SvgPicture {
   bool parsed = false;
   // id of each <g class="node"> -> its texts; the no-break spaces Graphviz
   // writes to keep a run of blanks are read as blanks
   std::map<std::string, std::vector<std::string>> nodeTexts;
+  std::map<std::string, std::string> nodeTitles;              // id of each node -> its <title>, the tooltip
   std::vector<std::string> edgeIds;                           // id of each <g class="edge">
 };
 SvgPicture ReadSvg(const std::string& text);

@@ -77,11 +77,8 @@ TEST(DocumentFormatsTest, PageKeepsEveryNameAsTextAndRunsOnlyItsOwnScript) {
   expected.push_back(Shown({names.back()})[0]);
   EXPECT_EQ(page.Texts("//section[@class='object']/h3/span[@class='name']"), expected);
   EXPECT_EQ(page.Texts("//nav//li/@data-name"), expected);
-  // Each table's box in the embedded diagram is titled with the name.
-  std::vector<std::string> titles =
-      page.Texts("//*[@id='diagram']//*[local-name()='g'][@class='node']/*[local-name()='text'][1]");
-  for (std::string& title : titles) title = BlanksAsSpaces(title);
-  EXPECT_EQ(titles, Shown(names));
+  // Each table's box in the embedded diagram has the name as its tooltip.
+  EXPECT_EQ(page.Texts("//*[@id='diagram']//*[local-name()='g'][@class='node']/*[local-name()='title']"), Shown(names));
 
   // Nothing but the inline script and style sheet the page names by hash.
   const std::vector<std::string> policy = page.Texts("//meta[@http-equiv='Content-Security-Policy']/@content");
@@ -198,6 +195,25 @@ TEST(DocumentFormatsTest, MarkdownLeavesOutADiagramMermaidWouldRefuse) {
   WriteOptions around;
   around.aroundTable = "t7";
   EXPECT_NE(WriteFormat("markdown", model, around).find("```mermaid"), std::string::npos);
+}
+
+TEST(DocumentFormatsTest, OneFileAdvisesTheFolderWhereItsDiagramDropsTheColumns) {
+  // 14 tables are drawn with their columns, 400 by name only; a picture
+  // around one table is not the whole schema's and gives no advice.
+  struct Case {
+    int tables;
+    std::string around;
+    bool advised;
+  };
+  for (const Case& c : {Case{14, "", false}, Case{400, "", true}, Case{400, ApplicationTable(3), false}}) {
+    GenericModel model(1001);
+    BuildApplicationModel(model, c.tables);
+    WriteOptions options;
+    options.aroundTable = c.around;
+    for (const char* format : {"html", "markdown"})
+      EXPECT_EQ(WriteFormat(format, model, options).find("written as a folder") != std::string::npos, c.advised)
+          << format << " " << c.tables << " " << c.around;
+  }
 }
 
 }  // namespace

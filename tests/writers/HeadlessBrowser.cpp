@@ -223,7 +223,8 @@ bool HeadlessBrowser::Open(const std::string& url) {
 }
 
 json HeadlessBrowser::Evaluate(const std::string& expression) {
-  const json result = Command("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}});
+  const json result =
+      Command("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
   if (result.is_null()) return json();
   if (result.contains("exceptionDetails")) {
     m_failure = "the expression threw: " + result["exceptionDetails"].dump();
@@ -232,9 +233,13 @@ json HeadlessBrowser::Evaluate(const std::string& expression) {
   return result["result"].value("value", json());
 }
 
-std::string HeadlessBrowser::Screenshot(int width, int height) {
+void HeadlessBrowser::SetWindow(int width, int height) {
   Command("Emulation.setDeviceMetricsOverride",
           {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}});
+}
+
+std::string HeadlessBrowser::Screenshot(int width, int height) {
+  SetWindow(width, height);
   const json shot = Command("Page.captureScreenshot", {{"format", "png"}});
   if (!shot.contains("data")) return {};
   // Base64 to bytes.

@@ -45,6 +45,9 @@ class HeadlessBrowser {
   // Every URL the page requested since it was opened.
   const std::vector<std::string>& Requests() const { return m_requests; }
 
+  // Sets the window's size in CSS pixels for the pages opened after.
+  void SetWindow(int width, int height);
+
   // A PNG of the page as shown, full page width x height in CSS pixels.
   std::string Screenshot(int width, int height);
 

@@ -117,7 +117,8 @@ TEST_F(HtmlBrowserTest, SamplePageLoadsCleanlyAndItsLinksLand) {
   EXPECT_EQ(landed, "\u0417\u0430\u043a\u0430\u0437\u044b");
   // A box of the diagram leads to the table's section.
   const json boxed = Evaluate(
-      "(() => { const box = document.querySelector('#diagram g.node'); box.dispatchEvent(new MouseEvent('click', {bubbles: true}));"
+      "(() => { const box = document.querySelector('#diagram g.node');"
+      " box.querySelector('rect').dispatchEvent(new MouseEvent('click', {bubbles: true}));"
       " return [box.id, window.location.hash]; })()");
   ASSERT_EQ(boxed.size(), 2u);
   EXPECT_EQ("#" + boxed[0].get<std::string>().substr(2), boxed[1].get<std::string>());

@@ -34,17 +34,21 @@ void AppendLabelText(std::string& out, const std::string& text) {
   }
 }
 
-std::string Id(char kind, int id) { return std::string(1, kind) + std::to_string(id); }
+// A node's name: the table's stem, which holds only letters, digits and
+// "._~" and so needs no escape in double quotes.
+std::string Node(const ModelIndex& index, const CMOObject& table) { return "\"" + index.Stem(table.GetObjectId()) + "\""; }
+
+// A column's port: its name's part (ModelIndex.h), unique in its table.
+std::string Port(const CMOObject& column) { return "c-" + NamePart(RawText(column, Name)); }
 
 void AppendTable(std::string& out, const ModelIndex& index, const DiagramTable& table) {
-  const int id = table.table->GetObjectId();
-  out += "  " + Id('t', id) + " [id=\"d-" + Id('t', id) + "\", label=<";
+  out += "  " + Node(index, *table.table) + " [id=\"" + DiagramNodeId(index, *table.table) + "\", label=<";
   out += "<TABLE BORDER=\"0\" CELLBORDER=\"1\" CELLSPACING=\"0\" CELLPADDING=\"3\" COLOR=\"#5b7083\">";
   out += "<TR><TD PORT=\"h\" COLSPAN=\"3\" BGCOLOR=\"#d5e3f0\"><B>";
   AppendLabelText(out, DiagramTableName(index, *table.table));
   out += "</B></TD></TR>";
   for (const DiagramColumn& column : table.columns) {
-    out += "<TR><TD ALIGN=\"LEFT\" PORT=\"" + Id('c', column.column->GetObjectId()) + "\">";
+    out += "<TR><TD ALIGN=\"LEFT\" PORT=\"" + Port(*column.column) + "\">";
     const std::string name = VisibleText(RawText(*column.column, Name));
     if (column.primaryKey) out += "<U>";
     AppendLabelText(out, name.empty() ? std::string(" ") : name);
@@ -53,7 +57,7 @@ void AppendTable(std::string& out, const ModelIndex& index, const DiagramTable& 
     std::string type = VisibleText(RawText(*column.column, DataType));
     if (column.notNull) type += type.empty() ? "NOT NULL" : " NOT NULL";
     AppendLabelText(out, type.empty() ? std::string(" ") : type);
-    out += "</FONT></TD><TD PORT=\"" + Id('c', column.column->GetObjectId()) + "r\">";
+    out += "</FONT></TD><TD PORT=\"" + Port(*column.column) + "r\">";
     out += column.primaryKey ? (column.foreignKey ? "PK FK" : "PK") : (column.foreignKey ? "FK" : " ");
     out += "</TD></TR>";
   }
@@ -75,8 +79,8 @@ std::string DiagramDot(const ModelIndex& index, const Diagram& diagram) {
   for (const DiagramSchema& schema : diagram.schemas) {
     std::string indent;
     if (clusters) {
-      out += "  subgraph cluster_" + Id('s', schema.schema == nullptr ? 0 : schema.schema->GetObjectId()) +
-             " {\n    graph [label=<<B>";
+      out += "  subgraph \"cluster_" + (schema.schema == nullptr ? std::string("~none") : index.Stem(schema.schema->GetObjectId())) +
+             "\" {\n    graph [label=<<B>";
       AppendLabelText(out, schema.schema == nullptr ? std::string("(no schema)")
                                                     : VisibleText(RawText(*schema.schema, Name)));
       out += "</B>>, style=rounded, color=\"#9aa9b8\", bgcolor=\"#f6f8fa\"];\n";
@@ -108,12 +112,12 @@ std::string DiagramDot(const ModelIndex& index, const Diagram& diagram) {
       const CMOObject* object = index.Object(column);
       if (object != nullptr && object->GetObjectType() == Column &&
           object->GetParentId() == table.table->GetObjectId())
-        return Id('c', column) + (tail ? "r:e" : ":w");
+        return "\"" + Port(*object) + (tail ? "r\":e" : "\":w");
       return std::string(tail ? "h:e" : "h:w");
     };
-    out += "  " + Id('t', from.table->GetObjectId()) + ":" + port(from, edge.fromColumn, true);
-    out += " -> " + Id('t', to.table->GetObjectId()) + ":" + port(to, edge.toColumn, false);
-    out += " [id=\"d-" + Id('f', edge.foreignKey->GetObjectId()) + "\"";
+    out += "  " + Node(index, *from.table) + ":" + port(from, edge.fromColumn, true);
+    out += " -> " + Node(index, *to.table) + ":" + port(to, edge.toColumn, false);
+    out += " [id=\"" + DiagramEdgeId(index, diagram, edge) + "\"";
     if (edge.optional) out += ", style=dashed";
     if (edge.oneToOne) out += ", arrowtail=tee";
     if (referencing[edge.from] == 1 && referenced[edge.from] == 0 && edge.from != edge.to)

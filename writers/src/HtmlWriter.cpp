@@ -4,13 +4,13 @@
 #include "page/PageAssets.h"
 
 #include <writers/HtmlWriter.h>
-#include <writers/OutputFormats.h>
 #include <writers/VisibleText.h>
 
 #include <tillerhold/ModelVocabulary.h>
 
+#include <algorithm>
+#include <map>
 #include <ostream>
-#include <sstream>
 
 namespace writers {
 
@@ -41,19 +41,124 @@ std::string NameHtml(const std::string& visible) {
          "</span>";
 }
 
-std::string Anchor(char kind, int id) { return std::string(1, kind) + std::to_string(id); }
+// What a page is: the one page of the whole model, or in a folder the
+// index or one object's page.
+enum class Kind { OnePage, Index, ObjectPage };
 
-// One run of the writer over one model: the page is built in one string.
+// The folder a kind of object's pages are in.
+const char* FolderOf(const CMOObject& object) {
+  switch (object.GetObjectType()) {
+    case View: return "views";
+    case Routine: return "routines";
+    default: return "tables";
+  }
+}
+
+// One page: built in one string.
 class Page {
  public:
-  Page(const GenericModel& model, const WriteOptions& options) : m_index(model), m_options(options) {}
+  Page(const ModelIndex& index, const WriteOptions& options, Kind kind)
+      : m_index(index), m_options(options), m_kind(kind) {}
 
-  std::string Build() {
+  std::string OnePage() {
+    const std::string title = Title();
+    Head(title);
+    WriteSideIndex();
+    m_out += "<main>\n<h1>" + Escape(title) + "</h1>\n";
+    Server();
+    // The folder reads better where the one diagram cannot show the
+    // columns readably: from about 20 tables of ten columns (bench's
+    // schemas; the sample's 14 keep theirs).
+    const std::size_t note = m_out.size();
+    m_out += "<section id=\"diagram\">\n<h2>Diagram</h2>\n";
+    if (!WholeDiagram() && m_options.aroundTable.empty())
+      m_out.insert(note, "<p class=\"note\">This schema has " + std::to_string(m_index.Tables().size()) +
+                             " tables, more than one diagram shows with their columns: written as a folder (-o DIR/) "
+                             "it has a page per table, each with a diagram of the tables around it.</p>\n");
+    m_out += "</section>\n";
+    for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) WriteSchema(schema);
+    return Tail();
+  }
+
+  std::string Index() {
+    const std::string title = Title();
+    Head(title);
+    m_out += "<main class=\"wide\">\n<h1>" + Escape(title) + "</h1>\n";
+    Server();
+    std::size_t tables = 0, views = 0, routines = 0, foreignKeys = 0;
+    for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
+      tables += schema.tables.size();
+      views += schema.views.size();
+      routines += schema.routines.size();
+      for (const CMOObject* table : schema.tables) foreignKeys += m_index.Entry(table->GetObjectId()).foreignKeys.size();
+    }
+    m_out += "<p class=\"counts\">" + Count(m_index.Schemas().size(), "schema", "schemas") + ", " +
+             Count(tables, "table", "tables") + ", " + Count(views, "view", "views") + ", " +
+             Count(routines, "routine", "routines") + ", " + Count(foreignKeys, "foreign key", "foreign keys") + "</p>\n";
+    m_out += "<input id=\"filter\" type=\"search\" placeholder=\"Filter by name or column\" "
+             "aria-label=\"Filter by name or column\">\n";
+    m_out += "<p id=\"no-match\" class=\"kind\" hidden>Nothing matches the filter.</p>\n";
+    Diagram all;
+    std::string refusal;
+    if (!m_index.Tables().empty()) {
+      all = BuildDiagram(m_index, WriteOptions{});
+      if (!CanLayOut(all)) refusal = LayoutRefusal(all);
+    }
+    std::size_t first = 0;  // the schema's first table in `all`
+    for (std::size_t s = 0; s < m_index.Schemas().size(); ++s) {
+      const ModelIndex::SchemaEntry& schema = m_index.Schemas()[s];
+      m_out += "<section class=\"schema\" id=\"" + Escape(SchemaAnchor(schema)) + "\">\n<h2>Schema " +
+               NameHtml(SchemaName(schema)) + "</h2>\n";
+      if (schema.schema != nullptr) WriteComment(*schema.schema);
+      if (!schema.tables.empty()) {
+        if (refusal.empty()) {
+          Viewer(SchemaPart(all, first, schema.tables.size()), false);
+        } else {
+          m_out += "<p class=\"note\">No overview diagram: " + Escape(refusal) + ". Each table's page has its own.</p>\n";
+        }
+      }
+      first += schema.tables.size();
+      Overview(schema);
+      WriteSequencesAndTypes(schema);
+      m_out += "</section>\n";
+    }
+    return Tail();
+  }
+
+  std::string ObjectPage(const CMOObject& object) {
+    m_prefix = "../";
+    const std::string name = DocumentName(m_index, object);
+    Head(name + " \u2013 " + Title());
+    m_out += "<main class=\"wide\">\n<p class=\"crumbs\"><a href=\"../index.html\">" + Escape(Title()) + "</a>";
+    const CMOObject* schema = m_index.Object(m_index.SchemaOf(object.GetObjectId()));
+    if (schema != nullptr)
+      m_out += " / <a href=\"../index.html#" + Escape(m_index.Stem(schema->GetObjectId())) + "\">" +
+               NameHtml(VisibleText(RawText(*schema, Name))) + "</a>";
+    m_out += "</p>\n";
+    if (object.GetObjectType() == Routine) WriteRoutine(object, "h1");
+    else WriteTable(object, object.GetObjectType() == View ? "View" : "Table", "h1");
+    return Tail();
+  }
+
+ private:
+  static std::string Count(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  }
+
+  std::string Title() const {
+    const std::string database = VisibleText(RawText(*m_index.Model().GetCMOObject(), DatabaseName));
+    return database.empty() ? std::string("Schema") : "Schema of " + database;
+  }
+
+  void Server() {
     const CMOObject& root = *m_index.Model().GetCMOObject();
     const std::string database = VisibleText(RawText(root, DatabaseName));
     const std::string server = VisibleText(RawText(root, ServerName));
-    const std::string title = database.empty() ? std::string("Schema") : "Schema of " + database;
-    m_out.reserve(4096 + static_cast<std::size_t>(m_index.Model().GetObjectCount()) * 160);
+    if (!server.empty() && server != database) m_out += "<p>Server " + NameHtml(server) + "</p>\n";
+  }
+
+  void Head(const std::string& title) {
+    m_out.reserve(16384);
     m_out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     m_out += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src '";
     m_out += kPageScriptHash;
@@ -63,94 +168,176 @@ class Page {
     m_out += "<title>" + Escape(title) + "</title>\n<style>";
     m_out += kPageStyle;
     m_out += "</style>\n</head>\n<body>\n";
-    WriteIndex(database, server);
-    m_out += "<main>\n<h1>" + Escape(title) + "</h1>\n";
-    if (!server.empty() && server != database) m_out += "<p>Server " + NameHtml(server) + "</p>\n";
-    WriteDiagram();
-    for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) WriteSchema(schema);
+  }
+
+  std::string Tail() {
     m_out += "</main>\n<script>";
     m_out += kPageScript;
     m_out += "</script>\n</body>\n</html>\n";
     return std::move(m_out);
   }
 
- private:
   std::string SchemaName(const ModelIndex::SchemaEntry& schema) const {
     return schema.schema == nullptr ? std::string("(no schema)") : VisibleText(RawText(*schema.schema, Name));
   }
   std::string SchemaAnchor(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("s0") : Anchor('s', schema.schema->GetObjectId());
+    return schema.schema == nullptr ? std::string("~none") : m_index.Stem(schema.schema->GetObjectId());
   }
 
-  void IndexEntry(const CMOObject& object, char kind, const char* word) {
+  // Where a link to an object's section or page leads.
+  std::string Href(const CMOObject& object) const {
+    const std::string& stem = m_index.Stem(object.GetObjectId());
+    if (m_kind == Kind::OnePage) return "#" + OnePageAnchor(object);
+    return m_prefix + FolderOf(object) + "/" + stem + ".html";
+  }
+
+  // An object's section on the one page: its stem, "routine-" before a
+  // routine's.
+  std::string OnePageAnchor(const CMOObject& object) const {
+    return (object.GetObjectType() == Routine ? "routine-" : "") + m_index.Stem(object.GetObjectId());
+  }
+
+  // The column names of a table or view, for the filter.
+  std::string ColumnWords(const CMOObject& object) const {
+    std::string words;
+    for (const CMOObject* column : m_index.Entry(object.GetObjectId()).columns)
+      words += (words.empty() ? "" : "\n") + VisibleText(RawText(*column, Name));
+    return words;
+  }
+
+  void IndexEntry(const CMOObject& object, const char* word) {
     const std::string name = VisibleText(RawText(object, Name));
-    m_out += "<li data-name=\"" + Escape(name) + "\"><a href=\"#" + Anchor(kind, object.GetObjectId()) + "\">" +
-             NameHtml(name) + "</a>";
+    m_out += "<li data-name=\"" + Escape(name) + "\" data-columns=\"" + Escape(ColumnWords(object)) + "\"><a href=\"" +
+             Escape(Href(object)) + "\">" + NameHtml(name) + "</a>";
     if (word != nullptr) m_out += std::string(" <span class=\"kind\">") + word + "</span>";
     m_out += "</li>\n";
   }
 
-  void WriteIndex(const std::string& database, const std::string& server) {
+  void WriteSideIndex() {
+    const std::string database = VisibleText(RawText(*m_index.Model().GetCMOObject(), DatabaseName));
     m_out += "<nav id=\"index\">\n<h1>" + (database.empty() ? std::string("Schema") : Escape(database)) + "</h1>\n";
-    if (!server.empty() && server != database) m_out += "<p class=\"kind\">on " + Escape(server) + "</p>\n";
-    m_out += "<input id=\"filter\" type=\"search\" placeholder=\"Filter by name\" aria-label=\"Filter by name\">\n";
+    m_out += "<input id=\"filter\" type=\"search\" placeholder=\"Filter by name or column\" "
+             "aria-label=\"Filter by name or column\">\n";
     m_out += "<p id=\"no-match\" class=\"kind\" hidden>Nothing matches the filter.</p>\n<ul>\n";
     m_out += "<li><a href=\"#diagram\">Diagram</a></li>\n";
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
-      m_out += "<li class=\"schema\"><a href=\"#" + SchemaAnchor(schema) + "\">" + NameHtml(SchemaName(schema)) +
-               "</a>\n<ul>\n";
-      for (const CMOObject* table : schema.tables) IndexEntry(*table, 't', nullptr);
-      for (const CMOObject* view : schema.views) IndexEntry(*view, 't', "view");
-      for (const CMOObject* routine : schema.routines) IndexEntry(*routine, 'r', "routine");
+      m_out += "<li class=\"schema\"><a href=\"#" + Escape(SchemaAnchor(schema)) + "\">" +
+               NameHtml(SchemaName(schema)) + "</a>\n<ul>\n";
+      for (const CMOObject* table : schema.tables) IndexEntry(*table, nullptr);
+      for (const CMOObject* view : schema.views) IndexEntry(*view, "view");
+      for (const CMOObject* routine : schema.routines) IndexEntry(*routine, "routine");
       m_out += "</ul>\n</li>\n";
     }
     m_out += "</ul>\n</nav>\n";
   }
 
-  // The svg format's picture, without its XML prologue; a note where it
-  // cannot be drawn.
-  void WriteDiagram() {
-    m_out += "<section id=\"diagram\">\n<h2>Diagram</h2>\n";
-    const OutputFormat* svg = FindOutputFormat("svg");
-    std::string picture;
-    std::string refusal;
+  // The rows of a schema's objects on the index: name, kind, columns,
+  // comment.
+  void Overview(const ModelIndex::SchemaEntry& schema) {
+    if (schema.tables.empty() && schema.views.empty() && schema.routines.empty()) return;
+    m_out += "<table class=\"overview\">\n<thead><tr><th>Name</th><th>Kind</th><th>Columns</th><th>Comment</th></tr>"
+             "</thead>\n<tbody>\n";
+    auto row = [&](const CMOObject& object, const std::string& kind, std::size_t columns) {
+      const std::string name = VisibleText(RawText(object, Name));
+      std::string comment = VisibleLines(RawText(object, Comment));
+      m_out += "<tr data-name=\"" + Escape(name) + "\" data-columns=\"" + Escape(ColumnWords(object)) +
+               "\"><td><a href=\"" + Escape(Href(object)) + "\">" + NameHtml(name) + "</a></td><td>" + Escape(kind) +
+               "</td><td>" + (object.GetObjectType() == Routine ? std::string() : std::to_string(columns)) +
+               "</td><td>" + Escape(comment) + "</td></tr>\n";
+    };
+    for (const CMOObject* table : schema.tables) {
+      const std::u16string& kind = RawText(*table, TableKind);
+      row(*table, IsPlainKind(kind) ? std::string("table") : VisibleText(kind),
+          m_index.Entry(table->GetObjectId()).columns.size());
+    }
+    for (const CMOObject* view : schema.views) {
+      const std::u16string& kind = RawText(*view, TableKind);
+      row(*view, IsPlainKind(kind) ? std::string("view") : VisibleText(kind), m_index.Entry(view->GetObjectId()).columns.size());
+    }
+    for (const CMOObject* routine : schema.routines) {
+      const std::u16string& kind = RawText(*routine, RoutineKind);
+      row(*routine, kind.empty() ? std::string("routine") : VisibleText(kind), 0);
+    }
+    m_out += "</tbody>\n</table>\n";
+  }
+
+  // Part of the whole diagram: the `count` tables from `first`, and the
+  // foreign keys between them.
+  static Diagram SchemaPart(const Diagram& all, std::size_t first, std::size_t count) {
+    Diagram part;
+    part.modelTables = all.modelTables;
+    part.tables.assign(all.tables.begin() + static_cast<std::ptrdiff_t>(first),
+                       all.tables.begin() + static_cast<std::ptrdiff_t>(first + count));
+    for (const DiagramEdge& edge : all.edges) {
+      if (edge.from < first || edge.from >= first + count || edge.to < first || edge.to >= first + count) continue;
+      DiagramEdge moved = edge;
+      moved.from -= first;
+      moved.to -= first;
+      part.edges.push_back(moved);
+    }
+    DiagramSchema schema{nullptr, {}};
+    for (std::size_t i = 0; i < count; ++i) schema.tables.push_back(i);
+    part.schemas.push_back(schema);
+    return part;
+  }
+
+  // A diagram with its tools (zoom, move, fit) and its legend. Returns
+  // whether its boxes show their columns.
+  bool Viewer(const Diagram& diagram, bool around) {
+    DiagramDrawing drawing;
+    bool namesOnly = false;
+    drawing.namesOnly = &namesOnly;
+    drawing.link = [this](const CMOObject& table) { return Href(table); };
+    m_out += "<figure class=\"viewer\">\n<div class=\"tools\"><button type=\"button\" data-zoom=\"in\" "
+             "title=\"Zoom in (+)\">+</button><button type=\"button\" data-zoom=\"out\" title=\"Zoom out (-)\">"
+             "\u2212</button><button type=\"button\" data-zoom=\"fit\" title=\"Fit (0)\">Fit</button>"
+             "<button type=\"button\" data-zoom=\"actual\" title=\"Actual size (1)\">1:1</button>"
+             "<span class=\"kind\"> wheel or + \u2212 to zoom, drag or arrow keys to move</span></div>\n"
+             "<div class=\"picture\" tabindex=\"0\" role=\"img\" aria-label=\"Diagram\">\n";
+    m_out += DiagramSvg(m_index, diagram, drawing);
+    m_out += "</div>\n<figcaption class=\"legend\"><span class=\"line\"></span> refers to one row "
+             "<span class=\"line dashed\"></span> may refer to none (a referencing column may be NULL); "
+             "<span class=\"mark\">PK</span> primary key, <span class=\"mark\">FK</span> foreign key";
+    if (around) {
+      m_out += "; the outlined box is this page's table";
+      if (diagram.leftOut > 0)
+        m_out += "; " + std::to_string(diagram.leftOut) + " more related " +
+                 (diagram.leftOut == 1 ? "table is" : "tables are") + " listed below, not drawn";
+    }
+    m_out += "</figcaption>\n</figure>\n";
+    return !namesOnly;
+  }
+
+  // The whole model's diagram on the one page, as --around and --depth
+  // narrow it; a note in its place where it cannot be laid out. Returns
+  // whether the boxes show their columns.
+  bool WholeDiagram() {
     // An --around that names no table is the user's mistake, refused as
     // the diagram formats refuse it; a diagram too large to lay out is a
     // note on the page.
     const Diagram diagram = BuildDiagram(m_index, m_options);
-    if (svg == nullptr) {
-      refusal = "this build has no svg format";
-    } else if (m_index.Tables().empty()) {
-      refusal = "the model has no tables";
-    } else if (!CanLayOut(diagram)) {
-      refusal = LayoutRefusal(diagram);
-    } else {
-      try {
-        std::ostringstream out;
-        svg->writer->Write(m_index.Model(), out, m_options);
-        picture = std::move(out).str();
-      } catch (const WriteError& error) {
-        refusal = error.what();
-      }
+    std::string refusal;
+    if (m_index.Tables().empty()) refusal = "the model has no tables";
+    else if (!CanLayOut(diagram)) refusal = LayoutRefusal(diagram);
+    if (!refusal.empty()) {
+      m_out += "<p class=\"note\">No diagram: " + Escape(refusal) + ".</p>\n";
+      return m_index.Tables().empty();
     }
-    const std::size_t start = picture.find("<svg");
-    if (start != std::string::npos) {
-      m_out += "<button id=\"zoom\" type=\"button\">Actual size</button>\n<div class=\"picture\">\n";
-      m_out.append(picture, start);
-      m_out += "</div>\n";
-    } else {
-      m_out += "<p class=\"note\">No diagram: " + Escape(refusal.empty() ? "the picture is empty" : refusal) +
-               ".</p>\n";
-    }
-    m_out += "</section>\n";
+    return Viewer(diagram, diagram.centre >= 0);
   }
 
   void WriteSchema(const ModelIndex::SchemaEntry& schema) {
-    m_out += "<section id=\"" + SchemaAnchor(schema) + "\">\n<h2>Schema " + NameHtml(SchemaName(schema)) + "</h2>\n";
+    m_out += "<section id=\"" + Escape(SchemaAnchor(schema)) + "\">\n<h2>Schema " + NameHtml(SchemaName(schema)) +
+             "</h2>\n";
     if (schema.schema != nullptr) WriteComment(*schema.schema);
-    for (const CMOObject* table : schema.tables) WriteTable(*table, "Table");
-    for (const CMOObject* view : schema.views) WriteTable(*view, "View");
-    for (const CMOObject* routine : schema.routines) WriteRoutine(*routine);
+    for (const CMOObject* table : schema.tables) WriteTable(*table, "Table", "h3");
+    for (const CMOObject* view : schema.views) WriteTable(*view, "View", "h3");
+    for (const CMOObject* routine : schema.routines) WriteRoutine(*routine, "h3");
+    WriteSequencesAndTypes(schema);
+    m_out += "</section>\n";
+  }
+
+  void WriteSequencesAndTypes(const ModelIndex::SchemaEntry& schema) {
     if (!schema.sequences.empty()) {
       m_out += "<h3>Sequences</h3>\n<ul class=\"facts\">\n";
       for (const CMOObject* sequence : schema.sequences) {
@@ -173,7 +360,6 @@ class Page {
       }
       m_out += "</ul>\n";
     }
-    m_out += "</section>\n";
   }
 
   void WriteComment(const CMOObject& object) {
@@ -181,12 +367,12 @@ class Page {
     if (!comment.empty()) m_out += "<p class=\"comment\">" + Escape(VisibleLines(comment)) + "</p>\n";
   }
 
-  // A link to a table's or view's section, named as the documentation
-  // names it.
+  // A link to a table's or view's section or page, named as the
+  // documentation names it.
   std::string TableLink(int id) const {
     const CMOObject* table = m_index.Object(id);
     if (table == nullptr) return "?";
-    return "<a href=\"#" + Anchor('t', id) + "\">" + NameHtml(DocumentName(m_index, *table)) + "</a>";
+    return "<a href=\"" + Escape(Href(*table)) + "\">" + NameHtml(DocumentName(m_index, *table)) + "</a>";
   }
 
   void Definition(const CMOObject& object) {
@@ -194,12 +380,19 @@ class Page {
     if (!definition.empty()) m_out += "<pre><code>" + Escape(VisibleLines(definition)) + "</code></pre>\n";
   }
 
-  void WriteColumns(const ModelIndex::TableEntry& entry) {
+  // Anchors of a table's rows: the table's stem (on the one page) and the
+  // column's name part.
+  std::string ColumnAnchor(const CMOObject& table, const CMOObject& column) const {
+    const std::string part = "col-" + NamePart(RawText(column, Name));
+    return m_kind == Kind::OnePage ? m_index.Stem(table.GetObjectId()) + "." + part : part;
+  }
+
+  void WriteColumns(const CMOObject& table, const ModelIndex::TableEntry& entry) {
     if (entry.columns.empty()) return;
     m_out += "<table class=\"columns\">\n<thead><tr><th>Column</th><th>Type</th><th>Null</th><th>Default</th>"
              "<th>Comment</th></tr></thead>\n<tbody>\n";
     for (const CMOObject* column : entry.columns) {
-      m_out += "<tr id=\"" + Anchor('c', column->GetObjectId()) + "\"><td>" +
+      m_out += "<tr id=\"" + Escape(ColumnAnchor(table, *column)) + "\"><td>" +
                NameHtml(VisibleText(RawText(*column, Name)));
       if (m_index.IsPrimaryKeyColumn(*column)) m_out += "<span class=\"mark\">PK</span>";
       if (m_index.IsForeignKeyColumn(*column)) m_out += "<span class=\"mark\">FK</span>";
@@ -221,20 +414,80 @@ class Page {
     m_out += "</tbody>\n</table>\n";
   }
 
-  void WriteTable(const CMOObject& table, const char* word) {
+  // The tables a view's definition names: each word of it (a quoted name
+  // or a plain one, letter case ignored for plain ones) that is a table's
+  // name in the model.
+  std::vector<int> TablesRead(const CMOObject& view) {
+    if (m_tablesByName.empty()) {
+      for (const CMOObject* table : m_index.Tables()) {
+        std::u16string name = RawText(*table, Name);
+        m_tablesByName[name].push_back(table->GetObjectId());
+      }
+    }
+    const std::u16string& text = DefinitionOf(view);
+    std::vector<int> found;
+    auto consider = [&](const std::u16string& word, bool quoted) {
+      auto add = [&](const std::vector<int>& ids) {
+        for (int id : ids)
+          if (std::find(found.begin(), found.end(), id) == found.end()) found.push_back(id);
+      };
+      const auto exact = m_tablesByName.find(word);
+      if (exact != m_tablesByName.end()) add(exact->second);
+      if (quoted) return;
+      std::u16string lower = word;
+      for (char16_t& c : lower)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+      if (lower != word) {
+        const auto folded = m_tablesByName.find(lower);
+        if (folded != m_tablesByName.end()) add(folded->second);
+      }
+    };
+    for (std::size_t i = 0; i < text.size();) {
+      const char16_t c = text[i];
+      if (c == u'"' || c == u'`' || c == u'[') {
+        const char16_t close = c == u'[' ? u']' : c;
+        const std::size_t end = text.find(close, i + 1);
+        if (end == std::u16string::npos) break;
+        consider(text.substr(i + 1, end - i - 1), true);
+        i = end + 1;
+      } else if (c == u'\'') {
+        const std::size_t end = text.find(u'\'', i + 1);
+        if (end == std::u16string::npos) break;
+        i = end + 1;
+      } else if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c >= 0x80) {
+        std::size_t end = i;
+        while (end < text.size() && ((text[end] >= u'a' && text[end] <= u'z') || (text[end] >= u'A' && text[end] <= u'Z') ||
+                                     (text[end] >= u'0' && text[end] <= u'9') || text[end] == u'_' || text[end] == u'$' ||
+                                     text[end] >= 0x80))
+          ++end;
+        consider(text.substr(i, end - i), false);
+        i = end;
+      } else {
+        ++i;
+      }
+    }
+    return found;
+  }
+
+  void WriteTable(const CMOObject& table, const char* word, const char* heading) {
     const int id = table.GetObjectId();
     const ModelIndex::TableEntry& entry = m_index.Entry(id);
-    m_out += "<section class=\"object\" id=\"" + Anchor('t', id) + "\">\n<h3><span class=\"kind\">" + word +
-             "</span> " + NameHtml(DocumentName(m_index, table));
+    const std::string& stem = m_index.Stem(id);
+    const bool own = m_kind == Kind::ObjectPage;
+    const std::string sub = own ? "h2" : "h4";
+    m_out += "<section class=\"object\" id=\"" + Escape(own ? std::string("object") : stem) + "\">\n<" + heading +
+             "><span class=\"kind\">" + word + "</span> " + NameHtml(DocumentName(m_index, table));
     const std::u16string& kind = RawText(table, TableKind);
     if (!IsPlainKind(kind))
       m_out += " <span class=\"kind\">(" + Escape(VisibleText(kind)) + ")</span>";
-    m_out += "</h3>\n";
+    m_out += std::string("</") + heading + ">\n";
     WriteComment(table);
-    WriteColumns(entry);
+    if (own && table.GetObjectType() == Table) Viewer(NeighbourDiagram(m_index, table), true);
+    WriteColumns(table, entry);
 
+    auto list = [&](const char* title) { m_out += "<" + sub + ">" + title + "</" + sub + ">\n<ul class=\"facts\">\n"; };
     if (!entry.keys.empty()) {
-      m_out += "<h4>Keys</h4>\n<ul class=\"facts\">\n";
+      list("Keys");
       for (const CMOObject* key : entry.keys) {
         m_out += std::string("<li>") + (IsPrimaryKey(*key) ? "primary key" : "unique");
         const std::string name = VisibleText(RawText(*key, Name));
@@ -244,7 +497,7 @@ class Page {
       m_out += "</ul>\n";
     }
     if (!entry.foreignKeys.empty()) {
-      m_out += "<h4>Foreign keys</h4>\n<ul class=\"facts\">\n";
+      list("Foreign keys");
       for (const CMOObject* foreignKey : entry.foreignKeys) {
         m_out += "<li>";
         const std::string name = VisibleText(RawText(*foreignKey, Name));
@@ -261,7 +514,7 @@ class Page {
       m_out += "</ul>\n";
     }
     if (!entry.referencedBy.empty()) {
-      m_out += "<h4>Referenced by</h4>\n<ul class=\"facts\">\n";
+      list("Referenced by");
       for (const CMOObject* foreignKey : entry.referencedBy) {
         const int from = m_index.TableOf(foreignKey->GetObjectId());
         m_out += "<li>" + TableLink(from) + " (" +
@@ -273,7 +526,7 @@ class Page {
       m_out += "</ul>\n";
     }
     if (!entry.checks.empty()) {
-      m_out += "<h4>Checks</h4>\n<ul class=\"facts\">\n";
+      list("Checks");
       for (const CMOObject* check : entry.checks) {
         m_out += "<li>";
         const std::string name = VisibleText(RawText(*check, Name));
@@ -283,10 +536,9 @@ class Page {
       m_out += "</ul>\n";
     }
     if (!entry.indexes.empty()) {
-      m_out += "<h4>Indexes</h4>\n<ul class=\"facts\">\n";
+      list("Indexes");
       for (const CMOObject* index : entry.indexes) {
-        m_out += "<li>" + NameHtml(VisibleText(RawText(*index, Name))) + " (" +
-                 Escape(IndexParts(m_index, *index)) + ")";
+        m_out += "<li>" + NameHtml(VisibleText(RawText(*index, Name))) + " (" + Escape(IndexParts(m_index, *index)) + ")";
         const std::string details = IndexDetails(m_index, *index);
         if (!details.empty()) m_out += " <span class=\"kind\">" + Escape(details) + "</span>";
         m_out += "</li>\n";
@@ -294,7 +546,7 @@ class Page {
       m_out += "</ul>\n";
     }
     if (!entry.partitions.empty()) {
-      m_out += "<h4>Partitions</h4>\n<ul class=\"facts\">\n";
+      list("Partitions");
       for (const CMOObject* partition : entry.partitions) {
         m_out += "<li>" + NameHtml(VisibleText(RawText(*partition, Name))) + " <code>" +
                  Escape(VisibleText(RawText(*partition, PartitionBound))) + "</code></li>\n";
@@ -302,7 +554,7 @@ class Page {
       m_out += "</ul>\n";
     }
     if (!entry.triggers.empty()) {
-      m_out += "<h4>Triggers</h4>\n";
+      m_out += "<" + sub + ">Triggers</" + sub + ">\n";
       for (const CMOObject* trigger : entry.triggers) {
         m_out += "<p>" + NameHtml(VisibleText(RawText(*trigger, Name))) + " <span class=\"kind\">" +
                  Escape(VisibleText(RawText(*trigger, TriggerTiming))) + " " +
@@ -311,17 +563,25 @@ class Page {
       }
     }
     if (table.GetObjectType() == View) {
-      m_out += "<h4>Definition</h4>\n";
+      const std::vector<int> read = TablesRead(table);
+      if (!read.empty()) {
+        list("Reads");
+        for (int source : read) m_out += "<li>" + TableLink(source) + "</li>\n";
+        m_out += "</ul>\n";
+      }
+      m_out += "<" + sub + ">Definition</" + sub + ">\n";
       Definition(table);
     }
     m_out += "</section>\n";
   }
 
-  void WriteRoutine(const CMOObject& routine) {
+  void WriteRoutine(const CMOObject& routine, const char* heading) {
     const std::u16string& kind = RawText(routine, RoutineKind);
-    m_out += "<section class=\"object\" id=\"" + Anchor('r', routine.GetObjectId()) + "\">\n<h3><span class=\"kind\">" +
+    const bool own = m_kind == Kind::ObjectPage;
+    m_out += "<section class=\"object\" id=\"" + Escape(own ? std::string("object") : OnePageAnchor(routine)) +
+             "\">\n<" + heading + "><span class=\"kind\">" +
              (kind.empty() ? std::string("Routine") : Escape(VisibleText(kind))) + "</span> " +
-             NameHtml(DocumentName(m_index, routine)) + "</h3>\n";
+             NameHtml(DocumentName(m_index, routine)) + "</" + heading + ">\n";
     WriteComment(routine);
     std::string signature = "(" + VisibleText(RawText(routine, ParameterList)) + ")";
     const std::u16string& returns = RawText(routine, ReturnType);
@@ -333,16 +593,34 @@ class Page {
     m_out += "</section>\n";
   }
 
-  const ModelIndex m_index;
+  const ModelIndex& m_index;
   const WriteOptions& m_options;
+  const Kind m_kind;
+  std::string m_prefix;  // from this page to the folder's top: "" or "../"
   std::string m_out;
+  std::map<std::u16string, std::vector<int>> m_tablesByName;  // for the tables views read; filled when first needed
 };
 
 }  // namespace
 
 void HtmlWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
-  const std::string page = Page(model, options).Build();
+  const ModelIndex index(model);
+  const std::string page = Page(index, options, Kind::OnePage).OnePage();
   out.write(page.data(), static_cast<std::streamsize>(page.size()));
+}
+
+void HtmlWriter::WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const {
+  if (!options.aroundTable.empty())
+    throw WriteError("--around draws part of one diagram; a folder has a diagram around every table");
+  const ModelIndex index(model);
+  out.Add("index.html", Page(index, options, Kind::Index).Index());
+  for (const ModelIndex::SchemaEntry& schema : index.Schemas()) {
+    for (const auto* list : {&schema.tables, &schema.views, &schema.routines}) {
+      for (const CMOObject* object : *list)
+        out.Add(std::string(FolderOf(*object)) + "/" + index.Stem(object->GetObjectId()) + ".html",
+                Page(index, options, Kind::ObjectPage).ObjectPage(*object));
+    }
+  }
 }
 
 }  // namespace writers

@@ -16,10 +16,6 @@ using namespace model;
 
 namespace {
 
-// What Mermaid renders by default (its maxTextSize and maxEdges).
-constexpr std::size_t kMermaidMaximumText = 50000;
-constexpr std::size_t kMermaidMaximumEdges = 500;
-
 // Text that Markdown shows as it is: each character that could start
 // emphasis, a link, a code span, markup, an entity, a table cell, math or
 // a heading is escaped with a backslash (CommonMark's escapes), and so is
@@ -74,11 +70,94 @@ std::string Block(const std::string& visible, const char* language) {
   return fence + language + "\n" + text + fence + "\n\n";
 }
 
-std::string Anchor(char kind, int id) { return std::string(1, kind) + std::to_string(id); }
+// The folder a kind of object's pages are in.
+const char* FolderOf(const CMOObject& object) {
+  switch (object.GetObjectType()) {
+    case View: return "views";
+    case Routine: return "routines";
+    default: return "tables";
+  }
+}
+
+// The one file of the whole model, or in a folder its index (README.md,
+// which repositories show for the folder) or one object's page.
+enum class Kind { OneFile, Index, ObjectPage };
 
 class Document {
  public:
-  Document(const GenericModel& model, const WriteOptions& options) : m_index(model), m_options(options) {}
+  Document(const ModelIndex& index, const WriteOptions& options, Kind kind)
+      : m_index(index), m_options(options), m_kind(kind) {}
+
+  std::string ObjectPage(const CMOObject& object) {
+    m_prefix = "../";
+    m_out += "[" + Text(Title()) + "](../README.md)";
+    const CMOObject* schema = m_index.Object(m_index.SchemaOf(object.GetObjectId()));
+    if (schema != nullptr)
+      m_out += " / schema [" + ShownName(VisibleText(RawText(*schema, model::Name))) + "](../README.md#" +
+               m_index.Stem(schema->GetObjectId()) + ")";
+    m_out += "\n\n";
+    if (object.GetObjectType() == Routine) WriteRoutine(object, "#");
+    else WriteTable(object, object.GetObjectType() == View ? "View" : "Table", "#");
+    return Finish();
+  }
+
+  std::string Index() {
+    const CMOObject& root = *m_index.Model().GetCMOObject();
+    const std::string database = VisibleText(RawText(root, DatabaseName));
+    const std::string server = VisibleText(RawText(root, ServerName));
+    m_out += "# " + Text(Title()) + "\n\n";
+    if (!server.empty() && server != database) m_out += "Server " + Text(server) + "\n\n";
+    const Diagram all = m_index.Tables().empty() ? Diagram() : BuildDiagram(m_index, WriteOptions{});
+    std::size_t first = 0;
+    for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
+      m_out += "<a id=\"" + SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(SchemaName(schema)) + "\n\n";
+      if (schema.schema != nullptr) WriteComment(*schema.schema);
+      m_out += std::to_string(schema.tables.size()) + (schema.tables.size() == 1 ? " table, " : " tables, ") +
+               std::to_string(schema.views.size()) + (schema.views.size() == 1 ? " view, " : " views, ") +
+               std::to_string(schema.routines.size()) + (schema.routines.size() == 1 ? " routine" : " routines") +
+               "\n\n";
+      if (!schema.tables.empty()) {
+        Diagram part;
+        part.modelTables = all.modelTables;
+        part.tables.assign(all.tables.begin() + static_cast<std::ptrdiff_t>(first),
+                           all.tables.begin() + static_cast<std::ptrdiff_t>(first + schema.tables.size()));
+        for (const DiagramEdge& edge : all.edges) {
+          if (edge.from < first || edge.to < first || edge.from >= first + part.tables.size() ||
+              edge.to >= first + part.tables.size())
+            continue;
+          DiagramEdge moved = edge;
+          moved.from -= first;
+          moved.to -= first;
+          part.edges.push_back(moved);
+        }
+        first += schema.tables.size();
+        MermaidBlock(part, "Each table's page has a diagram of the tables around it.");
+      }
+      if (!schema.tables.empty() || !schema.views.empty() || !schema.routines.empty()) {
+        m_out += "| Name | Kind | Columns | Comment |\n|---|---|---|---|\n";
+        auto row = [&](const CMOObject& object, const std::string& kind, std::string columns) {
+          std::string comment = VisibleLines(RawText(object, Comment));
+          std::replace(comment.begin(), comment.end(), '\n', ' ');
+          m_out += "| " + Link(object, VisibleText(RawText(object, model::Name))) + " | " + Text(kind) + " | " + columns +
+                   " | " + Text(comment) + " |\n";
+        };
+        for (const CMOObject* table : schema.tables) {
+          const std::u16string& kind = RawText(*table, TableKind);
+          row(*table, IsPlainKind(kind) ? std::string("table") : VisibleText(kind),
+              std::to_string(m_index.Entry(table->GetObjectId()).columns.size()));
+        }
+        for (const CMOObject* view : schema.views)
+          row(*view, "view", std::to_string(m_index.Entry(view->GetObjectId()).columns.size()));
+        for (const CMOObject* routine : schema.routines) {
+          const std::u16string& kind = RawText(*routine, RoutineKind);
+          row(*routine, kind.empty() ? std::string("routine") : VisibleText(kind), "");
+        }
+        m_out += "\n";
+      }
+      WriteSequencesAndTypes(schema);
+    }
+    return Finish();
+  }
 
   std::string Build() {
     const CMOObject& root = *m_index.Model().GetCMOObject();
@@ -87,79 +166,66 @@ class Document {
     m_out.reserve(4096 + static_cast<std::size_t>(m_index.Model().GetObjectCount()) * 100);
     m_out += database.empty() ? std::string("# Schema\n\n") : "# Schema of " + Text(database) + "\n\n";
     if (!server.empty() && server != database) m_out += "Server " + Text(server) + "\n\n";
+    // The whole diagram is fitted once: it decides the advice below and is
+    // the diagram section's block.
+    Diagram all;
+    MermaidText whole;
+    if (!m_index.Tables().empty()) {
+      all = BuildDiagram(m_index, m_options);
+      whole = FittingMermaid(m_index, all);
+    }
+    // The folder reads better where the one diagram cannot show the
+    // columns readably: judged as the html format's page draws it (Mermaid
+    // renderers fit a picture to the page alike), or where Mermaid drops
+    // them itself.
+    const bool crowded = !m_index.Tables().empty() && m_options.aroundTable.empty() &&
+                         (whole.text.empty() || whole.withoutColumns || !ColumnsReadable(all));
+    if (crowded)
+      m_out += "This schema has " + std::to_string(m_index.Tables().size()) +
+               " tables, more than one Mermaid diagram shows with their columns: written as a folder (`-o DIR/`) "
+               "it has a page per table, each with a diagram of the tables around it.\n\n";
     WriteContents();
-    WriteDiagram();
+    WriteDiagram(whole);
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) WriteSchema(schema);
+    return Finish();
+  }
+
+ private:
+  // Whether the whole diagram shows its columns readably; a model
+  // Graphviz cannot lay out is taken as too large.
+  bool ColumnsReadable(const Diagram& all) const {
+    try {
+      return DiagramShowsColumns(m_index, all);
+    } catch (const WriteError&) {
+      return false;
+    }
+  }
+
+  std::string Finish() {
     while (m_out.size() > 1 && m_out[m_out.size() - 1] == '\n' && m_out[m_out.size() - 2] == '\n') m_out.pop_back();
     return std::move(m_out);
   }
 
- private:
-  std::string SchemaName(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("(no schema)") : VisibleText(RawText(*schema.schema, Name));
-  }
-  std::string SchemaAnchor(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("s0") : Anchor('s', schema.schema->GetObjectId());
+  std::string Title() const {
+    const std::string database = VisibleText(RawText(*m_index.Model().GetCMOObject(), DatabaseName));
+    return database.empty() ? std::string("Schema") : "Schema of " + database;
   }
 
-  std::string Link(const CMOObject& object, char kind, const std::string& visible) const {
-    return "[" + ShownName(visible) + "](#" + Anchor(kind, object.GetObjectId()) + ")";
+  // A Mermaid code block of the diagram, or a note saying why there is none.
+  void MermaidBlock(const Diagram& diagram, const char* otherwise) {
+    MermaidBlock(FittingMermaid(m_index, diagram), otherwise);
   }
-
-  void WriteContents() {
-    m_out += "## Contents\n\n- [Diagram](#diagram)\n";
-    for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
-      m_out += "- Schema [" + ShownName(SchemaName(schema)) + "](#" + SchemaAnchor(schema) + ")";
-      std::string items;
-      auto add = [&](const CMOObject& object, char kind) {
-        items += (items.empty() ? ": " : ", ") + Link(object, kind, VisibleText(RawText(object, model::Name)));
-      };
-      for (const CMOObject* table : schema.tables) add(*table, 't');
-      for (const CMOObject* view : schema.views) add(*view, 't');
-      for (const CMOObject* routine : schema.routines) add(*routine, 'r');
-      m_out += items + "\n";
+  void MermaidBlock(const MermaidText& mermaid, const char* otherwise) {
+    if (mermaid.text.empty()) {
+      m_out += "No diagram: " + Text(mermaid.refusal) + ". " + otherwise + "\n\n";
+      return;
     }
-    m_out += "\n";
+    if (mermaid.withoutColumns)
+      m_out += "Tables without their columns: with them the diagram would be larger than Mermaid draws.\n\n";
+    m_out += Block(mermaid.text, "mermaid");
   }
 
-  void WriteDiagram() {
-    m_out += "<a id=\"diagram\"></a>\n\n## Diagram\n\n";
-    std::string refusal;
-    std::string diagramText;
-    if (m_index.Tables().empty()) {
-      refusal = "the model has no tables.";
-    } else {
-      const Diagram diagram = BuildDiagram(m_index, m_options);
-      if (diagram.edges.size() > kMermaidMaximumEdges) {
-        refusal = "its " + std::to_string(diagram.edges.size()) + " relationships are more than the " +
-                  std::to_string(kMermaidMaximumEdges) + " Mermaid draws.";
-      } else {
-        diagramText = DiagramMermaid(m_index, diagram, true);
-        if (diagramText.size() > kMermaidMaximumText) {
-          diagramText = DiagramMermaid(m_index, diagram, false);
-          if (diagramText.size() <= kMermaidMaximumText) {
-            m_out += "Tables without their columns: with them the diagram would be larger than Mermaid draws.\n\n";
-          } else {
-            refusal = "its " + std::to_string(diagram.tables.size()) + " tables are more than Mermaid draws.";
-            diagramText.clear();
-          }
-        }
-      }
-    }
-    if (!diagramText.empty()) {
-      m_out += Block(diagramText, "mermaid");
-    } else {
-      m_out += "No diagram: " + Text(refusal) +
-               " Draw the tables around one with `--around TABLE --depth N`, or all of them with `--format svg`.\n\n";
-    }
-  }
-
-  void WriteSchema(const ModelIndex::SchemaEntry& schema) {
-    m_out += "<a id=\"" + SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(SchemaName(schema)) + "\n\n";
-    if (schema.schema != nullptr) WriteComment(*schema.schema);
-    for (const CMOObject* table : schema.tables) WriteTable(*table, "Table");
-    for (const CMOObject* view : schema.views) WriteTable(*view, "View");
-    for (const CMOObject* routine : schema.routines) WriteRoutine(*routine);
+  void WriteSequencesAndTypes(const ModelIndex::SchemaEntry& schema) {
     if (!schema.sequences.empty()) {
       m_out += "### Sequences\n\n";
       for (const CMOObject* sequence : schema.sequences) {
@@ -183,6 +249,59 @@ class Document {
       m_out += "\n";
     }
   }
+  std::string SchemaName(const ModelIndex::SchemaEntry& schema) const {
+    return schema.schema == nullptr ? std::string("(no schema)") : VisibleText(RawText(*schema.schema, Name));
+  }
+  std::string SchemaAnchor(const ModelIndex::SchemaEntry& schema) const {
+    return schema.schema == nullptr ? std::string("~none") : m_index.Stem(schema.schema->GetObjectId());
+  }
+
+  // Where a link to an object's section or page leads.
+  std::string Href(const CMOObject& object) const {
+    const std::string& stem = m_index.Stem(object.GetObjectId());
+    if (m_kind == Kind::OneFile) return std::string(object.GetObjectType() == Routine ? "#routine-" : "#") + stem;
+    return m_prefix + FolderOf(object) + "/" + stem + ".md";
+  }
+
+  std::string Link(const CMOObject& object, const std::string& visible) const {
+    return "[" + ShownName(visible) + "](" + Href(object) + ")";
+  }
+
+  void WriteContents() {
+    m_out += "## Contents\n\n- [Diagram](#diagram)\n";
+    for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
+      m_out += "- Schema [" + ShownName(SchemaName(schema)) + "](#" + SchemaAnchor(schema) + ")";
+      std::string items;
+      auto add = [&](const CMOObject& object) {
+        items += (items.empty() ? ": " : ", ") + Link(object, VisibleText(RawText(object, model::Name)));
+      };
+      for (const CMOObject* table : schema.tables) add(*table);
+      for (const CMOObject* view : schema.views) add(*view);
+      for (const CMOObject* routine : schema.routines) add(*routine);
+      m_out += items + "\n";
+    }
+    m_out += "\n";
+  }
+
+  // The whole model's diagram, as FittingMermaid gave it.
+  void WriteDiagram(const MermaidText& whole) {
+    m_out += "<a id=\"diagram\"></a>\n\n## Diagram\n\n";
+    if (m_index.Tables().empty()) {
+      m_out += "No diagram: the model has no tables.\n\n";
+      return;
+    }
+    MermaidBlock(whole,
+                 "Draw the tables around one with `--around TABLE --depth N`, or all of them with `--format svg`.");
+  }
+
+  void WriteSchema(const ModelIndex::SchemaEntry& schema) {
+    m_out += "<a id=\"" + SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(SchemaName(schema)) + "\n\n";
+    if (schema.schema != nullptr) WriteComment(*schema.schema);
+    for (const CMOObject* table : schema.tables) WriteTable(*table, "Table", "###");
+    for (const CMOObject* view : schema.views) WriteTable(*view, "View", "###");
+    for (const CMOObject* routine : schema.routines) WriteRoutine(*routine, "###");
+    WriteSequencesAndTypes(schema);
+  }
 
   void WriteComment(const CMOObject& object) {
     const std::u16string& comment = RawText(object, Comment);
@@ -196,7 +315,7 @@ class Document {
   std::string TableLink(int id) const {
     const CMOObject* table = m_index.Object(id);
     if (table == nullptr) return "?";
-    return Link(*table, 't', DocumentName(m_index, *table));
+    return Link(*table, DocumentName(m_index, *table));
   }
 
   void WriteColumns(const ModelIndex::TableEntry& entry) {
@@ -227,14 +346,22 @@ class Document {
     m_out += "\n";
   }
 
-  void WriteTable(const CMOObject& table, const char* word) {
+  void WriteTable(const CMOObject& table, const char* word, const char* heading) {
     const int id = table.GetObjectId();
     const ModelIndex::TableEntry& entry = m_index.Entry(id);
-    m_out += "<a id=\"" + Anchor('t', id) + "\"></a>\n\n### " + word + " " + ShownName(DocumentName(m_index, table));
+    if (m_kind == Kind::OneFile) m_out += "<a id=\"" + m_index.Stem(id) + "\"></a>\n\n";
+    m_out += std::string(heading) + " " + word + " " + ShownName(DocumentName(m_index, table));
     const std::u16string& kind = RawText(table, TableKind);
     if (!IsPlainKind(kind)) m_out += " (" + Text(VisibleText(kind)) + ")";
     m_out += "\n\n";
     WriteComment(table);
+    if (m_kind == Kind::ObjectPage && table.GetObjectType() == Table) {
+      const Diagram around = NeighbourDiagram(m_index, table);
+      MermaidBlock(around, "The foreign keys are listed below.");
+      if (around.leftOut > 0)
+        m_out += std::to_string(around.leftOut) + " more related " + (around.leftOut == 1 ? "table is" : "tables are") +
+                 " listed below, not drawn.\n\n";
+    }
     WriteColumns(entry);
 
     if (!entry.keys.empty()) {
@@ -318,10 +445,10 @@ class Document {
     }
   }
 
-  void WriteRoutine(const CMOObject& routine) {
+  void WriteRoutine(const CMOObject& routine, const char* heading) {
     const std::u16string& kind = RawText(routine, RoutineKind);
-    m_out += "<a id=\"" + Anchor('r', routine.GetObjectId()) + "\"></a>\n\n### " +
-             (kind.empty() ? std::string("Routine") : Text(VisibleText(kind))) + " " +
+    if (m_kind == Kind::OneFile) m_out += "<a id=\"routine-" + m_index.Stem(routine.GetObjectId()) + "\"></a>\n\n";
+    m_out += std::string(heading) + " " + (kind.empty() ? std::string("Routine") : Text(VisibleText(kind))) + " " +
              ShownName(DocumentName(m_index, routine)) + "\n\n";
     WriteComment(routine);
     std::string signature = "(" + VisibleText(RawText(routine, ParameterList)) + ")";
@@ -334,16 +461,33 @@ class Document {
     if (!definition.empty()) m_out += Block(VisibleLines(definition), "sql");
   }
 
-  const ModelIndex m_index;
+  const ModelIndex& m_index;
   const WriteOptions& m_options;
+  const Kind m_kind;
+  std::string m_prefix;  // from this page to the folder's top: "" or "../"
   std::string m_out;
 };
 
 }  // namespace
 
 void MarkdownWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
-  const std::string text = Document(model, options).Build();
+  const ModelIndex index(model);
+  const std::string text = Document(index, options, Kind::OneFile).Build();
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void MarkdownWriter::WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const {
+  if (!options.aroundTable.empty())
+    throw WriteError("--around draws part of one diagram; a folder has a diagram around every table");
+  const ModelIndex index(model);
+  out.Add("README.md", Document(index, options, Kind::Index).Index());
+  for (const ModelIndex::SchemaEntry& schema : index.Schemas()) {
+    for (const auto* list : {&schema.tables, &schema.views, &schema.routines}) {
+      for (const CMOObject* object : *list)
+        out.Add(std::string(FolderOf(*object)) + "/" + index.Stem(object->GetObjectId()) + ".md",
+                Document(index, options, Kind::ObjectPage).ObjectPage(*object));
+    }
+  }
 }
 
 }  // namespace writers

@@ -8,6 +8,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <ostream>
+#include <set>
 
 namespace writers {
 
@@ -15,11 +16,13 @@ using namespace model;
 
 namespace {
 
-// Characters Mermaid takes in an attribute's word, after the first.
+// Characters every Mermaid renderer from 10.x on takes in an attribute's
+// type or name, after the first: ASCII only (10.x refuses the others in a
+// name), and neither ',' nor '.' (each ends the word: numeric(7,2) is
+// refused).
 bool IsWordCharacter(char16_t c) {
   return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
-         c == u'_' || c == u'[' || c == u']' || c == u'(' || c == u')' || c == u'.' || c == u',' || c == u'*' ||
-         c >= 0xC0;
+         c == u'_' || c == u'[' || c == u']' || c == u'(' || c == u')' || c == u'*';
 }
 
 bool IsAsciiWordCharacter(char16_t c) {
@@ -35,7 +38,7 @@ std::string Word(const std::u16string& text) {
   if (word.empty()) return "_";
   const char16_t first = word[0];
   bool prefix = !((first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z') || first == u'_' ||
-                  first == u'*' || first >= 0xC0);
+                  first == u'*');
   // PK, FK and UK followed by anything but a letter, digit or '_' read as
   // the key marks.
   if (word.size() >= 2) {
@@ -66,22 +69,34 @@ std::string Label(const std::string& visible) {
       case '<': out += "\uff1c"; break;
       case '>': out += "\uff1e"; break;
       case '&': out += "\uff06"; break;
+      case '~': out += "\uff5e"; break;  // 10.x reads "~~" in a comment as a generic type's marks
       default: out += c; break;
     }
   }
   return out;
 }
 
-std::string EntityId(const DiagramTable& table) { return "t" + std::to_string(table.table->GetObjectId()); }
-
 }  // namespace
 
 std::string DiagramMermaid(const ModelIndex& index, const Diagram& diagram, bool columns) {
   std::string out = "erDiagram\n";
-  for (const DiagramTable& table : diagram.tables) {
-    std::string name = DiagramTableName(index, *table.table);
+  // Entities are named by the table's name in double quotes, which every
+  // renderer from 10.x on reads (the alias form, id["label"], came later);
+  // two tables shown alike get their stems to tell them apart.
+  std::vector<std::string> entity(diagram.tables.size());
+  std::set<std::string> taken;
+  for (std::size_t i = 0; i < diagram.tables.size(); ++i) {
+    std::string name = DiagramTableName(index, *diagram.tables[i].table);
     if (name.empty()) name = "\"\"";
-    out += "  " + EntityId(table) + "[\"" + Label(name) + "\"]";
+    entity[i] = "\"" + Label(name) + "\"";
+    if (!taken.insert(entity[i]).second) {
+      entity[i] = "\"" + Label(name + " [" + index.Stem(diagram.tables[i].table->GetObjectId()) + "]") + "\"";
+      taken.insert(entity[i]);
+    }
+  }
+  for (std::size_t i = 0; i < diagram.tables.size(); ++i) {
+    const DiagramTable& table = diagram.tables[i];
+    out += "  " + entity[i];
     if (!columns || table.columns.empty()) {
       out += "\n";
       continue;
@@ -108,16 +123,41 @@ std::string DiagramMermaid(const ModelIndex& index, const Diagram& diagram, bool
       identifying = identifying && column != nullptr && index.IsPrimaryKeyColumn(*column);
     }
     identifying = identifying && !IdList(*edge.foreignKey, ForeignKeyColumns).empty();
-    out += "  " + EntityId(diagram.tables[edge.from]) + " " + (edge.oneToOne ? "|o" : "}o") +
-           (identifying ? "--" : "..") + (edge.optional ? "o|" : "||") + " " + EntityId(diagram.tables[edge.to]) +
+    out += "  " + entity[edge.from] + " " + (edge.oneToOne ? "|o" : "}o") + (identifying ? "--" : "..") +
+           (edge.optional ? "o|" : "||") + " " + entity[edge.to] +
            " : \"" + Label(VisibleText(RawText(*edge.foreignKey, Name))) + "\"\n";
   }
   return out;
 }
 
+MermaidText FittingMermaid(const ModelIndex& index, const Diagram& diagram) {
+  MermaidText result;
+  if (diagram.edges.size() > kMermaidMaximumEdges) {
+    result.refusal = "its " + std::to_string(diagram.edges.size()) + " relationships are more than the " +
+                     std::to_string(kMermaidMaximumEdges) + " Mermaid draws";
+    return result;
+  }
+  result.text = DiagramMermaid(index, diagram, true);
+  if (result.text.size() <= kMermaidMaximumText) return result;
+  result.text = DiagramMermaid(index, diagram, false);
+  result.withoutColumns = true;
+  if (result.text.size() <= kMermaidMaximumText) return result;
+  result.text.clear();
+  result.refusal = "its " + std::to_string(diagram.tables.size()) + " tables are more than Mermaid draws";
+  return result;
+}
+
 void MermaidWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
   const ModelIndex index(model);
-  const std::string text = DiagramMermaid(index, BuildDiagram(index, options), true);
+  const MermaidText mermaid = FittingMermaid(index, BuildDiagram(index, options));
+  if (mermaid.text.empty())
+    throw WriteError("the Mermaid diagram is not written: " + mermaid.refusal +
+                     " (50,000 characters and 500 relationships by default); draw the tables around one with "
+                     "--around TABLE --depth N, one schema with --schema NAME, or all with --format svg");
+  std::string text = mermaid.text;
+  if (mermaid.withoutColumns)
+    text.insert(text.find('\n') + 1, "%% tables without their columns: with them the diagram would be larger than "
+                                     "Mermaid draws (50,000 characters)\n");
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 

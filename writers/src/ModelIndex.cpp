@@ -5,6 +5,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <cstdint>
+#include <unordered_map>
 
 namespace writers {
 
@@ -34,6 +35,53 @@ bool IsPlainKind(std::u16string_view kind) { return IsOrdinaryTableKind(kind) ||
 bool IsDefaultAction(std::u16string_view action) { return action.empty() || values::SameWord(action, u"no action"); }
 
 bool IsDefaultIndexMethod(std::u16string_view method) { return method.empty() || values::SameWord(method, u"btree"); }
+
+namespace {
+
+// FNV-1a over the UTF-16 code units: a fixed function of the text, the
+// same on every machine and in every version.
+std::uint64_t Hash(std::u16string_view text) {
+  std::uint64_t hash = 1469598103934665603ULL;
+  for (char16_t unit : text) {
+    hash = (hash ^ (unit & 0xFF)) * 1099511628211ULL;
+    hash = (hash ^ (unit >> 8)) * 1099511628211ULL;
+  }
+  return hash;
+}
+
+std::string Hex(std::uint64_t value, int digits) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out(static_cast<std::size_t>(digits), '0');
+  for (int i = digits - 1; i >= 0; --i, value >>= 4) out[static_cast<std::size_t>(i)] = kDigits[value & 15];
+  return out;
+}
+
+bool IsDeviceName(std::string_view part) {
+  for (std::string_view name : {"con", "prn", "aux", "nul"})
+    if (part == name) return true;
+  return part.size() == 4 && (part.starts_with("com") || part.starts_with("lpt")) && part[3] >= '1' && part[3] <= '9';
+}
+
+}  // namespace
+
+std::string NamePart(std::u16string_view name) {
+  std::string plain;
+  bool isPlain = !name.empty() && name.size() <= 64;
+  for (char16_t c : name) {
+    const bool lower = (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_';
+    if (!lower) isPlain = false;
+    if (plain.size() >= 40) continue;
+    if (lower) {
+      plain += static_cast<char>(c);
+    } else if (c >= u'A' && c <= u'Z') {
+      plain += static_cast<char>(c - u'A' + u'a');
+    } else if (plain.empty() || plain.back() != '_') {
+      plain += '_';
+    }
+  }
+  if (isPlain && !IsDeviceName(plain)) return plain;
+  return plain + "~" + Hex(Hash(name), 8);
+}
 
 ModelIndex::ModelIndex(const GenericModel& model) : m_model(model) {
   const int count = model.GetObjectCount();
@@ -121,6 +169,7 @@ ModelIndex::ModelIndex(const GenericModel& model) : m_model(model) {
     }
   }
   for (const SchemaEntry& schema : m_schemas) m_tables.insert(m_tables.end(), schema.tables.begin(), schema.tables.end());
+  MakeStems();
 
   auto mark = [&](std::vector<char>& marks, const std::vector<int>& ids) {
     for (int column : ids)
@@ -139,6 +188,49 @@ ModelIndex::ModelIndex(const GenericModel& model) : m_model(model) {
     if (target != 0 && m_entryOf[static_cast<std::size_t>(target)] != 0)
       m_entries[static_cast<std::size_t>(m_entryOf[static_cast<std::size_t>(target)] - 1)].referencedBy.push_back(foreignKey);
   }
+}
+
+void ModelIndex::MakeStems() {
+  m_stem.resize(m_schemaOf.size());
+  std::vector<const CMOObject*> named;  // in the order of Schemas()
+  for (const SchemaEntry& schema : m_schemas) {
+    if (schema.schema != nullptr) named.push_back(schema.schema);
+    for (const auto* list : {&schema.tables, &schema.views, &schema.routines})
+      named.insert(named.end(), list->begin(), list->end());
+  }
+  // Routines have names of their own: a function may be called as a table
+  // is, and overloads share a name.
+  auto key = [](const CMOObject& object, const std::string& stem) {
+    return (object.GetObjectType() == Routine ? "r" : "t") + stem;
+  };
+  std::unordered_map<std::string, int> uses;
+  for (const CMOObject* object : named) {
+    const int schemaId = object->GetObjectType() == Schema ? 0 : SchemaOf(object->GetObjectId());
+    std::string stem = NamePart(RawText(*object, Name));
+    if (const CMOObject* schema = Object(schemaId)) stem = NamePart(RawText(*schema, Name)) + "." + stem;
+    ++uses[key(*object, stem)];
+    m_stem[static_cast<std::size_t>(object->GetObjectId())] = std::move(stem);
+  }
+  // Objects that would share a stem each get their identity's hash; the
+  // stems others have stay as they are.
+  std::unordered_map<std::string, int> taken;
+  for (const CMOObject* object : named) {
+    std::string& stem = m_stem[static_cast<std::size_t>(object->GetObjectId())];
+    if (uses[key(*object, stem)] > 1) {
+      std::u16string identity = std::u16string(1, static_cast<char16_t>(object->GetObjectType())) + u"\n" +
+                                RawText(*object, Name) + u"\n" + RawText(*object, ParameterList);
+      if (const CMOObject* schema = Object(SchemaOf(object->GetObjectId()))) identity += u"\n" + RawText(*schema, Name);
+      stem += "~" + Hex(Hash(identity), 8);
+    }
+    const int seen = ++taken[key(*object, stem)];
+    if (seen > 1) stem += "~" + std::to_string(seen);
+  }
+}
+
+const std::string& ModelIndex::Stem(int objectId) const {
+  static const std::string kNone;
+  if (objectId <= 0 || static_cast<std::size_t>(objectId) >= m_stem.size()) return kNone;
+  return m_stem[static_cast<std::size_t>(objectId)];
 }
 
 const ModelIndex::TableEntry& ModelIndex::Entry(int tableId) const {

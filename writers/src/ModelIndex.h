@@ -16,6 +16,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace writers {
@@ -42,6 +43,15 @@ bool IsPlainKind(std::u16string_view kind);
 bool IsDefaultAction(std::u16string_view action);
 // An index method that is the default (b-tree), or none given.
 bool IsDefaultIndexMethod(std::u16string_view method);
+
+// One name of the database as a part of a file name, an anchor or a
+// diagram id: the name itself where it is only lower-case ASCII letters,
+// digits and '_' (and no device name of Windows), otherwise those letters
+// of it (upper case lowered, the rest as '_', at most 40) then '~' and 8
+// hexadecimal digits of a hash of the exact name. Always lower case, so
+// that two names never meet on a file system that ignores case; the same
+// name always gives the same part.
+std::string NamePart(std::u16string_view name);
 
 class ModelIndex {
  public:
@@ -89,12 +99,25 @@ class ModelIndex {
   // table of its referenced key; 0 when neither is known.
   int ReferencedTableOf(const CMOObject& foreignKey) const;
 
+  // The stable name of a schema, table, view or routine: its schema's
+  // NamePart, '.', its own ("main.orders"; without a schema its own alone).
+  // It names the object's page, anchor and diagram id, so adding or
+  // removing other objects never changes it. Unique among the schemas,
+  // tables and views, and among the routines (whose pages and anchors say
+  // so: "routine-main.f"), letter case ignored: where two objects would
+  // share one (overloads, a hash that meets another), each gets '~' and a
+  // hash of its kind, names and parameters, then a number if that meets
+  // too. Empty for other objects.
+  const std::string& Stem(int objectId) const;
+
   // A table's or view's column marks: part of the primary key, part of a
   // foreign key.
   bool IsPrimaryKeyColumn(const CMOObject& column) const;
   bool IsForeignKeyColumn(const CMOObject& column) const;
 
  private:
+  void MakeStems();
+
   const GenericModel& m_model;
   std::vector<SchemaEntry> m_schemas;
   std::vector<const CMOObject*> m_tables;
@@ -104,6 +127,7 @@ class ModelIndex {
   std::vector<TableEntry> m_entries;  // one per table or view
   std::vector<char> m_primaryColumn;  // by object id: 1 for a column of a primary key
   std::vector<char> m_foreignColumn;  // by object id: 1 for a column of a foreign key
+  std::vector<std::string> m_stem;    // by object id: Stem(), empty for other objects
 };
 
 }  // namespace writers

@@ -70,6 +70,10 @@ constexpr OutputFormat kFormats[] = {
 
 }  // namespace
 
+void ModelWriter::WriteFolder(const GenericModel&, FolderOutput&, const WriteOptions&) const {
+  throw WriteError("this format is written as one file, not as a folder");
+}
+
 std::span<const OutputFormat> OutputFormats() { return kFormats; }
 
 const OutputFormat& DefaultOutputFormat() { return kFormats[0]; }

@@ -5,8 +5,11 @@
 
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
+#include <graphviz/types.h>
 
 #include <dlfcn.h>
+
+#include <cstdlib>
 
 #include <memory>
 #include <mutex>
@@ -47,10 +50,9 @@ std::string FirstLine(const std::string& text) {
 struct Graphviz {
   decltype(&::gvContext) context = nullptr;
   decltype(&::gvLayout) layout = nullptr;
-  decltype(&::gvRenderData) renderData = nullptr;
-  decltype(&::gvFreeRenderData) freeRenderData = nullptr;
   decltype(&::gvFreeLayout) freeLayout = nullptr;
   decltype(&::agmemread) memread = nullptr;
+  decltype(&::agnode) node = nullptr;
   decltype(&::agclose) close = nullptr;
   decltype(&::agseterr) seterr = nullptr;
   decltype(&::agseterrf) seterrf = nullptr;
@@ -78,10 +80,9 @@ Graphviz OpenGraphviz() {
   std::string& failure = graphviz.failure;
   Bind(gvc, QM_GVC_SONAME, "gvContext", graphviz.context, failure);
   Bind(gvc, QM_GVC_SONAME, "gvLayout", graphviz.layout, failure);
-  Bind(gvc, QM_GVC_SONAME, "gvRenderData", graphviz.renderData, failure);
-  Bind(gvc, QM_GVC_SONAME, "gvFreeRenderData", graphviz.freeRenderData, failure);
   Bind(gvc, QM_GVC_SONAME, "gvFreeLayout", graphviz.freeLayout, failure);
   Bind(cgraph, QM_CGRAPH_SONAME, "agmemread", graphviz.memread, failure);
+  Bind(cgraph, QM_CGRAPH_SONAME, "agnode", graphviz.node, failure);
   Bind(cgraph, QM_CGRAPH_SONAME, "agclose", graphviz.close, failure);
   Bind(cgraph, QM_CGRAPH_SONAME, "agseterr", graphviz.seterr, failure);
   Bind(cgraph, QM_CGRAPH_SONAME, "agseterrf", graphviz.seterrf, failure);
@@ -110,18 +111,16 @@ struct GraphDeleter {
   void operator()(Agraph_t* graph) const { graphviz->close(graph); }
 };
 
-// Lays the graph out and renders it as SVG. Throws WriteError when
-// Graphviz refuses it (which a graph of this writer's making should never
-// give it cause to).
-std::string RenderSvg(const std::string& dot, const char* engine) {
+}  // namespace
+
+LaidOutGraph LayOut(const std::string& dot, const char* engine, std::size_t nodes) {
   std::lock_guard<std::mutex> lock(GraphvizLock());
   const Graphviz& graphviz = Libraries();
   if (!graphviz.failure.empty()) throw WriteError("Graphviz could not be loaded: " + graphviz.failure);
   std::string messages;
   g_messages = &messages;
   const agusererrf previousHandler = graphviz.seterrf(CollectMessage);
-  // Warnings (a font not found, a label that is too wide) change nothing
-  // in the picture; only errors are reported.
+  // Warnings change nothing in the layout; only errors are reported.
   const agerrlevel_t previousLevel = graphviz.seterr(AGERR);
   struct Restore {
     const Graphviz& graphviz;
@@ -139,28 +138,36 @@ std::string RenderSvg(const std::string& dot, const char* engine) {
   if (context == nullptr) throw WriteError("Graphviz could not start (no memory for its context)");
   const std::unique_ptr<Agraph_t, GraphDeleter> graph(graphviz.memread(dot.c_str()), GraphDeleter{&graphviz});
   if (!graph) throw WriteError("Graphviz could not read the diagram: " + FirstLine(messages));
+  // The force-directed engines start from random places, from the C
+  // library's generators; seeded alike for every layout, the same graph is
+  // laid out the same way whatever was laid out before in the process.
+  ::srand48(1);
+  std::srand(1);
   if (graphviz.layout(context, graph.get(), engine) != 0)
     throw WriteError(std::string("Graphviz could not lay out the diagram with ") + engine + ": " + FirstLine(messages));
-  char* data = nullptr;
-  unsigned int length = 0;
-  const int rendered = graphviz.renderData(context, graph.get(), "svg", &data, &length);
-  std::string svg = rendered == 0 && data != nullptr ? std::string(data, length) : std::string();
-  if (data != nullptr) graphviz.freeRenderData(data);
+  LaidOutGraph laid;
+  const boxf box = GD_bb(graph.get());
+  laid.width = box.UR.x - box.LL.x;
+  laid.height = box.UR.y - box.LL.y;
+  laid.x.resize(nodes);
+  laid.y.resize(nodes);
+  for (std::size_t i = 0; i < nodes; ++i) {
+    std::string name = "n" + std::to_string(i);
+    Agnode_t* node = graphviz.node(graph.get(), name.data(), 0);
+    if (node == nullptr) continue;
+    laid.x[i] = ND_coord(node).x - box.LL.x;
+    laid.y[i] = box.UR.y - ND_coord(node).y;  // Graphviz's y grows upwards
+  }
   graphviz.freeLayout(context, graph.get());
-  if (rendered != 0 || svg.empty())
-    throw WriteError("Graphviz could not draw the diagram as SVG: " + FirstLine(messages));
-  return svg;
+  return laid;
 }
-
-}  // namespace
 
 void SvgWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
   const ModelIndex index(model);
   const Diagram diagram = BuildDiagram(index, options);
   if (!CanLayOut(diagram)) throw WriteError(LayoutRefusal(diagram));
-  const std::string svg = RenderSvg(DiagramDot(index, diagram), DiagramLayoutEngine(diagram));
+  const std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + DiagramSvg(index, diagram, {});
   out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
-  if (svg.back() != '\n') out.put('\n');
 }
 
 }  // namespace writers

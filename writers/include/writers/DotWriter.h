@@ -3,11 +3,12 @@
 // node whose label is a table of its columns (name, type, PK / FK marks);
 // each foreign key an edge from its first referencing column to the
 // referenced column of the referenced table; each schema a cluster when the
-// model has more than one. The graph names the layout engine and options
-// the svg format lays it out with (Graphviz reads them too).
+// model has more than one.
 //
-// Nodes, edges and clusters are named by object id ("t12", "fk40",
-// "cluster_s3"), never by database text; names appear only in labels, as
+// Nodes and clusters are named by the tables' and schemas' stems
+// ("main.orders", "cluster_main"; ModelIndex.h), ports by the columns'
+// name parts, so adding a table changes no other table's lines; database
+// text itself appears only in labels, as
 // Graphviz HTML-like labels with &, <, > and " written as entities and
 // invisible characters as escapes (VisibleText.h), so no name can change
 // the graph. The whole graph is written whatever its size: nothing is laid

@@ -12,8 +12,16 @@
 // add markup or script. The page's own script and style sheet are inline
 // and named by their SHA-256 in its Content-Security-Policy, which allows
 // nothing else: no other script, style, picture, font or connection.
-// Sections are found by object id: "t12" a table or view, "s3" a schema,
-// "r40" a routine.
+// Sections are found by stem (ModelIndex.h): "main.orders" a table or view,
+// "main" a schema, "routine-main.f" a routine.
+//
+// As a folder (WriteFolder, -o DIR/): index.html with the counts, a filter
+// by name or column, and per schema its diagram (names only where columns
+// would not read) and the overview of its objects (name, kind, columns,
+// comment); a page per table, view and routine (tables/STEM.html,
+// views/..., routines/...), each table's with a diagram of the tables one
+// foreign key from it; each view's with the tables its definition names.
+// Every page has the same script and style sheet and policy.
 #pragma once
 
 #include <writers/ModelWriter.h>
@@ -23,6 +31,8 @@ namespace writers {
 class HtmlWriter : public ModelWriter {
  public:
   void Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const override;
+  bool WritesFolder() const override { return true; }
+  void WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const override;
 };
 
 }  // namespace writers

@@ -7,15 +7,18 @@
 // referencing column may be NULL); a solid line where the foreign key is
 // part of the referencing table's primary key, dotted otherwise.
 //
-// Entities are named by object id ("t12") and labelled with the table's
-// name; column names and types are written in the characters Mermaid takes
-// in a word, the others as '_', with the exact name as the column's
-// comment where it differs. In labels and comments the characters Mermaid
-// cannot show in quoted text (" % \ # < > &) are written as their
-// full-width look-alikes (" as U+201D), invisible characters as escapes
+// Entities are named by the table's name in double quotes (the one form
+// every renderer from Mermaid 10.x on reads); column names and types are
+// written in the ASCII characters Mermaid takes in a word, the others as
+// '_', with the exact name as the column's comment where it differs. In
+// names and comments the characters Mermaid cannot show in quoted text
+// (" % \ # < > & ~) are written as their full-width look-alikes (" as
+// U+201D), invisible characters as escapes
 // (VisibleText.h): the picture is for reading, the exact names are in the
 // other formats. WriteOptions::aroundTable and depth narrow it as for the
-// other diagrams.
+// other diagrams. A diagram beyond what Mermaid renders by default (50,000
+// characters, 500 relationships) is written without its columns, saying so
+// in a %% comment, or refused with WriteError saying what helps.
 #pragma once
 
 #include <writers/ModelWriter.h>

@@ -16,6 +16,7 @@
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 class GenericModel;
 
@@ -50,9 +51,28 @@ class WriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Where the files of a documentation folder go (-o DIR/): the host
+// creates them as the writer adds them.
+class FolderOutput {
+ public:
+  virtual ~FolderOutput() = default;
+  // Adds one file. path is relative to the folder, '/'-separated, in lower
+  // case ASCII letters, digits and "._~-" (ModelIndex's stems), never ".."
+  // and never twice. Throws std::runtime_error, one line for the user,
+  // when the file cannot be written.
+  virtual void Add(const std::string& path, std::string_view content) = 0;
+};
+
 class ModelWriter {
  public:
   virtual ~ModelWriter() = default;
+
+  // Whether the format can also be written as a folder of files (a page
+  // per object), with WriteFolder.
+  virtual bool WritesFolder() const { return false; }
+  // Writes the model as a folder of files. Throws WriteError as Write does
+  // (and for a format that writes no folder).
+  virtual void WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const;
 
   // Writes the whole model to out, ending with a line break for text
   // formats. Stream failures are left in out's state for the caller to

@@ -1,8 +1,13 @@
-// The "svg" output format: the entity-relationship diagram of the dot
-// format (DotWriter.h), laid out and drawn in process by Graphviz's own
-// library (cgraph and gvc), as an SVG document. Table nodes are
-// <g class="node" id="d-tN">, foreign-key edges <g class="edge" id="d-fN">
-// (N the model object's id), so that a page or a test can find them.
+// The "svg" output format: the entity-relationship diagram as an SVG
+// document, drawn here (writers/src/Diagram.h, DiagramSvg) from boxes
+// measured with the font's metrics; groups of connected tables are laid out
+// in process by Graphviz's own library (cgraph and gvc), the groups and the
+// tables without foreign keys packed side by side. Table boxes are
+// <g class="node" id="d-main.orders">, foreign-key lines
+// <g class="edge" id="d-main.orders-fk1"> (the table's stem and the foreign
+// key's place among its table's), each with a <title> that names it, so
+// that a page or a test can find them and the ids stay when tables are
+// added.
 //
 // Layout time grows faster than the model: a diagram of more than 1,500
 // tables or 2,000 foreign keys (writers/src/Diagram.h) is refused with a
