@@ -12,7 +12,6 @@
 
 #include <ImportHost.h>
 #include <MariaServer.h>
-#include <MariaTestEnv.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
 #include <RealSchemas.h>
