@@ -28,7 +28,7 @@ class SourceTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(s_module->Open(QM_LIBRARY_DIR, error)) << error;
     s_plugins = new runner::PluginCatalogue;
-    s_plugins->Discover({QM_LIBRARY_DIR});
+    s_plugins->Discover({QM_LIBRARY_DIR "/plugins"});
   }
   static void TearDownTestSuite() {
     delete s_plugins;
@@ -183,7 +183,7 @@ TEST_F(SourceTest, PluginListShowsWhatEachTableSays) {
   for (const char* line : {"sqlite    SQLite database files", "          drivers: SQLite3, libsqlite3odbc.so",
                            "          option:  --sqlite PATH", "          sample:  yes",
                            "          option:  --postgres (not offered: the name is taken by another option)",
-                           "          file:    " QM_LIBRARY_DIR "/libqm_postgres.so", "Looked in: " QM_LIBRARY_DIR})
+                           "          file:    " QM_LIBRARY_DIR "/plugins/libqm_postgres.so", "Looked in: " QM_LIBRARY_DIR "/plugins"})
     EXPECT_NE(list.find(line), std::string::npos) << line << "\n" << list;
 }
 

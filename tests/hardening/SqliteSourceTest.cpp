@@ -213,10 +213,12 @@ TEST(SqliteSourceTest, WalDatabaseInAReadOnlyFolderIsNamedWithWhatToDo) {
     const fs::path build = fs::path(QM_IMPORT_EXE).parent_path().parent_path();
     const std::string staged = dir.Path("staged");
     fs::create_directories(staged + "/bin");
-    fs::create_directories(staged + "/lib");
-    for (const fs::directory_entry& entry : fs::directory_iterator(build / "lib"))
-      if (entry.path().filename().string().find(".so") != std::string::npos)
-        fs::copy(entry.path(), staged + "/lib/" + entry.path().filename().string(), fs::copy_options::copy_symlinks);
+    fs::create_directories(staged + "/lib/plugins");
+    for (const char* folder : {"", "/plugins"})
+      for (const fs::directory_entry& entry : fs::directory_iterator(build / (std::string("lib/quillmere") + folder)))
+        if (entry.path().filename().string().find(".so") != std::string::npos)
+          fs::copy(entry.path(), staged + "/lib" + folder + "/" + entry.path().filename().string(),
+                   fs::copy_options::copy_symlinks);
     fs::copy_file(QM_IMPORT_EXE, staged + "/bin/quillmere-import");
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(staged))
       if (!entry.is_symlink())

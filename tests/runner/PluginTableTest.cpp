@@ -133,17 +133,17 @@ TEST(PluginTableTest, DriversMatchByNameOrLibraryFileIgnoringAsciiCase) {
   for (const auto& [driver, served] : cases) EXPECT_EQ(runner::ServesDriver(table, driver), served) << driver;
 }
 
-// The library folder, then QM_PLUGIN_PATH's folders; empty entries never
+// plugins/ in the library folder, then QM_PLUGIN_PATH's folders; empty entries never
 // mean the current folder.
 TEST(PluginTableTest, PluginFoldersAreTheLibraryFolderThenThePathVariable) {
   const char* saved = std::getenv("QM_PLUGIN_PATH");
   const std::string previous = saved != nullptr ? saved : "";
   const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {nullptr, {"/lib"}},
-      {"", {"/lib"}},
-      {"::", {"/lib"}},
-      {"/a::/b:", {"/lib", "/a", "/b"}},
-      {"relative", {"/lib", "relative"}},
+      {nullptr, {"/lib/plugins"}},
+      {"", {"/lib/plugins"}},
+      {"::", {"/lib/plugins"}},
+      {"/a::/b:", {"/lib/plugins", "/a", "/b"}},
+      {"relative", {"/lib/plugins", "relative"}},
   };
   for (const auto& [value, folders] : cases) {
     if (value == nullptr) {

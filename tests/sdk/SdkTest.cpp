@@ -59,7 +59,9 @@ class InstalledSdk {
 
   std::string Prefix() const { return m_dir.Path("prefix"); }
   std::string Path(const std::string& relative) const { return Prefix() + "/" + relative; }
-  std::string LibraryDir() const { return Path(QM_INSTALL_LIBDIR); }
+  // The program's own libraries, and the plug-ins below them.
+  std::string LibraryDir() const { return Path(QM_INSTALL_LIBDIR "/quillmere"); }
+  std::string PluginDir() const { return LibraryDir() + "/plugins"; }
   std::string Host() const { return Path(QM_INSTALL_BINDIR "/quillmere-import"); }
   // A scratch folder beside the prefix.
   std::string Scratch(const std::string& name) const {
@@ -192,12 +194,18 @@ void ImportWithExample(const InstalledSdk& sdk, const ProcessOptions& options) {
   EXPECT_FALSE(fs::exists(missing));
 }
 
-// What cmake --install puts in the prefix stands on its own: versioned
-// libraries with their SONAMEs, run paths relative to the files themselves,
+// What cmake --install puts in the prefix stands on its own, in folders of
+// the project's own but for the package files: versioned libraries with
+// their SONAMEs, run paths relative to the files themselves,
 // package files that name no folder of the source or build tree, and a
 // host that runs from there.
 TEST(SdkTest, InstallationStandsOnItsOwn) {
   const InstalledSdk sdk;
+  Strings general;
+  for (const fs::directory_entry& entry : fs::directory_iterator(sdk.Path(QM_INSTALL_LIBDIR)))
+    general.push_back(entry.path().filename().string());
+  std::sort(general.begin(), general.end());
+  EXPECT_EQ(general, (Strings{"cmake", "pkgconfig", "quillmere"}));
   for (const std::string library : {"platform", "gatehouse", "tillerhold", "cobbleyard", "schemaimport"}) {
     const std::string path = sdk.LibraryDir() + "/lib" + library + ".so";
     ASSERT_TRUE(fs::is_symlink(path)) << path;
@@ -207,8 +215,8 @@ TEST(SdkTest, InstallationStandsOnItsOwn) {
     EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN") << path;
   }
   for (const std::string plugin : {"sqlite", "postgres"}) {
-    const std::string section = DynamicSection(sdk.LibraryDir() + "/libqm_" + plugin + ".so");
-    EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN") << plugin;
+    const std::string section = DynamicSection(sdk.PluginDir() + "/libqm_" + plugin + ".so");
+    EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN/..") << plugin;
   }
   const std::string host = DynamicSection(sdk.Host());
   EXPECT_EQ(DynamicEntry(host, "RUNPATH") + DynamicEntry(host, "RPATH"), "$ORIGIN/" QM_LIBDIR_FROM_BINDIR);
@@ -287,10 +295,10 @@ TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
     ASSERT_EQ(result.exitCode, 0) << command << "\n" << Printed(result);
     printed += result.out;
   }
-  ASSERT_TRUE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+  ASSERT_TRUE(fs::exists(sdk.PluginDir() + "/libqm_sqlite_tables.so"));
   EXPECT_NE(printed.find("\nsqlite_tables  Tables and columns of an SQLite database's main schema"), std::string::npos)
       << printed;
-  EXPECT_NE(printed.find("file:    " + sdk.LibraryDir() + "/libqm_sqlite_tables.so"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("file:    " + sdk.PluginDir() + "/libqm_sqlite_tables.so"), std::string::npos) << printed;
   EXPECT_NE(printed.find("order lines"), std::string::npos) << printed;
   ImportWithExample(sdk, Isolated());
 }
@@ -301,13 +309,13 @@ TEST(SdkTest, ExamplePluginBuiltWithPkgConfigImportsSqlite) {
   const InstalledSdk sdk;
   const std::string build = sdk.Scratch("example-make");
   ProcessOptions options = Isolated();
-  options.environment["PKG_CONFIG_LIBDIR"] = sdk.LibraryDir() + "/pkgconfig";
+  options.environment["PKG_CONFIG_LIBDIR"] = sdk.Path(QM_INSTALL_LIBDIR "/pkgconfig");
   options.environment["CXX"] = QM_CXX;
   const ProcessResult made =
       RunTool("/usr/bin/make", {"-C", build, "-f", kExample + "/Makefile", "CXXFLAGS=-O1 " + kStrictFlags}, options);
   ASSERT_EQ(made.exitCode, 0) << Printed(made);
   ASSERT_TRUE(fs::exists(build + "/libqm_sqlite_tables.so"));
-  EXPECT_FALSE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+  EXPECT_FALSE(fs::exists(sdk.PluginDir() + "/libqm_sqlite_tables.so"));
 
   options = Isolated();
   options.environment["QM_PLUGIN_PATH"] = ":" + sdk.Scratch("empty") + ":" + build;
@@ -322,7 +330,7 @@ TEST(SdkTest, PluginBuiltWithOtherSettingsIsRefused) {
   const InstalledSdk sdk;
   const std::string build = sdk.Scratch("example-debug");
   ProcessOptions options = Isolated();
-  options.environment["PKG_CONFIG_LIBDIR"] = sdk.LibraryDir() + "/pkgconfig";
+  options.environment["PKG_CONFIG_LIBDIR"] = sdk.Path(QM_INSTALL_LIBDIR "/pkgconfig");
   options.environment["CXX"] = QM_CXX;
   const ProcessResult made = RunTool(
       "/usr/bin/make", {"-C", build, "-f", kExample + "/Makefile", "CXXFLAGS=-O1 -D_GLIBCXX_DEBUG " + kStrictFlags},
@@ -350,7 +358,7 @@ TEST(SdkTest, PluginBuiltWithOtherSettingsIsRefused) {
 // A plug-in folder dropped into plugins/ is built and found with no other
 // edit. A copy of this tree (its folders linked, plugins/ a folder of its
 // own with the bundled plug-ins and the example added), configured from
-// scratch, builds the example into its lib/ beside the module whenever
+// scratch, builds the example into its plug-in folder whenever
 // quillmere-import is built, and installs it; the example and what it
 // needs are built there (unoptimised, to be quick), and this build's host,
 // pointed at that lib/, finds it by looking and imports with it.
@@ -374,24 +382,25 @@ TEST(SdkTest, PluginFolderDroppedIntoPluginsIsBuiltAndFoundWithNoOtherEdit) {
                  "-DQM_SANITIZE=" QM_SANITIZE_SETTING, "-DQM_TSAN=" QM_TSAN_SETTING});
   ASSERT_EQ(configured.exitCode, 0) << Printed(configured);
 
-  // Building quillmere-import links the example into lib/; installing puts
-  // it beside the module.
+  // Building quillmere-import links the example into the plug-in folder;
+  // installing puts it in the installation's.
   const ProcessResult commands = RunTool(QM_NINJA, {"-C", build, "-t", "commands", "quillmere-import"});
   ASSERT_EQ(commands.exitCode, 0) << Printed(commands);
-  EXPECT_NE(commands.out.find("-o lib/libqm_sqlite_tables.so "), std::string::npos) << commands.out.substr(0, 4000);
+  EXPECT_NE(commands.out.find("-o lib/quillmere/plugins/libqm_sqlite_tables.so "), std::string::npos)
+      << commands.out.substr(0, 4000);
   EXPECT_NE(ReadFile(build + "/plugins/cmake_install.cmake").find("libqm_sqlite_tables.so"), std::string::npos);
 
   const ProcessResult built = RunTool(QM_CMAKE, {"--build", build, "-j", "2", "--target", "qm_sqlite_tables"});
   ASSERT_EQ(built.exitCode, 0) << Printed(built);
-  const std::string lib = build + "/" QM_INSTALL_LIBDIR;
-  ASSERT_TRUE(fs::exists(lib + "/libqm_sqlite_tables.so"));
+  const std::string lib = build + "/" QM_INSTALL_LIBDIR "/quillmere";
+  ASSERT_TRUE(fs::exists(lib + "/plugins/libqm_sqlite_tables.so"));
 
   ProcessOptions options = Isolated();
   options.environment["QM_LIB_DIR"] = lib;
   const ProcessResult list = RunTool(QM_IMPORT_EXE, {"--list-plugins"}, options);
   ASSERT_EQ(list.exitCode, 0) << Printed(list);
   EXPECT_NE(list.out.find("sqlite_tables  Tables and columns"), std::string::npos) << list.out;
-  EXPECT_NE(list.out.find("file:    " + lib + "/libqm_sqlite_tables.so"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("file:    " + lib + "/plugins/libqm_sqlite_tables.so"), std::string::npos) << list.out;
   EXPECT_EQ(list.out.find("Refused"), std::string::npos) << list.out;
 
   const std::string db = dir.Path("shop.db");
