@@ -253,33 +253,57 @@ TEST(SdkTest, EveryInstalledHeaderCompilesAlone) {
   EXPECT_EQ(compiled, headers);
 }
 
-// The commands of the README's plug-in guide, as written there: the
-// indented lines after its marker, up to the first blank line.
-Strings GuideCommands() {
-  const std::string readme = ReadFile(QM_SOURCE_DIR "/README.md");
-  const std::size_t marker = readme.find("<!-- tests/sdk/SdkTest.cpp runs these commands");
-  EXPECT_NE(marker, std::string::npos) << "the README has no commands for the SDK test";
-  Strings commands;
-  if (marker == std::string::npos) return commands;
-  for (const std::string& line : Lines(readme.substr(readme.find('\n', marker) + 1))) {
+const std::string kMarker = "<!-- tests/sdk/SdkTest.cpp runs these commands";
+
+// The indented command blocks of Markdown text, each with whether the
+// marker comment is the last line before it. A block is a command block
+// when its first word is a program a reader would type here.
+struct CommandBlock {
+  std::string text;
+  bool marked = false;
+};
+std::vector<CommandBlock> CommandBlocks(const std::string& markdown) {
+  std::vector<CommandBlock> blocks;
+  std::string block;
+  std::string before;  // the last non-blank line before the block
+  bool blankBefore = true;
+  for (const std::string& line : Lines(markdown + "\n.")) {
     const std::size_t start = line.find_first_not_of(' ');
-    if (start == std::string::npos) {
-      if (commands.empty()) continue;
-      break;
+    if (start != std::string::npos && start >= 4 && (blankBefore || !block.empty())) {
+      block += (block.empty() ? "" : "\n") + line.substr(block.empty() ? start : std::min<std::size_t>(start, 4));
+      blankBefore = false;
+      continue;
     }
-    commands.push_back(line.substr(start));
+    if (!block.empty()) {
+      const std::string first = block.substr(0, block.find_first_of(" \n"));
+      for (const char* program : {"cmake", "make", "mkdir", "pkg-config", "QM_PLUGIN_PATH=", "/opt/quillmere/"})
+        if (first.rfind(program, 0) == 0) {
+          blocks.push_back({block, before.find(kMarker) != std::string::npos});
+          break;
+        }
+      block.clear();
+    }
+    blankBefore = start == std::string::npos;
+    if (!blankBefore) before = line;
   }
-  return commands;
+  return blocks;
 }
 
-// The example plug-in built, installed and run by the commands the
-// README's plug-in guide gives, with the installation's prefix for
-// /opt/quillmere: find_package(Quillmere), the plug-in installed into the
-// prefix's plug-in folder and found there by the installed host.
-TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
-  const InstalledSdk sdk;
-  const Strings commands = GuideCommands();
-  ASSERT_GE(commands.size(), 4u);
+// The README's plug-in guide and the example's README: the SDK's guide.
+Strings GuideTexts() {
+  const std::string readme = ReadFile(QM_SOURCE_DIR "/README.md");
+  const std::size_t guide = readme.find("\n## Writing a plug-in\n");
+  EXPECT_NE(guide, std::string::npos);
+  const std::size_t next = readme.find("\n## ", guide + 1);
+  return {readme.substr(guide, next == std::string::npos ? std::string::npos : next - guide),
+          ReadFile(kExample + "/README.md")};
+}
+
+// Runs every command block of the texts, as written there, as one shell
+// script each, from a folder with examples/ and shop.db in it; the
+// installation's prefix stands for /opt/quillmere, a scratch folder for
+// /tmp/st. Returns what they printed.
+std::string RunDocumentedCommands(const InstalledSdk& sdk, const Strings& texts) {
   const std::string folder = sdk.Scratch("guide");
   fs::create_directory_symlink(QM_SOURCE_DIR "/examples", folder + "/examples");
   CreateShop(folder + "/shop.db");
@@ -287,19 +311,43 @@ TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
   options.workingDirectory = folder;
   options.environment["CXX"] = QM_CXX;
   options.environment["CXXFLAGS"] = kStrictFlags;
+  options.environment["PWD"] = folder;
   std::string printed;
-  for (std::string command : commands) {
-    for (std::size_t at; (at = command.find("/opt/quillmere")) != std::string::npos;)
-      command.replace(at, std::string_view("/opt/quillmere").size(), sdk.Prefix());
-    const ProcessResult result = RunTool("/bin/sh", {"-c", command}, options);
-    ASSERT_EQ(result.exitCode, 0) << command << "\n" << Printed(result);
-    printed += result.out;
+  int run = 0;
+  for (const std::string& text : texts) {
+    for (CommandBlock block : CommandBlocks(text)) {
+      EXPECT_TRUE(block.marked) << "a command block of the guide that no test runs:\n" << block.text;
+      for (const auto& [from, to] : {std::pair<std::string, std::string>{"/opt/quillmere", sdk.Prefix()},
+                                     {"/tmp/st", sdk.Scratch("st")}})
+        for (std::size_t at; (at = block.text.find(from)) != std::string::npos;) block.text.replace(at, from.size(), to);
+      const ProcessResult result = RunTool("/bin/sh", {"-ec", block.text}, options);
+      EXPECT_EQ(result.exitCode, 0) << block.text << "\n" << Printed(result);
+      printed += result.out;
+      ++run;
+    }
   }
+  EXPECT_GE(run, 3);
+  return printed;
+}
+
+// The example plug-in built, installed and run by the commands the
+// README's plug-in guide and the example's own README give, as they are
+// written there (with the installation's prefix for /opt/quillmere):
+// find_package(Quillmere), the plug-in installed into the prefix's plug-in
+// folder and found there by the installed host; and make with the
+// PKG_CONFIG_PATH on its command line, the plug-in found through
+// QM_PLUGIN_PATH.
+TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
+  const InstalledSdk sdk;
+  const std::string printed =
+      RunDocumentedCommands(sdk, GuideTexts());
   ASSERT_TRUE(fs::exists(sdk.PluginDir() + "/libqm_sqlite_tables.so"));
+  ASSERT_TRUE(fs::exists(sdk.Scratch("st") + "/libqm_sqlite_tables.so"));
   EXPECT_NE(printed.find("\nsqlite_tables  Tables and columns of an SQLite database's main schema"), std::string::npos)
       << printed;
   EXPECT_NE(printed.find("file:    " + sdk.PluginDir() + "/libqm_sqlite_tables.so"), std::string::npos) << printed;
   EXPECT_NE(printed.find("order lines"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("\"name\": \"order lines\""), std::string::npos) << "the make-built plug-in's model";
   ImportWithExample(sdk, Isolated());
 }
 
