@@ -47,7 +47,7 @@ std::string DescribePlugins(const runner::PluginCatalogue& catalogue, const std:
   text += "\nLooked in: ";
   for (std::size_t i = 0; i < catalogue.Directories().size(); ++i)
     text += (i == 0 ? "" : ", ") + VisibleText(catalogue.Directories()[i]);
-  text += " (the library folder, then QM_PLUGIN_PATH)\n";
+  text += " (the plug-in folder, then QM_PLUGIN_PATH)\n";
   return text;
 }
 

@@ -1,12 +1,20 @@
-# The SDK, as cmake --install puts it in the prefix:
-#   bin/quillmere-import                   the command-line host
-#   lib/lib<library>.so.0...               the module and the host libraries
-#   lib/libqm_<name>.so                    the plug-ins (plugins/CMakeLists.txt)
-#   include/quillmere/<library>/*.h        the exported headers
-#   lib/cmake/Quillmere/                   find_package(Quillmere): Quillmere:: targets
-#   lib/pkgconfig/quillmere*.pc            pkg-config: one file per library, and
+# What cmake --install puts in the prefix, by component:
+#   runtime (the program)
+#     bin/quillmere-import                 the command-line host
+#     lib/quillmere/lib<library>.so.0...   the module and the host libraries
+#     lib/quillmere/plugins/libqm_<name>.so  the plug-ins (plugins/CMakeLists.txt)
+#     share/man/man1, share/bash-completion  its manual page and completion
+#   dev (the SDK)
+#     lib/quillmere/lib<library>.so        the names plug-ins and hosts link by
+#     include/quillmere/<library>/*.h      the exported headers
+#     lib/cmake/Quillmere/                 find_package(Quillmere): Quillmere:: targets
+#     lib/pkgconfig/quillmere*.pc          pkg-config: one file per library, and
 #                                          quillmere.pc for plug-ins
-# (lib and include as GNUInstallDirs says.) Inside this tree the same
+# (lib and include as GNUInstallDirs says.) The libraries are the program's
+# own, in a folder of the project's, so that their generic names never
+# meet another package's; the SDK's package files point there. The host
+# library (runner/) is not part of the SDK: it is linked into
+# quillmere-import and may change with any release. Inside this tree the same
 # Quillmere:: names are aliases, and find_package(Quillmere) finds this build,
 # so a plug-in's CMakeLists.txt reads the same in and out of the tree.
 include(CMakePackageConfigHelpers)
@@ -48,20 +56,20 @@ if(QM_SANITIZER_COMPILE_FLAGS)
 endif()
 
 install(TARGETS ${QM_SDK_LIBRARIES} EXPORT QuillmereTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  LIBRARY DESTINATION ${QM_INSTALL_PRIVATE_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
 foreach(library IN LISTS QM_SDK_LIBRARIES)
-  install(DIRECTORY ${QM_SDK_HEADERS_${library}} DESTINATION ${QM_INSTALL_INCLUDEDIR}
+  install(DIRECTORY ${QM_SDK_HEADERS_${library}} DESTINATION ${QM_INSTALL_INCLUDEDIR} COMPONENT dev
           FILES_MATCHING PATTERN "*.h")
 endforeach()
 # Generated beside the module's headers (module/CMakeLists.txt).
 install(FILES ${PROJECT_BINARY_DIR}/module/include/schemaimport/SdkVersion.h
-        DESTINATION ${QM_INSTALL_INCLUDEDIR}/schemaimport)
+        DESTINATION ${QM_INSTALL_INCLUDEDIR}/schemaimport COMPONENT dev)
 
 # find_package(Quillmere): the targets, the configuration and its version.
 # Before 1.0 a minor version may change the plug-in interface, so only the
 # same major.minor is compatible.
 set(QM_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Quillmere)
-install(EXPORT QuillmereTargets NAMESPACE Quillmere:: DESTINATION ${QM_CMAKE_DIR})
+install(EXPORT QuillmereTargets NAMESPACE Quillmere:: DESTINATION ${QM_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/QuillmereConfig.cmake.in
   ${PROJECT_BINARY_DIR}/QuillmereConfig.cmake
   INSTALL_DESTINATION ${QM_CMAKE_DIR}
@@ -69,13 +77,13 @@ configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/QuillmereConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/QuillmereConfigVersion.cmake
   COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/QuillmereConfig.cmake ${PROJECT_BINARY_DIR}/QuillmereConfigVersion.cmake
-        DESTINATION ${QM_CMAKE_DIR})
+        DESTINATION ${QM_CMAKE_DIR} COMPONENT dev)
 
 # Inside the tree find_package(Quillmere) finds this build: its targets are
 # the aliases the libraries' folders define.
 file(WRITE ${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/quillmere-config.cmake
   "# Quillmere inside its own build: the Quillmere:: targets are aliases of the build's own.\n"
-  "set(Quillmere_PLUGIN_DIR \"${CMAKE_LIBRARY_OUTPUT_DIRECTORY}\")\n")
+  "set(Quillmere_PLUGIN_DIR \"${CMAKE_LIBRARY_OUTPUT_DIRECTORY}/plugins\")\n")
 write_basic_package_version_file(${CMAKE_FIND_PACKAGE_REDIRECTS_DIR}/quillmere-config-version.cmake
   COMPATIBILITY SameMinorVersion)
 
@@ -106,7 +114,8 @@ foreach(library IN LISTS QM_SDK_LIBRARIES)
   endif()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/quillmere-library.pc.in
                  ${PROJECT_BINARY_DIR}/pkgconfig/quillmere-${library}.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/quillmere-${library}.pc DESTINATION ${QM_PKGCONFIG_DIR})
+  install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/quillmere-${library}.pc DESTINATION ${QM_PKGCONFIG_DIR}
+          COMPONENT dev)
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/quillmere.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/quillmere.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/quillmere.pc DESTINATION ${QM_PKGCONFIG_DIR})
+install(FILES ${PROJECT_BINARY_DIR}/pkgconfig/quillmere.pc DESTINATION ${QM_PKGCONFIG_DIR} COMPONENT dev)

@@ -35,7 +35,7 @@ std::string LibraryDirectory() {
 }
 
 std::vector<std::string> PluginDirectories(const std::string& libraryDirectory) {
-  std::vector<std::string> directories = {libraryDirectory};
+  std::vector<std::string> directories = {libraryDirectory + "/plugins"};
   const char* path = std::getenv("QM_PLUGIN_PATH");
   if (path == nullptr) return directories;
   std::string_view rest = path;
@@ -74,7 +74,7 @@ void* LoadedLibrary::Symbol(const char* name) const {
   return m_handle == nullptr ? nullptr : ::dlsym(m_handle, name);
 }
 
-std::string ModulePath(const std::string& directory) { return directory + "/libschemaimport.so"; }
+std::string ModulePath(const std::string& directory) { return directory + "/" QM_MODULE_FILE; }
 
 bool ImportModule::Open(const std::string& directory, std::string& error) {
   Close();

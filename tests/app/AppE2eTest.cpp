@@ -125,20 +125,21 @@ TEST(AppTest, InterruptCancelsAndWritesNothing) {
 // no --postgres, and the error says where the options come from.
 TEST(AppTest, MissingModuleOrPluginIsNamed) {
   TempDir dir;
-  const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib";
+  const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib" / "quillmere";
   ProcessOptions options;
   options.environment["QM_LIB_DIR"] = dir.Path();
   for (const Strings& args : {Strings{"--quiet"}, Strings{"--sqlite", "shop.db"}, Strings{"--list-plugins"}}) {
     const ProcessResult noModule = Host(args, options);
     EXPECT_EQ(noModule.exitCode, 4) << args[0] << "\n" << Printed(noModule);
-    EXPECT_NE(noModule.err.find("the import module could not be loaded: " + dir.Path("libschemaimport.so")),
+    EXPECT_NE(noModule.err.find("the import module could not be loaded: " + dir.Path("libschemaimport.so.0")),
               std::string::npos)
         << Printed(noModule);
   }
 
   // The module and the SQLite plug-in only: PostgreSQL is not available,
   // the sample still is.
-  for (const char* name : {"libschemaimport.so", "libqm_sqlite.so"})
+  fs::create_directory(dir.Path("plugins"));
+  for (const char* name : {"libschemaimport.so.0", "plugins/libqm_sqlite.so"})
     fs::create_symlink(fs::canonical(libs / name), fs::path(dir.Path()) / name);
   const ProcessResult noPlugin = Host({"--postgres", "Server=127.0.0.1;Port=1;Pwd=" + kSecret}, options);
   EXPECT_EQ(noPlugin.exitCode, 2) << Printed(noPlugin);
@@ -159,7 +160,7 @@ TEST(AppTest, MissingModuleOrPluginIsNamed) {
 
 // --plugin NAME picks the plug-in that reads a --connect source by the name
 // its table gives, whatever the connection string's Driver; plug-ins are
-// found in the library folder and in the folders of QM_PLUGIN_PATH (whose
+// found in the plug-in folder and in the folders of QM_PLUGIN_PATH (whose
 // empty entries never mean the current folder). A name that could be a
 // path, --plugin without --connect and an output that is the database
 // read, for any plug-in, are usage errors.
@@ -167,13 +168,13 @@ TEST(AppTest, PluginOptionPicksThePluginByName) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE t (a INTEGER);");
   const std::string connect = "Driver={SQLite3};Database=" + dir.Path("shop.db");
-  const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib";
+  const fs::path libs = fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib" / "quillmere";
   fs::create_directory(dir.Path("module"));
-  fs::create_symlink(fs::canonical(libs / "libschemaimport.so"), dir.Path("module/libschemaimport.so"));
+  fs::create_symlink(fs::canonical(libs / "libschemaimport.so.0"), dir.Path("module/libschemaimport.so.0"));
   fs::create_directory(dir.Path("more"));
-  fs::create_symlink(fs::canonical(libs / "libqm_sqlite.so"), dir.Path("more/libqm_sqlite.so"));
+  fs::create_symlink(fs::canonical(libs / "plugins/libqm_sqlite.so"), dir.Path("more/libqm_sqlite.so"));
 
-  // The library folder holds the module only; the plug-in is in a folder
+  // The library folder holds the module and no plug-in; the plug-in is in a folder
   // of QM_PLUGIN_PATH, and is found there, by name and by its shortcut.
   ProcessOptions path;
   path.environment["QM_LIB_DIR"] = dir.Path("module");
@@ -184,7 +185,7 @@ TEST(AppTest, PluginOptionPicksThePluginByName) {
   EXPECT_EQ(Host({"--sqlite", dir.Path("shop.db"), "--quiet"}, path).exitCode, 0);
   const ProcessResult renamed = Host({"--plugin", "renamed", "--connect", connect, "--quiet"}, path);
   EXPECT_EQ(renamed.exitCode, 4) << Printed(renamed);
-  EXPECT_NE(renamed.err.find("no plug-in named \"renamed\": found: sqlite, in " + dir.Path("module") + " and " +
+  EXPECT_NE(renamed.err.find("no plug-in named \"renamed\": found: sqlite, in " + dir.Path("module/plugins") + " and " +
                              dir.Path("more")),
             std::string::npos)
       << Printed(renamed);
@@ -244,7 +245,8 @@ TEST(AppTest, ListPluginsShowsWhatWasFoundAndWhatWasRefused) {
   options.environment["QM_PLUGIN_PATH"] = QM_HANDMADE_DIR;
   const ProcessResult list = Host({"--list-plugins"}, options);
   ASSERT_EQ(list.exitCode, 0) << Printed(list);
-  const std::string libs = fs::canonical(fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib").string();
+  const std::string libs =
+      fs::canonical(fs::path(QM_IMPORT_EXE).parent_path() / ".." / "lib" / "quillmere" / "plugins").string();
   for (const std::string& line : Strings{
            "postgres  PostgreSQL servers, through psqlODBC", "          option:  --postgres STRING",
         "sqlite    SQLite database files, through the SQLite3 ODBC driver (read-only)",
@@ -253,7 +255,7 @@ TEST(AppTest, ListPluginsShowsWhatWasFoundAndWhatWasRefused) {
         "  " QM_HANDMADE_DIR "/libqm_handmade_version2.so: built for plug-in interface version 2; this host uses "
         "version " + std::to_string(QM_PLUGIN_ABI_VERSION) + " (rebuild it against this SDK)",
         "  " QM_HANDMADE_DIR "/libqm_handmade_noentry.so: not a plug-in: it exports no QmGetPluginApi (not loaded)",
-        "Looked in: " + libs + ", " QM_HANDMADE_DIR " (the library folder, then QM_PLUGIN_PATH)"})
+        "Looked in: " + libs + ", " QM_HANDMADE_DIR " (the plug-in folder, then QM_PLUGIN_PATH)"})
     EXPECT_TRUE(HasLine(list.out, line)) << line << "\n" << list.out;
   EXPECT_NE(list.out.find(QM_HANDMADE_DIR "/libqm_handmade_stamp.so: built as \"sdk-0.1 othercc-9"), std::string::npos)
       << list.out;

@@ -28,7 +28,7 @@ class SourceTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(s_module->Open(QM_LIBRARY_DIR, error)) << error;
     s_plugins = new runner::PluginCatalogue;
-    s_plugins->Discover({QM_LIBRARY_DIR});
+    s_plugins->Discover({QM_LIBRARY_DIR "/plugins"});
   }
   static void TearDownTestSuite() {
     delete s_plugins;

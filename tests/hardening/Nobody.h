@@ -26,17 +26,20 @@ class StagedHost {
   StagedHost() {
     const fs::path built = fs::path(QM_IMPORT_EXE);
     const fs::path bin = fs::path(m_dir.Path("bin"));
-    const fs::path lib = fs::path(m_dir.Path("lib"));
+    const fs::path lib = fs::path(m_dir.Path("lib/quillmere"));
     fs::create_directories(bin);
-    fs::create_directories(lib);
+    fs::create_directories(lib / "plugins");
     fs::copy_file(built, bin / built.filename());
-    // The host loads the module and the plug-ins from ../lib beside itself.
-    for (const fs::directory_entry& entry : fs::directory_iterator(built.parent_path().parent_path() / "lib"))
-      if (entry.path().filename().string().find(".so") != std::string::npos)
-        fs::copy(entry.path(), lib / entry.path().filename(), fs::copy_options::copy_symlinks);
+    // The host loads the module from ../lib/quillmere beside itself, and
+    // the plug-ins from plugins/ there.
+    const fs::path builtLib = built.parent_path().parent_path() / "lib" / "quillmere";
+    for (const char* folder : {"", "plugins"})
+      for (const fs::directory_entry& entry : fs::directory_iterator(builtLib / folder))
+        if (entry.path().filename().string().find(".so") != std::string::npos)
+          fs::copy(entry.path(), lib / folder / entry.path().filename(), fs::copy_options::copy_symlinks);
     // Readable and runnable by anyone, whatever the umask the build ran under.
-    std::vector<fs::path> paths = {fs::path(m_dir.Path()), bin, lib, bin / built.filename()};
-    for (const fs::directory_entry& entry : fs::directory_iterator(lib))
+    std::vector<fs::path> paths = {fs::path(m_dir.Path()), bin, lib.parent_path(), bin / built.filename()};
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(lib.parent_path()))
       if (!entry.is_symlink()) paths.push_back(entry.path());
     for (const fs::path& path : paths)
       fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -48,7 +51,7 @@ class StagedHost {
   const std::string& Program() const { return m_program; }
   // Where the dynamic loader must look for the libraries it links: the
   // build's run path names the build folder.
-  std::string LibraryPath() const { return m_dir.Path("lib"); }
+  std::string LibraryPath() const { return m_dir.Path("lib/quillmere"); }
 
  private:
   TempDir m_dir;          // the staging folder, mode 755

@@ -59,7 +59,9 @@ class InstalledSdk {
 
   std::string Prefix() const { return m_dir.Path("prefix"); }
   std::string Path(const std::string& relative) const { return Prefix() + "/" + relative; }
-  std::string LibraryDir() const { return Path(QM_INSTALL_LIBDIR); }
+  // The program's own libraries, and the plug-ins below them.
+  std::string LibraryDir() const { return Path(QM_INSTALL_LIBDIR "/quillmere"); }
+  std::string PluginDir() const { return LibraryDir() + "/plugins"; }
   std::string Host() const { return Path(QM_INSTALL_BINDIR "/quillmere-import"); }
   // A scratch folder beside the prefix.
   std::string Scratch(const std::string& name) const {
@@ -178,12 +180,18 @@ void ImportWithExample(const InstalledSdk& sdk, const ProcessOptions& options) {
   EXPECT_NE(byDriver.out.find("\"type\": \"index\""), std::string::npos) << "not the bundled plug-in's model";
 }
 
-// What cmake --install puts in the prefix stands on its own: versioned
-// libraries with their SONAMEs, run paths relative to the files themselves,
+// What cmake --install puts in the prefix stands on its own, in folders of
+// the project's own but for the package files: versioned libraries with
+// their SONAMEs, run paths relative to the files themselves,
 // package files that name no folder of the source or build tree, and a
 // host that runs from there.
 TEST(SdkTest, InstallationStandsOnItsOwn) {
   const InstalledSdk sdk;
+  Strings general;
+  for (const fs::directory_entry& entry : fs::directory_iterator(sdk.Path(QM_INSTALL_LIBDIR)))
+    general.push_back(entry.path().filename().string());
+  std::sort(general.begin(), general.end());
+  EXPECT_EQ(general, (Strings{"cmake", "pkgconfig", "quillmere"}));
   for (const std::string library : {"platform", "gatehouse", "tillerhold", "cobbleyard", "schemaimport"}) {
     const std::string path = sdk.LibraryDir() + "/lib" + library + ".so";
     ASSERT_TRUE(fs::is_symlink(path)) << path;
@@ -193,8 +201,8 @@ TEST(SdkTest, InstallationStandsOnItsOwn) {
     EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN") << path;
   }
   for (const std::string plugin : {"sqlite", "postgres"}) {
-    const std::string section = DynamicSection(sdk.LibraryDir() + "/libqm_" + plugin + ".so");
-    EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN") << plugin;
+    const std::string section = DynamicSection(sdk.PluginDir() + "/libqm_" + plugin + ".so");
+    EXPECT_EQ(DynamicEntry(section, "RUNPATH") + DynamicEntry(section, "RPATH"), "$ORIGIN/..") << plugin;
   }
   const std::string host = DynamicSection(sdk.Host());
   EXPECT_EQ(DynamicEntry(host, "RUNPATH") + DynamicEntry(host, "RPATH"), "$ORIGIN/" QM_LIBDIR_FROM_BINDIR);
@@ -231,33 +239,57 @@ TEST(SdkTest, EveryInstalledHeaderCompilesAlone) {
   EXPECT_EQ(compiled, headers);
 }
 
-// The commands of the README's plug-in guide, as written there: the
-// indented lines after its marker, up to the first blank line.
-Strings GuideCommands() {
-  const std::string readme = ReadFile(QM_SOURCE_DIR "/README.md");
-  const std::size_t marker = readme.find("<!-- tests/sdk/SdkTest.cpp runs these commands");
-  EXPECT_NE(marker, std::string::npos) << "the README has no commands for the SDK test";
-  Strings commands;
-  if (marker == std::string::npos) return commands;
-  for (const std::string& line : Lines(readme.substr(readme.find('\n', marker) + 1))) {
+const std::string kMarker = "<!-- tests/sdk/SdkTest.cpp runs these commands";
+
+// The indented command blocks of Markdown text, each with whether the
+// marker comment is the last line before it. A block is a command block
+// when its first word is a program a reader would type here.
+struct CommandBlock {
+  std::string text;
+  bool marked = false;
+};
+std::vector<CommandBlock> CommandBlocks(const std::string& markdown) {
+  std::vector<CommandBlock> blocks;
+  std::string block;
+  std::string before;  // the last non-blank line before the block
+  bool blankBefore = true;
+  for (const std::string& line : Lines(markdown + "\n.")) {
     const std::size_t start = line.find_first_not_of(' ');
-    if (start == std::string::npos) {
-      if (commands.empty()) continue;
-      break;
+    if (start != std::string::npos && start >= 4 && (blankBefore || !block.empty())) {
+      block += (block.empty() ? "" : "\n") + line.substr(block.empty() ? start : std::min<std::size_t>(start, 4));
+      blankBefore = false;
+      continue;
     }
-    commands.push_back(line.substr(start));
+    if (!block.empty()) {
+      const std::string first = block.substr(0, block.find_first_of(" \n"));
+      for (const char* program : {"cmake", "make", "mkdir", "pkg-config", "QM_PLUGIN_PATH=", "/opt/quillmere/"})
+        if (first.rfind(program, 0) == 0) {
+          blocks.push_back({block, before.find(kMarker) != std::string::npos});
+          break;
+        }
+      block.clear();
+    }
+    blankBefore = start == std::string::npos;
+    if (!blankBefore) before = line;
   }
-  return commands;
+  return blocks;
 }
 
-// The example plug-in built, installed and run by the commands the
-// README's plug-in guide gives, with the installation's prefix for
-// /opt/quillmere: find_package(Quillmere), the plug-in installed into the
-// prefix's plug-in folder and found there by the installed host.
-TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
-  const InstalledSdk sdk;
-  const Strings commands = GuideCommands();
-  ASSERT_GE(commands.size(), 4u);
+// The README's plug-in guide and the example's README: the SDK's guide.
+Strings GuideTexts() {
+  const std::string readme = ReadFile(QM_SOURCE_DIR "/README.md");
+  const std::size_t guide = readme.find("\n## Writing a plug-in\n");
+  EXPECT_NE(guide, std::string::npos);
+  const std::size_t next = readme.find("\n## ", guide + 1);
+  return {readme.substr(guide, next == std::string::npos ? std::string::npos : next - guide),
+          ReadFile(kExample + "/README.md")};
+}
+
+// Runs every command block of the texts, as written there, as one shell
+// script each, from a folder with examples/ and shop.db in it; the
+// installation's prefix stands for /opt/quillmere, a scratch folder for
+// /tmp/st. Returns what they printed.
+std::string RunDocumentedCommands(const InstalledSdk& sdk, const Strings& texts) {
   const std::string folder = sdk.Scratch("guide");
   fs::create_directory_symlink(QM_SOURCE_DIR "/examples", folder + "/examples");
   CreateShop(folder + "/shop.db");
@@ -265,19 +297,43 @@ TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
   options.workingDirectory = folder;
   options.environment["CXX"] = QM_CXX;
   options.environment["CXXFLAGS"] = kStrictFlags;
+  options.environment["PWD"] = folder;
   std::string printed;
-  for (std::string command : commands) {
-    for (std::size_t at; (at = command.find("/opt/quillmere")) != std::string::npos;)
-      command.replace(at, std::string_view("/opt/quillmere").size(), sdk.Prefix());
-    const ProcessResult result = RunTool("/bin/sh", {"-c", command}, options);
-    ASSERT_EQ(result.exitCode, 0) << command << "\n" << Printed(result);
-    printed += result.out;
+  int run = 0;
+  for (const std::string& text : texts) {
+    for (CommandBlock block : CommandBlocks(text)) {
+      EXPECT_TRUE(block.marked) << "a command block of the guide that no test runs:\n" << block.text;
+      for (const auto& [from, to] : {std::pair<std::string, std::string>{"/opt/quillmere", sdk.Prefix()},
+                                     {"/tmp/st", sdk.Scratch("st")}})
+        for (std::size_t at; (at = block.text.find(from)) != std::string::npos;) block.text.replace(at, from.size(), to);
+      const ProcessResult result = RunTool("/bin/sh", {"-ec", block.text}, options);
+      EXPECT_EQ(result.exitCode, 0) << block.text << "\n" << Printed(result);
+      printed += result.out;
+      ++run;
+    }
   }
-  ASSERT_TRUE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+  EXPECT_GE(run, 3);
+  return printed;
+}
+
+// The example plug-in built, installed and run by the commands the
+// README's plug-in guide and the example's own README give, as they are
+// written there (with the installation's prefix for /opt/quillmere):
+// find_package(Quillmere), the plug-in installed into the prefix's plug-in
+// folder and found there by the installed host; and make with the
+// PKG_CONFIG_PATH on its command line, the plug-in found through
+// QM_PLUGIN_PATH.
+TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
+  const InstalledSdk sdk;
+  const std::string printed =
+      RunDocumentedCommands(sdk, GuideTexts());
+  ASSERT_TRUE(fs::exists(sdk.PluginDir() + "/libqm_sqlite_tables.so"));
+  ASSERT_TRUE(fs::exists(sdk.Scratch("st") + "/libqm_sqlite_tables.so"));
   EXPECT_NE(printed.find("\nsqlite_tables  Tables and columns of an SQLite database's main schema"), std::string::npos)
       << printed;
-  EXPECT_NE(printed.find("file:    " + sdk.LibraryDir() + "/libqm_sqlite_tables.so"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("file:    " + sdk.PluginDir() + "/libqm_sqlite_tables.so"), std::string::npos) << printed;
   EXPECT_NE(printed.find("order lines"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("\"name\": \"order lines\""), std::string::npos) << "the make-built plug-in's model";
   ImportWithExample(sdk, Isolated());
 }
 
@@ -292,13 +348,13 @@ TEST(SdkTest, ExamplePluginBuiltWithPkgConfigImportsSqliteAndWithOtherSettingsIs
     SCOPED_TRACE(debug ? "debug containers" : "the host's settings");
     const std::string build = sdk.Scratch(debug ? "example-debug" : "example-make");
     ProcessOptions options = Isolated();
-    options.environment["PKG_CONFIG_LIBDIR"] = sdk.LibraryDir() + "/pkgconfig";
+    options.environment["PKG_CONFIG_LIBDIR"] = sdk.Path(QM_INSTALL_LIBDIR "/pkgconfig");
     options.environment["CXX"] = QM_CXX;
     const std::string flags = std::string("CXXFLAGS=-O1 ") + (debug ? "-D_GLIBCXX_DEBUG " : "") + kStrictFlags;
     const ProcessResult made = RunTool("/usr/bin/make", {"-C", build, "-f", kExample + "/Makefile", flags}, options);
     ASSERT_EQ(made.exitCode, 0) << Printed(made);
     ASSERT_TRUE(fs::exists(build + "/libqm_sqlite_tables.so"));
-    EXPECT_FALSE(fs::exists(sdk.LibraryDir() + "/libqm_sqlite_tables.so"));
+    EXPECT_FALSE(fs::exists(sdk.PluginDir() + "/libqm_sqlite_tables.so"));
 
     options = Isolated();
     options.environment["QM_PLUGIN_PATH"] = ":" + sdk.Scratch("empty") + ":" + build;
@@ -324,7 +380,7 @@ TEST(SdkTest, ExamplePluginBuiltWithPkgConfigImportsSqliteAndWithOtherSettingsIs
 // A plug-in folder dropped into plugins/ is built and found with no other
 // edit. A copy of this tree (its folders linked, plugins/ a folder of its
 // own with the bundled plug-ins and the example added), configured from
-// scratch, builds the example into its lib/ beside the module whenever
+// scratch, builds the example into its plug-in folder whenever
 // quillmere-import is built, and installs it; the example and what it
 // needs are built there (unoptimised, to be quick), and this build's host,
 // pointed at that lib/, finds it by looking and imports with it.
@@ -348,24 +404,25 @@ TEST(SdkTest, PluginFolderDroppedIntoPluginsIsBuiltAndFoundWithNoOtherEdit) {
                  "-DQM_SANITIZE=" QM_SANITIZE_SETTING, "-DQM_TSAN=" QM_TSAN_SETTING});
   ASSERT_EQ(configured.exitCode, 0) << Printed(configured);
 
-  // Building quillmere-import links the example into lib/; installing puts
-  // it beside the module.
+  // Building quillmere-import links the example into the plug-in folder;
+  // installing puts it in the installation's.
   const ProcessResult commands = RunTool(QM_NINJA, {"-C", build, "-t", "commands", "quillmere-import"});
   ASSERT_EQ(commands.exitCode, 0) << Printed(commands);
-  EXPECT_NE(commands.out.find("-o lib/libqm_sqlite_tables.so "), std::string::npos) << commands.out.substr(0, 4000);
+  EXPECT_NE(commands.out.find("-o lib/quillmere/plugins/libqm_sqlite_tables.so "), std::string::npos)
+      << commands.out.substr(0, 4000);
   EXPECT_NE(ReadFile(build + "/plugins/cmake_install.cmake").find("libqm_sqlite_tables.so"), std::string::npos);
 
   const ProcessResult built = RunTool(QM_CMAKE, {"--build", build, "-j", "2", "--target", "qm_sqlite_tables"});
   ASSERT_EQ(built.exitCode, 0) << Printed(built);
-  const std::string lib = build + "/" QM_INSTALL_LIBDIR;
-  ASSERT_TRUE(fs::exists(lib + "/libqm_sqlite_tables.so"));
+  const std::string lib = build + "/" QM_INSTALL_LIBDIR "/quillmere";
+  ASSERT_TRUE(fs::exists(lib + "/plugins/libqm_sqlite_tables.so"));
 
   ProcessOptions options = Isolated();
   options.environment["QM_LIB_DIR"] = lib;
   const ProcessResult list = RunTool(QM_IMPORT_EXE, {"--list-plugins"}, options);
   ASSERT_EQ(list.exitCode, 0) << Printed(list);
   EXPECT_NE(list.out.find("sqlite_tables  Tables and columns"), std::string::npos) << list.out;
-  EXPECT_NE(list.out.find("file:    " + lib + "/libqm_sqlite_tables.so"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("file:    " + lib + "/plugins/libqm_sqlite_tables.so"), std::string::npos) << list.out;
   EXPECT_EQ(list.out.find("Refused"), std::string::npos) << list.out;
 
   const std::string db = dir.Path("shop.db");

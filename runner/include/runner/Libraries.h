@@ -15,18 +15,18 @@ class ISchemaImportSessionState;
 
 namespace runner {
 
-// The folder the module and the bundled plug-ins are loaded from:
-// $QM_LIB_DIR when it is set and not empty, otherwise the library folder as
-// seen from the executable's (<folder of the executable>/../lib: the layout
-// of the build tree and of an installation alike), resolved.
+// The folder the module is loaded from: $QM_LIB_DIR when it is set and not
+// empty, otherwise the program's library folder as seen from the
+// executable's (<folder of the executable>/../lib/quillmere: the layout of
+// the build tree and of an installation alike), resolved.
 std::string LibraryDirectory();
 
-// The folders plug-ins are looked for in, in this order: the library
-// folder, then each folder of $QM_PLUGIN_PATH (separated by ':'; empty
+// The folders plug-ins are looked for in, in this order: plugins/ in the
+// library folder, then each folder of $QM_PLUGIN_PATH (separated by ':'; empty
 // entries are skipped, so the current folder is never searched unasked).
 std::vector<std::string> PluginDirectories(const std::string& libraryDirectory);
 
-// The import module's file in a library folder.
+// The import module's file in a library folder (by its SONAME).
 std::string ModulePath(const std::string& directory);
 
 // One library loaded with dlopen (RTLD_NOW | RTLD_LOCAL). Closing runs the

@@ -1,5 +1,5 @@
 // The plug-ins a host finds by looking: every library named libqm_<name>.so
-// in the plug-in folders (Libraries.h: the library folder, then
+// in the plug-in folders (Libraries.h: plugins/ of the library folder, then
 // $QM_PLUGIN_PATH), loaded and checked. The host chooses among them by what
 // their tables say (PluginApi.h): a short name, the ODBC drivers served, a
 // command-line shortcut, a sample database.
