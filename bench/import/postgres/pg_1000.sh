@@ -4,7 +4,7 @@
 #   bench/import/postgres/pg_1000.sh [BUILD_DIR]
 #
 # BUILD_DIR (default: build) must hold bin/quillmere-import and
-# lib/libqm_postgres.so. The database: TABLES tables (default 1000), each
+# lib/quillmere/plugins/libqm_postgres.so. The database: TABLES tables (default 1000), each
 # with 10 columns, a primary key, a foreign key to the table before it and
 # an index. It is made in the server QM_PG_CONNECT names (its PG* variables
 # too, e.g. after `source DIR/env` of scripts/pg), or, when QM_PG_CONNECT is
@@ -25,7 +25,7 @@ database=qm_bench_pg_${tables}
 
 importer=$build/bin/quillmere-import
 [[ -x $importer ]] || { echo "no $importer (build the quillmere-import and qm_postgres targets)" >&2; exit 2; }
-[[ -f $build/lib/libqm_postgres.so ]] || { echo "no $build/lib/libqm_postgres.so" >&2; exit 2; }
+[[ -f $build/lib/quillmere/plugins/libqm_postgres.so ]] || { echo "no $build/lib/quillmere/plugins/libqm_postgres.so" >&2; exit 2; }
 
 pgdir=
 cleanup() {
