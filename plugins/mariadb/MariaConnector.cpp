@@ -114,15 +114,24 @@ bool MariaConnector::EstablishConnection() {
     if (!none.empty() && none.front() == u"1") m_databaseName[0] = u'\0';
   }
 
-  // The statements are written for this sql_mode, and the server prints
-  // expressions (defaults, checks, generated columns) by it. A catalogue
-  // statement that meets a table another session has locked (an ALTER
-  // TABLE running, LOCK TABLES) gives up after the timeout. Nothing is
-  // written by accident.
+  // The statements are written for kSessionSqlMode, and the server prints
+  // expressions (defaults, checks, generated columns) by it. The server's
+  // own strictness comes with it: MariaDB works out the nullability and
+  // default of a view's column anew in each session, and without the
+  // global mode's STRICT_TRANS_TABLES or STRICT_ALL_TABLES it answers
+  // otherwise than every other session of the server (NOT NULL with the
+  // default '' for lcase() of a NOT NULL column); neither flag changes how
+  // a statement is read or an expression printed. The expression itself
+  // is read under the server's mode: no '' (EMPTY_STRING_IS_NULL), no
+  // double quotes, no ||. A catalogue statement that meets a table another
+  // session has locked (an ALTER TABLE running, LOCK TABLES) gives up
+  // after the timeout. Nothing is written by accident.
   const std::u16string seconds = Decimal(timeout);
-  if (!RunOrDisconnect(u"SET SESSION sql_mode = '" + std::u16string(kSessionSqlMode) +
-                       u"', SESSION lock_wait_timeout = " + seconds + u", SESSION innodb_lock_wait_timeout = " +
-                       seconds))
+  if (!RunOrDisconnect(u"SET SESSION sql_mode = CONCAT_WS(',', '" + std::u16string(kSessionSqlMode) +
+                       u"', CASE WHEN FIND_IN_SET('STRICT_TRANS_TABLES', @@GLOBAL.sql_mode) > 0 "
+                       u"THEN 'STRICT_TRANS_TABLES' END, CASE WHEN FIND_IN_SET('STRICT_ALL_TABLES', @@GLOBAL.sql_mode) > 0 "
+                       u"THEN 'STRICT_ALL_TABLES' END), SESSION lock_wait_timeout = " + seconds +
+                       u", SESSION innodb_lock_wait_timeout = " + seconds))
     return false;
   if (!RunOrDisconnect(u"SET SESSION TRANSACTION READ ONLY")) return false;
 

@@ -18,7 +18,8 @@
 // is not MariaDB, or older than the statements support), sets the
 // session's sql_mode to one the statements are written for (no
 // ANSI_QUOTES, no NO_BACKSLASH_ESCAPES, whatever the server's global mode
-// says; the server also prints expressions by it), the lock waits, and
+// says; the server also prints expressions by it), with the global mode's
+// strictness (by which the server derives view columns), the lock waits, and
 // read-only transactions; checks that every schema the scope names exists;
 // and finds out whether the account may read mysql.proc (routine bodies as
 // written). A transaction's snapshot would not help: information_schema is
@@ -37,7 +38,8 @@ namespace qm::mariadb {
 
 class MariaConnector : public SchemaSourceConnectorI {
  public:
-  // The session's sql_mode while the import runs.
+  // The session's sql_mode while the import runs, with STRICT_TRANS_TABLES
+  // and STRICT_ALL_TABLES added where the server's global mode has them.
   static constexpr const char16_t* kSessionSqlMode = u"NO_ENGINE_SUBSTITUTION";
 
   // Connects with the configured string completed as above, then prepares

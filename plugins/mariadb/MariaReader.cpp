@@ -4,7 +4,12 @@
 #include "MariaRowActions.h"
 #include "MariaText.h"
 
+#include <schemaimport/OdbcSupport.h>
 #include <schemaimport/ScopeList.h>
+#include <tillerhold/CMOObject.h>
+#include <tillerhold/CMOProperty.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
 
@@ -14,6 +19,9 @@ namespace {
 // The server's "Lock wait timeout exceeded", for a metadata lock
 // (lock_wait_timeout) as for a row lock (innodb_lock_wait_timeout).
 constexpr int kLockWaitTimeout = 1205;
+
+// The server's refusals for want of a privilege on a table or a column.
+bool MeansNoPrivilege(int nativeError) { return nativeError == 1142 || nativeError == 1143; }
 
 }  // namespace
 
@@ -63,10 +71,39 @@ MariaReader::AfterFailure MariaReader::OnStatementFailed(int statementId, OdbcDi
 void MariaReader::ReadObjects() {
   // One at a time: whether the sequence values statement applies is known
   // only once the sequences are read.
-  for (int id : StatementIds())
-    if (Applies(id)) RunStatement(id);
+  // Objects this import makes come after those the model already holds.
+  const int firstNew = m_model != nullptr ? m_model->GetObjectCount() + 1 : 1;
+  for (int id : StatementIds()) {
+    if (!Applies(id)) continue;
+    const std::size_t failedBefore = GetFailedStatements().size();
+    if (RunStatement(id) && id == kColumns && GetFailedStatements().size() == failedBefore)
+      ReportUnreadableViews(firstNew);
+  }
   m_scope.clear();
   m_sequences.clear();
+}
+
+void MariaReader::ReportUnreadableViews(int firstNew) {
+  if (m_model == nullptr || m_connector == nullptr || m_connector->GetConnectionHandle() == nullptr) return;
+  for (int id = firstNew; id <= m_model->GetObjectCount(); ++id) {
+    const CMOObject* view = m_model->GetCMOObject(id);
+    if (view == nullptr || view->GetObjectType() != model::View) continue;
+    std::vector<int> columns;
+    view->GetChildrenByType(columns, model::Column);
+    if (!columns.empty()) continue;
+    const CMOObject* schema = m_model->GetCMOObject(view->GetParentId());
+    const CMOProperty* viewName = view->GetProperty(model::Name);
+    const CMOProperty* schemaName = schema != nullptr ? schema->GetProperty(model::Name) : nullptr;
+    if (viewName == nullptr || schemaName == nullptr) continue;
+    if (StopRequested()) return;
+    const std::u16string name = QuoteIdentifier(schemaName->GetWStringValue()) + u"." +
+                                QuoteIdentifier(viewName->GetWStringValue());
+    OdbcDiagnostic failure = ExecuteOnConnection(m_connector->GetConnectionHandle(), u"SHOW COLUMNS FROM " + name);
+    if (failure.IsEmpty() || MeansNoPrivilege(failure.nativeError)) continue;
+    // The statement after this one finds the connection gone, and says so.
+    if (MariaConnector::MeansConnectionLost(failure)) return;
+    ReportFailure(kColumns, std::move(failure), u"columns of view " + name);
+  }
 }
 
 }  // namespace qm::mariadb

@@ -10,6 +10,15 @@
 // the connector found it readable; an import without sequences runs no
 // sequence values statement.
 //
+// A view MariaDB cannot open (a table, column or function it names was
+// dropped, or its definer may no longer use them) has no columns in
+// information_schema, which says no more than a warning: once the columns
+// are read, each view that came without any is asked for its columns
+// (SHOW COLUMNS), and the server's refusal is reported as a failed
+// statement of its own, "columns of view `schema`.`view`"; the view stays
+// in the model with its definition. A view whose columns the account may
+// not see (1142, 1143) is not a failure.
+//
 // A lost connection (OnStatementFailed): besides a connection exception,
 // the client library's own numbers for a session that is gone (see
 // MariaConnector::MeansConnectionLost) give the connection up, and the
@@ -49,6 +58,9 @@ class MariaReader : public SchemaSourceReaderI {
   MariaConnector* Connector() const;
   // Whether the statement has anything to read in this import.
   bool Applies(int statementId) const;
+  // Reports the views this import made (objects from firstNew on) that
+  // have no columns because the server cannot open them (see above).
+  void ReportUnreadableViews(int firstNew);
 
   std::vector<std::u16string> m_scope;    // schemas of the current import; empty: all but MariaDB's own
   std::vector<SequenceName> m_sequences;  // the sequences the current import found (row action fills it)

@@ -187,7 +187,9 @@ const Statement kStatements[] = {
 
     // Indexes behind primary keys and unique constraints are read as keys.
     // indkey lists the key columns, then the INCLUDE columns; 0 marks an
-    // expression.
+    // expression. An index another session is dropping CONCURRENTLY is no
+    // longer live: that drop does not wait for the locks of a reader that
+    // came later, so its catalogue rows may go while the statement runs.
     {kIndexes, model::Index, u"indexes",
      u"SELECT i.indexrelid AS index_oid, i.indrelid AS table_oid, ic.relname AS index_name, "
      u"i.indisunique::int AS is_unique, am.amname AS index_method, i.indnkeyatts AS key_count, "
@@ -197,7 +199,7 @@ const Statement kStatements[] = {
      u"FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid JOIN pg_class c ON c.oid = i.indrelid "
      u"JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_am am ON am.oid = ic.relam "
      QM_COMMENT(u"i.indexrelid", u"pg_class")
-     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'm') AND NOT EXISTS (SELECT 1 FROM pg_constraint k "
+     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'm') AND i.indislive AND NOT EXISTS (SELECT 1 FROM pg_constraint k "
      u"WHERE k.conindid = i.indexrelid AND k.conrelid = i.indrelid AND k.contype IN ('p', 'u')) "
      u"ORDER BY i.indrelid, ic.relname"},
 
@@ -319,6 +321,98 @@ const std::vector<int>& OwnerStatements(int statementId) {
 int StatementObjectType(int statementId) {
   const Statement* statement = Find(statementId);
   return statement != nullptr ? statement->objectType : 0;
+}
+
+bool ReadsRelations(int statementId) {
+  switch (statementId) {
+    case kTables:
+    case kViews:
+    case kColumns:
+    case kColumnDefaults:
+    case kKeys:
+    case kCheckConstraints:
+    case kForeignKeys:
+    case kIndexes:
+    case kPartitions:
+    case kTriggers:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::u16string RelationsInScopeText(const std::u16string& scopeFilter) {
+  std::u16string text =
+      u"SELECT GREATEST(pg_catalog.current_setting('max_locks_per_transaction')::int, "
+      u"pg_catalog.current_setting('max_locks_per_transaction')::int * "
+      u"(pg_catalog.current_setting('max_connections')::int + "
+      u"pg_catalog.current_setting('max_prepared_transactions')::int) / 4) || "
+      u"COALESCE(' ' || pg_catalog.string_agg(c.oid::text, ' ' ORDER BY c.oid), '') AS relations "
+      u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+      u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm')";
+  ReplaceAll(text, u"{scope}", scopeFilter);
+  return text;
+}
+
+namespace {
+
+std::u16string OidArray(std::span<const std::uint32_t> oids) {
+  std::u16string text = u"'{";
+  for (std::size_t i = 0; i < oids.size(); ++i) {
+    if (i > 0) text += u',';
+    const std::string digits = std::to_string(oids[i]);
+    text.append(digits.begin(), digits.end());
+  }
+  return text + u"}'::pg_catalog.oid[]";
+}
+
+}  // namespace
+
+std::u16string RelationFilter(std::span<const std::uint32_t> relations) {
+  return u"c.oid = ANY (" + OidArray(relations) + u")";
+}
+
+std::u16string LockRelationsText(std::span<const std::uint32_t> relations) {
+  // All at once first, in one LOCK; should one of them be gone or not
+  // lockable, one at a time. A relation's name is the one it has now
+  // (regclass), so a table renamed since it was listed is locked all the
+  // same; a relation that is gone prints as its number and is passed over.
+  // Materialized views cannot be locked (42809); the subtransaction of a
+  // failed LOCK gives back the locks it took.
+  std::u16string text =
+      u"DO $qm$\n"
+      u"DECLARE\n"
+      u"  relation pg_catalog.oid;\n"
+      u"  names pg_catalog.text;\n"
+      u"BEGIN\n"
+      u"  SELECT pg_catalog.string_agg(c.oid::pg_catalog.regclass::pg_catalog.text, ', ' ORDER BY c.oid) INTO names\n"
+      u"    FROM pg_catalog.pg_class c WHERE c.oid = ANY ({oids}) AND c.relkind IN ('r', 'p', 'v');\n"
+      u"  IF names IS NULL THEN RETURN; END IF;\n"
+      u"  BEGIN\n"
+      u"    EXECUTE 'LOCK TABLE ONLY ' || names || ' IN ACCESS SHARE MODE';\n"
+      u"    RETURN;\n"
+      u"  EXCEPTION WHEN undefined_table OR syntax_error OR insufficient_privilege OR wrong_object_type THEN\n"
+      u"    NULL;\n"
+      u"  END;\n"
+      u"  FOR relation IN SELECT c.oid FROM pg_catalog.pg_class c\n"
+      u"      WHERE c.oid = ANY ({oids}) AND c.relkind IN ('r', 'p', 'v') ORDER BY c.oid LOOP\n"
+      u"    FOR attempt IN 1..3 LOOP\n"
+      u"      names := relation::pg_catalog.regclass::pg_catalog.text;\n"
+      u"      EXIT WHEN names ~ '^[0-9]+$';\n"
+      u"      BEGIN\n"
+      u"        EXECUTE 'LOCK TABLE ONLY ' || names || ' IN ACCESS SHARE MODE';\n"
+      u"        EXIT;\n"
+      u"      EXCEPTION WHEN undefined_table THEN\n"
+      u"        NULL;\n"
+      u"      WHEN syntax_error OR insufficient_privilege OR wrong_object_type THEN\n"
+      u"        EXIT;\n"
+      u"      END;\n"
+      u"    END LOOP;\n"
+      u"  END LOOP;\n"
+      u"END\n"
+      u"$qm$";
+  ReplaceAll(text, u"{oids}", OidArray(relations));
+  return text;
 }
 
 std::u16string LiveObjectsText(const std::u16string& scopeFilter) {

@@ -7,6 +7,8 @@
 // with the number of tables or schemas.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,32 @@ const std::vector<int>& OwnerStatements(int statementId);
 // the column n.nspname) as its schema filter, for a server of the given
 // version (server_version_num; 0 means the newest). Empty for an unknown id.
 std::u16string StatementText(int statementId, const std::u16string& scopeFilter, int serverVersion);
+
+// Whether every row of the statement belongs to a table, view or
+// materialized view of the scope that its text joins as `c` (columns,
+// keys, indexes, triggers, ...): such a statement can be limited to some
+// relations (RelationFilter).
+bool ReadsRelations(int statementId);
+
+// The tables, views and materialized views in scope (the filter on
+// n.nspname): one row, one text: the number of relations one transaction
+// of the import may lock, then the relations' oids in ascending order, all
+// separated by blanks. The number is a quarter of the server's shared lock
+// table (max_locks_per_transaction for each connection and prepared
+// transaction it allows), and at least max_locks_per_transaction.
+std::u16string RelationsInScopeText(const std::u16string& scopeFilter);
+
+// A condition that holds for the rows of a ReadsRelations statement whose
+// relation is one of these; added to its schema filter.
+std::u16string RelationFilter(std::span<const std::uint32_t> relations);
+
+// A statement (a DO block) that takes ACCESS SHARE locks on those of these
+// relations that are tables and views and still exist, in oid order, until
+// the transaction ends: no other session can then drop or alter them, nor
+// their constraints, indexes or triggers. Waiting for a lock ends with
+// lock_timeout. A relation it cannot lock (gone meanwhile, a materialized
+// view, or one the role may not read) is passed over.
+std::u16string LockRelationsText(std::span<const std::uint32_t> relations);
 
 // The objects an import asks about once all statements have run, to leave
 // out those dropped while it ran: schemas, tables, views, sequences, types

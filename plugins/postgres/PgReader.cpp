@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm::postgres {
 namespace {
@@ -57,6 +59,11 @@ OdbcDiagnostic Explained(OdbcDiagnostic failure, int timeoutSeconds) {
   return failure;
 }
 
+// Failures of the statement that locks relations that say the server
+// cannot run it at all (no PL/pgSQL in the database, or not for this
+// role): the attempt then reads without locks.
+bool MeansCannotLock(const std::u16string& sqlState) { return sqlState == u"42704" || sqlState == u"42501"; }
+
 // Live objects and the held objects they are checked against, as one
 // number: the kind in the high half ('n' schema, 'r' relation, 't' type,
 // 'p' routine), the oid in the low half.
@@ -86,13 +93,19 @@ class HeldRows : public QueryResultRowActionI {
   // Whether rows are held from now on; drops what is held.
   void Hold(bool hold) {
     m_holding = hold;
+    m_keepOnce = false;
     Clear();
   }
+
+  // The next run of the statement adds to what is held: it reads the rest
+  // of the same attempt (another group of relations).
+  void KeepForNextRun() { m_keepOnce = true; }
 
   // A new attempt of the statement starts with nothing held.
   void PreExecute(GenericModel* model) override {
     if (m_holding) {
-      Clear();
+      if (!m_keepOnce) Clear();
+      m_keepOnce = false;
     } else if (m_action) {
       m_action->PreExecute(model);
     }
@@ -195,6 +208,7 @@ class HeldRows : public QueryResultRowActionI {
 
   std::unique_ptr<QueryResultRowActionI> m_action;    // the statement's own row action; may be null
   bool m_holding = false;                              // rows are held rather than handed on
+  bool m_keepOnce = false;                             // the next PreExecute keeps what is held
   std::vector<std::u16string> m_names;                 // column names seen, by index; kept across imports
   std::vector<char16_t> m_ownerKinds;                  // per name: the kind of object it names, or 0
   std::map<std::u16string, std::uint16_t, std::less<>> m_index;  // name -> its index in m_names
@@ -229,7 +243,9 @@ void PgReader::GetAvailableObjects() {
 
 void PgReader::PreProcessQueryStatement(int statementId, CString& statement) {
   if (m_scopeFilter.empty()) m_scopeFilter = ScopeFilter(u"n.nspname", {});
-  std::u16string text = StatementText(statementId, m_scopeFilter, m_serverVersion);
+  std::u16string text =
+      StatementText(statementId, m_relationFilter.empty() ? m_scopeFilter : m_scopeFilter + u" AND " + m_relationFilter,
+                    m_serverVersion);
   if (!text.empty()) statement = CString(std::move(text));
 }
 
@@ -240,9 +256,83 @@ PgReader::AfterFailure PgReader::OnStatementFailed(int statementId, OdbcDiagnost
   if (next != AfterFailure::Report || Connector() == nullptr) return next;
   // Each attempt runs on a new snapshot: OnStatementEnded ends the
   // transaction in between.
-  if (attempt < kStatementAttempts && Retryable(failure.sqlState)) return AfterFailure::Retry;
+  if (attempt < kStatementAttempts && Retryable(failure.sqlState)) {
+    m_lockingStatement = statementId;
+    return AfterFailure::Retry;
+  }
   failure = Explained(std::move(failure), std::max(Connector()->GetConnectOptions().timeoutSeconds, 1));
   return AfterFailure::Report;
+}
+
+void PgReader::ImportObjects(int statementId) {
+  PgConnector* connector = Connector();
+  if (connector == nullptr || m_lockingStatement != statementId || m_cannotLock || !ReadsRelations(statementId)) {
+    SchemaSourceReaderI::ImportObjects(statementId);
+    return;
+  }
+  // The relations in scope now, and how many one transaction may lock.
+  void* const connection = connector->GetConnectionHandle();
+  std::vector<std::u16string> listing;
+  OdbcDiagnostic failure = ExecuteOnConnection(connection, RelationsInScopeText(m_scopeFilter), &listing);
+  connector->RollbackTransaction();
+  if (!failure.IsEmpty()) {
+    ReportFailure(statementId, std::move(failure));
+    return;
+  }
+  std::vector<std::uint32_t> relations;
+  std::size_t budget = 0;
+  for (std::u16string_view rest = listing.empty() ? std::u16string_view() : std::u16string_view(listing.front());
+       !rest.empty();) {
+    const std::size_t space = rest.find(u' ');
+    const std::optional<std::int64_t> number = ParseInt64(rest.substr(0, space));
+    if (!number || *number <= 0) break;
+    if (budget == 0) {
+      budget = static_cast<std::size_t>(*number);
+    } else {
+      relations.push_back(static_cast<std::uint32_t>(*number));
+    }
+    rest = space == std::u16string_view::npos ? std::u16string_view() : rest.substr(space + 1);
+  }
+  budget = std::max<std::size_t>(budget, 1);
+
+  // Group after group of at most `budget` relations, each in a transaction
+  // of its own: the locks first, then the statement on a snapshot taken
+  // after them (READ COMMITTED: a snapshot per statement), limited to the
+  // group. A relation dropped before its lock is not in that snapshot; one
+  // locked cannot go, nor anything on it, until the transaction ends.
+  HeldRows* held = Held(*this, statementId);
+  const std::size_t failedBefore = GetFailedStatements().size();
+  for (std::size_t from = 0; from == 0 || from < relations.size(); from += budget) {
+    // The host's stop is heard between groups too; the read loop then
+    // runs no further statement.
+    if (from > 0 && StopRequested()) return;
+    const std::span<const std::uint32_t> group =
+        std::span<const std::uint32_t>(relations).subspan(from, std::min(budget, relations.size() - from));
+    failure = ExecuteOnConnection(connection, u"BEGIN ISOLATION LEVEL READ COMMITTED");
+    if (failure.IsEmpty()) failure = ExecuteOnConnection(connection, LockRelationsText(group));
+    if (!failure.IsEmpty() && MeansCannotLock(failure.sqlState)) {
+      // Read as the first attempt did (all relations, whatever groups were
+      // read are read again), and so for the rest of the import.
+      m_cannotLock = true;
+      ExecuteOnConnection(connection, u"ROLLBACK");
+      connector->RollbackTransaction();
+      SchemaSourceReaderI::ImportObjects(statementId);
+      return;
+    }
+    if (!failure.IsEmpty()) {
+      ExecuteOnConnection(connection, u"ROLLBACK");
+      connector->RollbackTransaction();
+      ReportFailure(statementId, std::move(failure));
+      return;
+    }
+    if (from > 0 && held != nullptr) held->KeepForNextRun();
+    m_relationFilter = RelationFilter(group);
+    SchemaSourceReaderI::ImportObjects(statementId);
+    m_relationFilter.clear();
+    ExecuteOnConnection(connection, u"ROLLBACK");
+    connector->RollbackTransaction();
+    if (GetFailedStatements().size() != failedBefore) return;
+  }
 }
 
 void PgReader::OnStatementEnded(int) {
@@ -328,6 +418,7 @@ void PgReader::ReadObjects() {
       NotifyImported(id);
       continue;
     }
+    m_lockingStatement = 0;
     if (RunStatement(id)) continue;
     whole = false;
     if (StopRequested()) break;
@@ -354,6 +445,8 @@ void PgReader::ReadObjects() {
   // own objects' lists.
   ImportedIndexCache::Instance()->ProcessIncludedColumns();
   m_scopeFilter.clear();
+  m_lockingStatement = 0;
+  m_cannotLock = false;
 }
 
 }  // namespace qm::postgres

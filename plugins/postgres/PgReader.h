@@ -17,10 +17,24 @@
 // functions read the server's latest catalogue, not the snapshot, so an
 // object dropped after the snapshot can fail a statement or come back
 // without its texts. Therefore:
-//   - a statement that fails because an object went away under it, or
-//     because the session waited too long for a lock (see Retryable in
-//     PgReader.cpp), is run again, up to kStatementAttempts times, each
-//     time on a new snapshot;
+//   - a statement that fails because an object went away under it (see
+//     Retryable in PgReader.cpp) is run again, up to kStatementAttempts
+//     times, each time on a new snapshot. A statement that reads
+//     relations (ReadsRelations) then runs with them locked, so that it
+//     cannot fail that way again: in a READ COMMITTED transaction, ACCESS
+//     SHARE locks on the tables and views in scope first (waiting at most
+//     lock_timeout, as every lock the import takes), then the statement
+//     on a snapshot taken after them, limited to those relations. What
+//     was dropped before its lock is not in that snapshot; what is locked
+//     cannot be dropped or altered, nor its constraints, indexes and
+//     triggers, until the transaction ends. The relations are locked a
+//     group at a time, each group in a transaction of its own, a group
+//     being at most a quarter of the server's shared lock table: a large
+//     catalogue does not take the lock slots other sessions need. The
+//     first attempt takes no locks: on a server no one changes, locking
+//     thousands of tables per statement would only cost time. Should the
+//     server refuse the locking block itself (no PL/pgSQL, or not for
+//     this role), the attempts read without locks;
 //   - rows are held, not turned into objects, until every statement has
 //     run; then (unless nothing but schemas was read) one statement on a
 //     new snapshot lists the schemas,
@@ -81,6 +95,10 @@ class PgReader : public SchemaSourceReaderI {
   void ReadObjects() override;
   void RegisterQueryStatements() override;
   void PreProcessQueryStatement(int statementId, CString& statement) override;
+  // An attempt after the first of a statement that reads relations runs
+  // with them locked (see the top of this file); any other run is the
+  // base's.
+  void ImportObjects(int statementId) override;
 
  protected:
   // Another attempt for a failure a new snapshot may not repeat (see
@@ -111,6 +129,9 @@ class PgReader : public SchemaSourceReaderI {
   std::u16string m_scopeFilter;   // schema filter of the current import (n.nspname)
   int m_serverVersion = 0;        // server_version_num of the current import; 0: newest
   CommonDataObject m_heldRecord;  // the record held rows are handed on in
+  int m_lockingStatement = 0;     // the statement whose next attempt locks its relations; 0: none
+  bool m_cannotLock = false;      // the server refused the lock statement itself in this import
+  std::u16string m_relationFilter;  // while a group of locked relations is read: the condition on c.oid
 };
 
 }  // namespace qm::postgres

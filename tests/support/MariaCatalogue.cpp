@@ -145,8 +145,12 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "FROM information_schema.PARAMETERS a WHERE " + filter("a.SPECIFIC_SCHEMA") + " AND a.ORDINAL_POSITION > 0",
   };
   std::vector<std::string> lines;
-  for (const std::string& text : queries)
-    for (std::string& line : query(text)) lines.push_back(std::move(line));
+  // Columns in the server's global sql_mode, by which its own sessions
+  // derive a view's (nullability, default).
+  for (const std::string& text : queries) {
+    const std::string setup = text.starts_with("SELECT CONCAT('column ") ? "SET SESSION sql_mode = @@GLOBAL.sql_mode" : "";
+    for (std::string& line : MariaQueryColumn(text, setup, account.user, account.password)) lines.push_back(std::move(line));
+  }
 
   // Sequences: their values are in the sequences themselves.
   const std::vector<std::string> sequences =

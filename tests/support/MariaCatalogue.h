@@ -27,7 +27,8 @@ struct MariaAccount {
 };
 
 // The lines of the schemas (all but MariaDB's own when empty), read with
-// the mariadb client, hex on the wire, with the import's sql_mode. Routine
+// the mariadb client, hex on the wire, with the import's sql_mode (columns
+// with the server's global one, by which it derives a view's). Routine
 // bodies come from mysql.proc when the account may read it.
 std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& schemas,
                                              const MariaAccount& account = {});

@@ -81,5 +81,21 @@ INSTANTIATE_TEST_SUITE_P(Ways, MariaCommandLineTest,
                                            Choice{"ByUrl", {}}),
                          [](const ::testing::TestParamInfo<Choice>& info) { return std::string(info.param.name); });
 
+// A view whose table was dropped: standard error names it with the
+// server's reason, and the exit code says the model is incomplete.
+TEST(MariaCommandLineFailureTest, AViewTheServerCannotOpenIsNamedAndExitsWithFive) {
+  QM_REQUIRE_MARIA();
+  MariaDatabase database("broken_view");
+  ASSERT_EQ(RunMariaSql(database.Name(), "CREATE TABLE gone (a int);\nCREATE VIEW v_gone AS SELECT a FROM gone;\n"
+                                         "DROP TABLE gone;\n"),
+            "");
+  const ProcessResult result = RunProcess(QM_IMPORT_EXE, {"--connect", database.ConnectionString(), "--schema",
+                                                          database.Name(), "--format", "tree", "--quiet"});
+  EXPECT_EQ(result.exitCode, 5) << Printed(result);
+  for (const std::string& said : {"reading columns of view `" + database.Name() + "`.`v_gone` failed",
+                                  "View '" + database.Name() + ".v_gone' references invalid table(s)"})
+    EXPECT_NE(result.err.find(said), std::string::npos) << result.err;
+}
+
 }  // namespace
 }  // namespace qm::test::mariadb

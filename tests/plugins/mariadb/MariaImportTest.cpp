@@ -226,5 +226,50 @@ TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout
   EXPECT_FALSE(AllOfType(model, model::Parameter).empty());
 }
 
+// Views. MariaDB works out a view column's nullability and default in each
+// session, by its sql_mode: the model has them as a session in the
+// server's global mode sees them (here and in MariaDB's own sys schema,
+// where some columns differ), not as the import's own mode would. A view
+// the server cannot open (over a dropped table, column or function, or
+// over such a view) is in the model with its definition, without columns,
+// and reported under its own name with the server's reason.
+TEST_F(MariaImportTest, ViewsAreReadAsTheServersOwnSessionsSeeThem) {
+  MariaDatabase views("views");
+  ASSERT_EQ(RunMariaSql(views.Name(),
+                        "CREATE TABLE t (x varchar(10) NOT NULL, n int NOT NULL DEFAULT 5);\n"
+                        "CREATE VIEW v AS SELECT lcase(x) AS a, x, n + 1 AS n1, concat(x, 'a') AS c FROM t;\n"
+                        "CREATE TABLE gone (a int);\nCREATE VIEW v_table AS SELECT a FROM gone;\n"
+                        "CREATE VIEW v_view AS SELECT a FROM v_table;\n"
+                        "CREATE TABLE narrowed (a int, b int);\nCREATE VIEW v_column AS SELECT b FROM narrowed;\n"
+                        "CREATE FUNCTION f() RETURNS int RETURN 1;\nCREATE VIEW v_function AS SELECT f() AS x;\n"
+                        "DROP TABLE gone;\nALTER TABLE narrowed DROP COLUMN b;\nDROP FUNCTION f;\n"),
+            "");
+  const std::string column = "SELECT CONCAT(IS_NULLABLE, ' ', COALESCE(COLUMN_DEFAULT, '-')) AS v FROM information_schema."
+                             "COLUMNS WHERE TABLE_SCHEMA = " + MariaLiteral(views.Name()) + " AND TABLE_NAME = 'v'";
+  ASSERT_NE(MariaQueryColumn(column, "SET SESSION sql_mode = @@GLOBAL.sql_mode"), MariaQueryColumn(column))
+      << "the server's global sql_mode derives view columns as the import's own does";
+  for (const std::string& schema : {views.Name(), std::string("sys")}) {
+    GenericModel model(s_plugin->Api().modelType);
+    const ImportOutcome outcome = RunImport(s_plugin->Api(), model, views.ConnectionString(), schema);
+    ASSERT_EQ(outcome.status, ImportStatusConnected) << Utf8(outcome.connectError.message);
+    const Strings expected = MariaCatalogueLines({schema});
+    ASSERT_GT(expected.size(), 10u);
+    EXPECT_EQ(LineDifference(expected, MariaModelLines(model)), "") << schema;
+    Strings failures;
+    for (const QmFailedStatement& failure : outcome.failed) {
+      failures.push_back(Utf8(failure.name));
+      EXPECT_NE(Utf8(failure.diagnostic.message).find("references invalid table(s) or column(s) or function(s)"),
+                std::string::npos)
+          << Utf8(failure.diagnostic.message);
+    }
+    if (schema == "sys") {
+      EXPECT_EQ(failures, Strings());
+      continue;
+    }    // The lines hold the views with their definitions and without columns.
+    const std::string prefix = "columns of view `" + views.Name() + "`.`";
+    EXPECT_EQ(failures, (Strings{prefix + "v_column`", prefix + "v_function`", prefix + "v_table`", prefix + "v_view`"}));
+  }
+}
+
 }  // namespace
 }  // namespace qm::test::mariadb
