@@ -1,14 +1,15 @@
 // Windows scalar types and constants that the module's code is written
 // against. Only what the module and its hosts use is defined.
 //
-// They live in namespace platform::win, so that a plug-in or a host sees
-// them only when it asks (`using namespace platform::win;`, as the module's
-// own sources do) and never meets the same names of unixODBC's <sql.h> or a
-// windows.h-style header in its global namespace. A name that such headers
-// define as a macro (BOOL in <sqltypes.h>; TRUE, FALSE and the constants of
-// the other headers here in windows.h) is declared only where no macro of
-// that name exists: the macro then stands for the same value. For the same
-// reason the exported headers spell BOOL as int and never use those names.
+// They live in namespace platform::win: a plug-in or a host sees them only
+// when it asks (`using namespace platform::win;`, as the module's own
+// sources do), and they never clash with what unixODBC's <sql.h> or a
+// windows.h-style header puts in the global namespace. A name that such a
+// header defines as a macro (BOOL in <sqltypes.h>; TRUE, FALSE and the
+// constants of the other headers here in windows.h) is declared only where
+// no macro of that name exists, the macro then standing for the same value;
+// so the exported headers never write such a name qualified (BOOL is
+// spelled int there).
 #pragma once
 
 #include <cstdint>
