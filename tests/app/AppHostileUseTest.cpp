@@ -25,7 +25,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <thread>
 
@@ -47,12 +46,6 @@ void CreateLargeDatabase(const std::string& path) {
               " ON t" + n + " (code, prev);\n";
   }
   SqliteFile(path).Exec(script + "COMMIT;\n");
-}
-
-size_t TableCount(const std::string& json) {
-  GenericModel model(0);
-  ReadModelJson(json, model);
-  return AllOfType(model, model::Table).size();
 }
 
 // Reads from fd until something arrived or the timeout passed.
@@ -152,7 +145,7 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   // Another file is written as usual.
   const ProcessResult elsewhere = Host({"--sqlite", "shop.db", "-o", "shop.json", "--quiet"}, inDir);
   EXPECT_EQ(elsewhere.exitCode, 0) << Printed(elsewhere);
-  EXPECT_EQ(TableCount(ReadFile(dir.Path("shop.json"))), 1u);
+  EXPECT_EQ(TableNames(ReadFile(dir.Path("shop.json"))).size(), 1u);
 
   // Standard output appended to the database (quillmere-import >> shop.db).
   const auto before = Snapshot(dir.Path());
@@ -213,7 +206,7 @@ TEST(AppHostileUseTest, CtrlCWhileTheModelGoesToASlowReaderLetsTheWritingFinish)
     EXPECT_EQ(host.Wait(60), 0) << errText;
     EXPECT_EQ(errText.find("cannot write"), std::string::npos) << errText;
     EXPECT_NE(errText.find("it is written in full"), std::string::npos) << errText;
-    EXPECT_EQ(TableCount(json), 1000u) << json.size() << " bytes\n" << errText;
+    EXPECT_EQ(TableNames(json).size(), 1000u) << json.size() << " bytes\n" << errText;
   }
 }
 
@@ -275,7 +268,7 @@ TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
   EXPECT_TRUE(HasLine(screen, "Connection (Enter keeps a value, Ctrl-D cancels):")) << host.Printed();
   for (const auto& [question, answer] : questions) EXPECT_TRUE(HasLine(screen, question)) << question << host.Printed();
   EXPECT_EQ(host.Output().find("secret"), std::string::npos) << host.Printed();
-  EXPECT_EQ(TableCount(ReadFile(dir.Path("model.json"))), 1u);
+  EXPECT_EQ(TableNames(ReadFile(dir.Path("model.json"))).size(), 1u);
 }
 
 // Names and texts holding line breaks, escape sequences, a direction
@@ -348,7 +341,7 @@ TEST(AppHostileUseTest, LibrariesInTheWorkingFolderAreNotLoaded) {
   inDir.workingDirectory = dir.Path();
   const ProcessResult result = Host({"--sqlite", "shop.db", "--quiet"}, inDir);
   ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_EQ(TableCount(result.out), 1u) << Printed(result);
+  EXPECT_EQ(TableNames(result.out).size(), 1u) << Printed(result);
 }
 
 // Graphviz is opened only to draw: with a broken one first on the search
@@ -362,7 +355,7 @@ TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
   broken.environment["LD_LIBRARY_PATH"] = dir.Path();
   const ProcessResult json = Host({"--sqlite", dir.Path("shop.db"), "--quiet"}, broken);
   ASSERT_EQ(json.exitCode, 0) << Printed(json);
-  EXPECT_EQ(TableCount(json.out), 1u) << Printed(json);
+  EXPECT_EQ(TableNames(json.out).size(), 1u) << Printed(json);
   const ProcessResult svg =
       Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")}, broken);
   EXPECT_NE(svg.exitCode, 0) << Printed(svg);
@@ -370,9 +363,7 @@ TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
   EXPECT_NE(svg.err.find("libcgraph.so.6"), std::string::npos) << Printed(svg);
   const ProcessResult drawn = Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")});
   ASSERT_EQ(drawn.exitCode, 0) << Printed(drawn);
-  std::ifstream picture(dir.Path("shop.svg"));
-  const std::string text((std::istreambuf_iterator<char>(picture)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("orders"), std::string::npos);
+  EXPECT_NE(ReadFile(dir.Path("shop.svg")).find("orders"), std::string::npos);
 }
 
 // The plug-in index only saves loading: a second run finds what the first
@@ -392,10 +383,7 @@ TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
   for (const fs::directory_entry& entry : fs::directory_iterator(dir.Path("cache/quillmere"))) indexes.push_back(entry.path());
   ASSERT_EQ(indexes.size(), 1u);
   const std::string index = indexes.front().string();
-  const auto read = [&] {
-    std::ifstream in(index);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  };
+  const auto read = [&] { return ReadFile(index); };
   const std::string written = read();
   EXPECT_NE(written.find("\"name\": \"sqlite\""), std::string::npos) << written;
 

@@ -96,15 +96,6 @@ TEST(ConnectionPromptTest, AsksForEveryValueAndHandsBackWhatWasAnswered) {
   }
 }
 
-TEST(ConnectionPromptTest, EndOfInputCancelsAndLeavesTheStringAsItWas) {
-  const FormResult result = Fill("Server=db;Uid=me;PWD=secret", "other\n");
-  EXPECT_FALSE(result.completed);
-  EXPECT_TRUE(result.cancelled);
-  EXPECT_EQ(result.connectionString, "Server=db;Uid=me;PWD=secret");
-  EXPECT_EQ(result.shown.find("connecting with"), std::string::npos);
-  EXPECT_EQ(result.shown.find("secret"), std::string::npos) << result.shown;
-}
-
 // The password question needs a terminal: with a pipe for input (a CI
 // job, a script) it answers at once that it cannot ask, reads nothing and
 // shows nothing, so the run ends with a message instead of waiting.

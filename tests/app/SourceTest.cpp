@@ -178,13 +178,12 @@ TEST_F(SourceTest, FilesReadComeFromThePlugins) {
   EXPECT_EQ(SourceFiles(Resolve(Connect("Driver={SQLite3};DSN=shop")).source, *s_plugins).unusable, u"");
 }
 
-TEST_F(SourceTest, PluginListShowsWhatEachTableSays) {
+// The rest of the listing is AppE2eTest.ListPluginsShowsWhatWasFoundAndWhatWasRefused's.
+TEST_F(SourceTest, PluginListSaysWhichOptionIsNotOffered) {
   const std::string list = DescribePlugins(*s_plugins, {"sqlite"});
-  for (const char* line : {"sqlite    SQLite database files", "          drivers: SQLite3, libsqlite3odbc.so",
-                           "          option:  --sqlite PATH", "          sample:  yes",
-                           "          option:  --postgres (not offered: the name is taken by another option)",
-                           "          file:    " QM_LIBRARY_DIR "/libqm_postgres.so", "Looked in: " QM_LIBRARY_DIR})
-    EXPECT_NE(list.find(line), std::string::npos) << line << "\n" << list;
+  EXPECT_NE(list.find("          option:  --postgres (not offered: the name is taken by another option)"),
+            std::string::npos)
+      << list;
 }
 
 }  // namespace

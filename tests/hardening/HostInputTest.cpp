@@ -7,8 +7,7 @@
 // parser refused, where to look for help) and its exit code, never a
 // crash or a hang, with nothing on standard output, no file created or
 // changed (an existing output file included) and no password printed.
-#include <Subprocess.h>
-#include <TempDir.h>
+#include "Nobody.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +17,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <vector>
 
 namespace qm::test::hardening {
@@ -28,51 +26,6 @@ namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
 const std::string kSecret = "hostile-input-pw-5";
-
-// quillmere-import as another user can run it: the executable and the
-// libraries beside it, copied into a folder anyone may enter. The build
-// folder may be in a checkout only its owner can enter (root's home, a
-// mode 700 folder), where the other user could load none of them.
-class StagedHost {
- public:
-  StagedHost() {
-    const fs::path built = fs::path(QM_IMPORT_EXE);
-    const fs::path bin = fs::path(m_dir.Path("bin"));
-    const fs::path lib = fs::path(m_dir.Path("lib"));
-    fs::create_directories(bin);
-    fs::create_directories(lib);
-    fs::copy_file(built, bin / built.filename());
-    // The host loads the module and the plug-ins from ../lib beside itself.
-    for (const fs::directory_entry& entry : fs::directory_iterator(built.parent_path().parent_path() / "lib"))
-      if (entry.path().filename().string().find(".so") != std::string::npos)
-        fs::copy(entry.path(), lib / entry.path().filename(), fs::copy_options::copy_symlinks);
-    // Readable and runnable by anyone, whatever the umask the build ran under.
-    std::vector<fs::path> paths = {fs::path(m_dir.Path()), bin, lib, bin / built.filename()};
-    for (const fs::directory_entry& entry : fs::directory_iterator(lib))
-      if (!entry.is_symlink()) paths.push_back(entry.path());
-    for (const fs::path& path : paths)
-      fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
-    m_program = (bin / built.filename()).string();
-  }
-
-  // The staged executable.
-  const std::string& Program() const { return m_program; }
-  // Where the dynamic loader must look for the libraries it links: the
-  // build's run path names the build folder.
-  std::string LibraryPath() const { return m_dir.Path("lib"); }
-
- private:
-  TempDir m_dir;          // the staging folder, mode 755
-  std::string m_program;  // bin/quillmere-import in it
-};
-
-// The arguments that run program as the unprivileged user nobody.
-std::vector<std::string> AsNobody(const std::string& program, const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program};
-  all.insert(all.end(), args.begin(), args.end());
-  return all;
-}
 
 class HostInputTest : public ::testing::Test {
  protected:
@@ -166,35 +119,19 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
     cases.push_back({{"--connect", "Driver={SQLite3};Database=" + path}, 3, says});
   }
 
-  std::unique_ptr<StagedHost> staged;
-  ProcessOptions asNobody;
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::access("/usr/bin/setpriv", X_OK), 0) << "running as root needs /usr/bin/setpriv";
-    staged = std::make_unique<StagedHost>();
-    asNobody.environment["LD_LIBRARY_PATH"] = staged->LibraryPath();
-    const ProcessResult version = RunProcess("/usr/bin/setpriv", AsNobody(staged->Program(), {"--version"}), asNobody);
-    ASSERT_EQ(version.exitCode, 0) << "the user nobody cannot run the staged host " << staged->Program()
-                                   << " (is the temporary folder private?)\n" << Printed(version);
-  }
-
   for (Case& c : cases) {
-    std::string program = QM_IMPORT_EXE;
     ProcessOptions options;
-    if (c.asNobody && staged) {
-      program = "/usr/bin/setpriv";
-      c.args = AsNobody(staged->Program(), c.args);
-      options = asNobody;
-    } else if (c.asNobody) {
+    options.timeoutSeconds = 60;
+    if (c.asNobody && ::geteuid() != 0) {
       ::chmod(Path("private.db").c_str(), 0);
-    } else if (std::find(c.args.begin(), c.args.end(), "-o") == c.args.end()) {
+    } else if (!c.asNobody && std::find(c.args.begin(), c.args.end(), "-o") == c.args.end()) {
       c.args.insert(c.args.end(), {"-o", Path("kept.json")});
     }
     std::string trace;
     for (const std::string& arg : c.args) trace += arg + " ";
     SCOPED_TRACE(trace);
     const auto before = Snapshot(m_dir.Path());
-    options.timeoutSeconds = 60;
-    const ProcessResult result = RunProcess(program, c.args, options);
+    const ProcessResult result = c.asNobody ? RunHostAsNobody(c.args, options) : RunProcess(QM_IMPORT_EXE, c.args, options);
     EXPECT_EQ(result.exitCode, c.exitCode) << Printed(result);
     // One line; a command line the parser refused adds where to look.
     const std::vector<std::string> lines = Lines(result.err);

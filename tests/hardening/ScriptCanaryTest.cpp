@@ -14,7 +14,6 @@
 #include "MariaHostileSchema.h"
 
 #include <MariaServer.h>
-#include <MariaTestEnv.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
 #include <SqliteCatalogue.h>

@@ -5,10 +5,10 @@
 // created; a database that SQLite could only read by writing (a hot
 // journal, WAL mode in a read-only folder) is refused with what is wrong
 // and what to do.
+#include "Nobody.h"
+
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
-#include <Subprocess.h>
-#include <TempDir.h>
 
 #include <tillerhold/ModelVocabulary.h>
 
@@ -26,7 +26,6 @@
 namespace qm::test::hardening {
 namespace {
 
-namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
 
 // The host, run in the directory (relative names are read from there).
@@ -190,9 +189,7 @@ TEST(SqliteSourceTest, HotJournalIsNamedWithWhatToDo) {
 }
 
 // A database in WAL mode in a folder the user cannot write to: SQLite must
-// create its -shm and -wal files to read it. Root writes everywhere, so as
-// root the host runs as "nobody", from a copy of the build that user can
-// read (the checkout may be private).
+// create its -shm and -wal files to read it (root writes everywhere).
 TEST(SqliteSourceTest, WalDatabaseInAReadOnlyFolderIsNamedWithWhatToDo) {
   TempDir dir;
   fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -205,31 +202,9 @@ TEST(SqliteSourceTest, WalDatabaseInAReadOnlyFolderIsNamedWithWhatToDo) {
   fs::permissions(dir.Path("readonly"), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
 
-  std::string program = QM_IMPORT_EXE;
-  Strings args = {"--sqlite", path};
   ProcessOptions options;
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::access("/usr/bin/setpriv", X_OK), 0) << "running as root needs /usr/bin/setpriv";
-    const fs::path build = fs::path(QM_IMPORT_EXE).parent_path().parent_path();
-    const std::string staged = dir.Path("staged");
-    fs::create_directories(staged + "/bin");
-    fs::create_directories(staged + "/lib");
-    for (const fs::directory_entry& entry : fs::directory_iterator(build / "lib"))
-      if (entry.path().filename().string().find(".so") != std::string::npos)
-        fs::copy(entry.path(), staged + "/lib/" + entry.path().filename().string(), fs::copy_options::copy_symlinks);
-    fs::copy_file(QM_IMPORT_EXE, staged + "/bin/quillmere-import");
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(staged))
-      if (!entry.is_symlink())
-        fs::permissions(entry.path(), fs::perms::others_read | fs::perms::others_exec | fs::perms::group_read |
-                                          fs::perms::group_exec,
-                        fs::perm_options::add);
-    options.environment["LD_LIBRARY_PATH"] = staged + "/lib";
-    options.environment["QM_LIB_DIR"] = staged + "/lib";
-    program = "/usr/bin/setpriv";
-    args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", "--", staged + "/bin/quillmere-import"});
-  }
   options.timeoutSeconds = 60;
-  const ProcessResult result = RunProcess(program, args, options);
+  const ProcessResult result = RunHostAsNobody({"--sqlite", path}, options);
   EXPECT_EQ(result.exitCode, 3) << Printed(result);
   EXPECT_EQ(result.err.rfind("error: could not connect: the database " + path +
                                  " is in WAL mode and its folder is read-only: to read it SQLite must create " + path +

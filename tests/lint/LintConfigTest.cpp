@@ -1,6 +1,6 @@
 // The configuration file: what it sets, and every mistake named with its
 // place; exclusions by name pattern on a real import.
-#include "LintBackends.h"
+#include "LintSupport.h"
 
 #include <TempDir.h>
 

@@ -3,7 +3,7 @@
 // record), the SARIF report is valid, and the fixes written for foreign
 // keys without an index and for duplicate and redundant indexes run in the
 // database and leave none of those findings behind.
-#include "LintBackends.h"
+#include "LintSupport.h"
 
 #include <lint/Reports.h>
 

@@ -2,7 +2,7 @@
 // against the format's schema with every finding where the format puts it,
 // JSON that reads back to the same findings, text grouped by table with
 // the worst first and nothing a terminal would act on.
-#include "LintBackends.h"
+#include "LintSupport.h"
 
 #include <lint/Reports.h>
 

@@ -4,7 +4,7 @@
 // the import linted again: the finding must be gone (the SQL is right for
 // the engine and does what it says). Engine-specific traps are made on the
 // engine's own server.
-#include "LintBackends.h"
+#include "LintSupport.h"
 
 #include <platform/Utf.h>
 #include <tillerhold/ModelVocabulary.h>

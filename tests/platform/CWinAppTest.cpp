@@ -50,31 +50,32 @@ class CWinAppLifecycle : public testing::Test {
   void TearDown() override { qmtest::SetInitResult(TRUE); }
 };
 
-TEST_F(CWinAppLifecycle, InitOnLoadAfterStaticsAndExitOnUnloadBeforeStaticsDie) {
-  void* handle = Load(QM_TEST_APP_PATH);
-  ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor",
-                                           "A:InitInstance"}));
-
-  // A function-local static first used after load: its destructor is
-  // registered later than anything above.
-  Symbol<void (*)()>(handle, "qm_test_app_touch_local_static")();
-  EXPECT_EQ(qmtest::TakeRecords(), Events{"A:local-static:ctor"});
-
-  Unload(handle, QM_TEST_APP_PATH);
-  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:ExitInstance", "A:local-static:dtor", "A:app:dtor",
-                                           "A:same-file-static:dtor", "A:early-file-static:dtor"}));
-}
-
-TEST_F(CWinAppLifecycle, FailedInitRunsExitAtOnceAndNotAgainAtUnload) {
-  qmtest::SetInitResult(FALSE);
-  void* handle = Load(QM_TEST_APP_PATH);
-  ASSERT_NE(handle, nullptr);
-  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor",
-                                           "A:InitInstance", "A:ExitInstance"}));
-  Unload(handle, QM_TEST_APP_PATH);
-  EXPECT_EQ(qmtest::TakeRecords(),
-            (Events{"A:app:dtor", "A:same-file-static:dtor", "A:early-file-static:dtor"}));
+// InitInstance on load, after the module's statics are made; ExitInstance
+// on unload, before they die, or at once when InitInstance fails (and not
+// again at unload).
+TEST_F(CWinAppLifecycle, InitOnLoadAfterStaticsAndExitOnUnloadOrFailedInitBeforeStaticsDie) {
+  const Events made = {"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor", "A:InitInstance"};
+  const Events statics = {"A:app:dtor", "A:same-file-static:dtor", "A:early-file-static:dtor"};
+  for (const bool initSucceeds : {true, false}) {
+    SCOPED_TRACE(initSucceeds ? "InitInstance succeeds" : "InitInstance fails");
+    qmtest::SetInitResult(initSucceeds ? TRUE : FALSE);
+    void* handle = Load(QM_TEST_APP_PATH);
+    ASSERT_NE(handle, nullptr);
+    Events loaded = made;
+    if (!initSucceeds) loaded.push_back("A:ExitInstance");
+    EXPECT_EQ(qmtest::TakeRecords(), loaded);
+    Events unloaded = initSucceeds ? Events{"A:ExitInstance"} : Events{};
+    if (initSucceeds) {
+      // A function-local static first used after load: its destructor is
+      // registered later than anything above.
+      Symbol<void (*)()>(handle, "qm_test_app_touch_local_static")();
+      EXPECT_EQ(qmtest::TakeRecords(), Events{"A:local-static:ctor"});
+      unloaded.push_back("A:local-static:dtor");
+    }
+    unloaded.insert(unloaded.end(), statics.begin(), statics.end());
+    Unload(handle, QM_TEST_APP_PATH);
+    EXPECT_EQ(qmtest::TakeRecords(), unloaded);
+  }
 }
 
 // A host that never unloads the module: ExitInstance still runs once at

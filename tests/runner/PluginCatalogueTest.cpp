@@ -96,15 +96,10 @@ TEST(PluginCatalogueTest, FindsPluginsByLookingAndSaysWhyOthersAreRefused) {
   ASSERT_NE(catalogue.FindByName("sqlite"), nullptr);
   EXPECT_EQ(catalogue.FindByName("sqlite")->path, folders.First() + "/libqm_sqlite.so");
   EXPECT_EQ(catalogue.FindByName("copy"), nullptr);
-  const std::pair<const char*, const char*> drivers[] = {
-      {"SQLite3", "sqlite"}, {"postgresql unicode", "postgres"}, {"PostgreSQL ANSI", "postgres"},
-      {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so", "postgres"}, {"MariaDB Unicode", nullptr}};
-  for (const auto& [driver, name] : drivers) {
-    const runner::FoundPlugin* plugin = catalogue.FindByDriver(driver);
-    EXPECT_EQ(plugin != nullptr ? std::string(plugin->api->name) : "", name != nullptr ? name : "") << driver;
-  }
-  ASSERT_NE(catalogue.FindByShortcut("postgres"), nullptr);
-  EXPECT_STREQ(catalogue.FindByShortcut("postgres")->api->name, "postgres");
+  // Which driver each table serves is PluginTableTest's; the first folder's plug-in answers.
+  ASSERT_NE(catalogue.FindByDriver("PostgreSQL ANSI"), nullptr);
+  EXPECT_STREQ(catalogue.FindByDriver("PostgreSQL ANSI")->api->name, "postgres");
+  EXPECT_EQ(catalogue.FindByDriver("MariaDB Unicode"), nullptr);
   EXPECT_EQ(catalogue.FindByShortcut("connect"), nullptr);
   ASSERT_NE(catalogue.FindWithSample(), nullptr);
   EXPECT_STREQ(catalogue.FindWithSample()->api->name, "sqlite");

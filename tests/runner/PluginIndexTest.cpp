@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <string>
@@ -26,11 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Whether the library at path is loaded in this process (asked without
 // loading it).
@@ -172,7 +166,7 @@ TEST_F(IndexedFolder, AChangedFileOrFolderListIsLookedAtAgain) {
 TEST_F(IndexedFolder, AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain) {
   const std::string plain = Plain();
   ASSERT_FALSE(Look());
-  const std::string good = ReadAll(Index());
+  const std::string good = ReadFile(Index());
   const std::string broken[] = {
       "",
       "not json at all",
@@ -192,7 +186,7 @@ TEST_F(IndexedFolder, AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain) {
     std::string found;
     EXPECT_FALSE(Look(&found)) << text;
     EXPECT_EQ(found, plain) << text;
-    EXPECT_EQ(ReadAll(Index()), good) << text;  // written again
+    EXPECT_EQ(ReadFile(Index()), good) << text;  // written again
   }
   fs::remove(Index());
   fs::create_directories(Index());  // a folder where the index would go
@@ -210,27 +204,6 @@ TEST_F(IndexedFolder, ALibraryTheLoaderRefusedIsNeverIndexed) {
   EXPECT_NE(found.find("libqm_broken.so: refused: it could not be loaded"), std::string::npos) << found;
   EXPECT_FALSE(fs::exists(Index()));
   EXPECT_FALSE(Look());
-}
-
-TEST_F(IndexedFolder, ATableUnlikeItsDescriptionIsNotUsed) {
-  ASSERT_FALSE(Look());
-  // The same files, but the index says something else of one of them.
-  std::string text = ReadAll(Index());
-  const std::size_t at = text.find("\"description\": \"PostgreSQL");
-  ASSERT_NE(at, std::string::npos);
-  text.insert(at + 16, "Not ");
-  WriteFile(Index(), text);
-
-  runner::PluginCatalogue catalogue;
-  ASSERT_TRUE(catalogue.DiscoverIndexed({Folder()}, Index(), Watched()));
-  const runner::FoundPlugin* postgres = catalogue.FindByName("postgres");
-  ASSERT_NE(postgres, nullptr);
-  std::string error;
-  EXPECT_EQ(catalogue.Table(*postgres, &error), nullptr);
-  EXPECT_NE(error.find("is not the one the plug-in index describes"), std::string::npos) << error;
-  EXPECT_EQ(postgres->api, nullptr);
-  EXPECT_FALSE(IsLoaded(Postgres()));
-  EXPECT_FALSE(fs::exists(Index()));  // the next run looks again
 }
 
 // The index is read only when no one but the user could have put it there
@@ -252,7 +225,7 @@ TEST_F(IndexedFolder, AnIndexOthersCouldChangeIsLeftAside) {
     SCOPED_TRACE(what);
     fs::remove_all(m_dir.Path("cache"));
     ASSERT_FALSE(Look());
-    const std::string good = ReadAll(index);
+    const std::string good = ReadFile(index);
     if (make() != 0) continue;  // not root: no file can be another user's
     std::string found;
     std::future<bool> look = std::async(std::launch::async, [&] { return Look(&found); });
@@ -264,7 +237,7 @@ TEST_F(IndexedFolder, AnIndexOthersCouldChangeIsLeftAside) {
     EXPECT_EQ(found, plain);
     // Written again into the user's own folder, never into another.
     const bool inFolder = std::string(what).starts_with("a folder");
-    EXPECT_EQ(fs::is_regular_file(fs::symlink_status(index)) && ReadAll(index) == good, !inFolder);
+    EXPECT_EQ(fs::is_regular_file(fs::symlink_status(index)) && ReadFile(index) == good, !inFolder);
   }
 }
 

@@ -1,6 +1,6 @@
 // What a host accepts of a plug-in table before it touches any C++ type in
-// it, which names a plug-in may have, which drivers it serves, and where the
-// host looks: in process, on tables made in memory.
+// it, which names a plug-in may have and which drivers it serves: in
+// process, on tables made in memory.
 #include <runner/Libraries.h>
 #include <runner/PluginCatalogue.h>
 
@@ -131,33 +131,6 @@ TEST(PluginTableTest, DriversMatchByNameOrLibraryFileIgnoringAsciiCase) {
       {"", false},
   };
   for (const auto& [driver, served] : cases) EXPECT_EQ(runner::ServesDriver(table, driver), served) << driver;
-}
-
-// The library folder, then QM_PLUGIN_PATH's folders; empty entries never
-// mean the current folder.
-TEST(PluginTableTest, PluginFoldersAreTheLibraryFolderThenThePathVariable) {
-  const char* saved = std::getenv("QM_PLUGIN_PATH");
-  const std::string previous = saved != nullptr ? saved : "";
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {nullptr, {"/lib"}},
-      {"", {"/lib"}},
-      {"::", {"/lib"}},
-      {"/a::/b:", {"/lib", "/a", "/b"}},
-      {"relative", {"/lib", "relative"}},
-  };
-  for (const auto& [value, folders] : cases) {
-    if (value == nullptr) {
-      ::unsetenv("QM_PLUGIN_PATH");
-    } else {
-      ::setenv("QM_PLUGIN_PATH", value, 1);
-    }
-    EXPECT_EQ(runner::PluginDirectories("/lib"), folders) << (value != nullptr ? value : "(unset)");
-  }
-  if (saved != nullptr) {
-    ::setenv("QM_PLUGIN_PATH", previous.c_str(), 1);
-  } else {
-    ::unsetenv("QM_PLUGIN_PATH");
-  }
 }
 
 }  // namespace

@@ -236,17 +236,6 @@ std::vector<std::string> OfKinds(const std::vector<std::string>& lines, const st
   return kept;
 }
 
-std::string MissingKinds(const std::vector<std::string>& lines, const std::string& kinds) {
-  std::istringstream words(kinds);
-  std::string missing;
-  for (std::string kind; words >> kind;) {
-    const bool found = std::any_of(lines.begin(), lines.end(),
-                                   [&kind](const std::string& line) { return line.rfind(kind + " ", 0) == 0; });
-    if (!found) missing += (missing.empty() ? "" : " ") + kind;
-  }
-  return missing;
-}
-
 std::string Identifier(std::string text) {
   std::replace(text.begin(), text.end(), '-', '_');
   return text;

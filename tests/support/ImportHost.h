@@ -114,11 +114,6 @@ std::string LineDifference(const std::vector<std::string>& expected, const std::
 // The lines whose first word (the kind of object a line describes) is one
 // of kinds, in their order.
 std::vector<std::string> OfKinds(const std::vector<std::string>& lines, const std::set<std::string>& kinds);
-// The kinds of the space-separated list that no line has as its first
-// word, space-separated; "" when every kind is there. A fixture that
-// loaded nothing of what it should shows here.
-std::string MissingKinds(const std::vector<std::string>& lines, const std::string& kinds);
-
 // The text as a test's or a test database's name: '-' becomes '_'.
 std::string Identifier(std::string text);
 

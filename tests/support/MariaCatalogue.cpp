@@ -76,10 +76,11 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "THEN 'partitioned table' WHEN t.TABLE_TYPE = 'SYSTEM VERSIONED' THEN 'system-versioned table' ELSE 'table' END, "
       "' engine=', " + Or("t.ENGINE") + ", ' rowformat=', " + Or("UPPER(t.ROW_FORMAT)") + ", ' collation=', " +
       Or("t.TABLE_COLLATION") + ", ' def=', " +
-      Or("(SELECT " + partitionClause + " FROM information_schema.PARTITIONS p WHERE BINARY p.TABLE_SCHEMA = BINARY t.TABLE_SCHEMA "
-         "AND BINARY p.TABLE_NAME = BINARY t.TABLE_NAME AND p.PARTITION_ORDINAL_POSITION = 1 "
-         "AND COALESCE(p.SUBPARTITION_ORDINAL_POSITION, 1) = 1)") +
-      ", ' comment=', " + Or("t.TABLE_COMMENT") + ") AS v FROM information_schema.TABLES t WHERE " +
+      Or(partitionClause) + ", ' comment=', " + Or("t.TABLE_COMMENT") + ") AS v FROM information_schema.TABLES t "
+      // Joined, not a subquery per table: each look at PARTITIONS opens tables.
+      "LEFT JOIN information_schema.PARTITIONS p ON BINARY p.TABLE_SCHEMA = BINARY t.TABLE_SCHEMA "
+      "AND BINARY p.TABLE_NAME = BINARY t.TABLE_NAME AND p.PARTITION_ORDINAL_POSITION = 1 "
+      "AND COALESCE(p.SUBPARTITION_ORDINAL_POSITION, 1) = 1 AND " + filter("p.TABLE_SCHEMA") + " WHERE " +
       filter("t.TABLE_SCHEMA") + " AND t.TABLE_TYPE IN ('BASE TABLE', 'SYSTEM VERSIONED')",
 
       "SELECT CONCAT('view ', v.TABLE_SCHEMA, '.', v.TABLE_NAME, ' check=', IF(v.CHECK_OPTION = 'NONE', '-', v.CHECK_OPTION), ' security=', "
@@ -94,11 +95,11 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "WHEN c.EXTRA LIKE '%STORED GENERATED%' THEN 'STORED' ELSE '-' END, "
       "' autoinc=', IF(c.EXTRA LIKE '%auto_increment%', '1', '-'), ' invisible=', IF(c.EXTRA LIKE '%INVISIBLE%', '1', '-'), "
       "' onupdate=', " + onUpdate + ", ' charset=', COALESCE(c.CHARACTER_SET_NAME, '-'), ' collation=', "
-      "COALESCE(c.COLLATION_NAME, '-'), ' pk=', COALESCE((SELECT i.SEQ_IN_INDEX FROM information_schema.STATISTICS i "
-      "WHERE BINARY i.TABLE_SCHEMA = BINARY c.TABLE_SCHEMA AND BINARY i.TABLE_NAME = BINARY c.TABLE_NAME "
-      "AND i.INDEX_NAME = 'PRIMARY' AND i.COLUMN_NAME = c.COLUMN_NAME), '-'), ' comment=', " + Or("c.COLUMN_COMMENT") + ") AS v "
-      "FROM information_schema.COLUMNS c WHERE " + filter("c.TABLE_SCHEMA") + " AND " +
-      NotASequence("c.TABLE_SCHEMA", "c.TABLE_NAME"),
+      "COALESCE(c.COLLATION_NAME, '-'), ' pk=', COALESCE(i.SEQ_IN_INDEX, '-'), ' comment=', " + Or("c.COLUMN_COMMENT") +
+      ") AS v FROM information_schema.COLUMNS c LEFT JOIN information_schema.STATISTICS i "
+      "ON BINARY i.TABLE_SCHEMA = BINARY c.TABLE_SCHEMA AND BINARY i.TABLE_NAME = BINARY c.TABLE_NAME "
+      "AND i.INDEX_NAME = 'PRIMARY' AND i.COLUMN_NAME = c.COLUMN_NAME AND " + filter("i.TABLE_SCHEMA") + " WHERE " +
+      filter("c.TABLE_SCHEMA") + " AND " + NotASequence("c.TABLE_SCHEMA", "c.TABLE_NAME"),
 
       IndexQuery(true, filter("i.TABLE_SCHEMA")),
       IndexQuery(false, filter("i.TABLE_SCHEMA")),

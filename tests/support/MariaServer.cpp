@@ -1,6 +1,5 @@
 #include "MariaServer.h"
 
-#include "MariaTestEnv.h"
 #include "PgServer.h"
 #include "Subprocess.h"
 
@@ -14,16 +13,6 @@ namespace qm::test {
 namespace {
 
 const char* const kClient = "/usr/bin/mariadb";
-
-int HexDigit(char ch) { return ch >= 'a' ? ch - 'a' + 10 : ch >= 'A' ? ch - 'A' + 10 : ch - '0'; }
-
-// "x" followed by hex digits is a value; "N" is NULL.
-std::string Unhex(const std::string& text) {
-  std::string bytes;
-  for (std::size_t i = 1; i + 1 < text.size(); i += 2)
-    bytes += static_cast<char>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1]));
-  return bytes;
-}
 
 // --binary-mode: a script is sent as written (the client would otherwise
 // turn "\r\n" into "\n", in names too); DELIMITER still works.
@@ -68,14 +57,8 @@ std::vector<std::string> MariaQueryColumn(const std::string& query, const std::s
     args.push_back("--password=" + password);
   }
   const ProcessResult result = RunProcess(kClient, args, options);
-  std::vector<std::string> values;
-  if (result.exitCode != 0) {
-    ADD_FAILURE() << "mariadb failed: " << Printed(result) << "\n" << query;
-    return values;
-  }
-  for (const std::string& line : Lines(result.out))
-    if (!line.empty()) values.push_back(Unhex(line));
-  return values;
+  if (result.exitCode != 0) ADD_FAILURE() << "mariadb failed: " << Printed(result) << "\n" << query;
+  return result.exitCode == 0 ? HexValues(result.out) : std::vector<std::string>();
 }
 
 std::string MariaQueryValue(const std::string& query) {

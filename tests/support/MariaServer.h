@@ -1,14 +1,30 @@
-// The MariaDB test server (see MariaTestEnv.h): databases of the tests' own,
-// scripts run with the mariadb client, and catalogue queries read through
-// it with every value hex on the wire, so that nothing between the server
-// and a comparison can alter a byte. The client reaches the server as the
-// tests' account through QM_MARIA_CLIENT_CNF.
+// The MariaDB test server. scripts/test (or scripts/mariadb) starts a
+// throw-away server and exports QM_MARIA_CONNECT, its ODBC connection
+// string, and QM_MARIA_CLIENT_CNF, the mariadb client's option file for it
+// (the tests' account). Without them, tests that need the server are
+// skipped; in CI (CI=true) they fail instead. Here: databases of the tests'
+// own, scripts run with the mariadb client, and catalogue queries read
+// through it with every value hex on the wire, so that nothing between the
+// server and a comparison can alter a byte.
 #pragma once
 
+#include "PgTestEnv.h"
+
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace qm::test {
+
+// QM_MARIA_CONNECT (UTF-8), or nothing when it (or the client's option
+// file) is unset or empty.
+inline std::optional<std::string> MariaConnectionString() {
+  const char* value = std::getenv("QM_MARIA_CONNECT");
+  const char* client = std::getenv("QM_MARIA_CLIENT_CNF");
+  if (value == nullptr || *value == '\0' || client == nullptr || *client == '\0') return std::nullopt;
+  return std::string(value);
+}
 
 // The session's sql_mode the import sets (the server prints expressions by
 // it); catalogue queries run with it too.
@@ -52,3 +68,17 @@ std::string MariaLiteral(const std::string& text);
 std::string MariaIdent(const std::string& name);
 
 }  // namespace qm::test
+
+// Use at the top of a test body or SetUp: skips the test when no server is
+// configured, or fails it in CI. Returns from the enclosing void function.
+#define QM_REQUIRE_MARIA()                                                          \
+  do {                                                                              \
+    if (!::qm::test::MariaConnectionString()) {                                     \
+      if (::qm::test::RunningInCi()) {                                              \
+        GTEST_FAIL() << "QM_MARIA_CONNECT is not set in CI; run the tests through " \
+                        "scripts/test, which starts MariaDB";                       \
+      }                                                                             \
+      GTEST_SKIP() << "QM_MARIA_CONNECT is not set (scripts/mariadb start DIR "     \
+                      "exports it); skipping a test that needs MariaDB";            \
+    }                                                                               \
+  } while (false)

@@ -12,16 +12,6 @@ namespace {
 
 const char* const kPsql = "/usr/bin/psql";
 
-int HexDigit(char ch) { return ch >= 'a' ? ch - 'a' + 10 : ch - '0'; }
-
-// "x" followed by hex digits is a value; "N" is NULL.
-std::string Unhex(const std::string& text) {
-  std::string bytes;
-  for (std::size_t i = 1; i + 1 < text.size(); i += 2)
-    bytes += static_cast<char>(HexDigit(text[i]) * 16 + HexDigit(text[i + 1]));
-  return bytes;
-}
-
 std::string Lower(std::string text) {
   for (char& ch : text) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
   return text;
@@ -67,13 +57,18 @@ std::vector<std::string> QueryColumn(const std::string& database, const std::str
                   "'N') FROM (" + query + ") AS q(v);\n";
   const ProcessResult result =
       RunProcess(kPsql, {"-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", database, "-f", "-"}, options);
+  if (result.exitCode != 0) ADD_FAILURE() << "psql failed: " << Printed(result) << "\n" << query;
+  return result.exitCode == 0 ? HexValues(result.out) : std::vector<std::string>();
+}
+
+std::vector<std::string> HexValues(const std::string& output) {
+  const auto digit = [](char ch) { return ch >= 'a' ? ch - 'a' + 10 : ch >= 'A' ? ch - 'A' + 10 : ch - '0'; };
   std::vector<std::string> values;
-  if (result.exitCode != 0) {
-    ADD_FAILURE() << "psql failed: " << Printed(result) << "\n" << query;
-    return values;
+  for (const std::string& line : Lines(output)) {
+    if (line.empty()) continue;
+    std::string& bytes = values.emplace_back();
+    for (std::size_t i = 1; i + 1 < line.size(); i += 2) bytes += static_cast<char>(digit(line[i]) * 16 + digit(line[i + 1]));
   }
-  for (const std::string& line : Lines(result.out))
-    if (!line.empty()) values.push_back(Unhex(line));
   return values;
 }
 

@@ -44,4 +44,8 @@ std::vector<std::string> QueryColumn(const std::string& database, const std::str
 // The first value, or "" when there is none.
 std::string QueryValue(const std::string& database, const std::string& query);
 
+// A client's output of values hex on the wire, one a line: "x" and the
+// hex digits of the bytes, or "N" for NULL (read as "").
+std::vector<std::string> HexValues(const std::string& output);
+
 }  // namespace qm::test

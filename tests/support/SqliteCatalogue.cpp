@@ -19,11 +19,16 @@ SqliteFile::SqliteFile(const std::string& path) {
 SqliteFile::~SqliteFile() { sqlite3_close(m_db); }
 
 void SqliteFile::Exec(const std::string& sql) {
+  const std::string error = TryExec(sql);
+  if (!error.empty()) ADD_FAILURE() << "sqlite3_exec failed: " << error << "\n" << sql.substr(0, 300);
+}
+
+std::string SqliteFile::TryExec(const std::string& sql) {
   char* error = nullptr;
-  if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-    ADD_FAILURE() << "sqlite3_exec failed: " << (error != nullptr ? error : "?") << "\n" << sql.substr(0, 300);
-    sqlite3_free(error);
-  }
+  if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK) return "";
+  const std::string message = error != nullptr ? error : sqlite3_errmsg(m_db);
+  sqlite3_free(error);
+  return message;
 }
 
 std::vector<std::vector<std::string>> SqliteFile::Rows(const std::string& sql) {

@@ -23,8 +23,10 @@ class SqliteFile {
   SqliteFile(const SqliteFile&) = delete;
   SqliteFile& operator=(const SqliteFile&) = delete;
 
-  // Runs the statements.
+  // Runs the statements, stopping at the first that fails; TryExec returns
+  // SQLite's message then ("" when all ran) instead of failing the test.
   void Exec(const std::string& sql);
+  std::string TryExec(const std::string& sql);
   // Every row of the query, every value as its UTF-8 bytes ("<null>" for NULL).
   std::vector<std::vector<std::string>> Rows(const std::string& sql);
   // The same, or nothing with SQLite's message in *error when the query

@@ -323,9 +323,11 @@ TEST_F(ImportDriverTest, RunBrokenOffByAnExceptionEndsCleanlyAndTheNextImportIsA
   }
 }
 
-// The failed statements are those of the latest run: a run that does not
-// get as far as reading reports none, whoever reads the record.
-TEST_F(ImportDriverTest, FailedStatementsOfAnEarlierImportAreGoneAfterARefusedConnect) {
+// What a run reports (its failed statements, the connector's one
+// diagnostic) is the latest run's only: a run that fails to connect
+// reports no statement, and a connect step that fails without a word
+// (refusing nothing, connecting nothing) passes on no earlier reason.
+TEST_F(ImportDriverTest, WhatARunReportsIsTheLatestRunsOnly) {
   Steps steps;
   TestConnector connector(ConnectionString());
   TestReader reader(&steps);
@@ -339,26 +341,12 @@ TEST_F(ImportDriverTest, FailedStatementsOfAnEarlierImportAreGoneAfterARefusedCo
   ASSERT_EQ(reader.GetFailedStatements().size(), 1u);
   EXPECT_EQ(reader.GetFailedStatements()[0].statementId, 2);
 
-  connector.connectionString.clear();  // refuses from now on
+  connector.connectionString = u"DSN=quillmere_no_such_dsn";
   GenericModel again(static_cast<unsigned>(m_modelType));
   Session()->SetModel(&again);
   EXPECT_FALSE(BuildSchemaFromSQLDB());
   EXPECT_EQ(Session()->GetStatus(), ImportStatusConnectFailed);
   EXPECT_TRUE(reader.GetFailedStatements().empty());
-}
-
-// The connector's one diagnostic tells of the latest connect step only: a
-// step that fails without a word (refusing nothing, connecting nothing)
-// does not pass on the reason an earlier run failed for.
-TEST_F(ImportDriverTest, TheConnectorsDiagnosticIsTheLatestConnectStepsOnly) {
-  Steps steps;
-  TestConnector connector(u"DSN=quillmere_no_such_dsn");
-  TestReader reader(&steps);
-  Register(&connector, &reader);
-  GenericModel model(static_cast<unsigned>(m_modelType));
-  Session()->Reset();
-  Session()->SetModel(&model);
-  EXPECT_FALSE(BuildSchemaFromSQLDB());
   EXPECT_EQ(connector.LastConnectError().origin, OdbcDiagnostic::Origin::Driver);
   EXPECT_EQ(connector.LastConnectError().sqlState, u"IM002");
 

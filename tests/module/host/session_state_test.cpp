@@ -3,46 +3,16 @@
 #include <schemaimport/SchemaImportSessionState.h>
 
 #include <platform/Win32.h>
-#include <tillerhold/GenericModel.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 // The host's Windows names, as the module's own sources use them.
 using namespace platform::win;
 
 namespace {
-
-TEST(SessionStateTest, ResetClearsEveryField) {
-  SchemaImportSessionState state;
-  ISchemaImportSessionState& session = state;
-  GenericModel model;
-  HWND window = platform::CreateMessageWindow();
-  session.SetModel(&model);
-  session.SetNotifyWindow(window);
-  session.SetStatus(2);
-  session.RaiseFlag();
-  std::vector<int> source{3, 1, 2};
-  session.SetIntegerList(source);
-  source.push_back(7);  // the session holds a copy
-  std::vector<int> list{9, 9, 9, 9};
-  session.GetIntegerList(list);
-  EXPECT_EQ(list, (std::vector<int>{3, 1, 2}));
-  EXPECT_TRUE(session.IsFlagRaised());
-
-  session.Reset();
-
-  EXPECT_EQ(session.GetModel(), nullptr);
-  EXPECT_EQ(session.GetNotifyWindow(), nullptr);
-  EXPECT_EQ(session.GetStatus(), 0);
-  EXPECT_FALSE(session.IsFlagRaised());
-  session.GetIntegerList(list);
-  EXPECT_TRUE(list.empty());
-  platform::DestroyMessageWindow(window);
-}
 
 // The host sets the window from its own thread while the import reads it
 // on another (run under ThreadSanitizer: no race may be reported). Every

@@ -1,6 +1,6 @@
 // The reader's tables without a database: statement and row-action
 // registration, the set-up step, ownership of row and column actions,
-// object counts, progress messages, and a run without a connection.
+// object counts and progress messages.
 #include "ReaderTestSupport.h"
 
 #include <gatehouse/InterfaceProvider.h>
@@ -110,24 +110,6 @@ TEST(QueryResultRowActionTest, ColumnActionsAreReplacedByTheLatestAndDeletedOnce
   EXPECT_EQ(destroyed, 2);
   EXPECT_EQ(log.destroyed, 1);
   delete replaced;  // the replaced action went back to its caller
-}
-
-TEST(SchemaSourceReaderTest, ImportWithoutAConnectionIsRecordedAsFailed) {
-  ActionLog log;
-  TestReader reader;
-  reader.AddQueryStatement(1, 12, u"SELECT 1");
-  reader.SetStatementRowAction(1, new RecordingRowAction(&log));
-  TestConnector closed;
-  reader.SetConnection(&closed);
-  reader.ImportObjects(1);
-  ASSERT_EQ(reader.GetFailedStatements().size(), 1u);
-  EXPECT_EQ(reader.GetFailedStatements()[0].statementId, 1);
-  // The module's words, not a driver's: no SQLSTATE.
-  EXPECT_EQ(reader.GetFailedStatements()[0].diagnostic.origin, OdbcDiagnostic::Origin::Module);
-  EXPECT_EQ(reader.GetFailedStatements()[0].diagnostic.sqlState, u"");
-  EXPECT_NE(Utf8(reader.GetFailedStatements()[0].diagnostic.message).find("no open connection"), std::string::npos);
-  EXPECT_EQ(log.calls(), 0);
-  EXPECT_EQ(reader.ObjectCountEntries(), 0u);
 }
 
 // Progress goes to the session's window under the statement's object type.

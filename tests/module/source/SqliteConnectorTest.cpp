@@ -1,5 +1,6 @@
 // The connector against the real driver manager and the SQLite3 ODBC driver
-// on temporary database files. Handles are counted at the driver manager's
+// on temporary database files (connecting on every driver:
+// tests/families/ConnectorTest.cpp). Handles are counted at the driver manager's
 // door (OdbcFaults), where the failures a real driver manager will not
 // produce on demand are injected too: whatever the connector allocates it
 // gives back, after Disconnect, after a failed Connect at any step, when a
@@ -62,48 +63,6 @@ class SqliteConnectorTest : public ::testing::Test {
   TempDir m_dir;
   odbc::Disarm m_disarm;  // no fault outlives its test
 };
-
-TEST_F(SqliteConnectorTest, ConnectHandsBackTheCompletedStringDisconnectsAndConnectsAgain) {
-  const CString file = Utf16(m_dir.Path("model.db"));
-  {
-    TestConnector connector;
-    const CString given = Database("model.db");
-    CString argument = given;
-    ASSERT_TRUE(connector.Connect(argument)) << Describe(connector.GetLastDiagnostic());
-    EXPECT_EQ(Exec(connector.GetConnectionHandle(), u"CREATE TABLE kept(a INTEGER)"), "");
-    ExpectLive(1);
-    // The SQLite3 driver reports the database file as both names.
-    EXPECT_EQ(CString(connector.GetServerName()), file);
-    EXPECT_EQ(CString(connector.GetDatabaseName()), file);
-    // The argument now holds the driver's completed string.
-    EXPECT_NE(argument, given);
-    EXPECT_EQ(argument, CString(connector.GetConnectionString()));
-    EXPECT_NE(argument.view().find(u"Database=" + file.str() + u";"), std::u16string_view::npos) << argument.ToUtf8();
-    EXPECT_EQ(connector.GetConnectionStringLength(), argument.GetLength());
-    EXPECT_TRUE(connector.GetLastDiagnostic().IsEmpty());
-
-    connector.Disconnect();
-    connector.Disconnect();  // nothing open: harmless
-    EXPECT_EQ(connector.GetConnectionHandle(), nullptr);
-    ExpectLive(0);
-
-    // The next import connects the same connector again.
-    argument = given;
-    ASSERT_TRUE(connector.Connect(argument)) << Describe(connector.GetLastDiagnostic());
-    EXPECT_EQ(Exec(connector.GetConnectionHandle(), u"SELECT a FROM kept"), "");
-
-    // A completed string longer than the buffer comes back cut to 254 characters.
-    const std::string name = std::string(200, 'n') + ".db";
-    argument = Database(name.c_str());
-    ASSERT_TRUE(connector.Connect(argument)) << Describe(connector.GetLastDiagnostic());
-    EXPECT_EQ(argument.GetLength(), SchemaSourceConnectorI::kBufferLength - 1);
-    EXPECT_EQ(argument, CString(connector.GetConnectionString()));
-    const std::u16string head = u"DSN=;Database=" + Utf16(m_dir.Path(name)).str() + u";";
-    EXPECT_EQ(argument.view().substr(0, head.size()), head);
-    ExpectLive(1);
-  }
-  ExpectLive(0);  // the destructor closed the open connection
-}
 
 // A new connection is made before the open one is closed: a failed attempt
 // leaves the open one, its names and its handles as they were.
@@ -248,27 +207,6 @@ TEST_F(SqliteConnectorTest, PlugInsGiveTheirReasonThroughTheOneDiagnostic) {
     connector.Disconnect();
     ExpectLive(0);
   }
-}
-
-// The host configures source, scope and options; a new Configure puts the
-// options back to their defaults, and the reader gets the scope from the
-// base (or its own text, when none was configured).
-TEST_F(SqliteConnectorTest, ConfigurationIsKeptForTheConnectStep) {
-  SetUpConnector connector;
-  CString scope = u"untouched";
-  connector.GetREScope(scope);
-  EXPECT_EQ(scope, u"untouched");
-  connector.Configure(u"Driver={SQLite3};Database=x", u"main,aux");
-  connector.SetConnectOptions(QmConnectOptions{.filePath = "/a/b.db", .timeoutSeconds = 3, .notice = {}});
-  EXPECT_EQ(connector.GetSource(), u"Driver={SQLite3};Database=x");
-  EXPECT_EQ(connector.GetScope(), u"main,aux");
-  EXPECT_EQ(connector.GetConnectOptions().filePath, "/a/b.db");
-  EXPECT_EQ(connector.GetConnectOptions().timeoutSeconds, 3);
-  connector.GetREScope(scope);
-  EXPECT_EQ(scope, u"main,aux");
-  connector.Configure(u"other", u"");
-  EXPECT_EQ(connector.GetConnectOptions().filePath, "");
-  EXPECT_EQ(connector.GetConnectOptions().timeoutSeconds, QmConnectOptions::kDefaultTimeoutSeconds);
 }
 
 // An accepted dialog's edit is connected: the host's --prompt test checks it.

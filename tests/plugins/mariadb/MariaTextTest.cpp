@@ -7,7 +7,6 @@
 #include "MariaText.h"
 
 #include <MariaServer.h>
-#include <MariaTestEnv.h>
 
 #include <platform/Utf.h>
 

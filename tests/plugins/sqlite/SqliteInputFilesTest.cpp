@@ -1,8 +1,8 @@
 // The files the SQLite plug-in says a source reads (its table's
 // InputFiles), which the host never writes its output over: the database
 // and SQLite's files beside it, for a path, a connection string's Database
-// (a path or an SQLite URI) and its Attach paths; and the connection
-// strings that name no database at all.
+// (a path or an SQLite URI) and its Attach paths. (Connection strings that
+// name no database: tests/hardening/SqliteSourceTest.cpp, through the host.)
 #include <ImportHost.h>
 #include <TempDir.h>
 
@@ -75,21 +75,6 @@ TEST_F(SqliteInputFilesTest, FilesBesideTheResolvedPathCount) {
   const std::string real = fs::canonical(dir.Path("real.db")).string();
   EXPECT_EQ(Paths("", dir.Path("link.db")),
             Joined({Beside(dir.Path("link.db")), {real + "-journal", real + "-wal", real + "-shm"}}));
-}
-
-TEST_F(SqliteInputFilesTest, ConnectionStringWithoutDatabaseIsUnusable) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"Driver={SQLite3}", "the connection string names no database: it needs Database=PATH (its keys: Driver)"},
-      {"Driver={SQLite3};Database=;Timeout", "the connection string names no database: it needs Database=PATH (its keys: "
-                                             "Driver, Database, Timeout)"},
-      {"Driver={SQLite3};Database=  ", "the connection string names no database: it needs Database=PATH (its keys: "
-                                       "Driver, Database)"},
-      {"Driver={SQLite3};DSN=shop", ""},  // the data source's settings may name one
-      {"Driver={SQLite3};Database=:memory:", ""},
-      {"/data/a.db", ""},
-  };
-  for (const auto& [source, unusable] : cases) EXPECT_EQ(Utf8(Files(source).unusable), unusable) << source;
-  EXPECT_EQ(Utf8(Files("", "/data/a.db").unusable), "");
 }
 
 }  // namespace

@@ -40,8 +40,4 @@ std::string SqlOf(const GenericModel& model);
 void CopyWithout(const GenericModel& from, GenericModel& to,
                  const std::function<bool(const CMOObject& object, int propertyId)>& drop);
 
-// Runs the SQL script in the SQLite file statement by statement; empty
-// when all ran, otherwise SQLite's message and the statement that failed.
-std::string LoadIntoSqlite(const std::string& path, const std::string& sql);
-
 }  // namespace writers::test

@@ -2,7 +2,6 @@
 
 #include <writers/OutputFormats.h>
 
-#include <sqlite3.h>
 
 #include <sstream>
 
@@ -55,35 +54,6 @@ void CopyWithout(const GenericModel& from, GenericModel& to,
     for (const auto& property : object->GetProperties())
       if (!drop(*object, property->GetPropertyId())) copy.SetProperty(new CMOProperty(*property));
   }
-}
-
-std::string LoadIntoSqlite(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
-    const std::string message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
-    sqlite3_close(db);
-    return "cannot open " + path + ": " + message;
-  }
-  std::string error;
-  const char* next = sql.c_str();
-  while (error.empty() && *next != '\0') {
-    sqlite3_stmt* statement = nullptr;
-    const char* start = next;
-    if (sqlite3_prepare_v2(db, start, -1, &statement, &next) != SQLITE_OK) {
-      error = std::string(sqlite3_errmsg(db)) + "\nin: " + std::string(start, next != nullptr ? next : start).substr(0, 2000);
-      break;
-    }
-    if (statement == nullptr) continue;  // blanks and comments
-    while (true) {
-      const int step = sqlite3_step(statement);
-      if (step == SQLITE_ROW) continue;
-      if (step != SQLITE_DONE) error = std::string(sqlite3_errmsg(db)) + "\nin: " + std::string(start, next).substr(0, 2000);
-      break;
-    }
-    sqlite3_finalize(statement);
-  }
-  sqlite3_close(db);
-  return error;
 }
 
 }  // namespace writers::test

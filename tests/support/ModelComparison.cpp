@@ -1,6 +1,6 @@
 #include "ModelComparison.h"
 
-#include <ImportHost.h>
+#include "ImportHost.h"
 
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/ModelVocabulary.h>

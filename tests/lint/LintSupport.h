@@ -1,12 +1,12 @@
-// The databases the linter's tests load schemas into and import from, as
-// the command line does: a SQLite file through the SQLite plug-in, a
-// database of the PostgreSQL and of the MariaDB test server through
-// theirs.
+// The linter's tests' side of the family backends (TestBackend.h): a
+// database of a backend's own, loaded and imported as the command line does,
+// and the linter run over the model.
 #pragma once
 
 #include <lint/Config.h>
 #include <lint/Linter.h>
 
+#include <TestBackend.h>
 #include <tillerhold/GenericModel.h>
 
 #include <memory>
@@ -15,21 +15,24 @@
 
 namespace lint::test {
 
+// A fresh database of the backend's: scripts run in it must succeed.
 class Backend {
  public:
-  virtual ~Backend() = default;
-  // Runs the script in the database (made empty for the backend object).
-  virtual void Run(const std::string& sql) = 0;
-  // Imports the database (only the schemas of `scope` when given) and
-  // returns what it could not read; unless `failures` is true, the import
-  // must read everything. The model holds only its root.
-  virtual std::vector<FailedRead> Import(GenericModel& model, const std::string& scope = {}, bool failures = false) = 0;
-  // The plug-in's model type.
-  virtual unsigned int ModelType() const = 0;
+  explicit Backend(const qm::test::TestBackend& backend) : m_backend(backend), m_database(backend.Create("lint")) {}
+  void Run(const std::string& sql);
+  // Imports the database (only the schemas of `scope` when given, else the
+  // database's own) and returns what it could not read; unless `failures`
+  // is true, the import must read everything.
+  std::vector<FailedRead> Import(GenericModel& model, const std::string& scope = {}, bool failures = false);
+  unsigned int ModelType() const { return m_backend.ModelType(); }
+
+ private:
+  const qm::test::TestBackend& m_backend;
+  std::unique_ptr<qm::test::BackendDatabase> m_database;
 };
 
-// "sqlite", "postgres" or "mariadb": a fresh database of that kind. Null,
-// after GTEST_SKIP (or a failure in CI), when the server is not there.
+// "sqlite", "postgres" or "mariadb": a fresh database of that backend.
+// Null when its server is not there (a failure in CI).
 std::unique_ptr<Backend> MakeBackend(const std::string& kind);
 
 // The linter's findings on the model with the configuration's text: with

@@ -6,15 +6,13 @@
 // models must each be explained by a KnownDifference.
 #pragma once
 
-#include <ImportHost.h>
-#include <ModelWords.h>
-#include <OdbcTestSupport.h>
+#include "ImportHost.h"
+#include "ModelWords.h"
+#include "OdbcTestSupport.h"
 
 #include <schemaimport/PluginApi.h>
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/GenericModel.h>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <mutex>
@@ -71,34 +69,5 @@ std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
                                                 const std::vector<KnownDifference>& known,
                                                 std::vector<std::size_t>* used = nullptr);
 
-#ifdef QM_DEDICATED_PLUGIN
-// The generic plug-in and the dedicated plug-in it is compared with (each
-// test program names its own), loaded once, as a host loads them.
-inline LoadedPlugin& Generic() {
-  static LoadedPlugin plugin(QM_ODBC_PLUGIN);
-  return plugin;
-}
-inline LoadedPlugin& Dedicated() {
-  static LoadedPlugin plugin(QM_DEDICATED_PLUGIN);
-  return plugin;
-}
-
-// Imports the same database with both: the dedicated plug-in from its own
-// source text, the generic one through the connection string, each with
-// the scope. The dedicated import must connect; the generic one must read
-// in full and make a sound model.
-inline ::testing::AssertionResult ImportWithBoth(const std::string& dedicatedSource, const std::string& genericSource,
-                                                 const std::string& scope, GenericModel& dedicated,
-                                                 GenericModel& generic) {
-  if (!Generic().Loaded() || !Dedicated().Loaded()) return ::testing::AssertionFailure() << "a plug-in did not load";
-  const ImportOutcome outcome = RunImport(Dedicated().Api(), dedicated, dedicatedSource, scope);
-  if (outcome.status != ImportStatusConnected)
-    return ::testing::AssertionFailure() << "the dedicated plug-in did not connect: "
-                                         << Utf8(outcome.connectError.message);
-  if (::testing::AssertionResult read = ReadInFull(RunImport(Generic().Api(), generic, genericSource, scope)); !read)
-    return read;
-  return SoundModel(generic);
-}
-#endif
 
 }  // namespace qm::test::odbc

@@ -1,0 +1,179 @@
+// Every schema of every backend (TestBackend.h): the real applications'
+// schemas as Debian packages ship them (tests/data/schemas, each with its
+// package and licence), the hostile names, the shop of every kind of
+// object. Each is loaded into a database of the test's own and imported by
+// the dedicated plug-in as a host does, and then:
+//   - the model says object by object what the catalogue itself says, and
+//     keeps to the model's vocabulary; the schema yields what it is in the
+//     suite for, and the import left the database as it was;
+//   - quillmere-import writes the same model as JSON (hostile and shop);
+//   - the generic plug-in (plugins/odbc), over the same database through
+//     ODBC's catalogue functions, agrees with the dedicated one but for
+//     what the backend's driver is known to report otherwise (real
+//     applications' schemas);
+//   - the sql format's round trip: the model written as SQL, the SQL loaded
+//     into an empty database, that imported again: the two models agree
+//     through the differ but for what the backend lists with its reason;
+//     where the backend says so, a second time with the texts that let a
+//     writer copy an object taken out, so that it is built from its
+//     properties.
+#include <ImportHost.h>
+#include <ModelWords.h>
+#include <Subprocess.h>
+#include <TestBackend.h>
+
+#include "sql/SqlDialect.h"
+
+#include <platform/Utf.h>
+#include <writers/ModelDiff.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace qm::test {
+namespace {
+
+using writers::test::Allowance;
+
+struct SchemaCase {
+  const TestBackend* backend;
+  std::string schema;
+};
+
+void PrintTo(const SchemaCase& c, std::ostream* out) { *out << c.backend->Name() << " " << c.schema; }
+
+std::vector<SchemaCase> AllCases() {
+  std::vector<SchemaCase> cases;
+  for (const TestBackend* backend : Backends())
+    for (const std::string& schema : backend->Schemas()) cases.push_back({backend, schema});
+  return cases;
+}
+
+// How many lines of the kind hold the text.
+std::size_t Count(const std::vector<std::string>& lines, const std::string& kind, const std::string& part) {
+  return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.starts_with(kind + " ") && line.find(part) != std::string::npos;
+  }));
+}
+
+bool IsApplication(const std::string& schema) { return schema != "hostile" && schema != "shop" && schema != "sample"; }
+
+class SchemaTest : public ::testing::TestWithParam<SchemaCase> {
+ protected:
+  void SetUp() override { QM_REQUIRE_BACKEND(Backend()); }
+  const TestBackend& Backend() const { return *GetParam().backend; }
+  const std::string& Schema() const { return GetParam().schema; }
+
+  // Imports the database with the plug-in, which must read it in full.
+  void Import(const LoadedPlugin& plugin, const std::string& source, const std::string& scope, GenericModel& model,
+              ImportOutcome* outcome = nullptr) {
+    const ImportOutcome run = RunImport(plugin.Api(), model, source, scope);
+    ASSERT_TRUE(ReadInFull(run));
+    if (outcome != nullptr) *outcome = run;
+  }
+
+  void CommandLineWritesTheSame(const BackendDatabase& database, const std::vector<std::string>& catalogue) {
+    std::vector<std::string> args = database.CommandLine();
+    args.push_back("--quiet");
+    const ProcessResult result = RunProcess(ImportProgram(), args);
+    ASSERT_EQ(result.exitCode, 0) << Printed(result);
+    EXPECT_EQ(result.err, "");
+    GenericModel written(0);
+    ReadModelJson(result.out, written);
+    EXPECT_EQ(LineDifference(catalogue, database.ModelLines(written)), "");
+    if (!Backend().Password().empty()) {
+      EXPECT_EQ(result.out.find(Backend().Password()), std::string::npos);
+    }
+  }
+
+  void GenericPluginAgrees(const BackendDatabase& database, GenericModel& dedicated) {
+    LoadedPlugin generic(GenericPluginPath().c_str());
+    ASSERT_TRUE(generic.Loaded());
+    GenericModel model(generic.Api().modelType);
+    Import(generic, database.ConnectionString(), database.Scope(), model);
+    EXPECT_TRUE(SoundModel(model));
+    const std::vector<std::string> ours = odbc::ComparableLines(dedicated);
+    const std::vector<std::string> theirs = odbc::ComparableLines(
+        model, [&](const std::string& schema) { return Backend().GenericSchemaName(schema, database); });
+    ASSERT_GT(ours.size(), 20u);
+    EXPECT_EQ(odbc::UnexplainedDifferences(ours, theirs, Backend().GenericDifferences(dedicated, ours, theirs)), "");
+  }
+
+  void RoundTrip(const LoadedPlugin& plugin, BackendDatabase& database, const GenericModel& before,
+                 bool fromProperties) {
+    SCOPED_TRACE(fromProperties ? "round trip from properties" : "round trip as imported");
+    GenericModel written(before.GetModelType());
+    if (fromProperties) writers::test::CopyWithout(before, written, Backend().FromProperties());
+    const std::string sql = writers::test::SqlOf(fromProperties ? written : before);
+    std::string error;
+    const std::unique_ptr<BackendDatabase> copy = database.Remake(sql, &error);
+    ASSERT_NE(copy, nullptr) << error << "\n" << sql.substr(0, 4000);
+    GenericModel after(before.GetModelType());
+    Import(plugin, copy->Source(), copy->Scope(), after);
+    EXPECT_EQ(writers::test::Unexplained(writers::DiffModels(before, after), Backend().RoundTripAllowances(fromProperties)),
+              "");
+    EXPECT_EQ(copy->CopyFacts(), database.CopyFacts());
+  }
+};
+
+TEST_P(SchemaTest, ImportSaysWhatTheCatalogueSaysAndMakesTheSameModelAgain) {
+  LoadedPlugin plugin(Backend().PluginPath().c_str());
+  ASSERT_TRUE(plugin.Loaded());
+  const std::unique_ptr<BackendDatabase> database = Backend().Create(Schema(), Schema() == "hostile");
+  const std::string script = Backend().Script(Schema(), *database);
+  ASSERT_GT(script.size(), 200u) << "no script for " << Schema();
+  ASSERT_EQ(database->Load(script), "");
+  const std::string footprint = database->Footprint();
+
+  GenericModel model(plugin.Api().modelType);
+  ImportOutcome outcome;
+  ASSERT_NO_FATAL_FAILURE(Import(plugin, database->Source(), database->Scope(), model, &outcome));
+  EXPECT_TRUE(SoundModel(model));
+  const std::vector<std::string> catalogue = database->CatalogueLines();
+  EXPECT_EQ(LineDifference(catalogue, database->ModelLines(model, outcome.failed)), "");
+  for (const Feature& feature : Backend().Features()) {
+    if (feature.schema == Schema()) {
+      EXPECT_GE(Count(catalogue, feature.kind, feature.part), feature.atLeast) << feature.kind << " / " << feature.part;
+    }
+  }
+  EXPECT_GE(Count(catalogue, "table", ""), 1u);
+  Backend().CheckDetails(Schema(), model);
+  EXPECT_EQ(database->Footprint(), footprint) << "the import changed the database";
+
+  if (!IsApplication(Schema())) CommandLineWritesTheSame(*database, catalogue);
+  if (IsApplication(Schema())) GenericPluginAgrees(*database, model);
+  RoundTrip(plugin, *database, model, false);
+  if (Backend().FromProperties()) RoundTrip(plugin, *database, model, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemas, SchemaTest, ::testing::ValuesIn(AllCases()),
+                         [](const ::testing::TestParamInfo<SchemaCase>& info) {
+                           return info.param.backend->Name() + "_" + Identifier(info.param.schema);
+                         });
+
+// The sql format quotes a name that is one of the database's keywords
+// (in its own list) and no other.
+class KeywordTest : public ::testing::TestWithParam<const TestBackend*> {};
+
+TEST_P(KeywordTest, NamesAreQuotedAsTheDatabaseQuotesThem) {
+  QM_REQUIRE_BACKEND(*GetParam());
+  const GenericModel model(GetParam()->ModelType());
+  const writers::sql::SqlDialect& dialect = writers::sql::DialectFor(model);
+  const std::vector<std::pair<std::string, bool>> words = GetParam()->Keywords();
+  ASSERT_GT(words.size(), 100u);
+  for (const auto& [word, quoted] : words) EXPECT_EQ(dialect.NeedsQuotes(platform::Utf8ToUtf16(word)), quoted) << word;
+}
+
+std::vector<const TestBackend*> WithKeywords() {
+  std::vector<const TestBackend*> backends;
+  for (const TestBackend* backend : Backends())
+    if (backend->ListsKeywords()) backends.push_back(backend);
+  return backends;
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, KeywordTest, ::testing::ValuesIn(WithKeywords()),
+                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+
+}  // namespace
+}  // namespace qm::test

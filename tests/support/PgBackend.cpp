@@ -1,0 +1,367 @@
+// PostgreSQL: a database of the test's own on the test server (PgServer.h),
+// read back through psql, hex on the wire (PgCatalogue.h).
+#include "TestBackend.h"
+
+#include "HostileNames.h"
+#include "PgCatalogue.h"
+#include "PgServer.h"
+#include "PgShopSchema.h"
+#include "PgTestEnv.h"
+#include "SilentListener.h"
+
+#include <tillerhold/ModelVocabulary.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qm::test {
+namespace {
+
+using hardening::HostileNames;
+using hardening::QuoteIdent;
+using hardening::QuoteText;
+using hardening::Repeat;
+using odbc::KnownDifference;
+using odbc::Side;
+using writers::ObjectDifference;
+using writers::PropertyDifference;
+using writers::test::Allowance;
+
+// The schema the hostile objects live in (no comma: scopes split at commas).
+const std::string kHostileSchema = "sch \"q' \\ %s\n\xF0\x9F\x98\x80";
+
+class PgDatabase : public BackendDatabase {
+ public:
+  explicit PgDatabase(const std::string& tag) : m_tag(tag), m_database(tag) {}
+
+  std::string Name() const override { return m_database.Name(); }
+  std::string Load(const std::string& script) override { return RunPsql(m_database.Name(), script); }
+  std::string Source() const override { return m_database.ConnectionString(); }
+  std::string ConnectionString() const override { return m_database.ConnectionString(); }
+  std::vector<std::string> CommandLine() const override { return {"--postgres", Source()}; }
+  std::vector<std::string> CatalogueLines() const override { return PgCatalogueLines(Name()); }
+  std::vector<std::string> ModelLines(GenericModel& model, const std::vector<QmFailedStatement>&) const override {
+    return PgModelLines(model);
+  }
+  std::unique_ptr<BackendDatabase> Remake(const std::string& script, std::string* error) override {
+    auto copy = std::make_unique<PgDatabase>(m_tag + "_copy");
+    *error = copy->Load(script);
+    return error->empty() ? std::move(copy) : nullptr;
+  }
+  // Every index valid, a partitioned table's indexes, constraints and
+  // triggers taken over by its partitions' (their links to the parent's).
+  std::vector<std::string> CopyFacts() const override {
+    const std::string& d = Name();
+    return {
+        "invalid indexes " + QueryValue(d, "SELECT count(*) FROM pg_catalog.pg_index WHERE NOT indisvalid"),
+        "attached indexes " + QueryValue(d, "SELECT count(*) FROM pg_catalog.pg_inherits i JOIN pg_catalog.pg_class c "
+                                            "ON c.oid = i.inhrelid WHERE c.relkind IN ('i', 'I')"),
+        "attached constraints " + QueryValue(d, "SELECT count(*) FROM pg_catalog.pg_constraint WHERE conparentid <> 0"),
+        "attached triggers " + QueryValue(d, "SELECT count(*) FROM pg_catalog.pg_trigger WHERE tgparentid <> 0"),
+    };
+  }
+
+ private:
+  std::string m_tag;
+  TestDatabase m_database;
+};
+
+// The shop keeps a table and an index in a tablespace of its own: one in
+// the server's folder, made once per process where the server allows it,
+// dropped at its end.
+class ShopTableSpace {
+ public:
+  ShopTableSpace() : m_name("qm_ts_" + std::to_string(::getpid())) {
+    RunPsql("postgres", "SET allow_in_place_tablespaces = on;\nCREATE TABLESPACE " + m_name + " LOCATION '';\n");
+    if (QueryValue("postgres", "SELECT count(*) FROM pg_catalog.pg_tablespace WHERE spcname = '" + m_name + "'") != "1")
+      m_name = "pg_default";
+  }
+  ~ShopTableSpace() {
+    if (m_name != "pg_default") RunPsql("postgres", "DROP TABLESPACE IF EXISTS " + m_name + ";\n");
+  }
+  const std::string& Name() const { return m_name; }
+
+ private:
+  std::string m_name;
+};
+
+// The expression without the casts to text and character varying, the
+// parentheses and the blanks: what two prints of one expression share.
+std::u16string WithoutCasts(std::u16string text) {
+  for (std::u16string_view cast : {u"::character varying[]", u"::character varying", u"::text[]", u"::text"})
+    for (std::size_t at = text.find(cast); at != std::u16string::npos; at = text.find(cast, at)) text.erase(at, cast.size());
+  std::erase_if(text, [](char16_t c) { return c == u'(' || c == u')' || c == u' '; });
+  return text;
+}
+
+class Postgres : public TestBackend {
+ public:
+  std::string Name() const override { return "postgres"; }
+  std::string PluginPath() const override { return QM_POSTGRES_PLUGIN; }
+  unsigned ModelType() const override { return 1002; }
+  std::string Unavailable() const override {
+    return PgConnectionString() ? "" : "QM_PG_CONNECT is not set (scripts/pg start DIR exports it)";
+  }
+  std::unique_ptr<BackendDatabase> Create(const std::string& tag, bool) const override {
+    return std::make_unique<PgDatabase>(Identifier(tag));
+  }
+
+  // psqlODBC reports the host it was given. ConnSettings is run at connect
+  // and echoed in the completed string, so a long harmless one pushes the
+  // string past the buffer.
+  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
+    std::string server = database.Source().substr(database.Source().find("Server=") + 7);
+    return {server.substr(0, server.find(';')), database.Name()};
+  }
+  std::string LongConnectionString(const BackendDatabase& database) const override {
+    return database.Source() + ";ConnSettings=SET application_name TO '" + std::string(200, 'q') + "'";
+  }
+
+  // Hostile names in every kind of object the plug-in reads: schemas, enum
+  // and composite types, a domain, sequences, tables with identity,
+  // generated and defaulted columns, keys, checks, foreign keys, indexes,
+  // views over views, functions with hostile parameter names and defaults,
+  // triggers, comments, list partitions, names of 63 bytes (the server's
+  // limit) and one it cuts, and a view of 100,000 characters.
+  std::string Script(const std::string& schema, const BackendDatabase& database) const override {
+    if (schema == "shop") {
+      static const ShopTableSpace tableSpace;
+      return postgres::ShopSchemaScript(tableSpace.Name());
+    }
+    if (schema != "hostile") return TestBackend::Script(schema, database);
+    const std::string s = QuoteIdent(kHostileSchema);
+    std::string sql = "CREATE SCHEMA " + s + ";\nCREATE SCHEMA \"Mixed\"; CREATE SCHEMA mixed;\n"
+                      "CREATE TABLE \"Mixed\".t (\"Mixed\" integer); CREATE TABLE mixed.t (mixed integer);\n"
+                      "CREATE FUNCTION " + s + ".\"trg fn\"() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN RETURN NEW; END $f$;\n"
+                      "CREATE TABLE " + s + ".parted (k text, n integer DEFAULT 7) PARTITION BY LIST (k);\n";
+    std::string labels;
+    std::string attributes;
+    for (const std::string& n : HostileNames()) {
+      const std::string t = s + "." + QuoteIdent(n);
+      const std::string other = QuoteIdent("other " + n);
+      sql += "CREATE SEQUENCE " + s + "." + QuoteIdent("seq " + n) + " START 5;\n";
+      sql += "CREATE TABLE " + t + " (" + QuoteIdent(n) + " integer CONSTRAINT " + QuoteIdent("pk " + n) +
+             " PRIMARY KEY, " + other + " text DEFAULT " + QuoteText(n) + ", " + QuoteIdent("id " + n) +
+             " bigint GENERATED ALWAYS AS IDENTITY, " + QuoteIdent("gen " + n) + " text GENERATED ALWAYS AS (" + other +
+             " || 'x') STORED, CONSTRAINT " + QuoteIdent("uq " + n) + " UNIQUE (" + other + "), CONSTRAINT " +
+             QuoteIdent("ck " + n) + " CHECK (" + QuoteIdent(n) + " > 0 OR " + other + " <> " + QuoteText(n) + "));\n";
+      sql += "CREATE INDEX " + QuoteIdent("ix " + n) + " ON " + t + " (" + other + " DESC, lower(" + other +
+             ")) WHERE " + QuoteIdent(n) + " > 0;\n";
+      sql += "CREATE VIEW " + s + "." + QuoteIdent("v " + n) + " AS SELECT " + QuoteIdent(n) + " FROM " + t + ";\n";
+      sql += "CREATE VIEW " + s + "." + QuoteIdent("vv " + n) + " AS SELECT * FROM " + s + "." + QuoteIdent("v " + n) + ";\n";
+      sql += "CREATE TABLE " + s + "." + QuoteIdent("fk " + n) + " (" + QuoteIdent("ref " + n) + " integer CONSTRAINT " +
+             QuoteIdent("fk " + n) + " REFERENCES " + t + " (" + QuoteIdent(n) + ") ON DELETE CASCADE);\n";
+      sql += "CREATE TRIGGER " + QuoteIdent("tr " + n) + " AFTER INSERT ON " + t + " FOR EACH ROW EXECUTE FUNCTION " +
+             s + ".\"trg fn\"();\n";
+      sql += "CREATE FUNCTION " + s + "." + QuoteIdent("fn " + n) + "(" + QuoteIdent(n) + " integer, " + other +
+             " text DEFAULT " + QuoteText(n) + ") RETURNS integer LANGUAGE sql AS $f$ SELECT 1 $f$;\n";
+      sql += "COMMENT ON TABLE " + t + " IS " + QuoteText(n) + ";\n";
+      sql += "COMMENT ON COLUMN " + t + "." + QuoteIdent(n) + " IS " + QuoteText("column " + n) + ";\n";
+      sql += "COMMENT ON INDEX " + s + "." + QuoteIdent("ix " + n) + " IS " + QuoteText(n) + ";\n";
+      sql += "COMMENT ON CONSTRAINT " + QuoteIdent("ck " + n) + " ON " + t + " IS " + QuoteText(n) + ";\n";
+      sql += "COMMENT ON FUNCTION " + s + "." + QuoteIdent("fn " + n) + "(integer, text) IS " + QuoteText(n) + ";\n";
+      sql += "CREATE TABLE " + s + "." + QuoteIdent("part " + n) + " PARTITION OF " + s + ".parted FOR VALUES IN (" +
+             QuoteText(n) + ");\n";
+      labels += (labels.empty() ? "" : ", ") + QuoteText(n);
+      attributes += (attributes.empty() ? "" : ", ") + QuoteIdent(n) + " text";
+    }
+    sql += "CREATE TYPE " + s + ".\"enum \xF0\x9F\x98\x80\" AS ENUM (" + labels + ");\n";
+    sql += "CREATE TYPE " + s + ".\"comp \"\"q\"\"\" AS (" + attributes + ");\n";
+    sql += "CREATE DOMAIN " + s + ".\"dom 'd'\" AS text DEFAULT 'it''s' NOT NULL CHECK (VALUE <> '\\');\n";
+    // 63 bytes of one-, two- and four-byte characters, and 80 bytes the
+    // server cuts at a character boundary to 62.
+    for (const std::string& n : {std::string(63, 'L'), Repeat("é", 31) + "x", Repeat("😀", 15) + "abc", Repeat("é", 40)})
+      sql += "CREATE TABLE " + s + "." + QuoteIdent(n) + " (" + QuoteIdent(n) + " integer);\n";
+    // Made on the partitioned table once it has partitions: each partition
+    // gets its own copy, linked to the parent's.
+    sql += "CREATE INDEX \"ix parted\" ON " + s + ".parted (n, lower(k));\n"
+           "ALTER TABLE " + s + ".parted ADD CONSTRAINT \"uq parted\" UNIQUE (k, n);\n"
+           "ALTER TABLE " + s + ".parted ADD CONSTRAINT \"ck parted\" CHECK (n > 0);\n"
+           "ALTER TABLE " + s + ".parted ADD CONSTRAINT \"fk parted\" FOREIGN KEY (n) REFERENCES " + s +
+           ".\"Mixed\" (\"Mixed\");\n"
+           "CREATE TRIGGER \"tr parted\" AFTER INSERT ON " + s + ".parted FOR EACH ROW EXECUTE FUNCTION " + s +
+           ".\"trg fn\"();\n";
+    return sql + "CREATE VIEW " + s + ".\"long view\" AS SELECT " + QuoteText(hardening::MixedText(100000)) +
+           "::text AS t;\n";
+  }
+
+  std::vector<Feature> Features() const override {
+    std::vector<Feature> features;
+    const std::pair<const char*, const char*> kinds[] = {
+        {"pdns", "table fk check index"},
+        {"roundcube", "table fk index sequence"},
+        {"icinga2-ido", "table index routine"},
+        {"mediawiki", "table key index"},
+        {"kamailio", "table key index"},
+        {"davical", "table fk trigger view routine"},
+        {"gammu", "table trigger routine"},
+        {"freeradius", "table index"},
+        {"shop", "table key fk index view routine trigger type sequence partition check"},
+        {"hostile", "table key fk index view routine trigger type sequence partition check"},
+    };
+    for (const auto& [schema, list] : kinds) {
+      const std::vector<Feature> some = KindsOf(schema, list);
+      features.insert(features.end(), some.begin(), some.end());
+    }
+    // The name the server cut is cut; the long view is long.
+    features.push_back({"hostile", "table", kHostileSchema + "." + Repeat("é", 31) + " ", 1});
+    features.push_back({"hostile", "view", kHostileSchema + ".long view ", 1});
+    return features;
+  }
+
+  // Each hostile partition holds the one value it is named after: its bound
+  // clause is the partition table's, its value quoted as a literal.
+  void CheckDetails(const std::string& schema, GenericModel& model) const override {
+    if (schema != "hostile") return;
+    CMOObject* hostile = Child(model, *model.GetCMOObject(), model::Schema, kHostileSchema);
+    ASSERT_NE(hostile, nullptr);
+    CMOObject* parted = Child(model, *hostile, model::Table, "parted");
+    ASSERT_NE(parted, nullptr);
+    const std::vector<CMOObject*> partitions = Children(model, *parted, model::Partition);
+    EXPECT_EQ(partitions.size(), HostileNames().size());
+    for (CMOObject* partition : partitions) {
+      const std::string name = qm::test::Name(*partition);
+      CMOObject* table = Child(model, *hostile, model::Table, name);
+      ASSERT_NE(table, nullptr) << name;
+      EXPECT_EQ(Text(*partition, model::Definition), Text(*table, model::PartitionBound)) << name;
+      EXPECT_EQ(Text(*partition, model::PartitionBound), QuoteText(name.substr(5))) << name;
+    }
+  }
+
+  // What psqlODBC does not report (plugins/odbc/README.md).
+  std::vector<KnownDifference> GenericDifferences(GenericModel&, const std::vector<std::string>& ours,
+                                                  const std::vector<std::string>&) const override {
+    const char* partial = "SQLStatistics gives no FILTER_CONDITION: a partial unique index looks unique on the whole table";
+    return {
+        {Side::Dedicated, "unique", " where ...", partial},
+        {Side::Generic, "unique", "", partial,
+         [&ours](const std::string& line) { return std::find(ours.begin(), ours.end(), line + " where ...") != ours.end(); }},
+    };
+  }
+
+  std::vector<Allowance> RoundTripAllowances(bool fromProperties) const override {
+    std::vector<Allowance> allowances = {
+        {"the model holds an aggregate's arguments and result, not its transition function and state: it is "
+         "not written",
+         [](const ObjectDifference& object, const PropertyDifference* property) {
+           return property == nullptr && object.change == ObjectDifference::Change::Removed &&
+                  object.type == model::Routine &&
+                  std::any_of(object.properties.begin(), object.properties.end(), [](const PropertyDifference& p) {
+                    return p.propertyId == model::RoutineKind && p.before.text == u"aggregate";
+                  });
+         }},
+        {"tablespaces belong to the cluster, not to the database: the script does not make them, and other tests "
+         "make and drop their own (the tables' and indexes' tablespaces are compared by name)",
+         [](const ObjectDifference& object, const PropertyDifference* property) {
+           return property == nullptr && object.type == model::TableSpace &&
+                  object.change != ObjectDifference::Change::Changed;
+         }},
+        {"the server prints a check from its parse tree, and that print read back can parse to another tree: "
+         "`x IN ('a', 'b')` over a varchar column is stored as x = ANY ((ARRAY['a'::varchar, ...])::text[]), and "
+         "read back as x = ANY (ARRAY[('a'::varchar)::text, ...]); the same test, with the casts elsewhere",
+         [](const ObjectDifference& object, const PropertyDifference* property) {
+           return object.change == ObjectDifference::Change::Changed && object.type == model::CheckConstraint &&
+                  property != nullptr &&
+                  (property->propertyId == model::CheckExpression || property->propertyId == model::Definition) &&
+                  property->before.text != property->after.text &&
+                  WithoutCasts(property->before.text) == WithoutCasts(property->after.text);
+         }},
+    };
+    if (fromProperties)
+      allowances.push_back(writers::test::PropertyOf(model::Index, model::SqlText,
+                                                     "written from its properties, an index lists its expressions "
+                                                     "after its columns and without ordering options"));
+    return allowances;
+  }
+  std::function<bool(const CMOObject&, int)> FromProperties() const override {
+    return [](const CMOObject& object, int propertyId) {
+      const int type = object.GetObjectType();
+      return (propertyId == model::Definition &&
+              (type == model::Key || type == model::ForeignKey || type == model::CheckConstraint)) ||
+             (propertyId == model::SqlText && type == model::Index);
+    };
+  }
+
+  // The server's own list: a word it reserves in any way is quoted, as
+  // quote_ident quotes it; an unreserved one is not.
+  bool ListsKeywords() const override { return true; }
+  std::vector<std::pair<std::string, bool>> Keywords() const override {
+    std::vector<std::pair<std::string, bool>> words;
+    for (const std::string& line :
+         QueryColumn("postgres", "SELECT word || ' ' || (catcode <> 'U') FROM pg_catalog.pg_get_keywords()"))
+      words.emplace_back(line.substr(0, line.find(' ')), line.ends_with("true"));
+    return words;
+  }
+
+  std::vector<FaultCase> FaultCases() const override {
+    return {
+        {"WhileTheSessionIsPrepared", Moment::BeforeExecute, "server_version_num", 0, "", 0, {}, {}},
+        {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 10,
+         {"schema", "sequence", "table", "view"}, {}},
+        {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid)", 0, "views", 11,
+         {"schema", "sequence", "table"}, {}},
+        // A column for every row the driver delivered, then the loss.
+        {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 10,
+         {"schema", "sequence", "table", "view"}, {}, "column"},
+    };
+  }
+  std::string FaultScript() const override {
+    return R"sql(
+      CREATE TABLE public.locked (id integer PRIMARY KEY, note text);
+      CREATE VIEW public.locked_view AS SELECT id, note FROM public.locked;
+      DO $$ BEGIN FOR i IN 1..60 LOOP
+        EXECUTE format('CREATE TABLE public.t%s (id integer PRIMARY KEY, a integer CHECK (a > 0), b text, '
+                       'c integer REFERENCES public.t%s (id))', i, greatest(i - 1, 1));
+        EXECUTE format('CREATE INDEX t%s_b ON public.t%s (b)', i, i);
+      END LOOP; END $$;
+      CREATE SEQUENCE public.counter;
+      CREATE FUNCTION public.f(x integer) RETURNS integer LANGUAGE sql AS $f$ SELECT x $f$;
+    )sql";
+  }
+  // Small batches from a server-side cursor, which the plug-in would not
+  // ask for on a catalogue this small: the columns arrive over many round
+  // trips.
+  std::string FaultSource(const BackendDatabase& database) const override {
+    return database.Source() + ";UseDeclareFetch=1;Fetch=20";
+  }
+  // psql as the test server's superuser (the PG* variables), its sessions
+  // named qm_fault so that they are never the ones ended.
+  SessionControl Sessions(const BackendDatabase& database) const override {
+    const auto psql = [](const std::string& connect) {
+      return std::vector<std::string>{"/usr/bin/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", connect, "-f", "-"};
+    };
+    const std::string importer = "SELECT count(*) FILTER (WHERE pg_terminate_backend(pid, 10000)) FROM pg_stat_activity "
+                                 "WHERE datname = '" + database.Name() + "' AND backend_type = 'client backend' AND "
+                                 "application_name NOT LIKE 'qm\\_fault%'";
+    return {psql("dbname=postgres application_name=qm_fault"),
+            psql("dbname=" + database.Name() + " application_name=qm_fault_holder"),
+            importer + ";",
+            importer + " AND wait_event_type = 'Lock';",
+            "BEGIN; LOCK TABLE public.locked IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(60);",
+            "SELECT count(*) FROM pg_stat_activity WHERE application_name = 'qm_fault_holder' AND query LIKE "
+            "'%pg\\_sleep%' AND state = 'active';",
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'qm_fault_holder';"};
+  }
+  bool LostConnection(const OdbcDiagnostic& diagnostic) const override {
+    return diagnostic.sqlState == u"57P01" || diagnostic.sqlState.starts_with(u"08");
+  }
+  std::vector<RefusedConnection> Refusals(const BackendDatabase& database) const override {
+    return {{WithAttribute(database.Source(), "Port", std::to_string(UnusedLoopbackPort())), "refused"},
+            {WithAttribute(database.Source(), "Pwd", "wrong-pw-4"), "password authentication failed"}};
+  }
+  std::string Password() const override {
+    const char* password = std::getenv("QM_PG_PASSWORD");
+    return password != nullptr ? password : "";
+  }
+};
+
+}  // namespace
+
+const TestBackend& PgBackend() {
+  static const Postgres backend;
+  return backend;
+}
+
+}  // namespace qm::test

@@ -1,0 +1,71 @@
+// Ends the importer's session at a chosen moment of an import, from another
+// session, so that the fault is the server's own: the driver sees a
+// connection that is really gone.
+//
+// It hooks the driver-manager stand-ins of OdbcFaults.h: linked into a test
+// executable it sees the module's and the plug-ins' calls; built into
+// libqm_fault_preload.so and put in LD_PRELOAD (with the Environment() of
+// the plan) it does the same inside quillmere-import. What it runs on the
+// server comes from the backend (TestBackend.h) as SQL for its client
+// program, so that one killer serves every server.
+//
+// Thread safety: Arm and Disarm while no import runs; the hooks run on the
+// import's thread.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qm::test {
+
+// When the session ends, relative to the statement the plan names.
+enum class Moment {
+  None,
+  BeforeExecute,  // after the previous statement is done, before this one is sent
+  DuringExecute,  // while the server runs it: the statement waits for a lock a
+                  // third session holds, and its session is ended while it waits
+  DuringFetch,    // before the n-th SQLFetch on the statement's handle
+};
+
+// A server's way of ending sessions: its client program and the SQL each
+// step runs there (the first line printed is the answer).
+struct SessionControl {
+  std::vector<std::string> client;  // argv of the client on an administrative session, SQL on stdin
+  std::vector<std::string> holder;  // argv of the client for the session that holds the lock
+  std::string end;                  // ends the importer's sessions, waits until they are gone; prints how many
+  std::string endWaiting;           // the same for those that wait for a lock
+  std::string hold;                 // (holder) takes the lock and keeps it for a while
+  std::string held;                 // prints 1 while the holder holds the lock
+  std::string release;              // ends the holder
+};
+
+struct Plan {
+  Moment moment = Moment::None;
+  std::u16string statement;  // a fragment of the statement's text that names it
+  int fetch = 0;             // DuringFetch: the 1-based SQLFetch call before which the session ends
+  SessionControl control;
+};
+
+// What happened to the armed plan.
+struct Outcome {
+  bool fired = false;     // the moment came
+  int ended = 0;          // sessions ended
+  int rowsDelivered = 0;  // DuringFetch: SQLFetch calls on the statement's handle that delivered a
+                          // row, before and after the session ended (the driver may hold a batch)
+  std::string error;      // why the client could not do its part; empty when it could
+};
+
+// Arms the plan for the next matching statement; it fires once.
+void Arm(const Plan& plan);
+// Disarms and returns what happened since Arm.
+Outcome Disarm();
+
+// The plan as environment variables for libqm_fault_preload.so, which
+// arms it when it is loaded and writes the outcome to `report` whenever it
+// changes; ReadReport reads that file.
+std::map<std::string, std::string> Environment(const Plan& plan, const std::string& report);
+void ArmFromEnvironment();
+Outcome ReadReport(const std::string& report);
+
+}  // namespace qm::test
