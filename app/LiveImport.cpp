@@ -152,7 +152,7 @@ int ImportSource(const Options& options, Loaded& loaded, Console& console, const
   });
   std::atomic<bool> formNamedTheOutput{false};
   if (options.prompt) {
-    platform::SetConnectionDialogHook([&](HWND, CString& connectionString) {
+    platform::SetConnectionDialogHook([&](platform::win::HWND, CString& connectionString) {
       if (!prompt.Complete(connectionString)) return false;
       // The form may have named the output file as the database.
       const std::string completed = connectionString.ToUtf8();

@@ -20,7 +20,7 @@ ProgressView::ProgressView(Console& console) : m_console(console) {
   if (const char* value = std::getenv("QM_TEST_INTERRUPT_AFTER_PROGRESS")) m_interruptAfter = std::strtol(value, nullptr, 10);
 }
 
-void ProgressView::Message(const MSG& message) {
+void ProgressView::Message(const platform::win::MSG& message) {
   if (message.message != WM_IMPORT_PROGRESS) return;
   if (m_interruptAfter > 0 && ++m_progressMessages == m_interruptAfter) std::raise(SIGINT);
 }

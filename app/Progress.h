@@ -27,7 +27,7 @@ class ProgressView : public runner::ImportDisplay {
   // The run starts: shows "connecting".
   void Started() override;
   // Counts progress messages for a test hook (QM_TEST_INTERRUPT_AFTER_PROGRESS).
-  void Message(const MSG& message) override;
+  void Message(const platform::win::MSG& message) override;
   // An object type started (message with lParam 0).
   void Importing(int objectType) override;
   // An object type is done; count is what the import counted for the type

@@ -89,9 +89,9 @@ int Run(const Options& options, Loaded& loaded) {
   Console console(stderr, StderrIsTerminal(), options.quiet);
   // The module's one message (an unhandled data type) must never block a
   // command-line run: it is printed and answered OK.
-  platform::SetMessageBoxHandler([&console](const char16_t* text, UINT) {
+  platform::SetMessageBoxHandler([&console](const char16_t* text, platform::win::UINT) {
     console.Warning(platform::Utf16ToUtf8(text));
-    return IDOK;
+    return platform::win::IDOK;
   });
   const OutputFile output(options.output);
   // -o DIR/ writes a documentation folder, for the formats that have one.

@@ -12,6 +12,9 @@
 
 #include <string>
 
+// The Windows names the module is written against, privately.
+using namespace platform::win;
+
 namespace {
 
 constexpr DWORD kLateWindowWaitMs = 5000;

@@ -7,6 +7,9 @@
 #include <gatehouse/InterfaceProvider.h>
 #include <platform/CWinApp.h>
 
+// The Windows names the module is written against, privately.
+using namespace platform::win;
+
 namespace {
 
 class CSchemaImportApp : public CWinApp {

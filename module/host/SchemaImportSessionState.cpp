@@ -1,5 +1,8 @@
 #include <schemaimport/SchemaImportSessionState.h>
 
+// The Windows names the module is written against, privately.
+using namespace platform::win;
+
 SchemaImportSessionState::~SchemaImportSessionState() = default;
 
 void SchemaImportSessionState::Reset() {

@@ -7,7 +7,6 @@
 #include <schemaimport/SchemaSourceConnectorI.h>
 #include <schemaimport/SchemaSourceReaderI.h>
 
-// unixODBC's headers come last: they #define BOOL.
 #include <sql.h>
 #include <sqlext.h>
 

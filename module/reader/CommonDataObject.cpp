@@ -4,6 +4,9 @@
 #include <cstring>
 #include <utility>
 
+// The Windows names the module is written against, privately.
+using namespace platform::win;
+
 CommonDataObject& CommonDataObject::operator=(const CommonDataObject& other) {
   if (this != &other) {
     // Copy first: a failed allocation leaves this record as it was.

@@ -8,6 +8,9 @@
 #include <schemaimport/ObjectIdLookup.h>
 #include <schemaimport/SchemaImport.h>
 
+// The Windows names the module is written against, privately.
+using namespace platform::win;
+
 namespace {
 
 HWND NotifyWindow() {

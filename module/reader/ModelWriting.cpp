@@ -8,6 +8,9 @@
 #include <memory>
 #include <utility>
 
+// The Windows names the module is written against, privately.
+using namespace platform::win;
+
 void SetTextProperty(CMOObject& object, int propertyId, std::u16string value) {
   auto property = std::make_unique<CMOProperty>(propertyId);
   property->SetWStringValue(std::move(value));

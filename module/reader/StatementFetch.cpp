@@ -20,7 +20,6 @@
 #include <platform/CodePage.h>
 #include <platform/MessageBox.h>
 
-// unixODBC's headers come last: they #define BOOL.
 #include <sql.h>
 #include <sqlext.h>
 
@@ -32,6 +31,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The Windows names the module is written against, privately.
+using namespace platform::win;
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR must be a 16-bit unit");
 

@@ -1,6 +1,5 @@
 #include <schemaimport/OdbcSupport.h>
 
-// unixODBC's headers come last: they #define BOOL.
 #include <sql.h>
 #include <sqlext.h>
 

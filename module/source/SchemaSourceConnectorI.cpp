@@ -4,9 +4,10 @@
 #include <platform/ConnectionDialog.h>
 #include <platform/Win32.h>
 
-// The platform headers already define HWND as the host's window handle;
-// this tells unixODBC's headers not to declare their own (its SQLHWND stays
-// an untyped pointer). They are included last, as they #define BOOL.
+// This file uses the platform's HWND, the host's window handle, unqualified
+// (below); this tells unixODBC's headers not to declare a global one of
+// their own, which would make the name ambiguous here (its SQLHWND stays an
+// untyped pointer).
 #define _WINDOWS_
 #include <sql.h>
 #include <sqlext.h>
@@ -14,6 +15,9 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
+
+// The Windows names the module is written against, privately.
+using namespace platform::win;
 
 // The driver manager's wide unit is the module's UTF-16 unit; buffers are
 // passed through with a cast.

@@ -4,9 +4,12 @@
 #include <cstring>
 #include <new>
 
+// The platform's own Windows names, privately (Types.h says why they live in a namespace).
+using namespace platform::win;
+
 // Layout of a BSTR: a 32-bit byte length, then the code units, then a NUL.
 // The pointer handed out points at the first code unit.
-BSTR SysAllocStringLen(const char16_t* text, UINT length) {
+BSTR platform::win::SysAllocStringLen(const char16_t* text, UINT length) {
   const std::size_t bytes = sizeof(std::uint32_t) + (static_cast<std::size_t>(length) + 1) * sizeof(char16_t);
   auto* block = static_cast<unsigned char*>(std::malloc(bytes));
   if (block == nullptr) throw std::bad_alloc();
@@ -19,18 +22,18 @@ BSTR SysAllocStringLen(const char16_t* text, UINT length) {
   return units;
 }
 
-BSTR SysAllocString(const char16_t* text) {
+BSTR platform::win::SysAllocString(const char16_t* text) {
   UINT n = 0;
   if (text != nullptr)
     while (text[n] != 0) ++n;
   return SysAllocStringLen(text, n);
 }
 
-void SysFreeString(BSTR text) {
+void platform::win::SysFreeString(BSTR text) {
   if (text != nullptr) std::free(reinterpret_cast<unsigned char*>(text) - sizeof(std::uint32_t));
 }
 
-UINT SysStringLen(BSTR text) {
+UINT platform::win::SysStringLen(BSTR text) {
   if (text == nullptr) return 0;
   std::uint32_t byteLength;
   std::memcpy(&byteLength, reinterpret_cast<unsigned char*>(text) - sizeof(std::uint32_t), sizeof byteLength);

@@ -101,7 +101,7 @@ CString& CString::TrimRight(char16_t ch) {
   return *this;
 }
 
-void CStringArray::SetAtGrow(INT_PTR index, const CString& value) {
+void CStringArray::SetAtGrow(platform::win::INT_PTR index, const CString& value) {
   if (index < 0) throw std::out_of_range("CStringArray::SetAtGrow: negative index");
   const auto i = static_cast<std::size_t>(index);
   if (i >= m_items.size()) m_items.resize(i + 1);

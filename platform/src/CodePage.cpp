@@ -8,6 +8,9 @@
 #include <cstring>
 #include <string>
 
+// The platform's own Windows names, privately (Types.h says why they live in a namespace).
+using namespace platform::win;
+
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
@@ -101,8 +104,8 @@ void AppendMultiByteAsUtf16(UINT codePage, std::string_view bytes, std::u16strin
 
 }  // namespace platform
 
-int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int cbMultiByte, char16_t* dst,
-                        int cchWideChar) {
+int platform::win::MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int cbMultiByte, char16_t* dst,
+                                        int cchWideChar) {
   if (src == nullptr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
       (cchWideChar > 0 && dst == nullptr))
     return 0;

@@ -26,7 +26,7 @@ ConnectionDialogHook SetConnectionDialogHook(ConnectionDialogHook hook) {
   return previous;
 }
 
-ConnectionDialogResult ShowConnectionDialog(HWND parent, CString& connectionString) {
+ConnectionDialogResult ShowConnectionDialog(win::HWND parent, CString& connectionString) {
   ConnectionDialogHook hook;
   {
     std::lock_guard lock(HookMutex());

@@ -5,6 +5,9 @@
 #include <mutex>
 #include <string>
 
+// The platform's own Windows names, privately (Types.h says why they live in a namespace).
+using namespace platform::win;
+
 namespace {
 std::mutex& HandlerMutex() {
   static std::mutex m;
@@ -16,7 +19,7 @@ platform::MessageBoxHandler& Handler() {
 }
 }  // namespace
 
-int AfxMessageBox(const char16_t* text, UINT type) {
+int platform::win::AfxMessageBox(const char16_t* text, UINT type) {
   platform::MessageBoxHandler handler;
   {
     std::lock_guard lock(HandlerMutex());

@@ -8,6 +8,9 @@
 #include <thread>
 #include <unordered_map>
 
+// The platform's own Windows names, privately (Types.h says why they live in a namespace).
+using namespace platform::win;
+
 namespace {
 
 struct MessageQueue {
@@ -42,7 +45,7 @@ constexpr std::uintptr_t kDesktopWindow = 0x10;
 
 }  // namespace
 
-BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+BOOL platform::win::PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == nullptr) return FALSE;
   auto queue = Windows().Find(window);
   if (!queue) return FALSE;
@@ -54,9 +57,9 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-HWND GetDesktopWindow() { return reinterpret_cast<HWND>(kDesktopWindow); }
+HWND platform::win::GetDesktopWindow() { return reinterpret_cast<HWND>(kDesktopWindow); }
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void platform::win::Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 namespace platform {
 

@@ -1,6 +1,5 @@
 #include "OdbcSource.h"
 
-// unixODBC's headers come last: they #define BOOL.
 #include <sql.h>
 #include <sqlext.h>
 

@@ -21,6 +21,8 @@
 namespace qm::postgres {
 namespace {
 
+using platform::win::VT_I4;
+
 // SQLSTATEs of the server shutting the backend down (57P01..57P03): the
 // session is gone, as with a connection exception (class 08, which the
 // module's read loop knows).

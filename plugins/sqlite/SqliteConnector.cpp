@@ -8,9 +8,6 @@
 #include <platform/Utf.h>
 #include <platform/Win32.h>
 
-// unixODBC's headers come last (they #define BOOL); the platform already
-// has HWND, so they must not declare their own.
-#define _WINDOWS_
 #include <odbcinst.h>
 
 #include <dlfcn.h>

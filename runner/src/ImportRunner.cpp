@@ -11,6 +11,9 @@
 #include <optional>
 #include <thread>
 
+// The Windows names the host's message loop is written against, privately.
+using namespace platform::win;
+
 namespace runner {
 
 namespace {

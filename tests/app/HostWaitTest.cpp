@@ -16,7 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#define _WINDOWS_
 #include <sql.h>
 #include <sqlext.h>
 

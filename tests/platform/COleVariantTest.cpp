@@ -6,6 +6,9 @@
 #include <string>
 #include <utility>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace {
 
 std::u16string Text(const COleVariant& v) {

@@ -3,6 +3,7 @@
 #include "Recorder.h"
 
 #include <platform/CWinApp.h>
+#include <platform/Types.h>
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -10,6 +11,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
 
 namespace {
 

@@ -18,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace {
 
 constexpr char16_t kFffd = 0xFFFD;

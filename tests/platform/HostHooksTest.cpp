@@ -7,6 +7,9 @@
 #include <string>
 #include <thread>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace {
 
 // Restores the default message box however the test ends.

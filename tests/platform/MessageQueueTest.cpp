@@ -10,6 +10,9 @@
 #include <optional>
 #include <thread>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -23,6 +23,9 @@
 #include <string>
 #include <vector>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test {
 namespace {
 

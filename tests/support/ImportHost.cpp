@@ -20,6 +20,9 @@
 #include <optional>
 #include <sstream>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test {
 
 LoadedPlugin::LoadedPlugin(const char* path) : m_path(path) {

@@ -52,7 +52,7 @@ class LoadedPlugin {
 // What a run left for the host to see.
 struct ImportOutcome {
   int status = -1;                        // the session status afterwards
-  std::vector<MSG> messages;              // posted to the host window, in order
+  std::vector<platform::win::MSG> messages;  // posted to the host window, in order
   std::vector<QmFailedStatement> failed;  // the plug-in's FailedStatements
   OdbcDiagnostic connectError;            // the plug-in's LastConnectError
   bool finishedPosted = false;            // the last message is WM_IMPORT_FINISHED

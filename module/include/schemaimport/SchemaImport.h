@@ -19,11 +19,11 @@ enum ImportStatus : int {
 
 // Posted to the session's window. wParam: an object type; lParam: 0 when
 // the type starts, the number of records counted for it when it is done.
-constexpr UINT WM_IMPORT_PROGRESS = WM_USER + 10;  // 1034
+constexpr platform::win::UINT WM_IMPORT_PROGRESS = 0x0400 + 10;  // WM_USER + 10, 1034
 // Posted once when a run that connected is over; wParam and lParam are 0.
 // A run broken off by an exception posts it only to a window already set
 // (it does not wait for a late one).
-constexpr UINT WM_IMPORT_FINISHED = WM_USER + 11;  // 1035
+constexpr platform::win::UINT WM_IMPORT_FINISHED = 0x0400 + 11;  // WM_USER + 11, 1035
 
 // Runs one import for the model the session holds and returns whether the
 // connector connected; false at once when the session holds no model (the

@@ -32,9 +32,9 @@ class QM_SCHEMAIMPORT_API SchemaImportSessionState : public ISchemaImportSession
   void SetModel(GenericModel* model) override;
   // The model of the current import, or null.
   GenericModel* GetModel() override;
-  void SetNotifyWindow(HWND window) override;
+  void SetNotifyWindow(platform::win::HWND window) override;
   // The host window for posted messages, or null when none is set.
-  HWND GetNotifyWindow() override;
+  platform::win::HWND GetNotifyWindow() override;
   int GetStatus() override;
   void SetStatus(int status) override;
   // Sets the flag; only Reset lowers it.
@@ -49,7 +49,7 @@ class QM_SCHEMAIMPORT_API SchemaImportSessionState : public ISchemaImportSession
 
  private:
   std::atomic<GenericModel*> m_model{nullptr};  // model the current import fills; not owned
-  std::atomic<HWND> m_notifyWindow{nullptr};    // host window for posted messages; not owned
+  std::atomic<platform::win::HWND> m_notifyWindow{nullptr};    // host window for posted messages; not owned
   std::atomic<bool> m_flag{false};              // raised by RaiseFlag, lowered by Reset only
   std::vector<int> m_integerList;               // kept for the host; copied in and out whole
   std::atomic<int> m_status{0};                 // ImportStatus value (see SchemaImport.h)

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace platform::win {
+
 enum : VARTYPE { VT_EMPTY = 0, VT_I4 = 3, VT_BSTR = 8 };
 
 // A BSTR is a length-prefixed UTF-16 buffer that may hold NUL units; it is
@@ -20,19 +22,24 @@ BSTR SysAllocString(const char16_t* text);
 void SysFreeString(BSTR text);      // a null BSTR is accepted and ignored
 UINT SysStringLen(BSTR text);       // 0 for a null BSTR
 
+}  // namespace platform::win
+
 // Value semantics: copying a variant copies its string; destruction or
 // reassignment releases it. Reading a member that does not match vt is the
 // caller's business, as with the host's variant.
 class COleVariant {
  public:
-  VARTYPE vt = VT_EMPTY;
+  platform::win::VARTYPE vt = platform::win::VT_EMPTY;
   union {
-    LONG lVal;
-    BSTR bstrVal;
+    platform::win::LONG lVal;
+    platform::win::BSTR bstrVal;
   };
 
   COleVariant() : bstrVal(nullptr) {}
-  COleVariant(LONG value) : bstrVal(nullptr) { vt = VT_I4; lVal = value; }  // NOLINT
+  COleVariant(platform::win::LONG value) : bstrVal(nullptr) {  // NOLINT
+    vt = platform::win::VT_I4;
+    lVal = value;
+  }
   COleVariant(const char16_t* text);   // NOLINT: VT_BSTR; null gives an empty string
   COleVariant(const CString& text);    // NOLINT: VT_BSTR, embedded NULs kept
   COleVariant(std::u16string_view text);  // NOLINT

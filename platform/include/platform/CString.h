@@ -116,18 +116,18 @@ class CStringArray {
   CStringArray() = default;
   CStringArray(std::initializer_list<CString> items) : m_items(items) {}
 
-  INT_PTR GetSize() const { return static_cast<INT_PTR>(m_items.size()); }
-  INT_PTR GetCount() const { return GetSize(); }
+  platform::win::INT_PTR GetSize() const { return static_cast<platform::win::INT_PTR>(m_items.size()); }
+  platform::win::INT_PTR GetCount() const { return GetSize(); }
   bool IsEmpty() const { return m_items.empty(); }
   // Throws std::out_of_range for an index outside the array.
-  const CString& GetAt(INT_PTR index) const { return m_items.at(static_cast<std::size_t>(index)); }
-  CString& ElementAt(INT_PTR index) { return m_items.at(static_cast<std::size_t>(index)); }
-  const CString& operator[](INT_PTR index) const { return GetAt(index); }
-  CString& operator[](INT_PTR index) { return ElementAt(index); }
+  const CString& GetAt(platform::win::INT_PTR index) const { return m_items.at(static_cast<std::size_t>(index)); }
+  CString& ElementAt(platform::win::INT_PTR index) { return m_items.at(static_cast<std::size_t>(index)); }
+  const CString& operator[](platform::win::INT_PTR index) const { return GetAt(index); }
+  CString& operator[](platform::win::INT_PTR index) { return ElementAt(index); }
   // Stores at the index, growing the array with empty strings when needed.
-  void SetAtGrow(INT_PTR index, const CString& value);
+  void SetAtGrow(platform::win::INT_PTR index, const CString& value);
   // Appends and returns the new element's index.
-  INT_PTR Add(const CString& value) { m_items.push_back(value); return GetSize() - 1; }
+  platform::win::INT_PTR Add(const CString& value) { m_items.push_back(value); return GetSize() - 1; }
   void RemoveAll() { m_items.clear(); }
 
   auto begin() const { return m_items.begin(); }

@@ -12,8 +12,6 @@
 // an Instance() function (constructed on first use) or above the macro.
 #pragma once
 
-#include <platform/Types.h>
-
 #include <cstdlib>
 
 class CWinApp {
@@ -23,9 +21,9 @@ class CWinApp {
   CWinApp(const CWinApp&) = delete;
   CWinApp& operator=(const CWinApp&) = delete;
 
-  // Called once at load. Returning FALSE makes the loader call ExitInstance
-  // at once; the library stays loaded but inert.
-  virtual BOOL InitInstance() { return TRUE; }
+  // Called once at load; returns a BOOL. Returning FALSE (0) makes the
+  // loader call ExitInstance at once; the library stays loaded but inert.
+  virtual int InitInstance() { return 1; }
   // Called once at unload, only when InitInstance ran. Returns an exit code.
   virtual int ExitInstance() { return 0; }
 

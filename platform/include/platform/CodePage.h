@@ -6,10 +6,20 @@
 #include <string>
 #include <string_view>
 
-constexpr UINT CP_ACP = 0;
-constexpr UINT CP_THREAD_ACP = 3;
-constexpr UINT CP_UTF8 = 65001;
-constexpr DWORD MB_ERR_INVALID_CHARS = 0x08;
+namespace platform::win {
+
+#ifndef CP_ACP
+inline constexpr UINT CP_ACP = 0;
+#endif
+#ifndef CP_THREAD_ACP
+inline constexpr UINT CP_THREAD_ACP = 3;
+#endif
+#ifndef CP_UTF8
+inline constexpr UINT CP_UTF8 = 65001;
+#endif
+#ifndef MB_ERR_INVALID_CHARS
+inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x08;
+#endif
 
 // Converts cbMultiByte bytes of src (or, with -1, up to and including its
 // NUL) to UTF-16 in dst. With cchWideChar 0 only the needed length is
@@ -23,11 +33,13 @@ constexpr DWORD MB_ERR_INVALID_CHARS = 0x08;
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int cbMultiByte, char16_t* dst,
                         int cchWideChar);
 
+}  // namespace platform::win
+
 namespace platform {
 
 // The same conversion for a whole byte string, without the NUL terminator
 // handling; invalid bytes become U+FFFD. Appends to out.
-void AppendMultiByteAsUtf16(UINT codePage, std::string_view bytes, std::u16string& out);
+void AppendMultiByteAsUtf16(win::UINT codePage, std::string_view bytes, std::u16string& out);
 
 // The codeset name CP_THREAD_ACP resolves to on the calling thread.
 std::string ThreadCodeset();

@@ -20,7 +20,7 @@ enum class ConnectionDialogResult {
 
 // Returns true to accept (connectionString then holds what to connect
 // with), false to cancel.
-using ConnectionDialogHook = std::function<bool(HWND parent, CString& connectionString)>;
+using ConnectionDialogHook = std::function<bool(win::HWND parent, CString& connectionString)>;
 
 // Installs the hook for the whole process and returns the previous one; an
 // empty hook removes it. Thread-safe.
@@ -28,7 +28,7 @@ ConnectionDialogHook SetConnectionDialogHook(ConnectionDialogHook hook);
 
 // Runs the installed hook, if any, on the calling thread. On Cancelled the
 // string is left as it was.
-ConnectionDialogResult ShowConnectionDialog(HWND parent, CString& connectionString);
+ConnectionDialogResult ShowConnectionDialog(win::HWND parent, CString& connectionString);
 
 // The password question. A plug-in whose server asks for a password that
 // the connection string does not hold asks the host for it here, as psql

@@ -8,14 +8,22 @@
 
 #include <functional>
 
-constexpr UINT MB_OK = 0x00000000;
-constexpr int IDOK = 1;
+namespace platform::win {
 
-int AfxMessageBox(const char16_t* text, UINT type = MB_OK);
+#ifndef MB_OK
+inline constexpr UINT MB_OK = 0x00000000;
+#endif
+#ifndef IDOK
+inline constexpr int IDOK = 1;
+#endif
+
+int AfxMessageBox(const char16_t* text, UINT type = 0);  // 0: MB_OK
+
+}  // namespace platform::win
 
 namespace platform {
 
-using MessageBoxHandler = std::function<int(const char16_t* text, UINT type)>;
+using MessageBoxHandler = std::function<int(const char16_t* text, win::UINT type)>;
 
 // Installs the handler for the whole process and returns the previous one;
 // an empty handler restores the default. Handlers run on the thread that

@@ -10,10 +10,14 @@
 #include <chrono>
 #include <optional>
 
+namespace platform::win {
+
 struct HWND__;
 using HWND = HWND__*;  // opaque; null means no window
 
-constexpr UINT WM_USER = 0x0400;
+#ifndef WM_USER
+inline constexpr UINT WM_USER = 0x0400;
+#endif
 
 struct MSG {
   HWND hwnd = nullptr;
@@ -25,7 +29,7 @@ struct MSG {
 // Appends the message to the window's queue and returns TRUE. A null or
 // unknown handle (including a destroyed window and the desktop window):
 // the message goes nowhere and FALSE is returned.
-BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);  // BOOL
 
 // A handle that stands for the desktop: valid as a dialog parent, never a
 // message queue.
@@ -34,21 +38,23 @@ HWND GetDesktopWindow();
 // Suspends the calling thread for the given number of milliseconds.
 void Sleep(DWORD milliseconds);
 
+}  // namespace platform::win
+
 namespace platform {
 
 // Creates a message window owned by the host. Handles are never reused.
-HWND CreateMessageWindow();
+win::HWND CreateMessageWindow();
 
 // Destroys the window; messages still queued are dropped and later posts go
 // nowhere. Unknown handles are ignored.
-void DestroyMessageWindow(HWND window);
+void DestroyMessageWindow(win::HWND window);
 
 // Takes the oldest message of the window, waiting up to the timeout for one
 // to arrive. Empty when the timeout passes, when the handle is unknown, or
 // as soon as the window is destroyed while waiting.
-std::optional<MSG> WaitMessage(HWND window, std::chrono::milliseconds timeout);
+std::optional<win::MSG> WaitMessage(win::HWND window, std::chrono::milliseconds timeout);
 
 // Takes the oldest message without waiting.
-std::optional<MSG> PeekMessage(HWND window);
+std::optional<win::MSG> PeekMessage(win::HWND window);
 
 }  // namespace platform

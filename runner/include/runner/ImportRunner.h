@@ -33,7 +33,7 @@ class ImportDisplay {
   // The run starts (it connects first).
   virtual void Started() {}
   // Any message posted to the host window, as it arrived.
-  virtual void Message(const MSG& message) { (void)message; }
+  virtual void Message(const platform::win::MSG& message) { (void)message; }
   // An object type is being read (WM_IMPORT_PROGRESS with lParam 0).
   virtual void Importing(int objectType) { (void)objectType; }
   // An object type was read; count is what the import counted for the type

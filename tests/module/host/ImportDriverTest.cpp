@@ -30,6 +30,9 @@
 #include <thread>
 #include <vector>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -9,6 +9,9 @@
 #include <atomic>
 #include <thread>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace {
 
 // The host sets the window from its own thread while the import reads it

@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <vector>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test::reader {
 
 void FetchTest::SetUp() {

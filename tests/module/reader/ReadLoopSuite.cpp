@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test::reader {
 namespace {
 

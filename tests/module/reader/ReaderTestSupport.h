@@ -111,10 +111,10 @@ inline std::vector<std::u16string> NamesOf(const CommonDataObject& record) {
 class MessageCapture {
  public:
   MessageCapture()
-      : m_previous(platform::SetMessageBoxHandler([this](const char16_t* text, UINT type) {
-          EXPECT_EQ(type, MB_OK);
+      : m_previous(platform::SetMessageBoxHandler([this](const char16_t* text, platform::win::UINT type) {
+          EXPECT_EQ(type, platform::win::MB_OK);
           texts.emplace_back(text);
-          return IDOK;
+          return platform::win::IDOK;
         })) {}
   ~MessageCapture() { platform::SetMessageBoxHandler(std::move(m_previous)); }
   MessageCapture(const MessageCapture&) = delete;

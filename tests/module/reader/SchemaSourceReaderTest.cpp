@@ -11,6 +11,9 @@
 
 #include <utility>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test::reader {
 namespace {
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test::reader {
 namespace {
 

@@ -19,6 +19,9 @@
 #include <stdexcept>
 #include <string>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test {
 namespace {
 

@@ -11,7 +11,7 @@ class QM_TEST_APP_CLASS : public CWinApp {
   QM_TEST_APP_CLASS() { qmtest::Record(QM_TEST_APP_TAG ":app:ctor"); }
   ~QM_TEST_APP_CLASS() override { qmtest::Record(QM_TEST_APP_TAG ":app:dtor"); }
 
-  BOOL InitInstance() override {
+  int InitInstance() override {  // a BOOL
     qmtest::Record(QM_TEST_APP_TAG ":InitInstance");
     return qmtest::InitResult();
   }

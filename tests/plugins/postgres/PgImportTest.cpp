@@ -26,6 +26,9 @@
 #include <memory>
 #include <sstream>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test::postgres {
 namespace {
 

@@ -22,6 +22,9 @@
 #include <algorithm>
 #include <filesystem>
 
+// The host's Windows names, as the module's own sources use them.
+using namespace platform::win;
+
 namespace qm::test::sqlite {
 namespace {
 

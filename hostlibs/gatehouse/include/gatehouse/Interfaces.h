@@ -18,8 +18,8 @@ class ISchemaImportSessionState {
   virtual void Reset() = 0;
   virtual void SetModel(GenericModel* model) = 0;
   virtual GenericModel* GetModel() = 0;
-  virtual void SetNotifyWindow(HWND window) = 0;
-  virtual HWND GetNotifyWindow() = 0;
+  virtual void SetNotifyWindow(platform::win::HWND window) = 0;
+  virtual platform::win::HWND GetNotifyWindow() = 0;
   virtual int GetStatus() = 0;
   virtual void SetStatus(int status) = 0;
   virtual void RaiseFlag() = 0;
