@@ -37,6 +37,7 @@
 #include <tillerhold/ModelVocabulary.h>
 #include <writers/ObjectTypeWords.h>
 #include <writers/OutputFormats.h>
+#include <writers/VisibleText.h>
 
 #include <malloc.h>
 #include <sqlite3.h>
@@ -50,6 +51,7 @@
 #include <iostream>
 #include <map>
 #include <ostream>
+#include <sstream>
 
 namespace app {
 namespace {
@@ -97,6 +99,7 @@ int Run(const Options& options, Loaded& loaded) {
   // -o DIR/ writes a documentation folder, for the formats that have one.
   const bool folder = !output.IsStandardOutput() && OutputFolder::NamesFolder(options.output);
   const OutputFolder outputFolder(options.output);
+  const bool toTerminal = !folder && output.IsTerminal();
   Imported imported;
   int exitCode = ImportSource(options, loaded, console, output, [&]() {
     if (folder) {
@@ -120,7 +123,7 @@ int Run(const Options& options, Loaded& loaded) {
       }
       return -1;
     }
-    if (!options.format->forTerminal && output.IsTerminal()) {
+    if (!options.format->forTerminal && toTerminal) {
       console.Error("--format " + std::string(options.format->name) +
                     " is not for a terminal; write it to a file with -o FILE or pipe it to a program");
       return kExitUsage;
@@ -139,6 +142,7 @@ int Run(const Options& options, Loaded& loaded) {
     // Texts the format leaves out (the sql format's refusals) are named as
     // the writer finds them; the run then ends with exit code 5.
     std::size_t leftOut = 0;
+    std::size_t escapedForTerminal = 0;
     writers::WriteOptions write = options.write;
     write.leftOut = [&](const std::string& line) {
       console.Warning(line);
@@ -147,7 +151,16 @@ int Run(const Options& options, Loaded& loaded) {
     const WriteOutcome written =
         folder ? outputFolder.Write(
                      [&](writers::FolderOutput& out) { options.format->writer->WriteFolder(model, out, write); }, error)
-               : output.Write([&](std::ostream& out) { options.format->writer->Write(model, out, write); }, error);
+               : output.Write(
+                     [&](std::ostream& out) {
+                       if (!toTerminal) return options.format->writer->Write(model, out, write);
+                       // Names and texts of the database are hostile: a
+                       // terminal gets none of the characters it acts on.
+                       std::ostringstream text;
+                       options.format->writer->Write(model, text, write);
+                       out << writers::TerminalText(text.str(), &escapedForTerminal);
+                     },
+                     error);
     if (written == WriteOutcome::Cancelled) {
       console.Raw("import cancelled; no model written\n");
       exitCode = kExitCancelled;
@@ -171,6 +184,12 @@ int Run(const Options& options, Loaded& loaded) {
                       (imported.failed.size() == 1 ? " statement" : " statements") +
                       " failed; the model written is incomplete");
         exitCode = kExitImportErrors;
+      }
+      if (escapedForTerminal > 0) {
+        console.Warning(std::to_string(escapedForTerminal) +
+                        (escapedForTerminal == 1 ? " character" : " characters") +
+                        " that the terminal would act on or not show are escaped (as \\x1b, \\u202e); "
+                        "write the output with -o FILE or to a pipe to have it exactly");
       }
       if (leftOut > 0) {
         console.Error(std::to_string(leftOut) + (leftOut == 1 ? " text" : " texts") + " of the database " +

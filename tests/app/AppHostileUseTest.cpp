@@ -12,6 +12,7 @@
 #include <Terminal.h>
 
 #include <tillerhold/ModelVocabulary.h>
+#include <writers/OutputFormats.h>
 
 #include <gtest/gtest.h>
 
@@ -290,6 +291,24 @@ TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
   for (const std::string line : {"  table \"orders\\n  table forged\"", "  table \"\\u202ecba\"", "  view \"v\\ufeff\""})
     EXPECT_TRUE(HasLine(terminal.Screen(), line)) << line << terminal.Printed();
   EXPECT_EQ(terminal.Output().find('\x1b'), std::string::npos) << terminal.Printed();
+
+  // Every other format read on a terminal goes there too, with what the
+  // terminal would act on or not show escaped, and the user told so.
+  for (const writers::OutputFormat& format : writers::OutputFormats()) {
+    if (!format.forTerminal || format.name == "tree") continue;
+    SCOPED_TRACE(format.name);
+    TerminalProcess shown(QM_IMPORT_EXE, {"--quiet", "--sqlite", db, "--format", std::string(format.name)});
+    EXPECT_EQ(shown.Wait(60s), 0) << shown.Printed();
+    const std::size_t end = shown.Output().find("warning: ");
+    const std::string output = shown.Output().substr(0, end);
+    for (const std::string raw : {"\x1b", "\x07", "\u202E", "\u200B", "\uFEFF"})
+      EXPECT_EQ(output.find(raw), std::string::npos) << shown.Printed();
+    EXPECT_NE(output.find("orders"), std::string::npos) << shown.Printed();
+    if (format.name == "sql") {
+      EXPECT_NE(output.find("\"x\\x1b]0;pwned\\x07\" TEXT DEFAULT 'a\\x1b[2Jb'"), std::string::npos) << shown.Printed();
+      EXPECT_NE(shown.Printed().find("are escaped"), std::string::npos) << shown.Printed();
+    }
+  }
 
   const ProcessResult json = Host({"--sqlite", db, "--quiet"});
   ASSERT_EQ(json.exitCode, 0) << Printed(json);

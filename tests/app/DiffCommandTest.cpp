@@ -68,15 +68,6 @@ TEST_F(DiffCommandTest, TheSampleWrittenAsSqlAndLoadedAgainIsTheSame) {
   EXPECT_EQ(result.err, "");
 }
 
-// The SQL carries names and texts exactly, control characters included:
-// it goes to a file or a pipe, never onto a terminal that would act on them.
-TEST_F(DiffCommandTest, TheSqlIsNotWrittenOntoATerminal) {
-  TerminalProcess terminal(QM_IMPORT_EXE, {"--quiet", "--format", "sql"});
-  EXPECT_EQ(terminal.Wait(std::chrono::seconds(60)), 2) << terminal.Printed();
-  EXPECT_NE(terminal.Printed().find("--format sql is not for a terminal"), std::string::npos) << terminal.Printed();
-  EXPECT_EQ(terminal.Output().find("CREATE TABLE"), std::string::npos);
-}
-
 TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
   const std::string changed = Changed();
   ProcessResult result = Host({"diff", Saved(), changed});

@@ -138,6 +138,14 @@ TEST(SqlWriterTest, ObjectsComeAfterWhatTheyNeed) {
   EXPECT_LT(At(sql, "ADD CONSTRAINT parent_pkey"), At(sql, "ADD CONSTRAINT child_parent_fkey"));
   EXPECT_LT(At(sql, "ADD CONSTRAINT events_1_pkey PRIMARY KEY (id);"), At(sql, "ADD CONSTRAINT events_pkey"));
   EXPECT_LT(At(sql, "FUNCTION app.trg_fn()"), At(sql, "CREATE TRIGGER trg"));
+  // The table that waits for its function comes back to the tables after
+  // the routines: each section's heading is written once, a return to it
+  // is marked as one.
+  for (const char* heading : {"\n-- Tables\n", "\n-- Routines\n", "\n-- Keys and checks\n"}) {
+    const std::size_t first = At(sql, heading);
+    EXPECT_EQ(sql.find(heading, first + 1), std::string::npos) << heading << sql;
+  }
+  EXPECT_LT(At(sql, "\n-- Routines\n"), At(sql, "\n-- Tables (continued)\n"));
   // One transaction, the session set as the server's texts need.
   EXPECT_LT(At(sql, "BEGIN;"), At(sql, "CREATE SCHEMA app;"));
   EXPECT_LT(At(sql, "SET LOCAL search_path = pg_catalog;"), At(sql, "CREATE SCHEMA app;"));

@@ -73,5 +73,26 @@ TEST(VisibleTextTest, BytesThatAreNotUtf8AreShownAsBytes) {
   for (const auto& [bytes, shown] : cases) EXPECT_EQ(VisibleText(std::string_view(bytes)), shown) << shown;
 }
 
+// A whole output on a terminal keeps its lines and indentation and its
+// backslashes as they are; only what the terminal would act on or not show
+// is escaped, and counted.
+TEST(VisibleTextTest, TerminalTextKeepsTheLayoutAndEscapesTheRest) {
+  const struct {
+    std::string text;
+    std::string shown;
+    std::size_t escaped;
+  } cases[] = {
+      {"CREATE TABLE \"a\x1b]0;x\x07\" (\n\tid int);\n", "CREATE TABLE \"a\\x1b]0;x\\x07\" (\n\tid int);\n", 2},
+      {"E'a\\b' \u202e\r\n\u200b\x7f\xc2\x9b", "E'a\\b' \\u202e\\r\n\\u200b\\x7f\\u009b", 5},
+      {"latin1-\xE9 \xF3\xA0\x80\x81", "latin1-\\xe9 \\U000e0001", 2},
+      {"plain na\u00efve \u00a0 \U0001F600\n", "plain na\u00efve \u00a0 \U0001F600\n", 0},
+  };
+  for (const auto& c : cases) {
+    std::size_t escaped = 0;
+    EXPECT_EQ(TerminalText(c.text, &escaped), c.shown) << c.shown;
+    EXPECT_EQ(escaped, c.escaped) << c.shown;
+  }
+}
+
 }  // namespace
 }  // namespace writers

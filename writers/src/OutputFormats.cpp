@@ -38,12 +38,9 @@ constexpr OutputFormat kFormats[] = {
     {.name = "tree",
      .description = "an outline for people: schemas, tables with columns, keys and indexes, views",
      .writer = &kTree},
-    // Names and texts go exactly as the database holds them, control
-    // characters included, which a terminal would act on.
     {.name = "sql",
      .description = "the DDL that recreates the schema, in the dialect of the database read",
-     .writer = &kSql,
-     .forTerminal = false},
+     .writer = &kSql},
     {.name = "dot",
      .description = "the diagram as a Graphviz graph: tables with columns, an edge per foreign key",
      .writer = &kDot,

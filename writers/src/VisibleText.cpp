@@ -173,6 +173,22 @@ std::string VisibleText(std::string_view utf8) {
   return Show(Decode(utf8), false);
 }
 
+std::string TerminalText(std::string_view utf8, std::size_t* escaped) {
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t count = 0;
+  for (char32_t c : Decode(utf8)) {
+    if (c != '\n' && c != '\t' && IsEscaped(c, false)) {
+      AppendEscape(out, c);
+      ++count;
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  if (escaped != nullptr) *escaped += count;
+  return out;
+}
+
 std::string QuotedVisibleName(std::u16string_view name) { return "\"" + Show(Decode(name), true) + "\""; }
 
 bool NeedsEscapes(std::u16string_view name) {

@@ -28,6 +28,8 @@ struct OutputFormat {
   // A person reads the output on a terminal. False for what is opened
   // with another program (a picture, a page) and for bytes: the host then
   // refuses to fill a terminal with it and asks for a file or a pipe.
+  // On a terminal, what the terminal would act on is shown escaped
+  // (TerminalText), whatever the format.
   bool forTerminal = true;
   // The output holds the entity-relationship diagram, or is one: the
   // format reads WriteOptions::aroundTable and depth.

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <string>
+#include <cstddef>
 #include <string_view>
 
 namespace writers {
@@ -40,6 +41,13 @@ std::string QuotedVisibleName(std::u16string_view name);
 // Whether VisibleText or QuotedVisibleName would escape something in the
 // name: such a name is always shown quoted.
 bool NeedsEscapes(std::u16string_view name);
+
+// A whole output (a script, a graph, a page) on its way to a terminal,
+// UTF-8: every character above is escaped but the line feed and the tab,
+// which lay the output out; everything else, backslashes included, goes
+// as it is, so an output without such characters is shown unchanged.
+// escaped, when given, is increased by the number of characters escaped.
+std::string TerminalText(std::string_view utf8, std::size_t* escaped = nullptr);
 
 // A name as outlines and differences show it: as it is when it is a plain
 // identifier (letters of any script, digits and '_', not starting with a

@@ -244,6 +244,10 @@ void Script::Write(std::ostream& out, std::u16string_view header, std::u16string
   platform::AppendUtf16AsUtf8(text, header);
   platform::AppendUtf16AsUtf8(text, begin);
   int phase = -1;
+  // A statement that needs one of a later section comes back to its own
+  // section after it: that return is marked as a continuation, so each
+  // section has one heading.
+  std::vector<bool> started(kPhaseCount, false);
   bool blank = begin.empty();  // the last line written is empty (or nothing is written yet)
   for (int number : Order()) {
     const Statement& statement = m_statements[static_cast<std::size_t>(number)];
@@ -251,7 +255,8 @@ void Script::Write(std::ostream& out, std::u16string_view header, std::u16string
       phase = statement.phase;
       text += blank ? "-- " : "\n-- ";
       platform::AppendUtf16AsUtf8(text, kPhaseTitles[phase]);
-      text += "\n\n";
+      text += started[static_cast<std::size_t>(phase)] ? " (continued)\n\n" : "\n\n";
+      started[static_cast<std::size_t>(phase)] = true;
     }
     platform::AppendUtf16AsUtf8(text, statement.text);
     // A statement of several lines is set apart from the next.
