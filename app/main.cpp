@@ -140,6 +140,7 @@ int Run(const Options& options, Loaded& loaded) {
     // the writer finds them; the run then ends with exit code 5.
     std::size_t leftOut = 0;
     writers::WriteOptions write = options.write;
+    if (options.format->name == "sql") write.sqlDialect = SqlDialectOf(*imported.plugin, console);
     write.leftOut = [&](const std::string& line) {
       console.Warning(line);
       ++leftOut;
