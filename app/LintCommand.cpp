@@ -195,6 +195,8 @@ int RunLint(int argc, char** argv, Loaded& loaded) {
     Imported imported;
     if (const int code = ImportSource(options, loaded, quiet, output, {}, imported); code >= 0) return code;
     input.model = imported.model;
+    // The dialect the plug-in declares, unless the user named one.
+    if (input.dialect.empty()) input.dialect = SqlDialectOf(*imported.plugin, console);
     for (const QmFailedStatement& statement : imported.failed)
       input.failed.push_back({platform::Utf16ToUtf8(statement.name), DescribeDiagnostic(statement.diagnostic)});
   } else {

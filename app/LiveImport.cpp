@@ -15,6 +15,7 @@
 #include <schemaimport/ScopeList.h>
 #include <tillerhold/GenericModel.h>
 #include <writers/ObjectTypeWords.h>
+#include <writers/SqlStatements.h>
 
 #include <unistd.h>
 
@@ -213,6 +214,16 @@ int ImportSource(const Options& options, Loaded& loaded, Console& console, const
   imported.plugin = &plugin;
   imported.failed = plugin.FailedStatements();
   return -1;
+}
+
+std::string SqlDialectOf(const QmPluginApi& plugin, Console& console) {
+  const std::string declared = plugin.sqlDialect != nullptr ? plugin.sqlDialect : "";
+  if (declared.empty()) return "standard";
+  for (std::string_view name : writers::SqlStatements::DialectNames())
+    if (name == declared) return declared;
+  console.Warning("the plug-in " + std::string(plugin.name) + " declares the SQL dialect \"" + declared +
+                  "\", which this program does not know: its SQL is written in standard SQL");
+  return "standard";
 }
 
 }  // namespace app

@@ -65,6 +65,12 @@ struct Imported {
 int ImportSource(const Options& options, Loaded& loaded, Console& console, const OutputFile& output,
                  const std::function<int()>& beforeOpening, Imported& imported);
 
+// The SQL dialect the plug-in declares for its models, by the writers'
+// name: "standard" when it declares none, and, with a warning, when it
+// names one this program does not know (a plug-in built for a later
+// version), so that its models are still written.
+std::string SqlDialectOf(const QmPluginApi& plugin, Console& console);
+
 // "13 tables, 70 columns, 1 view" from the objects in the model.
 std::string CountObjects(const GenericModel& model);
 

@@ -88,9 +88,10 @@ std::string KnownSchemes(const runner::PluginCatalogue& catalogue) {
 }
 
 // Says that the ODBC driver a source needs is not registered with
-// unixODBC, and which package brings it; false then. A Driver given as a
-// library path is the driver manager's to find.
-bool DriverInstalled(const std::string& driver, Console& console) {
+// unixODBC, and which package brings it (as the plug-in that serves the
+// driver names it); false then. A Driver given as a library path is the
+// driver manager's to find.
+bool DriverInstalled(const std::string& driver, const runner::PluginCatalogue& catalogue, Console& console) {
   if (driver.empty() || driver.find('/') != std::string::npos) return true;
   const std::vector<runner::OdbcDriver> drivers = runner::ListOdbcDrivers();
   for (const runner::OdbcDriver& installed : drivers)
@@ -98,10 +99,10 @@ bool DriverInstalled(const std::string& driver, Console& console) {
       return true;
   std::vector<std::string> names;
   for (const runner::OdbcDriver& installed : drivers) names.push_back("\"" + installed.name + "\"");
-  const char* package = DebianPackageOfDriver(driver);
+  const runner::FoundPlugin* plugin = catalogue.FindByDriver(driver);
+  const std::string package = plugin != nullptr ? plugin->about.driverPackage : std::string();
   console.Error("the ODBC driver \"" + driver + "\" is not installed" +
-                (package != nullptr ? std::string(" (Debian package ") + package + ": apt-get install " + package + ")"
-                                    : std::string()) +
+                (!package.empty() ? " (Debian package " + package + ": apt-get install " + package + ")" : std::string()) +
                 "; installed: " + (names.empty() ? std::string("none") : Joined(names, ", ")) + " (" +
                 runner::OdbcConfigurationFiles() + "; see --list-drivers)");
   return false;
@@ -128,7 +129,7 @@ int ByDataSource(const std::string& name, const std::string& extra, const runner
                   runner::OdbcConfigurationFiles() + "; see --list-dsns)");
     return kExitUsage;
   }
-  if (!DriverInstalled(dsn->driver, console)) return kExitConnectFailed;
+  if (!DriverInstalled(dsn->driver, catalogue, console)) return kExitConnectFailed;
   source.plugin = catalogue.FindForDriver(dsn->driver);
   if (source.plugin == nullptr) {
     console.Error("the data source \"" + dsn->name + "\" uses the ODBC driver \"" + dsn->driver +
@@ -220,33 +221,9 @@ int ByUrl(const std::string& text, const runner::PluginCatalogue& catalogue, Con
   }
   source.text = platform::Utf16ToUtf8(served.connectionString);
   const std::optional<std::string> driver = FindAttribute(ParseConnectionString(source.text), {"Driver"});
-  if (driver && !DriverInstalled(*driver, console)) return kExitConnectFailed;
+  if (driver && !DriverInstalled(*driver, catalogue, console)) return kExitConnectFailed;
   return -1;
 }
-
-}  // namespace
-
-const char* DebianPackageOfDriver(std::string_view driver) {
-  // The drivers Debian packages, by the names and library files they
-  // register in odbcinst.ini.
-  struct Known {
-    std::string_view driver;
-    const char* package;
-  };
-  static constexpr Known kKnown[] = {
-      {"PostgreSQL Unicode", "odbc-postgresql"}, {"PostgreSQL ANSI", "odbc-postgresql"},
-      {"PostgreSQL", "odbc-postgresql"},         {"psqlodbcw.so", "odbc-postgresql"},
-      {"psqlodbca.so", "odbc-postgresql"},       {"SQLite3", "libsqliteodbc"},
-      {"SQLite", "libsqliteodbc"},               {"libsqlite3odbc.so", "libsqliteodbc"},
-      {"MariaDB Unicode", "odbc-mariadb"},       {"MariaDB", "odbc-mariadb"},
-      {"libmaodbc.so", "odbc-mariadb"},
-  };
-  for (const Known& known : kKnown)
-    if (EqualsIgnoringAsciiCase(known.driver, driver)) return known.package;
-  return nullptr;
-}
-
-namespace {
 
 int ChooseSource(const Options& options, const runner::PluginCatalogue& catalogue, Console& console,
                  Source& source) {
@@ -290,7 +267,7 @@ int ChooseSource(const Options& options, const runner::PluginCatalogue& catalogu
       return exitCode;
     }
     const std::optional<std::string> driver = FindAttribute(attributes, {"Driver"});
-    if (driver && !DriverInstalled(*driver, console)) return kExitConnectFailed;
+    if (driver && !DriverInstalled(*driver, catalogue, console)) return kExitConnectFailed;
     return -1;
   }
   source.sample = true;

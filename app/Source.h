@@ -28,10 +28,6 @@ struct Source {
 // The scheme of the host's own URLs: odbc://DSN, a data source of odbc.ini.
 constexpr std::string_view kOdbcScheme = "odbc";
 
-// The Debian package that brings an ODBC driver, by the name (or library
-// file) it registers; null for a driver Debian does not package.
-const char* DebianPackageOfDriver(std::string_view driver);
-
 // Picks the plug-in and the text. Returns -1 to go on; otherwise prints why
 // and returns the exit code: 2 for a usage error (a connection string whose
 // Driver no plug-in serves, or that names none; a URL that does not parse,

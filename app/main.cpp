@@ -144,6 +144,7 @@ int Run(const Options& options, Loaded& loaded) {
     std::size_t leftOut = 0;
     std::size_t escapedForTerminal = 0;
     writers::WriteOptions write = options.write;
+    if (options.format->name == "sql") write.sqlDialect = SqlDialectOf(*imported.plugin, console);
     write.leftOut = [&](const std::string& line) {
       console.Warning(line);
       ++leftOut;

@@ -147,6 +147,10 @@ constexpr QmPluginDescriptor kPlugin = {
     .shortcut = {"sqlite-tables", "STRING", "Import the tables of an SQLite database through the connection string STRING",
                  QmShortcutValue::ConnectionString},
     .modelType = kModelType,
+    // Its models are written in SQLite's SQL, and a host names the package
+    // of the driver when the driver is missing.
+    .sqlDialect = "sqlite",
+    .driverPackage = "libsqliteodbc",
 };
 
 }  // namespace

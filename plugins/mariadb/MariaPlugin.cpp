@@ -25,6 +25,8 @@ constexpr QmPluginDescriptor kPlugin = {
     .modelType = kMariaDbModelType,
     .urlSchemes = kUrlSchemes,
     .sourceFromUrl = &SourceFromUrl,
+    .sqlDialect = "mariadb",
+    .driverPackage = "odbc-mariadb",
 };
 
 }  // namespace qm::mariadb

@@ -18,6 +18,9 @@ constexpr QmPluginDescriptor kPlugin = {
     .shortcut = {},
     .modelType = kOdbcModelType,
     .fallback = true,
+    // Any database: its models are written in standard SQL, and no one
+    // package brings the drivers it reads.
+    .sqlDialect = "standard",
 };
 
 }  // namespace qm::odbc

@@ -24,6 +24,8 @@ constexpr QmPluginDescriptor kPlugin = {
     .modelType = kPostgresModelType,
     .urlSchemes = kUrlSchemes,
     .sourceFromUrl = &SourceFromUrl,
+    .sqlDialect = "postgresql",
+    .driverPackage = "odbc-postgresql",
 };
 
 }  // namespace qm::postgres

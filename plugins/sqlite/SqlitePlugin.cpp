@@ -25,6 +25,8 @@ constexpr QmPluginDescriptor kPlugin = {
     .writeSample = &WriteSample,
     .urlSchemes = kUrlSchemes,
     .sourceFromUrl = &SourceFromUrl,
+    .sqlDialect = "sqlite",
+    .driverPackage = "libsqliteodbc",
 };
 
 }  // namespace qm::sqlite

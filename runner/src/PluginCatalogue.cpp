@@ -142,6 +142,18 @@ bool SurelyLacksSymbol(const std::string& path, std::string_view name) {
 
 // What is missing or malformed in the table after a good head; empty when
 // nothing is.
+// A Debian package's name: lower case letters, digits, '+', '-' and '.',
+// beginning with a letter or digit, two characters at least.
+bool IsPackageName(std::string_view text) {
+  if (text.size() < 2 || text.size() > 100) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    const bool alnum = (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9');
+    if (!alnum && (i == 0 || (ch != '+' && ch != '-' && ch != '.'))) return false;
+  }
+  return true;
+}
+
 std::string CheckTableBody(const QmPluginApi& api) {
   if (api.name == nullptr || !IsPluginName(api.name))
     return "its table's name is not a short name (letters a-z, digits, '_' and '-')";
@@ -161,6 +173,12 @@ std::string CheckTableBody(const QmPluginApi& api) {
         return "its URL scheme is not a lower-case scheme name (letters a-z, digits, '+', '-' and '.')";
     if (api.SourceFromUrl == nullptr) return "it lists URL schemes but has no function that reads a URL";
   }
+  // Both are shown to the user and the package goes into a command line
+  // the user may copy: plain names only.
+  if (api.sqlDialect != nullptr && api.sqlDialect[0] != '\0' && !IsPluginName(api.sqlDialect))
+    return "its SQL dialect is not a short name (letters a-z, digits, '_' and '-')";
+  if (api.driverPackage != nullptr && api.driverPackage[0] != '\0' && !IsPackageName(api.driverPackage))
+    return "its driver's package is not a package name (letters a-z, digits, '+', '-' and '.')";
   if (api.Configure == nullptr || api.SetConnectOptions == nullptr || api.LastConnectError == nullptr ||
       api.FailedStatements == nullptr || api.InputFiles == nullptr)
     return "its table lacks an operation";
@@ -236,7 +254,9 @@ nlohmann::json DescriptionJson(const PluginDescription& about) {
           {"shortcutHelp", about.shortcutHelp},
           {"shortcutValue", static_cast<int>(about.shortcutValue)},
           {"modelType", about.modelType},
-          {"hasSample", about.hasSample}};
+          {"hasSample", about.hasSample},
+          {"sqlDialect", about.sqlDialect},
+          {"driverPackage", about.driverPackage}};
 }
 
 // Throws nlohmann::json::exception when a field is missing or of another
@@ -257,6 +277,8 @@ PluginDescription DescriptionFromJson(const nlohmann::json& json) {
   about.shortcutValue = static_cast<QmShortcutValue>(value);
   about.modelType = json.at("modelType").get<unsigned int>();
   about.hasSample = json.at("hasSample").get<bool>();
+  about.sqlDialect = json.at("sqlDialect").get<std::string>();
+  about.driverPackage = json.at("driverPackage").get<std::string>();
   // What the host would have refused in a table is refused here too.
   if (!IsPluginName(about.name) || (!about.shortcutOption.empty() && !IsOptionName(about.shortcutOption.c_str())))
     throw nlohmann::json::other_error::create(501, "not a description this host accepts", &json);
@@ -390,6 +412,8 @@ PluginDescription Describe(const QmPluginApi& api) {
   }
   about.modelType = api.modelType;
   about.hasSample = api.WriteSample != nullptr;
+  if (api.sqlDialect != nullptr) about.sqlDialect = api.sqlDialect;
+  if (api.driverPackage != nullptr) about.driverPackage = api.driverPackage;
   return about;
 }
 

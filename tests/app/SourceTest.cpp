@@ -4,6 +4,7 @@
 // list, a sample), and the files an import would read come from the
 // plug-ins (the chosen one, and the one serving the Driver).
 #include "Console.h"
+#include "LiveImport.h"
 #include "Options.h"
 #include "PluginList.h"
 #include "Source.h"
@@ -184,6 +185,52 @@ TEST_F(SourceTest, PluginListSaysWhichOptionIsNotOffered) {
   EXPECT_NE(list.find("          option:  --postgres (not offered: the name is taken by another option)"),
             std::string::npos)
       << list;
+}
+
+// Each bundled plug-in declares a dialect the writers know; a dialect this
+// program does not know is written as standard SQL, with a warning, and a
+// plug-in that declares none gets standard SQL without one.
+TEST_F(SourceTest, ThePluginsDialectIsTheOneWritten) {
+  auto dialectOf = [](const QmPluginApi& table, std::string& printed) {
+    std::FILE* stream = std::tmpfile();
+    std::string dialect;
+    {
+      Console console(stream, false, false);
+      dialect = SqlDialectOf(table, console);
+    }
+    std::rewind(stream);
+    char buffer[1024];
+    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) printed.append(buffer, read);
+    std::fclose(stream);
+    return dialect;
+  };
+  struct Case {
+    const char* plugin;
+    const char* declared;  // overrides the table's; "-" keeps it
+    const char* dialect;
+    const char* warning;  // a part of it; empty: none
+  };
+  for (const Case& c : {Case{"sqlite", "-", "sqlite", ""}, Case{"postgres", "-", "postgresql", ""},
+                        Case{"mariadb", "-", "mariadb", ""}, Case{"odbc", "-", "standard", ""},
+                        Case{"sqlite", nullptr, "standard", ""}, Case{"sqlite", "", "standard", ""},
+                        Case{"sqlite", "firebird", "standard",
+                             "warning: the plug-in sqlite declares the SQL dialect \"firebird\", which this program "
+                             "does not know: its SQL is written in standard SQL"}}) {
+    SCOPED_TRACE(std::string(c.plugin) + " declaring " + (c.declared != nullptr ? c.declared : "null"));
+    const runner::FoundPlugin* found = s_plugins->FindByName(c.plugin);
+    ASSERT_NE(found, nullptr);
+    std::string error;
+    const QmPluginApi* api = s_plugins->Table(*found, &error);
+    ASSERT_NE(api, nullptr) << error;
+    QmPluginApi table = *api;
+    if (c.declared == nullptr || std::string(c.declared) != "-") table.sqlDialect = c.declared;
+    std::string printed;
+    EXPECT_EQ(dialectOf(table, printed), c.dialect);
+    if (c.warning[0] == '\0')
+      EXPECT_EQ(printed, "");
+    else
+      EXPECT_NE(printed.find(c.warning), std::string::npos) << printed;
+  }
 }
 
 }  // namespace

@@ -198,7 +198,9 @@ TEST_P(DumpReloadTest, TheReloadedSchemaIsEqual) {
   std::string script;
   if (c.ownSql) {
     std::ostringstream out;
-    writers::FindOutputFormat("sql")->writer->Write(before, out, writers::WriteOptions{});
+    writers::WriteOptions options;
+    options.sqlDialect = Plugin(c.engine->plugin).Api().sqlDialect;
+    writers::FindOutputFormat("sql")->writer->Write(before, out, options);
     script = out.str();
   } else {
     script = database->Dump(&error);

@@ -105,7 +105,7 @@ class SchemaTest : public ::testing::TestWithParam<SchemaCase> {
     SCOPED_TRACE(fromProperties ? "round trip from properties" : "round trip as imported");
     GenericModel written(before.GetModelType());
     if (fromProperties) writers::test::CopyWithout(before, written, Backend().FromProperties());
-    const std::string sql = writers::test::SqlOf(fromProperties ? written : before);
+    const std::string sql = writers::test::SqlOf(fromProperties ? written : before, plugin.Api().sqlDialect);
     std::string error;
     const std::unique_ptr<BackendDatabase> copy = database.Remake(sql, &error);
     ASSERT_NE(copy, nullptr) << error << "\n" << sql.substr(0, 4000);
@@ -158,11 +158,13 @@ class KeywordTest : public ::testing::TestWithParam<const TestBackend*> {};
 
 TEST_P(KeywordTest, NamesAreQuotedAsTheDatabaseQuotesThem) {
   QM_REQUIRE_BACKEND(*GetParam());
-  const GenericModel model(GetParam()->ModelType());
-  const writers::sql::SqlDialect& dialect = writers::sql::DialectFor(model);
+  const LoadedPlugin plugin(GetParam()->PluginPath().c_str());
+  ASSERT_TRUE(plugin.Loaded());
+  const writers::sql::SqlDialect* dialect = writers::sql::DialectNamed(plugin.Api().sqlDialect);
+  ASSERT_NE(dialect, nullptr) << plugin.Api().sqlDialect;
   const std::vector<std::pair<std::string, bool>> words = GetParam()->Keywords();
   ASSERT_GT(words.size(), 100u);
-  for (const auto& [word, quoted] : words) EXPECT_EQ(dialect.NeedsQuotes(platform::Utf8ToUtf16(word)), quoted) << word;
+  for (const auto& [word, quoted] : words) EXPECT_EQ(dialect->NeedsQuotes(platform::Utf8ToUtf16(word)), quoted) << word;
 }
 
 std::vector<const TestBackend*> WithKeywords() {

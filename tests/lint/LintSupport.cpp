@@ -12,12 +12,33 @@
 
 namespace lint::test {
 
+namespace {
+
+// The backend's plug-in, loaded once.
+const qm::test::LoadedPlugin& PluginOf(const qm::test::TestBackend& backend) {
+  static std::map<std::string, std::unique_ptr<qm::test::LoadedPlugin>> plugins;
+  auto& plugin = plugins[backend.PluginPath()];
+  if (!plugin) plugin = std::make_unique<qm::test::LoadedPlugin>(backend.PluginPath().c_str());
+  return *plugin;
+}
+
+// The dialect the plug-in that reads models of this type declares, as the
+// command line takes it; empty (standard SQL) for another type.
+std::string DialectOf(const GenericModel& model) {
+  for (const qm::test::TestBackend* backend : qm::test::Backends()) {
+    if (backend->ModelType() != model.GetModelType()) continue;
+    const qm::test::LoadedPlugin& plugin = PluginOf(*backend);
+    return plugin.Loaded() && plugin.Api().sqlDialect != nullptr ? plugin.Api().sqlDialect : "";
+  }
+  return {};
+}
+
+}  // namespace
+
 void Backend::Run(const std::string& sql) { ASSERT_EQ(m_database->Load(sql), "") << sql; }
 
 std::vector<FailedRead> Backend::Import(GenericModel& model, const std::string& scope, bool failures) {
-  static std::map<std::string, std::unique_ptr<qm::test::LoadedPlugin>> plugins;
-  auto& plugin = plugins[m_backend.PluginPath()];
-  if (!plugin) plugin = std::make_unique<qm::test::LoadedPlugin>(m_backend.PluginPath().c_str());
+  const qm::test::LoadedPlugin* plugin = &PluginOf(m_backend);
   std::vector<FailedRead> failed;
   if (!plugin->Loaded()) {
     ADD_FAILURE() << "cannot load " << m_backend.PluginPath();
@@ -48,6 +69,7 @@ std::vector<Finding> LintAll(const GenericModel& model, const std::string& confi
       text += std::string("\n[rules.") + rule + "]\nseverity = \"info\"\n";
   LintInput input;
   input.model = &model;
+  input.dialect = DialectOf(model);
   input.failed = failed;
   return Lint(input, Config::Parse(text, "test"));
 }
@@ -55,6 +77,7 @@ std::vector<Finding> LintAll(const GenericModel& model, const std::string& confi
 std::vector<Finding> LintAsConfigured(const GenericModel& model, const std::string& config) {
   LintInput input;
   input.model = &model;
+  input.dialect = DialectOf(model);
   return Lint(input, Config::Parse(config, "test"));
 }
 

@@ -49,6 +49,6 @@ __attribute__((constructor)) void MarkLoaded() { setenv("QM_HANDMADE_NOENTRY_LOA
 #endif
 const QmPluginApi kTable = {
     QM_HANDMADE_HEAD, QM_HANDMADE_NAME_TEXT, "made by hand", kDrivers, {}, 4242, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, false, nullptr, nullptr};
+    nullptr, nullptr, false, nullptr, nullptr, nullptr, nullptr};
 extern "C" __attribute__((visibility("default"))) const QmPluginHead* QmGetPluginApi() { return &kTable.head; }
 #endif

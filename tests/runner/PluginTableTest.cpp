@@ -40,7 +40,9 @@ QmPluginApi GoodTable() {
           nullptr,
           false,
           kSchemes,
-          &SourceFromUrl};
+          &SourceFromUrl,
+          "postgresql",
+          "odbc-good"};
 }
 
 struct TableCase {
@@ -84,6 +86,14 @@ TEST(PluginTableTest, HeadAndTableAreCheckedBeforeAnythingElse) {
       {"a URL scheme with its colon", [](QmPluginApi& t) { static const char* const s[] = {"good:", nullptr}; t.urlSchemes = s; },
        "not a lower-case scheme name"},
       {"no Configure", [](QmPluginApi& t) { t.Configure = nullptr; }, "lacks an operation"},
+      {"a version 4 table, before dialects and packages", [](QmPluginApi& t) { t.head.abiVersion = 4; },
+       "built for plug-in interface version 4; this host uses version " + std::to_string(QM_PLUGIN_ABI_VERSION)},
+      {"no dialect and no package", [](QmPluginApi& t) { t.sqlDialect = nullptr; t.driverPackage = ""; }, ""},
+      {"a dialect of another database", [](QmPluginApi& t) { t.sqlDialect = "firebird"; }, ""},
+      {"a dialect that is no short name", [](QmPluginApi& t) { t.sqlDialect = "Post gres"; }, "SQL dialect is not a short name"},
+      {"a package with a command in it", [](QmPluginApi& t) { t.driverPackage = "odbc-x; rm -rf ~"; },
+       "not a package name"},
+      {"a package that is an option", [](QmPluginApi& t) { t.driverPackage = "-y"; }, "not a package name"},
   };
   for (const TableCase& c : cases) {
     QmPluginApi table = GoodTable();

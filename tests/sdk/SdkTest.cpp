@@ -173,6 +173,17 @@ void ImportWithExample(const InstalledSdk& sdk, const ProcessOptions& options) {
   ASSERT_EQ(expected.size(), 7u);
   EXPECT_EQ(LineDifference(expected, ColumnsOfModel(ReadFile(model))), "");
 
+  // Its table names SQLite's dialect: the sql format writes what SQLite
+  // runs, and makes the same columns again.
+  const ProcessResult sql = RunTool(
+      sdk.Host(), {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + db, "--format", "sql"},
+      options);
+  ASSERT_EQ(sql.exitCode, 0) << Printed(sql);
+  EXPECT_NE(sql.out.find(", in SQLite, for an empty database."), std::string::npos) << sql.out;
+  const std::string copy = sdk.Scratch("data") + "/copy.db";
+  SqliteFile(copy).Exec(sql.out);
+  EXPECT_EQ(LineDifference(expected, ColumnsSqliteReports(copy)), "") << sql.out;
+
   // The option its table offers reads the same; --connect alone picks the
   // bundled SQLite plug-in, found first for the same driver.
   const ProcessResult byShortcut =

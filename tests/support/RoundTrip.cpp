@@ -38,9 +38,11 @@ std::string Unexplained(const ModelDifference& difference, const std::vector<All
   return out.str();
 }
 
-std::string SqlOf(const GenericModel& model) {
+std::string SqlOf(const GenericModel& model, const std::string& dialect) {
   std::ostringstream out;
-  FindOutputFormat("sql")->writer->Write(model, out, WriteOptions{});
+  WriteOptions options;
+  options.sqlDialect = dialect;
+  FindOutputFormat("sql")->writer->Write(model, out, options);
   return out.str();
 }
 

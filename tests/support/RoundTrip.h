@@ -38,8 +38,9 @@ Allowance PropertyOf(int objectType, int propertyId, std::string reason);
 // message; empty when there are none.
 std::string Unexplained(const ModelDifference& difference, const std::vector<Allowance>& allowances);
 
-// The model as the sql format writes it.
-std::string SqlOf(const GenericModel& model);
+// The model as the sql format writes it in the dialect of that name (the
+// one the plug-in that read it declares).
+std::string SqlOf(const GenericModel& model, const std::string& dialect);
 
 // Copies the model into `to` (which holds only its root), each object with
 // its id, without the properties `drop` picks: the writer then builds

@@ -72,7 +72,9 @@ TEST(SqlProofTest, AnAttachedDatabaseNameCannotEndItsComment) {
   GenericModel model(1001);
   Add(model, model::Schema, 1, u"x\n.shell touch x");
   std::ostringstream out;
-  SqlWriter().Write(model, out, WriteOptions{});
+  WriteOptions options;
+  options.sqlDialect = "sqlite";
+  SqlWriter().Write(model, out, options);
   EXPECT_NE(out.str().find("-- The database \"x\\n.shell touch x\" is attached"), std::string::npos) << out.str();
 }
 

@@ -3,9 +3,9 @@
 //
 // It reads only the model and the model vocabulary. Which database the
 // model came from decides the engine-specific rules and the SQL of the
-// fixes; it is the model's type, or the dialect the caller names (a saved
-// model does not keep its type): writers/SqlStatements.h writes names and
-// fixes in that dialect.
+// fixes; it is the dialect the caller names (for a live source, the one its
+// plug-in declares): writers/SqlStatements.h writes names and fixes in that
+// dialect.
 //
 // Time is linear in the model: one pass files the objects by table, and
 // each rule looks at a table's own objects (a rule that compares a
@@ -47,7 +47,7 @@ struct FailedRead {
 struct LintInput {
   const GenericModel* model = nullptr;  // never null
   // The SQL dialect ("sqlite", "postgresql", "mariadb", "standard"); empty:
-  // the model's own, by its type.
+  // standard SQL.
   std::string dialect;
   std::vector<FailedRead> failed;  // what a live import could not read
 };

@@ -26,7 +26,8 @@
 // any other version. Version 2 tables began with the version itself, where
 // version 3 has the magic number, so a host can still say which version an
 // older plug-in was built for. Version 4 added `fallback`, the URL schemes
-// a plug-in serves and its function from a URL to a source.
+// a plug-in serves and its function from a URL to a source; version 5 the
+// SQL dialect of its models and the package that provides its driver.
 #pragma once
 
 #include <schemaimport/ConnectionUrl.h>
@@ -43,7 +44,7 @@
 // ---- The head.
 
 #define QM_PLUGIN_MAGIC 0x4C504D51u  // "QMPL" in memory on a little-endian machine
-#define QM_PLUGIN_ABI_VERSION 4u
+#define QM_PLUGIN_ABI_VERSION 5u
 
 #define QM_PLUGIN_STRINGIFY_(x) #x
 #define QM_PLUGIN_STRINGIFY(x) QM_PLUGIN_STRINGIFY_(x)
@@ -209,6 +210,16 @@ struct QmPluginDescriptor {
   // parameters the driver takes), or a file. Pure: no connection, no state.
   // Set when urlSchemes is.
   QmUrlSource (*sourceFromUrl)(const ConnectionUrl& url) = nullptr;
+  // The SQL dialect the host writes the plug-in's models in (the sql
+  // format, lint's fixes): "sqlite", "postgresql", "mariadb" or "standard".
+  // Null or empty: standard SQL. A plug-in for another database names the
+  // dialect closest to it; a host that knows no dialect of the name writes
+  // standard SQL and says so.
+  const char* sqlDialect = nullptr;
+  // The operating system's package that installs the plug-in's ODBC driver
+  // (Debian's "odbc-postgresql"), named when the driver is missing. Null or
+  // empty: none to name.
+  const char* driverPackage = nullptr;
 };
 
 // ---- The table.
@@ -251,6 +262,10 @@ struct QmPluginApi {
   // plug-in serves no URL.
   const char* const* urlSchemes;
   QmUrlSource (*SourceFromUrl)(const ConnectionUrl& url);
+  // The SQL dialect of its models and its driver's package
+  // (QmPluginDescriptor::sqlDialect, driverPackage); null when not given.
+  const char* sqlDialect;
+  const char* driverPackage;
 };
 
 // The host reaches the table through its head, the first member.

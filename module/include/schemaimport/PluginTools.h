@@ -12,7 +12,7 @@
 //   connector.SetConnectOptions(options)
 //   connector.LastConnectError()     an OdbcDiagnostic (or a reference to one)
 //   reader.Failures()                a std::vector<QmFailedStatement>
-// and the descriptor's inputFiles, writeSample, urlSchemes and sourceFromUrl. The descriptor must be a
+// and the descriptor's inputFiles, writeSample, urlSchemes, sourceFromUrl, sqlDialect and driverPackage. The descriptor must be a
 // constant of static storage in the plug-in; the connector and the reader
 // need a default constructor. One QM_PLUGIN per library.
 #pragma once
@@ -101,6 +101,8 @@ class QmPluginEntry {
       kDescriptor.fallback,
       kDescriptor.urlSchemes,
       kDescriptor.sourceFromUrl,
+      kDescriptor.sqlDialect,
+      kDescriptor.driverPackage,
   };
 };
 

@@ -48,6 +48,8 @@ struct PluginDescription {
   QmShortcutValue shortcutValue = QmShortcutValue::ConnectionString;
   unsigned int modelType = 0;            // the model type of its connector and reader
   bool hasSample = false;                // WriteSample is there
+  std::string sqlDialect;                // the SQL dialect of its models; empty: standard SQL
+  std::string driverPackage;             // the package of its ODBC driver; empty when it names none
 
   bool operator==(const PluginDescription&) const = default;
 };
@@ -66,7 +68,7 @@ struct FoundPlugin {
 // A library in a plug-in folder that this host did not take, and why.
 struct RefusedLibrary {
   std::string path;    // the library file, as found
-  std::string reason;  // one line, e.g. "built for plug-in interface version 2; this host uses version 4"
+  std::string reason;  // one line, e.g. "built for plug-in interface version 2; this host uses version 5"
   bool lasting = true; // the file itself is the reason, so the refusal stands until it changes; false
                        // when the loader failed (a library it needs may be installed later)
 };

@@ -1,10 +1,11 @@
 // ModelWriter: what every output format implements. A writer turns one
 // model into one output (a document, a picture, a script) on a stream.
 //
-// A writer reads everything it needs from the model: the source's product
-// from GenericModel::GetModelType, the server and database from the root
-// object's properties (model::ServerName, model::DatabaseName). What the
-// user chose beyond the format comes in WriteOptions. A writer may use
+// A writer reads what it needs from the model: the server and database
+// from the root object's properties (model::ServerName,
+// model::DatabaseName). What the host knows beyond the model (the SQL
+// dialect its plug-in declares) and what the user chose beyond the format
+// come in WriteOptions. A writer may use
 // another one (a page that embeds a diagram looks the diagram's format up
 // in OutputFormats.h and writes it into a string stream).
 //
@@ -40,6 +41,11 @@ struct WriteOptions {
   // "-- not written:" line). Called before the script is written. Unset:
   // nobody is told.
   std::function<void(const std::string& line)> leftOut;
+  // The sql format: the dialect to write, by the short name the plug-in
+  // that read the model declares ("sqlite", "postgresql", "mariadb",
+  // "standard"; SqlStatements::DialectNames). Empty: standard SQL. A name
+  // the writers do not know is a WriteError.
+  std::string sqlDialect;
 };
 
 // Thrown by Write when the model cannot be written in this format as the

@@ -30,10 +30,9 @@ class SqlModel;
 
 class SqlStatements {
  public:
-  // In the dialect of the model's type (standard SQL for a type no dialect
-  // claims), or, for a non-empty `dialect`, in the one of that name (a
-  // saved model does not keep its type). Throws std::invalid_argument for
-  // a name that is none of DialectNames().
+  // In the dialect of that name, the one the plug-in that read the model
+  // declares; empty: standard SQL. Throws std::invalid_argument for a name
+  // that is none of DialectNames().
   explicit SqlStatements(const GenericModel& model, std::string_view dialect = {});
   ~SqlStatements();
   SqlStatements(const SqlStatements&) = delete;

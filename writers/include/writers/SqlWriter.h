@@ -1,6 +1,6 @@
 // The "sql" output format: the DDL that recreates the model's schema in an
 // empty database, in the dialect of the database it was read from
-// (chosen by the model's type, the number of the plug-in that made it:
+// (WriteOptions::sqlDialect, which the plug-in that made it declares:
 // PostgreSQL, SQLite and MariaDB; standard SQL for a model of another source).
 //
 // Objects come in the order they need each other: schemas, types and

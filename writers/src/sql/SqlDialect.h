@@ -11,9 +11,9 @@
 // statements to the script (SqlScript.h) in their phase, or a comment
 // saying why the object is not written; none of them throws.
 //
-// DialectFor picks the dialect from the model: by the model type, which is
-// the number of the plug-in that made it (the table in SqlDialects.cpp is
-// the one place that names those numbers).
+// The host picks the dialect by its short name, the one the plug-in that
+// made the model declares (WriteOptions::sqlDialect); the table in
+// SqlDialects.cpp maps names to dialects.
 //
 // Thread safety: dialects are constant objects without state; a write's
 // state lives in its SqlModel and Script.
@@ -163,12 +163,9 @@ class SqlDialect {
   virtual const std::vector<std::u16string_view>& ReservedWords() const;
 };
 
-// The dialect models of this type are written in; the standard-SQL base
-// for a type no dialect claims (a model read back from a file, whose type
-// is not saved, among them). Never null; the object is static.
-const SqlDialect& DialectFor(const GenericModel& model);
 // The dialect of this short name ("sqlite", "postgresql", "mariadb",
-// "standard"), or null; its short name; every short name, "standard" last.
+// "standard"; empty is "standard"), or null; its short name; every short
+// name, "standard" last. The objects are static.
 const SqlDialect* DialectNamed(std::string_view name);
 std::string_view DialectName(const SqlDialect& dialect);
 std::vector<std::string_view> DialectNames();

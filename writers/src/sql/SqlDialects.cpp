@@ -1,13 +1,11 @@
-// The dialects the sql format knows, by the model type of the plug-in whose
-// models they write. This table is the one place in the writers that names
-// a plug-in's number; a dialect for another product is a class derived
-// from SqlDialect and one line here.
+// The dialects the sql format knows, by the short name a plug-in declares
+// for its models (QmPluginDescriptor::sqlDialect) and a user gives. A
+// dialect for another product is a class derived from SqlDialect and one
+// line here.
 #include "MariaDbDialect.h"
 #include "PostgresDialect.h"
 #include "SqlDialect.h"
 #include "SqliteDialect.h"
-
-#include <tillerhold/GenericModel.h>
 
 #include <string_view>
 #include <vector>
@@ -22,29 +20,22 @@ constinit const PostgresDialect kPostgres;
 constinit const MariaDbDialect kMariaDb;
 
 struct DialectEntry {
-  unsigned int modelType;     // GenericModel::GetModelType of the plug-in's models
-  std::string_view name;      // the short name a user gives (DialectNamed)
+  std::string_view name;      // the short name (DialectNamed)
   const SqlDialect* dialect;  // static
 };
 
 constexpr DialectEntry kDialects[] = {
-    {1001, "sqlite", &kSqlite},        // plugins/sqlite
-    {1002, "postgresql", &kPostgres},  // plugins/postgres
-    {1003, "mariadb", &kMariaDb},      // plugins/mariadb
+    {"sqlite", &kSqlite},
+    {"postgresql", &kPostgres},
+    {"mariadb", &kMariaDb},
 };
 
 constexpr std::string_view kStandardName = "standard";
 
 }  // namespace
 
-const SqlDialect& DialectFor(const GenericModel& model) {
-  for (const DialectEntry& entry : kDialects)
-    if (entry.modelType == model.GetModelType()) return *entry.dialect;
-  return kStandard;
-}
-
 const SqlDialect* DialectNamed(std::string_view name) {
-  if (name == kStandardName) return &kStandard;
+  if (name.empty() || name == kStandardName) return &kStandard;
   for (const DialectEntry& entry : kDialects)
     if (entry.name == name) return entry.dialect;
   return nullptr;

@@ -41,7 +41,7 @@ bool PlainType(std::u16string_view type, const TokenRules& rules) {
 }  // namespace
 
 SqlStatements::SqlStatements(const GenericModel& model, std::string_view dialect)
-    : m_dialect(dialect.empty() ? &DialectFor(model) : DialectNamed(dialect)) {
+    : m_dialect(DialectNamed(dialect)) {
   if (m_dialect == nullptr) throw std::invalid_argument("no SQL dialect is named " + std::string(dialect));
   m_sql = std::make_unique<SqlModel>(model);
   m_dialect->Prepare(*m_sql);

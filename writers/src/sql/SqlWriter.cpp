@@ -47,7 +47,13 @@ sql::Phase PhaseOf(int objectType) {
 }  // namespace
 
 void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
-  const sql::SqlDialect& dialect = sql::DialectFor(model);
+  const sql::SqlDialect* named = sql::DialectNamed(options.sqlDialect);
+  if (named == nullptr) {
+    std::string known;
+    for (std::string_view name : sql::DialectNames()) known += (known.empty() ? "" : ", ") + std::string(name);
+    throw WriteError("no SQL dialect is named \"" + VisibleText(options.sqlDialect) + "\" (there are " + known + ")");
+  }
+  const sql::SqlDialect& dialect = *named;
   sql::SqlModel sqlModel(model);
   dialect.Prepare(sqlModel);
   sql::Script script(sqlModel, dialect);
