@@ -210,6 +210,24 @@ Diagram BuildDiagram(const ModelIndex& index, const WriteOptions& options) {
   return diagram;
 }
 
+Diagram SchemaPart(const Diagram& all, std::size_t first, std::size_t count) {
+  Diagram part;
+  part.modelTables = all.modelTables;
+  part.tables.assign(all.tables.begin() + static_cast<std::ptrdiff_t>(first),
+                     all.tables.begin() + static_cast<std::ptrdiff_t>(first + count));
+  for (const DiagramEdge& edge : all.edges) {
+    if (edge.from < first || edge.from >= first + count || edge.to < first || edge.to >= first + count) continue;
+    DiagramEdge moved = edge;
+    moved.from -= first;
+    moved.to -= first;
+    part.edges.push_back(moved);
+  }
+  DiagramSchema schema{nullptr, {}};
+  for (std::size_t i = 0; i < count; ++i) schema.tables.push_back(i);
+  part.schemas.push_back(schema);
+  return part;
+}
+
 Diagram NeighbourDiagram(const ModelIndex& index, const CMOObject& centre) {
   Diagram diagram;
   diagram.depth = 1;

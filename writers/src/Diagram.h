@@ -73,6 +73,10 @@ Diagram BuildDiagram(const ModelIndex& index, const WriteOptions& options);
 // cost is what it holds, so drawing every table's page stays linear.
 Diagram NeighbourDiagram(const ModelIndex& index, const CMOObject& centre);
 
+// One schema's part of the whole diagram (BuildDiagram without --around):
+// the `count` tables from `first`, and the foreign keys between them.
+Diagram SchemaPart(const Diagram& all, std::size_t first, std::size_t count);
+
 // The name of a table as a person reads it in a diagram or a message:
 // "orders", or "sales.orders" when the model has more than one schema;
 // invisible characters escaped (VisibleText), UTF-8.

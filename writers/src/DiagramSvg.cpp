@@ -4,6 +4,7 @@
 // groups packed side by side; lines drawn between the rows of the columns
 // a foreign key joins.
 #include "Diagram.h"
+#include "DocumentText.h"
 #include "ModelIndex.h"
 
 #include <writers/VisibleText.h>
@@ -75,23 +76,6 @@ std::string Shortened(const std::string& visible) {
   std::size_t keep = kLongestShownText - 1;
   if (text[keep - 1] >= 0xD800 && text[keep - 1] < 0xDC00) --keep;
   return platform::Utf16ToUtf8(text.substr(0, keep)) + "\u2026";
-}
-
-// Text for an SVG element or a quoted attribute.
-std::string Xml(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
 }
 
 std::string Number(double value) {
@@ -549,15 +533,15 @@ class Drawing {
     const CMOObject& table = *m_diagram.tables[i].table;
     const std::string href = m_drawing.link ? m_drawing.link(table) : std::string();
     out += "<g class=\"node\"" + std::string(box.centre ? " data-centre=\"true\"" : "") + " id=\"" +
-           Xml(DiagramNodeId(m_index, table)) + "\"><title>" + Xml(box.tooltip) + "</title>";
-    if (!href.empty()) out += "<a href=\"" + Xml(href) + "\">";
+           MarkupText(DiagramNodeId(m_index, table)) + "\"><title>" + MarkupText(box.tooltip) + "</title>";
+    if (!href.empty()) out += "<a href=\"" + MarkupText(href) + "\">";
     const std::string x = Number(box.x), y = Number(box.y);
     out += "<rect x=\"" + x + "\" y=\"" + y + "\" width=\"" + Number(box.w) + "\" height=\"" + Number(box.h) +
            "\" fill=\"#fff\" stroke=\"" + (box.centre ? "#1f5fa8\" stroke-width=\"2.5" : "#5b7083") + "\"/>";
     out += "<rect x=\"" + x + "\" y=\"" + y + "\" width=\"" + Number(box.w) + "\" height=\"" + Number(kRow + 1) +
            "\" fill=\"" + (box.centre ? "#a9c8ea" : "#d5e3f0") + "\" stroke=\"none\"/>";
     out += "<text x=\"" + Number(box.x + kPad) + "\" y=\"" + Number(box.y + 14) + "\" font-weight=\"bold\">" +
-           Xml(box.title) + "</text>";
+           MarkupText(box.title) + "</text>";
     for (std::size_t r = 0; r < box.rows.size(); ++r) {
       const Row& row = box.rows[r];
       const double top = box.y + 1 + kRow * static_cast<double>(r + 1);
@@ -566,10 +550,10 @@ class Drawing {
       const std::string baseline = Number(top + 13);
       out += "<text x=\"" + Number(box.x + kPad) + "\" y=\"" + baseline + "\"" +
              (row.underline ? " text-decoration=\"underline\"" : "") + (row.column == 0 ? " font-style=\"italic\"" : "") +
-             ">" + Xml(row.name) + "</text>";
+             ">" + MarkupText(row.name) + "</text>";
       if (!row.type.empty())
         out += "<text x=\"" + Number(box.x + box.nameWidth + kPad) + "\" y=\"" + baseline + "\" fill=\"#4a4a4a\">" +
-               Xml(row.type) + "</text>";
+               MarkupText(row.type) + "</text>";
       if (!row.marks.empty())
         out += "<text x=\"" + Number(box.x + box.w - box.markWidth + kPad) + "\" y=\"" + baseline + "\">" + row.marks +
                "</text>";
@@ -615,7 +599,7 @@ class Drawing {
                           VisibleText(NameOf(edge.toColumn)) + ")";
     const std::u16string& name = RawText(foreignKey, Name);
     if (!name.empty()) tooltip = VisibleText(name) + ": " + tooltip;
-    out += "<g class=\"edge\" id=\"" + Xml(DiagramEdgeId(m_index, m_diagram, edge)) + "\"><title>" + Xml(tooltip) +
+    out += "<g class=\"edge\" id=\"" + MarkupText(DiagramEdgeId(m_index, m_diagram, edge)) + "\"><title>" + MarkupText(tooltip) +
            "</title><path d=\"" + path + "\" fill=\"none\" stroke=\"#5b7083\"" +
            (edge.optional ? " stroke-dasharray=\"5,3\"" : "") + "/>";
     // The referencing end: a crow's foot (many rows), or a bar (one);
@@ -644,16 +628,16 @@ class Drawing {
            "\" height=\"" + Number(m_height) + "\" viewBox=\"0 0 " + Number(m_width) + " " + Number(m_height) +
            "\" xml:space=\"preserve\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"" + Number(kFont) + "\" fill=\"#1d2733\">\n";
     if (!m_caption.empty())
-      out += "<text class=\"caption\" x=\"8\" y=\"18\" font-style=\"italic\" fill=\"#415263\">" + Xml(m_caption) +
+      out += "<text class=\"caption\" x=\"8\" y=\"18\" font-style=\"italic\" fill=\"#415263\">" + MarkupText(m_caption) +
              "</text>\n";
     for (const DiagramEdge& edge : m_diagram.edges) DrawEdge(out, edge);
     for (std::size_t i = 0; i < m_boxes.size(); ++i)
       if (m_boxes[i].drawn) DrawBox(out, i);
     for (const Box& more : m_more) {
-      out += "<g class=\"more\"><title>" + Xml(more.tooltip) + "</title><rect x=\"" + Number(more.x) + "\" y=\"" +
+      out += "<g class=\"more\"><title>" + MarkupText(more.tooltip) + "</title><rect x=\"" + Number(more.x) + "\" y=\"" +
              Number(more.y) + "\" width=\"" + Number(more.w) + "\" height=\"" + Number(more.h) +
              "\" fill=\"#f6f8fa\" stroke=\"#9aa9b8\" stroke-dasharray=\"3,2\"/><text x=\"" + Number(more.x + kPad) +
-             "\" y=\"" + Number(more.y + 14) + "\" font-style=\"italic\">" + Xml(more.title) + "</text></g>\n";
+             "\" y=\"" + Number(more.y + 14) + "\" font-style=\"italic\">" + MarkupText(more.title) + "</text></g>\n";
     }
     out += "</svg>\n";
     return out;

@@ -8,6 +8,51 @@ namespace writers {
 
 using namespace model;
 
+std::string MarkupText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+std::string DocumentTitle(const ModelIndex& index) {
+  const std::string database = VisibleText(RawText(*index.Model().GetCMOObject(), DatabaseName));
+  return database.empty() ? std::string("Schema") : "Schema of " + database;
+}
+
+std::string RoutineSignature(const CMOObject& routine) {
+  std::string signature = "(" + VisibleText(RawText(routine, ParameterList)) + ")";
+  const std::u16string& returns = RawText(routine, ReturnType);
+  if (!returns.empty()) signature += " returns " + VisibleText(returns);
+  const std::u16string& language = RawText(routine, Language);
+  if (!language.empty()) signature += ", language " + VisibleText(language);
+  return signature;
+}
+
+std::string LeftOutWords(std::size_t tables) {
+  return std::to_string(tables) + " more related " + (tables == 1 ? "table is" : "tables are") + " listed below, not drawn";
+}
+
+void WriteDocumentFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options,
+                         const char* indexName, std::string_view extension,
+                         const std::function<std::string(const ModelIndex&)>& index,
+                         const std::function<std::string(const ModelIndex&, const CMOObject&)>& page) {
+  if (!options.aroundTable.empty())
+    throw WriteError("--around draws part of one diagram; a folder has a diagram around every table");
+  const ModelIndex modelIndex(model);
+  out.Add(indexName, index(modelIndex));
+  for (const CMOObject* object : modelIndex.Pages()) out.Add(modelIndex.PagePath(*object, extension), page(modelIndex, *object));
+}
+
 std::string VisibleLines(std::u16string_view text) {
   std::string out;
   std::size_t start = 0;

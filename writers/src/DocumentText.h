@@ -5,9 +5,37 @@
 
 #include "ModelIndex.h"
 
+#include <writers/ModelWriter.h>
+
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace writers {
+
+// Text for an HTML or SVG element or a quoted attribute value: the
+// characters markup gives a meaning as entities.
+std::string MarkupText(std::string_view text);
+
+// "Schema of shop", or "Schema" when the model names no database: the
+// documentation's title.
+std::string DocumentTitle(const ModelIndex& index);
+
+// "(a integer, b text) returns integer, language sql": a routine's
+// parameters, result and language.
+std::string RoutineSignature(const CMOObject& routine);
+
+// "3 more related tables are listed below, not drawn": what a table's
+// diagram leaves out.
+std::string LeftOutWords(std::size_t tables);
+
+// A documentation folder: the index page under indexName, then a page per
+// table, view and routine at ModelIndex::PagePath with the extension. A
+// folder has a diagram around every table, so --around is refused.
+void WriteDocumentFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options,
+                         const char* indexName, std::string_view extension,
+                         const std::function<std::string(const ModelIndex&)>& index,
+                         const std::function<std::string(const ModelIndex&, const CMOObject&)>& page);
 
 // A multi-line text (a definition) with its line breaks and tabs kept: only
 // the other invisible characters become escapes. "\r\n" counts as one

@@ -18,41 +18,15 @@ using namespace model;
 
 namespace {
 
-// Text for an HTML element or a quoted attribute value.
-std::string Escape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
-
 // A database name in the page, in an element that keeps its blanks.
 std::string NameHtml(const std::string& visible) {
-  return "<span class=\"name\">" + (visible.empty() ? std::string("<i>(empty name)</i>") : Escape(visible)) +
+  return "<span class=\"name\">" + (visible.empty() ? std::string("<i>(empty name)</i>") : MarkupText(visible)) +
          "</span>";
 }
 
 // What a page is: the one page of the whole model, or in a folder the
 // index or one object's page.
 enum class Kind { OnePage, Index, ObjectPage };
-
-// The folder a kind of object's pages are in.
-const char* FolderOf(const CMOObject& object) {
-  switch (object.GetObjectType()) {
-    case View: return "views";
-    case Routine: return "routines";
-    default: return "tables";
-  }
-}
 
 // One page: built in one string.
 class Page {
@@ -64,7 +38,7 @@ class Page {
     const std::string title = Title();
     Head(title);
     WriteSideIndex();
-    m_out += "<main>\n<h1>" + Escape(title) + "</h1>\n";
+    m_out += "<main>\n<h1>" + MarkupText(title) + "</h1>\n";
     Server();
     // The folder reads better where the one diagram cannot show the
     // columns readably: from about 20 tables of ten columns (bench's
@@ -83,7 +57,7 @@ class Page {
   std::string Index() {
     const std::string title = Title();
     Head(title);
-    m_out += "<main class=\"wide\">\n<h1>" + Escape(title) + "</h1>\n";
+    m_out += "<main class=\"wide\">\n<h1>" + MarkupText(title) + "</h1>\n";
     Server();
     std::size_t tables = 0, views = 0, routines = 0, foreignKeys = 0;
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
@@ -107,14 +81,14 @@ class Page {
     std::size_t first = 0;  // the schema's first table in `all`
     for (std::size_t s = 0; s < m_index.Schemas().size(); ++s) {
       const ModelIndex::SchemaEntry& schema = m_index.Schemas()[s];
-      m_out += "<section class=\"schema\" id=\"" + Escape(SchemaAnchor(schema)) + "\">\n<h2>Schema " +
-               NameHtml(SchemaName(schema)) + "</h2>\n";
+      m_out += "<section class=\"schema\" id=\"" + MarkupText(m_index.SchemaAnchor(schema)) + "\">\n<h2>Schema " +
+               NameHtml(m_index.SchemaName(schema)) + "</h2>\n";
       if (schema.schema != nullptr) WriteComment(*schema.schema);
       if (!schema.tables.empty()) {
         if (refusal.empty()) {
           Viewer(SchemaPart(all, first, schema.tables.size()), false);
         } else {
-          m_out += "<p class=\"note\">No overview diagram: " + Escape(refusal) + ". Each table's page has its own.</p>\n";
+          m_out += "<p class=\"note\">No overview diagram: " + MarkupText(refusal) + ". Each table's page has its own.</p>\n";
         }
       }
       first += schema.tables.size();
@@ -129,10 +103,10 @@ class Page {
     m_prefix = "../";
     const std::string name = DocumentName(m_index, object);
     Head(name + " \u2013 " + Title());
-    m_out += "<main class=\"wide\">\n<p class=\"crumbs\"><a href=\"../index.html\">" + Escape(Title()) + "</a>";
+    m_out += "<main class=\"wide\">\n<p class=\"crumbs\"><a href=\"../index.html\">" + MarkupText(Title()) + "</a>";
     const CMOObject* schema = m_index.Object(m_index.SchemaOf(object.GetObjectId()));
     if (schema != nullptr)
-      m_out += " / <a href=\"../index.html#" + Escape(m_index.Stem(schema->GetObjectId())) + "\">" +
+      m_out += " / <a href=\"../index.html#" + MarkupText(m_index.Stem(schema->GetObjectId())) + "\">" +
                NameHtml(VisibleText(RawText(*schema, Name))) + "</a>";
     m_out += "</p>\n";
     if (object.GetObjectType() == Routine) WriteRoutine(object, "h1");
@@ -145,10 +119,7 @@ class Page {
     return std::to_string(n) + " " + (n == 1 ? one : many);
   }
 
-  std::string Title() const {
-    const std::string database = VisibleText(RawText(*m_index.Model().GetCMOObject(), DatabaseName));
-    return database.empty() ? std::string("Schema") : "Schema of " + database;
-  }
+  std::string Title() const { return DocumentTitle(m_index); }
 
   void Server() {
     const CMOObject& root = *m_index.Model().GetCMOObject();
@@ -165,7 +136,7 @@ class Page {
     m_out += "'; style-src '";
     m_out += kPageStyleHash;
     m_out += "'\">\n<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-    m_out += "<title>" + Escape(title) + "</title>\n<style>";
+    m_out += "<title>" + MarkupText(title) + "</title>\n<style>";
     m_out += kPageStyle;
     m_out += "</style>\n</head>\n<body>\n";
   }
@@ -177,18 +148,10 @@ class Page {
     return std::move(m_out);
   }
 
-  std::string SchemaName(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("(no schema)") : VisibleText(RawText(*schema.schema, Name));
-  }
-  std::string SchemaAnchor(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("~none") : m_index.Stem(schema.schema->GetObjectId());
-  }
-
   // Where a link to an object's section or page leads.
   std::string Href(const CMOObject& object) const {
-    const std::string& stem = m_index.Stem(object.GetObjectId());
     if (m_kind == Kind::OnePage) return "#" + OnePageAnchor(object);
-    return m_prefix + FolderOf(object) + "/" + stem + ".html";
+    return m_prefix + m_index.PagePath(object, ".html");
   }
 
   // An object's section on the one page: its stem, "routine-" before a
@@ -207,22 +170,22 @@ class Page {
 
   void IndexEntry(const CMOObject& object, const char* word) {
     const std::string name = VisibleText(RawText(object, Name));
-    m_out += "<li data-name=\"" + Escape(name) + "\" data-columns=\"" + Escape(ColumnWords(object)) + "\"><a href=\"" +
-             Escape(Href(object)) + "\">" + NameHtml(name) + "</a>";
+    m_out += "<li data-name=\"" + MarkupText(name) + "\" data-columns=\"" + MarkupText(ColumnWords(object)) + "\"><a href=\"" +
+             MarkupText(Href(object)) + "\">" + NameHtml(name) + "</a>";
     if (word != nullptr) m_out += std::string(" <span class=\"kind\">") + word + "</span>";
     m_out += "</li>\n";
   }
 
   void WriteSideIndex() {
     const std::string database = VisibleText(RawText(*m_index.Model().GetCMOObject(), DatabaseName));
-    m_out += "<nav id=\"index\">\n<h1>" + (database.empty() ? std::string("Schema") : Escape(database)) + "</h1>\n";
+    m_out += "<nav id=\"index\">\n<h1>" + (database.empty() ? std::string("Schema") : MarkupText(database)) + "</h1>\n";
     m_out += "<input id=\"filter\" type=\"search\" placeholder=\"Filter by name or column\" "
              "aria-label=\"Filter by name or column\">\n";
     m_out += "<p id=\"no-match\" class=\"kind\" hidden>Nothing matches the filter.</p>\n<ul>\n";
     m_out += "<li><a href=\"#diagram\">Diagram</a></li>\n";
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
-      m_out += "<li class=\"schema\"><a href=\"#" + Escape(SchemaAnchor(schema)) + "\">" +
-               NameHtml(SchemaName(schema)) + "</a>\n<ul>\n";
+      m_out += "<li class=\"schema\"><a href=\"#" + MarkupText(m_index.SchemaAnchor(schema)) + "\">" +
+               NameHtml(m_index.SchemaName(schema)) + "</a>\n<ul>\n";
       for (const CMOObject* table : schema.tables) IndexEntry(*table, nullptr);
       for (const CMOObject* view : schema.views) IndexEntry(*view, "view");
       for (const CMOObject* routine : schema.routines) IndexEntry(*routine, "routine");
@@ -240,10 +203,10 @@ class Page {
     auto row = [&](const CMOObject& object, const std::string& kind, std::size_t columns) {
       const std::string name = VisibleText(RawText(object, Name));
       std::string comment = VisibleLines(RawText(object, Comment));
-      m_out += "<tr data-name=\"" + Escape(name) + "\" data-columns=\"" + Escape(ColumnWords(object)) +
-               "\"><td><a href=\"" + Escape(Href(object)) + "\">" + NameHtml(name) + "</a></td><td>" + Escape(kind) +
+      m_out += "<tr data-name=\"" + MarkupText(name) + "\" data-columns=\"" + MarkupText(ColumnWords(object)) +
+               "\"><td><a href=\"" + MarkupText(Href(object)) + "\">" + NameHtml(name) + "</a></td><td>" + MarkupText(kind) +
                "</td><td>" + (object.GetObjectType() == Routine ? std::string() : std::to_string(columns)) +
-               "</td><td>" + Escape(comment) + "</td></tr>\n";
+               "</td><td>" + MarkupText(comment) + "</td></tr>\n";
     };
     for (const CMOObject* table : schema.tables) {
       const std::u16string& kind = RawText(*table, TableKind);
@@ -259,26 +222,6 @@ class Page {
       row(*routine, kind.empty() ? std::string("routine") : VisibleText(kind), 0);
     }
     m_out += "</tbody>\n</table>\n";
-  }
-
-  // Part of the whole diagram: the `count` tables from `first`, and the
-  // foreign keys between them.
-  static Diagram SchemaPart(const Diagram& all, std::size_t first, std::size_t count) {
-    Diagram part;
-    part.modelTables = all.modelTables;
-    part.tables.assign(all.tables.begin() + static_cast<std::ptrdiff_t>(first),
-                       all.tables.begin() + static_cast<std::ptrdiff_t>(first + count));
-    for (const DiagramEdge& edge : all.edges) {
-      if (edge.from < first || edge.from >= first + count || edge.to < first || edge.to >= first + count) continue;
-      DiagramEdge moved = edge;
-      moved.from -= first;
-      moved.to -= first;
-      part.edges.push_back(moved);
-    }
-    DiagramSchema schema{nullptr, {}};
-    for (std::size_t i = 0; i < count; ++i) schema.tables.push_back(i);
-    part.schemas.push_back(schema);
-    return part;
   }
 
   // A diagram with its tools (zoom, move, fit) and its legend. Returns
@@ -300,9 +243,7 @@ class Page {
              "<span class=\"mark\">PK</span> primary key, <span class=\"mark\">FK</span> foreign key";
     if (around) {
       m_out += "; the outlined box is this page's table";
-      if (diagram.leftOut > 0)
-        m_out += "; " + std::to_string(diagram.leftOut) + " more related " +
-                 (diagram.leftOut == 1 ? "table is" : "tables are") + " listed below, not drawn";
+      if (diagram.leftOut > 0) m_out += "; " + LeftOutWords(diagram.leftOut);
     }
     m_out += "</figcaption>\n</figure>\n";
     return !namesOnly;
@@ -320,14 +261,14 @@ class Page {
     if (m_index.Tables().empty()) refusal = "the model has no tables";
     else if (!CanLayOut(diagram)) refusal = LayoutRefusal(diagram);
     if (!refusal.empty()) {
-      m_out += "<p class=\"note\">No diagram: " + Escape(refusal) + ".</p>\n";
+      m_out += "<p class=\"note\">No diagram: " + MarkupText(refusal) + ".</p>\n";
       return m_index.Tables().empty();
     }
     return Viewer(diagram, diagram.centre >= 0);
   }
 
   void WriteSchema(const ModelIndex::SchemaEntry& schema) {
-    m_out += "<section id=\"" + Escape(SchemaAnchor(schema)) + "\">\n<h2>Schema " + NameHtml(SchemaName(schema)) +
+    m_out += "<section id=\"" + MarkupText(m_index.SchemaAnchor(schema)) + "\">\n<h2>Schema " + NameHtml(m_index.SchemaName(schema)) +
              "</h2>\n";
     if (schema.schema != nullptr) WriteComment(*schema.schema);
     for (const CMOObject* table : schema.tables) WriteTable(*table, "Table", "h3");
@@ -353,9 +294,9 @@ class Page {
       for (const CMOObject* type : schema.userTypes) {
         m_out += "<li>" + NameHtml(VisibleText(RawText(*type, Name)));
         const std::u16string& kind = RawText(*type, TypeKind);
-        if (!kind.empty()) m_out += " <span class=\"kind\">" + Escape(VisibleText(kind)) + "</span>";
+        if (!kind.empty()) m_out += " <span class=\"kind\">" + MarkupText(VisibleText(kind)) + "</span>";
         const std::u16string& labels = RawText(*type, EnumLabels);
-        if (!labels.empty()) m_out += " (" + Escape(VisibleText(labels)) + ")";
+        if (!labels.empty()) m_out += " (" + MarkupText(VisibleText(labels)) + ")";
         m_out += "</li>\n";
       }
       m_out += "</ul>\n";
@@ -364,7 +305,7 @@ class Page {
 
   void WriteComment(const CMOObject& object) {
     const std::u16string& comment = RawText(object, Comment);
-    if (!comment.empty()) m_out += "<p class=\"comment\">" + Escape(VisibleLines(comment)) + "</p>\n";
+    if (!comment.empty()) m_out += "<p class=\"comment\">" + MarkupText(VisibleLines(comment)) + "</p>\n";
   }
 
   // A link to a table's or view's section or page, named as the
@@ -372,12 +313,12 @@ class Page {
   std::string TableLink(int id) const {
     const CMOObject* table = m_index.Object(id);
     if (table == nullptr) return "?";
-    return "<a href=\"" + Escape(Href(*table)) + "\">" + NameHtml(DocumentName(m_index, *table)) + "</a>";
+    return "<a href=\"" + MarkupText(Href(*table)) + "\">" + NameHtml(DocumentName(m_index, *table)) + "</a>";
   }
 
   void Definition(const CMOObject& object) {
     const std::u16string& definition = DefinitionOf(object);
-    if (!definition.empty()) m_out += "<pre><code>" + Escape(VisibleLines(definition)) + "</code></pre>\n";
+    if (!definition.empty()) m_out += "<pre><code>" + MarkupText(VisibleLines(definition)) + "</code></pre>\n";
   }
 
   // Anchors of a table's rows: the table's stem (on the one page) and the
@@ -392,24 +333,24 @@ class Page {
     m_out += "<table class=\"columns\">\n<thead><tr><th>Column</th><th>Type</th><th>Null</th><th>Default</th>"
              "<th>Comment</th></tr></thead>\n<tbody>\n";
     for (const CMOObject* column : entry.columns) {
-      m_out += "<tr id=\"" + Escape(ColumnAnchor(table, *column)) + "\"><td>" +
+      m_out += "<tr id=\"" + MarkupText(ColumnAnchor(table, *column)) + "\"><td>" +
                NameHtml(VisibleText(RawText(*column, Name)));
       if (m_index.IsPrimaryKeyColumn(*column)) m_out += "<span class=\"mark\">PK</span>";
       if (m_index.IsForeignKeyColumn(*column)) m_out += "<span class=\"mark\">FK</span>";
-      m_out += "</td><td><code>" + Escape(VisibleText(RawText(*column, DataType))) + "</code></td><td>";
+      m_out += "</td><td><code>" + MarkupText(VisibleText(RawText(*column, DataType))) + "</code></td><td>";
       const std::optional<long long> nullable = IntegerValue(*column, Nullable);
       m_out += nullable ? (*nullable == 0 ? "NOT NULL" : "null") : "";
       m_out += "</td><td>";
       const std::u16string& generated = RawText(*column, GeneratedExpression);
       const std::u16string& value = RawText(*column, DefaultValue);
       if (!generated.empty()) {
-        m_out += "generated: <code>" + Escape(VisibleText(generated)) + "</code>";
+        m_out += "generated: <code>" + MarkupText(VisibleText(generated)) + "</code>";
       } else if (!value.empty()) {
-        m_out += "<code>" + Escape(VisibleText(value)) + "</code>";
+        m_out += "<code>" + MarkupText(VisibleText(value)) + "</code>";
       }
       const std::u16string& identity = RawText(*column, Identity);
-      if (!identity.empty()) m_out += " identity " + Escape(VisibleText(identity));
-      m_out += "</td><td>" + Escape(VisibleLines(RawText(*column, Comment))) + "</td></tr>\n";
+      if (!identity.empty()) m_out += " identity " + MarkupText(VisibleText(identity));
+      m_out += "</td><td>" + MarkupText(VisibleLines(RawText(*column, Comment))) + "</td></tr>\n";
     }
     m_out += "</tbody>\n</table>\n";
   }
@@ -475,11 +416,11 @@ class Page {
     const std::string& stem = m_index.Stem(id);
     const bool own = m_kind == Kind::ObjectPage;
     const std::string sub = own ? "h2" : "h4";
-    m_out += "<section class=\"object\" id=\"" + Escape(own ? std::string("object") : stem) + "\">\n<" + heading +
+    m_out += "<section class=\"object\" id=\"" + MarkupText(own ? std::string("object") : stem) + "\">\n<" + heading +
              "><span class=\"kind\">" + word + "</span> " + NameHtml(DocumentName(m_index, table));
     const std::u16string& kind = RawText(table, TableKind);
     if (!IsPlainKind(kind))
-      m_out += " <span class=\"kind\">(" + Escape(VisibleText(kind)) + ")</span>";
+      m_out += " <span class=\"kind\">(" + MarkupText(VisibleText(kind)) + ")</span>";
     m_out += std::string("</") + heading + ">\n";
     WriteComment(table);
     if (own && table.GetObjectType() == Table) Viewer(NeighbourDiagram(m_index, table), true);
@@ -492,7 +433,7 @@ class Page {
         m_out += std::string("<li>") + (IsPrimaryKey(*key) ? "primary key" : "unique");
         const std::string name = VisibleText(RawText(*key, Name));
         if (!name.empty()) m_out += " " + NameHtml(name);
-        m_out += " (" + Escape(NameList(m_index, IdList(*key, KeyColumns))) + ")</li>\n";
+        m_out += " (" + MarkupText(NameList(m_index, IdList(*key, KeyColumns))) + ")</li>\n";
       }
       m_out += "</ul>\n";
     }
@@ -502,13 +443,13 @@ class Page {
         m_out += "<li>";
         const std::string name = VisibleText(RawText(*foreignKey, Name));
         if (!name.empty()) m_out += NameHtml(name) + " ";
-        m_out += "(" + Escape(NameList(m_index, IdList(*foreignKey, ForeignKeyColumns))) + ") \u2192 ";
+        m_out += "(" + MarkupText(NameList(m_index, IdList(*foreignKey, ForeignKeyColumns))) + ") \u2192 ";
         const int target = m_index.ReferencedTableOf(*foreignKey);
         m_out += target == 0 ? std::string("?") : TableLink(target);
         const std::vector<int>& referenced = IdList(*foreignKey, ReferencedColumns);
-        if (!referenced.empty()) m_out += " (" + Escape(NameList(m_index, referenced)) + ")";
+        if (!referenced.empty()) m_out += " (" + MarkupText(NameList(m_index, referenced)) + ")";
         const std::string rules = ForeignKeyRules(*foreignKey);
-        if (!rules.empty()) m_out += " <span class=\"kind\">" + Escape(rules) + "</span>";
+        if (!rules.empty()) m_out += " <span class=\"kind\">" + MarkupText(rules) + "</span>";
         m_out += "</li>\n";
       }
       m_out += "</ul>\n";
@@ -518,9 +459,9 @@ class Page {
       for (const CMOObject* foreignKey : entry.referencedBy) {
         const int from = m_index.TableOf(foreignKey->GetObjectId());
         m_out += "<li>" + TableLink(from) + " (" +
-                 Escape(NameList(m_index, IdList(*foreignKey, ForeignKeyColumns))) + ")";
+                 MarkupText(NameList(m_index, IdList(*foreignKey, ForeignKeyColumns))) + ")";
         const std::string name = VisibleText(RawText(*foreignKey, Name));
-        if (!name.empty()) m_out += " <span class=\"kind\">" + Escape(name) + "</span>";
+        if (!name.empty()) m_out += " <span class=\"kind\">" + MarkupText(name) + "</span>";
         m_out += "</li>\n";
       }
       m_out += "</ul>\n";
@@ -531,16 +472,16 @@ class Page {
         m_out += "<li>";
         const std::string name = VisibleText(RawText(*check, Name));
         if (!name.empty()) m_out += NameHtml(name) + " ";
-        m_out += "<code>" + Escape(VisibleText(RawText(*check, CheckExpression))) + "</code></li>\n";
+        m_out += "<code>" + MarkupText(VisibleText(RawText(*check, CheckExpression))) + "</code></li>\n";
       }
       m_out += "</ul>\n";
     }
     if (!entry.indexes.empty()) {
       list("Indexes");
       for (const CMOObject* index : entry.indexes) {
-        m_out += "<li>" + NameHtml(VisibleText(RawText(*index, Name))) + " (" + Escape(IndexParts(m_index, *index)) + ")";
+        m_out += "<li>" + NameHtml(VisibleText(RawText(*index, Name))) + " (" + MarkupText(IndexParts(m_index, *index)) + ")";
         const std::string details = IndexDetails(m_index, *index);
-        if (!details.empty()) m_out += " <span class=\"kind\">" + Escape(details) + "</span>";
+        if (!details.empty()) m_out += " <span class=\"kind\">" + MarkupText(details) + "</span>";
         m_out += "</li>\n";
       }
       m_out += "</ul>\n";
@@ -549,7 +490,7 @@ class Page {
       list("Partitions");
       for (const CMOObject* partition : entry.partitions) {
         m_out += "<li>" + NameHtml(VisibleText(RawText(*partition, Name))) + " <code>" +
-                 Escape(VisibleText(RawText(*partition, PartitionBound))) + "</code></li>\n";
+                 MarkupText(VisibleText(RawText(*partition, PartitionBound))) + "</code></li>\n";
       }
       m_out += "</ul>\n";
     }
@@ -557,8 +498,8 @@ class Page {
       m_out += "<" + sub + ">Triggers</" + sub + ">\n";
       for (const CMOObject* trigger : entry.triggers) {
         m_out += "<p>" + NameHtml(VisibleText(RawText(*trigger, Name))) + " <span class=\"kind\">" +
-                 Escape(VisibleText(RawText(*trigger, TriggerTiming))) + " " +
-                 Escape(VisibleText(RawText(*trigger, TriggerEvents))) + "</span></p>\n";
+                 MarkupText(VisibleText(RawText(*trigger, TriggerTiming))) + " " +
+                 MarkupText(VisibleText(RawText(*trigger, TriggerEvents))) + "</span></p>\n";
         Definition(*trigger);
       }
     }
@@ -578,17 +519,12 @@ class Page {
   void WriteRoutine(const CMOObject& routine, const char* heading) {
     const std::u16string& kind = RawText(routine, RoutineKind);
     const bool own = m_kind == Kind::ObjectPage;
-    m_out += "<section class=\"object\" id=\"" + Escape(own ? std::string("object") : OnePageAnchor(routine)) +
+    m_out += "<section class=\"object\" id=\"" + MarkupText(own ? std::string("object") : OnePageAnchor(routine)) +
              "\">\n<" + heading + "><span class=\"kind\">" +
-             (kind.empty() ? std::string("Routine") : Escape(VisibleText(kind))) + "</span> " +
+             (kind.empty() ? std::string("Routine") : MarkupText(VisibleText(kind))) + "</span> " +
              NameHtml(DocumentName(m_index, routine)) + "</" + heading + ">\n";
     WriteComment(routine);
-    std::string signature = "(" + VisibleText(RawText(routine, ParameterList)) + ")";
-    const std::u16string& returns = RawText(routine, ReturnType);
-    if (!returns.empty()) signature += " returns " + VisibleText(returns);
-    const std::u16string& language = RawText(routine, Language);
-    if (!language.empty()) signature += ", language " + VisibleText(language);
-    m_out += "<p><code>" + Escape(signature) + "</code></p>\n";
+    m_out += "<p><code>" + MarkupText(RoutineSignature(routine)) + "</code></p>\n";
     Definition(routine);
     m_out += "</section>\n";
   }
@@ -610,17 +546,12 @@ void HtmlWriter::Write(const GenericModel& model, std::ostream& out, const Write
 }
 
 void HtmlWriter::WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const {
-  if (!options.aroundTable.empty())
-    throw WriteError("--around draws part of one diagram; a folder has a diagram around every table");
-  const ModelIndex index(model);
-  out.Add("index.html", Page(index, options, Kind::Index).Index());
-  for (const ModelIndex::SchemaEntry& schema : index.Schemas()) {
-    for (const auto* list : {&schema.tables, &schema.views, &schema.routines}) {
-      for (const CMOObject* object : *list)
-        out.Add(std::string(FolderOf(*object)) + "/" + index.Stem(object->GetObjectId()) + ".html",
-                Page(index, options, Kind::ObjectPage).ObjectPage(*object));
-    }
-  }
+  WriteDocumentFolder(
+      model, out, options, "index.html", ".html",
+      [&](const ModelIndex& index) { return Page(index, options, Kind::Index).Index(); },
+      [&](const ModelIndex& index, const CMOObject& object) {
+        return Page(index, options, Kind::ObjectPage).ObjectPage(object);
+      });
 }
 
 }  // namespace writers

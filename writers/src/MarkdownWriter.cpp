@@ -70,15 +70,6 @@ std::string Block(const std::string& visible, const char* language) {
   return fence + language + "\n" + text + fence + "\n\n";
 }
 
-// The folder a kind of object's pages are in.
-const char* FolderOf(const CMOObject& object) {
-  switch (object.GetObjectType()) {
-    case View: return "views";
-    case Routine: return "routines";
-    default: return "tables";
-  }
-}
-
 // The one file of the whole model, or in a folder its index (README.md,
 // which repositories show for the folder) or one object's page.
 enum class Kind { OneFile, Index, ObjectPage };
@@ -110,28 +101,15 @@ class Document {
     const Diagram all = m_index.Tables().empty() ? Diagram() : BuildDiagram(m_index, WriteOptions{});
     std::size_t first = 0;
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
-      m_out += "<a id=\"" + SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(SchemaName(schema)) + "\n\n";
+      m_out += "<a id=\"" + m_index.SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(m_index.SchemaName(schema)) + "\n\n";
       if (schema.schema != nullptr) WriteComment(*schema.schema);
       m_out += std::to_string(schema.tables.size()) + (schema.tables.size() == 1 ? " table, " : " tables, ") +
                std::to_string(schema.views.size()) + (schema.views.size() == 1 ? " view, " : " views, ") +
                std::to_string(schema.routines.size()) + (schema.routines.size() == 1 ? " routine" : " routines") +
                "\n\n";
       if (!schema.tables.empty()) {
-        Diagram part;
-        part.modelTables = all.modelTables;
-        part.tables.assign(all.tables.begin() + static_cast<std::ptrdiff_t>(first),
-                           all.tables.begin() + static_cast<std::ptrdiff_t>(first + schema.tables.size()));
-        for (const DiagramEdge& edge : all.edges) {
-          if (edge.from < first || edge.to < first || edge.from >= first + part.tables.size() ||
-              edge.to >= first + part.tables.size())
-            continue;
-          DiagramEdge moved = edge;
-          moved.from -= first;
-          moved.to -= first;
-          part.edges.push_back(moved);
-        }
+        MermaidBlock(SchemaPart(all, first, schema.tables.size()), "Each table's page has a diagram of the tables around it.");
         first += schema.tables.size();
-        MermaidBlock(part, "Each table's page has a diagram of the tables around it.");
       }
       if (!schema.tables.empty() || !schema.views.empty() || !schema.routines.empty()) {
         m_out += "| Name | Kind | Columns | Comment |\n|---|---|---|---|\n";
@@ -206,10 +184,7 @@ class Document {
     return std::move(m_out);
   }
 
-  std::string Title() const {
-    const std::string database = VisibleText(RawText(*m_index.Model().GetCMOObject(), DatabaseName));
-    return database.empty() ? std::string("Schema") : "Schema of " + database;
-  }
+  std::string Title() const { return DocumentTitle(m_index); }
 
   // A Mermaid code block of the diagram, or a note saying why there is none.
   void MermaidBlock(const Diagram& diagram, const char* otherwise) {
@@ -249,18 +224,12 @@ class Document {
       m_out += "\n";
     }
   }
-  std::string SchemaName(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("(no schema)") : VisibleText(RawText(*schema.schema, Name));
-  }
-  std::string SchemaAnchor(const ModelIndex::SchemaEntry& schema) const {
-    return schema.schema == nullptr ? std::string("~none") : m_index.Stem(schema.schema->GetObjectId());
-  }
 
   // Where a link to an object's section or page leads.
   std::string Href(const CMOObject& object) const {
     const std::string& stem = m_index.Stem(object.GetObjectId());
     if (m_kind == Kind::OneFile) return std::string(object.GetObjectType() == Routine ? "#routine-" : "#") + stem;
-    return m_prefix + FolderOf(object) + "/" + stem + ".md";
+    return m_prefix + m_index.PagePath(object, ".md");
   }
 
   std::string Link(const CMOObject& object, const std::string& visible) const {
@@ -270,7 +239,7 @@ class Document {
   void WriteContents() {
     m_out += "## Contents\n\n- [Diagram](#diagram)\n";
     for (const ModelIndex::SchemaEntry& schema : m_index.Schemas()) {
-      m_out += "- Schema [" + ShownName(SchemaName(schema)) + "](#" + SchemaAnchor(schema) + ")";
+      m_out += "- Schema [" + ShownName(m_index.SchemaName(schema)) + "](#" + m_index.SchemaAnchor(schema) + ")";
       std::string items;
       auto add = [&](const CMOObject& object) {
         items += (items.empty() ? ": " : ", ") + Link(object, VisibleText(RawText(object, model::Name)));
@@ -295,7 +264,7 @@ class Document {
   }
 
   void WriteSchema(const ModelIndex::SchemaEntry& schema) {
-    m_out += "<a id=\"" + SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(SchemaName(schema)) + "\n\n";
+    m_out += "<a id=\"" + m_index.SchemaAnchor(schema) + "\"></a>\n\n## Schema " + ShownName(m_index.SchemaName(schema)) + "\n\n";
     if (schema.schema != nullptr) WriteComment(*schema.schema);
     for (const CMOObject* table : schema.tables) WriteTable(*table, "Table", "###");
     for (const CMOObject* view : schema.views) WriteTable(*view, "View", "###");
@@ -358,9 +327,7 @@ class Document {
     if (m_kind == Kind::ObjectPage && table.GetObjectType() == Table) {
       const Diagram around = NeighbourDiagram(m_index, table);
       MermaidBlock(around, "The foreign keys are listed below.");
-      if (around.leftOut > 0)
-        m_out += std::to_string(around.leftOut) + " more related " + (around.leftOut == 1 ? "table is" : "tables are") +
-                 " listed below, not drawn.\n\n";
+      if (around.leftOut > 0) m_out += LeftOutWords(around.leftOut) + ".\n\n";
     }
     WriteColumns(entry);
 
@@ -451,12 +418,7 @@ class Document {
     m_out += std::string(heading) + " " + (kind.empty() ? std::string("Routine") : Text(VisibleText(kind))) + " " +
              ShownName(DocumentName(m_index, routine)) + "\n\n";
     WriteComment(routine);
-    std::string signature = "(" + VisibleText(RawText(routine, ParameterList)) + ")";
-    const std::u16string& returns = RawText(routine, ReturnType);
-    if (!returns.empty()) signature += " returns " + VisibleText(returns);
-    const std::u16string& language = RawText(routine, Language);
-    if (!language.empty()) signature += ", language " + VisibleText(language);
-    m_out += Code(signature) + "\n\n";
+    m_out += Code(RoutineSignature(routine)) + "\n\n";
     const std::u16string& definition = DefinitionOf(routine);
     if (!definition.empty()) m_out += Block(VisibleLines(definition), "sql");
   }
@@ -477,17 +439,12 @@ void MarkdownWriter::Write(const GenericModel& model, std::ostream& out, const W
 }
 
 void MarkdownWriter::WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const {
-  if (!options.aroundTable.empty())
-    throw WriteError("--around draws part of one diagram; a folder has a diagram around every table");
-  const ModelIndex index(model);
-  out.Add("README.md", Document(index, options, Kind::Index).Index());
-  for (const ModelIndex::SchemaEntry& schema : index.Schemas()) {
-    for (const auto* list : {&schema.tables, &schema.views, &schema.routines}) {
-      for (const CMOObject* object : *list)
-        out.Add(std::string(FolderOf(*object)) + "/" + index.Stem(object->GetObjectId()) + ".md",
-                Document(index, options, Kind::ObjectPage).ObjectPage(*object));
-    }
-  }
+  WriteDocumentFolder(
+      model, out, options, "README.md", ".md",
+      [&](const ModelIndex& index) { return Document(index, options, Kind::Index).Index(); },
+      [&](const ModelIndex& index, const CMOObject& object) {
+        return Document(index, options, Kind::ObjectPage).ObjectPage(object);
+      });
 }
 
 }  // namespace writers

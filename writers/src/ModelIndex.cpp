@@ -2,6 +2,8 @@
 
 #include "ModelValues.h"
 
+#include <writers/VisibleText.h>
+
 #include <tillerhold/ModelVocabulary.h>
 
 #include <cstdint>
@@ -195,8 +197,10 @@ void ModelIndex::MakeStems() {
   std::vector<const CMOObject*> named;  // in the order of Schemas()
   for (const SchemaEntry& schema : m_schemas) {
     if (schema.schema != nullptr) named.push_back(schema.schema);
-    for (const auto* list : {&schema.tables, &schema.views, &schema.routines})
+    for (const auto* list : {&schema.tables, &schema.views, &schema.routines}) {
       named.insert(named.end(), list->begin(), list->end());
+      m_pages.insert(m_pages.end(), list->begin(), list->end());
+    }
   }
   // Routines have names of their own: a function may be called as a table
   // is, and overloads share a name.
@@ -231,6 +235,27 @@ const std::string& ModelIndex::Stem(int objectId) const {
   static const std::string kNone;
   if (objectId <= 0 || static_cast<std::size_t>(objectId) >= m_stem.size()) return kNone;
   return m_stem[static_cast<std::size_t>(objectId)];
+}
+
+std::string ModelIndex::SchemaName(const SchemaEntry& schema) const {
+  return schema.schema == nullptr ? std::string("(no schema)") : VisibleText(RawText(*schema.schema, Name));
+}
+
+const std::string& ModelIndex::SchemaAnchor(const SchemaEntry& schema) const {
+  static const std::string kNone = "~none";
+  return schema.schema == nullptr ? kNone : Stem(schema.schema->GetObjectId());
+}
+
+const char* ModelIndex::FolderOf(const CMOObject& object) {
+  switch (object.GetObjectType()) {
+    case View: return "views";
+    case Routine: return "routines";
+    default: return "tables";
+  }
+}
+
+std::string ModelIndex::PagePath(const CMOObject& object, std::string_view extension) const {
+  return std::string(FolderOf(object)) + "/" + Stem(object.GetObjectId()) + std::string(extension);
 }
 
 const ModelIndex::TableEntry& ModelIndex::Entry(int tableId) const {

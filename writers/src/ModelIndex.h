@@ -110,6 +110,22 @@ class ModelIndex {
   // too. Empty for other objects.
   const std::string& Stem(int objectId) const;
 
+  // A schema entry as the documentation names it: the schema's name
+  // ("(no schema)" for the entry without one), and its anchor (its stem,
+  // "~none").
+  std::string SchemaName(const SchemaEntry& schema) const;
+  const std::string& SchemaAnchor(const SchemaEntry& schema) const;
+
+  // The objects a documentation folder has a page for: each schema's
+  // tables, views and routines, in the order of Schemas().
+  const std::vector<const CMOObject*>& Pages() const { return m_pages; }
+  // The folder a page of the object is in: "tables", "views" or
+  // "routines".
+  static const char* FolderOf(const CMOObject& object);
+  // The path of the object's page in the folder: "tables/main.orders"
+  // and the extension (".html").
+  std::string PagePath(const CMOObject& object, std::string_view extension) const;
+
   // A table's or view's column marks: part of the primary key, part of a
   // foreign key.
   bool IsPrimaryKeyColumn(const CMOObject& column) const;
@@ -128,6 +144,7 @@ class ModelIndex {
   std::vector<char> m_primaryColumn;  // by object id: 1 for a column of a primary key
   std::vector<char> m_foreignColumn;  // by object id: 1 for a column of a foreign key
   std::vector<std::string> m_stem;    // by object id: Stem(), empty for other objects
+  std::vector<const CMOObject*> m_pages;
 };
 
 }  // namespace writers
