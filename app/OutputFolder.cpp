@@ -105,7 +105,7 @@ class FolderFiles : public writers::FolderOutput {
     if (path.empty() || path.front() == '/' || path.find("..") != std::string::npos || !m_written.insert(path).second)
       throw std::runtime_error("the writer gave an unusable file name: " + path);
     const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos) {
+    if (slash != std::string::npos && m_folders.insert(path.substr(0, slash)).second) {
       std::error_code error;
       fs::create_directories(m_root + "/" + path.substr(0, slash), error);
       if (error) throw std::runtime_error(path + ": " + error.message());
@@ -141,6 +141,7 @@ class FolderFiles : public writers::FolderOutput {
  private:
   std::string m_root;
   std::set<std::string> m_written;
+  std::set<std::string> m_folders;  // made already: a page's folder is made once, not looked up per page
   std::string m_manifest;  // one line per file, in the order written
 };
 

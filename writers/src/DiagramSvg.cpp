@@ -166,10 +166,7 @@ class Drawing {
   // large for one picture is answered without a layout.
   bool ColumnsReadable() {
     MeasureAll(false);
-    double area = 0;
-    for (const Box& box : m_boxes) area += box.w * box.h;
-    if (kFont * std::min(1.0, std::sqrt(kFitWidth * kFitHeight / std::max(1.0, area))) < kMinimumFittedText)
-      return false;
+    if (!AreaMayBeReadable()) return false;
     Packed();
     return FittedText() >= kMinimumFittedText;
   }
@@ -180,6 +177,12 @@ class Drawing {
     } else {
       bool names = m_drawing.columns == DiagramDrawing::Columns::NamesOnly;
       MeasureAll(names);
+      // Boxes whose area alone makes the fitted text too small go to names
+      // without the layout that would show it.
+      if (m_drawing.columns == DiagramDrawing::Columns::Auto && !names && !AreaMayBeReadable()) {
+        names = true;
+        MeasureAll(true);
+      }
       Packed();
       if (m_drawing.columns == DiagramDrawing::Columns::Auto && !names && FittedText() < kMinimumFittedText) {
         MeasureAll(true);
@@ -198,6 +201,14 @@ class Drawing {
       Measure(m_index, m_diagram.tables[i], {}, names, m_boxes[i]);
       m_boxes[i].centre = static_cast<int>(i) == m_diagram.centre;
     }
+  }
+
+  // Whether the boxes as measured could keep the fitted text readable:
+  // the packed picture is at least their area, so this bounds its scale.
+  bool AreaMayBeReadable() const {
+    double area = 0;
+    for (const Box& box : m_boxes) area += box.w * box.h;
+    return kFont * std::min(1.0, std::sqrt(kFitWidth * kFitHeight / std::max(1.0, area))) >= kMinimumFittedText;
   }
 
   // The text size, in px, once the picture is fitted into the window.
