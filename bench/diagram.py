@@ -6,13 +6,16 @@ format with quillmere-import, written to /dev/null (the documentation
 folders, "html/" and "markdown/", to a temporary folder: an index and a page
 per table with its own diagram); the import's own time is read from its
 summary line, so the rest of the run is the writer's (and the process's
-start and exit). Then the diagram's graph (--format dot) is laid
+start and exit). Each run's CPU time (user and system) is given too: the
+machine may be shared, and a folder's time is much of it the file system's
+(--folder puts the folders on another one, /dev/shm for memory). Then the diagram's graph (--format dot) is laid
 out by each Graphviz engine through the library (qm_layout_bench), each run
 stopped at --timeout; an engine stopped at one size is not tried at larger
 ones.
 
   diagram.py --build build-release [--sizes 100,200,1000,10000] [--runs 3]
              [--timeout 300] [--engines dot,sfdp,sfdp-line,neato,fdp]
+             [--folder DIR]
 
 Prints a Markdown report; the figures also go to bench/results/diagram.json.
 """
@@ -21,6 +24,7 @@ import argparse
 import json
 import os
 import re
+import resource
 import shutil
 import statistics
 import subprocess
@@ -56,33 +60,41 @@ def database(build, tables):
     return path
 
 
-def write_once(exe, db, fmt, timeout):
-    folder = tempfile.mkdtemp(prefix="qm-bench-site.") if fmt.endswith("/") else None
+def child_cpu():
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return used.ru_utime + used.ru_stime
+
+
+def write_once(exe, db, fmt, timeout, parent=None):
+    folder = tempfile.mkdtemp(prefix="qm-bench-site.", dir=parent) if fmt.endswith("/") else None
     output = os.path.join(folder, "site") + "/" if folder else "/dev/null"
+    cpu = child_cpu()
     start = time.monotonic()
     try:
         done = subprocess.run([exe, "--sqlite", db, "--format", fmt.rstrip("/"), "-o", output],
                               capture_output=True, text=True, timeout=timeout)
     finally:
         wall = time.monotonic() - start
+        cpu = child_cpu() - cpu
         if folder:
             shutil.rmtree(folder, ignore_errors=True)
     match = SUMMARY.search(done.stderr)
     imported = float(match.group(1)) if match else None
     message = done.stderr.strip().splitlines()[-1] if done.returncode != 0 and done.stderr.strip() else ""
-    return {"exit": done.returncode, "wall": wall, "import": imported, "message": message}
+    return {"exit": done.returncode, "wall": wall, "cpu": cpu, "import": imported, "message": message}
 
 
-def measure_formats(exe, db, runs, timeout):
+def measure_formats(exe, db, runs, timeout, parent):
     rows = {}
     for fmt in FORMATS:
-        results = [write_once(exe, db, fmt, timeout) for _ in range(runs)]
+        results = [write_once(exe, db, fmt, timeout, parent) for _ in range(runs)]
         wall = statistics.median(r["wall"] for r in results)
         imports = [r["import"] for r in results if r["import"] is not None]
         imported = statistics.median(imports) if imports else None
         rows[fmt] = {
             "exit": results[0]["exit"],
             "wall": wall,
+            "cpu": statistics.median(r["cpu"] for r in results),
             "import": imported,
             "write": None if imported is None else max(0.0, wall - imported),
             "message": results[0]["message"],
@@ -108,6 +120,7 @@ def main(argv):
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--timeout", type=float, default=300)
     parser.add_argument("--engines", default=",".join(ENGINES))
+    parser.add_argument("--folder", default=None, help="where the documentation folders are written")
     args = parser.parse_args(argv)
     exe = os.path.join(args.build, "bin", "quillmere-import")
     layout_exe = os.path.join(args.build, "bin", "qm_layout_bench")
@@ -120,7 +133,7 @@ def main(argv):
     print("Load average at the start: %.2f. Seconds; median of %d runs for the formats.\n" % (report["load"], args.runs))
     for tables in sizes:
         db = database(args.build, tables)
-        rows = measure_formats(exe, db, args.runs, max(args.timeout, 600))
+        rows = measure_formats(exe, db, args.runs, max(args.timeout, 600), args.folder)
         dot_file = os.path.join(args.build, "bench-data", "diagram-%d.dot" % tables)
         subprocess.run([exe, "--quiet", "--sqlite", db, "--format", "dot", "-o", dot_file], check=True)
         layouts = {}
@@ -135,13 +148,13 @@ def main(argv):
         report["sizes"][tables] = {"formats": rows, "layouts": layouts}
 
         print("## %d tables\n" % tables)
-        print("| format | exit | whole run | import | writing | writing / import |")
-        print("|---|---|---|---|---|---|")
+        print("| format | exit | whole run | CPU | import | writing | writing / import |")
+        print("|---|---|---|---|---|---|---|")
         for fmt, row in rows.items():
             ratio = "" if not row["import"] or row["write"] is None else "%.2f" % (row["write"] / row["import"])
             note = (" (" + row["message"][:90] + "...)") if row["exit"] != 0 and row["message"] else ""
-            print("| %s | %d%s | %.2f | %s | %s | %s |" % (
-                fmt, row["exit"], note, row["wall"], "" if row["import"] is None else "%.2f" % row["import"],
+            print("| %s | %d%s | %.2f | %.2f | %s | %s | %s |" % (
+                fmt, row["exit"], note, row["wall"], row["cpu"], "" if row["import"] is None else "%.2f" % row["import"],
                 "" if row["write"] is None else "%.2f" % row["write"], ratio))
         print("\n| layout engine | layout | SVG render | nodes | edges |")
         print("|---|---|---|---|---|")
