@@ -18,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <sstream>
 #include <string_view>
@@ -145,6 +147,81 @@ TEST_F(AroundTest, AnUnknownOrAmbiguousTableIsRefusedWithItsName) {
   }
   options.aroundTable = "b.orders";
   EXPECT_EQ(ReadDot(WriteFormat("dot", twice, options)).nodes.size(), 1u);
+}
+
+// The points of an SVG path of M, C and L commands (as the diagram
+// writes them), the curves sampled.
+std::vector<std::pair<double, double>> PathPoints(const std::string& d) {
+  std::vector<double> numbers;
+  std::vector<char> commands;
+  std::istringstream in(d);
+  std::vector<std::pair<double, double>> points;
+  std::pair<double, double> at{0, 0};
+  char command = 0;
+  while (in >> std::ws && in.peek() != EOF) {
+    if (std::isalpha(in.peek())) command = static_cast<char>(in.get());
+    auto pair = [&] {
+      double x = 0, y = 0;
+      in >> x;
+      in.ignore(1);
+      in >> y;
+      return std::make_pair(x, y);
+    };
+    if (command == 'C') {
+      const auto a = pair(), b = pair(), c = pair();
+      for (double t = 0; t <= 1; t += 0.02) {
+        const double u = 1 - t;
+        points.emplace_back(u * u * u * at.first + 3 * u * u * t * a.first + 3 * u * t * t * b.first + t * t * t * c.first,
+                            u * u * u * at.second + 3 * u * u * t * a.second + 3 * u * t * t * b.second + t * t * t * c.second);
+      }
+      at = c;
+    } else if (command == 'L') {
+      const auto to = pair();
+      for (double t = 0; t <= 1; t += 0.02)
+        points.emplace_back(at.first + t * (to.first - at.first), at.second + t * (to.second - at.second));
+      at = to;
+    } else {
+      at = pair();
+      points.push_back(at);
+    }
+  }
+  return points;
+}
+
+TEST(DiagramFormatsTest, AHubsLinesPassNoBox) {
+  // 30 tables refer to the hub, it refers to 30: each side fills two
+  // columns, and the outer column's lines must not run under the inner
+  // column's boxes.
+  GenericModel model(1001);
+  std::vector<std::string> names{"hub"};
+  std::vector<std::pair<int, int>> links;
+  for (int i = 1; i <= 60; ++i) {
+    names.push_back((i <= 30 ? "in" : "out") + std::to_string(i));
+    links.emplace_back(i <= 30 ? i : 0, i <= 30 ? 0 : i);
+  }
+  const std::vector<int> tables = BuildGraphModel(model, names, links);
+  const ModelIndex index(model);
+  const std::string svg = DiagramSvg(index, NeighbourDiagram(index, *model.GetCMOObject(tables[0])), {});
+  struct Rect { double x, y, w, h; };
+  std::vector<Rect> boxes;
+  for (std::size_t at = svg.find("<g class=\"node\""); at != std::string::npos; at = svg.find("<g class=\"node\"", at + 1)) {
+    Rect r{};
+    ASSERT_EQ(std::sscanf(svg.c_str() + svg.find("<rect ", at), "<rect x=\"%lf\" y=\"%lf\" width=\"%lf\" height=\"%lf\"", &r.x,
+                          &r.y, &r.w, &r.h), 4);
+    boxes.push_back(r);
+  }
+  EXPECT_EQ(boxes.size(), 49u);  // the hub and 24 a side
+  std::size_t lines = 0;
+  for (std::size_t at = svg.find("<g class=\"edge\""); at != std::string::npos; at = svg.find("<g class=\"edge\"", at + 1)) {
+    const std::size_t d = svg.find("<path d=\"", at) + 9;
+    const std::string path = svg.substr(d, svg.find('"', d) - d);
+    ++lines;
+    for (const auto& [x, y] : PathPoints(path))
+      for (const Rect& r : boxes)
+        ASSERT_FALSE(x > r.x + 1 && x < r.x + r.w - 1 && y > r.y + 1 && y < r.y + r.h - 1)
+            << path << " passes the box at " << r.x << "," << r.y;
+  }
+  EXPECT_EQ(lines, 48u);
 }
 
 // Refused before any layout is tried: the test would otherwise run for

@@ -115,8 +115,9 @@ constexpr double kMinimumFittedText = 6;
 // naming both ends; dashed where a referencing column may be NULL. Around
 // one table at depth 0 or 1 the centre is in the middle, the tables that
 // refer to it on its left and those it refers to on its right, at most
-// kMostNeighbours a side (a box says how many more); a caption says the
-// picture is part of the schema. Otherwise each group of connected tables
+// kMostNeighbours a side (a box says how many more), in two columns where
+// one is too tall, the lines of the outer one passing through a gap in the
+// inner one; a caption says the picture is part of the schema. Otherwise each group of connected tables
 // is laid out by Graphviz (dot, long paths folded; sfdp for boxes with
 // names only), and the groups and the tables without foreign keys (in a
 // grid) packed side by side into a picture about as wide as a window. Texts longer than

@@ -48,6 +48,7 @@ constexpr double kGap = 28;         // px, between groups packed side by side
 constexpr double kSideGap = 90;     // px, between the centre and its neighbours
 constexpr double kColumnGap = 40;   // px, between two columns of neighbours
 constexpr double kStack = 10;       // px, between two boxes one above the other
+constexpr double kLane = 3;         // px, between two lines through a column's gap
 constexpr double kCaption = 26;     // px, the caption's band at the top
 constexpr double kMostHeight = 600; // px, the tallest column of neighbours
 constexpr std::size_t kMostRows = 40;  // column rows of one box; the rest is one "more" row
@@ -101,6 +102,10 @@ struct Box {
   bool centre = false;
   bool drawn = true;        // false for a neighbour left out beyond kMostNeighbours
   std::size_t more = 0;     // for a "more" box: how many tables it stands for
+  // A neighbour in the outer column of its side: its lines pass through
+  // the gap in the inner column (from channelLeft to channelRight) at laneY.
+  bool routed = false;
+  double laneY = 0, channelLeft = 0, channelRight = 0;
 };
 
 // The rows a box shows: every column (or those a foreign key drawn joins
@@ -258,6 +263,9 @@ class Drawing {
     struct Column {
       std::vector<std::size_t> boxes;
       double width = 0, height = 0;
+      std::size_t split = 0;  // boxes above the gap the outer column's lines pass through; 0: no gap
+      double gap = 0;
+      double x = 0;
     };
     auto stack = [&](std::vector<std::size_t>& items) {
       std::vector<Column> columns;
@@ -298,30 +306,62 @@ class Drawing {
     };
     std::vector<Column> leftColumns = stack(lefts);
     std::vector<Column> rightColumns = stack(rights);
+    // Lines from an outer column to the centre would run under the inner
+    // column's boxes: the inner column opens in the middle, a lane a box.
+    for (auto* columns : {&leftColumns, &rightColumns}) {
+      if (columns->size() < 2) continue;
+      Column& inner = (*columns)[0];
+      inner.split = (inner.boxes.size() + 1) / 2;
+      inner.gap = 2 * kStack + kLane * static_cast<double>((*columns)[1].boxes.size());
+      inner.height += inner.gap;
+    }
     double height = middle.h;
     for (const auto* columns : {&leftColumns, &rightColumns})
       for (const Column& column : *columns) height = std::max(height, column.height - kStack);
     auto place = [&](const Column& column, double x, bool alignRight) {
       double y = top + (height - (column.height - kStack)) / 2;
-      for (std::size_t i : column.boxes) {
+      for (std::size_t k = 0; k < column.boxes.size(); ++k) {
+        const std::size_t i = column.boxes[k];
         Box& box = i < m_boxes.size() ? m_boxes[i] : m_more[i - m_boxes.size()];
         box.x = alignRight ? x + column.width - box.w : x;
         box.y = y;
         y += box.h + kStack;
+        if (k + 1 == column.split) y += column.gap;
+      }
+    };
+    // The outer column's boxes, top to bottom, take the inner column's
+    // lanes in that order, so that their lines do not cross in the gap.
+    auto route = [&](const std::vector<Column>& columns) {
+      if (columns.size() < 2) return;
+      const Column& inner = columns[0];
+      const Box& above = m_boxes[inner.boxes[inner.split - 1]];
+      const double left = inner.x, right = inner.x + inner.width;
+      double lane = above.y + above.h + kStack + kLane / 2;
+      for (std::size_t i : columns[1].boxes) {
+        if (i >= m_boxes.size()) continue;  // the "more" box
+        m_boxes[i].routed = true;
+        m_boxes[i].laneY = lane;
+        m_boxes[i].channelLeft = left;
+        m_boxes[i].channelRight = right;
+        lane += kLane;
       }
     };
     double x = left;
     for (auto it = leftColumns.rbegin(); it != leftColumns.rend(); ++it) {
       place(*it, x, true);
+      it->x = x;
       x += it->width + (std::next(it) == leftColumns.rend() ? kSideGap : kColumnGap);
     }
     middle.x = x;
     middle.y = top + (height - middle.h) / 2;
     x += middle.w + kSideGap;
-    for (const Column& column : rightColumns) {
+    for (Column& column : rightColumns) {
       place(column, x, false);
+      column.x = x;
       x += column.width + kColumnGap;
     }
+    route(leftColumns);
+    route(rightColumns);
     m_width = std::max(x - (rightColumns.empty() ? kSideGap : kColumnGap), middle.x + middle.w) + 40;
     m_height = top + height + 8;
     const std::string name = m_boxes[centre].tooltip;
@@ -601,9 +641,22 @@ class Drawing {
       x2 = rightward ? to.x : to.x + to.w;
       d1 = rightward ? 1 : -1;
       d2 = -d1;
-      const double bend = std::max(30.0, std::abs(x2 - x1) / 2);
-      path = "M" + Number(x1) + "," + Number(y1) + " C" + Number(x1 + d1 * bend) + "," + Number(y1) + " " +
-             Number(x2 + d2 * bend) + "," + Number(y2) + " " + Number(x2) + "," + Number(y2);
+      const Box* outer = from.routed ? &from : to.routed ? &to : nullptr;
+      if (outer != nullptr) {
+        // Into the inner column's gap at the box's lane, through it, and on.
+        const double in = rightward ? outer->channelLeft - 6 : outer->channelRight + 6;
+        const double out = rightward ? outer->channelRight + 6 : outer->channelLeft - 6;
+        const double lane = outer->laneY;
+        const double near = std::abs(in - x1) / 2, far = std::max(30.0, std::abs(x2 - out) / 2);
+        path = "M" + Number(x1) + "," + Number(y1) + " C" + Number(x1 + d1 * near) + "," + Number(y1) + " " +
+               Number(in - d1 * near) + "," + Number(lane) + " " + Number(in) + "," + Number(lane) + " L" +
+               Number(out) + "," + Number(lane) + " C" + Number(out + d1 * far) + "," + Number(lane) + " " +
+               Number(x2 + d2 * far) + "," + Number(y2) + " " + Number(x2) + "," + Number(y2);
+      } else {
+        const double bend = std::max(30.0, std::abs(x2 - x1) / 2);
+        path = "M" + Number(x1) + "," + Number(y1) + " C" + Number(x1 + d1 * bend) + "," + Number(y1) + " " +
+               Number(x2 + d2 * bend) + "," + Number(y2) + " " + Number(x2) + "," + Number(y2);
+      }
     }
     const CMOObject& foreignKey = *edge.foreignKey;
     std::string tooltip = from.tooltip + " (" + VisibleText(NameOf(edge.fromColumn)) + ") \u2192 " + to.tooltip + " (" +
