@@ -102,8 +102,13 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       "WHERE " + filter + " AND NOT EXISTS (SELECT 1 FROM pg_constraint k WHERE k.conindid = i.indexrelid "
       "AND k.conrelid = i.indrelid AND k.contype IN ('p', 'u'))",
 
-      "SELECT format('sequence %s.%s %s start=%s inc=%s min=%s max=%s cycle=%s', n.nspname, c.relname, "
-      "format_type(s.seqtypid, NULL), s.seqstart, s.seqincrement, s.seqmin, s.seqmax, s.seqcycle::int) "
+      "SELECT format('sequence %s.%s %s start=%s inc=%s min=%s max=%s cycle=%s owned=%s', n.nspname, c.relname, "
+      "format_type(s.seqtypid, NULL), s.seqstart, s.seqincrement, s.seqmin, s.seqmax, s.seqcycle::int, "
+      "coalesce((SELECT format('%s.%s.%s', tn.nspname, t.relname, a.attname) FROM pg_depend d "
+      "JOIN pg_class t ON t.oid = d.refobjid JOIN pg_namespace tn ON tn.oid = t.relnamespace "
+      "JOIN pg_attribute a ON a.attrelid = d.refobjid AND a.attnum = d.refobjsubid "
+      "WHERE d.classid = 'pg_class'::regclass AND d.objid = c.oid AND d.refclassid = 'pg_class'::regclass "
+      "AND d.deptype = 'a'), '-')) "
       "FROM pg_sequence s JOIN pg_class c ON c.oid = s.seqrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "WHERE " + filter,
 
@@ -191,6 +196,13 @@ class ModelLines {
     const CMOProperty* property = object.GetProperty(propertyId);
     return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
   }
+  // "schema.table.column" of the column a sequence belongs to, or "-".
+  std::string OwnedBy(const CMOObject& sequence) {
+    const std::vector<int> ids = Ids(sequence, model::OwnedBy);
+    const CMOObject* column = ids.empty() ? nullptr : m_model.GetCMOObject(ids.front());
+    const CMOObject* table = column != nullptr ? m_model.GetCMOObject(column->GetParentId()) : nullptr;
+    return table != nullptr ? SchemaOf(*table) + "." + Name(*table) + "." + Name(*column) : "-";
+  }
   void Add(std::string line) { m_lines.push_back(std::move(line)); }
 
   void Schema(CMOObject& schema) {
@@ -206,7 +218,7 @@ class ModelLines {
       Add("sequence " + s + "." + Name(*sequence) + " " + Text(*sequence, model::DataType) + " start=" +
           Number(*sequence, model::SequenceStart) + " inc=" + Number(*sequence, model::SequenceIncrement) +
           " min=" + Number(*sequence, model::SequenceMin) + " max=" + Number(*sequence, model::SequenceMax) +
-          " cycle=" + Number(*sequence, model::SequenceCycle));
+          " cycle=" + Number(*sequence, model::SequenceCycle) + " owned=" + OwnedBy(*sequence));
     for (CMOObject* type : Children(m_model, schema, model::UserType))
       Add("type " + s + "." + Name(*type) + " " + Text(*type, model::TypeKind) + " base=" +
           Or(Text(*type, model::BaseType)) + " comment=" + Or(Text(*type, model::Comment)) + " labels=" +
