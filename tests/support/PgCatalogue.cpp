@@ -294,4 +294,24 @@ class ModelLines {
 
 std::vector<std::string> PgModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
 
+std::vector<std::string> PgPrivilegeLines(const std::string& database) {
+  const std::string filter = kUserSchemas;
+  return QueryColumn(database,
+      "WITH o AS (SELECT n.nspname AS path, n.nspowner AS owner, n.nspacl AS acl FROM pg_namespace n WHERE " + filter +
+      " UNION ALL SELECT n.nspname || '.' || c.relname, c.relowner, c.relacl FROM pg_class c "
+      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter + " AND c.relkind IN ('r', 'p', 'v', 'm', 'S') "
+      "UNION ALL SELECT n.nspname || '.' || c.relname || '.' || a.attname, NULL, a.attacl FROM pg_attribute a "
+      "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter +
+      " AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped "
+      "UNION ALL SELECT n.nspname || '.' || t.typname, t.typowner, t.typacl FROM pg_type t "
+      "JOIN pg_namespace n ON n.oid = t.typnamespace WHERE " + filter + " AND (t.typtype IN ('e', 'd', 'r') OR "
+      "(t.typtype = 'c' AND EXISTS (SELECT 1 FROM pg_class x WHERE x.oid = t.typrelid AND x.relkind = 'c'))) "
+      "UNION ALL SELECT n.nspname || '.' || p.proname, p.proowner, p.proacl FROM pg_proc p "
+      "JOIN pg_namespace n ON n.oid = p.pronamespace WHERE " + filter + ") "
+      "SELECT 'owner ' || path || ' ' || pg_get_userbyid(owner) FROM o WHERE owner IS NOT NULL "
+      "UNION SELECT 'grant ' || o.path || ' ' || CASE WHEN a.grantee = 0 THEN 'public' "
+      "ELSE pg_get_userbyid(a.grantee) END || ' ' || a.privilege_type || CASE WHEN a.is_grantable THEN ' *' ELSE '' END "
+      "FROM o CROSS JOIN LATERAL aclexplode(o.acl) a");
+}
+
 }  // namespace qm::test
