@@ -147,11 +147,12 @@ const Statement kStatements[] = {
     // A sequence that belongs to a column (deptype 'a': serial, OWNED BY);
     // an identity column's own sequence (deptype 'i') is written with it.
     {kSequenceOwners, 0, u"sequence owners",
-     u"SELECT dep.objid AS sequence_oid, dep.refobjid AS table_oid, dep.refobjsubid AS column_number "
+     u"SELECT c.oid AS sequence_oid, a.attrelid AS table_oid, a.attnum AS column_number "
      u"FROM pg_depend dep JOIN pg_class c ON c.oid = dep.objid AND c.relkind = 'S' "
      u"JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"JOIN pg_attribute a ON a.attrelid = dep.refobjid AND a.attnum = dep.refobjsubid "
      u"WHERE {scope} AND dep.classid = 'pg_class'::regclass AND dep.refclassid = 'pg_class'::regclass "
-     u"AND dep.deptype = 'a' AND dep.refobjsubid > 0 ORDER BY dep.objid"},
+     u"AND dep.deptype = 'a' AND dep.refobjsubid > 0 ORDER BY c.oid"},
 
     // Primary keys before unique constraints, per table; with their
     // index's columns, for INCLUDE columns.
