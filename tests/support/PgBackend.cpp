@@ -280,12 +280,12 @@ class Postgres : public TestBackend {
   std::vector<FaultCase> FaultCases() const override {
     return {
         {"WhileTheSessionIsPrepared", Moment::BeforeExecute, "server_version_num", 0, "", 0, {}, {}},
-        {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 10,
+        {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 11,
          {"schema", "sequence", "table", "view"}, {}},
-        {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid)", 0, "views", 11,
+        {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid)", 0, "views", 12,
          {"schema", "sequence", "table"}, {}},
         // A column for every row the driver delivered, then the loss.
-        {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 10,
+        {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 11,
          {"schema", "sequence", "table", "view"}, {}, "column"},
     };
   }
