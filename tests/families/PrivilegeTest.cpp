@@ -20,46 +20,33 @@
 namespace qm::test {
 namespace {
 
-std::string NameOf(const CMOObject& object) {
-  const CMOProperty* name = object.GetProperty(model::Name);
-  return name != nullptr ? platform::Utf16ToUtf8(name->GetWStringValue()) : "";
-}
-
-std::vector<std::string> Words(const CMOObject& grant, int propertyId) {
-  std::vector<std::string> words;
-  const CMOProperty* property = grant.GetProperty(propertyId);
-  const std::string text = property != nullptr ? platform::Utf16ToUtf8(property->GetWStringValue()) : "";
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find(", ", start), text.size());
-    words.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return words;
+std::string TextOf(const CMOObject& object, int propertyId) {
+  const CMOProperty* property = object.GetProperty(propertyId);
+  return property != nullptr ? platform::Utf16ToUtf8(property->GetWStringValue()) : "";
 }
 
 // The model's owners and grants as the catalogue's lines give them.
 std::vector<std::string> ModelPrivilegeLines(const GenericModel& model) {
   std::vector<std::string> lines;
-  auto path = [&](const CMOObject& object) {
-    std::string text;
-    for (const CMOObject* step = &object; step != nullptr && step->GetParentId() != 0;
-         step = model.GetCMOObject(step->GetParentId()))
-      text = text.empty() ? NameOf(*step) : NameOf(*step) + "." + text;
+  auto path = [&](const CMOObject* step) {
+    std::string text = TextOf(*step, model::Name);
+    while ((step = model.GetCMOObject(step->GetParentId()))->GetParentId() != 0)
+      text = TextOf(*step, model::Name) + "." + text;
     return text;
   };
   for (int id = 2; id <= model.GetObjectCount(); ++id) {
-    const CMOObject* object = model.GetCMOObject(id);
-    if (object == nullptr) continue;
-    const int type = object->GetObjectType();
-    const CMOProperty* owner = object->GetProperty(model::Owner);
-    if (owner != nullptr && (type == model::Schema || type == model::Table || type == model::View ||
-                             type == model::Sequence || type == model::Routine || type == model::UserType))
-      lines.push_back("owner " + path(*object) + " " + platform::Utf16ToUtf8(owner->GetWStringValue()));
+    const CMOObject& object = *model.GetCMOObject(id);
+    const int type = object.GetObjectType();
+    if (!TextOf(object, model::Owner).empty() && type != model::TableSpace)
+      lines.push_back("owner " + path(&object) + " " + TextOf(object, model::Owner));
     if (type != model::Grant) continue;
-    const std::vector<std::string> grantable = Words(*object, model::GrantOption);
-    for (const std::string& privilege : Words(*object, model::Privileges))
-      lines.push_back("grant " + path(*model.GetCMOObject(object->GetParentId())) + " " + NameOf(*object) + " " +
-                      privilege + (std::count(grantable.begin(), grantable.end(), privilege) ? " *" : ""));
+    const std::string grantable = ", " + TextOf(object, model::GrantOption) + ", ";
+    const std::string privileges = TextOf(object, model::Privileges) + ", ";
+    for (std::size_t start = 0, end; (end = privileges.find(", ", start)) != std::string::npos; start = end + 2) {
+      const std::string privilege = privileges.substr(start, end - start);
+      lines.push_back("grant " + path(model.GetCMOObject(object.GetParentId())) + " " + TextOf(object, model::Name) +
+                      " " + privilege + (grantable.find(", " + privilege + ", ") != std::string::npos ? " *" : ""));
+    }
   }
   return lines;
 }
