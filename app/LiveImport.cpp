@@ -139,6 +139,7 @@ int ImportSource(const Options& options, Loaded& loaded, Console& console, const
   }
 
   QmConnectOptions connectOptions = ConnectOptionsFor(source, options.timeoutSeconds);
+  connectOptions.withPrivileges = options.withPrivileges;
   connectOptions.notice = [&console](const std::u16string& text) { console.Warning(platform::Utf16ToUtf8(text)); };
   plugin.Configure(source.isPath ? std::u16string() : platform::Utf8ToUtf16(source.text),
                    platform::Utf8ToUtf16(options.schemas));

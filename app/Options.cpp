@@ -143,6 +143,9 @@ int ParseOptions(int argc, char** argv, const std::vector<Shortcut>& shortcuts, 
       ->type_name("SECONDS")
       ->check(CLI::Range(1, kMaximumTimeoutSeconds))
       ->capture_default_str();
+  cli.add_flag("--with-privileges", options.withPrivileges,
+               "Read owners and grants too (PostgreSQL, MariaDB): the json format records them, diff compares "
+               "them, and the sql format ends with ALTER ... OWNER TO and GRANT statements");
   cli.footer(
       "Exit codes: 0 imported; 2 usage error; 3 could not connect; 4 other failure;\n"
       "5 imported with errors, or texts of the database left out of the output (it is written);\n"

@@ -51,6 +51,7 @@ struct Options {
   bool prompt = false;           // --prompt: complete the connection string on the terminal
   bool quiet = false;            // --quiet: no progress and no summary
   int timeoutSeconds = kDefaultTimeoutSeconds;  // --timeout: wait for a server's answer or a lock, each time
+  bool withPrivileges = false;   // --with-privileges: read owners and grants too
 };
 
 // Parses the command line, with an option for each of the shortcuts (kept

@@ -1,5 +1,6 @@
 #include <compare/Expressions.h>
 #include <compare/ModelDiff.h>
+#include <writers/ModelValues.h>
 
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -136,6 +137,10 @@ ModelDifference DiffModels(const GenericModel& before, const GenericModel& after
 
 ModelDifference DiffModels(const ModelMatch& match) {
   ModelDifference result;
+  // Grants are compared only when both imports read them: a model read
+  // without them says nothing of them.
+  const bool grants = writers::values::Flag(*match.Before().Model().GetCMOObject(), model::PrivilegesRead) &&
+                      writers::values::Flag(*match.After().Model().GetCMOObject(), model::PrivilegesRead);
   // An object only one model has, with its properties and its descendants
   // counted.
   auto whole = [&](ObjectDifference::Change change, const KeyedModel& model, int id) {
@@ -161,13 +166,17 @@ ModelDifference DiffModels(const ModelMatch& match) {
     while (!pending.empty()) {
       const CMOObject* descendant = model.Object(pending.back());
       pending.pop_back();
-      if (descendant == nullptr) continue;
+      if (descendant == nullptr || (!grants && descendant->GetObjectType() == model::Grant)) continue;
       ++difference.descendants[descendant->GetObjectType()];
       pending.insert(pending.end(), descendant->GetChildIds().begin(), descendant->GetChildIds().end());
     }
     result.objects.push_back(std::move(difference));
   };
   for (const MatchStep& step : match.Steps()) {
+    const KeyedModel& side = step.kind == MatchStep::Kind::Removed ? match.Before() : match.After();
+    if (!grants && side.Object(step.kind == MatchStep::Kind::Removed ? step.before : step.after)->GetObjectType() ==
+                       model::Grant)
+      continue;
     switch (step.kind) {
       case MatchStep::Kind::Added: whole(ObjectDifference::Change::Added, match.After(), step.after); break;
       case MatchStep::Kind::Removed: whole(ObjectDifference::Change::Removed, match.Before(), step.before); break;

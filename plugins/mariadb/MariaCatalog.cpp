@@ -163,6 +163,19 @@ const Statement kStatements[] = {
      u"a.PARAMETER_NAME AS parameter_name, a.DTD_IDENTIFIER AS data_type "
      u"FROM information_schema.PARAMETERS a WHERE {scope} AND a.ORDINAL_POSITION > 0 "
      u"ORDER BY a.SPECIFIC_SCHEMA, a.SPECIFIC_NAME, a.ROUTINE_TYPE, a.ORDINAL_POSITION"},
+
+    // What information_schema shows the account: every grant when it may
+    // read the mysql schema, else its own. GRANTEE is 'user'@'host' as
+    // written, quotes in the names not doubled.
+    {kPrivileges, model::Grant, u"privileges", u"s.TABLE_SCHEMA",
+     u"SELECT s.TABLE_SCHEMA AS schema_name, NULL AS table_name, NULL AS column_name, s.GRANTEE AS grantee, "
+     u"s.PRIVILEGE_TYPE AS privilege_type, s.IS_GRANTABLE AS is_grantable "
+     u"FROM information_schema.SCHEMA_PRIVILEGES s WHERE {scope} "
+     u"UNION ALL SELECT t.TABLE_SCHEMA, t.TABLE_NAME, NULL, t.GRANTEE, t.PRIVILEGE_TYPE, t.IS_GRANTABLE "
+     u"FROM information_schema.TABLE_PRIVILEGES t WHERE {scope:t.TABLE_SCHEMA} "
+     u"UNION ALL SELECT c.TABLE_SCHEMA, c.TABLE_NAME, c.COLUMN_NAME, c.GRANTEE, c.PRIVILEGE_TYPE, c.IS_GRANTABLE "
+     u"FROM information_schema.COLUMN_PRIVILEGES c WHERE {scope:c.TABLE_SCHEMA} "
+     u"ORDER BY schema_name, table_name, column_name, grantee, privilege_type"},
 };
 
 #undef QM_NOT_A_SEQUENCE

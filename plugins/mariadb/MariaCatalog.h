@@ -46,6 +46,7 @@ enum StatementId : int {
   kRoutines = 13,         // stored procedures and functions
   kRoutineBodies = 14,    // their bodies as written, from mysql.proc (when readable)
   kParameters = 15,       // one row per routine parameter, in order
+  kPrivileges = 16,       // one row per privilege granted on a schema, table or column (only when asked)
 };
 
 // Every statement, in the order ReadObjects runs them.

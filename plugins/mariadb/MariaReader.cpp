@@ -4,6 +4,7 @@
 #include "MariaRowActions.h"
 #include "MariaText.h"
 
+#include <schemaimport/ModelWriting.h>
 #include <schemaimport/OdbcSupport.h>
 #include <schemaimport/ScopeList.h>
 #include <tillerhold/CMOObject.h>
@@ -52,6 +53,9 @@ void MariaReader::PreProcessQueryStatement(int statementId, CString& statement) 
 
 bool MariaReader::Applies(int statementId) const {
   if (statementId == kSequenceValues) return !m_sequences.empty();
+  // Grants only when the host asked: the model, and the import's cost,
+  // are otherwise what they always were.
+  if (statementId == kPrivileges) return Connector() != nullptr && Connector()->GetConnectOptions().withPrivileges;
   if (statementId == kRoutineBodies) {
     const MariaConnector* connector = Connector();
     return connector == nullptr || connector->ProcReadable();
@@ -73,6 +77,7 @@ void MariaReader::ReadObjects() {
   // only once the sequences are read.
   // Objects this import makes come after those the model already holds.
   const int firstNew = m_model != nullptr ? m_model->GetObjectCount() + 1 : 1;
+  if (m_model != nullptr && Applies(kPrivileges)) SetIntegerProperty(*m_model->GetCMOObject(), model::PrivilegesRead, 1);
   for (int id : StatementIds()) {
     if (!Applies(id)) continue;
     const std::size_t failedBefore = GetFailedStatements().size();

@@ -672,12 +672,64 @@ class ParametersAction : public QueryResultRowActionI {
   std::vector<std::pair<CString, CMOObject*>> m_routines;  // routines with rows, in row order; emptied by PostExecute
 };
 
+// ---- Grants: one per object and grantee, the rows of a pair following
+// each other. The grantee is "user@host" ('user'@'host' in SQL), a role
+// ('role'@'') its bare name.
+
+class PrivilegesAction : public QueryResultRowActionI {
+ public:
+  void PreExecute(GenericModel*) override { m_grant = nullptr; }
+
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    const std::u16string schema = record.Text(u"schema_name");
+    const std::u16string table = record.Text(u"table_name");
+    const std::u16string column = record.Text(u"column_name");
+    const std::u16string grantee = Grantee(record.Text(u"grantee"));
+    const std::u16string privilege = record.Text(u"privilege_type");
+    if (grantee.empty() || privilege.empty()) return;
+    const std::u16string key = CacheKey(u'g', {schema, table, column, grantee});
+    if (key != m_key) {
+      m_key = key;
+      m_grant = nullptr;
+      CMOObject* object = !record.Has(u"table_name") ? model->GetCMOObject(SchemaId(model, schema))
+                          : record.Has(u"column_name") ? FindColumn(schema, table, column)
+                                                       : FindRelation(schema, table);
+      if (object == nullptr) return;  // not imported
+      m_grant = &CreateNamedObject(*model, model::Grant, object->GetObjectId(), grantee);
+    }
+    if (m_grant == nullptr) return;
+    Append(*m_grant, model::Privileges, privilege);
+    if (record.Text(u"is_grantable") == u"YES") Append(*m_grant, model::GrantOption, privilege);
+  }
+
+ private:
+  // 'user'@'host' as information_schema writes it: the host is what
+  // follows the last "'@'".
+  static std::u16string Grantee(const std::u16string& text) {
+    const std::size_t at = text.rfind(u"'@'");
+    if (text.size() < 5 || text.front() != u'\'' || text.back() != u'\'' || at == std::u16string::npos) return {};
+    const std::u16string user = text.substr(1, at - 1);
+    const std::u16string host = text.substr(at + 3, text.size() - at - 4);
+    return host.empty() ? user : user + u"@" + host;
+  }
+
+  static void Append(CMOObject& grant, int propertyId, const std::u16string& privilege) {
+    const CMOProperty* property = grant.GetProperty(propertyId);
+    SetTextProperty(grant, propertyId,
+                    property == nullptr ? privilege : property->GetWStringValue() + u", " + privilege);
+  }
+
+  std::u16string m_key;          // the object and grantee of the rows now read
+  CMOObject* m_grant = nullptr;  // their grant, the model's; null when the object was not imported
+};
+
 }  // namespace
 
 QueryResultRowActionI* CreateRowAction(int statementId, std::vector<SequenceName>* sequences) {
   QueryResultRowActionI* action = nullptr;
   switch (statementId) {
     case kSchemas: action = new SchemasAction(); break;
+    case kPrivileges: action = new PrivilegesAction(); break;
     case kTables: action = new TablesAction(); break;
     case kViews: action = new ViewsAction(); break;
     case kSequences: action = new SequencesAction(sequences); break;

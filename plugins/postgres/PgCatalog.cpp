@@ -144,6 +144,16 @@ const Statement kStatements[] = {
      u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped "
      u"ORDER BY ad.adrelid, ad.adnum"},
 
+    // A sequence that belongs to a column (deptype 'a': serial, OWNED BY);
+    // an identity column's own sequence (deptype 'i') is written with it.
+    {kSequenceOwners, 0, u"sequence owners",
+     u"SELECT c.oid AS sequence_oid, a.attrelid AS table_oid, a.attnum AS column_number "
+     u"FROM pg_depend dep JOIN pg_class c ON c.oid = dep.objid AND c.relkind = 'S' "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"JOIN pg_attribute a ON a.attrelid = dep.refobjid AND a.attnum = dep.refobjsubid "
+     u"WHERE {scope} AND dep.classid = 'pg_class'::regclass AND dep.refclassid = 'pg_class'::regclass "
+     u"AND dep.deptype = 'a' AND dep.refobjsubid > 0 ORDER BY c.oid"},
+
     // Primary keys before unique constraints, per table; with their
     // index's columns, for INCLUDE columns.
     {kKeys, model::Key, u"keys",
@@ -259,6 +269,33 @@ const Statement kStatements[] = {
      u"CROSS JOIN LATERAL unnest(COALESCE(p.proallargtypes, p.proargtypes::oid[]), p.proargmodes, p.proargnames) "
      u"WITH ORDINALITY AS a(arg_type, arg_mode, arg_name, arg_position) "
      u"WHERE {scope} ORDER BY p.oid, a.arg_position"},
+
+    // The access control lists of schemas, relations, columns, types and
+    // routines, one row per object and grantee (privileges from several
+    // grantors merged); PUBLIC, which no role can be named, as "public".
+    // A NULL list (the defaults) grants nothing beyond them: no rows.
+    {kPrivileges, model::Grant, u"privileges",
+     u"SELECT o.schema_name, o.schema_oid, o.table_oid, o.column_number, o.type_oid, o.routine_oid, "
+     u"CASE WHEN a.grantee = 0 THEN 'public' ELSE pg_get_userbyid(a.grantee) END AS grantee_name, "
+     u"string_agg(DISTINCT a.privilege_type, ', ' ORDER BY a.privilege_type) AS privileges, "
+     u"string_agg(DISTINCT a.privilege_type, ', ' ORDER BY a.privilege_type) FILTER (WHERE a.is_grantable) AS grant_option "
+     u"FROM (SELECT n.nspname AS schema_name, n.oid AS schema_oid, NULL::oid AS table_oid, NULL::int AS column_number, "
+     u"NULL::oid AS type_oid, NULL::oid AS routine_oid, n.nspacl AS acl FROM pg_namespace n "
+     u"WHERE {scope} AND n.nspacl IS NOT NULL "
+     u"UNION ALL SELECT NULL, NULL, c.oid, NULL, NULL, NULL, c.relacl FROM pg_class c "
+     u"JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm', 'S') AND c.relacl IS NOT NULL "
+     u"UNION ALL SELECT NULL, NULL, c.oid, at.attnum, NULL, NULL, at.attacl FROM pg_attribute at "
+     u"JOIN pg_class c ON c.oid = at.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+     u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm') AND at.attnum > 0 AND NOT at.attisdropped "
+     u"AND at.attacl IS NOT NULL "
+     u"UNION ALL SELECT NULL, NULL, NULL, NULL, t.oid, NULL, t.typacl FROM pg_type t "
+     u"JOIN pg_namespace n ON n.oid = t.typnamespace WHERE {scope} AND t.typacl IS NOT NULL "
+     u"UNION ALL SELECT NULL, NULL, NULL, NULL, NULL, p.oid, p.proacl FROM pg_proc p "
+     u"JOIN pg_namespace n ON n.oid = p.pronamespace WHERE {scope} AND p.proacl IS NOT NULL) o "
+     u"CROSS JOIN LATERAL aclexplode(o.acl) a "
+     u"GROUP BY o.schema_name, o.schema_oid, o.table_oid, o.column_number, o.type_oid, o.routine_oid, a.grantee "
+     u"ORDER BY o.schema_oid, o.table_oid, o.column_number, o.type_oid, o.routine_oid, grantee_name"},
 };
 
 #undef QM_COMMENT
@@ -299,7 +336,10 @@ const std::vector<int>& OwnerStatements(int statementId) {
   static const std::vector<int> types = {kTypes};
   static const std::vector<int> relations = {kTables, kViews};
   static const std::vector<int> routines = {kRoutines};
+  static const std::vector<int> sequences = {kSequences};
   switch (statementId) {
+    case kSequenceOwners:
+      return sequences;
     case kTypeAttributes:
       return types;
     case kColumns:
@@ -341,17 +381,25 @@ bool ReadsRelations(int statementId) {
   }
 }
 
+namespace {
+
+// "FROM ... WHERE ...": the relations of the kinds (relkind codes, quoted
+// and comma-separated) in the schemas the filter on n.nspname admits.
+std::u16string RelationsOfScope(const std::u16string& scopeFilter, std::u16string_view kinds) {
+  return u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE " + scopeFilter +
+         u" AND c.relkind IN (" + std::u16string(kinds) + u")";
+}
+
+}  // namespace
+
 std::u16string RelationsInScopeText(const std::u16string& scopeFilter) {
   std::u16string text =
       u"SELECT GREATEST(pg_catalog.current_setting('max_locks_per_transaction')::int, "
       u"pg_catalog.current_setting('max_locks_per_transaction')::int * "
       u"(pg_catalog.current_setting('max_connections')::int + "
       u"pg_catalog.current_setting('max_prepared_transactions')::int) / 4) || "
-      u"COALESCE(' ' || pg_catalog.string_agg(c.oid::text, ' ' ORDER BY c.oid), '') AS relations "
-      u"FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-      u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm')";
-  ReplaceAll(text, u"{scope}", scopeFilter);
-  return text;
+      u"COALESCE(' ' || pg_catalog.string_agg(c.oid::text, ' ' ORDER BY c.oid), '') AS relations ";
+  return text + RelationsOfScope(scopeFilter, u"'r', 'p', 'v', 'm'");
 }
 
 namespace {
@@ -418,12 +466,13 @@ std::u16string LockRelationsText(std::span<const std::uint32_t> relations) {
 std::u16string LiveObjectsText(const std::u16string& scopeFilter) {
   std::u16string text =
       u"SELECT 'n' || n.oid AS live_object FROM pg_namespace n WHERE {scope} "
-      u"UNION ALL SELECT 'r' || c.oid FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-      u"WHERE {scope} AND c.relkind IN ('r', 'p', 'v', 'm', 'S') "
+      u"UNION ALL SELECT 'r' || c.oid {relations} "
       u"UNION ALL SELECT 't' || t.oid FROM pg_type t JOIN pg_namespace n ON n.oid = t.typnamespace "
       u"WHERE {scope} AND (t.typtype IN ('e', 'd', 'r') OR (t.typtype = 'c' AND EXISTS (SELECT 1 FROM pg_class x "
       u"WHERE x.oid = t.typrelid AND x.relkind = 'c'))) "
       u"UNION ALL SELECT 'p' || p.oid FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace WHERE {scope}";
+  // Relations first: the filter holds names, which may look like a placeholder.
+  ReplaceAll(text, u"{relations}", RelationsOfScope(u"{scope}", u"'r', 'p', 'v', 'm', 'S'"));
   ReplaceAll(text, u"{scope}", scopeFilter);
   return text;
 }

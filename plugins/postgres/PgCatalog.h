@@ -40,6 +40,9 @@ enum StatementId : int {
   kTriggers = 14,        // user triggers
   kRoutines = 15,        // functions, procedures, aggregates, window functions
   kParameters = 16,      // one row per routine argument
+  kSequenceOwners = 18,  // one row per sequence that belongs to a column (serial, OWNED BY)
+  kPrivileges = 19,      // one row per object (column included) and grantee: the privileges granted;
+                         // run only when the host asks for privileges
 };
 
 // Every statement, in the order ReadObjects runs them.

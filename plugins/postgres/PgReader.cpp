@@ -6,9 +6,12 @@
 #include "PgText.h"
 
 #include <schemaimport/ImportedObjectCaches.h>
+#include <schemaimport/ModelWriting.h>
 #include <schemaimport/OdbcSupport.h>
 #include <schemaimport/QueryResultActions.h>
 #include <schemaimport/SchemaSourceConnectorI.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
 #include <map>
@@ -411,8 +414,13 @@ void PgReader::ReadObjects() {
   // import's time. Its progress notices are posted all the same. An object
   // made after the session was set up is one made during the import: not
   // there (see PgReader.h).
+  // Owners and grants only when the host asked: the model, and the
+  // import's cost, are otherwise what they always were.
+  const bool privileges = connector != nullptr && connector->GetConnectOptions().withPrivileges;
+  if (privileges && m_model != nullptr) SetIntegerProperty(*m_model->GetCMOObject(), model::PrivilegesRead, 1);
   bool whole = true;
   for (int id : StatementIds()) {
+    if (id == kPrivileges && !privileges) continue;
     if (connector != nullptr && !StopRequested() && NothingToRead(id)) {
       NotifyImporting(id);
       NotifyImported(id);

@@ -296,6 +296,40 @@ class ColumnDefaultsAction : public QueryResultRowActionI {
   }
 };
 
+// The column a sequence belongs to, on the sequence.
+class SequenceOwnersAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel*, CommonDataObject& record) override {
+    CMOObject* sequence = FindRelation(record.GetUnsigned(u"sequence_oid"));
+    CMOObject* column = FindColumn(record.GetUnsigned(u"table_oid"), record.GetNumber(u"column_number"));
+    if (sequence != nullptr && column != nullptr) SetIdsProperty(*sequence, model::OwnedBy, {column->GetObjectId()});
+  }
+};
+
+// A grantee's privileges on an object the import made, as a grant under it.
+class PrivilegesAction : public QueryResultRowActionI {
+ public:
+  void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+    CMOObject* object = nullptr;
+    auto cache = ImportedObjectCache::Instance();
+    if (record.Has(u"schema_name")) {
+      object = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name")));
+    } else if (record.Has(u"column_number")) {
+      object = FindColumn(record.GetUnsigned(u"table_oid"), record.GetNumber(u"column_number"));
+    } else if (record.Has(u"table_oid")) {
+      object = FindRelation(record.GetUnsigned(u"table_oid"));
+    } else if (record.Has(u"type_oid")) {
+      object = cache->FindObjectById(TypeKey(record.GetUnsigned(u"type_oid")));
+    } else if (record.Has(u"routine_oid")) {
+      object = cache->FindObjectById(RoutineKey(record.GetUnsigned(u"routine_oid")));
+    }
+    if (object == nullptr) return;  // not imported (a table's row type, a type in no model object)
+    CMOObject& grant = CreateNamedObject(*model, model::Grant, object->GetObjectId(), record.Text(u"grantee_name"));
+    SetTextPropertyFrom(grant, model::Privileges, record, u"privileges");
+    SetTextPropertyFrom(grant, model::GrantOption, record, u"grant_option");
+  }
+};
+
 // The key (INCLUDE) and included columns of an index, from indkey and
 // indnkeyatts; attnum 0 marks an expression.
 struct IndexColumns {
@@ -660,6 +694,8 @@ QueryResultRowActionI* CreateRowAction(int statementId) {
     case kTriggers: action = new TriggersAction(); break;
     case kRoutines: action = new RoutinesAction(); break;
     case kParameters: action = new ParametersAction(); break;
+    case kSequenceOwners: action = new SequenceOwnersAction(); break;
+    case kPrivileges: action = new PrivilegesAction(); break;
     default: return nullptr;
   }
   action->SetObjectType(StatementObjectType(statementId));

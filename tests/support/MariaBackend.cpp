@@ -67,6 +67,7 @@ class MariaDb : public BackendDatabase {
   std::vector<std::string> ModelLines(GenericModel& model, const std::vector<QmFailedStatement>&) const override {
     return MariaModelLines(model);
   }
+  std::vector<std::string> PrivilegeLines() const override { return MariaPrivilegeLines(Name()); }
   // The script makes the database again under its name: this one goes first.
   std::unique_ptr<BackendDatabase> Remake(const std::string& script, std::string* error) override {
     *error = RunMariaSql("", "DROP DATABASE " + MariaIdent(Name()) + ";\n");
@@ -131,6 +132,19 @@ std::string EndSessions(const std::string& database, const std::string& also) {
 
 class Maria : public TestBackend {
  public:
+  // Accounts are the server's, and keep their grants when a database is
+  // dropped: made anew, they hold nothing.
+  std::string PrivilegesScript(const std::string& database, bool grants) const override {
+    const std::string hostile = "'o''q\"x\ny'@'local host'";
+    std::string sql = "DROP USER IF EXISTS 'qm_reader'@'%', " + hostile + ";\nDROP ROLE IF EXISTS qm_auditor;\n"
+                      "CREATE USER 'qm_reader'@'%';\nCREATE USER " + hostile + ";\nCREATE ROLE qm_auditor;\n";
+    if (grants)
+      sql += "CREATE TABLE t (id int PRIMARY KEY, secret text);\n"
+             "GRANT SELECT, INSERT ON " + MariaIdent(database) + ".* TO 'qm_reader'@'%' WITH GRANT OPTION;\n"
+             "GRANT UPDATE, SELECT ON " + MariaIdent(database) + ".t TO " + hostile + ";\n"
+             "GRANT SELECT (secret) ON " + MariaIdent(database) + ".t TO qm_auditor;\n";
+    return sql;
+  }
   std::string Name() const override { return "mariadb"; }
   std::string PluginPath() const override { return QM_MARIADB_PLUGIN; }
   unsigned ModelType() const override { return 1003; }

@@ -286,4 +286,18 @@ class ModelLines {
 
 std::vector<std::string> MariaModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
 
+std::vector<std::string> MariaPrivilegeLines(const std::string& schema) {
+  // GRANTEE is 'user'@'host', quotes in the names as they are.
+  const std::string host = "SUBSTRING_INDEX(GRANTEE, '''@''', -1)";
+  const std::string grantee = "CONCAT(SUBSTRING(GRANTEE, 2, CHAR_LENGTH(GRANTEE) - CHAR_LENGTH(" + host + ") - 4), IF(" +
+                              host + " = '''', '', CONCAT('@', LEFT(" + host + ", CHAR_LENGTH(" + host + ") - 1))))";
+  const std::string rest = ", ' ', " + grantee + ", ' ', PRIVILEGE_TYPE, IF(IS_GRANTABLE = 'YES', ' *', '')) AS v ";
+  const std::string where = "WHERE TABLE_SCHEMA = " + MariaLiteral(schema);
+  return MariaQueryColumn("SELECT CONCAT('grant ', TABLE_SCHEMA" + rest + "FROM information_schema.SCHEMA_PRIVILEGES " +
+                          where + " UNION ALL SELECT CONCAT('grant ', TABLE_SCHEMA, '.', TABLE_NAME" + rest +
+                          "FROM information_schema.TABLE_PRIVILEGES " + where +
+                          " UNION ALL SELECT CONCAT('grant ', TABLE_SCHEMA, '.', TABLE_NAME, '.', COLUMN_NAME" + rest +
+                          "FROM information_schema.COLUMN_PRIVILEGES " + where);
+}
+
 }  // namespace qm::test

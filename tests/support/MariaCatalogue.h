@@ -34,5 +34,9 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
                                              const MariaAccount& account = {});
 
 std::vector<std::string> MariaModelLines(GenericModel& model);
+// The grants on the schema, its tables and columns: "grant PATH GRANTEE
+// PRIVILEGE[ *]", PATH the names joined by ".", GRANTEE user@host (a role:
+// its name).
+std::vector<std::string> MariaPrivilegeLines(const std::string& schema);
 
 }  // namespace qm::test

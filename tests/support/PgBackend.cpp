@@ -45,6 +45,7 @@ class PgDatabase : public BackendDatabase {
   std::vector<std::string> ModelLines(GenericModel& model, const std::vector<QmFailedStatement>&) const override {
     return PgModelLines(model);
   }
+  std::vector<std::string> PrivilegeLines() const override { return PgPrivilegeLines(Name()); }
   std::unique_ptr<BackendDatabase> Remake(const std::string& script, std::string* error) override {
     auto copy = std::make_unique<PgDatabase>(m_tag + "_copy");
     *error = copy->Load(script);
@@ -279,12 +280,12 @@ class Postgres : public TestBackend {
   std::vector<FaultCase> FaultCases() const override {
     return {
         {"WhileTheSessionIsPrepared", Moment::BeforeExecute, "server_version_num", 0, "", 0, {}, {}},
-        {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 10,
+        {"BetweenStatements", Moment::BeforeExecute, "FROM pg_attribute a JOIN pg_class c", 0, "columns", 11,
          {"schema", "sequence", "table", "view"}, {}},
-        {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid)", 0, "views", 11,
+        {"WhileTheServerExecutes", Moment::DuringExecute, "pg_get_viewdef(c.oid)", 0, "views", 12,
          {"schema", "sequence", "table"}, {}},
         // A column for every row the driver delivered, then the loss.
-        {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 10,
+        {"HalfWayThroughAFetch", Moment::DuringFetch, "FROM pg_attribute a JOIN pg_class c", 30, "columns", 11,
          {"schema", "sequence", "table", "view"}, {}, "column"},
     };
   }
@@ -331,6 +332,32 @@ class Postgres : public TestBackend {
   std::vector<RefusedConnection> Refusals(const BackendDatabase& database) const override {
     return {{WithAttribute(database.Source(), "Port", std::to_string(UnusedLoopbackPort())), "refused"},
             {WithAttribute(database.Source(), "Pwd", "wrong-pw-4"), "password authentication failed"}};
+  }
+  // Roles are the cluster's: made once, and holding nothing in a new
+  // database.
+  std::string PrivilegesScript(const std::string&, bool grants) const override {
+    std::string sql =
+        "DO $$ DECLARE r text; BEGIN FOREACH r IN ARRAY ARRAY['qm_owner', 'qm_reader', E'qm \"we''ird\\nrole'] LOOP\n"
+        "  IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = r) THEN EXECUTE format('CREATE ROLE %I', r); END IF;\n"
+        "END LOOP; END $$;\n";
+    if (grants)
+      sql += R"sql(
+        CREATE SCHEMA priv AUTHORIZATION qm_owner;
+        CREATE TYPE priv.mood AS ENUM ('a');
+        CREATE TABLE priv.item (id serial PRIMARY KEY, secret text);
+        CREATE VIEW priv.v AS SELECT id FROM priv.item;
+        CREATE FUNCTION priv.f(x integer) RETURNS integer LANGUAGE sql AS 'SELECT x';
+        ALTER TABLE priv.item OWNER TO qm_owner; ALTER TYPE priv.mood OWNER TO qm_owner;
+        GRANT SELECT, INSERT ON priv.item TO qm_reader WITH GRANT OPTION; GRANT UPDATE ON priv.item TO qm_reader;
+        GRANT SELECT (secret) ON priv.item TO "qm ""we'ird
+role";
+        GRANT USAGE ON SCHEMA priv TO qm_reader; GRANT SELECT ON priv.v TO PUBLIC;
+        REVOKE EXECUTE ON FUNCTION priv.f(integer) FROM PUBLIC;
+        GRANT EXECUTE ON FUNCTION priv.f(integer) TO "qm ""we'ird
+role";
+        GRANT USAGE ON TYPE priv.mood TO qm_reader; GRANT USAGE ON SEQUENCE priv.item_id_seq TO qm_reader;
+      )sql";
+    return sql;
   }
   std::string Password() const override {
     const char* password = std::getenv("QM_PG_PASSWORD");

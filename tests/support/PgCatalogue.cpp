@@ -102,8 +102,13 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       "WHERE " + filter + " AND NOT EXISTS (SELECT 1 FROM pg_constraint k WHERE k.conindid = i.indexrelid "
       "AND k.conrelid = i.indrelid AND k.contype IN ('p', 'u'))",
 
-      "SELECT format('sequence %s.%s %s start=%s inc=%s min=%s max=%s cycle=%s', n.nspname, c.relname, "
-      "format_type(s.seqtypid, NULL), s.seqstart, s.seqincrement, s.seqmin, s.seqmax, s.seqcycle::int) "
+      "SELECT format('sequence %s.%s %s start=%s inc=%s min=%s max=%s cycle=%s owned=%s', n.nspname, c.relname, "
+      "format_type(s.seqtypid, NULL), s.seqstart, s.seqincrement, s.seqmin, s.seqmax, s.seqcycle::int, "
+      "coalesce((SELECT format('%s.%s.%s', tn.nspname, t.relname, a.attname) FROM pg_depend d "
+      "JOIN pg_class t ON t.oid = d.refobjid JOIN pg_namespace tn ON tn.oid = t.relnamespace "
+      "JOIN pg_attribute a ON a.attrelid = d.refobjid AND a.attnum = d.refobjsubid "
+      "WHERE d.classid = 'pg_class'::regclass AND d.objid = c.oid AND d.refclassid = 'pg_class'::regclass "
+      "AND d.deptype = 'a'), '-')) "
       "FROM pg_sequence s JOIN pg_class c ON c.oid = s.seqrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "WHERE " + filter,
 
@@ -191,6 +196,13 @@ class ModelLines {
     const CMOProperty* property = object.GetProperty(propertyId);
     return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
   }
+  // "schema.table.column" of the column a sequence belongs to, or "-".
+  std::string OwnedBy(const CMOObject& sequence) {
+    const std::vector<int> ids = Ids(sequence, model::OwnedBy);
+    const CMOObject* column = ids.empty() ? nullptr : m_model.GetCMOObject(ids.front());
+    const CMOObject* table = column != nullptr ? m_model.GetCMOObject(column->GetParentId()) : nullptr;
+    return table != nullptr ? SchemaOf(*table) + "." + Name(*table) + "." + Name(*column) : "-";
+  }
   void Add(std::string line) { m_lines.push_back(std::move(line)); }
 
   void Schema(CMOObject& schema) {
@@ -206,7 +218,7 @@ class ModelLines {
       Add("sequence " + s + "." + Name(*sequence) + " " + Text(*sequence, model::DataType) + " start=" +
           Number(*sequence, model::SequenceStart) + " inc=" + Number(*sequence, model::SequenceIncrement) +
           " min=" + Number(*sequence, model::SequenceMin) + " max=" + Number(*sequence, model::SequenceMax) +
-          " cycle=" + Number(*sequence, model::SequenceCycle));
+          " cycle=" + Number(*sequence, model::SequenceCycle) + " owned=" + OwnedBy(*sequence));
     for (CMOObject* type : Children(m_model, schema, model::UserType))
       Add("type " + s + "." + Name(*type) + " " + Text(*type, model::TypeKind) + " base=" +
           Or(Text(*type, model::BaseType)) + " comment=" + Or(Text(*type, model::Comment)) + " labels=" +
@@ -281,5 +293,25 @@ class ModelLines {
 }  // namespace
 
 std::vector<std::string> PgModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
+
+std::vector<std::string> PgPrivilegeLines(const std::string& database) {
+  const std::string filter = kUserSchemas;
+  return QueryColumn(database,
+      "WITH o AS (SELECT n.nspname AS path, n.nspowner AS owner, n.nspacl AS acl FROM pg_namespace n WHERE " + filter +
+      " UNION ALL SELECT n.nspname || '.' || c.relname, c.relowner, c.relacl FROM pg_class c "
+      "JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter + " AND c.relkind IN ('r', 'p', 'v', 'm', 'S') "
+      "UNION ALL SELECT n.nspname || '.' || c.relname || '.' || a.attname, NULL, a.attacl FROM pg_attribute a "
+      "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter +
+      " AND c.relkind IN ('r', 'p', 'v', 'm') AND a.attnum > 0 AND NOT a.attisdropped "
+      "UNION ALL SELECT n.nspname || '.' || t.typname, t.typowner, t.typacl FROM pg_type t "
+      "JOIN pg_namespace n ON n.oid = t.typnamespace WHERE " + filter + " AND (t.typtype IN ('e', 'd', 'r') OR "
+      "(t.typtype = 'c' AND EXISTS (SELECT 1 FROM pg_class x WHERE x.oid = t.typrelid AND x.relkind = 'c'))) "
+      "UNION ALL SELECT n.nspname || '.' || p.proname, p.proowner, p.proacl FROM pg_proc p "
+      "JOIN pg_namespace n ON n.oid = p.pronamespace WHERE " + filter + ") "
+      "SELECT 'owner ' || path || ' ' || pg_get_userbyid(owner) FROM o WHERE owner IS NOT NULL "
+      "UNION SELECT 'grant ' || o.path || ' ' || CASE WHEN a.grantee = 0 THEN 'public' "
+      "ELSE pg_get_userbyid(a.grantee) END || ' ' || a.privilege_type || CASE WHEN a.is_grantable THEN ' *' ELSE '' END "
+      "FROM o CROSS JOIN LATERAL aclexplode(o.acl) a");
+}
 
 }  // namespace qm::test

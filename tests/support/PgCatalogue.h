@@ -22,5 +22,8 @@ namespace qm::test {
 std::vector<std::string> PgCatalogueLines(const std::string& database);
 
 std::vector<std::string> PgModelLines(GenericModel& model);
+// Owners and grants: "owner PATH ROLE", "grant PATH GRANTEE PRIVILEGE[ *]"
+// (PUBLIC as "public"), PATH the names from the schema down joined by ".".
+std::vector<std::string> PgPrivilegeLines(const std::string& database);
 
 }  // namespace qm::test

@@ -64,6 +64,9 @@ class BackendDatabase {
   // database again after it is dropped); null with *error set when the
   // script does not load.
   virtual std::unique_ptr<BackendDatabase> Remake(const std::string& script, std::string* error) = 0;
+  // The catalogue's own owners and grants (PgPrivilegeLines,
+  // MariaPrivilegeLines); empty for a database without them.
+  virtual std::vector<std::string> PrivilegeLines() const { return {}; }
   // Facts a model does not hold that a sound copy shares with the
   // original (indexes valid, partitions' links); empty by default.
   virtual std::vector<std::string> CopyFacts() const { return {}; }
@@ -161,6 +164,13 @@ class TestBackend {
   // whether a name spelled so must be quoted.
   virtual bool ListsKeywords() const { return false; }
   virtual std::vector<std::pair<std::string, bool>> Keywords() const { return {}; }
+
+  // ---- Owners and grants (--with-privileges); none for a database without them.
+  // The SQL that makes the server's roles the privileges test grants to (a
+  // hostile name among them) holding nothing, and with `grants` objects in
+  // the database owned by and granted to them. Empty: nothing to read.
+  // `database` is the database's name.
+  virtual std::string PrivilegesScript(const std::string& /*database*/, bool /*grants*/) const { return {}; }
 
   // ---- Session faults; none for a database without sessions.
   virtual std::vector<FaultCase> FaultCases() const { return {}; }

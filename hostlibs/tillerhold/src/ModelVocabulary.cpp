@@ -24,6 +24,7 @@ const char* ObjectTypeName(int objectType) {
     case TableSpace: return "tableSpace";
     case Partition: return "partition";
     case CheckConstraint: return "checkConstraint";
+    case Grant: return "grant";
   }
   return nullptr;
 }
@@ -95,6 +96,10 @@ const char* PropertyName(int propertyId) {
     case Invisible: return "invisible";
     case UpdateExpression: return "updateExpression";
     case SqlMode: return "sqlMode";
+    case OwnedBy: return "ownedBy";
+    case Privileges: return "privileges";
+    case GrantOption: return "grantOption";
+    case PrivilegesRead: return "privilegesRead";
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";
@@ -113,6 +118,7 @@ bool IsFlag(int propertyId) {
     case WithoutRowid:
     case AutoIncrement:
     case Invisible:
+    case PrivilegesRead:
       return true;
     default:
       return false;

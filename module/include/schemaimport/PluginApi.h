@@ -27,7 +27,8 @@
 // version 3 has the magic number, so a host can still say which version an
 // older plug-in was built for. Version 4 added `fallback`, the URL schemes
 // a plug-in serves and its function from a URL to a source; version 5 the
-// SQL dialect of its models and the package that provides its driver.
+// SQL dialect of its models and the package that provides its driver;
+// version 6 the connect options' withPrivileges.
 #pragma once
 
 #include <schemaimport/ConnectionUrl.h>
@@ -44,7 +45,7 @@
 // ---- The head.
 
 #define QM_PLUGIN_MAGIC 0x4C504D51u  // "QMPL" in memory on a little-endian machine
-#define QM_PLUGIN_ABI_VERSION 5u
+#define QM_PLUGIN_ABI_VERSION 6u
 
 #define QM_PLUGIN_STRINGIFY_(x) #x
 #define QM_PLUGIN_STRINGIFY(x) QM_PLUGIN_STRINGIFY_(x)
@@ -139,6 +140,10 @@ struct QmConnectOptions {
   // a failure (e.g. an empty database file), on the thread that runs the
   // import. May be empty.
   std::function<void(const std::u16string& text)> notice;
+  // Read owners and grants into the model too, where the plug-in can
+  // (grant objects, and the root's PrivilegesRead); off, the model holds
+  // what an import always holds.
+  bool withPrivileges = false;
 };
 
 // A file a source reads: the host never writes its output over one.

@@ -44,6 +44,7 @@ CREATE TABLE shop."Order Items" ("Order Id" bigint REFERENCES shop.orders, "line
 CREATE UNLOGGED TABLE shop.scratch (k integer, v text);
 CREATE TABLE "Mixed Case"."Täble ""Q""" ("CamelCol" integer REFERENCES shop.customer (id), "ñ" text DEFAULT 'ñ''s');
 CREATE TABLE "quote's ""q"" ünï"."we'ird ""t""" ("ünï 😀" integer PRIMARY KEY, "a,b" text CHECK ("a,b" <> ''));
+CREATE SEQUENCE "quote's ""q"" ünï"."seq ""s""" OWNED BY "quote's ""q"" ünï"."we'ird ""t"""."a,b";
 CREATE TABLE shop.events (id integer, at date NOT NULL, region text) PARTITION BY RANGE (at);
 CREATE TABLE shop.events_2020 PARTITION OF shop.events FOR VALUES FROM ('2020-01-01') TO ('2021-01-01');
 CREATE TABLE shop.events_old PARTITION OF shop.events FOR VALUES FROM (MINVALUE) TO ('2020-01-01');

@@ -425,4 +425,54 @@ void MariaDbDialect::WriteTrigger(Script& script, const SqlModel& model, const C
   if (!text.empty()) script.Add(kTriggers, trigger, text);
 }
 
+std::u16string MariaDbDialect::Privileges(const SqlModel& model, const CMOObject& object) const {
+  std::u16string target;
+  std::u16string column;  // a column's grants: "(name)" after each privilege
+  switch (object.GetObjectType()) {
+    case model::Schema: target = Name(values::Name(object)) + u".*"; break;
+    case model::Table:
+    case model::View: target = QualifiedName(model, object); break;
+    case model::Column: {
+      const CMOObject* table = model.Parent(object);
+      if (table == nullptr || table->GetObjectType() == model::Column) return {};
+      target = QualifiedName(model, *table);
+      column = u" (" + Name(values::Name(object)) + u")";
+      break;
+    }
+    default: return {};
+  }
+  std::u16string text;
+  for (const CMOObject* grant : model.Children(object, model::Grant)) {
+    // "user@host" is 'user'@'host'; a role, without a host, its name.
+    const std::u16string& name = values::Name(*grant);
+    const std::size_t at = name.rfind(u'@');
+    const std::u16string grantee = at == std::u16string::npos
+                                       ? Literal(name)
+                                       : Literal(name.substr(0, at)) + u"@" + Literal(name.substr(at + 1));
+    auto privileges = [&](const std::u16string& list) {
+      if (column.empty()) return list;
+      std::u16string each;
+      for (std::size_t start = 0; start <= list.size();) {
+        std::size_t end = list.find(u", ", start);
+        if (end == std::u16string::npos) end = list.size();
+        each += (each.empty() ? u"" : u", ") + list.substr(start, end - start) + column;
+        start = end + 2;
+      }
+      return each;
+    };
+    // Names are literals and identifiers, the privileges keywords; each
+    // statement is proven all the same.
+    auto add = [&](const std::u16string& statement) {
+      Prove(*grant, model::Name, statement, TextKind::Statement);
+      text += Statement(statement, Tokens());
+    };
+    const std::u16string all = PrivilegeList(*grant, false);
+    const std::u16string grantable = PrivilegeList(*grant, true);
+    if (!all.empty()) add(u"GRANT " + privileges(all) + u" ON " + target + u" TO " + grantee);
+    if (!grantable.empty())
+      add(u"GRANT " + privileges(grantable) + u" ON " + target + u" TO " + grantee + u" WITH GRANT OPTION");
+  }
+  return text;
+}
+
 }  // namespace writers::sql

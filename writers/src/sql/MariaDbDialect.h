@@ -54,6 +54,8 @@ class MariaDbDialect : public SqlDialect {
   void WriteView(Script& script, const SqlModel& model, const CMOObject& view) const override;
   void WriteRoutine(Script& script, const SqlModel& model, const CMOObject& routine) const override;
   void WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const override;
+  bool HasPrivileges() const override { return true; }
+  std::u16string Privileges(const SqlModel& model, const CMOObject& object) const override;
 
   // The sql_mode the script's session runs in, between the statements
   // that set another for a body.

@@ -472,4 +472,107 @@ void PostgresDialect::WriteTrigger(Script& script, const SqlModel& model, const 
                  CommentOn(u"TRIGGER", Name(values::Name(trigger)) + u" ON " + QualifiedName(model, *table), trigger));
 }
 
+void PostgresDialect::Finish(Script& script, const SqlModel& model) const {
+  // A sequence that belongs to a column (a serial column's) is tied to it
+  // once both exist: it is then dropped with the column, and pg_dump and
+  // the server's serial handling know it as the column's.
+  const GenericModel& whole = model.Model();
+  for (int id = 2; id <= whole.GetObjectCount(); ++id) {
+    const CMOObject* sequence = whole.GetCMOObject(id);
+    if (sequence == nullptr || sequence->GetObjectType() != model::Sequence || model.Omitted(id)) continue;
+    const CMOObject* column = model.Referenced(*sequence, model::OwnedBy);
+    const CMOObject* table = column != nullptr ? model.Parent(*column) : nullptr;
+    if (table == nullptr || table->GetObjectType() != model::Table || model.Omitted(table->GetObjectId()) ||
+        script.StatementsOf(id).empty() || script.StatementsOf(table->GetObjectId()).empty())
+      continue;
+    const int statement = script.Add(kKeys, *sequence,
+                                     Statement(u"ALTER SEQUENCE " + QualifiedName(model, *sequence) + u" OWNED BY " +
+                                                   QualifiedName(model, *table) + u'.' + Name(values::Name(*column)),
+                                               Tokens()));
+    for (int before : script.StatementsOf(table->GetObjectId())) script.Follow(statement, before);
+  }
+}
+
+std::u16string PostgresDialect::Privileges(const SqlModel& model, const CMOObject& object) const {
+  // What ALTER ... OWNER TO names the object as, and what GRANT does.
+  std::u16string alter;
+  std::u16string target;
+  std::u16string column;  // a column's grants: "(name)" after each privilege
+  const CMOObject* on = &object;
+  switch (object.GetObjectType()) {
+    case model::Schema:
+      alter = target = u"SCHEMA " + Name(values::Name(object));
+      break;
+    case model::Table:
+      alter = u"TABLE " + QualifiedName(model, object);
+      target = alter;
+      break;
+    case model::View:
+      alter = (RelationKindOf(object) == RelationKind::MaterializedView ? u"MATERIALIZED VIEW " : u"VIEW ") +
+              QualifiedName(model, object);
+      target = u"TABLE " + QualifiedName(model, object);
+      break;
+    case model::Sequence:
+      // One that belongs to a column has its table's owner, and the server
+      // refuses to give it another.
+      if (Ids(object, model::OwnedBy).empty()) alter = u"SEQUENCE " + QualifiedName(model, object);
+      target = u"SEQUENCE " + QualifiedName(model, object);
+      break;
+    case model::Routine:
+      alter = target = u"ROUTINE " + RoutineSignature(model, object);
+      break;
+    case model::UserType:
+      alter = target = (TypeKindOf(object) == TypeKind::Domain ? u"DOMAIN " : u"TYPE ") + QualifiedName(model, object);
+      break;
+    case model::Column:
+      on = model.Parent(object);
+      if (on == nullptr || on->GetObjectType() == model::Column) return {};
+      target = u"TABLE " + QualifiedName(model, *on);
+      column = u" (" + Name(values::Name(object)) + u")";
+      break;
+    default:
+      return {};
+  }
+  // Every name is quoted as needed and the privileges are keywords; each
+  // statement is proven all the same.
+  std::u16string text;
+  auto add = [&](const CMOObject& from, int propertyId, const std::u16string& statement) {
+    Prove(from, propertyId, statement, TextKind::Statement);
+    text += Statement(statement, Tokens());
+  };
+  if (!alter.empty() && HasText(object, model::Owner))
+    add(object, model::Owner, u"ALTER " + alter + u" OWNER TO " + Name(Text(object, model::Owner)));
+  const std::vector<const CMOObject*> grants = model.Children(object, model::Grant);
+  // The grants are the object's whole list: what the server grants by
+  // default (to PUBLIC, to the owner) goes first, as it went there.
+  if (!grants.empty() && column.empty()) {
+    add(object, model::Owner, u"REVOKE ALL ON " + target + u" FROM PUBLIC");
+    if (HasText(object, model::Owner))
+      add(object, model::Owner, u"REVOKE ALL ON " + target + u" FROM " + Name(Text(object, model::Owner)));
+  }
+  for (const CMOObject* grant : grants) {
+    // "public" is PUBLIC, which no role may be named.
+    const std::u16string grantee = values::Name(*grant) == u"public" ? u"PUBLIC" : Name(values::Name(*grant));
+    auto privileges = [&](std::u16string list) {
+      if (column.empty()) return list;
+      std::u16string each;
+      for (std::size_t start = 0; start <= list.size();) {
+        std::size_t end = list.find(u", ", start);
+        if (end == std::u16string::npos) end = list.size();
+        each += (each.empty() ? u"" : u", ") + list.substr(start, end - start) + column;
+        start = end + 2;
+      }
+      return each;
+    };
+    const std::u16string all = PrivilegeList(*grant, false);
+    const std::u16string grantable = PrivilegeList(*grant, true);
+    // Those with the grant option once more, with it.
+    if (!all.empty()) add(*grant, model::Name, u"GRANT " + privileges(all) + u" ON " + target + u" TO " + grantee);
+    if (!grantable.empty())
+      add(*grant, model::Name,
+          u"GRANT " + privileges(grantable) + u" ON " + target + u" TO " + grantee + u" WITH GRANT OPTION");
+  }
+  return text;
+}
+
 }  // namespace writers::sql

@@ -37,6 +37,9 @@ class PostgresDialect : public SqlDialect {
   void WriteView(Script& script, const SqlModel& model, const CMOObject& view) const override;
   void WriteRoutine(Script& script, const SqlModel& model, const CMOObject& routine) const override;
   void WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const override;
+  void Finish(Script& script, const SqlModel& model) const override;
+  bool HasPrivileges() const override { return true; }
+  std::u16string Privileges(const SqlModel& model, const CMOObject& object) const override;
 
  protected:
   std::u16string ColumnDefinition(const SqlModel& model, const CMOObject& column) const override;

@@ -392,6 +392,30 @@ void SqlDialect::WriteTrigger(Script& script, const SqlModel&, const CMOObject& 
   script.Add(kTriggers, trigger, Statement(text, Tokens()));
 }
 
+std::u16string SqlDialect::PrivilegeList(const CMOObject& grant, bool grantable) const {
+  const int property = grantable ? model::GrantOption : model::Privileges;
+  const std::u16string& text = Text(grant, property);
+  // Keywords joined by ", " and nothing else: a text of the database that
+  // is one privilege's words cannot be anything else in a statement.
+  bool wordStart = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= u'A' && c <= u'Z') {
+      wordStart = false;
+    } else if (!wordStart && c == u' ') {
+      wordStart = true;
+    } else if (!wordStart && c == u',' && i + 1 < text.size() && text[i + 1] == u' ') {
+      wordStart = true;
+      ++i;
+    } else {
+      throw RefusedText(grant.GetObjectId(), property, TextKind::Clause, u"it is not privilege keywords", text);
+    }
+  }
+  if (wordStart && !text.empty())
+    throw RefusedText(grant.GetObjectId(), property, TextKind::Clause, u"it is not privilege keywords", text);
+  return text;
+}
+
 void SqlDialect::WriteOther(Script& script, const SqlModel&, const CMOObject& object) const {
   if (object.GetObjectType() == model::Partition || object.GetObjectType() == model::Parameter) return;
   NotWritten(script, kTriggers, object, u"the sql format does not know objects of its type");

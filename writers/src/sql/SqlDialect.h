@@ -95,6 +95,20 @@ class SqlDialect {
   virtual void WriteView(Script& script, const SqlModel& model, const CMOObject& view) const;
   virtual void WriteRoutine(Script& script, const SqlModel& model, const CMOObject& routine) const;
   virtual void WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const;
+  // Statements that link objects once all are written (a sequence to the
+  // column it belongs to); called after every Write* above.
+  virtual void Finish(Script&, const SqlModel&) const {}
+
+  // ---- Owners and grants, in a section after the script's end.
+
+  // Whether the product has owners and grants the import may read: the
+  // script says so when the model holds none (model::PrivilegesRead).
+  virtual bool HasPrivileges() const { return false; }
+  // The statements that give the object its owner and its grants (and a
+  // column's grants), for a model that holds them; empty for none. Throws
+  // RefusedText for a text that cannot be written.
+  virtual std::u16string Privileges(const SqlModel&, const CMOObject&) const { return {}; }
+
   // An object of a type the sql format does not know (a partition object,
   // which its partition table stands for, is written by nothing).
   virtual void WriteOther(Script& script, const SqlModel& model, const CMOObject& object) const;
@@ -159,6 +173,10 @@ class SqlDialect {
   // "COMMENT ON <kind> <name> IS '...';" when the object has a comment, and
   // the dialect has the statement; empty otherwise.
   virtual std::u16string CommentOn(std::u16string_view kind, std::u16string_view name, const CMOObject& object) const;
+  // The grant's privileges (model::Privileges, or model::GrantOption when
+  // `grantable`) as "SELECT, UPDATE": upper-case keywords only, else
+  // RefusedText; empty when it has none.
+  std::u16string PrivilegeList(const CMOObject& grant, bool grantable) const;
   // The words the dialect must quote, in upper case, sorted.
   virtual const std::vector<std::u16string_view>& ReservedWords() const;
 };

@@ -103,6 +103,14 @@ int Script::Add(Phase phase, const CMOObject& object, std::u16string text, bool 
 }
 
 void Script::Refuse(Phase phase, const CMOObject& object, const RefusedText& refused, std::u16string_view instead) {
+  Add(phase, object, platform::Utf8ToUtf16(RefusedLine(object, refused, instead)));
+}
+
+void Script::RefusePrivileges(const CMOObject& object, const RefusedText& refused) {
+  m_privileges += platform::Utf8ToUtf16(RefusedLine(object, refused, {}));
+}
+
+std::string Script::RefusedLine(const CMOObject& object, const RefusedText& refused, std::u16string_view instead) {
   static constexpr const char* kKinds[] = {"one expression", "a list of expressions", "one type", "one clause",
                                            "one query", "one statement", "one body"};
   const std::string kind = kKinds[static_cast<int>(refused.kind)];
@@ -121,7 +129,7 @@ void Script::Refuse(Phase phase, const CMOObject& object, const RefusedText& ref
            " is not " + kind + " (" + why + ")";
   }
   m_leftOut.push_back("not written: " + line);
-  Add(phase, object, platform::Utf8ToUtf16("-- not written: " + line + ": " + VisibleText(refused.text) + "\n"));
+  return "-- not written: " + line + ": " + VisibleText(refused.text) + "\n";
 }
 
 void Script::Follow(int statement, int before) {
@@ -270,6 +278,11 @@ void Script::Write(std::ostream& out, std::u16string_view header, std::u16string
   }
   if (!blank && !end.empty()) text += '\n';
   platform::AppendUtf16AsUtf8(text, end);
+  if (!m_privileges.empty()) {
+    text += "\n-- Owners and grants (after the end: a role this database lacks fails its statement here, "
+            "and the schema above stays complete)\n\n";
+    platform::AppendUtf16AsUtf8(text, m_privileges);
+  }
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 

@@ -114,6 +114,13 @@ class Script {
   // (writers/VisibleText.h), so that nothing of it can end the comment.
   // Without `instead` the object is left out.
   void Refuse(Phase phase, const CMOObject& object, const RefusedText& refused, std::u16string_view instead = {});
+  // Owners' and grants' statements, written after the script's end in a
+  // section of their own: they name roles the database loading the script
+  // may lack, and a failure there must leave the schema above complete.
+  void AddPrivileges(std::u16string text) { m_privileges += text; }
+  // A text of the model left out of that section, as Refuse says it.
+  void RefusePrivileges(const CMOObject& object, const RefusedText& refused);
+
   // One line per Refuse, for the host (UTF-8, without the text): what is
   // not written and why.
   const std::vector<std::string>& LeftOut() const { return m_leftOut; }
@@ -131,6 +138,9 @@ class Script {
     std::u16string creates;    // the match key of the schema and name it creates; empty for none
   };
 
+  // The line for the host and the comment line of a text left out.
+  std::string RefusedLine(const CMOObject& object, const RefusedText& refused, std::u16string_view instead);
+
   void AddModelDependencies();
   void AddTextDependencies();
   std::vector<int> Order() const;
@@ -142,6 +152,7 @@ class Script {
   std::unordered_map<std::u16string, std::vector<int>> m_names;  // match key of schema and name -> statements creating it
   std::unordered_map<std::u16string, std::vector<int>> m_bareNames;  // match key of the name alone -> the same
   std::vector<std::string> m_leftOut;                          // Refuse's lines for the host, in order
+  std::u16string m_privileges;                                 // the section after the end; empty for none
 };
 
 }  // namespace writers::sql

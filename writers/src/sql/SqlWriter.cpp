@@ -25,7 +25,10 @@ std::u16string Header(const GenericModel& model, const sql::SqlDialect& dialect)
   if (!database.empty()) line += " of the database " + VisibleText(database);
   if (!server.empty() && server != database) line += " on " + VisibleText(server);
   line += ", in " + platform::Utf16ToUtf8(dialect.Product()) + ", for an empty database.\n";
-  return platform::Utf8ToUtf16(line) + u"-- Written by quillmere-import --format sql.\n\n";
+  line += "-- Written by quillmere-import --format sql.\n";
+  if (dialect.HasPrivileges() && !values::Flag(root, model::PrivilegesRead))
+    line += "-- Owners and grants are left out: import with --with-privileges to have them written.\n";
+  return platform::Utf8ToUtf16(line + "\n");
 }
 
 // The phase an object's statements come in, for a line saying it is not
@@ -79,6 +82,7 @@ void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteO
         case model::Routine: dialect.WriteRoutine(script, sqlModel, *object); break;
         case model::Trigger: dialect.WriteTrigger(script, sqlModel, *object); break;
         case model::Column: break;  // with their table or view
+        case model::Grant: break;   // with their object's owner, below
         default: dialect.WriteOther(script, sqlModel, *object); break;
       }
     } catch (const sql::RefusedText& refused) {
@@ -86,6 +90,18 @@ void SqlWriter::Write(const GenericModel& model, std::ostream& out, const WriteO
       // and with it what belongs to it.
       script.Refuse(PhaseOf(object->GetObjectType()), *object, refused);
       sqlModel.Omit(id);
+    }
+  }
+  dialect.Finish(script, sqlModel);
+  if (values::Flag(*model.GetCMOObject(), model::PrivilegesRead)) {
+    for (int id = 2; id <= model.GetObjectCount(); ++id) {
+      const CMOObject* object = model.GetCMOObject(id);
+      if (object == nullptr || sqlModel.Omitted(id)) continue;
+      try {
+        script.AddPrivileges(dialect.Privileges(sqlModel, *object));
+      } catch (const sql::RefusedText& refused) {
+        script.RefusePrivileges(*object, refused);
+      }
     }
   }
   if (options.leftOut)

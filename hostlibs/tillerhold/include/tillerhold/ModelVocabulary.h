@@ -28,6 +28,8 @@ enum ObjectType : int {
   TableSpace = 71,
   Partition = 72,
   CheckConstraint = 73,
+  Grant = 74,            // privileges one grantee holds on its parent object (schema, table, view,
+                         // sequence, column, routine, type); named after the grantee
 };
 
 // Value kinds: "text" unless noted; "integer" is CMOProperty's integer value,
@@ -100,6 +102,11 @@ enum PropertyId : int {
   Invisible = 63,           // integer 0/1: an index the optimizer ignores, a column SELECT * leaves out
   UpdateExpression = 64,    // what a column is set to when its row is updated (ON UPDATE current_timestamp())
   SqlMode = 65,             // the session settings a routine's or trigger's body is read under (MariaDB's sql_mode)
+  OwnedBy = 66,             // ids, one: the column a sequence belongs to (dropped with it)
+  Privileges = 67,          // on a grant: the privileges held, upper-case keywords joined by ", " ("INSERT, SELECT")
+  GrantOption = 68,         // on a grant: those of its privileges the grantee may grant on, joined likewise
+  PrivilegesRead = 69,      // integer 0/1, on the root: the import read owners and grants (grant objects); without
+                            // it the model says nothing of grants, whatever the database held
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
