@@ -457,7 +457,9 @@ class Bench:
         self.args = args
         self.build = os.path.abspath(args.build)
         self.bin = os.path.join(self.build, "bin")
-        self.lib = os.path.join(self.build, "lib")
+        # The build puts the libraries in lib/quillmere/ and the plug-ins
+        # in lib/quillmere/plugins/, as they are installed.
+        self.lib = os.path.join(self.build, "lib", "quillmere")
         self.data_dir = os.path.abspath(args.data or os.path.join(self.build, "bench-data"))
         self.work_dir = os.path.join(self.data_dir, "work")
         os.makedirs(self.work_dir, exist_ok=True)
@@ -472,7 +474,7 @@ class Bench:
         log(line)
 
     def plugin_path(self, db):
-        return os.path.join(self.lib, "libqm_%s.so" % db)
+        return os.path.join(self.lib, "plugins", "libqm_%s.so" % db)
 
     def import_argv(self, db, source, output, size):
         flag = {"sqlite": "--sqlite", "postgres": "--postgres", "mariadb": "--connect"}[db]

@@ -28,7 +28,7 @@ import schema  # noqa: E402
 
 BUILD = os.path.abspath(os.environ.get("QM_BENCH_BUILD", os.path.join(os.path.dirname(HERE), "build-release")))
 FLOOR = os.path.join(BUILD, "bin", "qm_bare_fetch")
-CAPTURE = os.path.join(BUILD, "lib", "libqmbench_statement_capture.so")
+CAPTURE = os.path.join(BUILD, "lib", "quillmere", "libqmbench_statement_capture.so")
 
 
 def statements_file(path, texts):
