@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -127,15 +128,16 @@ class JsonWriter {
     Number(object.GetObjectId());
     m_buf += ',';
     NewLine(level + 1);
-    Key("type");
-    m_buf += '"';
-    if (const char* name = ObjectTypeName(object.GetObjectType())) {
-      m_buf += name;
-    } else {
-      m_buf += "type";
-      Number(object.GetObjectType());
-    }
-    m_buf += "\",";
+    m_buf += Named(m_typeLines, object.GetObjectType(), [&](std::string& line) {
+      line = m_indent >= 0 ? "\"type\": \"" : "\"type\":\"";
+      if (const char* name = ObjectTypeName(object.GetObjectType())) {
+        line += name;
+      } else {
+        line += "type";
+        line += std::to_string(object.GetObjectType());
+      }
+      line += "\",";
+    });
     NewLine(level + 1);
     Key("properties");
     WriteProperties(object, level + 1);
@@ -162,15 +164,16 @@ class JsonWriter {
       if (!first) m_buf += ',';
       first = false;
       NewLine(level + 1);
-      m_buf += '"';
-      if (const char* name = PropertyName(property->GetPropertyId())) {
-        m_buf += name;
-      } else {
-        m_buf += "property";
-        Number(property->GetPropertyId());
-      }
-      m_buf += '"';
-      m_buf += m_indent >= 0 ? ": " : ":";
+      m_buf += Named(m_propertyKeys, property->GetPropertyId(), [&](std::string& key) {
+        key = "\"";
+        if (const char* name = PropertyName(property->GetPropertyId())) {
+          key += name;
+        } else {
+          key += "property";
+          key += std::to_string(property->GetPropertyId());
+        }
+        key += m_indent >= 0 ? "\": " : "\":";
+      });
       WriteValue(*property, level + 1);
     }
     NewLine(level);
@@ -257,6 +260,21 @@ class JsonWriter {
     m_buf.Commit(out);
   }
 
+  // The text for a vocabulary number (a property's key, an object's type
+  // line), made once per number: the same few dozen are written for every
+  // object of a large model.
+  template <typename Make>
+  std::string_view Named(std::vector<std::string>& made, int number, Make make) {
+    if (number < 0 || number >= kMadeNumbers) {
+      make(m_scratch);
+      return m_scratch;
+    }
+    const auto at = static_cast<std::size_t>(number);
+    if (made.size() <= at) made.resize(at + 1);
+    if (made[at].empty()) make(made[at]);
+    return made[at];
+  }
+
   void Number(std::int64_t value) {
     char* at = m_buf.Room(24);
     m_buf.Commit(std::to_chars(at, at + 24, value).ptr);
@@ -291,7 +309,10 @@ class JsonWriter {
   std::ostream* m_out;     // destination, or null to keep everything in m_buf
   int m_indent;            // blanks per level; negative for compact output
   std::string m_newline;   // a line feed and blanks for the deepest level so far
-  std::string m_scratch;   // UTF-8 of a run of non-ASCII text
+  std::string m_scratch;   // UTF-8 of a run of non-ASCII text; a text Named does not keep
+  static constexpr int kMadeNumbers = 4096;
+  std::vector<std::string> m_propertyKeys;  // by property id: "name": (with the blank when indenting)
+  std::vector<std::string> m_typeLines;     // by object type: "type": "table",
 };
 
 }  // namespace
