@@ -99,19 +99,17 @@ MIN_LIMIT = 60.0
 
 # Figures the design is held to, at the sizes they name.
 TARGET_SIZE = 1000
-MEMORY_TARGET_SIZE = 10000
 TARGET_SQLALCHEMY_SPEEDUP = 25.0
-TARGET_FLOOR_RATIO = 1.5
-TARGET_MEMORY_PER_JSON = 20.0
-# The fixed cost, on an empty database (size 0), and the floor at 1,000 and
-# more tables.
+# What the module, the plug-in and the writer add to the bare loop run in the
+# plug-in's own session, at 1,000 and 10,000 tables.
+TARGET_SESSION_RATIO = {"postgres": 1.15, "sqlite": 1.15, "mariadb": 1.30}
+# The fixed cost, on an empty database (size 0).
 TARGET_EMPTY_VS_PG_DUMP = 0.65
 TARGET_EMPTY_VS_ISQL = 1.3
 TARGET_EXTRA_STATEMENTS = 3       # statements the server sees beyond the plug-in's own
-TARGET_PG_DUMP_RATIO = 0.6        # PostgreSQL, 1,000 tables
-TARGET_SQLITE_FLOOR_RATIO = 1.2   # SQLite, 1,000 and 10,000 tables
-PG_MEMORY_SIZE = 20000
-TARGET_PG_MEMORY_PER_JSON = 2.0
+# Peak memory / the model's JSON, every database: the fixed part weighs at
+# 1,000 tables, what grows with the model at 20,000.
+TARGET_MEMORY_PER_JSON = {1000: 2.5, 20000: 1.8}
 # Growth from one size to the next counts as linear while the per-table slope
 # of the larger interval stays within this factor of the smaller one's (a
 # quadratic term would make it about ten times larger per decade).
@@ -457,7 +455,9 @@ class Bench:
         self.args = args
         self.build = os.path.abspath(args.build)
         self.bin = os.path.join(self.build, "bin")
-        self.lib = os.path.join(self.build, "lib")
+        # The build puts the libraries in lib/quillmere/ and the plug-ins
+        # in lib/quillmere/plugins/, as they are installed.
+        self.lib = os.path.join(self.build, "lib", "quillmere")
         self.data_dir = os.path.abspath(args.data or os.path.join(self.build, "bench-data"))
         self.work_dir = os.path.join(self.data_dir, "work")
         os.makedirs(self.work_dir, exist_ok=True)
@@ -472,7 +472,7 @@ class Bench:
         log(line)
 
     def plugin_path(self, db):
-        return os.path.join(self.lib, "libqm_%s.so" % db)
+        return os.path.join(self.lib, "plugins", "libqm_%s.so" % db)
 
     def import_argv(self, db, source, output, size):
         flag = {"sqlite": "--sqlite", "postgres": "--postgres", "mariadb": "--connect"}[db]
@@ -880,38 +880,26 @@ class Bench:
         if empty and empty["ratios"].get("extra_statements") is not None:
             add("PostgreSQL empty: statements the server saw beyond the plug-in's", empty, "extra_statements",
                 TARGET_EXTRA_STATEMENTS, "<=")
-        pg = entry("postgres", TARGET_SIZE)
-        if pg:
-            add("PostgreSQL 1,000: import / pg_dump --schema-only", pg, "import_vs_pg_dump", TARGET_PG_DUMP_RATIO,
-                "<=")
         maria = entry("mariadb", TARGET_SIZE)
         if maria:
             add("MariaDB 1,000: import / mysqldump --no-data", maria, "import_vs_mysqldump", 1.0, "<")
         for db in ("postgres", "sqlite", "mariadb"):
             e = entry(db, TARGET_SIZE)
-            if not e:
-                continue
-            if "sqlalchemy" in e["tools"]:
+            if e and "sqlalchemy" in e["tools"]:
                 add("%s 1,000: SQLAlchemy / import" % DB_LABEL[db], e, "sqlalchemy_vs_import",
                     TARGET_SQLALCHEMY_SPEEDUP, ">=")
-            if db in ("postgres", "mariadb"):
-                add("%s 1,000: import / bare fetch loop" % DB_LABEL[db], e, "import_vs_floor", TARGET_FLOOR_RATIO,
-                    "<=")
-        for size in (TARGET_SIZE, LARGE_SIZE):
-            e = entry("sqlite", size)
-            if e:
-                add("SQLite %s: import / bare fetch loop" % fmt_size(size), e, "import_vs_floor",
-                    TARGET_SQLITE_FLOOR_RATIO, "<=")
-        e = entry("postgres", PG_MEMORY_SIZE)
-        if e:
-            add("PostgreSQL %s: import peak memory / model JSON size" % fmt_size(PG_MEMORY_SIZE), e,
-                "import_rss_vs_json", TARGET_PG_MEMORY_PER_JSON, "<=")
         for db in ("postgres", "sqlite", "mariadb"):
-            e = entry(db, MEMORY_TARGET_SIZE)
-            if not e:
-                continue
-            add("%s 10,000: import peak memory / model JSON size" % DB_LABEL[db], e, "import_rss_vs_json",
-                TARGET_MEMORY_PER_JSON, "<")
+            for size in (TARGET_SIZE, LARGE_SIZE):
+                e = entry(db, size)
+                if e:
+                    add("%s %s: import / bare loop in the plug-in's session" % (DB_LABEL[db], fmt_size(size)), e,
+                        "import_vs_session", TARGET_SESSION_RATIO[db], "<=")
+        for db in ("postgres", "sqlite", "mariadb"):
+            for size, limit in sorted(TARGET_MEMORY_PER_JSON.items()):
+                e = entry(db, size)
+                if e:
+                    add("%s %s: import peak memory / model JSON size" % (DB_LABEL[db], fmt_size(size)), e,
+                        "import_rss_vs_json", limit, "<=")
         return rows
 
     # -----------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <vector>
 #include <utility>
 
 // The Windows names the module is written against, privately.
@@ -61,18 +63,46 @@ void CommonDataObject::Replace(std::span<const std::u16string* const> names, std
       return;
     }
   }
-  Reset();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (m_spare.empty()) {
-      m_values.emplace_hint(m_values.end(), *names[i], std::move(values[i]));
-      continue;
-    }
-    ValueMap::node_type entry = std::move(m_spare.back());
-    m_spare.pop_back();
-    entry.key() = *names[i];
-    entry.mapped() = std::move(values[i]);
-    m_values.insert(m_values.end(), std::move(entry));
+  bool ascending = true;
+  for (std::size_t i = 1; i < count && ascending; ++i) ascending = *names[i - 1] < *names[i];
+  if (!ascending) {
+    Reset();
+    for (std::size_t i = 0; i < count; ++i) Set(*names[i], std::move(values[i]));
+    return;
   }
+  // A row of the same statement whose NULL columns differ from the last
+  // row's: merge, so that the entries both rows have stay where they are,
+  // and with them what the lookups remembered of them.
+  auto drop = [this](ValueMap::iterator entry) {
+    const ValueMap::value_type* held = &*entry;
+    std::erase(m_lookups, held);
+    const auto next = std::next(entry);
+    ValueMap::node_type node = m_values.extract(entry);
+    node.mapped().Clear();
+    m_spare.push_back(std::move(node));
+    return next;
+  };
+  m_spare.reserve(m_spare.size() + m_values.size());
+  auto entry = m_values.begin();
+  for (std::size_t i = 0; i < count;) {
+    if (entry != m_values.end() && entry->first < *names[i]) {
+      entry = drop(entry);
+    } else if (entry != m_values.end() && SameName(entry->first, *names[i])) {
+      entry->second = std::move(values[i++]);
+      ++entry;
+    } else if (m_spare.empty()) {
+      m_values.emplace_hint(entry, *names[i], std::move(values[i]));
+      ++i;
+    } else {
+      ValueMap::node_type node = std::move(m_spare.back());
+      m_spare.pop_back();
+      node.key() = *names[i];
+      node.mapped() = std::move(values[i++]);
+      m_values.insert(entry, std::move(node));
+    }
+  }
+  while (entry != m_values.end()) entry = drop(entry);
+  m_nextLookup = 0;
 }
 
 void CommonDataObject::Reset() {

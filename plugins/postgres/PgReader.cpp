@@ -14,6 +14,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <span>
@@ -84,6 +85,11 @@ constexpr OwnerColumn kOwnerColumns[] = {
     {u"referenced_table_oid", u'r'}, {u"type_oid", u't'}, {u"routine_oid", u'p'},
 };
 
+// Equality of two names by their code units, compared as a block.
+bool SameName(const std::u16string& a, const std::u16string& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
 // A statement's row action, holding the rows while the import reads, to
 // hand them to the action once it is known which objects remain. Owns the
 // action. When not holding, rows go straight through.
@@ -125,7 +131,7 @@ class HeldRows : public QueryResultRowActionI {
     std::size_t place = 0;
     for (auto entry = record.Iterator(); entry != record.End(); ++entry, ++place) {
       std::uint16_t name = 0;
-      if (place < m_previous.size() && m_names[m_previous[place]] == entry->first) {
+      if (place < m_previous.size() && SameName(m_names[m_previous[place]], entry->first)) {
         name = m_previous[place];
       } else {
         name = NameIndex(entry->first);

@@ -5,7 +5,10 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,11 +16,69 @@ namespace model {
 
 namespace {
 
+// The text being written. Appends check the room left against a pointer
+// and copy without the per-character bookkeeping of std::string, which was
+// most of the writer's time on a large model.
+class Buffer {
+ public:
+  Buffer() { Grow(kInitial); }
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+
+  std::size_t size() const { return static_cast<std::size_t>(m_end - m_data.get()); }
+  const char* data() const { return m_data.get(); }
+  void clear() { m_end = m_data.get(); }
+
+  // Room for n more characters; write them at the pointer returned, then
+  // Commit the number written.
+  char* Room(std::size_t n) {
+    if (static_cast<std::size_t>(m_limit - m_end) < n) Grow(n);
+    return m_end;
+  }
+  void Commit(char* end) { m_end = end; }
+
+  Buffer& operator+=(char c) {
+    *Room(1) = c;
+    ++m_end;
+    return *this;
+  }
+  Buffer& operator+=(std::string_view text) {
+    append(text.data(), text.size());
+    return *this;
+  }
+  void append(const char* text, std::size_t n) {
+    char* at = Room(n);
+    std::memcpy(at, text, n);
+    m_end = at + n;
+  }
+
+ private:
+  static constexpr std::size_t kInitial = 1 << 17;
+
+  void Grow(std::size_t more) {
+    const std::size_t used = m_data ? size() : 0;
+    const std::size_t capacity = m_data ? static_cast<std::size_t>(m_limit - m_data.get()) : 0;
+    std::size_t wanted = capacity < kInitial ? kInitial : capacity * 2;
+    if (wanted < used + more) wanted = used + more;
+    auto grown = std::make_unique_for_overwrite<char[]>(wanted);
+    if (used > 0) std::memcpy(grown.get(), m_data.get(), used);
+    m_data = std::move(grown);
+    m_end = m_data.get() + used;
+    m_limit = m_data.get() + wanted;
+  }
+
+  std::unique_ptr<char[]> m_data;
+  char* m_end = nullptr;    // end of the text
+  char* m_limit = nullptr;  // end of the storage
+};
+
 // Writes the model depth-first with an explicit stack. The text goes into
 // buf; with a stream it is handed on in blocks as it grows.
 class JsonWriter {
  public:
-  JsonWriter(std::string& buf, std::ostream* out, int indent) : m_buf(buf), m_out(out), m_indent(indent) {}
+  JsonWriter(Buffer& buf, std::ostream* out, int indent) : m_buf(buf), m_out(out), m_indent(indent) {
+    if (m_indent >= 0) m_newline.assign(1, '\n');
+  }
 
   void Write(const GenericModel& model) {
     struct Frame {
@@ -67,15 +128,16 @@ class JsonWriter {
     Number(object.GetObjectId());
     m_buf += ',';
     NewLine(level + 1);
-    Key("type");
-    m_buf += '"';
-    if (const char* name = ObjectTypeName(object.GetObjectType())) {
-      m_buf += name;
-    } else {
-      m_buf += "type";
-      Number(object.GetObjectType());
-    }
-    m_buf += "\",";
+    m_buf += Named(m_typeLines, object.GetObjectType(), [&](std::string& line) {
+      line = m_indent >= 0 ? "\"type\": \"" : "\"type\":\"";
+      if (const char* name = ObjectTypeName(object.GetObjectType())) {
+        line += name;
+      } else {
+        line += "type";
+        line += std::to_string(object.GetObjectType());
+      }
+      line += "\",";
+    });
     NewLine(level + 1);
     Key("properties");
     WriteProperties(object, level + 1);
@@ -102,15 +164,16 @@ class JsonWriter {
       if (!first) m_buf += ',';
       first = false;
       NewLine(level + 1);
-      m_buf += '"';
-      if (const char* name = PropertyName(property->GetPropertyId())) {
-        m_buf += name;
-      } else {
-        m_buf += "property";
-        Number(property->GetPropertyId());
-      }
-      m_buf += '"';
-      m_buf += m_indent >= 0 ? ": " : ":";
+      m_buf += Named(m_propertyKeys, property->GetPropertyId(), [&](std::string& key) {
+        key = "\"";
+        if (const char* name = PropertyName(property->GetPropertyId())) {
+          key += name;
+        } else {
+          key += "property";
+          key += std::to_string(property->GetPropertyId());
+        }
+        key += m_indent >= 0 ? "\": " : "\":";
+      });
       WriteValue(*property, level + 1);
     }
     NewLine(level);
@@ -152,52 +215,69 @@ class JsonWriter {
   // else as UTF-8. Runs of plain ASCII, most of any catalogue, are copied
   // in one go.
   void WriteString(std::u16string_view text) {
-    m_buf += '"';
+    const std::size_t n = text.size();
+    // Plain ASCII gives one character per unit; the rest is written by the
+    // slow path below as it comes.
+    char* out = m_buf.Room(n + 2);
+    *out++ = '"';
     std::size_t i = 0;
-    while (i < text.size()) {
-      std::size_t plain = i;
-      while (plain < text.size() && text[plain] < 0x80 && text[plain] >= 0x20 && text[plain] != u'"' &&
-             text[plain] != u'\\')
-        ++plain;
-      if (plain > i) {
-        const std::size_t at = m_buf.size();
-        m_buf.resize(at + (plain - i));
-        for (std::size_t k = i; k < plain; ++k) m_buf[at + (k - i)] = static_cast<char>(text[k]);
-        i = plain;
+    while (i < n) {
+      const char16_t unit = text[i];
+      if (unit < 0x80 && unit >= 0x20 && unit != u'"' && unit != u'\\') {
+        *out++ = static_cast<char>(unit);
+        ++i;
         continue;
       }
-      const char16_t unit = text[i];
+      m_buf.Commit(out);
       if (unit >= 0x80) {
         // Up to the next ASCII unit: a surrogate pair is never split.
         std::size_t end = i + 1;
-        while (end < text.size() && text[end] >= 0x80) ++end;
-        platform::AppendUtf16AsUtf8(m_buf, text.substr(i, end - i));
+        while (end < n && text[end] >= 0x80) ++end;
+        m_scratch.clear();
+        platform::AppendUtf16AsUtf8(m_scratch, text.substr(i, end - i));
+        m_buf.append(m_scratch.data(), m_scratch.size());
         i = end;
-        continue;
-      }
-      switch (unit) {
-        case u'"': m_buf += "\\\""; break;
-        case u'\\': m_buf += "\\\\"; break;
-        case u'\b': m_buf += "\\b"; break;
-        case u'\f': m_buf += "\\f"; break;
-        case u'\n': m_buf += "\\n"; break;
-        case u'\r': m_buf += "\\r"; break;
-        case u'\t': m_buf += "\\t"; break;
-        default: {
-          static constexpr char kHex[] = "0123456789abcdef";
-          m_buf += "\\u00";
-          m_buf += kHex[unit >> 4];
-          m_buf += kHex[unit & 0xF];
+      } else {
+        switch (unit) {
+          case u'"': m_buf += "\\\""; break;
+          case u'\\': m_buf += "\\\\"; break;
+          case u'\b': m_buf += "\\b"; break;
+          case u'\f': m_buf += "\\f"; break;
+          case u'\n': m_buf += "\\n"; break;
+          case u'\r': m_buf += "\\r"; break;
+          case u'\t': m_buf += "\\t"; break;
+          default: {
+            static constexpr char kHex[] = "0123456789abcdef";
+            const char escaped[6] = {'\\', 'u', '0', '0', kHex[unit >> 4], kHex[unit & 0xF]};
+            m_buf.append(escaped, sizeof escaped);
+          }
         }
+        ++i;
       }
-      ++i;
+      out = m_buf.Room(n - i + 1);
     }
-    m_buf += '"';
+    *out++ = '"';
+    m_buf.Commit(out);
+  }
+
+  // The text for a vocabulary number (a property's key, an object's type
+  // line), made once per number: the same few dozen are written for every
+  // object of a large model.
+  template <typename Make>
+  std::string_view Named(std::vector<std::string>& made, int number, Make make) {
+    if (number < 0 || number >= kMadeNumbers) {
+      make(m_scratch);
+      return m_scratch;
+    }
+    const auto at = static_cast<std::size_t>(number);
+    if (made.size() <= at) made.resize(at + 1);
+    if (made[at].empty()) make(made[at]);
+    return made[at];
   }
 
   void Number(std::int64_t value) {
-    char digits[24];
-    m_buf.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    char* at = m_buf.Room(24);
+    m_buf.Commit(std::to_chars(at, at + 24, value).ptr);
   }
 
   void Key(std::string_view name) {
@@ -206,10 +286,13 @@ class JsonWriter {
     m_buf += m_indent >= 0 ? "\": " : "\":";
   }
 
+  // A line feed and the indentation, copied from a line kept for the
+  // deepest level so far.
   void NewLine(int level) {
     if (m_indent < 0) return;
-    m_buf += '\n';
-    m_buf.append(static_cast<std::size_t>(m_indent) * static_cast<std::size_t>(level), ' ');
+    const std::size_t length = 1 + static_cast<std::size_t>(m_indent) * static_cast<std::size_t>(level);
+    if (m_newline.size() < length) m_newline.resize(length, ' ');
+    m_buf.append(m_newline.data(), length);
   }
 
   // Hands a full block to the stream, so that a large model is not held
@@ -222,22 +305,26 @@ class JsonWriter {
 
   static constexpr std::size_t kBlock = 1 << 16;
 
-  std::string& m_buf;   // text not yet handed on (all of it without a stream)
-  std::ostream* m_out;  // destination, or null to keep everything in m_buf
-  int m_indent;         // blanks per level; negative for compact output
+  Buffer& m_buf;           // text not yet handed on (all of it without a stream)
+  std::ostream* m_out;     // destination, or null to keep everything in m_buf
+  int m_indent;            // blanks per level; negative for compact output
+  std::string m_newline;   // a line feed and blanks for the deepest level so far
+  std::string m_scratch;   // UTF-8 of a run of non-ASCII text; a text Named does not keep
+  static constexpr int kMadeNumbers = 4096;
+  std::vector<std::string> m_propertyKeys;  // by property id: "name": (with the blank when indenting)
+  std::vector<std::string> m_typeLines;     // by object type: "type": "table",
 };
 
 }  // namespace
 
 std::string WriteJson(const GenericModel& model, int indent) {
-  std::string text;
-  JsonWriter(text, nullptr, indent).Write(model);
-  return text;
+  Buffer buf;
+  JsonWriter(buf, nullptr, indent).Write(model);
+  return std::string(buf.data(), buf.size());
 }
 
 void WriteJson(const GenericModel& model, std::ostream& out, int indent) {
-  std::string buf;
-  buf.reserve(2 * (1 << 16));
+  Buffer buf;
   JsonWriter(buf, &out, indent).Write(model);
 }
 

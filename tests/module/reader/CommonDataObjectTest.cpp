@@ -90,6 +90,17 @@ TEST(CommonDataObjectTest, LookupsByViewFollowEveryRowsEntries) {
   EXPECT_EQ(record.GetText(u"schema_name"), u"aux");
   EXPECT_EQ(record.Find(u"table_name"), nullptr);
   EXPECT_EQ(record.GetText(u"column_name"), u"qty");
+  // The name back, and one row without another: entries both rows have
+  // keep their place, the one that went is not found through what the
+  // lookups remembered.
+  row({&c, &a, &b}, {COleVariant(u"sku"), COleVariant(u"aux"), COleVariant(u"stock")});
+  EXPECT_EQ(record.GetText(u"table_name"), u"stock");
+  row({&a, &b}, {COleVariant(u"main"), COleVariant(u"sales")});
+  EXPECT_EQ(NamesOf(record), (Names{a, b}));
+  EXPECT_EQ(record.Find(u"column_name"), nullptr);
+  EXPECT_EQ(record.GetText(u"schema_name"), u"main");
+  EXPECT_EQ(record.GetText(u"table_name"), u"sales");
+  row({&c, &a, &b}, {COleVariant(u"qty"), COleVariant(u"aux"), COleVariant(u"stock")});
   // A lookup by a name in a reused buffer is matched by content.
   std::u16string name = u"schema_name";
   EXPECT_EQ(record.GetText(name), u"aux");
