@@ -26,9 +26,6 @@ namespace {
 
 using odbc::KnownDifference;
 using odbc::Side;
-using compare::ObjectDifference;
-using compare::PropertyDifference;
-using writers::test::Allowance;
 
 class MariaDb : public BackendDatabase {
  public:
@@ -109,12 +106,6 @@ bool SameColumnSetIn(const std::vector<std::string>& lines, const std::string& l
   return std::any_of(lines.begin(), lines.end(), [&](const std::string& other) {
     return other.starts_with(kind + " | ") && ColumnSet(other, kind) == wanted;
   });
-}
-
-// The text without the blanks that begin a column's alias.
-std::u16string WithoutAliasBlanks(std::u16string text) {
-  for (std::size_t at = text.find(u" AS ` "); at != std::u16string::npos; at = text.find(u" AS ` ", at)) text.erase(at + 5, 1);
-  return text;
 }
 
 // The importer's sessions are those whose default database is the test's;
@@ -226,18 +217,6 @@ class Maria : public TestBackend {
         {Side::Dedicated, "unique", "", implicit,
          [&generic](const std::string& l) {
            return SameColumnSetIn(generic, "primary key" + l.substr(l.find(" | ")), "primary key");
-         }},
-    };
-  }
-
-  std::vector<Allowance> RoundTripAllowances(bool) const override {
-    return {
-        {"the server prints a view's columns as aliases, and removes the blanks that begin an alias when it reads "
-         "one: a view column whose name begins with blanks cannot be made again by SQL",
-         [](const ObjectDifference& object, const PropertyDifference* property) {
-           return object.change == ObjectDifference::Change::Changed && object.type == model::View &&
-                  property != nullptr && property->propertyId == model::Definition &&
-                  WithoutAliasBlanks(property->before.text) == property->after.text;
          }},
     };
   }
