@@ -3,8 +3,8 @@
 // application's schema of tests/data/schemas, on each of the three
 // databases, is loaded, imported, dumped (by the database's own tool:
 // pg_dump, mariadb-dump, sqlite3's .dump; and by our sql format), the dump
-// loaded into an empty database with the database's own client, that
-// imported, and the two models compared: they must agree, with nothing
+// loaded into an empty database by the backend (the database's own client,
+// SQLite's library for a file), that imported, and the two models compared: they must agree, with nothing
 // allowed. One body over the three databases' test backends
 // (TestBackend.h); the figures are printed per case.
 #include <compare/DiffOutput.h>
@@ -136,7 +136,6 @@ TEST_P(DumpReloadTest, TheReloadedSchemaIsEqual) {
     script = result.out;
   }
   ASSERT_EQ(error, "");
-  // Made with the database's own client (or library, for SQLite).
   const std::unique_ptr<qm::test::BackendDatabase> copy = database->Remake(script, &error);
   ASSERT_NE(copy, nullptr) << error << "\n" << script.substr(0, 4000);
   GenericModel after(Plugin(*c.backend).Api().modelType);
