@@ -19,12 +19,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
-#include <sstream>
 
 namespace qm::test {
 namespace {
 
 using odbc::KnownDifference;
+using odbc::SameColumnSetIn;
 using odbc::Side;
 
 class MariaDb : public BackendDatabase {
@@ -85,27 +85,6 @@ bool Holds(const std::vector<std::string>& lines, const std::string& line) {
 std::string EndSwapped(const std::string& line, const std::string& from, const std::string& to) {
   if (!line.ends_with(from)) return {};
   return line.substr(0, line.size() - from.size()) + to;
-}
-
-// "kind | table | a b" with the columns sorted, to compare column sets.
-std::string ColumnSet(const std::string& line, const std::string& kind) {
-  const std::size_t first = line.find(" | ");
-  const std::size_t last = line.rfind(" | ");
-  if (first == std::string::npos) return {};
-  std::vector<std::string> columns;
-  std::stringstream in(line.substr(last + 3));
-  for (std::string column; std::getline(in, column, ',');) columns.push_back(column);
-  std::sort(columns.begin(), columns.end());
-  std::string set = kind + line.substr(first, last - first) + " |";
-  for (const std::string& column : columns) set += " " + column;
-  return set;
-}
-
-bool SameColumnSetIn(const std::vector<std::string>& lines, const std::string& line, const std::string& kind) {
-  const std::string wanted = ColumnSet(line, kind);
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& other) {
-    return other.starts_with(kind + " | ") && ColumnSet(other, kind) == wanted;
-  });
 }
 
 // The importer's sessions are those whose default database is the test's;

@@ -82,30 +82,6 @@ std::set<std::string> RowidColumns(GenericModel& model) {
   return starts;
 }
 
-// "primary key | table | a,b" with the columns sorted.
-std::string SortedKey(const std::string& line) {
-  const std::size_t last = line.rfind(" | ");
-  std::vector<std::string> names;
-  std::string columns = line.substr(last + 3);
-  for (std::size_t start = 0;;) {
-    const std::size_t comma = columns.find(',', start);
-    names.push_back(columns.substr(start, comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  std::sort(names.begin(), names.end());
-  std::string key = line.substr(0, last);
-  for (const std::string& name : names) key += " " + name;
-  return key;
-}
-
-// Whether the other side has the primary key with its columns in another order.
-bool SameKeyInOtherOrder(const std::string& line, const std::vector<std::string>& other) {
-  return std::any_of(other.begin(), other.end(), [&](const std::string& candidate) {
-    return candidate.starts_with("primary key | ") && candidate != line && SortedKey(candidate) == SortedKey(line);
-  });
-}
-
 class Sqlite : public TestBackend {
  public:
   std::string Name() const override { return "sqlite"; }
@@ -208,8 +184,10 @@ class Sqlite : public TestBackend {
     return {
         {Side::Dedicated, "column", "| nullable 0", rowidReason, isRowid},
         {Side::Generic, "column", "| nullable 1", rowidReason, isRowid},
-        {Side::Dedicated, "primary key", "", orderReason, [&generic](const std::string& l) { return SameKeyInOtherOrder(l, generic); }},
-        {Side::Generic, "primary key", "", orderReason, [&ours](const std::string& l) { return SameKeyInOtherOrder(l, ours); }},
+        {Side::Dedicated, "primary key", "", orderReason,
+         [&generic](const std::string& l) { return odbc::SameColumnSetIn(generic, l, "primary key"); }},
+        {Side::Generic, "primary key", "", orderReason,
+         [&ours](const std::string& l) { return odbc::SameColumnSetIn(ours, l, "primary key"); }},
         {Side::Dedicated, "deferral", "| deferrable 1 |", deferral},
         {Side::Generic, "deferral", "| deferrable 0 |", deferral},
         {Side::Generic, "table", "| main.sqlite_sequence", sequence},
