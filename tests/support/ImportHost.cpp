@@ -19,6 +19,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 
 // The host's Windows names, as the module's own sources use them.
 using namespace platform::win;
@@ -32,6 +33,11 @@ LoadedPlugin::LoadedPlugin(const char* path) : m_path(path) {
   }
   for (const runner::RefusedLibrary& refused : m_catalogue.Refused())
     ADD_FAILURE() << "cannot load " << refused.path << ": " << refused.reason;
+}
+
+const QmPluginApi& LoadedPlugin::Api() const {
+  if (m_api == nullptr) throw std::logic_error("the plug-in " + m_path + " is not loaded (see the failure above, if any)");
+  return *m_api;
 }
 
 ::testing::AssertionResult ReadInFull(const ImportOutcome& outcome) {

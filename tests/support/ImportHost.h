@@ -39,7 +39,9 @@ class LoadedPlugin {
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
   bool Loaded() const { return m_api != nullptr; }
-  const QmPluginApi& Api() const { return *m_api; }
+  // The plug-in's table; throws, failing the calling test with the
+  // library's path, when it did not load or was unloaded.
+  const QmPluginApi& Api() const;
   // dlclose now; true when the library is gone from the process afterwards.
   bool Unload();
 

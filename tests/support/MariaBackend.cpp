@@ -19,16 +19,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
-#include <sstream>
 
 namespace qm::test {
 namespace {
 
 using odbc::KnownDifference;
+using odbc::SameColumnSetIn;
 using odbc::Side;
-using compare::ObjectDifference;
-using compare::PropertyDifference;
-using writers::test::Allowance;
 
 class MariaDb : public BackendDatabase {
  public:
@@ -89,33 +86,6 @@ bool Holds(const std::vector<std::string>& lines, const std::string& line) {
 std::string EndSwapped(const std::string& line, const std::string& from, const std::string& to) {
   if (!line.ends_with(from)) return {};
   return line.substr(0, line.size() - from.size()) + to;
-}
-
-// "kind | table | a b" with the columns sorted, to compare column sets.
-std::string ColumnSet(const std::string& line, const std::string& kind) {
-  const std::size_t first = line.find(" | ");
-  const std::size_t last = line.rfind(" | ");
-  if (first == std::string::npos) return {};
-  std::vector<std::string> columns;
-  std::stringstream in(line.substr(last + 3));
-  for (std::string column; std::getline(in, column, ',');) columns.push_back(column);
-  std::sort(columns.begin(), columns.end());
-  std::string set = kind + line.substr(first, last - first) + " |";
-  for (const std::string& column : columns) set += " " + column;
-  return set;
-}
-
-bool SameColumnSetIn(const std::vector<std::string>& lines, const std::string& line, const std::string& kind) {
-  const std::string wanted = ColumnSet(line, kind);
-  return std::any_of(lines.begin(), lines.end(), [&](const std::string& other) {
-    return other.starts_with(kind + " | ") && ColumnSet(other, kind) == wanted;
-  });
-}
-
-// The text without the blanks that begin a column's alias.
-std::u16string WithoutAliasBlanks(std::u16string text) {
-  for (std::size_t at = text.find(u" AS ` "); at != std::u16string::npos; at = text.find(u" AS ` ", at)) text.erase(at + 5, 1);
-  return text;
 }
 
 // The importer's sessions are those whose default database is the test's;
@@ -240,18 +210,6 @@ class Maria : public TestBackend {
         {Side::Dedicated, "unique", "", implicit,
          [&generic](const std::string& l) {
            return SameColumnSetIn(generic, "primary key" + l.substr(l.find(" | ")), "primary key");
-         }},
-    };
-  }
-
-  std::vector<Allowance> RoundTripAllowances(bool) const override {
-    return {
-        {"the server prints a view's columns as aliases, and removes the blanks that begin an alias when it reads "
-         "one: a view column whose name begins with blanks cannot be made again by SQL",
-         [](const ObjectDifference& object, const PropertyDifference* property) {
-           return object.change == ObjectDifference::Change::Changed && object.type == model::View &&
-                  property != nullptr && property->propertyId == model::Definition &&
-                  WithoutAliasBlanks(property->before.text) == property->after.text;
          }},
     };
   }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace qm::test::odbc {
 namespace {
@@ -160,6 +161,31 @@ std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
   compare(dedicated, generic, Side::Dedicated);
   compare(generic, dedicated, Side::Generic);
   return unexplained;
+}
+
+namespace {
+
+// "kind | table | a b" with the columns sorted, to compare column sets.
+std::string ColumnSet(const std::string& line, const std::string& kind) {
+  const std::size_t first = line.find(" | ");
+  const std::size_t last = line.rfind(" | ");
+  if (first == std::string::npos) return {};
+  std::vector<std::string> columns;
+  std::stringstream in(line.substr(last + 3));
+  for (std::string column; std::getline(in, column, ',');) columns.push_back(column);
+  std::sort(columns.begin(), columns.end());
+  std::string set = kind + line.substr(first, last - first) + " |";
+  for (const std::string& column : columns) set += " " + column;
+  return set;
+}
+
+}  // namespace
+
+bool SameColumnSetIn(const std::vector<std::string>& lines, const std::string& line, const std::string& kind) {
+  const std::string wanted = ColumnSet(line, kind);
+  return std::any_of(lines.begin(), lines.end(), [&](const std::string& other) {
+    return other.starts_with(kind + " | ") && ColumnSet(other, kind) == wanted;
+  });
 }
 
 }  // namespace qm::test::odbc

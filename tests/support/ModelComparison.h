@@ -69,5 +69,9 @@ std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
                                                 const std::vector<KnownDifference>& known,
                                                 std::vector<std::size_t>* used = nullptr);
 
+// Whether `lines` hold a line of `kind` on the same table with the same
+// columns as `line` ("kind | table | a,b"), in any order: a key whose
+// columns a driver numbers in table order.
+bool SameColumnSetIn(const std::vector<std::string>& lines, const std::string& line, const std::string& kind);
 
 }  // namespace qm::test::odbc

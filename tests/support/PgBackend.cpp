@@ -25,9 +25,6 @@ using hardening::QuoteText;
 using hardening::Repeat;
 using odbc::KnownDifference;
 using odbc::Side;
-using compare::ObjectDifference;
-using compare::PropertyDifference;
-using writers::test::Allowance;
 
 // The schema the hostile objects live in (no comma: scopes split at commas).
 const std::string kHostileSchema = "sch \"q' \\ %s\n\xF0\x9F\x98\x80";
@@ -233,30 +230,6 @@ class Postgres : public TestBackend {
     };
   }
 
-  std::vector<Allowance> RoundTripAllowances(bool fromProperties) const override {
-    std::vector<Allowance> allowances = {
-        {"the model holds an aggregate's arguments and result, not its transition function and state: it is "
-         "not written",
-         [](const ObjectDifference& object, const PropertyDifference* property) {
-           return property == nullptr && object.change == ObjectDifference::Change::Removed &&
-                  object.type == model::Routine &&
-                  std::any_of(object.properties.begin(), object.properties.end(), [](const PropertyDifference& p) {
-                    return p.propertyId == model::RoutineKind && p.before.text == u"aggregate";
-                  });
-         }},
-        {"tablespaces belong to the cluster, not to the database: the script does not make them, and other tests "
-         "make and drop their own (the tables' and indexes' tablespaces are compared by name)",
-         [](const ObjectDifference& object, const PropertyDifference* property) {
-           return property == nullptr && object.type == model::TableSpace &&
-                  object.change != ObjectDifference::Change::Changed;
-         }},
-    };
-    if (fromProperties)
-      allowances.push_back(writers::test::PropertyOf(model::Index, model::SqlText,
-                                                     "written from its properties, an index lists its expressions "
-                                                     "after its columns and without ordering options"));
-    return allowances;
-  }
   std::function<bool(const CMOObject&, int)> FromProperties() const override {
     return [](const CMOObject& object, int propertyId) {
       const int type = object.GetObjectType();

@@ -7,13 +7,6 @@
 
 namespace writers::test {
 
-Allowance PropertyOf(int objectType, int propertyId, std::string reason) {
-  return {std::move(reason), [objectType, propertyId](const ObjectDifference& object, const PropertyDifference* property) {
-            return object.change == ObjectDifference::Change::Changed && object.type == objectType &&
-                   property != nullptr && property->propertyId == propertyId;
-          }};
-}
-
 std::string Unexplained(const ModelDifference& difference, const std::vector<Allowance>& allowances) {
   ModelDifference left;
   for (const ObjectDifference& object : difference.objects) {

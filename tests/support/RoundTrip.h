@@ -31,9 +31,6 @@ struct Allowance {
   std::function<bool(const ObjectDifference& object, const PropertyDifference* property)> covers;
 };
 
-// The allowance for one property of every changed object of the type.
-Allowance PropertyOf(int objectType, int propertyId, std::string reason);
-
 // The differences the allowances do not cover, printed for a failure
 // message; empty when there are none.
 std::string Unexplained(const ModelDifference& difference, const std::vector<Allowance>& allowances);

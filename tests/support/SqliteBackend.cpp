@@ -25,7 +25,6 @@ using hardening::QuoteIdent;
 using hardening::QuoteText;
 using odbc::KnownDifference;
 using odbc::Side;
-using writers::test::Allowance;
 
 class SqliteDatabase : public BackendDatabase {
  public:
@@ -81,49 +80,6 @@ std::set<std::string> RowidColumns(GenericModel& model) {
     }
   }
   return starts;
-}
-
-// "primary key | table | a,b" with the columns sorted.
-std::string SortedKey(const std::string& line) {
-  const std::size_t last = line.rfind(" | ");
-  std::vector<std::string> names;
-  std::string columns = line.substr(last + 3);
-  for (std::size_t start = 0;;) {
-    const std::size_t comma = columns.find(',', start);
-    names.push_back(columns.substr(start, comma - start));
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  std::sort(names.begin(), names.end());
-  std::string key = line.substr(0, last);
-  for (const std::string& name : names) key += " " + name;
-  return key;
-}
-
-// Whether the other side has the primary key with its columns in another order.
-bool SameKeyInOtherOrder(const std::string& line, const std::vector<std::string>& other) {
-  return std::any_of(other.begin(), other.end(), [&](const std::string& candidate) {
-    return candidate.starts_with("primary key | ") && candidate != line && SortedKey(candidate) == SortedKey(line);
-  });
-}
-
-// The foreign key clause SQLite reports (FOREIGN KEY ("a") REFERENCES "t"
-// ("b") ...) without the parent's column list.
-std::u16string WithoutParentColumns(const std::u16string& clause) {
-  const std::size_t references = clause.find(u") REFERENCES \"");
-  if (references == std::u16string::npos) return clause;
-  std::size_t end = references + 14;  // past the table name's opening quote
-  while (end < clause.size() && !(clause[end] == u'"' && (end + 1 == clause.size() || clause[end + 1] != u'"')))
-    end += clause[end] == u'"' ? 2 : 1;
-  const std::size_t open = end + 1;
-  if (clause.compare(open, 2, u" (") != 0) return clause;
-  const std::size_t close = clause.find(u')', open);
-  return close == std::u16string::npos ? clause : clause.substr(0, open) + clause.substr(close + 1);
-}
-
-std::u16string FoldAscii(std::u16string text) {
-  for (char16_t& c : text) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-  return text;
 }
 
 class Sqlite : public TestBackend {
@@ -228,8 +184,10 @@ class Sqlite : public TestBackend {
     return {
         {Side::Dedicated, "column", "| nullable 0", rowidReason, isRowid},
         {Side::Generic, "column", "| nullable 1", rowidReason, isRowid},
-        {Side::Dedicated, "primary key", "", orderReason, [&generic](const std::string& l) { return SameKeyInOtherOrder(l, generic); }},
-        {Side::Generic, "primary key", "", orderReason, [&ours](const std::string& l) { return SameKeyInOtherOrder(l, ours); }},
+        {Side::Dedicated, "primary key", "", orderReason,
+         [&generic](const std::string& l) { return odbc::SameColumnSetIn(generic, l, "primary key"); }},
+        {Side::Generic, "primary key", "", orderReason,
+         [&ours](const std::string& l) { return odbc::SameColumnSetIn(ours, l, "primary key"); }},
         {Side::Dedicated, "deferral", "| deferrable 1 |", deferral},
         {Side::Generic, "deferral", "| deferrable 0 |", deferral},
         {Side::Generic, "table", "| main.sqlite_sequence", sequence},
@@ -258,27 +216,6 @@ class Sqlite : public TestBackend {
     return words;
   }
 
-  std::vector<Allowance> RoundTripAllowances(bool fromProperties) const override {
-    if (!fromProperties) return {};
-    return {
-        writers::test::PropertyOf(model::Table, model::SqlText, "the table is written from its properties"),
-        writers::test::PropertyOf(model::Index, model::SqlText, "the index is written from its properties"),
-        {"a foreign key that names no parent columns refers to the parent's primary key; written from its "
-         "properties it names those columns, and SQLite's clause then lists them",
-         [](const compare::ObjectDifference& object, const compare::PropertyDifference* property) {
-           return object.change == compare::ObjectDifference::Change::Changed && object.type == model::ForeignKey &&
-                  property != nullptr && property->propertyId == model::Definition &&
-                  WithoutParentColumns(property->after.text) == property->before.text;
-         }},
-        {"SQLite compares names without regard to ASCII case: written from its properties, a foreign key names "
-         "its parent as the model does, not as its clause did",
-         [](const compare::ObjectDifference& object, const compare::PropertyDifference* property) {
-           return object.change == compare::ObjectDifference::Change::Changed && object.type == model::ForeignKey &&
-                  property != nullptr && property->propertyId == model::Definition &&
-                  FoldAscii(property->after.text) == FoldAscii(property->before.text);
-         }},
-    };
-  }
   // A virtual table is nothing but its text (the module's arguments), a
   // foreign key to a table that does not exist nothing but its clause.
   std::function<bool(const CMOObject&, int)> FromProperties() const override {
