@@ -131,6 +131,11 @@ class Planner {
   }
 
   void Unplanned(const std::string& what) { m_plan.unplanned.push_back(what); }
+  // SQLite: what the rebuild of the table loses, said before it.
+  void RebuildLoses(int table, const std::string& what) {
+    m_plan.dataLoss.push_back(what);
+    m_rebuildLosses[table] += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+  }
   // A step that can lose data: listed, and written after a comment saying so.
   void Lose(std::u16string& section, const std::string& what, std::u16string_view statement) {
     m_plan.dataLoss.push_back(what);
@@ -181,7 +186,8 @@ class Planner {
   std::set<int> m_retyped;           // old columns whose type changes
   std::set<int> m_rebuilt;           // old tables rebuilt (SQLite)
   std::vector<std::pair<int, int>> m_matchedTables;
-  std::unordered_set<int> m_written;  // new objects whose statements the script holds
+  std::unordered_set<int> m_written;
+  std::map<int, std::u16string> m_rebuildLosses;  // old table id -> comments before its rebuild  // new objects whose statements the script holds
 };
 
 void Planner::WriteNew(const CMOObject& object) {
@@ -272,9 +278,10 @@ void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColu
                             values::Integer(newColumn, model::Nullable).value_or(1) == 0;
   const std::string nullLoss = Describe(m_new, newColumn) + " becomes NOT NULL: rows with NULL in it make the change fail";
   if (m_sqlite) {
-    if (!differences.empty()) m_rebuilt.insert(m_old.Parent(oldColumn)->GetObjectId());
-    if (loses) m_plan.dataLoss.push_back(typeLoss);
-    if (notNullAdded) m_plan.dataLoss.push_back(nullLoss);
+    const int table = oldColumn.GetParentId();
+    if (!differences.empty()) m_rebuilt.insert(table);
+    if (loses) RebuildLoses(table, typeLoss);
+    if (notNullAdded) RebuildLoses(table, nullLoss);
     return;
   }
   try {
@@ -502,7 +509,7 @@ void Planner::Removed(int before) {
       m_touched.insert(object.GetParentId());
       if (m_sqlite) {
         m_rebuilt.insert(object.GetParentId());
-        m_plan.dataLoss.push_back(Describe(m_old, object) + " is dropped, and its values with it");
+        RebuildLoses(object.GetParentId(), Describe(m_old, object) + " is dropped, and its values with it");
         return;
       }
       Lose(m_dropColumns, Describe(m_old, object) + " is dropped, and its values with it",
@@ -599,6 +606,7 @@ void Planner::RebuildTables() {
     const CMOObject& oldTable = Old(before);
     const CMOObject& newTable = New(after);
     const std::u16string aside = m_d.Name(u"qm_old_" + OldName(oldTable));
+    m_dropTables += m_rebuildLosses[before];
     m_dropTables += u"ALTER TABLE " + m_d.Name(OldName(oldTable)) + u" RENAME TO " + aside + u";\n";
     WriteNew(newTable);
     std::u16string into, from;
@@ -680,7 +688,7 @@ MigrationPlan Planner::Run() {
   };
   begin += section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys) +
            section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
-           section(u"Columns dropped", m_dropColumns) + section(u"Tables dropped", m_dropTables);
+           section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
   if (!begin.empty() && begin.back() == u'\n') begin += u'\n';
   end = section(u"Sequences and schemas dropped", m_dropLast) + (m_dropLast.empty() ? u"" : u"\n") + end;
   std::ostringstream out;
