@@ -177,7 +177,11 @@ class Planner {
   std::u16string m_dropOthers;   // triggers, indexes, checks, keys
   std::u16string m_dropColumns;
   std::u16string m_dropTables;
-  std::u16string m_dropLast;     // sequences, schemas
+  std::u16string m_dropLast;     // schemas; at the end all of the last drops
+  std::u16string m_dropRoutines;
+  std::u16string m_dropSequences;
+  std::u16string m_dropTypes;
+  std::vector<std::u16string> m_droppedTables;  // PostgreSQL: the tables of the one DROP TABLE
 
   std::set<int> m_touched;           // old tables whose columns or name change, and old views dropped
   std::set<int> m_viewsDropped;      // old views dropped (and made again when they have a match)
@@ -206,7 +210,7 @@ void Planner::WriteNew(const CMOObject& object) {
       case model::Routine: m_d.WriteRoutine(m_creates, m_new, object); break;
       case model::Trigger: m_d.WriteTrigger(m_creates, m_new, object); break;
       case model::Column: case model::Parameter: break;  // with their table, view or routine
-      default: Unplanned(Describe(m_new, object) + ": the planner does not make this kind of object"); return;
+      default: m_d.WriteOther(m_creates, m_new, object); break;  // as the sql format: a partition is its table
     }
   } catch (const RefusedText& refused) {
     Unplanned(Describe(m_new, object) + ": its " + model::PropertyName(refused.propertyId) +
@@ -492,10 +496,46 @@ void Planner::Removed(int before) {
       m_dropLast += u"DROP SCHEMA " + N(object) + u" CASCADE;\n";
       return;
     }
-    case model::Table:
+    case model::Table: {
+      if (m_old.Omitted(before)) return;  // a virtual table's shadow table goes with it
       m_touched.insert(before);
-      Lose(m_dropTables, Describe(m_old, object) + " is dropped, and its rows with it",
-           u"DROP TABLE " + (m_sqlite ? m_d.Name(OldName(object)) : Q(m_old, object)) + u";\n");
+      const std::string what = Describe(m_old, object) + " is dropped, and its rows with it";
+      if (m_sqlite) {
+        Lose(m_dropTables, what, u"DROP TABLE " + m_d.Name(OldName(object)) + u";\n");
+        return;
+      }
+      // One DROP TABLE for all, which may reference each other; a
+      // partition goes with its parent.
+      const CMOObject* parent = m_old.PartitionParent(object);
+      if (parent != nullptr && m_match.AfterOf(parent->GetObjectId()) == 0) {
+        m_plan.dataLoss.push_back(what);
+        m_dropTables += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+        return;
+      }
+      m_droppedTables.push_back(Q(m_old, object));
+      Lose(m_dropTables, what, u"");
+      return;
+    }
+    case model::Routine: {
+      if (m_sqlite) break;
+      const values::RoutineKind kind = values::RoutineKindOf(object);
+      const std::u16string_view word = kind == values::RoutineKind::Procedure ? u"PROCEDURE"
+                                       : kind == values::RoutineKind::Aggregate ? u"AGGREGATE"
+                                                                                : u"FUNCTION";
+      try {
+        m_dropRoutines += u"DROP " + std::u16string(word) + u' ' + m_d.RoutineDropName(m_old, object) + u";\n";
+      } catch (const RefusedText& refused) {
+        Unplanned(Describe(m_old, object) + ": its " + model::PropertyName(refused.propertyId) +
+                  " is not what a script may hold (" + U8(refused.why) + ")");
+      }
+      return;
+    }
+    case model::UserType:
+      if (m_sqlite) break;
+      // Dropped in the reverse of their order in the model: a type after
+      // the types made later that may use it.
+      m_dropTypes = (values::TypeKindOf(object) == values::TypeKind::Domain ? u"DROP DOMAIN " : u"DROP TYPE ") +
+                    Q(m_old, object) + u";\n" + m_dropTypes;
       return;
     case model::View:
       m_viewsDropped.insert(before);
@@ -530,12 +570,13 @@ void Planner::Removed(int before) {
       return;
     case model::Sequence:
       if (m_old.Omitted(before)) return;
-      m_dropLast = u"DROP SEQUENCE " + Q(m_old, object) + u";\n" + m_dropLast;
+      // IF EXISTS: a sequence a dropped table's column owned goes with it.
+      m_dropSequences += u"DROP SEQUENCE IF EXISTS " + Q(m_old, object) + u";\n";
       return;
     default:
-      Unplanned(Describe(m_old, object) + ": the planner does not drop this kind of object");
-      return;
+      break;
   }
+  Unplanned(Describe(m_old, object) + ": the planner does not drop this kind of object");
 }
 
 // Views that read what changes are dropped and made again: a view whose
@@ -658,6 +699,13 @@ MigrationPlan Planner::Run() {
     }
   }
   for (const auto& [before, after] : m_matchedTables) ColumnOrder(Old(before), New(after));
+  if (!m_droppedTables.empty()) {
+    m_dropTables += u"DROP TABLE ";
+    for (std::size_t i = 0; i < m_droppedTables.size(); ++i) m_dropTables += (i > 0 ? u", " : u"") + m_droppedTables[i];
+    m_dropTables += u";\n";
+  }
+  // Routines, sequences (which may be of a domain), types, schemas.
+  m_dropLast = m_dropRoutines + m_dropSequences + m_dropTypes + m_dropLast;
   RebuildTables();
   RecreateForeignKeys();
   FindTouchedViews();
@@ -678,7 +726,13 @@ MigrationPlan Planner::Run() {
     // is checked or followed while tables are made again, and renaming a
     // table aside rewrites no other table's text.
     begin = u"PRAGMA foreign_keys = OFF;\nBEGIN;\nPRAGMA legacy_alter_table = ON;\n";
-    end = u"PRAGMA legacy_alter_table = OFF;\nPRAGMA foreign_key_check;\nCOMMIT;\nPRAGMA foreign_keys = ON;\n";
+    // The rows of each rebuilt table checked against their foreign keys
+    // (a table only made has none to check).
+    end = u"PRAGMA legacy_alter_table = OFF;\n";
+    for (int before : m_rebuilt)
+      if (const int after = m_match.AfterOf(before))
+        end += u"PRAGMA foreign_key_check(" + N(New(after)) + u");\n";
+    end += u"COMMIT;\nPRAGMA foreign_keys = ON;\n";
   } else {
     begin = m_d.Begin();
     end = m_d.End();
@@ -690,7 +744,7 @@ MigrationPlan Planner::Run() {
            section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
            section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
   if (!begin.empty() && begin.back() == u'\n') begin += u'\n';
-  end = section(u"Sequences and schemas dropped", m_dropLast) + (m_dropLast.empty() ? u"" : u"\n") + end;
+  end = section(u"Routines, sequences, types and schemas dropped", m_dropLast) + (m_dropLast.empty() ? u"" : u"\n") + end;
   std::ostringstream out;
   m_creates.Write(out, header, begin, end);
   m_plan.script = out.str();

@@ -14,6 +14,7 @@
 #include <compare/MigrationPlan.h>
 #include <compare/ModelDiff.h>
 #include <platform/Utf.h>
+#include <tillerhold/ModelJson.h>
 
 #include <gtest/gtest.h>
 
@@ -321,6 +322,9 @@ std::string DifferenceText(const GenericModel& a, const GenericModel& b) {
   return out.str();
 }
 
+// A copy of the model to plan from (planning renames objects in it).
+void Copy(const GenericModel& model, GenericModel& copy) { ReadModelJson(model::WriteJson(model, -1), copy); }
+
 class MigrationTest : public ::testing::TestWithParam<const TestBackend*> {
  protected:
   void SetUp() override { QM_REQUIRE_BACKEND(*GetParam()); }
@@ -365,14 +369,15 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
     for (const bool forward : {true, false}) {
       SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
       BackendDatabase& target = forward ? *oldDatabase : *newDatabase;
+      // The target holds what its model says: each is planned from a copy.
       GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
-      ASSERT_NO_FATAL_FAILURE(Import(plugin, target, from));
+      Copy(forward ? oldModel : newModel, from);
       const GenericModel& wanted = forward ? newModel : oldModel;
       const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
       if (forward) {
         // Without the flag, a plan with steps that lose data is refused whole.
         GenericModel copy(plugin.Api().modelType);
-        ASSERT_NO_FATAL_FAILURE(Import(plugin, target, copy));
+        Copy(oldModel, copy);
         const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
         EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
         if (!strict.dataLoss.empty()) ++refusedForLoss;

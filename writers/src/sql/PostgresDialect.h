@@ -37,6 +37,9 @@ class PostgresDialect : public SqlDialect {
   void WriteView(Script& script, const SqlModel& model, const CMOObject& view) const override;
   void WriteRoutine(Script& script, const SqlModel& model, const CMOObject& routine) const override;
   void WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const override;
+  std::u16string RoutineDropName(const SqlModel& model, const CMOObject& routine) const override {
+    return RoutineSignature(model, routine);
+  }
   std::u16string ConstraintClause(const SqlModel& model, const CMOObject& constraint) const override {
     return ConstraintText(model, constraint);
   }

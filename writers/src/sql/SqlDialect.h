@@ -114,6 +114,11 @@ class SqlDialect {
   }
   // A key, check or foreign key as ALTER TABLE ... ADD takes it.
   virtual std::u16string ConstraintClause(const SqlModel& model, const CMOObject& constraint) const;
+  // How DROP names the routine: its qualified name, and where the dialect
+  // tells overloads apart, its argument types.
+  virtual std::u16string RoutineDropName(const SqlModel& model, const CMOObject& routine) const {
+    return QualifiedName(model, routine);
+  }
   // "COMMENT ON <kind> <name> IS ...;" (IS NULL without a comment), where
   // the dialect has the statement; empty otherwise.
   std::u16string CommentStatement(std::u16string_view kind, std::u16string_view name, const CMOObject& object) const;
