@@ -328,11 +328,20 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
       return kExitFailure;
     }
     if (plan.empty) plan.script = "-- The models agree: nothing to change.\n";
-    const WriteOutcome written = output.Write([&](std::ostream& out) { out << plan.script; }, error);
+    // The plan holds the databases' texts: a terminal gets none of the
+    // characters it acts on, as with the sql format.
+    std::size_t escaped = 0;
+    const WriteOutcome written = output.Write(
+        [&](std::ostream& out) { out << (output.IsTerminal() ? writers::TerminalText(plan.script, &escaped) : plan.script); },
+        error);
     if (written != WriteOutcome::Written) {
       if (written == WriteOutcome::Failed) console.Error(error);
       return written == WriteOutcome::Failed ? kExitFailure : kExitCancelled;
     }
+    if (escaped > 0)
+      console.Warning(std::to_string(escaped) + (escaped == 1 ? " character" : " characters") +
+                      " that the terminal would act on or not show are escaped (as \\x1b, \\u202e); write the plan "
+                      "with -o FILE or to a pipe to have it exactly");
     return plan.empty ? kExitOk : kExitDifferent;
   }
   const compare::ModelDifference difference = compare::DiffModels(*models[0], *models[1]);

@@ -614,7 +614,9 @@ void Planner::DropViews() {
   // A view is dropped after the views that read it.
   std::vector<int> left(m_viewsDropped.begin(), m_viewsDropped.end());
   auto reads = [&](int reader, int read) {
-    const std::u16string name = m_d.MatchKey(values::Name(Old(read)), false);
+    // The name as the database holds it: what a quoted reference names
+    // exactly, and an unquoted one after the dialect's folding.
+    const std::u16string name = m_d.MatchKey(values::Name(Old(read)), true);
     for (const std::vector<NamePart>& run : ReferencedNames(values::Text(Old(reader), model::Definition), m_d.Tokens()))
       for (const NamePart& part : run)
         if (m_d.MatchKey(part.name, part.quoted) == name) return true;
