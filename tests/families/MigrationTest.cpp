@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -46,6 +47,7 @@ struct GenTable {
     std::string kind;    // "unique", "check", "foreign key", "index"
     std::string column;
     std::string target;  // a foreign key's table
+    std::string rule = "CASCADE";  // a foreign key's ON DELETE
   };
   std::vector<Constraint> constraints;
 };
@@ -106,6 +108,15 @@ class Generator {
     GenSchema schema;
     for (int i = 0, n = 2 + Pick(3); i < n; ++i) schema.tables.push_back(Table(true));
     for (int i = 0; i < 3; ++i) AddConstraint(schema);
+    // Foreign keys, from a column of their own.
+    for (GenTable& table : schema.tables) {
+      if (Pick(2) == 0) continue;
+      GenColumn column{Fresh("p"), {}, "integer", false, "", ""};
+      column.origin = column.name;
+      table.columns.push_back(column);
+      const GenTable& target = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+      table.constraints.push_back({Fresh("f"), "foreign key", column.name, target.name});
+    }
     if (Pick(2) == 0) AddView(schema);
     if (m_postgres && Pick(2) == 0) schema.sequences.emplace_back(Fresh("q"), 1);
     return schema;
@@ -208,6 +219,12 @@ class Generator {
         table.constraints.erase(table.constraints.begin() + Pick(static_cast<int>(table.constraints.size())));
         return "drop constraint of " + table.name;
       case 10:
+        for (GenTable& each : schema.tables)
+          for (GenTable::Constraint& c : each.constraints) {
+            if (c.kind != "foreign key" || Pick(2) == 0) continue;
+            c.rule = c.rule == "CASCADE" ? "SET NULL" : "CASCADE";
+            return "rule of " + c.name;
+          }
         if (Pick(2) == 0 || schema.views.empty()) {
           AddView(schema);
           return "add view";
@@ -271,7 +288,7 @@ std::string Render(const GenSchema& schema, bool postgres) {
       if (c.kind == "check") sql << ", CONSTRAINT " << c.name << " CHECK (" << c.column << " >= 0)";
       if (c.kind == "foreign key" && !postgres)
         sql << ", CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column << ") REFERENCES " << c.target
-            << " (id) ON DELETE CASCADE";
+            << " (id) ON DELETE " << c.rule;
     }
     sql << ");\n";
     for (const GenTable::Constraint& c : table.constraints)
@@ -286,7 +303,7 @@ std::string Render(const GenSchema& schema, bool postgres) {
       for (const GenTable::Constraint& c : table.constraints)
         if (c.kind == "foreign key")
           sql << "ALTER TABLE " << table.name << " ADD CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column
-              << ") REFERENCES " << c.target << " (id) ON DELETE CASCADE;\n";
+              << ") REFERENCES " << c.target << " (id) ON DELETE " << c.rule << ";\n";
   for (const GenView& view : schema.views) {
     sql << "CREATE VIEW " << view.name << " AS SELECT ";
     for (std::size_t i = 0; i < view.columns.size(); ++i) sql << (i > 0 ? ", " : "") << view.columns[i];
@@ -314,6 +331,28 @@ std::vector<compare::Rename> Renames(const GenSchema& after, const std::string& 
       renames.push_back(forward ? compare::Rename{u(schema), u(table.origin), {}, u(table.name)}
                                 : compare::Rename{u(schema), u(table.name), {}, u(table.origin)});
   return renames;
+}
+
+// Whether going from `before` to `after` can lose data: a table or column
+// of OLD dropped, a type narrowed, NOT NULL added.
+int Rank(const std::string& type) {
+  static const std::vector<std::string> order = {"smallint", "integer", "bigint", "varchar(10)", "varchar(40)", "text"};
+  return static_cast<int>(std::find(order.begin(), order.end(), type) - order.begin());
+}
+
+bool LosesData(const GenSchema& before, const GenSchema& after) {
+  for (const GenTable& old : before.tables) {
+    const auto table = std::find_if(after.tables.begin(), after.tables.end(),
+                                    [&](const GenTable& t) { return t.origin == old.origin; });
+    if (table == after.tables.end()) return true;
+    for (const GenColumn& oldColumn : old.columns) {
+      const auto column = std::find_if(table->columns.begin(), table->columns.end(),
+                                       [&](const GenColumn& c) { return c.origin == oldColumn.origin; });
+      if (column == table->columns.end()) return true;
+      if (Rank(column->type) < Rank(oldColumn.type) || (column->notNull && !oldColumn.notNull)) return true;
+    }
+  }
+  return false;
 }
 
 std::string DifferenceText(const GenericModel& a, const GenericModel& b) {
@@ -350,12 +389,17 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   ASSERT_TRUE(plugin.Loaded());
   int applied = 0;
   int refusedForLoss = 0;
+  std::map<std::string, int> kinds;  // edits by kind, for the summary
   for (int seed = 1; seed <= kCases; ++seed) {
     Generator generator(static_cast<unsigned>(seed), postgres);
     const GenSchema before = generator.Base();
     GenSchema after = before;
     std::string edits;
-    for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) edits += generator.Edit(after) + "; ";
+    for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
+      const std::string edit = generator.Edit(after);
+      edits += edit + "; ";
+      ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
+    }
     SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
 
     const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
@@ -380,6 +424,7 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
         Copy(oldModel, copy);
         const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
         EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
+        EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
         if (!strict.dataLoss.empty()) ++refusedForLoss;
       }
       const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
@@ -399,8 +444,10 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   // Most cases change something both ways; some are refused without the flag.
   EXPECT_GE(applied, kCases);
   EXPECT_GT(refusedForLoss, 0);
-  std::printf("[ plans   ] %s: %d plans applied and checked, %d refused without --allow-data-loss\n",
-              backend.Name().c_str(), applied, refusedForLoss);
+  std::string summary;
+  for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
+  std::printf("[ plans   ] %s: %d plans applied and checked, %d refused without --allow-data-loss; edits: %s\n",
+              backend.Name().c_str(), applied, refusedForLoss, summary.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::ValuesIn(Planned()),
