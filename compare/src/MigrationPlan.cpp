@@ -402,6 +402,7 @@ void Planner::Matched(int before, int after) {
     case model::Sequence: {
       if (m_sqlite) break;
       std::u16string text = u"ALTER SEQUENCE " + Q(m_new, newObject);
+      std::u16string comment;
       auto number = [&](const char16_t* clause, int propertyId) {
         if (const std::optional<std::int64_t> value = values::Integer(newObject, propertyId))
           text += clause + platform::Utf8ToUtf16(std::to_string(*value));
@@ -413,13 +414,15 @@ void Planner::Matched(int before, int after) {
           case model::SequenceMin: number(u" MINVALUE ", model::SequenceMin); break;
           case model::SequenceMax: number(u" MAXVALUE ", model::SequenceMax); break;
           case model::SequenceCycle: text += values::Flag(newObject, model::SequenceCycle) ? u" CYCLE" : u" NO CYCLE"; break;
+          case model::Comment: comment = m_d.CommentStatement(u"SEQUENCE", Q(m_new, newObject), newObject); break;
           default:
             Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(difference.propertyId) +
                       " changes, which the planner does not state");
             return;
         }
       }
-      m_creates.Add(kTypes, newObject, text + u";\n");
+      const bool altered = text.size() > (u"ALTER SEQUENCE " + Q(m_new, newObject)).size();
+      m_creates.Add(kTypes, newObject, (altered ? text + u";\n" : u"") + comment);
       return;
     }
     default: break;

@@ -161,6 +161,7 @@ TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFrom
       {{Saved(), changed, "--format", "sql", "--rename", "main"}, 2, "a rename is schema.table=new"},
       {{Saved(), changed, "--allow-data-loss"}, 2, "go with --format sql"},
       {{other, other, "--format", "sql", "--dialect", "mariadb"}, 2, "but --dialect names mariadb"},
+      {{older, older, "--format", "sql", "--dialect", "mariadb"}, 4, "it does not yet write plans in mariadb"},
   };
   for (const Refusal& refusal : refusals) {
     Strings args = {"diff"};
