@@ -16,6 +16,9 @@
 
 #include <tillerhold/GenericModel.h>
 #include <compare/DiffOutput.h>
+#include <compare/MigrationPlan.h>
+#include <tillerhold/ModelVocabulary.h>
+#include <writers/SqlStatements.h>
 #include <writers/OutputFormats.h>
 
 #include <CLI/CLI.hpp>
@@ -102,10 +105,31 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
       ->required();
   auto* newOption = cli.add_option("NEW", after.path, "The model after, likewise (or a database option below)");
   std::string format = "text";
-  cli.add_option("--format", format, "text: for people; json: for programs")
+  cli.add_option("--format", format,
+                 "text: for people; json: for programs; sql: the statements that change a database shaped like OLD "
+                 "into one shaped like NEW, in its dialect")
       ->type_name("FORMAT")
-      ->check(CLI::IsMember({"text", "json"}))
+      ->check(CLI::IsMember({"text", "json", "sql"}))
       ->capture_default_str();
+  bool allowDataLoss = false;
+  cli.add_flag("--allow-data-loss", allowDataLoss,
+               "With --format sql: write the steps that can lose data (a dropped table or column, a narrowed type, "
+               "NOT NULL added), each after a comment saying what it loses; without it such a plan is refused");
+  std::vector<std::string> renameTexts;
+  cli.add_option("--rename", renameTexts,
+                 "With --format sql: SCHEMA.TABLE=NEW or SCHEMA.TABLE.COLUMN=NEW: the table or column OLD calls so "
+                 "is the one NEW calls NEW (renamed, not dropped and added); repeatable")
+      ->type_name("RENAME");
+  std::string dialectOption;
+  {
+    std::vector<std::string> dialectNames;
+    for (std::string_view name : writers::SqlStatements::DialectNames()) dialectNames.emplace_back(name);
+    cli.add_option("--dialect", dialectOption,
+                   "With --format sql: the kind of database, where neither side records it (a model saved before "
+                   "models recorded it)")
+        ->type_name("NAME")
+        ->check(CLI::IsMember(dialectNames));
+  }
   bool quiet = false;
   cli.add_flag("-q,--quiet", quiet,
                "Only the summary line (with --format json: only the counts), nothing when the models agree; the "
@@ -146,9 +170,13 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     for (CLI::Option* other : sources)
       if (other != source) source->excludes(other);
   cli.footer(
-      "Exit codes: 0 the models agree; 1 they differ; 2 usage error; 3 a live side could not be\n"
-      "connected to; 4 a model cannot be read or the output cannot be written; 5 a live side was\n"
-      "imported with errors (nothing compared); 130 cancelled.");
+      "Exit codes: 0 the models agree; 1 they differ (with --format sql: the plan is written); 2 usage\n"
+      "error (also: the sides come from different kinds of database, or a --rename names nothing);\n"
+      "3 a live side could not be connected to; 4 a model cannot be read or the output cannot be\n"
+      "written, or (--format sql) the plan is refused: it has steps that can lose data and\n"
+      "--allow-data-loss is not given, or a change the planner cannot state; each is listed on\n"
+      "standard error and nothing is written; 5 a live side was imported with errors (nothing\n"
+      "compared); 130 cancelled.");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -178,6 +206,19 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
     return kExitUsage;
   }
   live.schemas = schemas;
+  if (format != "sql" && (allowDataLoss || !renameTexts.empty() || !dialectOption.empty())) {
+    std::fprintf(stderr, "error: --allow-data-loss, --rename and --dialect go with --format sql\n");
+    return kExitUsage;
+  }
+  std::vector<compare::Rename> renames;
+  for (const std::string& text : renameTexts) {
+    try {
+      renames.push_back(compare::ReadRename(text));
+    } catch (const std::invalid_argument& e) {
+      std::fprintf(stderr, "error: --rename %s: %s\n", writers::VisibleText(text).c_str(), e.what());
+      return kExitUsage;
+    }
+  }
 
   signals::Install();
   Console console(stderr, ::isatty(STDERR_FILENO) != 0, false);
@@ -207,7 +248,7 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
   }
   GenericModel oldModel;
   GenericModel newModel;
-  const GenericModel* models[2] = {&oldModel, &newModel};
+  GenericModel* models[2] = {&oldModel, &newModel};
   int index = 0;
   for (const DiffSide* side : {&before, &after}) {
     const bool fromOptions = side == &after && newFromOptions;
@@ -239,6 +280,69 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
       return code;
     }
     ++index;
+  }
+  if (format == "sql") {
+    // The kind of database: what either side records (a live side, what
+    // its plug-in declares); two kinds cannot be planned between.
+    std::string dialect = dialectOption;
+    std::string recordedBy;
+    for (int side = 0; side < 2; ++side) {
+      const CMOProperty* property = models[side]->GetCMOObject()->GetProperty(model::SqlDialectName);
+      if (property == nullptr) continue;
+      const std::string recorded = platform::Utf16ToUtf8(property->GetWStringValue());
+      const std::string label = side == 0 ? "OLD" : "NEW";
+      if (!dialect.empty() && dialect != recorded) {
+        console.Error(label + " comes from a " + writers::VisibleText(recorded) + " database, but " +
+                      (recordedBy.empty() ? std::string("--dialect names ") : recordedBy + " from a ") +
+                      writers::VisibleText(dialect) + (recordedBy.empty() ? "" : " one") +
+                      ": a plan changes one kind of database");
+        return kExitUsage;
+      }
+      dialect = recorded;
+      recordedBy = label;
+    }
+    if (dialect.empty()) {
+      console.Error("neither side says what kind of database it comes from (models saved by earlier versions do not); "
+                    "name it with --dialect");
+      return kExitUsage;
+    }
+    compare::MigrationPlan plan;
+    try {
+      // The old model is one of ours: the renames are made in it.
+      plan = compare::PlanMigration(*models[0], *models[1],
+                                    {dialect, allowDataLoss, renames});
+    } catch (const compare::PlanError& e) {
+      console.Error(e.what());
+      return kExitUsage;
+    }
+    if (!plan.unplanned.empty()) {
+      for (const std::string& line : plan.unplanned) console.Error("cannot plan: " + line);
+      console.Error("no plan is written: " + std::to_string(plan.unplanned.size()) +
+                    " change(s) above are beyond what the planner states");
+      return kExitFailure;
+    }
+    if (!plan.dataLoss.empty() && !allowDataLoss) {
+      for (const std::string& line : plan.dataLoss) console.Error("loses data: " + line);
+      console.Error("no plan is written: " + std::to_string(plan.dataLoss.size()) +
+                    " step(s) above can lose data; --allow-data-loss writes them");
+      return kExitFailure;
+    }
+    if (plan.empty) plan.script = "-- The models agree: nothing to change.\n";
+    // The plan holds the databases' texts: a terminal gets none of the
+    // characters it acts on, as with the sql format.
+    std::size_t escaped = 0;
+    const WriteOutcome written = output.Write(
+        [&](std::ostream& out) { out << (output.IsTerminal() ? writers::TerminalText(plan.script, &escaped) : plan.script); },
+        error);
+    if (written != WriteOutcome::Written) {
+      if (written == WriteOutcome::Failed) console.Error(error);
+      return written == WriteOutcome::Failed ? kExitFailure : kExitCancelled;
+    }
+    if (escaped > 0)
+      console.Warning(std::to_string(escaped) + (escaped == 1 ? " character" : " characters") +
+                      " that the terminal would act on or not show are escaped (as \\x1b, \\u202e); write the plan "
+                      "with -o FILE or to a pipe to have it exactly");
+    return plan.empty ? kExitOk : kExitDifferent;
   }
   const compare::ModelDifference difference = compare::DiffModels(*models[0], *models[1]);
   const WriteOutcome written = output.Write(

@@ -14,6 +14,7 @@
 #include <schemaimport/SchemaImport.h>
 #include <schemaimport/ScopeList.h>
 #include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
 #include <writers/ObjectTypeWords.h>
 #include <writers/SqlStatements.h>
 
@@ -214,6 +215,16 @@ int ImportSource(const Options& options, Loaded& loaded, Console& console, const
   imported.model = model;
   imported.plugin = &plugin;
   imported.failed = plugin.FailedStatements();
+  // The kind of database goes with the model, so that a saved model can
+  // be planned against in its dialect; a name this program does not know
+  // is not recorded (the sql format warns about it when it writes).
+  const std::string declared = plugin.sqlDialect != nullptr ? plugin.sqlDialect : "";
+  for (std::string_view name : writers::SqlStatements::DialectNames()) {
+    if (name != declared || declared.empty()) continue;
+    auto* property = new CMOProperty(model::SqlDialectName);
+    property->SetWStringValue(platform::Utf8ToUtf16(declared));
+    model->GetCMOObject()->SetProperty(property);
+  }
   return -1;
 }
 

@@ -114,6 +114,68 @@ struct Refusal {
   std::string message;  // part of standard error
 };
 
+// --format sql: the plan from the sample to the changed sample narrows a
+// type, so it is refused (exit 4, each step listed, nothing written) until
+// --allow-data-loss; the plan applied to the sample's database makes it the
+// changed one. The dialect comes from the saved models; a model saved
+// without one needs --dialect, two kinds of database are a usage error.
+TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFromTheModels) {
+  // The sample's database, and a copy changed by hand and saved.
+  const std::string database = m_dir.Path("sample.db");
+  const std::string changedDatabase = m_dir.Path("changed.db");
+  ProcessResult result = Host({"--quiet", "--format", "sql"});
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+  SqliteFile(database).Exec(result.out);
+  SqliteFile(changedDatabase).Exec(result.out);
+  SqliteFile(changedDatabase).Exec("ALTER TABLE reviews DROP COLUMN body; CREATE INDEX idx_new ON reviews (rating);");
+  const std::string changed = m_dir.Path("changed.json");
+  result = Host({"--quiet", "--sqlite", changedDatabase, "-o", changed});
+  ASSERT_EQ(result.exitCode, 0) << Printed(result);
+
+  const std::string plan = m_dir.Path("plan.sql");
+  result = Host({"diff", Saved(), changed, "--format", "sql", "-o", plan});
+  EXPECT_EQ(result.exitCode, 4) << Printed(result);
+  EXPECT_NE(result.err.find("loses data: column main.reviews.body is dropped"), std::string::npos) << result.err;
+  EXPECT_FALSE(fs::exists(plan));
+
+  result = Host({"diff", Saved(), changed, "--format", "sql", "--allow-data-loss", "-o", plan});
+  ASSERT_EQ(result.exitCode, 1) << Printed(result);
+  EXPECT_NE(ReadFile(plan).find("-- loses data: column main.reviews.body"), std::string::npos) << ReadFile(plan);
+  SqliteFile(database).Exec(ReadFile(plan));
+  result = Host({"diff", "sqlite:" + database, changed});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result) << ReadFile(plan);
+
+  nlohmann::ordered_json model = nlohmann::ordered_json::parse(ReadFile(Saved()));
+  ASSERT_EQ(model["properties"]["sqlDialect"], "sqlite");
+  model["properties"].erase("sqlDialect");
+  const std::string older = m_dir.Path("older.json");
+  WriteFile(older, model.dump(2));
+  model["properties"]["sqlDialect"] = "postgresql";
+  const std::string other = m_dir.Path("other.json");
+  WriteFile(other, model.dump(2));
+  const std::vector<Refusal> refusals = {
+      {{older, older, "--format", "sql"}, 2, "neither side says what kind of database it comes from"},
+      {{Saved(), other, "--format", "sql"}, 2, "NEW comes from a postgresql database, but OLD from a sqlite one"},
+      {{older, Saved(), "--format", "sql", "--dialect", "mariadb"}, 2, "NEW comes from a sqlite database, but --dialect"},
+      {{Saved(), changed, "--format", "sql", "--rename", "main.nothing=x"}, 2, "the old model has no such table"},
+      {{Saved(), changed, "--format", "sql", "--rename", "main"}, 2, "a rename is schema.table=new"},
+      {{Saved(), changed, "--allow-data-loss"}, 2, "go with --format sql"},
+      {{other, other, "--format", "sql", "--dialect", "mariadb"}, 2, "but --dialect names mariadb"},
+      {{older, older, "--format", "sql", "--dialect", "mariadb"}, 4, "it does not yet write plans in mariadb"},
+  };
+  for (const Refusal& refusal : refusals) {
+    Strings args = {"diff"};
+    args.insert(args.end(), refusal.args.begin(), refusal.args.end());
+    result = Host(args);
+    EXPECT_EQ(result.exitCode, refusal.exitCode) << Printed(result);
+    EXPECT_NE(result.err.find(refusal.message), std::string::npos) << result.err;
+  }
+  // An older model planned against itself in the dialect named: nothing to do.
+  result = Host({"diff", older, older, "--format", "sql", "--dialect", "sqlite"});
+  EXPECT_EQ(result.exitCode, 0) << Printed(result);
+  EXPECT_EQ(result.out, "-- The models agree: nothing to change.\n");
+}
+
 TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
   WriteFile(m_dir.Path("text.json"), "not json at all");
   WriteFile(m_dir.Path("table.json"), R"({"id": 1, "type": "table"})");

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <istream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -128,9 +129,13 @@ std::string ParseMessage(const std::exception& error) {
 
 void JsonReader::Read(std::istream& in, GenericModel& model) const {
   if (model.GetObjectCount() != 1) throw std::invalid_argument("JsonReader::Read: the model must hold only its root");
+  // Read whole, then parsed: the parser reads a stream a character at a
+  // time through its buffer, which took most of the time of a large model.
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) throw ReadError("the model could not be read to its end");
   Json document;
   try {
-    document = Json::parse(in);
+    document = Json::parse(text);
   } catch (const Json::exception& error) {
     throw ReadError(ParseMessage(error));
   }

@@ -103,6 +103,7 @@ const char* PropertyName(int propertyId) {
     case IncludedColumns: return "includedColumns";
     case ServerName: return "serverName";
     case DatabaseName: return "databaseName";
+    case SqlDialectName: return "sqlDialect";
   }
   return nullptr;
 }

@@ -40,6 +40,12 @@ class PostgresDialect : public SqlDialect {
   void Finish(Script& script, const SqlModel& model) const override;
   bool HasPrivileges() const override { return true; }
   std::u16string Privileges(const SqlModel& model, const CMOObject& object) const override;
+  std::u16string RoutineDropName(const SqlModel& model, const CMOObject& routine) const override {
+    return RoutineSignature(model, routine);
+  }
+  std::u16string ConstraintClause(const SqlModel& model, const CMOObject& constraint) const override {
+    return ConstraintText(model, constraint);
+  }
 
  protected:
   std::u16string ColumnDefinition(const SqlModel& model, const CMOObject& column) const override;

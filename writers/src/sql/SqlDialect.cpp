@@ -303,6 +303,20 @@ std::u16string SqlDialect::CommentOn(std::u16string_view kind, std::u16string_vi
          Literal(Text(object, model::Comment)) + u";\n";
 }
 
+std::u16string SqlDialect::CommentStatement(std::u16string_view kind, std::u16string_view name,
+                                            const CMOObject& object) const {
+  if (HasText(object, model::Comment)) return CommentOn(kind, name, object);
+  return u"COMMENT ON " + std::u16string(kind) + u' ' + std::u16string(name) + u" IS NULL;\n";
+}
+
+std::u16string SqlDialect::ConstraintClause(const SqlModel& model, const CMOObject& constraint) const {
+  switch (constraint.GetObjectType()) {
+    case model::Key: return KeyClause(model, constraint);
+    case model::ForeignKey: return ForeignKeyClause(model, constraint);
+    default: return CheckClause(constraint);
+  }
+}
+
 // ---- The objects.
 
 void SqlDialect::WriteSchema(Script& script, const SqlModel&, const CMOObject& schema) const {

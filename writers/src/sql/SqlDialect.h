@@ -113,6 +113,30 @@ class SqlDialect {
   // which its partition table stands for, is written by nothing).
   virtual void WriteOther(Script& script, const SqlModel& model, const CMOObject& object) const;
 
+  // ---- Parts a migration plan (compare/MigrationPlan.h) states changes
+  // with; each reads the model's texts through Proven, as the writers do.
+
+  // One column's definition, as ADD COLUMN takes it.
+  std::u16string ColumnClause(const SqlModel& model, const CMOObject& column) const {
+    return ColumnDefinition(model, column);
+  }
+  // The object's default, as SET DEFAULT takes it.
+  std::u16string DefaultOf(const CMOObject& object) const { return Default(object); }
+  // The property's text when it proves to be one `kind`; else RefusedText.
+  const std::u16string& ProvenText(const CMOObject& object, int propertyId, TextKind kind) const {
+    return Proven(object, propertyId, kind);
+  }
+  // A key, check or foreign key as ALTER TABLE ... ADD takes it.
+  virtual std::u16string ConstraintClause(const SqlModel& model, const CMOObject& constraint) const;
+  // How DROP names the routine: its qualified name, and where the dialect
+  // tells overloads apart, its argument types.
+  virtual std::u16string RoutineDropName(const SqlModel& model, const CMOObject& routine) const {
+    return QualifiedName(model, routine);
+  }
+  // "COMMENT ON <kind> <name> IS ...;" (IS NULL without a comment), where
+  // the dialect has the statement; empty otherwise.
+  std::u16string CommentStatement(std::u16string_view kind, std::u16string_view name, const CMOObject& object) const;
+
  protected:
   // ---- Parts the writers above share, for the dialects to reuse.
 

@@ -106,6 +106,8 @@ class Script {
   void Follow(int statement, int before);
   // The statement groups made for the object, in the order added.
   const std::vector<int>& StatementsOf(int objectId) const;
+  // A statement group's text.
+  const std::u16string& Text(int statement) const { return m_statements[static_cast<std::size_t>(statement)].text; }
 
   // A text of the model left out (SqlDialect::Proven): a line
   // "-- not written: ..." for the object in the phase, naming the text,

@@ -110,6 +110,8 @@ enum PropertyId : int {
   IncludedColumns = 180,    // ids: included (non-key) columns of an index
   ServerName = 214,         // on the root object
   DatabaseName = 215,       // on the root object
+  SqlDialectName = 216,     // on the root object: the SQL dialect of the database the model was read from
+                            // ("postgresql", "sqlite", "mariadb", "standard"); absent in models saved before
 };
 
 // The lowerCamel name of an object type or property id for output ("table",

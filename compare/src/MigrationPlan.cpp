@@ -1,0 +1,833 @@
+#include <compare/MigrationPlan.h>
+#include <compare/ModelDiff.h>
+#include <compare/ObjectMatch.h>
+
+#include "sql/SqlDialect.h"
+#include "sql/SqlScript.h"
+
+#include <platform/Utf.h>
+#include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelVocabulary.h>
+#include <writers/ModelValues.h>
+#include <writers/VisibleText.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace compare {
+
+namespace {
+
+using namespace writers::sql;
+namespace values = writers::values;
+
+std::string U8(std::u16string_view text) { return platform::Utf16ToUtf8(text); }
+
+std::u16string Lower(std::u16string_view text) {
+  std::u16string lower(text);
+  for (char16_t& c : lower)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  return lower;
+}
+
+// ---- Types: whether every value of the old type is a value of the new one.
+
+struct TypeName {
+  std::u16string base;            // lower case, blanks collapsed
+  std::vector<long long> sizes;   // the numbers in parentheses
+};
+
+TypeName ReadType(std::u16string_view text) {
+  TypeName type;
+  const std::u16string lower = Lower(text);
+  const std::size_t open = lower.find(u'(');
+  std::u16string base = lower.substr(0, open);
+  while (!base.empty() && base.back() == u' ') base.pop_back();
+  type.base = base;
+  if (open != std::u16string::npos) {
+    long long value = -1;
+    for (std::size_t i = open + 1; i < lower.size() && lower[i] != u')'; ++i) {
+      if (lower[i] >= u'0' && lower[i] <= u'9') {
+        value = (value < 0 ? 0 : value * 10) + (lower[i] - u'0');
+      } else if (lower[i] == u',') {
+        type.sizes.push_back(value);
+        value = -1;
+      }
+    }
+    type.sizes.push_back(value);
+  }
+  return type;
+}
+
+int IntegerRank(std::u16string_view base) {
+  if (base == u"smallint" || base == u"int2") return 1;
+  if (base == u"integer" || base == u"int" || base == u"int4") return 2;
+  if (base == u"bigint" || base == u"int8") return 3;
+  return 0;
+}
+
+bool IsTextType(std::u16string_view base) {
+  return base == u"character varying" || base == u"varchar" || base == u"text";
+}
+
+bool Widens(std::u16string_view from, std::u16string_view to) {
+  const TypeName a = ReadType(from);
+  const TypeName b = ReadType(to);
+  if (a.base == b.base && a.sizes == b.sizes) return true;
+  if (IntegerRank(a.base) > 0 && IntegerRank(b.base) >= IntegerRank(a.base)) return true;
+  if (IntegerRank(a.base) > 0 && b.base == u"numeric" && b.sizes.empty()) return true;
+  if (a.base == u"real" && b.base == u"double precision") return true;
+  if (IsTextType(a.base) && IsTextType(b.base)) {
+    if (b.sizes.empty()) return true;                       // unlimited
+    return !a.sizes.empty() && a.base != u"text" && b.sizes[0] >= a.sizes[0];
+  }
+  if (a.base == b.base && a.base == u"numeric") {
+    if (b.sizes.empty()) return true;
+    if (a.sizes.empty()) return false;
+    const long long scaleA = a.sizes.size() > 1 ? a.sizes[1] : 0;
+    const long long scaleB = b.sizes.size() > 1 ? b.sizes[1] : 0;
+    return scaleB >= scaleA && b.sizes[0] - scaleB >= a.sizes[0] - scaleA;
+  }
+  return false;
+}
+
+// ---- The planner.
+
+class Planner {
+ public:
+  Planner(const GenericModel& before, const GenericModel& after, const SqlDialect& dialect, bool sqlite,
+          const PlanOptions& options, const std::unordered_map<int, std::u16string>& originalNames,
+          std::u16string renames)
+      : m_d(dialect),
+        m_sqlite(sqlite),
+        m_options(options),
+        m_originalNames(originalNames),
+        m_old(before),
+        m_new(after),
+        m_match(before, after),
+        m_creates(m_new, dialect),
+        m_renames(std::move(renames)) {
+    dialect.Prepare(m_old);
+    dialect.Prepare(m_new);
+  }
+
+  MigrationPlan Run();
+
+ private:
+  const CMOObject& Old(int id) const { return *m_old.Object(id); }
+  const CMOObject& New(int id) const { return *m_new.Object(id); }
+  std::string Describe(const SqlModel& model, const CMOObject& object) const { return U8(m_d.Describe(model, object)); }
+  std::u16string Q(const SqlModel& model, const CMOObject& object) const { return m_d.QualifiedName(model, object); }
+  std::u16string N(const CMOObject& object) const { return m_d.Name(values::Name(object)); }
+  // The table's name in the old database: before a rename the plan does
+  // not state (SQLite's renames are rebuilds).
+  std::u16string OldName(const CMOObject& object) const {
+    const auto found = m_originalNames.find(object.GetObjectId());
+    return found == m_originalNames.end() ? values::Name(object) : found->second;
+  }
+
+  void Unplanned(const std::string& what) { m_plan.unplanned.push_back(what); }
+  // SQLite: what the rebuild of the table loses, said before it.
+  void RebuildLoses(int table, const std::string& what) {
+    m_plan.dataLoss.push_back(what);
+    m_rebuildLosses[table] += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+  }
+  // A step that can lose data: listed, and written after a comment saying so.
+  void Lose(std::u16string& section, const std::string& what, std::u16string_view statement) {
+    m_plan.dataLoss.push_back(what);
+    section += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+    section += statement;
+  }
+
+  // Every object of the subtree written as the sql format writes it.
+  void WriteNew(const CMOObject& object);
+  void Matched(int before, int after);
+  void Added(int after);
+  void Removed(int before);
+  void MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColumn);
+  void DropConstraint(const CMOObject& oldObject);
+  void ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable);
+  void FindTouchedViews();
+  void DropViews();
+  void RebuildTables();
+  void RecreateForeignKeys();
+
+  bool IsTableChild(const CMOObject& object, const SqlModel& model) const {
+    const CMOObject* parent = model.Parent(object);
+    return parent != nullptr && parent->GetObjectType() == model::Table;
+  }
+
+  const SqlDialect& m_d;
+  bool m_sqlite;
+  const PlanOptions& m_options;
+  const std::unordered_map<int, std::u16string>& m_originalNames;
+  SqlModel m_old;
+  SqlModel m_new;
+  ModelMatch m_match;
+  Script m_creates;  // creates and changes of the new model's objects, ordered as the sql format orders
+  MigrationPlan m_plan;
+
+  std::u16string m_renames;
+  std::u16string m_dropForeignKeys;
+  std::u16string m_dropViews;
+  std::u16string m_dropOthers;   // triggers, indexes, checks, keys
+  std::u16string m_dropColumns;
+  std::u16string m_dropTables;
+  std::u16string m_dropLast;     // schemas; at the end all of the last drops
+  std::u16string m_dropRoutines;
+  std::u16string m_dropSequences;
+  std::u16string m_dropTypes;
+  std::vector<std::u16string> m_droppedTables;  // PostgreSQL: the tables of the one DROP TABLE
+
+  std::set<int> m_touched;           // old tables whose columns or name change, and old views dropped
+  std::set<int> m_viewsDropped;      // old views dropped (and made again when they have a match)
+  std::set<int> m_foreignKeysDropped;  // old foreign keys dropped
+  std::set<int> m_keysDropped;       // old keys dropped
+  std::set<int> m_retyped;           // old columns whose type changes
+  std::set<int> m_rebuilt;           // old tables rebuilt (SQLite)
+  std::vector<std::pair<int, int>> m_matchedTables;
+  std::unordered_set<int> m_written;
+  std::map<int, std::u16string> m_rebuildLosses;  // old table id -> comments before its rebuild  // new objects whose statements the script holds
+};
+
+void Planner::WriteNew(const CMOObject& object) {
+  if (m_new.Omitted(object.GetObjectId()) || !m_written.insert(object.GetObjectId()).second) return;
+  try {
+    switch (object.GetObjectType()) {
+      case model::Schema: m_d.WriteSchema(m_creates, m_new, object); break;
+      case model::UserType: m_d.WriteType(m_creates, m_new, object); break;
+      case model::Sequence: m_d.WriteSequence(m_creates, m_new, object); break;
+      case model::Table: m_d.WriteTable(m_creates, m_new, object); break;
+      case model::Key: m_d.WriteKey(m_creates, m_new, object); break;
+      case model::CheckConstraint: m_d.WriteCheck(m_creates, m_new, object); break;
+      case model::ForeignKey: m_d.WriteForeignKey(m_creates, m_new, object); break;
+      case model::Index: m_d.WriteIndex(m_creates, m_new, object); break;
+      case model::View: m_d.WriteView(m_creates, m_new, object); break;
+      case model::Routine: m_d.WriteRoutine(m_creates, m_new, object); break;
+      case model::Trigger: m_d.WriteTrigger(m_creates, m_new, object); break;
+      case model::Column: case model::Parameter: break;  // with their table, view or routine
+      default: m_d.WriteOther(m_creates, m_new, object); break;  // as the sql format: a partition is its table
+    }
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, object) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+    return;
+  }
+  for (int statement : m_creates.StatementsOf(object.GetObjectId()))
+    if (m_creates.Text(statement).starts_with(u"-- Not written"))
+      Unplanned(Describe(m_new, object) + ": the sql format cannot write it");
+  for (int child : object.GetChildIds()) WriteNew(New(child));
+}
+
+void Planner::DropConstraint(const CMOObject& oldObject) {
+  const CMOObject* table = m_old.Parent(oldObject);
+  if (table == nullptr) return;
+  const std::u16string tableName = Q(m_old, *table);
+  switch (oldObject.GetObjectType()) {
+    case model::ForeignKey:
+      m_foreignKeysDropped.insert(oldObject.GetObjectId());
+      m_dropForeignKeys += u"ALTER TABLE " + tableName + u" DROP CONSTRAINT " + N(oldObject) + u";\n";
+      break;
+    case model::Key:
+      m_keysDropped.insert(oldObject.GetObjectId());
+      [[fallthrough]];
+    case model::CheckConstraint:
+      m_dropOthers += u"ALTER TABLE " + tableName + u" DROP CONSTRAINT " + N(oldObject) + u";\n";
+      break;
+    case model::Index: {
+      const CMOObject* schema = m_old.SchemaOf(oldObject);
+      m_dropOthers += u"DROP INDEX " + (schema != nullptr ? N(*schema) + u"." : u"") + N(oldObject) + u";\n";
+      break;
+    }
+    case model::Trigger:
+      m_dropOthers += u"DROP TRIGGER " + N(oldObject) + (m_sqlite ? u"" : u" ON " + tableName) + u";\n";
+      break;
+    default: break;
+  }
+}
+
+void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColumn) {
+  const CMOObject& newTable = *m_new.Parent(newColumn);
+  const std::u16string table = Q(m_new, newTable);
+  const std::u16string alter = u"ALTER TABLE " + table + u" ALTER COLUMN " + N(newColumn);
+  const std::vector<PropertyDifference> differences =
+      CompareProperties(m_match, oldColumn.GetObjectId(), newColumn.GetObjectId());
+  std::u16string text;
+  bool typeChanged = false;
+  bool defaultChanged = false;
+  for (const PropertyDifference& difference : differences) {
+    switch (difference.propertyId) {
+      case model::Position: break;  // ColumnOrder
+      case model::DataType: typeChanged = true; break;
+      case model::DefaultValue: defaultChanged = true; break;
+      case model::Nullable: break;
+      case model::Comment: break;
+      default:
+        if (m_sqlite) break;  // the table is rebuilt from the new text
+        Unplanned(Describe(m_new, newColumn) + ": its " + model::PropertyName(difference.propertyId) +
+                  " changes, which the planner does not state");
+        return;
+    }
+  }
+  const std::u16string& oldType = values::Text(oldColumn, model::DataType);
+  const std::u16string& newType = values::Text(newColumn, model::DataType);
+  const bool loses = typeChanged && !Widens(oldType, newType);
+  const std::string typeLoss = Describe(m_new, newColumn) + " changes type from " + U8(oldType) + " to " + U8(newType) +
+                               ": values may be cut or fail to convert";
+  const bool notNullAdded = values::Integer(oldColumn, model::Nullable).value_or(1) != 0 &&
+                            values::Integer(newColumn, model::Nullable).value_or(1) == 0;
+  const std::string nullLoss = Describe(m_new, newColumn) + " becomes NOT NULL: rows with NULL in it make the change fail";
+  if (m_sqlite) {
+    const int table = oldColumn.GetParentId();
+    if (!differences.empty()) m_rebuilt.insert(table);
+    if (loses) RebuildLoses(table, typeLoss);
+    if (notNullAdded) RebuildLoses(table, nullLoss);
+    return;
+  }
+  try {
+    if (typeChanged) {
+      m_retyped.insert(oldColumn.GetObjectId());
+      m_touched.insert(m_old.Parent(oldColumn)->GetObjectId());
+      const std::u16string& type = m_d.ProvenText(newColumn, model::DataType, TextKind::Type);
+      if (values::HasText(oldColumn, model::DefaultValue)) text += alter + u" DROP DEFAULT;\n";
+      const std::u16string statement =
+          alter + u" TYPE " + type + u" USING " + N(newColumn) + u"::" + type + u";\n";
+      if (loses) {
+        Lose(text, typeLoss, statement);
+      } else {
+        text += statement;
+      }
+    }
+    if (defaultChanged || (typeChanged && values::HasText(oldColumn, model::DefaultValue))) {
+      text += values::HasText(newColumn, model::DefaultValue) ? alter + u" SET DEFAULT " + m_d.DefaultOf(newColumn) + u";\n"
+                                                              : alter + u" DROP DEFAULT;\n";
+    }
+    if (values::Integer(oldColumn, model::Nullable) != values::Integer(newColumn, model::Nullable)) {
+      if (notNullAdded) {
+        Lose(text, nullLoss, alter + u" SET NOT NULL;\n");
+      } else {
+        text += alter + u" DROP NOT NULL;\n";
+      }
+    }
+    if (values::Text(oldColumn, model::Comment) != values::Text(newColumn, model::Comment) ||
+        values::HasText(oldColumn, model::Comment) != values::HasText(newColumn, model::Comment))
+      text += m_d.CommentStatement(u"COLUMN", table + u"." + N(newColumn), newColumn);
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, newColumn) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+    return;
+  }
+  if (!text.empty()) m_creates.Add(kTables, newColumn, std::move(text));
+}
+
+void Planner::ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable) {
+  if (m_sqlite) return;  // a rebuilt table takes the new order
+  // PostgreSQL keeps the columns that stay in their order and adds new
+  // ones at the end.
+  auto ordered = [](const SqlModel& model, const CMOObject& table) {
+    std::vector<const CMOObject*> columns = model.Children(table, model::Column);
+    std::stable_sort(columns.begin(), columns.end(), [](const CMOObject* a, const CMOObject* b) {
+      return values::Integer(*a, model::Position).value_or(0) < values::Integer(*b, model::Position).value_or(0);
+    });
+    return columns;
+  };
+  std::vector<int> planned;
+  for (const CMOObject* column : ordered(m_old, oldTable))
+    if (int after = m_match.AfterOf(column->GetObjectId())) planned.push_back(after);
+  std::vector<int> wanted;
+  for (const CMOObject* column : ordered(m_new, newTable)) {
+    wanted.push_back(column->GetObjectId());
+    if (m_match.BeforeOf(column->GetObjectId()) == 0) planned.push_back(column->GetObjectId());
+  }
+  if (planned != wanted)
+    Unplanned(Describe(m_new, newTable) + ": its columns' order changes, and PostgreSQL adds a column only at the end");
+}
+
+void Planner::Matched(int before, int after) {
+  const CMOObject& oldObject = Old(before);
+  const CMOObject& newObject = New(after);
+  const int type = newObject.GetObjectType();
+  if (type == model::Model) return;
+  if (type == model::Column) {
+    if (IsTableChild(newObject, m_new)) MatchedColumn(oldObject, newObject);
+    else if (!CompareProperties(m_match, before, after).empty()) m_viewsDropped.insert(oldObject.GetParentId());
+    return;
+  }
+  if (type == model::Table) m_matchedTables.emplace_back(before, after);
+  if (type == model::Sequence && m_new.Omitted(after)) return;
+  const std::vector<PropertyDifference> differences = CompareProperties(m_match, before, after);
+  if (type == model::Table && m_originalNames.count(before) > 0) {
+    // Renamed, or a column of it: what reads it is made again.
+    m_touched.insert(before);
+    if (m_sqlite) m_rebuilt.insert(before);
+  }
+  if (differences.empty()) return;
+  switch (type) {
+    case model::Schema:
+    case model::Table:
+      for (const PropertyDifference& difference : differences) {
+        if (m_sqlite && type == model::Table) {
+          m_rebuilt.insert(before);
+        } else if (difference.propertyId == model::Comment) {
+          m_creates.Add(kTables, newObject,
+                        m_d.CommentStatement(type == model::Schema ? u"SCHEMA" : u"TABLE", Q(m_new, newObject), newObject));
+        } else {
+          Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(difference.propertyId) +
+                    " changes, which the planner does not state");
+        }
+      }
+      return;
+    case model::Key:
+    case model::CheckConstraint:
+    case model::ForeignKey:
+      if (m_sqlite) {
+        m_rebuilt.insert(oldObject.GetParentId());
+        return;
+      }
+      DropConstraint(oldObject);
+      WriteNew(newObject);
+      return;
+    case model::Index:
+    case model::Trigger:
+      DropConstraint(oldObject);
+      WriteNew(newObject);
+      return;
+    case model::View:
+      m_viewsDropped.insert(before);
+      return;
+    case model::Sequence: {
+      if (m_sqlite) break;
+      std::u16string text = u"ALTER SEQUENCE " + Q(m_new, newObject);
+      std::u16string comment;
+      auto number = [&](const char16_t* clause, int propertyId) {
+        if (const std::optional<std::int64_t> value = values::Integer(newObject, propertyId))
+          text += clause + platform::Utf8ToUtf16(std::to_string(*value));
+      };
+      for (const PropertyDifference& difference : differences) {
+        switch (difference.propertyId) {
+          case model::SequenceStart: number(u" START WITH ", model::SequenceStart); break;
+          case model::SequenceIncrement: number(u" INCREMENT BY ", model::SequenceIncrement); break;
+          case model::SequenceMin: number(u" MINVALUE ", model::SequenceMin); break;
+          case model::SequenceMax: number(u" MAXVALUE ", model::SequenceMax); break;
+          case model::SequenceCycle: text += values::Flag(newObject, model::SequenceCycle) ? u" CYCLE" : u" NO CYCLE"; break;
+          case model::Comment: comment = m_d.CommentStatement(u"SEQUENCE", Q(m_new, newObject), newObject); break;
+          default:
+            Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(difference.propertyId) +
+                      " changes, which the planner does not state");
+            return;
+        }
+      }
+      const bool altered = text.size() > (u"ALTER SEQUENCE " + Q(m_new, newObject)).size();
+      m_creates.Add(kTypes, newObject, (altered ? text + u";\n" : u"") + comment);
+      return;
+    }
+    default: break;
+  }
+  for (const PropertyDifference& difference : differences)
+    Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(difference.propertyId) +
+              " changes, which the planner does not state");
+}
+
+void Planner::Added(int after) {
+  const CMOObject& object = New(after);
+  const int type = object.GetObjectType();
+  const bool onTable = IsTableChild(object, m_new);
+  if (type == model::Column) {
+    if (!onTable) {
+      m_viewsDropped.insert(m_match.BeforeOf(object.GetParentId()));
+      return;
+    }
+    const int oldTable = m_match.BeforeOf(object.GetParentId());
+    if (m_sqlite) {
+      m_rebuilt.insert(oldTable);
+      return;
+    }
+    m_touched.insert(oldTable);
+    try {
+      const std::u16string table = Q(m_new, *m_new.Parent(object));
+      m_creates.Add(kTables, object,
+                    u"ALTER TABLE " + table + u" ADD COLUMN " + m_d.ColumnClause(m_new, object) + u";\n" +
+                        (values::HasText(object, model::Comment)
+                             ? m_d.CommentStatement(u"COLUMN", table + u"." + N(object), object)
+                             : u""));
+    } catch (const RefusedText& refused) {
+      Unplanned(Describe(m_new, object) + ": its " + model::PropertyName(refused.propertyId) +
+                " is not what a script may hold (" + U8(refused.why) + ")");
+    }
+    return;
+  }
+  if (m_sqlite && onTable && (type == model::Key || type == model::CheckConstraint || type == model::ForeignKey)) {
+    m_rebuilt.insert(m_match.BeforeOf(object.GetParentId()));
+    return;
+  }
+  if (!m_sqlite && type == model::CheckConstraint && onTable) {
+    // A check on a table that stays is added on its own (the table's
+    // CREATE holds the others).
+    try {
+      m_creates.Add(kKeys, object,
+                    u"ALTER TABLE " + Q(m_new, *m_new.Parent(object)) + u" ADD " + m_d.ConstraintClause(m_new, object) +
+                        u";\n");
+    } catch (const RefusedText& refused) {
+      Unplanned(Describe(m_new, object) + ": its " + model::PropertyName(refused.propertyId) +
+                " is not what a script may hold (" + U8(refused.why) + ")");
+    }
+    return;
+  }
+  WriteNew(object);
+}
+
+void Planner::Removed(int before) {
+  const CMOObject& object = Old(before);
+  const int type = object.GetObjectType();
+  const bool onTable = IsTableChild(object, m_old);
+  switch (type) {
+    case model::Schema: {
+      if (m_sqlite) {
+        Unplanned(Describe(m_old, object) + ": the planner does not detach SQLite databases");
+        return;
+      }
+      for (const CMOObject* table : m_old.Children(object, model::Table)) {
+        m_touched.insert(table->GetObjectId());
+        const std::string what = Describe(m_old, *table) + " is dropped with its schema, and its rows with it";
+        m_plan.dataLoss.push_back(what);
+        m_dropLast += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+      }
+      m_dropLast += u"DROP SCHEMA " + N(object) + u" CASCADE;\n";
+      return;
+    }
+    case model::Table: {
+      if (m_old.Omitted(before)) return;  // a virtual table's shadow table goes with it
+      m_touched.insert(before);
+      const std::string what = Describe(m_old, object) + " is dropped, and its rows with it";
+      if (m_sqlite) {
+        Lose(m_dropTables, what, u"DROP TABLE " + m_d.Name(OldName(object)) + u";\n");
+        return;
+      }
+      // One DROP TABLE for all, which may reference each other; a
+      // partition goes with its parent.
+      const CMOObject* parent = m_old.PartitionParent(object);
+      if (parent != nullptr && m_match.AfterOf(parent->GetObjectId()) == 0) {
+        m_plan.dataLoss.push_back(what);
+        m_dropTables += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+        return;
+      }
+      m_droppedTables.push_back(Q(m_old, object));
+      Lose(m_dropTables, what, u"");
+      return;
+    }
+    case model::Routine: {
+      if (m_sqlite) break;
+      const values::RoutineKind kind = values::RoutineKindOf(object);
+      const std::u16string_view word = kind == values::RoutineKind::Procedure ? u"PROCEDURE"
+                                       : kind == values::RoutineKind::Aggregate ? u"AGGREGATE"
+                                                                                : u"FUNCTION";
+      try {
+        m_dropRoutines += u"DROP " + std::u16string(word) + u' ' + m_d.RoutineDropName(m_old, object) + u";\n";
+      } catch (const RefusedText& refused) {
+        Unplanned(Describe(m_old, object) + ": its " + model::PropertyName(refused.propertyId) +
+                  " is not what a script may hold (" + U8(refused.why) + ")");
+      }
+      return;
+    }
+    case model::UserType:
+      if (m_sqlite) break;
+      // Dropped in the reverse of their order in the model: a type after
+      // the types made later that may use it.
+      m_dropTypes = (values::TypeKindOf(object) == values::TypeKind::Domain ? u"DROP DOMAIN " : u"DROP TYPE ") +
+                    Q(m_old, object) + u";\n" + m_dropTypes;
+      return;
+    case model::View:
+      m_viewsDropped.insert(before);
+      m_touched.insert(before);
+      return;
+    case model::Column:
+      if (!onTable) {
+        m_viewsDropped.insert(object.GetParentId());
+        return;
+      }
+      m_touched.insert(object.GetParentId());
+      if (m_sqlite) {
+        m_rebuilt.insert(object.GetParentId());
+        RebuildLoses(object.GetParentId(), Describe(m_old, object) + " is dropped, and its values with it");
+        return;
+      }
+      Lose(m_dropColumns, Describe(m_old, object) + " is dropped, and its values with it",
+           u"ALTER TABLE " + Q(m_old, *m_old.Parent(object)) + u" DROP COLUMN " + N(object) + u";\n");
+      return;
+    case model::Key:
+    case model::CheckConstraint:
+    case model::ForeignKey:
+      if (m_sqlite) {
+        m_rebuilt.insert(object.GetParentId());
+        return;
+      }
+      DropConstraint(object);
+      return;
+    case model::Index:
+    case model::Trigger:
+      DropConstraint(object);
+      return;
+    case model::Sequence:
+      if (m_old.Omitted(before)) return;
+      // IF EXISTS: a sequence a dropped table's column owned goes with it.
+      m_dropSequences += u"DROP SEQUENCE IF EXISTS " + Q(m_old, object) + u";\n";
+      return;
+    default:
+      break;
+  }
+  Unplanned(Describe(m_old, object) + ": the planner does not drop this kind of object");
+}
+
+// Views that read what changes are dropped and made again: a view whose
+// text names a table or view that changes, and the views that read those.
+void Planner::FindTouchedViews() {
+  std::unordered_set<std::u16string> names;
+  auto addName = [&](const CMOObject& object) {
+    names.insert(m_d.MatchKey(values::Name(object), false));
+    names.insert(m_d.MatchKey(values::Name(object), true));
+    names.insert(m_d.MatchKey(OldName(object), true));
+    names.insert(m_d.MatchKey(OldName(object), false));
+  };
+  for (int id : m_touched) addName(Old(id));
+  for (int id : m_rebuilt) addName(Old(id));
+  for (int id : m_viewsDropped) addName(Old(id));
+  const GenericModel& model = m_old.Model();
+  bool grew = true;
+  while (grew) {
+    grew = false;
+    for (int id = 2; id <= model.GetObjectCount(); ++id) {
+      const CMOObject* view = model.GetCMOObject(id);
+      if (view == nullptr || view->GetObjectType() != model::View || m_viewsDropped.count(id) > 0) continue;
+      bool reads = false;
+      for (const std::vector<NamePart>& run : ReferencedNames(values::Text(*view, model::Definition), m_d.Tokens()))
+        for (const NamePart& part : run) reads = reads || names.count(m_d.MatchKey(part.name, part.quoted)) > 0;
+      if (!reads) continue;
+      m_viewsDropped.insert(id);
+      addName(*view);
+      grew = true;
+    }
+  }
+}
+
+void Planner::DropViews() {
+  // A view is dropped after the views that read it.
+  std::vector<int> left(m_viewsDropped.begin(), m_viewsDropped.end());
+  auto reads = [&](int reader, int read) {
+    // The name as the database holds it: what a quoted reference names
+    // exactly, and an unquoted one after the dialect's folding.
+    const std::u16string name = m_d.MatchKey(values::Name(Old(read)), true);
+    for (const std::vector<NamePart>& run : ReferencedNames(values::Text(Old(reader), model::Definition), m_d.Tokens()))
+      for (const NamePart& part : run)
+        if (m_d.MatchKey(part.name, part.quoted) == name) return true;
+    return false;
+  };
+  while (!left.empty()) {
+    std::size_t pick = 0;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+      bool readByOther = false;
+      for (std::size_t j = 0; j < left.size(); ++j) readByOther = readByOther || (i != j && reads(left[j], left[i]));
+      if (!readByOther) {
+        pick = i;
+        break;
+      }
+    }
+    const CMOObject& view = Old(left[pick]);
+    const bool materialized = values::RelationKindOf(view) == values::RelationKind::MaterializedView;
+    m_dropViews += (materialized ? u"DROP MATERIALIZED VIEW " : u"DROP VIEW ") + Q(m_old, view) + u";\n";
+    if (const int after = m_match.AfterOf(left[pick])) WriteNew(New(after));
+    left.erase(left.begin() + static_cast<std::ptrdiff_t>(pick));
+  }
+}
+
+// SQLite: each changed table made again from the new model, its rows
+// copied from the old one under its old name.
+void Planner::RebuildTables() {
+  for (int before : m_rebuilt) {
+    const int after = m_match.AfterOf(before);
+    if (after == 0) continue;
+    const CMOObject& oldTable = Old(before);
+    const CMOObject& newTable = New(after);
+    const std::u16string aside = m_d.Name(u"qm_old_" + OldName(oldTable));
+    m_dropTables += m_rebuildLosses[before];
+    m_dropTables += u"ALTER TABLE " + m_d.Name(OldName(oldTable)) + u" RENAME TO " + aside + u";\n";
+    WriteNew(newTable);
+    std::u16string into, from;
+    for (const CMOObject* column : m_new.Children(newTable, model::Column)) {
+      const int oldColumn = m_match.BeforeOf(column->GetObjectId());
+      if (oldColumn == 0 || values::GeneratedKindOf(*column) != values::GeneratedKind::None) continue;
+      into += (into.empty() ? u"" : u", ") + N(*column);
+      from += (from.empty() ? u"" : u", ") + m_d.Name(OldName(Old(oldColumn)));
+    }
+    std::u16string copy;
+    if (!into.empty())
+      copy = u"INSERT INTO " + N(newTable) + u" (" + into + u") SELECT " + from + u" FROM " + aside + u";\n";
+    const std::vector<int> made = m_creates.StatementsOf(after);
+    const int moved = m_creates.Add(kTables, newTable, copy + u"DROP TABLE " + aside + u";\n");
+    for (int statement : made) m_creates.Follow(moved, statement);
+    m_touched.insert(before);
+  }
+}
+
+// Foreign keys onto a key that is dropped, or onto columns whose type
+// changes, are dropped before and made again after.
+void Planner::RecreateForeignKeys() {
+  if (m_sqlite) return;
+  for (const auto& [before, after] : m_matchedTables) {
+    for (const CMOObject* foreignKey : m_old.Children(Old(before), model::ForeignKey)) {
+      const int id = foreignKey->GetObjectId();
+      const int newId = m_match.AfterOf(id);
+      if (newId == 0 || m_foreignKeysDropped.count(id) > 0) continue;
+      bool recreate = false;
+      for (int key : values::Ids(*foreignKey, model::ReferencedKey)) recreate = recreate || m_keysDropped.count(key) > 0;
+      for (int column : values::Ids(*foreignKey, model::ReferencedColumns)) recreate = recreate || m_retyped.count(column) > 0;
+      for (int column : values::Ids(*foreignKey, model::ForeignKeyColumns)) recreate = recreate || m_retyped.count(column) > 0;
+      if (const CMOObject* target = m_old.Referenced(*foreignKey, model::ReferencedTable))
+        for (const CMOObject* key : m_old.Children(*target, model::Key))
+          recreate = recreate || m_keysDropped.count(key->GetObjectId()) > 0;
+      if (!recreate) continue;
+      DropConstraint(*foreignKey);
+      WriteNew(New(newId));
+    }
+  }
+}
+
+MigrationPlan Planner::Run() {
+  for (const MatchStep& step : m_match.Steps()) {
+    switch (step.kind) {
+      case MatchStep::Kind::Matched: Matched(step.before, step.after); break;
+      case MatchStep::Kind::Added: Added(step.after); break;
+      case MatchStep::Kind::Removed: Removed(step.before); break;
+    }
+  }
+  for (const auto& [before, after] : m_matchedTables) ColumnOrder(Old(before), New(after));
+  if (!m_droppedTables.empty()) {
+    m_dropTables += u"DROP TABLE ";
+    for (std::size_t i = 0; i < m_droppedTables.size(); ++i) m_dropTables += (i > 0 ? u", " : u"") + m_droppedTables[i];
+    m_dropTables += u";\n";
+  }
+  // Routines, sequences (which may be of a domain), types, schemas.
+  m_dropLast = m_dropRoutines + m_dropSequences + m_dropTypes + m_dropLast;
+  RebuildTables();
+  RecreateForeignKeys();
+  FindTouchedViews();
+  DropViews();
+
+  m_plan.empty = m_plan.unplanned.empty() && m_plan.dataLoss.empty() && m_renames.empty() &&
+                 m_dropForeignKeys.empty() && m_dropViews.empty() && m_dropOthers.empty() && m_dropColumns.empty() &&
+                 m_dropTables.empty() && m_dropLast.empty() && DiffModels(m_match).Empty();
+  if (!m_plan.unplanned.empty() || (!m_plan.dataLoss.empty() && !m_options.allowDataLoss)) return std::move(m_plan);
+  if (m_plan.empty) return std::move(m_plan);
+
+  std::u16string header = u"-- The changes that make a database shaped like the old model into one shaped like the new,\n"
+                          u"-- in " + std::u16string(m_d.Product()) + u".\n-- Written by quillmere-import diff --format sql.\n\n";
+  std::u16string begin;
+  std::u16string end;
+  if (m_sqlite) {
+    // The documented way to change what ALTER TABLE cannot: no foreign key
+    // is checked or followed while tables are made again, and renaming a
+    // table aside rewrites no other table's text.
+    begin = u"PRAGMA foreign_keys = OFF;\nBEGIN;\nPRAGMA legacy_alter_table = ON;\n";
+    // The rows of each rebuilt table checked against their foreign keys
+    // (a table only made has none to check).
+    end = u"PRAGMA legacy_alter_table = OFF;\n";
+    for (int before : m_rebuilt)
+      if (const int after = m_match.AfterOf(before))
+        end += u"PRAGMA foreign_key_check(" + N(New(after)) + u");\n";
+    end += u"COMMIT;\nPRAGMA foreign_keys = ON;\n";
+  } else {
+    begin = m_d.Begin();
+    end = m_d.End();
+  }
+  auto section = [](std::u16string_view title, const std::u16string& text) {
+    return text.empty() ? std::u16string() : u"\n-- " + std::u16string(title) + u"\n\n" + text;
+  };
+  begin += section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys) +
+           section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
+           section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
+  if (!begin.empty() && begin.back() == u'\n') begin += u'\n';
+  end = section(u"Routines, sequences, types and schemas dropped", m_dropLast) + (m_dropLast.empty() ? u"" : u"\n") + end;
+  std::ostringstream out;
+  m_creates.Write(out, header, begin, end);
+  m_plan.script = out.str();
+  return std::move(m_plan);
+}
+
+CMOObject* ChildNamed(GenericModel& model, const CMOObject& parent, int type, std::u16string_view name) {
+  for (int id : parent.GetChildIds()) {
+    CMOObject* child = model.GetCMOObject(id);
+    if (child != nullptr && child->GetObjectType() == type && values::Name(*child) == name) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Rename ReadRename(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos)
+    throw std::invalid_argument("a rename is schema.table=new or schema.table.column=new");
+  const std::u16string left = platform::Utf8ToUtf16(text.substr(0, equals));
+  std::vector<std::u16string> parts(1);
+  for (char16_t c : left) {
+    if (c == u'.') parts.emplace_back();
+    else parts.back() += c;
+  }
+  Rename rename;
+  rename.to = platform::Utf8ToUtf16(text.substr(equals + 1));
+  if (parts.size() < 2 || parts.size() > 3 || rename.to.empty() ||
+      std::any_of(parts.begin(), parts.end(), [](const std::u16string& part) { return part.empty(); }))
+    throw std::invalid_argument("a rename is schema.table=new or schema.table.column=new");
+  rename.schema = parts[0];
+  rename.table = parts[1];
+  if (parts.size() == 3) rename.column = parts[2];
+  return rename;
+}
+
+MigrationPlan PlanMigration(GenericModel& before, const GenericModel& after, const PlanOptions& options) {
+  const SqlDialect* dialect = DialectNamed(options.dialect);
+  const bool sqlite = options.dialect == "sqlite";
+  if (dialect == nullptr || (options.dialect != "postgresql" && !sqlite)) {
+    MigrationPlan plan;
+    plan.unplanned.push_back("the planner writes PostgreSQL and SQLite; it does not yet write plans in " +
+                             (options.dialect.empty() ? std::string("standard SQL") : options.dialect));
+    return plan;
+  }
+  // The renames, made in the old model so that the matching pairs the
+  // objects; PostgreSQL states them first, SQLite rebuilds the table.
+  std::unordered_map<int, std::u16string> originalNames;
+  std::u16string statements;
+  {
+    SqlModel names(before);
+    for (const Rename& rename : options.renames) {
+      const std::string shown = writers::VisibleText(rename.schema) + "." + writers::VisibleText(rename.table) +
+                                (rename.column.empty() ? "" : "." + writers::VisibleText(rename.column));
+      CMOObject* schema = ChildNamed(before, *before.GetCMOObject(), model::Schema, rename.schema);
+      CMOObject* table = schema != nullptr ? ChildNamed(before, *schema, model::Table, rename.table) : nullptr;
+      CMOObject* object = table;
+      if (table != nullptr && !rename.column.empty()) object = ChildNamed(before, *table, model::Column, rename.column);
+      if (object == nullptr) throw PlanError("--rename " + shown + ": the old model has no such table or column");
+      if (ChildNamed(before, *before.GetCMOObject(object->GetParentId()), object->GetObjectType(), rename.to) != nullptr)
+        throw PlanError("--rename " + shown + ": the old model already has " + writers::VisibleText(rename.to));
+      if (!sqlite) {
+        statements += rename.column.empty()
+                          ? u"ALTER TABLE " + dialect->QualifiedName(names, *table) + u" RENAME TO " +
+                                dialect->Name(rename.to) + u";\n"
+                          : u"ALTER TABLE " + dialect->QualifiedName(names, *table) + u" RENAME COLUMN " +
+                                dialect->Name(rename.column) + u" TO " + dialect->Name(rename.to) + u";\n";
+      }
+      originalNames.emplace(object->GetObjectId(), values::Name(*object));
+      if (!rename.column.empty()) originalNames.emplace(table->GetObjectId(), values::Name(*table));
+      auto* name = new CMOProperty(model::Name);
+      name->SetWStringValue(rename.to);
+      object->SetProperty(name);
+    }
+  }
+  Planner planner(before, after, *dialect, sqlite, options, originalNames, std::move(statements));
+  return planner.Run();
+}
+
+}  // namespace compare

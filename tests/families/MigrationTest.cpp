@@ -1,0 +1,457 @@
+// Migration plans proven by applying them: a seeded generator makes a
+// schema (OLD) and a chain of random edits of it (NEW): tables, columns
+// (type, nullability, default, comment), keys, foreign keys, checks,
+// indexes, views and sequences added, dropped, changed and renamed. Both
+// are loaded into databases of their own and imported; the plan from OLD
+// to NEW (with the renames the edits made) is applied to OLD's database,
+// which imported again must agree with NEW; then the plan back from NEW to
+// OLD, with --allow-data-loss, applied to NEW's. A plan that loses data is
+// refused without the flag.
+#include <ImportHost.h>
+#include <TestBackend.h>
+
+#include <compare/DiffOutput.h>
+#include <compare/MigrationPlan.h>
+#include <compare/ModelDiff.h>
+#include <platform/Utf.h>
+#include <tillerhold/ModelJson.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <sstream>
+
+namespace qm::test {
+namespace {
+
+constexpr int kCases = 50;
+
+struct GenColumn {
+  std::string name;
+  std::string origin;  // its name in OLD; empty when added by the edits
+  std::string type;    // "integer", "bigint", "varchar(10)", "text", ...
+  bool notNull = false;
+  std::string defaultValue;
+  std::string comment;
+};
+
+struct GenTable {
+  std::string name;
+  std::string origin;
+  std::vector<GenColumn> columns;  // the first is "id", the primary key
+  std::string comment;
+  struct Constraint {
+    std::string name;
+    std::string kind;    // "unique", "check", "foreign key", "index"
+    std::string column;
+    std::string target;  // a foreign key's table
+    std::string rule = "CASCADE";  // a foreign key's ON DELETE
+  };
+  std::vector<Constraint> constraints;
+};
+
+struct GenView {
+  std::string name;
+  std::string table;
+  std::vector<std::string> columns;
+};
+
+struct GenSchema {
+  std::vector<GenTable> tables;
+  std::vector<GenView> views;
+  std::vector<std::pair<std::string, int>> sequences;  // name, increment
+};
+
+const char* const kIntegerTypes[] = {"smallint", "integer", "bigint"};
+const char* const kTextTypes[] = {"varchar(10)", "varchar(40)", "text"};
+
+bool IsInteger(const std::string& type) {
+  return std::find(std::begin(kIntegerTypes), std::end(kIntegerTypes), type) != std::end(kIntegerTypes);
+}
+
+class Generator {
+ public:
+  Generator(unsigned seed, bool postgres) : m_random(seed), m_postgres(postgres) {}
+
+  int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+  std::string Fresh(const std::string& stem) { return stem + std::to_string(++m_names); }
+
+  GenColumn DataColumn(bool origin) {
+    GenColumn column;
+    column.name = Fresh("c");
+    if (origin) column.origin = column.name;
+    column.type = Pick(2) == 0 ? kIntegerTypes[Pick(3)] : kTextTypes[Pick(3)];
+    column.notNull = Pick(3) == 0;
+    if (Pick(3) == 0) column.defaultValue = IsInteger(column.type) ? std::to_string(Pick(9)) : "'d" + std::to_string(Pick(9)) + "'";
+    if (m_postgres && Pick(3) == 0) column.comment = "note " + std::to_string(Pick(99));
+    return column;
+  }
+
+  GenTable Table(bool origin) {
+    GenTable table;
+    table.name = Fresh("t");
+    if (origin) table.origin = table.name;
+    table.columns.push_back({"id", origin ? "id" : "", "integer", true, "", ""});
+    for (int i = 0, n = 1 + Pick(3); i < n; ++i) table.columns.push_back(DataColumn(origin));
+    return table;
+  }
+
+  // A data column of the table, or null.
+  GenColumn* DataOf(GenTable& table) {
+    if (table.columns.size() < 2) return nullptr;
+    return &table.columns[1 + static_cast<std::size_t>(Pick(static_cast<int>(table.columns.size()) - 1))];
+  }
+
+  GenSchema Base() {
+    GenSchema schema;
+    for (int i = 0, n = 2 + Pick(3); i < n; ++i) schema.tables.push_back(Table(true));
+    for (int i = 0; i < 3; ++i) AddConstraint(schema);
+    // Foreign keys, from a column of their own.
+    for (GenTable& table : schema.tables) {
+      if (Pick(2) == 0) continue;
+      GenColumn column{Fresh("p"), {}, "integer", false, "", ""};
+      column.origin = column.name;
+      table.columns.push_back(column);
+      const GenTable& target = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+      table.constraints.push_back({Fresh("f"), "foreign key", column.name, target.name});
+    }
+    if (Pick(2) == 0) AddView(schema);
+    if (m_postgres && Pick(2) == 0) schema.sequences.emplace_back(Fresh("q"), 1);
+    return schema;
+  }
+
+  void AddConstraint(GenSchema& schema) {
+    GenTable& table = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+    GenColumn* column = DataOf(table);
+    if (column == nullptr) return;
+    for (const GenTable::Constraint& constraint : table.constraints)
+      if (constraint.column == column->name) return;  // one constraint per column keeps drops simple
+    const int kind = Pick(4);
+    if (kind == 0) table.constraints.push_back({Fresh("u"), "unique", column->name, ""});
+    if (kind == 1 && IsInteger(column->type)) table.constraints.push_back({Fresh("k"), "check", column->name, ""});
+    if (kind == 2) table.constraints.push_back({Fresh("i"), "index", column->name, ""});
+    if (kind == 3 && column->type == "integer") {
+      const GenTable& target = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+      table.constraints.push_back({Fresh("f"), "foreign key", column->name, target.name});
+    }
+  }
+
+  void AddView(GenSchema& schema) {
+    const GenTable& table = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+    GenView view{Fresh("v"), table.name, {"id"}};
+    if (table.columns.size() > 1) view.columns.push_back(table.columns[1].name);
+    schema.views.push_back(view);
+  }
+
+  // What refers to a column or table goes with it.
+  static void Forget(GenSchema& schema, const std::string& table, const std::string& column) {
+    for (GenTable& each : schema.tables) {
+      std::erase_if(each.constraints, [&](const GenTable::Constraint& c) {
+        return (each.name == table && (column.empty() || c.column == column)) || (column.empty() && c.target == table);
+      });
+    }
+    std::erase_if(schema.views, [&](const GenView& view) {
+      return view.table == table &&
+             (column.empty() || std::find(view.columns.begin(), view.columns.end(), column) != view.columns.end());
+    });
+  }
+
+  // One random edit; returns what it did, for the case's trace.
+  std::string Edit(GenSchema& schema) {
+    GenTable& table = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+    GenColumn* column = DataOf(table);
+    switch (Pick(14)) {
+      case 0:
+        schema.tables.push_back(Table(false));
+        return "add table " + schema.tables.back().name;
+      case 1: {
+        if (schema.tables.size() < 2) return "none";
+        const std::string name = table.name;
+        Forget(schema, name, "");
+        std::erase_if(schema.tables, [&](const GenTable& t) { return t.name == name; });
+        return "drop table " + name;
+      }
+      case 2:
+        table.columns.push_back(DataColumn(false));
+        return "add column " + table.name + "." + table.columns.back().name;
+      case 3: {
+        // The last column: a database adds columns at the end, so the plan
+        // back adds it where it was.
+        if (table.columns.size() < 2) return "none";
+        const std::string name = table.columns.back().name;
+        Forget(schema, table.name, name);
+        table.columns.pop_back();
+        return "drop column " + table.name + "." + name;
+      }
+      case 4: {
+        if (column == nullptr) return "none";
+        bool keyed = false;
+        for (const GenTable::Constraint& c : table.constraints) keyed = keyed || c.column == column->name;
+        if (keyed) return "none";
+        const bool integer = IsInteger(column->type);
+        column->type = integer ? kIntegerTypes[Pick(3)] : kTextTypes[Pick(3)];
+        if (!column->defaultValue.empty())
+          column->defaultValue = integer ? std::to_string(Pick(9)) : "'e" + std::to_string(Pick(9)) + "'";
+        return "type of " + table.name + "." + column->name + " " + column->type;
+      }
+      case 5:
+        if (column == nullptr) return "none";
+        column->notNull = !column->notNull;
+        return "nullability of " + table.name + "." + column->name;
+      case 6:
+        if (column == nullptr) return "none";
+        column->defaultValue = column->defaultValue.empty()
+                                   ? (IsInteger(column->type) ? "5" : "'n'")
+                                   : std::string();
+        return "default of " + table.name + "." + column->name;
+      case 7:
+        if (!m_postgres) return "none";
+        table.comment = table.comment.empty() ? "about " + table.name : std::string();
+        if (column != nullptr) column->comment = column->comment.empty() ? "changed" : std::string();
+        return "comments of " + table.name;
+      case 8:
+        AddConstraint(schema);
+        return "add constraint";
+      case 9:
+        if (table.constraints.empty()) return "none";
+        table.constraints.erase(table.constraints.begin() + Pick(static_cast<int>(table.constraints.size())));
+        return "drop constraint of " + table.name;
+      case 10:
+        for (GenTable& each : schema.tables)
+          for (GenTable::Constraint& c : each.constraints) {
+            if (c.kind != "foreign key" || Pick(2) == 0) continue;
+            c.rule = c.rule == "CASCADE" ? "SET NULL" : "CASCADE";
+            return "rule of " + c.name;
+          }
+        if (Pick(2) == 0 || schema.views.empty()) {
+          AddView(schema);
+          return "add view";
+        }
+        schema.views.erase(schema.views.begin() + Pick(static_cast<int>(schema.views.size())));
+        return "drop view";
+      case 11: {
+        if (table.origin.empty() || table.origin != table.name) return "none";  // one rename per table
+        const std::string old = table.name;
+        table.name = Fresh("r");
+        for (GenTable& each : schema.tables)
+          for (GenTable::Constraint& c : each.constraints)
+            if (c.target == old) c.target = table.name;
+        for (GenView& view : schema.views)
+          if (view.table == old) view.table = table.name;
+        return "rename table " + old + " " + table.name;
+      }
+      case 12: {
+        if (column == nullptr || column->origin.empty() || column->origin != column->name) return "none";
+        const std::string old = column->name;
+        column->name = Fresh("n");
+        for (GenTable::Constraint& c : table.constraints)
+          if (c.column == old) c.column = column->name;
+        for (GenView& view : schema.views)
+          if (view.table == table.name) std::replace(view.columns.begin(), view.columns.end(), old, column->name);
+        return "rename column " + table.name + "." + old + " " + column->name;
+      }
+      default:
+        if (!m_postgres) return "none";
+        if (schema.sequences.empty() || Pick(3) == 0) {
+          schema.sequences.emplace_back(Fresh("q"), 1);
+          return "add sequence";
+        }
+        if (Pick(2) == 0) {
+          schema.sequences.pop_back();
+          return "drop sequence";
+        }
+        schema.sequences.front().second += 1;
+        return "alter sequence";
+    }
+  }
+
+ private:
+  std::mt19937 m_random;
+  bool m_postgres;
+  int m_names = 0;
+};
+
+std::string Render(const GenSchema& schema, bool postgres) {
+  std::ostringstream sql;
+  for (const GenTable& table : schema.tables) {
+    sql << "CREATE TABLE " << table.name << " (id integer NOT NULL, ";
+    for (std::size_t i = 1; i < table.columns.size(); ++i) {
+      const GenColumn& c = table.columns[i];
+      sql << c.name << " " << c.type << (c.notNull ? " NOT NULL" : "")
+          << (c.defaultValue.empty() ? "" : " DEFAULT " + c.defaultValue) << ", ";
+    }
+    sql << "CONSTRAINT pk_" << (table.origin.empty() ? table.name : table.origin) << " PRIMARY KEY (id)";
+    for (const GenTable::Constraint& c : table.constraints) {
+      if (c.kind == "unique") sql << ", CONSTRAINT " << c.name << " UNIQUE (" << c.column << ")";
+      if (c.kind == "check") sql << ", CONSTRAINT " << c.name << " CHECK (" << c.column << " >= 0)";
+      if (c.kind == "foreign key" && !postgres)
+        sql << ", CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column << ") REFERENCES " << c.target
+            << " (id) ON DELETE " << c.rule;
+    }
+    sql << ");\n";
+    for (const GenTable::Constraint& c : table.constraints)
+      if (c.kind == "index") sql << "CREATE INDEX " << c.name << " ON " << table.name << " (" << c.column << ");\n";
+    if (postgres && !table.comment.empty()) sql << "COMMENT ON TABLE " << table.name << " IS '" << table.comment << "';\n";
+    for (const GenColumn& c : table.columns)
+      if (postgres && !c.comment.empty())
+        sql << "COMMENT ON COLUMN " << table.name << "." << c.name << " IS '" << c.comment << "';\n";
+  }
+  if (postgres)
+    for (const GenTable& table : schema.tables)
+      for (const GenTable::Constraint& c : table.constraints)
+        if (c.kind == "foreign key")
+          sql << "ALTER TABLE " << table.name << " ADD CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column
+              << ") REFERENCES " << c.target << " (id) ON DELETE " << c.rule << ";\n";
+  for (const GenView& view : schema.views) {
+    sql << "CREATE VIEW " << view.name << " AS SELECT ";
+    for (std::size_t i = 0; i < view.columns.size(); ++i) sql << (i > 0 ? ", " : "") << view.columns[i];
+    sql << " FROM " << view.table << ";\n";
+  }
+  for (const auto& [name, increment] : schema.sequences)
+    sql << "CREATE SEQUENCE " << name << " INCREMENT BY " << increment << ";\n";
+  return sql.str();
+}
+
+// The renames the edits made: columns by their table's name on the side
+// planned from, then tables.
+std::vector<compare::Rename> Renames(const GenSchema& after, const std::string& schema, bool forward) {
+  std::vector<compare::Rename> renames;
+  auto u = [](const std::string& text) { return platform::Utf8ToUtf16(text); };
+  for (const GenTable& table : after.tables) {
+    if (table.origin.empty()) continue;
+    for (const GenColumn& column : table.columns)
+      if (!column.origin.empty() && column.origin != column.name)
+        renames.push_back(forward ? compare::Rename{u(schema), u(table.origin), u(column.origin), u(column.name)}
+                                  : compare::Rename{u(schema), u(table.name), u(column.name), u(column.origin)});
+  }
+  for (const GenTable& table : after.tables)
+    if (!table.origin.empty() && table.origin != table.name)
+      renames.push_back(forward ? compare::Rename{u(schema), u(table.origin), {}, u(table.name)}
+                                : compare::Rename{u(schema), u(table.name), {}, u(table.origin)});
+  return renames;
+}
+
+// Whether going from `before` to `after` can lose data: a table or column
+// of OLD dropped, a type narrowed, NOT NULL added.
+int Rank(const std::string& type) {
+  static const std::vector<std::string> order = {"smallint", "integer", "bigint", "varchar(10)", "varchar(40)", "text"};
+  return static_cast<int>(std::find(order.begin(), order.end(), type) - order.begin());
+}
+
+bool LosesData(const GenSchema& before, const GenSchema& after) {
+  for (const GenTable& old : before.tables) {
+    const auto table = std::find_if(after.tables.begin(), after.tables.end(),
+                                    [&](const GenTable& t) { return t.origin == old.origin; });
+    if (table == after.tables.end()) return true;
+    for (const GenColumn& oldColumn : old.columns) {
+      const auto column = std::find_if(table->columns.begin(), table->columns.end(),
+                                       [&](const GenColumn& c) { return c.origin == oldColumn.origin; });
+      if (column == table->columns.end()) return true;
+      if (Rank(column->type) < Rank(oldColumn.type) || (column->notNull && !oldColumn.notNull)) return true;
+    }
+  }
+  return false;
+}
+
+std::string DifferenceText(const GenericModel& a, const GenericModel& b) {
+  std::ostringstream out;
+  compare::WriteDifferenceText(compare::DiffModels(a, b), out);
+  return out.str();
+}
+
+// A copy of the model to plan from (planning renames objects in it).
+void Copy(const GenericModel& model, GenericModel& copy) { ReadModelJson(model::WriteJson(model, -1), copy); }
+
+class MigrationTest : public ::testing::TestWithParam<const TestBackend*> {
+ protected:
+  void SetUp() override { QM_REQUIRE_BACKEND(*GetParam()); }
+
+  void Import(const LoadedPlugin& plugin, const BackendDatabase& database, GenericModel& model) {
+    ASSERT_TRUE(ReadInFull(RunImport(plugin.Api(), model, database.Source(), database.Scope())));
+  }
+};
+
+std::vector<const TestBackend*> Planned() {
+  std::vector<const TestBackend*> backends;
+  for (const TestBackend* backend : Backends())
+    if (backend->Name() == "postgres" || backend->Name() == "sqlite") backends.push_back(backend);
+  return backends;
+}
+
+TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
+  const TestBackend& backend = *GetParam();
+  const bool postgres = backend.Name() == "postgres";
+  const std::string dialect = postgres ? "postgresql" : "sqlite";
+  const std::string schemaName = postgres ? "public" : "main";
+  LoadedPlugin plugin(backend.PluginPath().c_str());
+  ASSERT_TRUE(plugin.Loaded());
+  int applied = 0;
+  int refusedForLoss = 0;
+  std::map<std::string, int> kinds;  // edits by kind, for the summary
+  for (int seed = 1; seed <= kCases; ++seed) {
+    Generator generator(static_cast<unsigned>(seed), postgres);
+    const GenSchema before = generator.Base();
+    GenSchema after = before;
+    std::string edits;
+    for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
+      const std::string edit = generator.Edit(after);
+      edits += edit + "; ";
+      ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
+    }
+    SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
+
+    const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
+    const std::unique_ptr<BackendDatabase> newDatabase = backend.Create("plan_new_" + std::to_string(seed));
+    ASSERT_EQ(oldDatabase->Load(Render(before, postgres)), "") << Render(before, postgres);
+    ASSERT_EQ(newDatabase->Load(Render(after, postgres)), "") << Render(after, postgres);
+    GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
+    ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
+    ASSERT_NO_FATAL_FAILURE(Import(plugin, *newDatabase, newModel));
+
+    for (const bool forward : {true, false}) {
+      SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
+      BackendDatabase& target = forward ? *oldDatabase : *newDatabase;
+      // The target holds what its model says: each is planned from a copy.
+      GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
+      Copy(forward ? oldModel : newModel, from);
+      const GenericModel& wanted = forward ? newModel : oldModel;
+      const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
+      if (forward) {
+        // Without the flag, a plan with steps that lose data is refused whole.
+        GenericModel copy(plugin.Api().modelType);
+        Copy(oldModel, copy);
+        const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
+        EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
+        EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
+        if (!strict.dataLoss.empty()) ++refusedForLoss;
+      }
+      const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
+      ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
+      if (plan.empty) {
+        EXPECT_EQ(DifferenceText(from, wanted), "no differences\n");
+        continue;
+      }
+      for (const std::string& loss : plan.dataLoss)
+        EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
+      ASSERT_EQ(target.Load(plan.script), "") << plan.script;
+      ASSERT_NO_FATAL_FAILURE(Import(plugin, target, to));
+      ASSERT_TRUE(compare::DiffModels(to, wanted).Empty()) << DifferenceText(to, wanted) << plan.script;
+      ++applied;
+    }
+  }
+  // Most cases change something both ways; some are refused without the flag.
+  EXPECT_GE(applied, kCases);
+  EXPECT_GT(refusedForLoss, 0);
+  std::string summary;
+  for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
+  std::printf("[ plans   ] %s: %d plans applied and checked, %d refused without --allow-data-loss; edits: %s\n",
+              backend.Name().c_str(), applied, refusedForLoss, summary.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::ValuesIn(Planned()),
+                         [](const auto& info) { return info.param->Name(); });
+
+}  // namespace
+}  // namespace qm::test
