@@ -449,28 +449,17 @@ std::u16string MariaDbDialect::Privileges(const SqlModel& model, const CMOObject
     const std::u16string grantee = at == std::u16string::npos
                                        ? Literal(name)
                                        : Literal(name.substr(0, at)) + u"@" + Literal(name.substr(at + 1));
-    auto privileges = [&](const std::u16string& list) {
-      if (column.empty()) return list;
-      std::u16string each;
-      for (std::size_t start = 0; start <= list.size();) {
-        std::size_t end = list.find(u", ", start);
-        if (end == std::u16string::npos) end = list.size();
-        each += (each.empty() ? u"" : u", ") + list.substr(start, end - start) + column;
-        start = end + 2;
-      }
-      return each;
-    };
     // Names are literals and identifiers, the privileges keywords; each
     // statement is proven all the same.
     auto add = [&](const std::u16string& statement) {
       Prove(*grant, model::Name, statement, TextKind::Statement);
       text += Statement(statement, Tokens());
     };
-    const std::u16string all = PrivilegeList(*grant, false);
-    const std::u16string grantable = PrivilegeList(*grant, true);
-    if (!all.empty()) add(u"GRANT " + privileges(all) + u" ON " + target + u" TO " + grantee);
+    const std::u16string all = PrivilegeList(*grant, false, column);
+    const std::u16string grantable = PrivilegeList(*grant, true, column);
+    if (!all.empty()) add(u"GRANT " + all + u" ON " + target + u" TO " + grantee);
     if (!grantable.empty())
-      add(u"GRANT " + privileges(grantable) + u" ON " + target + u" TO " + grantee + u" WITH GRANT OPTION");
+      add(u"GRANT " + grantable + u" ON " + target + u" TO " + grantee + u" WITH GRANT OPTION");
   }
   return text;
 }

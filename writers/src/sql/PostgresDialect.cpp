@@ -553,24 +553,13 @@ std::u16string PostgresDialect::Privileges(const SqlModel& model, const CMOObjec
   for (const CMOObject* grant : grants) {
     // "public" is PUBLIC, which no role may be named.
     const std::u16string grantee = values::Name(*grant) == u"public" ? u"PUBLIC" : Name(values::Name(*grant));
-    auto privileges = [&](std::u16string list) {
-      if (column.empty()) return list;
-      std::u16string each;
-      for (std::size_t start = 0; start <= list.size();) {
-        std::size_t end = list.find(u", ", start);
-        if (end == std::u16string::npos) end = list.size();
-        each += (each.empty() ? u"" : u", ") + list.substr(start, end - start) + column;
-        start = end + 2;
-      }
-      return each;
-    };
-    const std::u16string all = PrivilegeList(*grant, false);
-    const std::u16string grantable = PrivilegeList(*grant, true);
+    const std::u16string all = PrivilegeList(*grant, false, column);
+    const std::u16string grantable = PrivilegeList(*grant, true, column);
     // Those with the grant option once more, with it.
-    if (!all.empty()) add(*grant, model::Name, u"GRANT " + privileges(all) + u" ON " + target + u" TO " + grantee);
+    if (!all.empty()) add(*grant, model::Name, u"GRANT " + all + u" ON " + target + u" TO " + grantee);
     if (!grantable.empty())
       add(*grant, model::Name,
-          u"GRANT " + privileges(grantable) + u" ON " + target + u" TO " + grantee + u" WITH GRANT OPTION");
+          u"GRANT " + grantable + u" ON " + target + u" TO " + grantee + u" WITH GRANT OPTION");
   }
   return text;
 }

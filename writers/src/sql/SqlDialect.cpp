@@ -406,7 +406,7 @@ void SqlDialect::WriteTrigger(Script& script, const SqlModel&, const CMOObject& 
   script.Add(kTriggers, trigger, Statement(text, Tokens()));
 }
 
-std::u16string SqlDialect::PrivilegeList(const CMOObject& grant, bool grantable) const {
+std::u16string SqlDialect::PrivilegeList(const CMOObject& grant, bool grantable, std::u16string_view column) const {
   const int property = grantable ? model::GrantOption : model::Privileges;
   const std::u16string& text = Text(grant, property);
   // Keywords joined by ", " and nothing else: a text of the database that
@@ -427,7 +427,15 @@ std::u16string SqlDialect::PrivilegeList(const CMOObject& grant, bool grantable)
   }
   if (wordStart && !text.empty())
     throw RefusedText(grant.GetObjectId(), property, TextKind::Clause, u"it is not privilege keywords", text);
-  return text;
+  if (column.empty()) return text;
+  std::u16string each;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find(u", ", start);
+    if (end == std::u16string::npos) end = text.size();
+    each.append(each.empty() ? u"" : u", ").append(text, start, end - start).append(column);
+    start = end + 2;
+  }
+  return each;
 }
 
 void SqlDialect::WriteOther(Script& script, const SqlModel&, const CMOObject& object) const {

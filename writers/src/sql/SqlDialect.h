@@ -199,8 +199,9 @@ class SqlDialect {
   virtual std::u16string CommentOn(std::u16string_view kind, std::u16string_view name, const CMOObject& object) const;
   // The grant's privileges (model::Privileges, or model::GrantOption when
   // `grantable`) as "SELECT, UPDATE": upper-case keywords only, else
-  // RefusedText; empty when it has none.
-  std::u16string PrivilegeList(const CMOObject& grant, bool grantable) const;
+  // RefusedText; empty when it has none. A column's grant names its column
+  // after each privilege: `column` is " (name)", empty for other objects.
+  std::u16string PrivilegeList(const CMOObject& grant, bool grantable, std::u16string_view column = {}) const;
   // The words the dialect must quote, in upper case, sorted.
   virtual const std::vector<std::u16string_view>& ReservedWords() const;
 };
