@@ -153,6 +153,7 @@ class Planner {
   void ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable);
   void FindTouchedViews();
   void DropViews();
+  void TieSequences();
   void RebuildTables();
   void RecreateForeignKeys();
 
@@ -171,7 +172,9 @@ class Planner {
   Script m_creates;  // creates and changes of the new model's objects, ordered as the sql format orders
   MigrationPlan m_plan;
 
+  std::u16string m_untied;  // sequences that no longer belong to a column, before anything is dropped
   std::u16string m_renames;
+  std::vector<int> m_ownerChanged;  // new sequences added, or whose column changes
   std::u16string m_dropForeignKeys;
   std::u16string m_dropViews;
   std::u16string m_dropOthers;   // triggers, indexes, checks, keys
@@ -415,6 +418,7 @@ void Planner::Matched(int before, int after) {
           case model::SequenceMax: number(u" MAXVALUE ", model::SequenceMax); break;
           case model::SequenceCycle: text += values::Flag(newObject, model::SequenceCycle) ? u" CYCLE" : u" NO CYCLE"; break;
           case model::Comment: comment = m_d.CommentStatement(u"SEQUENCE", Q(m_new, newObject), newObject); break;
+          case model::OwnedBy: m_ownerChanged.push_back(after); break;
           default:
             Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(difference.propertyId) +
                       " changes, which the planner does not state");
@@ -477,6 +481,7 @@ void Planner::Added(int after) {
     }
     return;
   }
+  if (type == model::Sequence && m_new.Referenced(object, model::OwnedBy) != nullptr) m_ownerChanged.push_back(after);
   WriteNew(object);
 }
 
@@ -695,6 +700,26 @@ void Planner::RecreateForeignKeys() {
   }
 }
 
+void Planner::TieSequences() {
+  // A sequence belongs to its column once both exist (a serial column's):
+  // the tie is made after what it names is made, and undone before any
+  // drop, since dropping the old column would drop the sequence with it.
+  for (int after : m_ownerChanged) {
+    const CMOObject& sequence = New(after);
+    const CMOObject* column = m_new.Referenced(sequence, model::OwnedBy);
+    const CMOObject* table = column != nullptr ? m_new.Parent(*column) : nullptr;
+    if (table == nullptr) {
+      m_untied += u"ALTER SEQUENCE " + Q(m_new, sequence) + u" OWNED BY NONE;\n";
+      continue;
+    }
+    const int statement = m_creates.Add(
+        kKeys, sequence, u"ALTER SEQUENCE " + Q(m_new, sequence) + u" OWNED BY " + Q(m_new, *table) + u"." + N(*column) + u";\n");
+    for (const CMOObject* made : {&sequence, table, column})
+      for (int before : m_creates.StatementsOf(made->GetObjectId()))
+        if (before != statement) m_creates.Follow(statement, before);
+  }
+}
+
 MigrationPlan Planner::Run() {
   for (const MatchStep& step : m_match.Steps()) {
     switch (step.kind) {
@@ -704,6 +729,7 @@ MigrationPlan Planner::Run() {
     }
   }
   for (const auto& [before, after] : m_matchedTables) ColumnOrder(Old(before), New(after));
+  TieSequences();
   if (!m_droppedTables.empty()) {
     m_dropTables += u"DROP TABLE ";
     for (std::size_t i = 0; i < m_droppedTables.size(); ++i) m_dropTables += (i > 0 ? u", " : u"") + m_droppedTables[i];
@@ -716,7 +742,7 @@ MigrationPlan Planner::Run() {
   FindTouchedViews();
   DropViews();
 
-  m_plan.empty = m_plan.unplanned.empty() && m_plan.dataLoss.empty() && m_renames.empty() &&
+  m_plan.empty = m_plan.unplanned.empty() && m_plan.dataLoss.empty() && m_untied.empty() && m_renames.empty() &&
                  m_dropForeignKeys.empty() && m_dropViews.empty() && m_dropOthers.empty() && m_dropColumns.empty() &&
                  m_dropTables.empty() && m_dropLast.empty() && DiffModels(m_match).Empty();
   if (!m_plan.unplanned.empty() || (!m_plan.dataLoss.empty() && !m_options.allowDataLoss)) return std::move(m_plan);
@@ -745,7 +771,7 @@ MigrationPlan Planner::Run() {
   auto section = [](std::u16string_view title, const std::u16string& text) {
     return text.empty() ? std::u16string() : u"\n-- " + std::u16string(title) + u"\n\n" + text;
   };
-  begin += section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys) +
+  begin += section(u"Sequences untied from their columns", m_untied) + section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys) +
            section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
            section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
   if (!begin.empty() && begin.back() == u'\n') begin += u'\n';
