@@ -427,7 +427,7 @@ std::u16string SqlDialect::PrivilegeList(const CMOObject& grant, bool grantable,
   }
   if (wordStart && !text.empty())
     throw RefusedText(grant.GetObjectId(), property, TextKind::Clause, u"it is not privilege keywords", text);
-  if (column.empty()) return text;
+  if (column.empty() || text.empty()) return text;
   std::u16string each;
   for (std::size_t start = 0; start <= text.size();) {
     std::size_t end = text.find(u", ", start);
