@@ -1,12 +1,12 @@
 // Migration plans proven by applying them: a seeded generator makes a
 // schema (OLD) and a chain of random edits of it (NEW): tables, columns
 // (type, nullability, default, comment), keys, foreign keys, checks,
-// indexes, views and sequences added, dropped, changed and renamed. Both
-// are loaded into databases of their own and imported; the plan from OLD
-// to NEW (with the renames the edits made) is applied to OLD's database,
-// which imported again must agree with NEW; then the plan back from NEW to
-// OLD, with --allow-data-loss, applied to NEW's. A plan that loses data is
-// refused without the flag.
+// indexes, views and sequences (and their ties to columns) added, dropped,
+// changed and renamed. Both are loaded into databases of their own and
+// imported; the plan from OLD to NEW (with the renames the edits made) is
+// applied to OLD's database, which imported again must agree with NEW; then
+// the plan back from NEW to OLD, with --allow-data-loss, applied to NEW's.
+// A plan that loses data is refused without the flag.
 #include <ImportHost.h>
 #include <TestBackend.h>
 
@@ -62,6 +62,7 @@ struct GenSchema {
   std::vector<GenTable> tables;
   std::vector<GenView> views;
   std::vector<std::pair<std::string, int>> sequences;  // name, increment
+  std::map<std::string, std::string> owners;           // sequence -> the table whose id it belongs to
 };
 
 const char* const kIntegerTypes[] = {"smallint", "integer", "bigint"};
@@ -118,7 +119,10 @@ class Generator {
       table.constraints.push_back({Fresh("f"), "foreign key", column.name, target.name});
     }
     if (Pick(2) == 0) AddView(schema);
-    if (m_postgres && Pick(2) == 0) schema.sequences.emplace_back(Fresh("q"), 1);
+    if (m_postgres && Pick(2) == 0) {
+      schema.sequences.emplace_back(Fresh("q"), 1);
+      if (Pick(2) == 0) schema.owners[schema.sequences.back().first] = schema.tables.front().name;
+    }
     return schema;
   }
 
@@ -152,6 +156,7 @@ class Generator {
         return (each.name == table && (column.empty() || c.column == column)) || (column.empty() && c.target == table);
       });
     }
+    if (column.empty()) std::erase_if(schema.owners, [&](const auto& owner) { return owner.second == table; });
     std::erase_if(schema.views, [&](const GenView& view) {
       return view.table == table &&
              (column.empty() || std::find(view.columns.begin(), view.columns.end(), column) != view.columns.end());
@@ -240,6 +245,8 @@ class Generator {
             if (c.target == old) c.target = table.name;
         for (GenView& view : schema.views)
           if (view.table == old) view.table = table.name;
+        for (auto& owner : schema.owners)
+          if (owner.second == old) owner.second = table.name;
         return "rename table " + old + " " + table.name;
       }
       case 12: {
@@ -259,6 +266,15 @@ class Generator {
           return "add sequence";
         }
         if (Pick(2) == 0) {
+          // A sequence tied to a column goes with its table: a plan that
+          // drops the table while the sequence stays must untie it first.
+          const std::string& name = schema.sequences.front().first;
+          if (schema.owners.erase(name) > 0) return "untie sequence " + name;
+          schema.owners[name] = table.name;
+          return "tie sequence " + name + " to " + table.name;
+        }
+        if (Pick(3) == 0) {
+          schema.owners.erase(schema.sequences.back().first);
           schema.sequences.pop_back();
           return "drop sequence";
         }
@@ -311,6 +327,7 @@ std::string Render(const GenSchema& schema, bool postgres) {
   }
   for (const auto& [name, increment] : schema.sequences)
     sql << "CREATE SEQUENCE " << name << " INCREMENT BY " << increment << ";\n";
+  for (const auto& [sequence, table] : schema.owners) sql << "ALTER SEQUENCE " << sequence << " OWNED BY " << table << ".id;\n";
   return sql.str();
 }
 
