@@ -73,6 +73,39 @@ TEST(JsonReaderTest, IdsWithGapsAreRenumberedAndReferencesFollow) {
   EXPECT_EQ(table.GetChildIds(), (std::vector<int>{3, 4}));
 }
 
+// What a hand-edited file may hold is read as written: a key given twice
+// keeps its first place and its last value, integers to the ends of their
+// range, escapes and surrogate pairs, and references to a top object
+// whose id is not 1 follow it.
+TEST(JsonReaderTest, EditedFilesReadAsWritten) {
+  const struct {
+    const char* text;
+    const char* model;  // written back compactly
+  } cases[] = {
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "table",
+          "properties": {"name": "a", "comment": "b", "name": "c", "keyColumns": true, "keyColumns": [2, 2]}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"table",)"
+       R"("properties":{"name":"c","comment":"b","keyColumns":[2,2]},"children":[]}]})"},
+      {R"({"id": 1, "type": "model", "properties": {"position": 9223372036854775807, "comment": -9223372036854775808,
+          "nullable": 18446744073709551615, "name": "\ud83d\ude00 \u00e9 \u0000"}})",
+       R"({"id":1,"type":"model","properties":{"position":9223372036854775807,"comment":-9223372036854775808,)"
+       "\"nullable\":-1,\"name\":\"\xf0\x9f\x98\x80 \xc3\xa9 \\u0000\"},\"children\":[]}"},
+      {R"({"id": 7, "type": "model", "children": [{"id": 2, "type": "key", "properties": {"keyColumns": [7, 2]}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"key",)"
+       R"("properties":{"keyColumns":[1,2]},"children":[]}]})"},
+      {R"({"id": 7, "type": "model", "type": "model", "children": [{"id": 2, "type": "key",
+          "properties": {"keyColumns": [7, 2]}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"key",)"
+       R"("properties":{"keyColumns":[1,2]},"children":[]}]})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    GenericModel model;
+    Read(c.text, model);
+    EXPECT_EQ(WriteJson(model, -1), c.model);
+  }
+}
+
 struct Refused {
   const char* text;
   const char* reason;  // part of the message
