@@ -608,10 +608,12 @@ class Drawing {
     // others start walks of their own all the same, so that none is lost).
     // A table's leaves (joined to it alone) come at once, half before it
     // and half after, so that it sits amid them on the curve, before the
-    // walk goes on into its branches.
+    // walk goes on into its branches; a single leaf comes before the first
+    // table and after any other (which is then next to the table it was
+    // reached from): a path is drawn link by link from either end.
     std::vector<std::pair<std::size_t, std::size_t>> stack;  // table, next neighbour to look at
     std::vector<std::size_t> leaves;
-    auto visit = [&](std::size_t table) {
+    auto visit = [&](std::size_t table, bool first) {
       seen[table] = 1;
       leaves.clear();
       for (std::size_t leaf : next[table]) {
@@ -620,7 +622,7 @@ class Drawing {
           leaves.push_back(leaf);
         }
       }
-      const auto half = static_cast<std::ptrdiff_t>(leaves.size() / 2);
+      const auto half = static_cast<std::ptrdiff_t>((leaves.size() + (first ? 1 : 0)) / 2);
       order.insert(order.end(), leaves.begin(), leaves.begin() + half);
       order.push_back(table);
       order.insert(order.end(), leaves.begin() + half, leaves.end());
@@ -629,7 +631,7 @@ class Drawing {
     for (std::size_t k = 0; k <= count && order.size() < count; ++k) {
       const std::size_t from = k == 0 ? start : k - 1;
       if (seen[from]) continue;
-      visit(from);
+      visit(from, true);
       while (!stack.empty()) {
         const std::size_t at = stack.back().first;
         if (stack.back().second == next[at].size()) {
@@ -637,7 +639,7 @@ class Drawing {
           continue;
         }
         const std::size_t to = next[at][stack.back().second++];
-        if (!seen[to]) visit(to);
+        if (!seen[to]) visit(to, false);
       }
     }
     double meanWidth = 0, boxHeight = 0;
