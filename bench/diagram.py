@@ -8,7 +8,9 @@ per table with its own diagram); the import's own time is read from its
 summary line, so the rest of the run is the writer's (and the process's
 start and exit). Each run's CPU time (user and system) is given too: the
 machine may be shared, and a folder's time is much of it the file system's
-(--folder puts the folders on another one, /dev/shm for memory). Then the diagram's graph (--format dot) is laid
+(--folder puts the folders on another one, /dev/shm for memory); for a folder,
+"the files alone" is the time to create its files again with the same bytes
+from Python, the file system's share whatever program writes them. Then the diagram's graph (--format dot) is laid
 out by each Graphviz engine through the library (qm_layout_bench), each run
 stopped at --timeout; an engine stopped at one size is not tried at larger
 ones.
@@ -65,23 +67,56 @@ def child_cpu():
     return used.ru_utime + used.ru_stime
 
 
+def files_alone(site, parent):
+    """Seconds to create the folder's files again, the same bytes under the
+    same names, in a new folder on the same file system (one open, write and
+    close a file): what the file system costs any program that writes them."""
+    files = []
+    for root, _, names in os.walk(site):
+        for name in names:
+            path = os.path.join(root, name)
+            with open(path, "rb") as f:
+                files.append((os.path.relpath(path, site), f.read()))
+    copy = tempfile.mkdtemp(prefix="qm-bench-files.", dir=parent)
+    try:
+        start = time.monotonic()
+        made = set()
+        for relative, data in files:
+            folder = os.path.dirname(relative)
+            if folder and folder not in made:
+                os.makedirs(os.path.join(copy, folder), exist_ok=True)
+                made.add(folder)
+            fd = os.open(os.path.join(copy, relative), os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o666)
+            view = memoryview(data)
+            while view:
+                view = view[os.write(fd, view):]
+            os.close(fd)
+        return time.monotonic() - start
+    finally:
+        shutil.rmtree(copy, ignore_errors=True)
+
+
 def write_once(exe, db, fmt, timeout, parent=None):
     folder = tempfile.mkdtemp(prefix="qm-bench-site.", dir=parent) if fmt.endswith("/") else None
     output = os.path.join(folder, "site") + "/" if folder else "/dev/null"
     cpu = child_cpu()
     start = time.monotonic()
+    files = None
     try:
         done = subprocess.run([exe, "--sqlite", db, "--format", fmt.rstrip("/"), "-o", output],
                               capture_output=True, text=True, timeout=timeout)
-    finally:
         wall = time.monotonic() - start
         cpu = child_cpu() - cpu
+        if folder and done.returncode == 0:
+            files = files_alone(output, parent)
+    finally:
         if folder:
             shutil.rmtree(folder, ignore_errors=True)
     match = SUMMARY.search(done.stderr)
     imported = float(match.group(1)) if match else None
     message = done.stderr.strip().splitlines()[-1] if done.returncode != 0 and done.stderr.strip() else ""
-    return {"exit": done.returncode, "wall": wall, "cpu": cpu, "import": imported, "message": message}
+    return {"exit": done.returncode, "wall": wall, "cpu": cpu, "import": imported, "message": message,
+            "files": files}
 
 
 def measure_formats(exe, db, runs, timeout, parent):
@@ -91,7 +126,9 @@ def measure_formats(exe, db, runs, timeout, parent):
         wall = statistics.median(r["wall"] for r in results)
         imports = [r["import"] for r in results if r["import"] is not None]
         imported = statistics.median(imports) if imports else None
+        files = [r["files"] for r in results if r["files"] is not None]
         rows[fmt] = {
+            "files": statistics.median(files) if files else None,
             "exit": results[0]["exit"],
             "wall": wall,
             "cpu": statistics.median(r["cpu"] for r in results),
@@ -148,14 +185,15 @@ def main(argv):
         report["sizes"][tables] = {"formats": rows, "layouts": layouts}
 
         print("## %d tables\n" % tables)
-        print("| format | exit | whole run | CPU | import | writing | writing / import |")
-        print("|---|---|---|---|---|---|---|")
+        print("| format | exit | whole run | CPU | import | writing | writing / import | the files alone |")
+        print("|---|---|---|---|---|---|---|---|")
         for fmt, row in rows.items():
             ratio = "" if not row["import"] or row["write"] is None else "%.2f" % (row["write"] / row["import"])
             note = (" (" + row["message"][:90] + "...)") if row["exit"] != 0 and row["message"] else ""
-            print("| %s | %d%s | %.2f | %.2f | %s | %s | %s |" % (
+            print("| %s | %d%s | %.2f | %.2f | %s | %s | %s | %s |" % (
                 fmt, row["exit"], note, row["wall"], row["cpu"], "" if row["import"] is None else "%.2f" % row["import"],
-                "" if row["write"] is None else "%.2f" % row["write"], ratio))
+                "" if row["write"] is None else "%.2f" % row["write"], ratio,
+                "" if row["files"] is None else "%.2f" % row["files"]))
         print("\n| layout engine | layout | SVG render | nodes | edges |")
         print("|---|---|---|---|---|")
         for name, result in layouts.items():

@@ -19,8 +19,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <string_view>
 
@@ -208,6 +211,62 @@ TEST(DiagramFormatsTest, AHubsLinesPassNoBox) {
             << path << " passes the box at " << r.x << "," << r.y;
   }
   EXPECT_EQ(lines, 48u);
+}
+
+// Large groups with names only are placed by our own code: each table
+// once, no box over another, every line within the picture, and a chain
+// drawn link by link from one cell to the next.
+TEST(DiagramFormatsTest, NamesOnlyGroupsKeepEveryTableApartAndChainsTogether) {
+  GenericModel model(1001);
+  std::vector<std::string> names;
+  std::vector<std::pair<int, int>> links;
+  auto add = [&](const std::string& name) { names.push_back(name); return static_cast<int>(names.size()) - 1; };
+  const int hub = add("hub");
+  for (int i = 0; i < 40; ++i) links.emplace_back(add("leaf_" + std::to_string(i)), hub);
+  const int chain = add("chain_0");
+  for (int i = 1; i < 30; ++i) links.emplace_back(add("chain_" + std::to_string(i)), chain + i - 1);
+  const int ring = add("ring_0");
+  for (int i = 1; i < 20; ++i) links.emplace_back(add("ring_" + std::to_string(i)), ring + i - 1);
+  links.emplace_back(ring, ring + 19);
+  const int tree = add("tree_with_a_longer_name_0");
+  for (int i = 1; i < 61; ++i) links.emplace_back(add("tree_with_a_longer_name_" + std::to_string(i)), tree + (i - 1) / 2);
+  links.emplace_back(add("self"), static_cast<int>(names.size()) - 1);
+  for (int i = 0; i < 7; ++i) add("alone_" + std::to_string(i));
+  BuildGraphModel(model, names, links);
+  const ModelIndex index(model);
+  DiagramDrawing drawing;
+  drawing.columns = DiagramDrawing::Columns::NamesOnly;
+  const std::string svg = DiagramSvg(index, BuildDiagram(index, WriteOptions{}), drawing);
+  const double width = std::strtod(svg.c_str() + svg.find(" width=\"") + 8, nullptr);
+  const double height = std::strtod(svg.c_str() + svg.find(" height=\"") + 9, nullptr);
+  struct Rect { double x, y, w, h; };
+  std::map<std::string, Rect> boxes;
+  for (std::size_t at = svg.find("<g class=\"node\""); at != std::string::npos; at = svg.find("<g class=\"node\"", at + 1)) {
+    const std::size_t id = svg.find("id=\"", at) + 4;
+    Rect r{};
+    ASSERT_EQ(std::sscanf(svg.c_str() + svg.find("<rect ", at), "<rect x=\"%lf\" y=\"%lf\" width=\"%lf\" height=\"%lf\"", &r.x,
+                          &r.y, &r.w, &r.h), 4);
+    EXPECT_TRUE(r.x >= 0 && r.y >= 0 && r.x + r.w <= width && r.y + r.h <= height) << svg.substr(at, 80);
+    EXPECT_TRUE(boxes.emplace(svg.substr(id, svg.find('"', id) - id), r).second);
+  }
+  ASSERT_EQ(boxes.size(), names.size());
+  for (auto a = boxes.begin(); a != boxes.end(); ++a)
+    for (auto b = std::next(a); b != boxes.end(); ++b)
+      EXPECT_FALSE(a->second.x < b->second.x + b->second.w && b->second.x < a->second.x + a->second.w &&
+                   a->second.y < b->second.y + b->second.h && b->second.y < a->second.y + a->second.h)
+          << a->first << " and " << b->first << " overlap";
+  for (std::size_t at = svg.find("<path d=\""); at != std::string::npos; at = svg.find("<path d=\"", at + 1)) {
+    const std::string path = svg.substr(at + 9, svg.find('"', at + 9) - at - 9);
+    for (const auto& [x, y] : PathPoints(path))
+      ASSERT_TRUE(x >= -0.5 && x <= width + 0.5 && y >= -0.5 && y <= height + 0.5) << path << " leaves the picture";
+  }
+  for (int i = 1; i < 30; ++i) {
+    const Rect& a = boxes.at("d-main.chain_" + std::to_string(i - 1));
+    const Rect& b = boxes.at("d-main.chain_" + std::to_string(i));
+    const bool sameColumn = std::abs(a.x + a.w / 2 - (b.x + b.w / 2)) < 1, sameRow = std::abs(a.y - b.y) < 1;
+    EXPECT_TRUE(sameColumn != sameRow && std::abs(a.y - b.y) < 2 * b.h && std::abs(a.x + a.w / 2 - b.x - b.w / 2) < a.w + b.w)
+        << "chain_" << i << " is not next to the one before";
+  }
 }
 
 // Refused before any layout is tried: the test would otherwise run for

@@ -118,9 +118,11 @@ constexpr double kMinimumFittedText = 6;
 // kMostNeighbours a side (a box says how many more), in two columns where
 // one is too tall, the lines of the outer one passing through a gap in the
 // inner one; a caption says the picture is part of the schema. Otherwise each group of connected tables
-// is laid out by Graphviz (dot, long paths folded; sfdp for boxes with
-// names only), and the groups and the tables without foreign keys (in a
-// grid) packed side by side into a picture about as wide as a window. Texts longer than
+// is laid out by Graphviz's dot (long paths folded) or, for boxes with
+// names only, placed in a grid along a space-filling curve in the order a
+// walk over the foreign keys meets them; the groups and the tables without
+// foreign keys (in a grid) packed side by side into a picture about as
+// wide as a window. Texts longer than
 // kLongestShownText characters are cut with "…" (the title has them whole).
 // Throws WriteError when Graphviz cannot be used.
 std::string DiagramSvg(const ModelIndex& index, const Diagram& diagram, const DiagramDrawing& drawing);

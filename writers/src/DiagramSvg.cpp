@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <map>
 #include <numeric>
+#include <unordered_map>
 
 namespace writers {
 
@@ -51,6 +52,7 @@ constexpr double kStack = 10;       // px, between two boxes one above the other
 constexpr double kLane = 3;         // px, between two lines through a column's gap
 constexpr double kCaption = 26;     // px, the caption's band at the top
 constexpr double kMostHeight = 600; // px, the tallest column of neighbours
+constexpr double kCurveGap = 16;     // px, between two rows of boxes with names only
 constexpr std::size_t kMostRows = 40;  // column rows of one box; the rest is one "more" row
 
 // The width of a text at kFont px: ASCII from the table, combining marks
@@ -476,6 +478,17 @@ class Drawing {
   // tables that refer to one other only are spread over several ranks.
   void LayOutGroup(const std::vector<std::size_t>& members, const std::vector<const DiagramEdge*>& edges,
                    double& width, double& height) {
+    // Boxes with columns are ranked left to right by dot, so that lines run
+    // from row to row. Boxes with names only (a large group) are placed by
+    // Curve, about as wide as high: dot stacks a hub's hundred neighbours
+    // into a few columns (a 1:6 strip for 400 tables with four hubs), and a
+    // force-directed engine takes seconds for 1,000 tables (bench/diagram.py)
+    // to draw a cloud in which no line can be followed.
+    const bool names = std::all_of(members.begin(), members.end(), [&](std::size_t i) { return m_boxes[i].rows.empty(); });
+    if (names && members.size() > 12) {
+      Curve(members, edges, width, height);
+      return;
+    }
     std::map<std::size_t, std::size_t> number;  // diagram index -> node number
     double area = 0;
     for (std::size_t i : members) {
@@ -525,21 +538,9 @@ class Drawing {
     meanHeight /= static_cast<double>(members.size());
     const auto band = static_cast<int>(std::max(
         3.0, std::ceil(std::sqrt(static_cast<double>(members.size()) * meanHeight / meanWidth * kFitWidth / kFitHeight))));
-    // Boxes with columns are ranked left to right by dot, so that lines run
-    // from row to row. Boxes with names only (a large group) go to sfdp,
-    // boxes kept apart, which keeps the group about as wide as high: dot
-    // stacks a hub's hundred neighbours into a few columns (a 1:6 strip for
-    // 400 tables with four hubs), neato takes 7 s for 1,000 tables, sfdp
-    // 1.6 s and 3 s for 1,500, the same shapes (bench/diagram.py). Its
-    // springs short and its boxes close (K, sep), the text of a 400-table
-    // chain's picture fitted into the window is 6.3 px, 3.8 with the
-    // defaults.
-    const bool names = std::all_of(members.begin(), members.end(), [&](std::size_t i) { return m_boxes[i].rows.empty(); });
-    const char* engine = names && members.size() > 12 ? "sfdp" : "dot";
-    std::string dot = std::string("digraph g {\n  graph [") +
-                      (engine == std::string("dot") ? "rankdir=LR, ranksep=0.7, nodesep=0.2"
-                                                   : "overlap=false, sep=\"+2\", K=0.15") +
-                      ", splines=false];\n  node [shape=box, fixedsize=true, label=\"\"];\n";
+    std::string dot =
+        "digraph g {\n  graph [rankdir=LR, ranksep=0.7, nodesep=0.2, splines=false];\n"
+        "  node [shape=box, fixedsize=true, label=\"\"];\n";
     for (std::size_t i : members) {
       const std::size_t n = number[i];
       dot += "  n" + std::to_string(n) + " [width=" + Number(m_boxes[i].w / 72 + 0.005) +
@@ -566,7 +567,7 @@ class Drawing {
       dot += attributes.empty() ? ";\n" : " [" + attributes + "];\n";
     }
     dot += "}\n";
-    const LaidOutGraph laid = LayOut(dot, engine, members.size());
+    const LaidOutGraph laid = LayOut(dot, "dot", members.size());
     for (std::size_t i : members) {
       const std::size_t n = number[i];
       m_boxes[i].x = laid.x[n] - m_boxes[i].w / 2;
@@ -575,6 +576,146 @@ class Drawing {
     width = laid.width;
     height = laid.height;
     (void)area;
+  }
+
+  // A large group of boxes with names only, without Graphviz: the tables
+  // in the order a depth-first walk from the most connected one meets
+  // them, along a curve that fills a grid of cells block by block, so that
+  // the tables a foreign key joins sit close together: a path runs from
+  // cell to cell, a hub has its tables around it, and each branch of a tree
+  // has a patch of its own. A cell is a box's height and a gap high; a
+  // column as wide as its widest box.
+  void Curve(const std::vector<std::size_t>& members, const std::vector<const DiagramEdge*>& edges, double& width,
+             double& height) {
+    const std::size_t count = members.size();
+    std::unordered_map<std::size_t, std::size_t> number;  // diagram index -> place in members
+    number.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) number.emplace(members[k], k);
+    std::vector<std::vector<std::size_t>> next(count);
+    for (const DiagramEdge* edge : edges) {
+      if (edge->from == edge->to) continue;
+      const std::size_t a = number.at(edge->from), b = number.at(edge->to);
+      next[a].push_back(b);
+      next[b].push_back(a);
+    }
+    std::size_t start = 0;
+    for (std::size_t k = 1; k < count; ++k)
+      if (next[k].size() > next[start].size()) start = k;
+    std::vector<std::size_t> order;
+    order.reserve(count);
+    std::vector<char> seen(count, 0);
+    // A group is connected: the walk from the start meets every table (the
+    // others start walks of their own all the same, so that none is lost).
+    // A table's leaves (joined to it alone) come at once, half before it
+    // and half after, so that it sits amid them on the curve, before the
+    // walk goes on into its branches; a single leaf comes before the first
+    // table and after any other (which is then next to the table it was
+    // reached from): a path is drawn link by link from either end.
+    std::vector<std::pair<std::size_t, std::size_t>> stack;  // table, next neighbour to look at
+    std::vector<std::size_t> leaves;
+    auto visit = [&](std::size_t table, bool first) {
+      seen[table] = 1;
+      leaves.clear();
+      for (std::size_t leaf : next[table]) {
+        if (!seen[leaf] && next[leaf].size() == 1) {
+          seen[leaf] = 1;
+          leaves.push_back(leaf);
+        }
+      }
+      const auto half = static_cast<std::ptrdiff_t>((leaves.size() + (first ? 1 : 0)) / 2);
+      order.insert(order.end(), leaves.begin(), leaves.begin() + half);
+      order.push_back(table);
+      order.insert(order.end(), leaves.begin() + half, leaves.end());
+      stack.emplace_back(table, 0);
+    };
+    for (std::size_t k = 0; k <= count && order.size() < count; ++k) {
+      const std::size_t from = k == 0 ? start : k - 1;
+      if (seen[from]) continue;
+      visit(from, true);
+      while (!stack.empty()) {
+        const std::size_t at = stack.back().first;
+        if (stack.back().second == next[at].size()) {
+          stack.pop_back();
+          continue;
+        }
+        const std::size_t to = next[at][stack.back().second++];
+        if (!seen[to]) visit(to, false);
+      }
+    }
+    double meanWidth = 0, boxHeight = 0;
+    for (std::size_t i : members) {
+      meanWidth += m_boxes[i].w;
+      boxHeight = std::max(boxHeight, m_boxes[i].h);
+    }
+    meanWidth = meanWidth / static_cast<double>(count) + kColumnGap;
+    const double cellHeight = boxHeight + kCurveGap;
+    // Columns and rows for a block of the window's proportion.
+    const auto columns = static_cast<long>(std::max(
+        1.0, std::round(std::sqrt(static_cast<double>(count) * kFitWidth / kFitHeight * cellHeight / meanWidth))));
+    const long rows = (static_cast<long>(count) + columns - 1) / columns;
+    std::vector<std::pair<long, long>> cells;  // column, row
+    cells.reserve(static_cast<std::size_t>(columns * rows));
+    if (columns >= rows) FillCurve(cells, 0, 0, columns, 0, 0, rows);
+    else FillCurve(cells, 0, 0, 0, rows, columns, 0);
+    cells.resize(count);
+    long lastRow = 0;
+    std::vector<double> columnWidth(static_cast<std::size_t>(columns), 0);
+    for (std::size_t k = 0; k < count; ++k) {
+      const auto [column, row] = cells[k];
+      lastRow = std::max(lastRow, row);
+      double& widest = columnWidth[static_cast<std::size_t>(column)];
+      widest = std::max(widest, m_boxes[members[order[k]]].w);
+    }
+    std::vector<double> columnX(static_cast<std::size_t>(columns), 0);
+    double x = 0;
+    for (std::size_t column = 0; column < columnWidth.size(); ++column) {
+      if (columnWidth[column] == 0) continue;
+      columnX[column] = x;
+      x += columnWidth[column] + kColumnGap;
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      const auto column = static_cast<std::size_t>(cells[k].first);
+      Box& box = m_boxes[members[order[k]]];
+      box.x = columnX[column] + (columnWidth[column] - box.w) / 2;
+      box.y = static_cast<double>(cells[k].second) * cellHeight;
+    }
+    width = x;  // the last gap holds the lines that turn on the right of the last column
+    height = static_cast<double>(lastRow) * cellHeight + boxHeight;
+  }
+
+  // Every cell of a rectangle of the grid, each next to the one before,
+  // filling it block by block (a space-filling curve generalised to any
+  // rectangle): from (x, y) along (ax, ay), the rectangle's long side, and
+  // across along (bx, by).
+  static void FillCurve(std::vector<std::pair<long, long>>& cells, long x, long y, long ax, long ay, long bx, long by) {
+    auto sign = [](long v) { return static_cast<long>(v > 0) - static_cast<long>(v < 0); };
+    const long w = std::abs(ax + ay), h = std::abs(bx + by);
+    const long dax = sign(ax), day = sign(ay), dbx = sign(bx), dby = sign(by);
+    if (h == 1 || w == 1) {
+      const long steps = h == 1 ? w : h;
+      const long sx = h == 1 ? dax : dbx, sy = h == 1 ? day : dby;
+      for (long i = 0; i < steps; ++i) cells.emplace_back(x + i * sx, y + i * sy);
+      return;
+    }
+    long ax2 = ax / 2, ay2 = ay / 2, bx2 = bx / 2, by2 = by / 2;
+    const long w2 = std::abs(ax2 + ay2), h2 = std::abs(bx2 + by2);
+    if (2 * w > 3 * h) {
+      if (w2 % 2 != 0 && w > 2) {
+        ax2 += dax;
+        ay2 += day;
+      }
+      FillCurve(cells, x, y, ax2, ay2, bx, by);
+      FillCurve(cells, x + ax2, y + ay2, ax - ax2, ay - ay2, bx, by);
+    } else {
+      if (h2 % 2 != 0 && h > 2) {
+        bx2 += dbx;
+        by2 += dby;
+      }
+      FillCurve(cells, x, y, bx2, by2, ax2, ay2);
+      FillCurve(cells, x + bx2, y + by2, ax, ay, bx - bx2, by - by2);
+      FillCurve(cells, x + (ax - dax) + (bx2 - dbx), y + (ay - day) + (by2 - dby), -bx2, -by2, -(ax - ax2),
+                -(ay - ay2));
+    }
   }
 
   const Box& BoxOf(std::size_t i) const { return m_boxes[i]; }
@@ -629,7 +770,18 @@ class Drawing {
     }
     std::string path;
     double x1, x2, d1, d2;
-    if (edge.from == edge.to) {
+    const bool stacked = edge.from != edge.to && from.x < to.x + to.w && to.x < from.x + from.w;
+    if (stacked) {
+      // One box above the other (a column of the grid): a line between
+      // their sides would cross both, so it leaves and enters on the right.
+      x1 = from.x + from.w;
+      x2 = to.x + to.w;
+      const double bend = std::min(36.0, 14 + std::abs(y2 - y1) / 4);
+      path = "M" + Number(x1) + "," + Number(y1) + " C" + Number(std::max(x1, x2) + bend) + "," + Number(y1) + " " +
+             Number(std::max(x1, x2) + bend) + "," + Number(y2) + " " + Number(x2) + "," + Number(y2);
+      d1 = 1;
+      d2 = 1;
+    } else if (edge.from == edge.to) {
       x1 = x2 = from.x + from.w;
       path = "M" + Number(x1) + "," + Number(y1) + " C" + Number(x1 + 40) + "," + Number(y1) + " " +
              Number(x2 + 40) + "," + Number(y2 + (y1 == y2 ? 16 : 0)) + " " + Number(x2) + "," + Number(y2);

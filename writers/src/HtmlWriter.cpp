@@ -28,11 +28,15 @@ std::string NameHtml(const std::string& visible) {
 // index or one object's page.
 enum class Kind { OnePage, Index, ObjectPage };
 
+// The tables of the model by name, for the tables views read: made once
+// for all the pages of a folder, filled when first needed.
+using TablesByName = std::map<std::u16string, std::vector<int>>;
+
 // One page: built in one string.
 class Page {
  public:
-  Page(const ModelIndex& index, const WriteOptions& options, Kind kind)
-      : m_index(index), m_options(options), m_kind(kind) {}
+  Page(const ModelIndex& index, const WriteOptions& options, Kind kind, TablesByName& tablesByName)
+      : m_index(index), m_options(options), m_kind(kind), m_tablesByName(tablesByName) {}
 
   std::string OnePage() {
     const std::string title = Title();
@@ -534,23 +538,25 @@ class Page {
   const Kind m_kind;
   std::string m_prefix;  // from this page to the folder's top: "" or "../"
   std::string m_out;
-  std::map<std::u16string, std::vector<int>> m_tablesByName;  // for the tables views read; filled when first needed
+  TablesByName& m_tablesByName;
 };
 
 }  // namespace
 
 void HtmlWriter::Write(const GenericModel& model, std::ostream& out, const WriteOptions& options) const {
   const ModelIndex index(model);
-  const std::string page = Page(index, options, Kind::OnePage).OnePage();
+  TablesByName tablesByName;
+  const std::string page = Page(index, options, Kind::OnePage, tablesByName).OnePage();
   out.write(page.data(), static_cast<std::streamsize>(page.size()));
 }
 
 void HtmlWriter::WriteFolder(const GenericModel& model, FolderOutput& out, const WriteOptions& options) const {
+  TablesByName tablesByName;  // of the one model and index the folder is written from
   WriteDocumentFolder(
       model, out, options, "index.html", ".html",
-      [&](const ModelIndex& index) { return Page(index, options, Kind::Index).Index(); },
+      [&](const ModelIndex& index) { return Page(index, options, Kind::Index, tablesByName).Index(); },
       [&](const ModelIndex& index, const CMOObject& object) {
-        return Page(index, options, Kind::ObjectPage).ObjectPage(object);
+        return Page(index, options, Kind::ObjectPage, tablesByName).ObjectPage(object);
       });
 }
 
