@@ -94,9 +94,9 @@ TEST_F(MariaImportTest, ProgressCountsTheRowsOfEachKind) {
   EXPECT_EQ(finished.size(), std::size(types));
 }
 
-// What the catalogue's lines leave out: the partitions' bound values, a
-// foreign key's clause, a body with a character outside the BMP (which
-// information_schema turns into '?').
+// What the catalogue's lines leave out: the partitions' bound values and
+// a foreign key's clause. (Bodies with a character outside the BMP, which
+// information_schema turns into '?': tests/families/SchemaTest.cpp.)
 TEST_F(MariaImportTest, DetailsArriveAsWritten) {
   GenericModel model(s_plugin->Api().modelType);
   ASSERT_TRUE(ReadInFull(Import(model)));
@@ -113,9 +113,6 @@ TEST_F(MariaImportTest, DetailsArriveAsWritten) {
   EXPECT_EQ(Text(*Object(model, model::ForeignKey, "orders", "orders_product"), model::Definition),
             "FOREIGN KEY (`sku`, `variant`) REFERENCES `" + s_database->Name() +
                 "`.`product` (`sku`, `variant`) ON DELETE SET NULL ON UPDATE CASCADE");
-  EXPECT_EQ(Text(*Object(model, model::Routine, "greeting"), model::Definition), "RETURN CONCAT('hello ', who, ' 😀')");
-  EXPECT_NE(Text(*Object(model, model::Routine, "place_order"), model::Definition).find("'😀 outside the BMP'"),
-            std::string::npos);
 }
 
 // A scope names schemas exactly; one that is not there is refused at

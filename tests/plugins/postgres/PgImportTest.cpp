@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <sstream>
 
 // The host's Windows names, as the module's own sources use them.
 using namespace platform::win;
@@ -72,11 +71,9 @@ class PgImportTest : public ::testing::Test {
 };
 
 // The host heard of each kind once started and once finished with its
-// count. A second import, through the ANSI driver (narrow text in the
-// client's encoding), builds the same model: nothing of the first stays
-// behind, and no text outside ASCII is altered on the way. (The model
-// against pg_catalog: tests/families/SchemaTest.cpp.)
-TEST_F(PgImportTest, ProgressCountsEveryKindAndTheAnsiDriverReadsTheSame) {
+// count. (The model against pg_catalog: tests/families/SchemaTest.cpp;
+// narrow text through the ANSI driver: tests/module/reader/FetchSuite.cpp.)
+TEST_F(PgImportTest, ProgressCountsEveryKind) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model);
   ASSERT_TRUE(ReadInFull(outcome));
@@ -92,13 +89,6 @@ TEST_F(PgImportTest, ProgressCountsEveryKindAndTheAnsiDriverReadsTheSame) {
     EXPECT_GT(finished[type], 0) << model::ObjectTypeName(type);
   }
   EXPECT_EQ(finished.size(), std::size(types));
-
-  GenericModel ansi(s_plugin->Api().modelType);
-  const ImportOutcome second =
-      RunImport(s_plugin->Api(), ansi, WithAttribute(s_database->ConnectionString(), "Driver", "{PostgreSQL ANSI}"));
-  ASSERT_EQ(second.status, ImportStatusConnected) << Utf8(second.connectError.message);
-  EXPECT_TRUE(second.failed.empty());
-  EXPECT_EQ(LineDifference(PgModelLines(model), PgModelLines(ansi)), "");
 }
 
 TEST_F(PgImportTest, DetailsBeyondTheCatalogLines) {
@@ -384,25 +374,6 @@ TEST_F(PgImportTest, AnEmptyScopeSendsOnlyTheStatementsThatCanFindSomething) {
   };
   EXPECT_EQ(progress(outcome), progress(full));
   EXPECT_GT(progress(full), 17);
-}
-
-// The session's counts decide which statements are sent: in the default
-// scope they read only objects made after initdb, and still find every
-// object of every kind the shop has, the same numbers as counting all rows.
-TEST_F(PgImportTest, TheSessionCountsReadOnlyUserObjectsAndMissNone) {
-  const std::u16string scope = qm::postgres::ScopeFilter(u"n.nspname", {});
-  const auto counts = [&](bool userObjectsOnly) {
-    const std::u16string statement = qm::postgres::PgConnector::SessionStatement(5, scope, userObjectsOnly);
-    return QueryValue(s_database->Name(), Utf8(statement));
-  };
-  const std::string bounded = counts(true);
-  EXPECT_EQ(bounded, counts(false));
-  // version, largest result, sequences, tables, views, types, routines
-  std::istringstream numbers(bounded);
-  std::vector<long long> values;
-  for (long long value = 0; numbers >> value;) values.push_back(value);
-  ASSERT_EQ(values.size(), 7u) << bounded;
-  for (std::size_t i = 1; i < values.size(); ++i) EXPECT_GT(values[i], 0) << bounded;
 }
 
 // PostgreSQL's own catalogue in the scope: thousands of routines and their
