@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <sstream>
@@ -30,7 +31,13 @@
 namespace qm::test {
 namespace {
 
-constexpr int kCases = 50;
+// The cases per engine: 50, or QM_MIGRATION_CASES (scripts/bench --migrate
+// runs 1,000).
+int CaseCount() {
+  const char* text = std::getenv("QM_MIGRATION_CASES");
+  const int count = text != nullptr ? std::atoi(text) : 0;
+  return count > 0 ? count : 50;
+}
 
 struct GenColumn {
   std::string name;
@@ -429,84 +436,93 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   int applied = 0;
   int refusedForLoss = 0;
   int interrupted = 0;
+  const int cases = CaseCount();
+  std::string failedSeeds;
   std::map<std::string, int> kinds;  // edits by kind, for the summary
-  for (int seed = 1; seed <= kCases; ++seed) {
-    Generator generator(static_cast<unsigned>(seed), engine);
-    const GenSchema before = generator.Base();
-    GenSchema after = before;
-    std::string edits;
-    for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
-      const std::string edit = generator.Edit(after);
-      edits += edit + "; ";
-      ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
-    }
-    SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
+  for (int seed = 1; seed <= cases; ++seed) {
+    // Each case on its own: a failing one is named, and the others still run.
+    const int parts = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+    [&]() {
+      Generator generator(static_cast<unsigned>(seed), engine);
+      const GenSchema before = generator.Base();
+      GenSchema after = before;
+      std::string edits;
+      for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
+        const std::string edit = generator.Edit(after);
+        edits += edit + "; ";
+        ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
+      }
+      SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
 
-    // MariaDB: one database, made again empty for each side it is to hold.
-    const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
-    const std::unique_ptr<BackendDatabase> newDatabase = maria ? nullptr : backend.Create("plan_new_" + std::to_string(seed));
-    const std::string schemaName = maria ? oldDatabase->Name() : engine == Engine::Postgres ? "public" : "main";
-    auto load = [&](BackendDatabase& database, const GenSchema& schema) {
-      const std::string name = "`" + database.Name() + "`";
-      const std::string fresh = maria ? "SET SESSION foreign_key_checks = 0;\nDROP DATABASE " + name + ";\nCREATE DATABASE " +
-                                            name + " CHARACTER SET utf8mb4;\nUSE " + name + ";\n"
-                                      : "";
-      return database.Load(fresh + Render(schema, engine));
-    };
-    BackendDatabase& newSide = maria ? *oldDatabase : *newDatabase;
-    GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-    ASSERT_EQ(load(newSide, after), "") << Render(after, engine);
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, newSide, newModel));
-    ASSERT_EQ(load(*oldDatabase, before), "") << Render(before, engine);
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
+      // MariaDB: one database, made again empty for each side it is to hold.
+      const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
+      const std::unique_ptr<BackendDatabase> newDatabase = maria ? nullptr : backend.Create("plan_new_" + std::to_string(seed));
+      const std::string schemaName = maria ? oldDatabase->Name() : engine == Engine::Postgres ? "public" : "main";
+      auto load = [&](BackendDatabase& database, const GenSchema& schema) {
+        const std::string name = "`" + database.Name() + "`";
+        const std::string fresh = maria ? "SET SESSION foreign_key_checks = 0;\nDROP DATABASE " + name + ";\nCREATE DATABASE " +
+                                              name + " CHARACTER SET utf8mb4;\nUSE " + name + ";\n"
+                                        : "";
+        return database.Load(fresh + Render(schema, engine));
+      };
+      BackendDatabase& newSide = maria ? *oldDatabase : *newDatabase;
+      GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
+      ASSERT_EQ(load(newSide, after), "") << Render(after, engine);
+      ASSERT_NO_FATAL_FAILURE(Import(plugin, newSide, newModel));
+      ASSERT_EQ(load(*oldDatabase, before), "") << Render(before, engine);
+      ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
 
-    for (const bool forward : {true, false}) {
-      SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
-      BackendDatabase& target = forward ? *oldDatabase : newSide;
-      if (maria && !forward) {
-        ASSERT_EQ(load(target, after), "");
+      for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
+        BackendDatabase& target = forward ? *oldDatabase : newSide;
+        if (maria && !forward) {
+          ASSERT_EQ(load(target, after), "");
+        }
+        // The target holds what its model says: each is planned from a copy.
+        GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
+        Copy(forward ? oldModel : newModel, from);
+        const GenericModel& wanted = forward ? newModel : oldModel;
+        const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
+        if (forward) {
+          // Without the flag, a plan with steps that lose data is refused whole.
+          GenericModel copy(plugin.Api().modelType);
+          Copy(oldModel, copy);
+          const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
+          EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
+          EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
+          if (!strict.dataLoss.empty()) ++refusedForLoss;
+        }
+        const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
+        ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
+        if (plan.empty) {
+          EXPECT_EQ(DifferenceText(from, wanted), "no differences\n");
+          continue;
+        }
+        for (const std::string& loss : plan.dataLoss)
+          EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
+        if (maria) {
+          const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
+          ASSERT_NE(target.Load(stopped).find("plan_interrupted_here"), std::string::npos) << stopped;
+          ++interrupted;
+        }
+        ASSERT_EQ(target.Load(plan.script), "") << plan.script;
+        ASSERT_NO_FATAL_FAILURE(Import(plugin, target, to));
+        ASSERT_TRUE(compare::DiffModels(to, wanted).Empty()) << DifferenceText(to, wanted) << plan.script;
+        ++applied;
       }
-      // The target holds what its model says: each is planned from a copy.
-      GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
-      Copy(forward ? oldModel : newModel, from);
-      const GenericModel& wanted = forward ? newModel : oldModel;
-      const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
-      if (forward) {
-        // Without the flag, a plan with steps that lose data is refused whole.
-        GenericModel copy(plugin.Api().modelType);
-        Copy(oldModel, copy);
-        const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
-        EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
-        EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
-        if (!strict.dataLoss.empty()) ++refusedForLoss;
-      }
-      const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
-      ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
-      if (plan.empty) {
-        EXPECT_EQ(DifferenceText(from, wanted), "no differences\n");
-        continue;
-      }
-      for (const std::string& loss : plan.dataLoss)
-        EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
-      if (maria) {
-        const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
-        ASSERT_NE(target.Load(stopped).find("plan_interrupted_here"), std::string::npos) << stopped;
-        ++interrupted;
-      }
-      ASSERT_EQ(target.Load(plan.script), "") << plan.script;
-      ASSERT_NO_FATAL_FAILURE(Import(plugin, target, to));
-      ASSERT_TRUE(compare::DiffModels(to, wanted).Empty()) << DifferenceText(to, wanted) << plan.script;
-      ++applied;
-    }
+    }();
+    if (::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() != parts)
+      failedSeeds += " " + std::to_string(seed);
   }
   // Most cases change something both ways; some are refused without the flag.
-  EXPECT_GE(applied, kCases);
+  EXPECT_GE(applied, cases);
   EXPECT_GT(refusedForLoss, 0);
   std::string summary;
   for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
-  std::printf("[ plans   ] %s: %d plans applied and checked (%d of them run again after a stop half way), %d refused "
-              "without --allow-data-loss; edits: %s\n",
-              backend.Name().c_str(), applied, interrupted, refusedForLoss, summary.c_str());
+  std::printf("[ plans   ] %s: %d cases, %d plans applied and checked (%d of them run again after a stop half way), "
+              "%d refused without --allow-data-loss, failed seeds:%s; edits: %s\n",
+              backend.Name().c_str(), cases, applied, interrupted, refusedForLoss,
+              failedSeeds.empty() ? " none" : failedSeeds.c_str(), summary.c_str());
 }
 
 // MariaDB's integers: a change of type loses values unless every value of
