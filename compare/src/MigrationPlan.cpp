@@ -1097,12 +1097,13 @@ MigrationPlan PlanMigration(GenericModel& before, const GenericModel& after, con
       if (ChildNamed(before, *before.GetCMOObject(object->GetParentId()), object->GetObjectType(), rename.to) != nullptr)
         throw PlanError("--rename " + shown + ": the old model already has " + writers::VisibleText(rename.to));
       if (maria) {
-        // A rename run again finds nothing of the old name; the new name
-        // is qualified, as the script uses no database.
+        // A rename run again finds nothing of the old name (nor a column's
+        // table, renamed after it); the new name is qualified, as the
+        // script uses no database.
         statements += rename.column.empty()
                           ? u"ALTER TABLE IF EXISTS " + dialect->QualifiedName(names, *table) + u" RENAME TO " +
                                 dialect->Name(values::Name(*schema)) + u"." + dialect->Name(rename.to) + u";\n"
-                          : u"ALTER TABLE " + dialect->QualifiedName(names, *table) + u" RENAME COLUMN IF EXISTS " +
+                          : u"ALTER TABLE IF EXISTS " + dialect->QualifiedName(names, *table) + u" RENAME COLUMN IF EXISTS " +
                                 dialect->Name(rename.column) + u" TO " + dialect->Name(rename.to) + u";\n";
       } else if (!sqlite) {
         statements += rename.column.empty()

@@ -165,6 +165,15 @@ class Generator {
     schema.views.push_back(view);
   }
 
+  static bool HasForeignKey(const GenTable& table, const std::string& column) {
+    return std::any_of(table.constraints.begin(), table.constraints.end(),
+                       [&](const GenTable::Constraint& c) { return c.kind == "foreign key" && c.column == column; });
+  }
+  static bool NotNull(const GenTable& table, const std::string& column) {
+    return std::any_of(table.columns.begin(), table.columns.end(),
+                       [&](const GenColumn& c) { return c.name == column && c.notNull; });
+  }
+
   // What refers to a column or table goes with it.
   static void Forget(GenSchema& schema, const std::string& table, const std::string& column) {
     for (GenTable& each : schema.tables) {
@@ -218,7 +227,7 @@ class Generator {
         return "type of " + table.name + "." + column->name + " " + column->type;
       }
       case 5:
-        if (column == nullptr) return "none";
+        if (column == nullptr || (m_maria && HasForeignKey(table, column->name))) return "none";
         column->notNull = !column->notNull;
         return "nullability of " + table.name + "." + column->name;
       case 6:
@@ -243,6 +252,8 @@ class Generator {
         for (GenTable& each : schema.tables)
           for (GenTable::Constraint& c : each.constraints) {
             if (c.kind != "foreign key" || Pick(2) == 0) continue;
+            // MariaDB refuses SET NULL on a NOT NULL column.
+            if (m_maria && c.rule == "CASCADE" && NotNull(each, c.column)) continue;
             c.rule = c.rule == "CASCADE" ? "SET NULL" : "CASCADE";
             return "rule of " + c.name;
           }
