@@ -8,9 +8,18 @@ between the two saved models (`diff --format sql`) is timed against one
 import, and against the diff of the same two models (reading them is most
 of a plan's time), median wall time of --runs runs. The plan is applied to a copy of
 the first database once, which must then agree with the second (diff exits
-0). Prints a Markdown table."""
+0). Prints a Markdown table.
+
+With --cases N, the migration test's generated cases besides (the family
+test program of the test build, tests/families/MigrationTest.cpp): N seeded
+chains of random edits per engine, each plan applied both ways and checked
+by diff (MariaDB's first stopped half way and run again), against a
+throw-away PostgreSQL and MariaDB; a second table gives per engine the
+plans applied, those refused without --allow-data-loss and the seeds that
+failed."""
 import argparse
 import os
+import re
 import shutil
 import sqlite3
 import statistics
@@ -56,11 +65,64 @@ def change(database, size):
     connection.close()
 
 
+def server_env(script, folder):
+    """Starts a throw-away server with scripts/pg or scripts/mariadb; its
+    exported variables."""
+    subprocess.run([script, "start", folder], check=True, stdout=sys.stderr, stdin=subprocess.DEVNULL)
+    env = {}
+    with open(os.path.join(folder, "env")) as lines:
+        for line in lines:
+            match = re.match(r"export (\w+)='(.*)'$", line.strip())
+            if match:
+                env[match.group(1)] = match.group(2)
+    return env
+
+
+def generated_cases(root, test_build, cases):
+    """The migration test's cases, N per engine: a Markdown table."""
+    if not os.path.exists(os.path.join(test_build, "CMakeCache.txt")):
+        subprocess.run(["cmake", "-S", root, "-B", test_build, "-G", "Ninja", "-DQM_BUILD_TESTS=ON"], check=True,
+                       stdout=sys.stderr)
+    subprocess.run(["cmake", "--build", test_build, "--target", "family_test"], check=True, stdout=sys.stderr)
+    print()
+    print("| engine | cases | plans applied and checked | of them run again after a stop | refused without "
+          "--allow-data-loss | failed seeds |")
+    print("|---|---:|---:|---:|---:|---|")
+    sys.stdout.flush()
+    with tempfile.TemporaryDirectory() as work:
+        servers = []
+        try:
+            env = dict(os.environ, QM_MIGRATION_CASES=str(cases))
+            for script, name in (("pg", "pg"), ("mariadb", "maria")):
+                folder = os.path.join(work, name)
+                servers.append((os.path.join(root, "scripts", script), folder))
+                env.update(server_env(servers[-1][0], folder))
+            result = subprocess.run([os.path.join(test_build, "bin", "family_test"),
+                                     "--gtest_filter=Engines/MigrationTest.PlansBothWays*"],
+                                    env=env, stdout=subprocess.PIPE, text=True)
+        finally:
+            for script, folder in servers:
+                subprocess.run([script, "stop", folder], stdout=sys.stderr)
+    pattern = re.compile(r"\[ plans   \] (\w+): (\d+) cases, (\d+) plans applied and checked \((\d+) of them run again "
+                         r"after a stop half way\), (\d+) refused without --allow-data-loss, failed seeds: ?([^;]*);")
+    found = 0
+    for line in result.stdout.splitlines():
+        match = pattern.search(line)
+        if match:
+            found += 1
+            print("| %s | %s | %s | %s | %s | %s |" % match.groups())
+    if found != 3 or result.returncode != 0:
+        sys.stderr.write(result.stdout[-20000:])
+        sys.exit("the migration test's cases failed (exit %d)" % result.returncode)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build", required=True)
     parser.add_argument("--sizes", default="1000")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--cases", type=int, default=0)
+    parser.add_argument("--test-build", default=os.path.join(os.path.dirname(HERE), "build"))
     args = parser.parse_args()
     program = os.path.join(args.build, "bin", "quillmere-import")
     print("| tables | import to a saved model | diff -q of the two saved models | plan between them | plan / import | "
@@ -97,6 +159,8 @@ def main():
             print("| %d | %.2f s | %.2f s | %.2f s | %.2f | %d |" % (size, median["import"], median["diff"], median["plan"],
                                                                   median["plan"] / median["import"], statements))
             sys.stdout.flush()
+    if args.cases > 0:
+        generated_cases(os.path.dirname(HERE), args.test_build, args.cases)
 
 
 if __name__ == "__main__":

@@ -36,9 +36,21 @@ std::u16string Lower(std::u16string_view text) {
 
 // ---- Types: whether every value of the old type is a value of the new one.
 
+// Integers by width (MariaDB's tinyint and mediumint among them); 0 for
+// another type.
+int IntegerRank(std::u16string_view base) {
+  if (base == u"tinyint") return 1;
+  if (base == u"smallint" || base == u"int2") return 2;
+  if (base == u"mediumint") return 3;
+  if (base == u"integer" || base == u"int" || base == u"int4") return 4;
+  if (base == u"bigint" || base == u"int8") return 5;
+  return 0;
+}
+
 struct TypeName {
   std::u16string base;            // lower case, blanks collapsed
   std::vector<long long> sizes;   // the numbers in parentheses
+  std::u16string rest;            // what follows them ("unsigned"), lower case
 };
 
 TypeName ReadType(std::u16string_view text) {
@@ -59,15 +71,16 @@ TypeName ReadType(std::u16string_view text) {
       }
     }
     type.sizes.push_back(value);
+    const std::size_t close = lower.find(u')', open);
+    if (close != std::u16string::npos) type.rest = lower.substr(close + 1);
+  } else if (const std::size_t blank = base.find(u' '); blank != std::u16string::npos && IntegerRank(base.substr(0, blank)) > 0) {
+    // "int unsigned": the integer and what qualifies it.
+    type.base = base.substr(0, blank);
+    type.rest = base.substr(blank);
   }
+  while (!type.rest.empty() && type.rest.front() == u' ') type.rest.erase(0, 1);
+  while (!type.rest.empty() && type.rest.back() == u' ') type.rest.pop_back();
   return type;
-}
-
-int IntegerRank(std::u16string_view base) {
-  if (base == u"smallint" || base == u"int2") return 1;
-  if (base == u"integer" || base == u"int" || base == u"int4") return 2;
-  if (base == u"bigint" || base == u"int8") return 3;
-  return 0;
 }
 
 bool IsTextType(std::u16string_view base) {
@@ -77,15 +90,24 @@ bool IsTextType(std::u16string_view base) {
 bool Widens(std::u16string_view from, std::u16string_view to) {
   const TypeName a = ReadType(from);
   const TypeName b = ReadType(to);
-  if (a.base == b.base && a.sizes == b.sizes) return true;
-  if (IntegerRank(a.base) > 0 && IntegerRank(b.base) >= IntegerRank(a.base)) return true;
-  if (IntegerRank(a.base) > 0 && b.base == u"numeric" && b.sizes.empty()) return true;
+  if (a.base == b.base && a.sizes == b.sizes && a.rest == b.rest) return true;
+  if (IntegerRank(a.base) > 0 && IntegerRank(b.base) > 0) {
+    // An unsigned integer fits a signed one only of a larger width, and a
+    // signed one no unsigned one (MariaDB's display width in parentheses
+    // holds no value).
+    const bool unsignedA = a.rest.find(u"unsigned") != std::u16string::npos;
+    const bool unsignedB = b.rest.find(u"unsigned") != std::u16string::npos;
+    if (unsignedA == unsignedB) return IntegerRank(b.base) >= IntegerRank(a.base);
+    return unsignedA && IntegerRank(b.base) > IntegerRank(a.base);
+  }
+  if (IntegerRank(a.base) > 0 && a.rest.empty() && b.base == u"numeric" && b.sizes.empty()) return true;
+  if (!a.rest.empty() || !b.rest.empty()) return false;
   if (a.base == u"real" && b.base == u"double precision") return true;
   if (IsTextType(a.base) && IsTextType(b.base)) {
     if (b.sizes.empty()) return true;                       // unlimited
     return !a.sizes.empty() && a.base != u"text" && b.sizes[0] >= a.sizes[0];
   }
-  if (a.base == b.base && a.base == u"numeric") {
+  if (a.base == b.base && (a.base == u"numeric" || a.base == u"decimal")) {
     if (b.sizes.empty()) return true;
     if (a.sizes.empty()) return false;
     const long long scaleA = a.sizes.size() > 1 ? a.sizes[1] : 0;
@@ -99,11 +121,12 @@ bool Widens(std::u16string_view from, std::u16string_view to) {
 
 class Planner {
  public:
-  Planner(const GenericModel& before, const GenericModel& after, const SqlDialect& dialect, bool sqlite,
+  Planner(const GenericModel& before, const GenericModel& after, const SqlDialect& dialect, bool sqlite, bool maria,
           const PlanOptions& options, const std::unordered_map<int, std::u16string>& originalNames,
           std::u16string renames)
       : m_d(dialect),
         m_sqlite(sqlite),
+        m_maria(maria),
         m_options(options),
         m_originalNames(originalNames),
         m_old(before),
@@ -156,6 +179,15 @@ class Planner {
   void TieSequences();
   void RebuildTables();
   void RecreateForeignKeys();
+  // MariaDB: a key, index or check added to a table that stays.
+  void AddToTable(const CMOObject& newObject);
+  // MariaDB: columns added where NEW has them, and the columns moved when
+  // those that stay change their order.
+  void PlaceColumns(const CMOObject& oldTable, const CMOObject& newTable);
+  // MariaDB: the triggers of each table whose triggers change, dropped and
+  // made again in the order they fire.
+  void RemakeTriggers();
+  void AlterTableOptions(const CMOObject& newObject, const std::vector<PropertyDifference>& differences);
 
   bool IsTableChild(const CMOObject& object, const SqlModel& model) const {
     const CMOObject* parent = model.Parent(object);
@@ -164,6 +196,7 @@ class Planner {
 
   const SqlDialect& m_d;
   bool m_sqlite;
+  bool m_maria;  // statement by statement: every step may be run again
   const PlanOptions& m_options;
   const std::unordered_map<int, std::u16string>& m_originalNames;
   SqlModel m_old;
@@ -194,7 +227,10 @@ class Planner {
   std::set<int> m_rebuilt;           // old tables rebuilt (SQLite)
   std::vector<std::pair<int, int>> m_matchedTables;
   std::unordered_set<int> m_written;
-  std::map<int, std::u16string> m_rebuildLosses;  // old table id -> comments before its rebuild  // new objects whose statements the script holds
+  std::map<int, std::u16string> m_rebuildLosses;  // old table id -> comments before its rebuild
+  std::set<int> m_addedColumns;      // MariaDB: new columns of tables that stay, added by PlaceColumns
+  std::set<int> m_triggerTables;     // MariaDB: new tables that stay whose triggers are made again
+  std::set<int> m_triggersDropped;   // old triggers dropped
 };
 
 void Planner::WriteNew(const CMOObject& object) {
@@ -230,6 +266,31 @@ void Planner::DropConstraint(const CMOObject& oldObject) {
   const CMOObject* table = m_old.Parent(oldObject);
   if (table == nullptr) return;
   const std::u16string tableName = Q(m_old, *table);
+  if (m_maria) {
+    // Each drop does nothing when a run before did it.
+    const std::u16string alter = u"ALTER TABLE " + tableName;
+    switch (oldObject.GetObjectType()) {
+      case model::ForeignKey:
+        m_foreignKeysDropped.insert(oldObject.GetObjectId());
+        m_dropForeignKeys += alter + u" DROP FOREIGN KEY IF EXISTS " + N(oldObject) + u";\n";
+        break;
+      case model::Key:
+        m_keysDropped.insert(oldObject.GetObjectId());
+        // A primary key is the index PRIMARY, whatever the model calls it.
+        m_dropOthers += alter + u" DROP INDEX IF EXISTS " +
+                        (values::KeyKindOf(oldObject) == values::KeyKind::PrimaryKey ? m_d.Name(u"PRIMARY") : N(oldObject)) +
+                        u";\n";
+        break;
+      case model::Index: m_dropOthers += alter + u" DROP INDEX IF EXISTS " + N(oldObject) + u";\n"; break;
+      case model::CheckConstraint: m_dropOthers += alter + u" DROP CONSTRAINT IF EXISTS " + N(oldObject) + u";\n"; break;
+      case model::Trigger:
+        m_triggersDropped.insert(oldObject.GetObjectId());
+        m_dropOthers += u"DROP TRIGGER IF EXISTS " + Q(m_old, oldObject) + u";\n";
+        break;
+      default: break;
+    }
+    return;
+  }
   switch (oldObject.GetObjectType()) {
     case model::ForeignKey:
       m_foreignKeysDropped.insert(oldObject.GetObjectId());
@@ -270,7 +331,7 @@ void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColu
       case model::Nullable: break;
       case model::Comment: break;
       default:
-        if (m_sqlite) break;  // the table is rebuilt from the new text
+        if (m_sqlite || m_maria) break;  // the table is rebuilt from the new text; MODIFY states the whole column
         Unplanned(Describe(m_new, newColumn) + ": its " + model::PropertyName(difference.propertyId) +
                   " changes, which the planner does not state");
         return;
@@ -284,6 +345,29 @@ void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColu
   const bool notNullAdded = values::Integer(oldColumn, model::Nullable).value_or(1) != 0 &&
                             values::Integer(newColumn, model::Nullable).value_or(1) == 0;
   const std::string nullLoss = Describe(m_new, newColumn) + " becomes NOT NULL: rows with NULL in it make the change fail";
+  if (m_maria) {
+    // One MODIFY states the column whole (type, nullability, default,
+    // collation, generation, comment), and states it again when run again.
+    if (std::all_of(differences.begin(), differences.end(),
+                    [](const PropertyDifference& difference) { return difference.propertyId == model::Position; }))
+      return;
+    if (typeChanged) {
+      m_retyped.insert(oldColumn.GetObjectId());
+      m_touched.insert(m_old.Parent(oldColumn)->GetObjectId());
+    }
+    try {
+      const std::u16string statement = u"ALTER TABLE " + table + u" MODIFY COLUMN " + m_d.ColumnClause(m_new, newColumn) + u";\n";
+      if (loses) Lose(text, typeLoss, u"");
+      if (notNullAdded) Lose(text, nullLoss, u"");
+      text += statement;
+    } catch (const RefusedText& refused) {
+      Unplanned(Describe(m_new, newColumn) + ": its " + model::PropertyName(refused.propertyId) +
+                " is not what a script may hold (" + U8(refused.why) + ")");
+      return;
+    }
+    m_creates.Add(kTables, newColumn, std::move(text));
+    return;
+  }
   if (m_sqlite) {
     const int table = oldColumn.GetParentId();
     if (!differences.empty()) m_rebuilt.insert(table);
@@ -329,6 +413,10 @@ void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColu
 
 void Planner::ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable) {
   if (m_sqlite) return;  // a rebuilt table takes the new order
+  if (m_maria) {
+    PlaceColumns(oldTable, newTable);
+    return;
+  }
   // PostgreSQL keeps the columns that stay in their order and adds new
   // ones at the end.
   auto ordered = [](const SqlModel& model, const CMOObject& table) {
@@ -369,6 +457,31 @@ void Planner::Matched(int before, int after) {
     if (m_sqlite) m_rebuilt.insert(before);
   }
   if (differences.empty()) return;
+  if (m_maria) {
+    switch (type) {
+      case model::Schema:
+      case model::Table: AlterTableOptions(newObject, differences); return;
+      case model::Key:
+      case model::CheckConstraint:
+      case model::Index:
+        DropConstraint(oldObject);
+        AddToTable(newObject);
+        return;
+      case model::Trigger:
+        DropConstraint(oldObject);
+        m_triggerTables.insert(newObject.GetParentId());
+        return;
+      case model::Routine:
+        // Made again in place (CREATE OR REPLACE); a function that becomes
+        // a procedure is another object to MariaDB.
+        if (values::RoutineKindOf(oldObject) == values::RoutineKindOf(newObject)) {
+          WriteNew(newObject);
+          return;
+        }
+        break;
+      default: break;
+    }
+  }
   switch (type) {
     case model::Schema:
     case model::Table:
@@ -416,8 +529,15 @@ void Planner::Matched(int before, int after) {
           case model::SequenceIncrement: number(u" INCREMENT BY ", model::SequenceIncrement); break;
           case model::SequenceMin: number(u" MINVALUE ", model::SequenceMin); break;
           case model::SequenceMax: number(u" MAXVALUE ", model::SequenceMax); break;
-          case model::SequenceCycle: text += values::Flag(newObject, model::SequenceCycle) ? u" CYCLE" : u" NO CYCLE"; break;
-          case model::Comment: comment = m_d.CommentStatement(u"SEQUENCE", Q(m_new, newObject), newObject); break;
+          case model::SequenceCycle:
+            text += values::Flag(newObject, model::SequenceCycle) ? u" CYCLE" : (m_maria ? u" NOCYCLE" : u" NO CYCLE");
+            break;
+          case model::Comment:
+            // A MariaDB sequence is a table, and keeps its comment as one.
+            comment = m_maria ? u"ALTER TABLE " + Q(m_new, newObject) + u" COMMENT = " +
+                                    m_d.Literal(values::Text(newObject, model::Comment)) + u";\n"
+                              : m_d.CommentStatement(u"SEQUENCE", Q(m_new, newObject), newObject);
+            break;
           case model::OwnedBy: m_ownerChanged.push_back(after); break;
           default:
             Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(difference.propertyId) +
@@ -450,6 +570,11 @@ void Planner::Added(int after) {
       m_rebuilt.insert(oldTable);
       return;
     }
+    if (m_maria) {
+      m_touched.insert(oldTable);
+      m_addedColumns.insert(after);
+      return;
+    }
     m_touched.insert(oldTable);
     try {
       const std::u16string table = Q(m_new, *m_new.Parent(object));
@@ -467,6 +592,16 @@ void Planner::Added(int after) {
   if (m_sqlite && onTable && (type == model::Key || type == model::CheckConstraint || type == model::ForeignKey)) {
     m_rebuilt.insert(m_match.BeforeOf(object.GetParentId()));
     return;
+  }
+  if (m_maria && onTable && m_match.BeforeOf(object.GetParentId()) != 0) {
+    if (type == model::Key || type == model::CheckConstraint || type == model::Index) {
+      AddToTable(object);
+      return;
+    }
+    if (type == model::Trigger) {
+      m_triggerTables.insert(object.GetParentId());
+      return;
+    }
   }
   if (!m_sqlite && type == model::CheckConstraint && onTable) {
     // A check on a table that stays is added on its own (the table's
@@ -501,7 +636,7 @@ void Planner::Removed(int before) {
         m_plan.dataLoss.push_back(what);
         m_dropLast += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
       }
-      m_dropLast += u"DROP SCHEMA " + N(object) + u" CASCADE;\n";
+      m_dropLast += m_maria ? u"DROP DATABASE IF EXISTS " + N(object) + u";\n" : u"DROP SCHEMA " + N(object) + u" CASCADE;\n";
       return;
     }
     case model::Table: {
@@ -531,7 +666,7 @@ void Planner::Removed(int before) {
                                        : kind == values::RoutineKind::Aggregate ? u"AGGREGATE"
                                                                                 : u"FUNCTION";
       try {
-        m_dropRoutines += u"DROP " + std::u16string(word) + u' ' + m_d.RoutineDropName(m_old, object) + u";\n";
+        m_dropRoutines += u"DROP " + std::u16string(word) + (m_maria ? u" IF EXISTS " : u" ") + m_d.RoutineDropName(m_old, object) + u";\n";
       } catch (const RefusedText& refused) {
         Unplanned(Describe(m_old, object) + ": its " + model::PropertyName(refused.propertyId) +
                   " is not what a script may hold (" + U8(refused.why) + ")");
@@ -561,7 +696,8 @@ void Planner::Removed(int before) {
         return;
       }
       Lose(m_dropColumns, Describe(m_old, object) + " is dropped, and its values with it",
-           u"ALTER TABLE " + Q(m_old, *m_old.Parent(object)) + u" DROP COLUMN " + N(object) + u";\n");
+           u"ALTER TABLE " + Q(m_old, *m_old.Parent(object)) + (m_maria ? u" DROP COLUMN IF EXISTS " : u" DROP COLUMN ") +
+               N(object) + u";\n");
       return;
     case model::Key:
     case model::CheckConstraint:
@@ -642,7 +778,8 @@ void Planner::DropViews() {
     }
     const CMOObject& view = Old(left[pick]);
     const bool materialized = values::RelationKindOf(view) == values::RelationKind::MaterializedView;
-    m_dropViews += (materialized ? u"DROP MATERIALIZED VIEW " : u"DROP VIEW ") + Q(m_old, view) + u";\n";
+    m_dropViews += (materialized ? u"DROP MATERIALIZED VIEW " : m_maria ? u"DROP VIEW IF EXISTS " : u"DROP VIEW ") +
+                   Q(m_old, view) + u";\n";
     if (const int after = m_match.AfterOf(left[pick])) WriteNew(New(after));
     left.erase(left.begin() + static_cast<std::ptrdiff_t>(pick));
   }
@@ -700,6 +837,120 @@ void Planner::RecreateForeignKeys() {
   }
 }
 
+void Planner::AddToTable(const CMOObject& newObject) {
+  const CMOObject* table = m_new.Parent(newObject);
+  if (table == nullptr) return;
+  const std::u16string alter = u"ALTER TABLE " + Q(m_new, *table);
+  try {
+    std::u16string text;
+    if (newObject.GetObjectType() == model::Key && values::KeyKindOf(newObject) == values::KeyKind::PrimaryKey) {
+      // ADD PRIMARY KEY has no IF NOT EXISTS: a run again drops what the
+      // failed run added (the drops come first).
+      m_dropOthers += alter + u" DROP INDEX IF EXISTS " + m_d.Name(u"PRIMARY") + u";\n";
+    }
+    text = alter + u" ADD " + m_d.ConstraintClause(m_new, newObject) + u";\n";
+    m_creates.Add(newObject.GetObjectType() == model::Index ? kIndexes : kKeys, newObject, std::move(text));
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+  }
+}
+
+void Planner::PlaceColumns(const CMOObject& oldTable, const CMOObject& newTable) {
+  auto ordered = [](const SqlModel& model, const CMOObject& table) {
+    std::vector<const CMOObject*> columns = model.Children(table, model::Column);
+    std::stable_sort(columns.begin(), columns.end(), [](const CMOObject* a, const CMOObject* b) {
+      return values::Integer(*a, model::Position).value_or(0) < values::Integer(*b, model::Position).value_or(0);
+    });
+    return columns;
+  };
+  const std::u16string alter = u"ALTER TABLE " + Q(m_new, newTable);
+  auto place = [&](const CMOObject* previous) {
+    return previous == nullptr ? std::u16string(u" FIRST") : u" AFTER " + N(*previous);
+  };
+  const std::vector<const CMOObject*> wanted = ordered(m_new, newTable);
+  // Each new column after the one before it in NEW, in NEW's order, each
+  // add after the one before it.
+  int last = -1;
+  const CMOObject* previous = nullptr;
+  try {
+    for (const CMOObject* column : wanted) {
+      if (m_addedColumns.count(column->GetObjectId()) > 0) {
+        std::u16string text = alter + u" ADD COLUMN IF NOT EXISTS " + m_d.ColumnClause(m_new, *column) + place(previous) + u";\n";
+        const int statement = m_creates.Add(kTables, *column, std::move(text));
+        if (last >= 0) m_creates.Follow(statement, last);
+        last = statement;
+      }
+      previous = column;
+    }
+    // The columns that stay, in their old order with the new ones in
+    // place: when that is not NEW's order, each column is moved after the
+    // one before it in NEW, left to right (which a run again repeats).
+    std::vector<int> planned;
+    for (const CMOObject* column : ordered(m_old, oldTable))
+      if (int after = m_match.AfterOf(column->GetObjectId())) planned.push_back(after);
+    std::vector<int> inOrder;
+    for (const CMOObject* column : wanted)
+      if (m_addedColumns.count(column->GetObjectId()) == 0 && m_match.BeforeOf(column->GetObjectId()) != 0)
+        inOrder.push_back(column->GetObjectId());
+    if (planned == inOrder) return;
+    std::u16string text;
+    previous = nullptr;
+    for (const CMOObject* column : wanted) {
+      text += alter + u" MODIFY COLUMN " + m_d.ColumnClause(m_new, *column) + place(previous) + u";\n";
+      previous = column;
+    }
+    // Made a statement of the last column, not of the table: what is made
+    // on the table follows the table's statements.
+    const int moved = m_creates.Add(kTables, *wanted.back(), std::move(text));
+    for (const CMOObject* column : wanted)
+      for (int statement : m_creates.StatementsOf(column->GetObjectId()))
+        if (statement != moved) m_creates.Follow(moved, statement);
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, newTable) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+  }
+}
+
+void Planner::RemakeTriggers() {
+  // A table's triggers fire in the order they were made: all of them are
+  // dropped and made again, in NEW's order.
+  for (int after : m_triggerTables) {
+    const int before = m_match.BeforeOf(after);
+    if (before != 0)
+      for (const CMOObject* trigger : m_old.Children(Old(before), model::Trigger))
+        if (m_triggersDropped.count(trigger->GetObjectId()) == 0) DropConstraint(*trigger);
+    const std::vector<const CMOObject*> triggers = m_new.Children(New(after), model::Trigger);
+    if (!triggers.empty()) WriteNew(*triggers.front());
+  }
+}
+
+void Planner::AlterTableOptions(const CMOObject& newObject, const std::vector<PropertyDifference>& differences) {
+  const bool schema = newObject.GetObjectType() == model::Schema;
+  std::u16string options;
+  for (const PropertyDifference& difference : differences) {
+    const std::u16string& text = values::Text(newObject, difference.propertyId);
+    const std::u16string rowFormat = values::VocabularyWord(newObject, model::RowFormat);
+    const int id = difference.propertyId;
+    if (id == model::Comment) {
+      options += u" COMMENT = " + m_d.Literal(text);
+    } else if (id == model::CharacterSet && schema && !text.empty()) {
+      options += u" CHARACTER SET = " + m_d.Name(text);
+    } else if (id == model::Collation && !text.empty()) {
+      options += u" COLLATE = " + m_d.Name(text);
+    } else if (id == model::Engine && !schema && !text.empty()) {
+      options += u" ENGINE = " + m_d.Name(text);
+    } else if (id == model::RowFormat && !schema && !rowFormat.empty()) {
+      options += u" ROW_FORMAT = " + rowFormat;
+    } else {
+      Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(id) + " changes, which the planner does not state");
+      return;
+    }
+  }
+  m_creates.Add(kTables, newObject,
+                (schema ? u"ALTER DATABASE " + N(newObject) : u"ALTER TABLE " + Q(m_new, newObject)) + options + u";\n");
+}
+
 void Planner::TieSequences() {
   // A sequence belongs to its column once both exist (a serial column's):
   // the tie is made after what it names is made, and undone before any
@@ -731,7 +982,7 @@ MigrationPlan Planner::Run() {
   for (const auto& [before, after] : m_matchedTables) ColumnOrder(Old(before), New(after));
   TieSequences();
   if (!m_droppedTables.empty()) {
-    m_dropTables += u"DROP TABLE ";
+    m_dropTables += m_maria ? u"DROP TABLE IF EXISTS " : u"DROP TABLE ";
     for (std::size_t i = 0; i < m_droppedTables.size(); ++i) m_dropTables += (i > 0 ? u", " : u"") + m_droppedTables[i];
     m_dropTables += u";\n";
   }
@@ -739,6 +990,7 @@ MigrationPlan Planner::Run() {
   m_dropLast = m_dropRoutines + m_dropSequences + m_dropTypes + m_dropLast;
   RebuildTables();
   RecreateForeignKeys();
+  if (m_maria) RemakeTriggers();
   FindTouchedViews();
   DropViews();
 
@@ -750,6 +1002,10 @@ MigrationPlan Planner::Run() {
 
   std::u16string header = u"-- The changes that make a database shaped like the old model into one shaped like the new,\n"
                           u"-- in " + std::u16string(m_d.Product()) + u".\n-- Written by quillmere-import diff --format sql.\n\n";
+  if (m_maria)
+    header += u"-- MariaDB commits each change of a table by itself: the script runs statement by statement,\n"
+              u"-- not as one transaction. Each step does nothing where an earlier run did it, so that a run\n"
+              u"-- that failed half way is finished by running the same script again.\n\n";
   std::u16string begin;
   std::u16string end;
   if (m_sqlite) {
@@ -816,12 +1072,14 @@ Rename ReadRename(const std::string& text) {
 MigrationPlan PlanMigration(GenericModel& before, const GenericModel& after, const PlanOptions& options) {
   const SqlDialect* dialect = DialectNamed(options.dialect);
   const bool sqlite = options.dialect == "sqlite";
-  if (dialect == nullptr || (options.dialect != "postgresql" && !sqlite)) {
+  const bool maria = options.dialect == "mariadb";
+  if (dialect == nullptr || (options.dialect != "postgresql" && !sqlite && !maria)) {
     MigrationPlan plan;
-    plan.unplanned.push_back("the planner writes PostgreSQL and SQLite; it does not yet write plans in " +
+    plan.unplanned.push_back("the planner writes PostgreSQL, SQLite and MariaDB; it does not write plans in " +
                              (options.dialect.empty() ? std::string("standard SQL") : options.dialect));
     return plan;
   }
+  dialect = &dialect->ForPlans();
   // The renames, made in the old model so that the matching pairs the
   // objects; PostgreSQL states them first, SQLite rebuilds the table.
   std::unordered_map<int, std::u16string> originalNames;
@@ -838,7 +1096,16 @@ MigrationPlan PlanMigration(GenericModel& before, const GenericModel& after, con
       if (object == nullptr) throw PlanError("--rename " + shown + ": the old model has no such table or column");
       if (ChildNamed(before, *before.GetCMOObject(object->GetParentId()), object->GetObjectType(), rename.to) != nullptr)
         throw PlanError("--rename " + shown + ": the old model already has " + writers::VisibleText(rename.to));
-      if (!sqlite) {
+      if (maria) {
+        // A rename run again finds nothing of the old name (nor a column's
+        // table, renamed after it); the new name is qualified, as the
+        // script uses no database.
+        statements += rename.column.empty()
+                          ? u"ALTER TABLE IF EXISTS " + dialect->QualifiedName(names, *table) + u" RENAME TO " +
+                                dialect->Name(values::Name(*schema)) + u"." + dialect->Name(rename.to) + u";\n"
+                          : u"ALTER TABLE IF EXISTS " + dialect->QualifiedName(names, *table) + u" RENAME COLUMN IF EXISTS " +
+                                dialect->Name(rename.column) + u" TO " + dialect->Name(rename.to) + u";\n";
+      } else if (!sqlite) {
         statements += rename.column.empty()
                           ? u"ALTER TABLE " + dialect->QualifiedName(names, *table) + u" RENAME TO " +
                                 dialect->Name(rename.to) + u";\n"
@@ -852,7 +1119,7 @@ MigrationPlan PlanMigration(GenericModel& before, const GenericModel& after, con
       object->SetProperty(name);
     }
   }
-  Planner planner(before, after, *dialect, sqlite, options, originalNames, std::move(statements));
+  Planner planner(before, after, *dialect, sqlite, maria, options, originalNames, std::move(statements));
   return planner.Run();
 }
 

@@ -6,7 +6,11 @@
 // imported; the plan from OLD to NEW (with the renames the edits made) is
 // applied to OLD's database, which imported again must agree with NEW; then
 // the plan back from NEW to OLD, with --allow-data-loss, applied to NEW's.
-// A plan that loses data is refused without the flag.
+// A plan that loses data is refused without the flag. MariaDB runs a plan
+// statement by statement: each is first run stopped by a failing statement
+// half way, then run again whole, which must finish it. A MariaDB schema is
+// a database, matched by its name: OLD and NEW are made in turn in one
+// database.
 #include <ImportHost.h>
 #include <TestBackend.h>
 
@@ -19,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <sstream>
@@ -26,7 +31,13 @@
 namespace qm::test {
 namespace {
 
-constexpr int kCases = 50;
+// The cases per engine: 50, or QM_MIGRATION_CASES (scripts/bench --migrate
+// runs 1,000).
+int CaseCount() {
+  const char* text = std::getenv("QM_MIGRATION_CASES");
+  const int count = text != nullptr ? std::atoi(text) : 0;
+  return count > 0 ? count : 50;
+}
 
 struct GenColumn {
   std::string name;
@@ -72,9 +83,13 @@ bool IsInteger(const std::string& type) {
   return std::find(std::begin(kIntegerTypes), std::end(kIntegerTypes), type) != std::end(kIntegerTypes);
 }
 
+enum class Engine { Sqlite, Postgres, Maria };
+
 class Generator {
  public:
-  Generator(unsigned seed, bool postgres) : m_random(seed), m_postgres(postgres) {}
+  Generator(unsigned seed, Engine engine)
+      : m_random(seed), m_postgres(engine == Engine::Postgres), m_comments(engine != Engine::Sqlite),
+        m_maria(engine == Engine::Maria) {}
 
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
   std::string Fresh(const std::string& stem) { return stem + std::to_string(++m_names); }
@@ -86,7 +101,7 @@ class Generator {
     column.type = Pick(2) == 0 ? kIntegerTypes[Pick(3)] : kTextTypes[Pick(3)];
     column.notNull = Pick(3) == 0;
     if (Pick(3) == 0) column.defaultValue = IsInteger(column.type) ? std::to_string(Pick(9)) : "'d" + std::to_string(Pick(9)) + "'";
-    if (m_postgres && Pick(3) == 0) column.comment = "note " + std::to_string(Pick(99));
+    if (m_comments && Pick(3) == 0) column.comment = "note " + std::to_string(Pick(99));
     return column;
   }
 
@@ -135,7 +150,8 @@ class Generator {
     const int kind = Pick(4);
     if (kind == 0) table.constraints.push_back({Fresh("u"), "unique", column->name, ""});
     if (kind == 1 && IsInteger(column->type)) table.constraints.push_back({Fresh("k"), "check", column->name, ""});
-    if (kind == 2) table.constraints.push_back({Fresh("i"), "index", column->name, ""});
+    // MariaDB indexes a text only by a prefix of it.
+    if (kind == 2 && !(m_maria && column->type == "text")) table.constraints.push_back({Fresh("i"), "index", column->name, ""});
     if (kind == 3 && column->type == "integer") {
       const GenTable& target = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
       table.constraints.push_back({Fresh("f"), "foreign key", column->name, target.name});
@@ -147,6 +163,15 @@ class Generator {
     GenView view{Fresh("v"), table.name, {"id"}};
     if (table.columns.size() > 1) view.columns.push_back(table.columns[1].name);
     schema.views.push_back(view);
+  }
+
+  static bool HasForeignKey(const GenTable& table, const std::string& column) {
+    return std::any_of(table.constraints.begin(), table.constraints.end(),
+                       [&](const GenTable::Constraint& c) { return c.kind == "foreign key" && c.column == column; });
+  }
+  static bool NotNull(const GenTable& table, const std::string& column) {
+    return std::any_of(table.columns.begin(), table.columns.end(),
+                       [&](const GenColumn& c) { return c.name == column && c.notNull; });
   }
 
   // What refers to a column or table goes with it.
@@ -202,7 +227,7 @@ class Generator {
         return "type of " + table.name + "." + column->name + " " + column->type;
       }
       case 5:
-        if (column == nullptr) return "none";
+        if (column == nullptr || (m_maria && HasForeignKey(table, column->name))) return "none";
         column->notNull = !column->notNull;
         return "nullability of " + table.name + "." + column->name;
       case 6:
@@ -212,7 +237,7 @@ class Generator {
                                    : std::string();
         return "default of " + table.name + "." + column->name;
       case 7:
-        if (!m_postgres) return "none";
+        if (!m_comments) return "none";
         table.comment = table.comment.empty() ? "about " + table.name : std::string();
         if (column != nullptr) column->comment = column->comment.empty() ? "changed" : std::string();
         return "comments of " + table.name;
@@ -227,6 +252,8 @@ class Generator {
         for (GenTable& each : schema.tables)
           for (GenTable::Constraint& c : each.constraints) {
             if (c.kind != "foreign key" || Pick(2) == 0) continue;
+            // MariaDB refuses SET NULL on a NOT NULL column.
+            if (m_maria && c.rule == "CASCADE" && NotNull(each, c.column)) continue;
             c.rule = c.rule == "CASCADE" ? "SET NULL" : "CASCADE";
             return "rule of " + c.name;
           }
@@ -286,17 +313,22 @@ class Generator {
  private:
   std::mt19937 m_random;
   bool m_postgres;
+  bool m_comments;  // tables and columns have comments
+  bool m_maria;
   int m_names = 0;
 };
 
-std::string Render(const GenSchema& schema, bool postgres) {
+std::string Render(const GenSchema& schema, Engine engine) {
+  const bool postgres = engine == Engine::Postgres;
+  const bool maria = engine == Engine::Maria;
   std::ostringstream sql;
   for (const GenTable& table : schema.tables) {
     sql << "CREATE TABLE " << table.name << " (id integer NOT NULL, ";
     for (std::size_t i = 1; i < table.columns.size(); ++i) {
       const GenColumn& c = table.columns[i];
       sql << c.name << " " << c.type << (c.notNull ? " NOT NULL" : "")
-          << (c.defaultValue.empty() ? "" : " DEFAULT " + c.defaultValue) << ", ";
+          << (c.defaultValue.empty() ? "" : " DEFAULT " + c.defaultValue)
+          << (maria && !c.comment.empty() ? " COMMENT '" + c.comment + "'" : "") << ", ";
     }
     sql << "CONSTRAINT pk_" << (table.origin.empty() ? table.name : table.origin) << " PRIMARY KEY (id)";
     for (const GenTable::Constraint& c : table.constraints) {
@@ -306,7 +338,7 @@ std::string Render(const GenSchema& schema, bool postgres) {
         sql << ", CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column << ") REFERENCES " << c.target
             << " (id) ON DELETE " << c.rule;
     }
-    sql << ");\n";
+    sql << ")" << (maria && !table.comment.empty() ? " COMMENT = '" + table.comment + "'" : "") << ";\n";
     for (const GenTable::Constraint& c : table.constraints)
       if (c.kind == "index") sql << "CREATE INDEX " << c.name << " ON " << table.name << " (" << c.column << ");\n";
     if (postgres && !table.comment.empty()) sql << "COMMENT ON TABLE " << table.name << " IS '" << table.comment << "';\n";
@@ -390,84 +422,154 @@ class MigrationTest : public ::testing::TestWithParam<const TestBackend*> {
   }
 };
 
-std::vector<const TestBackend*> Planned() {
-  std::vector<const TestBackend*> backends;
-  for (const TestBackend* backend : Backends())
-    if (backend->Name() == "postgres" || backend->Name() == "sqlite") backends.push_back(backend);
-  return backends;
+// The plan with a failing statement put after its `cut`-th statement (of
+// those that end a line with ";", counted from 1 and wrapped), which stops
+// the client there.
+std::string Interrupted(const std::string& script, int cut) {
+  std::vector<std::size_t> ends;
+  for (std::size_t at = script.find(";\n"); at != std::string::npos; at = script.find(";\n", at + 1)) ends.push_back(at + 2);
+  if (ends.empty()) return script;
+  const std::size_t end = ends[static_cast<std::size_t>(cut) % ends.size()];
+  return script.substr(0, end) + "SELECT plan_interrupted_here;\n" + script.substr(end);
 }
+
+std::vector<const TestBackend*> Planned() { return Backends(); }
 
 TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   const TestBackend& backend = *GetParam();
-  const bool postgres = backend.Name() == "postgres";
-  const std::string dialect = postgres ? "postgresql" : "sqlite";
-  const std::string schemaName = postgres ? "public" : "main";
+  const Engine engine = backend.Name() == "postgres" ? Engine::Postgres
+                        : backend.Name() == "mariadb" ? Engine::Maria
+                                                      : Engine::Sqlite;
+  const bool maria = engine == Engine::Maria;
+  const std::string dialect = engine == Engine::Postgres ? "postgresql" : maria ? "mariadb" : "sqlite";
   LoadedPlugin plugin(backend.PluginPath().c_str());
   ASSERT_TRUE(plugin.Loaded());
   int applied = 0;
   int refusedForLoss = 0;
+  int interrupted = 0;
+  const int cases = CaseCount();
+  std::string failedSeeds;
   std::map<std::string, int> kinds;  // edits by kind, for the summary
-  for (int seed = 1; seed <= kCases; ++seed) {
-    Generator generator(static_cast<unsigned>(seed), postgres);
-    const GenSchema before = generator.Base();
-    GenSchema after = before;
-    std::string edits;
-    for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
-      const std::string edit = generator.Edit(after);
-      edits += edit + "; ";
-      ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
-    }
-    SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
-
-    const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
-    const std::unique_ptr<BackendDatabase> newDatabase = backend.Create("plan_new_" + std::to_string(seed));
-    ASSERT_EQ(oldDatabase->Load(Render(before, postgres)), "") << Render(before, postgres);
-    ASSERT_EQ(newDatabase->Load(Render(after, postgres)), "") << Render(after, postgres);
-    GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *newDatabase, newModel));
-
-    for (const bool forward : {true, false}) {
-      SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
-      BackendDatabase& target = forward ? *oldDatabase : *newDatabase;
-      // The target holds what its model says: each is planned from a copy.
-      GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
-      Copy(forward ? oldModel : newModel, from);
-      const GenericModel& wanted = forward ? newModel : oldModel;
-      const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
-      if (forward) {
-        // Without the flag, a plan with steps that lose data is refused whole.
-        GenericModel copy(plugin.Api().modelType);
-        Copy(oldModel, copy);
-        const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
-        EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
-        EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
-        if (!strict.dataLoss.empty()) ++refusedForLoss;
+  for (int seed = 1; seed <= cases; ++seed) {
+    // Each case on its own: a failing one is named, and the others still run.
+    const int parts = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+    [&]() {
+      Generator generator(static_cast<unsigned>(seed), engine);
+      const GenSchema before = generator.Base();
+      GenSchema after = before;
+      std::string edits;
+      for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
+        const std::string edit = generator.Edit(after);
+        edits += edit + "; ";
+        ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
       }
-      const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
-      ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
-      if (plan.empty) {
-        EXPECT_EQ(DifferenceText(from, wanted), "no differences\n");
-        continue;
+      SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
+
+      // MariaDB: one database, made again empty for each side it is to hold.
+      const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
+      const std::unique_ptr<BackendDatabase> newDatabase = maria ? nullptr : backend.Create("plan_new_" + std::to_string(seed));
+      const std::string schemaName = maria ? oldDatabase->Name() : engine == Engine::Postgres ? "public" : "main";
+      auto load = [&](BackendDatabase& database, const GenSchema& schema) {
+        const std::string name = "`" + database.Name() + "`";
+        const std::string fresh = maria ? "SET SESSION foreign_key_checks = 0;\nDROP DATABASE " + name + ";\nCREATE DATABASE " +
+                                              name + " CHARACTER SET utf8mb4;\nUSE " + name + ";\n"
+                                        : "";
+        return database.Load(fresh + Render(schema, engine));
+      };
+      BackendDatabase& newSide = maria ? *oldDatabase : *newDatabase;
+      GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
+      ASSERT_EQ(load(newSide, after), "") << Render(after, engine);
+      ASSERT_NO_FATAL_FAILURE(Import(plugin, newSide, newModel));
+      ASSERT_EQ(load(*oldDatabase, before), "") << Render(before, engine);
+      ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
+
+      for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
+        BackendDatabase& target = forward ? *oldDatabase : newSide;
+        if (maria && !forward) {
+          ASSERT_EQ(load(target, after), "");
+        }
+        // The target holds what its model says: each is planned from a copy.
+        GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
+        Copy(forward ? oldModel : newModel, from);
+        const GenericModel& wanted = forward ? newModel : oldModel;
+        const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
+        if (forward) {
+          // Without the flag, a plan with steps that lose data is refused whole.
+          GenericModel copy(plugin.Api().modelType);
+          Copy(oldModel, copy);
+          const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
+          EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
+          EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
+          if (!strict.dataLoss.empty()) ++refusedForLoss;
+        }
+        const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
+        ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
+        if (plan.empty) {
+          EXPECT_EQ(DifferenceText(from, wanted), "no differences\n");
+          continue;
+        }
+        for (const std::string& loss : plan.dataLoss)
+          EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
+        if (maria) {
+          const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
+          ASSERT_NE(target.Load(stopped).find("plan_interrupted_here"), std::string::npos) << stopped;
+          ++interrupted;
+        }
+        ASSERT_EQ(target.Load(plan.script), "") << plan.script;
+        ASSERT_NO_FATAL_FAILURE(Import(plugin, target, to));
+        ASSERT_TRUE(compare::DiffModels(to, wanted).Empty()) << DifferenceText(to, wanted) << plan.script;
+        ++applied;
       }
-      for (const std::string& loss : plan.dataLoss)
-        EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
-      ASSERT_EQ(target.Load(plan.script), "") << plan.script;
-      ASSERT_NO_FATAL_FAILURE(Import(plugin, target, to));
-      ASSERT_TRUE(compare::DiffModels(to, wanted).Empty()) << DifferenceText(to, wanted) << plan.script;
-      ++applied;
-    }
+    }();
+    if (::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() != parts)
+      failedSeeds += " " + std::to_string(seed);
   }
   // Most cases change something both ways; some are refused without the flag.
-  EXPECT_GE(applied, kCases);
+  EXPECT_GE(applied, cases);
   EXPECT_GT(refusedForLoss, 0);
   std::string summary;
   for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
-  std::printf("[ plans   ] %s: %d plans applied and checked, %d refused without --allow-data-loss; edits: %s\n",
-              backend.Name().c_str(), applied, refusedForLoss, summary.c_str());
+  std::printf("[ plans   ] %s: %d cases, %d plans applied and checked (%d of them run again after a stop half way), "
+              "%d refused without --allow-data-loss, failed seeds:%s; edits: %s\n",
+              backend.Name().c_str(), cases, applied, interrupted, refusedForLoss,
+              failedSeeds.empty() ? " none" : failedSeeds.c_str(), summary.c_str());
+}
+
+// MariaDB's integers: a change of type loses values unless every value of
+// the old type is one of the new (an unsigned one only in a wider signed
+// one); the plan, allowed, is applied and checked as above.
+class MariaMigrationTest : public MigrationTest {};
+
+TEST_P(MariaMigrationTest, IntegerChangesThatCanLoseValuesAreListed) {
+  const TestBackend& backend = *GetParam();
+  LoadedPlugin plugin(backend.PluginPath().c_str());
+  ASSERT_TRUE(plugin.Loaded());
+  const std::unique_ptr<BackendDatabase> database = backend.Create("plan_integers");
+  const std::string fresh = "DROP DATABASE `" + database->Name() + "`;\nCREATE DATABASE `" + database->Name() +
+                            "` CHARACTER SET utf8mb4;\nUSE `" + database->Name() + "`;\n";
+  const std::string before = fresh + "CREATE TABLE t (a int unsigned, b int, c tinyint, d decimal(5,2), e bigint unsigned, "
+                                     "f int unsigned, g smallint);\n";
+  const std::string after = fresh + "CREATE TABLE t (a int, b bigint, c mediumint, d decimal(7,2), e bigint, "
+                                    "f bigint, g smallint unsigned);\n";
+  GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
+  ASSERT_EQ(database->Load(after), "");
+  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, newModel));
+  ASSERT_EQ(database->Load(before), "");
+  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, oldModel));
+  const compare::MigrationPlan plan = compare::PlanMigration(oldModel, newModel, {"mariadb", true, {}});
+  std::string lost;
+  for (const std::string& loss : plan.dataLoss) lost += loss.substr(loss.find(".t.") + 3, 1);
+  EXPECT_EQ(lost, "aeg") << plan.script;
+  ASSERT_EQ(database->Load(plan.script), "") << plan.script;
+  GenericModel made(plugin.Api().modelType);
+  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, made));
+  EXPECT_EQ(DifferenceText(made, newModel), "no differences\n") << plan.script;
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::ValuesIn(Planned()),
+                         [](const auto& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Engines, MariaMigrationTest, ::testing::Values(&BackendNamed("mariadb")),
                          [](const auto& info) { return info.param->Name(); });
 
 }  // namespace

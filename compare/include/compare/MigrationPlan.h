@@ -22,10 +22,18 @@
 //   dropped, its indexes and triggers made again), with foreign_keys off
 //   and legacy_alter_table on (no other table's text is rewritten) and
 //   foreign_key_check after.
+//   MariaDB: statement by statement (its DDL commits by itself), every
+//   step one that does nothing where an earlier run did it (IF EXISTS, IF
+//   NOT EXISTS, CREATE OR REPLACE), so that the same plan run again after
+//   a failure half way finishes it; a changed column is one MODIFY of its
+//   whole definition, new columns are placed where NEW has them and moved
+//   ones moved; options of schemas and tables altered; a table's triggers
+//   made again in their order when one changes; routines replaced.
 //
 // What the planner cannot state (a changed routine, type, partition or
 // table option, a column's identity or generation, a column order on
-// PostgreSQL, another dialect) is not written around: the plan lists it in
+// PostgreSQL; on MariaDB a changed partitioning, a table's system
+// versioning, a routine that changes kind; another dialect) is not written around: the plan lists it in
 // `unplanned` and holds no script. Steps that can lose data are listed in
 // `dataLoss`; without allowDataLoss the plan then holds no script either,
 // with it each such step is preceded by a comment saying what it loses.
@@ -56,7 +64,7 @@ struct Rename {
 Rename ReadRename(const std::string& text);
 
 struct PlanOptions {
-  std::string dialect;  // "postgresql", "sqlite" (others are refused)
+  std::string dialect;  // "postgresql", "sqlite", "mariadb" (others are refused)
   bool allowDataLoss = false;
   std::vector<Rename> renames;
 };

@@ -100,6 +100,11 @@ bool FiresBefore(const CMOObject* a, const CMOObject* b) {
 
 const std::vector<std::u16string_view>& MariaDbDialect::ReservedWords() const { return kReserved; }
 
+const SqlDialect& MariaDbDialect::ForPlans() const {
+  static constinit const MariaDbDialect plans(true);
+  return plans;
+}
+
 bool MariaDbDialect::NeedsQuotes(std::u16string_view name) const {
   if (name.empty() || (name[0] >= u'0' && name[0] <= u'9')) return true;
   for (char16_t c : name)
@@ -166,7 +171,7 @@ std::u16string MariaDbDialect::CommentClause(const CMOObject& object, std::u16st
 // ---- Schemas and sequences.
 
 void MariaDbDialect::WriteSchema(Script& script, const SqlModel&, const CMOObject& schema) const {
-  std::u16string text = u"CREATE DATABASE " + Name(values::Name(schema));
+  std::u16string text = u"CREATE DATABASE " + IfMissing() + Name(values::Name(schema));
   if (!Text(schema, model::CharacterSet).empty()) text += u" CHARACTER SET " + Name(Text(schema, model::CharacterSet));
   if (!Text(schema, model::Collation).empty()) text += u" COLLATE " + Name(Text(schema, model::Collation));
   script.Add(kSchemas, schema, Statement(text + CommentClause(schema), Tokens()));
@@ -177,7 +182,7 @@ void MariaDbDialect::WriteType(Script& script, const SqlModel&, const CMOObject&
 }
 
 void MariaDbDialect::WriteSequence(Script& script, const SqlModel& model, const CMOObject& sequence) const {
-  std::u16string text = u"CREATE SEQUENCE " + QualifiedName(model, sequence);
+  std::u16string text = u"CREATE SEQUENCE " + IfMissing() + QualifiedName(model, sequence);
   auto number = [&](const char16_t* clause, int propertyId) {
     if (const std::optional<std::int64_t> value = Integer(sequence, propertyId)) text += clause + Decimal(*value);
   };
@@ -229,15 +234,16 @@ std::u16string MariaDbDialect::ColumnDefinition(const SqlModel&, const CMOObject
   return text + CommentClause(column);
 }
 
-std::u16string MariaDbDialect::IndexLine(const SqlModel& model, const CMOObject& index) const {
+std::u16string MariaDbDialect::IndexLine(const SqlModel& model, const CMOObject& index, std::u16string_view ifMissing) const {
   const bool key = index.GetObjectType() == model::Key;
   const bool primary = key && KeyKindOf(index) == KeyKind::PrimaryKey;
   const std::u16string method = VocabularyWord(index, model::IndexMethod);
+  const std::u16string name = std::u16string(ifMissing) + Name(values::Name(index));
   std::u16string text = primary                 ? u"PRIMARY KEY"
-                        : key                   ? u"UNIQUE KEY " + Name(values::Name(index))
-                        : method == u"fulltext" ? u"FULLTEXT KEY " + Name(values::Name(index))
-                        : method == u"spatial"  ? u"SPATIAL KEY " + Name(values::Name(index))
-                                                : u"KEY " + Name(values::Name(index));
+                        : key                   ? u"UNIQUE KEY " + name
+                        : method == u"fulltext" ? u"FULLTEXT KEY " + name
+                        : method == u"spatial"  ? u"SPATIAL KEY " + name
+                                                : u"KEY " + name;
   // Each column with its prefix length ("10,0": 10 characters of the
   // first, all of the second) and its order.
   const std::vector<int>& columns = Ids(index, key ? model::KeyColumns : model::IndexColumns);
@@ -303,7 +309,7 @@ void MariaDbDialect::WriteTable(Script& script, const SqlModel& model, const CMO
   for (const CMOObject* key : keys) lines.push_back(IndexLine(model, *key));
   for (const CMOObject* index : model.Children(table, model::Index)) lines.push_back(IndexLine(model, *index));
   for (const CMOObject* check : model.Children(table, model::CheckConstraint)) lines.push_back(CheckClause(*check));
-  std::u16string text = u"CREATE TABLE " + QualifiedName(model, table) + u" (";
+  std::u16string text = u"CREATE TABLE " + IfMissing() + QualifiedName(model, table) + u" (";
   for (std::size_t i = 0; i < lines.size(); ++i) text += (i > 0 ? u",\n    " : u"\n    ") + lines[i];
   text += lines.empty() ? u")" : u"\n)";
   script.Add(kTables, table, Statement(text + TableOptions(model, table) + Partitions(model, table), Tokens()), true);
@@ -318,7 +324,7 @@ std::u16string MariaDbDialect::ForeignKeyClause(const SqlModel& model, const CMO
     const std::u16string& definition = Proven(foreignKey, model::Definition, TextKind::Clause);
     return definition.empty() ? std::u16string() : text + definition;
   }
-  text += u"FOREIGN KEY " + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
+  text += u"FOREIGN KEY " + IfMissing() + NameList(model, Ids(foreignKey, model::ForeignKeyColumns)) + u" REFERENCES " +
           QualifiedName(model, *target);
   if (!ReferencedColumns(model, foreignKey).empty()) text += u' ' + NameList(model, ReferencedColumns(model, foreignKey));
   // Every action but RESTRICT written: RESTRICT is MariaDB's default, which
@@ -332,6 +338,19 @@ std::u16string MariaDbDialect::ForeignKeyClause(const SqlModel& model, const CMO
   return text;
 }
 
+std::u16string MariaDbDialect::ConstraintClause(const SqlModel& model, const CMOObject& constraint) const {
+  switch (constraint.GetObjectType()) {
+    case model::Key:
+    case model::Index: return IndexLine(model, constraint, IfMissing());
+    case model::ForeignKey: return ForeignKeyClause(model, constraint);
+    default: {
+      const std::u16string clause = CheckClause(constraint);
+      if (!m_rerunnable || !clause.starts_with(u"CONSTRAINT ")) return clause;
+      return u"CONSTRAINT IF NOT EXISTS " + clause.substr(11);
+    }
+  }
+}
+
 // ---- Views, routines, triggers.
 
 void MariaDbDialect::WriteView(Script& script, const SqlModel& model, const CMOObject& view) const {
@@ -343,7 +362,7 @@ void MariaDbDialect::WriteView(Script& script, const SqlModel& model, const CMOO
   std::u16string query = Trimmed(definition);
   if (!query.empty() && query.back() == u';') query = Trimmed(std::u16string_view(query).substr(0, query.size() - 1));
   Prove(view, model::Definition, query, TextKind::Query);
-  std::u16string text = u"CREATE";
+  std::u16string text = Create();
   if (!VocabularyWord(view, model::SecurityType).empty()) text += u" SQL SECURITY " + VocabularyWord(view, model::SecurityType);
   text += u" VIEW " + QualifiedName(model, view) + u" AS\n" + query;
   if (!VocabularyWord(view, model::CheckOption).empty())
@@ -378,7 +397,7 @@ void MariaDbDialect::WriteRoutine(Script& script, const SqlModel& model, const C
   ProveInMode(routine, model::ReturnType, returns, TextKind::Type);
   ProveInMode(routine, model::Definition, body, TextKind::Body);
   const std::u16string name = QualifiedName(model, routine);
-  std::u16string text = (kind == RoutineKind::Function ? u"CREATE FUNCTION " : u"CREATE PROCEDURE ") + name + u'(' +
+  std::u16string text = Create() + (kind == RoutineKind::Function ? u" FUNCTION " : u" PROCEDURE ") + name + u'(' +
                         parameters + u')';
   if (kind == RoutineKind::Function && !returns.empty()) text += u" RETURNS " + returns;
   // A comment with a line break after a carriage return cannot be written
@@ -418,7 +437,7 @@ void MariaDbDialect::WriteTrigger(Script& script, const SqlModel& model, const C
       script.Refuse(kTriggers, *each, refused);
       continue;
     }
-    text += WithBody(*each, u"CREATE TRIGGER " + QualifiedName(model, *each) + u' ' +
+    text += WithBody(*each, Create() + u" TRIGGER " + QualifiedName(model, *each) + u' ' +
                                 VocabularyWord(*each, model::TriggerTiming) + u' ' + Text(*each, model::TriggerEvents) +
                                 u" ON " + QualifiedName(model, *table) + u" FOR EACH ROW\n" + Text(*each, model::Definition));
   }

@@ -25,6 +25,12 @@ namespace writers::sql {
 
 class MariaDbDialect : public SqlDialect {
  public:
+  // `rerunnable`: the dialect of migration plans, which make every object
+  // only where it is missing (CREATE ... IF NOT EXISTS, ADD ... IF NOT
+  // EXISTS) or replace it (CREATE OR REPLACE).
+  constexpr explicit MariaDbDialect(bool rerunnable = false) : m_rerunnable(rerunnable) {}
+  const SqlDialect& ForPlans() const override;
+
   std::u16string_view Product() const override { return u"MariaDB"; }
   TokenRules Tokens() const override { return MariaDbClient(true, false).tokens; }
   std::vector<ClientRules> Clients() const override { return {MariaDbClient(true, false)}; }
@@ -54,6 +60,10 @@ class MariaDbDialect : public SqlDialect {
   void WriteView(Script& script, const SqlModel& model, const CMOObject& view) const override;
   void WriteRoutine(Script& script, const SqlModel& model, const CMOObject& routine) const override;
   void WriteTrigger(Script& script, const SqlModel& model, const CMOObject& trigger) const override;
+  // A key, index or check as ALTER TABLE ... ADD takes it (for a plan:
+  // only where it is missing, but for a primary key, which has no such
+  // form).
+  std::u16string ConstraintClause(const SqlModel& model, const CMOObject& constraint) const override;
   bool HasPrivileges() const override { return true; }
   std::u16string Privileges(const SqlModel& model, const CMOObject& object) const override;
 
@@ -70,6 +80,11 @@ class MariaDbDialect : public SqlDialect {
   bool UnquotedTextDefaults() const override { return false; }
 
  private:
+  bool m_rerunnable;  // a plan's dialect (ForPlans)
+  // In a plan: "IF NOT EXISTS " after the kind of what CREATE or ADD
+  // makes, and CREATE OR REPLACE for what is replaced whole.
+  std::u16string IfMissing() const { return m_rerunnable ? u"IF NOT EXISTS " : u""; }
+  std::u16string Create() const { return m_rerunnable ? u"CREATE OR REPLACE" : u"CREATE"; }
   // A string literal as a session in `sqlMode` reads it. A carriage
   // return is written as \r where the mode reads backslashes: the client
   // drops one before a line break.
@@ -81,7 +96,7 @@ class MariaDbDialect : public SqlDialect {
   // " COMMENT '...'" when the object has a comment, read in `sqlMode`.
   std::u16string CommentClause(const CMOObject& object, std::u16string_view sqlMode = kSessionSqlMode) const;
   // A key's or index's line inside CREATE TABLE.
-  std::u16string IndexLine(const SqlModel& model, const CMOObject& index) const;
+  std::u16string IndexLine(const SqlModel& model, const CMOObject& index, std::u16string_view ifMissing = {}) const;
   // The table options after the column list, and its partitions.
   std::u16string TableOptions(const SqlModel& model, const CMOObject& table) const;
   std::u16string Partitions(const SqlModel& model, const CMOObject& table) const;

@@ -116,6 +116,12 @@ class SqlDialect {
   // ---- Parts a migration plan (compare/MigrationPlan.h) states changes
   // with; each reads the model's texts through Proven, as the writers do.
 
+  // The dialect a plan writes what it makes in: where the database runs a
+  // plan statement by statement, one whose statements make an object only
+  // where it is missing (or replace it), so that the plan run again after
+  // a failure finishes what the failed run began. Itself by default.
+  virtual const SqlDialect& ForPlans() const { return *this; }
+
   // One column's definition, as ADD COLUMN takes it.
   std::u16string ColumnClause(const SqlModel& model, const CMOObject& column) const {
     return ColumnDefinition(model, column);
