@@ -173,6 +173,8 @@ class Planner {
   void Removed(int before);
   void MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColumn);
   void DropConstraint(const CMOObject& oldObject);
+  // A check added to a table that stays (the table's CREATE holds the others).
+  void AddCheck(const CMOObject& newObject);
   void ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable);
   void FindTouchedViews();
   void DropViews();
@@ -505,7 +507,10 @@ void Planner::Matched(int before, int after) {
         return;
       }
       DropConstraint(oldObject);
-      WriteNew(newObject);
+      // The table's CREATE holds its checks; one that changes on a table
+      // that stays (a column renamed under it, say) is added on its own.
+      if (type == model::CheckConstraint) AddCheck(newObject);
+      else WriteNew(newObject);
       return;
     case model::Index:
     case model::Trigger:
@@ -604,20 +609,26 @@ void Planner::Added(int after) {
     }
   }
   if (!m_sqlite && type == model::CheckConstraint && onTable) {
-    // A check on a table that stays is added on its own (the table's
-    // CREATE holds the others).
-    try {
-      m_creates.Add(kKeys, object,
-                    u"ALTER TABLE " + Q(m_new, *m_new.Parent(object)) + u" ADD " + m_d.ConstraintClause(m_new, object) +
-                        u";\n");
-    } catch (const RefusedText& refused) {
-      Unplanned(Describe(m_new, object) + ": its " + model::PropertyName(refused.propertyId) +
-                " is not what a script may hold (" + U8(refused.why) + ")");
-    }
+    AddCheck(object);
     return;
   }
   if (type == model::Sequence && m_new.Referenced(object, model::OwnedBy) != nullptr) m_ownerChanged.push_back(after);
   WriteNew(object);
+}
+
+void Planner::AddCheck(const CMOObject& newObject) {
+  if (!m_written.insert(newObject.GetObjectId()).second) return;
+  try {
+    const std::u16string table = Q(m_new, *m_new.Parent(newObject));
+    m_creates.Add(kKeys, newObject,
+                  u"ALTER TABLE " + table + u" ADD " + m_d.ConstraintClause(m_new, newObject) + u";\n" +
+                      (values::HasText(newObject, model::Comment)
+                           ? m_d.CommentStatement(u"CONSTRAINT", N(newObject) + u" ON " + table, newObject)
+                           : u""));
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+  }
 }
 
 void Planner::Removed(int before) {
