@@ -974,6 +974,11 @@ void Planner::TieSequences() {
       m_untied += u"ALTER SEQUENCE " + Q(m_new, sequence) + u" OWNED BY NONE;\n";
       continue;
     }
+    // Moved from another column: untied first, or dropping the old column's
+    // table would drop the sequence with it.
+    const int old = m_match.BeforeOf(after);
+    if (old != 0 && m_old.Referenced(Old(old), model::OwnedBy) != nullptr)
+      m_untied += u"ALTER SEQUENCE " + Q(m_old, Old(old)) + u" OWNED BY NONE;\n";
     const int statement = m_creates.Add(
         kKeys, sequence, u"ALTER SEQUENCE " + Q(m_new, sequence) + u" OWNED BY " + Q(m_new, *table) + u"." + N(*column) + u";\n");
     for (const CMOObject* made : {&sequence, table, column})
