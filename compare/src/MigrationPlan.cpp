@@ -153,6 +153,13 @@ class Planner {
     return found == m_originalNames.end() ? values::Name(object) : found->second;
   }
 
+  // The old table's qualified name before the renames the plan states.
+  std::u16string OldQ(const CMOObject& table) const {
+    const CMOObject* schema = m_old.Parent(table);
+    if (schema == nullptr || m_originalNames.count(table.GetObjectId()) == 0) return Q(m_old, table);
+    return Q(m_old, *schema) + u"." + m_d.Name(OldName(table));
+  }
+
   void Unplanned(const std::string& what) { m_plan.unplanned.push_back(what); }
   // SQLite: what the rebuild of the table loses, said before it.
   void RebuildLoses(int table, const std::string& what) {
@@ -273,8 +280,14 @@ void Planner::DropConstraint(const CMOObject& oldObject) {
     const std::u16string alter = u"ALTER TABLE " + tableName;
     switch (oldObject.GetObjectType()) {
       case model::ForeignKey:
+        // Dropped before the renames, by the table's name before them: a
+        // column in a foreign key is renamed only once the key is gone
+        // (MariaDB copies some tables to alter them, and a copy keeps no
+        // foreign key across a rename). A run again finds a renamed table
+        // under its new name, its keys dropped already.
         m_foreignKeysDropped.insert(oldObject.GetObjectId());
-        m_dropForeignKeys += alter + u" DROP FOREIGN KEY IF EXISTS " + N(oldObject) + u";\n";
+        m_dropForeignKeys += u"ALTER TABLE IF EXISTS " + OldQ(*table) + u" DROP FOREIGN KEY IF EXISTS " + N(oldObject) +
+                             u";\n";
         break;
       case model::Key:
         m_keysDropped.insert(oldObject.GetObjectId());
@@ -838,6 +851,10 @@ void Planner::RecreateForeignKeys() {
       for (int key : values::Ids(*foreignKey, model::ReferencedKey)) recreate = recreate || m_keysDropped.count(key) > 0;
       for (int column : values::Ids(*foreignKey, model::ReferencedColumns)) recreate = recreate || m_retyped.count(column) > 0;
       for (int column : values::Ids(*foreignKey, model::ForeignKeyColumns)) recreate = recreate || m_retyped.count(column) > 0;
+      // MariaDB: a column of the key renamed (see DropConstraint).
+      if (m_maria)
+        for (int property : {model::ForeignKeyColumns, model::ReferencedColumns})
+          for (int column : values::Ids(*foreignKey, property)) recreate = recreate || m_originalNames.count(column) > 0;
       if (const CMOObject* target = m_old.Referenced(*foreignKey, model::ReferencedTable))
         for (const CMOObject* key : m_old.Children(*target, model::Key))
           recreate = recreate || m_keysDropped.count(key->GetObjectId()) > 0;
@@ -1043,7 +1060,9 @@ MigrationPlan Planner::Run() {
   auto section = [](std::u16string_view title, const std::u16string& text) {
     return text.empty() ? std::u16string() : u"\n-- " + std::u16string(title) + u"\n\n" + text;
   };
-  begin += section(u"Sequences untied from their columns", m_untied) + section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys) +
+  begin += section(u"Sequences untied from their columns", m_untied) +
+           (m_maria ? section(u"Foreign keys dropped", m_dropForeignKeys) + section(u"Renames", m_renames)
+                    : section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys)) +
            section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
            section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
   if (!begin.empty() && begin.back() == u'\n') begin += u'\n';

@@ -520,7 +520,8 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
           EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
         if (maria) {
           const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
-          ASSERT_NE(target.Load(stopped).find("plan_interrupted_here"), std::string::npos) << stopped;
+          const std::string failure = target.Load(stopped);
+          ASSERT_NE(failure.find("plan_interrupted_here"), std::string::npos) << failure << stopped;
           ++interrupted;
         }
         ASSERT_EQ(target.Load(plan.script), "") << plan.script;
