@@ -214,7 +214,7 @@ class Planner {
   Script m_creates;  // creates and changes of the new model's objects, ordered as the sql format orders
   MigrationPlan m_plan;
 
-  std::u16string m_untied;  // sequences that no longer belong to a column, before anything is dropped
+  std::u16string m_untied;  // sequences that leave their column, before anything is dropped
   std::u16string m_renames;
   std::vector<int> m_ownerChanged;  // new sequences added, or whose column changes
   std::u16string m_dropForeignKeys;
@@ -280,11 +280,11 @@ void Planner::DropConstraint(const CMOObject& oldObject) {
     const std::u16string alter = u"ALTER TABLE " + tableName;
     switch (oldObject.GetObjectType()) {
       case model::ForeignKey:
-        // Dropped before the renames, by the table's name before them: a
-        // column in a foreign key is renamed only once the key is gone
-        // (MariaDB copies some tables to alter them, and a copy keeps no
-        // foreign key across a rename). A run again finds a renamed table
-        // under its new name, its keys dropped already.
+        // Dropped before the renames, by the table's name before them:
+        // MariaDB refuses to rename a column of a foreign key in a table it
+        // alters by copying it (one with a long unique key, say). A run
+        // again finds a renamed table under its new name, its keys dropped
+        // already.
         m_foreignKeysDropped.insert(oldObject.GetObjectId());
         m_dropForeignKeys += u"ALTER TABLE IF EXISTS " + OldQ(*table) + u" DROP FOREIGN KEY IF EXISTS " + N(oldObject) +
                              u";\n";
