@@ -153,6 +153,13 @@ class Planner {
     return found == m_originalNames.end() ? values::Name(object) : found->second;
   }
 
+  // The old table's qualified name before the renames the plan states.
+  std::u16string OldQ(const CMOObject& table) const {
+    const CMOObject* schema = m_old.Parent(table);
+    if (schema == nullptr || m_originalNames.count(table.GetObjectId()) == 0) return Q(m_old, table);
+    return Q(m_old, *schema) + u"." + m_d.Name(OldName(table));
+  }
+
   void Unplanned(const std::string& what) { m_plan.unplanned.push_back(what); }
   // SQLite: what the rebuild of the table loses, said before it.
   void RebuildLoses(int table, const std::string& what) {
@@ -173,6 +180,8 @@ class Planner {
   void Removed(int before);
   void MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColumn);
   void DropConstraint(const CMOObject& oldObject);
+  // A check added to a table that stays (the table's CREATE holds the others).
+  void AddCheck(const CMOObject& newObject);
   void ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable);
   void FindTouchedViews();
   void DropViews();
@@ -205,7 +214,7 @@ class Planner {
   Script m_creates;  // creates and changes of the new model's objects, ordered as the sql format orders
   MigrationPlan m_plan;
 
-  std::u16string m_untied;  // sequences that no longer belong to a column, before anything is dropped
+  std::u16string m_untied;  // sequences that leave their column, before anything is dropped
   std::u16string m_renames;
   std::vector<int> m_ownerChanged;  // new sequences added, or whose column changes
   std::u16string m_dropForeignKeys;
@@ -271,8 +280,14 @@ void Planner::DropConstraint(const CMOObject& oldObject) {
     const std::u16string alter = u"ALTER TABLE " + tableName;
     switch (oldObject.GetObjectType()) {
       case model::ForeignKey:
+        // Dropped before the renames, by the table's name before them:
+        // MariaDB refuses to rename a column of a foreign key in a table it
+        // alters by copying it (one with a long unique key, say). A run
+        // again finds a renamed table under its new name, its keys dropped
+        // already.
         m_foreignKeysDropped.insert(oldObject.GetObjectId());
-        m_dropForeignKeys += alter + u" DROP FOREIGN KEY IF EXISTS " + N(oldObject) + u";\n";
+        m_dropForeignKeys += u"ALTER TABLE IF EXISTS " + OldQ(*table) + u" DROP FOREIGN KEY IF EXISTS " + N(oldObject) +
+                             u";\n";
         break;
       case model::Key:
         m_keysDropped.insert(oldObject.GetObjectId());
@@ -505,7 +520,10 @@ void Planner::Matched(int before, int after) {
         return;
       }
       DropConstraint(oldObject);
-      WriteNew(newObject);
+      // The table's CREATE holds its checks; one that changes on a table
+      // that stays (a column renamed under it, say) is added on its own.
+      if (type == model::CheckConstraint) AddCheck(newObject);
+      else WriteNew(newObject);
       return;
     case model::Index:
     case model::Trigger:
@@ -604,20 +622,26 @@ void Planner::Added(int after) {
     }
   }
   if (!m_sqlite && type == model::CheckConstraint && onTable) {
-    // A check on a table that stays is added on its own (the table's
-    // CREATE holds the others).
-    try {
-      m_creates.Add(kKeys, object,
-                    u"ALTER TABLE " + Q(m_new, *m_new.Parent(object)) + u" ADD " + m_d.ConstraintClause(m_new, object) +
-                        u";\n");
-    } catch (const RefusedText& refused) {
-      Unplanned(Describe(m_new, object) + ": its " + model::PropertyName(refused.propertyId) +
-                " is not what a script may hold (" + U8(refused.why) + ")");
-    }
+    AddCheck(object);
     return;
   }
   if (type == model::Sequence && m_new.Referenced(object, model::OwnedBy) != nullptr) m_ownerChanged.push_back(after);
   WriteNew(object);
+}
+
+void Planner::AddCheck(const CMOObject& newObject) {
+  if (!m_written.insert(newObject.GetObjectId()).second) return;
+  try {
+    const std::u16string table = Q(m_new, *m_new.Parent(newObject));
+    m_creates.Add(kKeys, newObject,
+                  u"ALTER TABLE " + table + u" ADD " + m_d.ConstraintClause(m_new, newObject) + u";\n" +
+                      (values::HasText(newObject, model::Comment)
+                           ? m_d.CommentStatement(u"CONSTRAINT", N(newObject) + u" ON " + table, newObject)
+                           : u""));
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, newObject) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+  }
 }
 
 void Planner::Removed(int before) {
@@ -827,6 +851,10 @@ void Planner::RecreateForeignKeys() {
       for (int key : values::Ids(*foreignKey, model::ReferencedKey)) recreate = recreate || m_keysDropped.count(key) > 0;
       for (int column : values::Ids(*foreignKey, model::ReferencedColumns)) recreate = recreate || m_retyped.count(column) > 0;
       for (int column : values::Ids(*foreignKey, model::ForeignKeyColumns)) recreate = recreate || m_retyped.count(column) > 0;
+      // MariaDB: a column of the key renamed (see DropConstraint).
+      if (m_maria)
+        for (int property : {model::ForeignKeyColumns, model::ReferencedColumns})
+          for (int column : values::Ids(*foreignKey, property)) recreate = recreate || m_originalNames.count(column) > 0;
       if (const CMOObject* target = m_old.Referenced(*foreignKey, model::ReferencedTable))
         for (const CMOObject* key : m_old.Children(*target, model::Key))
           recreate = recreate || m_keysDropped.count(key->GetObjectId()) > 0;
@@ -963,6 +991,11 @@ void Planner::TieSequences() {
       m_untied += u"ALTER SEQUENCE " + Q(m_new, sequence) + u" OWNED BY NONE;\n";
       continue;
     }
+    // Moved from another column: untied first, or dropping the old column's
+    // table would drop the sequence with it.
+    const int old = m_match.BeforeOf(after);
+    if (old != 0 && m_old.Referenced(Old(old), model::OwnedBy) != nullptr)
+      m_untied += u"ALTER SEQUENCE " + Q(m_old, Old(old)) + u" OWNED BY NONE;\n";
     const int statement = m_creates.Add(
         kKeys, sequence, u"ALTER SEQUENCE " + Q(m_new, sequence) + u" OWNED BY " + Q(m_new, *table) + u"." + N(*column) + u";\n");
     for (const CMOObject* made : {&sequence, table, column})
@@ -1027,7 +1060,9 @@ MigrationPlan Planner::Run() {
   auto section = [](std::u16string_view title, const std::u16string& text) {
     return text.empty() ? std::u16string() : u"\n-- " + std::u16string(title) + u"\n\n" + text;
   };
-  begin += section(u"Sequences untied from their columns", m_untied) + section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys) +
+  begin += section(u"Sequences untied from their columns", m_untied) +
+           (m_maria ? section(u"Foreign keys dropped", m_dropForeignKeys) + section(u"Renames", m_renames)
+                    : section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys)) +
            section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
            section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
   if (!begin.empty() && begin.back() == u'\n') begin += u'\n';

@@ -31,12 +31,22 @@
 namespace qm::test {
 namespace {
 
-// The cases per engine: 50, or QM_MIGRATION_CASES (scripts/bench --migrate
-// runs 1,000).
-int CaseCount() {
+// The seeds of an engine's cases: 1 to 50, or to QM_MIGRATION_CASES
+// (scripts/bench --migrate runs 1,000), and past them those that once
+// failed (a column renamed under a check or in a foreign key, a sequence
+// moved off a dropped table); QM_MIGRATION_SEED runs that one case alone.
+std::vector<int> Seeds(const std::string& engine) {
+  const char* only = std::getenv("QM_MIGRATION_SEED");
+  if (only != nullptr && std::atoi(only) > 0) return {std::atoi(only)};
   const char* text = std::getenv("QM_MIGRATION_CASES");
-  const int count = text != nullptr ? std::atoi(text) : 0;
-  return count > 0 ? count : 50;
+  const int count = text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 50;
+  std::vector<int> seeds;
+  for (int seed = 1; seed <= count; ++seed) seeds.push_back(seed);
+  const std::map<std::string, std::vector<int>> failed = {{"postgres", {63, 132}}, {"mariadb", {544, 616}}};
+  if (const auto found = failed.find(engine); found != failed.end())
+    for (int seed : found->second)
+      if (seed > count) seeds.push_back(seed);
+  return seeds;
 }
 
 struct GenColumn {
@@ -447,10 +457,11 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   int applied = 0;
   int refusedForLoss = 0;
   int interrupted = 0;
-  const int cases = CaseCount();
+  const std::vector<int> seeds = Seeds(backend.Name());
+  const int cases = static_cast<int>(seeds.size());
   std::string failedSeeds;
   std::map<std::string, int> kinds;  // edits by kind, for the summary
-  for (int seed = 1; seed <= cases; ++seed) {
+  for (const int seed : seeds) {
     // Each case on its own: a failing one is named, and the others still run.
     const int parts = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
     [&]() {
@@ -513,7 +524,8 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
           EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
         if (maria) {
           const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
-          ASSERT_NE(target.Load(stopped).find("plan_interrupted_here"), std::string::npos) << stopped;
+          const std::string failure = target.Load(stopped);
+          ASSERT_NE(failure.find("plan_interrupted_here"), std::string::npos) << failure << stopped;
           ++interrupted;
         }
         ASSERT_EQ(target.Load(plan.script), "") << plan.script;
@@ -527,7 +539,9 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   }
   // Most cases change something both ways; some are refused without the flag.
   EXPECT_GE(applied, cases);
-  EXPECT_GT(refusedForLoss, 0);
+  if (cases > 1) {
+    EXPECT_GT(refusedForLoss, 0);
+  }
   std::string summary;
   for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
   std::printf("[ plans   ] %s: %d cases, %d plans applied and checked (%d of them run again after a stop half way), "
