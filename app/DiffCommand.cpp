@@ -328,6 +328,7 @@ int RunDiff(int argc, char** argv, Loaded& loaded) {
       return kExitFailure;
     }
     if (plan.empty) plan.script = "-- The models agree: nothing to change.\n";
+    for (const std::string& line : plan.notes) console.Warning(line);
     // The plan holds the databases' texts: a terminal gets none of the
     // characters it acts on, as with the sql format.
     std::size_t escaped = 0;

@@ -61,7 +61,10 @@ def change(database, size):
             script.append("CREATE INDEX bench_ix_%d ON %s (id, name);" % (i, table))
     for name, sql in views:
         script.append(sql.replace("c.amount,", "c.amount, c.code,", 1) + ";")
-    connection.executescript("PRAGMA legacy_alter_table = ON;\n" + "\n".join(script))
+    # One transaction: committed statement by statement, SQLite writes its
+    # schema page out again after each, which at 10,000 tables is most of
+    # an hour.
+    connection.executescript("PRAGMA legacy_alter_table = ON;\nBEGIN;\n" + "\n".join(script) + "\nCOMMIT;")
     connection.close()
 
 
@@ -86,8 +89,8 @@ def generated_cases(root, test_build, cases):
     subprocess.run(["cmake", "--build", test_build, "--target", "family_test"], check=True, stdout=sys.stderr)
     print()
     print("| engine | cases | plans applied and checked | of them run again after a stop | refused without "
-          "--allow-data-loss | failed seeds |")
-    print("|---|---:|---:|---:|---:|---|")
+          "--allow-data-loss | plans back refused (an enum value removed) | failed seeds |")
+    print("|---|---:|---:|---:|---:|---:|---|")
     sys.stdout.flush()
     with tempfile.TemporaryDirectory() as work:
         servers = []
@@ -104,13 +107,15 @@ def generated_cases(root, test_build, cases):
             for script, folder in servers:
                 subprocess.run([script, "stop", folder], stdout=sys.stderr)
     pattern = re.compile(r"\[ plans   \] (\w+): (\d+) cases, (\d+) plans applied and checked \((\d+) of them run again "
-                         r"after a stop half way\), (\d+) refused without --allow-data-loss, failed seeds: ?([^;]*);")
+                         r"after a stop half way\), (\d+) refused without --allow-data-loss, failed seeds: ?([^;]*);"
+                         r".*plans back refused \(an enum value removed\): (\d+)")
     found = 0
     for line in result.stdout.splitlines():
         match = pattern.search(line)
         if match:
             found += 1
-            print("| %s | %s | %s | %s | %s | %s |" % match.groups())
+            engine, cases, applied, again, refused, failed, unplannable = match.groups()
+            print("| %s | %s | %s | %s | %s | %s | %s |" % (engine, cases, applied, again, refused, unplannable, failed))
     if found != 3 or result.returncode != 0:
         sys.stderr.write(result.stdout[-20000:])
         sys.exit("the migration test's cases failed (exit %d)" % result.returncode)

@@ -2,8 +2,10 @@
 #include <compare/ModelDiff.h>
 #include <compare/ObjectMatch.h>
 
+#include "sql/PostgresDialect.h"
 #include "sql/SqlDialect.h"
 #include "sql/SqlScript.h"
+#include "sql/SqlTokens.h"
 
 #include <platform/Utf.h>
 #include <tillerhold/GenericModel.h>
@@ -183,6 +185,7 @@ class Planner {
   // A check added to a table that stays (the table's CREATE holds the others).
   void AddCheck(const CMOObject& newObject);
   void ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable);
+  const std::unordered_set<std::u16string>& NamesRead(int view);
   void FindTouchedViews();
   void DropViews();
   void TieSequences();
@@ -197,6 +200,19 @@ class Planner {
   // made again in the order they fire.
   void RemakeTriggers();
   void AlterTableOptions(const CMOObject& newObject, const std::vector<PropertyDifference>& differences);
+  // PostgreSQL: a routine whose arguments, result or kind change is
+  // another routine to the server: the old one is dropped before the new
+  // is made (views that read it around it); one whose body alone changes
+  // is replaced in place.
+  void ChangeRoutines();
+  void DropRoutine(const CMOObject& routine, std::u16string& section);
+  // PostgreSQL: enum values added, composite attributes added, dropped and
+  // retyped, domain defaults, NOT NULL and checks.
+  void ChangeType(const CMOObject& oldType, const CMOObject& newType, const std::vector<PropertyDifference>& differences);
+  // PostgreSQL: a table that leaves its partitioned table, joins one or
+  // changes its bounds is detached before and attached after the changes.
+  void MovePartitions();
+  bool Postgres() const { return !m_sqlite && !m_maria; }
 
   bool IsTableChild(const CMOObject& object, const SqlModel& model) const {
     const CMOObject* parent = model.Parent(object);
@@ -240,6 +256,14 @@ class Planner {
   std::set<int> m_addedColumns;      // MariaDB: new columns of tables that stay, added by PlaceColumns
   std::set<int> m_triggerTables;     // MariaDB: new tables that stay whose triggers are made again
   std::set<int> m_triggersDropped;   // old triggers dropped
+  std::set<int> m_routinesRemade;    // PostgreSQL: old routines dropped or made again (views that read them too)
+  std::map<int, int> m_changedRoutines;  // PostgreSQL: old routine -> new, changed
+  std::set<int> m_signatureChanged;  // PostgreSQL: old routines whose parameters change
+  std::vector<int> m_removedRoutines;  // PostgreSQL: old routines without a match
+  std::u16string m_dropRoutinesFirst;  // PostgreSQL: routines dropped before they are made again
+  std::u16string m_outsideTransaction;  // PostgreSQL: enum values added, each committed by itself
+  std::vector<std::pair<int, int>> m_movedPartitions;  // PostgreSQL: old and new table whose partition changes
+  std::unordered_map<int, std::unordered_set<std::u16string>> m_namesRead;  // old view -> the names its text reads
 };
 
 void Planner::WriteNew(const CMOObject& object) {
@@ -355,7 +379,7 @@ void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColu
   const std::u16string& oldType = values::Text(oldColumn, model::DataType);
   const std::u16string& newType = values::Text(newColumn, model::DataType);
   const bool loses = typeChanged && !Widens(oldType, newType);
-  const std::string typeLoss = Describe(m_new, newColumn) + " changes type from " + U8(oldType) + " to " + U8(newType) +
+  const std::string typeLoss = Describe(m_new, newColumn) + " changes type from " + writers::VisibleText(oldType) + " to " + writers::VisibleText(newType) +
                                ": values may be cut or fail to convert";
   const bool notNullAdded = values::Integer(oldColumn, model::Nullable).value_or(1) != 0 &&
                             values::Integer(newColumn, model::Nullable).value_or(1) == 0;
@@ -449,8 +473,13 @@ void Planner::ColumnOrder(const CMOObject& oldTable, const CMOObject& newTable) 
     wanted.push_back(column->GetObjectId());
     if (m_match.BeforeOf(column->GetObjectId()) == 0) planned.push_back(column->GetObjectId());
   }
-  if (planned != wanted)
-    Unplanned(Describe(m_new, newTable) + ": its columns' order changes, and PostgreSQL adds a column only at the end");
+  if (planned == wanted) return;
+  // ALTER TABLE cannot move a column: the plan keeps the rows where they
+  // are and says the order differs, which a diff after it shows too.
+  std::string order;
+  for (int column : planned) order += (order.empty() ? "" : ", ") + writers::VisibleText(values::Name(New(column)));
+  m_plan.notes.push_back(Describe(m_new, newTable) + ": its columns' order differs from the new model's, and PostgreSQL "
+                         "adds a column only at the end; after the plan its columns are " + order);
 }
 
 void Planner::Matched(int before, int after) {
@@ -463,6 +492,14 @@ void Planner::Matched(int before, int after) {
     else if (!CompareProperties(m_match, before, after).empty()) m_viewsDropped.insert(oldObject.GetParentId());
     return;
   }
+  if (Postgres() && type == model::Parameter) {
+    if (!CompareProperties(m_match, before, after).empty()) {
+      m_changedRoutines[oldObject.GetParentId()] = newObject.GetParentId();
+      m_signatureChanged.insert(oldObject.GetParentId());
+    }
+    return;
+  }
+  if (Postgres() && type == model::Partition) return;  // its table says how it changes
   if (type == model::Table) m_matchedTables.emplace_back(before, after);
   if (type == model::Sequence && m_new.Omitted(after)) return;
   const std::vector<PropertyDifference> differences = CompareProperties(m_match, before, after);
@@ -499,10 +536,14 @@ void Planner::Matched(int before, int after) {
   }
   switch (type) {
     case model::Schema:
-    case model::Table:
+    case model::Table: {
+      bool moved = false;
       for (const PropertyDifference& difference : differences) {
         if (m_sqlite && type == model::Table) {
           m_rebuilt.insert(before);
+        } else if (Postgres() && type == model::Table &&
+                   (difference.propertyId == model::PartitionBound || difference.propertyId == model::PartitionOf)) {
+          moved = true;
         } else if (difference.propertyId == model::Comment) {
           m_creates.Add(kTables, newObject,
                         m_d.CommentStatement(type == model::Schema ? u"SCHEMA" : u"TABLE", Q(m_new, newObject), newObject));
@@ -511,6 +552,16 @@ void Planner::Matched(int before, int after) {
                     " changes, which the planner does not state");
         }
       }
+      if (moved) m_movedPartitions.emplace_back(before, after);
+      return;
+    }
+    case model::Routine:
+      if (!Postgres()) break;
+      m_changedRoutines[before] = after;
+      return;
+    case model::UserType:
+      if (!Postgres()) break;
+      ChangeType(oldObject, newObject, differences);
       return;
     case model::Key:
     case model::CheckConstraint:
@@ -607,6 +658,14 @@ void Planner::Added(int after) {
     }
     return;
   }
+  if (Postgres() && type == model::Parameter) {
+    // An argument or result column more: another routine to the server.
+    if (const int routine = m_match.BeforeOf(object.GetParentId())) {
+      m_changedRoutines[routine] = object.GetParentId();
+      m_signatureChanged.insert(routine);
+    }
+    return;
+  }
   if (m_sqlite && onTable && (type == model::Key || type == model::CheckConstraint || type == model::ForeignKey)) {
     m_rebuilt.insert(m_match.BeforeOf(object.GetParentId()));
     return;
@@ -685,16 +744,11 @@ void Planner::Removed(int before) {
     }
     case model::Routine: {
       if (m_sqlite) break;
-      const values::RoutineKind kind = values::RoutineKindOf(object);
-      const std::u16string_view word = kind == values::RoutineKind::Procedure ? u"PROCEDURE"
-                                       : kind == values::RoutineKind::Aggregate ? u"AGGREGATE"
-                                                                                : u"FUNCTION";
-      try {
-        m_dropRoutines += u"DROP " + std::u16string(word) + (m_maria ? u" IF EXISTS " : u" ") + m_d.RoutineDropName(m_old, object) + u";\n";
-      } catch (const RefusedText& refused) {
-        Unplanned(Describe(m_old, object) + ": its " + model::PropertyName(refused.propertyId) +
-                  " is not what a script may hold (" + U8(refused.why) + ")");
+      if (Postgres()) {
+        m_removedRoutines.push_back(before);
+        return;
       }
+      DropRoutine(object, m_dropRoutines);
       return;
     }
     case model::UserType:
@@ -736,6 +790,16 @@ void Planner::Removed(int before) {
     case model::Trigger:
       DropConstraint(object);
       return;
+    case model::Parameter:
+      if (!Postgres()) break;
+      if (const int routine = m_match.AfterOf(object.GetParentId())) {
+        m_changedRoutines[object.GetParentId()] = routine;
+        m_signatureChanged.insert(object.GetParentId());
+      }
+      return;
+    case model::Partition:
+      if (Postgres()) return;  // its table is dropped or detached
+      break;
     case model::Sequence:
       if (m_old.Omitted(before)) return;
       // IF EXISTS: a sequence a dropped table's column owned goes with it.
@@ -747,8 +811,21 @@ void Planner::Removed(int before) {
   Unplanned(Describe(m_old, object) + ": the planner does not drop this kind of object");
 }
 
+// The names an old view's text reads, each as the database holds it
+// (what a quoted reference names exactly, an unquoted one after the
+// dialect's folding); read once per view.
+const std::unordered_set<std::u16string>& Planner::NamesRead(int view) {
+  const auto found = m_namesRead.find(view);
+  if (found != m_namesRead.end()) return found->second;
+  std::unordered_set<std::u16string>& names = m_namesRead[view];
+  for (const std::vector<NamePart>& run : ReferencedNames(values::Text(Old(view), model::Definition), m_d.Tokens()))
+    for (const NamePart& part : run) names.insert(m_d.MatchKey(part.name, part.quoted));
+  return names;
+}
+
 // Views that read what changes are dropped and made again: a view whose
-// text names a table or view that changes, and the views that read those.
+// text names a table, view or routine that changes, and the views that
+// read those.
 void Planner::FindTouchedViews() {
   std::unordered_set<std::u16string> names;
   auto addName = [&](const CMOObject& object) {
@@ -760,52 +837,65 @@ void Planner::FindTouchedViews() {
   for (int id : m_touched) addName(Old(id));
   for (int id : m_rebuilt) addName(Old(id));
   for (int id : m_viewsDropped) addName(Old(id));
+  for (int id : m_routinesRemade) addName(Old(id));
   const GenericModel& model = m_old.Model();
+  std::vector<int> views;
+  for (int id = 2; id <= model.GetObjectCount(); ++id) {
+    const CMOObject* view = model.GetCMOObject(id);
+    if (view != nullptr && view->GetObjectType() == model::View) views.push_back(id);
+  }
   bool grew = true;
   while (grew) {
     grew = false;
-    for (int id = 2; id <= model.GetObjectCount(); ++id) {
-      const CMOObject* view = model.GetCMOObject(id);
-      if (view == nullptr || view->GetObjectType() != model::View || m_viewsDropped.count(id) > 0) continue;
-      bool reads = false;
-      for (const std::vector<NamePart>& run : ReferencedNames(values::Text(*view, model::Definition), m_d.Tokens()))
-        for (const NamePart& part : run) reads = reads || names.count(m_d.MatchKey(part.name, part.quoted)) > 0;
-      if (!reads) continue;
+    for (int id : views) {
+      if (m_viewsDropped.count(id) > 0) continue;
+      const std::unordered_set<std::u16string>& read = NamesRead(id);
+      if (std::none_of(read.begin(), read.end(), [&](const std::u16string& name) { return names.count(name) > 0; }))
+        continue;
       m_viewsDropped.insert(id);
-      addName(*view);
+      addName(Old(id));
       grew = true;
     }
   }
 }
 
 void Planner::DropViews() {
-  // A view is dropped after the views that read it.
-  std::vector<int> left(m_viewsDropped.begin(), m_viewsDropped.end());
-  auto reads = [&](int reader, int read) {
-    // The name as the database holds it: what a quoted reference names
-    // exactly, and an unquoted one after the dialect's folding.
-    const std::u16string name = m_d.MatchKey(values::Name(Old(read)), true);
-    for (const std::vector<NamePart>& run : ReferencedNames(values::Text(Old(reader), model::Definition), m_d.Tokens()))
-      for (const NamePart& part : run)
-        if (m_d.MatchKey(part.name, part.quoted) == name) return true;
-    return false;
-  };
-  while (!left.empty()) {
-    std::size_t pick = 0;
-    for (std::size_t i = 0; i < left.size(); ++i) {
-      bool readByOther = false;
-      for (std::size_t j = 0; j < left.size(); ++j) readByOther = readByOther || (i != j && reads(left[j], left[i]));
-      if (!readByOther) {
-        pick = i;
-        break;
-      }
-    }
-    const CMOObject& view = Old(left[pick]);
+  // A view is dropped after the views that read it: each view counts the
+  // dropped views that read it, and is dropped when none is left.
+  std::unordered_map<std::u16string, std::vector<int>> byName;  // name as the database holds it -> dropped views
+  for (int id : m_viewsDropped) byName[m_d.MatchKey(values::Name(Old(id)), true)].push_back(id);
+  std::map<int, int> readers;                        // view -> dropped views still to drop that read it
+  std::unordered_map<int, std::vector<int>> reads;  // view -> dropped views it reads
+  for (int id : m_viewsDropped) readers[id];
+  for (int reader : m_viewsDropped)
+    for (const std::u16string& name : NamesRead(reader))
+      if (const auto found = byName.find(name); found != byName.end())
+        for (int read : found->second)
+          if (read != reader) {
+            reads[reader].push_back(read);
+            ++readers[read];
+          }
+  // In id order among those ready, as the views were picked before.
+  std::set<int> ready;
+  for (const auto& [id, count] : readers)
+    if (count == 0) ready.insert(id);
+  std::set<int> done;
+  while (done.size() < readers.size()) {
+    // A cycle (which the database does not allow) is broken at its first view.
+    const int pick = !ready.empty() ? *ready.begin() : [&] {
+      for (const auto& [id, count] : readers)
+        if (done.count(id) == 0) return id;
+      return 0;
+    }();
+    ready.erase(pick);
+    done.insert(pick);
+    const CMOObject& view = Old(pick);
     const bool materialized = values::RelationKindOf(view) == values::RelationKind::MaterializedView;
     m_dropViews += (materialized ? u"DROP MATERIALIZED VIEW " : m_maria ? u"DROP VIEW IF EXISTS " : u"DROP VIEW ") +
                    Q(m_old, view) + u";\n";
-    if (const int after = m_match.AfterOf(left[pick])) WriteNew(New(after));
-    left.erase(left.begin() + static_cast<std::ptrdiff_t>(pick));
+    if (const int after = m_match.AfterOf(pick)) WriteNew(New(after));
+    for (int read : reads[pick])
+      if (done.count(read) == 0 && --readers[read] == 0) ready.insert(read);
   }
 }
 
@@ -828,9 +918,13 @@ void Planner::RebuildTables() {
       into += (into.empty() ? u"" : u", ") + N(*column);
       from += (from.empty() ? u"" : u", ") + m_d.Name(OldName(Old(oldColumn)));
     }
+    // A copy that fails (NULL into NOT NULL, a duplicate into a new key)
+    // rolls the whole plan back: a client that goes on after a failed
+    // statement then finds no table set aside (every one is set aside
+    // before the first copy) and drops no rows.
     std::u16string copy;
     if (!into.empty())
-      copy = u"INSERT INTO " + N(newTable) + u" (" + into + u") SELECT " + from + u" FROM " + aside + u";\n";
+      copy = u"INSERT OR ROLLBACK INTO " + N(newTable) + u" (" + into + u") SELECT " + from + u" FROM " + aside + u";\n";
     const std::vector<int> made = m_creates.StatementsOf(after);
     const int moved = m_creates.Add(kTables, newTable, copy + u"DROP TABLE " + aside + u";\n");
     for (int statement : made) m_creates.Follow(moved, statement);
@@ -1004,6 +1098,271 @@ void Planner::TieSequences() {
   }
 }
 
+void Planner::DropRoutine(const CMOObject& routine, std::u16string& section) {
+  const values::RoutineKind kind = values::RoutineKindOf(routine);
+  const std::u16string_view word = kind == values::RoutineKind::Procedure ? u"PROCEDURE"
+                                   : kind == values::RoutineKind::Aggregate ? u"AGGREGATE"
+                                                                            : u"FUNCTION";
+  try {
+    section += u"DROP " + std::u16string(word) + (m_maria ? u" IF EXISTS " : u" ") + m_d.RoutineDropName(m_old, routine) + u";\n";
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_old, routine) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+  }
+}
+
+void Planner::ChangeRoutines() {
+  auto key = [&](const SqlModel& model, const CMOObject& routine) {
+    const CMOObject* schema = model.SchemaOf(routine);
+    return (schema != nullptr ? values::Name(*schema) : u"") + u'\0' + values::Name(routine);
+  };
+  // The names of the routines made: an old routine of such a name is
+  // another overload, dropped before it so that nothing made binds to it.
+  std::unordered_set<std::u16string> made;
+  for (const auto& [before, after] : m_changedRoutines) made.insert(key(m_new, New(after)));
+  for (const MatchStep& step : m_match.Steps())
+    if (step.kind == MatchStep::Kind::Added && New(step.after).GetObjectType() == model::Routine)
+      made.insert(key(m_new, New(step.after)));
+  for (int before : m_removedRoutines) {
+    m_routinesRemade.insert(before);
+    DropRoutine(Old(before), made.count(key(m_old, Old(before))) > 0 ? m_dropRoutinesFirst : m_dropRoutines);
+  }
+  for (const auto& [before, after] : m_changedRoutines) {
+    const CMOObject& oldRoutine = Old(before);
+    const CMOObject& newRoutine = New(after);
+    // CREATE OR REPLACE keeps the arguments, their names, the result and
+    // the kind; anything else is another routine.
+    const std::u16string& text = values::Text(newRoutine, model::SqlText);
+    const std::size_t start = text.find_first_not_of(u" \t\r\n");
+    const bool replaces = start != std::u16string::npos && Lower(text.substr(start, 17)) == u"create or replace";
+    if (!replaces || m_signatureChanged.count(before) > 0 ||
+        values::RoutineKindOf(oldRoutine) != values::RoutineKindOf(newRoutine) ||
+        values::Text(oldRoutine, model::ReturnType) != values::Text(newRoutine, model::ReturnType)) {
+      m_routinesRemade.insert(before);
+      DropRoutine(oldRoutine, m_dropRoutinesFirst);
+    }
+    WriteNew(newRoutine);
+  }
+}
+
+namespace {
+
+// The literals of an enum's label list ('a', 'b', E'c\\d'), as written.
+std::vector<std::u16string> EnumLabels(std::u16string_view list, const TokenRules& rules) {
+  std::vector<std::u16string> labels;
+  for (const Token& token : Tokenize(list, rules))
+    if (token.kind == TokenKind::String) labels.emplace_back(list.substr(token.begin, token.end - token.begin));
+  return labels;
+}
+
+// A domain's checks as the import joins them ("CHECK (a) CHECK (b) NOT
+// VALID"), one clause each.
+std::vector<std::u16string> CheckClauses(std::u16string_view text, const TokenRules& rules) {
+  std::vector<std::u16string> clauses;
+  int depth = 0;
+  std::size_t start = std::u16string_view::npos;
+  for (const Token& token : Tokenize(text, rules)) {
+    const std::u16string_view word = text.substr(token.begin, token.end - token.begin);
+    if (token.kind == TokenKind::Punctuation && word == u"(") ++depth;
+    if (token.kind == TokenKind::Punctuation && word == u")") --depth;
+    if (token.kind == TokenKind::Word && depth == 0 && Lower(word) == u"check") {
+      if (start != std::u16string_view::npos) clauses.emplace_back(text.substr(start, token.begin - start));
+      start = token.begin;
+    }
+  }
+  if (start != std::u16string_view::npos) clauses.emplace_back(text.substr(start));
+  for (std::u16string& clause : clauses)
+    while (!clause.empty() && (clause.back() == u' ' || clause.back() == u'\n')) clause.pop_back();
+  return clauses;
+}
+
+// "name type": the name as written (quoted as needed) and the type.
+std::pair<std::u16string, std::u16string> Attribute(const std::u16string& entry, const TokenRules& rules) {
+  const std::vector<Token> tokens = Tokenize(entry, rules);
+  if (tokens.empty() || (tokens.front().kind != TokenKind::Word && tokens.front().kind != TokenKind::QuotedName)) return {};
+  std::u16string type = entry.substr(tokens.front().end);
+  while (!type.empty() && type.front() == u' ') type.erase(0, 1);
+  return {entry.substr(0, tokens.front().end), type};
+}
+
+}  // namespace
+
+void Planner::ChangeType(const CMOObject& oldType, const CMOObject& newType,
+                         const std::vector<PropertyDifference>& differences) {
+  const std::u16string name = Q(m_new, newType);
+  const bool domain = values::TypeKindOf(newType) == values::TypeKind::Domain;
+  auto refuse = [&](const std::string& why) { Unplanned(Describe(m_new, newType) + ": " + why); };
+  if (values::TypeKindOf(oldType) != values::TypeKindOf(newType)) {
+    refuse("its kind changes, which ALTER TYPE cannot do (the type would be made again with every column that uses it)");
+    return;
+  }
+  std::u16string text;
+  try {
+    for (const PropertyDifference& difference : differences) {
+      switch (difference.propertyId) {
+        case model::Comment: text += m_d.CommentStatement(domain ? u"DOMAIN" : u"TYPE", name, newType); break;
+        case model::EnumLabels: {
+          // Values are only added: ALTER TYPE cannot remove or move one.
+          const std::vector<std::u16string> was = EnumLabels(values::Text(oldType, model::EnumLabels), m_d.Tokens());
+          const std::vector<std::u16string> wanted =
+              EnumLabels(m_d.ProvenText(newType, model::EnumLabels, TextKind::ExpressionList), m_d.Tokens());
+          std::size_t kept = 0;
+          for (const std::u16string& label : wanted)
+            if (kept < was.size() && label == was[kept]) ++kept;
+          if (kept < was.size()) {
+            refuse("its enum values are removed or reordered, which ALTER TYPE cannot do (the type would be made again "
+                   "with every column that uses it)");
+            return;
+          }
+          std::u16string previous;
+          for (std::size_t i = 0, next = 0; i < wanted.size(); ++i) {
+            if (next < was.size() && wanted[i] == was[next]) {
+              ++next;
+            } else {
+              m_outsideTransaction += u"ALTER TYPE " + name + u" ADD VALUE IF NOT EXISTS " + wanted[i] +
+                                      (!previous.empty() ? u" AFTER " + previous
+                                       : !was.empty()    ? u" BEFORE " + was.front()
+                                                         : u"") +
+                                      u";\n";
+            }
+            previous = wanted[i];
+          }
+          break;
+        }
+        case model::AttributeList: {
+          // Attributes are added at the end only: those that stay keep
+          // their order, and the new ones follow them.
+          std::vector<std::pair<std::u16string, std::u16string>> was, wanted;
+          // The old names go into the script too: both lists are proven.
+          for (const std::u16string& entry :
+               CompositeAttributes(m_d.ProvenText(oldType, model::AttributeList, TextKind::Clause), m_d.Tokens()))
+            was.push_back(Attribute(entry, m_d.Tokens()));
+          for (const std::u16string& entry :
+               CompositeAttributes(m_d.ProvenText(newType, model::AttributeList, TextKind::Clause), m_d.Tokens()))
+            wanted.push_back(Attribute(entry, m_d.Tokens()));
+          for (const auto& list : {was, wanted})
+            for (const auto& [attribute, type] : list)
+              if (attribute.empty() || type.empty()) {
+                refuse("its attribute list is not one the planner can read");
+                return;
+              }
+          auto find = [](const auto& list, const std::u16string& attribute) {
+            return std::find_if(list.begin(), list.end(), [&](const auto& each) { return each.first == attribute; });
+          };
+          std::vector<std::u16string> actions;
+          std::vector<std::u16string> stay;
+          for (const auto& [attribute, type] : was) {
+            const auto found = find(wanted, attribute);
+            if (found == wanted.end()) {
+              const std::string what = Describe(m_new, newType) + ": its attribute " + writers::VisibleText(attribute) +
+                                       " is dropped, and its values in columns of the type with it";
+              m_plan.dataLoss.push_back(what);
+              text += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+              actions.push_back(u"DROP ATTRIBUTE " + attribute);
+              continue;
+            }
+            stay.push_back(attribute);
+            if (found->second == type) continue;
+            if (!Widens(type, found->second)) {
+              const std::string what = Describe(m_new, newType) + ": its attribute " + writers::VisibleText(attribute) +
+                                       " changes type from " + writers::VisibleText(type) + " to " + writers::VisibleText(found->second) +
+                                       ": values may be cut or fail to convert";
+              m_plan.dataLoss.push_back(what);
+              text += u"-- loses data: " + platform::Utf8ToUtf16(what) + u"\n";
+            }
+            actions.push_back(u"ALTER ATTRIBUTE " + attribute + u" TYPE " + found->second);
+          }
+          // Those that stay come first in NEW, in their old order.
+          for (std::size_t i = 0; i < wanted.size(); ++i) {
+            const auto& [attribute, type] = wanted[i];
+            if (find(was, attribute) == was.end()) {
+              actions.push_back(u"ADD ATTRIBUTE " + attribute + u" " + type);
+            } else if (i >= stay.size() || stay[i] != attribute) {
+              refuse("its attributes' order changes, which ALTER TYPE cannot do (it adds an attribute at the end only)");
+              return;
+            }
+          }
+          if (actions.empty()) break;
+          text += u"ALTER TYPE " + name;
+          for (std::size_t i = 0; i < actions.size(); ++i) text += (i > 0 ? u",\n    " : u" ") + actions[i];
+          text += u";\n";
+          break;
+        }
+        case model::DefaultValue:
+          text += u"ALTER DOMAIN " + name +
+                  (values::HasText(newType, model::DefaultValue) ? u" SET DEFAULT " + m_d.DefaultOf(newType) : u" DROP DEFAULT") +
+                  u";\n";
+          break;
+        case model::Nullable:
+          if (values::Integer(newType, model::Nullable).value_or(1) == 0) {
+            Lose(text, Describe(m_new, newType) + " becomes NOT NULL: values that are NULL make the change fail",
+                 u"ALTER DOMAIN " + name + u" SET NOT NULL;\n");
+          } else {
+            text += u"ALTER DOMAIN " + name + u" DROP NOT NULL;\n";
+          }
+          break;
+        case model::CheckExpression: {
+          // The model keeps a domain's checks without their names: all of
+          // them are dropped, by the names the server gave them, and the
+          // new ones added.
+          const std::vector<std::u16string> checks =
+              values::HasText(newType, model::CheckExpression)
+                  ? CheckClauses(m_d.ProvenText(newType, model::CheckExpression, TextKind::Clause), m_d.Tokens())
+                  : std::vector<std::u16string>{};
+          std::u16string body = u"DECLARE c name; BEGIN FOR c IN SELECT conname FROM pg_catalog.pg_constraint WHERE contypid = " +
+                                m_d.Literal(name) + u"::pg_catalog.regtype AND contype = 'c' ORDER BY conname LOOP " +
+                                u"EXECUTE pg_catalog.format('ALTER DOMAIN %s DROP CONSTRAINT %I', " + m_d.Literal(name) +
+                                u", c); END LOOP; END";
+          std::u16string tag = u"$qm$";
+          for (int n = 1; body.find(tag) != std::u16string::npos; ++n) tag = u"$qm" + platform::Utf8ToUtf16(std::to_string(n)) + u"$";
+          text += u"DO " + tag + body + tag + u";\n";
+          for (const std::u16string& check : checks) text += u"ALTER DOMAIN " + name + u" ADD " + check + u";\n";
+          break;
+        }
+        default:
+          refuse(std::string("its ") + model::PropertyName(difference.propertyId) + " changes, which the planner does not state");
+          return;
+      }
+    }
+  } catch (const RefusedText& refused) {
+    Unplanned(Describe(m_new, newType) + ": its " + model::PropertyName(refused.propertyId) +
+              " is not what a script may hold (" + U8(refused.why) + ")");
+    return;
+  }
+  if (!text.empty()) m_creates.Add(kTypes, newType, std::move(text));
+}
+
+void Planner::MovePartitions() {
+  for (const auto& [before, after] : m_movedPartitions) {
+    const CMOObject& oldTable = Old(before);
+    const CMOObject& newTable = New(after);
+    // Detached first, so that a new bound may take over another's range;
+    // a parent that is dropped then leaves the table standing.
+    if (const CMOObject* parent = m_old.PartitionParent(oldTable))
+      m_dropOthers += u"ALTER TABLE " + Q(m_old, *parent) + u" DETACH PARTITION " + Q(m_old, oldTable) + u";\n";
+    const CMOObject* parent = m_new.PartitionParent(newTable);
+    if (parent == nullptr) continue;
+    try {
+      const std::u16string bound = values::Text(newTable, model::PartitionBound).empty()
+                                       ? std::u16string(u"DEFAULT")
+                                       : m_d.ProvenText(newTable, model::PartitionBound, TextKind::Clause);
+      // Attached once its parent is made and its columns changed: the
+      // server checks that its rows fit the bound, and fails the plan when
+      // they do not.
+      const int statement = m_creates.Add(kTables, newTable, u"ALTER TABLE " + Q(m_new, *parent) + u" ATTACH PARTITION " +
+                                                                 Q(m_new, newTable) + u" " + bound + u";\n");
+      std::vector<int> made = m_creates.StatementsOf(parent->GetObjectId());
+      for (const CMOObject* column : m_new.Children(newTable, model::Column))
+        for (int each : m_creates.StatementsOf(column->GetObjectId())) made.push_back(each);
+      for (int each : made)
+        if (each != statement) m_creates.Follow(statement, each);
+    } catch (const RefusedText& refused) {
+      Unplanned(Describe(m_new, newTable) + ": its " + model::PropertyName(refused.propertyId) +
+                " is not what a script may hold (" + U8(refused.why) + ")");
+    }
+  }
+}
+
 MigrationPlan Planner::Run() {
   for (const MatchStep& step : m_match.Steps()) {
     switch (step.kind) {
@@ -1013,6 +1372,10 @@ MigrationPlan Planner::Run() {
     }
   }
   for (const auto& [before, after] : m_matchedTables) ColumnOrder(Old(before), New(after));
+  if (Postgres()) {
+    ChangeRoutines();
+    MovePartitions();
+  }
   TieSequences();
   if (!m_droppedTables.empty()) {
     m_dropTables += m_maria ? u"DROP TABLE IF EXISTS " : u"DROP TABLE ";
@@ -1028,6 +1391,7 @@ MigrationPlan Planner::Run() {
   DropViews();
 
   m_plan.empty = m_plan.unplanned.empty() && m_plan.dataLoss.empty() && m_untied.empty() && m_renames.empty() &&
+                 m_dropRoutinesFirst.empty() && m_outsideTransaction.empty() &&
                  m_dropForeignKeys.empty() && m_dropViews.empty() && m_dropOthers.empty() && m_dropColumns.empty() &&
                  m_dropTables.empty() && m_dropLast.empty() && DiffModels(m_match).Empty();
   if (!m_plan.unplanned.empty() || (!m_plan.dataLoss.empty() && !m_options.allowDataLoss)) return std::move(m_plan);
@@ -1035,6 +1399,8 @@ MigrationPlan Planner::Run() {
 
   std::u16string header = u"-- The changes that make a database shaped like the old model into one shaped like the new,\n"
                           u"-- in " + std::u16string(m_d.Product()) + u".\n-- Written by quillmere-import diff --format sql.\n\n";
+  for (const std::string& note : m_plan.notes) header += u"-- Note: " + platform::Utf8ToUtf16(note) + u"\n";
+  if (!m_plan.notes.empty()) header += u"\n";
   if (m_maria)
     header += u"-- MariaDB commits each change of a table by itself: the script runs statement by statement,\n"
               u"-- not as one transaction. Each step does nothing where an earlier run did it, so that a run\n"
@@ -1056,6 +1422,15 @@ MigrationPlan Planner::Run() {
   } else {
     begin = m_d.Begin();
     end = m_d.End();
+    if (!m_outsideTransaction.empty()) {
+      // A value added to an enum cannot be used in the transaction that
+      // adds it (nor, before PostgreSQL 12, be added in one): each is
+      // committed by itself before the transaction, and skipped when a run
+      // before added it.
+      const std::size_t at = begin.find(u"BEGIN;\n");
+      begin.insert(at == std::u16string::npos ? 0 : at,
+                   u"\n-- Enum values added, each committed before the transaction\n\n" + m_outsideTransaction + u"\n");
+    }
   }
   auto section = [](std::u16string_view title, const std::u16string& text) {
     return text.empty() ? std::u16string() : u"\n-- " + std::u16string(title) + u"\n\n" + text;
@@ -1064,6 +1439,7 @@ MigrationPlan Planner::Run() {
            (m_maria ? section(u"Foreign keys dropped", m_dropForeignKeys) + section(u"Renames", m_renames)
                     : section(u"Renames", m_renames) + section(u"Foreign keys dropped", m_dropForeignKeys)) +
            section(u"Views dropped", m_dropViews) + section(u"Triggers, indexes and constraints dropped", m_dropOthers) +
+           section(u"Routines dropped to be made again", m_dropRoutinesFirst) +
            section(u"Columns dropped", m_dropColumns) + section(m_sqlite ? u"Tables dropped, and tables to rebuild set aside" : u"Tables dropped", m_dropTables);
   if (!begin.empty() && begin.back() == u'\n') begin += u'\n';
   end = section(u"Routines, sequences, types and schemas dropped", m_dropLast) + (m_dropLast.empty() ? u"" : u"\n") + end;

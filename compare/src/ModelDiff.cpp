@@ -6,6 +6,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -98,8 +99,8 @@ bool SameProperty(const ModelMatch& match, const CMOObject& before, const CMOPro
              NormalExpression(a.WStringRef()) == NormalExpression(b.WStringRef());
     case CMOProperty::ValueKind::Integer: return a.GetIntegerValue() == b.GetIntegerValue();
     case CMOProperty::ValueKind::ObjectIdVector: {
-      const std::vector<int>& idsA = a.ObjectIdsRef();
-      const std::vector<int>& idsB = b.ObjectIdsRef();
+      const std::span<const int> idsA = a.ObjectIdsRef();
+      const std::span<const int> idsB = b.ObjectIdsRef();
       if (idsA.size() != idsB.size()) return false;
       for (std::size_t i = 0; i < idsA.size(); ++i) {
         const bool knownA = match.Before().Object(idsA[i]) != nullptr;

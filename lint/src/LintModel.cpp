@@ -6,23 +6,20 @@ namespace lint {
 
 namespace {
 
-const std::u16string kEmpty;
-const std::vector<int> kNoIds;
-
 char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 }  // namespace
 
-const std::u16string& Text(const CMOObject& object, int propertyId) {
+std::u16string Text(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
-  return property != nullptr ? property->WStringRef() : kEmpty;
+  return property != nullptr ? property->GetWStringValue() : std::u16string();
 }
 
 std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
   if (property == nullptr) return std::nullopt;
   if (property->GetValueKind() == CMOProperty::ValueKind::Integer) return property->GetIntegerValue();
-  const std::u16string& text = property->WStringRef();
+  const std::u16string_view text = property->WStringRef();
   if (text.empty() || text.size() > 18) return std::nullopt;
   std::int64_t value = 0;
   std::size_t i = text[0] == u'-' ? 1 : 0;
@@ -34,12 +31,12 @@ std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId) {
   return text[0] == u'-' ? -value : value;
 }
 
-const std::vector<int>& Ids(const CMOObject& object, int propertyId) {
+std::vector<int> Ids(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
-  return property != nullptr ? property->ObjectIdsRef() : kNoIds;
+  return property != nullptr ? property->GetObjectIdVectorValue() : std::vector<int>();
 }
 
-const std::u16string& NameOf(const CMOObject& object) { return Text(object, model::Name); }
+std::u16string NameOf(const CMOObject& object) { return Text(object, model::Name); }
 
 std::u16string LowerAscii(std::u16string_view text) {
   std::u16string lower(text);

@@ -19,12 +19,12 @@ namespace lint {
 // ---- Properties.
 
 // The text, or empty when absent or not text.
-const std::u16string& Text(const CMOObject& object, int propertyId);
+std::u16string Text(const CMOObject& object, int propertyId);
 // The integer; a text holding a decimal number counts too.
 std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId);
 // An id list; empty when absent.
-const std::vector<int>& Ids(const CMOObject& object, int propertyId);
-const std::u16string& NameOf(const CMOObject& object);
+std::vector<int> Ids(const CMOObject& object, int propertyId);
+std::u16string NameOf(const CMOObject& object);
 // ASCII case and blanks at either end of `value` ignored.
 bool SameWord(std::u16string_view value, std::u16string_view word);
 // Whether the text holds the word, ASCII case ignored.

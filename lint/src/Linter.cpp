@@ -505,7 +505,7 @@ void ForeignKeyCycle(Run& run, const Rule& rule) {
 void InconsistentColumnType(Run& run, const Rule& rule) {
   struct TypeCount {
     std::u16string key;
-    const std::u16string* shown;
+    std::u16string shown;  // the type as the first column of this kind has it
     std::size_t count;
   };
   const bool foldNames = run.DialectIs("sqlite") || run.DialectIs("mariadb");
@@ -525,7 +525,7 @@ void InconsistentColumnType(Run& run, const Rule& rule) {
       const std::u16string key = TypeKey(run.Dialect(), type);
       auto found = std::find_if(counts.begin(), counts.end(), [&](const TypeCount& c) { return c.key == key; });
       if (found == counts.end())
-        counts.push_back({key, &type, 1});
+        counts.push_back({key, type, 1});
       else
         ++found->count;
     }
@@ -545,7 +545,7 @@ void InconsistentColumnType(Run& run, const Rule& rule) {
       if (TypeKey(run.Dialect(), type) == most->key) continue;
       run.Report(rule, *column,
                  u"column " + run.FullName(*column) + u" is " + type + u", where " + Number(static_cast<long long>(most->count)) +
-                     (most->count == 1 ? u" other table has it as " : u" other tables have it as ") + *most->shown);
+                     (most->count == 1 ? u" other table has it as " : u" other tables have it as ") + most->shown);
     }
   }
 }

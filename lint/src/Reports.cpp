@@ -64,13 +64,23 @@ void WriteText(const std::vector<Finding>& findings, const ReportContext&, std::
       std::string severity(SeverityName(finding->severity));
       severity.resize(9, ' ');
       out << "  " << severity << finding->rule->id << ": " << writers::VisibleText(finding->message) << '\n';
+      // A line of its own for each line of the statement, but a line break
+      // inside a quoted name or text is shown escaped: a name could
+      // otherwise start a line that reads as a fix of its own.
+      const std::string_view fix = finding->fix;
+      char quote = 0;  // a doubled quote closes and opens again
       std::size_t start = 0;
-      while (start < finding->fix.size()) {
-        std::size_t end = finding->fix.find('\n', start);
-        if (end == std::string::npos) end = finding->fix.size();
-        out << "          fix: " << writers::VisibleText(std::string_view(finding->fix).substr(start, end - start)) << '\n';
-        start = end + 1;
+      for (std::size_t at = 0; at < fix.size(); ++at) {
+        if (quote != 0) {
+          if (fix[at] == quote) quote = 0;
+        } else if (fix[at] == '"' || fix[at] == '\'' || fix[at] == '`') {
+          quote = fix[at];
+        } else if (fix[at] == '\n') {
+          out << "          fix: " << writers::VisibleText(fix.substr(start, at - start)) << '\n';
+          start = at + 1;
+        }
       }
+      if (start < fix.size()) out << "          fix: " << writers::VisibleText(fix.substr(start)) << '\n';
     }
   }
   if (findings.empty()) {

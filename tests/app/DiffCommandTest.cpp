@@ -1,9 +1,10 @@
-// quillmere-import diff, and the sql format through the command line: the
-// real executable compares saved models (exit 0 when they agree, 1 when
-// they differ, 2 and 4 for errors), prints the differences for people or as
-// JSON, and the sample written as SQL, loaded into SQLite and imported
-// again compares equal to the sample.
+// quillmere-import diff through the command line: the real executable
+// compares saved models (exit 0 when they agree, 1 when they differ, 2 and
+// 4 for errors), prints the differences for people or as JSON, and plans
+// the change as SQL. (The sample written as SQL, loaded and imported again:
+// the schema family's round trip of sqlite_sample.)
 #include "HostProcess.h"
+#include "../writers/ExpectedFile.h"
 
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
@@ -13,7 +14,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 
 namespace qm::test {
 namespace {
@@ -52,21 +56,6 @@ class DiffCommandTest : public ::testing::Test {
 
   TempDir m_dir;
 };
-
-TEST_F(DiffCommandTest, TheSampleWrittenAsSqlAndLoadedAgainIsTheSame) {
-  const std::string sql = m_dir.Path("sample.sql");
-  ProcessResult result = Host({"--quiet", "--format", "sql", "-o", sql});
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  const std::string copy = m_dir.Path("copy.db");
-  SqliteFile(copy).Exec(ReadFile(sql));
-  result = Host({"--quiet", "--sqlite", copy, "-o", m_dir.Path("copy.json")});
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-
-  result = Host({"diff", Saved(), m_dir.Path("copy.json")});
-  EXPECT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_EQ(result.out, "no differences\n");
-  EXPECT_EQ(result.err, "");
-}
 
 TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
   const std::string changed = Changed();
@@ -220,15 +209,31 @@ TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
   EXPECT_TRUE(ReadFile(Saved()) == saved) << "the saved model was replaced";
 }
 
+// The help with each option's exclusions sorted: the option parser lists
+// them in the order of its objects' addresses, which differs from build to
+// build.
+std::string SortedExclusions(const std::string& help) {
+  std::string sorted;
+  for (const std::string& line : Lines(help)) {
+    const std::size_t at = line.find(" Excludes: ");
+    std::istringstream words(at == std::string::npos ? std::string() : line.substr(at + 11));
+    std::vector<std::string> names{std::istream_iterator<std::string>(words), {}};
+    std::sort(names.begin(), names.end());
+    sorted += line.substr(0, at == std::string::npos ? line.size() : at + 10);
+    for (const std::string& name : names) sorted += " " + name;
+    sorted += "\n";
+  }
+  return sorted;
+}
+
+// Both helps whole: the sides, the formats and the exit codes.
 TEST_F(DiffCommandTest, HelpNamesTheSidesTheFormatsAndTheExitCodes) {
-  ProcessResult result = Host({"diff", "--help"});
-  EXPECT_EQ(result.exitCode, 0) << Printed(result);
-  for (const char* part : {"OLD", "NEW", "--format", "text: for people; json: for programs", "-o",
-                           "Exit codes: 0 the models agree; 1 they differ"})
-    EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
-  result = Host({"--help"});
-  EXPECT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_NE(result.out.find("quillmere-import diff OLD NEW"), std::string::npos) << result.out;
+  for (const auto& [args, file] : {std::pair{Strings{"diff", "--help"}, "app/diff-help.txt"},
+                                   std::pair{Strings{"--help"}, "app/help.txt"}}) {
+    const ProcessResult result = Host(args);
+    EXPECT_EQ(result.exitCode, 0) << Printed(result);
+    ExpectSameAsFile(file, SortedExclusions(result.out));
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ImportHost.h>
+#include <SqliteCatalogue.h>
 #include <Subprocess.h>
 
 #include <tillerhold/ModelVocabulary.h>
@@ -34,6 +35,19 @@ inline std::vector<std::string> TableNames(const std::string& json) {
   GenericModel model(0);
   ReadModelJson(json, model);
   return Names(AllOfType(model, model::Table));
+}
+
+// A database whose model is several megabytes of JSON, far more than a
+// pipe holds, and whose import takes a while.
+inline void CreateLargeDatabase(const std::string& path) {
+  std::string script = "BEGIN;\n";
+  for (int i = 1; i <= 1000; ++i) {
+    const std::string n = std::to_string(i);
+    script += "CREATE TABLE t" + n + " (id INTEGER PRIMARY KEY, prev INTEGER REFERENCES t" +
+              std::to_string(std::max(i - 1, 1)) + " (id), code TEXT NOT NULL, note TEXT);\nCREATE INDEX ix" + n +
+              " ON t" + n + " (code, prev);\n";
+  }
+  SqliteFile(path).Exec(script + "COMMIT;\n");
 }
 
 }  // namespace qm::test

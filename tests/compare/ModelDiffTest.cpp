@@ -2,6 +2,7 @@
 // and name whatever their ids; references compared by what they name;
 // overloaded routines, parameters and unnamed checks told apart; and the
 // two printed forms, the one for people escaped as the tree format is.
+#include <ExpectedFile.h>
 #include <TestModel.h>
 
 #include <compare/DiffOutput.h>
@@ -69,18 +70,7 @@ TEST(ModelDiffTest, ChangesAdditionsAndRemovalsAreListed) {
   SetText(Add(before, View, 2, u"old view"), Definition, u"SELECT 1");
 
   const ModelDifference difference = DiffModels(before, after);
-  ASSERT_EQ(difference.objects.size(), 4u) << Text(difference);
-  EXPECT_EQ(Text(difference),
-            "~ column shop.orders.total\n"
-            "    dataType: \"numeric\" \u2192 \"numeric(10,2)\"\n"
-            "    nullable: (absent) \u2192 no\n"
-            "~ key shop.orders.orders_pkey\n"
-            "    keyColumns: (id) \u2192 (total)\n"
-            "+ table shop.log  (2 columns)\n"
-            "    tableKind: unlogged table\n"
-            "- view shop.\"old view\"\n"
-            "    definition: \"SELECT 1\"\n"
-            "4 objects differ: 1 added, 1 removed, 2 changed\n");
+  qm::test::ExpectSameAsFile("compare/changes.txt", Text(difference));
   // -q: the summary alone, and nothing when the models agree.
   std::ostringstream summary;
   WriteDifferenceText(difference, summary, {.summaryOnly = true});
@@ -118,13 +108,7 @@ TEST(ModelDiffTest, OverloadsParametersAndUnnamedObjectsAreToldApart) {
   GenericModel after;
   build(before, false, u"flag");
   build(after, true, u"renamed");
-  const ModelDifference difference = DiffModels(before, after);
-  EXPECT_EQ(Text(difference),
-            "~ parameter shop.f(integer).$2\n"
-            "    name: \"flag\" \u2192 \"renamed\"\n"
-            "~ parameter shop.f(text).$2\n"
-            "    name: \"flag\" \u2192 \"renamed\"\n"
-            "2 objects differ: 0 added, 0 removed, 2 changed\n");
+  qm::test::ExpectSameAsFile("compare/overloads.txt", Text(DiffModels(before, after)));
 }
 
 // References name objects by path: a foreign key to another schema's
@@ -143,10 +127,7 @@ TEST(ModelDiffTest, ReferencesAreComparedByWhatTheyName) {
   GenericModel after;
   build(before, u"a");
   build(after, u"b");
-  EXPECT_EQ(Text(DiffModels(before, after)),
-            "~ foreign key a.t.fk\n"
-            "    referencedTable: (t) \u2192 (b.t)\n"
-            "1 object differs: 0 added, 0 removed, 1 changed\n");
+  qm::test::ExpectSameAsFile("compare/references.txt", Text(DiffModels(before, after)));
 }
 
 // Names and texts that would act on a terminal are shown as escapes; a
@@ -163,17 +144,7 @@ TEST(ModelDiffTest, TheTextForPeopleIsEscapedAndLongTextsAreLineDiffs) {
   GenericModel after;
   build(before, u"a");
   build(after, u"b");
-  EXPECT_EQ(Text(DiffModels(before, after)),
-            "~ view \"s\\n~ table forged\".\"v\\x1b[2J\"\n"
-            "    definition:\n"
-            "        \u2026 3 lines the same\n"
-            "           d,\n"
-            "           e\n"
-            "        -  FROM a\n"
-            "        +  FROM b\n"
-            "           WHERE\\x1b[2J 1\n"
-            "\n"
-            "1 object differs: 0 added, 0 removed, 1 changed\n");
+  qm::test::ExpectSameAsFile("compare/escaped.txt", Text(DiffModels(before, after)));
 }
 
 // Added and removed objects come with their definition; what a
@@ -217,21 +188,7 @@ TEST(ModelDiffTest, DefinitionsAreShownAndNothingIsSaidTwice) {
   build(before, false);
   build(after, true);
   const ModelDifference difference = DiffModels(before, after);
-  EXPECT_EQ(Text(difference),
-            "+ column shop.orders.note\n"
-            "    dataType: \"varchar(20)\"\n"
-            "    nullable: yes\n"
-            "    defaultValue: \"'none'::character varying\"\n"
-            "~ foreign key shop.orders.orders_customer_fk\n"
-            "    onDelete: NO ACTION \u2192 CASCADE\n"
-            "    deferrable: no \u2192 yes\n"
-            "~ check constraint shop.orders.ck\n"
-            "    checkExpression: \"customer > 0\" \u2192 \"customer > 1\"\n"
-            "- foreign key shop.orders.gone\n"
-            "    foreignKeyColumns: (customer)\n"
-            "    referencedTable: (users)\n"
-            "    onUpdate: SET NULL\n"
-            "4 objects differ: 1 added, 1 removed, 2 changed\n");
+  qm::test::ExpectSameAsFile("compare/definitions.txt", Text(difference));
   // Programs get every property, the restated ones marked; the table,
   // changed only by its CREATE text, is neither listed nor counted.
   std::ostringstream out;

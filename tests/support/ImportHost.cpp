@@ -184,7 +184,7 @@ std::string Value(const GenericModel& model, const CMOObject& object, int proper
     case CMOProperty::ValueKind::Integer:
       return std::to_string(property->GetIntegerValue());
     case CMOProperty::ValueKind::ObjectIdVector:
-      return NameList(model, property->ObjectIdsRef());
+      return NameList(model, property->GetObjectIdVectorValue());
     case CMOProperty::ValueKind::None:
       break;
   }

@@ -21,4 +21,8 @@ std::string RealSchemaSql(const std::string& app, const std::string& database) {
   return ReadFile(std::string(QM_SCHEMA_DIR) + "/" + app + "/" + database + ".sql");
 }
 
+std::string RealVersionSql(const std::string& app, const std::string& file) {
+  return ReadFile(std::string(QM_SCHEMA_DIR) + "/../versions/" + app + "/" + file);
+}
+
 }  // namespace qm::test

@@ -14,5 +14,8 @@ namespace qm::test {
 std::vector<std::string> RealSchemaApps(const std::string& database);
 // The application's script for the database; "" when there is none.
 std::string RealSchemaSql(const std::string& app, const std::string& database);
+// A script of a real application's two versions (tests/data/versions):
+// "<database>-old.sql" or "<database>-upgrade.sql"; "" when there is none.
+std::string RealVersionSql(const std::string& app, const std::string& file);
 
 }  // namespace qm::test

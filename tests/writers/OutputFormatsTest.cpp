@@ -1,6 +1,8 @@
 // The table of output formats: what the command line offers is found by
 // name and only by its exact name, each entry is fit for --help and the
 // README, and every writer writes any model it is given.
+#include "DiagramTestSupport.h"
+#include "ExpectedFile.h"
 #include "TestModel.h"
 
 #include <writers/OutputFormats.h>
@@ -85,6 +87,35 @@ TEST(OutputFormatsTest, EveryFormatWritesAnyModel) {
     std::ostream broken(&refusing);
     EXPECT_NO_THROW(format.writer->Write(shop, broken, WriteOptions{}));
     EXPECT_TRUE(broken.bad());
+  }
+}
+
+// The formats whose text is ours alone (no layout by Graphviz), whole:
+// the shop model in each, its script in each dialect, and names made to
+// break out of every format (the chain of DiagramHostileNames).
+TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
+  GenericModel shop(1001), hostile(1001);
+  BuildShopModel(shop);
+  BuildChainModel(hostile, DiagramHostileNames());
+  const struct {
+    const GenericModel& model;
+    const char* format;
+    const char* dialect;
+    const char* file;
+  } cases[] = {
+      {shop, "tree", "", "shop.tree"},          {shop, "dot", "", "shop.dot"},
+      {shop, "mermaid", "", "shop.mermaid"},    {shop, "markdown", "", "shop.md"},
+      {shop, "sql", "", "shop.standard.sql"},   {shop, "sql", "sqlite", "shop.sqlite.sql"},
+      {shop, "sql", "postgresql", "shop.postgresql.sql"}, {shop, "sql", "mariadb", "shop.mariadb.sql"},
+      {hostile, "tree", "", "hostile.tree"},    {hostile, "markdown", "", "hostile.md"},
+      {hostile, "dot", "", "hostile.dot"},      {hostile, "mermaid", "", "hostile.mermaid"},
+  };
+  for (const auto& c : cases) {
+    WriteOptions options;
+    options.sqlDialect = c.dialect;
+    std::ostringstream out;
+    FindOutputFormat(c.format)->writer->Write(c.model, out, options);
+    qm::test::ExpectSameAsFile(std::string("writers/") + c.file, out.str());
   }
 }
 

@@ -67,7 +67,7 @@ std::string VisibleLines(std::u16string_view text) {
   return out;
 }
 
-const std::u16string& DefinitionOf(const CMOObject& object) {
+std::u16string DefinitionOf(const CMOObject& object) {
   const std::u16string& definition = RawText(object, Definition);
   return definition.empty() ? RawText(object, SqlText) : definition;
 }

@@ -44,7 +44,7 @@ std::string VisibleLines(std::u16string_view text);
 
 // An object's SQL definition: Definition, else the CREATE text (SqlText);
 // empty when it has neither.
-const std::u16string& DefinitionOf(const CMOObject& object);
+std::u16string DefinitionOf(const CMOObject& object);
 
 // A table's or view's name as the documentation shows it: "orders", or
 // "sales.orders" when the model has more than one schema.

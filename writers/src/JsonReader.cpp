@@ -191,7 +191,7 @@ void ReadThoroughly(const std::string& text, GenericModel& model) {
   for (int id = 1; id <= model.GetObjectCount(); ++id) {
     for (const auto& property : model.GetCMOObject(id)->GetProperties()) {
       if (property->GetValueKind() != CMOProperty::ValueKind::ObjectIdVector) continue;
-      std::vector<int> ids = property->ObjectIdsRef();
+      std::vector<int> ids = property->GetObjectIdVectorValue();
       for (int& target : ids) {
         const auto found = newIds.find(target);
         if (found == newIds.end()) {

@@ -16,7 +16,7 @@ using namespace model;
 // What the model holds is read through ModelValues, the one place that
 // knows how the plug-ins spell their values.
 
-const std::u16string& RawText(const CMOObject& object, int propertyId) { return values::Text(object, propertyId); }
+std::u16string RawText(const CMOObject& object, int propertyId) { return values::Text(object, propertyId); }
 
 std::optional<long long> IntegerValue(const CMOObject& object, int propertyId) {
   const std::optional<std::int64_t> value = values::Integer(object, propertyId);
@@ -24,7 +24,7 @@ std::optional<long long> IntegerValue(const CMOObject& object, int propertyId) {
   return static_cast<long long>(*value);
 }
 
-const std::vector<int>& IdList(const CMOObject& object, int propertyId) { return values::Ids(object, propertyId); }
+std::vector<int> IdList(const CMOObject& object, int propertyId) { return values::Ids(object, propertyId); }
 
 bool IsPrimaryKey(const CMOObject& key) { return values::KeyKindOf(key) == values::KeyKind::PrimaryKey; }
 

@@ -23,11 +23,11 @@ namespace writers {
 
 // Property values as the writers read them.
 // A text property as the database gave it; empty when absent or not text.
-const std::u16string& RawText(const CMOObject& object, int propertyId);
+std::u16string RawText(const CMOObject& object, int propertyId);
 // An integer property; a text that holds a whole number counts too.
 std::optional<long long> IntegerValue(const CMOObject& object, int propertyId);
 // An id-list property; empty when absent.
-const std::vector<int>& IdList(const CMOObject& object, int propertyId);
+std::vector<int> IdList(const CMOObject& object, int propertyId);
 
 // A key (model::Key) that is the table's primary key rather than a unique
 // constraint.

@@ -6,9 +6,6 @@ namespace writers::values {
 
 namespace {
 
-const std::u16string kEmptyText;
-const std::vector<int> kNoIds;
-
 char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 std::u16string_view Trimmed(std::u16string_view value) {
@@ -27,10 +24,10 @@ std::size_t WordIndex(std::u16string_view value, const std::u16string_view (&wor
 
 }  // namespace
 
-const std::u16string& Text(const CMOObject& object, int propertyId) {
+std::u16string Text(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
-  if (property == nullptr || property->GetValueKind() != CMOProperty::ValueKind::WString) return kEmptyText;
-  return property->WStringRef();
+  if (property == nullptr || property->GetValueKind() != CMOProperty::ValueKind::WString) return {};
+  return std::u16string(property->WStringRef());
 }
 
 bool HasText(const CMOObject& object, int propertyId) {
@@ -57,13 +54,13 @@ std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId) {
 
 bool Flag(const CMOObject& object, int propertyId) { return Integer(object, propertyId).value_or(0) != 0; }
 
-const std::vector<int>& Ids(const CMOObject& object, int propertyId) {
+std::vector<int> Ids(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
-  if (property == nullptr || property->GetValueKind() != CMOProperty::ValueKind::ObjectIdVector) return kNoIds;
-  return property->ObjectIdsRef();
+  if (property == nullptr || property->GetValueKind() != CMOProperty::ValueKind::ObjectIdVector) return {};
+  return property->GetObjectIdVectorValue();
 }
 
-const std::u16string& Name(const CMOObject& object) { return Text(object, model::Name); }
+std::u16string Name(const CMOObject& object) { return Text(object, model::Name); }
 
 bool SameWord(std::u16string_view value, std::u16string_view word) {
   value = Trimmed(value);

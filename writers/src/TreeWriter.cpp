@@ -23,7 +23,7 @@ using namespace model;
 std::u16string Raw(const CMOObject& object, int propertyId) {
   const CMOProperty* property = object.GetProperty(propertyId);
   if (property == nullptr || property->GetValueKind() != CMOProperty::ValueKind::WString) return {};
-  return property->WStringRef();
+  return std::u16string(property->WStringRef());
 }
 
 // A text property as shown: UTF-8, invisible characters escaped.

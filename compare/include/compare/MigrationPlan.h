@@ -30,9 +30,15 @@
 //   ones moved; options of schemas and tables altered; a table's triggers
 //   made again in their order when one changes; routines replaced.
 //
-// What the planner cannot state (a changed routine, type, partition or
-// table option, a column's identity or generation, a column order on
-// PostgreSQL; on MariaDB a changed partitioning, a table's system
+// PostgreSQL also: routines replaced, or dropped and made again when
+// their arguments, result or kind change; enum values added (before the
+// transaction), composite attributes and domains altered; partitions
+// detached and attached. A column it cannot move is left where it is, and
+// `notes` says so.
+//
+// What the planner cannot state (a table option, a column's identity or
+// generation, an enum value removed or moved, composite attributes
+// reordered; on MariaDB a changed partitioning, a table's system
 // versioning, a routine that changes kind; another dialect) is not written around: the plan lists it in
 // `unplanned` and holds no script. Steps that can lose data are listed in
 // `dataLoss`; without allowDataLoss the plan then holds no script either,
@@ -73,6 +79,7 @@ struct MigrationPlan {
   std::string script;                   // UTF-8; empty when refused or when the models agree
   std::vector<std::string> dataLoss;    // each step that can lose data, one line (UTF-8, names visible)
   std::vector<std::string> unplanned;   // each difference the planner cannot state, naming the object
+  std::vector<std::string> notes;       // what the plan leaves different on purpose (PostgreSQL's column order)
   bool empty = false;                   // the models agree: nothing to do
 };
 

@@ -189,7 +189,7 @@ class JsonWriter {
         Number(property.GetIntegerValue());
         return;
       case CMOProperty::ValueKind::ObjectIdVector: {
-        const std::vector<int>& ids = property.ObjectIdsRef();
+        const std::span<const int> ids = property.ObjectIdsRef();
         if (ids.empty()) {
           m_buf += "[]";
           return;

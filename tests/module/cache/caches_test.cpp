@@ -1,5 +1,6 @@
 // The imported-object caches, the keys cache and the schema lookup over a
-// real Tillerhold model.
+// real Tillerhold model. (Included columns and schemas made during an
+// import: the family tests' imports, which use them for every schema.)
 #include <schemaimport/ImportedKeysCache.h>
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ObjectIdLookup.h>
@@ -104,30 +105,6 @@ TEST_F(CacheTest, ResetEmptiesEverythingForTheNextImport) {
   EXPECT_EQ(m_model.GetCMOObject(a->GetObjectId()), a);  // the model's objects are untouched
 }
 
-TEST_F(CacheTest, IncludedColumnsReachTheModelAndResetThroughTheBaseForgetsThem) {
-  auto included = [](const CMOObject* index) {
-    const CMOProperty* property = index->GetProperty(model::IncludedColumns);
-    return property ? property->GetObjectIdVectorValue() : std::vector<int>{-1};
-  };
-  CMOObject* first = New(model::Index);
-  CMOObject* second = New(model::Index);
-  CMOObject* untouched = New(model::Index);
-  for (int id : {7, 3, 5, 3}) indexes.AddIncludedColumn(first, id);
-  indexes.AddIncludedColumn(second, 11);
-  indexes.ProcessIncludedColumns();
-  EXPECT_EQ(included(first), (std::vector<int>{7, 3, 5, 3}));  // insertion order, duplicates kept
-  EXPECT_EQ(included(second), (std::vector<int>{11}));
-  EXPECT_EQ(untouched->GetProperty(model::IncludedColumns), nullptr);
-
-  indexes.Add(u"ix", untouched);
-  indexes.AddIncludedColumn(untouched, 4);
-  ImportedObjectCacheBase& base = indexes;
-  base.Reset();  // the reader framework resets through the base
-  indexes.ProcessIncludedColumns();
-  EXPECT_EQ(untouched->GetProperty(model::IncludedColumns), nullptr);
-  EXPECT_EQ(indexes.FindObject(u"ix"), nullptr);
-}
-
 // A reader may attach the included columns more than once in an import:
 // every pass replaces the index's one list with the whole list so far,
 // never a second property, a list doubled or the property leaked.
@@ -228,35 +205,6 @@ TEST_F(SchemaLookupTest, InitRecordsNamedSchemasOfTheRootFirstListedWins) {
   EXPECT_EQ(schemas.FindObject(&m_model, u"recorded_only"), 42);
   for (const char16_t* absent : {u"SALES", u"wrongprop", u"", u"nested"})
     EXPECT_EQ(schemas.FindObject(&m_model, absent), 0);
-}
-
-TEST_F(SchemaLookupTest, FindCreateCreatesExactlyOneNamedSchemaAndNothingWithoutAModel) {
-  const int existing = AddSchema(u"public");
-  schemas.Init(&m_model);
-  const int before = m_model.GetObjectCount();
-  EXPECT_EQ(schemas.FindCreate(&m_model, u"public"), existing);
-
-  const std::u16string name = u"Gr\u00FC\u00DFe_\U0001F600";
-  const int created = schemas.FindCreate(&m_model, name);
-  EXPECT_EQ(schemas.FindCreate(&m_model, name), created);
-  EXPECT_EQ(m_model.GetObjectCount(), before + 1);
-  const CMOObject* schema = m_model.GetCMOObject(created);
-  ASSERT_NE(schema, nullptr);
-  EXPECT_EQ(schema->GetObjectType(), model::Schema);
-  EXPECT_EQ(schema->GetParentId(), 1);
-  ASSERT_NE(schema->GetProperty(model::Name), nullptr);
-  EXPECT_EQ(schema->GetProperty(model::Name)->GetWStringValue(), name);
-
-  // A name recorded with id 0 counts as absent: each call creates again.
-  schemas.Add(u"zero", 0);
-  EXPECT_NE(schemas.FindCreate(&m_model, u"zero"), schemas.FindCreate(&m_model, u"zero"));
-  EXPECT_EQ(m_model.GetObjectCount(), before + 3);
-
-  schemas.Init(nullptr);
-  EXPECT_EQ(schemas.FindCreate(nullptr, u"x"), 0);
-  EXPECT_EQ(schemas.FindObject(nullptr, u"x"), 0);
-  schemas.Reset();
-  EXPECT_EQ(schemas.FindObject(&m_model, u"public"), 0);
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
-// ImportCacheDB on a real SQLite store (through Cobbleyard's SQLiteCache).
+// ImportCacheDB on a real SQLite store (through Cobbleyard's SQLiteCache):
+// one import's store is never the next one's. (What the store gives back,
+// composite types' attributes and partitions' values: the family tests'
+// imports, compared with the catalogue.)
 #include <schemaimport/ImportCacheDB.h>
 
 #include <gtest/gtest.h>
@@ -29,58 +32,6 @@ class ImportCacheDBTest : public ::testing::Test {
 
   ImportCacheDB& store = *ImportCacheDB::Instance();
 };
-
-TEST_F(ImportCacheDBTest, ClauseListsColumnsByColumnIdAndTypesAreStoredOnce) {
-  store.InsertUDTTableColumn(u"dbo", u"Lines", u"label", u"nvarchar(40)", 1, 3);
-  store.InsertUDTTableColumn(u"dbo", u"Lines", u"id", u"int", 0, 1);
-  store.InsertUDTTableColumn(u"dbo", u"Lines", u"id", u"int", 0, 1);  // columns are stored every time
-  store.InsertUDTTableColumn(u"other", u"Lines", u"elsewhere", u"int", 1, 0);
-  store.InsertUDT(u"dbo", u"Lines");
-  store.InsertUDT(u"dbo", u"Empty");
-  EXPECT_EQ(Clause(u"dbo", u"Lines"), CString(u"(id  int  NOT NULL,id  int  NOT NULL,label  nvarchar(40)  NULL)"));
-  EXPECT_EQ(Count(u"select count(*) from udt_table"), 3);
-  for (const char16_t* type : {u"lines", u"Empty", u"Never"}) EXPECT_EQ(Clause(u"dbo", type), CString(u"()"));
-}
-
-TEST_F(ImportCacheDBTest, PartitionValuesComeBackQuotedInOrderFirstForAnOrderWins) {
-  store.Insert_PartitionFunctionValue(7, 3, 56, u"30");
-  store.Insert_PartitionFunctionValue(7, 1, 56, u"10");
-  store.Insert_PartitionFunctionValue(7, 2, 167, u"20");  // the data type does not change the text
-  store.Insert_PartitionFunctionValue(7, 2, 56, u"refused");
-  store.Insert_PartitionFunctionValue(8, 1, 56, u"99");
-  EXPECT_EQ(Values(7), CString(u"'10','20','30'"));
-  EXPECT_EQ(Values(8, u"RANGE LEFT FOR VALUES "), CString(u"RANGE LEFT FOR VALUES '99'"));
-  EXPECT_EQ(Values(42, u"abc"), CString(u"abc"));  // no values: the output as it was
-}
-
-// Names and values come from the source's catalogue: quotes, statement
-// fragments, format directives and non-ASCII text must arrive unchanged and
-// must not change the statements they are placed in.
-TEST_F(ImportCacheDBTest, HostileAndNonAsciiTextRoundTripsExactly) {
-  const CString schema = u"O'Brien";
-  const CString type = u"x'); drop table udt_table; --";
-  const CString column1 = u"\u5217'\u540D %s %d";
-  const CString column2 = u"Gr\u00FC\u00DFe \U0001F600 ''";
-  const CString dataType = u"enum('a','b')";
-  store.InsertUDTTableColumn(schema, type, column1, dataType, 1, 2);
-  store.InsertUDTTableColumn(schema, type, column2, u"text", 0, 1);
-  store.InsertUDT(schema, type);
-  EXPECT_EQ(Clause(schema, type), u"(" + column2 + u"  text  NOT NULL," + column1 + u"  " + dataType + u"  NULL)");
-  SLRecordSet rows = store.ExecuteSQL(u"select udt_schema_name, udt_name from udt_table");
-  ASSERT_TRUE(rows.NextRecord());
-  EXPECT_EQ(CString(rows.GetFieldValueString(0)), schema);
-  EXPECT_EQ(CString(rows.GetFieldValueString(1)), type);
-  EXPECT_FALSE(rows.NextRecord());
-
-  const std::vector<CString> values = {u"O'Brien", u"x'); drop table pfv_table; --", u"\u00E9t\u00E9 \U0001F600",
-                                       u"''", u""};
-  CString expected;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    store.Insert_PartitionFunctionValue(3, static_cast<int>(i) + 1, 231, values[i]);
-    expected += (i == 0 ? u"'" : u",'") + values[i] + u"'";
-  }
-  EXPECT_EQ(Values(3), expected);
-}
 
 // Each Create after a Close is a fresh store, made when a statement first
 // needs it, whichever statement that is; a Create with nothing run since

@@ -25,8 +25,9 @@ namespace writers::values {
 
 // ---- Properties of any kind.
 
-// The text, or empty when the property is absent or holds no text.
-const std::u16string& Text(const CMOObject& object, int propertyId);
+// The text, or empty when the property is absent or holds no text. A copy:
+// the model holds its texts and id lists in compact blocks, not as strings.
+std::u16string Text(const CMOObject& object, int propertyId);
 // Whether the object has the property with a text value (possibly empty).
 bool HasText(const CMOObject& object, int propertyId);
 // The integer; a text that holds a decimal number counts too.
@@ -34,9 +35,9 @@ std::optional<std::int64_t> Integer(const CMOObject& object, int propertyId);
 // The integer as a flag: true for a value other than 0; false when absent.
 bool Flag(const CMOObject& object, int propertyId);
 // The object ids; empty when absent or not a list of ids.
-const std::vector<int>& Ids(const CMOObject& object, int propertyId);
+std::vector<int> Ids(const CMOObject& object, int propertyId);
 // The object's name (model::Name); empty when it has none.
-const std::u16string& Name(const CMOObject& object);
+std::u16string Name(const CMOObject& object);
 
 // ASCII letter case ignored, blanks at either end of `value` ignored.
 bool SameWord(std::u16string_view value, std::u16string_view word);

@@ -120,6 +120,10 @@ std::vector<std::u16string> AttributeEntries(std::u16string_view list, const Tok
 
 }  // namespace
 
+std::vector<std::u16string> CompositeAttributes(std::u16string_view list, const TokenRules& rules) {
+  return AttributeEntries(list, rules);
+}
+
 bool PostgresDialect::NeedsQuotes(std::u16string_view name) const {
   if (name.empty() || !((name[0] >= u'a' && name[0] <= u'z') || name[0] == u'_')) return true;
   for (char16_t c : name)
@@ -180,7 +184,7 @@ std::u16string PostgresDialect::Begin() const {
          u"SET LOCAL client_min_messages = warning;\n";
 }
 
-const std::u16string& PostgresDialect::ServerStatement(const CMOObject& object, int propertyId,
+std::u16string PostgresDialect::ServerStatement(const CMOObject& object, int propertyId,
                                                       std::initializer_list<std::u16string_view> kinds) const {
   const std::u16string& text = Text(object, propertyId);
   bool expected = false;

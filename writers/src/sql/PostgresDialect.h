@@ -14,6 +14,10 @@
 
 namespace writers::sql {
 
+// A composite type's attribute list as the import writes it, as entries
+// CREATE TYPE takes: "name type".
+std::vector<std::u16string> CompositeAttributes(std::u16string_view list, const TokenRules& rules);
+
 class PostgresDialect : public SqlDialect {
  public:
   std::u16string_view Product() const override { return u"PostgreSQL"; }
@@ -62,7 +66,7 @@ class PostgresDialect : public SqlDialect {
   std::u16string TableSpaceClause(const SqlModel& model, const CMOObject& object) const;
   // The server's CREATE text in the property: proven to be one statement
   // that creates one of `kinds`, else RefusedText.
-  const std::u16string& ServerStatement(const CMOObject& object, int propertyId,
+  std::u16string ServerStatement(const CMOObject& object, int propertyId,
                                         std::initializer_list<std::u16string_view> kinds) const;
 };
 

@@ -136,8 +136,8 @@ std::u16string SqlDialect::Refusal(std::u16string_view text, TextKind kind) cons
   return {};
 }
 
-const std::u16string& SqlDialect::Proven(const CMOObject& object, int propertyId, TextKind kind) const {
-  const std::u16string& text = Text(object, propertyId);
+std::u16string SqlDialect::Proven(const CMOObject& object, int propertyId, TextKind kind) const {
+  std::u16string text = Text(object, propertyId);
   Prove(object, propertyId, text, kind);
   return text;
 }

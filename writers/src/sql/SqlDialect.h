@@ -129,7 +129,7 @@ class SqlDialect {
   // The object's default, as SET DEFAULT takes it.
   std::u16string DefaultOf(const CMOObject& object) const { return Default(object); }
   // The property's text when it proves to be one `kind`; else RefusedText.
-  const std::u16string& ProvenText(const CMOObject& object, int propertyId, TextKind kind) const {
+  std::u16string ProvenText(const CMOObject& object, int propertyId, TextKind kind) const {
     return Proven(object, propertyId, kind);
   }
   // A key, check or foreign key as ALTER TABLE ... ADD takes it.
@@ -151,7 +151,7 @@ class SqlDialect {
   void NotWritten(Script& script, Phase phase, const CMOObject& object, std::u16string_view why) const;
   // The property's text when it proves to be one `kind` (Refusal);
   // otherwise throws RefusedText.
-  const std::u16string& Proven(const CMOObject& object, int propertyId, TextKind kind) const;
+  std::u16string Proven(const CMOObject& object, int propertyId, TextKind kind) const;
   // Throws RefusedText, as for the object's property, when the text the
   // dialect made of it does not prove to be one `kind`.
   void Prove(const CMOObject& object, int propertyId, std::u16string_view text, TextKind kind) const;

@@ -130,7 +130,7 @@ std::u16string SqliteDialect::ForDatabase(const SqlModel& model, const CMOObject
   return text;
 }
 
-const std::u16string& SqliteDialect::Stored(const CMOObject& object, int propertyId, std::u16string_view kind,
+std::u16string SqliteDialect::Stored(const CMOObject& object, int propertyId, std::u16string_view kind,
                                             std::initializer_list<std::u16string_view> modifiers) const {
   const std::u16string& text = Text(object, propertyId);
   if (!Creates(text, kind, modifiers, Tokens()))

@@ -54,7 +54,7 @@ class SqliteDialect : public SqlDialect {
   // A CREATE statement SQLite keeps in the property of the object: the
   // text when it proves to be one statement, CREATE, any of `modifiers`,
   // `kind`; otherwise throws RefusedText.
-  const std::u16string& Stored(const CMOObject& object, int propertyId, std::u16string_view kind,
+  std::u16string Stored(const CMOObject& object, int propertyId, std::u16string_view kind,
                                std::initializer_list<std::u16string_view> modifiers = {u"TEMP", u"TEMPORARY"}) const;
 };
 

@@ -1,0 +1,204 @@
+-- django-celery-beat on postgres, made by generate.py: the migrations django_celery_beat.0002_auto_20161118_0346, django_celery_beat.0003_auto_20161209_0049, django_celery_beat.0004_auto_20170221_0000, django_celery_beat.0005_add_solarschedule_events_choices, django_celery_beat.0006_auto_20180322_0932, django_celery_beat.0007_auto_20180521_0826, django_celery_beat.0008_auto_20180914_1922, django_celery_beat.0006_auto_20180210_1226, django_celery_beat.0006_periodictask_priority, django_celery_beat.0009_periodictask_headers, django_celery_beat.0010_auto_20190429_0326, django_celery_beat.0011_auto_20190508_0153, django_celery_beat.0012_periodictask_expire_seconds, django_celery_beat.0013_auto_20200609_0727, django_celery_beat.0014_remove_clockedschedule_enabled, django_celery_beat.0015_edit_solarschedule_events_choices, django_celery_beat.0016_alter_crontabschedule_timezone
+--
+-- Create model SolarSchedule
+--
+CREATE TABLE "django_celery_beat_solarschedule" ("id" serial NOT NULL PRIMARY KEY, "event" varchar(24) NOT NULL, "latitude" numeric(9, 6) NOT NULL, "longitude" numeric(9, 6) NOT NULL);
+--
+-- Add field solar to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "solar_id" integer NULL CONSTRAINT "django_celery_beat_p_solar_id_a87ce72c_fk_django_ce" REFERENCES "django_celery_beat_solarschedule"("id") DEFERRABLE INITIALLY DEFERRED; SET CONSTRAINTS "django_celery_beat_p_solar_id_a87ce72c_fk_django_ce" IMMEDIATE;
+CREATE INDEX "django_celery_beat_periodictask_solar_id_a87ce72c" ON "django_celery_beat_periodictask" ("solar_id");
+--
+-- Change Meta options on solarschedule
+--
+--
+-- Alter unique_together for solarschedule (1 constraint(s))
+--
+ALTER TABLE "django_celery_beat_solarschedule" ADD CONSTRAINT "django_celery_beat_solar_event_latitude_longitude_ba64999a_uniq" UNIQUE ("event", "latitude", "longitude");
+--
+-- Alter field longitude on solarschedule
+--
+--
+-- Alter field event on solarschedule
+--
+--
+-- Change Meta options on crontabschedule
+--
+--
+-- Add field timezone to crontabschedule
+--
+ALTER TABLE "django_celery_beat_crontabschedule" ADD COLUMN "timezone" varchar(63) DEFAULT 'UTC' NOT NULL;
+ALTER TABLE "django_celery_beat_crontabschedule" ALTER COLUMN "timezone" DROP DEFAULT;
+--
+-- Alter field day_of_month on crontabschedule
+--
+ALTER TABLE "django_celery_beat_crontabschedule" ALTER COLUMN "day_of_month" TYPE varchar(124);
+--
+-- Alter field hour on crontabschedule
+--
+ALTER TABLE "django_celery_beat_crontabschedule" ALTER COLUMN "hour" TYPE varchar(96);
+--
+-- Alter field minute on crontabschedule
+--
+ALTER TABLE "django_celery_beat_crontabschedule" ALTER COLUMN "minute" TYPE varchar(240);
+--
+-- Add field one_off to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "one_off" boolean DEFAULT false NOT NULL;
+ALTER TABLE "django_celery_beat_periodictask" ALTER COLUMN "one_off" DROP DEFAULT;
+--
+-- Add field start_time to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "start_time" timestamp with time zone NULL;
+--
+-- Alter field day_of_month on crontabschedule
+--
+--
+-- Alter field day_of_week on crontabschedule
+--
+--
+-- Alter field hour on crontabschedule
+--
+--
+-- Alter field minute on crontabschedule
+--
+--
+-- Alter field month_of_year on crontabschedule
+--
+--
+-- Alter field day_of_month on crontabschedule
+--
+--
+-- Alter field hour on crontabschedule
+--
+--
+-- Alter field minute on crontabschedule
+--
+--
+-- Add field priority to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "priority" integer NULL CHECK ("priority" >= 0);
+--
+-- Add field headers to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "headers" text DEFAULT '{}' NOT NULL;
+ALTER TABLE "django_celery_beat_periodictask" ALTER COLUMN "headers" DROP DEFAULT;
+--
+-- Alter field day_of_month on crontabschedule
+--
+--
+-- Alter field day_of_week on crontabschedule
+--
+--
+-- Alter field hour on crontabschedule
+--
+--
+-- Alter field minute on crontabschedule
+--
+--
+-- Alter field month_of_year on crontabschedule
+--
+--
+-- Alter field timezone on crontabschedule
+--
+--
+-- Alter field every on intervalschedule
+--
+--
+-- Alter field period on intervalschedule
+--
+--
+-- Alter field args on periodictask
+--
+--
+-- Alter field crontab on periodictask
+--
+--
+-- Alter field date_changed on periodictask
+--
+--
+-- Alter field description on periodictask
+--
+--
+-- Alter field enabled on periodictask
+--
+--
+-- Alter field exchange on periodictask
+--
+--
+-- Alter field expires on periodictask
+--
+--
+-- Alter field headers on periodictask
+--
+--
+-- Alter field interval on periodictask
+--
+--
+-- Alter field kwargs on periodictask
+--
+--
+-- Alter field last_run_at on periodictask
+--
+--
+-- Alter field name on periodictask
+--
+--
+-- Alter field one_off on periodictask
+--
+--
+-- Alter field priority on periodictask
+--
+--
+-- Alter field queue on periodictask
+--
+--
+-- Alter field routing_key on periodictask
+--
+--
+-- Alter field solar on periodictask
+--
+--
+-- Alter field start_time on periodictask
+--
+--
+-- Alter field task on periodictask
+--
+--
+-- Alter field total_run_count on periodictask
+--
+--
+-- Alter field event on solarschedule
+--
+--
+-- Alter field latitude on solarschedule
+--
+--
+-- Alter field longitude on solarschedule
+--
+--
+-- Create model ClockedSchedule
+--
+CREATE TABLE "django_celery_beat_clockedschedule" ("id" serial NOT NULL PRIMARY KEY, "clocked_time" timestamp with time zone NOT NULL, "enabled" boolean NOT NULL);
+--
+-- Add field clocked to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "clocked_id" integer NULL CONSTRAINT "django_celery_beat_p_clocked_id_47a69f82_fk_django_ce" REFERENCES "django_celery_beat_clockedschedule"("id") DEFERRABLE INITIALLY DEFERRED; SET CONSTRAINTS "django_celery_beat_p_clocked_id_47a69f82_fk_django_ce" IMMEDIATE;
+CREATE INDEX "django_celery_beat_periodictask_clocked_id_47a69f82" ON "django_celery_beat_periodictask" ("clocked_id");
+--
+-- Add field expire_seconds to periodictask
+--
+ALTER TABLE "django_celery_beat_periodictask" ADD COLUMN "expire_seconds" integer NULL CHECK ("expire_seconds" >= 0);
+--
+-- Alter field timezone on crontabschedule
+--
+--
+-- Remove field enabled from clockedschedule
+--
+ALTER TABLE "django_celery_beat_clockedschedule" DROP COLUMN "enabled" CASCADE;
+--
+-- Alter field event on solarschedule
+--
+--
+-- Alter field timezone on crontabschedule
+--

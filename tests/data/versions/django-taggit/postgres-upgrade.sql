@@ -1,0 +1,18 @@
+-- django-taggit on postgres, made by generate.py: the migrations taggit.0002_auto_20150616_2121, taggit.0003_taggeditem_add_unique_index, taggit.0004_alter_taggeditem_content_type_alter_taggeditem_tag, taggit.0005_auto_20220424_2025
+--
+-- Alter index_together for taggeditem (1 constraint(s))
+--
+CREATE INDEX "taggit_taggeditem_content_type_id_object_id_196cc965_idx" ON "taggit_taggeditem" ("content_type_id", "object_id");
+--
+-- Alter unique_together for taggeditem (1 constraint(s))
+--
+ALTER TABLE "taggit_taggeditem" ADD CONSTRAINT "taggit_taggeditem_content_type_id_object_i_4bb97a8e_uniq" UNIQUE ("content_type_id", "object_id", "tag_id");
+--
+-- Alter field content_type on taggeditem
+--
+--
+-- Alter field tag on taggeditem
+--
+--
+-- Alter field slug on tag
+--
