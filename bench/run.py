@@ -483,7 +483,9 @@ class Bench:
 
     def runs_for(self, tool, size):
         if size >= LARGE_SIZE:
-            return min(self.args.runs, LARGE_RUNS_SQLALCHEMY if tool == "sqlalchemy" else LARGE_RUNS)
+            if tool == "sqlalchemy":
+                return min(self.args.runs, LARGE_RUNS_SQLALCHEMY)
+            return self.args.large_runs if self.args.large_runs else min(self.args.runs, LARGE_RUNS)
         if size == 0:
             return max(self.args.runs, EMPTY_RUNS)
         return self.args.runs
@@ -1178,6 +1180,9 @@ def main(argv):
                         help="timed runs per program (default 5; at least %d on an empty database; at most %d "
                              "at %s tables, SQLAlchemy %d)" % (
                             EMPTY_RUNS, LARGE_RUNS, fmt_size(LARGE_SIZE), LARGE_RUNS_SQLALCHEMY))
+    parser.add_argument("--large-runs", type=int,
+                        help="timed runs per program at %s tables and more (default: --runs, at most %d); "
+                             "SQLAlchemy stays at %d" % (fmt_size(LARGE_SIZE), LARGE_RUNS, LARGE_RUNS_SQLALCHEMY))
     parser.add_argument("--only", choices=["sqlite", "postgres", "mariadb"], help="one database only")
     parser.add_argument("--timeout", type=float, default=600.0, help="longest single run, seconds (default 600)")
     parser.add_argument("--json", default=os.path.join(HERE, "results", "latest.json"),
@@ -1191,6 +1196,8 @@ def main(argv):
         args.runs = QUICK_RUNS if args.quick else 5
     if args.runs < 1:
         parser.error("--runs must be at least 1")
+    if args.large_runs is not None and args.large_runs < 1:
+        parser.error("--large-runs must be at least 1")
 
     bench = Bench(args)
     for program in ("quillmere-import", "qm_bare_fetch"):

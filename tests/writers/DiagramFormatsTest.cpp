@@ -34,14 +34,25 @@ using namespace model;
 // A table's node: its stem.
 std::string Node(const GenericModel& model, int id) { return ModelIndex(model).Stem(id); }
 
-// The names as the svg format draws them (the DOT text of the same names:
-// OutputFormatsTest's expected files).
+// The names as Graphviz reads the dot format and as it draws it, and as the
+// svg format draws them.
 TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
   GenericModel model(1001);
   const std::vector<std::string>& names = DiagramHostileNames();
   const std::vector<int> tables = BuildChainModel(model, names);
+  const std::string dot = WriteFormat("dot", model);
+  const DotGraph graph = ReadDot(dot);
+  ASSERT_TRUE(graph.parsed) << dot.substr(0, 2000);
+  std::set<std::string> expected;
+  for (int id : tables) expected.insert(Node(model, id));
+  EXPECT_EQ(graph.nodes, expected);
+  EXPECT_EQ(graph.edges.size(), names.size() - 1);
+  EXPECT_TRUE(graph.clusters.empty()) << "one schema: no cluster";
+
   const SvgPicture svg = ReadSvg(WriteFormat("svg", model));
   ASSERT_TRUE(svg.parsed);
+  const SvgPicture dotSvg = ReadSvg(RenderDot(dot));
+  ASSERT_TRUE(dotSvg.parsed);
   ASSERT_EQ(svg.nodeTexts.size(), names.size());
   EXPECT_EQ(svg.edgeIds.size(), names.size() - 1);
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -55,6 +66,15 @@ TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
     const std::string& title = node->second[0];
     EXPECT_TRUE(title == shown || (title.ends_with("\u2026") && shown.starts_with(title.substr(0, title.size() - 3))))
         << title;
+    // Graphviz drawing the dot format: the box's title, then its column
+    // and the column's type, the name exactly as shown (its label escapes
+    // such as \N read as text).
+    const auto drawn = dotSvg.nodeTexts.find("d-" + Node(model, tables[i]));
+    ASSERT_NE(drawn, dotSvg.nodeTexts.end()) << names[i];
+    ASSERT_GE(drawn->second.size(), 3u) << names[i];
+    EXPECT_EQ(drawn->second[0], shown);
+    EXPECT_EQ(drawn->second[1], shown);
+    EXPECT_EQ(drawn->second[2], shown + " NOT NULL");
   }
 }
 

@@ -199,9 +199,26 @@ DotGraph ReadDot(const std::string& text) {
   }
   for (Agraph_t* sub = agfstsubg(g); sub != nullptr; sub = agnxtsubg(sub)) {
     const std::string name = agnameof(sub);
+    if (name.rfind("cluster", 0) == 0) graph.clusters.insert(name);
   }
   agclose(g);
   return graph;
+}
+
+std::string RenderDot(const std::string& text) {
+  std::string svg;
+  GVC_t* gvc = gvContext();
+  Agraph_t* g = agmemread(text.c_str());
+  if (g != nullptr && gvLayout(gvc, g, "dot") == 0) {
+    char* data = nullptr;
+    unsigned int length = 0;
+    if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data != nullptr) svg.assign(data, length);
+    gvFreeRenderData(data);
+    gvFreeLayout(gvc, g);
+  }
+  if (g != nullptr) agclose(g);
+  gvFreeContext(gvc);
+  return svg;
 }
 
 namespace {
@@ -214,14 +231,13 @@ std::string Attribute(xmlNode* node, const char* name) {
   return text;
 }
 
-// Graphviz keeps a run of blanks with no-break spaces: read as blanks.
+}  // namespace
+
 std::string BlanksAsSpaces(std::string text) {
   for (std::size_t at = text.find("\xc2\xa0"); at != std::string::npos; at = text.find("\xc2\xa0", at))
     text.replace(at, 2, " ");
   return text;
 }
-
-}  // namespace
 
 SvgPicture ReadSvg(const std::string& text) {
   SvgPicture picture;

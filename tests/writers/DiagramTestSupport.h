@@ -54,8 +54,13 @@ struct DotGraph {
   bool parsed = false;
   std::set<std::string> nodes;                       // node names ("t12")
   std::vector<std::pair<std::string, std::string>> edges;  // tail, head node names
+  std::set<std::string> clusters;                    // subgraph names beginning "cluster"
 };
 DotGraph ReadDot(const std::string& text);
+
+// The DOT text laid out by dot and drawn as SVG with Graphviz's library, as
+// a user's Graphviz draws it; empty where Graphviz refuses it.
+std::string RenderDot(const std::string& text);
 
 // An SVG document read with libxml2 (no network, no entities loaded).
 struct SvgPicture {
@@ -67,5 +72,8 @@ struct SvgPicture {
   std::vector<std::string> edgeIds;                           // id of each <g class="edge">
 };
 SvgPicture ReadSvg(const std::string& text);
+
+// The text with each no-break space (U+00A0) as a blank.
+std::string BlanksAsSpaces(std::string text);
 
 }  // namespace writers::test

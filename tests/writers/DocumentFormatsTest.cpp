@@ -1,12 +1,15 @@
-// The documentation formats on models built by hand, the page read back by
-// libxml2's HTML parser: every link inside it has its target, it carries
+// The documentation formats on models built by hand: every name stays
+// text (read back by libxml2's HTML parser for the page, line by line for
+// Markdown), every link inside a document has its target, the page carries
 // its own script only and forbids everything else, and the Markdown file
-// leaves out a diagram Mermaid would refuse, saying what helps. (Names in
-// a real browser: HtmlBrowserTest; the Markdown text whole:
-// OutputFormatsTest's expected files.)
+// leaves out a diagram Mermaid would refuse, saying what helps. (The
+// Markdown text whole: OutputFormatsTest's expected files.)
 #include "DiagramTestSupport.h"
 #include "TestModel.h"
 
+#include <writers/VisibleText.h>
+
+#include <platform/Utf.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <libxml/HTMLparser.h>
@@ -52,9 +55,16 @@ class ParsedPage {
   xmlXPathContext* m_context;
 };
 
-TEST(DocumentFormatsTest, PageRunsOnlyItsOwnScript) {
+std::vector<std::string> Shown(const std::vector<std::string>& names) {
+  std::vector<std::string> shown;
+  for (const std::string& name : names) shown.push_back(VisibleText(platform::Utf8ToUtf16(name)));
+  return shown;
+}
+
+TEST(DocumentFormatsTest, PageKeepsEveryNameAsTextAndRunsOnlyItsOwnScript) {
   GenericModel model(1001);
-  BuildChainModel(model, DiagramHostileNames());
+  const std::vector<std::string>& names = DiagramHostileNames();
+  BuildChainModel(model, names);
   const std::string html = WriteFormat("html", model);
   const ParsedPage page(html);
   ASSERT_TRUE(page.Parsed());
@@ -62,6 +72,15 @@ TEST(DocumentFormatsTest, PageRunsOnlyItsOwnScript) {
   EXPECT_EQ(page.Texts("//script").size(), 1u) << "only the page's own script";
   EXPECT_TRUE(page.Texts("//img | //iframe | //object | //embed | //body//style | //b | //link").empty());
   EXPECT_TRUE(page.Texts("//@*[starts-with(name(), 'on')]").empty()) << "no event handler attributes";
+  // Tables, then the view and the routine, each under its own name.
+  std::vector<std::string> expected = Shown(names);
+  expected.push_back(Shown({names.front()})[0]);
+  expected.push_back(Shown({names.back()})[0]);
+  EXPECT_EQ(page.Texts("//section[@class='object']/h3/span[@class='name']"), expected);
+  EXPECT_EQ(page.Texts("//nav//li/@data-name"), expected);
+  // Each table's box in the embedded diagram has the name as its tooltip.
+  EXPECT_EQ(page.Texts("//*[@id='diagram']//*[local-name()='g'][@class='node']/*[local-name()='title']"), Shown(names));
+
   // Nothing but the inline script and style sheet the page names by hash.
   const std::vector<std::string> policy = page.Texts("//meta[@http-equiv='Content-Security-Policy']/@content");
   ASSERT_EQ(policy.size(), 1u);
@@ -99,6 +118,65 @@ TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
             (std::vector<std::string>{"sales.orders", "audit.log"}));
 }
 
+TEST(DocumentFormatsTest, MarkdownKeepsEveryNameAsTextAndItsLinksHaveTargets) {
+  GenericModel model(1001);
+  BuildChainModel(model, DiagramHostileNames());
+  const std::string markdown = WriteFormat("markdown", model);
+  std::set<std::string> anchors;
+  std::vector<std::string> links;
+
+  bool inBlock = false;
+  std::string fence;
+  std::istringstream in(markdown);
+  bool sawMermaid = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!inBlock && line.rfind("```", 0) == 0) {
+      inBlock = true;
+      fence = line.substr(0, line.find_first_not_of('`'));
+      sawMermaid |= line == fence + "mermaid";
+      continue;
+    }
+    if (inBlock) {
+      if (line == fence) inBlock = false;
+      continue;
+    }
+    if (line.rfind("<a id=\"", 0) == 0 && line.size() > 12 && line.compare(line.size() - 6, 6, "\"></a>") == 0) {
+      anchors.insert(line.substr(7, line.size() - 13));
+      continue;
+    }
+    for (std::size_t at = line.find("](#"); at != std::string::npos; at = line.find("](#", at + 1))
+      links.push_back(line.substr(at + 3, line.find(')', at) - at - 3));
+    // Outside code, no name can open markup or an entity: '<' and '&'
+    // come escaped (or as the blanks' entity). Code spans show what they
+    // hold as it is.
+    std::string prose;
+    for (std::size_t i = 0; i < line.size();) {
+      if (line[i] != '`' || (i > 0 && line[i - 1] == '\\')) {
+        prose += line[i++];
+        continue;
+      }
+      const std::size_t run = line.find_first_not_of('`', i) - i;
+      std::size_t close = line.find(std::string(run, '`'), i + run);
+      while (close != std::string::npos && close + run < line.size() && line[close + run] == '`')
+        close = line.find(std::string(run, '`'), line.find_first_not_of('`', close));
+      ASSERT_NE(close, std::string::npos) << "a code span is not closed: " << line;
+      i = close + run;
+    }
+    line = prose;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (line[i] != '<' && line[i] != '&') continue;
+      const bool escaped = i > 0 && line[i - 1] == '\\';
+      const bool blank = line.compare(i, 5, "&#32;") == 0;
+      EXPECT_TRUE(escaped || blank) << line;
+    }
+    // No name starts a list of its own inside an item.
+    EXPECT_FALSE(line.rfind("- - ", 0) == 0 || line.rfind("- 1. ", 0) == 0) << line;
+  }
+  EXPECT_FALSE(inBlock) << "a code block is not closed";
+  EXPECT_TRUE(sawMermaid);
+  EXPECT_GT(links.size(), DiagramHostileNames().size());
+  for (const std::string& target : links) EXPECT_TRUE(anchors.count(target)) << target;
+}
 
 TEST(DocumentFormatsTest, MarkdownLeavesOutADiagramMermaidWouldRefuse) {
   // 501 foreign keys: more relationships than Mermaid draws.

@@ -17,7 +17,10 @@ namespace qm::test {
 inline void ExpectSameAsFile(const std::string& name, const std::string& text) {
   const std::string path = std::string(QM_EXPECTED_DIR) + "/" + name;
   if (const char* update = std::getenv("QM_UPDATE_EXPECTED"); update != nullptr && std::string(update) == "1") {
-    std::ofstream(path, std::ios::binary) << text;
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    ASSERT_TRUE(out) << "could not write " << path;
     return;
   }
   std::ifstream file(path, std::ios::binary);

@@ -206,7 +206,13 @@ TEST(SqlWriterTest, CommentsAreOneLineWhateverTheNames) {
   CMOObject& aggregate = Add(model, Routine, app, u"sum\nDROP TABLE y;");
   SetText(aggregate, RoutineKind, u"aggregate");
   Add(model, TableSpace, 1, u"fast\n-- x");
-  qm::test::ExpectSameAsFile("writers/comments.postgresql.sql", Sql(model));
+  const std::string sql = Sql(model);
+  std::istringstream lines(sql);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_TRUE(line.empty() || line.rfind("-- ", 0) == 0 || line.rfind("SET ", 0) == 0 || line == "BEGIN;" ||
+                line == "COMMIT;" || line == "CREATE SCHEMA app;")
+        << line;
+  qm::test::ExpectSameAsFile("writers/comments.postgresql.sql", sql);
 }
 
 // SQLite's own CREATE texts go as the model holds them, with the database

@@ -39,7 +39,7 @@ CMOProperty& CMOProperty::operator=(const CMOProperty& other) {
   m_kind = copy.m_kind;
   if (m_kind == ValueKind::Integer) {
     m_integer = copy.m_integer;
-  } else {
+  } else if (m_kind != ValueKind::None) {
     m_block = copy.m_block;  // taken over: the copy must not free it
     copy.m_kind = ValueKind::None;
     copy.m_integer = 0;

@@ -28,7 +28,9 @@
 // older plug-in was built for. Version 4 added `fallback`, the URL schemes
 // a plug-in serves and its function from a URL to a source; version 5 the
 // SQL dialect of its models and the package that provides its driver;
-// version 6 the connect options' withPrivileges.
+// version 6 the connect options' withPrivileges; version 7 no field, but the
+// model's properties changed shape (16 bytes, no vtable), so a plug-in built
+// before would make and read properties the host no longer has.
 #pragma once
 
 #include <schemaimport/ConnectionUrl.h>
@@ -45,7 +47,7 @@
 // ---- The head.
 
 #define QM_PLUGIN_MAGIC 0x4C504D51u  // "QMPL" in memory on a little-endian machine
-#define QM_PLUGIN_ABI_VERSION 6u
+#define QM_PLUGIN_ABI_VERSION 7u
 
 #define QM_PLUGIN_STRINGIFY_(x) #x
 #define QM_PLUGIN_STRINGIFY(x) QM_PLUGIN_STRINGIFY_(x)
