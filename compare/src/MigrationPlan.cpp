@@ -354,11 +354,13 @@ void Planner::DropConstraint(const CMOObject& oldObject) {
 }
 
 void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColumn) {
+  const std::vector<PropertyDifference> differences =
+      CompareProperties(m_match, oldColumn.GetObjectId(), newColumn.GetObjectId());
+  // Most columns of a large schema stay as they are: nothing to name or say.
+  if (differences.empty()) return;
   const CMOObject& newTable = *m_new.Parent(newColumn);
   const std::u16string table = Q(m_new, newTable);
   const std::u16string alter = u"ALTER TABLE " + table + u" ALTER COLUMN " + N(newColumn);
-  const std::vector<PropertyDifference> differences =
-      CompareProperties(m_match, oldColumn.GetObjectId(), newColumn.GetObjectId());
   std::u16string text;
   bool typeChanged = false;
   bool defaultChanged = false;
@@ -379,11 +381,13 @@ void Planner::MatchedColumn(const CMOObject& oldColumn, const CMOObject& newColu
   const std::u16string& oldType = values::Text(oldColumn, model::DataType);
   const std::u16string& newType = values::Text(newColumn, model::DataType);
   const bool loses = typeChanged && !Widens(oldType, newType);
-  const std::string typeLoss = Describe(m_new, newColumn) + " changes type from " + writers::VisibleText(oldType) + " to " + writers::VisibleText(newType) +
-                               ": values may be cut or fail to convert";
+  const std::string typeLoss = !loses ? std::string()
+                                      : Describe(m_new, newColumn) + " changes type from " + writers::VisibleText(oldType) +
+                                            " to " + writers::VisibleText(newType) + ": values may be cut or fail to convert";
   const bool notNullAdded = values::Integer(oldColumn, model::Nullable).value_or(1) != 0 &&
                             values::Integer(newColumn, model::Nullable).value_or(1) == 0;
-  const std::string nullLoss = Describe(m_new, newColumn) + " becomes NOT NULL: rows with NULL in it make the change fail";
+  const std::string nullLoss =
+      !notNullAdded ? std::string() : Describe(m_new, newColumn) + " becomes NOT NULL: rows with NULL in it make the change fail";
   if (m_maria) {
     // One MODIFY states the column whole (type, nullability, default,
     // collation, generation, comment), and states it again when run again.
