@@ -1,12 +1,15 @@
 // The MariaDB plug-in's text helpers, table-driven: literals that mean the
 // same bytes under any sql_mode, cache keys that cannot collide, partition
-// values as MariaDB prints them, version numbers and the connection string
-// the driver receives. The literals are also checked on the server, under
+// values as MariaDB prints them, version numbers, the connection string the
+// driver receives and the one a URL becomes (a URL is imported for real in
+// MariaOutputFidelityTest). The literals are also checked on the server, under
 // the sql_modes that change how text is read.
 #include "MariaConnector.h"
 #include "MariaText.h"
+#include "MariaUrl.h"
 
 #include <MariaServer.h>
+#include <UrlCases.h>
 
 #include <platform/Utf.h>
 
@@ -103,6 +106,19 @@ TEST(MariaTextTest, ConnectionLossIsToldFromOtherFailures) {
   EXPECT_TRUE(MariaConnector::MeansConnectionLost({u"HY000", 5014, u"Write error: Broken pipe (32)"}));
   EXPECT_FALSE(MariaConnector::MeansConnectionLost({u"70100", 1317, u"Query execution was interrupted"}));
   EXPECT_FALSE(MariaConnector::MeansConnectionLost({u"HY000", 1205, u"Lock wait timeout exceeded"}));
+}
+
+TEST(MariaUrlTest, UrlBecomesTheDriversConnectionString) {
+  const UrlCase cases[] = {
+      {"mariadb://", "Driver=MariaDB Unicode"},
+      {"mariadb://me@db:3307/shop", "Driver=MariaDB Unicode;SERVER=db;PORT=3307;DATABASE=shop;UID=me"},
+      {"mysql://me:p%3Bw%7Dd@db/shop", "Driver=MariaDB Unicode;SERVER=db;DATABASE=shop;UID=me;PWD={p;w}}d}"},
+      {"mariadb://[::1]:3306/shop", "Driver=MariaDB Unicode;SERVER=::1;PORT=3306;DATABASE=shop"},
+      {"mariadb://%2Frun%2Fmysqld%2Fmysqld.sock/shop", "Driver=MariaDB Unicode;SOCKET=/run/mysqld/mysqld.sock;DATABASE=shop"},
+      {"mariadb://db/shop?sslverify=1&use_mycnf=1", "Driver=MariaDB Unicode;SERVER=db;DATABASE=shop;SSLVERIFY=1;USE_MYCNF=1"},
+      {"mariadb://db/shop?bogus=1", "error: unknown parameter \"bogus\""},
+  };
+  ExpectUrlSources(SourceFromUrl, cases);
 }
 
 }  // namespace

@@ -90,17 +90,6 @@ TEST_F(SqlitePluginTest, RefusalIsClearedByTheNextConnect) {
   EXPECT_TRUE(relative.connectError.IsEmpty());
 }
 
-// The model names the file. (The model against what SQLite says, and an
-// import again that finds nothing of the first left behind:
-// tests/families/SchemaTest.cpp; progress: PgImportTest.)
-TEST_F(SqlitePluginTest, ImportNamesTheFile) {
-  GenericModel model(m_plugin.Api().modelType);
-  ASSERT_TRUE(ReadInFull(Import(model, m_path)));
-  EXPECT_EQ(Text(*model.GetCMOObject(), model::DatabaseName), m_path);
-  EXPECT_EQ(Text(*model.GetCMOObject(), model::ServerName), m_path);
-  EXPECT_EQ(Names(Children(model, *model.GetCMOObject(), model::Schema)), Strings{"main"});
-}
-
 // What the lines of SqliteCatalogue.h and the round trip of
 // tests/families/SchemaTest.cpp leave out (they hold generated columns,
 // deferral, checks and partial indexes' predicates).
@@ -306,21 +295,9 @@ TEST_F(SqlitePluginTest, ViewsAndVirtualTablesSqliteCannotReadFailAloneUnderThei
   EXPECT_TRUE(Contains(failed[1].diagnostic.message, u"no such table: main.gone")) << Utf8(failed[1].diagnostic.message);
   EXPECT_TRUE(Contains(failed[2].diagnostic.message, u"no such function: app_score")) << Utf8(failed[2].diagnostic.message);
 
-  // They are imported with their definitions and without columns; every
-  // other view and virtual table has its columns, and the whole model is
-  // what SQLite reports.
-  for (const char* name : {"v_gone", "v app"}) {
-    CMOObject* view = Child(model, *main, model::View, name);
-    ASSERT_NE(view, nullptr) << name;
-    EXPECT_NE(Text(*view, model::Definition).find("CREATE VIEW"), std::string::npos) << name;
-    EXPECT_TRUE(Children(model, *view, model::Column).empty()) << name;
-  }
-  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::View, "v_late"), model::Column)), Strings{"code"});
-  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::View, "v_child"), model::Column)),
-            (Strings{"cid", "the note", "pa + 1", "g"}));
-  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::Table, "docs"), model::Column)), (Strings{"title", "body"}));
-  EXPECT_EQ(Names(Children(model, *Child(model, *main, model::Table, "docs2"), model::Column)), Strings{"subject"});
-  EXPECT_TRUE(Children(model, *Child(model, *main, model::Table, "vt"), model::Column).empty());
+  // The whole model is what SQLite reports: the views and virtual tables
+  // it cannot read with their definitions and without columns, every other
+  // with its columns.
   EXPECT_EQ(LineDifference(SqliteCatalogueLines(m_path), SqliteModelLines(model, failed)), "");
 
   // An import that cannot connect runs no statement: the failure above is

@@ -65,10 +65,8 @@ TEST_F(SqliteInputFilesTest, EveryFileASourceNamesIsRead) {
   // A path handed as a path is taken as it is, whatever it looks like.
   EXPECT_EQ(Paths("", "Driver=x;Database=y.db"), Beside("Driver=x;Database=y.db"));
   EXPECT_EQ(Files("", "/data/a.db").files[2].what, "the write-ahead log of the database /data/a.db");
-}
 
-// SQLite's files beside the file a symbolic link leads to are read too.
-TEST_F(SqliteInputFilesTest, FilesBesideTheResolvedPathCount) {
+  // SQLite's files beside the file a symbolic link leads to are read too.
   TempDir dir;
   WriteFile(dir.Path("real.db"), "");
   fs::create_symlink(dir.Path("real.db"), dir.Path("link.db"));
