@@ -1,6 +1,9 @@
 // The fetch loop against real drivers: what every SQL type turns into, long
-// and empty text, NULL, failed and empty statements, names.
-#include "FetchSuite.h"
+// and empty text, NULL, failed and empty statements, names. The PostgreSQL
+// executable instantiates it here over psqlODBC, Unicode and ANSI (a server
+// that ends the connection in the middle of a fetch is the hardening tests'
+// to check).
+#include "ReaderTestSupport.h"
 
 #include <PgTestEnv.h>
 
@@ -354,5 +357,13 @@ TEST_P(FetchTest, RowActionChangingTheRecordDoesNotReachTheNextRow) {
     EXPECT_EQ(m_log.rows[i].GetInteger(u"b"), static_cast<int>(2 * i + 2));
   }
 }
+
+#ifdef QM_FETCH_POSTGRES
+const Backend kPgUnicode{"PostgresUnicode", Engine::Postgres, true, "QM_PG_CONNECT"};
+const Backend kPgAnsi{"PostgresAnsi", Engine::Postgres, false, "QM_PG_CONNECT_ANSI"};
+
+INSTANTIATE_TEST_SUITE_P(Postgres, FetchTest, ::testing::Values(kPgUnicode, kPgAnsi), BackendName);
+INSTANTIATE_TEST_SUITE_P(Postgres, CatalogCallTest, ::testing::Values(kPgUnicode, kPgAnsi), BackendName);
+#endif
 
 }  // namespace qm::test::reader

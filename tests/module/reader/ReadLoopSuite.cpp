@@ -3,10 +3,7 @@
 // request, and what a failed statement becomes as the reader decides
 // (reported under its name, run again, handled by the reader, or the
 // connection given up and the rest reported as not run).
-#include "FetchSuite.h"
-
-#include <gatehouse/InterfaceProvider.h>
-#include <platform/Win32.h>
+#include "ReaderTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,35 +18,6 @@ namespace qm::test::reader {
 namespace {
 
 using AfterFailure = SchemaSourceReaderI::AfterFailure;
-using Posted = std::vector<std::pair<WPARAM, LPARAM>>;
-
-// The session's window while alive, to see the progress notices; the
-// session's flag lowered before and after.
-class SessionWindow {
- public:
-  SessionWindow() : m_session(InterfaceProvider::Instance()->GetSchemaImportSessionState()) {
-    m_session->Reset();
-    m_session->SetNotifyWindow(m_window);
-  }
-  ~SessionWindow() {
-    m_session->Reset();
-    platform::DestroyMessageWindow(m_window);
-  }
-  SessionWindow(const SessionWindow&) = delete;
-  SessionWindow& operator=(const SessionWindow&) = delete;
-
-  ISchemaImportSessionState& Session() { return *m_session; }
-  // The progress posted since the last call: (object type, count).
-  Posted Progress() {
-    Posted posted;
-    while (auto message = platform::PeekMessage(m_window)) posted.emplace_back(message->wParam, message->lParam);
-    return posted;
-  }
-
- private:
-  ISchemaImportSessionState* m_session;             // the module's; not owned
-  HWND m_window = platform::CreateMessageWindow();  // destroyed with this
-};
 
 struct FailureLine {
   int statementId;
