@@ -1,9 +1,7 @@
-// The import road as a host drives it: ReverseEngineerFromDB and
-// BuildSchemaFromSQLDB with a real model, the module's registered session
-// and entry point, and connectors and readers on the real SQLite3 ODBC
-// driver: the order of the run's steps, its end after every kind of run
-// (refused, normal, broken off by an exception), and what one run leaves
-// for the next.
+// The import road as a host drives it (ReverseEngineerFromDB,
+// BuildSchemaFromSQLDB) with a real model and the real SQLite3 ODBC driver:
+// the order of the run's steps, its end after every kind of run (refused,
+// normal, broken off by an exception), and what one run leaves for the next.
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
 
@@ -206,9 +204,9 @@ TEST_F(ImportDriverTest, FailedConnectClosesTheBracketAndTouchesNothing) {
   EXPECT_EQ(refusing.disconnectCalls, 0);
 }
 
-// The reader's steps in the driver's order; the caches hold the run's
-// objects until the connection is closed and are empty (the store closed)
-// before the explorer hears the end. Statements are registered once.
+// The reader's steps in order; the caches hold the run's objects until the
+// connection closes and are empty before the explorer hears the end.
+// Statements are registered once.
 TEST_F(ImportDriverTest, ReaderStepsRunInOrderAndTheCachesEndWithTheRun) {
   Steps steps;
   TestConnector connector(ConnectionString(), &steps);
@@ -232,13 +230,11 @@ TEST_F(ImportDriverTest, ReaderStepsRunInOrderAndTheCachesEndWithTheRun) {
   }
 }
 
-// A run broken off by an exception, thrown by a row action (the model
-// library refusing an unknown parent) or by a connect step after it opened
-// the connection: the exception reaches the host, the status says the run
-// failed, the connection is closed, the caches and the schema lookup are
-// emptied, the bracket is closed. The next import is the same as the first
-// import of the process; with the lookup left filled, it would put its
-// tables under the broken run's schema id.
+// A run broken off by an exception from a row action or from a connect
+// step after it connected: the exception reaches the host, the status says
+// failed, the connection, caches and bracket are closed. The next import is
+// as the first of the process; with the lookup left filled, it would put
+// its tables under the broken run's schema id.
 TEST_F(ImportDriverTest, RunBrokenOffByAnExceptionEndsCleanlyAndTheNextImportIsAsTheFirst) {
   Steps steps;
   TestConnector connector(ConnectionString(), &steps);
