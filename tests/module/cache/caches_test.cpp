@@ -83,6 +83,7 @@ TEST_F(CacheTest, ResetEmptiesEverythingForTheNextImport) {
   objects.AddByDBID(u"1", a);
   objects.AddAttribute(u"k", a);
   objects.AddTableSpace(1, a);
+  objects.SetMySQLTriggerFollows(u"trg", 3);
   objects.AddParameter(u"proc", u"p1");
   objects.AddParameter(u"proc", u"p0");
   CStringArray parameters{u"x"};  // appended to, in arrival order
@@ -96,6 +97,7 @@ TEST_F(CacheTest, ResetEmptiesEverythingForTheNextImport) {
   EXPECT_EQ(objects.FindAttribute(u"k"), nullptr);
   EXPECT_EQ(objects.GetObjectCount(), 0);
   EXPECT_EQ(objects.GetTableSpace(1), nullptr);
+  EXPECT_EQ(objects.GetMySQLTriggerFollows(u"trg"), -1);
   // Regression: parameters of one import used to survive Reset and appear
   // in front of the next import's parameters of the same routine.
   objects.AddParameter(u"proc", u"p2");
@@ -105,9 +107,8 @@ TEST_F(CacheTest, ResetEmptiesEverythingForTheNextImport) {
   EXPECT_EQ(m_model.GetCMOObject(a->GetObjectId()), a);  // the model's objects are untouched
 }
 
-// A reader may attach the included columns more than once in an import:
-// every pass replaces the index's one list with the whole list so far,
-// never a second property, a list doubled or the property leaked.
+// Every pass over the included columns replaces the index's one list with
+// the whole list so far: never a second property, a list doubled or leaked.
 TEST_F(CacheTest, IncludedColumnsProcessedTwiceLeaveOneWholeList) {
   CMOObject* index = New(model::Index);
   indexes.AddIncludedColumn(index, 1);
@@ -121,25 +122,17 @@ TEST_F(CacheTest, IncludedColumnsProcessedTwiceLeaveOneWholeList) {
 }
 
 // 0 is "no trigger follows": it reads as -1 like a name never set, so a
-// writer never names trigger 0. Other numbers, negative ones too, read
-// back as set, the latest for a name; names are exact.
+// writer never names trigger 0. Other numbers read back as set, the latest.
 TEST_F(CacheTest, TriggerFollowsZeroAndUnsetReadAsMinusOne) {
-  objects.SetMySQLTriggerFollows(u"trg", 3);
-  objects.SetMySQLTriggerFollows(u"trg", 7);
-  objects.SetMySQLTriggerFollows(u"TRG", 2);
-  objects.SetMySQLTriggerFollows(u"zero", 0);
-  objects.SetMySQLTriggerFollows(u"neg", -5);
-  objects.SetMySQLTriggerFollows(u"minus one", -1);
-  objects.SetMySQLTriggerFollows(u"reset", 4);
-  objects.SetMySQLTriggerFollows(u"reset", 0);
+  const std::pair<const char16_t*, int> set[] = {{u"trg", 3}, {u"trg", 7},    {u"TRG", 2},   {u"zero", 0},
+                                                 {u"neg", -5}, {u"minus one", -1}, {u"reset", 4}, {u"reset", 0}};
+  for (const auto& [name, number] : set) objects.SetMySQLTriggerFollows(name, number);
   const std::pair<const char16_t*, int> cases[] = {
       {u"trg", 7}, {u"TRG", 2}, {u"zero", -1}, {u"never", -1}, {u"", -1},
       {u"neg", -5}, {u"minus one", -1}, {u"reset", -1},
   };
   for (const auto& [name, expected] : cases)
     EXPECT_EQ(objects.GetMySQLTriggerFollows(name), expected) << platform::Utf16ToUtf8(name);
-  objects.Reset();
-  EXPECT_EQ(objects.GetMySQLTriggerFollows(u"trg"), -1);
 }
 
 TEST_F(CacheTest, KeysReverseSearchSeesTheLastSnapshotAndTheLowestAddress) {

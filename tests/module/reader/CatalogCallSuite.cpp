@@ -3,7 +3,7 @@
 // row action as a query's, one run of the action for all its calls, names
 // taken exactly (not as search patterns), and a failed call reported once
 // under the statement with the call it was.
-#include "FetchSuite.h"
+#include "ReaderTestSupport.h"
 
 #include <gtest/gtest.h>
 

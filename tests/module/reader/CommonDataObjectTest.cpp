@@ -75,10 +75,9 @@ TEST(CommonDataObjectTest, LookupsByViewFollowEveryRowsEntries) {
   EXPECT_EQ(record.GetText(u"schema_name"), u"main");
   EXPECT_EQ(record.GetText(u"table_name"), u"orders");  // up to the first NUL, as GetString
   EXPECT_EQ(record.GetText(u"column_name"), u"id");
-  // (Names in ascending order, as the fetch loop hands them.) The same
-  // names, new values, looked up in another order: the first
-  // lookup meets the entry remembered for schema_name, a name of the same
-  // length.
+  // The same names (ascending, as the fetch loop hands them), new values,
+  // looked up in another order: the first lookup meets the entry
+  // remembered for schema_name, a name of the same length.
   row({&c, &a, &b}, {COleVariant(u"name"), Int(7), COleVariant(u"items")});
   EXPECT_EQ(record.GetText(u"column_name"), u"name");
   EXPECT_EQ(record.GetText(u"schema_name"), u"");  // an integer is no text
@@ -90,9 +89,8 @@ TEST(CommonDataObjectTest, LookupsByViewFollowEveryRowsEntries) {
   EXPECT_EQ(record.GetText(u"schema_name"), u"aux");
   EXPECT_EQ(record.Find(u"table_name"), nullptr);
   EXPECT_EQ(record.GetText(u"column_name"), u"qty");
-  // The name back, and one row without another: entries both rows have
-  // keep their place, the one that went is not found through what the
-  // lookups remembered.
+  // The name back, then a row without another: the entry that went is not
+  // found through what the lookups remembered.
   row({&c, &a, &b}, {COleVariant(u"sku"), COleVariant(u"aux"), COleVariant(u"stock")});
   EXPECT_EQ(record.GetText(u"table_name"), u"stock");
   row({&a, &b}, {COleVariant(u"main"), COleVariant(u"sales")});

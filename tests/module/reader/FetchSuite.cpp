@@ -1,6 +1,9 @@
 // The fetch loop against real drivers: what every SQL type turns into, long
-// and empty text, NULL, failed and empty statements, names.
-#include "FetchSuite.h"
+// and empty text, NULL, failed and empty statements, names. The PostgreSQL
+// executable instantiates it here over psqlODBC, Unicode and ANSI (a server
+// that ends the connection in the middle of a fetch is the hardening tests'
+// to check).
+#include "ReaderTestSupport.h"
 
 #include <PgTestEnv.h>
 
@@ -234,11 +237,9 @@ TEST_P(FetchTest, NullEmptyTextAndColumnNames) {
 }
 
 TEST_P(FetchTest, LongTextArrivesWholeAcrossPieces) {
-  // Lengths around the buffer's edges for one- and two-byte units, and texts
-  // whose pieces end inside a character (two- and four-byte UTF-8, and a
-  // UTF-16 surrogate pair). Statement text reaches the SQLite3 driver (an
-  // ANSI driver) through the driver manager's conversion, which does not
-  // carry characters beyond U+FFFF: the emoji is made by the server.
+  // Lengths around the buffer's edges, and pieces ending inside a character.
+  // The SQLite3 driver (ANSI) gets no character beyond U+FFFF through the
+  // driver manager: the emoji is made by the server.
   const std::u16string emoji = (GetParam().engine == Engine::Postgres ? u"chr(" : u"char(") + Number(0x1F600) + u")";
   const struct {
     std::u16string unit;  // the repeated text
@@ -287,8 +288,7 @@ TEST_P(FetchTest, UnhandledTypeShowsTheRegisteredTextOncePerValue) {
 
 TEST_P(FetchTest, StatementsThatFailOrReturnNothingCallAndCountAsFarAsTheyGo) {
   Run(3, u"SELECT a AS a FROM no_such_table");
-  // An id without text: nothing is sent (the driver manager would hand the
-  // driver an unterminated buffer), and nothing to run is no success either.
+  // An id without text: nothing is sent, and that is no success either.
   m_reader.SetStatementRowAction(77, new RecordingRowAction(&m_log));
   m_reader.ImportObjects(77);
   Run(1, u"UPDATE nums SET a = a WHERE a < 0");  // affects no row: SQL_NO_DATA is no failure
@@ -309,7 +309,7 @@ TEST_P(FetchTest, StatementsThatFailOrReturnNothingCallAndCountAsFarAsTheyGo) {
   EXPECT_TRUE(m_log.rows.empty());
   EXPECT_EQ(m_reader.ObjectCount(12), 0);
   EXPECT_EQ(m_reader.RecordCount(), 0);
-  // No row action, or a null one: still fetched and counted. A rewriting
+  // No row action, or a null one: still fetched and counted; a rewriting
   // step may supply the text of an id that has none.
   Run(4, u"SELECT a AS a FROM nums ORDER BY a", false);
   m_reader.preprocess = [](int statementId, CString& statement) {
@@ -354,5 +354,13 @@ TEST_P(FetchTest, RowActionChangingTheRecordDoesNotReachTheNextRow) {
     EXPECT_EQ(m_log.rows[i].GetInteger(u"b"), static_cast<int>(2 * i + 2));
   }
 }
+
+#ifdef QM_FETCH_POSTGRES
+const Backend kPgUnicode{"PostgresUnicode", Engine::Postgres, true, "QM_PG_CONNECT"};
+const Backend kPgAnsi{"PostgresAnsi", Engine::Postgres, false, "QM_PG_CONNECT_ANSI"};
+
+INSTANTIATE_TEST_SUITE_P(Postgres, FetchTest, ::testing::Values(kPgUnicode, kPgAnsi), BackendName);
+INSTANTIATE_TEST_SUITE_P(Postgres, CatalogCallTest, ::testing::Values(kPgUnicode, kPgAnsi), BackendName);
+#endif
 
 }  // namespace qm::test::reader

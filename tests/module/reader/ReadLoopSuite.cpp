@@ -3,14 +3,11 @@
 // request, and what a failed statement becomes as the reader decides
 // (reported under its name, run again, handled by the reader, or the
 // connection given up and the rest reported as not run).
-#include "FetchSuite.h"
-
-#include <gatehouse/InterfaceProvider.h>
-#include <platform/Win32.h>
+#include "ReaderTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,35 +18,6 @@ namespace qm::test::reader {
 namespace {
 
 using AfterFailure = SchemaSourceReaderI::AfterFailure;
-using Posted = std::vector<std::pair<WPARAM, LPARAM>>;
-
-// The session's window while alive, to see the progress notices; the
-// session's flag lowered before and after.
-class SessionWindow {
- public:
-  SessionWindow() : m_session(InterfaceProvider::Instance()->GetSchemaImportSessionState()) {
-    m_session->Reset();
-    m_session->SetNotifyWindow(m_window);
-  }
-  ~SessionWindow() {
-    m_session->Reset();
-    platform::DestroyMessageWindow(m_window);
-  }
-  SessionWindow(const SessionWindow&) = delete;
-  SessionWindow& operator=(const SessionWindow&) = delete;
-
-  ISchemaImportSessionState& Session() { return *m_session; }
-  // The progress posted since the last call: (object type, count).
-  Posted Progress() {
-    Posted posted;
-    while (auto message = platform::PeekMessage(m_window)) posted.emplace_back(message->wParam, message->lParam);
-    return posted;
-  }
-
- private:
-  ISchemaImportSessionState* m_session;             // the module's; not owned
-  HWND m_window = platform::CreateMessageWindow();  // destroyed with this
-};
 
 struct FailureLine {
   int statementId;
@@ -82,41 +50,40 @@ void RegisterFour(TestReader& reader, ActionLog& log) {
   for (int id : {1, 2, 3, 4}) reader.SetStatementRowAction(id, new RecordingRowAction(&log));
 }
 
-TEST_P(FetchTest, ReadLoopRunsStatementsInOrderAndNamesTheFailedOnes) {
-  SessionWindow window;
-  RegisterFour(m_reader, m_log);
-  EXPECT_TRUE(m_reader.RunStatements({1, 2, 3, 4}));
-  EXPECT_EQ(m_log.rows.size(), 5u);  // 3 numbers, 2 texts
-  EXPECT_EQ(m_reader.ended, (std::vector<int>{1, 2, 3, 4}));
-  EXPECT_EQ(Lines(m_reader), (std::vector<FailureLine>{{2, u"missing things", kDriver}, {4, u"statement 4", kDriver}}));
-  EXPECT_EQ(m_reader.Failures()[0].diagnostic.sqlState.size(), 5u);
-  // Each statement between its progress notices, failed ones included.
-  EXPECT_EQ(window.Progress(), (Posted{{21, 0}, {21, 3}, {22, 0}, {22, 0}, {23, 0}, {23, 2}, {24, 0}, {24, 0}}));
-}
-
+// Each case runs the list with the reader's answer for every failure of
+// statement 2 before its third attempt (none: the base's), or with the
+// host's request to stop raised while statement 3 runs.
 TEST_P(FetchTest, ReadLoopDoesWhatTheReaderDecidesForAFailure) {
   struct Case {
     const char* what;
-    AfterFailure answer;                  // for every failure of statement 2 before its third attempt
+    std::vector<int> run;
+    std::optional<AfterFailure> answer;
     std::vector<FailureLine> failures;    // reported
     int attemptsOfTwo;                    // runs of statement 2
+    std::size_t rows;                     // handed to the row actions
     std::vector<int> ended;               // OnStatementEnded calls
     bool whole;                           // RunStatements' result
     Posted progress;
   };
   const Case cases[] = {
-      {"report", AfterFailure::Report, {{2, u"missing things", kDriver}}, 1, {1, 2, 3}, true,
+      // Each statement between its progress notices, failed ones included.
+      {"base", {1, 2, 3, 4}, {}, {{2, u"missing things", kDriver}, {4, u"statement 4", kDriver}}, 1, 5,
+       {1, 2, 3, 4}, true,
+       {{21, 0}, {21, 3}, {22, 0}, {22, 0}, {23, 0}, {23, 2}, {24, 0}, {24, 0}}},
+      {"report", {1, 2, 3}, AfterFailure::Report, {{2, u"missing things", kDriver}}, 1, 5, {1, 2, 3}, true,
        {{21, 0}, {21, 3}, {22, 0}, {22, 0}, {23, 0}, {23, 2}}},
       // Run again twice: the third attempt reads a table that exists.
-      {"retry", AfterFailure::Retry, {}, 3, {1, 2, 2, 2, 3}, true,
+      {"retry", {1, 2, 3}, AfterFailure::Retry, {}, 3, 8, {1, 2, 2, 2, 3}, true,
        {{21, 0}, {21, 3}, {22, 0}, {22, 3}, {23, 0}, {23, 2}}},
       // The reader read what it needed otherwise and reported it its way.
-      {"handled", AfterFailure::Handled, {{2, u"read otherwise", kModule}}, 1, {1, 2, 3}, true,
+      {"handled", {1, 2, 3}, AfterFailure::Handled, {{2, u"read otherwise", kModule}}, 1, 5, {1, 2, 3}, true,
        {{21, 0}, {21, 3}, {22, 0}, {22, 0}, {23, 0}, {23, 2}}},
       // The connection is given up: statement 3 is not run, and says so;
       // the failed attempt is not ended (there is nothing to end it on).
-      {"abandon", AfterFailure::Abandon, {{2, u"missing things", kDriver}, {3, u"texts", kModule}}, 1, {1}, false,
-       {{21, 0}, {21, 3}, {22, 0}, {22, 0}}},
+      {"abandon", {1, 2, 3}, AfterFailure::Abandon, {{2, u"missing things", kDriver}, {3, u"texts", kModule}}, 1, 3,
+       {1}, false, {{21, 0}, {21, 3}, {22, 0}, {22, 0}}},
+      // Stopped: nothing after statement 3 runs, nothing is reported.
+      {"stop", {1, 3, 2, 4}, {}, {}, 0, 5, {1, 3}, false, {{21, 0}, {21, 3}, {23, 0}, {23, 2}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -130,18 +97,27 @@ TEST_P(FetchTest, ReadLoopDoesWhatTheReaderDecidesForAFailure) {
     int attempts = 0;
     m_reader.preprocess = [&](int id, CString& statement) {
       if (id == 2 && ++attempts >= 3) statement = CString(u"SELECT a AS a FROM nums");
+      if (id == 3 && std::string(c.what) == "stop") window.Session().RaiseFlag();
     };
-    m_reader.onFailed = [&](int id, OdbcDiagnostic&, int attempt) {
-      EXPECT_EQ(id, 2);
-      EXPECT_EQ(attempt, attempts);
-      if (c.answer == AfterFailure::Handled) m_reader.ReportFailure(id, OdbcDiagnostic::FromModule(u"x"), u"read otherwise");
-      return c.answer;
-    };
-    EXPECT_EQ(m_reader.RunStatements({1, 2, 3}), c.whole);
+    m_reader.onFailed = nullptr;
+    if (c.answer) {
+      m_reader.onFailed = [&](int id, OdbcDiagnostic&, int attempt) {
+        EXPECT_EQ(id, 2);
+        EXPECT_EQ(attempt, attempts);
+        if (c.answer == AfterFailure::Handled)
+          m_reader.ReportFailure(id, OdbcDiagnostic::FromModule(u"x"), u"read otherwise");
+        return *c.answer;
+      };
+    }
+    EXPECT_EQ(m_reader.RunStatements(c.run), c.whole);
     EXPECT_EQ(Lines(m_reader), c.failures);
     EXPECT_EQ(attempts, c.attemptsOfTwo);
+    EXPECT_EQ(m_log.rows.size(), c.rows);
     EXPECT_EQ(m_reader.ended, c.ended);
     EXPECT_EQ(window.Progress(), c.progress);
+    if (!c.failures.empty() && c.failures[0].origin == kDriver) {
+      EXPECT_EQ(m_reader.Failures()[0].diagnostic.sqlState.size(), 5u);
+    }
     if (c.answer == AfterFailure::Abandon) {
       EXPECT_EQ(m_reader.Failures()[1].diagnostic.Describe(), u"not run: the connection to the server was lost");
       // Later lists of the same import are not run either.
@@ -178,21 +154,6 @@ TEST_P(FetchTest, ReadLoopGivesUpTheRestWhenTheConnectionIsGone) {
   if (GetParam().engine == Engine::Postgres) Prepare(u"SET search_path TO " + m_schema);
   EXPECT_TRUE(m_reader.RunStatements({1}));
   EXPECT_TRUE(m_reader.Failures().empty());
-}
-
-// The host's request to stop, raised while a statement runs: nothing after
-// it runs, nothing is reported, and the loop says it did not finish.
-TEST_P(FetchTest, ReadLoopStopsBeforeTheNextStatementWhenTheHostAsks) {
-  SessionWindow window;
-  RegisterFour(m_reader, m_log);
-  m_reader.preprocess = [&](int id, CString&) {
-    if (id == 3) window.Session().RaiseFlag();
-  };
-  EXPECT_FALSE(m_reader.RunStatements({1, 3, 2, 4}));
-  m_reader.preprocess = nullptr;
-  EXPECT_EQ(m_reader.ended, (std::vector<int>{1, 3}));
-  EXPECT_TRUE(m_reader.Failures().empty());
-  EXPECT_EQ(window.Progress(), (Posted{{21, 0}, {21, 3}, {23, 0}, {23, 2}}));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 // object counts and progress messages.
 #include "ReaderTestSupport.h"
 
-#include <gatehouse/InterfaceProvider.h>
-#include <platform/Win32.h>
 #include <schemaimport/SchemaImport.h>
 
 #include <gtest/gtest.h>
@@ -118,24 +116,13 @@ TEST(QueryResultRowActionTest, ColumnActionsAreReplacedByTheLatestAndDeletedOnce
 // negative type is posted but never counted. After the caches' end every
 // count reads 0.
 TEST(SchemaSourceReaderTest, ProgressSkipsTypeZeroAndNeverCountsNegativeTypes) {
-  using Posted = std::vector<std::pair<WPARAM, LPARAM>>;
-  ISchemaImportSessionState* session = InterfaceProvider::Instance()->GetSchemaImportSessionState();
-  ASSERT_NE(session, nullptr);
-  const HWND window = platform::CreateMessageWindow();
-  session->Reset();
-  session->SetNotifyWindow(window);
+  SessionWindow window;
   auto notify = [&](TestReader& reader, int id) {
     reader.NotifyImporting(id);
     reader.NotifyImported(id);
-    Posted posted;
-    while (auto message = platform::PeekMessage(window)) {
-      EXPECT_EQ(message->message, WM_IMPORT_PROGRESS);
-      posted.emplace_back(message->wParam, message->lParam);
-    }
-    return posted;
+    return window.Progress();
   };
   const WPARAM minusFour = static_cast<WPARAM>(static_cast<LPARAM>(-4));
-
   TestReader reader;
   reader.AddQueryStatement(1, 12, u"SELECT a");
   reader.AddQueryStatement(2, 12, u"SELECT b");  // the same type: the counts add up
@@ -149,11 +136,8 @@ TEST(SchemaSourceReaderTest, ProgressSkipsTypeZeroAndNeverCountsNegativeTypes) {
       {4, {{minusFour, 0}, {minusFour, 0}}},
   };
   for (const auto& [id, expected] : cases) EXPECT_EQ(notify(reader, id), expected) << "statement " << id;
-
   reader.ResetCache();
   EXPECT_EQ(notify(reader, 2), (Posted{{12, 0}, {12, 0}}));
-  session->Reset();
-  platform::DestroyMessageWindow(window);
 }
 
 }  // namespace

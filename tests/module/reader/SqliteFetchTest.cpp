@@ -1,6 +1,6 @@
 // The fetch suite over the SQLite3 ODBC driver, and the faults that driver
 // will not produce on demand, injected at the driver manager's door.
-#include "FetchSuite.h"
+#include "ReaderTestSupport.h"
 
 #include <OdbcFaults.h>
 

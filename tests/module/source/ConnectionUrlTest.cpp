@@ -28,18 +28,14 @@ struct ValidCase {
   const char* parsed;
 };
 
+// (What the PostgreSQL plug-in makes of the plain, empty, socket and
+// empty-password forms, part by part: PgUrlTest.)
 TEST(ConnectionUrlTest, ValidUrlsGiveTheirPartsDecoded) {
   const ValidCase cases[] = {
-      {"postgresql://me@db:5432/shop", "scheme=postgresql user=me host=db port=5432 path=/shop db=shop"},
       {"postgres://db/shop", "scheme=postgres host=db path=/shop db=shop"},
       {"PostgreSQL://DB/Shop", "scheme=postgresql host=DB path=/Shop db=Shop"},
-      {"postgresql://", "scheme=postgresql"},
       {"postgresql:///shop", "scheme=postgresql path=/shop db=shop"},
       {"postgresql://db:/shop", "scheme=postgresql host=db path=/shop db=shop"},
-      // Unix sockets: a folder as a parameter, or percent-encoded as host.
-      {"postgresql:///shop?host=/run/postgresql",
-       "scheme=postgresql path=/shop db=shop ?host=/run/postgresql"},
-      {"postgresql://%2Frun%2Fpostgresql/shop", "scheme=postgresql host=/run/postgresql path=/shop db=shop"},
       // IPv6 in brackets, with and without a port.
       {"postgresql://[::1]:5433/shop", "scheme=postgresql host6=::1 port=5433 path=/shop db=shop"},
       {"postgresql://me@[2001:db8::1]/shop", "scheme=postgresql user=me host6=2001:db8::1 path=/shop db=shop"},
@@ -51,12 +47,11 @@ TEST(ConnectionUrlTest, ValidUrlsGiveTheirPartsDecoded) {
       {"postgresql://me:p%40s%3As%2Fw%3Bo%7Dr%23d%25@db",
        "scheme=postgresql user=me password=p@s:s/w;o}r#d% host=db"},
       {"postgresql://me:x;y}z{@db", "scheme=postgresql user=me password=x;y}z{ host=db"},
-      {"postgresql://me:@db", "scheme=postgresql user=me password= host=db"},
       {"postgresql://:secret@db", "scheme=postgresql user= password=secret host=db"},
       {"postgresql://J%C3%BCrgen@db/caf%C3%A9", "scheme=postgresql user=J\xC3\xBCrgen host=db path=/caf\xC3\xA9 db=caf\xC3\xA9"},
       // Parameters: in order, decoded, '+' kept, empty pairs skipped.
-      {"postgresql://db/shop?sslmode=require&connect_timeout=10&options=-c%20search_path%3Dx",
-       "scheme=postgresql host=db path=/shop db=shop ?sslmode=require ?connect_timeout=10 ?options=-c search_path=x"},
+      {"postgresql://db/shop?sslmode=require&connect_timeout=10",
+       "scheme=postgresql host=db path=/shop db=shop ?sslmode=require ?connect_timeout=10"},
       {"postgresql://db?application_name=a+b&&x=", "scheme=postgresql host=db ?application_name=a+b ?x="},
       // SQLite files: absolute with an empty host, relative without "//".
       {"sqlite:///srv/shop.db", "scheme=sqlite path=/srv/shop.db db=srv/shop.db"},

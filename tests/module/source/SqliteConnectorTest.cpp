@@ -1,10 +1,7 @@
 // The connector against the real driver manager and the SQLite3 ODBC driver
-// on temporary database files (connecting on every driver:
-// tests/families/ConnectorTest.cpp). Handles are counted at the driver manager's
-// door (OdbcFaults), where the failures a real driver manager will not
-// produce on demand are injected too: whatever the connector allocates it
-// gives back, after Disconnect, after a failed Connect at any step, when a
-// new connection replaces an open one and when the connector goes.
+// (connecting on every driver: tests/families/ConnectorTest.cpp). Handles
+// are counted, and the failures a driver manager will not produce on demand
+// injected, at the driver manager's door (OdbcFaults).
 #include <OdbcFaults.h>
 #include <OdbcTestSupport.h>
 #include <TempDir.h>
