@@ -9,8 +9,7 @@
 
 #include <graphviz/cgraph.h>
 #include <graphviz/gvc.h>
-#include <libxml/parser.h>
-#include <libxml/xpath.h>
+#include <libxml/HTMLparser.h>
 #include <libxml/xpathInternals.h>
 
 #include <HostileNames.h>
@@ -221,64 +220,33 @@ std::string RenderDot(const std::string& text) {
   return svg;
 }
 
-namespace {
-
-std::string Attribute(xmlNode* node, const char* name) {
-  xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
-  if (value == nullptr) return {};
-  std::string text(reinterpret_cast<const char*>(value));
-  xmlFree(value);
-  return text;
-}
-
-}  // namespace
-
-std::string BlanksAsSpaces(std::string text) {
-  for (std::size_t at = text.find("\xc2\xa0"); at != std::string::npos; at = text.find("\xc2\xa0", at))
-    text.replace(at, 2, " ");
-  return text;
-}
-
-SvgPicture ReadSvg(const std::string& text) {
-  SvgPicture picture;
-  xmlDoc* document = xmlReadMemory(text.data(), static_cast<int>(text.size()), "diagram.svg", "UTF-8",
-                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (document == nullptr) return picture;
-  picture.parsed = true;
-  xmlXPathContext* context = xmlXPathNewContext(document);
-  xmlXPathRegisterNs(context, reinterpret_cast<const xmlChar*>("svg"),
+ParsedDocument::ParsedDocument(const std::string& text, bool html)
+    : m_document(html ? htmlReadMemory(text.data(), static_cast<int>(text.size()), "page.html", "UTF-8",
+                                       HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING)
+                      : xmlReadMemory(text.data(), static_cast<int>(text.size()), "diagram.svg", "UTF-8",
+                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING)) {
+  if (m_document == nullptr) return;
+  m_context = xmlXPathNewContext(m_document);
+  xmlXPathRegisterNs(m_context, reinterpret_cast<const xmlChar*>("svg"),
                      reinterpret_cast<const xmlChar*>("http://www.w3.org/2000/svg"));
-  auto select = [&](const char* path, xmlNode* from) {
-    context->node = from;
-    return xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(path), context);
-  };
-  xmlXPathObject* nodes = select("//svg:g[@class='node']", xmlDocGetRootElement(document));
-  for (int i = 0; nodes != nullptr && nodes->nodesetval != nullptr && i < nodes->nodesetval->nodeNr; ++i) {
-    xmlNode* node = nodes->nodesetval->nodeTab[i];
-    std::vector<std::string>& texts = picture.nodeTexts[Attribute(node, "id")];
-    xmlXPathObject* found = select(".//svg:text", node);
-    for (int k = 0; found != nullptr && found->nodesetval != nullptr && k < found->nodesetval->nodeNr; ++k) {
-      xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[k]);
-      texts.push_back(BlanksAsSpaces(content == nullptr ? "" : reinterpret_cast<const char*>(content)));
-      xmlFree(content);
-    }
-    xmlXPathFreeObject(found);
-    xmlXPathObject* title = select("svg:title", node);
-    if (title != nullptr && title->nodesetval != nullptr && title->nodesetval->nodeNr > 0) {
-      xmlChar* content = xmlNodeGetContent(title->nodesetval->nodeTab[0]);
-      picture.nodeTitles[Attribute(node, "id")] = content == nullptr ? "" : reinterpret_cast<const char*>(content);
-      xmlFree(content);
-    }
-    xmlXPathFreeObject(title);
+}
+
+ParsedDocument::~ParsedDocument() {
+  if (m_context != nullptr) xmlXPathFreeContext(m_context);
+  if (m_document != nullptr) xmlFreeDoc(m_document);
+}
+
+std::vector<std::string> ParsedDocument::Texts(const std::string& path) const {
+  std::vector<std::string> texts;
+  if (m_context == nullptr) return texts;
+  xmlXPathObject* found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(path.c_str()), m_context);
+  for (int i = 0; found != nullptr && found->nodesetval != nullptr && i < found->nodesetval->nodeNr; ++i) {
+    xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[i]);
+    texts.emplace_back(content == nullptr ? "" : reinterpret_cast<const char*>(content));
+    xmlFree(content);
   }
-  xmlXPathFreeObject(nodes);
-  xmlXPathObject* edges = select("//svg:g[@class='edge']", xmlDocGetRootElement(document));
-  for (int i = 0; edges != nullptr && edges->nodesetval != nullptr && i < edges->nodesetval->nodeNr; ++i)
-    picture.edgeIds.push_back(Attribute(edges->nodesetval->nodeTab[i], "id"));
-  xmlXPathFreeObject(edges);
-  xmlXPathFreeContext(context);
-  xmlFreeDoc(document);
-  return picture;
+  xmlXPathFreeObject(found);
+  return texts;
 }
 
 }  // namespace writers::test

@@ -1,12 +1,13 @@
 // What the diagram and documentation tests share: models of hostile names
 // and of chosen shapes, a format's output as text, and real parsers for
-// what the formats write (libxml2 for SVG and HTML, Graphviz's own cgraph
-// for DOT).
+// what the formats write (Graphviz's own for DOT, libxml2 for SVG and HTML).
 #pragma once
 
 #include <writers/ModelWriter.h>
 
 #include <tillerhold/GenericModel.h>
+
+#include <libxml/xpath.h>
 
 #include <map>
 #include <set>
@@ -52,9 +53,9 @@ std::string WriteFormat(const char* format, const GenericModel& model, const Wri
 // A DOT graph read back with Graphviz's parser.
 struct DotGraph {
   bool parsed = false;
-  std::set<std::string> nodes;                       // node names ("t12")
+  std::set<std::string> nodes;                             // node names ("t12")
   std::vector<std::pair<std::string, std::string>> edges;  // tail, head node names
-  std::set<std::string> clusters;                    // subgraph names beginning "cluster"
+  std::set<std::string> clusters;                          // subgraph names beginning "cluster"
 };
 DotGraph ReadDot(const std::string& text);
 
@@ -62,18 +63,22 @@ DotGraph ReadDot(const std::string& text);
 // a user's Graphviz draws it; empty where Graphviz refuses it.
 std::string RenderDot(const std::string& text);
 
-// An SVG document read with libxml2 (no network, no entities loaded).
-struct SvgPicture {
-  bool parsed = false;
-  // id of each <g class="node"> -> its texts; the no-break spaces Graphviz
-  // writes to keep a run of blanks are read as blanks
-  std::map<std::string, std::vector<std::string>> nodeTexts;
-  std::map<std::string, std::string> nodeTitles;              // id of each node -> its <title>, the tooltip
-  std::vector<std::string> edgeIds;                           // id of each <g class="edge">
-};
-SvgPicture ReadSvg(const std::string& text);
+// SVG read with libxml2's XML parser, or a page with its HTML parser as a
+// browser's would build it (no network, no entities loaded).
+class ParsedDocument {
+ public:
+  ParsedDocument(const std::string& text, bool html);
+  ~ParsedDocument();
+  ParsedDocument(const ParsedDocument&) = delete;
+  ParsedDocument& operator=(const ParsedDocument&) = delete;
+  bool Parsed() const { return m_context != nullptr; }
+  // The text of each node the XPath selects (an attribute's value); SVG's
+  // elements have the prefix "svg".
+  std::vector<std::string> Texts(const std::string& path) const;
 
-// The text with each no-break space (U+00A0) as a blank.
-std::string BlanksAsSpaces(std::string text);
+ private:
+  xmlDoc* m_document;
+  xmlXPathContext* m_context = nullptr;
+};
 
 }  // namespace writers::test
