@@ -154,25 +154,6 @@ class HeadlessBrowser {
             {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}});
   }
 
-  // A PNG of the page as shown.
-  std::string Screenshot(int width, int height) {
-    SetWindow(width, height);
-    const json shot = Command("Page.captureScreenshot", {{"format", "png"}});
-    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string bytes;
-    int value = 0, bits = -8;
-    for (char c : shot.value("data", std::string())) {
-      const char* at = c == '\0' ? nullptr : std::strchr(alphabet, c);
-      if (at == nullptr) continue;
-      value = ((value << 6) | static_cast<int>(at - alphabet)) & 0xFFFFFF;
-      if ((bits += 6) >= 0) {
-        bytes += static_cast<char>((value >> bits) & 0xFF);
-        bits -= 8;
-      }
-    }
-    return bytes;
-  }
-
  private:
   // Sends a command (to the page's session unless toBrowser) and waits for
   // its answer, handling the events that arrive meanwhile.
