@@ -72,8 +72,9 @@ TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
     };
     const std::vector<std::string> ours = texts(svg), laid = texts(drawn);
     ASSERT_FALSE(ours.empty());
-    EXPECT_TRUE(ours[0] == shown || (ours[0].ends_with("\u2026") && shown.starts_with(ours[0].substr(0, ours[0].size() - 3))))
-        << ours[0];
+    const std::string& title = ours[0];
+    EXPECT_TRUE(title == shown || (title.ends_with("\u2026") && shown.starts_with(title.substr(0, title.size() - 3))))
+        << title;
     // Graphviz drawing the dot format: the box's title, its column and the
     // column's type, as shown (label escapes such as \N read as text).
     ASSERT_GE(laid.size(), 3u);
@@ -144,8 +145,8 @@ std::vector<std::pair<std::string, Rect>> Boxes(const std::string& svg) {
   for (std::size_t at = svg.find("<g class=\"node\""); at != std::string::npos; at = svg.find("<g class=\"node\"", at + 1)) {
     const std::size_t id = svg.find("id=\"", at) + 4;
     Rect r{};
-    EXPECT_EQ(std::sscanf(svg.c_str() + svg.find("<rect ", at), "<rect x=\"%lf\" y=\"%lf\" width=\"%lf\" height=\"%lf\"",
-                          &r.x, &r.y, &r.w, &r.h), 4);
+    const char* rect = "<rect x=\"%lf\" y=\"%lf\" width=\"%lf\" height=\"%lf\"";
+    EXPECT_EQ(std::sscanf(svg.c_str() + svg.find("<rect ", at), rect, &r.x, &r.y, &r.w, &r.h), 4);
     boxes.emplace_back(svg.substr(id, svg.find('"', id) - id), r);
   }
   return boxes;

@@ -200,8 +200,9 @@ TEST(VisibleTextTest, EscapesWhatActsOnTheTerminalOrDoesNotShow) {
   // UTF-8 that is not well formed (a Latin-1 file name, an overlong form,
   // an encoded surrogate, a character cut short) shows each stray byte.
   const std::pair<std::string, std::string> bytes[] = {
-      {"latin1-\xE9.db", "latin1-\\xe9.db"}, {"\xC0\xAF", "\\xc0\\xaf"},   {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
-      {"cut \xE2\x82", "cut \\xe2\\x82"},     {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"}, {"ok \xE2\x82\xAC", "ok \xE2\x82\xAC"},
+      {"latin1-\xE9.db", "latin1-\\xe9.db"}, {"\xC0\xAF", "\\xc0\\xaf"}, {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
+      {"cut \xE2\x82", "cut \\xe2\\x82"}, {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+      {"ok \xE2\x82\xAC", "ok \xE2\x82\xAC"},
   };
   for (const auto& [text, shown] : bytes) EXPECT_EQ(VisibleText(std::string_view(text)), shown) << shown;
 }

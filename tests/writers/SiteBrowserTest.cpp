@@ -218,9 +218,10 @@ TEST_F(BrowserTest, EveryPageOfALargeSiteLoadsLinksAndReads) {
     const char* folder = std::getenv("QM_SITE_SCREENSHOTS");  // for the README, by the browser's own command line
     if (folder != nullptr && (path == "index.html" || path == "tables/app.customer_001.html")) {
       const std::string png = std::string(folder) + "/site-" + (path == "index.html" ? "index" : "table") + ".png";
-      EXPECT_EQ(std::system((HeadlessBrowser::Executable() + " --headless --no-sandbox --disable-gpu --hide-scrollbars"
-                             " --window-size=1280,900 --screenshot=" + png + " " + root + path + " 2>/dev/null").c_str()),
-                0);
+      const std::string command = HeadlessBrowser::Executable() +
+                                  " --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1280,900" +
+                                  " --screenshot=" + png + " " + root + path + " 2>/dev/null";
+      EXPECT_EQ(std::system(command.c_str()), 0) << command;
     }
   }
   ASSERT_GT(links.size(), 5 * site.files.size());

@@ -119,7 +119,8 @@ TEST(SqlWriterTest, ObjectsComeAfterWhatTheyNeed) {
   SetText(Add(model, Trigger, child.GetObjectId(), u"trg"), Definition,
           u"CREATE TRIGGER trg AFTER INSERT ON app.\"Child\" FOR EACH ROW EXECUTE FUNCTION app.trg_fn()");
   SetText(Add(model, Routine, app, u"trg_fn"), SqlText,
-          u"CREATE OR REPLACE FUNCTION app.trg_fn()\n RETURNS trigger\n LANGUAGE plpgsql\nAS $f$BEGIN RETURN NEW; END$f$\n");
+          u"CREATE OR REPLACE FUNCTION app.trg_fn()\n RETURNS trigger\n LANGUAGE plpgsql\n"
+          u"AS $f$BEGIN RETURN NEW; END$f$\n");
   CMOObject& events = PgTable(model, app, u"events");
   SetText(events, TableKind, u"partitioned table");
   SetText(events, Definition, u"PARTITION BY LIST (id)");
@@ -174,7 +175,8 @@ TEST(SqlWriterTest, CommentsAreOneLineWhateverTheNames) {
   qm::test::ExpectSameAsFile("writers/comments.postgresql.sql", sql);
   GenericModel attached(kSqlite);
   Add(attached, Schema, 1, u"x\n.shell touch x");
-  EXPECT_NE(Sql(attached).find("-- The database \"x\\n.shell touch x\" is attached"), std::string::npos) << Sql(attached);
+  const std::string script = Sql(attached);
+  EXPECT_NE(script.find("-- The database \"x\\n.shell touch x\" is attached"), std::string::npos) << script;
 }
 
 // SQLite's own CREATE texts go as the model holds them, with the database
