@@ -2,74 +2,232 @@
 // protocol over a pipe (--remote-debugging-pipe: JSON messages ended by a
 // NUL byte on descriptors 3 and 4), so nothing listens on a port. The
 // browser gets a fresh profile in a temporary folder and the flags that
-// keep it off the network (no background networking, no updates, no sync).
-//
-// Thread safety: one test thread.
+// keep it off the network. One test thread.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+extern char** environ;
 
 namespace writers::test {
 
 class HeadlessBrowser {
  public:
-  // The browser to run: $QM_CHROMIUM, else /usr/bin/chromium; empty when
-  // there is none.
-  static std::string Executable();
+  using json = nlohmann::json;
+  using Clock = std::chrono::steady_clock;
 
-  // Starts the browser; Started() tells whether it answers, Failure() why not.
-  HeadlessBrowser();
-  ~HeadlessBrowser();
+  // $QM_CHROMIUM, else /usr/bin/chromium; empty when there is none.
+  static std::string Executable() {
+    const char* chosen = std::getenv("QM_CHROMIUM");
+    const std::string path = chosen != nullptr && *chosen != '\0' ? chosen : "/usr/bin/chromium";
+    return ::access(path.c_str(), X_OK) == 0 ? path : std::string();
+  }
+
+  HeadlessBrowser() {
+    const std::string executable = Executable();
+    char profile[] = "/tmp/qm-browser.XXXXXX";
+    int toBrowser[2], fromBrowser[2];
+    if (executable.empty() || ::mkdtemp(profile) == nullptr || ::pipe(toBrowser) != 0 || ::pipe(fromBrowser) != 0) {
+      m_failure = "no browser, profile folder or pipe: " + executable + " " + std::strerror(errno);
+      return;
+    }
+    m_profile = profile;
+    // Our ends above the descriptors the child is given (3, 4), closed on exec.
+    auto high = [](int fd) {
+      const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
+      ::close(fd);
+      return moved;
+    };
+    const int childIn = high(toBrowser[0]), childOut = high(fromBrowser[1]);
+    m_toBrowser = high(toBrowser[1]);
+    m_fromBrowser = high(fromBrowser[0]);
+    std::vector<std::string> args = {executable, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                                     "--no-first-run", "--disable-background-networking",
+                                     "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage",
+                                     "--user-data-dir=" + m_profile, "--remote-debugging-pipe", "about:blank"};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, childIn, 3);
+    posix_spawn_file_actions_adddup2(&actions, childOut, 4);
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+      posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, executable.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(childIn);
+    ::close(childOut);
+    if (spawned != 0) {
+      m_failure = executable + " could not be started: " + std::strerror(spawned);
+      return;
+    }
+    m_pid = pid;
+    const json target = Command("Target.createTarget", {{"url", "about:blank"}}, true);
+    if (!target.contains("targetId")) return;
+    const json attached = Command("Target.attachToTarget", {{"targetId", target["targetId"]}, {"flatten", true}}, true);
+    if (!attached.contains("sessionId")) return;
+    m_session = attached["sessionId"].get<std::string>();
+    for (const char* domain : {"Page.enable", "Runtime.enable", "Log.enable", "Network.enable"})
+      Command(domain, json::object());
+  }
+
+  ~HeadlessBrowser() {
+    if (m_pid > 0) {
+      Command("Browser.close", json::object(), true);
+      const auto deadline = Clock::now() + std::chrono::seconds(10);
+      int status = 0;
+      while (::waitpid(m_pid, &status, WNOHANG) == 0) {
+        if (Clock::now() > deadline) {
+          ::kill(m_pid, SIGKILL);
+          ::waitpid(m_pid, &status, 0);
+          break;
+        }
+        ::usleep(20000);
+      }
+    }
+    for (int fd : {m_toBrowser, m_fromBrowser})
+      if (fd >= 0) ::close(fd);
+    std::error_code ignored;
+    if (!m_profile.empty()) std::filesystem::remove_all(m_profile, ignored);
+  }
   HeadlessBrowser(const HeadlessBrowser&) = delete;
   HeadlessBrowser& operator=(const HeadlessBrowser&) = delete;
 
-  bool Started() const { return m_session.size() > 0; }
+  bool Started() const { return !m_session.empty(); }
   const std::string& Failure() const { return m_failure; }
-
-  // Loads the URL in the browser's page and waits for its load event.
-  // Returns false (see Failure) when it does not load within 60 s.
-  bool Open(const std::string& url);
-
-  // The value of a JavaScript expression in the page (returnByValue); a
-  // null json and Failure() set when it throws.
-  nlohmann::json Evaluate(const std::string& expression);
-
-  // What the page reported as errors since it was opened: console errors,
-  // uncaught exceptions, and the browser's own error entries (a refused
-  // script, a resource that failed to load, a Content-Security-Policy
-  // violation).
+  // Since the last Open: console errors, uncaught exceptions and the
+  // browser's own error entries (a refused script, a failed load, a
+  // Content-Security-Policy violation); and every URL requested.
   const std::vector<std::string>& Errors() const { return m_errors; }
-  // Every URL the page requested since it was opened.
   const std::vector<std::string>& Requests() const { return m_requests; }
 
-  // Sets the window's size in CSS pixels for the pages opened after.
-  void SetWindow(int width, int height);
+  // Loads the URL and waits up to 60 s for its load event.
+  bool Open(const std::string& url) {
+    m_errors.clear();
+    m_requests.clear();
+    m_loaded = false;
+    const json navigated = Command("Page.navigate", {{"url", url}});
+    if (navigated.is_null() || navigated.contains("errorText")) {
+      if (!navigated.is_null()) m_failure = "the page did not load: " + navigated["errorText"].dump();
+      return false;
+    }
+    json event;
+    for (const auto deadline = Clock::now() + std::chrono::seconds(60); !m_loaded && Clock::now() < deadline;)
+      if (Receive(event, 500)) Handle(event);
+    if (!m_loaded) m_failure = "the page's load event did not come within 60 s";
+    // What the page logs right after its load event comes with the next answer.
+    Evaluate("0");
+    return m_loaded;
+  }
 
-  // A PNG of the page as shown, full page width x height in CSS pixels.
-  std::string Screenshot(int width, int height);
+  // The expression's value in the page; a null json and Failure() set when it throws.
+  json Evaluate(const std::string& expression) {
+    const json result =
+        Command("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
+    if (result.is_null()) return json();
+    if (result.contains("exceptionDetails")) {
+      m_failure = "the expression threw: " + result["exceptionDetails"].dump();
+      return json();
+    }
+    return result["result"].value("value", json());
+  }
+
+  // The window's size in CSS pixels for the pages opened after.
+  void SetWindow(int width, int height) {
+    Command("Emulation.setDeviceMetricsOverride",
+            {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}});
+  }
 
  private:
   // Sends a command (to the page's session unless toBrowser) and waits for
   // its answer, handling the events that arrive meanwhile.
-  nlohmann::json Command(const std::string& method, const nlohmann::json& params, bool toBrowser = false);
-  // Reads one message; false when none came in time or the pipe closed.
-  bool Receive(nlohmann::json& message, int timeoutMs);
-  void Handle(const nlohmann::json& event);
+  json Command(const std::string& method, const json& params, bool toBrowser = false) {
+    const int id = m_nextId++;
+    json message = {{"id", id}, {"method", method}, {"params", params}};
+    if (!toBrowser) message["sessionId"] = m_session;
+    const std::string text = message.dump() + '\0';
+    for (std::size_t written = 0; written < text.size();) {
+      const ssize_t n = ::write(m_toBrowser, text.data() + written, text.size() - written);
+      if (n <= 0) {
+        m_failure = method + ": the browser's pipe is closed";
+        return json();
+      }
+      written += static_cast<std::size_t>(n);
+    }
+    json answer;
+    for (const auto deadline = Clock::now() + std::chrono::seconds(60); Clock::now() < deadline;) {
+      if (!Receive(answer, 1000)) {
+        if (::waitpid(m_pid, nullptr, WNOHANG) != 0) break;
+      } else if (answer.contains("id") && answer["id"] == id) {
+        if (!answer.contains("error")) return answer.value("result", json::object());
+        m_failure = method + ": " + answer["error"].dump();
+        return json();
+      } else {
+        Handle(answer);
+      }
+    }
+    m_failure = method + ": no answer from the browser";
+    return json();
+  }
 
-  int m_pid = -1;                     // the browser process
-  int m_toBrowser = -1;               // our end of its descriptor 3
-  int m_fromBrowser = -1;             // our end of its descriptor 4
-  std::string m_profile;              // the fresh --user-data-dir, removed at the end
-  std::string m_buffer;               // bytes read but not yet a whole message
-  std::string m_session;              // the page's DevTools session id
-  int m_nextId = 1;                   // id of the next command
-  bool m_loaded = false;              // Page.loadEventFired seen since the last Open
-  std::vector<std::string> m_errors;  // see Errors()
-  std::vector<std::string> m_requests;
-  std::string m_failure;
+  // One message; false when none came in time or the pipe closed.
+  bool Receive(json& message, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      if (const std::size_t end = m_buffer.find('\0'); end != std::string::npos) {
+        message = json::parse(m_buffer.substr(0, end), nullptr, false);
+        m_buffer.erase(0, end + 1);
+        return !message.is_discarded();
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      pollfd wait{m_fromBrowser, POLLIN, 0};
+      if (::poll(&wait, 1, static_cast<int>(left)) <= 0) continue;
+      char chunk[65536];
+      const ssize_t got = ::read(m_fromBrowser, chunk, sizeof chunk);
+      if (got <= 0) return false;
+      m_buffer.append(chunk, static_cast<std::size_t>(got));
+    }
+  }
+
+  void Handle(const json& event) {
+    const std::string method = event.value("method", "");
+    const json params = event.value("params", json::object());
+    if (method == "Page.loadEventFired") {
+      m_loaded = true;
+    } else if (method == "Runtime.exceptionThrown") {
+      m_errors.push_back("exception: " + params["exceptionDetails"].dump());
+    } else if (method == "Runtime.consoleAPICalled") {
+      const std::string type = params.value("type", "");
+      if (type == "error" || type == "assert") m_errors.push_back("console." + type + ": " + params["args"].dump());
+    } else if (const json entry = params.value("entry", json::object()); entry.value("level", "") == "error") {
+      m_errors.push_back("log: " + entry.value("text", ""));
+    } else if (method == "Network.requestWillBeSent") {
+      m_requests.push_back(params["request"].value("url", ""));
+    }
+  }
+
+  int m_pid = -1, m_toBrowser = -1, m_fromBrowser = -1;
+  std::string m_profile, m_buffer, m_session, m_failure;
+  int m_nextId = 1;
+  bool m_loaded = false;
+  std::vector<std::string> m_errors, m_requests;
 };
 
 }  // namespace writers::test

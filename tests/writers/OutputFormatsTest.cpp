@@ -1,18 +1,22 @@
-// The table of output formats: what the command line offers is found by
-// name and only by its exact name, each entry is fit for --help and the
-// README, and every writer writes any model it is given.
+// The table of output formats and what every format shares: found by its
+// exact name only; every writer writes any model; the text formats whole,
+// in expected files; database text shown to a person escaped where it
+// would act on the terminal or not show; the json format read back.
 #include "DiagramTestSupport.h"
 #include "ExpectedFile.h"
 #include "TestModel.h"
 
+#include <writers/JsonReader.h>
 #include <writers/OutputFormats.h>
+#include <writers/TreeWriter.h>
+#include <writers/VisibleText.h>
 
 #include <platform/Utf.h>
 #include <tillerhold/ModelJson.h>
+#include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <sstream>
 #include <streambuf>
@@ -20,36 +24,27 @@
 namespace writers::test {
 namespace {
 
+using namespace model;
+
 // Found by its exact name only; one line of --help and of the README each.
-TEST(OutputFormatsTest, EachFormatIsFoundByItsExactNameAndFitsAHelpLine) {
-  ASSERT_FALSE(OutputFormats().empty());
-  EXPECT_EQ(&DefaultOutputFormat(), &OutputFormats().front());
+// The default and the first format users had is the model library's JSON,
+// unchanged, with a final line break.
+TEST(OutputFormatsTest, EachFormatIsFoundByItsExactNameAndJsonIsTheDefault) {
   std::set<std::string_view> names;
   for (const OutputFormat& format : OutputFormats()) {
     SCOPED_TRACE(format.name);
     EXPECT_EQ(FindOutputFormat(format.name), &format);
     EXPECT_TRUE(names.insert(format.name).second) << "a second format of this name";
-    // A --format value: typed as it is listed, no quoting needed.
-    EXPECT_FALSE(format.name.empty());
-    EXPECT_TRUE(std::all_of(format.name.begin(), format.name.end(),
-                            [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; }));
     EXPECT_EQ(format.description.find('\n'), std::string_view::npos);
     EXPECT_FALSE(format.binary && format.forTerminal) << "bytes are never shown on a terminal";
   }
   for (const std::string& name : {std::string(), std::string("JSON"), std::string("json "), std::string(" json"),
-                                 std::string("jso"), std::string("jsonx"), std::string("json") + '\0'})
+                                  std::string("jso"), std::string("jsonx"), std::string("json") + '\0'})
     EXPECT_EQ(FindOutputFormat(name), nullptr) << '"' << name << '"';
-}
-
-// The default and the first format users had: the model library's JSON,
-// unchanged, with a final line break.
-TEST(OutputFormatsTest, JsonIsTheDefaultAndTheModelLibrarysJson) {
-  EXPECT_EQ(DefaultOutputFormat().name, "json");
+  EXPECT_EQ(&DefaultOutputFormat(), FindOutputFormat("json"));
   GenericModel model(1001);
   BuildShopModel(model);
-  std::ostringstream out;
-  FindOutputFormat("json")->writer->Write(model, out, WriteOptions{});
-  EXPECT_EQ(out.str(), model::WriteJson(model, 2) + "\n");
+  EXPECT_EQ(WriteFormat("json", model), model::WriteJson(model, 2) + "\n");
 }
 
 // A stream buffer that accepts nothing, as a full disk or a closed pipe.
@@ -64,9 +59,8 @@ class RefusingBuffer : public std::streambuf {
 // an exception; text formats give UTF-8 in whole lines (an outline of
 // nothing may be no line at all).
 TEST(OutputFormatsTest, EveryFormatWritesAnyModel) {
-  GenericModel shop(1001);
+  GenericModel shop(1001), empty(0);
   BuildShopModel(shop);
-  GenericModel empty(0);
   for (const OutputFormat& format : OutputFormats()) {
     SCOPED_TRACE(format.name);
     for (const GenericModel* model : {&shop, &empty}) {
@@ -74,8 +68,8 @@ TEST(OutputFormatsTest, EveryFormatWritesAnyModel) {
       EXPECT_NO_THROW(format.writer->Write(*model, out, WriteOptions{}));
       ASSERT_TRUE(out.good());
       const std::string text = out.str();
+      // Even a diagram of the shop's four tables is a few hundred bytes.
       if (model == &shop) {
-        // Even a diagram of the shop's four tables is a few hundred bytes.
         ASSERT_GT(text.size(), 300u);
       }
       if (!format.binary && !text.empty()) {
@@ -91,12 +85,29 @@ TEST(OutputFormatsTest, EveryFormatWritesAnyModel) {
 }
 
 // The formats whose text is ours alone (no layout by Graphviz), whole:
-// the shop model in each, its script in each dialect, and names made to
-// break out of every format (the chain of DiagramHostileNames).
+// the shop model in each, its script in each dialect, names made to break
+// out of every format (the chain of DiagramHostileNames), and names and
+// texts that would act on a terminal in the outline (line breaks, escape
+// sequences, a direction override, invisible characters: shown escaped and
+// such a name quoted, so no line is forged and nothing hides).
 TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
-  GenericModel shop(1001), hostile(1001);
+  GenericModel shop(1001), hostile(1001), terminal(1001);
   BuildShopModel(shop);
   BuildChainModel(hostile, DiagramHostileNames());
+  const int main = Add(terminal, Schema, 1, u"main").GetObjectId();
+  CMOObject& forged = Add(terminal, Table, main, u"orders\n  table forged");
+  SetText(Add(terminal, Column, forged.GetObjectId(), u"id"), DataType, u"INTEGER");
+  CMOObject& title = Add(terminal, Column, forged.GetObjectId(), u"x\x1b]0;pwned\x07");
+  SetText(title, DataType, u"TEXT");
+  SetText(title, DefaultValue, u"'a\x1b[2Jb'");
+  const int reversed = Add(terminal, Table, main, u"\u202Ecba").GetObjectId();
+  SetText(Add(terminal, Column, reversed, u"zero\u200Bwidth"), DataType, u"INTEGER");
+  SetText(Add(terminal, Column, reversed, u"open\u00A0orders"), DataType, u"INTEGER");
+  SetText(Add(terminal, Column, reversed, u"B\u00fccher \u0417\u0430\u043a\u0430\u0437\u044b"), DataType, u"TEXT");
+  SetText(Add(terminal, Index, reversed, u"ix"), Predicate, u"path = 'C:\\new' AND x <> '\x1b[0m'");
+  Add(terminal, View, main, u"v\uFEFF");
+  Add(terminal, View, main, u"we\"ird");
+  SetText(Add(terminal, Trigger, reversed, u"trg"), TriggerEvents, u"INSERT\r\x1b[1A");
   const struct {
     const GenericModel& model;
     const char* format;
@@ -109,13 +120,216 @@ TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
       {shop, "sql", "postgresql", "shop.postgresql.sql"}, {shop, "sql", "mariadb", "shop.mariadb.sql"},
       {hostile, "tree", "", "hostile.tree"},    {hostile, "markdown", "", "hostile.md"},
       {hostile, "dot", "", "hostile.dot"},      {hostile, "mermaid", "", "hostile.mermaid"},
+      {terminal, "tree", "", "terminal.tree"},
   };
   for (const auto& c : cases) {
     WriteOptions options;
     options.sqlDialect = c.dialect;
-    std::ostringstream out;
-    FindOutputFormat(c.format)->writer->Write(c.model, out, options);
-    qm::test::ExpectSameAsFile(std::string("writers/") + c.file, out.str());
+    qm::test::ExpectSameAsFile(std::string("writers/") + c.file, WriteFormat(c.format, c.model, options));
+  }
+}
+
+// An ordinary table is just "table" in the outline; other kinds are named,
+// and so is a text that is not the vocabulary's word for an ordinary table.
+TEST(OutputFormatsTest, OnlyTablesThatAreNotOrdinaryShowTheirKind) {
+  const std::pair<std::u16string, std::string> kinds[] = {
+      {u"", "table t"},
+      {u"table", "table t"},
+      {u"unlogged table", "table t  (unlogged table)"},
+      {u"partitioned table", "table t  (partitioned table)"},
+      {u"virtual table", "table t  (virtual table)"},
+      {u"TABLE", "table t  (TABLE)"},
+  };
+  for (const auto& [kind, line] : kinds) {
+    GenericModel model(1001);
+    CMOObject& table = Add(model, Table, Add(model, Schema, 1, u"main").GetObjectId(), u"t");
+    if (!kind.empty()) SetText(table, TableKind, kind);
+    EXPECT_EQ(WriteFormat("tree", model), "schema main\n  " + line + "\n");
+  }
+}
+
+// Every character that would act on the terminal or not show at all is
+// written as an escape, everything else as it is, and the escaped form
+// reads back to exactly one text.
+TEST(VisibleTextTest, EscapesWhatActsOnTheTerminalOrDoesNotShow) {
+  const struct {
+    std::u16string text;  // as the database holds it
+    std::string shown;    // VisibleText
+    std::string quoted;   // QuotedVisibleName
+  } cases[] = {
+      {u"orders", "orders", "\"orders\""},
+      {u"B\u00fccher \u0417\u0430\u043a\u0430\u0437\u044b \u65e5\u672c \U0001F600",
+       "B\u00fccher \u0417\u0430\u043a\u0430\u0437\u044b \u65e5\u672c \U0001F600",
+       "\"B\u00fccher \u0417\u0430\u043a\u0430\u0437\u044b \u65e5\u672c \U0001F600\""},
+      // A name that forges an outline line, and one that sets the window title.
+      {u"orders\n  table forged", "orders\\n  table forged", "\"orders\\n  table forged\""},
+      {u"x\x1b]0;pwned\x07", "x\\x1b]0;pwned\\x07", "\"x\\x1b]0;pwned\\x07\""},
+      {u"cr\r\nlf\ttab\x7f", "cr\\r\\nlf\\ttab\\x7f", "\"cr\\r\\nlf\\ttab\\x7f\""},
+      {u"c1\u0085\u009b", "c1\\u0085\\u009b", "\"c1\\u0085\\u009b\""},
+      // Direction overrides and isolates, invisible characters, separators.
+      {u"\u202etxt.exe", "\\u202etxt.exe", "\"\\u202etxt.exe\""},
+      {u"a\u2066b\u2069\u200f", "a\\u2066b\\u2069\\u200f", "\"a\\u2066b\\u2069\\u200f\""},
+      {u"zero\u200bwidth\ufeff\u00ad\u2060", "zero\\u200bwidth\\ufeff\\u00ad\\u2060",
+       "\"zero\\u200bwidth\\ufeff\\u00ad\\u2060\""},
+      {u"line\u2028para\u2029", "line\\u2028para\\u2029", "\"line\\u2028para\\u2029\""},
+      {u"tag\U000E0041\U000E007F", "tag\\U000e0041\\U000e007f", "\"tag\\U000e0041\\U000e007f\""},
+      {u"fill\u3164er", "fill\\u3164er", "\"fill\\u3164er\""},
+      // An unpaired surrogate is shown as itself, not as U+FFFD (which a
+      // name may hold as well).
+      {std::u16string(u"a") + char16_t(0xD800) + u"b\uFFFD", "a\\ud800b\uFFFD", "\"a\\ud800b\uFFFD\""},
+      // Backslashes: left alone in a text without escapes, doubled where an
+      // escape could be misread, and always in a quoted name.
+      {u"C:\\new", "C:\\new", "\"C:\\\\new\""},
+      {u"C:\\new\n", "C:\\\\new\\n", "\"C:\\\\new\\n\""},
+      // Quotes are doubled inside a quoted name only.
+      {u"we\"ird", "we\"ird", "\"we\"\"ird\""},
+      // A no-break space looks like a space: escaped in a name, where the
+      // difference makes another name, and left in a text.
+      {u"open\u00a0orders", "open\u00a0orders", "\"open\\u00a0orders\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    EXPECT_EQ(VisibleText(c.text), c.shown);
+    EXPECT_EQ(QuotedVisibleName(c.text), c.quoted);
+    // The same text in UTF-8 (an unpaired surrogate cannot be) is shown alike.
+    const std::string utf8 = platform::Utf16ToUtf8(c.text);
+    if (platform::Utf8ToUtf16(utf8) == c.text) {
+      EXPECT_EQ(VisibleText(std::string_view(utf8)), c.shown);
+    }
+  }
+  // UTF-8 that is not well formed (a Latin-1 file name, an overlong form,
+  // an encoded surrogate, a character cut short) shows each stray byte.
+  const std::pair<std::string, std::string> bytes[] = {
+      {"latin1-\xE9.db", "latin1-\\xe9.db"}, {"\xC0\xAF", "\\xc0\\xaf"}, {"\xED\xA0\x80", "\\xed\\xa0\\x80"},
+      {"cut \xE2\x82", "cut \\xe2\\x82"}, {"\xF4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+      {"ok \xE2\x82\xAC", "ok \xE2\x82\xAC"},
+  };
+  for (const auto& [text, shown] : bytes) EXPECT_EQ(VisibleText(std::string_view(text)), shown) << shown;
+}
+
+// A whole output on a terminal keeps its lines and indentation and its
+// backslashes as they are; only what the terminal would act on or not show
+// is escaped, and counted.
+TEST(VisibleTextTest, TerminalTextKeepsTheLayoutAndEscapesTheRest) {
+  const struct {
+    std::string text;
+    std::string shown;
+    std::size_t escaped;
+  } cases[] = {
+      {"CREATE TABLE \"a\x1b]0;x\x07\" (\n\tid int);\n", "CREATE TABLE \"a\\x1b]0;x\\x07\" (\n\tid int);\n", 2},
+      {"E'a\\b' \u202e\r\n\u200b\x7f\xc2\x9b", "E'a\\b' \\u202e\\r\n\\u200b\\x7f\\u009b", 5},
+      {"latin1-\xE9 \xF3\xA0\x80\x81", "latin1-\\xe9 \\U000e0001", 2},
+      {"plain na\u00efve \u00a0 \U0001F600\n", "plain na\u00efve \u00a0 \U0001F600\n", 0},
+  };
+  for (const auto& c : cases) {
+    std::size_t escaped = 0;
+    EXPECT_EQ(TerminalText(c.text, &escaped), c.shown) << c.shown;
+    EXPECT_EQ(escaped, c.escaped) << c.shown;
+  }
+}
+
+// The saved model read back: the message of the ReadError, empty when none.
+std::string Read(const std::string& text, GenericModel& model) {
+  std::istringstream in(text);
+  try {
+    JsonReader().Read(in, model);
+  } catch (const ReadError& error) {
+    return error.what();
+  }
+  return {};
+}
+
+// What JsonWriter wrote becomes the same model again (ids, types,
+// properties of every kind); the writer nests without limit and the reader
+// walks as deep.
+TEST(JsonReaderTest, ASavedModelReadsBackAsTheSameModel) {
+  GenericModel model(1001), read(7);
+  BuildShopModel(model);
+  const std::string saved = WriteJson(model, 2);
+  EXPECT_EQ(Read(saved, read), "");
+  EXPECT_EQ(WriteJson(read, 2), saved);
+  EXPECT_EQ(read.GetModelType(), 7u) << "a saved model does not say which plug-in made it";
+  EXPECT_NE(FindOutputFormat("json")->reader, nullptr);
+  GenericModel deep, deepRead;
+  int parent = 1;
+  for (int i = 0; i < 20000; ++i) parent = Add(deep, Schema, parent, u"s").GetObjectId();
+  EXPECT_EQ(Read(WriteJson(deep, -1), deepRead), "");
+  EXPECT_EQ(deepRead.GetObjectCount(), deep.GetObjectCount());
+  EXPECT_EQ(deepRead.GetCMOObject(20001)->GetParentId(), 20000);
+}
+
+// What a hand-edited file may hold is read as written: ids with gaps are
+// numbered afresh in id order and references follow their objects, unknown
+// numbers come back as numbers, a key given twice keeps its first place and
+// its last value, integers to the ends of their range, escapes and
+// surrogate pairs, and references to a top object whose id is not 1.
+TEST(JsonReaderTest, EditedFilesReadAsWritten) {
+  const struct {
+    const char* text;
+    const char* model;  // written back compactly
+  } cases[] = {
+      {R"({"id": 1, "type": "model", "properties": {}, "children": [
+             {"id": 10, "type": "table", "properties": {"name": "t"}, "children": [
+               {"id": 30, "type": "column", "properties": {"name": "a", "nullable": 0}},
+               {"id": 20, "type": "key", "properties": {"keyColumns": [30], "comment": null, "property999": "x"}}]},
+             {"id": 40, "type": "type77", "properties": {"name": "odd"}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"table","properties":{"name":"t"},)"
+       R"("children":[{"id":3,"type":"key","properties":{"keyColumns":[4],"comment":null,"property999":"x"},)"
+       R"("children":[]},{"id":4,"type":"column","properties":{"name":"a","nullable":0},"children":[]}]},)"
+       R"({"id":5,"type":"type77","properties":{"name":"odd"},"children":[]}]})"},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "table",
+          "properties": {"name": "a", "comment": "b", "name": "c", "keyColumns": true, "keyColumns": [2, 2]}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"table",)"
+       R"("properties":{"name":"c","comment":"b","keyColumns":[2,2]},"children":[]}]})"},
+      {R"({"id": 1, "type": "model", "properties": {"position": 9223372036854775807, "comment": -9223372036854775808,
+          "nullable": 18446744073709551615, "name": "\ud83d\ude00 \u00e9 \u0000"}})",
+       R"({"id":1,"type":"model","properties":{"position":9223372036854775807,"comment":-9223372036854775808,)"
+       "\"nullable\":-1,\"name\":\"\xf0\x9f\x98\x80 \xc3\xa9 \\u0000\"},\"children\":[]}"},
+      {R"({"id": 7, "type": "model", "children": [{"id": 2, "type": "key", "properties": {"keyColumns": [7, 2]}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"key",)"
+       R"("properties":{"keyColumns":[1,2]},"children":[]}]})"},
+      {R"({"id": 7, "type": "model", "type": "model", "children": [{"id": 2, "type": "key",
+          "properties": {"keyColumns": [7, 2]}}]})",
+       R"({"id":1,"type":"model","properties":{},"children":[{"id":2,"type":"key",)"
+       R"("properties":{"keyColumns":[1,2]},"children":[]}]})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    GenericModel model;
+    EXPECT_EQ(Read(c.text, model), "");
+    EXPECT_EQ(WriteJson(model, -1), c.model);
+  }
+}
+
+// What is not a saved model is refused with a reason that says where.
+TEST(JsonReaderTest, WhatIsNotASavedModelIsRefusedSayingWhere) {
+  const std::pair<const char*, const char*> refused[] = {
+      {"", "parse error at line 1, column 1"},
+      {"{\"id\": 1, \"type\": \"model\"", "parse error at line 1"},
+      {"[1, 2]", "the top object is not a JSON object"},
+      {R"({"id": 1, "type": "table"})", "the top object is \"table\", not a model"},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "tabel"}]})",
+       "object 2: unknown object type \"tabel\""},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "table", "properties": {"nmae": "t"}}]})",
+       "object 2: unknown property \"nmae\""},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "table", "properties": {"name": true}}]})",
+       "object 2's property \"name\" is boolean"},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "table", "properties": {"keyColumns": [1.5]}}]})",
+       "holds 1.5 among its object ids"},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "table"}, {"id": 2, "type": "view"}]})",
+       "two objects have the id 2"},
+      {R"({"id": 1, "type": "model", "children": [{"id": 5, "type": "table", "children": [{"id": 3, "type": "column"}]}]})",
+       "object 3 comes before its parent object 5"},
+      {R"({"id": 1, "type": "model", "children": [{"id": 2, "type": "key", "properties": {"keyColumns": [9]}}]})",
+       "object 2's property \"keyColumns\" names object 9, which the file does not hold"},
+      {R"({"id": 1, "type": "model", "children": [{"type": "table"}]})", "a child of object 1 has no integer \"id\""},
+      {R"({"id": 1, "type": "model", "children": {"id": 2}})", "object 1: \"children\" is not an array"},
+      {"{\"id\": 1, \"type\": \"model\", \"properties\": {\"name\": \"\xff\"}}", "parse error"},
+  };
+  for (const auto& [text, reason] : refused) {
+    GenericModel model;
+    const std::string message = Read(text, model);
+    EXPECT_NE(message.find(reason), std::string::npos) << text << ": " << message;
   }
 }
 
