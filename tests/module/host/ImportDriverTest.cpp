@@ -342,7 +342,8 @@ TEST_F(ImportDriverTest, WhatARunReportsIsTheLatestRunsOnly) {
 }
 
 // The host sets its window on its own thread only after the run is over
-// its read step: the run waits for it once, then posts to it.
+// its read step: the run waits for it once, then posts to it. A connector
+// without a reader still writes the names the data source reports.
 TEST_F(ImportDriverTest, WindowSetDuringTheLateWaitReceivesTheMessage) {
   TestConnector connector(ConnectionString());
   Register(&connector);
@@ -360,6 +361,13 @@ TEST_F(ImportDriverTest, WindowSetDuringTheLateWaitReceivesTheMessage) {
   EXPECT_EQ(Drain(m_window), std::vector<UINT>{WM_IMPORT_FINISHED});
   EXPECT_EQ(Session()->GetStatus(), ImportStatusConnected);
   EXPECT_EQ(connector.disconnectCalls, 1);
+  // The SQLite3 driver reports the file path for both names.
+  const std::u16string path = CString::FromUtf8(m_path).str();
+  CMOObject* root = model.GetCMOObject();
+  ASSERT_NE(root->GetProperty(model::ServerName), nullptr);
+  ASSERT_NE(root->GetProperty(model::DatabaseName), nullptr);
+  EXPECT_EQ(root->GetProperty(model::ServerName)->GetWStringValue(), path);
+  EXPECT_EQ(root->GetProperty(model::DatabaseName)->GetWStringValue(), path);
 }
 
 }  // namespace
