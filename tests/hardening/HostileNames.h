@@ -49,23 +49,16 @@ inline std::string Repeat(const std::string& unit, int count) {
   return text;
 }
 
-// SQL identifier and literal quoting (the same in SQLite and PostgreSQL).
-inline std::string QuoteIdent(const std::string& name) {
-  std::string quoted = "\"";
-  for (char ch : name) {
-    quoted += ch;
-    if (ch == '"') quoted += '"';
-  }
-  return quoted + "\"";
+// SQL identifier and literal quoting (the same in SQLite and PostgreSQL):
+// the quote around the text and doubled inside it.
+inline std::string Quoted(const std::string& text, char quote) {
+  std::string quoted(1, quote);
+  for (char ch : text) quoted += ch == quote ? std::string(2, ch) : std::string(1, ch);
+  return quoted + quote;
 }
 
-inline std::string QuoteText(const std::string& text) {
-  std::string quoted = "'";
-  for (char ch : text) {
-    quoted += ch;
-    if (ch == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
+inline std::string QuoteIdent(const std::string& name) { return Quoted(name, '"'); }
+
+inline std::string QuoteText(const std::string& text) { return Quoted(text, '\''); }
 
 }  // namespace qm::test::hardening

@@ -32,13 +32,11 @@ std::string Numbered(const std::string& kind, std::size_t i, const std::string& 
   return kind + std::to_string(i) + " " + name;
 }
 
-// The script: every name between backticks, literals read under
-// NO_BACKSLASH_ESCAPES, in a session with the server's hostile modes.
-// Literals are QuoteText's, which such a session reads as they are meant
-// (quotes doubled, backslashes as they are). Hex literals do not
-// serve in table definitions: the server prints one back with a backslash
-// before a quote and reads that by NO_BACKSLASH_ESCAPES; nor in bodies,
-// which are kept as written.
+// Every name between backticks; literals are QuoteText's, which a session
+// with NO_BACKSLASH_ESCAPES reads as meant. Hex literals do not serve in
+// table definitions (the server prints one back with a backslash before a
+// quote and reads that by NO_BACKSLASH_ESCAPES), nor in bodies (kept as
+// written).
 std::string MariaHostileScript(const std::string& schema) {
   const std::string s = MariaIdent(schema);
   std::string sql = "SET SESSION sql_mode = 'ANSI_QUOTES,NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES';\n"

@@ -1,6 +1,5 @@
 // A MariaDB schema full of hostile identifiers and texts in every kind of
-// object (see MariaHostileTest.cpp for what it holds and why), made by the
-// hardening tests and by the sql format's round trip.
+// object, made by the hardening tests and the MariaDB backend.
 #pragma once
 
 #include "HostileNames.h"

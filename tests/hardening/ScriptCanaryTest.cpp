@@ -1,15 +1,12 @@
-// The sql format's script of a hostile database, loaded as the README
-// loads it: `sqlite3 new.db < schema.sql`, `psql -v ON_ERROR_STOP=1 -f
-// schema.sql`, `mariadb < schema.sql`. Every name, literal, comment and
-// body of the databases below carries commands for those clients (dot
-// commands, backslash commands, `system`, `tee`, ATTACH, ...) that would
-// each make one file, the canary, if a client ever ran them; texts the
-// database keeps as written carry them after a statement's end, in an
-// executable comment, after a line sqlite3 ends a statement at. One case
-// per plug-in, the generic one on SQLite, and an SQLite file edited with
-// PRAGMA writable_schema. After every load the canary is not there, and
-// the script loaded; what the writer had to leave out is named in the
-// script and in the exit code.
+// The sql format's script of a hostile database, loaded as the README loads
+// it (`sqlite3 new.db < schema.sql`, `psql -v ON_ERROR_STOP=1 -f schema.sql`,
+// `mariadb < schema.sql`). Every name, literal, comment and body of the
+// databases below carries commands for those clients that would each make
+// one file, the canary, if a client ran them; texts the database keeps as
+// written carry them after a statement's end, in an executable comment,
+// after a line sqlite3 ends a statement at. After every load the canary is
+// not there, and the script loaded; what the writer had to leave out is
+// named in the script and in the exit code.
 #include "HostileNames.h"
 #include "MariaHostileSchema.h"
 

@@ -1,6 +1,5 @@
-// What a host accepts of a plug-in table before it touches any C++ type in
-// it, which names a plug-in may have and which drivers it serves: in
-// process, on tables made in memory.
+// What a host accepts of a plug-in table before it touches any C++ type in it,
+// which names a plug-in may have and which drivers it serves.
 #include <runner/Libraries.h>
 #include <runner/PluginCatalogue.h>
 
@@ -32,17 +31,11 @@ QmPluginApi GoodTable() {
           kDrivers,
           {"good", "PATH", "Import the file PATH", QmShortcutValue::FilePath},
           4242,
-          &Configure,
-          &SetConnectOptions,
-          &LastConnectError,
-          &FailedStatements,
-          &InputFiles,
-          nullptr,
-          false,
-          kSchemes,
-          &SourceFromUrl,
-          "postgresql",
-          "odbc-good"};
+          &Configure, &SetConnectOptions, &LastConnectError, &FailedStatements, &InputFiles,
+          nullptr,  // no sample
+          false,    // not the fallback
+          kSchemes, &SourceFromUrl,
+          "postgresql", "odbc-good"};
 }
 
 struct TableCase {
@@ -130,15 +123,10 @@ TEST(PluginTableTest, ShortNamesNeverNameAPath) {
 TEST(PluginTableTest, DriversMatchByNameOrLibraryFileIgnoringAsciiCase) {
   const QmPluginApi table = GoodTable();
   const std::pair<const char*, bool> cases[] = {
-      {"SQLite3", true},
-      {"sqlite3", true},
-      {" SQLITE3 ", true},
+      {"SQLite3", true}, {"sqlite3", true}, {" SQLITE3 ", true}, {"libsqlite3odbc.so", true},
       {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", true},
-      {"libsqlite3odbc.so", true},
-      {"SQLite", false},        // another driver (SQLite 2)
-      {"SQLite3 ODBC", false},  // not the whole name
-      {"/opt/SQLite3/libother.so", false},
-      {"", false},
+      {"SQLite", false},  // another driver (SQLite 2)
+      {"SQLite3 ODBC", false}, {"/opt/SQLite3/libother.so", false}, {"", false},
   };
   for (const auto& [driver, served] : cases) EXPECT_EQ(runner::ServesDriver(table, driver), served) << driver;
 }
