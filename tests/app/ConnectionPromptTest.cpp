@@ -5,15 +5,11 @@
 #include "ConnectionPrompt.h"
 
 #include "Console.h"
-
-#include <TempDir.h>
+#include "ParsedOptions.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
-
-#include <cstdio>
-#include <string>
 
 namespace app {
 namespace {
@@ -30,23 +26,16 @@ FormResult Fill(const std::string& connectionString, const std::string& answers)
   EXPECT_EQ(::pipe(input), 0);
   EXPECT_EQ(::write(input[1], answers.data(), answers.size()), static_cast<ssize_t>(answers.size()));
   ::close(input[1]);  // after the answers: end of input
-  std::FILE* screen = std::tmpfile();
   FormResult result;
-  {
+  result.shown = test::Captured([&](std::FILE* screen) {
     Console console(screen, false, false);
     ConnectionPrompt prompt(console, input[0]);
     CString text = CString::FromUtf8(connectionString);
     result.completed = prompt.Complete(text);
     result.connectionString = text.ToUtf8();
     result.cancelled = prompt.WasCancelled();
-  }
+  });
   ::close(input[0]);
-  std::fflush(screen);
-  std::rewind(screen);
-  char buffer[4096];
-  std::size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, screen)) > 0) result.shown.append(buffer, read);
-  std::fclose(screen);
   return result;
 }
 
@@ -103,20 +92,17 @@ TEST(ConnectionPromptTest, PasswordIsNeverAskedWithoutATerminal) {
   int input[2];
   ASSERT_EQ(::pipe(input), 0);
   ASSERT_EQ(::write(input[1], "typed\n", 6), 6);  // left open: a read would wait
-  std::FILE* screen = std::tmpfile();
-  {
+  const std::string shown = test::Captured([&](std::FILE* screen) {
     Console console(screen, false, false);
     ConnectionPrompt prompt(console, input[0]);
     std::u16string password = u"unchanged";
     EXPECT_EQ(prompt.AskPassword(u"Password for user me: ", password), platform::PasswordPromptResult::NoPrompt);
     EXPECT_EQ(password, u"unchanged");
     EXPECT_FALSE(prompt.WasCancelled());
-  }
-  std::fflush(screen);
-  EXPECT_EQ(std::ftell(screen), 0L);
+  });
+  EXPECT_EQ(shown, "");
   char left[8] = {};
   EXPECT_EQ(::read(input[0], left, sizeof left), 6) << "the answer was read";
-  std::fclose(screen);
   ::close(input[0]);
   ::close(input[1]);
 }

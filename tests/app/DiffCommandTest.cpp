@@ -97,12 +97,6 @@ TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
   EXPECT_EQ(nlohmann::json::parse(result.out)["equal"], true);
 }
 
-struct Refusal {
-  Strings args;         // after "diff"; {saved} and {dir} are replaced
-  int exitCode;
-  std::string message;  // part of standard error
-};
-
 // --format sql: the plan from the sample to the changed sample narrows a
 // type, so it is refused (exit 4, each step listed, nothing written) until
 // --allow-data-loss; the plan applied to the sample's database makes it the
@@ -142,23 +136,17 @@ TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFrom
   model["properties"]["sqlDialect"] = "postgresql";
   const std::string other = m_dir.Path("other.json");
   WriteFile(other, model.dump(2));
-  const std::vector<Refusal> refusals = {
-      {{older, older, "--format", "sql"}, 2, "neither side says what kind of database it comes from"},
-      {{Saved(), other, "--format", "sql"}, 2, "NEW comes from a postgresql database, but OLD from a sqlite one"},
-      {{older, Saved(), "--format", "sql", "--dialect", "mariadb"}, 2, "NEW comes from a sqlite database, but --dialect"},
-      {{Saved(), changed, "--format", "sql", "--rename", "main.nothing=x"}, 2, "the old model has no such table"},
-      {{Saved(), changed, "--format", "sql", "--rename", "main"}, 2, "a rename is schema.table=new"},
-      {{Saved(), changed, "--allow-data-loss"}, 2, "go with --format sql"},
-      {{other, other, "--format", "sql", "--dialect", "mariadb"}, 2, "but --dialect names mariadb"},
-      {{older, older, "--format", "sql", "--dialect", "standard"}, 4, "it does not write plans in standard"},
-  };
-  for (const Refusal& refusal : refusals) {
-    Strings args = {"diff"};
-    args.insert(args.end(), refusal.args.begin(), refusal.args.end());
-    result = Host(args);
-    EXPECT_EQ(result.exitCode, refusal.exitCode) << Printed(result);
-    EXPECT_NE(result.err.find(refusal.message), std::string::npos) << result.err;
-  }
+  ExpectRuns({
+      {{"diff", older, older, "--format", "sql"}, 2, "neither side says what kind of database it comes from"},
+      {{"diff", Saved(), other, "--format", "sql"}, 2, "NEW comes from a postgresql database, but OLD from a sqlite one"},
+      {{"diff", older, Saved(), "--format", "sql", "--dialect", "mariadb"}, 2,
+       "NEW comes from a sqlite database, but --dialect"},
+      {{"diff", Saved(), changed, "--format", "sql", "--rename", "main.nothing=x"}, 2, "the old model has no such table"},
+      {{"diff", Saved(), changed, "--format", "sql", "--rename", "main"}, 2, "a rename is schema.table=new"},
+      {{"diff", Saved(), changed, "--allow-data-loss"}, 2, "go with --format sql"},
+      {{"diff", other, other, "--format", "sql", "--dialect", "mariadb"}, 2, "but --dialect names mariadb"},
+      {{"diff", older, older, "--format", "sql", "--dialect", "standard"}, 4, "it does not write plans in standard"},
+  });
   // An older model planned against itself in the dialect named: nothing to do.
   for (const char* dialect : {"sqlite", "mariadb"}) {
     result = Host({"diff", older, older, "--format", "sql", "--dialect", dialect});
@@ -170,42 +158,26 @@ TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFrom
 TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
   WriteFile(m_dir.Path("text.json"), "not json at all");
   WriteFile(m_dir.Path("table.json"), R"({"id": 1, "type": "table"})");
-  const std::vector<Refusal> refusals = {
-      {{}, 2, "OLD is required"},
-      {{"{saved}"}, 2, "NEW is required"},
-      {{"{saved}", "{saved}", "{saved}"}, 2, "error: "},
-      {{"--format", "xml", "{saved}", "{saved}"}, 2, "--format"},
-      {{"-", "-"}, 2, "only one of OLD and NEW can be standard input"},
-      {{"{dir}/missing.json", "{saved}"}, 4, "cannot read OLD ({dir}/missing.json): No such file or directory"},
-      {{"{saved}", "{dir}"}, 4, "NEW ({dir}) is a folder, not a saved model"},
-      {{"{saved}", "{dir}/text.json"}, 4, "NEW ({dir}/text.json) is not a saved model: parse error at line 1"},
-      {{"{dir}/table.json", "{saved}"}, 4, "is not a saved model: the top object is \"table\", not a model"},
-      {{"-o", "{dir}/no/such/folder/out.txt", "{saved}", "{saved}"}, 4, "error: "},
-      // The differences never replace a side, by its name or through a link.
-      {{"{saved}", "{dir}/copy.json", "-o", "{saved}"}, 2, "the output {saved} is OLD ({saved})"},
-      {{"{dir}/copy.json", "{saved}", "-o", "{dir}/symlink.json"}, 2, "is NEW ({saved})"},
-      {{"{saved}", "{dir}/copy.json", "-o", "{dir}/hardlink.json"}, 2, "is OLD ({saved})"},
-  };
   fs::copy_file(Saved(), m_dir.Path("copy.json"));
   fs::create_symlink(Saved(), m_dir.Path("symlink.json"));
   fs::create_hard_link(Saved(), m_dir.Path("hardlink.json"));
-  const std::string saved = ReadFile(Saved());
-  auto fill = [&](std::string text) {
-    for (const auto& [placeholder, value] : {std::pair{std::string("{saved}"), Saved()}, std::pair{std::string("{dir}"), m_dir.Path("")}}) {
-      for (std::size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
-        text.replace(at, placeholder.size(), value);
-    }
-    return text;
-  };
-  for (const Refusal& refusal : refusals) {
-    Strings args = {"diff"};
-    for (const std::string& arg : refusal.args) args.push_back(fill(arg));
-    SCOPED_TRACE(::testing::PrintToString(args));
-    const ProcessResult result = Host(args);
-    EXPECT_EQ(result.exitCode, refusal.exitCode) << Printed(result);
-    EXPECT_NE(result.err.find(fill(refusal.message)), std::string::npos) << result.err;
-    EXPECT_EQ(result.out, "");
-  }
+  const std::string saved = ReadFile(Saved()), dir = m_dir.Path(), old = Saved();
+  ExpectRuns({
+      {{"diff"}, 2, "OLD is required"},
+      {{"diff", old}, 2, "NEW is required"},
+      {{"diff", old, old, old}, 2, "error: "},
+      {{"diff", "--format", "xml", old, old}, 2, "--format"},
+      {{"diff", "-", "-"}, 2, "only one of OLD and NEW can be standard input"},
+      {{"diff", dir + "/missing.json", old}, 4, "cannot read OLD (" + dir + "/missing.json): No such file or directory"},
+      {{"diff", old, dir}, 4, "NEW (" + dir + ") is a folder, not a saved model"},
+      {{"diff", old, dir + "/text.json"}, 4, "NEW (" + dir + "/text.json) is not a saved model: parse error at line 1"},
+      {{"diff", dir + "/table.json", old}, 4, "is not a saved model: the top object is \"table\", not a model"},
+      {{"diff", "-o", dir + "/no/such/folder/out.txt", old, old}, 4, "error: "},
+      // The differences never replace a side, by its name or through a link.
+      {{"diff", old, dir + "/copy.json", "-o", old}, 2, "the output " + old + " is OLD (" + old + ")"},
+      {{"diff", dir + "/copy.json", old, "-o", dir + "/symlink.json"}, 2, "is NEW (" + old + ")"},
+      {{"diff", old, dir + "/copy.json", "-o", dir + "/hardlink.json"}, 2, "is OLD (" + old + ")"},
+  });
   EXPECT_TRUE(ReadFile(Saved()) == saved) << "the saved model was replaced";
 }
 

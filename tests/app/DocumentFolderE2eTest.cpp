@@ -4,13 +4,7 @@
 // and --around's mistakes are named for what they are.
 #include "HostProcess.h"
 
-#include <SqliteCatalogue.h>
-#include <Subprocess.h>
-#include <TempDir.h>
-
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace qm::test {
 namespace {
@@ -61,13 +55,10 @@ TEST(DocumentFolderE2eTest, AFolderIsWrittenWholeAndNothingOfTheUsersIsLost) {
   // file is not written as a folder.
   fs::create_directories(dir.Path("photos"));
   WriteFile(dir.Path("photos/cat.jpg"), "cat\n");
-  const ProcessResult photos = run("html", dir.Path("photos"));
-  EXPECT_EQ(photos.exitCode, 4) << Printed(photos);
-  EXPECT_NE(photos.err.find("did not write"), std::string::npos) << photos.err;
+  ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "html", "-o", dir.Path("photos")}, 4, "did not write"},
+              {{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "json", "-o", site + "/"}, 2,
+               "formats written as a folder: html, markdown"}});
   EXPECT_EQ(Snapshot(dir.Path("photos")).size(), 1u);
-  const ProcessResult json = run("json", site + "/");
-  EXPECT_EQ(json.exitCode, 2) << Printed(json);
-  EXPECT_NE(json.err.find("formats written as a folder: html, markdown"), std::string::npos) << json.err;
 }
 
 TEST(DocumentFolderE2eTest, AroundSaysWhatWasAskedAndWhatIsThere) {
@@ -75,14 +66,13 @@ TEST(DocumentFolderE2eTest, AroundSaysWhatWasAskedAndWhatIsThere) {
   SqliteFile(dir.Path("shop.db"))
       .Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY); CREATE VIEW order_overview AS SELECT * FROM orders;");
   WriteFile(dir.Path("v.svg"), "before\n");
+  // The file is not at fault.
   for (const auto& [around, expected] :
        {std::pair{"order_overview", "--around order_overview: \"order_overview\" is a view"},
         std::pair{"ordrs", "--around ordrs: the model has no table named \"ordrs\"; did you mean \"orders\"?"}}) {
-    const ProcessResult result =
-        Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", around, "-o", dir.Path("v.svg")});
-    EXPECT_EQ(result.exitCode, 4) << Printed(result);
-    EXPECT_NE(result.err.find(expected), std::string::npos) << result.err;
-    EXPECT_EQ(result.err.find("cannot write"), std::string::npos) << "the file is not at fault\n" << result.err;
+    ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", around, "-o", dir.Path("v.svg")},
+                 4, expected}},
+               {}, {"cannot write"});
     EXPECT_EQ(ReadFile(dir.Path("v.svg")), "before\n");
   }
 }

@@ -4,37 +4,38 @@
 // not well formed: tests/hardening/HostInputTest.cpp.)
 #include "HostProcess.h"
 
-#include <ImportHost.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
-#include <SqliteCatalogue.h>
-#include <Subprocess.h>
-#include <TempDir.h>
-
-#include <tillerhold/ModelVocabulary.h>
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
 
 namespace qm::test {
 namespace {
 
-using Strings = std::vector<std::string>;
+struct Case {
+  std::string list;  // --schema's value
+  Strings schemas;   // "[schema]: table table ..." for every schema imported, sorted
+};
 
-// "schema: table table ..." for every schema of the model the host wrote,
-// sorted.
-Strings SchemasAndTables(const std::string& json) {
-  GenericModel model(0);
-  ReadModelJson(json, model);
-  Strings lines;
-  for (CMOObject* schema : AllOfType(model, model::Schema)) {
-    std::string line = "[" + Name(*schema) + "]:";
-    for (const std::string& table : Names(Children(model, *schema, model::Table))) line += " " + table;
-    lines.push_back(line);
+// Imports source with each --schema list.
+void ExpectSchemas(const Strings& source, const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE("--schema " + c.list);
+    Strings args = source;
+    args.insert(args.end(), {"--schema", c.list, "--quiet"});
+    const ProcessResult result = Host(args);
+    ASSERT_EQ(result.exitCode, 0) << Printed(result);
+    GenericModel model(0);
+    ReadModelJson(result.out, model);
+    Strings lines;
+    for (CMOObject* schema : AllOfType(model, model::Schema)) {
+      std::string line = "[" + Name(*schema) + "]:";
+      for (const std::string& table : Names(Children(model, *schema, model::Table))) line += " " + table;
+      lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, c.schemas);
   }
-  std::sort(lines.begin(), lines.end());
-  return lines;
 }
 
 // PostgreSQL compares schema names exactly: "Sales" is not sales, " sp "
@@ -52,33 +53,18 @@ TEST(SchemaOptionTest, QuotedNamesSelectPostgresSchemasExactly) {
                     "CREATE SCHEMA \"q\"\"uote\"; CREATE TABLE \"q\"\"uote\".t6 (id int);"
                     "CREATE SCHEMA a; CREATE TABLE a.t7 (id int); CREATE SCHEMA b; CREATE TABLE b.t8 (id int);"),
             "");
-  const struct {
-    std::string list;
-    Strings schemas;
-  } cases[] = {
-      {"\"a,b\",\" sp \",\"q\"\"uote\",Sales", {"[ sp ]: t2", "[Sales]: t4", "[a,b]: t1", "[q\"uote]: t6"}},
-      {"a,b , sp", {"[a]: t7", "[b]: t8", "[sp]: t3"}},  // unquoted: split and trimmed, as before
-      {"sales, \"sp\"", {"[sales]: t5", "[sp]: t3"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("--schema " + c.list);
-    const ProcessResult result = Host({"--postgres", database.ConnectionString(), "--schema", c.list, "--quiet"});
-    ASSERT_EQ(result.exitCode, 0) << Printed(result);
-    EXPECT_EQ(SchemasAndTables(result.out), c.schemas);
-  }
+  ExpectSchemas({"--postgres", database.ConnectionString()},
+                {{"\"a,b\",\" sp \",\"q\"\"uote\",Sales", {"[ sp ]: t2", "[Sales]: t4", "[a,b]: t1", "[q\"uote]: t6"}},
+                 {"a,b , sp", {"[a]: t7", "[b]: t8", "[sp]: t3"}},  // unquoted: split and trimmed, as before
+                 {"sales, \"sp\"", {"[sales]: t5", "[sp]: t3"}}});
   // --connect finds the plug-in by the string's Driver.
-  const ProcessResult byDriver = Host({"--connect", database.ConnectionString(), "--schema", "Sales", "--quiet"});
-  ASSERT_EQ(byDriver.exitCode, 0) << Printed(byDriver);
-  EXPECT_EQ(SchemasAndTables(byDriver.out), Strings{"[Sales]: t4"});
+  ExpectSchemas({"--connect", database.ConnectionString()}, {{"Sales", {"[Sales]: t4"}}});
   // No schema is called SALES: refused by name as the user's mistake (the
   // connection worked), with the schemas there are, not imported as sales.
-  const ProcessResult missing = Host({"--postgres", database.ConnectionString(), "--schema", "\"SALES\"", "--quiet"});
-  EXPECT_EQ(missing.exitCode, 2) << Printed(missing);
-  EXPECT_NE(missing.err.find("error: --schema: no schema named \"SALES\" (there is \"Sales\") (there is \"sales\") in "
-                             "database \"" + database.Name() + "\" (its schemas: \" sp \", \"Sales\", \"a\", \"a,b\", \"b\", "),
-            std::string::npos)
-      << Printed(missing);
-  EXPECT_EQ(missing.err.find("pg_toast"), std::string::npos) << Printed(missing);
+  ExpectRuns({{{"--postgres", database.ConnectionString(), "--schema", "\"SALES\"", "--quiet"}, 2,
+               "error: --schema: no schema named \"SALES\" (there is \"Sales\") (there is \"sales\") in database \"" +
+                   database.Name() + "\" (its schemas: \" sp \", \"Sales\", \"a\", \"a,b\", \"b\", "}},
+             {}, {"pg_toast"});
 }
 
 // SQLite matches database names ignoring ASCII case; a quoted name may hold
@@ -90,24 +76,12 @@ TEST(SchemaOptionTest, QuotedNamesSelectSqliteDatabasesAsSqliteMatchesThem) {
   SqliteFile(dir.Path("quote.db")).Exec("CREATE TABLE in_quote (id INTEGER);");
   const std::string connect = "Driver={SQLite3};Database=" + dir.Path("main.db") + ";Attach=a,b=" +
                               dir.Path("comma.db") + ";Attach=q\"x=" + dir.Path("quote.db");
-  const struct {
-    std::string list;
-    Strings schemas;
-  } cases[] = {
-      {"\"a,b\"", {"[a,b]: in_comma"}},
-      {"\"A,B\", MAIN,\"Q\"\"X\"", {"[a,b]: in_comma", "[main]: in_main", "[q\"x]: in_quote"}},
-      {"q\"x", {"[q\"x]: in_quote"}},  // a quote that does not open the name is part of it
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE("--schema " + c.list);
-    const ProcessResult result = Host({"--connect", connect, "--schema", c.list, "--quiet"});
-    ASSERT_EQ(result.exitCode, 0) << Printed(result);
-    EXPECT_EQ(SchemasAndTables(result.out), c.schemas);
-  }
+  ExpectSchemas({"--connect", connect},
+                {{"\"a,b\"", {"[a,b]: in_comma"}},
+                 {"\"A,B\", MAIN,\"Q\"\"X\"", {"[a,b]: in_comma", "[main]: in_main", "[q\"x]: in_quote"}},
+                 {"q\"x", {"[q\"x]: in_quote"}}});  // a quote that does not open the name is part of it
   // Unquoted, the comma splits the name, and no database is called a.
-  const ProcessResult split = Host({"--connect", connect, "--schema", "a,b", "--quiet"});
-  EXPECT_EQ(split.exitCode, 2) << Printed(split);
-  EXPECT_NE(split.err.find("no database named \"a\""), std::string::npos) << Printed(split);
+  ExpectRuns({{{"--connect", connect, "--schema", "a,b", "--quiet"}, 2, "no database named \"a\""}});
 }
 
 }  // namespace
