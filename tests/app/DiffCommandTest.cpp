@@ -59,40 +59,32 @@ class DiffCommandTest : public ::testing::Test {
 
 TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
   const std::string changed = Changed();
-  ProcessResult result = Host({"diff", Saved(), changed});
-  EXPECT_EQ(result.exitCode, 1) << Printed(result);
-  EXPECT_EQ(result.out,
-            "~ column main.reviews.rating\n"
-            "    dataType: \"INTEGER\" \u2192 \"SMALLINT\"\n"
-            "+ index main.reviews.idx_reviews_by_rating\n"
-            "    isUnique: no\n"
-            "    indexColumns: (isbn, rating)\n"
-            "- index main.reviews.idx_reviews_rating\n"
-            "    isUnique: no\n"
-            "    indexColumns: (isbn, rating)\n"
-            "3 objects differ: 1 added, 1 removed, 1 changed\n");
   // -q: the summary alone; nothing, and 0, when the models agree.
-  result = Host({"diff", "-q", Saved(), changed});
-  EXPECT_EQ(result.exitCode, 1) << Printed(result);
-  EXPECT_EQ(result.out, "3 objects differ: 1 added, 1 removed, 1 changed\n");
-  result = Host({"diff", "--quiet", changed, changed});
-  EXPECT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_EQ(result.out, "");
+  ExpectRuns({{{"diff", Saved(), changed}, 1, "", {},
+               "~ column main.reviews.rating\n"
+               "    dataType: \"INTEGER\" \u2192 \"SMALLINT\"\n"
+               "+ index main.reviews.idx_reviews_by_rating\n"
+               "    isUnique: no\n"
+               "    indexColumns: (isbn, rating)\n"
+               "- index main.reviews.idx_reviews_rating\n"
+               "    isUnique: no\n"
+               "    indexColumns: (isbn, rating)\n"
+               "3 objects differ: 1 added, 1 removed, 1 changed\n"},
+              {{"diff", "-q", Saved(), changed}, 1, "", {}, "3 objects differ: 1 added, 1 removed, 1 changed\n"},
+              {{"diff", "--quiet", changed, changed}, 0, "", {}, ""}});
 
   // For programs, into a file; standard input as one side.
   const std::string output = m_dir.Path("difference.json");
   ProcessOptions fromStdin;
   fromStdin.input = ReadFile(changed);
-  result = Host({"diff", "--format", "json", "-o", output, Saved(), "-"}, fromStdin);
-  EXPECT_EQ(result.exitCode, 1) << Printed(result);
-  EXPECT_EQ(result.out, "");
+  ExpectRuns({{{"diff", "--format", "json", "-o", output, Saved(), "-"}, 1, "", {}, ""}}, fromStdin);
   const nlohmann::json json = nlohmann::json::parse(ReadFile(output));
   EXPECT_EQ(json["equal"], false);
   EXPECT_EQ(json["changed"], 1);
   EXPECT_EQ(json["objects"][0]["properties"]["dataType"], nlohmann::json::parse(R"({"old": "INTEGER", "new": "SMALLINT"})"));
   EXPECT_EQ(json["objects"].size(), 3u);
 
-  result = Host({"diff", changed, changed, "--format", "json"});
+  const ProcessResult result = Host({"diff", changed, changed, "--format", "json"});
   EXPECT_EQ(result.exitCode, 0) << Printed(result);
   EXPECT_EQ(nlohmann::json::parse(result.out)["equal"], true);
 }
@@ -106,27 +98,20 @@ TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFrom
   // The sample's database, and a copy changed by hand and saved.
   const std::string database = m_dir.Path("sample.db");
   const std::string changedDatabase = m_dir.Path("changed.db");
-  ProcessResult result = Host({"--quiet", "--format", "sql"});
+  const ProcessResult result = Host({"--quiet", "--format", "sql"});
   ASSERT_EQ(result.exitCode, 0) << Printed(result);
   SqliteFile(database).Exec(result.out);
   SqliteFile(changedDatabase).Exec(result.out);
   SqliteFile(changedDatabase).Exec("ALTER TABLE reviews DROP COLUMN body; CREATE INDEX idx_new ON reviews (rating);");
-  const std::string changed = m_dir.Path("changed.json");
-  result = Host({"--quiet", "--sqlite", changedDatabase, "-o", changed});
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-
-  const std::string plan = m_dir.Path("plan.sql");
-  result = Host({"diff", Saved(), changed, "--format", "sql", "-o", plan});
-  EXPECT_EQ(result.exitCode, 4) << Printed(result);
-  EXPECT_NE(result.err.find("loses data: column main.reviews.body is dropped"), std::string::npos) << result.err;
+  const std::string changed = m_dir.Path("changed.json"), plan = m_dir.Path("plan.sql");
+  ExpectRuns({{{"--quiet", "--sqlite", changedDatabase, "-o", changed}, 0, ""},
+              {{"diff", Saved(), changed, "--format", "sql", "-o", plan}, 4,
+               "loses data: column main.reviews.body is dropped"}});
   EXPECT_FALSE(fs::exists(plan));
-
-  result = Host({"diff", Saved(), changed, "--format", "sql", "--allow-data-loss", "-o", plan});
-  ASSERT_EQ(result.exitCode, 1) << Printed(result);
+  ExpectRuns({{{"diff", Saved(), changed, "--format", "sql", "--allow-data-loss", "-o", plan}, 1, ""}});
   EXPECT_NE(ReadFile(plan).find("-- loses data: column main.reviews.body"), std::string::npos) << ReadFile(plan);
   SqliteFile(database).Exec(ReadFile(plan));
-  result = Host({"diff", "sqlite:" + database, changed});
-  EXPECT_EQ(result.exitCode, 0) << Printed(result) << ReadFile(plan);
+  ExpectRuns({{{"diff", "sqlite:" + database, changed}, 0, ""}});
 
   nlohmann::ordered_json model = nlohmann::ordered_json::parse(ReadFile(Saved()));
   ASSERT_EQ(model["properties"]["sqlDialect"], "sqlite");
@@ -148,11 +133,10 @@ TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFrom
       {{"diff", older, older, "--format", "sql", "--dialect", "standard"}, 4, "it does not write plans in standard"},
   });
   // An older model planned against itself in the dialect named: nothing to do.
-  for (const char* dialect : {"sqlite", "mariadb"}) {
-    result = Host({"diff", older, older, "--format", "sql", "--dialect", dialect});
-    EXPECT_EQ(result.exitCode, 0) << Printed(result);
-    EXPECT_EQ(result.out, "-- The models agree: nothing to change.\n");
-  }
+  ExpectRuns({{{"diff", older, older, "--format", "sql", "--dialect", "sqlite"}, 0, "", {},
+               "-- The models agree: nothing to change.\n"},
+              {{"diff", older, older, "--format", "sql", "--dialect", "mariadb"}, 0, "", {},
+               "-- The models agree: nothing to change.\n"}});
 }
 
 TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,16 +50,19 @@ inline Strings TableNames(const std::string& json) {
 
 // One run of the host and what the user sees of it: the exit code, a part
 // of standard error (all of it when it ends with a line end; "" for any),
-// and for a model written to standard output, its tables.
+// for a model written to standard output, its tables, and when given, all
+// of standard output.
 struct HostRun {
   Strings args;
   int exitCode;
   std::string err;
   Strings tables = {};
+  std::optional<std::string> out = {};
 };
 
 // Runs each; no run may print what is in hidden (a password).
-inline void ExpectRuns(const std::vector<HostRun>& runs, const ProcessOptions& options = {}, const Strings& hidden = {}) {
+inline void ExpectRuns(const std::vector<HostRun>& runs, const ProcessOptions& options = {},
+                       const Strings& hidden = {}) {
   for (const HostRun& run : runs) {
     SCOPED_TRACE(::testing::PrintToString(run.args));
     const ProcessResult result = Host(run.args, options);
@@ -71,6 +75,7 @@ inline void ExpectRuns(const std::vector<HostRun>& runs, const ProcessOptions& o
     // A refusal writes nothing; 1 is a difference or a finding, 5 a model
     // with what could not be read.
     EXPECT_TRUE(run.exitCode < 2 || run.exitCode == 5 || result.out.empty()) << Printed(result);
+    EXPECT_EQ(result.out, run.out.value_or(result.out));
     EXPECT_TRUE(run.tables.empty() || TableNames(result.out) == run.tables) << Printed(result);
     for (const std::string& text : hidden) EXPECT_EQ(result.err.find(text), std::string::npos) << Printed(result);
   }

@@ -22,8 +22,6 @@
 #include <signal.h>
 #include <sys/types.h>
 
-#include <future>
-#include <optional>
 #include <thread>
 
 namespace qm::test {
@@ -44,40 +42,6 @@ std::string PostgresAt(int port) {
   return "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=" + std::to_string(port) +
          ";Database=shop;Uid=clerk;Pwd=never-printed";
 }
-
-// The host, started on a thread of the test: sh writes its own process id
-// (which the host keeps, as sh execs it) into pidFile first, so that the
-// test can send it a signal at the moment it chooses.
-class RunningHost {
- public:
-  RunningHost(const std::string& pidFile, const Strings& args) : m_pidFile(pidFile) {
-    Strings shellArgs = {"-c", "echo $$ > \"$0\"; exec \"$@\"", pidFile, QM_IMPORT_EXE};
-    shellArgs.insert(shellArgs.end(), args.begin(), args.end());
-    m_run = std::async(std::launch::async, [shellArgs] { return RunProcess("/bin/sh", shellArgs, Limited()); });
-  }
-
-  // The host's process id, once sh has written it; 0 if it never did.
-  pid_t Pid() const {
-    for (int i = 0; i < 200; ++i) {
-      const std::string text = ReadFile(m_pidFile);
-      if (!text.empty() && text.back() == '\n') return static_cast<pid_t>(std::stol(text));
-      std::this_thread::sleep_for(50ms);
-    }
-    return 0;
-  }
-  // Waits for the end, at most for limit; nothing when it has not ended.
-  std::optional<ProcessResult> Result(std::chrono::seconds limit) {
-    if (m_run.wait_for(limit) != std::future_status::ready) return std::nullopt;
-    return m_run.get();
-  }
-  ~RunningHost() {
-    if (m_run.valid()) m_run.wait();
-  }
-
- private:
-  std::string m_pidFile;             // where sh writes the host's process id
-  std::future<ProcessResult> m_run;  // the run, on its own thread
-};
 
 // A locked SQLite database and a server that never answers end in one line
 // after the timeout, which must be a whole number of seconds.
@@ -127,14 +91,14 @@ TEST(HostWaitTest, FirstCtrlCEndsAnImportStuckInTheDriver) {
   SqliteFile holder(locked);
   holder.Exec("CREATE TABLE t (a); BEGIN EXCLUSIVE; INSERT INTO t VALUES (1);");
 
-  int pidFiles = 0;
   for (const Strings& source : {Strings{"--postgres", PostgresAt(server.Port())}, Strings{"--sqlite", locked}}) {
     SCOPED_TRACE(source[0]);
     Strings args = source;
     args.insert(args.end(), {"--timeout", "60", "-o", dir.Path("model.json")});
-    RunningHost host(dir.Path("pid" + std::to_string(++pidFiles)), args);
-    const pid_t pid = host.Pid();
-    ASSERT_NE(pid, 0);
+    Pipe out, err;
+    ChildProcess host(QM_IMPORT_EXE, args, {}, -1, out.fds[1], err.fds[1]);
+    out.CloseWriteEnd();
+    err.CloseWriteEnd();
     // The worker is inside the driver: connecting (the server has the
     // connection) or waiting for the lock (a second into a 60 s wait).
     if (source[0] == "--postgres") {
@@ -143,12 +107,13 @@ TEST(HostWaitTest, FirstCtrlCEndsAnImportStuckInTheDriver) {
     } else {
       std::this_thread::sleep_for(1s);
     }
-    ASSERT_EQ(::kill(pid, SIGINT), 0);
-    const std::optional<ProcessResult> result = host.Result(10s);
-    ASSERT_TRUE(result.has_value()) << "the first Ctrl-C did not end the program";
-    EXPECT_EQ(result->exitCode, 130) << Printed(*result);
-    EXPECT_NE(result->err.find("import cancelled; no model written"), std::string::npos) << Printed(*result);
-    EXPECT_TRUE(result->out.empty());
+    host.Signal(SIGINT);
+    const int exitCode = host.Wait(10);
+    ASSERT_NE(exitCode, -1) << "the first Ctrl-C did not end the program";
+    const std::string errText = ReadToEnd(err.fds[0]);
+    EXPECT_EQ(exitCode, 130) << errText;
+    EXPECT_NE(errText.find("import cancelled; no model written"), std::string::npos) << errText;
+    EXPECT_EQ(ReadToEnd(out.fds[0]), "");
     EXPECT_FALSE(fs::exists(dir.Path("model.json")));
   }
 }
@@ -169,15 +134,14 @@ TEST(HostWaitTest, PasswordsOnTheCommandLineAreHiddenWhileTheImportRuns) {
   };
   int started = 0;
   for (const Strings& source : sources) {
-    RunningHost host(dir.Path("pid" + std::to_string(++started)), source);
-    const pid_t pid = host.Pid();
-    ASSERT_TRUE(pid != 0 && server.WaitForConnections(started, 20s)) << source.back();
-    std::string shown = ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+    ChildProcess host(QM_IMPORT_EXE, source, {}, -1, -1, -1);
+    ASSERT_TRUE(server.WaitForConnections(++started, 20s)) << source.back();
+    std::string shown = ReadFile("/proc/" + std::to_string(host.Pid()) + "/cmdline");
     std::replace(shown.begin(), shown.end(), '\0', ' ');
     EXPECT_TRUE(shown.find("s3cr") == std::string::npos && shown.find("never-printed") == std::string::npos) << shown;
     EXPECT_NE(shown.find("127.0.0.1"), std::string::npos) << "the rest is kept: " << shown;
-    ::kill(pid, SIGINT);
-    EXPECT_TRUE(host.Result(10s).has_value());
+    host.Signal(SIGINT);
+    EXPECT_NE(host.Wait(10), -1);
   }
 }
 

@@ -97,22 +97,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, LintCommand, ::testing::ValuesIn(kCases),
 
 // -o writes the report; the JSON and SARIF forms carry the same findings.
 TEST_F(LintCommand, FormatsWrittenToAFile) {
-  const std::string json = m_dir.Path("report.json");
-  ProcessResult result = Host({"lint", "--sqlite", Db(), "--format", "json", "-o", json});
-  EXPECT_EQ(result.exitCode, 1) << Printed(result);
-  EXPECT_EQ(result.out, "");
-  const nlohmann::json findings = nlohmann::json::parse(ReadFile(json));
+  // (Each result's names: LintReportsTest.)
+  const std::string json = m_dir.Path("report.json"), sarif = m_dir.Path("report.sarif");
+  ExpectRuns({{{"lint", "--sqlite", Db(), "--format", "json", "-o", json}, 1, "", {}, ""},
+              {{"lint", "--sqlite", Db(), "--format", "sarif", "-o", sarif}, 1, "", {}, ""}});
+  const nlohmann::json findings = nlohmann::json::parse(ReadFile(json)), log = nlohmann::json::parse(ReadFile(sarif));
   EXPECT_EQ(findings["dialect"], "sqlite");
-  ASSERT_EQ(findings["findings"].size(), 2u) << findings.dump(2);
-  const std::string sarif = m_dir.Path("report.sarif");
-  result = Host({"lint", "--sqlite", Db(), "--format", "sarif", "-o", sarif});
-  EXPECT_EQ(result.exitCode, 1) << Printed(result);
-  const nlohmann::json log = nlohmann::json::parse(ReadFile(sarif));
+  EXPECT_EQ(findings["findings"].size(), 2u) << findings.dump(2);
   EXPECT_EQ(log["version"], "2.1.0");
-  ASSERT_EQ(log["runs"][0]["results"].size(), 2u);
-  for (std::size_t i = 0; i < 2; ++i)
-    EXPECT_EQ(log["runs"][0]["results"][i]["locations"][0]["logicalLocations"][0]["fullyQualifiedName"],
-              findings["findings"][i]["name"]);
+  EXPECT_EQ(log["runs"][0]["results"].size(), 2u);
 }
 
 }  // namespace
