@@ -3,7 +3,7 @@
 // offered), --plugin and --list-plugins, --around and --depth, and what a
 // usage error says. What users read about --format comes from the table of
 // output formats: the README lists exactly its formats and names the same
-// default. (--help whole: DiffCommandTest's expected files.)
+// default. (--help whole: CommandsTest's expected files.)
 #include "ParsedOptions.h"
 
 #include <writers/OutputFormats.h>
