@@ -145,12 +145,14 @@ TEST(AppTest, PluginOptionsPickThePlugin) {
   ExpectRuns({{{"--plugin", "sqlite", "--connect", connect, "--quiet"}, 0, "", {"t"}},
               {{"--sqlite", dir.Path("shop.db"), "--quiet"}, 0, "", {"t"}},
               {{"--plugin", "renamed", "--connect", connect, "--quiet"}, 4,
-               "no plug-in named \"renamed\": found: sqlite, in " + dir.Path("module/plugins") + " and " + dir.Path("more")}},
+               "no plug-in named \"renamed\": found: sqlite, in " + dir.Path("module/plugins") + " and " +
+                   dir.Path("more")}},
              path);
   ProcessOptions currentFolder = path;
   currentFolder.environment["QM_PLUGIN_PATH"] = "::";
   currentFolder.workingDirectory = dir.Path("more");
-  ExpectRuns({{{"--plugin", "sqlite", "--connect", connect, "--quiet"}, 4, "no plug-in named \"sqlite\": none was found"}},
+  ExpectRuns({{{"--plugin", "sqlite", "--connect", connect, "--quiet"}, 4,
+               "no plug-in named \"sqlite\": none was found"}},
              currentFolder);
 
   // Registered with odbcinst, but its library is not installed: the generic
@@ -258,7 +260,8 @@ TEST(DocumentFolderE2eTest, AFolderIsWrittenWholeAndNothingOfTheUsersIsLost) {
   // file is not written as a folder.
   fs::create_directories(dir.Path("photos"));
   WriteFile(dir.Path("photos/cat.jpg"), "cat\n");
-  ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "html", "-o", dir.Path("photos")}, 4, "did not write"},
+  ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "html", "-o", dir.Path("photos")}, 4,
+               "did not write"},
               {{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "json", "-o", site + "/"}, 2,
                "formats written as a folder: html, markdown"}});
   EXPECT_EQ(Snapshot(dir.Path("photos")).size(), 1u);
@@ -273,7 +276,8 @@ TEST(DocumentFolderE2eTest, AroundSaysWhatWasAskedAndWhatIsThere) {
   for (const auto& [around, expected] :
        {std::pair{"order_overview", "--around order_overview: \"order_overview\" is a view"},
         std::pair{"ordrs", "--around ordrs: the model has no table named \"ordrs\"; did you mean \"orders\"?"}}) {
-    ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", around, "-o", dir.Path("v.svg")},
+    ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", around, "-o",
+                  dir.Path("v.svg")},
                  4, expected}},
                {}, {"cannot write"});
     EXPECT_EQ(ReadFile(dir.Path("v.svg")), "before\n");

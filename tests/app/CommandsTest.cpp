@@ -117,10 +117,12 @@ TEST_F(DiffCommandTest, SqlPlanRefusesDataLossUntilAllowedAndTakesTheDialectFrom
   WriteFile(other, model.dump(2));
   ExpectRuns({
       {{"diff", older, older, "--format", "sql"}, 2, "neither side says what kind of database it comes from"},
-      {{"diff", Saved(), other, "--format", "sql"}, 2, "NEW comes from a postgresql database, but OLD from a sqlite one"},
+      {{"diff", Saved(), other, "--format", "sql"}, 2,
+       "NEW comes from a postgresql database, but OLD from a sqlite one"},
       {{"diff", older, Saved(), "--format", "sql", "--dialect", "mariadb"}, 2,
        "NEW comes from a sqlite database, but --dialect"},
-      {{"diff", Saved(), changed, "--format", "sql", "--rename", "main.nothing=x"}, 2, "the old model has no such table"},
+      {{"diff", Saved(), changed, "--format", "sql", "--rename", "main.nothing=x"}, 2,
+       "the old model has no such table"},
       {{"diff", Saved(), changed, "--format", "sql", "--rename", "main"}, 2, "a rename is schema.table=new"},
       {{"diff", Saved(), changed, "--allow-data-loss"}, 2, "go with --format sql"},
       {{"diff", other, other, "--format", "sql", "--dialect", "mariadb"}, 2, "but --dialect names mariadb"},
@@ -146,9 +148,11 @@ TEST_F(DiffCommandTest, WhatCannotBeComparedIsRefusedWithTheReason) {
       {{"diff", old, old, old}, 2, "error: "},
       {{"diff", "--format", "xml", old, old}, 2, "--format"},
       {{"diff", "-", "-"}, 2, "only one of OLD and NEW can be standard input"},
-      {{"diff", dir + "/missing.json", old}, 4, "cannot read OLD (" + dir + "/missing.json): No such file or directory"},
+      {{"diff", dir + "/missing.json", old}, 4,
+       "cannot read OLD (" + dir + "/missing.json): No such file or directory"},
       {{"diff", old, dir}, 4, "NEW (" + dir + ") is a folder, not a saved model"},
-      {{"diff", old, dir + "/text.json"}, 4, "NEW (" + dir + "/text.json) is not a saved model: parse error at line 1"},
+      {{"diff", old, dir + "/text.json"}, 4,
+       "NEW (" + dir + "/text.json) is not a saved model: parse error at line 1"},
       {{"diff", dir + "/table.json", old}, 4, "is not a saved model: the top object is \"table\", not a model"},
       {{"diff", "-o", dir + "/no/such/folder/out.txt", old, old}, 4, "error: "},
       // The differences never replace a side, by its name or through a link.

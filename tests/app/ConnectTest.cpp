@@ -56,8 +56,8 @@ class PgConnectTest : public ::testing::Test {
     role_ = "qm_url_" + std::to_string(::getpid());
     std::string quoted;
     for (const char ch : std::string(kHostilePassword)) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
-    ASSERT_EQ(RunPsql(database_->Name(), "CREATE TABLE orders (id integer PRIMARY KEY);\nDROP ROLE IF EXISTS " + role_ +
-                                             ";\nCREATE ROLE " + role_ + " LOGIN PASSWORD '" + quoted + "';\n"),
+    ASSERT_EQ(RunPsql(database_->Name(), "CREATE TABLE orders (id integer PRIMARY KEY);\nDROP ROLE IF EXISTS " +
+                                             role_ + ";\nCREATE ROLE " + role_ + " LOGIN PASSWORD '" + quoted + "';\n"),
               "");
     server_ = Env("QM_PG_HOST") + ":" + Env("QM_PG_PORT");
     options_.unset = {"PGHOST", "PGPORT", "PGUSER", "PGPASSWORD", "PGDATABASE", "PGPASSFILE", "PGSERVICE"};
@@ -91,12 +91,14 @@ TEST_F(PgConnectTest, UrlsAndTheEnvironmentReachTheServer) {
       {
           {{Url(true, "postgresql")}, 0, "", orders},
           {{Url(true, "postgres")}, 0, "", orders},
-          {{Url() + "?options=" + Encoded("-c default_transaction_isolation=bogus") + "&application_name=qm"}, 3, "bogus"},
+          {{Url() + "?options=" + Encoded("-c default_transaction_isolation=bogus") + "&application_name=qm"}, 3,
+           "bogus"},
           {{Url() + "?sslmode=require"}, 3, "SSL"},
           {{Url() + "?connect_timeout=5"}, 2, "--timeout"},  // --timeout's
           // A wrong password: refused, and what was typed is masked.
           {{"postgresql://" + role_ + ":wrong-secret@" + server_ + "/" + database_->Name() + "?bogus=1"}, 2, ""},
-          {{"postgresql:///" + database_->Name() + "?host=" + socket + "&port=" + port + "&user=qm", "--format", "json"},
+          {{"postgresql:///" + database_->Name() + "?host=" + socket + "&port=" + port + "&user=qm", "--format",
+            "json"},
            0, "", orders},
           {{"postgresql://qm@" + Encoded(socket) + ":" + port + "/" + database_->Name()}, 0, "", orders},
       },
@@ -107,7 +109,8 @@ TEST_F(PgConnectTest, UrlsAndTheEnvironmentReachTheServer) {
   environment.environment.insert({{"PGHOST", Env("QM_PG_HOST")}, {"PGPORT", port}, {"PGUSER", role_},
                                   {"PGPASSWORD", kHostilePassword}, {"PGDATABASE", database_->Name()}});
   // What the URL gives wins: another database is asked for, and missed.
-  ExpectRuns({{{"postgresql://"}, 0, "", orders}, {{"postgresql:///no_such_database_here"}, 3, "no_such_database_here"}},
+  ExpectRuns({{{"postgresql://"}, 0, "", orders},
+              {{"postgresql:///no_such_database_here"}, 3, "no_such_database_here"}},
              environment);
 
   // A database and a role whose names psqlODBC would read with the braces
@@ -121,8 +124,8 @@ TEST_F(PgConnectTest, UrlsAndTheEnvironmentReachTheServer) {
   ASSERT_EQ(RunPsql("postgres", drop.script + "CREATE ROLE \"" + role + "\" LOGIN PASSWORD 'pw;x}';\nCREATE DATABASE \"" +
                                     database + "\" OWNER \"" + role + "\";\n"),
             "");
-  const ProcessResult braced =
-      Host({"postgresql://" + Encoded(role) + ":" + Encoded("pw;x}") + "@" + server_ + "/" + Encoded(database)}, options_);
+  const ProcessResult braced = Host(
+      {"postgresql://" + Encoded(role) + ":" + Encoded("pw;x}") + "@" + server_ + "/" + Encoded(database)}, options_);
   ASSERT_EQ(braced.exitCode, 0) << Printed(braced);
   EXPECT_EQ(nlohmann::json::parse(braced.out)["properties"]["databaseName"], database);
 }
@@ -192,9 +195,9 @@ TEST_F(PgConnectTest, DataSourcesImportByDsnAndOdbcUrl) {
   SqliteFile(db).Exec("CREATE TABLE items (id INTEGER PRIMARY KEY);");
   const std::string pgshop = "[pgshop]\nDriver=PostgreSQL Unicode\nServername=" + Env("QM_PG_HOST") +
                              "\nPort=" + Env("QM_PG_PORT") + "\nDatabase=" + database_->Name() + "\n";
+  const std::string registry = ReadFile("/etc/odbcinst.ini") + "\n[Warehouse 9]\nDriver=/opt/warehouse/libwh9odbc.so\n";
   const ProcessOptions options =
-      OdbcConfiguration(config, options_, ReadFile("/etc/odbcinst.ini") + "\n[Warehouse 9]\nDriver=/opt/warehouse/libwh9odbc.so\n",
-                        pgshop, "[liteshop]\nDriver=SQLite3\nDatabase=" + db + "\n");
+      OdbcConfiguration(config, options_, registry, pgshop, "[liteshop]\nDriver=SQLite3\nDatabase=" + db + "\n");
   std::vector<HostRun> runs = {
       {{"--dsn", "liteshop"}, 0, "", {"items"}},
       {{"odbc://" + role_ + ":" + Encoded(kHostilePassword) + "@pgshop"}, 0, "", {"orders"}},
@@ -278,8 +281,9 @@ TEST(ConnectTest, SqliteUrlsImportTheFileAndMistakesAreExplained) {
           {{"sqlite://" + dir.Path(name)}, 2, "blanks and control characters must be percent-encoded"},
           {{"sqlite://server/srv/shop.db"}, 2, "not the host \"server\""},
           {{"sqlite:///no/such/file.db"}, 3, ""},
-          {{"oracle://db/shop"}, 2, "no plug-in found reads oracle: URLs; known: mariadb://, mysql://, postgresql://, "
-                                    "postgres://, sqlite://, odbc://NAME (a data source)"},
+          {{"oracle://db/shop"}, 2,
+           "no plug-in found reads oracle: URLs; known: mariadb://, mysql://, postgresql://, postgres://, sqlite://, "
+           "odbc://NAME (a data source)"},
           {{"shop.db"}, 2, "\"shop.db\" is not a URL"},
           {{"postgresql://me:secret@db:54x2/shop"}, 2,
            "error: the URL does not parse: the port is not a number from 1 to 65535\n"
@@ -336,7 +340,8 @@ TEST(SchemaOptionTest, QuotedNamesSelectPostgresSchemasExactly) {
                     "CREATE SCHEMA a; CREATE TABLE a.t7 (id int); CREATE SCHEMA b; CREATE TABLE b.t8 (id int);"),
             "");
   ExpectSchemas({"--postgres", database.ConnectionString()},
-                {{"\"a,b\",\" sp \",\"q\"\"uote\",Sales", {"[ sp ]: t2", "[Sales]: t4", "[a,b]: t1", "[q\"uote]: t6"}},
+                {{"\"a,b\",\" sp \",\"q\"\"uote\",Sales",
+                  {"[ sp ]: t2", "[Sales]: t4", "[a,b]: t1", "[q\"uote]: t6"}},
                  {"a,b , sp", {"[a]: t7", "[b]: t8", "[sp]: t3"}},  // unquoted: split and trimmed, as before
                  {"sales, \"sp\"", {"[sales]: t5", "[sp]: t3"}}});
   // --connect finds the plug-in by the string's Driver.

@@ -59,7 +59,8 @@ TEST(HostWaitTest, WaitsEndAfterTheTimeoutSayingSo) {
   ExpectRuns(
       {
           {{"--sqlite", path, "--timeout", "1", "-o", dir.Path("model.json")}, 3, locked},
-          {{"--connect", "Driver={SQLite3};Database=" + path, "--timeout", "1", "-o", dir.Path("model.json")}, 3, locked},
+          {{"--connect", "Driver={SQLite3};Database=" + path, "--timeout", "1", "-o", dir.Path("model.json")}, 3,
+           locked},
           {{"--timeout", "0", "--quiet"}, 2, "--timeout"},
           {{"--timeout", "-1", "--quiet"}, 2, "--timeout"},
           {{"--timeout", "1.5", "--quiet"}, 2, "--timeout"},
@@ -191,7 +192,8 @@ TEST(HostLeftoversTest, TheSamplesFolderGoesWhateverEndsTheProgram) {
     ProcessOptions options = Limited();
     options.environment["TMPDIR"] = tmp.Path();
     if (signal == SIGPIPE) options.closeStdout = true;
-    if (signal == SIGTERM || signal == SIGHUP) options.environment["QM_TEST_SIGNAL_DURING_SAMPLE"] = std::to_string(signal);
+    if (signal == SIGTERM || signal == SIGHUP)
+      options.environment["QM_TEST_SIGNAL_DURING_SAMPLE"] = std::to_string(signal);
     const ProcessResult result = Host({"--quiet", "--format", "tree"}, options);
     EXPECT_EQ(result.exitCode, signal == 0 ? 0 : 128 + signal) << Printed(result);
     EXPECT_EQ(result.out.empty(), signal != 0);

@@ -134,8 +134,8 @@ TEST(FormatOptionTest, AroundAndDepthAreForFormatsWithADiagram) {
   for (const writers::OutputFormat& format : writers::OutputFormats()) {
     const Parsed parsed = Parse({"--format", std::string(format.name), "--around", "sales.orders"});
     EXPECT_EQ(parsed.exitCode, format.diagram ? -1 : 2) << format.name;
-    EXPECT_TRUE(!format.diagram || (parsed.options.write.aroundTable == "sales.orders" && parsed.options.write.depth == 1))
-        << format.name;
+    const writers::WriteOptions& write = parsed.options.write;
+    EXPECT_TRUE(!format.diagram || (write.aroundTable == "sales.orders" && write.depth == 1)) << format.name;
   }
   const struct {
     std::vector<std::string> args;

@@ -141,7 +141,8 @@ TEST(OutputFileTest, WriterThatGivesUpLeavesTheTargetAsItWas) {
     std::string error;
     EXPECT_EQ(OutputFile(dir.Path(name)).Write(GivingUp, error), WriteOutcome::Failed);
     EXPECT_EQ(error, "no table \"orders\" in the model");
-    EXPECT_EQ(Snapshot(dir.Path()), (std::map<std::string, std::string>{{dir.Path("model.json"), "the previous model\n"}}));
+    const std::map<std::string, std::string> kept = {{dir.Path("model.json"), "the previous model\n"}};
+    EXPECT_EQ(Snapshot(dir.Path()), kept);
   }
 }
 
