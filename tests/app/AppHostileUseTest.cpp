@@ -5,28 +5,16 @@
 // driver; terminal behaviour is checked on a pseudo-terminal.
 #include "HostProcess.h"
 
-#include <ImportHost.h>
-#include <SqliteCatalogue.h>
-#include <Subprocess.h>
-#include <TempDir.h>
 #include <Terminal.h>
 
-#include <tillerhold/ModelVocabulary.h>
 #include <writers/OutputFormats.h>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <thread>
 
 namespace qm::test {
@@ -34,31 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Strings = std::vector<std::string>;
-
-// Reads from fd until something arrived or the timeout passed.
-std::string ReadSome(int fd, std::chrono::milliseconds timeout) {
-  struct pollfd ready {fd, POLLIN, 0};
-  if (::poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) return {};
-  char buffer[65536];
-  const ssize_t got = ::read(fd, buffer, sizeof buffer);
-  return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
-}
-
-// Reads from fd until its writers are gone.
-std::string ReadToEnd(int fd) {
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    struct pollfd ready {fd, POLLIN, 0};
-    if (::poll(&ready, 1, 60000) <= 0) break;
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
-  return text;
-}
 
 // The number of threads the process runs.
 int ThreadsOf(int pid) {
@@ -68,19 +31,6 @@ int ThreadsOf(int pid) {
   }
   return 0;
 }
-
-struct Pipe {
-  Pipe() { EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0); }
-  ~Pipe() {
-    for (int fd : fds)
-      if (fd >= 0) ::close(fd);
-  }
-  void CloseWriteEnd() {
-    ::close(fds[1]);
-    fds[1] = -1;
-  }
-  int fds[2] = {-1, -1};
-};
 
 // -o naming the database being read, however it is reached, is refused
 // before anything is opened (exit 2), and the database is untouched; so is
@@ -134,8 +84,7 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   }
 
   // Another file is written as usual.
-  const ProcessResult elsewhere = Host({"--sqlite", "shop.db", "-o", "shop.json", "--quiet"}, inDir);
-  EXPECT_EQ(elsewhere.exitCode, 0) << Printed(elsewhere);
+  ExpectRuns({{{"--sqlite", "shop.db", "-o", "shop.json", "--quiet"}, 0, ""}}, inDir);
   EXPECT_EQ(TableNames(ReadFile(dir.Path("shop.json"))).size(), 1u);
 
   // Standard output appended to the database (quillmere-import >> shop.db).
@@ -156,10 +105,9 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   // NoCreat and Timeout for a path.)
   ProcessOptions form = inDir;
   form.input = "\n" + db + "\n\n\n";
-  const ProcessResult answered = Host({"--sqlite", "other.db", "--prompt", "-o", "link.db", "--quiet"}, form);
-  EXPECT_EQ(answered.exitCode, 2) << Printed(answered);
-  EXPECT_NE(answered.err.find("error: the output link.db is the database " + db + " being imported"), std::string::npos)
-      << Printed(answered);
+  ExpectRuns({{{"--sqlite", "other.db", "--prompt", "-o", "link.db", "--quiet"}, 2,
+               "error: the output link.db is the database " + db + " being imported"}},
+             form);
   EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
 }
 
@@ -341,9 +289,7 @@ TEST(AppHostileUseTest, LibrariesInTheWorkingFolderAreNotLoaded) {
   }
   ProcessOptions inDir;
   inDir.workingDirectory = dir.Path();
-  const ProcessResult result = Host({"--sqlite", "shop.db", "--quiet"}, inDir);
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_EQ(TableNames(result.out).size(), 1u) << Printed(result);
+  ExpectRuns({{{"--sqlite", "shop.db", "--quiet"}, 0, "", {"orders"}}}, inDir);
 }
 
 // Graphviz is opened only to draw: with a broken one first on the search
@@ -356,24 +302,19 @@ TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
   for (const char* name : {"libcgraph.so.6", "libgvc.so.6"}) std::ofstream(dir.Path(name)) << "not a library\n";
   ProcessOptions broken;
   broken.environment["LD_LIBRARY_PATH"] = dir.Path();
-  const ProcessResult json = Host({"--sqlite", dir.Path("shop.db"), "--quiet"}, broken);
-  ASSERT_EQ(json.exitCode, 0) << Printed(json);
-  EXPECT_EQ(TableNames(json.out).size(), 2u) << Printed(json);
-  const ProcessResult svg =
-      Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")}, broken);
-  EXPECT_NE(svg.exitCode, 0) << Printed(svg);
-  EXPECT_NE(svg.err.find("Graphviz could not be loaded: "), std::string::npos) << Printed(svg);
-  EXPECT_NE(svg.err.find("libcgraph.so.6"), std::string::npos) << Printed(svg);
-  const ProcessResult drawn = Host({"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")});
-  ASSERT_EQ(drawn.exitCode, 0) << Printed(drawn);
+  const Strings svg = {"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")};
+  ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet"}, 0, "", {"orders", "lines"}},
+              {svg, 4, "error: Graphviz could not be loaded: " + dir.Path("libcgraph.so.6")}},
+             broken);
+  ExpectRuns({{svg, 0, ""}});
   EXPECT_NE(ReadFile(dir.Path("shop.svg")).find("orders"), std::string::npos);
 }
 
 // The plug-in index only saves loading: a second run finds what the first
-// did, an index that is not one is written again, and one that says
-// something else of a plug-in than its table does is caught when the
-// plug-in is used, said, and looked at afresh on the next run. The
-// listings always load every plug-in.
+// did, and an index that says something else of a plug-in than its table
+// does is caught when the plug-in is used, said, and looked at afresh on
+// the next run. The listings always load every plug-in. (An index that is
+// not one: PluginIndexTest.AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain.)
 TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
@@ -395,12 +336,6 @@ TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
   EXPECT_EQ(second.out, first.out);
   const ProcessResult listed = Host({"--list-plugins"}, options);
   ASSERT_EQ(listed.exitCode, 0) << Printed(listed);
-
-  std::ofstream(index, std::ios::trunc) << "{\"format\": ";
-  const ProcessResult afterGarbage = Host(import, options);
-  ASSERT_EQ(afterGarbage.exitCode, 0) << Printed(afterGarbage);
-  EXPECT_EQ(afterGarbage.out, first.out);
-  EXPECT_EQ(read(), written);
 
   // The same files, but the index gives the plug-in another description.
   std::string lying = written;

@@ -5,14 +5,14 @@
 // at once even while the import is inside a driver call that does not
 // return. The waits here are a second long; the limits the tests allow are
 // far below what the driver would wait on its own (100 s for a lock, 60 s
-// for a login), so a wait that is not bounded fails them.
+// for a login), so a wait that is not bounded fails them. And what the
+// host leaves behind, whatever ends it: nothing.
+#include "HostProcess.h"
+
 #include <OdbcTestSupport.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>
 #include <SilentListener.h>
-#include <SqliteCatalogue.h>
-#include <Subprocess.h>
-#include <TempDir.h>
 
 #include <gtest/gtest.h>
 
@@ -22,10 +22,6 @@
 #include <signal.h>
 #include <sys/types.h>
 
-#include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <future>
 #include <thread>
 
 namespace qm::test {
@@ -33,17 +29,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Strings = std::vector<std::string>;
 
 // Longer than any bounded wait here, far shorter than an unbounded one.
-constexpr int kProcessLimitSeconds = 45;
-
-ProcessResult Host(const Strings& args) {
+ProcessOptions Limited() {
   ProcessOptions options;
-  options.timeoutSeconds = kProcessLimitSeconds;
-  ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
-  EXPECT_FALSE(result.timedOut) << Printed(result);
-  return result;
+  options.timeoutSeconds = 45;
+  return options;
 }
 
 // A connection string for psqlODBC to a server on this machine's port.
@@ -52,84 +43,42 @@ std::string PostgresAt(int port) {
          ";Database=shop;Uid=clerk;Pwd=never-printed";
 }
 
-// The host, started on a thread of the test: sh writes its own process id
-// (which the host keeps, as sh execs it) into pidFile first, so that the
-// test can send it a signal at the moment it chooses.
-class RunningHost {
- public:
-  RunningHost(const std::string& pidFile, const Strings& args) : m_pidFile(pidFile) {
-    Strings shellArgs = {"-c", "echo $$ > \"$0\"; exec \"$@\"", pidFile, QM_IMPORT_EXE};
-    shellArgs.insert(shellArgs.end(), args.begin(), args.end());
-    m_run = std::async(std::launch::async, [shellArgs] {
-      ProcessOptions options;
-      options.timeoutSeconds = kProcessLimitSeconds;
-      return RunProcess("/bin/sh", shellArgs, options);
-    });
-  }
-
-  // The host's process id, once sh has written it; 0 if it never did.
-  pid_t Pid() const {
-    for (int i = 0; i < 200; ++i) {
-      const std::string text = ReadFile(m_pidFile);
-      if (!text.empty() && text.back() == '\n') return static_cast<pid_t>(std::stol(text));
-      std::this_thread::sleep_for(50ms);
-    }
-    return 0;
-  }
-  // Waits for the end, at most for limit; nothing when it has not ended.
-  std::optional<ProcessResult> Result(std::chrono::seconds limit) {
-    if (m_run.wait_for(limit) != std::future_status::ready) return std::nullopt;
-    return m_run.get();
-  }
-  ~RunningHost() {
-    if (m_run.valid()) m_run.wait();
-  }
-
- private:
-  std::string m_pidFile;                   // where sh writes the host's process id
-  std::future<ProcessResult> m_run;        // the run, on its own thread
-};
-
-TEST(HostWaitTest, LockedSqliteDatabaseFailsAfterTheTimeoutSayingSo) {
+// A locked SQLite database and a server that never answers end in one line
+// after the timeout, which must be a whole number of seconds.
+TEST(HostWaitTest, WaitsEndAfterTheTimeoutSayingSo) {
   TempDir dir;
   const std::string path = dir.Path("shop.db");
   SqliteFile holder(path);
   holder.Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY)");
   // Another process's writer: an exclusive lock held until the test ends.
   holder.Exec("BEGIN EXCLUSIVE; INSERT INTO orders VALUES (1);");
-
-  for (const Strings& source : {Strings{"--sqlite", path}, Strings{"--connect", "Driver={SQLite3};Database=" + path}}) {
-    SCOPED_TRACE(source[0]);
-    Strings args = source;
-    args.insert(args.end(), {"--timeout", "1", "-o", dir.Path("model.json")});
-    const ProcessResult result = Host(args);
-    EXPECT_EQ(result.exitCode, 3) << Printed(result);
-    EXPECT_EQ(result.err,
-              "error: could not connect: the database " + path + " is locked by another process (waited 1 s for it)\n");
-    EXPECT_FALSE(fs::exists(dir.Path("model.json")));
-  }
-}
-
-TEST(HostWaitTest, SilentServerFailsAfterTheTimeoutSayingSo) {
+  const std::string locked = "error: could not connect: the database " + path +
+                             " is locked by another process (waited 1 s for it)\n";
   SilentListener server;
   ASSERT_NE(server.Port(), 0);
-  // (libpq waits 2 s at the least.)
-  const ProcessResult result = Host({"--postgres", PostgresAt(server.Port()), "--timeout", "2"});
-  EXPECT_EQ(result.exitCode, 3) << Printed(result);
-  EXPECT_EQ(result.err.rfind("error: could not connect: [08001] the server did not answer within 2 s (", 0), 0u)
-      << Printed(result);
-  EXPECT_EQ(Lines(result.err).size(), 1u) << Printed(result);
-  EXPECT_TRUE(server.WaitForConnections(1, 0ms)) << "the driver never reached the server";
-}
-
-TEST(HostWaitTest, TimeoutMustBeAWholeNumberOfSeconds) {
-  for (const std::string value : {"0", "-1", "1.5", "soon", "86401"}) {
-    const ProcessResult result = Host({"--timeout", value, "--quiet"});
-    EXPECT_EQ(result.exitCode, 2) << value << "\n" << Printed(result);
-    EXPECT_TRUE(result.out.empty());
-  }
-  EXPECT_EQ(Host({"--timeout", "86400", "--quiet"}).exitCode, 0);
+  ExpectRuns(
+      {
+          {{"--sqlite", path, "--timeout", "1", "-o", dir.Path("model.json")}, 3, locked},
+          {{"--connect", "Driver={SQLite3};Database=" + path, "--timeout", "1", "-o", dir.Path("model.json")}, 3,
+           locked},
+          {{"--timeout", "0", "--quiet"}, 2, "--timeout"},
+          {{"--timeout", "-1", "--quiet"}, 2, "--timeout"},
+          {{"--timeout", "1.5", "--quiet"}, 2, "--timeout"},
+          {{"--timeout", "soon", "--quiet"}, 2, "--timeout"},
+          {{"--timeout", "86401", "--quiet"}, 2, "--timeout"},
+          {{"--timeout", "86400", "--quiet"}, 0, ""},
+      },
+      Limited());
+  EXPECT_FALSE(fs::exists(dir.Path("model.json")));
   EXPECT_NE(Host({"--help"}).out.find("--timeout SECONDS"), std::string::npos);
+
+  // (libpq waits 2 s at the least.)
+  const ProcessResult silent = Host({"--postgres", PostgresAt(server.Port()), "--timeout", "2"}, Limited());
+  EXPECT_EQ(silent.exitCode, 3) << Printed(silent);
+  EXPECT_EQ(silent.err.rfind("error: could not connect: [08001] the server did not answer within 2 s (", 0), 0u)
+      << Printed(silent);
+  EXPECT_EQ(Lines(silent.err).size(), 1u) << Printed(silent);
+  EXPECT_TRUE(server.WaitForConnections(1, 0ms)) << "the driver never reached the server";
 }
 
 // The first Ctrl-C, sent while the import's worker is inside a driver call
@@ -143,36 +92,29 @@ TEST(HostWaitTest, FirstCtrlCEndsAnImportStuckInTheDriver) {
   SqliteFile holder(locked);
   holder.Exec("CREATE TABLE t (a); BEGIN EXCLUSIVE; INSERT INTO t VALUES (1);");
 
-  struct Case {
-    const char* what;
-    Strings source;
-  };
-  const Case cases[] = {
-      {"logging in to a server that never answers", {"--postgres", PostgresAt(server.Port())}},
-      {"waiting for a locked database", {"--sqlite", locked}},
-  };
-  int pidFiles = 0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Strings args = c.source;
+  for (const Strings& source : {Strings{"--postgres", PostgresAt(server.Port())}, Strings{"--sqlite", locked}}) {
+    SCOPED_TRACE(source[0]);
+    Strings args = source;
     args.insert(args.end(), {"--timeout", "60", "-o", dir.Path("model.json")});
-    RunningHost host(dir.Path("pid" + std::to_string(++pidFiles)), args);
-    const pid_t pid = host.Pid();
-    ASSERT_NE(pid, 0);
+    Pipe out, err;
+    ChildProcess host(QM_IMPORT_EXE, args, {}, -1, out.fds[1], err.fds[1]);
+    out.CloseWriteEnd();
+    err.CloseWriteEnd();
     // The worker is inside the driver: connecting (the server has the
     // connection) or waiting for the lock (a second into a 60 s wait).
-    if (c.source[0] == "--postgres") {
+    if (source[0] == "--postgres") {
       ASSERT_TRUE(server.WaitForConnections(1, 20s)) << "the import never reached the server";
       std::this_thread::sleep_for(200ms);
     } else {
       std::this_thread::sleep_for(1s);
     }
-    ASSERT_EQ(::kill(pid, SIGINT), 0);
-    const std::optional<ProcessResult> result = host.Result(10s);
-    ASSERT_TRUE(result.has_value()) << "the first Ctrl-C did not end the program";
-    EXPECT_EQ(result->exitCode, 130) << Printed(*result);
-    EXPECT_NE(result->err.find("import cancelled; no model written"), std::string::npos) << Printed(*result);
-    EXPECT_TRUE(result->out.empty());
+    host.Signal(SIGINT);
+    const int exitCode = host.Wait(10);
+    ASSERT_NE(exitCode, -1) << "the first Ctrl-C did not end the program";
+    const std::string errText = ReadToEnd(err.fds[0]);
+    EXPECT_EQ(exitCode, 130) << errText;
+    EXPECT_NE(errText.find("import cancelled; no model written"), std::string::npos) << errText;
+    EXPECT_EQ(ReadToEnd(out.fds[0]), "");
     EXPECT_FALSE(fs::exists(dir.Path("model.json")));
   }
 }
@@ -193,15 +135,14 @@ TEST(HostWaitTest, PasswordsOnTheCommandLineAreHiddenWhileTheImportRuns) {
   };
   int started = 0;
   for (const Strings& source : sources) {
-    RunningHost host(dir.Path("pid" + std::to_string(++started)), source);
-    const pid_t pid = host.Pid();
-    ASSERT_TRUE(pid != 0 && server.WaitForConnections(started, 20s)) << source.back();
-    std::string shown = ReadFile("/proc/" + std::to_string(pid) + "/cmdline");
+    ChildProcess host(QM_IMPORT_EXE, source, {}, -1, -1, -1);
+    ASSERT_TRUE(server.WaitForConnections(++started, 20s)) << source.back();
+    std::string shown = ReadFile("/proc/" + std::to_string(host.Pid()) + "/cmdline");
     std::replace(shown.begin(), shown.end(), '\0', ' ');
     EXPECT_TRUE(shown.find("s3cr") == std::string::npos && shown.find("never-printed") == std::string::npos) << shown;
     EXPECT_NE(shown.find("127.0.0.1"), std::string::npos) << "the rest is kept: " << shown;
-    ::kill(pid, SIGINT);
-    EXPECT_TRUE(host.Result(10s).has_value());
+    host.Signal(SIGINT);
+    EXPECT_NE(host.Wait(10), -1);
   }
 }
 
@@ -223,12 +164,66 @@ TEST(HostWaitTest, TableLockedByAnotherSessionIsWaitedForOnlyUntilTheTimeout) {
                                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_AUTOCOMMIT_OFF)), 0)));
   ASSERT_EQ(Exec(session.GetConnectionHandle(), u"LOCK TABLE orders IN ACCESS EXCLUSIVE MODE"), "");
 
-  const ProcessResult result = Host({"--postgres", database.ConnectionString(), "--schema", "public", "--timeout", "1"});
+  const ProcessResult result =
+      Host({"--postgres", database.ConnectionString(), "--schema", "public", "--timeout", "1"}, Limited());
   EXPECT_EQ(result.exitCode, 5) << Printed(result);
   EXPECT_NE(result.err.find("[55P03] "), std::string::npos) << Printed(result);
   EXPECT_NE(result.err.find("(a table is locked by another session; waited 1 s, see --timeout)"), std::string::npos)
       << Printed(result);
   SQLEndTran(SQL_HANDLE_DBC, static_cast<SQLHDBC>(session.GetConnectionHandle()), SQL_ROLLBACK);
+}
+
+std::string Listing(const std::string& directory) {
+  std::string names;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(directory))
+    names += entry.path().string() + "\n";
+  return names;
+}
+
+// The sample's temporary database goes away after a normal run, when a
+// reader that went away ends the process (SIGPIPE), and when SIGTERM or
+// SIGHUP comes in the middle of writing it (the host sends it itself there,
+// through a test-only switch, so that it lands inside a write every time):
+// the program ends with 128 + the signal.
+TEST(HostLeftoversTest, TheSamplesFolderGoesWhateverEndsTheProgram) {
+  for (const int signal : {0, SIGPIPE, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    TempDir tmp;
+    ProcessOptions options = Limited();
+    options.environment["TMPDIR"] = tmp.Path();
+    if (signal == SIGPIPE) options.closeStdout = true;
+    if (signal == SIGTERM || signal == SIGHUP)
+      options.environment["QM_TEST_SIGNAL_DURING_SAMPLE"] = std::to_string(signal);
+    const ProcessResult result = Host({"--quiet", "--format", "tree"}, options);
+    EXPECT_EQ(result.exitCode, signal == 0 ? 0 : 128 + signal) << Printed(result);
+    EXPECT_EQ(result.out.empty(), signal != 0);
+    EXPECT_EQ(Listing(tmp.Path()), "");
+  }
+}
+
+// The driver registered as Debian registers it, CommLog=1, with its log
+// folder pointed at the test's (ODBCSYSINI names the folder of the driver
+// registry the driver manager and psqlODBC read). An import leaves no log
+// there; a connection string that asks for the log still gets it.
+TEST(HostLeftoversTest, PostgresImportLeavesNoDriverLog) {
+  QM_REQUIRE_PG();
+  TempDir dir;
+  fs::create_directory(dir.Path("registry"));
+  fs::create_directory(dir.Path("logs"));
+  WriteFile(dir.Path("registry/odbcinst.ini"), "[PostgreSQL Unicode]\nDriver=psqlodbcw.so\nCommLog=1\nLogdir=" +
+                                                   dir.Path("logs") + "\n");
+  ProcessOptions options;
+  options.environment["ODBCSYSINI"] = dir.Path("registry");
+  const std::string connect = *PgConnectionString();
+  ExpectRuns({{{"--postgres", connect, "--quiet"}, 0, ""}}, options);
+  EXPECT_EQ(Listing(dir.Path("logs")), "");
+  ExpectRuns({{{"--postgres", connect, "--schema", "no_such_schema", "--quiet"}, 2, ""}}, options);
+  EXPECT_EQ(Listing(dir.Path("logs")), "");
+
+  // The log is where the driver writes it when a connection wants it.
+  ExpectRuns({{{"--postgres", connect + ";CommLog=1", "--quiet"}, 0, ""}}, options);
+  EXPECT_NE(Listing(dir.Path("logs")).find("/psqlodbc_"), std::string::npos)
+      << "the driver wrote no log where this test looks for it";
 }
 
 }  // namespace

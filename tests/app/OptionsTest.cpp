@@ -1,7 +1,12 @@
 // The command line, in process: the database options are the shortcuts the
 // plug-ins found offer (one source at most, a name already taken is not
-// offered), --plugin and --list-plugins, and what a usage error says.
+// offered), --plugin and --list-plugins, --around and --depth, and what a
+// usage error says. What users read about --format comes from the table of
+// output formats: the README lists exactly its formats and names the same
+// default. (--help whole: CommandsTest's expected files.)
 #include "ParsedOptions.h"
+
+#include <writers/OutputFormats.h>
 
 #include <gtest/gtest.h>
 
@@ -81,15 +86,15 @@ TEST(OptionsTest, DatabaseOptionsAreThePluginsShortcutsAndOneSourceAtMost) {
   EXPECT_EQ(bytes.options.shortcutValue, "caf\xE9.db");
 }
 
+// --help lists the shortcuts offered, and not those whose name was taken.
 TEST(OptionsTest, HelpListsTheShortcutsOffered) {
   const Parsed help = Parse({"--help"}, kShortcuts);
   ASSERT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("--sqlite PATH"), std::string::npos) << help.out;
-  EXPECT_NE(help.out.find("Import the SQLite database file PATH"), std::string::npos) << help.out;
-  EXPECT_NE(help.out.find("--postgres STRING"), std::string::npos) << help.out;
-  EXPECT_NE(help.out.find("--list-plugins"), std::string::npos) << help.out;
-  for (const char* taken : {"Takes the host's option", "Comes second"})
-    EXPECT_EQ(help.out.find(taken), std::string::npos) << taken << "\n" << help.out;
+  for (const auto& [text, listed] :
+       {std::pair{"--sqlite PATH", true}, std::pair{"Import the SQLite database file PATH", true},
+        std::pair{"--postgres STRING", true}, std::pair{"--list-plugins", true},
+        std::pair{"Takes the host's option", false}, std::pair{"Comes second", false}})
+    EXPECT_EQ(help.out.find(text) != std::string::npos, listed) << text << "\n" << help.out;
 }
 
 // Without the module no plug-in was looked for: a database option the
@@ -101,6 +106,52 @@ TEST(OptionsTest, WithoutTheModuleAnUnknownOptionReportsTheModule) {
   EXPECT_EQ(parsed.err, "error: " + reason + "\n");
   EXPECT_EQ(Parse({"--version"}, kShortcuts, reason).exitCode, 0);
   EXPECT_EQ(Parse({"--quiet"}, kShortcuts, reason).exitCode, -1);
+}
+
+// The names the README's section "Output formats" lists: one
+// "- `NAME`: ..." item per format, up to the next heading; and whether the
+// option table's line for --format names the default.
+TEST(FormatOptionTest, ReadmeListsExactlyTheFormatsOfTheTable) {
+  std::istringstream readme(qm::test::ReadFile(QM_README));
+  std::vector<std::string> names, listed;
+  for (const writers::OutputFormat& format : writers::OutputFormats()) names.emplace_back(format.name);
+  bool inSection = false, named = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("#", 0) == 0) inSection = line.substr(line.find(' ') + 1) == "Output formats";
+    const std::size_t end = line.find("`:", 3);
+    if (inSection && line.rfind("- `", 0) == 0 && end != std::string::npos) listed.push_back(line.substr(3, end - 3));
+    if (line.rfind("| `--format", 0) == 0)
+      named = line.find("default `" + std::string(writers::DefaultOutputFormat().name) + "`") != std::string::npos;
+  }
+  EXPECT_EQ(listed, names);
+  EXPECT_TRUE(named) << "README's option table does not name the default format";
+}
+
+// --around and --depth fill WriteOptions for the formats that draw a
+// diagram; any other format, a depth without a table, and values out of
+// range are usage errors.
+TEST(FormatOptionTest, AroundAndDepthAreForFormatsWithADiagram) {
+  for (const writers::OutputFormat& format : writers::OutputFormats()) {
+    const Parsed parsed = Parse({"--format", std::string(format.name), "--around", "sales.orders"});
+    EXPECT_EQ(parsed.exitCode, format.diagram ? -1 : 2) << format.name;
+    const writers::WriteOptions& write = parsed.options.write;
+    EXPECT_TRUE(!format.diagram || (write.aroundTable == "sales.orders" && write.depth == 1)) << format.name;
+  }
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    int depth;
+  } cases[] = {{{"--around", "orders", "--depth", "3"}, -1, 3}, {{"--around", "orders", "--depth", "0"}, -1, 0},
+               {{"--depth", "2"}, 2, 0},           {{"--around", ""}, 2, 0},
+               {{"--around", "orders", "--depth", "-1"}, 2, 0}, {{"--around", "orders", "--depth", "x"}, 2, 0}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--format", "svg"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const Parsed parsed = Parse(args);
+    EXPECT_EQ(parsed.exitCode, c.exitCode) << ::testing::PrintToString(args);
+    EXPECT_TRUE(c.exitCode != -1 || parsed.options.write.depth == c.depth) << ::testing::PrintToString(args);
+  }
+  EXPECT_TRUE(Parse({}).options.write.aroundTable.empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The command line's options parsed in process, as quillmere-import parses
-// its own, with what the parser printed.
+// its own, with what the parser printed; what a console wrote.
 #pragma once
 
 #include "Options.h"
@@ -50,6 +50,20 @@ inline Parsed Parse(std::vector<std::string> args, const std::vector<Shortcut>& 
   parsed.out = out.str();
   parsed.err = qm::test::ReadFile(dir.Path("err"));
   return parsed;
+}
+
+// What write printed to the stream it is given (a console's).
+template <class Write>
+std::string Captured(Write&& write) {
+  std::FILE* stream = std::tmpfile();
+  write(stream);
+  std::fflush(stream);
+  std::rewind(stream);
+  std::string text;
+  char buffer[4096];
+  for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) text.append(buffer, read);
+  std::fclose(stream);
+  return text;
 }
 
 }  // namespace app::test

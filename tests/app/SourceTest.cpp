@@ -1,26 +1,23 @@
 // The choice of what to import, in process, with the real module and the
 // bundled plug-ins loaded as the host loads them: the plug-in comes from
 // what the tables say (a shortcut's plug-in, a --plugin name, a Driver they
-// list, a sample), and the files an import would read come from the
-// plug-ins (the chosen one, and the one serving the Driver).
+// list, a sample), and the SQL dialect from the plug-in's table. (The files
+// an import would read, from the plug-ins: AppHostileUseTest's outputs that
+// are the database read.)
 #include "Console.h"
 #include "LiveImport.h"
-#include "Options.h"
+#include "ParsedOptions.h"
 #include "PluginList.h"
 #include "Source.h"
-
-#include <TempDir.h>
 
 #include <runner/Libraries.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
 namespace app {
 namespace {
+
+using test::Captured;
 
 class SourceTest : public ::testing::Test {
  protected:
@@ -36,37 +33,25 @@ class SourceTest : public ::testing::Test {
     delete s_module;
   }
 
-  struct Resolved {
-    int exitCode = -1;
+  // The source chosen, ResolveSource's exit code and what it printed.
+  static Source Resolve(const Options& options, int* exitCode = nullptr, std::string* printed = nullptr) {
     Source source;
-    std::string printed;  // what the console printed
-  };
-
-  static Resolved Resolve(const Options& options) {
-    Resolved resolved;
-    std::FILE* stream = std::tmpfile();
-    {
+    int code = 0;
+    const std::string text = Captured([&](std::FILE* stream) {
       Console console(stream, false, false);
-      resolved.exitCode = ResolveSource(options, *s_plugins, console, resolved.source);
-    }
-    std::rewind(stream);
-    char buffer[4096];
-    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) resolved.printed.append(buffer, read);
-    std::fclose(stream);
-    return resolved;
+      code = ResolveSource(options, *s_plugins, console, source);
+    });
+    if (exitCode != nullptr) *exitCode = code;
+    if (printed != nullptr) *printed = text;
+    return source;
   }
 
-  static Options Connect(const std::string& text, const std::string& plugin = {}) {
+  static Options Connect(const std::string& text, const std::string& plugin = {}, bool generic = false) {
     Options options;
     options.connectGiven = true;
     options.connectString = text;
     options.plugin = plugin;
-    return options;
-  }
-
-  static Options Generic(const std::string& text) {
-    Options options = Connect(text);
-    options.generic = true;
+    options.generic = generic;
     return options;
   }
 
@@ -77,19 +62,17 @@ class SourceTest : public ::testing::Test {
 runner::ImportModule* SourceTest::s_module = nullptr;
 runner::PluginCatalogue* SourceTest::s_plugins = nullptr;
 
-struct Case {
-  Options options;
-  int exitCode;          // -1: chosen
-  std::string plugin;    // the plug-in chosen
-  std::string printed;   // a part of what was printed; "" for nothing
-};
-
 TEST_F(SourceTest, PluginIsChosenByWhatTheTablesSay) {
   const Shortcut sqlite{"sqlite", "PATH", "", "sqlite", true};
   Options bySqlite;
   bySqlite.shortcut = &sqlite;
   bySqlite.shortcutValue = "shop.db";
-  const Case cases[] = {
+  const struct {
+    Options options;
+    int exitCode;         // -1: chosen
+    std::string plugin;   // the plug-in chosen
+    std::string printed;  // a part of what was printed; "" for nothing
+  } cases[] = {
       {bySqlite, -1, "sqlite", ""},
       {Connect("Driver={SQLite3};Database=a.db"), -1, "sqlite", ""},
       {Connect("driver={postgresql unicode};Server=db;PWD=secret"), -1, "postgres", ""},
@@ -109,78 +92,28 @@ TEST_F(SourceTest, PluginIsChosenByWhatTheTablesSay) {
       // A driver that is not installed: said before any plug-in tries it.
       {Connect("Driver={Oracle 19};PWD=secret"), 3, "", "error: the ODBC driver \"Oracle 19\" is not installed; installed: "},
       // --generic: that plug-in, even for a driver another lists.
-      {Generic("Driver={SQLite3};Database=a.db"), -1, "odbc", ""},
-      {Generic("DSN=shop;PWD=secret"), -1, "odbc", ""},
+      {Connect("Driver={SQLite3};Database=a.db", "", true), -1, "odbc", ""},
+      {Connect("DSN=shop;PWD=secret", "", true), -1, "odbc", ""},
       {Options(), -1, "sqlite", ""},  // nothing named: the plug-in with a sample
   };
-  for (const Case& c : cases) {
-    const std::string shown = c.options.connectGiven ? c.options.connectString : "(no --connect)";
-    const Resolved resolved = Resolve(c.options);
-    EXPECT_EQ(resolved.exitCode, c.exitCode) << shown << "\n" << resolved.printed;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options.connectGiven ? c.options.connectString : "(no --connect)");
+    int exitCode = 0;
+    std::string printed;
+    const Source source = Resolve(c.options, &exitCode, &printed);
+    EXPECT_EQ(exitCode, c.exitCode) << printed;
     if (c.exitCode == -1) {
-      ASSERT_NE(resolved.source.plugin, nullptr) << shown;
-      EXPECT_EQ(resolved.source.plugin->api->name, c.plugin) << shown;
+      ASSERT_NE(source.plugin, nullptr);
+      EXPECT_EQ(source.plugin->api->name, c.plugin);
     }
-    if (c.printed.empty()) {
-      EXPECT_EQ(resolved.printed, "") << shown;
-    } else {
-      EXPECT_NE(resolved.printed.find(c.printed), std::string::npos) << shown << "\n" << resolved.printed;
-    }
-    EXPECT_EQ(resolved.printed.find("secret"), std::string::npos) << shown;
+    EXPECT_TRUE(c.printed.empty() ? printed.empty() : printed.find(c.printed) != std::string::npos) << printed;
+    EXPECT_EQ(printed.find("secret"), std::string::npos);
   }
-  const Resolved sample = Resolve(Options());
-  EXPECT_TRUE(sample.source.sample && sample.source.isPath);
-  EXPECT_TRUE(Resolve(bySqlite).source.isPath);
-}
-
-std::vector<std::string> Paths(const QmSourceFiles& files) {
-  std::vector<std::string> paths;
-  for (const QmInputFile& file : files.files) paths.push_back(file.path);
-  return paths;
-}
-
-bool Holds(const std::vector<std::string>& paths, const std::string& path) {
-  return std::find(paths.begin(), paths.end(), path) != paths.end();
-}
-
-TEST_F(SourceTest, FilesReadComeFromThePlugins) {
-  const qm::test::TempDir dir;
-  const std::string a = dir.Path("a.db");
-  const std::string b = dir.Path("b;c.db");
-  const Shortcut sqlite{"sqlite", "PATH", "", "sqlite", true};
-  Options bySqlite;
-  bySqlite.shortcut = &sqlite;
-  bySqlite.shortcutValue = a;
-
-  const QmSourceFiles byPath = SourceFiles(Resolve(bySqlite).source, *s_plugins);
-  EXPECT_TRUE(Holds(Paths(byPath), a));
-  EXPECT_TRUE(Holds(Paths(byPath), a + "-wal"));
-  EXPECT_EQ(byPath.files.front().what, "the database " + a);
-
-  const std::string connect = "Driver={SQLite3};Database=file:" + a + "?mode=ro;Attach={aux=" + b + "}";
-  const std::vector<std::string> both = Paths(SourceFiles(Resolve(Connect(connect)).source, *s_plugins));
-  EXPECT_TRUE(Holds(both, a) && Holds(both, b) && Holds(both, b + "-journal")) << ::testing::PrintToString(both);
-
-  // A plug-in that names no file of its own still has the Driver's plug-in
-  // say which files the string opens.
-  const Source other = Resolve(Connect("Driver={SQLite3};Database=" + a, "postgres")).source;
-  EXPECT_TRUE(Holds(Paths(SourceFiles(other, *s_plugins)), a));
-  EXPECT_TRUE(SourceFiles(Resolve(Connect("Driver={PostgreSQL Unicode};Server=db")).source, *s_plugins).files.empty());
-  EXPECT_TRUE(SourceFiles(Resolve(Options()).source, *s_plugins).files.empty()) << "the sample is the host's own";
-
-  // The form's string, not the configured one, once the form has run.
-  const std::string completed = "Driver={SQLite3};Database=" + dir.Path("c.db");
-  EXPECT_TRUE(Holds(Paths(SourceFiles(Resolve(bySqlite).source, *s_plugins, &completed)), dir.Path("c.db")));
-
-  // A string that names no database is refused before connecting; one
-  // with a data source may name it in the data source's settings.
-  EXPECT_EQ(SourceFiles(Resolve(Connect("Driver={SQLite3};Database= ")).source, *s_plugins).unusable,
-            u"the connection string names no database: it needs Database=PATH (its keys: Driver, Database)");
-  EXPECT_EQ(SourceFiles(Resolve(Connect("Driver={SQLite3};DSN=shop")).source, *s_plugins).unusable, u"");
-}
-
-// The rest of the listing is AppE2eTest.ListPluginsShowsWhatWasFoundAndWhatWasRefused's.
-TEST_F(SourceTest, PluginListSaysWhichOptionIsNotOffered) {
+  const Source sample = Resolve(Options());
+  EXPECT_TRUE(sample.sample && sample.isPath);
+  EXPECT_TRUE(Resolve(bySqlite).isPath);
+  // Which option is not offered, in the listing (the rest of it:
+  // AppTest.ListPluginsShowsWhatWasFoundAndWhatWasRefused).
   const std::string list = DescribePlugins(*s_plugins, {"sqlite"});
   EXPECT_NE(list.find("          option:  --postgres (not offered: the name is taken by another option)"),
             std::string::npos)
@@ -191,45 +124,31 @@ TEST_F(SourceTest, PluginListSaysWhichOptionIsNotOffered) {
 // program does not know is written as standard SQL, with a warning, and a
 // plug-in that declares none gets standard SQL without one.
 TEST_F(SourceTest, ThePluginsDialectIsTheOneWritten) {
-  auto dialectOf = [](const QmPluginApi& table, std::string& printed) {
-    std::FILE* stream = std::tmpfile();
-    std::string dialect;
-    {
-      Console console(stream, false, false);
-      dialect = SqlDialectOf(table, console);
-    }
-    std::rewind(stream);
-    char buffer[1024];
-    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) printed.append(buffer, read);
-    std::fclose(stream);
-    return dialect;
-  };
-  struct Case {
+  const struct {
     const char* plugin;
     const char* declared;  // overrides the table's; "-" keeps it
     const char* dialect;
     const char* warning;  // a part of it; empty: none
-  };
-  for (const Case& c : {Case{"sqlite", "-", "sqlite", ""}, Case{"postgres", "-", "postgresql", ""},
-                        Case{"mariadb", "-", "mariadb", ""}, Case{"odbc", "-", "standard", ""},
-                        Case{"sqlite", nullptr, "standard", ""}, Case{"sqlite", "", "standard", ""},
-                        Case{"sqlite", "firebird", "standard",
-                             "warning: the plug-in sqlite declares the SQL dialect \"firebird\", which this program "
-                             "does not know: its SQL is written in standard SQL"}}) {
+  } cases[] = {{"sqlite", "-", "sqlite", ""}, {"postgres", "-", "postgresql", ""}, {"mariadb", "-", "mariadb", ""},
+               {"odbc", "-", "standard", ""}, {"sqlite", nullptr, "standard", ""}, {"sqlite", "", "standard", ""},
+               {"sqlite", "firebird", "standard",
+                "warning: the plug-in sqlite declares the SQL dialect \"firebird\", which this program does not know: "
+                "its SQL is written in standard SQL"}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.plugin) + " declaring " + (c.declared != nullptr ? c.declared : "null"));
     const runner::FoundPlugin* found = s_plugins->FindByName(c.plugin);
     ASSERT_NE(found, nullptr);
-    std::string error;
+    std::string error, dialect;
     const QmPluginApi* api = s_plugins->Table(*found, &error);
     ASSERT_NE(api, nullptr) << error;
     QmPluginApi table = *api;
     if (c.declared == nullptr || std::string(c.declared) != "-") table.sqlDialect = c.declared;
-    std::string printed;
-    EXPECT_EQ(dialectOf(table, printed), c.dialect);
-    if (c.warning[0] == '\0')
-      EXPECT_EQ(printed, "");
-    else
-      EXPECT_NE(printed.find(c.warning), std::string::npos) << printed;
+    const std::string printed = Captured([&](std::FILE* stream) {
+      Console console(stream, false, false);
+      dialect = SqlDialectOf(table, console);
+    });
+    EXPECT_EQ(dialect, c.dialect);
+    EXPECT_TRUE(*c.warning == '\0' ? printed.empty() : printed.find(c.warning) != std::string::npos) << printed;
   }
 }
 
