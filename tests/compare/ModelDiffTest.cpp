@@ -43,8 +43,7 @@ void BuildOrders(GenericModel& model, bool columnsFirst, const std::u16string& k
 }
 
 TEST(ModelDiffTest, ObjectsAreMatchedByKindParentAndNameNotById) {
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   BuildOrders(before, true);
   BuildOrders(after, false);
   // Same objects, other ids; the root's names say where each was read.
@@ -56,8 +55,7 @@ TEST(ModelDiffTest, ObjectsAreMatchedByKindParentAndNameNotById) {
 }
 
 TEST(ModelDiffTest, ChangesAdditionsAndRemovalsAreListed) {
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   BuildOrders(before, true);
   BuildOrders(after, true, u"total");
   CMOObject* total = after.GetCMOObject(5);
@@ -104,8 +102,7 @@ TEST(ModelDiffTest, OverloadsParametersAndUnnamedObjectsAreToldApart) {
     Add(model, Index, table.GetObjectId(), u"dup");
     Add(model, Index, table.GetObjectId(), u"dup");
   };
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   build(before, false, u"flag");
   build(after, true, u"renamed");
   qm::test::ExpectSameAsFile("compare/overloads.txt", Text(DiffModels(before, after)));
@@ -123,8 +120,7 @@ TEST(ModelDiffTest, ReferencesAreComparedByWhatTheyName) {
     SetIds(foreignKey, ReferencedTable, {target == u"a" ? t1 : t2});
     SetIds(Add(model, ForeignKey, t1, u"dangling"), ReferencedTable, {999});
   };
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   build(before, u"a");
   build(after, u"b");
   qm::test::ExpectSameAsFile("compare/references.txt", Text(DiffModels(before, after)));
@@ -140,8 +136,7 @@ TEST(ModelDiffTest, TheTextForPeopleIsEscapedAndLongTextsAreLineDiffs) {
     SetText(view, Definition, u"SELECT " + std::u16string(120, u'x') + u",\n b,\n c,\n d,\n e\n FROM " + from +
                                   u"\n WHERE\x1b[2J 1\n");
   };
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   build(before, u"a");
   build(after, u"b");
   qm::test::ExpectSameAsFile("compare/escaped.txt", Text(DiffModels(before, after)));
@@ -183,8 +178,7 @@ TEST(ModelDiffTest, DefinitionsAreShownAndNothingIsSaidTwice) {
       SetText(gone, Definition, u"FOREIGN KEY (customer) REFERENCES users ON UPDATE SET NULL");
     }
   };
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   build(before, false);
   build(after, true);
   const ModelDifference difference = DiffModels(before, after);
@@ -201,8 +195,7 @@ TEST(ModelDiffTest, DefinitionsAreShownAndNothingIsSaidTwice) {
 }
 
 TEST(ModelDiffTest, TheJsonForProgramsHasEveryChangeWithItsValues) {
-  GenericModel before;
-  GenericModel after;
+  GenericModel before, after;
   BuildShopModel(before);
   BuildOrders(after, true);
   std::ostringstream out;

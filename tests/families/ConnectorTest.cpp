@@ -7,7 +7,7 @@
 // ways. (Failures at each step: tests/module/source/SqliteConnectorTest.cpp.)
 #include <OdbcFaults.h>
 #include <OdbcTestSupport.h>
-#include <TestBackend.h>
+#include "Families.h"
 
 #include <gtest/gtest.h>
 
@@ -58,8 +58,7 @@ TEST_P(ConnectorTest, ConnectsReportsTheNamesAndHandsBackTheCompletedString) {
   EXPECT_EQ(odbc::LiveHandles(), handles) << "the destructor left the connection open";
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ConnectorTest, ::testing::ValuesIn(Backends()),
-                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Drivers, ConnectorTest, ::testing::ValuesIn(Backends()), BackendName);
 
 class WideNameTest : public ConnectorTest {};
 
@@ -73,15 +72,8 @@ TEST_P(WideNameTest, NameOutsideAsciiTravelsAsUtf16BothWays) {
       << argument.ToUtf8();
 }
 
-std::vector<const TestBackend*> WithWideNames() {
-  std::vector<const TestBackend*> backends;
-  for (const TestBackend* backend : Backends())
-    if (backend->WideNames()) backends.push_back(backend);
-  return backends;
-}
-
-INSTANTIATE_TEST_SUITE_P(Drivers, WideNameTest, ::testing::ValuesIn(WithWideNames()),
-                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Drivers, WideNameTest,
+                         ::testing::ValuesIn(BackendsWith([](const TestBackend& b) { return b.WideNames(); })), BackendName);
 
 }  // namespace
 }  // namespace qm::test

@@ -1,26 +1,22 @@
-// Migration plans proven by applying them: a seeded generator makes a
-// schema (OLD) and a chain of random edits of it (NEW): tables, columns
-// (type, nullability, default, comment), keys, foreign keys, checks,
-// indexes, views and sequences (and their ties to columns) added, dropped,
-// changed and renamed; on PostgreSQL also functions (body, argument,
-// result; some read by a view), an enum's values, a composite type's
-// attributes, a domain's default, NOT NULL and check, and the partitions
-// of a partitioned table (added, dropped, bounds moved), from a random
-// stream of their own so that each seed's table edits stay as they were.
-// The plan back from an enum with a value added is refused (PostgreSQL
-// cannot remove one), and counted. Both are loaded into databases of their own and
-// imported; the plan from OLD to NEW (with the renames the edits made) is
-// applied to OLD's database, which imported again must agree with NEW; then
-// the plan back from NEW to OLD, with --allow-data-loss, applied to NEW's.
-// A plan that loses data is refused without the flag. MariaDB runs a plan
-// statement by statement: each is first run stopped by a failing statement
-// half way, then run again whole, which must finish it. A MariaDB schema is
-// a database, matched by its name: OLD and NEW are made in turn in one
-// database.
+// Migration plans proven by applying them. A seeded generator makes a schema
+// (OLD) and a chain of random edits of it (NEW): tables, columns (type,
+// nullability, default, comment), keys, foreign keys (and their rules),
+// checks, indexes, views and sequences (tied to a column or not) added,
+// dropped, changed and renamed; on PostgreSQL also functions (body,
+// argument, result; some read by a view), an enum's values, a composite
+// type's attributes, a domain and a partitioned table's partitions, from a
+// random stream of their own so that each seed's table edits stay as they
+// were. Both are loaded and imported; the plan from OLD to NEW (with the
+// edits' renames) applied to OLD's database must make NEW, and the plan back
+// (--allow-data-loss) OLD. A plan that loses data is refused without the
+// flag; the plan back from an added enum value is refused. MariaDB runs a
+// plan statement by statement: each is first stopped half way by a failing
+// statement, then run again whole. A MariaDB schema is a database, matched
+// by its name: OLD and NEW are made in turn in one.
 #include <ImportHost.h>
 #include <RealSchemas.h>
 #include <Subprocess.h>
-#include <TestBackend.h>
+#include "Families.h"
 
 #include <compare/DiffOutput.h>
 #include <compare/MigrationPlan.h>
@@ -40,31 +36,38 @@
 namespace qm::test {
 namespace {
 
-// The seeds of an engine's cases: 1 to 50, or to QM_MIGRATION_CASES
-// (scripts/bench --migrate runs 1,000), and past them those that once
-// failed (a column renamed under a check or in a foreign key, a sequence
-// moved off a dropped table); QM_MIGRATION_SEED runs that one case alone.
+// Seeds 1 to 50, or to QM_MIGRATION_CASES (scripts/bench --migrate), and
+// past them those that once failed (a column renamed under a check or in a
+// foreign key, a sequence moved off a dropped table); QM_MIGRATION_SEED
+// runs that one alone.
 std::vector<int> Seeds(const std::string& engine) {
-  const char* only = std::getenv("QM_MIGRATION_SEED");
-  if (only != nullptr && std::atoi(only) > 0) return {std::atoi(only)};
+  if (const char* only = std::getenv("QM_MIGRATION_SEED"); only != nullptr && std::atoi(only) > 0)
+    return {std::atoi(only)};
   const char* text = std::getenv("QM_MIGRATION_CASES");
   const int count = text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 50;
   std::vector<int> seeds;
   for (int seed = 1; seed <= count; ++seed) seeds.push_back(seed);
   const std::map<std::string, std::vector<int>> failed = {{"postgres", {63, 132}}, {"mariadb", {544, 616}}};
-  if (const auto found = failed.find(engine); found != failed.end())
-    for (int seed : found->second)
-      if (seed > count) seeds.push_back(seed);
+  for (int seed : failed.contains(engine) ? failed.at(engine) : std::vector<int>{})
+    if (seed > count) seeds.push_back(seed);
   return seeds;
 }
 
 struct GenColumn {
   std::string name;
   std::string origin;  // its name in OLD; empty when added by the edits
-  std::string type;    // "integer", "bigint", "varchar(10)", "text", ...
+  std::string type;
   bool notNull = false;
   std::string defaultValue;
   std::string comment;
+};
+
+struct GenConstraint {
+  std::string name;
+  std::string kind;  // "unique", "check", "foreign key", "index"
+  std::string column;
+  std::string target;            // a foreign key's table
+  std::string rule = "CASCADE";  // its ON DELETE
 };
 
 struct GenTable {
@@ -72,14 +75,7 @@ struct GenTable {
   std::string origin;
   std::vector<GenColumn> columns;  // the first is "id", the primary key
   std::string comment;
-  struct Constraint {
-    std::string name;
-    std::string kind;    // "unique", "check", "foreign key", "index"
-    std::string column;
-    std::string target;  // a foreign key's table
-    std::string rule = "CASCADE";  // a foreign key's ON DELETE
-  };
-  std::vector<Constraint> constraints;
+  std::vector<GenConstraint> constraints;
 };
 
 struct GenView {
@@ -88,13 +84,12 @@ struct GenView {
   std::vector<std::string> columns;
 };
 
-// PostgreSQL: a function of one argument, which a view may call.
 struct GenFunction {
   std::string name;
-  std::string argument;  // "integer" or "bigint"
-  std::string result;    // "integer", "bigint" or "text"
+  std::string argument;
+  std::string result;
   int body = 0;
-  bool viewed = false;   // a view selects it
+  bool viewed = false;  // a view selects it
 };
 
 struct GenPartition {
@@ -108,8 +103,7 @@ struct GenSchema {
   std::vector<GenView> views;
   std::vector<std::pair<std::string, int>> sequences;  // name, increment
   std::map<std::string, std::string> owners;           // sequence -> the table whose id it belongs to
-  // PostgreSQL: functions, the enum mood, the composite pair, the domain
-  // amount and the partitioned table pt.
+  // PostgreSQL: the enum mood, the composite pair, the domain amount, the partitioned table pt.
   std::vector<GenFunction> functions;
   std::vector<std::string> labels;
   std::vector<std::pair<std::string, std::string>> attributes;  // name, type
@@ -135,7 +129,17 @@ class Generator {
         m_comments(engine != Engine::Sqlite), m_maria(engine == Engine::Maria) {}
 
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+  int PickObject(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_objects); }
+  template <class T>
+  T& Any(std::vector<T>& items) {
+    return items[static_cast<std::size_t>(Pick(static_cast<int>(items.size())))];
+  }
+  template <class T>
+  T& AnyObject(std::vector<T>& items) {
+    return items[static_cast<std::size_t>(PickObject(static_cast<int>(items.size())))];
+  }
   std::string Fresh(const std::string& stem) { return stem + std::to_string(++m_names); }
+  std::string SameKind(const std::string& type) { return IsInteger(type) ? kIntegerTypes[Pick(3)] : kTextTypes[Pick(3)]; }
 
   GenColumn DataColumn(bool origin) {
     GenColumn column;
@@ -157,7 +161,6 @@ class Generator {
     return table;
   }
 
-  // A data column of the table, or null.
   GenColumn* DataOf(GenTable& table) {
     if (table.columns.size() < 2) return nullptr;
     return &table.columns[1 + static_cast<std::size_t>(Pick(static_cast<int>(table.columns.size()) - 1))];
@@ -170,29 +173,16 @@ class Generator {
     // Foreign keys, from a column of their own.
     for (GenTable& table : schema.tables) {
       if (Pick(2) == 0) continue;
-      GenColumn column{Fresh("p"), {}, "integer", false, "", ""};
-      column.origin = column.name;
-      table.columns.push_back(column);
-      const GenTable& target = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
-      table.constraints.push_back({Fresh("f"), "foreign key", column.name, target.name});
+      const std::string column = Fresh("p");
+      table.columns.push_back({column, column, "integer", false, "", ""});
+      table.constraints.push_back({Fresh("f"), "foreign key", column, Any(schema.tables).name});
     }
     if (Pick(2) == 0) AddView(schema);
-    if (m_postgres && Pick(2) == 0) {
+    if (!m_postgres) return schema;
+    if (Pick(2) == 0) {
       schema.sequences.emplace_back(Fresh("q"), 1);
       if (Pick(2) == 0) schema.owners[schema.sequences.back().first] = schema.tables.front().name;
     }
-    if (m_postgres) BaseObjects(schema);
-    return schema;
-  }
-
-  // PostgreSQL's routines, types and partitions, from a random stream of
-  // their own (the tables' edits stay those of each seed).
-  int PickObject(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_objects); }
-  GenFunction Function() {
-    const char* const results[] = {"integer", "bigint", "text"};
-    return {Fresh("fn"), PickObject(2) == 0 ? "integer" : "bigint", results[PickObject(3)], PickObject(9), PickObject(2) == 0};
-  }
-  void BaseObjects(GenSchema& schema) {
     for (int i = 0, n = PickObject(3); i < n; ++i) schema.functions.push_back(Function());
     for (int i = 0, n = 1 + PickObject(3); i < n; ++i) schema.labels.push_back(Fresh("l"));
     for (int i = 0, n = 1 + PickObject(2); i < n; ++i) schema.attributes.emplace_back(Fresh("a"), kIntegerTypes[PickObject(3)]);
@@ -200,28 +190,33 @@ class Generator {
     schema.domainNotNull = PickObject(3) == 0;
     schema.domainCheck = PickObject(2) == 0 ? PickObject(5) : -1;
     for (int i = 0, n = 1 + PickObject(3); i < n; ++i) schema.partitions.push_back({Fresh("pt_"), i * 10, i * 10 + 10});
+    return schema;
   }
 
-  // One edit of a routine, a type or a partition.
+  GenFunction Function() {
+    const char* const results[] = {"integer", "bigint", "text"};
+    return {Fresh("fn"), PickObject(2) == 0 ? "integer" : "bigint", results[PickObject(3)], PickObject(9), PickObject(2) == 0};
+  }
+
+  // One edit of a PostgreSQL routine, type or partition.
   std::string EditObject(GenSchema& schema) {
+    std::vector<GenPartition>& parts = schema.partitions;
     switch (PickObject(10)) {
       case 0:
         schema.functions.push_back(Function());
         return "add function " + schema.functions.back().name;
       case 1: {
         if (schema.functions.empty()) return "none";
-        const GenFunction dropped = schema.functions.back();
+        const std::string name = schema.functions.back().name;
         schema.functions.pop_back();
-        return "drop function " + dropped.name;
+        return "drop function " + name;
       }
       case 2: {
         if (schema.functions.empty()) return "none";
-        GenFunction& function = schema.functions[static_cast<std::size_t>(PickObject(static_cast<int>(schema.functions.size())))];
+        GenFunction& function = AnyObject(schema.functions);
         switch (PickObject(3)) {
           case 0: function.body += 1; return "body of function " + function.name;
-          case 1:
-            function.argument = function.argument == "integer" ? "bigint" : "integer";
-            return "argument of function " + function.name;
+          case 1: function.argument = function.argument == "integer" ? "bigint" : "integer"; return "argument of function " + function.name;
           default:
             function.result = function.result == "text" ? "bigint" : function.result == "bigint" ? "integer" : "text";
             return "result of function " + function.name;
@@ -229,13 +224,12 @@ class Generator {
       }
       case 3: {
         // Added anywhere: the plan back cannot remove it.
-        const std::size_t at = static_cast<std::size_t>(PickObject(static_cast<int>(schema.labels.size()) + 1));
-        schema.labels.insert(schema.labels.begin() + static_cast<std::ptrdiff_t>(at), Fresh("l"));
+        const auto at = static_cast<std::ptrdiff_t>(PickObject(static_cast<int>(schema.labels.size()) + 1));
+        schema.labels.insert(schema.labels.begin() + at, Fresh("l"));
         return "add enum value";
       }
       case 4:
-        // A new attribute goes at the end, and only the last is dropped:
-        // ALTER TYPE adds at the end only.
+        // ALTER TYPE adds an attribute at the end only: only the last is dropped.
         if (schema.attributes.size() > 1 && PickObject(2) == 0) {
           schema.attributes.pop_back();
           return "drop attribute";
@@ -243,7 +237,7 @@ class Generator {
         schema.attributes.emplace_back(Fresh("a"), kTextTypes[PickObject(3)]);
         return "add attribute";
       case 5: {
-        auto& attribute = schema.attributes[static_cast<std::size_t>(PickObject(static_cast<int>(schema.attributes.size())))];
+        auto& attribute = AnyObject(schema.attributes);
         attribute.second = IsInteger(attribute.second) ? kIntegerTypes[PickObject(3)] : kTextTypes[PickObject(3)];
         return "type of attribute " + attribute.first;
       }
@@ -254,61 +248,54 @@ class Generator {
           default: schema.domainCheck = schema.domainCheck < 0 ? PickObject(5) : PickObject(2) == 0 ? -1 : schema.domainCheck + 1;
             return "domain check";
         }
-      case 7:
-        schema.partitions.push_back({Fresh("pt_"), schema.partitions.empty() ? 0 : schema.partitions.back().to,
-                                     (schema.partitions.empty() ? 0 : schema.partitions.back().to) + 10});
-        return "add partition " + schema.partitions.back().name;
+      case 7: {
+        const int from = parts.empty() ? 0 : parts.back().to;
+        parts.push_back({Fresh("pt_"), from, from + 10});
+        return "add partition " + parts.back().name;
+      }
       case 8: {
-        if (schema.partitions.empty()) return "none";
-        const std::string name = schema.partitions.back().name;
-        schema.partitions.pop_back();
+        if (parts.empty()) return "none";
+        const std::string name = parts.back().name;
+        parts.pop_back();
         return "drop partition " + name;
       }
       default:
         // The last partition's range grows or shrinks at its end.
-        if (schema.partitions.empty()) return "none";
-        schema.partitions.back().to += PickObject(2) == 0 || schema.partitions.back().to - schema.partitions.back().from <= 5 ? 5 : -5;
-        return "bounds of partition " + schema.partitions.back().name;
+        if (parts.empty()) return "none";
+        parts.back().to += PickObject(2) == 0 || parts.back().to - parts.back().from <= 5 ? 5 : -5;
+        return "bounds of partition " + parts.back().name;
     }
   }
 
   void AddConstraint(GenSchema& schema) {
-    GenTable& table = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+    GenTable& table = Any(schema.tables);
     GenColumn* column = DataOf(table);
-    if (column == nullptr) return;
-    for (const GenTable::Constraint& constraint : table.constraints)
-      if (constraint.column == column->name) return;  // one constraint per column keeps drops simple
+    if (column == nullptr || Constrained(table, column->name)) return;  // one constraint per column keeps drops simple
     const int kind = Pick(4);
     if (kind == 0) table.constraints.push_back({Fresh("u"), "unique", column->name, ""});
     if (kind == 1 && IsInteger(column->type)) table.constraints.push_back({Fresh("k"), "check", column->name, ""});
     // MariaDB indexes a text only by a prefix of it.
     if (kind == 2 && !(m_maria && column->type == "text")) table.constraints.push_back({Fresh("i"), "index", column->name, ""});
-    if (kind == 3 && column->type == "integer") {
-      const GenTable& target = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
-      table.constraints.push_back({Fresh("f"), "foreign key", column->name, target.name});
-    }
+    if (kind == 3 && column->type == "integer")
+      table.constraints.push_back({Fresh("f"), "foreign key", column->name, Any(schema.tables).name});
   }
 
   void AddView(GenSchema& schema) {
-    const GenTable& table = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+    const GenTable& table = Any(schema.tables);
     GenView view{Fresh("v"), table.name, {"id"}};
     if (table.columns.size() > 1) view.columns.push_back(table.columns[1].name);
     schema.views.push_back(view);
   }
 
-  static bool HasForeignKey(const GenTable& table, const std::string& column) {
+  static bool Constrained(const GenTable& table, const std::string& column, const std::string& kind = "") {
     return std::any_of(table.constraints.begin(), table.constraints.end(),
-                       [&](const GenTable::Constraint& c) { return c.kind == "foreign key" && c.column == column; });
-  }
-  static bool NotNull(const GenTable& table, const std::string& column) {
-    return std::any_of(table.columns.begin(), table.columns.end(),
-                       [&](const GenColumn& c) { return c.name == column && c.notNull; });
+                       [&](const GenConstraint& c) { return c.column == column && (kind.empty() || c.kind == kind); });
   }
 
   // What refers to a column or table goes with it.
   static void Forget(GenSchema& schema, const std::string& table, const std::string& column) {
     for (GenTable& each : schema.tables) {
-      std::erase_if(each.constraints, [&](const GenTable::Constraint& c) {
+      std::erase_if(each.constraints, [&](const GenConstraint& c) {
         return (each.name == table && (column.empty() || c.column == column)) || (column.empty() && c.target == table);
       });
     }
@@ -319,9 +306,9 @@ class Generator {
     });
   }
 
-  // One random edit; returns what it did, for the case's trace.
+  // One random edit of the tables; says what it did, for the case's trace.
   std::string Edit(GenSchema& schema) {
-    GenTable& table = schema.tables[static_cast<std::size_t>(Pick(static_cast<int>(schema.tables.size())))];
+    GenTable& table = Any(schema.tables);
     GenColumn* column = DataOf(table);
     switch (Pick(14)) {
       case 0:
@@ -338,8 +325,7 @@ class Generator {
         table.columns.push_back(DataColumn(false));
         return "add column " + table.name + "." + table.columns.back().name;
       case 3: {
-        // The last column: a database adds columns at the end, so the plan
-        // back adds it where it was.
+        // The last column: a database adds columns at the end, so the plan back adds it where it was.
         if (table.columns.size() < 2) return "none";
         const std::string name = table.columns.back().name;
         Forget(schema, table.name, name);
@@ -347,25 +333,20 @@ class Generator {
         return "drop column " + table.name + "." + name;
       }
       case 4: {
-        if (column == nullptr) return "none";
-        bool keyed = false;
-        for (const GenTable::Constraint& c : table.constraints) keyed = keyed || c.column == column->name;
-        if (keyed) return "none";
+        if (column == nullptr || Constrained(table, column->name)) return "none";
         const bool integer = IsInteger(column->type);
-        column->type = integer ? kIntegerTypes[Pick(3)] : kTextTypes[Pick(3)];
+        column->type = SameKind(column->type);
         if (!column->defaultValue.empty())
           column->defaultValue = integer ? std::to_string(Pick(9)) : "'e" + std::to_string(Pick(9)) + "'";
         return "type of " + table.name + "." + column->name + " " + column->type;
       }
       case 5:
-        if (column == nullptr || (m_maria && HasForeignKey(table, column->name))) return "none";
+        if (column == nullptr || (m_maria && Constrained(table, column->name, "foreign key"))) return "none";
         column->notNull = !column->notNull;
         return "nullability of " + table.name + "." + column->name;
       case 6:
         if (column == nullptr) return "none";
-        column->defaultValue = column->defaultValue.empty()
-                                   ? (IsInteger(column->type) ? "5" : "'n'")
-                                   : std::string();
+        column->defaultValue = column->defaultValue.empty() ? (IsInteger(column->type) ? "5" : "'n'") : "";
         return "default of " + table.name + "." + column->name;
       case 7:
         if (!m_comments) return "none";
@@ -381,7 +362,7 @@ class Generator {
         return "drop constraint of " + table.name;
       case 10:
         for (GenTable& each : schema.tables)
-          for (GenTable::Constraint& c : each.constraints) {
+          for (GenConstraint& c : each.constraints) {
             if (c.kind != "foreign key" || Pick(2) == 0) continue;
             // MariaDB refuses SET NULL on a NOT NULL column.
             if (m_maria && c.rule == "CASCADE" && NotNull(each, c.column)) continue;
@@ -399,7 +380,7 @@ class Generator {
         const std::string old = table.name;
         table.name = Fresh("r");
         for (GenTable& each : schema.tables)
-          for (GenTable::Constraint& c : each.constraints)
+          for (GenConstraint& c : each.constraints)
             if (c.target == old) c.target = table.name;
         for (GenView& view : schema.views)
           if (view.table == old) view.table = table.name;
@@ -411,34 +392,42 @@ class Generator {
         if (column == nullptr || column->origin.empty() || column->origin != column->name) return "none";
         const std::string old = column->name;
         column->name = Fresh("n");
-        for (GenTable::Constraint& c : table.constraints)
+        for (GenConstraint& c : table.constraints)
           if (c.column == old) c.column = column->name;
         for (GenView& view : schema.views)
           if (view.table == table.name) std::replace(view.columns.begin(), view.columns.end(), old, column->name);
         return "rename column " + table.name + "." + old + " " + column->name;
       }
       default:
-        if (!m_postgres) return "none";
-        if (schema.sequences.empty() || Pick(3) == 0) {
-          schema.sequences.emplace_back(Fresh("q"), 1);
-          return "add sequence";
-        }
-        if (Pick(2) == 0) {
-          // A sequence tied to a column goes with its table: a plan that
-          // drops the table while the sequence stays must untie it first.
-          const std::string& name = schema.sequences.front().first;
-          if (schema.owners.erase(name) > 0) return "untie sequence " + name;
-          schema.owners[name] = table.name;
-          return "tie sequence " + name + " to " + table.name;
-        }
-        if (Pick(3) == 0) {
-          schema.owners.erase(schema.sequences.back().first);
-          schema.sequences.pop_back();
-          return "drop sequence";
-        }
-        schema.sequences.front().second += 1;
-        return "alter sequence";
+        return m_postgres ? EditSequence(schema, table) : "none";
     }
+  }
+
+  std::string EditSequence(GenSchema& schema, const GenTable& table) {
+    if (schema.sequences.empty() || Pick(3) == 0) {
+      schema.sequences.emplace_back(Fresh("q"), 1);
+      return "add sequence";
+    }
+    if (Pick(2) == 0) {
+      // Tied to a column, a sequence goes with its table: a plan that drops
+      // the table while the sequence stays must untie it first.
+      const std::string& name = schema.sequences.front().first;
+      if (schema.owners.erase(name) > 0) return "untie sequence " + name;
+      schema.owners[name] = table.name;
+      return "tie sequence " + name + " to " + table.name;
+    }
+    if (Pick(3) == 0) {
+      schema.owners.erase(schema.sequences.back().first);
+      schema.sequences.pop_back();
+      return "drop sequence";
+    }
+    schema.sequences.front().second += 1;
+    return "alter sequence";
+  }
+
+  static bool NotNull(const GenTable& table, const std::string& column) {
+    return std::any_of(table.columns.begin(), table.columns.end(),
+                       [&](const GenColumn& c) { return c.name == column && c.notNull; });
   }
 
  private:
@@ -450,10 +439,36 @@ class Generator {
   int m_names = 0;
 };
 
+// A case: OLD, NEW and the edits between them.
+struct GenCase {
+  GenSchema before;
+  GenSchema after;
+  std::string edits;
+};
+
+GenCase MakeCase(int seed, Engine engine, std::map<std::string, int>& kinds) {
+  Generator generator(static_cast<unsigned>(seed), engine);
+  GenCase made{generator.Base(), {}, ""};
+  made.after = made.before;
+  for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
+    std::vector<std::string> edits = {generator.Edit(made.after)};
+    if (engine == Engine::Postgres && generator.PickObject(3) > 0) edits.push_back(generator.EditObject(made.after));
+    for (const std::string& edit : edits) {
+      made.edits += edit + "; ";
+      ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
+    }
+  }
+  return made;
+}
+
 std::string Render(const GenSchema& schema, Engine engine) {
   const bool postgres = engine == Engine::Postgres;
   const bool maria = engine == Engine::Maria;
   std::ostringstream sql;
+  auto foreignKey = [&](const GenConstraint& c) {
+    sql << "CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column << ") REFERENCES " << c.target << " (id) ON DELETE "
+        << c.rule;
+  };
   for (const GenTable& table : schema.tables) {
     sql << "CREATE TABLE " << table.name << " (id integer NOT NULL, ";
     for (std::size_t i = 1; i < table.columns.size(); ++i) {
@@ -463,27 +478,29 @@ std::string Render(const GenSchema& schema, Engine engine) {
           << (maria && !c.comment.empty() ? " COMMENT '" + c.comment + "'" : "") << ", ";
     }
     sql << "CONSTRAINT pk_" << (table.origin.empty() ? table.name : table.origin) << " PRIMARY KEY (id)";
-    for (const GenTable::Constraint& c : table.constraints) {
+    for (const GenConstraint& c : table.constraints) {
       if (c.kind == "unique") sql << ", CONSTRAINT " << c.name << " UNIQUE (" << c.column << ")";
       if (c.kind == "check") sql << ", CONSTRAINT " << c.name << " CHECK (" << c.column << " >= 0)";
-      if (c.kind == "foreign key" && !postgres)
-        sql << ", CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column << ") REFERENCES " << c.target
-            << " (id) ON DELETE " << c.rule;
+      if (c.kind == "foreign key" && !postgres) {
+        sql << ", ";
+        foreignKey(c);
+      }
     }
     sql << ")" << (maria && !table.comment.empty() ? " COMMENT = '" + table.comment + "'" : "") << ";\n";
-    for (const GenTable::Constraint& c : table.constraints)
+    for (const GenConstraint& c : table.constraints)
       if (c.kind == "index") sql << "CREATE INDEX " << c.name << " ON " << table.name << " (" << c.column << ");\n";
     if (postgres && !table.comment.empty()) sql << "COMMENT ON TABLE " << table.name << " IS '" << table.comment << "';\n";
     for (const GenColumn& c : table.columns)
       if (postgres && !c.comment.empty())
         sql << "COMMENT ON COLUMN " << table.name << "." << c.name << " IS '" << c.comment << "';\n";
   }
-  if (postgres)
-    for (const GenTable& table : schema.tables)
-      for (const GenTable::Constraint& c : table.constraints)
-        if (c.kind == "foreign key")
-          sql << "ALTER TABLE " << table.name << " ADD CONSTRAINT " << c.name << " FOREIGN KEY (" << c.column
-              << ") REFERENCES " << c.target << " (id) ON DELETE " << c.rule << ";\n";
+  for (const GenTable& table : schema.tables)
+    for (const GenConstraint& c : table.constraints)
+      if (postgres && c.kind == "foreign key") {
+        sql << "ALTER TABLE " << table.name << " ADD ";
+        foreignKey(c);
+        sql << ";\n";
+      }
   for (const GenView& view : schema.views) {
     sql << "CREATE VIEW " << view.name << " AS SELECT ";
     for (std::size_t i = 0; i < view.columns.size(); ++i) sql << (i > 0 ? ", " : "") << view.columns[i];
@@ -512,8 +529,7 @@ std::string Render(const GenSchema& schema, Engine engine) {
   return sql.str();
 }
 
-// The renames the edits made: columns by their table's name on the side
-// planned from, then tables.
+// The renames the edits made, named as on the side planned from: columns, then tables.
 std::vector<compare::Rename> Renames(const GenSchema& after, const std::string& schema, bool forward) {
   std::vector<compare::Rename> renames;
   auto u = [](const std::string& text) { return platform::Utf8ToUtf16(text); };
@@ -531,15 +547,14 @@ std::vector<compare::Rename> Renames(const GenSchema& after, const std::string& 
   return renames;
 }
 
-// Whether going from `before` to `after` can lose data: a table or column
-// of OLD dropped, a type narrowed, NOT NULL added.
 int Rank(const std::string& type) {
   static const std::vector<std::string> order = {"smallint", "integer", "bigint", "varchar(10)", "varchar(40)", "text"};
   return static_cast<int>(std::find(order.begin(), order.end(), type) - order.begin());
 }
 
+// Whether going from `before` to `after` can lose data: a table, column,
+// partition or attribute of OLD dropped, a type narrowed, NOT NULL added.
 bool LosesData(const GenSchema& before, const GenSchema& after) {
-  // A partition dropped, a composite attribute dropped or narrowed, NOT NULL on the domain.
   for (const GenPartition& partition : before.partitions)
     if (std::none_of(after.partitions.begin(), after.partitions.end(),
                      [&](const GenPartition& p) { return p.name == partition.name; }))
@@ -570,17 +585,18 @@ std::string DifferenceText(const GenericModel& a, const GenericModel& b) {
   return out.str();
 }
 
+// The number of objects that differ, each of them only by its position.
+std::size_t MovedOnly(const GenericModel& made, const GenericModel& wanted) {
+  const compare::ModelDifference left = compare::DiffModels(made, wanted);
+  for (const compare::ObjectDifference& object : left.objects) {
+    EXPECT_EQ(object.properties.size(), 1u) << DifferenceText(made, wanted);
+    EXPECT_EQ(object.properties.at(0).propertyId, model::Position) << DifferenceText(made, wanted);
+  }
+  return left.objects.size();
+}
+
 // A copy of the model to plan from (planning renames objects in it).
 void Copy(const GenericModel& model, GenericModel& copy) { ReadModelJson(model::WriteJson(model, -1), copy); }
-
-class MigrationTest : public ::testing::TestWithParam<const TestBackend*> {
- protected:
-  void SetUp() override { QM_REQUIRE_BACKEND(*GetParam()); }
-
-  void Import(const LoadedPlugin& plugin, const BackendDatabase& database, GenericModel& model) {
-    ASSERT_TRUE(ReadInFull(RunImport(plugin.Api(), model, database.Source(), database.Scope())));
-  }
-};
 
 // The plan with a failing statement put after its `cut`-th statement (of
 // those that end a line with ";", counted from 1 and wrapped), which stops
@@ -593,87 +609,95 @@ std::string Interrupted(const std::string& script, int cut) {
   return script.substr(0, end) + "SELECT plan_interrupted_here;\n" + script.substr(end);
 }
 
-std::vector<const TestBackend*> Planned() { return Backends(); }
+class MigrationTest : public ::testing::TestWithParam<const TestBackend*> {
+ protected:
+  void SetUp() override {
+    QM_REQUIRE_BACKEND(Backend());
+    ASSERT_TRUE(m_plugin.Loaded());
+  }
+
+  const TestBackend& Backend() const { return *GetParam(); }
+  bool Maria() const { return Backend().Name() == "mariadb"; }
+  GenericModel& Model() { return *m_models.emplace_back(std::make_unique<GenericModel>(m_plugin.Api().modelType)); }
+
+  // On MariaDB, what makes the database (the schema) again empty.
+  std::string Emptied(const BackendDatabase& database) const {
+    const std::string name = "`" + database.Name() + "`";
+    return Maria() ? "SET SESSION foreign_key_checks = 0;\nDROP DATABASE " + name + ";\nCREATE DATABASE " + name +
+                         " CHARACTER SET utf8mb4;\nUSE " + name + ";\n"
+                   : "";
+  }
+
+  // The script loaded (into a database made empty first when `fresh`), the database imported.
+  void Import(BackendDatabase& database, GenericModel& model, const std::string& script = {}, bool fresh = false) {
+    if (!script.empty()) {
+      ASSERT_EQ(database.Load((fresh ? Emptied(database) : "") + script), "") << script;
+    }
+    ASSERT_TRUE(ReadInFull(RunImport(m_plugin.Api(), model, database.Source(), database.Scope())));
+  }
+
+  compare::MigrationPlan Plan(const GenericModel& from, const GenericModel& to, bool allowDataLoss,
+                              const std::vector<compare::Rename>& renames = {}) {
+    GenericModel& copy = Model();
+    Copy(from, copy);
+    return compare::PlanMigration(copy, to, {m_plugin.Api().sqlDialect, allowDataLoss, renames});
+  }
+
+  LoadedPlugin m_plugin{GetParam()->PluginPath().c_str()};
+  std::vector<std::unique_ptr<GenericModel>> m_models;
+};
+
+struct Counts {
+  int applied = 0;
+  int interrupted = 0;        // of them, first stopped half way
+  int refusedForLoss = 0;     // without --allow-data-loss
+  int refusedUnplannable = 0;  // an enum value removed
+};
 
 TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
-  const TestBackend& backend = *GetParam();
-  const Engine engine = backend.Name() == "postgres" ? Engine::Postgres
-                        : backend.Name() == "mariadb" ? Engine::Maria
-                                                      : Engine::Sqlite;
-  const bool maria = engine == Engine::Maria;
-  const std::string dialect = engine == Engine::Postgres ? "postgresql" : maria ? "mariadb" : "sqlite";
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
-  int applied = 0;
-  int refusedForLoss = 0;
-  int refusedUnplannable = 0;
-  int interrupted = 0;
-  const std::vector<int> seeds = Seeds(backend.Name());
-  const int cases = static_cast<int>(seeds.size());
+  const Engine engine = Backend().Name() == "postgres" ? Engine::Postgres : Maria() ? Engine::Maria : Engine::Sqlite;
+  const std::vector<int> seeds = Seeds(Backend().Name());
+  Counts counts;
   std::string failedSeeds;
   std::map<std::string, int> kinds;  // edits by kind, for the summary
+  const ::testing::TestResult& result = *::testing::UnitTest::GetInstance()->current_test_info()->result();
   for (const int seed : seeds) {
     // Each case on its own: a failing one is named, and the others still run.
-    const int parts = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+    const int parts = result.total_part_count();
     [&]() {
-      Generator generator(static_cast<unsigned>(seed), engine);
-      const GenSchema before = generator.Base();
-      GenSchema after = before;
-      std::string edits;
-      for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
-        std::vector<std::string> made = {generator.Edit(after)};
-        if (engine == Engine::Postgres && generator.PickObject(3) > 0) made.push_back(generator.EditObject(after));
-        for (const std::string& edit : made) {
-          edits += edit + "; ";
-          ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
-        }
-      }
-      SCOPED_TRACE("seed " + std::to_string(seed) + ": " + edits);
-
-      // MariaDB: one database, made again empty for each side it is to hold.
-      const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_old_" + std::to_string(seed));
-      const std::unique_ptr<BackendDatabase> newDatabase = maria ? nullptr : backend.Create("plan_new_" + std::to_string(seed));
-      const std::string schemaName = maria ? oldDatabase->Name() : engine == Engine::Postgres ? "public" : "main";
-      auto load = [&](BackendDatabase& database, const GenSchema& schema) {
-        const std::string name = "`" + database.Name() + "`";
-        const std::string fresh = maria ? "SET SESSION foreign_key_checks = 0;\nDROP DATABASE " + name + ";\nCREATE DATABASE " +
-                                              name + " CHARACTER SET utf8mb4;\nUSE " + name + ";\n"
-                                        : "";
-        return database.Load(fresh + Render(schema, engine));
-      };
-      BackendDatabase& newSide = maria ? *oldDatabase : *newDatabase;
-      GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-      ASSERT_EQ(load(newSide, after), "") << Render(after, engine);
-      ASSERT_NO_FATAL_FAILURE(Import(plugin, newSide, newModel));
-      ASSERT_EQ(load(*oldDatabase, before), "") << Render(before, engine);
-      ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
-
+      const GenCase c = MakeCase(seed, engine, kinds);
+      SCOPED_TRACE("seed " + std::to_string(seed) + ": " + c.edits);
+      const std::unique_ptr<BackendDatabase> oldDatabase = Backend().Create("plan_old_" + std::to_string(seed));
+      const std::unique_ptr<BackendDatabase> newDatabase = Maria() ? nullptr : Backend().Create("plan_new_" + std::to_string(seed));
+      BackendDatabase& newSide = Maria() ? *oldDatabase : *newDatabase;
+      const std::string schemaName = Maria() ? oldDatabase->Name() : engine == Engine::Postgres ? "public" : "main";
+      GenericModel& oldModel = Model();
+      GenericModel& newModel = Model();
+      ASSERT_NO_FATAL_FAILURE(Import(newSide, newModel, Render(c.after, engine), true));
+      ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, oldModel, Render(c.before, engine), true));
       for (const bool forward : {true, false}) {
         SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
         BackendDatabase& target = forward ? *oldDatabase : newSide;
-        if (maria && !forward) {
-          ASSERT_EQ(load(target, after), "");
+        if (Maria() && !forward) {
+          ASSERT_EQ(target.Load(Emptied(target) + Render(c.after, engine)), "");
         }
-        // The target holds what its model says: each is planned from a copy.
-        GenericModel from(plugin.Api().modelType), to(plugin.Api().modelType);
-        Copy(forward ? oldModel : newModel, from);
         const GenericModel& wanted = forward ? newModel : oldModel;
-        const std::vector<compare::Rename> renames = Renames(after, schemaName, forward);
+        const std::vector<compare::Rename> renames = Renames(c.after, schemaName, forward);
         if (forward) {
           // Without the flag, a plan with steps that lose data is refused whole.
-          GenericModel copy(plugin.Api().modelType);
-          Copy(oldModel, copy);
-          const compare::MigrationPlan strict = compare::PlanMigration(copy, wanted, {dialect, false, renames});
+          const compare::MigrationPlan strict = Plan(oldModel, wanted, false, renames);
           EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
-          EXPECT_EQ(!strict.dataLoss.empty(), LosesData(before, after)) << strict.script;
-          if (!strict.dataLoss.empty()) ++refusedForLoss;
+          EXPECT_EQ(!strict.dataLoss.empty(), LosesData(c.before, c.after)) << strict.script;
+          counts.refusedForLoss += strict.dataLoss.empty() ? 0 : 1;
         }
-        const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, renames});
+        GenericModel& from = Model();
+        Copy(forward ? oldModel : newModel, from);
+        const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {m_plugin.Api().sqlDialect, true, renames});
         // PostgreSQL cannot remove an enum value: the plan back is refused, naming it.
-        if (!forward && after.labels.size() > before.labels.size()) {
+        if (!forward && c.after.labels.size() > c.before.labels.size()) {
           ASSERT_EQ(plan.unplanned.size(), 1u) << ::testing::PrintToString(plan.unplanned);
           EXPECT_NE(plan.unplanned[0].find("public.mood: its enum values are removed"), std::string::npos) << plan.unplanned[0];
-          ++refusedUnplannable;
+          ++counts.refusedUnplannable;
           continue;
         }
         ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
@@ -683,51 +707,46 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
         }
         for (const std::string& loss : plan.dataLoss)
           EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
-        if (maria) {
+        if (Maria()) {
           const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
           const std::string failure = target.Load(stopped);
           ASSERT_NE(failure.find("plan_interrupted_here"), std::string::npos) << failure << stopped;
-          ++interrupted;
+          ++counts.interrupted;
         }
         ASSERT_EQ(target.Load(plan.script), "") << plan.script;
-        ASSERT_NO_FATAL_FAILURE(Import(plugin, target, to));
-        ASSERT_TRUE(compare::DiffModels(to, wanted).Empty()) << DifferenceText(to, wanted) << plan.script;
-        ++applied;
+        GenericModel& made = Model();
+        ASSERT_NO_FATAL_FAILURE(Import(target, made));
+        ASSERT_TRUE(compare::DiffModels(made, wanted).Empty()) << DifferenceText(made, wanted) << plan.script;
+        ++counts.applied;
       }
     }();
-    if (::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() != parts)
-      failedSeeds += " " + std::to_string(seed);
+    m_models.clear();
+    if (result.total_part_count() != parts) failedSeeds += " " + std::to_string(seed);
   }
   // Most cases change something both ways; some are refused without the flag.
-  EXPECT_GE(applied, cases);
-  if (cases > 1) {
-    EXPECT_GT(refusedForLoss, 0);
+  EXPECT_GE(counts.applied, static_cast<int>(seeds.size()));
+  if (seeds.size() > 1) {
+    EXPECT_GT(counts.refusedForLoss, 0);
   }
   std::string summary;
   for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
-  std::printf("[ plans   ] %s: %d cases, %d plans applied and checked (%d of them run again after a stop half way), "
+  std::printf("[ plans   ] %s: %zu cases, %d plans applied and checked (%d of them run again after a stop half way), "
               "%d refused without --allow-data-loss, failed seeds:%s; edits: %s; plans back refused (an enum value "
               "removed): %d\n",
-              backend.Name().c_str(), cases, applied, interrupted, refusedForLoss,
-              failedSeeds.empty() ? " none" : failedSeeds.c_str(), summary.c_str(), refusedUnplannable);
+              Backend().Name().c_str(), seeds.size(), counts.applied, counts.interrupted, counts.refusedForLoss,
+              failedSeeds.empty() ? " none" : failedSeeds.c_str(), summary.c_str(), counts.refusedUnplannable);
 }
 
 // Real versions of real applications (tests/data/versions): OLD as an
-// earlier version's migrations leave it, and the application's own upgrade
-// to today's applied to it and imported (NEW). The plan from OLD to NEW,
-// applied to another OLD, makes what the upgrade made (and is refused
-// without --allow-data-loss where it drops a column); the plan back, with
-// the flag, makes OLD again, but where the engine cannot put a column back
-// in its place.
+// earlier version's migrations leave it, NEW as the application's own
+// upgrade makes it. The plan from OLD to NEW, applied to another OLD, makes
+// NEW (refused without --allow-data-loss where it drops a column); the plan
+// back makes OLD again, but where the engine cannot put a column back in
+// its place.
 TEST_P(MigrationTest, RealVersionsPlanWhatTheApplicationsOwnUpgradeMakes) {
-  const TestBackend& backend = *GetParam();
-  const bool maria = backend.Name() == "mariadb";
-  const std::string dialect = backend.Name() == "postgres" ? "postgresql" : maria ? "mariadb" : "sqlite";
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
   struct Pair {
     const char* app;
-    bool upgradeLosesData;  // the upgrade drops a column: the plan too, refused without the flag
+    bool upgradeLosesData;
     const char* backReorderedOn = "";  // the backend that puts a column back only at the end, and where
     const char* note = "";
   };
@@ -739,88 +758,62 @@ TEST_P(MigrationTest, RealVersionsPlanWhatTheApplicationsOwnUpgradeMakes) {
   };
   for (const Pair& pair : pairs) {
     SCOPED_TRACE(pair.app);
-    const std::string old = RealVersionSql(pair.app, backend.Name() + "-old.sql");
-    const std::string upgrade = RealVersionSql(pair.app, backend.Name() + "-upgrade.sql");
+    const std::string old = RealVersionSql(pair.app, Backend().Name() + "-old.sql");
+    const std::string upgrade = RealVersionSql(pair.app, Backend().Name() + "-upgrade.sql");
     ASSERT_FALSE(old.empty() || upgrade.empty());
-    // MariaDB: one database (a schema is a database, matched by its name),
-    // made again empty for each side it is to hold.
-    const std::unique_ptr<BackendDatabase> upgraded = backend.Create("upgraded_" + std::to_string(&pair - pairs));
-    const std::unique_ptr<BackendDatabase> planned = maria ? nullptr : backend.Create("planned_" + std::to_string(&pair - pairs));
-    BackendDatabase& target = maria ? *upgraded : *planned;
-    const std::string name = "`" + upgraded->Name() + "`";
-    const std::string fresh = maria ? "SET SESSION foreign_key_checks = 0;\nDROP DATABASE " + name + ";\nCREATE DATABASE " +
-                                          name + " CHARACTER SET utf8mb4;\nUSE " + name + ";\n"
-                                    : "";
-    GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-    ASSERT_EQ(upgraded->Load(old), "");
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *upgraded, oldModel));
-    ASSERT_EQ(upgraded->Load(upgrade), "");
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *upgraded, newModel));
+    // MariaDB: one database, made again empty for each side it is to hold.
+    const std::unique_ptr<BackendDatabase> upgraded = Backend().Create("upgraded_" + std::to_string(&pair - pairs));
+    const std::unique_ptr<BackendDatabase> planned = Maria() ? nullptr : Backend().Create("planned_" + std::to_string(&pair - pairs));
+    BackendDatabase& target = Maria() ? *upgraded : *planned;
+    GenericModel& oldModel = Model();
+    GenericModel& newModel = Model();
+    ASSERT_NO_FATAL_FAILURE(Import(*upgraded, oldModel, old));
+    ASSERT_NO_FATAL_FAILURE(Import(*upgraded, newModel, upgrade));
     ASSERT_FALSE(compare::DiffModels(oldModel, newModel).Empty());
-    ASSERT_EQ(target.Load(fresh + old), "");
-
+    ASSERT_EQ(target.Load(Emptied(target) + old), "");
     for (const bool forward : {true, false}) {
       SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
-      GenericModel from(plugin.Api().modelType), strictFrom(plugin.Api().modelType), made(plugin.Api().modelType);
-      Copy(forward ? oldModel : newModel, from);
-      Copy(forward ? oldModel : newModel, strictFrom);
       const GenericModel& wanted = forward ? newModel : oldModel;
-      const compare::MigrationPlan strict = compare::PlanMigration(strictFrom, wanted, {dialect, false, {}});
       if (forward) {
-        EXPECT_EQ(!strict.dataLoss.empty(), pair.upgradeLosesData) << strict.script;
+        EXPECT_EQ(!Plan(oldModel, newModel, false).dataLoss.empty(), pair.upgradeLosesData);
       }
-      const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {dialect, true, {}});
-      const bool reordered = !forward && backend.Name() == pair.backReorderedOn;
+      const compare::MigrationPlan plan = Plan(forward ? oldModel : newModel, wanted, true);
+      const bool reordered = !forward && Backend().Name() == pair.backReorderedOn;
       ASSERT_EQ(plan.notes.size(), reordered ? 1u : 0u) << plan.script;
       if (reordered) {
         EXPECT_NE(plan.notes[0].find(pair.note), std::string::npos) << plan.notes[0];
       }
       ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
       ASSERT_EQ(target.Load(plan.script), "") << plan.script;
-      if (maria) {
+      if (Maria()) {
         ASSERT_EQ(target.Load(plan.script), "") << "run again\n" << plan.script;
       }
-      ASSERT_NO_FATAL_FAILURE(Import(plugin, target, made));
-      if (!reordered) {
-        EXPECT_EQ(DifferenceText(made, wanted), "no differences\n") << plan.script;
-        continue;
-      }
+      GenericModel& made = Model();
+      ASSERT_NO_FATAL_FAILURE(Import(target, made));
       // The column that came back sits at the end: only positions differ.
-      const compare::ModelDifference left = compare::DiffModels(made, wanted);
-      ASSERT_FALSE(left.objects.empty());
-      for (const compare::ObjectDifference& object : left.objects) {
-        ASSERT_EQ(object.properties.size(), 1u) << DifferenceText(made, wanted);
-        EXPECT_EQ(object.properties[0].propertyId, model::Position) << DifferenceText(made, wanted);
-      }
+      EXPECT_EQ(MovedOnly(made, wanted) > 0, reordered) << DifferenceText(made, wanted) << plan.script;
     }
   }
 }
 
-// SQLite: a rebuild whose copy fails (a column made NOT NULL over rows
-// with NULL, allowed with --allow-data-loss) ends the plan with its rows in
-// place, even run by the sqlite3 shell, which goes on after a failed
-// statement: the copy rolls the whole plan back, and what follows finds no
-// table set aside to drop.
+// SQLite: a rebuild whose copy fails (a column made NOT NULL over rows with
+// NULL) ends the plan with its rows in place, even run by the sqlite3 shell,
+// which goes on after a failed statement: the copy rolls the whole plan
+// back, and what follows finds no table set aside to drop.
 class SqliteMigrationTest : public MigrationTest {};
 
 TEST_P(SqliteMigrationTest, ARebuildWhoseCopyFailsKeepsEveryRowWhenTheClientGoesOn) {
-  const TestBackend& backend = *GetParam();
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
-  const std::unique_ptr<BackendDatabase> database = backend.Create("plan_copy_fails");
-  const std::unique_ptr<BackendDatabase> shape = backend.Create("plan_copy_shape");
-  ASSERT_EQ(database->Load("CREATE TABLE t (id integer PRIMARY KEY, a text);\nCREATE TABLE u (id integer PRIMARY KEY, b text);\n"
-                           "INSERT INTO t VALUES (1, NULL), (2, 'x');\nINSERT INTO u VALUES (1, NULL);\n"),
-            "");
-  ASSERT_EQ(shape->Load("CREATE TABLE t (id integer PRIMARY KEY, a text NOT NULL);\n"
-                        "CREATE TABLE u (id integer PRIMARY KEY, b text NOT NULL);\n"),
-            "");
-  GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType), after(plugin.Api().modelType);
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, oldModel));
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *shape, newModel));
-  GenericModel from(plugin.Api().modelType);
-  Copy(oldModel, from);
-  const compare::MigrationPlan plan = compare::PlanMigration(from, newModel, {"sqlite", true, {}});
+  const std::unique_ptr<BackendDatabase> database = Backend().Create("plan_copy_fails");
+  const std::unique_ptr<BackendDatabase> shape = Backend().Create("plan_copy_shape");
+  GenericModel& oldModel = Model();
+  GenericModel& newModel = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, oldModel,
+                                 "CREATE TABLE t (id integer PRIMARY KEY, a text);\nCREATE TABLE u (id integer PRIMARY KEY, b text);\n"
+                                 "INSERT INTO t VALUES (1, NULL), (2, 'x');\nINSERT INTO u VALUES (1, NULL);\n"));
+  ASSERT_NO_FATAL_FAILURE(Import(*shape, newModel,
+                                 "CREATE TABLE t (id integer PRIMARY KEY, a text NOT NULL);\n"
+                                 "CREATE TABLE u (id integer PRIMARY KEY, b text NOT NULL);\n"));
+  const compare::MigrationPlan plan = Plan(oldModel, newModel, true);
   ASSERT_EQ(plan.dataLoss.size(), 2u) << plan.script;
   ProcessOptions script;
   script.input = plan.script;  // as `sqlite3 FILE < plan.sql`
@@ -832,7 +825,8 @@ TEST_P(SqliteMigrationTest, ARebuildWhoseCopyFailsKeepsEveryRowWhenTheClientGoes
       "/usr/bin/sqlite3", {database->Source(), "SELECT (SELECT count(*) FROM t), (SELECT count(*) FROM u), "
                                                "(SELECT count(*) FROM sqlite_master);"});
   EXPECT_EQ(rows.out, "2|1|2\n") << Printed(rows) << plan.script;
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, after));
+  GenericModel& after = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, after));
   EXPECT_EQ(DifferenceText(after, oldModel), "no differences\n");
 }
 
@@ -842,28 +836,20 @@ TEST_P(SqliteMigrationTest, ARebuildWhoseCopyFailsKeepsEveryRowWhenTheClientGoes
 class MariaMigrationTest : public MigrationTest {};
 
 TEST_P(MariaMigrationTest, IntegerChangesThatCanLoseValuesAreListed) {
-  const TestBackend& backend = *GetParam();
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
-  const std::unique_ptr<BackendDatabase> database = backend.Create("plan_integers");
-  const std::string fresh = "DROP DATABASE `" + database->Name() + "`;\nCREATE DATABASE `" + database->Name() +
-                            "` CHARACTER SET utf8mb4;\nUSE `" + database->Name() + "`;\n";
-  const std::string before = fresh + "CREATE TABLE t (a int unsigned, b int, c tinyint, d decimal(5,2), e bigint unsigned, "
-                                     "f int unsigned, g smallint);\n";
-  const std::string after = fresh + "CREATE TABLE t (a int, b bigint, c mediumint, d decimal(7,2), e bigint, "
-                                    "f bigint, g smallint unsigned);\n";
-  GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-  ASSERT_EQ(database->Load(after), "");
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, newModel));
-  ASSERT_EQ(database->Load(before), "");
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, oldModel));
-  const compare::MigrationPlan plan = compare::PlanMigration(oldModel, newModel, {"mariadb", true, {}});
+  const std::unique_ptr<BackendDatabase> database = Backend().Create("plan_integers");
+  GenericModel& oldModel = Model();
+  GenericModel& newModel = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, newModel, "CREATE TABLE t (a int, b bigint, c mediumint, d decimal(7,2), "
+                                                      "e bigint, f bigint, g smallint unsigned);\n", true));
+  ASSERT_NO_FATAL_FAILURE(Import(*database, oldModel, "CREATE TABLE t (a int unsigned, b int, c tinyint, d decimal(5,2), "
+                                                      "e bigint unsigned, f int unsigned, g smallint);\n", true));
+  const compare::MigrationPlan plan = Plan(oldModel, newModel, true);
   std::string lost;
   for (const std::string& loss : plan.dataLoss) lost += loss.substr(loss.find(".t.") + 3, 1);
   EXPECT_EQ(lost, "aeg") << plan.script;
   ASSERT_EQ(database->Load(plan.script), "") << plan.script;
-  GenericModel made(plugin.Api().modelType);
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, made));
+  GenericModel& made = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, made));
   EXPECT_EQ(DifferenceText(made, newModel), "no differences\n") << plan.script;
 }
 
@@ -874,66 +860,45 @@ TEST_P(MariaMigrationTest, IntegerChangesThatCanLoseValuesAreListed) {
 class PostgresMigrationTest : public MigrationTest {};
 
 TEST_P(PostgresMigrationTest, ColumnOrderIsNotedAndNewEnumValuesCanBeUsed) {
-  const TestBackend& backend = *GetParam();
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
-  const std::unique_ptr<BackendDatabase> oldDatabase = backend.Create("plan_order_old");
-  const std::unique_ptr<BackendDatabase> newDatabase = backend.Create("plan_order_new");
-  ASSERT_EQ(oldDatabase->Load("CREATE TYPE mood AS ENUM ('b');\nCREATE TABLE o (a integer, b mood);\n"), "");
-  ASSERT_EQ(newDatabase->Load("CREATE TYPE mood AS ENUM ('a', 'b', 'c');\n"
-                              "CREATE TABLE o (a integer, c integer, b mood DEFAULT 'c');\n"),
-            "");
-  GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, oldModel));
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *newDatabase, newModel));
-  const compare::MigrationPlan plan = compare::PlanMigration(oldModel, newModel, {"postgresql", false, {}});
+  const std::unique_ptr<BackendDatabase> oldDatabase = Backend().Create("plan_order_old");
+  const std::unique_ptr<BackendDatabase> newDatabase = Backend().Create("plan_order_new");
+  GenericModel& oldModel = Model();
+  GenericModel& newModel = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, oldModel, "CREATE TYPE mood AS ENUM ('b');\nCREATE TABLE o (a integer, b mood);\n"));
+  ASSERT_NO_FATAL_FAILURE(Import(*newDatabase, newModel, "CREATE TYPE mood AS ENUM ('a', 'b', 'c');\n"
+                                                         "CREATE TABLE o (a integer, c integer, b mood DEFAULT 'c');\n"));
+  const compare::MigrationPlan plan = Plan(oldModel, newModel, false);
   ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
   ASSERT_EQ(plan.notes.size(), 1u);
   EXPECT_NE(plan.notes[0].find("table public.o: its columns' order differs"), std::string::npos) << plan.notes[0];
   EXPECT_NE(plan.notes[0].find("after the plan its columns are a, b, c"), std::string::npos) << plan.notes[0];
   EXPECT_NE(plan.script.find("-- Note: " + plan.notes[0]), std::string::npos) << plan.script;
   ASSERT_EQ(oldDatabase->Load(plan.script), "") << plan.script;
-  GenericModel made(plugin.Api().modelType);
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *oldDatabase, made));
+  GenericModel& made = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, made));
   // Only the positions differ: the enum, the default and the column are there.
-  const compare::ModelDifference left = compare::DiffModels(made, newModel);
-  ASSERT_EQ(left.objects.size(), 2u) << DifferenceText(made, newModel);
-  for (const compare::ObjectDifference& object : left.objects) {
-    ASSERT_EQ(object.properties.size(), 1u) << DifferenceText(made, newModel);
-    EXPECT_EQ(object.properties[0].propertyId, model::Position) << DifferenceText(made, newModel);
-  }
+  EXPECT_EQ(MovedOnly(made, newModel), 2u) << DifferenceText(made, newModel);
 }
 
 // A type from a saved model goes into a plan's loss comment as visible
 // text: a line feed in it cannot end the comment and start a statement.
-TEST_P(PostgresMigrationTest, TypesInLossCommentsStayInTheComment) {
-  const TestBackend& backend = *GetParam();
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
-  const std::unique_ptr<BackendDatabase> database = backend.Create("plan_comment");
-  GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-  ASSERT_EQ(database->Load("CREATE TABLE w (a integer);\n"), "");
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, newModel));
-  ASSERT_EQ(database->Load("DROP TABLE w;\nCREATE TABLE w (a bigint);\n"), "");
-  ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, oldModel));
-  for (int id = 1; id <= oldModel.GetObjectCount(); ++id) {
-    CMOObject* column = oldModel.GetCMOObject(id);
-    if (column == nullptr || column->GetObjectType() != model::Column) continue;
+// What ALTER TYPE cannot do is refused, naming the type and why.
+TEST_P(PostgresMigrationTest, TypesInLossCommentsStayInTheCommentAndChangesAlterTypeCannotMakeAreRefused) {
+  const std::unique_ptr<BackendDatabase> database = Backend().Create("plan_types");
+  GenericModel& oldModel = Model();
+  GenericModel& newModel = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, newModel, "CREATE TABLE w (a integer);\n"));
+  ASSERT_NO_FATAL_FAILURE(Import(*database, oldModel, "DROP TABLE w;\nCREATE TABLE w (a bigint);\n"));
+  for (CMOObject* column : AllOfType(oldModel, model::Column)) {
     auto* type = new CMOProperty(model::DataType);
     type->SetWStringValue(u"bigint\nDROP TABLE w; --");
     column->SetProperty(type);
   }
-  const compare::MigrationPlan plan = compare::PlanMigration(oldModel, newModel, {"postgresql", true, {}});
+  const compare::MigrationPlan plan = Plan(oldModel, newModel, true);
   ASSERT_EQ(plan.dataLoss.size(), 1u) << plan.script;
   EXPECT_EQ(plan.script.find("\nDROP TABLE w"), std::string::npos) << plan.script;
   EXPECT_NE(plan.script.find("changes type from bigint\\nDROP TABLE w; -- to integer"), std::string::npos) << plan.script;
-}
 
-// What ALTER TYPE cannot do is refused, naming the type and why.
-TEST_P(PostgresMigrationTest, TypeChangesAlterTypeCannotMakeAreRefused) {
-  const TestBackend& backend = *GetParam();
-  LoadedPlugin plugin(backend.PluginPath().c_str());
-  ASSERT_TRUE(plugin.Loaded());
   const struct {
     const char* before;
     const char* after;
@@ -945,29 +910,23 @@ TEST_P(PostgresMigrationTest, TypeChangesAlterTypeCannotMakeAreRefused) {
       {"CREATE TYPE t AS (x integer);", "CREATE TYPE t AS (z text, x integer);", "its attributes' order changes"},
       {"CREATE TYPE t AS (x integer);", "CREATE DOMAIN t AS integer;", "its kind changes"},
   };
-  const std::unique_ptr<BackendDatabase> database = backend.Create("plan_types");
   for (const auto& each : cases) {
     SCOPED_TRACE(std::string(each.before) + " -> " + each.after);
-    GenericModel oldModel(plugin.Api().modelType), newModel(plugin.Api().modelType);
-    ASSERT_EQ(database->Load(std::string("DROP SCHEMA public CASCADE;\nCREATE SCHEMA public;\n") + each.after), "");
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, newModel));
-    ASSERT_EQ(database->Load(std::string("DROP SCHEMA public CASCADE;\nCREATE SCHEMA public;\n") + each.before), "");
-    ASSERT_NO_FATAL_FAILURE(Import(plugin, *database, oldModel));
-    const compare::MigrationPlan plan = compare::PlanMigration(oldModel, newModel, {"postgresql", true, {}});
-    ASSERT_EQ(plan.unplanned.size(), 1u) << ::testing::PrintToString(plan.unplanned);
-    EXPECT_NE(plan.unplanned[0].find(std::string("public.t: ") + each.refusal), std::string::npos) << plan.unplanned[0];
-    EXPECT_EQ(plan.script, "");
+    GenericModel& before = Model();
+    GenericModel& after = Model();
+    ASSERT_NO_FATAL_FAILURE(Import(*database, after, std::string("DROP SCHEMA public CASCADE;\nCREATE SCHEMA public;\n") + each.after));
+    ASSERT_NO_FATAL_FAILURE(Import(*database, before, std::string("DROP SCHEMA public CASCADE;\nCREATE SCHEMA public;\n") + each.before));
+    const compare::MigrationPlan refused = Plan(before, after, true);
+    ASSERT_EQ(refused.unplanned.size(), 1u) << ::testing::PrintToString(refused.unplanned);
+    EXPECT_NE(refused.unplanned[0].find(std::string("public.t: ") + each.refusal), std::string::npos) << refused.unplanned[0];
+    EXPECT_EQ(refused.script, "");
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::ValuesIn(Planned()),
-                         [](const auto& info) { return info.param->Name(); });
-INSTANTIATE_TEST_SUITE_P(Engines, SqliteMigrationTest, ::testing::Values(&BackendNamed("sqlite")),
-                         [](const auto& info) { return info.param->Name(); });
-INSTANTIATE_TEST_SUITE_P(Engines, MariaMigrationTest, ::testing::Values(&BackendNamed("mariadb")),
-                         [](const auto& info) { return info.param->Name(); });
-INSTANTIATE_TEST_SUITE_P(Engines, PostgresMigrationTest, ::testing::Values(&BackendNamed("postgres")),
-                         [](const auto& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::ValuesIn(Backends()), BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, SqliteMigrationTest, ::testing::Values(&BackendNamed("sqlite")), BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, MariaMigrationTest, ::testing::Values(&BackendNamed("mariadb")), BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, PostgresMigrationTest, ::testing::Values(&BackendNamed("postgres")), BackendName);
 
 }  // namespace
 }  // namespace qm::test

@@ -5,7 +5,7 @@
 // imports again, and the model outlives the plug-in that filled it (the
 // objects and properties it made are the model's, not the library's).
 #include <ImportHost.h>
-#include <TestBackend.h>
+#include "Families.h"
 
 #include <schemaimport/ImportToolsProvider.h>
 #include <schemaimport/SchemaImport.h>
@@ -48,8 +48,7 @@ TEST_P(PluginLifetimeTest, RegistersFromFirstUseWhileLoadedAndItsModelOutlivesIt
   EXPECT_EQ(Names(AllOfType(model, model::Table)), std::vector<std::string>{"t"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Plugins, PluginLifetimeTest, ::testing::ValuesIn(Backends()),
-                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Plugins, PluginLifetimeTest, ::testing::ValuesIn(Backends()), BackendName);
 
 }  // namespace
 }  // namespace qm::test

@@ -6,7 +6,7 @@
 // again; a role of hostile name (quotes, a line break) among them.
 #include <ImportHost.h>
 #include <RoundTrip.h>
-#include <TestBackend.h>
+#include "Families.h"
 
 #include <compare/ModelDiff.h>
 #include <platform/Utf.h>
@@ -83,15 +83,10 @@ TEST_P(PrivilegeTest, OwnersAndGrantsAreReadWhenAskedAndWrittenAgain) {
   EXPECT_EQ(LineDifference(catalogue, copy->PrivilegeLines()), "") << sql;
 }
 
-std::vector<const TestBackend*> WithPrivileges() {
-  std::vector<const TestBackend*> backends;
-  for (const TestBackend* backend : Backends())
-    if (!backend->PrivilegesScript("", false).empty()) backends.push_back(backend);
-  return backends;
-}
-
-INSTANTIATE_TEST_SUITE_P(Backends, PrivilegeTest, ::testing::ValuesIn(WithPrivileges()),
-                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(
+    Backends, PrivilegeTest,
+    ::testing::ValuesIn(BackendsWith([](const TestBackend& b) { return !b.PrivilegesScript("", false).empty(); })),
+    BackendName);
 
 }  // namespace
 }  // namespace qm::test

@@ -1,26 +1,15 @@
-// Every schema of every backend (TestBackend.h): the real applications'
-// schemas as Debian packages ship them (tests/data/schemas, each with its
-// package and licence), the hostile names, the shop of every kind of
-// object. Each is loaded into a database of the test's own and imported by
-// the dedicated plug-in as a host does, and then:
-//   - the model says object by object what the catalogue itself says, and
-//     keeps to the model's vocabulary; the schema yields what it is in the
-//     suite for, and the import left the database as it was;
-//   - quillmere-import writes the same model as JSON (hostile and shop);
-//   - the generic plug-in (plugins/odbc), over the same database through
-//     ODBC's catalogue functions, agrees with the dedicated one but for
-//     what the backend's driver is known to report otherwise (real
-//     applications' schemas);
-//   - the sql format's round trip: the model written as SQL, the SQL loaded
-//     into an empty database, that imported again: the two models agree
-//     through the differ but for what the backend lists with its reason;
-//     where the backend says so, a second time with the texts that let a
-//     writer copy an object taken out, so that it is built from its
-//     properties.
+// Every schema of every backend (TestBackend.h): real applications'
+// (tests/data/schemas), hostile names, the shop of every kind of object,
+// imported by the dedicated plug-in: the model says what the catalogue says
+// and the import left the database as it was; quillmere-import writes the
+// same JSON; the generic plug-in agrees but for what the driver is known to
+// report otherwise; the sql format's round trip (also built from properties
+// where the backend says so) agrees through the differ but for what the
+// backend lists.
 #include <ImportHost.h>
 #include <ModelWords.h>
 #include <Subprocess.h>
-#include <TestBackend.h>
+#include "Families.h"
 
 #include "sql/SqlDialect.h"
 
@@ -236,15 +225,9 @@ TEST_P(KeywordTest, NamesAreQuotedAsTheDatabaseQuotesThem) {
   for (const auto& [word, quoted] : words) EXPECT_EQ(dialect->NeedsQuotes(platform::Utf8ToUtf16(word)), quoted) << word;
 }
 
-std::vector<const TestBackend*> WithKeywords() {
-  std::vector<const TestBackend*> backends;
-  for (const TestBackend* backend : Backends())
-    if (backend->ListsKeywords()) backends.push_back(backend);
-  return backends;
-}
-
-INSTANTIATE_TEST_SUITE_P(Dialects, KeywordTest, ::testing::ValuesIn(WithKeywords()),
-                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Dialects, KeywordTest,
+                         ::testing::ValuesIn(BackendsWith([](const TestBackend& b) { return b.ListsKeywords(); })),
+                         BackendName);
 
 }  // namespace
 }  // namespace qm::test

@@ -1,25 +1,17 @@
-// The importer's session ends (from another session, so that the fault is
-// the server's own: SessionKiller.h) during each phase of an import: while
-// the connect step prepares the session, between two statements, while the
-// server executes a statement (it waits for a lock a third session holds),
-// half-way through a fetch; and the server refuses the connection outright.
-// On every backend with sessions, each time:
-//   - in process: the import ends, the host learns what happened (session
-//     status, the connect error or the failed statements by name with the
-//     server's reason, the later ones as not run), the model holds only
-//     what was read in full plus the rows delivered before the end, with no
-//     dangling reference, every ODBC handle is freed, and the next import
-//     in the same process builds exactly the model an undisturbed one
-//     builds;
-//   - through quillmere-import (libqm_fault_preload.so in LD_PRELOAD): one
-//     line per failed statement and a summary, its exit code, the model it
-//     has written, and never the password.
-// Memory: the sanitizer build's leak check runs at the end of each process.
+// The importer's session ends (from another session: SessionKiller.h) while
+// the connect step prepares it, between two statements, while the server
+// executes one (waiting on a lock), half-way through a fetch; and the server
+// refuses the connection. In process, the host learns what happened, the
+// model holds what was read before the end with no dangling reference,
+// every ODBC handle is freed and the next import builds the undisturbed
+// model; through quillmere-import (libqm_fault_preload.so in LD_PRELOAD),
+// one line per failed statement, the exit code, the model written, and
+// never the password.
 #include <ImportHost.h>
 #include <OdbcFaults.h>
 #include <Subprocess.h>
 #include <TempDir.h>
-#include <TestBackend.h>
+#include "Families.h"
 
 #include <schemaimport/SchemaImport.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -45,13 +37,6 @@ std::vector<Case> AllCases() {
   for (const TestBackend* backend : Backends())
     for (const FaultCase& fault : backend->FaultCases()) cases.push_back({backend, fault});
   return cases;
-}
-
-std::vector<const TestBackend*> WithSessions() {
-  std::vector<const TestBackend*> backends;
-  for (const TestBackend* backend : Backends())
-    if (!backend->FaultCases().empty()) backends.push_back(backend);
-  return backends;
 }
 
 // One database and plug-in per process, and the lines of an undisturbed
@@ -238,8 +223,9 @@ TEST_P(RefusedConnectionTest, ConnectFailsWithTheDriversReason) {
   ExpectCleanAndNextImportWorks();
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, RefusedConnectionTest, ::testing::ValuesIn(WithSessions()),
-                         [](const ::testing::TestParamInfo<const TestBackend*>& info) { return info.param->Name(); });
+INSTANTIATE_TEST_SUITE_P(Servers, RefusedConnectionTest,
+                         ::testing::ValuesIn(BackendsWith([](const TestBackend& b) { return !b.FaultCases().empty(); })),
+                         BackendName);
 
 }  // namespace
 }  // namespace qm::test
