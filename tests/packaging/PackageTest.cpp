@@ -28,13 +28,16 @@ ProcessOptions Isolated() {
   return options;
 }
 
-ProcessResult RunTool(const std::string& program, const Strings& args, const ProcessOptions& options = Isolated()) {
+// Runs the program and expects it to exit with 0.
+ProcessResult Invoke(const std::string& program, const Strings& args,
+                     const ProcessOptions& options = Isolated()) {
   ProcessResult result = RunProcess(program, args, options);
   EXPECT_FALSE(result.timedOut) << program << "\n" << Printed(result);
+  EXPECT_EQ(result.exitCode, 0) << program << "\n" << Printed(result);
   return result;
 }
 
-std::string Multiarch() { return Lines(RunTool("/usr/bin/dpkg-architecture", {"-qDEB_HOST_MULTIARCH"}).out).at(0); }
+std::string Multiarch() { return Lines(Invoke("/usr/bin/dpkg-architecture", {"-qDEB_HOST_MULTIARCH"}).out).at(0); }
 
 // The two packages, built once for all the tests of this file.
 struct Packages {
@@ -48,9 +51,8 @@ const Packages& Built() {
     fs::remove_all(QM_PACKAGE_DIR);
     ProcessOptions options = Isolated();
     options.timeoutSeconds = 3000;
-    const ProcessResult result = RunTool(QM_SOURCE_DIR "/scripts/package",
-                                     {"--build-dir", QM_PACKAGE_BUILD_DIR, "--output", QM_PACKAGE_DIR}, options);
-    ASSERT_EQ(result.exitCode, 0) << Printed(result);
+    const ProcessResult result = Invoke(QM_SOURCE_DIR "/scripts/package",
+                                        {"--build-dir", QM_PACKAGE_BUILD_DIR, "--output", QM_PACKAGE_DIR}, options);
     for (const std::string& line : Lines(result.out)) {
       const std::string name = fs::path(line).filename().string();
       (name.rfind("quillmere-dev_", 0) == 0 ? packages.dev : packages.program) = line;
@@ -60,7 +62,7 @@ const Packages& Built() {
 }
 
 std::string Field(const std::string& deb, const std::string& field) {
-  return RunTool("/usr/bin/dpkg-deb", {"-f", deb, field}).out;
+  return Invoke("/usr/bin/dpkg-deb", {"-f", deb, field}).out;
 }
 
 TEST(PackageTest, PackagesDeclareWhatTheyNeedAndLintianFindsNoError) {
@@ -78,74 +80,54 @@ TEST(PackageTest, PackagesDeclareWhatTheyNeedAndLintianFindsNoError) {
   EXPECT_NE(Field(packages.dev, "Depends").find("quillmere (= "), std::string::npos);
 
   const ProcessResult lintian =
-      RunTool("/usr/bin/lintian", {"--fail-on", "error", "--no-tag-display-limit", packages.program, packages.dev});
-  EXPECT_EQ(lintian.exitCode, 0) << Printed(lintian);
+      Invoke("/usr/bin/lintian", {"--fail-on", "error", "--no-tag-display-limit", packages.program, packages.dev});
   EXPECT_EQ(lintian.out.find("E: "), std::string::npos) << lintian.out;
   std::cout << "lintian:\n" << lintian.out;
 }
 
 // Both packages unpacked into an empty folder: the program imports its
-// sample and an SQLite file from there, and the example plug-in builds
-// against the unpacked SDK with CMake and with pkg-config, and is found
-// and used by the unpacked program.
+// sample and an SQLite file from there, its completion offers the options
+// and the formats it lists, and the example plug-in builds against the
+// unpacked SDK with CMake and with pkg-config, and is found and used by
+// the unpacked program.
 TEST(PackageTest, UnpackedPackagesImportAndBuildTheExamplePlugin) {
   const Packages& packages = Built();
   ASSERT_FALSE(packages.dev.empty());
   TempDir dir;
   const std::string root = dir.Path("root");
   fs::create_directory(root);
-  for (const std::string& deb : {packages.program, packages.dev})
-    ASSERT_EQ(RunTool("/usr/bin/dpkg-deb", {"-x", deb, root}).exitCode, 0) << deb;
+  for (const std::string& deb : {packages.program, packages.dev}) Invoke("/usr/bin/dpkg-deb", {"-x", deb, root});
   const std::string host = root + "/usr/bin/quillmere-import";
 
-  const ProcessResult sample = RunTool(host, {"--quiet", "--format", "tree"});
-  EXPECT_EQ(sample.exitCode, 0) << Printed(sample);
-  EXPECT_NE(sample.out.find("publishers"), std::string::npos) << Printed(sample);
+  EXPECT_NE(Invoke(host, {"--quiet", "--format", "tree"}).out.find("publishers"), std::string::npos);
   const std::string db = dir.Path("shop.db");
   SqliteFile(db).Exec("CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT);");
-  const ProcessResult file = RunTool(host, {"--sqlite", db, "--quiet", "--format", "tree"});
-  EXPECT_EQ(file.exitCode, 0) << Printed(file);
-  EXPECT_NE(file.out.find("customers"), std::string::npos) << Printed(file);
-
-  ProcessOptions build = Isolated();
-  build.environment["CXX"] = QM_CXX;
-  ProcessResult result = RunTool(QM_CMAKE, {"-S", QM_SOURCE_DIR "/examples/sqlite-tables", "-B", dir.Path("cmake"),
-                                        "-DCMAKE_PREFIX_PATH=" + root + "/usr"},
-                             build);
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  result = RunTool(QM_CMAKE, {"--build", dir.Path("cmake")}, build);
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-  fs::create_directory(dir.Path("make"));
-  result = RunTool("/usr/bin/make", {"-C", dir.Path("make"), "-f", QM_SOURCE_DIR "/examples/sqlite-tables/Makefile",
-                                 "PKG_CONFIG_PATH=" + root + "/usr/lib/" + Multiarch() + "/pkgconfig"},
-               build);
-  ASSERT_EQ(result.exitCode, 0) << Printed(result);
-
-  for (const std::string& folder : {dir.Path("cmake"), dir.Path("make")}) {
-    ProcessOptions options = Isolated();
-    options.environment["QM_PLUGIN_PATH"] = folder;
-    const ProcessResult imported = RunTool(
-        host, {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + db, "--format", "tree"}, options);
-    EXPECT_EQ(imported.exitCode, 0) << folder << "\n" << Printed(imported);
-    EXPECT_NE(imported.out.find("customers"), std::string::npos) << folder << "\n" << Printed(imported);
-  }
-}
-
-// The completion offers the options and the formats the program lists.
-TEST(PackageTest, CompletionOffersOptionsAndFormats) {
-  const Packages& packages = Built();
-  TempDir dir;
-  ASSERT_EQ(RunTool("/usr/bin/dpkg-deb", {"-x", packages.program, dir.Path()}).exitCode, 0);
+  EXPECT_NE(Invoke(host, {"--sqlite", db, "--quiet", "--format", "tree"}).out.find("customers"), std::string::npos);
   const std::string script = "source /usr/share/bash-completion/bash_completion\n"
-                             "source '" + dir.Path("usr/share/bash-completion/completions/quillmere-import") + "'\n"
+                             "source '" + root + "/usr/share/bash-completion/completions/quillmere-import'\n"
                              "complete_words() { COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1));"
                              " COMP_LINE=\"$*\"; COMP_POINT=${#COMP_LINE}; COMPREPLY=();"
                              " _quillmere_import; printf '%s\\n' \"${COMPREPLY[@]}\"; }\n"
-                             "complete_words '" + dir.Path("usr/bin/quillmere-import") + "' --for\n"
-                             "complete_words '" + dir.Path("usr/bin/quillmere-import") + "' --format s\n";
-  const ProcessResult result = RunTool("/bin/bash", {"-c", script});
-  EXPECT_EQ(result.exitCode, 0) << Printed(result);
-  EXPECT_EQ(Lines(result.out), (Strings{"--format", "sql", "svg"})) << Printed(result);
+                             "complete_words '" + host + "' --for\n"
+                             "complete_words '" + host + "' --format s\n";
+  EXPECT_EQ(Lines(Invoke("/bin/bash", {"-c", script}).out), (Strings{"--format", "sql", "svg"}));
+
+  ProcessOptions build = Isolated();
+  build.environment["CXX"] = QM_CXX;
+  Invoke(QM_CMAKE, {"-S", QM_SOURCE_DIR "/examples/sqlite-tables", "-B", dir.Path("cmake"),
+                    "-DCMAKE_PREFIX_PATH=" + root + "/usr"}, build);
+  Invoke(QM_CMAKE, {"--build", dir.Path("cmake")}, build);
+  fs::create_directory(dir.Path("make"));
+  Invoke("/usr/bin/make", {"-C", dir.Path("make"), "-f", QM_SOURCE_DIR "/examples/sqlite-tables/Makefile",
+                           "PKG_CONFIG_PATH=" + root + "/usr/lib/" + Multiarch() + "/pkgconfig"}, build);
+  for (const std::string& folder : {dir.Path("cmake"), dir.Path("make")}) {
+    ProcessOptions options = Isolated();
+    options.environment["QM_PLUGIN_PATH"] = folder;
+    const ProcessResult imported = Invoke(
+        host, {"--plugin", "sqlite_tables", "--connect", "Driver={SQLite3};Database=" + db, "--format", "tree"},
+        options);
+    EXPECT_NE(imported.out.find("customers"), std::string::npos) << folder << "\n" << Printed(imported);
+  }
 }
 
 // apt-get installs the program; it runs from /usr/bin, its manual page
@@ -156,7 +138,7 @@ TEST(PackageTest, InstalledWithAptRunsFromUsrBin) {
   const char* allowed = std::getenv("QM_SYSTEM_INSTALL_TESTS");
   if (allowed == nullptr || std::string(allowed) != "1")
     GTEST_SKIP() << "installs a system package: runs only with QM_SYSTEM_INSTALL_TESTS=1 (CI)";
-  ASSERT_NE(RunTool("/usr/bin/dpkg-query", {"-W", "-f", "${db:Status-Status}", "quillmere"}).out, "installed")
+  ASSERT_NE(RunProcess("/usr/bin/dpkg-query", {"-W", "-f", "${db:Status-Status}", "quillmere"}).out, "installed")
       << "quillmere is installed already: not touching it";
   const Packages& packages = Built();
   ProcessOptions apt = Isolated();
@@ -165,30 +147,26 @@ TEST(PackageTest, InstalledWithAptRunsFromUsrBin) {
     ProcessOptions options;
     ~Removal() { RunProcess("/usr/bin/apt-get", {"purge", "-y", "-q", "quillmere"}, options); }
   } removal{apt};
-  const ProcessResult installed = RunTool("/usr/bin/apt-get", {"install", "-y", "-q", packages.program}, apt);
-  ASSERT_EQ(installed.exitCode, 0) << Printed(installed);
+  ASSERT_EQ(Invoke("/usr/bin/apt-get", {"install", "-y", "-q", packages.program}, apt).exitCode, 0);
 
   TempDir home;
   ProcessOptions user = Isolated();
   user.environment["XDG_CACHE_HOME"] = home.Path("cache");
-  const ProcessResult version = RunTool("/usr/bin/quillmere-import", {"--version"}, user);
-  EXPECT_EQ(version.out, RunTool(QM_IMPORT_EXE, {"--version"}).out) << Printed(version);
+  EXPECT_EQ(Invoke("/usr/bin/quillmere-import", {"--version"}, user).out, Invoke(QM_IMPORT_EXE, {"--version"}).out);
   ProcessOptions man = user;
   man.environment["MANPAGER"] = "cat";
   man.environment["MANWIDTH"] = "80";
-  const ProcessResult page = RunTool("/usr/bin/man", {"quillmere-import"}, man);
-  EXPECT_EQ(page.exitCode, 0) << Printed(page);
+  const ProcessResult page = Invoke("/usr/bin/man", {"quillmere-import"}, man);
   EXPECT_NE(page.out.find("--list-plugins"), std::string::npos) << Printed(page);
   const std::string plugins = "/usr/lib/" + Multiarch() + "/quillmere/plugins";
-  const ProcessResult list = RunTool("/usr/bin/quillmere-import", {"--list-plugins"}, user);
-  EXPECT_EQ(list.exitCode, 0) << Printed(list);
+  const ProcessResult list = Invoke("/usr/bin/quillmere-import", {"--list-plugins"}, user);
   EXPECT_NE(list.out.find("file:    " + plugins + "/libqm_sqlite.so"), std::string::npos) << list.out;
   EXPECT_FALSE(fs::is_empty(home.Path("cache"))) << "the plug-in index is kept in the user's cache folder";
-  const std::string files = RunTool("/usr/bin/dpkg", {"-L", "quillmere"}).out;
+  const std::string files = Invoke("/usr/bin/dpkg", {"-L", "quillmere"}).out;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator("/usr/lib/" + Multiarch() + "/quillmere"))
     EXPECT_NE(files.find(entry.path().string() + "\n"), std::string::npos) << entry.path() << " is no file of the package";
 
-  const ProcessResult build = RunTool(QM_IMPORT_EXE, {"--list-plugins"});
+  const ProcessResult build = Invoke(QM_IMPORT_EXE, {"--list-plugins"});
   EXPECT_EQ(build.out.find(plugins), std::string::npos) << build.out;
   EXPECT_NE(build.out.find(fs::path(QM_IMPORT_EXE).parent_path().parent_path().string() + "/lib/quillmere/plugins"),
             std::string::npos)

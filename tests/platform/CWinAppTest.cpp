@@ -43,10 +43,7 @@ Fn Symbol(void* handle, const char* name) {
 
 class CWinAppLifecycle : public testing::Test {
  protected:
-  void SetUp() override {
-    qmtest::TakeRecords();
-    qmtest::SetInitResult(TRUE);
-  }
+  void SetUp() override { qmtest::TakeRecords(); }
   void TearDown() override { qmtest::SetInitResult(TRUE); }
 };
 

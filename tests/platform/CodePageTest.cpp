@@ -25,18 +25,6 @@ namespace {
 
 constexpr char16_t kFffd = 0xFFFD;
 
-// Runs fn on a fresh thread whose locale is loc, so the test's own thread
-// keeps its locale.
-template <typename Fn>
-void OnThreadWithLocale(locale_t loc, Fn fn) {
-  std::thread worker([&] {
-    const locale_t previous = uselocale(loc);
-    fn();
-    uselocale(previous);
-  });
-  worker.join();
-}
-
 // Decodes the way callers do: size query, then conversion; the two agree.
 std::u16string Decode(UINT codePage, const std::string& bytes, DWORD flags = 0) {
   const int needed = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
@@ -137,7 +125,9 @@ TEST(MultiByteToWideChar, ThreadAcpFollowsTheThreadsLatin1Locale) {
   std::filesystem::remove_all(dir);
   if (latin1 == nullptr) GTEST_SKIP() << "localedef could not make an ISO-8859-1 locale (exit status " << rc << ")";
 
-  OnThreadWithLocale(latin1, [] {
+  // On a thread of its own, so the test's own thread keeps its locale.
+  std::thread([latin1] {
+    const locale_t previous = uselocale(latin1);
     EXPECT_EQ(platform::ThreadCodeset(), "ISO-8859-1");
     EXPECT_EQ(Decode(CP_THREAD_ACP, "caf\xE9", MB_ERR_INVALID_CHARS), u"caf\u00E9") << "every byte is Latin-1";
     EXPECT_EQ(Decode(CP_ACP, "\xFF\xA0\x80"), u"\u00FF\u00A0\u0080");
@@ -145,7 +135,8 @@ TEST(MultiByteToWideChar, ThreadAcpFollowsTheThreadsLatin1Locale) {
     std::u16string appended;
     platform::AppendMultiByteAsUtf16(CP_THREAD_ACP, "\xE9t\xE9", appended);
     EXPECT_EQ(appended, u"\u00E9t\u00E9");
-  });
+    uselocale(previous);
+  }).join();
   freelocale(latin1);
   // The test's own thread is untouched: the same byte is not Latin-1 here.
   EXPECT_NE(platform::ThreadCodeset(), "ISO-8859-1");

@@ -1,54 +1,36 @@
 #include "Recorder.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
 namespace qmtest {
 
 namespace {
-struct State {
-  std::mutex mutex;
-  std::vector<std::string> events;
-  int initResult = 1;
-  bool echo = false;
-};
+std::atomic<bool> echo{false};
+std::atomic<int> initResult{1};
+std::mutex mutex;
 // Never destroyed: modules may still record while the process exits.
-State& TheState() {
-  static auto* state = new State;
-  return *state;
-}
+auto* const events = new std::vector<std::string>;
 }  // namespace
 
 void Record(const std::string& event) {
-  std::lock_guard lock(TheState().mutex);
-  TheState().events.push_back(event);
-  if (TheState().echo) {
-    const std::string line = event + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-  }
-}
-
-void SetEcho(bool on) {
-  std::lock_guard lock(TheState().mutex);
-  TheState().echo = on;
+  std::lock_guard lock(mutex);
+  events->push_back(event);
+  if (echo) std::fprintf(stderr, "%s\n", event.c_str());
 }
 
 std::vector<std::string> TakeRecords() {
-  std::lock_guard lock(TheState().mutex);
+  std::lock_guard lock(mutex);
   std::vector<std::string> taken;
-  taken.swap(TheState().events);
+  taken.swap(*events);
   return taken;
 }
 
-void SetInitResult(int result) {
-  std::lock_guard lock(TheState().mutex);
-  TheState().initResult = result;
-}
+void SetEcho(bool on) { echo = on; }
 
-int InitResult() {
-  std::lock_guard lock(TheState().mutex);
-  return TheState().initResult;
-}
+void SetInitResult(int result) { initResult = result; }
+
+int InitResult() { return initResult; }
 
 }  // namespace qmtest

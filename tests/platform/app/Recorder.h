@@ -1,7 +1,6 @@
 // Lifecycle recorder shared by platform_test and the test application
-// modules it loads. A shared library of its own, so that events recorded
-// while a module is being loaded or unloaded land in the same list the test
-// reads. All functions are thread-safe.
+// modules it loads: a shared library of its own, so that events recorded
+// while a module is being loaded or unloaded land in the list the test reads.
 #pragma once
 
 #include <string>
@@ -9,17 +8,18 @@
 
 namespace qmtest {
 
-// Appends one event.
+// Appends one event; with echo on, also writes it to standard error as it
+// happens, for a child process that records while it exits.
 void Record(const std::string& event);
 
-// Returns the events recorded so far, oldest first, and clears the list.
+// The events recorded so far, oldest first; clears the list.
 std::vector<std::string> TakeRecords();
 
-// When on, each event is also written to standard error as it happens, for
-// a child process that records while it exits. Off until set.
+// Off until set. Functions rather than shared variables: the test program
+// would get copies of its own, apart from the library's.
 void SetEcho(bool on);
 
-// What the test application's InitInstance returns; TRUE until set.
+// What the test application's InitInstance returns (a BOOL); 1 until set.
 void SetInitResult(int result);
 int InitResult();
 

@@ -1,7 +1,5 @@
-// A test application module: records its lifecycle through qmtest::Record,
-// each event prefixed with QM_TEST_APP_TAG.
+// A test application module, recording its lifecycle.
 #include "TestApp.h"
-#include "Tracer.h"
 
 static Tracer g_sameFileStatic("same-file-static");
 

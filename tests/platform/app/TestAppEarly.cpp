@@ -1,7 +1,6 @@
 // Linked before TestApp.cpp: its namespace-scope static exists by the time
 // InitInstance runs. Also reaches the application object from another file.
 #include "TestApp.h"
-#include "Tracer.h"
 
 static Tracer g_earlyFileStatic("early-file-static");
 

@@ -1,10 +1,19 @@
-// The model: ids, parents and children, and property ownership.
+// The model: ids, parents and children, property ownership; its JSON
+// writer's own edges (names of every kind reach the host's output in the
+// hardening tests); and which texts the vocabulary takes for the enum-like
+// text properties.
 #include <tillerhold/GenericModel.h>
+#include <tillerhold/ModelJson.h>
 #include <tillerhold/ModelVocabulary.h>
+
+#include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -98,6 +107,98 @@ TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   text = CMOProperty(model::Name);
   EXPECT_EQ(text.GetValueKind(), CMOProperty::ValueKind::None);
   EXPECT_EQ(ids.GetObjectIdVectorValue(), (std::vector<int>{1, 2}));
+}
+
+// What each value kind and an unknown type look like is JsonReaderTest's
+// to check, on the exact text; here the text is valid JSON and the stream
+// gets the same text as the string.
+TEST(ModelJsonTest, TextIsValidJsonAndTheStreamGetsTheSameText) {
+  GenericModel model{5};
+  auto* broken = new CMOProperty(model::Name);
+  broken->SetWStringValue(std::u16string(u"a") + char16_t(0xD800) + u"b");  // an unpaired surrogate
+  model.CreateObject(model::Table).SetProperty(broken);
+  // Enough objects that the writer hands the text on in several blocks.
+  for (int i = 0; i < 3000; ++i) {
+    auto* name = new CMOProperty(model::Name);
+    name->SetWStringValue(u"s" + std::u16string(40, u'x'));
+    model.CreateObject(model::Schema).SetProperty(name);
+  }
+  for (int indent : {-1, 2}) {
+    std::ostringstream out;
+    model::WriteJson(model, out, indent);
+    EXPECT_TRUE(out.good());
+    EXPECT_EQ(out.str(), model::WriteJson(model, indent));
+    EXPECT_EQ(nlohmann::ordered_json::parse(out.str()).dump(indent), out.str()) << "indent " << indent;
+  }
+  const auto table = nlohmann::ordered_json::parse(model::WriteJson(model))["children"][0];
+  EXPECT_EQ(table["properties"]["name"], "a\uFFFDb");
+}
+
+TEST(ModelJsonTest, DeepChainIsWrittenWithoutRecursion) {
+  // Far deeper than any stack would allow a recursive writer.
+  constexpr int kDepth = 200000;
+  GenericModel model;
+  int parent = 1;
+  for (int i = 0; i < kDepth; ++i) parent = model.CreateObject(model::Schema, parent).GetObjectId();
+  const std::string text = model::WriteJson(model, -1);
+  // The innermost object, then every ancestor closed in turn.
+  std::string tail = "{\"id\":" + std::to_string(kDepth + 1) + ",\"type\":\"schema\",\"properties\":{},\"children\":[]}";
+  for (int i = 0; i < kDepth; ++i) tail += "]}";
+  EXPECT_TRUE(text.ends_with(tail));
+  EXPECT_TRUE(text.starts_with("{\"id\":1,\"type\":\"model\",\"properties\":{},\"children\":[{\"id\":2,"));
+}
+
+// That each listed word is taken is SoundModel's to check, on the family
+// tests' imports; here, mostly what is not taken.
+TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
+  struct Case {
+    int objectType;
+    int propertyId;
+    std::u16string_view value;
+    bool allowed;
+  };
+  using namespace model;
+  const Case cases[] = {
+      {Table, TableKind, u"table", true},
+      {Table, TableKind, u"TABLE", false},  // case matters
+      {Table, TableKind, u"view", false},   // a view's word, not a table's
+      {ForeignKey, OnUpdate, u"no action", false},
+      {ForeignKey, MatchType, u"NONE", false},
+      {View, CheckOption, u"NONE", false},  // no check option: the property is left out
+      {Trigger, TriggerTiming, u"INSTEAD", false},
+      {Column, KeyType, u"UNIQUE", false},  // an enum-like property where it takes no words
+      {Table, TableKind, u"", false},
+      // Free text: anything goes.
+      {Table, Name, u"TABLE", true},
+      {Column, DataType, u"", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsAllowedValue(c.objectType, c.propertyId, c.value), c.allowed)
+        << PropertyName(c.propertyId) << " = \"" << std::string(c.value.begin(), c.value.end()) << "\"";
+    const std::string utf8(c.value.begin(), c.value.end());
+    EXPECT_EQ(IsAllowedValue(c.objectType, c.propertyId, std::string_view(utf8)), c.allowed) << utf8;
+  }
+}
+
+TEST(ModelVocabularyTest, TriggerEventsAreEventWordsJoinedByOr) {
+  const std::pair<std::u16string_view, bool> cases[] = {
+      {u"INSERT", true},
+      {u"INSERT OR DELETE OR UPDATE OR TRUNCATE", true},
+      {u"DELETE OR INSERT", true},
+      {u"UPDATE OF a, b", true},
+      {u"INSERT OR UPDATE OF \"x OR y\", b OR TRUNCATE", true},  // the column list is the database's text
+      {u"", false},
+      {u"INSERT OR INSERT", false},
+      {u"INSERT OR", false},
+      {u"INSERT,DELETE", false},
+      {u"insert", false},
+      {u"UPDATE OF ", false},
+      {u"INSERT OF a", false},  // only UPDATE names columns
+      {u"SELECT", false},
+  };
+  for (const auto& [value, allowed] : cases)
+    EXPECT_EQ(model::IsAllowedValue(model::Trigger, model::TriggerEvents, value), allowed)
+        << std::string(value.begin(), value.end());
 }
 
 }  // namespace
