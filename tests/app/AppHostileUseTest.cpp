@@ -214,7 +214,7 @@ TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
 // override and invisible characters, from a real database to a real
 // terminal: the tree shows each escaped and the name quoted, so no line is
 // forged and nothing reaches the terminal as a command (every case of the
-// escaping is tested in process, tests/writers/TreeWriterTest.cpp). (JSON
+// escaping is tested in process, tests/writers/OutputFormatsTest.cpp). (JSON
 // carries them as they are: the schema family's hostile schema, read
 // through the command line.)
 TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
@@ -314,7 +314,7 @@ TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
 // did, and an index that says something else of a plug-in than its table
 // does is caught when the plug-in is used, said, and looked at afresh on
 // the next run. The listings always load every plug-in. (An index that is
-// not one: PluginIndexTest.AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain.)
+// not one: PluginFolders.AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain.)
 TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");

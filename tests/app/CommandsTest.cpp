@@ -280,7 +280,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, LintCommand, ::testing::ValuesIn(kCases),
 
 // -o writes the report; the JSON and SARIF forms carry the same findings.
 TEST_F(LintCommand, FormatsWrittenToAFile) {
-  // (Each result's names: LintReportsTest.)
   const std::string json = m_dir.Path("report.json"), sarif = m_dir.Path("report.sarif");
   ExpectRuns({{{"lint", "--sqlite", Db(), "--format", "json", "-o", json}, 1, "", {}, ""},
               {{"lint", "--sqlite", Db(), "--format", "sarif", "-o", sarif}, 1, "", {}, ""}});
@@ -288,7 +287,10 @@ TEST_F(LintCommand, FormatsWrittenToAFile) {
   EXPECT_EQ(findings["dialect"], "sqlite");
   EXPECT_EQ(findings["findings"].size(), 2u) << findings.dump(2);
   EXPECT_EQ(log["version"], "2.1.0");
-  EXPECT_EQ(log["runs"][0]["results"].size(), 2u);
+  ASSERT_EQ(log["runs"][0]["results"].size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i)
+    EXPECT_EQ(log["runs"][0]["results"][i]["locations"][0]["logicalLocations"][0]["fullyQualifiedName"],
+              findings["findings"][i]["name"]);
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 // The choice of what to import, in process, with the real module and the
 // bundled plug-ins loaded as the host loads them: the plug-in comes from
 // what the tables say (a shortcut's plug-in, a --plugin name, a Driver they
-// list, a sample), and the SQL dialect from the plug-in's table. (The files
-// an import would read, from the plug-ins: AppHostileUseTest's outputs that
-// are the database read.)
+// list, a sample), the files an import would read from the plug-ins (the
+// chosen one, and the one serving the Driver), and the SQL dialect from the
+// plug-in's table.
 #include "Console.h"
 #include "LiveImport.h"
 #include "ParsedOptions.h"
 #include "PluginList.h"
 #include "Source.h"
 
+#include <TempDir.h>
+
 #include <runner/Libraries.h>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace app {
 namespace {
@@ -118,6 +124,38 @@ TEST_F(SourceTest, PluginIsChosenByWhatTheTablesSay) {
   EXPECT_NE(list.find("          option:  --postgres (not offered: the name is taken by another option)"),
             std::string::npos)
       << list;
+}
+
+std::vector<std::string> Paths(const QmSourceFiles& files) {
+  std::vector<std::string> paths;
+  for (const QmInputFile& file : files.files) paths.push_back(file.path);
+  return paths;
+}
+
+bool Holds(const std::vector<std::string>& paths, const std::string& path) {
+  return std::find(paths.begin(), paths.end(), path) != paths.end();
+}
+
+// The write-ahead log, unbraced attachments and the form's string are also
+// AppHostileUseTest's outputs that are the database read; these are the
+// cases only the host's own choice reaches.
+TEST_F(SourceTest, FilesReadComeFromThePlugins) {
+  const qm::test::TempDir dir;
+  const std::string a = dir.Path("a.db");
+  const std::string b = dir.Path("b;c.db");
+  const Shortcut sqlite{"sqlite", "PATH", "", "sqlite", true};
+  Options bySqlite;
+  bySqlite.shortcut = &sqlite;
+  bySqlite.shortcutValue = a;
+  EXPECT_EQ(SourceFiles(Resolve(bySqlite).source, *s_plugins).files.front().what, "the database " + a);
+
+  const std::string connect = "Driver={SQLite3};Database=file:" + a + "?mode=ro;Attach={aux=" + b + "}";
+  const std::vector<std::string> both = Paths(SourceFiles(Resolve(Connect(connect)).source, *s_plugins));
+  EXPECT_TRUE(Holds(both, a) && Holds(both, b) && Holds(both, b + "-journal")) << ::testing::PrintToString(both);
+  EXPECT_TRUE(SourceFiles(Resolve(Connect("Driver={PostgreSQL Unicode};Server=db")).source, *s_plugins).files.empty());
+  EXPECT_TRUE(SourceFiles(Resolve(Options()).source, *s_plugins).files.empty()) << "the sample is the host's own";
+  // A data source may name the database in its own settings.
+  EXPECT_EQ(SourceFiles(Resolve(Connect("Driver={SQLite3};DSN=shop")).source, *s_plugins).unusable, u"");
 }
 
 // Each bundled plug-in declares a dialect the writers know; a dialect this

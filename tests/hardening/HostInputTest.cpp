@@ -169,6 +169,7 @@ TEST_F(HostInputTest, EveryBadInputIsOneLineAndItsExitCode) {
       // A driver that is not installed is named as such before any
       // plug-in tries to connect through it.
       {{"--connect", "Driver={Oracle 19};Uid=scott;Password=" + kSecret}, 3, "the ODBC driver \"Oracle 19\" is not installed"},
+      {{"--connect", "Database=x.db"}, 2, "names no Driver"},
       {{"--connect", pgRefused}, 3, "could not connect: ["},
       {{"--postgres", pgRefused}, 3, "could not connect: ["},
       {{"--postgres", "Driver={No Such Driver 9};Server=127.0.0.1;Pwd=" + kSecret}, 3, "could not connect"},

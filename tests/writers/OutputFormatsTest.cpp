@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 #include <streambuf>
@@ -34,6 +35,10 @@ TEST(OutputFormatsTest, EachFormatIsFoundByItsExactNameAndJsonIsTheDefault) {
   for (const OutputFormat& format : OutputFormats()) {
     SCOPED_TRACE(format.name);
     EXPECT_EQ(FindOutputFormat(format.name), &format);
+    // A --format value: typed as it is listed, no quoting needed.
+    EXPECT_FALSE(format.name.empty());
+    EXPECT_TRUE(std::all_of(format.name.begin(), format.name.end(),
+                            [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; }));
     EXPECT_TRUE(names.insert(format.name).second) << "a second format of this name";
     EXPECT_EQ(format.description.find('\n'), std::string_view::npos);
     EXPECT_FALSE(format.binary && format.forTerminal) << "bytes are never shown on a terminal";
@@ -42,6 +47,7 @@ TEST(OutputFormatsTest, EachFormatIsFoundByItsExactNameAndJsonIsTheDefault) {
                                   std::string("jso"), std::string("jsonx"), std::string("json") + '\0'})
     EXPECT_EQ(FindOutputFormat(name), nullptr) << '"' << name << '"';
   EXPECT_EQ(&DefaultOutputFormat(), FindOutputFormat("json"));
+  EXPECT_EQ(&DefaultOutputFormat(), &OutputFormats().front());
   GenericModel model(1001);
   BuildShopModel(model);
   EXPECT_EQ(WriteFormat("json", model), model::WriteJson(model, 2) + "\n");

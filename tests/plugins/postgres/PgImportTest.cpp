@@ -134,6 +134,12 @@ TEST_F(PgImportTest, DetailsBeyondTheCatalogLines) {
   CMOObject* crossSchema = Relation(model, "Mixed Case", "buckets_0");
   ASSERT_NE(crossSchema, nullptr);
   EXPECT_EQ(Ids(*crossSchema, model::PartitionOf), std::vector<int>{Relation(model, "shop", "buckets")->GetObjectId()});
+
+  // The shop's own tablespace is in the catalogue's lines (SchemaTest);
+  // the built-in ones are objects too.
+  const Strings spaces = Names(Children(model, *model.GetCMOObject(), model::TableSpace));
+  EXPECT_NE(std::find(spaces.begin(), spaces.end(), "pg_default"), spaces.end());
+  EXPECT_NE(std::find(spaces.begin(), spaces.end(), "pg_global"), spaces.end());
 }
 
 TEST_F(PgImportTest, TheScopeNamesTheSchemasAndLinksOutsideItAreLeftOpen) {

@@ -2,7 +2,7 @@
 // InputFiles), which the host never writes its output over: the database
 // and SQLite's files beside it, for a path, a connection string's Database
 // (a path or an SQLite URI) and its Attach paths. (Connection strings that
-// name no database: tests/hardening/SqliteSourceTest.cpp, through the host.)
+// name no database: tests/hardening/HostInputTest.cpp, through the host.)
 #include <ImportHost.h>
 #include <TempDir.h>
 
