@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace qm::test {
 namespace {
@@ -97,13 +96,8 @@ class Postgres : public TestBackend {
     return std::make_unique<PgDatabase>(Identifier(tag));
   }
 
-  // psqlODBC reports the host it was given. ConnSettings is run at connect
-  // and echoed in the completed string, so a long harmless one pushes the
-  // string past the buffer.
-  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
-    std::string server = database.Source().substr(database.Source().find("Server=") + 7);
-    return {server.substr(0, server.find(';')), database.Name()};
-  }
+  // ConnSettings is run at connect and echoed in the completed string, so
+  // a long harmless one pushes the string past the buffer.
   std::string LongConnectionString(const BackendDatabase& database) const override {
     return database.Source() + ";ConnSettings=SET application_name TO '" + std::string(200, 'q') + "'";
   }
@@ -177,8 +171,7 @@ class Postgres : public TestBackend {
   }
 
   std::vector<Feature> Features() const override {
-    std::vector<Feature> features;
-    const std::pair<const char*, const char*> kinds[] = {
+    std::vector<Feature> features = KindsOf({
         {"pdns", "table fk check index"},
         {"roundcube", "table fk index sequence"},
         {"icinga2-ido", "table index routine"},
@@ -189,11 +182,7 @@ class Postgres : public TestBackend {
         {"freeradius", "table index"},
         {"shop", "table key fk index view routine trigger type sequence partition check"},
         {"hostile", "table key fk index view routine trigger type sequence partition check"},
-    };
-    for (const auto& [schema, list] : kinds) {
-      const std::vector<Feature> some = KindsOf(schema, list);
-      features.insert(features.end(), some.begin(), some.end());
-    }
+    });
     // The name the server cut is cut; the long view is long.
     features.push_back({"hostile", "table", kHostileSchema + "." + Repeat("é", 31) + " ", 1});
     features.push_back({"hostile", "view", kHostileSchema + ".long view ", 1});
@@ -332,10 +321,7 @@ role";
       )sql";
     return sql;
   }
-  std::string Password() const override {
-    const char* password = std::getenv("QM_PG_PASSWORD");
-    return password != nullptr ? password : "";
-  }
+  std::string Password() const override { return EnvText("QM_PG_PASSWORD"); }
 };
 
 }  // namespace

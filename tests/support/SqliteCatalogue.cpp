@@ -81,17 +81,14 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-std::string Literal(const std::string& text) {
-  std::string quoted = "'";
-  for (char ch : text) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
-  return quoted + "'";
+// The text between quotes, its quotes doubled: a literal, or with '"' a name.
+std::string Literal(const std::string& text, char quote = '\'') {
+  std::string quoted(1, quote);
+  for (char ch : text) quoted.append(ch == quote ? 2 : 1, ch);
+  return quoted + quote;
 }
 
-std::string Identifier(const std::string& name) {
-  std::string quoted = "\"";
-  for (char ch : name) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-  return quoted + "\"";
-}
+std::string Identifier(const std::string& name) { return Literal(name, '"'); }
 
 std::string Lower(std::string text) {
   for (char& ch : text)
@@ -113,9 +110,9 @@ std::string Bracketed(const Rows& rows) {
 }
 
 std::string Bracketed(const GenericModel& model, const std::vector<int>& ids) {
-  std::string text;
-  for (int id : ids) text += "[" + (model.GetCMOObject(id) != nullptr ? Name(*model.GetCMOObject(id)) : "#") + "]";
-  return text;
+  std::vector<std::string> names;
+  for (int id : ids) names.push_back(model.GetCMOObject(id) != nullptr ? Name(*model.GetCMOObject(id)) : "#");
+  return Bracketed(names);
 }
 
 // The text read as SQLite reads a name: quotes at its start end it, and go.
@@ -140,7 +137,6 @@ std::string Dequoted(const std::string& text) {
 
 std::string Column(const std::string& relation, int position, const std::vector<std::string>& info, bool rowidAlias,
                    bool generatedAllowed) {
-  // info: cid, name, type, notnull, dflt_value, pk, hidden
   const std::string nullable = rowidAlias || info[3] != "0" ? "0" : "1";
   const std::string generated = !generatedAllowed ? "" : info[6] == "2" ? "VIRTUAL" : info[6] == "3" ? "STORED" : "";
   return Line({"column", relation, std::to_string(position), info[1], info[2], nullable,
@@ -170,6 +166,12 @@ std::map<int, ForeignKeyRows> ForeignKeys(SqliteFile& db, const std::string& tab
     key.match = row[6] == "NONE" ? "SIMPLE" : row[6];
   }
   return keys;
+}
+
+// pragma_table_xinfo's rows: cid, name, type, notnull, dflt_value, pk, hidden.
+std::optional<Rows> ColumnsOf(SqliteFile& db, const std::string& relation, std::string* error) {
+  return db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden FROM pragma_table_xinfo(" +
+                    Literal(relation) + ") ORDER BY cid", error);
 }
 
 // The table or view SQLite finds for a name as written (ASCII letters in
@@ -288,8 +290,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
   for (const auto& view : db.Rows("SELECT name, sql FROM sqlite_master WHERE type = 'view'")) {
     lines.push_back(Line({"view", view[0], view[1]}));
     std::string error;
-    const auto columns = db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden "
-                                    "FROM pragma_table_xinfo(" + Literal(view[0]) + ")", &error);
+    const auto columns = ColumnsOf(db, view[0], &error);
     if (!columns) {
       lines.push_back(Line({"unreadable", "view", view[0]}));
       continue;
@@ -312,8 +313,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
     }
 
     std::string error;
-    const auto columns = db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden "
-                                    "FROM pragma_table_xinfo(" + Literal(name) + ") ORDER BY cid", &error);
+    const auto columns = ColumnsOf(db, name, &error);
     if (!columns) {
       lines.push_back(Line({"unreadable", isVirtual ? "virtual table" : "table", name}));
       continue;
