@@ -1,6 +1,5 @@
 // MariaDB: a schema (a database, to the server) of the test's own on the
-// test server (MariaServer.h), read back through the mariadb client, hex on
-// the wire (MariaCatalogue.h).
+// test server (MariaServer.h).
 #include "TestBackend.h"
 
 #include "MariaCatalogue.h"

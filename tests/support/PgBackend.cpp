@@ -1,5 +1,4 @@
-// PostgreSQL: a database of the test's own on the test server (PgServer.h),
-// read back through psql, hex on the wire (PgCatalogue.h).
+// PostgreSQL: a database of the test's own on the test server (PgServer.h).
 #include "TestBackend.h"
 
 #include "HostileNames.h"
@@ -102,12 +101,8 @@ class Postgres : public TestBackend {
     return database.Source() + ";ConnSettings=SET application_name TO '" + std::string(200, 'q') + "'";
   }
 
-  // Hostile names in every kind of object the plug-in reads: schemas, enum
-  // and composite types, a domain, sequences, tables with identity,
-  // generated and defaulted columns, keys, checks, foreign keys, indexes,
-  // views over views, functions with hostile parameter names and defaults,
-  // triggers, comments, list partitions, names of 63 bytes (the server's
-  // limit) and one it cuts, and a view of 100,000 characters.
+  // Hostile names in every kind of object the plug-in reads, names of 63
+  // bytes (the server's limit) and one it cuts, a view of 100,000 characters.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") {
       static const ShopTableSpace tableSpace;
@@ -264,9 +259,8 @@ class Postgres : public TestBackend {
       CREATE FUNCTION public.f(x integer) RETURNS integer LANGUAGE sql AS $f$ SELECT x $f$;
     )sql";
   }
-  // Small batches from a server-side cursor, which the plug-in would not
-  // ask for on a catalogue this small: the columns arrive over many round
-  // trips.
+  // Small batches from a server-side cursor: the columns arrive over many
+  // round trips.
   std::string FaultSource(const BackendDatabase& database) const override {
     return database.Source() + ";UseDeclareFetch=1;Fetch=20";
   }

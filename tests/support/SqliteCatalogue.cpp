@@ -306,11 +306,8 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
   for (const auto& table : tables) {
     const std::string& name = table[0];
     const bool isVirtual = table[1] == "virtual";
-    if (isVirtual) {
-      lines.push_back(Line({"table", name, table[4], "virtual table", "-", "-"}));
-    } else {
-      lines.push_back(Line({"table", name, table[4], "table", table[3], table[2]}));
-    }
+    lines.push_back(isVirtual ? Line({"table", name, table[4], "virtual table", "-", "-"})
+                              : Line({"table", name, table[4], "table", table[3], table[2]}));
 
     std::string error;
     const auto columns = ColumnsOf(db, name, &error);
@@ -320,9 +317,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
     }
     // A rowid alias: the sole primary-key column of a table with a rowid,
     // declared INTEGER, for which SQLite keeps no index of its own.
-    int keyCount = 0;
-    for (const auto& column : *columns)
-      if (column[5] != "0") ++keyCount;
+    const auto keyCount = std::count_if(columns->begin(), columns->end(), [](const auto& c) { return c[5] != "0"; });
     const bool hasPkIndex = !db.Rows("SELECT 1 FROM pragma_index_list(" + Literal(name) + ") WHERE origin = 'pk'").empty();
     int position = 0;
     for (const auto& column : *columns) {
@@ -340,11 +335,9 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
                                      ") WHERE origin IN ('u', 'c')")) {
       const std::string columnsOf = Bracketed(db.Rows("SELECT name FROM pragma_index_info(" + Literal(index[0]) +
                                                       ") WHERE name IS NOT NULL ORDER BY seqno"));
-      if (index[1] == "u") {
-        lines.push_back(Line({"key", name, index[0], columnsOf}));
-      } else {
-        lines.push_back(Line({"index", name, index[0], columnsOf, "unique " + index[2], "partial " + index[3]}));
-      }
+      lines.push_back(index[1] == "u" ? Line({"key", name, index[0], columnsOf})
+                                      : Line({"index", name, index[0], columnsOf, "unique " + index[2],
+                                              "partial " + index[3]}));
     }
 
     for (const std::string& check : compiled.Checks(name)) lines.push_back(Line({"check", name, check}));
@@ -358,13 +351,11 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
       // its primary key's; none unless every one is found.
       std::vector<std::string> parentColumns;
       if (parent) {
-        const Rows parentInfo = db.Rows("SELECT name, pk FROM pragma_table_xinfo(" + Literal(*parent) + ")");
         const bool implicit = std::all_of(fk.to.begin(), fk.to.end(), [](const std::string& to) { return to == "<null>"; });
+        const Rows parentInfo = db.Rows("SELECT name FROM pragma_table_xinfo(" + Literal(*parent) + ")" +
+                                        (implicit ? " WHERE pk > 0 ORDER BY pk" : ""));
         if (implicit) {
-          std::map<int, std::string> byPosition;
-          for (const auto& column : parentInfo)
-            if (column[1] != "0") byPosition[std::stoi(column[1])] = column[0];
-          for (const auto& [position, column] : byPosition) parentColumns.push_back(column);
+          for (const auto& column : parentInfo) parentColumns.push_back(column[0]);
         } else {
           for (const std::string& to : fk.to)
             for (const auto& column : parentInfo)

@@ -38,10 +38,8 @@ using compare::PropertyDifference;
 // The whole object, added or removed, rather than one of its properties.
 constexpr int kWholeObject = 0;
 
-// What the SQL round trip may change, and why: on the backend's database,
-// of objects of the type, the property (changed) or the whole object, when
-// `also` (if any) holds too; some only when the objects are written from
-// their properties.
+// What the SQL round trip may change on the backend's database, and why:
+// of the type, the property or the whole object, when `also` holds too.
 struct RoundTripAllowance {
   const char* backend;
   bool fromPropertiesOnly;
