@@ -12,12 +12,10 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -189,6 +187,18 @@ std::string Value(const GenericModel& model, const CMOObject& object, int proper
       break;
   }
   return "<none>";
+}
+
+std::string Dash(const std::string& text) { return text.empty() ? "-" : text; }
+
+std::string NumberOf(const CMOObject& object, int propertyId) {
+  const CMOProperty* property = object.GetProperty(propertyId);
+  return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
+}
+
+std::string ParentName(const GenericModel& model, const CMOObject& object) {
+  const CMOObject* parent = model.GetCMOObject(object.GetParentId());
+  return parent != nullptr ? Name(*parent) : "?";
 }
 
 std::vector<std::string> StructuralFaults(const GenericModel& model) {

@@ -1,9 +1,5 @@
-// The tests' host, on the host library quillmere-import is built on
-// (runner/): loads a database plug-in as quillmere-import does (its table
-// checked), runs one import the way it does (runner::RunImport: a worker
-// thread, a host window, an object explorer handing the window over), and
-// reads models back: walked in memory, compared as lines, or read from the
-// JSON the host writes.
+// The tests' host, on runner/ as quillmere-import: loads a plug-in and
+// runs one import as it does, and reads models back.
 //
 // Thread safety: the test's thread only; the import runs on a worker.
 #pragma once
@@ -28,9 +24,8 @@
 
 namespace qm::test {
 
-// A plug-in library loaded and checked as the host does
-// (runner::PluginCatalogue::Load), unloaded when the object goes. Loading
-// failures fail the calling test.
+// A plug-in loaded and checked as the host does, unloaded when the object
+// goes. Loading failures fail the calling test.
 class LoadedPlugin {
  public:
   explicit LoadedPlugin(const char* path);
@@ -39,8 +34,7 @@ class LoadedPlugin {
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
   bool Loaded() const { return m_api != nullptr; }
-  // The plug-in's table; throws, failing the calling test with the
-  // library's path, when it did not load or was unloaded.
+  // The plug-in's table; throws when it did not load or was unloaded.
   const QmPluginApi& Api() const;
   // dlclose now; true when the library is gone from the process afterwards.
   bool Unload();
@@ -60,31 +54,24 @@ struct ImportOutcome {
   bool finishedPosted = false;            // the last message is WM_IMPORT_FINISHED
 };
 
-// Configures the plug-in with source and scope (UTF-8) and the connect
-// options (the defaults unless given), and runs
-// ReverseEngineerFromDB into the model. A run that does not end within the
-// limit is asked to stop and fails the test; one that does not stop either
-// aborts the process: a hung import cannot be left behind. An exception
-// from the import is thrown on to the caller after the host has taken its
-// explorer and window away again.
+// Configures the plug-in (source and scope in UTF-8, connect options) and
+// imports into the model. A run past the limit is asked to stop and fails
+// the test; one that does not stop aborts the process. An exception from
+// the import is thrown on once the host has cleaned up.
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
                         std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180),
                         const QmConnectOptions& options = {});
-// The same with the connect options first (a notice callback, a timeout).
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
                         const QmConnectOptions& options, std::chrono::seconds limit = std::chrono::seconds(180));
 
-// Success when the import connected and no statement failed; otherwise
-// the connect error, or every failed statement with the driver's reason.
+// Success when the import connected and no statement failed.
 ::testing::AssertionResult ReadInFull(const ImportOutcome& outcome);
-// Checks an import whose connect failed: the status says so, the driver's
-// reason is there, no statement is reported, nothing was posted to the
-// host and the model holds its root only.
+// Checks an import whose connect failed: status, reason, nothing reported
+// or posted, only the root in the model.
 void ExpectConnectFailed(const ImportOutcome& outcome, const GenericModel& model);
 
-// What the progress messages said last for each object type (type ->
-// count). A type whose first message is not the start of its reading
-// (count 0) fails the calling test.
+// The last progress count per object type; a type whose first message is
+// not a count of 0 fails the calling test.
 std::map<int, long long> ProgressCounts(const ImportOutcome& outcome);
 
 // Reading the model. Text is UTF-8 ("" when absent), ids empty when absent.
@@ -104,28 +91,29 @@ std::string NameList(const GenericModel& model, const std::vector<int>& ids);
 // NameList; "<absent>" when the object has no such property.
 std::string Value(const GenericModel& model, const CMOObject& object, int propertyId);
 
-// What is wrong with the model's structure: an object whose parent is
-// missing or does not list it, a child list naming a missing object or
-// another's child, an id property naming no object. Empty when sound.
+// The text, or "-" when empty; an integer property in decimal, or "-" when
+// absent; the name of the object's parent, or "?".
+std::string Dash(const std::string& text);
+std::string NumberOf(const CMOObject& object, int propertyId);
+std::string ParentName(const GenericModel& model, const CMOObject& object);
+
+// What is wrong with the model's parent and child lists and id
+// properties; empty when sound.
 std::vector<std::string> StructuralFaults(const GenericModel& model);
 
-// The lines in one list and not in the other, for a readable failure;
-// empty when both hold the same lines as often.
+// The lines in one list and not the other; empty when both hold the same.
 std::string LineDifference(const std::vector<std::string>& expected, const std::vector<std::string>& actual);
 
-// The lines whose first word (the kind of object a line describes) is one
-// of kinds, in their order.
+// The lines whose first word is one of kinds.
 std::vector<std::string> OfKinds(const std::vector<std::string>& lines, const std::set<std::string>& kinds);
 // The text as a test's or a test database's name: '-' becomes '_'.
 std::string Identifier(std::string text);
 
-// The fields joined with " | ", with line breaks, tabs and backslashes
-// written as escapes so that the line stays one line.
+// The fields joined with " | ", line breaks, tabs and backslashes escaped.
 std::string Line(std::initializer_list<std::string> fields);
 
-// Reads the JSON the host writes into a model that holds only its root
-// (the json format's reader, writers/JsonReader.h): the same ids, types
-// and properties. Text that is no such model fails the calling test.
+// Reads the host's JSON into a model that holds only its root; text that is
+// no model fails the calling test.
 void ReadModelJson(const std::string& text, GenericModel& model);
 
 }  // namespace qm::test

@@ -1,6 +1,5 @@
 // MariaDB: a schema (a database, to the server) of the test's own on the
-// test server (MariaServer.h), read back through the mariadb client, hex on
-// the wire (MariaCatalogue.h).
+// test server (MariaServer.h).
 #include "TestBackend.h"
 
 #include "MariaCatalogue.h"
@@ -17,7 +16,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <optional>
 
 namespace qm::test {
@@ -125,11 +123,6 @@ class Maria : public TestBackend {
     return std::make_unique<MariaDb>(Identifier(tag), hostile);
   }
 
-  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
-    std::string server = database.Source().substr(database.Source().find("Server=") + 7);
-    return {server.substr(0, server.find(';')), database.Name()};
-  }
-
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") return mariadb::MariaShopScript();
     if (schema == "hostile") return hardening::MariaHostileScript(database.Name());
@@ -137,8 +130,7 @@ class Maria : public TestBackend {
   }
 
   std::vector<Feature> Features() const override {
-    std::vector<Feature> features;
-    const std::pair<const char*, const char*> kinds[] = {
+    std::vector<Feature> features = KindsOf({
         {"pdns", "table fk key index"},
         {"roundcube", "table fk key index"},
         {"icinga2-ido", "table key index"},
@@ -148,11 +140,7 @@ class Maria : public TestBackend {
         {"gammu", "table key index"},
         {"shop", "table key fk index view routine trigger sequence partition check"},
         {"hostile", "table key fk index view routine body trigger sequence partition check"},
-    };
-    for (const auto& [schema, list] : kinds) {
-      const std::vector<Feature> some = KindsOf(schema, list);
-      features.insert(features.end(), some.begin(), some.end());
-    }
+    });
     features.push_back({"hostile", "table", "." + hardening::Repeat("é", 64) + " ", 1});
     features.push_back({"hostile", "view", ".long view ", 1});
     return features;
@@ -243,9 +231,7 @@ class Maria : public TestBackend {
   // The client as the tests' account; a session with no default database
   // is never the importer's.
   SessionControl Sessions(const BackendDatabase& database) const override {
-    const char* options = std::getenv("QM_MARIA_CLIENT_CNF");
-    const std::vector<std::string> client = {"/usr/bin/mariadb",
-                                             std::string("--defaults-file=") + (options != nullptr ? options : ""),
+    const std::vector<std::string> client = {"/usr/bin/mariadb", "--defaults-file=" + EnvText("QM_MARIA_CLIENT_CNF"),
                                              "--batch", "--skip-column-names"};
     return {client,
             client,
@@ -266,10 +252,7 @@ class Maria : public TestBackend {
     return {{WithAttribute(database.Source(), "Port", std::to_string(UnusedLoopbackPort())), "Can't connect"},
             {WithAttribute(database.Source(), "Pwd", "wrong-pw-4"), "Access denied"}};
   }
-  std::string Password() const override {
-    const char* password = std::getenv("QM_MARIA_PASSWORD");
-    return password != nullptr ? password : "";
-  }
+  std::string Password() const override { return EnvText("QM_MARIA_PASSWORD"); }
 };
 
 }  // namespace

@@ -187,53 +187,43 @@ class ModelLines {
   }
 
  private:
-  static std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
-
-  std::string SchemaOf(const CMOObject& object) {
-    const CMOObject* parent = m_model.GetCMOObject(object.GetParentId());
-    return parent != nullptr ? Name(*parent) : "?";
-  }
-  std::string Number(const CMOObject& object, int propertyId) {
-    const CMOProperty* property = object.GetProperty(propertyId);
-    return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
-  }
   std::string Names(const CMOObject& object, int propertyId) {
-    return Or(NameList(m_model, Ids(object, propertyId)));
+    return Dash(NameList(m_model, Ids(object, propertyId)));
   }
   void Add(std::string line) { m_lines.push_back(std::move(line)); }
 
   void Schema(CMOObject& schema) {
     const std::string s = Name(schema);
     Add("schema " + s + " charset=" + Text(schema, model::CharacterSet) + " collation=" +
-        Text(schema, model::Collation) + " comment=" + Or(Text(schema, model::Comment)));
+        Text(schema, model::Collation) + " comment=" + Dash(Text(schema, model::Comment)));
     for (CMOObject* table : Children(m_model, schema, model::Table)) {
       Add("table " + s + "." + Name(*table) + " " + Text(*table, model::TableKind) + " engine=" +
-          Or(Text(*table, model::Engine)) + " rowformat=" + Or(Text(*table, model::RowFormat)) + " collation=" +
-          Or(Text(*table, model::Collation)) + " def=" + Or(Text(*table, model::Definition)) + " comment=" +
-          Or(Text(*table, model::Comment)));
+          Dash(Text(*table, model::Engine)) + " rowformat=" + Dash(Text(*table, model::RowFormat)) + " collation=" +
+          Dash(Text(*table, model::Collation)) + " def=" + Dash(Text(*table, model::Definition)) + " comment=" +
+          Dash(Text(*table, model::Comment)));
       Relation(s, *table);
     }
     for (CMOObject* view : Children(m_model, schema, model::View)) {
-      Add("view " + s + "." + Name(*view) + " check=" + Or(Text(*view, model::CheckOption)) + " security=" +
+      Add("view " + s + "." + Name(*view) + " check=" + Dash(Text(*view, model::CheckOption)) + " security=" +
           Text(*view, model::SecurityType) + " owner=" + Text(*view, model::Owner) + " def=" +
           Text(*view, model::Definition));
       Relation(s, *view);
     }
     for (CMOObject* sequence : Children(m_model, schema, model::Sequence))
-      Add("sequence " + s + "." + Name(*sequence) + " start=" + Number(*sequence, model::SequenceStart) + " inc=" +
-          Number(*sequence, model::SequenceIncrement) + " min=" + Number(*sequence, model::SequenceMin) + " max=" +
-          Number(*sequence, model::SequenceMax) + " cycle=" + Number(*sequence, model::SequenceCycle) + " comment=" +
-          Or(Text(*sequence, model::Comment)));
+      Add("sequence " + s + "." + Name(*sequence) + " start=" + NumberOf(*sequence, model::SequenceStart) + " inc=" +
+          NumberOf(*sequence, model::SequenceIncrement) + " min=" + NumberOf(*sequence, model::SequenceMin) + " max=" +
+          NumberOf(*sequence, model::SequenceMax) + " cycle=" + NumberOf(*sequence, model::SequenceCycle) + " comment=" +
+          Dash(Text(*sequence, model::Comment)));
     for (CMOObject* routine : Children(m_model, schema, model::Routine)) {
       const std::string id = s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind);
-      Add("routine " + id + " returns=" + Or(Text(*routine, model::ReturnType)) + " lang=" +
+      Add("routine " + id + " returns=" + Dash(Text(*routine, model::ReturnType)) + " lang=" +
           Text(*routine, model::Language) + " security=" + Text(*routine, model::SecurityType) + " owner=" +
           Text(*routine, model::Owner) + " mode=" + Text(*routine, model::SqlMode) + " comment=" +
-          Or(Text(*routine, model::Comment)) + " params=(" +
+          Dash(Text(*routine, model::Comment)) + " params=(" +
           Text(*routine, model::ParameterList) + ")");
-      Add("body " + id + " " + Or(Text(*routine, model::Definition)));
+      Add("body " + id + " " + Dash(Text(*routine, model::Definition)));
       for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
-        Add("param " + id + " #" + Number(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
+        Add("param " + id + " #" + NumberOf(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
             " " + Name(*parameter) + " " + Text(*parameter, model::DataType));
     }
   }
@@ -242,38 +232,38 @@ class ModelLines {
   void Relation(const std::string& s, CMOObject& relation) {
     const std::string prefix = s + "." + Name(relation) + ".";
     for (CMOObject* column : Children(m_model, relation, model::Column))
-      Add("column " + prefix + Name(*column) + " #" + Number(*column, model::Position) + " " +
-          Text(*column, model::DataType) + " null=" + Number(*column, model::Nullable) + " default=" +
-          Or(Text(*column, model::DefaultValue)) + " gen=" + Or(Text(*column, model::GeneratedExpression)) +
-          " kind=" + Or(Text(*column, model::GeneratedKind)) + " autoinc=" + Number(*column, model::AutoIncrement) +
-          " invisible=" + Number(*column, model::Invisible) + " onupdate=" + Or(Text(*column, model::UpdateExpression)) +
-          " charset=" + Or(Text(*column, model::CharacterSet)) + " collation=" + Or(Text(*column, model::Collation)) +
-          " pk=" + Number(*column, model::PrimaryKeyPosition) + " comment=" + Or(Text(*column, model::Comment)));
+      Add("column " + prefix + Name(*column) + " #" + NumberOf(*column, model::Position) + " " +
+          Text(*column, model::DataType) + " null=" + NumberOf(*column, model::Nullable) + " default=" +
+          Dash(Text(*column, model::DefaultValue)) + " gen=" + Dash(Text(*column, model::GeneratedExpression)) +
+          " kind=" + Dash(Text(*column, model::GeneratedKind)) + " autoinc=" + NumberOf(*column, model::AutoIncrement) +
+          " invisible=" + NumberOf(*column, model::Invisible) + " onupdate=" + Dash(Text(*column, model::UpdateExpression)) +
+          " charset=" + Dash(Text(*column, model::CharacterSet)) + " collation=" + Dash(Text(*column, model::Collation)) +
+          " pk=" + NumberOf(*column, model::PrimaryKeyPosition) + " comment=" + Dash(Text(*column, model::Comment)));
     for (int type : {model::Key, model::Index})
       for (CMOObject* index : Children(m_model, relation, type))
         Add((type == model::Key ? "key " : "index ") + prefix + Name(*index) + " " +
-            (type == model::Key ? Text(*index, model::KeyType) : "unique=" + Number(*index, model::IsUnique)) + " (" +
+            (type == model::Key ? Text(*index, model::KeyType) : "unique=" + NumberOf(*index, model::IsUnique)) + " (" +
             NameList(m_model, Ids(*index, type == model::Key ? model::KeyColumns : model::IndexColumns)) +
-            ") method=" + Text(*index, model::IndexMethod) + " prefix=" + Or(Text(*index, model::PrefixLengths)) +
-            " desc=" + Names(*index, model::DescendingColumns) + " invisible=" + Number(*index, model::Invisible) +
-            " comment=" + Or(Text(*index, model::Comment)));
+            ") method=" + Text(*index, model::IndexMethod) + " prefix=" + Dash(Text(*index, model::PrefixLengths)) +
+            " desc=" + Names(*index, model::DescendingColumns) + " invisible=" + NumberOf(*index, model::Invisible) +
+            " comment=" + Dash(Text(*index, model::Comment)));
     for (CMOObject* check : Children(m_model, relation, model::CheckConstraint))
       Add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
     for (CMOObject* fk : Children(m_model, relation, model::ForeignKey)) {
       const std::vector<int> referenced = Ids(*fk, model::ReferencedTable);
       const CMOObject* target = referenced.empty() ? nullptr : m_model.GetCMOObject(referenced[0]);
       Add("fk " + prefix + Name(*fk) + " (" + NameList(m_model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
-          (target != nullptr ? SchemaOf(*target) + "." + Name(*target) : "?") + " (" +
+          (target != nullptr ? ParentName(m_model, *target) + "." + Name(*target) : "?") + " (" +
           NameList(m_model, Ids(*fk, model::ReferencedColumns)) + ") key=" + Names(*fk, model::ReferencedKey) +
           " match=" + Text(*fk, model::MatchType) + " del=" + Text(*fk, model::OnDelete) + " upd=" +
           Text(*fk, model::OnUpdate));
     }
     for (CMOObject* partition : Children(m_model, relation, model::Partition))
-      Add("partition " + prefix + Name(*partition) + " def=" + Or(Text(*partition, model::Definition)) + " comment=" +
-          Or(Text(*partition, model::Comment)));
+      Add("partition " + prefix + Name(*partition) + " def=" + Dash(Text(*partition, model::Definition)) + " comment=" +
+          Dash(Text(*partition, model::Comment)));
     for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
       Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
-          Text(*trigger, model::TriggerEvents) + " order=" + Number(*trigger, model::TriggerOrder) + " owner=" +
+          Text(*trigger, model::TriggerEvents) + " order=" + NumberOf(*trigger, model::TriggerOrder) + " owner=" +
           Text(*trigger, model::Owner) + " mode=" + Text(*trigger, model::SqlMode) + " def=" +
           Text(*trigger, model::Definition));
   }

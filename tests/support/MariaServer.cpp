@@ -17,8 +17,7 @@ const char* const kClient = "/usr/bin/mariadb";
 // --binary-mode: a script is sent as written (the client would otherwise
 // turn "\r\n" into "\n", in names too); DELIMITER still works.
 std::vector<std::string> ClientArguments(const std::string& database) {
-  const char* options = std::getenv("QM_MARIA_CLIENT_CNF");
-  std::vector<std::string> args = {std::string("--defaults-file=") + (options != nullptr ? options : ""), "--batch",
+  std::vector<std::string> args = {"--defaults-file=" + EnvText("QM_MARIA_CLIENT_CNF"), "--batch",
                                    "--skip-column-names", "--default-character-set=utf8mb4", "--binary-mode"};
   if (!database.empty()) args.push_back("--database=" + database);
   return args;

@@ -6,7 +6,6 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
-#include <map>
 #include <set>
 #include <sstream>
 

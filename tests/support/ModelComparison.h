@@ -1,9 +1,6 @@
-// What the generic plug-in and a dedicated one both read from a database,
-// as lines to compare: tables and views, columns with their position and
-// nullability, primary keys, foreign keys with their rules and deferral,
-// and the column sets that are unique (unique keys and unique indexes
-// alike: ODBC tells no constraint from an index). Differences between two
-// models must each be explained by a KnownDifference.
+// What the generic plug-in and a dedicated one both read, as lines to
+// compare (unique keys and indexes alike: ODBC tells them not apart); each
+// difference must be explained by a KnownDifference.
 #pragma once
 
 #include "ImportHost.h"
@@ -42,9 +39,7 @@ class Notices {
   std::vector<std::string> m_texts;
 };
 
-// Every table and view the generic plug-in made, with the properties it
-// read (type, default, key position, keys, indexes, foreign keys), and
-// every routine with its parameters; one line each, in model order.
+// Every table, view and routine with what the generic plug-in read of it.
 std::vector<std::string> DetailLines(GenericModel& model);
 
 enum class Side { Dedicated, Generic };
@@ -61,17 +56,15 @@ struct KnownDifference {
 };
 
 // The lines of either side that the other lacks and no known difference
-// explains, each prefixed "only dedicated: " or "only generic: ", one per
-// line of the text; empty when there are none. Adds the index of every
-// known difference that explained a line to `used`.
+// explains ("only dedicated: ", "only generic: "); `used` gets the indexes
+// of the known differences that explained one.
 std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
                                                 const std::vector<std::string>& generic,
                                                 const std::vector<KnownDifference>& known,
                                                 std::vector<std::size_t>* used = nullptr);
 
-// Whether `lines` hold a line of `kind` on the same table with the same
-// columns as `line` ("kind | table | a,b"), in any order: a key whose
-// columns a driver numbers in table order.
+// Whether `lines` hold a line of `kind` on the same table with the columns
+// of `line` ("kind | table | a,b") in any order.
 bool SameColumnSetIn(const std::vector<std::string>& lines, const std::string& line, const std::string& kind);
 
 }  // namespace qm::test::odbc

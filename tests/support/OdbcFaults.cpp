@@ -1,7 +1,5 @@
-// Link-level stand-in: these definitions come before the driver manager's in
-// symbol lookup, so libschemaimport.so's and the plug-ins' calls arrive here
-// and go on to the real functions found with RTLD_NEXT. The driver manager
-// reaches the drivers through its own tables, not these names.
+// These definitions come before the driver manager's in symbol lookup; the
+// real ones are found with RTLD_NEXT.
 #include "OdbcFaults.h"
 
 #include <sql.h>

@@ -1,14 +1,9 @@
-// Stands in front of the driver manager's SQLAllocHandle, SQLFreeHandle,
-// SQLSetEnvAttr, SQLExecDirectW, SQLFetch and SQLGetData for an executable
-// that links qm_odbc_faults and is built with ENABLE_EXPORTS (or a library
-// in LD_PRELOAD), so that the module's and the plug-ins' calls arrive here.
-// Every call goes on to the real driver manager unless a fault is armed: the
-// happy path runs for real, and an armed fault produces what a driver
-// manager produces only rarely or never on demand. Hooks let a test watch
-// the statements, rewrite one, or act at a chosen call.
+// Stand-ins in front of some driver manager calls, for an executable that
+// links qm_odbc_faults with ENABLE_EXPORTS (or LD_PRELOAD). Every call goes
+// on to the real driver manager unless a fault is armed; hooks watch or
+// rewrite statements.
 //
-// Faults and hooks are set while no import runs; the calls themselves may
-// come from any thread.
+// Faults and hooks are set while no import runs; calls come from any thread.
 #pragma once
 
 #include <array>
@@ -30,8 +25,7 @@ enum class Fault {
 // Makes every later call of the chosen kind fail until InjectFault(None).
 void InjectFault(Fault fault);
 // The n-th SQLFetch from now (1-based) and every later one fail; 0 disarms.
-// After 1000 calls past the first failure SQL_NO_DATA is returned, so a row
-// loop that ignores the failure ends the test instead of hanging it.
+// 1000 calls past the failure give SQL_NO_DATA, so a loop cannot hang.
 void FailFetchFromCall(int n);
 int FetchCallsAfterFailure();
 // The n-th SQLGetData from now (1-based) fails; 0 disarms.
@@ -54,8 +48,7 @@ class Disarm {
   Disarm& operator=(const Disarm&) = delete;
 };
 
-// Called around the real calls; `statement` is the SQLHSTMT. Any may be
-// empty.
+// Called around the real calls; `statement` is the SQLHSTMT. Any may be empty.
 struct Hooks {
   // Before SQLExecDirectW with its text; a returned text runs instead.
   std::function<std::optional<std::u16string>(void* statement, const std::u16string& text)> beforeExecute{};

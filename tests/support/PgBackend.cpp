@@ -1,5 +1,4 @@
-// PostgreSQL: a database of the test's own on the test server (PgServer.h),
-// read back through psql, hex on the wire (PgCatalogue.h).
+// PostgreSQL: a database of the test's own on the test server (PgServer.h).
 #include "TestBackend.h"
 
 #include "HostileNames.h"
@@ -14,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace qm::test {
 namespace {
@@ -97,23 +95,14 @@ class Postgres : public TestBackend {
     return std::make_unique<PgDatabase>(Identifier(tag));
   }
 
-  // psqlODBC reports the host it was given. ConnSettings is run at connect
-  // and echoed in the completed string, so a long harmless one pushes the
-  // string past the buffer.
-  std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
-    std::string server = database.Source().substr(database.Source().find("Server=") + 7);
-    return {server.substr(0, server.find(';')), database.Name()};
-  }
+  // ConnSettings is run at connect and echoed in the completed string, so
+  // a long harmless one pushes the string past the buffer.
   std::string LongConnectionString(const BackendDatabase& database) const override {
     return database.Source() + ";ConnSettings=SET application_name TO '" + std::string(200, 'q') + "'";
   }
 
-  // Hostile names in every kind of object the plug-in reads: schemas, enum
-  // and composite types, a domain, sequences, tables with identity,
-  // generated and defaulted columns, keys, checks, foreign keys, indexes,
-  // views over views, functions with hostile parameter names and defaults,
-  // triggers, comments, list partitions, names of 63 bytes (the server's
-  // limit) and one it cuts, and a view of 100,000 characters.
+  // Hostile names in every kind of object the plug-in reads, names of 63
+  // bytes (the server's limit) and one it cuts, a view of 100,000 characters.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") {
       static const ShopTableSpace tableSpace;
@@ -177,8 +166,7 @@ class Postgres : public TestBackend {
   }
 
   std::vector<Feature> Features() const override {
-    std::vector<Feature> features;
-    const std::pair<const char*, const char*> kinds[] = {
+    std::vector<Feature> features = KindsOf({
         {"pdns", "table fk check index"},
         {"roundcube", "table fk index sequence"},
         {"icinga2-ido", "table index routine"},
@@ -189,11 +177,7 @@ class Postgres : public TestBackend {
         {"freeradius", "table index"},
         {"shop", "table key fk index view routine trigger type sequence partition check"},
         {"hostile", "table key fk index view routine trigger type sequence partition check"},
-    };
-    for (const auto& [schema, list] : kinds) {
-      const std::vector<Feature> some = KindsOf(schema, list);
-      features.insert(features.end(), some.begin(), some.end());
-    }
+    });
     // The name the server cut is cut; the long view is long.
     features.push_back({"hostile", "table", kHostileSchema + "." + Repeat("é", 31) + " ", 1});
     features.push_back({"hostile", "view", kHostileSchema + ".long view ", 1});
@@ -275,9 +259,8 @@ class Postgres : public TestBackend {
       CREATE FUNCTION public.f(x integer) RETURNS integer LANGUAGE sql AS $f$ SELECT x $f$;
     )sql";
   }
-  // Small batches from a server-side cursor, which the plug-in would not
-  // ask for on a catalogue this small: the columns arrive over many round
-  // trips.
+  // Small batches from a server-side cursor: the columns arrive over many
+  // round trips.
   std::string FaultSource(const BackendDatabase& database) const override {
     return database.Source() + ";UseDeclareFetch=1;Fetch=20";
   }
@@ -332,10 +315,7 @@ role";
       )sql";
     return sql;
   }
-  std::string Password() const override {
-    const char* password = std::getenv("QM_PG_PASSWORD");
-    return password != nullptr ? password : "";
-  }
+  std::string Password() const override { return EnvText("QM_PG_PASSWORD"); }
 };
 
 }  // namespace

@@ -26,29 +26,27 @@ std::string Action(const std::string& code) {
          "ELSE 'NO ACTION' END";
 }
 
+std::string TableSpace(const std::string& oid) {
+  return "coalesce((SELECT spcname FROM pg_tablespace WHERE oid = " + oid + "), '-')";
+}
+
 }  // namespace
 
 std::vector<std::string> PgCatalogueLines(const std::string& database) {
   const std::string filter = kUserSchemas;
-  const std::string spc = "coalesce((SELECT spcname FROM pg_tablespace WHERE oid = %s), '-')";
-  auto tablespace = [&](const std::string& column) {
-    std::string text = spc;
-    text.replace(text.find("%s"), 2, column);
-    return text;
-  };
   const std::vector<std::string> queries = {
       "SELECT format('schema %s owner=%s comment=%s', n.nspname, pg_get_userbyid(n.nspowner), "
       "coalesce(obj_description(n.oid, 'pg_namespace'), '-')) FROM pg_namespace n WHERE " + filter,
 
       "SELECT format('table %s.%s %s ts=%s def=%s owner=%s comment=%s', n.nspname, c.relname, "
       "CASE WHEN c.relkind = 'p' THEN 'partitioned table' WHEN c.relpersistence = 'u' THEN 'unlogged table' "
-      "ELSE 'table' END, " + tablespace("c.reltablespace") + ", "
+      "ELSE 'table' END, " + TableSpace("c.reltablespace") + ", "
       "coalesce('PARTITION BY ' || pg_get_partkeydef(c.oid), '-'), pg_get_userbyid(c.relowner), "
       "coalesce(obj_description(c.oid, 'pg_class'), '-')) "
       "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter + " AND c.relkind IN ('r', 'p')",
 
       "SELECT format('view %s.%s %s ts=%s comment=%s def=%s', n.nspname, c.relname, "
-      "CASE c.relkind WHEN 'm' THEN 'materialized view' ELSE 'view' END, " + tablespace("c.reltablespace") + ", "
+      "CASE c.relkind WHEN 'm' THEN 'materialized view' ELSE 'view' END, " + TableSpace("c.reltablespace") + ", "
       "coalesce(obj_description(c.oid, 'pg_class'), '-'), pg_get_viewdef(c.oid)) "
       "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE " + filter + " AND c.relkind IN ('v', 'm')",
 
@@ -96,7 +94,7 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       ColumnNames("i.indrelid", "i.indkey", "u.ord <= i.indnkeyatts") + ", " +
       ColumnNames("i.indrelid", "i.indkey", "u.ord > i.indnkeyatts") + ", "
       "coalesce(pg_get_expr(i.indexprs, i.indrelid), '-'), coalesce(pg_get_expr(i.indpred, i.indrelid), '-'), " +
-      tablespace("ic.reltablespace") + ", coalesce(obj_description(i.indexrelid, 'pg_class'), '-')) "
+      TableSpace("ic.reltablespace") + ", coalesce(obj_description(i.indexrelid, 'pg_class'), '-')) "
       "FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid JOIN pg_class c ON c.oid = i.indrelid "
       "JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_am am ON am.oid = ic.relam "
       "WHERE " + filter + " AND NOT EXISTS (SELECT 1 FROM pg_constraint k WHERE k.conindid = i.indexrelid "
@@ -182,68 +180,55 @@ class ModelLines {
   }
 
  private:
-  static std::string Or(const std::string& text) { return text.empty() ? "-" : text; }
-
-  std::string SchemaOf(const CMOObject& object) {
-    const CMOObject* parent = m_model.GetCMOObject(object.GetParentId());
-    return parent != nullptr ? Name(*parent) : "?";
-  }
-  std::string TableSpaceOf(const CMOObject& object) {
-    const std::vector<int> ids = Ids(object, model::TableSpaceRef);
-    return ids.empty() ? "-" : NameList(m_model, ids);
-  }
-  std::string Number(const CMOObject& object, int propertyId) {
-    const CMOProperty* property = object.GetProperty(propertyId);
-    return property != nullptr ? std::to_string(property->GetIntegerValue()) : "-";
-  }
+  std::string TableSpaceOf(const CMOObject& object) { return Dash(NameList(m_model, Ids(object, model::TableSpaceRef))); }
   // "schema.table.column" of the column a sequence belongs to, or "-".
   std::string OwnedBy(const CMOObject& sequence) {
     const std::vector<int> ids = Ids(sequence, model::OwnedBy);
     const CMOObject* column = ids.empty() ? nullptr : m_model.GetCMOObject(ids.front());
     const CMOObject* table = column != nullptr ? m_model.GetCMOObject(column->GetParentId()) : nullptr;
-    return table != nullptr ? SchemaOf(*table) + "." + Name(*table) + "." + Name(*column) : "-";
+    return table != nullptr ? ParentName(m_model, *table) + "." + Name(*table) + "." + Name(*column) : "-";
   }
   void Add(std::string line) { m_lines.push_back(std::move(line)); }
 
   void Schema(CMOObject& schema) {
     const std::string s = Name(schema);
-    Add("schema " + s + " owner=" + Text(schema, model::Owner) + " comment=" + Or(Text(schema, model::Comment)));
+    Add("schema " + s + " owner=" + Text(schema, model::Owner) + " comment=" + Dash(Text(schema, model::Comment)));
     for (CMOObject* table : Children(m_model, schema, model::Table)) Table(s, *table);
     for (CMOObject* view : Children(m_model, schema, model::View)) {
       Add("view " + s + "." + Name(*view) + " " + Text(*view, model::TableKind) + " ts=" + TableSpaceOf(*view) +
-          " comment=" + Or(Text(*view, model::Comment)) + " def=" + Text(*view, model::Definition));
+          " comment=" + Dash(Text(*view, model::Comment)) + " def=" + Text(*view, model::Definition));
       Relation(s, *view);
     }
     for (CMOObject* sequence : Children(m_model, schema, model::Sequence))
       Add("sequence " + s + "." + Name(*sequence) + " " + Text(*sequence, model::DataType) + " start=" +
-          Number(*sequence, model::SequenceStart) + " inc=" + Number(*sequence, model::SequenceIncrement) +
-          " min=" + Number(*sequence, model::SequenceMin) + " max=" + Number(*sequence, model::SequenceMax) +
-          " cycle=" + Number(*sequence, model::SequenceCycle) + " owned=" + OwnedBy(*sequence));
+          NumberOf(*sequence, model::SequenceStart) + " inc=" + NumberOf(*sequence, model::SequenceIncrement) +
+          " min=" + NumberOf(*sequence, model::SequenceMin) + " max=" + NumberOf(*sequence, model::SequenceMax) +
+          " cycle=" + NumberOf(*sequence, model::SequenceCycle) + " owned=" + OwnedBy(*sequence));
     for (CMOObject* type : Children(m_model, schema, model::UserType))
       Add("type " + s + "." + Name(*type) + " " + Text(*type, model::TypeKind) + " base=" +
-          Or(Text(*type, model::BaseType)) + " comment=" + Or(Text(*type, model::Comment)) + " labels=" +
-          Or(Text(*type, model::EnumLabels)) + " attributes=" + Or(Text(*type, model::AttributeList)));
+          Dash(Text(*type, model::BaseType)) + " comment=" + Dash(Text(*type, model::Comment)) + " labels=" +
+          Dash(Text(*type, model::EnumLabels)) + " attributes=" + Dash(Text(*type, model::AttributeList)));
     for (CMOObject* routine : Children(m_model, schema, model::Routine)) {
       const std::string id = s + "." + Name(*routine) + "(" + Text(*routine, model::ParameterList) + ")";
       Add("routine " + s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind) + " (" +
-          Text(*routine, model::ParameterList) + ") returns=" + Or(Text(*routine, model::ReturnType)) +
-          " lang=" + Text(*routine, model::Language) + " comment=" + Or(Text(*routine, model::Comment)));
+          Text(*routine, model::ParameterList) + ") returns=" + Dash(Text(*routine, model::ReturnType)) +
+          " lang=" + Text(*routine, model::Language) + " comment=" + Dash(Text(*routine, model::Comment)));
       Add("body " + id + " " + Text(*routine, model::Definition));
       for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
-        Add("param " + id + " #" + Number(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
-            " " + Or(Name(*parameter)) + " " + Text(*parameter, model::DataType));
+        Add("param " + id + " #" + NumberOf(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
+            " " + Dash(Name(*parameter)) + " " + Text(*parameter, model::DataType));
     }
   }
 
   void Table(const std::string& s, CMOObject& table) {
     const std::string t = Name(table);
     Add("table " + s + "." + t + " " + Text(table, model::TableKind) + " ts=" + TableSpaceOf(table) + " def=" +
-        Or(Text(table, model::Definition)) + " owner=" + Text(table, model::Owner) + " comment=" +
-        Or(Text(table, model::Comment)));
+        Dash(Text(table, model::Definition)) + " owner=" + Text(table, model::Owner) + " comment=" +
+        Dash(Text(table, model::Comment)));
     const std::vector<int> parent = Ids(table, model::PartitionOf);
     if (!parent.empty()) {
       const CMOObject* parentTable = m_model.GetCMOObject(parent[0]);
-      Add("partition " + s + "." + t + " of " + SchemaOf(*parentTable) + "." + Name(*parentTable) + " " +
+      Add("partition " + s + "." + t + " of " + ParentName(m_model, *parentTable) + "." + Name(*parentTable) + " " +
           Text(table, model::PartitionBound));
     }
     Relation(s, table);
@@ -253,34 +238,34 @@ class ModelLines {
   void Relation(const std::string& s, CMOObject& relation) {
     const std::string prefix = s + "." + Name(relation) + ".";
     for (CMOObject* column : Children(m_model, relation, model::Column))
-      Add("column " + prefix + Name(*column) + " #" + Number(*column, model::Position) + " " +
-          Text(*column, model::DataType) + " null=" + Number(*column, model::Nullable) + " default=" +
-          Or(Text(*column, model::DefaultValue)) + " gen=" + Or(Text(*column, model::GeneratedExpression)) +
-          " identity=" + Or(Text(*column, model::Identity)) + " collation=" + Or(Text(*column, model::Collation)) +
-          " pk=" + Number(*column, model::PrimaryKeyPosition) + " comment=" + Or(Text(*column, model::Comment)));
+      Add("column " + prefix + Name(*column) + " #" + NumberOf(*column, model::Position) + " " +
+          Text(*column, model::DataType) + " null=" + NumberOf(*column, model::Nullable) + " default=" +
+          Dash(Text(*column, model::DefaultValue)) + " gen=" + Dash(Text(*column, model::GeneratedExpression)) +
+          " identity=" + Dash(Text(*column, model::Identity)) + " collation=" + Dash(Text(*column, model::Collation)) +
+          " pk=" + NumberOf(*column, model::PrimaryKeyPosition) + " comment=" + Dash(Text(*column, model::Comment)));
     for (CMOObject* key : Children(m_model, relation, model::Key))
       Add("key " + prefix + Name(*key) + " " + Text(*key, model::KeyType) + " (" +
           NameList(m_model, Ids(*key, model::KeyColumns)) + ") include(" +
-          NameList(m_model, Ids(*key, model::IncludedColumns)) + ") deferrable=" + Number(*key, model::Deferrable) +
-          " deferred=" + Number(*key, model::InitiallyDeferred));
+          NameList(m_model, Ids(*key, model::IncludedColumns)) + ") deferrable=" + NumberOf(*key, model::Deferrable) +
+          " deferred=" + NumberOf(*key, model::InitiallyDeferred));
     for (CMOObject* check : Children(m_model, relation, model::CheckConstraint))
       Add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
     for (CMOObject* fk : Children(m_model, relation, model::ForeignKey)) {
       const std::vector<int> referenced = Ids(*fk, model::ReferencedTable);
       const CMOObject* target = referenced.empty() ? nullptr : m_model.GetCMOObject(referenced[0]);
       Add("fk " + prefix + Name(*fk) + " (" + NameList(m_model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
-          (target != nullptr ? SchemaOf(*target) + "." + Name(*target) : "?") + " (" +
+          (target != nullptr ? ParentName(m_model, *target) + "." + Name(*target) : "?") + " (" +
           NameList(m_model, Ids(*fk, model::ReferencedColumns)) + ") key=" +
-          Or(NameList(m_model, Ids(*fk, model::ReferencedKey))) + " match=" + Text(*fk, model::MatchType) + " del=" +
+          Dash(NameList(m_model, Ids(*fk, model::ReferencedKey))) + " match=" + Text(*fk, model::MatchType) + " del=" +
           Text(*fk, model::OnDelete) + " upd=" + Text(*fk, model::OnUpdate) + " deferrable=" +
-          Number(*fk, model::Deferrable) + " deferred=" + Number(*fk, model::InitiallyDeferred));
+          NumberOf(*fk, model::Deferrable) + " deferred=" + NumberOf(*fk, model::InitiallyDeferred));
     }
     for (CMOObject* index : Children(m_model, relation, model::Index))
-      Add("index " + prefix + Name(*index) + " unique=" + Number(*index, model::IsUnique) + " method=" +
+      Add("index " + prefix + Name(*index) + " unique=" + NumberOf(*index, model::IsUnique) + " method=" +
           Text(*index, model::IndexMethod) + " (" + NameList(m_model, Ids(*index, model::IndexColumns)) +
           ") include(" + NameList(m_model, Ids(*index, model::IncludedColumns)) + ") expr=" +
-          Or(Text(*index, model::Expressions)) + " where=" + Or(Text(*index, model::Predicate)) + " ts=" +
-          TableSpaceOf(*index) + " comment=" + Or(Text(*index, model::Comment)));
+          Dash(Text(*index, model::Expressions)) + " where=" + Dash(Text(*index, model::Predicate)) + " ts=" +
+          TableSpaceOf(*index) + " comment=" + Dash(Text(*index, model::Comment)));
     for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
       Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
           Text(*trigger, model::TriggerEvents) + " def=" + Text(*trigger, model::Definition));

@@ -1,8 +1,6 @@
-// The PostgreSQL test server (see PgTestEnv.h): databases of the tests' own,
-// scripts run with psql, and catalogue queries read through psql with every
-// value hex on the wire, so that nothing between the server and a
-// comparison can alter a byte. psql reaches the server through the PG*
-// variables scripts/pg exports.
+// The PostgreSQL test server (PgTestEnv.h) through psql: databases of the
+// tests' own, scripts, and queries read hex on the wire, so that no byte
+// can change on the way.
 #pragma once
 
 #include <string>
@@ -14,9 +12,7 @@ namespace qm::test {
 // replaced by key=value, or added.
 std::string WithAttribute(const std::string& connectionString, const std::string& key, const std::string& value);
 
-// A database made for one test suite (UTF-8, from template0) with a name
-// unique to the process; dropped, its sessions forced off, when the object
-// goes.
+// A UTF-8 database named for the process; dropped (forced) when it goes.
 class TestDatabase {
  public:
   explicit TestDatabase(const std::string& tag);
@@ -32,20 +28,17 @@ class TestDatabase {
   std::string m_name;  // database name, plain ASCII
 };
 
-// Runs the SQL script (UTF-8) in the database with psql, stopping at the
-// first error. Empty when it ran; otherwise what psql printed.
+// Runs the script to the first error: empty, or what psql printed.
 std::string RunPsql(const std::string& database, const std::string& script);
 
-// The one-column query's values, NULL as "", run after `setup` with
-// search_path emptied (as the import runs, so that the server prints names
-// as the import sees them). Fails the calling test when psql does.
+// The one-column query's values (NULL as ""), after `setup`, with
+// search_path emptied as the import runs. A failure fails the test.
 std::vector<std::string> QueryColumn(const std::string& database, const std::string& query,
                                      const std::string& setup = {});
 // The first value, or "" when there is none.
 std::string QueryValue(const std::string& database, const std::string& query);
 
-// A client's output of values hex on the wire, one a line: "x" and the
-// hex digits of the bytes, or "N" for NULL (read as "").
+// Values hex on the wire, one a line: "x" and the bytes, or "N" for NULL.
 std::vector<std::string> HexValues(const std::string& output);
 
 }  // namespace qm::test

@@ -1,7 +1,5 @@
-// The PostgreSQL server of a test run. scripts/test (or scripts/pg) starts a
-// throw-away server and exports QM_PG_CONNECT, its ODBC connection string.
-// Without it, tests that need the server are skipped; in CI (CI=true) they
-// fail instead, so that a missing server cannot pass as green.
+// The PostgreSQL server of a test run (QM_PG_CONNECT, which scripts/test
+// exports). Without it, tests that need it are skipped; in CI they fail.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,37 +7,35 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace qm::test {
 
+// The environment variable's value; "" when it is not set.
+inline std::string EnvText(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
 // QM_PG_CONNECT (UTF-8), or nothing when it is unset or empty.
 inline std::optional<std::string> PgConnectionString() {
-  const char* value = std::getenv("QM_PG_CONNECT");
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  return std::string(value);
+  const std::string value = EnvText("QM_PG_CONNECT");
+  return value.empty() ? std::nullopt : std::optional<std::string>(value);
 }
 
 // True when the environment says this is a CI run (CI=true or CI=1).
-inline bool RunningInCi() {
-  const char* value = std::getenv("CI");
-  if (value == nullptr) return false;
-  const std::string_view ci(value);
-  return ci == "true" || ci == "TRUE" || ci == "1";
-}
+inline bool RunningInCi() { return EnvText("CI") == "true" || EnvText("CI") == "TRUE" || EnvText("CI") == "1"; }
 
 }  // namespace qm::test
 
-// Use at the top of a test body or SetUp: skips the test when no server is
-// configured, or fails it in CI. Returns from the enclosing void function.
-#define QM_REQUIRE_PG()                                                          \
-  do {                                                                           \
-    if (!::qm::test::PgConnectionString()) {                                     \
-      if (::qm::test::RunningInCi()) {                                           \
-        GTEST_FAIL() << "QM_PG_CONNECT is not set in CI; run the tests through " \
-                        "scripts/test, which starts PostgreSQL";                 \
-      }                                                                          \
-      GTEST_SKIP() << "QM_PG_CONNECT is not set (scripts/pg start DIR exports "  \
-                      "it); skipping a test that needs PostgreSQL";              \
-    }                                                                            \
+// Skips the test when `why` (why its server is not there) is not empty;
+// fails it in CI.
+#define QM_REQUIRE_SERVER(why)                                                             \
+  do {                                                                                     \
+    const std::string qmWhy = (why);                                                       \
+    if (!qmWhy.empty()) {                                                                  \
+      if (::qm::test::RunningInCi()) GTEST_FAIL() << qmWhy << " (in CI: run scripts/test)"; \
+      GTEST_SKIP() << qmWhy;                                                               \
+    }                                                                                      \
   } while (false)
+#define QM_REQUIRE_PG() \
+  QM_REQUIRE_SERVER(::qm::test::PgConnectionString() ? "" : "QM_PG_CONNECT is not set (scripts/pg start DIR exports it)")

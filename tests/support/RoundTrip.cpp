@@ -2,7 +2,6 @@
 
 #include <writers/OutputFormats.h>
 
-
 #include <sstream>
 
 namespace writers::test {

@@ -153,6 +153,9 @@ std::vector<std::string> Split(const std::string& text) {
 }
 
 const char* const kMoments[] = {"", "before-execute", "during-execute", "during-fetch"};
+// The control's SQL, in the order QM_FAULT_SQL carries it.
+std::string SessionControl::* const kSql[] = {&SessionControl::end, &SessionControl::endWaiting, &SessionControl::hold,
+                                              &SessionControl::held, &SessionControl::release};
 
 }  // namespace
 
@@ -178,13 +181,14 @@ Outcome Disarm() {
 }
 
 std::map<std::string, std::string> Environment(const Plan& plan, const std::string& report) {
-  const SessionControl& c = plan.control;
+  std::vector<std::string> sql;
+  for (std::string SessionControl::* field : kSql) sql.push_back(plan.control.*field);
   return {{"QM_FAULT_MOMENT", kMoments[static_cast<int>(plan.moment)]},
           {"QM_FAULT_STATEMENT", std::string(plan.statement.begin(), plan.statement.end())},
           {"QM_FAULT_FETCH", std::to_string(plan.fetch)},
-          {"QM_FAULT_CLIENT", Joined(c.client)},
-          {"QM_FAULT_HOLDER", Joined(c.holder)},
-          {"QM_FAULT_SQL", Joined({c.end, c.endWaiting, c.hold, c.held, c.release})},
+          {"QM_FAULT_CLIENT", Joined(plan.control.client)},
+          {"QM_FAULT_HOLDER", Joined(plan.control.holder)},
+          {"QM_FAULT_SQL", Joined(sql)},
           {"QM_FAULT_REPORT", report}};
 }
 
@@ -203,12 +207,8 @@ void ArmFromEnvironment() {
   plan.control.client = Split(env("QM_FAULT_CLIENT"));
   plan.control.holder = Split(env("QM_FAULT_HOLDER"));
   std::vector<std::string> sql = Split(env("QM_FAULT_SQL"));
-  sql.resize(5);
-  plan.control.end = sql[0];
-  plan.control.endWaiting = sql[1];
-  plan.control.hold = sql[2];
-  plan.control.held = sql[3];
-  plan.control.release = sql[4];
+  sql.resize(std::size(kSql));
+  for (std::size_t i = 0; i < sql.size(); ++i) plan.control.*kSql[i] = sql[i];
   Arm(plan);
   std::lock_guard<std::mutex> lock(g_mutex);
   g_reportPath = env("QM_FAULT_REPORT");

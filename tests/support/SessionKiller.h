@@ -1,16 +1,9 @@
-// Ends the importer's session at a chosen moment of an import, from another
-// session, so that the fault is the server's own: the driver sees a
-// connection that is really gone.
+// Ends the importer's session at a chosen moment from another session, so
+// that the driver sees a connection really gone. Hooks OdbcFaults.h in a
+// test, or in quillmere-import through libqm_fault_preload.so; the SQL that
+// ends sessions comes from the backend (TestBackend.h).
 //
-// It hooks the driver-manager stand-ins of OdbcFaults.h: linked into a test
-// executable it sees the module's and the plug-ins' calls; built into
-// libqm_fault_preload.so and put in LD_PRELOAD (with the Environment() of
-// the plan) it does the same inside quillmere-import. What it runs on the
-// server comes from the backend (TestBackend.h) as SQL for its client
-// program, so that one killer serves every server.
-//
-// Thread safety: Arm and Disarm while no import runs; the hooks run on the
-// import's thread.
+// Thread safety: Arm and Disarm while no import runs.
 #pragma once
 
 #include <map>
@@ -28,8 +21,7 @@ enum class Moment {
   DuringFetch,    // before the n-th SQLFetch on the statement's handle
 };
 
-// A server's way of ending sessions: its client program and the SQL each
-// step runs there (the first line printed is the answer).
+// A server's client and the SQL of each step (the first line printed answers).
 struct SessionControl {
   std::vector<std::string> client;  // argv of the client on an administrative session, SQL on stdin
   std::vector<std::string> holder;  // argv of the client for the session that holds the lock
@@ -61,9 +53,8 @@ void Arm(const Plan& plan);
 // Disarms and returns what happened since Arm.
 Outcome Disarm();
 
-// The plan as environment variables for libqm_fault_preload.so, which
-// arms it when it is loaded and writes the outcome to `report` whenever it
-// changes; ReadReport reads that file.
+// The plan for libqm_fault_preload.so, which arms it when loaded and writes
+// the outcome to `report`.
 std::map<std::string, std::string> Environment(const Plan& plan, const std::string& report);
 void ArmFromEnvironment();
 Outcome ReadReport(const std::string& report);

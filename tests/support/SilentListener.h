@@ -1,9 +1,5 @@
-// A TCP listener on 127.0.0.1 that accepts connections and never answers
-// them: what a hung server looks like to a client. Connections stay open
-// until the listener goes.
-//
-// Thread safety: the accepting runs on a thread of its own; the operations
-// may be called from any thread.
+// A TCP listener on 127.0.0.1 that accepts and never answers: a hung
+// server. Accepts on a thread of its own.
 #pragma once
 
 #include <chrono>
@@ -24,8 +20,7 @@ class SilentListener {
   SilentListener& operator=(const SilentListener&) = delete;
 
   int Port() const { return m_port; }
-  // Waits until count connections have been accepted in all, at most for
-  // limit; true when they have.
+  // Whether count connections were accepted within limit.
   bool WaitForConnections(int count, std::chrono::milliseconds limit);
 
  private:
@@ -40,9 +35,7 @@ class SilentListener {
   std::thread m_thread;            // runs Accept
 };
 
-// A port on 127.0.0.1 with nothing listening: one the kernel has just
-// handed out and that is closed again. A failure fails the calling test
-// (0 is returned).
+// A port on 127.0.0.1 the kernel just handed out, closed again (0: failed).
 int UnusedLoopbackPort();
 
 }  // namespace qm::test

@@ -1,7 +1,6 @@
-// SQLite: a database is a file in a folder of the test's own, written and
-// read back with libsqlite3 (the driver manager cannot pass characters
-// above U+FFFF in statement text to the SQLite3 driver, but the import only
-// reads them as data).
+// SQLite: a file in a folder of the test's own, written and read back with
+// libsqlite3 (the driver manager cannot pass characters above U+FFFF to the
+// SQLite3 driver in statements; the import only reads them as data).
 #include "TestBackend.h"
 
 #include "HostileNames.h"
@@ -108,10 +107,9 @@ class Sqlite : public TestBackend {
     return schemas;
   }
 
-  // Every kind of object SQLite has, named with the hostile names (but
-  // "mixed", which SQLite takes for "Mixed"), the empty name, a name the
-  // pattern for SQLite's own tables must not catch and names of 2,000
-  // characters; and a view whose CREATE text is 100,000 characters.
+  // Every kind of object, named with the hostile names (not "mixed": SQLite
+  // takes it for "Mixed"), the empty name, one the pattern for SQLite's own
+  // tables must not catch, 2,000 characters; a view of 100,000 characters.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") return sqlite::SqliteShopScript();
     if (schema == "sample") return ReadFile(QM_SAMPLE_SQL);

@@ -81,17 +81,14 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-std::string Literal(const std::string& text) {
-  std::string quoted = "'";
-  for (char ch : text) quoted += ch == '\'' ? std::string("''") : std::string(1, ch);
-  return quoted + "'";
+// The text between quotes, its quotes doubled: a literal, or with '"' a name.
+std::string Literal(const std::string& text, char quote = '\'') {
+  std::string quoted(1, quote);
+  for (char ch : text) quoted.append(ch == quote ? 2 : 1, ch);
+  return quoted + quote;
 }
 
-std::string Identifier(const std::string& name) {
-  std::string quoted = "\"";
-  for (char ch : name) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-  return quoted + "\"";
-}
+std::string Identifier(const std::string& name) { return Literal(name, '"'); }
 
 std::string Lower(std::string text) {
   for (char& ch : text)
@@ -113,9 +110,9 @@ std::string Bracketed(const Rows& rows) {
 }
 
 std::string Bracketed(const GenericModel& model, const std::vector<int>& ids) {
-  std::string text;
-  for (int id : ids) text += "[" + (model.GetCMOObject(id) != nullptr ? Name(*model.GetCMOObject(id)) : "#") + "]";
-  return text;
+  std::vector<std::string> names;
+  for (int id : ids) names.push_back(model.GetCMOObject(id) != nullptr ? Name(*model.GetCMOObject(id)) : "#");
+  return Bracketed(names);
 }
 
 // The text read as SQLite reads a name: quotes at its start end it, and go.
@@ -140,7 +137,6 @@ std::string Dequoted(const std::string& text) {
 
 std::string Column(const std::string& relation, int position, const std::vector<std::string>& info, bool rowidAlias,
                    bool generatedAllowed) {
-  // info: cid, name, type, notnull, dflt_value, pk, hidden
   const std::string nullable = rowidAlias || info[3] != "0" ? "0" : "1";
   const std::string generated = !generatedAllowed ? "" : info[6] == "2" ? "VIRTUAL" : info[6] == "3" ? "STORED" : "";
   return Line({"column", relation, std::to_string(position), info[1], info[2], nullable,
@@ -170,6 +166,12 @@ std::map<int, ForeignKeyRows> ForeignKeys(SqliteFile& db, const std::string& tab
     key.match = row[6] == "NONE" ? "SIMPLE" : row[6];
   }
   return keys;
+}
+
+// pragma_table_xinfo's rows: cid, name, type, notnull, dflt_value, pk, hidden.
+std::optional<Rows> ColumnsOf(SqliteFile& db, const std::string& relation, std::string* error) {
+  return db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden FROM pragma_table_xinfo(" +
+                    Literal(relation) + ") ORDER BY cid", error);
 }
 
 // The table or view SQLite finds for a name as written (ASCII letters in
@@ -288,8 +290,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
   for (const auto& view : db.Rows("SELECT name, sql FROM sqlite_master WHERE type = 'view'")) {
     lines.push_back(Line({"view", view[0], view[1]}));
     std::string error;
-    const auto columns = db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden "
-                                    "FROM pragma_table_xinfo(" + Literal(view[0]) + ")", &error);
+    const auto columns = ColumnsOf(db, view[0], &error);
     if (!columns) {
       lines.push_back(Line({"unreadable", "view", view[0]}));
       continue;
@@ -305,24 +306,18 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
   for (const auto& table : tables) {
     const std::string& name = table[0];
     const bool isVirtual = table[1] == "virtual";
-    if (isVirtual) {
-      lines.push_back(Line({"table", name, table[4], "virtual table", "-", "-"}));
-    } else {
-      lines.push_back(Line({"table", name, table[4], "table", table[3], table[2]}));
-    }
+    lines.push_back(isVirtual ? Line({"table", name, table[4], "virtual table", "-", "-"})
+                              : Line({"table", name, table[4], "table", table[3], table[2]}));
 
     std::string error;
-    const auto columns = db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden "
-                                    "FROM pragma_table_xinfo(" + Literal(name) + ") ORDER BY cid", &error);
+    const auto columns = ColumnsOf(db, name, &error);
     if (!columns) {
       lines.push_back(Line({"unreadable", isVirtual ? "virtual table" : "table", name}));
       continue;
     }
     // A rowid alias: the sole primary-key column of a table with a rowid,
     // declared INTEGER, for which SQLite keeps no index of its own.
-    int keyCount = 0;
-    for (const auto& column : *columns)
-      if (column[5] != "0") ++keyCount;
+    const auto keyCount = std::count_if(columns->begin(), columns->end(), [](const auto& c) { return c[5] != "0"; });
     const bool hasPkIndex = !db.Rows("SELECT 1 FROM pragma_index_list(" + Literal(name) + ") WHERE origin = 'pk'").empty();
     int position = 0;
     for (const auto& column : *columns) {
@@ -340,11 +335,9 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
                                      ") WHERE origin IN ('u', 'c')")) {
       const std::string columnsOf = Bracketed(db.Rows("SELECT name FROM pragma_index_info(" + Literal(index[0]) +
                                                       ") WHERE name IS NOT NULL ORDER BY seqno"));
-      if (index[1] == "u") {
-        lines.push_back(Line({"key", name, index[0], columnsOf}));
-      } else {
-        lines.push_back(Line({"index", name, index[0], columnsOf, "unique " + index[2], "partial " + index[3]}));
-      }
+      lines.push_back(index[1] == "u" ? Line({"key", name, index[0], columnsOf})
+                                      : Line({"index", name, index[0], columnsOf, "unique " + index[2],
+                                              "partial " + index[3]}));
     }
 
     for (const std::string& check : compiled.Checks(name)) lines.push_back(Line({"check", name, check}));
@@ -358,13 +351,11 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
       // its primary key's; none unless every one is found.
       std::vector<std::string> parentColumns;
       if (parent) {
-        const Rows parentInfo = db.Rows("SELECT name, pk FROM pragma_table_xinfo(" + Literal(*parent) + ")");
         const bool implicit = std::all_of(fk.to.begin(), fk.to.end(), [](const std::string& to) { return to == "<null>"; });
+        const Rows parentInfo = db.Rows("SELECT name FROM pragma_table_xinfo(" + Literal(*parent) + ")" +
+                                        (implicit ? " WHERE pk > 0 ORDER BY pk" : ""));
         if (implicit) {
-          std::map<int, std::string> byPosition;
-          for (const auto& column : parentInfo)
-            if (column[1] != "0") byPosition[std::stoi(column[1])] = column[0];
-          for (const auto& [position, column] : byPosition) parentColumns.push_back(column);
+          for (const auto& column : parentInfo) parentColumns.push_back(column[0]);
         } else {
           for (const std::string& to : fk.to)
             for (const auto& column : parentInfo)

@@ -13,9 +13,8 @@ struct sqlite3;
 
 namespace qm::test {
 
-// A database file opened (created when missing) with libsqlite3, or an
-// empty database in memory for ":memory:". Failures of Exec and Rows fail
-// the calling test.
+// A database file opened (created when missing) with libsqlite3, or one in
+// memory for ":memory:". Failures of Exec and Rows fail the calling test.
 class SqliteFile {
  public:
   explicit SqliteFile(const std::string& path);
@@ -23,17 +22,14 @@ class SqliteFile {
   SqliteFile(const SqliteFile&) = delete;
   SqliteFile& operator=(const SqliteFile&) = delete;
 
-  // Runs the statements, stopping at the first that fails; TryExec returns
-  // SQLite's message then ("" when all ran) instead of failing the test.
+  // Runs the statements to the first failure; TryExec returns its message.
   void Exec(const std::string& sql);
   std::string TryExec(const std::string& sql);
-  // Every row of the query, every value as its UTF-8 bytes ("<null>" for NULL).
+  // Every row, every value as its UTF-8 bytes ("<null>" for NULL); TryRows
+  // gives nothing and the message instead of failing the test.
   std::vector<std::vector<std::string>> Rows(const std::string& sql);
-  // The same, or nothing with SQLite's message in *error when the query
-  // fails; the test does not fail.
   std::optional<std::vector<std::vector<std::string>>> TryRows(const std::string& sql, std::string* error);
-  // Replaces this database's main with a copy of the file's (SQLite's
-  // backup); false when it cannot.
+  // Replaces main with a copy of the file's; false when it cannot.
   bool CopyFrom(const std::string& path);
 
  private:
@@ -52,16 +48,12 @@ class SqliteFile {
 //   view         CREATE text
 //   trigger      relation, name, CREATE text
 //   unreadable   a view or virtual table whose columns SQLite cannot read (its kind and name)
-// Tables and columns SQLite keeps for itself or hides are left out. What
-// the pragmas do not report (whether a foreign key is deferred, the
-// checks) is read from the code SQLite compiles for an INSERT into each
-// table, in a copy of the file in memory: SQLite's own reading of the
-// CREATE texts, independent of the plug-in's. Where even that fails, the
-// foreign key's deferral is "?", which no model gives.
+// SQLite's own and hidden tables and columns are left out. The checks and
+// deferral, which the pragmas do not report, are read from the program
+// SQLite compiles for an INSERT (deferral "?" where that fails).
 std::vector<std::string> SqliteCatalogueLines(const std::string& path);
 
-// The same lines from an imported model (all schemas); the failures the
-// plug-in reported name the views and virtual tables it could not read.
+// The same from a model; the failures name views it could not read.
 std::vector<std::string> SqliteModelLines(GenericModel& model, const std::vector<QmFailedStatement>& failures = {});
 
 }  // namespace qm::test

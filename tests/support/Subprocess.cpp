@@ -15,28 +15,39 @@ extern char** environ;
 
 namespace qm::test {
 
-namespace {
-
 int ExitCodeOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
 }
 
-}  // namespace
-
-std::vector<std::string> ChildEnvironment(const ProcessOptions& options) {
-  std::map<std::string, std::string> merged;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const char* equals = std::strchr(*entry, '=');
-    if (equals == nullptr) continue;
-    merged[std::string(*entry, static_cast<std::size_t>(equals - *entry))] = equals + 1;
+void KillAndReap(int pid) {
+  ::kill(pid, SIGKILL);
+  while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
   }
+}
+
+ExecImage::ExecImage(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options)
+    : m_args{program} {
+  m_args.insert(m_args.end(), args.begin(), args.end());
+  std::map<std::string, std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry)
+    if (const char* equals = std::strchr(*entry, '='))
+      merged[std::string(*entry, static_cast<std::size_t>(equals - *entry))] = equals + 1;
   for (const std::string& name : options.unset) merged.erase(name);
   for (const auto& [name, value] : options.environment) merged[name] = value;
-  std::vector<std::string> list;
-  for (const auto& [name, value] : merged) list.push_back(name + "=" + value);
-  return list;
+  for (const auto& [name, value] : merged) m_environment.push_back(name + "=" + value);
+  for (std::string& arg : m_args) m_argv.push_back(arg.data());
+  for (std::string& entry : m_environment) m_envp.push_back(entry.data());
+  m_argv.push_back(nullptr);
+  m_envp.push_back(nullptr);
+}
+
+void ExecImage::Exec() {
+  ::signal(SIGINT, SIG_DFL);
+  ::signal(SIGPIPE, SIG_DFL);
+  ::execve(m_argv[0], m_argv.data(), m_envp.data());
+  ::_exit(127);
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
@@ -47,29 +58,14 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     result.err = std::string("pipe: ") + std::strerror(errno);
     return result;
   }
-  // Everything the child needs is prepared before fork.
-  std::vector<std::string> argStrings = {program};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argStrings) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> envStrings = ChildEnvironment(options);
-  std::vector<char*> envp;
-  for (std::string& entry : envStrings) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-
+  ExecImage image(program, args, options);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(inPipe[0], STDIN_FILENO);
     ::dup2(outPipe[1], STDOUT_FILENO);
     ::dup2(errPipe[1], STDERR_FILENO);
-    // The child starts with default signal handling, whatever the test
-    // runner set up.
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGPIPE, SIG_DFL);
     if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0) ::_exit(127);
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
+    image.Exec();
   }
   ::close(inPipe[0]);
   ::close(outPipe[1]);
@@ -141,15 +137,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
                            const ProcessOptions& options, int inputFd, int outputFd, int errorFd) {
-  std::vector<std::string> argStrings = {program};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argStrings) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> envStrings = ChildEnvironment(options);
-  std::vector<char*> envp;
-  for (std::string& entry : envStrings) envp.push_back(entry.data());
-  envp.push_back(nullptr);
+  ExecImage image(program, args, options);
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
   m_pid = ::fork();
   if (m_pid == 0) {
@@ -158,20 +146,13 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     int copies[3];
     for (int i = 0; i < 3; ++i) copies[i] = ::fcntl(fds[i] >= 0 ? fds[i] : null, F_DUPFD_CLOEXEC, 3);
     for (int i = 0; i < 3; ++i) ::dup2(copies[i], i);
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGPIPE, SIG_DFL);
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
+    image.Exec();
   }
   ::close(null);
 }
 
 ChildProcess::~ChildProcess() {
-  if (m_pid > 0) {
-    ::kill(m_pid, SIGKILL);
-    while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-  }
+  if (m_pid > 0) KillAndReap(m_pid);
 }
 
 void ChildProcess::Signal(int signal) const {
@@ -191,9 +172,7 @@ int ChildProcess::Wait(int timeoutSeconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   while (!Ended()) {
     if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(m_pid, SIGKILL);
-      while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
+      KillAndReap(m_pid);
       m_pid = -1;
       return -1;
     }

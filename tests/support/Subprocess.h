@@ -24,16 +24,13 @@ struct ProcessOptions {
   std::string workingDirectory;                    // where the child starts; empty: the test's own
 };
 
-// Runs program with args (argv[0] is the program). Standard input gets
-// options.input; a program that cannot be started yields exit code 127.
+// Runs program with args; one that cannot be started exits with 127.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = {});
 
-// A child started with descriptors of the test's choosing for its standard
-// input, output and error, for tests that drive a program while it runs
-// (a slow reader, a signal at a chosen moment). Only options.environment
-// and options.unset are used. The descriptors are the caller's; the child
-// gets copies. A child still running when the object goes is killed.
+// A child on the caller's descriptors (copies) for standard input, output
+// and error; only the environment options are used. Killed if still
+// running when the object goes.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options,
@@ -47,8 +44,7 @@ class ChildProcess {
   void Signal(int signal) const;
   // Whether it has ended (and collects its status if so).
   bool Ended();
-  // Waits for the end: the exit status, or 128 + the signal number; -1
-  // when it was still running after timeoutSeconds (it is then killed).
+  // The exit code; -1 (killed) when still running after timeoutSeconds.
   int Wait(int timeoutSeconds);
 
  private:
@@ -56,9 +52,25 @@ class ChildProcess {
   int m_status = -1;    // exit code once collected
 };
 
-// The environment a child gets: the test's, changed as options say
-// ("NAME=value" entries).
-std::vector<std::string> ChildEnvironment(const ProcessOptions& options);
+// A program's argv and environment (the test's, changed as options say),
+// made before fork: the child only calls Exec, which starts the program
+// with SIGINT and SIGPIPE at their defaults, or exits with 127.
+class ExecImage {
+ public:
+  ExecImage(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options);
+  ExecImage(const ExecImage&) = delete;
+  ExecImage& operator=(const ExecImage&) = delete;
+  [[noreturn]] void Exec();
+
+ private:
+  std::vector<std::string> m_args, m_environment;  // what argv and envp point into
+  std::vector<char*> m_argv, m_envp;
+};
+
+// The exit status, or 128 + the signal number.
+int ExitCodeOf(int status);
+// SIGKILL to the child, then waits for it.
+void KillAndReap(int pid);
 
 // Everything the process printed, for failure messages.
 std::string Printed(const ProcessResult& result);

@@ -27,9 +27,8 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 // Replaces the file's content with the bytes.
 void WriteFile(const std::string& path, const std::string& bytes);
-// Everything below the directory, by path: a file's bytes, a link's
-// target ("-> target"), "<not a file>" for the rest. Two snapshots are
-// equal when nothing there was created, removed or changed.
+// Everything below the directory by path: a file's bytes, "-> target"
+// for a link, "<not a file>".
 std::map<std::string, std::string> Snapshot(const std::string& directory);
 
 }  // namespace qm::test

@@ -16,12 +16,6 @@ namespace {
 constexpr std::size_t kColumns = 160;
 constexpr unsigned short kLines = 40;
 
-int ExitCodeOf(int status) {
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return -1;
-}
-
 // Bytes in the UTF-8 character starting with lead (1 for a stray byte).
 std::size_t CharacterLength(unsigned char lead) {
   if (lead >= 0xF0 && lead < 0xF8) return 4;
@@ -36,36 +30,18 @@ TerminalProcess::TerminalProcess(const std::string& program, const std::vector<s
                                  const ProcessOptions& options) {
   ProcessOptions withTerm = options;
   if (withTerm.environment.count("TERM") == 0) withTerm.environment["TERM"] = "xterm";
-  std::vector<std::string> argStrings = {program};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argStrings) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> envStrings = ChildEnvironment(withTerm);
-  std::vector<char*> envp;
-  for (std::string& entry : envStrings) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-
+  ExecImage image(program, args, withTerm);
   struct winsize size {};
   size.ws_col = static_cast<unsigned short>(kColumns);
   size.ws_row = kLines;
   m_pid = ::forkpty(&m_master, nullptr, nullptr, &size);
-  if (m_pid == 0) {
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGPIPE, SIG_DFL);
-    ::execve(program.c_str(), argv.data(), envp.data());
-    ::_exit(127);
-  }
+  if (m_pid == 0) image.Exec();
   if (m_pid < 0) m_master = -1;
   m_cells.emplace_back();
 }
 
 TerminalProcess::~TerminalProcess() {
-  if (m_pid > 0) {
-    ::kill(m_pid, SIGKILL);
-    while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-  }
+  if (m_pid > 0) KillAndReap(m_pid);
   if (m_master >= 0) ::close(m_master);
 }
 
@@ -134,9 +110,7 @@ int TerminalProcess::Wait(std::chrono::seconds timeout) {
       return ExitCodeOf(status);
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      ::kill(m_pid, SIGKILL);
-      while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-      }
+      KillAndReap(m_pid);
       m_pid = -1;
       return -1;
     }

@@ -1,14 +1,6 @@
-// A program run on a real pseudo-terminal, and what a person would see on
-// that terminal.
-//
-// The child gets the terminal as its controlling terminal and as standard
-// input, output and error, with the line discipline's usual settings (echo
-// on, canonical input, newline output as CR LF). What it writes is kept
-// byte for byte (Output) and played onto a small screen model (Screen):
-// text lands at the cursor, CR goes to the line start, LF to the next
-// line, BS one column back, "ESC [ K" erases to the end of the line; other
-// escape sequences move nothing and show nothing. Lines are never cut or
-// scrolled away, so the whole session stays readable.
+// A program run on a real pseudo-terminal, and what a person would see:
+// its output played onto a screen of text (CR, LF, BS, TAB and ESC [ K;
+// other escapes show nothing) that never scrolls.
 #pragma once
 
 #include <Subprocess.h>
@@ -32,21 +24,17 @@ class TerminalProcess {
   // Sends keys as typed on the keyboard (Enter is "\r", Ctrl-D "\x04").
   void Type(const std::string& keys);
 
-  // Reads what the program writes until a line of the screen contains
-  // text; false when the timeout passes first.
+  // Reads until a screen line contains text; false at the timeout.
   bool WaitFor(const std::string& text, std::chrono::milliseconds timeout);
   // Reads what the program writes for this long.
   void Pump(std::chrono::milliseconds duration);
-  // Reads until the program ends: its exit status, or 128 + the signal
-  // number; -1 when it ran past the timeout (it is then killed).
+  // Reads until the program ends: its exit code; -1 (killed) at the timeout.
   int Wait(std::chrono::seconds timeout);
 
-  // The screen's lines (UTF-8, blanks at the end removed), the line the
-  // cursor is on, and every byte the program wrote.
+  // The screen's lines (trailing blanks removed), the cursor's, every byte.
   std::vector<std::string> Screen() const;
   std::string CursorLine() const;
   const std::string& Output() const { return m_output; }
-  // The screen as text, for failure messages.
   std::string Printed() const;
 
  private:

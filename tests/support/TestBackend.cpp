@@ -5,7 +5,6 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
-
 #include <sstream>
 #include <stdexcept>
 
@@ -17,6 +16,12 @@ const TestBackend& MariaBackend();
 
 std::string TestBackend::Script(const std::string& schema, const BackendDatabase&) const {
   return RealSchemaSql(schema, Name());
+}
+
+// The Server attribute of the source, and the database's name.
+std::pair<std::string, std::string> TestBackend::ReportedNames(const BackendDatabase& database) const {
+  std::string server = database.Source().substr(database.Source().find("Server=") + 7);
+  return {server.substr(0, server.find(';')), database.Name()};
 }
 
 std::vector<std::string> TestBackend::Schemas() const {
@@ -33,10 +38,8 @@ using compare::PropertyDifference;
 // The whole object, added or removed, rather than one of its properties.
 constexpr int kWholeObject = 0;
 
-// What the SQL round trip may change, and why: on the backend's database,
-// of objects of the type, the property (changed) or the whole object, when
-// `also` (if any) holds too; some only when the objects are written from
-// their properties.
+// What the SQL round trip may change on the backend's database, and why:
+// of the type, the property or the whole object, when `also` holds too.
 struct RoundTripAllowance {
   const char* backend;
   bool fromPropertiesOnly;
@@ -126,10 +129,12 @@ const std::vector<const TestBackend*>& Backends() {
   return backends;
 }
 
-std::vector<Feature> KindsOf(const std::string& schema, const std::string& kinds) {
+std::vector<Feature> KindsOf(std::initializer_list<std::pair<const char*, const char*>> schemaKinds) {
   std::vector<Feature> features;
-  std::istringstream in(kinds);
-  for (std::string kind; in >> kind;) features.push_back({schema, kind, "", 1});
+  for (const auto& [schema, kinds] : schemaKinds) {
+    std::istringstream in(kinds);
+    for (std::string kind; in >> kind;) features.push_back({schema, kind, "", 1});
+  }
   return features;
 }
 

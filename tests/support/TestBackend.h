@@ -1,17 +1,6 @@
-// The databases the family tests (tests/families/) run one body over. A
-// backend makes databases of a test's own (a file, or a database on the
-// test server scripts/test starts), loads SQL into them, hands the
-// dedicated plug-in, the generic one and the command line their source,
-// says what its catalogue itself reports, and ends an importer's session;
-// and it holds what each family must know of it: its hostile and shop
-// schemas, the differences its ODBC driver is known to report, what a SQL
-// round trip cannot carry, its fault cases. A new database plug-in gets
-// every family by adding one backend to Backends().
-//
-// Families: schemas (real applications', hostile names, the shop: the
-// model against the catalogue, the generic plug-in against the dedicated
-// one, the SQL round trip, the command line's JSON), session faults,
-// plug-in lifetime.
+// The databases the family tests (tests/families/) run one body over, and
+// what each family must know of each (README.md). A new database plug-in
+// gets every family by adding one backend to Backends().
 //
 // Thread safety: the test's thread.
 #pragma once
@@ -41,41 +30,31 @@ class BackendDatabase {
   virtual ~BackendDatabase() = default;
   // The database's (schema's, file's) name as the catalogue gives it.
   virtual std::string Name() const = 0;
-  // Runs the SQL script in it, stopping at the first error: "" when it
-  // ran, otherwise what failed.
+  // Runs the script, stopping at the first error: "" or what failed.
   virtual std::string Load(const std::string& script) = 0;
-  // What the dedicated plug-in is given: its source and scope.
+  // The dedicated plug-in's source and scope; the ODBC connection string
+  // (generic plug-in, connector); quillmere-import's options for exactly
+  // this database.
   virtual std::string Source() const = 0;
   virtual std::string Scope() const { return {}; }
-  // The ODBC connection string that names the database, for the generic
-  // plug-in and the connector.
   virtual std::string ConnectionString() const = 0;
-  // quillmere-import's options that import exactly this database: an
-  // option and the source, then the scope's options if any.
   virtual std::vector<std::string> CommandLine() const = 0;
-  // The catalogue's own answer, one line per fact, and the same facts read
-  // from a model (SqliteCatalogue.h, PgCatalogue.h, MariaCatalogue.h);
-  // `failed` names what the import could not read.
+  // The catalogue's own answer and the same facts read from a model
+  // (*Catalogue.h); `failed` names what the import could not read.
   virtual std::vector<std::string> CatalogueLines() const = 0;
   virtual std::vector<std::string> ModelLines(GenericModel& model,
                                               const std::vector<QmFailedStatement>& failed = {}) const = 0;
-  // A database made from the script the sql format wrote of this one (on
-  // MariaDB, where a schema is a database, the script makes this very
-  // database again after it is dropped); null with *error set when the
-  // script does not load.
+  // A database made from the sql format's script of this one (on MariaDB
+  // this very one, dropped first); null with *error set when it fails.
   virtual std::unique_ptr<BackendDatabase> Remake(const std::string& script, std::string* error) = 0;
-  // The catalogue's own owners and grants (PgPrivilegeLines,
-  // MariaPrivilegeLines); empty for a database without them.
+  // The catalogue's owners and grants; facts a model does not hold that a
+  // sound copy shares with the original; what an import must leave as it
+  // was. Empty where the database has none.
   virtual std::vector<std::string> PrivilegeLines() const { return {}; }
-  // Facts a model does not hold that a sound copy shares with the
-  // original (indexes valid, partitions' links); empty by default.
   virtual std::vector<std::string> CopyFacts() const { return {}; }
-  // What an import must leave as it was (the file and its folder); empty
-  // when there is nothing a reader could change.
   virtual std::string Footprint() const { return {}; }
 };
 
-// Where a session fault strikes, relative to the statement a case names.
 using FaultMoment = Moment;
 
 struct FaultCase {
@@ -98,8 +77,7 @@ struct RefusedConnection {
   std::string reason;
 };
 
-// What a family checks beyond the catalogue: at least `atLeast` catalogue
-// lines of the kind ("table", "foreign key", ...) holding `part`.
+// At least `atLeast` catalogue lines of the kind holding `part`.
 struct Feature {
   std::string schema;
   std::string kind;
@@ -107,88 +85,66 @@ struct Feature {
   std::size_t atLeast;
 };
 
-// A feature per kind of the space-separated list: at least one line of it.
-std::vector<Feature> KindsOf(const std::string& schema, const std::string& kinds);
+// For each schema, a feature per kind of its space-separated list.
+std::vector<Feature> KindsOf(std::initializer_list<std::pair<const char*, const char*>> schemaKinds);
 
 class TestBackend {
  public:
   virtual ~TestBackend() = default;
 
-  // "sqlite", "postgres", "mariadb": the plug-in's name, the start of the
-  // family tests' names, their label (odbc-<name>) and the name of the
-  // real applications' scripts (RealSchemas.h).
+  // The plug-in's name: of the tests, their label (odbc-<name>), the scripts.
   virtual std::string Name() const = 0;
   virtual std::string PluginPath() const = 0;  // the dedicated plug-in
   virtual unsigned ModelType() const = 0;      // the model type it reads into
-  // Why the backend cannot run here (its server is not configured); empty
-  // when it can. QM_REQUIRE_BACKEND skips, or fails in CI.
+  // Why its server is not there; empty when it is.
   virtual std::string Unavailable() const { return {}; }
-  // A new empty database; `hostile` puts it where the name or place is
-  // hostile too (a hostile file folder, a hostile schema name).
+  // A new empty database; `hostile`: its name or place is hostile too.
   virtual std::unique_ptr<BackendDatabase> Create(const std::string& tag, bool hostile = false) const = 0;
 
-  // ---- Connectors (families/ConnectorTest.cpp).
-  // The server and database names the driver reports for the database.
-  virtual std::pair<std::string, std::string> ReportedNames(const BackendDatabase&) const = 0;
-  // A connection string of the database whose completed form is longer than
-  // a connector's buffer; empty when the driver cannot be made to give one.
+  // ---- Connectors: the server and database names the driver reports; a
+  // connection string completed past a connector's buffer (empty: none);
+  // whether a name outside ASCII reaches the driver as it is.
+  virtual std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const;
   virtual std::string LongConnectionString(const BackendDatabase&) const { return {}; }
-  // Whether a name outside ASCII reaches the driver as it is (the driver
-  // manager narrows connection strings for an ANSI driver).
   virtual bool WideNames() const { return true; }
 
-  // ---- Schemas.
-  // The SQL that makes the schema in the database: a real application's
-  // (RealSchemas.h), "hostile" (hostile names in every kind of object) or
-  // "shop" (every kind of object the plug-in reads).
+  // ---- Schemas: the applications' (RealSchemas.h), "hostile" and "shop".
   virtual std::string Script(const std::string& schema, const BackendDatabase& database) const;
-  // The schemas the family runs: the applications, hostile and shop.
   virtual std::vector<std::string> Schemas() const;
   // What each schema must yield, so that one that loaded nothing fails.
   virtual std::vector<Feature> Features() const = 0;
-  // Checks of the model beyond the catalogue's lines, for the schema.
   virtual void CheckDetails(const std::string& /*schema*/, GenericModel& /*model*/) const {}
-  // The generic plug-in's lines against the dedicated one's
-  // (ModelComparison.h): the differences the driver is known to report,
-  // and the schema name the generic model gives the dedicated one's.
+  // The generic plug-in against the dedicated one (ModelComparison.h): the
+  // driver's known differences; the generic model's name of a schema.
   virtual std::vector<odbc::KnownDifference> GenericDifferences(GenericModel& dedicated,
                                                                const std::vector<std::string>& dedicatedLines,
                                                                const std::vector<std::string>& genericLines) const = 0;
   virtual std::string GenericSchemaName(const std::string& schema, const BackendDatabase&) const { return schema; }
-  // The SQL round trip: what it cannot carry (the table in
-  // TestBackend.cpp), and the properties to leave out so that the sql
-  // format builds those objects from the rest (no such variant when null).
+  // The SQL round trip: what it cannot carry, and the properties to leave
+  // out so that the sql format builds those objects from the rest.
   std::vector<writers::test::Allowance> RoundTripAllowances(bool fromProperties) const;
   virtual std::function<bool(const CMOObject&, int propertyId)> FromProperties() const { return {}; }
-  // The database's own list of its keywords (when it keeps one), each with
-  // whether a name spelled so must be quoted.
+  // The database's own keywords, each with whether it must be quoted.
   virtual bool ListsKeywords() const { return false; }
   virtual std::vector<std::pair<std::string, bool>> Keywords() const { return {}; }
 
-  // ---- Owners and grants (--with-privileges); none for a database without them.
-  // The SQL that makes the server's roles the privileges test grants to (a
-  // hostile name among them) holding nothing, and with `grants` objects in
-  // the database owned by and granted to them. Empty: nothing to read.
-  // `database` is the database's name.
+  // ---- Owners and grants: makes the roles (a hostile name among them)
+  // holding nothing, and with `grants` objects owned by and granted to them.
   virtual std::string PrivilegesScript(const std::string& /*database*/, bool /*grants*/) const { return {}; }
 
-  // ---- Session faults; none for a database without sessions.
+  // ---- Session faults (none without sessions): the cases, the database
+  // they break the import of, its source, how the server ends sessions
+  // (SessionKiller.h), whether a diagnostic says the connection was lost.
   virtual std::vector<FaultCase> FaultCases() const { return {}; }
-  // The database the faults break the import of (its table a third
-  // session locks: Sessions), and what the import's source adds.
   virtual std::string FaultScript() const { return {}; }
   virtual std::string FaultSource(const BackendDatabase& database) const { return database.Source(); }
-  // How the server ends the importer's sessions (SessionKiller.h).
   virtual SessionControl Sessions(const BackendDatabase&) const { return {}; }
-  // Whether the diagnostic says the connection was lost.
   virtual bool LostConnection(const OdbcDiagnostic&) const { return false; }
   virtual std::vector<RefusedConnection> Refusals(const BackendDatabase&) const { return {}; }
-  // The password the test server's connection string carries, never to be
-  // printed.
+  // The test server's password, never to be printed.
   virtual std::string Password() const { return {}; }
 };
 
-// A backend as a test parameter prints its name.
 inline void PrintTo(const TestBackend* backend, std::ostream* out) { *out << backend->Name(); }
 
 // Every backend, in a fixed order; the one of that name.
@@ -201,13 +157,5 @@ std::string ImportProgram();
 
 }  // namespace qm::test
 
-// Use at the top of a test body or SetUp: skips the test when the
-// backend's server is not configured, or fails it in CI.
-#define QM_REQUIRE_BACKEND(backend)                                                        \
-  do {                                                                                     \
-    const std::string qmWhy = (backend).Unavailable();                                     \
-    if (!qmWhy.empty()) {                                                                  \
-      if (::qm::test::RunningInCi()) GTEST_FAIL() << qmWhy << " (in CI: run scripts/test)"; \
-      GTEST_SKIP() << qmWhy;                                                               \
-    }                                                                                      \
-  } while (false)
+// Skips the test when the backend's server is not there; fails it in CI.
+#define QM_REQUIRE_BACKEND(backend) QM_REQUIRE_SERVER((backend).Unavailable())
