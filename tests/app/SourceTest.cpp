@@ -147,15 +147,15 @@ TEST_F(SourceTest, FilesReadComeFromThePlugins) {
   Options bySqlite;
   bySqlite.shortcut = &sqlite;
   bySqlite.shortcutValue = a;
-  EXPECT_EQ(SourceFiles(Resolve(bySqlite).source, *s_plugins).files.front().what, "the database " + a);
+  EXPECT_EQ(SourceFiles(Resolve(bySqlite), *s_plugins).files.front().what, "the database " + a);
 
   const std::string connect = "Driver={SQLite3};Database=file:" + a + "?mode=ro;Attach={aux=" + b + "}";
-  const std::vector<std::string> both = Paths(SourceFiles(Resolve(Connect(connect)).source, *s_plugins));
+  const std::vector<std::string> both = Paths(SourceFiles(Resolve(Connect(connect)), *s_plugins));
   EXPECT_TRUE(Holds(both, a) && Holds(both, b) && Holds(both, b + "-journal")) << ::testing::PrintToString(both);
-  EXPECT_TRUE(SourceFiles(Resolve(Connect("Driver={PostgreSQL Unicode};Server=db")).source, *s_plugins).files.empty());
-  EXPECT_TRUE(SourceFiles(Resolve(Options()).source, *s_plugins).files.empty()) << "the sample is the host's own";
+  EXPECT_TRUE(SourceFiles(Resolve(Connect("Driver={PostgreSQL Unicode};Server=db")), *s_plugins).files.empty());
+  EXPECT_TRUE(SourceFiles(Resolve(Options()), *s_plugins).files.empty()) << "the sample is the host's own";
   // A data source may name the database in its own settings.
-  EXPECT_EQ(SourceFiles(Resolve(Connect("Driver={SQLite3};DSN=shop")).source, *s_plugins).unusable, u"");
+  EXPECT_EQ(SourceFiles(Resolve(Connect("Driver={SQLite3};DSN=shop")), *s_plugins).unusable, u"");
 }
 
 // Each bundled plug-in declares a dialect the writers know; a dialect this
