@@ -166,9 +166,23 @@ bool ReadMorePieces(SQLHSTMT handle, SQLUSMALLINT column, SQLSMALLINT cType, std
 
 // Decodes narrow text in the thread's code page. `wide` has room for
 // kBufferBytes units and serves the common short case without allocating;
-// longer text goes through `scratch`.
-std::u16string_view DecodeNarrow(const char* bytes, std::size_t length, char16_t* wide, std::u16string& scratch) {
+// longer text goes through `scratch`. With `keepsAscii` (the code page
+// decodes ASCII unit for unit, platform::ThreadCodePageKeepsAscii) ASCII
+// text, most catalogue text, is widened here rather than decoded.
+std::u16string_view DecodeNarrow(const char* bytes, std::size_t length, char16_t* wide, std::u16string& scratch,
+                                 bool keepsAscii) {
   if (length == 0) return {};
+  if (keepsAscii && length <= static_cast<std::size_t>(kBufferBytes)) {
+    // Widened and checked in one pass; text with a byte from 0x80 up is
+    // decoded after all.
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
+      high |= byte;
+      wide[i] = byte;
+    }
+    if (high < 0x80) return {wide, length};
+  }
   if (length <= static_cast<std::size_t>(kBufferBytes)) {
     const int units = MultiByteToWideChar(CP_THREAD_ACP, 0, bytes, static_cast<int>(length), wide,
                                           static_cast<int>(kBufferBytes));
@@ -343,6 +357,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   // scratch strings for values longer than one piece; reused for all rows.
   alignas(8) unsigned char buffer[kBufferBytes];
   char16_t decoded[kBufferBytes];
+  const bool keepsAscii = platform::ThreadCodePageKeepsAscii();
   std::string narrowPieces;
   std::u16string widePieces;
 
@@ -393,7 +408,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* bytes = reinterpret_cast<const char*>(buffer);
           const std::size_t length = PieceBytes(buffer, indicator, 1);
           if (column.kind == ColumnKind::DateText || !MoreToCome(handle, rc, indicator)) {
-            value = COleVariant(DecodeNarrow(bytes, length, decoded, widePieces));
+            value = COleVariant(DecodeNarrow(bytes, length, decoded, widePieces, keepsAscii));
             break;
           }
           // Join the bytes of all pieces before decoding: a multi-byte
@@ -401,7 +416,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           narrowPieces.assign(bytes, length);
           if (ReadMorePieces(handle, column.number, SQL_C_CHAR, 1, buffer,
                              [&](std::size_t more) { narrowPieces.append(bytes, more); }))
-            value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces));
+            value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces, keepsAscii));
           break;
         }
         case ColumnKind::NoEntry:

@@ -60,40 +60,10 @@ COleVariant::COleVariant(const COleVariant& other) : bstrVal(nullptr) {
   vt = other.vt;
 }
 
-COleVariant::COleVariant(COleVariant&& other) noexcept : bstrVal(nullptr) {
-  vt = other.vt;
-  if (vt == VT_BSTR)
-    bstrVal = other.bstrVal;
-  else
-    lVal = other.lVal;
-  other.vt = VT_EMPTY;
-  other.bstrVal = nullptr;
-}
-
 COleVariant& COleVariant::operator=(const COleVariant& other) {
   if (this != &other) {
     COleVariant copy(other);  // copy first: a failed allocation leaves *this intact
     *this = std::move(copy);
   }
   return *this;
-}
-
-COleVariant& COleVariant::operator=(COleVariant&& other) noexcept {
-  if (this != &other) {
-    Clear();
-    vt = other.vt;
-    if (vt == VT_BSTR)
-      bstrVal = other.bstrVal;
-    else
-      lVal = other.lVal;
-    other.vt = VT_EMPTY;
-    other.bstrVal = nullptr;
-  }
-  return *this;
-}
-
-void COleVariant::Clear() {
-  if (vt == VT_BSTR) SysFreeString(bstrVal);
-  vt = VT_EMPTY;
-  bstrVal = nullptr;
 }

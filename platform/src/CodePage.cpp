@@ -76,6 +76,11 @@ std::string ThreadCodeset() {
   return codeset ? codeset : "";
 }
 
+bool ThreadCodePageKeepsAscii() {
+  const char* codeset = nl_langinfo(CODESET);
+  return codeset == nullptr || IsUtf8Codeset(codeset) || std::strncmp(codeset, "ISO-8859", 8) == 0;
+}
+
 static bool AppendDecoded(UINT codePage, std::string_view bytes, std::u16string& out, bool& sawInvalid) {
   if (codePage == CP_UTF8) {
     std::u16string decoded = Utf8ToUtf16(bytes);
@@ -119,14 +124,7 @@ int platform::win::MultiByteToWideChar(UINT codePage, DWORD flags, const char* s
       dst[i] = static_cast<char16_t>(src[i]);
       ++i;
     }
-    if (i == length) {
-      bool asciiCompatible = codePage == CP_UTF8;
-      if (!asciiCompatible) {
-        const char* codeset = nl_langinfo(CODESET);
-        asciiCompatible = codeset == nullptr || IsUtf8Codeset(codeset) || std::strncmp(codeset, "ISO-8859", 8) == 0;
-      }
-      if (asciiCompatible) return static_cast<int>(length);
-    }
+    if (i == length && (codePage == CP_UTF8 || platform::ThreadCodePageKeepsAscii())) return static_cast<int>(length);
   }
   std::u16string decoded;
   bool sawInvalid = false;

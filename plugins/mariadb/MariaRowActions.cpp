@@ -29,7 +29,12 @@ CString ColumnKey(std::u16string_view schema, std::u16string_view table, std::u1
   return CString(CacheKey(u'c', {schema, table, column}));
 }
 CString FoldedColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
-  return CString(CacheKey(u'C', {schema, table, FoldAscii(column)}));
+  // The column's name ends the key: its ASCII letters are folded there, in
+  // the key itself, rather than in a copy made first.
+  std::u16string key = CacheKey(u'C', {schema, table, column});
+  for (std::size_t i = key.size() - column.size(); i < key.size(); ++i)
+    if (key[i] >= u'A' && key[i] <= u'Z') key[i] = static_cast<char16_t>(key[i] - u'A' + u'a');
+  return CString(std::move(key));
 }
 CString KeyNameKey(std::u16string_view schema, std::u16string_view table, std::u16string_view key) {
   return CString(CacheKey(u'k', {schema, table, key}));

@@ -122,11 +122,25 @@ std::optional<std::int64_t> ParseInt64(std::u16string_view text) {
 }
 
 std::u16string CacheKey(char16_t kind, std::initializer_list<std::u16string_view> parts) {
-  std::u16string key(1, kind);
+  // Written in place into a string of its final length: a key is made for
+  // every column, key and index row, and kept by the caches.
+  auto digits = [](std::size_t value) {
+    std::size_t count = 1;
+    for (; value >= 10; value /= 10) ++count;
+    return count;
+  };
+  std::size_t length = 1;
+  for (std::u16string_view part : parts) length += digits(part.size()) + 1 + part.size();
+  std::u16string key(length, u':');
+  std::size_t end = 0;
+  key[end++] = kind;
   for (std::u16string_view part : parts) {
-    key += Decimal(static_cast<std::int64_t>(part.size()));
-    key += u':';
-    key += part;
+    const std::size_t width = digits(part.size());
+    std::size_t value = part.size();
+    for (std::size_t at = end + width; at > end; value /= 10) key[--at] = static_cast<char16_t>(u'0' + value % 10);
+    end += width + 1;  // the digits, then the ':' already there
+    part.copy(key.data() + end, part.size());
+    end += part.size();
   }
   return key;
 }

@@ -46,11 +46,35 @@ class COleVariant {
   // Needed so a std::u16string is not ambiguous between CString and the view.
   COleVariant(const std::u16string& text) : COleVariant(std::u16string_view(text)) {}  // NOLINT
   COleVariant(const COleVariant& other);
-  COleVariant(COleVariant&& other) noexcept;
+  // Moves, clearing and destruction are defined here, inline: the fetch loop
+  // and the record do them for every value of every row.
+  COleVariant(COleVariant&& other) noexcept : bstrVal(nullptr) { Take(other); }
   COleVariant& operator=(const COleVariant& other);
-  COleVariant& operator=(COleVariant&& other) noexcept;
+  COleVariant& operator=(COleVariant&& other) noexcept {
+    if (this != &other) {
+      Clear();
+      Take(other);
+    }
+    return *this;
+  }
   ~COleVariant() { Clear(); }
 
   // Releases the value and makes the variant VT_EMPTY.
-  void Clear();
+  void Clear() {
+    if (vt == platform::win::VT_BSTR) platform::win::SysFreeString(bstrVal);
+    vt = platform::win::VT_EMPTY;
+    bstrVal = nullptr;
+  }
+
+ private:
+  // Takes the other's value into this empty variant; the other is left empty.
+  void Take(COleVariant& other) noexcept {
+    vt = other.vt;
+    if (vt == platform::win::VT_BSTR)
+      bstrVal = other.bstrVal;
+    else
+      lVal = other.lVal;
+    other.vt = platform::win::VT_EMPTY;
+    other.bstrVal = nullptr;
+  }
 };

@@ -43,5 +43,10 @@ void AppendMultiByteAsUtf16(win::UINT codePage, std::string_view bytes, std::u16
 
 // The codeset name CP_THREAD_ACP resolves to on the calling thread.
 std::string ThreadCodeset();
+// Whether CP_THREAD_ACP on the calling thread decodes every byte below 0x80
+// to the same code unit (UTF-8, the C locale's ASCII, ISO-8859-*): then
+// MultiByteToWideChar gives such text back unit for unit, and a caller
+// converting many short texts may widen them itself.
+bool ThreadCodePageKeepsAscii();
 
 }  // namespace platform

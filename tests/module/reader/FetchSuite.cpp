@@ -268,6 +268,32 @@ TEST_P(FetchTest, LongTextArrivesWholeAcrossPieces) {
   }
 }
 
+TEST_P(FetchTest, ShortTextArrivesAsStoredWhereverItsFirstCharacterBeyondAsciiIs) {
+  // Text of ASCII characters only is taken as it is, other text decoded:
+  // ASCII texts of several lengths, and a character beyond ASCII at each
+  // place of a 17-character text.
+  const std::u16string letters = u"abcdefghijklmnopq";
+  std::vector<std::u16string> texts;
+  for (std::size_t length : {1, 7, 8, 9, 15, 16, 17}) texts.push_back(letters.substr(0, length));
+  for (std::size_t at = 0; at < letters.size(); ++at) {
+    texts.push_back(letters);
+    texts.back()[at] = u'\u00e9';
+  }
+  Prepare(u"CREATE TABLE shorttexts(id integer, v text)");
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    Prepare(u"INSERT INTO shorttexts VALUES (" + Number(i) + u", '" + texts[i] + u"')");
+
+  Run(1, u"SELECT id AS id, v AS v FROM shorttexts ORDER BY id");
+  EXPECT_TRUE(m_reader.GetFailedStatements().empty()) << m_reader.FailureText();
+  ASSERT_EQ(m_log.rows.size(), texts.size());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "id " << i);
+    const COleVariant value = m_log.rows[i].Get(u"v");
+    ASSERT_EQ(value.vt, VT_BSTR);
+    EXPECT_TRUE(Text(value) == texts[i]) << "differs from the stored text";
+  }
+}
+
 TEST_P(FetchTest, UnhandledTypeShowsTheRegisteredTextOncePerValue) {
   // The statement is rewritten before it runs; the message names the text
   // as registered.

@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace qm::test::mariadb {
 namespace {
@@ -212,6 +213,36 @@ TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
   EXPECT_TRUE(SoundModel(model));
   EXPECT_EQ(LineDifference(seen, MariaModelLines(model)), "");
   EXPECT_EQ(AllOfType(model, model::Table).size(), 2u);
+}
+
+// A foreign key made before the table it references keeps the referenced
+// columns as its statement spelt them, in any letter case (columns the
+// table has as "Code" referenced as "CODE"): they are found all the same,
+// by their names with ASCII letters folded.
+TEST(MariaLetterCaseTest, ReferencedColumnsSpeltInOtherLetterCaseAreFound) {
+  const TestBackend& backend = BackendNamed("mariadb");
+  QM_REQUIRE_BACKEND(backend);
+  const std::unique_ptr<BackendDatabase> database = backend.Create("fold");
+  ASSERT_EQ(database->Load("SET foreign_key_checks = 0;\n"
+                           "CREATE TABLE child (ParentCode INT, ParentKind INT, CONSTRAINT child_fk FOREIGN KEY "
+                           "(ParentCode, ParentKind) REFERENCES parent (CODE, kIND));\n"
+                           "CREATE TABLE parent (Code INT NOT NULL, Kind INT NOT NULL, PRIMARY KEY (Code, Kind));\n"
+                           "SET foreign_key_checks = 1;\n"),
+            "");
+  LoadedPlugin plugin(QM_MARIADB_PLUGIN);
+  ASSERT_TRUE(plugin.Loaded());
+  GenericModel model(plugin.Api().modelType);
+  ASSERT_TRUE(ReadInFull(RunImport(plugin.Api(), model, database->Source(), database->Scope())));
+  CMOObject* schema = Child(model, *model.GetCMOObject(), model::Schema, database->Name());
+  ASSERT_NE(schema, nullptr);
+  CMOObject* parent = Child(model, *schema, model::Table, "parent");
+  CMOObject* child = Child(model, *schema, model::Table, "child");
+  ASSERT_TRUE(parent != nullptr && child != nullptr);
+  CMOObject* code = Child(model, *parent, model::Column, "Code");
+  CMOObject* kind = Child(model, *parent, model::Column, "Kind");
+  CMOObject* foreignKey = Child(model, *child, model::ForeignKey, "child_fk");
+  ASSERT_TRUE(code != nullptr && kind != nullptr && foreignKey != nullptr);
+  EXPECT_EQ(Ids(*foreignKey, model::ReferencedColumns), (std::vector<int>{code->GetObjectId(), kind->GetObjectId()}));
 }
 
 // Views. MariaDB works out a view column's nullability and default in each

@@ -60,6 +60,12 @@ TEST(MariaTextTest, CacheKeysOfDifferentPartsNeverCollide) {
   EXPECT_NE(CacheKey(u'r', {u"a"}), CacheKey(u'c', {u"a"}));
 }
 
+TEST(MariaTextTest, CacheKeysWriteEachPartsLengthInDecimalBeforeIt) {
+  EXPECT_EQ(CacheKey(u'c', {u"app", u"", u"column_name", std::u16string(105, u'x')}),
+            u"c3:app0:11:column_name105:" + std::u16string(105, u'x'));
+  EXPECT_EQ(CacheKey(u'r', {}), u"r");
+}
+
 TEST(MariaTextTest, PartitionValuesAreReadAsMariaDbPrintsThem) {
   const struct {
     const char16_t* description;
