@@ -61,6 +61,11 @@ TEST(HostWaitTest, WaitsEndAfterTheTimeoutSayingSo) {
           {{"--sqlite", path, "--timeout", "1", "-o", dir.Path("model.json")}, 3, locked},
           {{"--connect", "Driver={SQLite3};Database=" + path, "--timeout", "1", "-o", dir.Path("model.json")}, 3,
            locked},
+          // A Timeout the connection string gives is the user's, and wins.
+          {{"--connect", "Driver={SQLite3};Database=" + path + ";Timeout=250", "--timeout", "1", "-o",
+            dir.Path("model.json")},
+           3,
+           "error: could not connect: the database " + path + " is locked by another process (waited 0.25 s for it)\n"},
           {{"--timeout", "0", "--quiet"}, 2, "--timeout"},
           {{"--timeout", "-1", "--quiet"}, 2, "--timeout"},
           {{"--timeout", "1.5", "--quiet"}, 2, "--timeout"},
