@@ -8,8 +8,10 @@
 #include <writers/OutputFormats.h>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <csignal>
+#include <sstream>
 
 namespace qm::test {
 namespace {
@@ -43,9 +45,6 @@ TEST(AppTest, SampleModelMatchesWhatSqliteReports) {
   ASSERT_EQ(quiet.exitCode, 0) << Printed(quiet);
   EXPECT_EQ(quiet.err, "");
   EXPECT_EQ(TableNames(quiet.out).size(), 14u);
-  const ProcessResult help = Host({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("130 cancelled"), std::string::npos) << help.out;
 }
 
 // Every format of the table reaches the command line: --format NAME
@@ -70,6 +69,54 @@ TEST(AppTest, EveryFormatWritesTheSample) {
   ExpectRuns({{{"--format", "xml", "--quiet"}, 2, "json"}});
 }
 
+// The README's section "Output formats" lists exactly the table's formats,
+// one "- `NAME`: ..." item each, and its option table names the default.
+TEST(AppTest, ReadmeListsExactlyTheFormatsOfTheTable) {
+  std::istringstream readme(ReadFile(QM_README));
+  Strings names, listed;
+  for (const writers::OutputFormat& format : writers::OutputFormats()) names.emplace_back(format.name);
+  bool inSection = false, named = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("#", 0) == 0) inSection = line.substr(line.find(' ') + 1) == "Output formats";
+    const std::size_t end = line.find("`:", 3);
+    if (inSection && line.rfind("- `", 0) == 0 && end != std::string::npos) listed.push_back(line.substr(3, end - 3));
+    if (line.rfind("| `--format", 0) == 0)
+      named = line.find("default `" + std::string(writers::DefaultOutputFormat().name) + "`") != std::string::npos;
+  }
+  EXPECT_EQ(listed, names);
+  EXPECT_TRUE(named) << "README's option table does not name the default format";
+}
+
+// Usage errors name the option, and never print a password the command
+// line holds; a URL is masked where the option parser quotes it.
+TEST(AppTest, UsageErrorsNameTheOption) {
+  std::vector<HostRun> runs = {
+      {{"--sqlite", "a", "--postgres", "b"}, 2, "excludes"},
+      {{"--postgres", "a", "--connect", "b"}, 2, "excludes"},
+      {{"--plugin", "sqlite"}, 2, "--connect"},
+      {{"--plugin", "../lib/qm_sqlite", "--connect", "x"}, 2, "--plugin takes a plug-in's short name"},
+      {{"--oracle=Pwd=secret"}, 2, "unknown option --oracle ("},
+      {{"--connect", "Driver=x;PWD=secret", "Server=y;Pwd=hidden"}, 2, "--connect excludes URL"},
+      {{"postgresql://me:secret@db", "--dsn", "shop"}, 2, "excludes"},
+      {{"sqlite:x.db", "postgresql://me:secret@db"}, 2, "postgresql://me:****@db"},
+      {{"sqlite:x.db", "postgres://db/shop?password=hidden&sslmode=require"}, 2,
+       "postgres://db/shop?password=****&sslmode=require"},
+      {{"--format", "svg", "--depth", "2"}, 2, "--depth"},
+      {{"--format", "svg", "--around", "orders", "--depth", "-1"}, 2, "--depth"},
+      {{"--format", "svg", "--around", "orders", "--depth", "x"}, 2, "--depth"},
+  };
+  for (const Strings& args : {Strings{"--sqlite", ""}, Strings{"--connect", ""}, Strings{"--dsn", ""},
+                              Strings{"--plugin", "", "--connect", "x"}, Strings{"--around", ""}})
+    runs.push_back({args, 2, "error: " + args[0] + " needs a value that is not empty\n"});
+  // --around is for the formats that draw a diagram.
+  for (const writers::OutputFormat& format : writers::OutputFormats())
+    if (!format.diagram)
+      runs.push_back({{"--format", std::string(format.name), "--around", "orders"}, 2,
+                      "error: --around draws part of a diagram, and --format " + std::string(format.name) +
+                          " has none (formats with one: "});
+  ExpectRuns(runs, {}, {"secret", "hidden"});
+}
+
 // Ctrl-C during an import: the import stops reading and ends normally, the
 // host exits with 130 and writes nothing; an existing output file is kept.
 // The host sends itself the SIGINT after the first progress message (a
@@ -83,9 +130,7 @@ TEST(AppTest, InterruptCancelsAndWritesNothing) {
   ExpectRuns({{{"--sqlite", dir.Path("big.db"), "-o", dir.Path("model.json")}, 130, "cancelled"}}, options);
   EXPECT_EQ(ReadFile(dir.Path("model.json")), "previous model\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2) << "a file left beside it";
-  const ProcessResult toStdout = Host({"--sqlite", dir.Path("big.db")}, options);
-  EXPECT_EQ(toStdout.exitCode, 130) << Printed(toStdout);
-  EXPECT_TRUE(toStdout.out.empty());
+  ExpectRuns({{{"--sqlite", dir.Path("big.db")}, 130, "cancelled", {}, ""}}, options);
 }
 
 // The module and the plug-ins come from QM_LIB_DIR when it is set; what is
@@ -97,7 +142,10 @@ TEST(AppTest, MissingModuleOrPluginIsNamed) {
   ProcessOptions options;
   options.environment["QM_LIB_DIR"] = dir.Path();
   const std::string noModule = "the import module could not be loaded: " + dir.Path("libschemaimport.so.0");
-  ExpectRuns({{{"--quiet"}, 4, noModule}, {{"--sqlite", "shop.db"}, 4, noModule}, {{"--list-plugins"}, 4, noModule}},
+  ExpectRuns({{{"--quiet"}, 4, noModule},
+              {{"--sqlite", "shop.db"}, 4, noModule},
+              {{"--list-plugins"}, 4, noModule},
+              {{"--version"}, 0, ""}},
              options);
 
   // The module and the SQLite plug-in only: PostgreSQL is not available,
@@ -155,6 +203,12 @@ TEST(AppTest, PluginOptionsPickThePlugin) {
                "no plug-in named \"sqlite\": none was found"}},
              currentFolder);
 
+  // A Driver given as the library's path is the plug-in's that lists that file.
+  const ProcessResult byPath =
+      Host({"--connect", "Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=" + dir.Path("shop.db")});
+  ASSERT_EQ(byPath.exitCode, 0) << Printed(byPath);
+  EXPECT_EQ(nlohmann::json::parse(byPath.out)["properties"]["sqlDialect"], "sqlite");
+
   // Registered with odbcinst, but its library is not installed: the generic
   // plug-in takes it, and the driver manager says why it cannot connect.
   ExpectRuns({{{"--generic", "--connect", connect, "--quiet"}, 0, "", {"t"}},
@@ -198,9 +252,7 @@ TEST(AppTest, PromptKeepsChangesOrCancels) {
   const Strings args = {"--prompt", "--quiet", "--sqlite", dir.Path("first.db")};
   ProcessOptions enter;
   enter.input = std::string(20, '\n');
-  const ProcessResult kept = Host(args, enter);
-  ASSERT_EQ(kept.exitCode, 0) << Printed(kept);
-  EXPECT_EQ(TableNames(kept.out), Strings{"only_in_first"});
+  ExpectRuns({{args, 0, "", {"only_in_first"}}}, enter);
 
   // The form asks Driver, Database, NoCreat and Timeout for a path, a line
   // each; answering the database's line with another file imports that one.
@@ -282,6 +334,11 @@ TEST(DocumentFolderE2eTest, AroundSaysWhatWasAskedAndWhatIsThere) {
                {}, {"cannot write"});
     EXPECT_EQ(ReadFile(dir.Path("v.svg")), "before\n");
   }
+  // The writer gave up half-way: a new file is not made, no temporary file is left.
+  ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", "ordrs", "-o",
+                dir.Path("new.svg")},
+               4, "did you mean"}});
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2) << "a file left beside it";
 }
 
 }  // namespace

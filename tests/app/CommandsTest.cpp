@@ -72,10 +72,9 @@ TEST_F(DiffCommandTest, DifferentModelsExitWithOneAndAreListed) {
   ProcessOptions fromStdin;
   fromStdin.input = ReadFile(changed);
   ExpectRuns({{{"diff", "--format", "json", "-o", output, Saved(), "-"}, 1, "", {}, ""}}, fromStdin);
+  // (The JSON form itself: ModelDiffTest.)
   const nlohmann::json json = nlohmann::json::parse(ReadFile(output));
   EXPECT_EQ(json["equal"], false);
-  EXPECT_EQ(json["changed"], 1);
-  EXPECT_EQ(json["objects"][0]["properties"]["dataType"], nlohmann::json::parse(R"({"old": "INTEGER", "new": "SMALLINT"})"));
   EXPECT_EQ(json["objects"].size(), 3u);
 
   const ProcessResult result = Host({"diff", changed, changed, "--format", "json"});

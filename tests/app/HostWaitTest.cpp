@@ -75,7 +75,6 @@ TEST(HostWaitTest, WaitsEndAfterTheTimeoutSayingSo) {
       },
       Limited());
   EXPECT_FALSE(fs::exists(dir.Path("model.json")));
-  EXPECT_NE(Host({"--help"}).out.find("--timeout SECONDS"), std::string::npos);
 
   // (libpq waits 2 s at the least.)
   const ProcessResult silent = Host({"--postgres", PostgresAt(server.Port()), "--timeout", "2"}, Limited());
