@@ -1,5 +1,5 @@
-// The fetch suite over the SQLite3 ODBC driver, and the faults that driver
-// will not produce on demand, injected at the driver manager's door.
+// The faults the SQLite3 ODBC driver will not produce on demand, injected at
+// the driver manager's door, under the fetch suite's fixture.
 #include "ReaderTestSupport.h"
 
 #include <OdbcFaults.h>
@@ -12,19 +12,12 @@ using namespace platform::win;
 namespace qm::test::reader {
 namespace {
 
-const Backend kSqlite{"Sqlite3", Engine::Sqlite, false, nullptr};
-
-INSTANTIATE_TEST_SUITE_P(Sqlite, FetchTest, ::testing::Values(kSqlite), BackendName);
-INSTANTIATE_TEST_SUITE_P(Sqlite, CatalogCallTest, ::testing::Values(kSqlite), BackendName);
-
 class SqliteFaultTest : public FetchTest {
  protected:
   odbc::Disarm m_disarm;  // no fault outlives its test
 };
 
-INSTANTIATE_TEST_SUITE_P(Sqlite, SqliteFaultTest, ::testing::Values(kSqlite), BackendName);
-
-TEST_P(SqliteFaultTest, FailedStatementHandleAllocationSkipsTheStatement) {
+TEST_F(SqliteFaultTest, FailedStatementHandleAllocationSkipsTheStatement) {
   const int executedBefore = odbc::ExecuteCalls();
   odbc::InjectFault(odbc::Fault::StatementAllocation);
   Run(1, u"SELECT a AS a FROM nums");
@@ -41,7 +34,7 @@ TEST_P(SqliteFaultTest, FailedStatementHandleAllocationSkipsTheStatement) {
   EXPECT_EQ(m_log.rows.size(), 3u);
 }
 
-TEST_P(SqliteFaultTest, FetchFailingHalfWayEndsTheStatementKeepingEarlierRows) {
+TEST_F(SqliteFaultTest, FetchFailingHalfWayEndsTheStatementKeepingEarlierRows) {
   Prepare(u"INSERT INTO nums VALUES (7, 8)");
   odbc::FailFetchFromCall(3);
   Run(2, u"SELECT a AS a FROM nums ORDER BY a");
@@ -60,7 +53,7 @@ TEST_P(SqliteFaultTest, FetchFailingHalfWayEndsTheStatementKeepingEarlierRows) {
   EXPECT_NE(Utf8(m_reader.GetFailedStatements()[0].diagnostic.message).find("SQLFetch"), std::string::npos);
 }
 
-TEST_P(SqliteFaultTest, ValueReadFailingLeavesOnlyThatValueOut) {
+TEST_F(SqliteFaultTest, ValueReadFailingLeavesOnlyThatValueOut) {
   // Calls: row 1 a, b; row 2 a (fails), b; row 3 a, b.
   odbc::FailGetDataCall(3);
   Run(1, u"SELECT a AS a, b AS b FROM nums ORDER BY a");
