@@ -2,8 +2,11 @@
 // into, long and empty text, NULL, failed and empty statements, names. (The
 // wide-text path of the PostgreSQL and MariaDB drivers is the family tests',
 // compared with the catalogue; a server that ends the connection in the
-// middle of a fetch is the hardening tests'.)
+// middle of a fetch is the hardening tests'.) The faults the driver will not
+// produce on demand are injected at the driver manager's door.
 #include "ReaderTestSupport.h"
+
+#include <OdbcFaults.h>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -71,7 +74,7 @@ const char16_t kTypesRow[] =
     u"12.5, 12.5, 1.5, '2024-01-02', '03:04:05', '2024-01-02 03:04:05', x'0102')";
 const char16_t kTypesQuery[] =
     u"SELECT t AS t, vc AS vc, ch AS ch, i AS i, ti AS ti, si AS si, bi AS bi, bneg AS bneg, "
-    u"big AS big, b AS b, dc AS dc, num AS num, dbl AS dbl, d AS d, tm AS tm, ts AS ts, bl AS bl FROM types";
+    u"big AS big, b AS b, dc AS dc, num AS num, dbl AS dbl, d AS d, tm AS tm, ts AS ts, bl AS bl FROM {types}";
 
 const std::vector<Expectation> kTypes = {
     {u"t", SQL_LONGVARCHAR, Outcome::Text, 0, u"hello"},
@@ -101,59 +104,56 @@ std::u16string Text(const COleVariant& value) { return std::u16string(value.bstr
 
 }  // namespace
 
+// Rows of values, of NULLs, and of values again: an unhandled type shows a
+// message once per value, naming the statement's text as registered (it is
+// rewritten before it runs), and a NULL shows nothing.
 TEST_F(FetchTest, EachSqlTypeConvertsAsTheConversionTableSays) {
   Prepare(kTypesTable);
   Prepare(kTypesRow);
+  Prepare(u"INSERT INTO types(t) VALUES (NULL)");
+  Prepare(kTypesRow);
+  m_reader.preprocess = [](int, CString& statement) {
+    std::u16string text = statement.str();
+    text.replace(text.find(u"{types}"), 7, u"types ORDER BY rowid");
+    statement = CString(text);
+  };
   const std::u16string query = kTypesQuery;
-  {  // the types the driver describes, through the reader's own description
-    SQLHSTMT statement = SQL_NULL_HSTMT;
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m_connector->GetConnectionHandle(), &statement)));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLExecDirectW(
-        statement, reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(query.c_str())), SQL_NTS)));
-    SQLSMALLINT count = 0;
-    SQLNumResultCols(statement, &count);
-    ASSERT_EQ(static_cast<std::size_t>(count), kTypes.size());
-    std::vector<ColumnInfo> columns(kTypes.size());
-    m_reader.RetrieveColumnDetails(statement, columns.data());
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      EXPECT_EQ(columns[i].columnNumber, i + 1);
-      EXPECT_EQ(std::u16string(columns[i].columnName), kTypes[i].column);
-      EXPECT_EQ(columns[i].dataType, kTypes[i].sqlType) << Utf8(kTypes[i].column);
-    }
-  }
   MessageCapture messages;
   Run(1, query);
   EXPECT_TRUE(m_reader.GetFailedStatements().empty()) << m_reader.FailureText();
-  ASSERT_EQ(m_log.rows.size(), 1u);
+  ASSERT_EQ(m_log.rows.size(), 3u);
+  EXPECT_TRUE(NamesOf(m_log.rows[1]).empty());
   std::vector<std::u16string> expectedMessages;
-  for (const Expectation& e : kTypes) {
-    SCOPED_TRACE(Utf8(e.column));
-    const COleVariant value = m_log.rows[0].Get(e.column);
-    switch (e.outcome) {
-      case Outcome::Integer:
-        ASSERT_EQ(value.vt, VT_I4);
-        EXPECT_EQ(static_cast<std::uint32_t>(value.lVal), static_cast<std::uint32_t>(e.integer));
-        if (e.integer >= INT32_MIN && e.integer <= INT32_MAX) {
-          EXPECT_EQ(value.lVal, e.integer);
-        }
-        break;
-      case Outcome::Text:
-        ASSERT_EQ(value.vt, VT_BSTR);
-        EXPECT_EQ(Text(value), e.text);
-        break;
-      case Outcome::Message:
-        expectedMessages.push_back(UnhandledMessage(e.column, e.sqlType, query));
-        [[fallthrough]];
-      case Outcome::NoEntry:
-        EXPECT_EQ(value.vt, VT_EMPTY);
-        break;
+  for (const std::size_t row : {0, 2}) {
+    std::size_t entries = 0;
+    for (const Expectation& e : kTypes) {
+      SCOPED_TRACE(Utf8(e.column));
+      const COleVariant value = m_log.rows[row].Get(e.column);
+      switch (e.outcome) {
+        case Outcome::Integer:
+          ++entries;
+          ASSERT_EQ(value.vt, VT_I4);
+          EXPECT_EQ(static_cast<std::uint32_t>(value.lVal), static_cast<std::uint32_t>(e.integer));
+          break;
+        case Outcome::Text:
+          ++entries;
+          ASSERT_EQ(value.vt, VT_BSTR);
+          EXPECT_EQ(Text(value), e.text);
+          break;
+        case Outcome::Message:
+          expectedMessages.push_back(UnhandledMessage(e.column, e.sqlType, query));
+          [[fallthrough]];
+        case Outcome::NoEntry:
+          EXPECT_EQ(value.vt, VT_EMPTY);
+          break;
+      }
     }
+    EXPECT_EQ(NamesOf(m_log.rows[row]).size(), entries);
   }
   EXPECT_EQ(messages.texts, expectedMessages);
-  EXPECT_EQ(m_log.models, (std::vector<GenericModel*>{&m_model, &m_model, &m_model}));  // pre, row, post
+  EXPECT_EQ(m_log.models, std::vector<GenericModel*>(5, &m_model));  // pre, rows, post
   EXPECT_EQ(m_log.preExecute, 1);
-  EXPECT_EQ(m_reader.ObjectCount(12), 1);
+  EXPECT_EQ(m_reader.ObjectCount(12), 3);
 }
 
 TEST_F(FetchTest, NullEmptyTextAndColumnNames) {
@@ -219,24 +219,6 @@ TEST_F(FetchTest, TextArrivesWholeAsStored) {
     EXPECT_EQ(SysStringLen(value.bstrVal), expected.size());
     EXPECT_TRUE(Text(value) == expected) << "differs from the stored text";
   }
-}
-
-TEST_F(FetchTest, UnhandledTypeShowsTheRegisteredTextOncePerValue) {
-  // The statement is rewritten before it runs; the message names the text
-  // as registered.
-  m_reader.preprocess = [](int, CString& statement) {
-    std::u16string text = statement.str();
-    if (const auto at = text.find(u"{dates}"); at != std::u16string::npos) text.replace(at, 7, u"dates");
-    statement = CString(text);
-  };
-  const std::u16string registered = u"SELECT id AS id, d AS d FROM {dates} ORDER BY id";
-  MessageCapture messages;
-  Run(4, registered);
-  ASSERT_EQ(m_log.rows.size(), 3u);
-  for (const CommonDataObject& row : m_log.rows) EXPECT_EQ(NamesOf(row), std::vector<std::u16string>{u"id"});
-  // The NULL of row 2 shows nothing.
-  const std::u16string expected = UnhandledMessage(u"d", SQL_TYPE_DATE, registered);
-  EXPECT_EQ(messages.texts, (std::vector<std::u16string>{expected, expected}));
 }
 
 TEST_F(FetchTest, StatementsThatFailOrReturnNothingCallAndCountAsFarAsTheyGo) {
@@ -308,5 +290,65 @@ TEST_F(FetchTest, RowActionChangingTheRecordDoesNotReachTheNextRow) {
   }
 }
 
+class SqliteFaultTest : public FetchTest {
+ protected:
+  odbc::Disarm m_disarm;  // no fault outlives its test
+};
+
+TEST_F(SqliteFaultTest, FailedStatementHandleAllocationSkipsTheStatement) {
+  const int executedBefore = odbc::ExecuteCalls();
+  odbc::InjectFault(odbc::Fault::StatementAllocation);
+  Run(1, u"SELECT a AS a FROM nums");
+  odbc::InjectFault(odbc::Fault::None);
+  // Nothing was executed on a handle that does not exist, no action ran.
+  EXPECT_EQ(odbc::ExecuteCalls(), executedBefore);
+  EXPECT_EQ(m_log.calls(), 0);
+  EXPECT_EQ(m_reader.ObjectCountEntries(), 0u);
+  ASSERT_EQ(m_reader.GetFailedStatements().size(), 1u);
+  EXPECT_EQ(m_reader.GetFailedStatements()[0].statementId, 1);
+  EXPECT_FALSE(m_reader.GetFailedStatements()[0].diagnostic.message.empty());
+  // The connection is untouched: the same statement runs once allocation works.
+  m_reader.ImportObjects(1);
+  EXPECT_EQ(m_log.rows.size(), 3u);
+}
+
+TEST_F(SqliteFaultTest, FetchFailingHalfWayEndsTheStatementKeepingEarlierRows) {
+  Prepare(u"INSERT INTO nums VALUES (7, 8)");
+  odbc::FailFetchFromCall(3);
+  Run(2, u"SELECT a AS a FROM nums ORDER BY a");
+  EXPECT_EQ(odbc::FetchCallsAfterFailure(), 0) << "the row loop went on after SQLFetch failed";
+  ASSERT_EQ(m_log.rows.size(), 2u);
+  EXPECT_EQ(m_log.rows[1].GetInteger(u"a"), 3);
+  EXPECT_EQ(m_log.postExecute, 1);
+  EXPECT_EQ(m_reader.RecordCount(), 2);
+  EXPECT_EQ(m_reader.ObjectCount(12), 2);
+  ASSERT_EQ(m_reader.GetFailedStatements().size(), 1u);
+  EXPECT_EQ(m_reader.GetFailedStatements()[0].statementId, 2);
+  // The driver manager has no record for a fault it did not see: the
+  // module names the call, with no SQLSTATE of its own making.
+  EXPECT_EQ(m_reader.GetFailedStatements()[0].diagnostic.origin, OdbcDiagnostic::Origin::Module);
+  EXPECT_EQ(m_reader.GetFailedStatements()[0].diagnostic.sqlState, u"");
+  EXPECT_NE(Utf8(m_reader.GetFailedStatements()[0].diagnostic.message).find("SQLFetch"), std::string::npos);
+}
+
+TEST_F(SqliteFaultTest, ValueReadFailingLeavesOnlyThatValueOut) {
+  // Calls: row 1 a, b; row 2 a (fails), b; row 3 a, b.
+  odbc::FailGetDataCall(3);
+  Run(1, u"SELECT a AS a, b AS b FROM nums ORDER BY a");
+  ASSERT_EQ(m_log.rows.size(), 3u);
+  EXPECT_EQ(m_log.rows[0].GetInteger(u"a"), 1);
+  EXPECT_EQ(m_log.rows[1].Get(u"a").vt, VT_EMPTY);
+  EXPECT_EQ(m_log.rows[1].GetInteger(u"b"), 4);
+  EXPECT_EQ(m_log.rows[2].GetInteger(u"a"), 5);
+  EXPECT_TRUE(m_reader.GetFailedStatements().empty());
+
+  // A long text whose second piece fails is left out, not cut.
+  Prepare(u"CREATE TABLE longtexts(id integer, v text)");
+  Prepare(u"INSERT INTO longtexts VALUES (1, " + Repeat(u"'x'", 10000) + u")");
+  odbc::FailGetDataCall(3);  // id, first piece of v, second piece
+  Run(2, u"SELECT id AS id, v AS v FROM longtexts");
+  ASSERT_EQ(m_log.rows.size(), 4u);
+  EXPECT_EQ(NamesOf(m_log.rows[3]), std::vector<std::u16string>{u"id"});
+}
 
 }  // namespace qm::test::reader
