@@ -1,7 +1,6 @@
 // UTF-8/UTF-16 converters and MultiByteToWideChar by code page. Random
-// input, buffers of every length (the sanitizers see a write past one), and
-// CP_THREAD_ACP in a UTF-8 or C locale, are the text fuzz target's (fuzz/);
-// these are the fixed cases.
+// input, and CP_THREAD_ACP in a UTF-8 or C locale, are the text fuzz
+// target's (fuzz/); these are the fixed cases.
 #include <platform/CodePage.h>
 #include <platform/Utf.h>
 
@@ -17,6 +16,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 // The host's Windows names, as the module's own sources use them.
 using namespace platform::win;
@@ -84,6 +84,22 @@ TEST(MultiByteToWideChar, InvalidCharsLengthsAndArguments) {
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "abc", 3, buffer, -1), 0);
   EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "abc", 3, nullptr, 8), 0);
   EXPECT_EQ(MultiByteToWideChar(1252, 0, "abc", 3, buffer, 8), 0) << "unknown code page";
+}
+
+TEST(MultiByteToWideChar, WritesOnlyWithinTheBuffer) {
+  const char16_t kSentinel = 0xBEEF;
+  for (const std::string text : {"abcdef", "abcd\xC3\xA9", "ab\xE2\x82\xAC"}) {
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    ASSERT_GT(needed, 0) << text;
+    for (int cch = 1; cch <= needed + 2; ++cch) {
+      std::vector<char16_t> buffer(32, kSentinel);
+      const int written =
+          MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), buffer.data(), cch);
+      EXPECT_EQ(written, cch < needed ? 0 : needed) << text << " cch=" << cch;
+      for (std::size_t i = static_cast<std::size_t>(cch); i < buffer.size(); ++i)
+        ASSERT_EQ(buffer[i], kSentinel) << text << " cch=" << cch << " wrote at " << i;
+    }
+  }
 }
 
 // The thread's code page follows its locale: a Latin-1 one, generated into

@@ -1,5 +1,5 @@
 // A statement that is a call of an ODBC catalogue function (CatalogCall.h)
-// against the SQLite3 driver: its rows come through the same fetch loop and
+// against the real drivers: its rows come through the same fetch loop and
 // row action as a query's, one run of the action for all its calls, names
 // taken exactly (not as search patterns), and a failed call reported once
 // under the statement with the call it was.
@@ -21,7 +21,7 @@ std::vector<std::u16string> Column(const ActionLog& log, const char16_t* name) {
   return values;
 }
 
-TEST_F(CatalogCallTest, SeveralCallsAreOneRunOfTheRowActionThroughTheFetchLoop) {
+TEST_P(CatalogCallTest, SeveralCallsAreOneRunOfTheRowActionThroughTheFetchLoop) {
   Register(Function::Columns, {Table(u"nums"), Table(u"texts"), Table(u"dates")});
   EXPECT_TRUE(m_reader.RunStatement(1));
   EXPECT_EQ(m_reader.FailureText(), "no failed statements");
@@ -36,7 +36,7 @@ TEST_F(CatalogCallTest, SeveralCallsAreOneRunOfTheRowActionThroughTheFetchLoop) 
   EXPECT_EQ(m_reader.RecordCount(), 6);
 }
 
-TEST_F(CatalogCallTest, NamesMatchOnlyThemselvesNotAsPatterns) {
+TEST_P(CatalogCallTest, NamesMatchOnlyThemselvesNotAsPatterns) {
   Prepare(u"CREATE TABLE a_b(x integer)");
   Prepare(u"CREATE TABLE axb(y integer)");
   Prepare(u"CREATE TABLE \"a%\"(z integer)");
@@ -61,7 +61,7 @@ TEST_F(CatalogCallTest, NamesMatchOnlyThemselvesNotAsPatterns) {
   }
 }
 
-TEST_F(CatalogCallTest, AFailedCallIsReportedOnceAndTheOtherCallsStillRun) {
+TEST_P(CatalogCallTest, AFailedCallIsReportedOnceAndTheOtherCallsStillRun) {
   // SQLPrimaryKeys needs a table name: the driver refuses a call without.
   Register(Function::PrimaryKeys, {Table(u"nums"), CatalogCall::Arguments{}, CatalogCall::Arguments{}, Table(u"texts")});
   EXPECT_TRUE(m_reader.RunStatement(1));
@@ -79,7 +79,7 @@ TEST_F(CatalogCallTest, AFailedCallIsReportedOnceAndTheOtherCallsStillRun) {
   EXPECT_TRUE(m_log.rows.empty());
 }
 
-TEST_F(CatalogCallTest, SqlTextUnderTheSameIdStaysSqlText) {
+TEST_P(CatalogCallTest, SqlTextUnderTheSameIdStaysSqlText) {
   m_reader.AddQueryStatement(1, 12, CString(u"SELECT a AS a FROM nums"), u"numbers");
   CatalogCall call;
   call.function = Function::Tables;

@@ -1,5 +1,5 @@
-// The reader's read loop (RunStatement, RunStatements) against the SQLite3
-// driver: statements in order with progress around each, the host's stop
+// The reader's read loop (RunStatement, RunStatements) against real
+// drivers: statements in order with progress around each, the host's stop
 // request, and what a failed statement becomes as the reader decides
 // (reported under its name, run again, handled by the reader, or the
 // connection given up and the rest reported as not run).
@@ -53,7 +53,7 @@ void RegisterFour(TestReader& reader, ActionLog& log) {
 // Each case runs the list with the reader's answer for every failure of
 // statement 2 before its third attempt (none: the base's), or with the
 // host's request to stop raised while statement 3 runs.
-TEST_F(FetchTest, ReadLoopDoesWhatTheReaderDecidesForAFailure) {
+TEST_P(FetchTest, ReadLoopDoesWhatTheReaderDecidesForAFailure) {
   struct Case {
     const char* what;
     std::vector<int> run;
@@ -131,7 +131,7 @@ TEST_F(FetchTest, ReadLoopDoesWhatTheReaderDecidesForAFailure) {
 
 // The base's own answer: a connection that is gone (here closed under the
 // reader by a row action) gives up the rest of the list.
-TEST_F(FetchTest, ReadLoopGivesUpTheRestWhenTheConnectionIsGone) {
+TEST_P(FetchTest, ReadLoopGivesUpTheRestWhenTheConnectionIsGone) {
   SessionWindow window;
   RegisterFour(m_reader, m_log);
   m_reader.AddQueryStatement(5, 25, u"SELECT id AS id FROM dates");
@@ -151,6 +151,7 @@ TEST_F(FetchTest, ReadLoopGivesUpTheRestWhenTheConnectionIsGone) {
   // The next import starts afresh.
   m_reader.ClearFailedStatements();
   ASSERT_TRUE(m_connector->EstablishConnection()) << Describe(m_connector->GetLastDiagnostic());
+  if (GetParam().engine == Engine::Postgres) Prepare(u"SET search_path TO " + m_schema);
   EXPECT_TRUE(m_reader.RunStatements({1}));
   EXPECT_TRUE(m_reader.Failures().empty());
 }

@@ -1,7 +1,8 @@
 // Helpers of the reader tests: a row action that keeps copies of what it
 // was handed, a reader whose set-up step the test chooses and which shows
 // its protected state, a capture of the message boxes shown, and the fetch
-// suite's fixture on an SQLite database.
+// suite's fixture, run over every real driver: each executable instantiates
+// FetchTest with the backends it can reach.
 #pragma once
 
 #include <OdbcTestSupport.h>
@@ -21,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -167,7 +169,19 @@ class MessageCapture {
   platform::MessageBoxHandler m_previous;  // restored on destruction
 };
 
-class FetchTest : public ::testing::Test {
+enum class Engine { Sqlite, Postgres };
+
+struct Backend {
+  const char* name;        // test-name suffix
+  Engine engine;           // which SQL dialect the test data is written in
+  bool wideText;           // the driver describes text columns with the wide type codes
+  const char* connectEnv;  // environment variable holding the connection string; null for SQLite
+};
+
+inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) { return info.param.name; }
+inline void PrintTo(const Backend& backend, std::ostream* out) { *out << backend.name; }
+
+class FetchTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -186,14 +200,17 @@ class FetchTest : public ::testing::Test {
   GenericModel m_model;                        // handed to the row actions
   ActionLog m_log;                             // what the recording action saw; outlives the action
   TestReader m_reader;                         // under test
+  std::u16string m_schema;                     // PostgreSQL: this process's schema
 };
 
 // The catalogue-call suite (CatalogCallSuite.cpp) on the same data.
 class CatalogCallTest : public FetchTest {
  protected:
-  // Arguments naming a table of the test's data.
-  static CatalogCall::Arguments Table(const std::u16string& name) {
+  // Arguments naming a table of the test's data (in the test's own schema
+  // on PostgreSQL).
+  CatalogCall::Arguments Table(const std::u16string& name) const {
     CatalogCall::Arguments arguments;
+    if (!m_schema.empty()) arguments.schema = m_schema;
     arguments.object = name;
     return arguments;
   }
