@@ -1,7 +1,10 @@
 // The connector against the real driver manager and the SQLite3 ODBC driver
-// (connecting on every driver: tests/families/ConnectorTest.cpp). Handles
-// are counted, and the failures a driver manager will not produce on demand
-// injected, at the driver manager's door (OdbcFaults).
+// (connecting on every driver: tests/families/ConnectorTest.cpp; a plug-in's
+// own refusal, its set-up statements failing and its explained driver
+// failures: the plug-ins' import tests and the family tests' refused and
+// ended sessions). Handles are counted, and the failures a driver manager
+// will not produce on demand injected, at the driver manager's door
+// (OdbcFaults).
 #include <OdbcFaults.h>
 #include <OdbcTestSupport.h>
 #include <TempDir.h>
@@ -142,67 +145,6 @@ TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheRea
     }
     EXPECT_NE(diagnostic.message.find(c.text), std::u16string::npos) << Describe(diagnostic);
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path("never.db")));
-  }
-}
-
-// A plug-in's connector on the base: what the host configured, and one
-// diagnostic for the connect step, whoever gives the reason.
-class SetUpConnector : public SchemaSourceConnectorI {
- public:
-  bool EstablishConnection() override {
-    if (GetSource().empty()) return Refuse(u"no database given");
-    CString text(GetSource());
-    if (!Connect(text)) return false;
-    if (GetConnectOptions().timeoutSeconds == 0) {
-      // A driver's reason, explained further by the plug-in.
-      OdbcDiagnostic failure = ExecuteOnConnection(GetConnectionHandle(), u"SELECT * FROM nowhere");
-      failure.message += u" (while checking)";
-      Disconnect();
-      return Report(std::move(failure));
-    }
-    return RunOrDisconnect(setUp);
-  }
-  std::u16string setUp = u"SELECT 1 AS one";  // the plug-in's own statement after connecting
-};
-
-TEST_F(SqliteConnectorTest, PlugInsGiveTheirReasonThroughTheOneDiagnostic) {
-  using Origin = OdbcDiagnostic::Origin;
-  struct Case {
-    const char* what;
-    std::u16string source;
-    int timeout;               // 0: the plug-in explains a driver's failure itself
-    std::u16string setUp;
-    bool connected;
-    Origin origin;
-    std::u16string described;  // Describe(), or its start for a driver's reason
-  };
-  const std::u16string database = Database("setup.db").str();
-  const Case cases[] = {
-      {"refused by the plug-in", u"", 15, u"SELECT 1 AS one", false, Origin::Plugin, u"no database given"},
-      {"refused by the driver", u"DSN=quillmere_no_such_dsn", 15, u"SELECT 1 AS one", false, Origin::Driver, u"[IM002] "},
-      {"set-up statement fails", database, 15, u"SELECT * FROM nowhere", false, Origin::Driver, u"[HY000] "},
-      {"explained by the plug-in", database, 0, u"SELECT 1 AS one", false, Origin::Driver, u"[HY000] "},
-      {"connected", database, 15, u"SELECT 1 AS one", true, Origin::Driver, u""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetUpConnector connector;
-    connector.Configure(c.source, u"main");
-    connector.SetConnectOptions(QmConnectOptions{.filePath = {}, .timeoutSeconds = c.timeout, .notice = {}});
-    connector.setUp = c.setUp;
-    EXPECT_EQ(connector.EstablishConnection(), c.connected);
-    EXPECT_EQ(connector.GetConnectionHandle() != nullptr, c.connected);
-    const OdbcDiagnostic& diagnostic = connector.LastConnectError();
-    EXPECT_EQ(&diagnostic, &connector.GetLastDiagnostic());
-    EXPECT_EQ(diagnostic.origin, c.origin);
-    EXPECT_EQ(diagnostic.Describe().substr(0, c.described.size()), c.described) << Describe(diagnostic);
-    EXPECT_EQ(diagnostic.sqlState.empty(), c.origin != Origin::Driver || c.connected) << Describe(diagnostic);
-    if (std::string(c.what) == "explained by the plug-in") {
-      EXPECT_NE(diagnostic.message.find(u"no such table: nowhere"), std::u16string::npos) << Describe(diagnostic);
-      EXPECT_TRUE(diagnostic.message.ends_with(u" (while checking)")) << Describe(diagnostic);
-    }
-    connector.Disconnect();
-    ExpectLive(0);
   }
 }
 
