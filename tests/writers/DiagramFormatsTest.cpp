@@ -308,20 +308,12 @@ TEST(DocumentFormatsTest, PageKeepsEveryNameAsTextAndRunsOnlyItsOwnScript) {
   EXPECT_EQ(page.Texts("//section[@class='object']/h3/span[@class='name']"), shown);
   EXPECT_EQ(page.Texts("//nav//li/@data-name"), shown);
 
-  // Nothing but the inline script and style sheet the page names by hash:
-  // default-src 'none'; script-src 'sha256-<44>'; style-src 'sha256-<44>'
+  // Nothing but the inline script and style sheet the page names by hash
+  // (that the hashes admit them: BrowserTest, where a refused one is an
+  // error of the page).
   const std::vector<std::string> policy = page.Texts("//meta[@http-equiv='Content-Security-Policy']/@content");
   ASSERT_EQ(policy.size(), 1u);
-  const std::string& csp = policy[0];
-  const std::string script = "default-src 'none'; script-src 'sha256-", style = "'; style-src 'sha256-";
-  ASSERT_EQ(csp.size(), script.size() + 44 + style.size() + 44 + 1) << csp;
-  EXPECT_EQ(csp.substr(0, script.size()), script) << csp;
-  EXPECT_EQ(csp.substr(script.size() + 44, style.size()), style) << csp;
-  EXPECT_EQ(csp.back(), '\'');
-  for (const std::string& hash : {csp.substr(script.size(), 44), csp.substr(script.size() + 44 + style.size(), 44)}) {
-    EXPECT_EQ(hash.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"), 43u) << csp;
-    EXPECT_EQ(hash.back(), '=') << csp;
-  }
+  EXPECT_TRUE(policy[0].starts_with("default-src 'none'; script-src 'sha256-")) << policy[0];
 }
 
 TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
@@ -340,6 +332,9 @@ TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
   // lists orders and log as referring to it.
   EXPECT_EQ(page.Texts("//section[h3/span='sales.customers']//h4[.='Referenced by']/following-sibling::ul[1]/li/a"),
             (std::vector<std::string>{"sales.orders", "audit.log"}));
+  // Each column with its type.
+  EXPECT_EQ(page.Texts("//section[h3/span='sales.customers']//table[@class='columns']/tbody/tr/td[2]"),
+            (std::vector<std::string>{"INTEGER", "TEXT", "VARCHAR(200)"}));
 }
 
 TEST(DocumentFormatsTest, MarkdownLeavesOutADiagramMermaidWouldRefuse) {

@@ -138,6 +138,12 @@ TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
     options.sqlDialect = c.dialect;
     qm::test::ExpectSameAsFile(std::string("writers/") + c.file, WriteFormat(c.format, c.model, options));
   }
+  // The folder's index draws each schema's foreign keys within it.
+  GenericModel schemas(1001);
+  for (const char16_t* name : {u"a", u"b"}) BuildGraphModel(schemas, {"p", "c"}, {{1, 0}}, name);
+  FolderFiles folder;
+  FindOutputFormat("markdown")->writer->WriteFolder(schemas, folder, WriteOptions{});
+  qm::test::ExpectSameAsFile("writers/schemas.README.md", folder.files["README.md"]);
 }
 
 // Every character that would act on the terminal or not show at all is
