@@ -1,11 +1,11 @@
 // The diagram and documentation formats on models built by hand, read back
-// by real parsers (Graphviz's own for DOT, libxml2 for SVG and the page):
-// hostile names stay text; --around narrows the diagram; lines pass no box;
-// a diagram too large to lay out is refused with advice; every link has its
-// target and the page runs only its own script; the folder's pages have
-// names no file system merges, and adding a table changes only its
-// neighbours' pages. (The DOT, Mermaid and Markdown texts whole, hostile
-// names too: OutputFormatsTest's expected files.)
+// by real parsers (Graphviz's own for DOT, libxml2 for SVG and the page,
+// line by line for Markdown): hostile names stay text; --around narrows
+// the diagram; lines pass no box; a diagram too large to lay out is refused
+// with advice; every link has its target and the page runs only its own
+// script; the folder's pages have names no file system merges, and adding
+// a table changes only its neighbours' pages. (The DOT, Mermaid and
+// Markdown texts whole: OutputFormatsTest's expected files.)
 #include "DiagramTestSupport.h"
 #include "TestModel.h"
 
@@ -36,28 +36,50 @@ std::string Node(const GenericModel& model, int id) { return ModelIndex(model).S
 
 std::string Shown(const std::string& name) { return VisibleText(platform::Utf8ToUtf16(name)); }
 
-// The names as the svg format draws them: a box and its title per table, a
-// line per foreign key. (The dot format's text: hostile.dot.)
+// The names as Graphviz reads the dot format and as it draws it, and as the
+// svg format draws them.
 TEST(DiagramFormatsTest, HostileNamesAreLabelsOnly) {
   GenericModel model(1001);
   const std::vector<std::string>& names = DiagramHostileNames();
   const std::vector<int> tables = BuildChainModel(model, names);
-  const ParsedDocument svg(WriteFormat("svg", model), false);
-  ASSERT_TRUE(svg.Parsed());
+  const std::string dot = WriteFormat("dot", model);
+  const DotGraph graph = ReadDot(dot);
+  ASSERT_TRUE(graph.parsed) << dot.substr(0, 2000);
+  std::set<std::string> expected;
+  for (int id : tables) expected.insert(Node(model, id));
+  EXPECT_EQ(graph.nodes, expected);
+  EXPECT_EQ(graph.edges.size(), names.size() - 1);
+  EXPECT_TRUE(graph.clusters.empty()) << "one schema: no cluster";
+
+  const ParsedDocument svg(WriteFormat("svg", model), false), drawn(RenderDot(dot), false);
+  ASSERT_TRUE(svg.Parsed() && drawn.Parsed());
   ASSERT_EQ(svg.Texts("//svg:g[@class='node']/@id").size(), names.size());
   EXPECT_EQ(svg.Texts("//svg:g[@class='edge']/@id").size(), names.size() - 1);
   for (std::size_t i = 0; i < names.size(); ++i) {
     SCOPED_TRACE(names[i]);
     const std::string node = "//svg:g[@class='node'][@id='d-" + Node(model, tables[i]) + "']";
     // The box's tooltip is the name exactly as shown; its title shows it
-    // too, a long one cut with "…".
+    // too, a long one cut with "…". Graphviz writes a run of blanks with
+    // no-break spaces.
     const std::string shown = Shown(names[i]);
     EXPECT_EQ(svg.Texts(node + "/svg:title"), std::vector<std::string>{shown});
-    const std::vector<std::string> texts = svg.Texts(node + "//svg:text");
-    ASSERT_FALSE(texts.empty());
-    const std::string& title = texts[0];
+    auto texts = [&](const ParsedDocument& picture) {
+      std::vector<std::string> all = picture.Texts(node + "//svg:text");
+      for (std::string& text : all)
+        for (std::size_t at = text.find("\xc2\xa0"); at != std::string::npos; at = text.find("\xc2\xa0", at))
+          text.replace(at, 2, " ");
+      return all;
+    };
+    const std::vector<std::string> ours = texts(svg), laid = texts(drawn);
+    ASSERT_FALSE(ours.empty());
+    const std::string& title = ours[0];
     EXPECT_TRUE(title == shown || (title.ends_with("\u2026") && shown.starts_with(title.substr(0, title.size() - 3))))
         << title;
+    // Graphviz drawing the dot format: the box's title, its column and the
+    // column's type, as shown (label escapes such as \N read as text).
+    ASSERT_GE(laid.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(laid.begin(), laid.begin() + 3),
+              (std::vector<std::string>{shown, shown, shown + " NOT NULL"}));
   }
 }
 
@@ -308,12 +330,20 @@ TEST(DocumentFormatsTest, PageKeepsEveryNameAsTextAndRunsOnlyItsOwnScript) {
   EXPECT_EQ(page.Texts("//section[@class='object']/h3/span[@class='name']"), shown);
   EXPECT_EQ(page.Texts("//nav//li/@data-name"), shown);
 
-  // Nothing but the inline script and style sheet the page names by hash
-  // (that the hashes admit them: BrowserTest, where a refused one is an
-  // error of the page).
+  // Nothing but the inline script and style sheet the page names by hash:
+  // default-src 'none'; script-src 'sha256-<44>'; style-src 'sha256-<44>'
   const std::vector<std::string> policy = page.Texts("//meta[@http-equiv='Content-Security-Policy']/@content");
   ASSERT_EQ(policy.size(), 1u);
-  EXPECT_TRUE(policy[0].starts_with("default-src 'none'; script-src 'sha256-")) << policy[0];
+  const std::string& csp = policy[0];
+  const std::string script = "default-src 'none'; script-src 'sha256-", style = "'; style-src 'sha256-";
+  ASSERT_EQ(csp.size(), script.size() + 44 + style.size() + 44 + 1) << csp;
+  EXPECT_EQ(csp.substr(0, script.size()), script) << csp;
+  EXPECT_EQ(csp.substr(script.size() + 44, style.size()), style) << csp;
+  EXPECT_EQ(csp.back(), '\'');
+  for (const std::string& hash : {csp.substr(script.size(), 44), csp.substr(script.size() + 44 + style.size(), 44)}) {
+    EXPECT_EQ(hash.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"), 43u) << csp;
+    EXPECT_EQ(hash.back(), '=') << csp;
+  }
 }
 
 TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
@@ -335,6 +365,61 @@ TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
   // Each column with its type.
   EXPECT_EQ(page.Texts("//section[h3/span='sales.customers']//table[@class='columns']/tbody/tr/td[2]"),
             (std::vector<std::string>{"INTEGER", "TEXT", "VARCHAR(200)"}));
+}
+
+TEST(DocumentFormatsTest, MarkdownKeepsEveryNameAsTextAndItsLinksHaveTargets) {
+  GenericModel model(1001);
+  BuildChainModel(model, DiagramHostileNames());
+  std::set<std::string> anchors;
+  std::vector<std::string> links;
+  bool inBlock = false, sawMermaid = false;
+  std::string fence;
+  std::istringstream in(WriteFormat("markdown", model));
+  for (std::string line; std::getline(in, line);) {
+    if (!inBlock && line.rfind("```", 0) == 0) {
+      inBlock = true;
+      fence = line.substr(0, line.find_first_not_of('`'));
+      sawMermaid |= line == fence + "mermaid";
+      continue;
+    }
+    if (inBlock) {
+      inBlock = line != fence;
+      continue;
+    }
+    if (line.rfind("<a id=\"", 0) == 0 && line.size() > 12 && line.compare(line.size() - 6, 6, "\"></a>") == 0) {
+      anchors.insert(line.substr(7, line.size() - 13));
+      continue;
+    }
+    for (std::size_t at = line.find("](#"); at != std::string::npos; at = line.find("](#", at + 1))
+      links.push_back(line.substr(at + 3, line.find(')', at) - at - 3));
+    // Outside code, no name can open markup or an entity: '<' and '&'
+    // come escaped (or as the blanks' entity). Code spans show what they
+    // hold as it is.
+    std::string prose;
+    for (std::size_t i = 0; i < line.size();) {
+      if (line[i] != '`' || (i > 0 && line[i - 1] == '\\')) {
+        prose += line[i++];
+        continue;
+      }
+      const std::size_t run = line.find_first_not_of('`', i) - i;
+      std::size_t close = line.find(std::string(run, '`'), i + run);
+      while (close != std::string::npos && close + run < line.size() && line[close + run] == '`')
+        close = line.find(std::string(run, '`'), line.find_first_not_of('`', close));
+      ASSERT_NE(close, std::string::npos) << "a code span is not closed: " << line;
+      i = close + run;
+    }
+    for (std::size_t i = 0; i < prose.size(); ++i) {
+      if (prose[i] == '<' || prose[i] == '&') {
+        EXPECT_TRUE((i > 0 && prose[i - 1] == '\\') || prose.compare(i, 5, "&#32;") == 0) << line;
+      }
+    }
+    // No name starts a list of its own inside an item.
+    EXPECT_FALSE(prose.rfind("- - ", 0) == 0 || prose.rfind("- 1. ", 0) == 0) << line;
+  }
+  EXPECT_FALSE(inBlock) << "a code block is not closed";
+  EXPECT_TRUE(sawMermaid);
+  EXPECT_GT(links.size(), DiagramHostileNames().size());
+  for (const std::string& target : links) EXPECT_TRUE(anchors.count(target)) << target;
 }
 
 TEST(DocumentFormatsTest, MarkdownLeavesOutADiagramMermaidWouldRefuse) {

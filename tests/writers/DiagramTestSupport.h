@@ -13,6 +13,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <graphviz/cgraph.h>
+#include <graphviz/gvc.h>
 #include <libxml/HTMLparser.h>
 #include <libxml/xpathInternals.h>
 
@@ -239,6 +240,24 @@ inline DotGraph ReadDot(const std::string& text) {
   }
   agclose(g);
   return graph;
+}
+
+// The DOT text laid out by dot and drawn as SVG with Graphviz's library, as
+// a user's Graphviz draws it; empty where Graphviz refuses it.
+inline std::string RenderDot(const std::string& text) {
+  std::string svg;
+  GVC_t* gvc = gvContext();
+  Agraph_t* g = agmemread(text.c_str());
+  if (g != nullptr && gvLayout(gvc, g, "dot") == 0) {
+    char* data = nullptr;
+    unsigned int length = 0;
+    if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data != nullptr) svg.assign(data, length);
+    gvFreeRenderData(data);
+    gvFreeLayout(gvc, g);
+  }
+  if (g != nullptr) agclose(g);
+  gvFreeContext(gvc);
+  return svg;
 }
 
 // SVG read with libxml2's XML parser, or a page with its HTML parser as a

@@ -1,8 +1,8 @@
 // The html format in a real headless Chromium (HeadlessBrowser.h), checked
 // from the DOM: the sample's page loads without an error or a request
 // beyond itself, its links land, its filter narrows the index and a box of
-// its diagram leads to its section; long names wrap. (A page of hostile
-// names, read by libxml2's HTML parser: DocumentFormatsTest.) The folder of
+// its diagram leads to its section; a page of hostile names runs no script
+// but its own and shows every name as text; long names wrap. The folder of
 // a 400-table schema: every page loads, links and reads. And the Mermaid
 // the writers give, rendered by the Mermaid releases (10.x and 11.x, from
 // npm, installed by scripts/setup).
@@ -10,12 +10,15 @@
 #include "HeadlessBrowser.h"
 #include "TestModel.h"
 
+#include <HostileNames.h>
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
 
 #include <writers/OutputFormats.h>
+#include <writers/VisibleText.h>
 
+#include <platform/Utf.h>
 #include <schemaimport/SchemaImport.h>
 
 #include <gtest/gtest.h>
@@ -130,6 +133,45 @@ TEST_F(BrowserTest, SamplePageLoadsCleanlyItsLinksLandAndItsFilterNarrows) {
   EXPECT_EQ(Filtered("").size(), 17u);
   EXPECT_EQ(Evaluate("document.getElementById('no-match').hidden"), true);
   ExpectNoErrors();
+}
+
+TEST_F(BrowserTest, HostileNamesRunNoScriptAndShowAsText) {
+  // The hardening names ("mixed" clashes with "Mixed" in SQLite) and names
+  // made to break out of HTML, each a table with a column of its name and
+  // a foreign key to the table before, and a view.
+  std::vector<std::string> names;
+  for (const std::string& name : qm::test::hardening::HostileNames())
+    if (name != "mixed") names.push_back(name);
+  for (const char* name : {"<script>window.qmInjected=1</script>", "<img src=x onerror=\"window.qmInjected=2\">",
+                           "\"><svg onload=window.qmInjected=3>", "</code></pre><b>bold</b>", "&lt;x&gt; &amp;",
+                           "<style>body{display:none}</style>", "]]><!--", "javascript:window.qmInjected=4"})
+    names.emplace_back(name);
+  std::string sql = "BEGIN;\n";
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string table = QuoteIdent(names[i]);
+    sql += "CREATE TABLE " + table + " (" + table + " INTEGER PRIMARY KEY";
+    if (i > 0) sql += ", " + QuoteIdent("ref " + names[i]) + " INTEGER REFERENCES " + QuoteIdent(names[i - 1]);
+    sql += ");\nCREATE VIEW " + QuoteIdent("v " + names[i]) + " AS SELECT " + table + " FROM " + table + ";\n";
+  }
+  OpenPageOf(sql + "COMMIT;\n");
+  ExpectNoErrors();
+  EXPECT_EQ(Evaluate("typeof window.qmInjected"), "undefined");
+  EXPECT_EQ(Evaluate("document.scripts.length"), 1);
+  EXPECT_EQ(Evaluate("document.querySelectorAll('main img, main b, main style, main iframe').length"), 0);
+  EXPECT_EQ(Evaluate("getComputedStyle(document.body).display"), "flex");
+  // Every table and view under its own name, exactly as shown elsewhere.
+  json expected = json::array();
+  for (const char* prefix : {"", "v "})
+    for (const std::string& name : names) expected.push_back(VisibleText(platform::Utf8ToUtf16(prefix + name)));
+  EXPECT_EQ(Evaluate("Array.from(document.querySelectorAll('section.object > h3 > .name')).map(e => e.textContent)"),
+            expected);
+  EXPECT_EQ(Evaluate("Array.from(document.querySelectorAll('#index li[data-name]')).map(e => e.dataset.name)"), expected);
+  EXPECT_EQ(Evaluate("document.querySelectorAll('#diagram svg g.node').length"), names.size());
+  EXPECT_EQ(Evaluate("document.querySelectorAll('#diagram svg g.edge').length"), names.size() - 1);
+  // The filter takes a name with markup as text.
+  const std::string script = "<script>window.qmInjected=1</script>";
+  EXPECT_EQ(Filtered("<SCRIPT>"), (json{script, "v " + script}));
+  EXPECT_EQ(Evaluate("typeof window.qmInjected"), "undefined");
 }
 
 // Names, types and texts thousands of characters long without a blank
