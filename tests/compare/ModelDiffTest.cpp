@@ -26,6 +26,12 @@ std::string Text(const ModelDifference& difference) {
   return out.str();
 }
 
+std::string Json(const ModelDifference& difference) {
+  std::ostringstream out;
+  WriteDifferenceJson(difference, out);
+  return out.str();
+}
+
 // A small schema: a table with two columns and a key on the first, made
 // in the order given (so that two builds give the objects other ids).
 void BuildOrders(GenericModel& model, bool columnsFirst, const std::u16string& keyColumn = u"id") {
@@ -81,65 +87,57 @@ TEST(ModelDiffTest, ChangesAdditionsAndRemovalsAreListed) {
 // Two routines of one name are two objects, told apart by their argument
 // types; parameters by their position, as they may have no name; checks
 // without a name by their expression; siblings still alike by their order.
-TEST(ModelDiffTest, OverloadsParametersAndUnnamedObjectsAreToldApart) {
-  auto build = [](GenericModel& model, bool swapped, const std::u16string& secondName) {
-    const int shop = Add(model, Schema, 1, u"shop").GetObjectId();
-    for (int i = 0; i < 2; ++i) {
-      const bool text = (i == 0) != swapped;
-      CMOObject& routine = Add(model, Routine, shop, u"f");
-      SetText(routine, Language, text ? u"sql" : u"plpgsql");
-      CMOObject& first = model.CreateObject(Parameter, routine.GetObjectId());
-      SetText(first, DataType, text ? u"text" : u"integer");
-      SetInteger(first, Position, 1);
-      CMOObject& second = Add(model, Parameter, routine.GetObjectId(), secondName);
-      SetText(second, DataType, u"boolean");
-      SetText(second, ParameterMode, u"out");  // not an argument: no part of the key
-      SetInteger(second, Position, 2);
-    }
-    CMOObject& table = Add(model, Table, shop, u"t");
-    SetText(model.CreateObject(CheckConstraint, table.GetObjectId()), CheckExpression, swapped ? u"b > 0" : u"a > 0");
-    SetText(model.CreateObject(CheckConstraint, table.GetObjectId()), CheckExpression, swapped ? u"a > 0" : u"b > 0");
-    Add(model, Index, table.GetObjectId(), u"dup");
-    Add(model, Index, table.GetObjectId(), u"dup");
-  };
-  GenericModel before, after;
-  build(before, false, u"flag");
-  build(after, true, u"renamed");
-  qm::test::ExpectSameAsFile("compare/overloads.txt", Text(DiffModels(before, after)));
+void BuildOverloads(GenericModel& model, bool swapped) {
+  const int shop = Add(model, Schema, 1, u"shop").GetObjectId();
+  for (int i = 0; i < 2; ++i) {
+    const bool text = (i == 0) != swapped;
+    CMOObject& routine = Add(model, Routine, shop, u"f");
+    SetText(routine, Language, text ? u"sql" : u"plpgsql");
+    CMOObject& first = model.CreateObject(Parameter, routine.GetObjectId());
+    SetText(first, DataType, text ? u"text" : u"integer");
+    SetInteger(first, Position, 1);
+    CMOObject& second = Add(model, Parameter, routine.GetObjectId(), swapped ? u"renamed" : u"flag");
+    SetText(second, DataType, u"boolean");
+    SetText(second, ParameterMode, u"out");  // not an argument: no part of the key
+    SetInteger(second, Position, 2);
+  }
+  CMOObject& table = Add(model, Table, shop, u"t");
+  SetText(model.CreateObject(CheckConstraint, table.GetObjectId()), CheckExpression, swapped ? u"b > 0" : u"a > 0");
+  SetText(model.CreateObject(CheckConstraint, table.GetObjectId()), CheckExpression, swapped ? u"a > 0" : u"b > 0");
+  Add(model, Index, table.GetObjectId(), u"dup");
+  Add(model, Index, table.GetObjectId(), u"dup");
 }
 
 // References name objects by path: a foreign key to another schema's
 // table, and one whose target the model does not hold.
-TEST(ModelDiffTest, ReferencesAreComparedByWhatTheyName) {
-  auto build = [](GenericModel& model, const std::u16string& target) {
-    const int a = Add(model, Schema, 1, u"a").GetObjectId();
-    const int b = Add(model, Schema, 1, u"b").GetObjectId();
-    const int t1 = Add(model, Table, a, u"t").GetObjectId();
-    const int t2 = Add(model, Table, b, u"t").GetObjectId();
-    CMOObject& foreignKey = Add(model, ForeignKey, t1, u"fk");
-    SetIds(foreignKey, ReferencedTable, {target == u"a" ? t1 : t2});
-    SetIds(Add(model, ForeignKey, t1, u"dangling"), ReferencedTable, {999});
-  };
-  GenericModel before, after;
-  build(before, u"a");
-  build(after, u"b");
-  qm::test::ExpectSameAsFile("compare/references.txt", Text(DiffModels(before, after)));
+void BuildReferences(GenericModel& model, bool toB) {
+  const int a = Add(model, Schema, 1, u"a").GetObjectId();
+  const int b = Add(model, Schema, 1, u"b").GetObjectId();
+  const int t1 = Add(model, Table, a, u"t").GetObjectId();
+  const int t2 = Add(model, Table, b, u"t").GetObjectId();
+  SetIds(Add(model, ForeignKey, t1, u"fk"), ReferencedTable, {toB ? t2 : t1});
+  SetIds(Add(model, ForeignKey, t1, u"dangling"), ReferencedTable, {999});
 }
 
 // Names and texts that would act on a terminal are shown as escapes; a
 // long text is a line diff, never cut: its changed lines whole, two
 // unchanged lines around each change, the others counted.
-TEST(ModelDiffTest, TheTextForPeopleIsEscapedAndLongTextsAreLineDiffs) {
-  auto build = [](GenericModel& model, const std::u16string& from) {
-    const int s = Add(model, Schema, 1, u"s\n~ table forged").GetObjectId();
-    CMOObject& view = Add(model, View, s, u"v\x1b[2J");
-    SetText(view, Definition, u"SELECT " + std::u16string(120, u'x') + u",\n b,\n c,\n d,\n e\n FROM " + from +
-                                  u"\n WHERE\x1b[2J 1\n");
-  };
-  GenericModel before, after;
-  build(before, u"a");
-  build(after, u"b");
-  qm::test::ExpectSameAsFile("compare/escaped.txt", Text(DiffModels(before, after)));
+void BuildEscaped(GenericModel& model, bool fromB) {
+  const int s = Add(model, Schema, 1, u"s\n~ table forged").GetObjectId();
+  CMOObject& view = Add(model, View, s, u"v\x1b[2J");
+  SetText(view, Definition, u"SELECT " + std::u16string(120, u'x') + u",\n b,\n c,\n d,\n e\n FROM " +
+                                (fromB ? u"b" : u"a") + u"\n WHERE\x1b[2J 1\n");
+}
+
+TEST(ModelDiffTest, OverloadsReferencesAndEscapesAreAsExpected) {
+  const std::pair<const char*, void (*)(GenericModel&, bool)> cases[] = {
+      {"overloads", BuildOverloads}, {"references", BuildReferences}, {"escaped", BuildEscaped}};
+  for (const auto& [file, build] : cases) {
+    GenericModel before, after;
+    build(before, false);
+    build(after, true);
+    qm::test::ExpectSameAsFile(std::string("compare/") + file + ".txt", Text(DiffModels(before, after)));
+  }
 }
 
 // Added and removed objects come with their definition; what a
@@ -185,40 +183,17 @@ TEST(ModelDiffTest, DefinitionsAreShownAndNothingIsSaidTwice) {
   qm::test::ExpectSameAsFile("compare/definitions.txt", Text(difference));
   // Programs get every property, the restated ones marked; the table,
   // changed only by its CREATE text, is neither listed nor counted.
-  std::ostringstream out;
-  WriteDifferenceJson(difference, out);
-  const nlohmann::json json = nlohmann::json::parse(out.str());
-  EXPECT_EQ(json["changed"], 2);
-  ASSERT_EQ(json["objects"].size(), 4u);
-  EXPECT_EQ(json["objects"][1]["properties"]["definition"]["restated"], true);
-  EXPECT_EQ(json["objects"][1]["properties"]["deferrable"], nlohmann::json::parse(R"({"old": 0, "new": 1})"));
+  qm::test::ExpectSameAsFile("compare/definitions.json", Json(difference));
 }
 
+// Added objects with their path, properties and descendants counted by
+// type; removed ones; nothing but the counts when the models agree.
 TEST(ModelDiffTest, TheJsonForProgramsHasEveryChangeWithItsValues) {
   GenericModel before, after;
   BuildShopModel(before);
   BuildOrders(after, true);
-  std::ostringstream out;
-  WriteDifferenceJson(DiffModels(before, after), out);
-  const nlohmann::json json = nlohmann::json::parse(out.str());
-  EXPECT_EQ(json["equal"], false);
-  EXPECT_EQ(json["added"], 1);    // schema shop
-  EXPECT_EQ(json["removed"], 3);  // schemas sales and audit, table space fast
-  EXPECT_EQ(json["changed"], 0);
-  ASSERT_EQ(json["objects"].size(), 4u);
-  const nlohmann::json& added = json["objects"][0];
-  EXPECT_EQ(added["change"], "added");
-  EXPECT_EQ(added["type"], "schema");
-  EXPECT_EQ(added["path"], nlohmann::json::parse(R"([{"type": "schema", "key": "shop"}])"));
-  EXPECT_EQ(added["properties"]["name"], nlohmann::json::parse(R"({"new": "shop"})"));
-  EXPECT_EQ(added["descendants"], nlohmann::json::parse(R"({"table": 1, "column": 2, "key": 1, "sequence": 1})"));
-  const nlohmann::json& removed = json["objects"][1];
-  EXPECT_EQ(removed["change"], "removed");
-  EXPECT_EQ(removed["path"][0]["key"], "sales");
-
-  std::ostringstream same;
-  WriteDifferenceJson(DiffModels(after, after), same);
-  EXPECT_EQ(nlohmann::json::parse(same.str()),
+  qm::test::ExpectSameAsFile("compare/shop.json", Json(DiffModels(before, after)));
+  EXPECT_EQ(nlohmann::json::parse(Json(DiffModels(after, after))),
             nlohmann::json::parse(R"({"equal": true, "added": 0, "removed": 0, "changed": 0, "objects": []})"));
 }
 

@@ -362,6 +362,9 @@ TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
   // lists orders and log as referring to it.
   EXPECT_EQ(page.Texts("//section[h3/span='sales.customers']//h4[.='Referenced by']/following-sibling::ul[1]/li/a"),
             (std::vector<std::string>{"sales.orders", "audit.log"}));
+  // Each column with its type.
+  EXPECT_EQ(page.Texts("//section[h3/span='sales.customers']//table[@class='columns']/tbody/tr/td[2]"),
+            (std::vector<std::string>{"INTEGER", "TEXT", "VARCHAR(200)"}));
 }
 
 TEST(DocumentFormatsTest, MarkdownKeepsEveryNameAsTextAndItsLinksHaveTargets) {

@@ -46,12 +46,13 @@ inline const std::vector<std::string>& DiagramHostileNames() {
   return names;
 }
 
-// Tables named by `names` in one schema "main", each with an id column,
-// and a foreign key for each pair (from, to) of indexes into names.
+// Tables named by `names` in one schema ("main" unless named), each with an
+// id column, and a foreign key for each pair (from, to) of indexes into names.
 inline std::vector<int> BuildGraphModel(GenericModel& model, const std::vector<std::string>& names,
-                                        const std::vector<std::pair<int, int>>& links) {
+                                        const std::vector<std::pair<int, int>>& links,
+                                        const std::u16string& schemaName = u"main") {
   using namespace model;
-  CMOObject& schema = Add(model, Schema, 1, u"main");
+  CMOObject& schema = Add(model, Schema, 1, schemaName);
   std::vector<int> tables;
   std::vector<int> keys;
   for (const std::string& name : names) {

@@ -27,19 +27,8 @@ inline void ExpectSameAsFile(const std::string& name, const std::string& text) {
   ASSERT_TRUE(file) << path << " is missing (QM_UPDATE_EXPECTED=1 writes it)";
   std::ostringstream expected;
   expected << file.rdbuf();
-  if (expected.str() == text) return;
-  // The first line that differs, so that the failure says where.
-  std::istringstream want(expected.str()), got(text);
-  std::string a, b;
-  int line = 1;
-  for (;; ++line) {
-    const bool inWant = static_cast<bool>(std::getline(want, a)), inGot = static_cast<bool>(std::getline(got, b));
-    if (!inWant) a = "(the end)";
-    if (!inGot) b = "(the end)";
-    if (!inWant || !inGot || a != b) break;
-  }
-  ADD_FAILURE() << name << " differs at line " << line << "\nexpected: " << a << "\nwritten:  " << b
-                << "\n(QM_UPDATE_EXPECTED=1 writes the output as " << path << ")\n";
+  // gtest shows the lines that differ.
+  EXPECT_EQ(expected.str(), text) << name << " (QM_UPDATE_EXPECTED=1 writes the output as " << path << ")";
 }
 
 }  // namespace qm::test

@@ -95,7 +95,8 @@ TEST(OutputFormatsTest, EveryFormatWritesAnyModel) {
 // out of every format (the chain of DiagramHostileNames), and names and
 // texts that would act on a terminal in the outline (line breaks, escape
 // sequences, a direction override, invisible characters: shown escaped and
-// such a name quoted, so no line is forged and nothing hides).
+// such a name quoted, so no line is forged and nothing hides), and tables
+// of each kind.
 TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
   GenericModel shop(1001), hostile(1001), terminal(1001);
   BuildShopModel(shop);
@@ -114,6 +115,10 @@ TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
   Add(terminal, View, main, u"v\uFEFF");
   Add(terminal, View, main, u"we\"ird");
   SetText(Add(terminal, Trigger, reversed, u"trg"), TriggerEvents, u"INSERT\r\x1b[1A");
+  // An ordinary table is just "table" in the outline; other kinds are
+  // named, and so is a text that is not the vocabulary's word for one.
+  for (const char16_t* kind : {u"table", u"unlogged table", u"partitioned table", u"virtual table", u"TABLE"})
+    SetText(Add(terminal, Table, main, kind), TableKind, kind);
   const struct {
     const GenericModel& model;
     const char* format;
@@ -133,25 +138,12 @@ TEST(OutputFormatsTest, TextFormatsWriteTheExpectedText) {
     options.sqlDialect = c.dialect;
     qm::test::ExpectSameAsFile(std::string("writers/") + c.file, WriteFormat(c.format, c.model, options));
   }
-}
-
-// An ordinary table is just "table" in the outline; other kinds are named,
-// and so is a text that is not the vocabulary's word for an ordinary table.
-TEST(OutputFormatsTest, OnlyTablesThatAreNotOrdinaryShowTheirKind) {
-  const std::pair<std::u16string, std::string> kinds[] = {
-      {u"", "table t"},
-      {u"table", "table t"},
-      {u"unlogged table", "table t  (unlogged table)"},
-      {u"partitioned table", "table t  (partitioned table)"},
-      {u"virtual table", "table t  (virtual table)"},
-      {u"TABLE", "table t  (TABLE)"},
-  };
-  for (const auto& [kind, line] : kinds) {
-    GenericModel model(1001);
-    CMOObject& table = Add(model, Table, Add(model, Schema, 1, u"main").GetObjectId(), u"t");
-    if (!kind.empty()) SetText(table, TableKind, kind);
-    EXPECT_EQ(WriteFormat("tree", model), "schema main\n  " + line + "\n");
-  }
+  // The folder's index draws each schema's foreign keys within it.
+  GenericModel schemas(1001);
+  for (const char16_t* name : {u"a", u"b"}) BuildGraphModel(schemas, {"p", "c"}, {{1, 0}}, name);
+  FolderFiles folder;
+  FindOutputFormat("markdown")->writer->WriteFolder(schemas, folder, WriteOptions{});
+  qm::test::ExpectSameAsFile("writers/schemas.README.md", folder.files["README.md"]);
 }
 
 // Every character that would act on the terminal or not show at all is
