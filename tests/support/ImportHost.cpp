@@ -1,5 +1,7 @@
 #include "ImportHost.h"
 
+#include "ModelWords.h"
+
 #include <gatehouse/InterfaceProvider.h>
 #include <runner/ImportRunner.h>
 #include <schemaimport/SchemaImport.h>
@@ -232,6 +234,34 @@ std::vector<std::string> StructuralFaults(const GenericModel& model) {
       faults.push_back("object " + std::to_string(id) + " is not in its parent's child list");
   }
   return faults;
+}
+
+::testing::AssertionResult SoundModel(const GenericModel& model) {
+  std::vector<std::string> faults = StructuralFaults(model);
+  // Every enum-like text property holds a word the vocabulary allows there.
+  for (int id = 1; id <= model.GetObjectCount(); ++id) {
+    const CMOObject* object = model.GetCMOObject(id);
+    if (object == nullptr) continue;
+    for (const auto& property : object->GetProperties()) {
+      const int propertyId = property->GetPropertyId();
+      if (!model::IsEnumLike(propertyId)) continue;
+      const char* type = model::ObjectTypeName(object->GetObjectType());
+      const CMOProperty* name = object->GetProperty(model::Name);
+      std::string where = std::string(type != nullptr ? type : "?") + " #" + std::to_string(id);
+      if (name != nullptr) where += " \"" + Utf8(name->WStringRef()) + "\"";
+      where += std::string(" ") + model::PropertyName(propertyId);
+      if (property->GetValueKind() != CMOProperty::ValueKind::WString) {
+        faults.push_back(where + " is not text");
+      } else if (!model::IsAllowedValue(object->GetObjectType(), propertyId, property->WStringRef())) {
+        faults.push_back(where + " = \"" + Utf8(property->WStringRef()) + "\"");
+      }
+    }
+  }
+  if (faults.empty()) return ::testing::AssertionSuccess();
+  ::testing::AssertionResult result = ::testing::AssertionFailure();
+  result << faults.size() << " faults in the model";
+  for (const std::string& fault : faults) result << "\n" << fault;
+  return result;
 }
 
 std::string LineDifference(const std::vector<std::string>& expected, const std::vector<std::string>& actual) {

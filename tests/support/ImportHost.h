@@ -29,7 +29,6 @@ namespace qm::test {
 class LoadedPlugin {
  public:
   explicit LoadedPlugin(const char* path);
-  ~LoadedPlugin() = default;
   LoadedPlugin(const LoadedPlugin&) = delete;
   LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 

@@ -173,66 +173,17 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
   return lines;
 }
 
-namespace {
-
-// The same lines from the model.
-class ModelLines {
- public:
-  explicit ModelLines(GenericModel& model) : m_model(model) {}
-
-  std::vector<std::string> Lines() {
-    m_lines.clear();
-    for (CMOObject* schema : Children(m_model, *m_model.GetCMOObject(), model::Schema)) Schema(*schema);
-    return m_lines;
-  }
-
- private:
-  std::string Names(const CMOObject& object, int propertyId) {
-    return Dash(NameList(m_model, Ids(object, propertyId)));
-  }
-  void Add(std::string line) { m_lines.push_back(std::move(line)); }
-
-  void Schema(CMOObject& schema) {
-    const std::string s = Name(schema);
-    Add("schema " + s + " charset=" + Text(schema, model::CharacterSet) + " collation=" +
-        Text(schema, model::Collation) + " comment=" + Dash(Text(schema, model::Comment)));
-    for (CMOObject* table : Children(m_model, schema, model::Table)) {
-      Add("table " + s + "." + Name(*table) + " " + Text(*table, model::TableKind) + " engine=" +
-          Dash(Text(*table, model::Engine)) + " rowformat=" + Dash(Text(*table, model::RowFormat)) + " collation=" +
-          Dash(Text(*table, model::Collation)) + " def=" + Dash(Text(*table, model::Definition)) + " comment=" +
-          Dash(Text(*table, model::Comment)));
-      Relation(s, *table);
-    }
-    for (CMOObject* view : Children(m_model, schema, model::View)) {
-      Add("view " + s + "." + Name(*view) + " check=" + Dash(Text(*view, model::CheckOption)) + " security=" +
-          Text(*view, model::SecurityType) + " owner=" + Text(*view, model::Owner) + " def=" +
-          Text(*view, model::Definition));
-      Relation(s, *view);
-    }
-    for (CMOObject* sequence : Children(m_model, schema, model::Sequence))
-      Add("sequence " + s + "." + Name(*sequence) + " start=" + NumberOf(*sequence, model::SequenceStart) + " inc=" +
-          NumberOf(*sequence, model::SequenceIncrement) + " min=" + NumberOf(*sequence, model::SequenceMin) + " max=" +
-          NumberOf(*sequence, model::SequenceMax) + " cycle=" + NumberOf(*sequence, model::SequenceCycle) + " comment=" +
-          Dash(Text(*sequence, model::Comment)));
-    for (CMOObject* routine : Children(m_model, schema, model::Routine)) {
-      const std::string id = s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind);
-      Add("routine " + id + " returns=" + Dash(Text(*routine, model::ReturnType)) + " lang=" +
-          Text(*routine, model::Language) + " security=" + Text(*routine, model::SecurityType) + " owner=" +
-          Text(*routine, model::Owner) + " mode=" + Text(*routine, model::SqlMode) + " comment=" +
-          Dash(Text(*routine, model::Comment)) + " params=(" +
-          Text(*routine, model::ParameterList) + ")");
-      Add("body " + id + " " + Dash(Text(*routine, model::Definition)));
-      for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
-        Add("param " + id + " #" + NumberOf(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
-            " " + Name(*parameter) + " " + Text(*parameter, model::DataType));
-    }
-  }
-
+std::vector<std::string> MariaModelLines(GenericModel& model) {
+  std::vector<std::string> lines;
+  const auto add = [&lines](std::string line) { lines.push_back(std::move(line)); };
+  const auto names = [&model](const CMOObject& object, int propertyId) {
+    return Dash(NameList(model, Ids(object, propertyId)));
+  };
   // What tables and views have in common.
-  void Relation(const std::string& s, CMOObject& relation) {
+  const auto relationLines = [&](const std::string& s, CMOObject& relation) {
     const std::string prefix = s + "." + Name(relation) + ".";
-    for (CMOObject* column : Children(m_model, relation, model::Column))
-      Add("column " + prefix + Name(*column) + " #" + NumberOf(*column, model::Position) + " " +
+    for (CMOObject* column : Children(model, relation, model::Column))
+      add("column " + prefix + Name(*column) + " #" + NumberOf(*column, model::Position) + " " +
           Text(*column, model::DataType) + " null=" + NumberOf(*column, model::Nullable) + " default=" +
           Dash(Text(*column, model::DefaultValue)) + " gen=" + Dash(Text(*column, model::GeneratedExpression)) +
           " kind=" + Dash(Text(*column, model::GeneratedKind)) + " autoinc=" + NumberOf(*column, model::AutoIncrement) +
@@ -240,41 +191,70 @@ class ModelLines {
           " charset=" + Dash(Text(*column, model::CharacterSet)) + " collation=" + Dash(Text(*column, model::Collation)) +
           " pk=" + NumberOf(*column, model::PrimaryKeyPosition) + " comment=" + Dash(Text(*column, model::Comment)));
     for (int type : {model::Key, model::Index})
-      for (CMOObject* index : Children(m_model, relation, type))
-        Add((type == model::Key ? "key " : "index ") + prefix + Name(*index) + " " +
+      for (CMOObject* index : Children(model, relation, type))
+        add((type == model::Key ? "key " : "index ") + prefix + Name(*index) + " " +
             (type == model::Key ? Text(*index, model::KeyType) : "unique=" + NumberOf(*index, model::IsUnique)) + " (" +
-            NameList(m_model, Ids(*index, type == model::Key ? model::KeyColumns : model::IndexColumns)) +
+            NameList(model, Ids(*index, type == model::Key ? model::KeyColumns : model::IndexColumns)) +
             ") method=" + Text(*index, model::IndexMethod) + " prefix=" + Dash(Text(*index, model::PrefixLengths)) +
-            " desc=" + Names(*index, model::DescendingColumns) + " invisible=" + NumberOf(*index, model::Invisible) +
+            " desc=" + names(*index, model::DescendingColumns) + " invisible=" + NumberOf(*index, model::Invisible) +
             " comment=" + Dash(Text(*index, model::Comment)));
-    for (CMOObject* check : Children(m_model, relation, model::CheckConstraint))
-      Add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
-    for (CMOObject* fk : Children(m_model, relation, model::ForeignKey)) {
+    for (CMOObject* check : Children(model, relation, model::CheckConstraint))
+      add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
+    for (CMOObject* fk : Children(model, relation, model::ForeignKey)) {
       const std::vector<int> referenced = Ids(*fk, model::ReferencedTable);
-      const CMOObject* target = referenced.empty() ? nullptr : m_model.GetCMOObject(referenced[0]);
-      Add("fk " + prefix + Name(*fk) + " (" + NameList(m_model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
-          (target != nullptr ? ParentName(m_model, *target) + "." + Name(*target) : "?") + " (" +
-          NameList(m_model, Ids(*fk, model::ReferencedColumns)) + ") key=" + Names(*fk, model::ReferencedKey) +
+      const CMOObject* target = referenced.empty() ? nullptr : model.GetCMOObject(referenced[0]);
+      add("fk " + prefix + Name(*fk) + " (" + NameList(model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
+          (target != nullptr ? ParentName(model, *target) + "." + Name(*target) : "?") + " (" +
+          NameList(model, Ids(*fk, model::ReferencedColumns)) + ") key=" + names(*fk, model::ReferencedKey) +
           " match=" + Text(*fk, model::MatchType) + " del=" + Text(*fk, model::OnDelete) + " upd=" +
           Text(*fk, model::OnUpdate));
     }
-    for (CMOObject* partition : Children(m_model, relation, model::Partition))
-      Add("partition " + prefix + Name(*partition) + " def=" + Dash(Text(*partition, model::Definition)) + " comment=" +
+    for (CMOObject* partition : Children(model, relation, model::Partition))
+      add("partition " + prefix + Name(*partition) + " def=" + Dash(Text(*partition, model::Definition)) + " comment=" +
           Dash(Text(*partition, model::Comment)));
-    for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
-      Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
+    for (CMOObject* trigger : Children(model, relation, model::Trigger))
+      add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
           Text(*trigger, model::TriggerEvents) + " order=" + NumberOf(*trigger, model::TriggerOrder) + " owner=" +
           Text(*trigger, model::Owner) + " mode=" + Text(*trigger, model::SqlMode) + " def=" +
           Text(*trigger, model::Definition));
+  };
+  for (CMOObject* schema : Children(model, *model.GetCMOObject(), model::Schema)) {
+    const std::string s = Name(*schema);
+    add("schema " + s + " charset=" + Text(*schema, model::CharacterSet) + " collation=" +
+        Text(*schema, model::Collation) + " comment=" + Dash(Text(*schema, model::Comment)));
+    for (CMOObject* table : Children(model, *schema, model::Table)) {
+      add("table " + s + "." + Name(*table) + " " + Text(*table, model::TableKind) + " engine=" +
+          Dash(Text(*table, model::Engine)) + " rowformat=" + Dash(Text(*table, model::RowFormat)) + " collation=" +
+          Dash(Text(*table, model::Collation)) + " def=" + Dash(Text(*table, model::Definition)) + " comment=" +
+          Dash(Text(*table, model::Comment)));
+      relationLines(s, *table);
+    }
+    for (CMOObject* view : Children(model, *schema, model::View)) {
+      add("view " + s + "." + Name(*view) + " check=" + Dash(Text(*view, model::CheckOption)) + " security=" +
+          Text(*view, model::SecurityType) + " owner=" + Text(*view, model::Owner) + " def=" +
+          Text(*view, model::Definition));
+      relationLines(s, *view);
+    }
+    for (CMOObject* sequence : Children(model, *schema, model::Sequence))
+      add("sequence " + s + "." + Name(*sequence) + " start=" + NumberOf(*sequence, model::SequenceStart) + " inc=" +
+          NumberOf(*sequence, model::SequenceIncrement) + " min=" + NumberOf(*sequence, model::SequenceMin) + " max=" +
+          NumberOf(*sequence, model::SequenceMax) + " cycle=" + NumberOf(*sequence, model::SequenceCycle) + " comment=" +
+          Dash(Text(*sequence, model::Comment)));
+    for (CMOObject* routine : Children(model, *schema, model::Routine)) {
+      const std::string id = s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind);
+      add("routine " + id + " returns=" + Dash(Text(*routine, model::ReturnType)) + " lang=" +
+          Text(*routine, model::Language) + " security=" + Text(*routine, model::SecurityType) + " owner=" +
+          Text(*routine, model::Owner) + " mode=" + Text(*routine, model::SqlMode) + " comment=" +
+          Dash(Text(*routine, model::Comment)) + " params=(" +
+          Text(*routine, model::ParameterList) + ")");
+      add("body " + id + " " + Dash(Text(*routine, model::Definition)));
+      for (CMOObject* parameter : Children(model, *routine, model::Parameter))
+        add("param " + id + " #" + NumberOf(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
+            " " + Name(*parameter) + " " + Text(*parameter, model::DataType));
+    }
   }
-
-  GenericModel& m_model;
-  std::vector<std::string> m_lines;
-};
-
-}  // namespace
-
-std::vector<std::string> MariaModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
+  return lines;
+}
 
 std::vector<std::string> MariaPrivilegeLines(const std::string& schema) {
   // GRANTEE is 'user'@'host', quotes in the names as they are.

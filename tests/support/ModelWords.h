@@ -7,19 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace qm::test {
-
-// One line per property that breaks the vocabulary: the object (type, id,
-// name), the property and its value, or that an enum-like property holds
-// no text. Empty when the model keeps to it.
-std::vector<std::string> VocabularyFaults(const GenericModel& model);
 
 // Success when the model has neither structural faults (StructuralFaults
 // in ImportHost.h) nor vocabulary faults; otherwise every fault, one a
-// line.
+// line: the object (type, id, name), the property and its value, or that
+// an enum-like property holds no text.
 ::testing::AssertionResult SoundModel(const GenericModel& model);
 
 }  // namespace qm::test

@@ -166,118 +166,99 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
   return lines;
 }
 
-namespace {
-
-// The same lines from the model.
-class ModelLines {
- public:
-  explicit ModelLines(GenericModel& model) : m_model(model) {}
-
-  std::vector<std::string> Lines() {
-    m_lines.clear();
-    for (CMOObject* schema : Children(m_model, *m_model.GetCMOObject(), model::Schema)) Schema(*schema);
-    return m_lines;
-  }
-
- private:
-  std::string TableSpaceOf(const CMOObject& object) { return Dash(NameList(m_model, Ids(object, model::TableSpaceRef))); }
+std::vector<std::string> PgModelLines(GenericModel& model) {
+  std::vector<std::string> lines;
+  const auto add = [&lines](std::string line) { lines.push_back(std::move(line)); };
+  const auto tableSpaceOf = [&model](const CMOObject& object) {
+    return Dash(NameList(model, Ids(object, model::TableSpaceRef)));
+  };
   // "schema.table.column" of the column a sequence belongs to, or "-".
-  std::string OwnedBy(const CMOObject& sequence) {
+  const auto ownedBy = [&model](const CMOObject& sequence) {
     const std::vector<int> ids = Ids(sequence, model::OwnedBy);
-    const CMOObject* column = ids.empty() ? nullptr : m_model.GetCMOObject(ids.front());
-    const CMOObject* table = column != nullptr ? m_model.GetCMOObject(column->GetParentId()) : nullptr;
-    return table != nullptr ? ParentName(m_model, *table) + "." + Name(*table) + "." + Name(*column) : "-";
-  }
-  void Add(std::string line) { m_lines.push_back(std::move(line)); }
-
-  void Schema(CMOObject& schema) {
-    const std::string s = Name(schema);
-    Add("schema " + s + " owner=" + Text(schema, model::Owner) + " comment=" + Dash(Text(schema, model::Comment)));
-    for (CMOObject* table : Children(m_model, schema, model::Table)) Table(s, *table);
-    for (CMOObject* view : Children(m_model, schema, model::View)) {
-      Add("view " + s + "." + Name(*view) + " " + Text(*view, model::TableKind) + " ts=" + TableSpaceOf(*view) +
-          " comment=" + Dash(Text(*view, model::Comment)) + " def=" + Text(*view, model::Definition));
-      Relation(s, *view);
-    }
-    for (CMOObject* sequence : Children(m_model, schema, model::Sequence))
-      Add("sequence " + s + "." + Name(*sequence) + " " + Text(*sequence, model::DataType) + " start=" +
-          NumberOf(*sequence, model::SequenceStart) + " inc=" + NumberOf(*sequence, model::SequenceIncrement) +
-          " min=" + NumberOf(*sequence, model::SequenceMin) + " max=" + NumberOf(*sequence, model::SequenceMax) +
-          " cycle=" + NumberOf(*sequence, model::SequenceCycle) + " owned=" + OwnedBy(*sequence));
-    for (CMOObject* type : Children(m_model, schema, model::UserType))
-      Add("type " + s + "." + Name(*type) + " " + Text(*type, model::TypeKind) + " base=" +
-          Dash(Text(*type, model::BaseType)) + " comment=" + Dash(Text(*type, model::Comment)) + " labels=" +
-          Dash(Text(*type, model::EnumLabels)) + " attributes=" + Dash(Text(*type, model::AttributeList)));
-    for (CMOObject* routine : Children(m_model, schema, model::Routine)) {
-      const std::string id = s + "." + Name(*routine) + "(" + Text(*routine, model::ParameterList) + ")";
-      Add("routine " + s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind) + " (" +
-          Text(*routine, model::ParameterList) + ") returns=" + Dash(Text(*routine, model::ReturnType)) +
-          " lang=" + Text(*routine, model::Language) + " comment=" + Dash(Text(*routine, model::Comment)));
-      Add("body " + id + " " + Text(*routine, model::Definition));
-      for (CMOObject* parameter : Children(m_model, *routine, model::Parameter))
-        Add("param " + id + " #" + NumberOf(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
-            " " + Dash(Name(*parameter)) + " " + Text(*parameter, model::DataType));
-    }
-  }
-
-  void Table(const std::string& s, CMOObject& table) {
-    const std::string t = Name(table);
-    Add("table " + s + "." + t + " " + Text(table, model::TableKind) + " ts=" + TableSpaceOf(table) + " def=" +
-        Dash(Text(table, model::Definition)) + " owner=" + Text(table, model::Owner) + " comment=" +
-        Dash(Text(table, model::Comment)));
-    const std::vector<int> parent = Ids(table, model::PartitionOf);
-    if (!parent.empty()) {
-      const CMOObject* parentTable = m_model.GetCMOObject(parent[0]);
-      Add("partition " + s + "." + t + " of " + ParentName(m_model, *parentTable) + "." + Name(*parentTable) + " " +
-          Text(table, model::PartitionBound));
-    }
-    Relation(s, table);
-  }
-
+    const CMOObject* column = ids.empty() ? nullptr : model.GetCMOObject(ids.front());
+    const CMOObject* table = column != nullptr ? model.GetCMOObject(column->GetParentId()) : nullptr;
+    return table != nullptr ? ParentName(model, *table) + "." + Name(*table) + "." + Name(*column) : "-";
+  };
   // What tables and views have in common.
-  void Relation(const std::string& s, CMOObject& relation) {
+  const auto relationLines = [&](const std::string& s, CMOObject& relation) {
     const std::string prefix = s + "." + Name(relation) + ".";
-    for (CMOObject* column : Children(m_model, relation, model::Column))
-      Add("column " + prefix + Name(*column) + " #" + NumberOf(*column, model::Position) + " " +
+    for (CMOObject* column : Children(model, relation, model::Column))
+      add("column " + prefix + Name(*column) + " #" + NumberOf(*column, model::Position) + " " +
           Text(*column, model::DataType) + " null=" + NumberOf(*column, model::Nullable) + " default=" +
           Dash(Text(*column, model::DefaultValue)) + " gen=" + Dash(Text(*column, model::GeneratedExpression)) +
           " identity=" + Dash(Text(*column, model::Identity)) + " collation=" + Dash(Text(*column, model::Collation)) +
           " pk=" + NumberOf(*column, model::PrimaryKeyPosition) + " comment=" + Dash(Text(*column, model::Comment)));
-    for (CMOObject* key : Children(m_model, relation, model::Key))
-      Add("key " + prefix + Name(*key) + " " + Text(*key, model::KeyType) + " (" +
-          NameList(m_model, Ids(*key, model::KeyColumns)) + ") include(" +
-          NameList(m_model, Ids(*key, model::IncludedColumns)) + ") deferrable=" + NumberOf(*key, model::Deferrable) +
+    for (CMOObject* key : Children(model, relation, model::Key))
+      add("key " + prefix + Name(*key) + " " + Text(*key, model::KeyType) + " (" +
+          NameList(model, Ids(*key, model::KeyColumns)) + ") include(" +
+          NameList(model, Ids(*key, model::IncludedColumns)) + ") deferrable=" + NumberOf(*key, model::Deferrable) +
           " deferred=" + NumberOf(*key, model::InitiallyDeferred));
-    for (CMOObject* check : Children(m_model, relation, model::CheckConstraint))
-      Add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
-    for (CMOObject* fk : Children(m_model, relation, model::ForeignKey)) {
+    for (CMOObject* check : Children(model, relation, model::CheckConstraint))
+      add("check " + prefix + Name(*check) + " " + Text(*check, model::CheckExpression));
+    for (CMOObject* fk : Children(model, relation, model::ForeignKey)) {
       const std::vector<int> referenced = Ids(*fk, model::ReferencedTable);
-      const CMOObject* target = referenced.empty() ? nullptr : m_model.GetCMOObject(referenced[0]);
-      Add("fk " + prefix + Name(*fk) + " (" + NameList(m_model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
-          (target != nullptr ? ParentName(m_model, *target) + "." + Name(*target) : "?") + " (" +
-          NameList(m_model, Ids(*fk, model::ReferencedColumns)) + ") key=" +
-          Dash(NameList(m_model, Ids(*fk, model::ReferencedKey))) + " match=" + Text(*fk, model::MatchType) + " del=" +
+      const CMOObject* target = referenced.empty() ? nullptr : model.GetCMOObject(referenced[0]);
+      add("fk " + prefix + Name(*fk) + " (" + NameList(model, Ids(*fk, model::ForeignKeyColumns)) + ") -> " +
+          (target != nullptr ? ParentName(model, *target) + "." + Name(*target) : "?") + " (" +
+          NameList(model, Ids(*fk, model::ReferencedColumns)) + ") key=" +
+          Dash(NameList(model, Ids(*fk, model::ReferencedKey))) + " match=" + Text(*fk, model::MatchType) + " del=" +
           Text(*fk, model::OnDelete) + " upd=" + Text(*fk, model::OnUpdate) + " deferrable=" +
           NumberOf(*fk, model::Deferrable) + " deferred=" + NumberOf(*fk, model::InitiallyDeferred));
     }
-    for (CMOObject* index : Children(m_model, relation, model::Index))
-      Add("index " + prefix + Name(*index) + " unique=" + NumberOf(*index, model::IsUnique) + " method=" +
-          Text(*index, model::IndexMethod) + " (" + NameList(m_model, Ids(*index, model::IndexColumns)) +
-          ") include(" + NameList(m_model, Ids(*index, model::IncludedColumns)) + ") expr=" +
+    for (CMOObject* index : Children(model, relation, model::Index))
+      add("index " + prefix + Name(*index) + " unique=" + NumberOf(*index, model::IsUnique) + " method=" +
+          Text(*index, model::IndexMethod) + " (" + NameList(model, Ids(*index, model::IndexColumns)) +
+          ") include(" + NameList(model, Ids(*index, model::IncludedColumns)) + ") expr=" +
           Dash(Text(*index, model::Expressions)) + " where=" + Dash(Text(*index, model::Predicate)) + " ts=" +
-          TableSpaceOf(*index) + " comment=" + Dash(Text(*index, model::Comment)));
-    for (CMOObject* trigger : Children(m_model, relation, model::Trigger))
-      Add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
+          tableSpaceOf(*index) + " comment=" + Dash(Text(*index, model::Comment)));
+    for (CMOObject* trigger : Children(model, relation, model::Trigger))
+      add("trigger " + prefix + Name(*trigger) + " " + Text(*trigger, model::TriggerTiming) + " " +
           Text(*trigger, model::TriggerEvents) + " def=" + Text(*trigger, model::Definition));
+  };
+  const auto tableLines = [&](const std::string& s, CMOObject& table) {
+    const std::string t = Name(table);
+    add("table " + s + "." + t + " " + Text(table, model::TableKind) + " ts=" + tableSpaceOf(table) + " def=" +
+        Dash(Text(table, model::Definition)) + " owner=" + Text(table, model::Owner) + " comment=" +
+        Dash(Text(table, model::Comment)));
+    const std::vector<int> parent = Ids(table, model::PartitionOf);
+    if (!parent.empty()) {
+      const CMOObject* parentTable = model.GetCMOObject(parent[0]);
+      add("partition " + s + "." + t + " of " + ParentName(model, *parentTable) + "." + Name(*parentTable) + " " +
+          Text(table, model::PartitionBound));
+    }
+    relationLines(s, table);
+  };
+  for (CMOObject* schema : Children(model, *model.GetCMOObject(), model::Schema)) {
+    const std::string s = Name(*schema);
+    add("schema " + s + " owner=" + Text(*schema, model::Owner) + " comment=" + Dash(Text(*schema, model::Comment)));
+    for (CMOObject* table : Children(model, *schema, model::Table)) tableLines(s, *table);
+    for (CMOObject* view : Children(model, *schema, model::View)) {
+      add("view " + s + "." + Name(*view) + " " + Text(*view, model::TableKind) + " ts=" + tableSpaceOf(*view) +
+          " comment=" + Dash(Text(*view, model::Comment)) + " def=" + Text(*view, model::Definition));
+      relationLines(s, *view);
+    }
+    for (CMOObject* sequence : Children(model, *schema, model::Sequence))
+      add("sequence " + s + "." + Name(*sequence) + " " + Text(*sequence, model::DataType) + " start=" +
+          NumberOf(*sequence, model::SequenceStart) + " inc=" + NumberOf(*sequence, model::SequenceIncrement) +
+          " min=" + NumberOf(*sequence, model::SequenceMin) + " max=" + NumberOf(*sequence, model::SequenceMax) +
+          " cycle=" + NumberOf(*sequence, model::SequenceCycle) + " owned=" + ownedBy(*sequence));
+    for (CMOObject* type : Children(model, *schema, model::UserType))
+      add("type " + s + "." + Name(*type) + " " + Text(*type, model::TypeKind) + " base=" +
+          Dash(Text(*type, model::BaseType)) + " comment=" + Dash(Text(*type, model::Comment)) + " labels=" +
+          Dash(Text(*type, model::EnumLabels)) + " attributes=" + Dash(Text(*type, model::AttributeList)));
+    for (CMOObject* routine : Children(model, *schema, model::Routine)) {
+      const std::string id = s + "." + Name(*routine) + "(" + Text(*routine, model::ParameterList) + ")";
+      add("routine " + s + "." + Name(*routine) + " " + Text(*routine, model::RoutineKind) + " (" +
+          Text(*routine, model::ParameterList) + ") returns=" + Dash(Text(*routine, model::ReturnType)) +
+          " lang=" + Text(*routine, model::Language) + " comment=" + Dash(Text(*routine, model::Comment)));
+      add("body " + id + " " + Text(*routine, model::Definition));
+      for (CMOObject* parameter : Children(model, *routine, model::Parameter))
+        add("param " + id + " #" + NumberOf(*parameter, model::Position) + " " + Text(*parameter, model::ParameterMode) +
+            " " + Dash(Name(*parameter)) + " " + Text(*parameter, model::DataType));
+    }
   }
-
-  GenericModel& m_model;
-  std::vector<std::string> m_lines;
-};
-
-}  // namespace
-
-std::vector<std::string> PgModelLines(GenericModel& model) { return ModelLines(model).Lines(); }
+  return lines;
+}
 
 std::vector<std::string> PgPrivilegeLines(const std::string& database) {
   const std::string filter = kUserSchemas;

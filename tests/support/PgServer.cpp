@@ -5,17 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <strings.h>
 #include <unistd.h>
 
 namespace qm::test {
 namespace {
 
 const char* const kPsql = "/usr/bin/psql";
-
-std::string Lower(std::string text) {
-  for (char& ch : text) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
-  return text;
-}
 
 }  // namespace
 
@@ -25,7 +21,7 @@ std::string WithAttribute(const std::string& connectionString, const std::string
     std::size_t end = connectionString.find(';', pos);
     if (end == std::string::npos) end = connectionString.size();
     const std::string part = connectionString.substr(pos, end - pos);
-    if (!part.empty() && Lower(part.substr(0, part.find('='))) != Lower(key)) result += part + ";";
+    if (!part.empty() && ::strcasecmp(part.substr(0, part.find('=')).c_str(), key.c_str()) != 0) result += part + ";";
     pos = end + 1;
   }
   return result + key + "=" + value;

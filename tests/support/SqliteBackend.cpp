@@ -11,6 +11,7 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <sqlite3.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cctype>
@@ -72,9 +73,7 @@ std::set<std::string> RowidColumns(GenericModel& model) {
       const std::vector<int> columns = Ids(*key, model::KeyColumns);
       if (Text(*key, model::KeyType) != "PRIMARY KEY" || columns.size() != 1) continue;
       const CMOObject* column = model.GetCMOObject(columns[0]);
-      std::string type = column != nullptr ? Text(*column, model::DataType) : "";
-      for (char& ch : type) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-      if (type == "INTEGER")
+      if (column != nullptr && ::strcasecmp(Text(*column, model::DataType).c_str(), "INTEGER") == 0)
         starts.insert(Line({"column", "main." + Name(*table), Value(model, *column, model::Position), Name(*column), ""}));
     }
   }

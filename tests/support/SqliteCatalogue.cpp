@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <map>
@@ -89,12 +90,6 @@ std::string Literal(const std::string& text, char quote = '\'') {
 }
 
 std::string Identifier(const std::string& name) { return Literal(name, '"'); }
-
-std::string Lower(std::string text) {
-  for (char& ch : text)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  return text;
-}
 
 std::string Bracketed(const std::vector<std::string>& names) {
   std::string text;
@@ -323,7 +318,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
     for (const auto& column : *columns) {
       if (column[6] == "1") continue;  // hidden column of a virtual table
       const bool alias = !isVirtual && table[2] == "0" && keyCount == 1 && column[5] == "1" && !hasPkIndex &&
-                         Lower(column[2]) == "integer";
+                         ::strcasecmp(column[2].c_str(), "integer") == 0;
       lines.push_back(Column(name, ++position, column, alias, !isVirtual));
     }
     if (isVirtual) continue;
@@ -359,7 +354,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
         } else {
           for (const std::string& to : fk.to)
             for (const auto& column : parentInfo)
-              if (Lower(column[0]) == Lower(to)) {
+              if (::strcasecmp(column[0].c_str(), to.c_str()) == 0) {
                 parentColumns.push_back(column[0]);
                 break;
               }

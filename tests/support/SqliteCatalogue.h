@@ -37,20 +37,12 @@ class SqliteFile {
 };
 
 // One line per fact SQLite reports about the file's main database, sorted:
-//   table        name, CREATE text, kind ("table", "virtual table"), STRICT, WITHOUT ROWID
-//   column       of every table, view and virtual table: position, name, declared type, nullability
-//                (a rowid alias is not nullable), default, primary-key position, generated kind
-//   key          primary key and unique constraints with their columns
-//   foreign key  columns, parent table ("<none>" when missing) and columns, actions, MATCH, and
-//                whether it is deferred
-//   check        the name SQLite gives it (its own, else its text)
-//   index        made with CREATE INDEX: plain columns, unique, partial
-//   view         CREATE text
-//   trigger      relation, name, CREATE text
-//   unreadable   a view or virtual table whose columns SQLite cannot read (its kind and name)
-// SQLite's own and hidden tables and columns are left out. The checks and
-// deferral, which the pragmas do not report, are read from the program
-// SQLite compiles for an INSERT (deferral "?" where that fails).
+// tables, columns (a rowid alias is not nullable), keys, foreign keys,
+// checks, indexes made with CREATE INDEX, views, triggers, and "unreadable"
+// for a view or virtual table whose columns SQLite cannot read. SQLite's
+// own and hidden tables and columns are left out. The checks and deferral,
+// which the pragmas do not report, are read from the program SQLite
+// compiles for an INSERT (deferral "?" where that fails).
 std::vector<std::string> SqliteCatalogueLines(const std::string& path);
 
 // The same from a model; the failures name views it could not read.

@@ -14,17 +14,33 @@
 extern char** environ;
 
 namespace qm::test {
+namespace {
 
+// The exit status, or 128 + the signal number.
 int ExitCodeOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
 }
 
+}  // namespace
+
 void KillAndReap(int pid) {
   ::kill(pid, SIGKILL);
   while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
   }
+}
+
+int Reap(int pid, std::chrono::steady_clock::time_point deadline) {
+  int status = 0;
+  while (::waitpid(pid, &status, WNOHANG) != pid) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      KillAndReap(pid);
+      return -1;
+    }
+    ::usleep(10 * 1000);
+  }
+  return ExitCodeOf(status);
 }
 
 ExecImage::ExecImage(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options)
@@ -67,13 +83,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (!options.workingDirectory.empty() && ::chdir(options.workingDirectory.c_str()) != 0) ::_exit(127);
     image.Exec();
   }
-  ::close(inPipe[0]);
-  ::close(outPipe[1]);
-  ::close(errPipe[1]);
+  for (int fd : {inPipe[0], outPipe[1], errPipe[1]}) ::close(fd);
   if (pid < 0) {
-    ::close(inPipe[1]);
-    ::close(outPipe[0]);
-    ::close(errPipe[0]);
+    for (int fd : {inPipe[1], outPipe[0], errPipe[0]}) ::close(fd);
     result.err = std::string("fork: ") + std::strerror(errno);
     return result;
   }
@@ -125,9 +137,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
       }
     }
   }
-  for (int fd : {inFd, outFd, errFd}) {
+  for (int fd : {inFd, outFd, errFd})
     if (fd >= 0) ::close(fd);
-  }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -159,26 +170,10 @@ void ChildProcess::Signal(int signal) const {
   if (m_pid > 0) ::kill(m_pid, signal);
 }
 
-bool ChildProcess::Ended() {
-  if (m_pid <= 0) return true;
-  int status = 0;
-  if (::waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
-  m_status = ExitCodeOf(status);
-  m_pid = -1;
-  return true;
-}
-
 int ChildProcess::Wait(int timeoutSeconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
-  while (!Ended()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      KillAndReap(m_pid);
-      m_pid = -1;
-      return -1;
-    }
-    ::usleep(10 * 1000);
-  }
-  return m_status;
+  const int code = m_pid > 0 ? Reap(m_pid, std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)) : -1;
+  m_pid = -1;
+  return code;
 }
 
 std::string Printed(const ProcessResult& result) {

@@ -2,6 +2,7 @@
 // printed.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,14 +43,11 @@ class ChildProcess {
   int Pid() const { return m_pid; }
   // Sends the signal to the child.
   void Signal(int signal) const;
-  // Whether it has ended (and collects its status if so).
-  bool Ended();
   // The exit code; -1 (killed) when still running after timeoutSeconds.
   int Wait(int timeoutSeconds);
 
  private:
-  int m_pid = -1;       // the child; -1 once collected
-  int m_status = -1;    // exit code once collected
+  int m_pid = -1;  // the child; -1 once collected
 };
 
 // A program's argv and environment (the test's, changed as options say),
@@ -67,10 +65,11 @@ class ExecImage {
   std::vector<char*> m_argv, m_envp;
 };
 
-// The exit status, or 128 + the signal number.
-int ExitCodeOf(int status);
 // SIGKILL to the child, then waits for it.
 void KillAndReap(int pid);
+// Waits for the child until the deadline: its exit code; -1 when it was
+// still running and is killed.
+int Reap(int pid, std::chrono::steady_clock::time_point deadline);
 
 // Everything the process printed, for failure messages.
 std::string Printed(const ProcessResult& result);

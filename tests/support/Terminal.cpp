@@ -2,8 +2,6 @@
 
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -102,21 +100,9 @@ void TerminalProcess::Pump(std::chrono::milliseconds duration) {
 int TerminalProcess::Wait(std::chrono::seconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (m_master >= 0 && std::chrono::steady_clock::now() < deadline) ReadFor(std::chrono::milliseconds(50));
-  int status = 0;
-  while (m_pid > 0) {
-    const int done = ::waitpid(m_pid, &status, WNOHANG);
-    if (done == m_pid) {
-      m_pid = -1;
-      return ExitCodeOf(status);
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      KillAndReap(m_pid);
-      m_pid = -1;
-      return -1;
-    }
-    ::usleep(10 * 1000);
-  }
-  return -1;
+  const int code = m_pid > 0 ? Reap(m_pid, deadline) : -1;
+  m_pid = -1;
+  return code;
 }
 
 void TerminalProcess::Play(const std::string& bytes) {

@@ -55,11 +55,9 @@ class BackendDatabase {
   virtual std::string Footprint() const { return {}; }
 };
 
-using FaultMoment = Moment;
-
 struct FaultCase {
   const char* label;
-  FaultMoment moment;
+  Moment moment;
   const char* statement;            // a fragment of the statement the session ends at (ASCII)
   int fetch;                        // DuringFetch: the SQLFetch call before which it ends
   const char* failed;               // the statement the host is told failed; "" when the connect fails
