@@ -130,11 +130,6 @@ TEST_F(PgImportTest, DetailsBeyondTheCatalogLines) {
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(Value(model, *object, fact.property), fact.value);
   }
-  // A partition in another schema than its parent is linked all the same.
-  CMOObject* crossSchema = Relation(model, "Mixed Case", "buckets_0");
-  ASSERT_NE(crossSchema, nullptr);
-  EXPECT_EQ(Ids(*crossSchema, model::PartitionOf), std::vector<int>{Relation(model, "shop", "buckets")->GetObjectId()});
-
   // The shop's own tablespace is in the catalogue's lines (SchemaTest);
   // the built-in ones are objects too.
   const Strings spaces = Names(Children(model, *model.GetCMOObject(), model::TableSpace));
