@@ -2,8 +2,9 @@
 // a comment's carriage return before a line break survives the sql
 // script loaded with the mariadb client (which drops one that ends a line
 // it reads), in a routine without backslash escapes too; and a connection
-// naming no database gives a model naming none, where the driver says null;
-// a view the server cannot open is named on standard error, exit 5.
+// naming no database gives a model naming none, where the driver says null.
+// (A statement that fails, on standard error with exit 5: the session
+// faults of tests/families/SessionFaultTest.cpp.)
 #include <MariaServer.h>
 #include <Subprocess.h>
 #include <TempDir.h>
@@ -65,22 +66,6 @@ TEST(MariaOutputFidelityTest, AConnectionWithoutADatabaseNamesNone) {
     }
   }
   RunMariaSql("", "DROP DATABASE IF EXISTS `null`;\n");
-}
-
-// A view whose table was dropped: standard error names it with the
-// server's reason, and the exit code says the model is incomplete.
-TEST(MariaCommandLineFailureTest, AViewTheServerCannotOpenIsNamedAndExitsWithFive) {
-  QM_REQUIRE_MARIA();
-  MariaDatabase database("broken_view");
-  ASSERT_EQ(RunMariaSql(database.Name(), "CREATE TABLE gone (a int);\nCREATE VIEW v_gone AS SELECT a FROM gone;\n"
-                                         "DROP TABLE gone;\n"),
-            "");
-  const ProcessResult result = RunProcess(QM_IMPORT_EXE, {"--connect", database.ConnectionString(), "--schema",
-                                                          database.Name(), "--format", "tree", "--quiet"});
-  EXPECT_EQ(result.exitCode, 5) << Printed(result);
-  for (const std::string& said : {"reading columns of view `" + database.Name() + "`.`v_gone` failed",
-                                  "View '" + database.Name() + ".v_gone' references invalid table(s)"})
-    EXPECT_NE(result.err.find(said), std::string::npos) << result.err;
 }
 
 }  // namespace
