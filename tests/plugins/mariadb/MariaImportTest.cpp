@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -177,9 +178,10 @@ TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout
 }
 
 // An account that may read two tables of the hostile schema (one of them
-// only in part) and run one procedure, and may not read mysql.proc: the
-// import holds exactly what information_schema shows it, and no statement
-// fails.
+// only in part), run one procedure and define one function, and may not
+// read mysql.proc: the import holds exactly what information_schema shows
+// it (its own function's body too, which only information_schema gives
+// it), and no statement fails.
 TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
   const TestBackend& backend = BackendNamed("mariadb");
   QM_REQUIRE_BACKEND(backend);
@@ -191,7 +193,9 @@ TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
           "GRANT SELECT ON " + s + "." + MariaIdent("it's") + " TO 'qm_part'@'127.0.0.1';\n"
           "GRANT SELECT (" + MariaIdent("ref we\"ird") + ") ON " + s + "." + MariaIdent("fk we\"ird") +
           " TO 'qm_part'@'127.0.0.1';\nGRANT EXECUTE ON PROCEDURE " + s + "." +
-          MariaIdent(hardening::Numbered("fn", 1, "it's")) + " TO 'qm_part'@'127.0.0.1';\n");
+          MariaIdent(hardening::Numbered("fn", 1, "it's")) + " TO 'qm_part'@'127.0.0.1';\n"
+          "CREATE DEFINER='qm_part'@'127.0.0.1' FUNCTION " + s + ".own() RETURNS INT RETURN 42;\n"
+          "GRANT EXECUTE ON FUNCTION " + s + ".own TO 'qm_part'@'127.0.0.1';\n");
   ASSERT_EQ(error, "");
   const Strings seen = MariaCatalogueLines({database->Name()}, MariaAccount{"qm_part", "part-pw-1"});
   // What the account sees is a part, and a part only.
@@ -211,6 +215,7 @@ TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
   EXPECT_TRUE(SoundModel(model));
   EXPECT_EQ(LineDifference(seen, MariaModelLines(model)), "");
   EXPECT_EQ(AllOfType(model, model::Table).size(), 2u);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "body " + database->Name() + ".own function RETURN 42"), seen.end());
 }
 
 // A foreign key made before the table it references keeps the referenced
