@@ -193,7 +193,7 @@ TEST(AppTest, PromptTakesAnAnswerOrCancels) {
 
 // -o DIR/: the documentation folder is made, replaced where it holds only
 // what an earlier run wrote, and refused, nothing changed, where it holds
-// anything of the user's.
+// anything of the user's; --around's mistakes are named.
 TEST(DocumentFolderE2eTest, AFolderIsWrittenWholeAndNothingOfTheUsersIsLost) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db"))
@@ -241,28 +241,19 @@ TEST(DocumentFolderE2eTest, AFolderIsWrittenWholeAndNothingOfTheUsersIsLost) {
               {{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "json", "-o", site + "/"}, 2,
                "formats written as a folder: html, markdown"}});
   EXPECT_EQ(Snapshot(dir.Path("photos")).size(), 1u);
-}
 
-// --around's mistakes are named for what they are; the file is not at fault.
-TEST(DocumentFolderE2eTest, AroundSaysWhatWasAskedAndWhatIsThere) {
-  TempDir dir;
-  SqliteFile(dir.Path("shop.db"))
-      .Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY); CREATE VIEW order_overview AS SELECT * FROM orders;");
+  // --around's mistakes are named for what they are; the file is not at
+  // fault: an existing one is kept, a new one not made, nothing left beside.
   WriteFile(dir.Path("v.svg"), "before\n");
-  for (const auto& [around, expected] :
-       {std::pair{"order_overview", "--around order_overview: \"order_overview\" is a view"},
-        std::pair{"ordrs", "--around ordrs: the model has no table named \"ordrs\"; did you mean \"orders\"?"}}) {
+  const char* const typo = "the model has no table named \"ordrs\"; did you mean \"orders\"?";
+  for (const auto& [around, output, expected] : {std::tuple{"open_orders", "v.svg", "\"open_orders\" is a view"},
+                                                 std::tuple{"ordrs", "v.svg", typo}, std::tuple{"ordrs", "new.svg", typo}})
     ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", around, "-o",
-                  dir.Path("v.svg")},
-                 4, expected}},
+                  dir.Path(output)},
+                 4, std::string("--around ") + around + ": " + expected}},
                {}, {"cannot write"});
-    EXPECT_EQ(ReadFile(dir.Path("v.svg")), "before\n");
-  }
-  // The writer gave up half-way: a new file is not made, no temporary file is left.
-  ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "--around", "ordrs", "-o",
-                dir.Path("new.svg")},
-               4, "did you mean"}});
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 2) << "a file left beside it";
+  EXPECT_EQ(ReadFile(dir.Path("v.svg")), "before\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 4) << "a file left beside it";
 }
 
 }  // namespace
