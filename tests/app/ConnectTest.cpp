@@ -13,17 +13,10 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace qm::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
 
 // A URL's percent-encoding of every byte but letters, digits and keep's.
 std::string Encoded(const std::string& text, std::string_view keep = {}) {
@@ -54,7 +47,7 @@ class PgConnectTest : public ::testing::Test {
     ASSERT_EQ(RunPsql(database_->Name(), "CREATE TABLE orders (id integer PRIMARY KEY);\nDROP ROLE IF EXISTS " +
                                              role_ + ";\nCREATE ROLE " + role_ + " LOGIN PASSWORD '" + quoted + "';\n"),
               "");
-    server_ = Env("QM_PG_HOST") + ":" + Env("QM_PG_PORT");
+    server_ = EnvText("QM_PG_HOST") + ":" + EnvText("QM_PG_PORT");
     options_.unset = {"PGHOST", "PGPORT", "PGUSER", "PGPASSWORD", "PGDATABASE", "PGPASSFILE", "PGSERVICE"};
     options_.environment["HOME"] = home_.Path();
   }
@@ -80,7 +73,7 @@ class PgConnectTest : public ::testing::Test {
 // folder, and what the URL leaves out taken from PG* as psql takes it. No
 // password anywhere and no terminal to ask on: exit 3 at once, saying so.
 TEST_F(PgConnectTest, UrlsAndTheEnvironmentReachTheServer) {
-  const std::string socket = Env("QM_PG_SOCKDIR"), port = Env("QM_PG_PORT");
+  const std::string socket = EnvText("QM_PG_SOCKDIR"), port = EnvText("QM_PG_PORT");
   ASSERT_FALSE(socket.empty());
   const Strings orders = {"orders"};
   ExpectRuns(
@@ -102,7 +95,7 @@ TEST_F(PgConnectTest, UrlsAndTheEnvironmentReachTheServer) {
 
   ProcessOptions environment = options_;
   environment.unset.clear();
-  environment.environment.insert({{"PGHOST", Env("QM_PG_HOST")}, {"PGPORT", port}, {"PGUSER", role_},
+  environment.environment.insert({{"PGHOST", EnvText("QM_PG_HOST")}, {"PGPORT", port}, {"PGUSER", role_},
                                   {"PGPASSWORD", kHostilePassword}, {"PGDATABASE", database_->Name()}});
   // What the URL gives wins: another database is asked for, and missed.
   ExpectRuns({{{"postgresql://"}, 0, "", orders},
@@ -163,8 +156,8 @@ TEST_F(PgConnectTest, DataSourcesImportByDsnAndOdbcUrl) {
   TempDir files, config, bare;
   const std::string db = files.Path("lite shop.db");
   SqliteFile(db).Exec("CREATE TABLE items (id INTEGER PRIMARY KEY);");
-  const std::string pgshop = "[pgshop]\nDriver=PostgreSQL Unicode\nServername=" + Env("QM_PG_HOST") +
-                             "\nPort=" + Env("QM_PG_PORT") + "\nDatabase=" + database_->Name() + "\n";
+  const std::string pgshop = "[pgshop]\nDriver=PostgreSQL Unicode\nServername=" + EnvText("QM_PG_HOST") +
+                             "\nPort=" + EnvText("QM_PG_PORT") + "\nDatabase=" + database_->Name() + "\n";
   const std::string registry = ReadFile("/etc/odbcinst.ini") + "\n[Warehouse 9]\nDriver=/opt/warehouse/libwh9odbc.so\n";
   const ProcessOptions options =
       OdbcConfiguration(config, options_, registry, pgshop, "[liteshop]\nDriver=SQLite3\nDatabase=" + db + "\n");
@@ -215,8 +208,9 @@ TEST_F(PgConnectTest, DiffComparesACommittedModelWithTheLiveDatabase) {
              options_, {"rd;x"});
   // By an import option, with --schema and the password braced ('}' doubled);
   // live side first; a live side out of reach is an error, not a difference.
-  const std::string connection = "Servername=" + Env("QM_PG_HOST") + ";Port=" + Env("QM_PG_PORT") + ";Database=" +
-                                 database_->Name() + ";UID=" + role_ + ";PWD={p@ss:w/rd;x}}y{z#%?&=+ q'\"}";
+  const std::string connection = "Servername=" + EnvText("QM_PG_HOST") + ";Port=" + EnvText("QM_PG_PORT") +
+                                 ";Database=" + database_->Name() + ";UID=" + role_ +
+                                 ";PWD={p@ss:w/rd;x}}y{z#%?&=+ q'\"}";
   const ProcessResult byOption =
       Host({"diff", committed, "--schema", "public", "--postgres", connection, "--format", "json"}, options_);
   EXPECT_EQ(byOption.exitCode, 1) << Printed(byOption);
@@ -224,7 +218,8 @@ TEST_F(PgConnectTest, DiffComparesACommittedModelWithTheLiveDatabase) {
   const ProcessResult reversed = Host({"diff", Url(), committed}, options_);
   EXPECT_EQ(reversed.exitCode, 1) << Printed(reversed);
   EXPECT_NE(reversed.out.find("- column public.orders.note"), std::string::npos) << reversed.out;
-  ExpectRuns({{{"diff", committed, "postgresql://" + role_ + "@" + Env("QM_PG_HOST") + ":1/x"}, 3, ""}}, options_);
+  ExpectRuns({{{"diff", committed, "postgresql://" + role_ + "@" + EnvText("QM_PG_HOST") + ":1/x"}, 3, ""}},
+             options_);
 }
 
 // sqlite: URLs name a file, absolute or relative, any character encoded;
