@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace app {
 namespace {
@@ -18,14 +19,13 @@ namespace {
 // What write printed to the stream it is given (a console's).
 template <class Write>
 std::string Captured(Write&& write) {
-  std::FILE* stream = std::tmpfile();
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* stream = ::open_memstream(&buffer, &size);
   write(stream);
-  std::fflush(stream);
-  std::rewind(stream);
-  std::string text;
-  char buffer[4096];
-  for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, stream)) > 0;) text.append(buffer, read);
   std::fclose(stream);
+  const std::string text(buffer, size);
+  std::free(buffer);
   return text;
 }
 
