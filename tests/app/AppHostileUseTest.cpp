@@ -1,8 +1,6 @@
 // quillmere-import used carelessly or with hostile intent: an output that
-// is the database being read, Ctrl-C while the model is being written, the
-// connection form on a real terminal, and names that would act on the
-// terminal. The real executable runs with the real module, plug-in and
-// driver; terminal behaviour is checked on a pseudo-terminal.
+// is the database read, Ctrl-C while the model is written, the connection
+// form and names that would act on a (pseudo-)terminal.
 #include "HostProcess.h"
 
 #include <Terminal.h>
@@ -32,11 +30,9 @@ int ThreadsOf(int pid) {
   return 0;
 }
 
-// -o naming the database being read, however it is reached, is refused
-// before anything is opened (exit 2), and the database is untouched; so is
-// a name SQLite keeps beside it (journal, write-ahead log), a database the
-// connection string attaches, standard output appended to the database,
-// and a database the connection form is given.
+// -o naming the database read, however reached (links, its journal or
+// WAL, an attached one, standard output appended to it, one the connection
+// form is given), is refused before anything is opened (exit 2).
 TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   TempDir dir;
   const std::string db = dir.Path("shop.db");
@@ -86,10 +82,6 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
     EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
   }
 
-  // Another file is written as usual.
-  ExpectRuns({{{"--sqlite", "shop.db", "-o", "shop.json", "--quiet"}, 0, ""}}, inDir);
-  EXPECT_EQ(TableNames(ReadFile(dir.Path("shop.json"))).size(), 1u);
-
   // Standard output appended to the database (quillmere-import >> shop.db).
   const auto before = Snapshot(dir.Path());
   const int appended = ::open(db.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
@@ -103,9 +95,7 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   EXPECT_EQ(ReadToEnd(err.fds[0]).rfind("error: standard output is the database " + db + " being imported", 0), 0u);
   EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
 
-  // The connection form given the output as the database: refused when the
-  // form closes, before connecting. (The form asks Driver, Database,
-  // NoCreat and Timeout for a path.)
+  // The form (Driver, Database, NoCreat, Timeout) given the output as the database.
   ProcessOptions form = inDir;
   form.input = "\n" + db + "\n\n\n";
   ExpectRuns({{{"--sqlite", "other.db", "--prompt", "-o", "link.db", "--quiet"}, 2,
@@ -114,9 +104,8 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   EXPECT_TRUE(Snapshot(dir.Path()) == before) << "the directory changed";
 }
 
-// Ctrl-C after the import has finished, while the model goes to a reader
-// that takes its time (quillmere-import | less): the writing goes on to
-// the end and the run succeeds; the model is whole.
+// Ctrl-C while the model goes to a slow reader (quillmere-import | less):
+// the writing goes on to the end, the run succeeds, the model is whole.
 TEST(AppHostileUseTest, CtrlCWhileTheModelGoesToASlowReaderLetsTheWritingFinish) {
   TempDir dir;
   CreateLargeDatabase(dir.Path("big.db"));
@@ -134,9 +123,7 @@ TEST(AppHostileUseTest, CtrlCWhileTheModelGoesToASlowReaderLetsTheWritingFinish)
     const int reader = toFifo ? ::open(dir.Path("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : out.fds[0];
     ASSERT_GE(reader, 0);
 
-    // The first bytes of the model: the import is over, the writing has
-    // begun. The pipe holds 64 KiB of several megabytes, so the host is
-    // soon waiting for the reader inside a write.
+    // The writing has begun; the pipe holds 64 KiB of megabytes, so the host waits inside a write.
     std::string json = ReadSome(reader, 120s);
     ASSERT_FALSE(json.empty()) << ReadToEnd(err.fds[0]);
     std::this_thread::sleep_for(300ms);
@@ -152,9 +139,8 @@ TEST(AppHostileUseTest, CtrlCWhileTheModelGoesToASlowReaderLetsTheWritingFinish)
   }
 }
 
-// Ctrl-C after the import, while the host waits for a reader of the FIFO
-// it is to write to: nothing is written yet, so the run is cancelled (130)
-// instead of waiting on or failing.
+// Ctrl-C while the host waits for its FIFO's reader: nothing is written
+// yet, so the run is cancelled (130) instead of waiting on or failing.
 TEST(AppHostileUseTest, CtrlCWhileWaitingForAFifoReaderCancels) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
@@ -183,17 +169,15 @@ TEST(AppHostileUseTest, CtrlCWhileWaitingForAFifoReaderCancels) {
   ::close(reader);
 }
 
-// --prompt on a terminal: while a question of the form waits for its
-// answer, nothing redraws the line it is on; the password typed is not
-// shown; the run then goes on with its progress as usual.
+// --prompt on a terminal: nothing redraws a question's line while it waits;
+// the password typed is not shown; the run then goes on as usual.
 TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
   TempDir dir;
   const std::string db = dir.Path("shop.db");
   SqliteFile(db).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
   TerminalProcess host(QM_IMPORT_EXE, {"--prompt", "--connect", "Driver={SQLite3};Database=" + db + ";PWD=old-secret",
                                        "-o", dir.Path("model.json")});
-  // The form shows the string the plug-in hands the driver: the database
-  // as a read-only URI first, then the user's keys, then the plug-in's.
+  // The plug-in's string: the database as a read-only URI, the user's keys, the plug-in's.
   const std::pair<std::string, std::string> questions[] = {
       {"  Database [file://" + db + "?mode=ro]:", "\r"}, {"  Driver [SQLite3]:", "\r"},
       {"  PWD [****]:", "typed-secret\r"},           {"  NoCreat [1]:", "\r"},
@@ -213,13 +197,9 @@ TEST(AppHostileUseTest, ConnectionFormOnATerminalKeepsEachQuestionOnTheScreen) {
   EXPECT_EQ(TableNames(ReadFile(dir.Path("model.json"))).size(), 1u);
 }
 
-// Names and texts holding line breaks, escape sequences, a direction
-// override and invisible characters, from a real database to a real
-// terminal: the tree shows each escaped and the name quoted, so no line is
-// forged and nothing reaches the terminal as a command (every case of the
-// escaping is tested in process, tests/writers/OutputFormatsTest.cpp). (JSON
-// carries them as they are: the schema family's hostile schema, read
-// through the command line.)
+// Line breaks, escape sequences, a direction override and invisible
+// characters in names and texts, shown on a terminal: escaped and quoted, so
+// no line is forged and nothing acts (every case: OutputFormatsTest).
 TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
   TempDir dir;
   const std::string db = dir.Path("hostile.db");
@@ -234,10 +214,8 @@ TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
     EXPECT_TRUE(HasLine(terminal.Screen(), line)) << line << terminal.Printed();
   EXPECT_EQ(terminal.Output().find('\x1b'), std::string::npos) << terminal.Printed();
 
-  // Every other format read on a terminal goes there too, with what the
-  // terminal would act on or not show escaped, and the user told so. A
-  // format not read on one is refused there, also when the terminal is
-  // named (-o /dev/tty, this process's terminal).
+  // Every other format for terminals is escaped there, the user told so;
+  // the others are refused there, also by name (-o /dev/tty).
   for (const writers::OutputFormat& format : writers::OutputFormats()) {
     if (format.name == "tree") continue;
     SCOPED_TRACE(format.name);
@@ -259,9 +237,8 @@ TEST(AppHostileUseTest, TreeShowsWhatTheDatabaseHolds) {
   }
 }
 
-// Messages that name what the user or the database gave (a file name, a
-// view) show it as the tree shows it, escaped once: the error stays one
-// line and sends the terminal nothing to act on.
+// Messages show names the user or the database gave as the tree does,
+// escaped once: one line, nothing for the terminal to act on.
 TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
   TempDir dir;
   const std::pair<std::string, std::string> names[] = {
@@ -283,43 +260,35 @@ TEST(AppHostileUseTest, MessagesShowNamesEscaped) {
       << Printed(tree);
 }
 
-// Libraries planted in the folder the program is started from are never
-// loaded in place of the system's: the program finds its own libraries
-// relative to itself and the rest where the system keeps them.
-TEST(AppHostileUseTest, LibrariesInTheWorkingFolderAreNotLoaded) {
-  TempDir dir;
-  SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
-  for (const char* name : {"libc.so.6", "libstdc++.so.6", "libodbc.so.2", "libsqlite3.so.0", "libmimalloc.so.2"}) {
-    std::ofstream(dir.Path(name)) << "not a library\n";
-  }
-  ProcessOptions inDir;
-  inDir.workingDirectory = dir.Path();
-  ExpectRuns({{{"--sqlite", "shop.db", "--quiet"}, 0, "", {"orders"}}}, inDir);
-}
-
-// Graphviz is opened only to draw: with a broken one first on the search
-// path, every other format still works, and a diagram with a foreign key to
-// lay out fails with a message that says what could not be loaded.
-TEST(AppHostileUseTest, OnlyDrawingNeedsGraphviz) {
+// Libraries planted in the working folder are never loaded in place of the
+// system's. Graphviz is opened only to draw: with a broken one first on the
+// path, other formats work and a diagram fails naming what could not be loaded.
+TEST(AppHostileUseTest, PlantedLibrariesAreNotLoadedAndOnlyDrawingNeedsGraphviz) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db"))
       .Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY); CREATE TABLE lines (o INTEGER REFERENCES orders);");
-  for (const char* name : {"libcgraph.so.6", "libgvc.so.6"}) std::ofstream(dir.Path(name)) << "not a library\n";
+  for (const char* name : {"libc.so.6", "libstdc++.so.6", "libodbc.so.2", "libsqlite3.so.0", "libmimalloc.so.2"})
+    std::ofstream(dir.Path(name)) << "not a library\n";
+  ProcessOptions inDir;
+  inDir.workingDirectory = dir.Path();
+  ExpectRuns({{{"--sqlite", "shop.db", "--quiet"}, 0, "", {"orders", "lines"}}}, inDir);
+
+  fs::create_directory(dir.Path("gv"));
+  for (const char* name : {"gv/libcgraph.so.6", "gv/libgvc.so.6"}) std::ofstream(dir.Path(name)) << "not a library\n";
   ProcessOptions broken;
-  broken.environment["LD_LIBRARY_PATH"] = dir.Path();
+  broken.environment["LD_LIBRARY_PATH"] = dir.Path("gv");
   const Strings svg = {"--sqlite", dir.Path("shop.db"), "--quiet", "--format", "svg", "-o", dir.Path("shop.svg")};
   ExpectRuns({{{"--sqlite", dir.Path("shop.db"), "--quiet"}, 0, "", {"orders", "lines"}},
-              {svg, 4, "error: Graphviz could not be loaded: " + dir.Path("libcgraph.so.6")}},
+              {svg, 4, "error: Graphviz could not be loaded: " + dir.Path("gv/libcgraph.so.6")}},
              broken);
   ExpectRuns({{svg, 0, ""}});
   EXPECT_NE(ReadFile(dir.Path("shop.svg")).find("orders"), std::string::npos);
 }
 
-// The plug-in index only saves loading: a second run finds what the first
-// did, and an index that says something else of a plug-in than its table
-// does is caught when the plug-in is used, said, and looked at afresh on
-// the next run. The listings always load every plug-in. (An index that is
-// not one: PluginFolders.AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain.)
+// The plug-in index only saves loading: one that describes a plug-in
+// otherwise than its table is caught when it is used, said, and looked at
+// afresh on the next run; the listings load every plug-in. (An index that is
+// not one: PluginFolders.)
 TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
@@ -339,7 +308,6 @@ TEST(AppHostileUseTest, ThePluginIndexNeverSpeaksForAPlugin) {
   const ProcessResult listed = Host({"--list-plugins"}, options);
   ASSERT_EQ(listed.exitCode, 0) << Printed(listed);
 
-  // The same files, but the index gives the plug-in another description.
   std::string lying = written;
   const std::size_t at = lying.find("\"description\": \"SQLite");
   ASSERT_NE(at, std::string::npos) << written;

@@ -1,5 +1,4 @@
-// quillmere-import as the end-to-end tests run it: a child process with
-// the test's arguments and environment, and what its output says.
+// quillmere-import as the end-to-end tests run it, and what its output says.
 #pragma once
 
 #include <ImportHost.h>
@@ -16,7 +15,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -27,8 +25,7 @@ namespace qm::test {
 
 using Strings = std::vector<std::string>;
 
-// Runs quillmere-import (QM_IMPORT_EXE) with the arguments; a run killed at
-// options.timeoutSeconds fails the calling test.
+// Runs QM_IMPORT_EXE; a run killed at options.timeoutSeconds fails the test.
 inline ProcessResult Host(const Strings& args, const ProcessOptions& options = {}) {
   ProcessResult result = RunProcess(QM_IMPORT_EXE, args, options);
   EXPECT_FALSE(result.timedOut) << Printed(result);
@@ -48,10 +45,9 @@ inline Strings TableNames(const std::string& json) {
   return Names(AllOfType(model, model::Table));
 }
 
-// One run of the host and what the user sees of it: the exit code, a part
-// of standard error (all of it when it ends with a line end; "" for any),
-// for a model written to standard output, its tables, and when given, all
-// of standard output.
+// One run and what the user sees: the exit code, a part of standard error
+// (all of it when it ends with a line end; "" for any), the tables of the
+// model on standard output, and when given, all of standard output.
 struct HostRun {
   Strings args;
   int exitCode;
@@ -72,8 +68,7 @@ inline void ExpectRuns(const std::vector<HostRun>& runs, const ProcessOptions& o
     } else {
       EXPECT_NE(result.err.find(run.err), std::string::npos) << Printed(result);
     }
-    // A refusal writes nothing; 1 is a difference or a finding, 5 a model
-    // with what could not be read.
+    // A refusal writes nothing (1: a difference or finding; 5: a partial model).
     EXPECT_TRUE(run.exitCode < 2 || run.exitCode == 5 || result.out.empty()) << Printed(result);
     EXPECT_EQ(result.out, run.out.value_or(result.out));
     EXPECT_TRUE(run.tables.empty() || TableNames(result.out) == run.tables) << Printed(result);
@@ -86,8 +81,7 @@ inline std::filesystem::path LibraryFolder() {
   return std::filesystem::canonical(std::filesystem::path(QM_IMPORT_EXE).parent_path() / ".." / "lib" / "quillmere");
 }
 
-// A database whose model is several megabytes of JSON, far more than a
-// pipe holds, and whose import takes a while.
+// A database whose model is megabytes of JSON (far more than a pipe holds), slow to import.
 inline void CreateLargeDatabase(const std::string& path) {
   std::string script = "BEGIN;\n";
   for (int i = 1; i <= 1000; ++i) {
@@ -108,18 +102,10 @@ inline std::string ReadSome(int fd, std::chrono::milliseconds timeout) {
   return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
 }
 
-// Reads from fd until its writers are gone.
+// Reads from fd until its writers are gone (or a minute passes without a byte).
 inline std::string ReadToEnd(int fd) {
   std::string text;
-  char buffer[65536];
-  for (;;) {
-    struct pollfd ready {fd, POLLIN, 0};
-    if (::poll(&ready, 1, 60000) <= 0) break;
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
+  for (std::string got; !(got = ReadSome(fd, std::chrono::minutes(1))).empty();) text += got;
   return text;
 }
 

@@ -1,43 +1,51 @@
 // The command line's dealings with the user, in process: the --prompt form,
-// with its answers written to a pipe and what it shows read from a file
-// (what it asks, the string it hands back, and that a password is never
-// shown; the form on a real terminal, with echo off, is tested through the
-// host on a pseudo-terminal).
+// its answers written to a pipe (what it asks, the string it hands back, a
+// password never shown; on a real terminal: AppHostileUseTest), and the SQL
+// dialect taken from a plug-in's table, whatever it declares.
 #include "ConnectionPrompt.h"
-
-#include "Captured.h"
 #include "Console.h"
+#include "LiveImport.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace app {
 namespace {
 
-struct FormResult {
-  bool completed = false;
-  std::string connectionString;  // what the form handed back (unchanged when cancelled)
-  std::string shown;             // what it wrote
-  bool cancelled = false;
-};
+// What write printed to the stream it is given (a console's).
+template <class Write>
+std::string Captured(Write&& write) {
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* stream = ::open_memstream(&buffer, &size);
+  write(stream);
+  std::fclose(stream);
+  const std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}
 
-FormResult Fill(const std::string& connectionString, const std::string& answers) {
+// What the form showed, after filling in connectionString from answers;
+// connectionString becomes what it handed back.
+std::string Fill(std::string& connectionString, const std::string& answers) {
   int input[2];
   EXPECT_EQ(::pipe(input), 0);
   EXPECT_EQ(::write(input[1], answers.data(), answers.size()), static_cast<ssize_t>(answers.size()));
   ::close(input[1]);  // after the answers: end of input
-  FormResult result;
-  result.shown = test::Captured([&](std::FILE* screen) {
+  const std::string shown = Captured([&](std::FILE* screen) {
     Console console(screen, false, false);
     ConnectionPrompt prompt(console, input[0]);
     CString text = CString::FromUtf8(connectionString);
-    result.completed = prompt.Complete(text);
-    result.connectionString = text.ToUtf8();
-    result.cancelled = prompt.WasCancelled();
+    EXPECT_TRUE(prompt.Complete(text));
+    EXPECT_FALSE(prompt.WasCancelled());
+    connectionString = text.ToUtf8();
   });
   ::close(input[0]);
-  return result;
+  return shown;
 }
 
 struct Case {
@@ -48,12 +56,10 @@ struct Case {
   std::string questions;  // the prompts shown, in order, each "KEY [value]: "
 };
 
+// (Enter keeping a value and an answer replacing one, through the host:
+// AppTest.PromptTakesAnAnswerOrCancels and the form on a terminal.)
 TEST(ConnectionPromptTest, AsksForEveryValueAndHandsBackWhatWasAnswered) {
   const Case cases[] = {
-      {"Enter keeps every value", "Driver={SQLite3};Database=/tmp/a.db", "\n\n", "Driver={SQLite3};Database=/tmp/a.db",
-       "  Driver [SQLite3]:   Database [/tmp/a.db]: "},
-      {"typed text replaces a value", "Server=db;Port=5432", "other\n\n", "Server=other;Port=5432",
-       "  Server [db]:   Port [5432]: "},
       {"a value that needs braces gets them", "Uid=me;PWD=old", "\na;b\n", "Uid=me;PWD={a;b}",
        "  Uid [me]:   PWD [****]: "},
       {"a user without a password is asked for one", "Server=db;Uid=me", "\n\nsecret\n", "Server=db;Uid=me;PWD=secret",
@@ -66,23 +72,49 @@ TEST(ConnectionPromptTest, AsksForEveryValueAndHandsBackWhatWasAnswered) {
        "  Database [a\\x1b[2Jb]: "},
   };
   for (const Case& c : cases) {
-    const FormResult result = Fill(c.given, c.answers);
-    EXPECT_TRUE(result.completed) << c.what;
-    EXPECT_FALSE(result.cancelled) << c.what;
-    EXPECT_EQ(result.connectionString, c.expected) << c.what;
+    SCOPED_TRACE(c.what);
+    std::string handedBack = c.given;
+    const std::string shown = Fill(handedBack, c.answers);
+    EXPECT_EQ(handedBack, c.expected);
     // The questions, each followed by the line end a pipe does not echo.
     std::string questions;
-    std::size_t at = result.shown.find('\n') + 1;  // after the form's title
-    for (std::size_t end; (end = result.shown.find('\n', at)) != std::string::npos; at = end + 1) {
-      const std::string line = result.shown.substr(at, end - at);
-      if (line.rfind("  ", 0) == 0) questions += line;
+    std::size_t at = shown.find('\n') + 1;  // after the form's title
+    for (std::size_t end; (end = shown.find('\n', at)) != std::string::npos; at = end + 1)
+      if (shown.compare(at, 2, "  ") == 0) questions += shown.substr(at, end - at);
+    EXPECT_EQ(questions, c.questions) << shown;
+    EXPECT_NE(shown.find("connecting with "), std::string::npos);
+    for (const std::string secret : {"secret", "a;b", "old"}) {
+      const bool given = c.given.find(secret) != std::string::npos || c.answers.find(secret) != std::string::npos;
+      EXPECT_FALSE(given && shown.find(secret) != std::string::npos) << secret << " shown\n" << shown;
     }
-    EXPECT_EQ(questions, c.questions) << c.what << "\n" << result.shown;
-    EXPECT_NE(result.shown.find("connecting with "), std::string::npos) << c.what;
-    for (const char* secret : {"secret", "a;b", "old"}) {
-      if (c.given.find(secret) == std::string::npos && c.answers.find(secret) == std::string::npos) continue;
-      EXPECT_EQ(result.shown.find(secret), std::string::npos) << c.what << ": " << secret << " shown\n" << result.shown;
-    }
+  }
+}
+
+// A dialect this program does not know is written as standard SQL, with a
+// warning; a plug-in that declares none gets standard SQL without one. (The
+// bundled plug-ins' dialects: their scripts loaded by each database's
+// client, ScriptCanaryTest.)
+TEST(SourceTest, ThePluginsDialectIsTheOneWritten) {
+  const struct {
+    const char* declared;
+    const char* dialect;
+    const char* warning;  // a part of it; empty: none
+  } cases[] = {{"postgresql", "postgresql", ""}, {nullptr, "standard", ""}, {"", "standard", ""},
+               {"firebird", "standard",
+                "warning: the plug-in sqlite declares the SQL dialect \"firebird\", which this program does not know: "
+                "its SQL is written in standard SQL"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.declared != nullptr ? c.declared : "null");
+    QmPluginApi table{};
+    table.name = "sqlite";
+    table.sqlDialect = c.declared;
+    std::string dialect;
+    const std::string printed = Captured([&](std::FILE* stream) {
+      Console console(stream, false, false);
+      dialect = SqlDialectOf(table, console);
+    });
+    EXPECT_EQ(dialect, c.dialect);
+    EXPECT_TRUE(*c.warning == '\0' ? printed.empty() : printed.find(c.warning) != std::string::npos) << printed;
   }
 }
 

@@ -32,11 +32,9 @@ std::string Numbered(const std::string& kind, std::size_t i, const std::string& 
   return kind + std::to_string(i) + " " + name;
 }
 
-// Every name between backticks; literals are QuoteText's, which a session
-// with NO_BACKSLASH_ESCAPES reads as meant. Hex literals do not serve in
-// table definitions (the server prints one back with a backslash before a
-// quote and reads that by NO_BACKSLASH_ESCAPES), nor in bodies (kept as
-// written).
+// Every name between backticks; literals are QuoteText's, read as meant
+// under NO_BACKSLASH_ESCAPES (hex literals are printed back with a backslash
+// in table definitions, and kept as written in bodies).
 std::string MariaHostileScript(const std::string& schema) {
   const std::string s = MariaIdent(schema);
   std::string sql = "SET SESSION sql_mode = 'ANSI_QUOTES,NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES';\n"
@@ -46,9 +44,8 @@ std::string MariaHostileScript(const std::string& schema) {
     const std::string& n = Names()[i];
     const std::string t = MariaIdent(n);
     const std::string other = MariaIdent("other " + n);
-    // A check names a plain column: the server cannot make a table whose
-    // check names a column with a quote in it while the global mode has
-    // ANSI_QUOTES (it reads the stored expression back by that mode).
+    // A check names a plain column: under a global ANSI_QUOTES the server
+    // cannot read back a check naming a column with a quote in it.
     sql += "CREATE TABLE " + t + " (" + t + " INT NOT NULL PRIMARY KEY, " + other + " VARCHAR(60) DEFAULT " +
            QuoteText(n) + " COMMENT " + QuoteText("column " + n + " 😀") + ", k VARCHAR(60), UNIQUE KEY " +
            MariaIdent("uq " + n) + " (" + other + "(10)), KEY " + MariaIdent("ix " + n) + " (" + other +
@@ -68,10 +65,8 @@ std::string MariaHostileScript(const std::string& schema) {
                   " VALUES IN (" + QuoteText(n) + ")";
   }
   sql += "CREATE TABLE parted (k VARCHAR(60) COLLATE utf8mb4_bin) PARTITION BY LIST COLUMNS (k) (" + partitions + ");\n";
-  // 64 characters of one-, two- and three-byte UTF-8. A table's name is
-  // a file name too, with every character outside ASCII letters and digits
-  // written as @ and four hex digits: 64 three-byte characters are a file
-  // name too long for the file system, so they name columns.
+  // 64 characters of one-, two- and three-byte UTF-8; three-byte ones name
+  // columns (a table's file name, @ and four hex digits each, would be too long).
   for (const std::string& n : {std::string(64, 'L'), Repeat("é", 64)})
     sql += "CREATE TABLE " + MariaIdent(n) + " (" + MariaIdent(n) + " INT COMMENT " + QuoteText(Repeat("😀", 10)) +
            ");\n";

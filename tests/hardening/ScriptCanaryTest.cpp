@@ -1,12 +1,10 @@
-// The sql format's script of a hostile database, loaded as the README loads
-// it (`sqlite3 new.db < schema.sql`, `psql -v ON_ERROR_STOP=1 -f schema.sql`,
-// `mariadb < schema.sql`). Every name, literal, comment and body of the
-// databases below carries commands for those clients that would each make
-// one file, the canary, if a client ran them; texts the database keeps as
-// written carry them after a statement's end, in an executable comment,
-// after a line sqlite3 ends a statement at. After every load the canary is
-// not there, and the script loaded; what the writer had to leave out is
-// named in the script and in the exit code.
+// The sql format's script of a hostile database, loaded as the README says
+// (sqlite3, psql -v ON_ERROR_STOP=1, mariadb). Every name, literal, comment
+// and body below carries client commands that would make a file, the
+// canary (texts kept as written: after a statement's end, in an executable
+// comment, after a line sqlite3 ends a statement at). After every load there
+// is no canary and the script loaded; what was left out is named in the
+// script and the exit code.
 #include "HostileNames.h"
 #include "MariaHostileSchema.h"
 
@@ -31,9 +29,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Texts that make the canary, a file named canary in the folder the
-// clients run in, when a client runs them; the first five end a statement
-// first.
+// Texts that make the canary in the clients' folder if run; the first five end a statement first.
 const std::vector<std::string>& Payloads() {
   static const std::vector<std::string> payloads = {
       ";\n.shell touch canary\n", ";\n\\! touch canary\n", ";\nsystem touch canary\n", ";\ntee canary\n",
@@ -42,8 +38,7 @@ const std::vector<std::string>& Payloads() {
   return payloads;
 }
 
-// A case's database: quillmere-import's arguments naming it, and what
-// drops it (a MariaDB script makes its database again).
+// The import's arguments, and what drops the database (a MariaDB script makes it again).
 struct Target {
   std::vector<std::string> importArgs;
   std::function<void()> drop;
@@ -119,11 +114,9 @@ Target PostgresCase(const TempDir&) {
   return {{"--postgres", database->ConnectionString()}, [database] {}};
 }
 
-// MariaDB: the hardening tests' hostile schema; the payloads in names,
-// defaults, comments and bodies; and bodies as an owner of mysql.proc can
-// write them (the server itself strips an executable comment of a later
-// version and refuses a backslash outside quotes), which the client would
-// read as its commands.
+// MariaDB: the hostile schema; the payloads in names, defaults, comments and
+// bodies; bodies written into mysql.proc as its owner can (the server would
+// strip or refuse them), which the client would read as its commands.
 Target MariaCase(const TempDir&) {
   const std::string schema = "canary `q' \\ " + std::to_string(::getpid());
   std::string sql = "DROP DATABASE IF EXISTS " + MariaIdent(schema) + ";\n" + MariaHostileScript(schema);
@@ -182,7 +175,6 @@ TEST_P(ScriptCanaryTest, NoClientRunsACommandOfTheDatabase) {
   const ProcessResult imported = RunProcess(QM_IMPORT_EXE, args);
   ASSERT_TRUE(imported.exitCode == 0 || imported.exitCode == 5) << Printed(imported);
   EXPECT_EQ(imported.exitCode, source.exitCode) << Printed(imported);
-  // What is left out is named in the script and in a warning, each once.
   std::size_t notWritten = 0, warnings = 0;
   for (const std::string& line : Lines(ReadFile(dir.Path("schema.sql")))) notWritten += line.rfind("-- not written: ", 0) == 0;
   for (const std::string& line : Lines(imported.err)) warnings += line.rfind("warning: not written: ", 0) == 0;
