@@ -36,8 +36,8 @@ TEST(GenericModelTest, ReplacingAPropertyKeepsItsPlace) {
   EXPECT_EQ(table.GetProperty(model::Name)->GetWStringValue(), u"orders_2024");
 }
 
-// Each setter replaces the value whatever kind it had; empty values, a value
-// set from the property's own view and copies keep their own storage.
+// Each setter replaces the value whatever kind it had; a value set from the
+// property's own view and copies keep their own storage.
 TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   CMOProperty p(model::Name);
   EXPECT_EQ(p.GetValueKind(), CMOProperty::ValueKind::None);
@@ -54,14 +54,6 @@ TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   EXPECT_EQ(copy.GetObjectIdVectorValue(), (std::vector<int>{7, 3, 5}));
   copy = p;
   EXPECT_EQ(copy.GetIntegerValue(), -5'000'000'000LL);
-  for (auto* empty : {u"", u"x"}) {
-    p.SetWStringValue(std::u16string(empty));
-    EXPECT_EQ(p.GetValueKind(), CMOProperty::ValueKind::WString);
-    EXPECT_EQ(p.GetWStringValue(), empty);
-  }
-  p.SetObjectIdVectorValue(std::vector<int>{});
-  EXPECT_EQ(p.GetValueKind(), CMOProperty::ValueKind::ObjectIdVector);
-  EXPECT_TRUE(p.ObjectIdsRef().empty());
   // Assigned over a text: the ids taken over, the text's block given back
   // (the sanitizer build sees a leak or a double free); a value assigned
   // to itself and an empty property assigned over a value.
@@ -132,13 +124,9 @@ TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
   const Case cases[] = {
       {Table, TableKind, u"table", true},
       {Table, TableKind, u"TABLE", false},  // case matters
-      {Table, TableKind, u"view", false},   // a view's word, not a table's
       {ForeignKey, OnUpdate, u"no action", false},
-      {ForeignKey, MatchType, u"NONE", false},
       {View, CheckOption, u"NONE", false},  // no check option: the property is left out
-      {Trigger, TriggerTiming, u"INSTEAD", false},
       {Column, KeyType, u"UNIQUE", false},  // an enum-like property where it takes no words
-      {Table, TableKind, u"", false},
       // Free text: anything goes.
       {Table, Name, u"TABLE", true},
       {Column, DataType, u"", true},
@@ -155,17 +143,13 @@ TEST(ModelVocabularyTest, TriggerEventsAreEventWordsJoinedByOr) {
   const std::pair<std::u16string_view, bool> cases[] = {
       {u"INSERT", true},
       {u"INSERT OR DELETE OR UPDATE OR TRUNCATE", true},
-      {u"DELETE OR INSERT", true},
       {u"UPDATE OF a, b", true},
       {u"INSERT OR UPDATE OF \"x OR y\", b OR TRUNCATE", true},  // the column list is the database's text
       {u"", false},
       {u"INSERT OR INSERT", false},
-      {u"INSERT OR", false},
       {u"INSERT,DELETE", false},
-      {u"insert", false},
       {u"UPDATE OF ", false},
       {u"INSERT OF a", false},  // only UPDATE names columns
-      {u"SELECT", false},
   };
   for (const auto& [value, allowed] : cases)
     EXPECT_EQ(model::IsAllowedValue(model::Trigger, model::TriggerEvents, value), allowed)

@@ -43,12 +43,10 @@ TEST(CStringFormat, MisuseThrowsAndLeavesTheStringUnchanged) {
   CString s(u"before");
   EXPECT_THROW(s.Format(u"%s"), std::invalid_argument);           // directive without argument
   EXPECT_THROW(s.Format(u"%d", u"text"), std::invalid_argument);  // wrong kind
-  EXPECT_THROW(s.Format(u"%s", 5), std::invalid_argument);        // wrong kind
   EXPECT_THROW(s.Format(u"x", 5), std::invalid_argument);         // argument left over
   EXPECT_THROW(s.Format(u"%x", 5), std::invalid_argument);        // unsupported directive
   EXPECT_THROW(s.Format(u"%5d", 5), std::invalid_argument);       // width is not supported
   EXPECT_THROW(s.Format(u"ends with %"), std::invalid_argument);  // dangling percent
-  EXPECT_THROW(s.Format(u"ends with %l", 1), std::invalid_argument);
   EXPECT_THROW(s.Format(nullptr), std::invalid_argument);
   EXPECT_EQ(s, u"before");
 }

@@ -1,6 +1,6 @@
 // The reader's tables without a database: statement and row-action
-// registration, the set-up step, ownership of row and column actions,
-// object counts and progress messages.
+// registration, the set-up step, ownership of row actions, object counts
+// and progress messages.
 #include "ReaderTestSupport.h"
 
 #include <schemaimport/SchemaImport.h>
@@ -76,38 +76,6 @@ TEST(SchemaSourceReaderTest, RowActionsFirstWinsNullOccupiesAndClearAllDeletesEa
   EXPECT_EQ(kept.destroyed, 1);
   delete second;
   delete late;
-}
-
-class CountingColumnAction : public QueryResultColumnActionI {
- public:
-  explicit CountingColumnAction(int* destroyed) : m_destroyed(destroyed) {}
-  ~CountingColumnAction() override { ++*m_destroyed; }
-  void ProcessColumn(GenericModel*, CommonDataObject&, const std::u16string&) override {}
-
- private:
-  int* m_destroyed;  // not owned
-};
-
-TEST(QueryResultRowActionTest, ColumnActionsAreReplacedByTheLatestAndDeletedOnce) {
-  ActionLog log;
-  int destroyed = 0;
-  auto* replaced = new CountingColumnAction(&destroyed);
-  auto* shared = new CountingColumnAction(&destroyed);
-  auto* action = new RecordingRowAction(&log);
-  action->SetColumnAction(u"a", replaced);
-  auto* latest = new CountingColumnAction(&destroyed);
-  action->SetColumnAction(u"a", latest);
-  action->SetColumnAction(u"b", nullptr);
-  EXPECT_EQ(action->GetColumnAction(u"a"), latest);
-  EXPECT_EQ(action->GetColumnAction(u"A"), nullptr);  // names are case-sensitive
-  // Stored under two names by mistake: deleted once, not twice.
-  action->SetColumnAction(u"d", shared);
-  action->SetColumnAction(u"e", shared);
-  EXPECT_EQ(action->GetColumnAction(u"e"), shared);
-  delete static_cast<QueryResultRowActionI*>(action);  // through the base: the destructor is virtual
-  EXPECT_EQ(destroyed, 2);
-  EXPECT_EQ(log.destroyed, 1);
-  delete replaced;  // the replaced action went back to its caller
 }
 
 // Progress goes to the session's window under the statement's object type.
