@@ -1,8 +1,5 @@
-// The model's property ownership (ids, parents and children: every family
-// test's model comparison, and the unknown parent's throw ImportDriverTest's);
-// its JSON writer's own edges (names of every kind reach the host's output in
-// the hardening tests); and which texts the vocabulary takes for the
-// enum-like text properties.
+// The model's property ownership, its JSON writer's own edges, and which
+// texts the vocabulary takes for the enum-like text properties.
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelJson.h>
 #include <tillerhold/ModelVocabulary.h>

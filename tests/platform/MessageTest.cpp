@@ -1,6 +1,4 @@
-// Posted messages between threads, and the message-box handler the host
-// installs and the default one. (The connection-dialog hook is the
-// connector tests' to check, with a driver.)
+// Posted messages between threads, and the message-box handlers.
 #include <platform/MessageBox.h>
 #include <platform/Win32.h>
 

@@ -7,7 +7,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <map>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -52,15 +51,8 @@ TEST(CStringFormat, MisuseThrowsAndLeavesTheStringUnchanged) {
 }
 
 TEST(CStringCompare, OrdersByUtf16CodeUnitAndComparesTextNotPointers) {
-  const char16_t smile[] = {0xD83D, 0xDE00, 0};  // U+1F600, a surrogate pair
-  const char16_t privateUse[] = {0xE000, 0};     // U+E000
-  std::map<CString, int> keys;
-  int n = 0;
-  for (const char16_t* key : {privateUse, smile, u"b", u"abc", u"ab", u"B", u"a", u""}) keys[key] = n++;
-  std::vector<int> order;
-  for (const auto& [key, value] : keys) order.push_back(value);
   // Code-point order would put U+E000 before U+1F600; UTF-16 order does not.
-  EXPECT_EQ(order, (std::vector<int>{7, 5, 6, 4, 3, 2, 1, 0}));
+  EXPECT_EQ(CString(u"\U0001F600").Compare(u"\uE000"), -1);
   EXPECT_EQ(CString(u"ab").Compare(u"abc"), -1);
   EXPECT_EQ(CString(u"b").Compare(u"B"), 1);
   EXPECT_EQ(CString(u"").Compare(nullptr), 0);

@@ -1,9 +1,5 @@
-// The host library with the real module, plug-ins, loader and SQLite driver:
-// what the plug-in folders hold is found or refused with a reason (libraries
-// made by hand included); the plug-in index gives the same answer loading
-// only the plug-in whose table is asked for, and is set aside whenever the
-// files, the index or its folder are not what it was written for; one
-// import runs with its display told in order.
+// The host library with the real module, plug-ins and SQLite driver: plug-in
+// folders, the plug-in index and when it is set aside, one import's display.
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>

@@ -1,6 +1,5 @@
 // The imported-object caches, the keys cache and the schema lookup over a
-// real Tillerhold model. (Included columns and schemas made during an
-// import: the family tests' imports, which use them for every schema.)
+// real Tillerhold model.
 #include <schemaimport/ImportedKeysCache.h>
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ObjectIdLookup.h>

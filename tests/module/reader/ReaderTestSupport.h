@@ -1,8 +1,5 @@
-// Helpers of the reader tests: a row action that keeps copies of what it
-// was handed, a reader whose set-up step the test chooses and which shows
-// its protected state, a capture of the message boxes shown, and the fetch
-// suite's fixture, run over every real driver: each executable instantiates
-// FetchTest with the backends it can reach.
+// Helpers of the reader tests; each executable instantiates FetchTest with
+// the backends it can reach.
 #pragma once
 
 #include <OdbcTestSupport.h>

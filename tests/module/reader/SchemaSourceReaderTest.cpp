@@ -1,6 +1,5 @@
-// The reader's tables without a database: statement and row-action
-// registration, the set-up step, ownership of row actions, object counts
-// and progress messages.
+// The reader's tables without a database: registrations, the set-up step,
+// row actions' ownership, counts and progress.
 #include "ReaderTestSupport.h"
 
 #include <schemaimport/SchemaImport.h>
@@ -78,11 +77,8 @@ TEST(SchemaSourceReaderTest, RowActionsFirstWinsNullOccupiesAndClearAllDeletesEa
   delete late;
 }
 
-// Progress goes to the session's window under the statement's object type.
-// Type 0 means "none": nothing is posted for it (nor for an id without a
-// type), or the host would show progress for a type that does not exist. A
-// negative type is posted but never counted. After the caches' end every
-// count reads 0.
+// Type 0 means "none": posting it would show progress for a type that does
+// not exist. A negative type is posted but never counted.
 TEST(SchemaSourceReaderTest, ProgressSkipsTypeZeroAndNeverCountsNegativeTypes) {
   SessionWindow window;
   auto notify = [&](TestReader& reader, int id) {

@@ -1,10 +1,6 @@
-// The connector against the real driver manager and the SQLite3 ODBC driver
-// (connecting on every driver: tests/families/ConnectorTest.cpp; a plug-in's
-// own refusal, its set-up statements failing and its explained driver
-// failures: the plug-ins' import tests and the family tests' refused and
-// ended sessions). Handles are counted, and the failures a driver manager
-// will not produce on demand injected, at the driver manager's door
-// (OdbcFaults).
+// The connector against the real driver manager and SQLite3 driver, with
+// handles counted and faults injected at the driver manager's door
+// (connecting on every driver: tests/families/ConnectorTest.cpp).
 #include <OdbcFaults.h>
 #include <OdbcTestSupport.h>
 #include <TempDir.h>
