@@ -15,8 +15,7 @@
 
 namespace {
 
-// The replaced property's deletion, and the model's deleting the ones it
-// holds, are checked by the sanitizer build (a leak or a double delete).
+// Deletions are the sanitizer build's to check (a leak or a double delete).
 TEST(GenericModelTest, ReplacingAPropertyKeepsItsPlace) {
   GenericModel model;
   CMOObject& table = model.CreateObject(model::Table);
@@ -51,9 +50,7 @@ TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   EXPECT_EQ(copy.GetObjectIdVectorValue(), (std::vector<int>{7, 3, 5}));
   copy = p;
   EXPECT_EQ(copy.GetIntegerValue(), -5'000'000'000LL);
-  // Assigned over a text: the ids taken over, the text's block given back
-  // (the sanitizer build sees a leak or a double free); a value assigned
-  // to itself and an empty property assigned over a value.
+  // Ids assigned over a text, to itself, and an empty value over ids.
   CMOProperty text(model::Comment);
   text.SetWStringValue(u"a comment longer than any inline room");
   CMOProperty ids(model::Name);
@@ -69,9 +66,7 @@ TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   EXPECT_EQ(ids.GetObjectIdVectorValue(), (std::vector<int>{1, 2}));
 }
 
-// What each value kind and an unknown type look like is JsonReaderTest's
-// to check, on the exact text; here the text is valid JSON and the stream
-// gets the same text as the string.
+// (Each value kind's exact text is JsonReaderTest's to check.)
 TEST(ModelJsonTest, TextIsValidJsonAndTheStreamGetsTheSameText) {
   GenericModel model{5};
   auto* broken = new CMOProperty(model::Name);
@@ -108,8 +103,7 @@ TEST(ModelJsonTest, DeepChainIsWrittenWithoutRecursion) {
   EXPECT_TRUE(text.starts_with("{\"id\":1,\"type\":\"model\",\"properties\":{},\"children\":[{\"id\":2,"));
 }
 
-// That each listed word is taken is SoundModel's to check, on the family
-// tests' imports; here, mostly what is not taken.
+// (That each listed word is taken is SoundModel's to check.)
 TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
   struct Case {
     int objectType;
