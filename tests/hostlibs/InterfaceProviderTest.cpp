@@ -22,12 +22,6 @@ class CallbackImport : public ISchemaImport {
   std::function<void()> m_onDelete;  // run by the destructor
 };
 
-class Explorer : public IObjectExplorerInterface {
- public:
-  void OnImportStarting() override {}
-  void OnImportFinished() override {}
-};
-
 // The registry is process-wide: every test leaves it empty.
 class InterfaceProviderTest : public ::testing::Test {
  protected:
@@ -40,7 +34,7 @@ class InterfaceProviderTest : public ::testing::Test {
   InterfaceProvider* registry = InterfaceProvider::Instance();
 };
 
-TEST_F(InterfaceProviderTest, RegisteredObjectsAreDeletedExactlyOnceAndTheExplorerNever) {
+TEST_F(InterfaceProviderTest, RegisteredObjectsAreDeletedExactlyOnce) {
   int deaths = 0;
   auto* first = new CallbackImport([&] { ++deaths; });
   auto* second = new CallbackImport([&] { ++deaths; });
@@ -55,12 +49,7 @@ TEST_F(InterfaceProviderTest, RegisteredObjectsAreDeletedExactlyOnceAndTheExplor
   EXPECT_EQ(deaths, 2);
   EXPECT_EQ(registry->GetSchemaImportApi(), nullptr);
 
-  Explorer explorer;  // on the stack: a delete by the registry would fault
-  registry->SetObjectExplorerInterface(&explorer);
-  EXPECT_EQ(registry->GetObjectExplorerInterface(), &explorer);
-
-  // An import whose destructor asks the registry, as a module tearing down
-  // might: the registry must not hold its lock while deleting.
+  // A destructor that asks the registry: no lock may be held while deleting.
   bool sawRegistry = false;
   registry->RegisterSchemaImportApi(new CallbackImport([&] {
     registry->GetSchemaImportApi();

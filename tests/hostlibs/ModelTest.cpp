@@ -1,8 +1,5 @@
-// The model's property ownership (ids, parents and children: every family
-// test's model comparison, and the unknown parent's throw ImportDriverTest's);
-// its JSON writer's own edges (names of every kind reach the host's output in
-// the hardening tests); and which texts the vocabulary takes for the
-// enum-like text properties.
+// The model's property ownership, its JSON writer's own edges, and which
+// texts the vocabulary takes for the enum-like text properties.
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelJson.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -18,8 +15,7 @@
 
 namespace {
 
-// The replaced property's deletion, and the model's deleting the ones it
-// holds, are checked by the sanitizer build (a leak or a double delete).
+// Deletions are the sanitizer build's to check (a leak or a double delete).
 TEST(GenericModelTest, ReplacingAPropertyKeepsItsPlace) {
   GenericModel model;
   CMOObject& table = model.CreateObject(model::Table);
@@ -36,8 +32,8 @@ TEST(GenericModelTest, ReplacingAPropertyKeepsItsPlace) {
   EXPECT_EQ(table.GetProperty(model::Name)->GetWStringValue(), u"orders_2024");
 }
 
-// Each setter replaces the value whatever kind it had; empty values, a value
-// set from the property's own view and copies keep their own storage.
+// Each setter replaces the value whatever kind it had; a value set from the
+// property's own view and copies keep their own storage.
 TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   CMOProperty p(model::Name);
   EXPECT_EQ(p.GetValueKind(), CMOProperty::ValueKind::None);
@@ -54,17 +50,7 @@ TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   EXPECT_EQ(copy.GetObjectIdVectorValue(), (std::vector<int>{7, 3, 5}));
   copy = p;
   EXPECT_EQ(copy.GetIntegerValue(), -5'000'000'000LL);
-  for (auto* empty : {u"", u"x"}) {
-    p.SetWStringValue(std::u16string(empty));
-    EXPECT_EQ(p.GetValueKind(), CMOProperty::ValueKind::WString);
-    EXPECT_EQ(p.GetWStringValue(), empty);
-  }
-  p.SetObjectIdVectorValue(std::vector<int>{});
-  EXPECT_EQ(p.GetValueKind(), CMOProperty::ValueKind::ObjectIdVector);
-  EXPECT_TRUE(p.ObjectIdsRef().empty());
-  // Assigned over a text: the ids taken over, the text's block given back
-  // (the sanitizer build sees a leak or a double free); a value assigned
-  // to itself and an empty property assigned over a value.
+  // Ids assigned over a text, to itself, and an empty value over ids.
   CMOProperty text(model::Comment);
   text.SetWStringValue(u"a comment longer than any inline room");
   CMOProperty ids(model::Name);
@@ -80,9 +66,7 @@ TEST(GenericModelTest, PropertyValuesReplaceEachOther) {
   EXPECT_EQ(ids.GetObjectIdVectorValue(), (std::vector<int>{1, 2}));
 }
 
-// What each value kind and an unknown type look like is JsonReaderTest's
-// to check, on the exact text; here the text is valid JSON and the stream
-// gets the same text as the string.
+// (Each value kind's exact text is JsonReaderTest's to check.)
 TEST(ModelJsonTest, TextIsValidJsonAndTheStreamGetsTheSameText) {
   GenericModel model{5};
   auto* broken = new CMOProperty(model::Name);
@@ -119,8 +103,7 @@ TEST(ModelJsonTest, DeepChainIsWrittenWithoutRecursion) {
   EXPECT_TRUE(text.starts_with("{\"id\":1,\"type\":\"model\",\"properties\":{},\"children\":[{\"id\":2,"));
 }
 
-// That each listed word is taken is SoundModel's to check, on the family
-// tests' imports; here, mostly what is not taken.
+// (That each listed word is taken is SoundModel's to check.)
 TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
   struct Case {
     int objectType;
@@ -132,13 +115,9 @@ TEST(ModelVocabularyTest, TakesTheListedWordsOnlyAsSpelt) {
   const Case cases[] = {
       {Table, TableKind, u"table", true},
       {Table, TableKind, u"TABLE", false},  // case matters
-      {Table, TableKind, u"view", false},   // a view's word, not a table's
       {ForeignKey, OnUpdate, u"no action", false},
-      {ForeignKey, MatchType, u"NONE", false},
       {View, CheckOption, u"NONE", false},  // no check option: the property is left out
-      {Trigger, TriggerTiming, u"INSTEAD", false},
       {Column, KeyType, u"UNIQUE", false},  // an enum-like property where it takes no words
-      {Table, TableKind, u"", false},
       // Free text: anything goes.
       {Table, Name, u"TABLE", true},
       {Column, DataType, u"", true},
@@ -155,17 +134,13 @@ TEST(ModelVocabularyTest, TriggerEventsAreEventWordsJoinedByOr) {
   const std::pair<std::u16string_view, bool> cases[] = {
       {u"INSERT", true},
       {u"INSERT OR DELETE OR UPDATE OR TRUNCATE", true},
-      {u"DELETE OR INSERT", true},
       {u"UPDATE OF a, b", true},
       {u"INSERT OR UPDATE OF \"x OR y\", b OR TRUNCATE", true},  // the column list is the database's text
       {u"", false},
       {u"INSERT OR INSERT", false},
-      {u"INSERT OR", false},
       {u"INSERT,DELETE", false},
-      {u"insert", false},
       {u"UPDATE OF ", false},
       {u"INSERT OF a", false},  // only UPDATE names columns
-      {u"SELECT", false},
   };
   for (const auto& [value, allowed] : cases)
     EXPECT_EQ(model::IsAllowedValue(model::Trigger, model::TriggerEvents, value), allowed)

@@ -89,25 +89,4 @@ TEST_F(CWinAppLifecycle, ExitWithoutUnloadRunsExitInstanceOnceBeforeStatics) {
       "A:InitInstance\nA:ExitInstance\nA:app:dtor\nA:same-file-static:dtor\nA:early-file-static:dtor\n$");
 }
 
-// Every application module names its object theApp. A module loaded with
-// RTLD_GLOBAL must not capture the theApp of a module loaded after it: each
-// module runs its own object's InitInstance and ExitInstance.
-TEST_F(CWinAppLifecycle, ModulesKeepTheirOwnApplicationObject) {
-  void* a = Load(QM_TEST_APP_PATH, RTLD_NOW | RTLD_GLOBAL);
-  ASSERT_NE(a, nullptr);
-  void* b = Load(QM_TEST_APP_B_PATH, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(b, nullptr);
-  EXPECT_NE(Symbol<CWinApp* (*)()>(a, "qm_test_app_object")(), Symbol<CWinApp* (*)()>(b, "qm_test_app_object")());
-  EXPECT_EQ(qmtest::TakeRecords(),
-            (Events{"A:early-file-static:ctor", "A:same-file-static:ctor", "A:app:ctor", "A:InitInstance",
-                    "B:early-file-static:ctor", "B:same-file-static:ctor", "B:app:ctor", "B:InitInstance"}));
-
-  Unload(b, QM_TEST_APP_B_PATH);
-  EXPECT_EQ(qmtest::TakeRecords(), (Events{"B:ExitInstance", "B:app:dtor", "B:same-file-static:dtor",
-                                           "B:early-file-static:dtor"}));
-  Unload(a, QM_TEST_APP_PATH);
-  EXPECT_EQ(qmtest::TakeRecords(), (Events{"A:ExitInstance", "A:app:dtor", "A:same-file-static:dtor",
-                                           "A:early-file-static:dtor"}));
-}
-
 }  // namespace

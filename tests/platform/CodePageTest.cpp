@@ -1,6 +1,5 @@
-// UTF-8/UTF-16 converters and MultiByteToWideChar by code page. Random
-// input, and CP_THREAD_ACP in a UTF-8 or C locale, are the text fuzz
-// target's (fuzz/); these are the fixed cases.
+// UTF-8/UTF-16 converters and MultiByteToWideChar: the fixed cases (random
+// input is the text fuzz target's).
 #include <platform/CodePage.h>
 #include <platform/Utf.h>
 

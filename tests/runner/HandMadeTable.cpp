@@ -1,12 +1,6 @@
-// Libraries in a plug-in folder that a host must refuse, made by hand the way
-// a stale or foreign build would look, one per definition (CMakeLists.txt):
-// QM_HANDMADE_VERSION2, a table of interface version 2 (it began with its
-// version, before the head had a magic number); QM_HANDMADE_VERSION4, a head
-// of a later version; QM_HANDMADE_STAMP, a head of this version built some
-// other way; QM_HANDMADE_NAME, a good head and a name that could be a path;
-// QM_HANDMADE_NO_ENTRY, no QmGetPluginApi at all (loading it would set
-// QM_HANDMADE_NOENTRY_LOADED). None has operations: a host must not get as
-// far as calling one.
+// Libraries a host must refuse, made by hand as a stale or foreign build
+// would look, one per QM_HANDMADE_ definition. None has operations: a host
+// must not get as far as calling one.
 #include <schemaimport/PluginApi.h>
 
 #include <cstdlib>

@@ -1,9 +1,5 @@
-// The host library with the real module, plug-ins, loader and SQLite driver:
-// what the plug-in folders hold is found or refused with a reason (libraries
-// made by hand included); the plug-in index gives the same answer loading
-// only the plug-in whose table is asked for, and is set aside whenever the
-// files, the index or its folder are not what it was written for; one
-// import runs with its display told in order.
+// The host library with the real module, plug-ins and SQLite driver: plug-in
+// folders, the plug-in index and when it is set aside, one import's display.
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
@@ -61,10 +57,8 @@ std::string Found(const runner::PluginCatalogue& catalogue) {
   return text;
 }
 
-// Two plug-in folders: in the first, copies (so that they can be changed)
-// of the SQLite and PostgreSQL plug-ins and two libraries refused for what
-// they are; in the second, another copy, the other libraries made by hand,
-// a file that is no library and things that are no plug-in files at all.
+// Two plug-in folders of copies (so that they can be changed), libraries
+// made by hand, a file that is no library and things that are no plug-ins.
 class PluginFolders : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,8 +83,7 @@ class PluginFolders : public ::testing::Test {
   std::string Postgres() const { return First() + "/libqm_postgres.so"; }
   Strings Watched() const { return {m_dir.Path("module")}; }
 
-  // A look at the first folder through the index, the catalogue closed
-  // again: whether the index was used, and what was found in *found.
+  // Whether a look at the first folder used the index; what it found.
   bool Look(std::string* found = nullptr) {
     runner::PluginCatalogue catalogue;
     const bool used = catalogue.DiscoverIndexed({First()}, Index(), Watched());
@@ -133,8 +126,7 @@ TEST_F(PluginFolders, FindsPluginsByLookingAndSaysWhyOthersAreRefused) {
   ASSERT_EQ(refused.size(), expected.size()) << ::testing::PrintToString(refused);
   for (const auto& [file, reason] : expected)
     EXPECT_NE(refused[file].find(reason), std::string::npos) << file << ": " << refused[file];
-  // A library that is no plug-in is refused from its symbols alone: none
-  // of its code ran (loading it would have set the variable).
+  // A library that is no plug-in is refused from its symbols: none of its code ran.
   EXPECT_EQ(std::getenv("QM_HANDMADE_NOENTRY_LOADED"), nullptr);
 
   // The host's questions, answered from the tables.
@@ -149,8 +141,7 @@ TEST_F(PluginFolders, FindsPluginsByLookingAndSaysWhyOthersAreRefused) {
   ASSERT_NE(catalogue.FindWithSample(), nullptr);
   EXPECT_STREQ(catalogue.FindWithSample()->api->name, "sqlite");
   EXPECT_EQ(catalogue.Directories().size(), 4u);
-  // Looking registers nothing with the module: only the plug-in a host
-  // configures takes part in an import.
+  // Looking registers nothing: only the plug-in a host configures imports.
   EXPECT_EQ(ImportToolsProvider::Instance()->GetConnector(static_cast<int>(catalogue.FindByName("sqlite")->api->modelType)),
             nullptr);
 }
@@ -262,10 +253,8 @@ TEST_F(PluginFolders, AnIndexThatIsNotOursIsLeftAsideAndWrittenAgain) {
   EXPECT_FALSE(Look());
 }
 
-// The index is read only when no one but the user could have put it there
-// or changed it, and opening it never waits: otherwise the plug-ins are
-// looked at as if there were no index, and none is written into a folder
-// others may change.
+// An index someone else could have put there or changed is not read (nor
+// waited on), and none is written into a folder others may change.
 TEST_F(PluginFolders, AnIndexOthersCouldChangeIsLeftAside) {
   const std::string plain = Plain(), index = Index(), folder = fs::path(index).parent_path().string();
   const std::pair<const char*, std::function<int()>> cases[] = {  // what, and how it is made (0 when it was)
@@ -316,8 +305,7 @@ TEST(PluginIndexPathTest, KeptInTheUsersCacheFolderOnePerLibraryFolder) {
   if (xdg != nullptr) ::setenv("XDG_CACHE_HOME", savedXdg.c_str(), 1);
 }
 
-// What a display sees of one import, in order: each event once per run of
-// the same kind, and how many messages were posted to the window.
+// What a display sees of one import: each event once per run of its kind.
 class Recorder : public runner::ImportDisplay {
  public:
   void Started() override { events.push_back("started"); }
@@ -335,8 +323,7 @@ class Recorder : public runner::ImportDisplay {
   int messages = 0;
 };
 
-// One import of a small SQLite file, cancelled after `polls` questions
-// (0: never).
+// One import of a small SQLite file, cancelled after `polls` (0: never).
 runner::ImportOutcome RunOnce(Recorder& recorder, int polls) {
   TempDir dir;
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE a (x INTEGER PRIMARY KEY); CREATE VIEW v AS SELECT x FROM a;");

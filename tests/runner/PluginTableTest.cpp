@@ -53,16 +53,12 @@ TEST(PluginTableTest, HeadAndTableAreCheckedBeforeAnythingElse) {
       {"another magic number", [](QmPluginApi& t) { t.head.magic = 0x12345678; }, "no plug-in table this host knows"},
       {"a version 2 table", [](QmPluginApi& t) { t.head.magic = 2; },
        "built for plug-in interface version 2; this host uses version " + std::to_string(QM_PLUGIN_ABI_VERSION)},
-      {"a later version", [](QmPluginApi& t) { t.head.abiVersion = QM_PLUGIN_ABI_VERSION + 1; },
-       "built for plug-in interface version " + std::to_string(QM_PLUGIN_ABI_VERSION + 1) +
-           "; this host uses version " + std::to_string(QM_PLUGIN_ABI_VERSION)},
       {"another build stamp", [](QmPluginApi& t) { t.head.buildStamp = "sdk-0.1 othercc-1 c++201703L"; },
        "built as \"sdk-0.1 othercc-1 c++201703L\", but this host is built as \"" + ours + "\""},
       {"no build stamp", [](QmPluginApi& t) { t.head.buildStamp = nullptr; }, "built as \"\""},
       {"a stamp that only starts like ours", [](QmPluginApi& t) { t.head.buildStamp = QM_PLUGIN_BUILD_STAMP " asan"; },
        "but this host is built as"},
       {"a name that is a path", [](QmPluginApi& t) { t.name = "../lib/qm_x"; }, "name is not a short name"},
-      {"a name in capitals", [](QmPluginApi& t) { t.name = "SQLite"; }, "name is not a short name"},
       {"no name", [](QmPluginApi& t) { t.name = nullptr; }, "name is not a short name"},
       {"no description", [](QmPluginApi& t) { t.description = nullptr; }, "no description"},
       {"no driver list", [](QmPluginApi& t) { t.drivers = nullptr; }, "no list of drivers"},
@@ -76,13 +72,7 @@ TEST(PluginTableTest, HeadAndTableAreCheckedBeforeAnythingElse) {
        "no function that reads a URL"},
       {"a URL scheme in capitals", [](QmPluginApi& t) { static const char* const s[] = {"Good", nullptr}; t.urlSchemes = s; },
        "not a lower-case scheme name"},
-      {"a URL scheme with its colon", [](QmPluginApi& t) { static const char* const s[] = {"good:", nullptr}; t.urlSchemes = s; },
-       "not a lower-case scheme name"},
-      {"no Configure", [](QmPluginApi& t) { t.Configure = nullptr; }, "lacks an operation"},
-      {"a version 4 table, before dialects and packages", [](QmPluginApi& t) { t.head.abiVersion = 4; },
-       "built for plug-in interface version 4; this host uses version " + std::to_string(QM_PLUGIN_ABI_VERSION)},
       {"no dialect and no package", [](QmPluginApi& t) { t.sqlDialect = nullptr; t.driverPackage = ""; }, ""},
-      {"a dialect of another database", [](QmPluginApi& t) { t.sqlDialect = "firebird"; }, ""},
       {"a dialect that is no short name", [](QmPluginApi& t) { t.sqlDialect = "Post gres"; }, "SQL dialect is not a short name"},
       {"a package with a command in it", [](QmPluginApi& t) { t.driverPackage = "odbc-x; rm -rf ~"; },
        "not a package name"},
@@ -123,7 +113,7 @@ TEST(PluginTableTest, ShortNamesNeverNameAPath) {
 TEST(PluginTableTest, DriversMatchByNameOrLibraryFileIgnoringAsciiCase) {
   const QmPluginApi table = GoodTable();
   const std::pair<const char*, bool> cases[] = {
-      {"SQLite3", true}, {"sqlite3", true}, {" SQLITE3 ", true}, {"libsqlite3odbc.so", true},
+      {"SQLite3", true}, {" SQLITE3 ", true}, {"libsqlite3odbc.so", true},
       {"/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so", true},
       {"SQLite", false},  // another driver (SQLite 2)
       {"SQLite3 ODBC", false}, {"/opt/SQLite3/libother.so", false}, {"", false},

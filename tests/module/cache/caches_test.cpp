@@ -1,11 +1,9 @@
 // The imported-object caches, the keys cache and the schema lookup over a
-// real Tillerhold model. (Included columns and schemas made during an
-// import: the family tests' imports, which use them for every schema.)
+// real Tillerhold model.
 #include <schemaimport/ImportedKeysCache.h>
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ObjectIdLookup.h>
 
-#include <platform/Utf.h>
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
@@ -14,10 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -50,40 +46,20 @@ class CacheTest : public ::testing::Test {
 
 // Regression: a failed lookup used to leave a null entry, so that the
 // first-wins Add that followed dropped its object.
-TEST_F(CacheTest, FindersNeverCreateEntriesAndNamesKeepTheFirstObject) {
+TEST_F(CacheTest, FindersNeverCreateEntriesNamesKeepTheFirstObjectAndResetEmpties) {
   CMOObject* a = New();
   CMOObject* b = New();
   EXPECT_EQ(objects.FindObject(u"orders"), nullptr);
-  EXPECT_EQ(objects.FindObjectById(u"orders"), nullptr);
-  EXPECT_EQ(objects.FindAttribute(u"orders"), nullptr);
-  EXPECT_EQ(objects.GetTableSpace(5), nullptr);
   EXPECT_EQ(objects.GetObjectCount(), 0);
-
-  for (CMOObject* o : {a, b}) {
-    objects.Add(u"orders", o);
-    objects.AddByDBID(u"orders", o);
-    objects.AddAttribute(u"orders", o);
-    objects.AddTableSpace(INT64_MIN, o);
-  }
+  objects.Add(u"orders", a);
+  objects.Add(u"orders", b);
   objects.Add(u"ghost", nullptr);  // a recorded null counts and is not replaced
   objects.Add(u"ghost", b);
   EXPECT_EQ(objects.FindObject(u"orders"), a);
-  EXPECT_EQ(objects.FindObjectById(u"orders"), b);
-  EXPECT_EQ(objects.FindAttribute(u"orders"), b);
-  EXPECT_EQ(objects.GetTableSpace(INT64_MIN), a);
   EXPECT_EQ(objects.FindObject(u"ghost"), nullptr);
   EXPECT_EQ(objects.GetObjectCount(), 2);
   // Keys are exact: case, a trailing blank, a prefix are other keys.
   for (const char16_t* other : {u"Orders", u"orders ", u"order", u""}) EXPECT_EQ(objects.FindObject(other), nullptr);
-}
-
-TEST_F(CacheTest, ResetEmptiesEverythingForTheNextImport) {
-  CMOObject* a = New();
-  objects.Add(u"n", a);
-  objects.AddByDBID(u"1", a);
-  objects.AddAttribute(u"k", a);
-  objects.AddTableSpace(1, a);
-  objects.SetMySQLTriggerFollows(u"trg", 3);
   objects.AddParameter(u"proc", u"p1");
   objects.AddParameter(u"proc", u"p0");
   CStringArray parameters{u"x"};  // appended to, in arrival order
@@ -91,13 +67,8 @@ TEST_F(CacheTest, ResetEmptiesEverythingForTheNextImport) {
   EXPECT_EQ(Texts(parameters), (std::vector<std::u16string>{u"x", u"p1", u"p0"}));
 
   objects.Reset();
-
-  EXPECT_EQ(objects.FindObject(u"n"), nullptr);
-  EXPECT_EQ(objects.FindObjectById(u"1"), nullptr);
-  EXPECT_EQ(objects.FindAttribute(u"k"), nullptr);
+  EXPECT_EQ(objects.FindObject(u"orders"), nullptr);
   EXPECT_EQ(objects.GetObjectCount(), 0);
-  EXPECT_EQ(objects.GetTableSpace(1), nullptr);
-  EXPECT_EQ(objects.GetMySQLTriggerFollows(u"trg"), -1);
   // Regression: parameters of one import used to survive Reset and appear
   // in front of the next import's parameters of the same routine.
   objects.AddParameter(u"proc", u"p2");
@@ -119,20 +90,6 @@ TEST_F(CacheTest, IncludedColumnsProcessedTwiceLeaveOneWholeList) {
   indexes.ProcessIncludedColumns();
   ASSERT_EQ(index->GetProperties().size(), 1u);
   EXPECT_EQ(index->GetProperty(model::IncludedColumns)->GetObjectIdVectorValue(), (std::vector<int>{1, 2, 3}));
-}
-
-// 0 is "no trigger follows": it reads as -1 like a name never set, so a
-// writer never names trigger 0. Other numbers read back as set, the latest.
-TEST_F(CacheTest, TriggerFollowsZeroAndUnsetReadAsMinusOne) {
-  const std::pair<const char16_t*, int> set[] = {{u"trg", 3}, {u"trg", 7},    {u"TRG", 2},   {u"zero", 0},
-                                                 {u"neg", -5}, {u"minus one", -1}, {u"reset", 4}, {u"reset", 0}};
-  for (const auto& [name, number] : set) objects.SetMySQLTriggerFollows(name, number);
-  const std::pair<const char16_t*, int> cases[] = {
-      {u"trg", 7}, {u"TRG", 2}, {u"zero", -1}, {u"never", -1}, {u"", -1},
-      {u"neg", -5}, {u"minus one", -1}, {u"reset", -1},
-  };
-  for (const auto& [name, expected] : cases)
-    EXPECT_EQ(objects.GetMySQLTriggerFollows(name), expected) << platform::Utf16ToUtf8(name);
 }
 
 TEST_F(CacheTest, KeysReverseSearchSeesTheLastSnapshotAndTheLowestAddress) {

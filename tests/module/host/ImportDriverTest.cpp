@@ -1,7 +1,5 @@
-// The import road as a host drives it (ReverseEngineerFromDB,
-// BuildSchemaFromSQLDB) with a real model and the real SQLite3 ODBC driver:
-// the order of the run's steps, its end after every kind of run (refused,
-// normal, broken off by an exception), and what one run leaves for the next.
+// The import road as a host drives it, with a real model and the SQLite3
+// driver: the run's steps, its end after every kind of run, what it leaves.
 #include <SqliteCatalogue.h>
 #include <TempDir.h>
 
@@ -36,9 +34,7 @@ using Steps = std::vector<std::string>;
 ISchemaImportSessionState* Session() { return InterfaceProvider::Instance()->GetSchemaImportSessionState(); }
 ISchemaImport* Api() { return InterfaceProvider::Instance()->GetSchemaImportApi(); }
 
-// What the run's caches hold, as one word: "empty" when the lookup, the
-// object cache and the scratch store hold nothing of a run (the store
-// closed), otherwise what is left.
+// "empty", or which of the run's caches still hold something.
 std::string CacheState() {
   std::string left;
   if (SchemaLookup::Instance()->FindObject(nullptr, u"main") != 0) left += " lookup";
@@ -47,8 +43,7 @@ std::string CacheState() {
   return left.empty() ? "empty" : "holds" + left;
 }
 
-// A connector on a real SQLite database file, or one that refuses; its
-// connect step may throw after it has opened the connection.
+// A connector on a real SQLite file, or one that refuses, or throws.
 class TestConnector : public SchemaSourceConnectorI {
  public:
   explicit TestConnector(std::u16string text, Steps* steps = nullptr) : connectionString(std::move(text)), m_steps(steps) {}
@@ -77,9 +72,8 @@ class TestConnector : public SchemaSourceConnectorI {
   Steps* m_steps;  // where the steps are written; not owned, may be null
 };
 
-// One table per row, under schema "main" found or created through the
-// schema lookup. A row whose name is throwAt has its column created under a
-// parent id the model does not have: the model library throws.
+// One table per row under schema "main"; the row named throwAt makes the
+// model library throw (a column under a parent it does not have).
 class TableAction : public QueryResultRowActionI {
  public:
   explicit TableAction(const std::u16string* throwAt) : m_throwAt(throwAt) {}
@@ -97,8 +91,7 @@ class TableAction : public QueryResultRowActionI {
   const std::u16string* m_throwAt;  // the reader's; not owned
 };
 
-// Statement 1 reads the tables; statement 2, when asked for, reads a table
-// that is not there. Writes its steps, and parks a row in the scratch store.
+// Statement 1 reads the tables, statement 2 a table that is not there.
 class TestReader : public SchemaSourceReaderI {
  public:
   explicit TestReader(Steps* steps) : m_steps(steps) {}
@@ -204,14 +197,9 @@ TEST_F(ImportDriverTest, FailedConnectClosesTheBracketAndTouchesNothing) {
   EXPECT_EQ(refusing.disconnectCalls, 0);
 }
 
-// The reader's steps in order; the caches hold the run's objects until the
-// connection closes and are empty before the explorer hears the end;
-// statements are registered once. A run broken off by an exception from a
-// row action or from a connect step after it connected: the exception
-// reaches the host, the status says failed, the connection, caches and
-// bracket are closed. The next import is as the first of the process; with
-// the lookup left filled, it would put its tables under the broken run's
-// schema id.
+// A run broken off by an exception (row action, connect step) reaches the
+// host with everything closed; with the lookup left filled, the next import
+// would put its tables under the broken run's schema id.
 TEST_F(ImportDriverTest, RunBrokenOffByAnExceptionEndsCleanlyAndTheNextImportIsAsTheFirst) {
   Steps steps;
   TestConnector connector(ConnectionString(), &steps);
@@ -284,12 +272,8 @@ TEST_F(ImportDriverTest, RunBrokenOffByAnExceptionEndsCleanlyAndTheNextImportIsA
   }
 }
 
-// A direct call with no model in the session runs nothing and leaves the
-// status as the host left it: a host may keep its own value there. What a
-// run reports (its failed statements, the connector's one diagnostic) is
-// the latest run's only: a run that fails to connect reports no statement,
-// and a connect step that fails without a word (refusing nothing,
-// connecting nothing) passes on no earlier reason.
+// No model: nothing runs and the host's status stays. What a run reports
+// (failed statements, the connect diagnostic) is the latest run's only.
 TEST_F(ImportDriverTest, WhatARunReportsIsTheLatestRunsOnly) {
   Steps steps;
   TestConnector connector(ConnectionString());
@@ -324,9 +308,8 @@ TEST_F(ImportDriverTest, WhatARunReportsIsTheLatestRunsOnly) {
   EXPECT_TRUE(connector.LastConnectError().IsEmpty()) << CString(connector.LastConnectError().Describe()).ToUtf8();
 }
 
-// The host sets its window on its own thread only after the run is over
-// its read step: the run waits for it once, then posts to it. A connector
-// without a reader still writes the names the data source reports.
+// A window the host sets late, from its own thread, is waited for once.
+// A connector without a reader still writes the data source's names.
 TEST_F(ImportDriverTest, WindowSetDuringTheLateWaitReceivesTheMessage) {
   TestConnector connector(ConnectionString());
   Register(&connector);

@@ -1,8 +1,5 @@
-// A statement that is a call of an ODBC catalogue function (CatalogCall.h)
-// against the real drivers: its rows come through the same fetch loop and
-// row action as a query's, one run of the action for all its calls, names
-// taken exactly (not as search patterns), and a failed call reported once
-// under the statement with the call it was.
+// A statement that calls ODBC catalogue functions (CatalogCall.h), against
+// the real drivers: one run of the row action, names not taken as patterns.
 #include "ReaderTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,6 @@
-// The fetch loop against real drivers: what every SQL type turns into, long
-// and empty text, NULL, failed and empty statements, names. The PostgreSQL
-// executable instantiates it here over psqlODBC, Unicode and ANSI (a server
-// that ends the connection in the middle of a fetch is the hardening tests'
-// to check).
+// The fetch loop against real drivers: every SQL type, long and empty text,
+// NULL, failed and empty statements, names. Instantiated here over psqlODBC,
+// Unicode and ANSI.
 #include "ReaderTestSupport.h"
 
 #include <PgTestEnv.h>

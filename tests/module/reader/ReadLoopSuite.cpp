@@ -1,8 +1,5 @@
-// The reader's read loop (RunStatement, RunStatements) against real
-// drivers: statements in order with progress around each, the host's stop
-// request, and what a failed statement becomes as the reader decides
-// (reported under its name, run again, handled by the reader, or the
-// connection given up and the rest reported as not run).
+// The read loop against real drivers: order, progress, the host's stop, and
+// what a failed statement becomes as the reader decides.
 #include "ReaderTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,5 @@
-// Helpers of the reader tests: a row action that keeps copies of what it
-// was handed, a reader whose set-up step the test chooses and which shows
-// its protected state, a capture of the message boxes shown, and the fetch
-// suite's fixture, run over every real driver: each executable instantiates
-// FetchTest with the backends it can reach.
+// Helpers of the reader tests; each executable instantiates FetchTest with
+// the backends it can reach.
 #pragma once
 
 #include <OdbcTestSupport.h>
@@ -29,8 +26,7 @@
 
 namespace qm::test::reader {
 
-// What a RecordingRowAction saw. Owned by the test, so it outlives the
-// action that the reader deletes.
+// What a RecordingRowAction saw; outlives the action the reader deletes.
 struct ActionLog {
   int preExecute = 0;                  // PreExecute calls
   int postExecute = 0;                 // PostExecute calls
@@ -62,8 +58,7 @@ class RecordingRowAction : public QueryResultRowActionI {
   ActionLog* m_log;  // not owned
 };
 
-// A reader whose set-up step, statement rewriting and read-loop decisions
-// the test supplies.
+// A reader whose set-up, rewriting and read-loop decisions the test supplies.
 class TestReader : public SchemaSourceReaderI {
  public:
   ~TestReader() { ClearAll(); }
@@ -112,8 +107,7 @@ class TestReader : public SchemaSourceReaderI {
 
 using Posted = std::vector<std::pair<platform::win::WPARAM, platform::win::LPARAM>>;
 
-// The session's window while alive, to see the progress notices; the
-// session's flag lowered before and after.
+// The session's window while alive, its flag lowered before and after.
 class SessionWindow {
  public:
   SessionWindow() : m_session(InterfaceProvider::Instance()->GetSchemaImportSessionState()) {
@@ -186,13 +180,11 @@ class FetchTest : public ::testing::TestWithParam<Backend> {
   void SetUp() override;
   void TearDown() override;
 
-  // Registers the statement under the id with object type 12 and, when
-  // wanted, a recording row action logging into m_log; then runs it.
+  // Registers the statement (type 12), with a RecordingRowAction if wanted; runs it.
   void Run(int statementId, const std::u16string& sql, bool withAction = true);
   // Runs a statement for the test's data; fails the test on error.
   void Prepare(const std::u16string& sql);
-  // An SQL expression giving the text of the SQL expression `unit` repeated
-  // n times.
+  // An SQL expression repeating the SQL expression `unit` n times.
   std::u16string Repeat(const std::u16string& unit, int n) const;
 
   TempDir m_dir;                               // SQLite database file lives here
@@ -206,8 +198,7 @@ class FetchTest : public ::testing::TestWithParam<Backend> {
 // The catalogue-call suite (CatalogCallSuite.cpp) on the same data.
 class CatalogCallTest : public FetchTest {
  protected:
-  // Arguments naming a table of the test's data (in the test's own schema
-  // on PostgreSQL).
+  // Arguments naming a table of the test's data, in the test's own schema.
   CatalogCall::Arguments Table(const std::u16string& name) const {
     CatalogCall::Arguments arguments;
     if (!m_schema.empty()) arguments.schema = m_schema;

@@ -1,6 +1,5 @@
-// The reader's tables without a database: statement and row-action
-// registration, the set-up step, ownership of row and column actions,
-// object counts and progress messages.
+// The reader's tables without a database: registrations, the set-up step,
+// row actions' ownership, counts and progress.
 #include "ReaderTestSupport.h"
 
 #include <schemaimport/SchemaImport.h>
@@ -78,43 +77,8 @@ TEST(SchemaSourceReaderTest, RowActionsFirstWinsNullOccupiesAndClearAllDeletesEa
   delete late;
 }
 
-class CountingColumnAction : public QueryResultColumnActionI {
- public:
-  explicit CountingColumnAction(int* destroyed) : m_destroyed(destroyed) {}
-  ~CountingColumnAction() override { ++*m_destroyed; }
-  void ProcessColumn(GenericModel*, CommonDataObject&, const std::u16string&) override {}
-
- private:
-  int* m_destroyed;  // not owned
-};
-
-TEST(QueryResultRowActionTest, ColumnActionsAreReplacedByTheLatestAndDeletedOnce) {
-  ActionLog log;
-  int destroyed = 0;
-  auto* replaced = new CountingColumnAction(&destroyed);
-  auto* shared = new CountingColumnAction(&destroyed);
-  auto* action = new RecordingRowAction(&log);
-  action->SetColumnAction(u"a", replaced);
-  auto* latest = new CountingColumnAction(&destroyed);
-  action->SetColumnAction(u"a", latest);
-  action->SetColumnAction(u"b", nullptr);
-  EXPECT_EQ(action->GetColumnAction(u"a"), latest);
-  EXPECT_EQ(action->GetColumnAction(u"A"), nullptr);  // names are case-sensitive
-  // Stored under two names by mistake: deleted once, not twice.
-  action->SetColumnAction(u"d", shared);
-  action->SetColumnAction(u"e", shared);
-  EXPECT_EQ(action->GetColumnAction(u"e"), shared);
-  delete static_cast<QueryResultRowActionI*>(action);  // through the base: the destructor is virtual
-  EXPECT_EQ(destroyed, 2);
-  EXPECT_EQ(log.destroyed, 1);
-  delete replaced;  // the replaced action went back to its caller
-}
-
-// Progress goes to the session's window under the statement's object type.
-// Type 0 means "none": nothing is posted for it (nor for an id without a
-// type), or the host would show progress for a type that does not exist. A
-// negative type is posted but never counted. After the caches' end every
-// count reads 0.
+// Type 0 means "none": posting it would show progress for a type that does
+// not exist. A negative type is posted but never counted.
 TEST(SchemaSourceReaderTest, ProgressSkipsTypeZeroAndNeverCountsNegativeTypes) {
   SessionWindow window;
   auto notify = [&](TestReader& reader, int id) {

@@ -1,7 +1,5 @@
-// The one reader of ODBC connection strings, which the module, the plug-ins
-// and the hosts share: the same rules on UTF-16 and on UTF-8 text, strings
-// put back together so that they read back the same, and passwords masked
-// wherever the reader would find them.
+// The one reader of ODBC connection strings (UTF-16 and UTF-8), the writer,
+// and passwords masked wherever the reader would find them.
 #include <schemaimport/ConnectionString.h>
 
 #include <platform/Utf.h>

@@ -1,6 +1,4 @@
-// The one URL reader of the project: what each part of a database URL
-// becomes, where a URL that does not parse is wrong, and the password
-// masked wherever a URL is shown.
+// The one URL reader: each part decoded, faults located, passwords masked.
 #include <schemaimport/ConnectionString.h>
 #include <schemaimport/ConnectionUrl.h>
 

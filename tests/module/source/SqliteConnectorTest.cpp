@@ -1,10 +1,6 @@
-// The connector against the real driver manager and the SQLite3 ODBC driver
-// (connecting on every driver: tests/families/ConnectorTest.cpp; a plug-in's
-// own refusal, its set-up statements failing and its explained driver
-// failures: the plug-ins' import tests and the family tests' refused and
-// ended sessions). Handles are counted, and the failures a driver manager
-// will not produce on demand injected, at the driver manager's door
-// (OdbcFaults).
+// The connector against the real driver manager and SQLite3 driver, with
+// handles counted and faults injected at the driver manager's door
+// (connecting on every driver: tests/families/ConnectorTest.cpp).
 #include <OdbcFaults.h>
 #include <OdbcTestSupport.h>
 #include <TempDir.h>
@@ -64,8 +60,7 @@ class SqliteConnectorTest : public ::testing::Test {
   odbc::Disarm m_disarm;  // no fault outlives its test
 };
 
-// A new connection is made before the open one is closed: a failed attempt
-// leaves the open one, its names and its handles as they were.
+// A failed attempt leaves the open connection, its names and handles as they were.
 TEST_F(SqliteConnectorTest, FailedConnectKeepsTheOpenConnectionAndASuccessfulOneReplacesIt) {
   TestConnector connector;
   CString first = Database("first.db");
@@ -103,8 +98,7 @@ TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheRea
     std::u16string text;   // part of the message
   };
   const Case cases[] = {
-      // No handle exists to ask, so the module names the failure itself,
-      // without an SQLSTATE of its own making.
+      // No handle to ask: the module names the failure, with no SQLSTATE.
       {"environment allocation", Fault::EnvironmentAllocation, Database("never.db"), Origin::Module, u"", u"environment"},
       // The driver manager's own diagnostic from the environment handle.
       {"ODBC version", Fault::OdbcVersion, Database("never.db"), Origin::Driver, u"", u"Invalid attribute value"},
@@ -130,8 +124,7 @@ TEST_F(SqliteConnectorTest, FailureAtEachStepFreesWhatWasAllocatedAndKeepsTheRea
     odbc::InjectFault(Fault::None);
     EXPECT_EQ(argument, c.connectionString);
     EXPECT_EQ(connector.GetConnectionHandle(), nullptr);
-    // The driver manager keeps every handle on its own lists, so only the
-    // count shows one that is never freed; LeakSanitizer does not.
+    // Only the count shows a handle never freed; LeakSanitizer does not.
     ExpectLive(0);
     const OdbcDiagnostic& diagnostic = connector.GetLastDiagnostic();
     EXPECT_EQ(diagnostic.origin, c.origin) << Describe(diagnostic);

@@ -24,10 +24,8 @@ constexpr int kSqlite = 7;
 // arrives as -1 and is a type like any other.
 constexpr int kLargest = static_cast<int>(0xFFFFFFFFu);
 
-// Regression: a lookup used to add a null entry for the type, so that the
-// plug-in's later registration was silently dropped. Refused registrations
-// stay their caller's (the tools here live on the stack: a delete would
-// fail under AddressSanitizer), and unregistering removes only the tool held.
+// Regression: a lookup used to add a null entry that dropped the plug-in's
+// later registration. Tools on the stack: a delete would fail under ASan.
 TEST(ImportToolsProviderTest, FirstRegistrationWinsLookupsCreateNothingUnregisterRemovesOnlyItsTool) {
   ImportToolsProvider registry;
   TestConnector first, second;

@@ -1,7 +1,5 @@
-// ImportCacheDB on a real SQLite store (through Cobbleyard's SQLiteCache):
-// one import's store is never the next one's. (What the store gives back,
-// composite types' attributes and partitions' values: the family tests'
-// imports, compared with the catalogue.)
+// ImportCacheDB on a real SQLite store: hostile text, and one import's store
+// is never the next one's.
 #include <schemaimport/ImportCacheDB.h>
 
 #include <gtest/gtest.h>

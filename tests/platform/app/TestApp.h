@@ -1,8 +1,5 @@
-// The test application class, declared at namespace scope under a
-// per-module name (QM_TEST_APP_CLASS) as an application's class would be,
-// and a static object that reports its construction and destruction, so a
-// test can see where InitInstance and ExitInstance fall among them. Every
-// event is prefixed with QM_TEST_APP_TAG.
+// The test application class and a static that reports its construction and
+// destruction, to see where InitInstance and ExitInstance fall among them.
 #pragma once
 
 #include "Recorder.h"
