@@ -117,6 +117,26 @@ TEST_F(PgConnectTest, UrlsAndTheEnvironmentReachTheServer) {
   EXPECT_EQ(nlohmann::json::parse(braced.out)["properties"]["databaseName"], database);
 }
 
+// A password file that holds the password: the import connects without
+// asking, as psql would, from ~/.pgpass or PGPASSFILE.
+TEST_F(PgConnectTest, PasswordFileIsUsedWithoutAsking) {
+  std::string escaped;
+  for (const char ch : std::string(kHostilePassword)) {
+    if (ch == ':' || ch == '\\') escaped += '\\';
+    escaped += ch;
+  }
+  TempDir other;
+  for (const std::string& file : {home_.Path(".pgpass"), other.Path("passwords")}) {
+    WriteFile(file, server_ + ":" + database_->Name() + ":" + role_ + ":" + escaped + "\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+  }
+  ExpectRuns({{{Url(false)}, 0, "", {"orders"}}}, options_);
+  ASSERT_EQ(::unlink(home_.Path(".pgpass").c_str()), 0);
+  ProcessOptions withFile = options_;
+  withFile.environment["PGPASSFILE"] = other.Path("passwords");
+  ExpectRuns({{{Url(false)}, 0, "", {"orders"}}}, withFile);
+}
+
 // A password the server wants and the source does not give is asked for
 // on the terminal, without echo, as psql asks; Ctrl-D cancels.
 TEST_F(PgConnectTest, MissingPasswordIsAskedOnTheTerminal) {
