@@ -120,11 +120,9 @@ inline std::string ApplicationTable(int n) {
   return std::string(kWords[n < 4 ? n : 4 + n % 8]) + "_" + number;
 }
 
-// A schema "app" of `tables` tables as applications have them: four hubs
-// that most tables refer to, chains of tables referring to the one before,
-// tables without foreign keys, comments, and a view for every twentieth
-// table. `skip` leaves that table out (to add it back and compare). Tables
-// are made in the order of their names, as a database lists them.
+// A schema "app" of `tables` tables as applications have them (four hubs,
+// chains, tables without foreign keys, comments, views), made in the order
+// of their names; `skip` leaves that table out (to add it back and compare).
 inline void BuildApplicationModel(GenericModel& model, int tables, int skip = 0) {
   using namespace model;
   const int schema = Add(model, Schema, 1, u"app").GetObjectId();
@@ -169,7 +167,8 @@ inline void BuildApplicationModel(GenericModel& model, int tables, int skip = 0)
     CMOObject& view = Add(model, View, schema, u"v_" + table);
     SetText(view, Definition, u"SELECT t.id, t.name, a.name AS account FROM " + table +
                                   u" t JOIN account_000 a ON a.id = t.account_id");
-    for (const char16_t* column : {u"id", u"name", u"account"}) AddColumn(model, view.GetObjectId(), column, u"text");
+    for (const char16_t* column : {u"id", u"name", u"account"})
+      AddColumn(model, view.GetObjectId(), column, u"text");
   }
 }
 

@@ -100,8 +100,8 @@ TEST(SqlWriterTest, ObjectsComeAfterWhatTheyNeed) {
   SetText(stamp, DefaultValue, u"app.next_stamp()");
   SetInteger(stamp, Position, 2);
   CMOObject& parent = PgTable(model, app, u"parent");
-  const int parentKey =
-      AddKey(model, parent.GetObjectId(), u"parent_pkey", u"PRIMARY KEY", {parent.GetChildIds().front()}).GetObjectId();
+  const int parentKey = AddKey(model, parent.GetObjectId(), u"parent_pkey", u"PRIMARY KEY",
+                               {parent.GetChildIds().front()}).GetObjectId();
   CMOObject& foreignKey = Add(model, ForeignKey, child.GetObjectId(), u"child_parent_fkey");
   SetText(foreignKey, Definition, u"FOREIGN KEY (id) REFERENCES app.parent(id)");
   SetIds(foreignKey, ReferencedTable, {parent.GetObjectId()});
@@ -196,8 +196,8 @@ TEST(SqlWriterTest, SqliteWritesItsOwnTextsAndBuildsTheRest) {
               {u"pk_built", u"PRIMARY KEY", 0}};
   int primary = 0;
   for (const auto& key : keys)
-    primary = AddKey(model, built.GetObjectId(), key.name, key.type, {columns[static_cast<std::size_t>(key.column)]})
-                  .GetObjectId();
+    primary = AddKey(model, built.GetObjectId(), key.name, key.type,
+                     {columns[static_cast<std::size_t>(key.column)]}).GetObjectId();
   CMOObject& foreignKey = AddForeignKey(model, built.GetObjectId(), u"fk_built_1", {columns[0]}, 0, {});
   SetIds(foreignKey, ReferencedKey, {primary});
   SetText(foreignKey, OnDelete, u"cascade");

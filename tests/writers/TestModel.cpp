@@ -55,8 +55,8 @@ CMOObject& AddForeignKey(GenericModel& model, int tableId, const std::u16string&
 
 namespace {
 
-CMOObject& ShopColumn(GenericModel& model, CMOObject& table, const std::u16string& name, const std::u16string& type,
-                      bool nullable, int position) {
+CMOObject& ShopColumn(GenericModel& model, CMOObject& table, const std::u16string& name,
+                      const std::u16string& type, bool nullable, int position) {
   CMOObject& column = AddColumn(model, table.GetObjectId(), name, type);
   SetInteger(column, Nullable, nullable ? 1 : 0);
   SetInteger(column, Position, position);
@@ -91,7 +91,8 @@ void BuildShopModel(GenericModel& model) {
   CMOObject& note = ShopColumn(model, customers, u"note", u"VARCHAR(200)", true, 3);
   SetText(note, DefaultValue, u"'none'");
   SetText(note, Comment, u"free text");
-  const int primary = AddKey(model, customersId, u"pk_customers", u"PRIMARY KEY", {customerId.GetObjectId()}).GetObjectId();
+  const int primary =
+      AddKey(model, customersId, u"pk_customers", u"PRIMARY KEY", {customerId.GetObjectId()}).GetObjectId();
   AddKey(model, customersId, u"uq_email", u"UNIQUE", {email.GetObjectId()});
   SetText(Add(model, CheckConstraint, customersId, u"ck_email"), CheckExpression, u"\"e-mail\" LIKE '%@%'");
   CMOObject& noteIndex = Add(model, Index, customersId, u"ix_customers_note");
