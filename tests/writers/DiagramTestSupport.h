@@ -52,76 +52,62 @@ inline std::vector<int> BuildGraphModel(GenericModel& model, const std::vector<s
                                         const std::vector<std::pair<int, int>>& links,
                                         const std::u16string& schemaName = u"main") {
   using namespace model;
-  CMOObject& schema = Add(model, Schema, 1, schemaName);
-  std::vector<int> tables;
-  std::vector<int> keys;
+  const int schema = Add(model, Schema, 1, schemaName).GetObjectId();
+  std::vector<int> tables, keys;
   for (const std::string& name : names) {
-    CMOObject& table = Add(model, Table, schema.GetObjectId(), platform::Utf8ToUtf16(name));
-    CMOObject& id = Add(model, Column, table.GetObjectId(), u"id");
-    SetText(id, DataType, u"INTEGER");
+    tables.push_back(Add(model, Table, schema, platform::Utf8ToUtf16(name)).GetObjectId());
+    CMOObject& id = AddColumn(model, tables.back(), u"id", u"INTEGER");
     SetInteger(id, Nullable, 0);
     SetInteger(id, PrimaryKeyPosition, 1);
-    tables.push_back(table.GetObjectId());
     keys.push_back(id.GetObjectId());
   }
   for (const auto& [from, to] : links) {
-    CMOObject& table = *model.GetCMOObject(tables[static_cast<std::size_t>(from)]);
-    CMOObject& column = Add(model, Column, table.GetObjectId(), u"ref_" + std::u16string(1, u'a' + static_cast<char16_t>(to % 26)));
-    SetText(column, DataType, u"INTEGER");
+    const int table = tables[static_cast<std::size_t>(from)];
+    const std::u16string name = u"ref_" + std::u16string(1, u'a' + static_cast<char16_t>(to % 26));
+    CMOObject& column = AddColumn(model, table, name, u"INTEGER");
     SetInteger(column, Nullable, 1);
-    CMOObject& foreignKey = Add(model, ForeignKey, table.GetObjectId(), u"");
-    SetIds(foreignKey, ForeignKeyColumns, {column.GetObjectId()});
-    SetIds(foreignKey, ReferencedTable, {tables[static_cast<std::size_t>(to)]});
-    SetIds(foreignKey, ReferencedColumns, {keys[static_cast<std::size_t>(to)]});
+    AddForeignKey(model, table, u"", {column.GetObjectId()}, tables[static_cast<std::size_t>(to)],
+                  {keys[static_cast<std::size_t>(to)]});
   }
   return tables;
 }
 
 // One schema "main" with a table per name, each with a column of the same
 // name (its primary key) and, from the second on, a column "ref <name>"
-// with a foreign key to the table before. Returns the tables' ids.
+// with a foreign key to the table before; the name in every text it has.
 inline std::vector<int> BuildChainModel(GenericModel& model, const std::vector<std::string>& names) {
   using namespace model;
-  CMOObject& schema = Add(model, Schema, 1, u"main");
+  const int schema = Add(model, Schema, 1, u"main").GetObjectId();
   std::vector<int> tables;
   int previousKey = 0;
   for (const std::string& name8 : names) {
     const std::u16string name = platform::Utf8ToUtf16(name8);
-    CMOObject& table = Add(model, Table, schema.GetObjectId(), name);
-    CMOObject& id = Add(model, Column, table.GetObjectId(), name);
-    SetText(id, DataType, name);
+    const int table = Add(model, Table, schema, name).GetObjectId();
+    CMOObject& id = AddColumn(model, table, name, name);
     SetInteger(id, Nullable, 0);
     SetInteger(id, PrimaryKeyPosition, 1);
     SetText(id, Comment, name);
     SetText(id, DefaultValue, name);
-    CMOObject& key = Add(model, Key, table.GetObjectId(), name);
-    SetText(key, KeyType, u"PRIMARY KEY");
-    SetIds(key, KeyColumns, {id.GetObjectId()});
+    AddKey(model, table, name, u"PRIMARY KEY", {id.GetObjectId()});
     if (!tables.empty()) {
-      CMOObject& ref = Add(model, Column, table.GetObjectId(), u"ref " + name);
-      SetText(ref, DataType, u"INTEGER");
-      CMOObject& foreignKey = Add(model, ForeignKey, table.GetObjectId(), name);
-      SetIds(foreignKey, ForeignKeyColumns, {ref.GetObjectId()});
-      SetIds(foreignKey, ReferencedTable, {tables.back()});
-      SetIds(foreignKey, ReferencedColumns, {previousKey});
-      SetText(foreignKey, OnDelete, name);
+      const int ref = AddColumn(model, table, u"ref " + name, u"INTEGER").GetObjectId();
+      SetText(AddForeignKey(model, table, name, {ref}, tables.back(), {previousKey}), OnDelete, name);
     }
-    CMOObject& check = Add(model, CheckConstraint, table.GetObjectId(), name);
-    SetText(check, CheckExpression, name);
-    CMOObject& index = Add(model, Index, table.GetObjectId(), name);
+    SetText(Add(model, CheckConstraint, table, name), CheckExpression, name);
+    CMOObject& index = Add(model, Index, table, name);
     SetIds(index, IndexColumns, {id.GetObjectId()});
     SetText(index, Predicate, name);
-    CMOObject& trigger = Add(model, Trigger, table.GetObjectId(), name);
+    CMOObject& trigger = Add(model, Trigger, table, name);
     SetText(trigger, TriggerTiming, name);
     SetText(trigger, Definition, name);
-    tables.push_back(table.GetObjectId());
+    tables.push_back(table);
     previousKey = id.GetObjectId();
   }
-  CMOObject& view = Add(model, View, schema.GetObjectId(), platform::Utf8ToUtf16(names.front()));
-  SetText(view, Definition, platform::Utf8ToUtf16(names.front()));
-  CMOObject& routine = Add(model, Routine, schema.GetObjectId(), platform::Utf8ToUtf16(names.back()));
-  SetText(routine, ParameterList, platform::Utf8ToUtf16(names.back()));
-  SetText(routine, Definition, platform::Utf8ToUtf16(names.back()));
+  const std::u16string first = platform::Utf8ToUtf16(names.front()), last = platform::Utf8ToUtf16(names.back());
+  SetText(Add(model, View, schema, first), Definition, first);
+  CMOObject& routine = Add(model, Routine, schema, last);
+  SetText(routine, ParameterList, last);
+  SetText(routine, Definition, last);
   return tables;
 }
 
@@ -134,68 +120,55 @@ inline std::string ApplicationTable(int n) {
   return std::string(kWords[n < 4 ? n : 4 + n % 8]) + "_" + number;
 }
 
-// A schema "app" of `tables` tables as applications have them: four hubs
-// (account, customer, product, organisation) that most tables refer to,
-// chains of tables referring to the one before, tables without foreign
-// keys, comments on tables and columns, and a view for every twentieth
-// table. `skip` leaves the table of that number out (to add it back and
-// compare). Tables are made in the order of their names, as a database
-// lists them.
+// A schema "app" of `tables` tables as applications have them (four hubs,
+// chains, tables without foreign keys, comments, views), made in the order
+// of their names; `skip` leaves that table out (to add it back and compare).
 inline void BuildApplicationModel(GenericModel& model, int tables, int skip = 0) {
   using namespace model;
-  CMOObject& schema = Add(model, Schema, 1, u"app");
-  SetText(schema, Comment, u"The application's own tables");
-  // By name, as a database lists them; keys remembered by table number.
+  const int schema = Add(model, Schema, 1, u"app").GetObjectId();
+  SetText(*model.GetCMOObject(schema), Comment, u"The application's own tables");
   std::map<std::string, int> byName;
   for (int n = 0; n < tables; ++n)
     if (n != skip || skip == 0) byName[ApplicationTable(n)] = n;
   std::map<int, int> tableId, keyColumn;
   for (const auto& [name, n] : byName) {
-    CMOObject& table = Add(model, Table, schema.GetObjectId(), platform::Utf8ToUtf16(name));
-    if (n % 3 == 0) SetText(table, Comment, u"What the application keeps of each " + platform::Utf8ToUtf16(name));
-    CMOObject& id = Add(model, Column, table.GetObjectId(), u"id");
-    SetText(id, DataType, u"bigint");
+    const std::u16string name16 = platform::Utf8ToUtf16(name);
+    const int table = tableId[n] = Add(model, Table, schema, name16).GetObjectId();
+    if (n % 3 == 0) SetText(*model.GetCMOObject(table), Comment, u"What the application keeps of each " + name16);
+    CMOObject& id = AddColumn(model, table, u"id", u"bigint");
     SetInteger(id, Nullable, 0);
     SetInteger(id, PrimaryKeyPosition, 1);
-    for (const char16_t* column : {u"name", u"status", u"amount", u"created_at"}) {
-      CMOObject& c = Add(model, Column, table.GetObjectId(), column);
-      SetText(c, DataType, column == std::u16string(u"amount") ? u"numeric(12,2)" : u"varchar(64)");
-      SetInteger(c, Nullable, column == std::u16string(u"name") ? 0 : 1);
-      if (n % 5 == 0) SetText(c, Comment, u"The " + std::u16string(column) + u" as the user entered it");
+    for (const std::u16string column : {u"name", u"status", u"amount", u"created_at"}) {
+      CMOObject& c = AddColumn(model, table, column, column == u"amount" ? u"numeric(12,2)" : u"varchar(64)");
+      SetInteger(c, Nullable, column == u"name" ? 0 : 1);
+      if (n % 5 == 0) SetText(c, Comment, u"The " + column + u" as the user entered it");
     }
-    CMOObject& key = Add(model, Key, table.GetObjectId(), u"pk_" + platform::Utf8ToUtf16(name));
-    SetText(key, KeyType, u"PRIMARY KEY");
-    SetIds(key, KeyColumns, {id.GetObjectId()});
-    tableId[n] = table.GetObjectId();
+    AddKey(model, table, u"pk_" + name16, u"PRIMARY KEY", {id.GetObjectId()});
     keyColumn[n] = id.GetObjectId();
   }
-  // Foreign keys once every table is there: to a hub, and to the table
-  // before in a chain; every seventh table has none.
+  // To a hub, and to the table before in a chain; every seventh has none.
   for (const auto& [name, n] : byName) {
     if (n < 4 || n % 7 == 0) continue;
     std::vector<int> targets = {n % 4};
     if (n % 3 != 0 && n > 4 && tableId.count(n - 1)) targets.push_back(n - 1);
     for (int target : targets) {
       if (!tableId.count(target)) continue;
-      CMOObject& table = *model.GetCMOObject(tableId[n]);
-      const std::string column = ApplicationTable(target).substr(0, ApplicationTable(target).find('_')) +
-                                 (target < 4 ? "_id" : "_parent_id");
-      CMOObject& ref = Add(model, Column, table.GetObjectId(), platform::Utf8ToUtf16(column));
-      SetText(ref, DataType, u"bigint");
+      const std::string word = ApplicationTable(target), column = word.substr(0, word.find('_')) +
+                                                                 (target < 4 ? "_id" : "_parent_id");
+      CMOObject& ref = AddColumn(model, tableId[n], platform::Utf8ToUtf16(column), u"bigint");
       SetInteger(ref, Nullable, target < 4 ? 0 : 1);
-      CMOObject& foreignKey =
-          Add(model, ForeignKey, table.GetObjectId(), platform::Utf8ToUtf16("fk_" + name + "_" + column));
-      SetIds(foreignKey, ForeignKeyColumns, {ref.GetObjectId()});
-      SetIds(foreignKey, ReferencedTable, {tableId[target]});
-      SetIds(foreignKey, ReferencedColumns, {keyColumn[target]});
+      AddForeignKey(model, tableId[n], platform::Utf8ToUtf16("fk_" + name + "_" + column), {ref.GetObjectId()},
+                    tableId[target], {keyColumn[target]});
     }
   }
   for (const auto& [name, n] : byName) {
     if (n % 20 != 5) continue;
     const std::u16string table = platform::Utf8ToUtf16(name);
-    CMOObject& view = Add(model, View, schema.GetObjectId(), u"v_" + table);
-    SetText(view, Definition, u"SELECT t.id, t.name, a.name AS account FROM " + table + u" t JOIN account_000 a ON a.id = t.account_id");
-    for (const char16_t* column : {u"id", u"name", u"account"}) SetText(Add(model, Column, view.GetObjectId(), column), DataType, u"text");
+    CMOObject& view = Add(model, View, schema, u"v_" + table);
+    SetText(view, Definition, u"SELECT t.id, t.name, a.name AS account FROM " + table +
+                                  u" t JOIN account_000 a ON a.id = t.account_id");
+    for (const char16_t* column : {u"id", u"name", u"account"})
+      AddColumn(model, view.GetObjectId(), column, u"text");
   }
 }
 

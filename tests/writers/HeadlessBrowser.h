@@ -1,8 +1,6 @@
-// A real headless Chromium for the page tests, driven through its DevTools
-// protocol over a pipe (--remote-debugging-pipe: JSON messages ended by a
-// NUL byte on descriptors 3 and 4), so nothing listens on a port. The
-// browser gets a fresh profile in a temporary folder and the flags that
-// keep it off the network. One test thread.
+// A real headless Chromium driven through its DevTools protocol over a pipe
+// (JSON messages ended by a NUL byte on descriptors 3 and 4), so nothing
+// listens on a port; a fresh profile, kept off the network. One thread.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -112,8 +110,7 @@ class HeadlessBrowser {
   bool Started() const { return !m_session.empty(); }
   const std::string& Failure() const { return m_failure; }
   // Since the last Open: console errors, uncaught exceptions and the
-  // browser's own error entries (a refused script, a failed load, a
-  // Content-Security-Policy violation); and every URL requested.
+  // browser's error entries (a policy violation too); every URL requested.
   const std::vector<std::string>& Errors() const { return m_errors; }
   const std::vector<std::string>& Requests() const { return m_requests; }
 
@@ -131,8 +128,7 @@ class HeadlessBrowser {
     for (const auto deadline = Clock::now() + std::chrono::seconds(60); !m_loaded && Clock::now() < deadline;)
       if (Receive(event, 500)) Handle(event);
     if (!m_loaded) m_failure = "the page's load event did not come within 60 s";
-    // What the page logs right after its load event comes with the next answer.
-    Evaluate("0");
+    Evaluate("0");  // what the page logs right after loading comes with this answer
     return m_loaded;
   }
 
@@ -155,8 +151,8 @@ class HeadlessBrowser {
   }
 
  private:
-  // Sends a command (to the page's session unless toBrowser) and waits for
-  // its answer, handling the events that arrive meanwhile.
+  // A command's answer (to the page's session unless toBrowser); events
+  // arriving meanwhile are handled.
   json Command(const std::string& method, const json& params, bool toBrowser = false) {
     const int id = m_nextId++;
     json message = {{"id", id}, {"method", method}, {"params", params}};

@@ -1,12 +1,8 @@
 // The sql format on models built in memory: names quoted as each dialect
-// needs; the scripts whole, in expected files: objects in the order they
-// need each other (whatever order the model made them in), and what cannot
-// be written named in a comment that no name can break out of. Then what
-// the format lets into a script: a text of the database only when it is the
-// one expression, type or statement expected, as the server and the client
-// loading the script both read it. (The dialect each format writes: the
-// shop's expected scripts; the round-trip tests load what it writes into
-// real databases, and ScriptCanaryTest runs the clients on hostile ones.)
+// needs; objects after what they need; what cannot be written said in a
+// comment no name breaks out of; a database's text let into a script only
+// when the server and the client loading it read it alike. (Real databases
+// load the scripts in the round-trip tests; ScriptCanaryTest runs clients.)
 #include "ExpectedFile.h"
 #include "TestModel.h"
 
@@ -69,7 +65,6 @@ TEST(SqlWriterTest, NamesAreQuotedWhereTheDialectNeedsIt) {
     EXPECT_EQ(platform::Utf16ToUtf8(sql::DialectNamed("sqlite")->Name(spelling.name)), spelling.sqlite);
     EXPECT_EQ(platform::Utf16ToUtf8(sql::DialectNamed("standard")->Name(spelling.name)), spelling.standard);
   }
-  // A dialect the writers do not know is refused, naming those they know.
   std::ostringstream out;
   WriteOptions unknown;
   unknown.sqlDialect = "firebird";
@@ -85,8 +80,7 @@ TEST(SqlWriterTest, NamesAreQuotedWhereTheDialectNeedsIt) {
 CMOObject& PgTable(GenericModel& model, int schemaId, const std::u16string& name) {
   CMOObject& table = Add(model, Table, schemaId, name);
   SetText(table, TableKind, u"table");
-  CMOObject& column = Add(model, Column, table.GetObjectId(), u"id");
-  SetText(column, DataType, u"integer");
+  CMOObject& column = AddColumn(model, table.GetObjectId(), u"id", u"integer");
   SetInteger(column, Nullable, 0);
   SetInteger(column, Position, 1);
   return table;
@@ -102,18 +96,16 @@ TEST(SqlWriterTest, ObjectsComeAfterWhatTheyNeed) {
   SetText(Add(model, View, app, u"outer_v"), Definition, u" SELECT x.id\n   FROM app.inner_v x;");
   SetText(Add(model, View, app, u"inner_v"), Definition, u" SELECT t.id FROM app.\"Child\" t;");
   CMOObject& child = PgTable(model, app, u"Child");
-  CMOObject& stamp = Add(model, Column, child.GetObjectId(), u"stamp");
-  SetText(stamp, DataType, u"integer");
+  CMOObject& stamp = AddColumn(model, child.GetObjectId(), u"stamp", u"integer");
   SetText(stamp, DefaultValue, u"app.next_stamp()");
   SetInteger(stamp, Position, 2);
   CMOObject& parent = PgTable(model, app, u"parent");
-  CMOObject& parentKey = Add(model, Key, parent.GetObjectId(), u"parent_pkey");
-  SetText(parentKey, KeyType, u"PRIMARY KEY");
-  SetIds(parentKey, KeyColumns, {model.GetCMOObject(parent.GetObjectId())->GetChildIds().front()});
+  const int parentKey = AddKey(model, parent.GetObjectId(), u"parent_pkey", u"PRIMARY KEY",
+                               {parent.GetChildIds().front()}).GetObjectId();
   CMOObject& foreignKey = Add(model, ForeignKey, child.GetObjectId(), u"child_parent_fkey");
   SetText(foreignKey, Definition, u"FOREIGN KEY (id) REFERENCES app.parent(id)");
   SetIds(foreignKey, ReferencedTable, {parent.GetObjectId()});
-  SetIds(foreignKey, ReferencedKey, {parentKey.GetObjectId()});
+  SetIds(foreignKey, ReferencedKey, {parentKey});
   SetText(Add(model, Routine, app, u"next_stamp"), SqlText,
           u"CREATE OR REPLACE FUNCTION app.next_stamp()\n RETURNS integer\n LANGUAGE sql\nAS $f$ SELECT 1 $f$\n");
   SetText(Add(model, Trigger, child.GetObjectId(), u"trg"), Definition,
@@ -131,8 +123,7 @@ TEST(SqlWriterTest, ObjectsComeAfterWhatTheyNeed) {
   SetText(Add(model, Key, partition.GetObjectId(), u"events_1_pkey"), Definition, u"PRIMARY KEY (id)");
   qm::test::ExpectSameAsFile("writers/order.postgresql.sql", Sql(model));
 
-  // Views that name each other are written, each once, without waiting for
-  // ever: the earlier of the circle first.
+  // Views that name each other: each once, the earlier first, no hang.
   GenericModel circle(kPostgres);
   const int circled = Add(circle, Schema, 1, u"app").GetObjectId();
   SetText(Add(circle, View, circled, u"a"), Definition, u"SELECT * FROM app.b");
@@ -156,10 +147,8 @@ TEST(SqlWriterTest, AnIdentityColumnTakesItsSequence) {
   qm::test::ExpectSameAsFile("writers/identity.postgresql.sql", Sql(model));
 }
 
-// What cannot be written is said in a comment line; a name with a line
-// break shows it as an escape and cannot end the comment, nor can the
-// database's name in the first lines, nor an SQLite database attached
-// under a name with a line break.
+// What cannot be written is said in a comment line that no name with a
+// line break ends: an object's, the database's, an attached database's.
 TEST(SqlWriterTest, CommentsAreOneLineWhateverTheNames) {
   GenericModel model(kPostgres);
   SetText(*model.GetCMOObject(), DatabaseName, u"db\nDROP TABLE x;");
@@ -179,11 +168,9 @@ TEST(SqlWriterTest, CommentsAreOneLineWhateverTheNames) {
   EXPECT_NE(script.find("-- The database \"x\\n.shell touch x\" is attached"), std::string::npos) << script;
 }
 
-// SQLite's own CREATE texts go as the model holds them, with the database
-// put before the name outside main, and a text that ends in a line comment
-// gets its semicolon on a line of its own. A table without its text is
-// built from its properties, keys and foreign keys inside it, the unique
-// constraints in the order SQLite numbered their indexes.
+// SQLite's own CREATE texts go as held (the database before the name
+// outside main, a semicolon after a line comment on its own line); a table
+// without its text is built, unique keys in the order SQLite numbered them.
 TEST(SqlWriterTest, SqliteWritesItsOwnTextsAndBuildsTheRest) {
   GenericModel model(kSqlite);
   const int main = Add(model, Schema, 1, u"main").GetObjectId();
@@ -194,8 +181,7 @@ TEST(SqlWriterTest, SqliteWritesItsOwnTextsAndBuildsTheRest) {
   SetInteger(built, WithoutRowid, 1);
   std::vector<int> columns;
   for (const char16_t* name : {u"a", u"b", u"c"}) {
-    CMOObject& column = Add(model, Column, built.GetObjectId(), name);
-    SetText(column, DataType, u"TEXT");
+    CMOObject& column = AddColumn(model, built.GetObjectId(), name, u"TEXT");
     SetInteger(column, Nullable, 0);
     SetInteger(column, Position, static_cast<long long>(columns.size()) + 1);
     columns.push_back(column.GetObjectId());
@@ -209,14 +195,10 @@ TEST(SqlWriterTest, SqliteWritesItsOwnTextsAndBuildsTheRest) {
   } keys[] = {{u"sqlite_autoindex_built_3", u"UNIQUE", 2}, {u"sqlite_autoindex_built_1", u"UNIQUE", 1},
               {u"pk_built", u"PRIMARY KEY", 0}};
   int primary = 0;
-  for (const auto& key : keys) {
-    CMOObject& made = Add(model, Key, built.GetObjectId(), key.name);
-    SetText(made, KeyType, key.type);
-    SetIds(made, KeyColumns, {columns[static_cast<std::size_t>(key.column)]});
-    primary = made.GetObjectId();
-  }
-  CMOObject& foreignKey = Add(model, ForeignKey, built.GetObjectId(), u"fk_built_1");
-  SetIds(foreignKey, ForeignKeyColumns, {columns[0]});
+  for (const auto& key : keys)
+    primary = AddKey(model, built.GetObjectId(), key.name, key.type,
+                     {columns[static_cast<std::size_t>(key.column)]}).GetObjectId();
+  CMOObject& foreignKey = AddForeignKey(model, built.GetObjectId(), u"fk_built_1", {columns[0]}, 0, {});
   SetIds(foreignKey, ReferencedKey, {primary});
   SetText(foreignKey, OnDelete, u"cascade");
   qm::test::ExpectSameAsFile("writers/built.sqlite.sql", Sql(model));

@@ -30,12 +30,34 @@ void SetIds(CMOObject& object, int propertyId, std::vector<int> ids) {
   object.SetProperty(property);
 }
 
+CMOObject& AddColumn(GenericModel& model, int tableId, const std::u16string& name, const std::u16string& type) {
+  CMOObject& column = Add(model, Column, tableId, name);
+  SetText(column, DataType, type);
+  return column;
+}
+
+CMOObject& AddKey(GenericModel& model, int tableId, const std::u16string& name, const std::u16string& type,
+                  std::vector<int> columns) {
+  CMOObject& key = Add(model, Key, tableId, name);
+  SetText(key, KeyType, type);
+  SetIds(key, KeyColumns, std::move(columns));
+  return key;
+}
+
+CMOObject& AddForeignKey(GenericModel& model, int tableId, const std::u16string& name, std::vector<int> columns,
+                         int referencedTable, std::vector<int> referencedColumns) {
+  CMOObject& foreignKey = Add(model, ForeignKey, tableId, name);
+  if (!columns.empty()) SetIds(foreignKey, ForeignKeyColumns, std::move(columns));
+  if (referencedTable != 0) SetIds(foreignKey, ReferencedTable, {referencedTable});
+  if (!referencedColumns.empty()) SetIds(foreignKey, ReferencedColumns, std::move(referencedColumns));
+  return foreignKey;
+}
+
 namespace {
 
-CMOObject& AddColumn(GenericModel& model, CMOObject& table, const std::u16string& name, const std::u16string& type,
-                     bool nullable, int position) {
-  CMOObject& column = Add(model, Column, table.GetObjectId(), name);
-  SetText(column, DataType, type);
+CMOObject& ShopColumn(GenericModel& model, CMOObject& table, const std::u16string& name,
+                      const std::u16string& type, bool nullable, int position) {
+  CMOObject& column = AddColumn(model, table.GetObjectId(), name, type);
   SetInteger(column, Nullable, nullable ? 1 : 0);
   SetInteger(column, Position, position);
   return column;
@@ -60,63 +82,55 @@ void BuildShopModel(GenericModel& model) {
   SetText(sequence, SequenceIncrement, u"5");  // a number held as text counts as one
 
   CMOObject& customers = Add(model, Table, sales.GetObjectId(), u"customers");
+  const int customersId = customers.GetObjectId();
   SetIds(customers, TableSpaceRef, {fast.GetObjectId()});
-  CMOObject& customerId = AddColumn(model, customers, u"id", u"INTEGER", false, 1);
+  CMOObject& customerId = ShopColumn(model, customers, u"id", u"INTEGER", false, 1);
   SetInteger(customerId, PrimaryKeyPosition, 1);
-  CMOObject& email = AddColumn(model, customers, u"e-mail", u"TEXT", false, 2);
+  CMOObject& email = ShopColumn(model, customers, u"e-mail", u"TEXT", false, 2);
   SetText(email, Collation, u"NOCASE");
-  CMOObject& note = AddColumn(model, customers, u"note", u"VARCHAR(200)", true, 3);
+  CMOObject& note = ShopColumn(model, customers, u"note", u"VARCHAR(200)", true, 3);
   SetText(note, DefaultValue, u"'none'");
   SetText(note, Comment, u"free text");
-  CMOObject& primary = Add(model, Key, customers.GetObjectId(), u"pk_customers");
-  SetText(primary, KeyType, u"PRIMARY KEY");
-  SetIds(primary, KeyColumns, {customerId.GetObjectId()});
-  CMOObject& unique = Add(model, Key, customers.GetObjectId(), u"uq_email");
-  SetText(unique, KeyType, u"UNIQUE");
-  SetIds(unique, KeyColumns, {email.GetObjectId()});
-  CMOObject& check = Add(model, CheckConstraint, customers.GetObjectId(), u"ck_email");
-  SetText(check, CheckExpression, u"\"e-mail\" LIKE '%@%'");
-  CMOObject& noteIndex = Add(model, Index, customers.GetObjectId(), u"ix_customers_note");
+  const int primary =
+      AddKey(model, customersId, u"pk_customers", u"PRIMARY KEY", {customerId.GetObjectId()}).GetObjectId();
+  AddKey(model, customersId, u"uq_email", u"UNIQUE", {email.GetObjectId()});
+  SetText(Add(model, CheckConstraint, customersId, u"ck_email"), CheckExpression, u"\"e-mail\" LIKE '%@%'");
+  CMOObject& noteIndex = Add(model, Index, customersId, u"ix_customers_note");
   SetIds(noteIndex, IndexColumns, {note.GetObjectId()});
   SetText(noteIndex, IndexMethod, u"hash");
   SetIds(noteIndex, IncludedColumns, {email.GetObjectId()});
   SetText(noteIndex, Predicate, u"note IS NOT NULL\n  AND note <> ''");
 
   CMOObject& orders = Add(model, Table, sales.GetObjectId(), u"orders");
+  const int ordersId = orders.GetObjectId();
   SetText(orders, TableKind, u"table");
-  CMOObject& orderId = AddColumn(model, orders, u"id", u"BIGINT", false, 1);
+  CMOObject& orderId = ShopColumn(model, orders, u"id", u"BIGINT", false, 1);
   SetInteger(orderId, PrimaryKeyPosition, 1);
   SetText(orderId, Identity, u"ALWAYS");
-  CMOObject& customer = AddColumn(model, orders, u"customer_id", u"INTEGER", true, 2);
-  CMOObject& total = AddColumn(model, orders, u"total", u"NUMERIC(10,2)", false, 3);
+  const int customer = ShopColumn(model, orders, u"customer_id", u"INTEGER", true, 2).GetObjectId();
+  CMOObject& total = ShopColumn(model, orders, u"total", u"NUMERIC(10,2)", false, 3);
   SetText(total, DefaultValue, u"0\n\t+ 0");
-  CMOObject& tax = AddColumn(model, orders, u"tax", u"NUMERIC(10,2)", true, 4);
-  SetText(tax, GeneratedExpression, u"total * 0.2");
-  CMOObject& orderKey = Add(model, Key, orders.GetObjectId(), u"");
-  SetText(orderKey, KeyType, u"PRIMARY KEY");
-  SetIds(orderKey, KeyColumns, {orderId.GetObjectId()});
-  CMOObject& toCustomer = Add(model, ForeignKey, orders.GetObjectId(), u"fk_orders_customer");
-  SetIds(toCustomer, ForeignKeyColumns, {customer.GetObjectId()});
-  SetIds(toCustomer, ReferencedTable, {customers.GetObjectId()});
-  SetIds(toCustomer, ReferencedColumns, {customerId.GetObjectId()});
+  SetText(ShopColumn(model, orders, u"tax", u"NUMERIC(10,2)", true, 4), GeneratedExpression, u"total * 0.2");
+  AddKey(model, ordersId, u"", u"PRIMARY KEY", {orderId.GetObjectId()});
+  CMOObject& toCustomer =
+      AddForeignKey(model, ordersId, u"fk_orders_customer", {customer}, customersId, {customerId.GetObjectId()});
   SetText(toCustomer, OnDelete, u"CASCADE");
   SetText(toCustomer, OnUpdate, u"NO ACTION");
   SetInteger(toCustomer, Deferrable, 1);
   SetInteger(toCustomer, InitiallyDeferred, 1);
-  CMOObject& byTotal = Add(model, Index, orders.GetObjectId(), u"ux_orders_total");
-  SetIds(byTotal, IndexColumns, {customer.GetObjectId()});
+  CMOObject& byTotal = Add(model, Index, ordersId, u"ux_orders_total");
+  SetIds(byTotal, IndexColumns, {customer});
   SetText(byTotal, Expressions, u"round(total)");
   SetInteger(byTotal, IsUnique, 1);
   SetText(byTotal, IndexMethod, u"btree");
-  CMOObject& trigger = Add(model, Trigger, orders.GetObjectId(), u"trg_orders");
+  CMOObject& trigger = Add(model, Trigger, ordersId, u"trg_orders");
   SetText(trigger, TriggerTiming, u"BEFORE");
   SetText(trigger, TriggerEvents, u"INSERT OR UPDATE");
-  CMOObject& partition = Add(model, Partition, orders.GetObjectId(), u"orders_2024");
-  SetText(partition, PartitionBound, u"FOR VALUES FROM (2024) TO (2025)");
+  SetText(Add(model, Partition, ordersId, u"orders_2024"), PartitionBound, u"FOR VALUES FROM (2024) TO (2025)");
 
   CMOObject& events = Add(model, Table, sales.GetObjectId(), u"events");
   SetText(events, TableKind, u"partitioned table");
-  AddColumn(model, events, u"at", u"TIMESTAMP", true, 1);
+  ShopColumn(model, events, u"at", u"TIMESTAMP", true, 1);
 
   CMOObject& view = Add(model, View, sales.GetObjectId(), u"open orders");
   SetText(view, TableKind, u"view");
@@ -131,19 +145,13 @@ void BuildShopModel(GenericModel& model) {
   SetText(message, DataType, u"text");
   SetText(message, ParameterMode, u"IN");
 
-  CMOObject& log = Add(model, Table, audit.GetObjectId(), u"log");
-  CMOObject& ref = AddColumn(model, log, u"ref", u"INTEGER", true, 1);
-  CMOObject& toOrders = Add(model, ForeignKey, log.GetObjectId(), u"");
-  SetIds(toOrders, ForeignKeyColumns, {ref.GetObjectId()});
-  SetIds(toOrders, ReferencedTable, {orders.GetObjectId()});
-  SetIds(toOrders, ReferencedColumns, {orderId.GetObjectId()});
-  CMOObject& byKey = Add(model, ForeignKey, log.GetObjectId(), u"fk_by_key");
-  SetIds(byKey, ForeignKeyColumns, {ref.GetObjectId()});
-  SetIds(byKey, ReferencedKey, {primary.GetObjectId()});
+  const int log = Add(model, Table, audit.GetObjectId(), u"log").GetObjectId();
+  const int ref = ShopColumn(model, *model.GetCMOObject(log), u"ref", u"INTEGER", true, 1).GetObjectId();
+  AddForeignKey(model, log, u"", {ref}, ordersId, {orderId.GetObjectId()});
+  CMOObject& byKey = AddForeignKey(model, log, u"fk_by_key", {ref}, 0, {});
+  SetIds(byKey, ReferencedKey, {primary});
   SetText(byKey, OnDelete, u"SET NULL");
-  CMOObject& nowhere = Add(model, ForeignKey, log.GetObjectId(), u"fk_nowhere");
-  SetIds(nowhere, ForeignKeyColumns, {ref.GetObjectId()});
-  SetInteger(nowhere, Deferrable, 1);
+  SetInteger(AddForeignKey(model, log, u"fk_nowhere", {ref}, 0, {}), Deferrable, 1);
   CMOObject& thing = Add(model, 999, audit.GetObjectId(), u"thing");
   SetText(thing, DataType, u"blob");
   model.GetCMOObject(thing.GetObjectId())->SetProperty(new CMOProperty(Comment));  // a property without a value

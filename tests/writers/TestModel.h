@@ -23,5 +23,12 @@ CMOObject& Add(GenericModel& model, int type, int parentId, const std::u16string
 void SetText(CMOObject& object, int propertyId, const std::u16string& value);
 void SetInteger(CMOObject& object, int propertyId, long long value);
 void SetIds(CMOObject& object, int propertyId, std::vector<int> ids);
+// A column with its type; a key of the type on the columns; a foreign key
+// from the columns to the table's columns (each id list set only when given).
+CMOObject& AddColumn(GenericModel& model, int tableId, const std::u16string& name, const std::u16string& type);
+CMOObject& AddKey(GenericModel& model, int tableId, const std::u16string& name, const std::u16string& type,
+                  std::vector<int> columns);
+CMOObject& AddForeignKey(GenericModel& model, int tableId, const std::u16string& name, std::vector<int> columns,
+                         int referencedTable, std::vector<int> referencedColumns);
 
 }  // namespace writers::test
