@@ -1,10 +1,6 @@
-// The connector base (SchemaSourceConnectorI) against the real driver
-// manager and every backend's driver: it connects, reports the names the
-// driver gives, hands back the completed string (cut to its buffer when
-// longer), disconnects (twice harmlessly) and connects again, and every
-// handle it allocated is freed, counted at the driver manager's door
-// (OdbcFaults.h). A database name outside ASCII travels as UTF-16 both
-// ways. (Failures at each step: tests/module/source/SqliteConnectorTest.cpp.)
+// The connector base (SchemaSourceConnectorI) over every backend's driver:
+// names reported, the completed string cut to its buffer, every handle freed
+// (OdbcFaults.h). (Failures at each step: tests/module/source/SqliteConnectorTest.cpp.)
 #include <OdbcFaults.h>
 #include <OdbcTestSupport.h>
 #include "Families.h"

@@ -1,9 +1,6 @@
-// Every backend's plug-in, loaded as a host loads it: its table names it;
-// loading alone (as a host does to list its plug-ins) registers nothing,
-// the first Configure registers its tools, unloading takes them out, so
-// that the registry never hands out a tool that is gone; loaded again it
-// imports again, and the model outlives the plug-in that filled it (the
-// objects and properties it made are the model's, not the library's).
+// Every backend's plug-in: loading alone registers nothing, Configure
+// registers its tools and unloading takes them out, so that the registry
+// never hands out a tool that is gone; the model outlives the plug-in.
 #include <ImportHost.h>
 #include "Families.h"
 

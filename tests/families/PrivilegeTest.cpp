@@ -1,9 +1,6 @@
-// Owners and grants, read when the host asks for them (--with-privileges),
-// on every backend that has them: the model says what the catalogue says,
-// an import that did not ask holds no grant and diff sees no difference
-// between the two, and the sql format's script, loaded where the roles
-// exist but hold nothing, gives the database the same owners and grants
-// again; a role of hostile name (quotes, a line break) among them.
+// Owners and grants (--with-privileges), a role of hostile name among them:
+// read as the catalogue has them only when asked, and written again by the
+// sql format where the roles exist but hold nothing.
 #include <ImportHost.h>
 #include <RoundTrip.h>
 #include "Families.h"

@@ -1,11 +1,7 @@
-// Every schema of every backend (TestBackend.h): real applications'
-// (tests/data/schemas), hostile names, the shop of every kind of object,
-// imported by the dedicated plug-in: the model says what the catalogue says
-// and the import left the database as it was; quillmere-import writes the
-// same JSON; the generic plug-in agrees but for what the driver is known to
-// report otherwise; the sql format's round trip (also built from properties
-// where the backend says so) agrees through the differ but for what the
-// backend lists.
+// Every schema of every backend (TestBackend.h), imported by the dedicated
+// plug-in: the model says what the catalogue says, quillmere-import writes
+// the same, the generic plug-in agrees but for what its driver is known to
+// report otherwise, and the sql format's round trip agrees through the differ.
 #include <ImportHost.h>
 #include <ModelWords.h>
 #include <Subprocess.h>
@@ -109,14 +105,10 @@ class SchemaTest : public ::testing::TestWithParam<SchemaCase> {
   }
 };
 
-// The migration plan from an empty database to the schema (the real
-// applications', the shop, the hostile names), applied to one, makes the
-// schema as the sql format's round trip does; the plan back to empty (it
-// loses every table: --allow-data-loss) leaves it empty again, views
-// dropped after the views that read them. MariaDB's schema is a database,
-// matched by its name: the empty one takes the schema's name once it is
-// imported; and its plan, run statement by statement, runs again on what
-// it made and changes nothing.
+// The plan from an empty database to the schema makes it as the round
+// trip does, and the plan back (--allow-data-loss) empties it again. On
+// MariaDB the empty database takes the schema's name, and the plan runs
+// again on what it made and changes nothing.
 TEST_P(SchemaTest, PlansFromEmptyAndBackMakeAndRemoveTheSchema) {
   const bool postgres = Backend().Name() == "postgres";
   const bool maria = Backend().Name() == "mariadb";

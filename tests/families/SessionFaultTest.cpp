@@ -1,12 +1,8 @@
-// The importer's session ends (from another session: SessionKiller.h) while
-// the connect step prepares it, between two statements, while the server
-// executes one (waiting on a lock), half-way through a fetch; and the server
-// refuses the connection. In process, the host learns what happened, the
-// model holds what was read before the end with no dangling reference,
-// every ODBC handle is freed and the next import builds the undisturbed
-// model; through quillmere-import (libqm_fault_preload.so in LD_PRELOAD),
-// one line per failed statement, the exit code, the model written, and
-// never the password.
+// The importer's session ends (SessionKiller.h) at each moment of the
+// import, or the server refuses the connection: in process and through
+// quillmere-import (libqm_fault_preload.so in LD_PRELOAD), what was read
+// before the end is kept whole, every handle is freed, the next import
+// works, and the password is never shown.
 #include <ImportHost.h>
 #include <OdbcFaults.h>
 #include <Subprocess.h>

@@ -1,8 +1,5 @@
-// The MariaDB plug-in loaded as a host loads it, importing a schema that
-// holds every kind of object: its progress, the details a one-line
-// comparison does not show, the scope, what the host sees when a statement
-// waits for a lock longer than the timeout, and an account that sees part
-// of a schema.
+// The MariaDB plug-in importing the shop: what the catalogue's lines do not
+// show, scopes, a lock held past the timeout, an account that sees a part.
 #include <ImportHost.h>
 #include <MariaCatalogue.h>
 #include <MariaServer.h>
@@ -66,9 +63,8 @@ class MariaImportTest : public ::testing::Test {
   inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 
-// The host heard of each kind once started and once finished with its
-// count, keys, foreign keys and indexes one row per column. (The model
-// against information_schema: tests/families/SchemaTest.cpp.)
+// The host heard of each kind with its count (keys, foreign keys and
+// indexes one row per column).
 TEST_F(MariaImportTest, ProgressCountsTheRowsOfEachKind) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model);
@@ -177,11 +173,9 @@ TEST_F(MariaImportTest, LockHeldByAnotherSessionFailsOneStatementAfterTheTimeout
   EXPECT_FALSE(AllOfType(model, model::Parameter).empty());
 }
 
-// An account that may read two tables of the hostile schema (one of them
-// only in part), run one procedure and define one function, and may not
-// read mysql.proc: the import holds exactly what information_schema shows
-// it (its own function's body too, which only information_schema gives
-// it), and no statement fails.
+// An account that sees part of the hostile schema and may not read
+// mysql.proc imports exactly what information_schema shows it (its own
+// function's body too, which only information_schema gives it).
 TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
   const TestBackend& backend = BackendNamed("mariadb");
   QM_REQUIRE_BACKEND(backend);
@@ -219,9 +213,7 @@ TEST(MariaAccountTest, AccountThatSeesPartOfTheSchemaImportsWhatItSees) {
 }
 
 // A foreign key made before the table it references keeps the referenced
-// columns as its statement spelt them, in any letter case (columns the
-// table has as "Code" referenced as "CODE"): they are found all the same,
-// by their names with ASCII letters folded.
+// columns as spelt ("CODE" for "Code"): they are found with ASCII case folded.
 TEST(MariaLetterCaseTest, ReferencedColumnsSpeltInOtherLetterCaseAreFound) {
   const TestBackend& backend = BackendNamed("mariadb");
   QM_REQUIRE_BACKEND(backend);
@@ -248,13 +240,10 @@ TEST(MariaLetterCaseTest, ReferencedColumnsSpeltInOtherLetterCaseAreFound) {
   EXPECT_EQ(Ids(*foreignKey, model::ReferencedColumns), (std::vector<int>{code->GetObjectId(), kind->GetObjectId()}));
 }
 
-// Views. MariaDB works out a view column's nullability and default in each
-// session, by its sql_mode: the model has them as a session in the
-// server's global mode sees them (here and in MariaDB's own sys schema,
-// where some columns differ), not as the import's own mode would. A view
-// the server cannot open (over a dropped table, column or function, or
-// over such a view) is in the model with its definition, without columns,
-// and reported under its own name with the server's reason.
+// A view column's nullability and default depend on the session's
+// sql_mode: the model has them as the server's global mode sees them (here
+// and in sys). A view the server cannot open is kept without columns and
+// reported under its own name.
 TEST_F(MariaImportTest, ViewsAreReadAsTheServersOwnSessionsSeeThem) {
   MariaDatabase views("views");
   ASSERT_EQ(RunMariaSql(views.Name(),

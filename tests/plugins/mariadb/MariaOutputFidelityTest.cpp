@@ -1,10 +1,6 @@
-// What quillmere-import writes of MariaDB comes back as the server has it:
-// a comment's carriage return before a line break survives the sql
-// script loaded with the mariadb client (which drops one that ends a line
-// it reads), in a routine without backslash escapes too; and a connection
-// naming no database gives a model naming none, where the driver says null.
-// (A statement that fails, on standard error with exit 5: the session
-// faults of tests/families/SessionFaultTest.cpp.)
+// quillmere-import end to end on MariaDB: a comment's carriage return
+// survives the mariadb client (which drops one that ends a line it reads),
+// and a connection naming no database gives a model naming none.
 #include <MariaServer.h>
 #include <Subprocess.h>
 #include <TempDir.h>

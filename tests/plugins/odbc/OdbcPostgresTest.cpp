@@ -1,8 +1,5 @@
-// The generic plug-in over psqlODBC (Unicode) against the test server:
-// what ODBC's catalogue functions report becomes the model, routines and
-// the scope included, and what it says of a database with nothing in it.
-// (Its agreement with the dedicated plug-ins, the SQLite one included, on
-// real schemas: tests/families/SchemaTest.cpp.)
+// The generic plug-in over psqlODBC: what ODBC's catalogue functions report
+// becomes the model. (Real schemas: tests/families/SchemaTest.cpp.)
 #include <ModelComparison.h>
 #include <PgServer.h>
 #include <PgTestEnv.h>

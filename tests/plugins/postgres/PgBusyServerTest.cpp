@@ -1,10 +1,6 @@
-// The PostgreSQL plug-in on a server that other sessions use: another
-// session creates, alters and drops tables and views in a loop of bounded
-// length while imports run; and an ordinary role for which pg_attrdef is
-// closed imports, so that a catalogue query fails inside the import's
-// transaction, once in a statement of the plug-in's and once in one the
-// driver runs on its own. Faults come from the real server and the real
-// driver; the statement hook only places the driver's query.
+// The PostgreSQL plug-in on a server other sessions use: DDL churn while
+// imports run, and a role for which pg_attrdef is closed (a query failing
+// inside the import's transaction, the plug-in's own and the driver's).
 #include <ImportHost.h>
 #include <OdbcFaults.h>
 #include <PgCatalogue.h>
@@ -65,13 +61,9 @@ CREATE SCHEMA churn;
 constexpr int kLifetime = 12;
 
 // One round of a churn whose names start with `p`: table i and its view
-// are made whole in one transaction (columns with a default, a key, a
-// check, an index, a trigger, a foreign key to the table of the round
-// before, which gets a column). Every kLifetime rounds the views and
-// tables of kLifetime rounds before those are dropped one after the other,
-// each on its own (a table with CASCADE: the foreign key of the next table
-// goes with it): drops come in bursts, as in a migration, so that the
-// attempts of one statement, run one right after the other, meet drops.
+// made whole in one transaction; every kLifetime rounds, older ones dropped
+// one by one, in bursts as in a migration, so that a statement's attempts,
+// run one right after the other, meet drops.
 std::string ChurnRound(const std::string& p, int i) {
   const std::string n = p + std::to_string(i);
   const std::string t = "churn." + n;
@@ -138,11 +130,8 @@ class PgConcurrentDdlTest : public ::testing::Test {
   inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 
-// While three sessions churn, each as fast as it can, batch after batch of
-// rounds, 50 imports follow each other. Every import: no statement fails;
-// the objects the churn does not touch are exactly as an import before the
-// churn had them; every churn table or view in the model is whole; no id
-// points at a missing object.
+// 50 imports while three sessions churn: no statement fails, the untouched
+// objects are as before the churn, every churn object is whole.
 TEST_F(PgConcurrentDdlTest, ImportsDuringDdlChurnLoseNothingAndHoldNoHalfObjects) {
   GenericModel idle(s_plugin->Api().modelType);
   ASSERT_EQ(RunImport(s_plugin->Api(), idle, s_database->ConnectionString()).status, ImportStatusConnected);
@@ -199,11 +188,8 @@ TEST_F(PgConcurrentDdlTest, ImportsDuringDdlChurnLoseNothingAndHoldNoHalfObjects
 }
 
 // A statement that failed on an object gone since its snapshot runs again
-// with the relations it reads locked: group after group (here two
-// relations a group), each locked before the snapshot its rows come from.
-// The first run of "check constraints" is made to fail as a dropped table
-// makes it fail; a table of the last group is dropped while the first
-// group is read.
+// with the relations it reads locked, group by group (two a group here); a
+// table of the last group is dropped while the first group is read.
 TEST_F(PgConcurrentDdlTest, ARetryReadsGroupByGroupWithTheGroupsRelationsLocked) {
   const std::string database = s_database->Name();
   ASSERT_EQ(RunPsql(database, "CREATE SCHEMA grouped;\n"
@@ -252,13 +238,10 @@ TEST_F(PgConcurrentDdlTest, ARetryReadsGroupByGroupWithTheGroupsRelationsLocked)
 
 // ---- The driver's own catalogue queries.
 
-// pg_attrdef is closed to the role: the statement that reads it fails with
-// the server's reason, and it alone; everything else is imported as
-// pg_catalog has it. A query the driver runs on its own fails inside the
-// import's transaction too, and the driver says nothing: psqlODBC looks up
-// the base table of a date/time result column (to give its SQL type) with a
-// query on pg_attrdef. The hook adds such a column to one statement. That
-// statement still delivers all its rows, and no later statement fails.
+// pg_attrdef is closed to the role: the statement that reads it fails, it
+// alone. psqlODBC's own silent query on pg_attrdef (for a date/time result
+// column, which the hook adds to one statement) must not abort the
+// transaction: that statement delivers all its rows, no later one fails.
 TEST(PgHiddenQueryTest, AClosedCatalogueCostsOnlyTheStatementThatReadsIt) {
   QM_REQUIRE_PG();
   // Dropped after the database, with which pg_attrdef's privileges go.

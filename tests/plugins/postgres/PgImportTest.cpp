@@ -1,9 +1,6 @@
-// The PostgreSQL plug-in loaded as a host loads it, importing a database
-// that holds every kind of object: its progress, the details a one-line
-// comparison does not show, PostgreSQL's own catalogue in the scope, and what the host sees
-// when the server refuses a statement, the catalogue changes during the
-// import or the scope names no schema. Faults come from the real server;
-// the statement hook only chooses the moment.
+// The PostgreSQL plug-in importing the shop: what the catalogue's lines do
+// not show, scopes, and faults from the real server (the statement hook
+// only chooses the moment).
 #include "PgConnector.h"
 #include "PgText.h"
 
@@ -70,9 +67,8 @@ class PgImportTest : public ::testing::Test {
   inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 
-// The host heard of each kind once started and once finished with its
-// count. (The model against pg_catalog: tests/families/SchemaTest.cpp;
-// narrow text through the ANSI driver: tests/module/reader/FetchSuite.cpp.)
+// The host heard of each kind with its count. (Narrow text through the
+// ANSI driver: tests/module/reader/FetchSuite.cpp.)
 TEST_F(PgImportTest, ProgressCountsEveryKind) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model);
@@ -156,15 +152,12 @@ TEST_F(PgImportTest, TheScopeNamesTheSchemasAndLinksOutsideItAreLeftOpen) {
   EXPECT_EQ(Text(*partition, model::PartitionBound), "FOR VALUES WITH (modulus 2, remainder 0)");
   EXPECT_TRUE(AllOfType(model, model::Partition).empty());
 
-  // Every table in the model is in one of the two schemas, all of theirs.
   const std::string tables = QueryValue(s_database->Name(),
       "SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
       "WHERE c.relkind IN ('r', 'p') AND n.nspname IN ('Mixed Case', 'quote''s \"q\" ünï')");
   EXPECT_EQ(std::to_string(AllOfType(model, model::Table).size()), tables);
 
-  // A scope naming a schema that is not there is refused by name, also
-  // when only the letter case differs or the name would break out of a
-  // spliced literal.
+  // A schema that is not there is refused by name, also one of other case or that would break out of a literal.
   const std::pair<const char*, std::u16string_view> refused[] = {
       {"PUBLIC", u"no schema named \"PUBLIC\" (there is \"public\")"},
       {"public,x') OR true --", u"no schema named \"x') OR true --\""},
@@ -269,12 +262,9 @@ TEST_F(PgImportTest, ObjectsMadeDuringTheImportAreWholeOrAbsent) {
   EXPECT_EQ(StructuralFaults(model), Strings());
 }
 
-// Results come from a server-side cursor (in batches, never whole in the
-// driver) when the largest result in scope may be large, and whole,
-// without the cursor's round trips, when it is small; a UseDeclareFetch the
-// user gave is followed either way. Seen from the server: while the import
-// fetches the columns, its session's latest query is the cursor's or the
-// statement itself. The model is the same either way.
+// Results come from a server-side cursor when the largest result in scope
+// may be large, whole when it is small, as the user's UseDeclareFetch says
+// if given (seen from the server during the columns' fetch); same model.
 TEST(PgResultBatches, ALargeCatalogueComesInBatchesASmallOneWhole) {
   QM_REQUIRE_PG();
   TestDatabase database("batches");
@@ -332,11 +322,8 @@ TEST(PgResultBatches, ALargeCatalogueComesInBatchesASmallOneWhole) {
             tables * 1600);
 }
 
-// A scope that holds no table, view, sequence, type or routine: only the
-// statements that can find something are sent (the session, the check
-// that the scope's schemas exist, tablespaces and schemas; with nothing
-// under the schemas, no final check), and the model holds the schema all
-// the same.
+// A scope that holds nothing: only the statements that can find something
+// are sent, and the model holds the schema all the same.
 TEST_F(PgImportTest, AnEmptyScopeSendsOnlyTheStatementsThatCanFindSomething) {
   ASSERT_EQ(RunPsql(s_database->Name(), "CREATE SCHEMA IF NOT EXISTS nothing_here;\n"), "");
   odbc::ClearExecuted();
@@ -367,10 +354,8 @@ TEST_F(PgImportTest, AnEmptyScopeSendsOnlyTheStatementsThatCanFindSomething) {
   EXPECT_GT(progress(full), 17);
 }
 
-// PostgreSQL's own catalogue in the scope: thousands of routines and their
-// arguments, system views with long definitions, types the driver has no
-// plain mapping for. The import finishes without a failed statement and
-// its counts match pg_catalog's.
+// PostgreSQL's own catalogue in the scope (thousands of routines, long
+// view definitions, types the driver cannot map): counts match pg_catalog's.
 TEST_F(PgImportTest, SystemSchemasImportCompletelyAndMatchTheCatalogCounts) {
   GenericModel model(s_plugin->Api().modelType);
   const ImportOutcome outcome = Import(model, "information_schema,pg_catalog");
@@ -392,17 +377,13 @@ TEST_F(PgImportTest, SystemSchemasImportCompletelyAndMatchTheCatalogCounts) {
   EXPECT_EQ(std::to_string(AllOfType(model, model::Routine).size()), scalar(routines + inScope));
   EXPECT_EQ(std::to_string(modelFunctions), scalar(routines + " p.prokind = 'f' AND" + inScope));
 
-  // Shared catalogues live in pg_global: the built-in tablespace is an
-  // object (the shop's own is in the catalogue's lines: SchemaTest), and
-  // the link is there.
+  // Shared catalogues live in the built-in tablespace pg_global.
   CMOObject* databases = Relation(model, "pg_catalog", "pg_database");
   ASSERT_NE(databases, nullptr);
   EXPECT_EQ(NameList(model, Ids(*databases, model::TableSpaceRef)), "pg_global");
-  // A system view's definition, compared whole.
   CMOObject* tablesView = Relation(model, "pg_catalog", "pg_tables");
   ASSERT_NE(tablesView, nullptr);
   EXPECT_EQ(Text(*tablesView, model::Definition), scalar("SELECT pg_get_viewdef('pg_catalog.pg_tables'::regclass)"));
-  // Every routine's argument list reads as the server writes it.
   const Strings expected = QueryColumn(s_database->Name(),
       "SELECT n.nspname || '.' || p.proname || '(' || pg_get_function_arguments(p.oid) || ')' "
       "FROM pg_proc p JOIN pg_namespace n ON n.oid = p.pronamespace WHERE" + inScope);

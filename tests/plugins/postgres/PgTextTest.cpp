@@ -1,9 +1,5 @@
-// The plug-in's text that decides what reaches the driver and the server:
-// the connection string a URL becomes, part by part, and the URLs it
-// refuses (each form is imported for real in tests/app/ConnectTest.cpp);
-// the completed connection string; the password question; and the scope
-// filter with names as literals, run on the server with names made to break
-// out of a literal.
+// The plug-in's text that reaches the driver and the server; the scope
+// filter runs on the server with names made to break out of a literal.
 #include "PgConnector.h"
 #include "PgText.h"
 #include "PgUrl.h"
@@ -25,9 +21,7 @@ namespace {
 
 // The batch size and the Unicode driver are added unless the user, the
 // data source or an abbreviation (A7 = Fetch, B3 = CommLog) already says
-// otherwise; a braced value may hold ';' and '='. Whether results come in
-// batches at all is the connector's choice per connection (UseDeclareFetch
-// is left to the user); it is never written into the string.
+// otherwise; UseDeclareFetch is never written into the string.
 TEST(PgConnectionString, AddsWhatTheUserDidNotSet) {
   struct Case {
     std::u16string source;

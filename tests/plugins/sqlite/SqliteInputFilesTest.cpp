@@ -1,8 +1,5 @@
-// The files the SQLite plug-in says a source reads (its table's
-// InputFiles), which the host never writes its output over: the database
-// and SQLite's files beside it, for a path, a connection string's Database
-// (a path or an SQLite URI) and its Attach paths. (Connection strings that
-// name no database: tests/hardening/HostInputTest.cpp, through the host.)
+// The files the SQLite plug-in says a source reads (InputFiles), which the
+// host never writes its output over: the database and SQLite's files beside it.
 #include <ImportHost.h>
 #include <TempDir.h>
 

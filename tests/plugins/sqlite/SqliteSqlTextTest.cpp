@@ -1,7 +1,5 @@
 // Reading CREATE TABLE / INDEX / TRIGGER texts, and the cache keys the row
-// actions build: the edges a real catalogue rarely reaches. SQLite's own
-// reading of the same tables is compared in SqliteImportTest and the schema
-// suite; here, the rules one by one.
+// actions build: the edges a real catalogue rarely reaches, rule by rule.
 #include "SqliteSqlText.h"
 
 #include <OdbcTestSupport.h>
@@ -16,11 +14,7 @@ using Strings = std::vector<std::string>;
 
 enum class Parser { Table, Index, Trigger };
 
-// What the parser read, one line per fact: "unparsed" for a text it does
-// not read; for a table "plain", "virtual", "strict", "without rowid",
-// "check NAME: EXPR" ("-" for no name), "fk TABLE DEFERRABLE DEFERRED"
-// (1/0), "gen NUMBER NAME = EXPR"; for an index "term T" and "where P";
-// for a trigger "TIMING / EVENTS".
+// What the parser read, one line per fact ("unparsed" for a text it does not read).
 Strings Read(Parser parser, std::u16string_view sql) {
   Strings out;
   if (parser == Parser::Index) {
