@@ -1,12 +1,18 @@
 // Migration plans proven by applying them. A seeded generator makes a schema
-// (OLD) and a chain of random edits of it (NEW): tables, columns, keys,
-// foreign keys (and their rules), checks, indexes, views and sequences
-// added, dropped, changed and renamed. The plan from OLD to NEW (with the
-// renames) applied to OLD's database must make NEW, and the plan back
-// (--allow-data-loss) OLD; a plan that loses data is refused without the
-// flag. MariaDB runs a plan statement by statement: each is first stopped
-// half way by a failing statement, then run again whole; its schema is a
-// database, matched by its name: OLD and NEW are made in turn in one.
+// (OLD) and a chain of random edits of it (NEW): tables, columns (type,
+// nullability, default, comment), keys, foreign keys (and their rules),
+// checks, indexes, views and sequences (tied to a column or not) added,
+// dropped, changed and renamed; on PostgreSQL also functions (body,
+// argument, result; some read by a view), an enum's values, a composite
+// type's attributes, a domain and a partitioned table's partitions, from a
+// random stream of their own so that each seed's table edits stay as they
+// were. Both are loaded and imported; the plan from OLD to NEW (with the
+// edits' renames) applied to OLD's database must make NEW, and the plan back
+// (--allow-data-loss) OLD. A plan that loses data is refused without the
+// flag; the plan back from an added enum value is refused. MariaDB runs a
+// plan statement by statement: each is first stopped half way by a failing
+// statement, then run again whole. A MariaDB schema is a database, matched
+// by its name: OLD and NEW are made in turn in one.
 #include <ImportHost.h>
 #include <RealSchemas.h>
 #include <Subprocess.h>
@@ -78,11 +84,33 @@ struct GenView {
   std::vector<std::string> columns;
 };
 
+struct GenFunction {
+  std::string name;
+  std::string argument;
+  std::string result;
+  int body = 0;
+  bool viewed = false;  // a view selects it
+};
+
+struct GenPartition {
+  std::string name;
+  int from = 0;  // the range of pt.k it holds
+  int to = 0;
+};
+
 struct GenSchema {
   std::vector<GenTable> tables;
   std::vector<GenView> views;
   std::vector<std::pair<std::string, int>> sequences;  // name, increment
   std::map<std::string, std::string> owners;           // sequence -> the table whose id it belongs to
+  // PostgreSQL: the enum mood, the composite pair, the domain amount, the partitioned table pt.
+  std::vector<GenFunction> functions;
+  std::vector<std::string> labels;
+  std::vector<std::pair<std::string, std::string>> attributes;  // name, type
+  std::string domainDefault;
+  bool domainNotNull = false;
+  int domainCheck = -1;  // CHECK (VALUE >= n); none below 0
+  std::vector<GenPartition> partitions;
 };
 
 const char* const kIntegerTypes[] = {"smallint", "integer", "bigint"};
@@ -97,13 +125,18 @@ enum class Engine { Sqlite, Postgres, Maria };
 class Generator {
  public:
   Generator(unsigned seed, Engine engine)
-      : m_random(seed), m_postgres(engine == Engine::Postgres),
+      : m_random(seed), m_objects(seed * 7919u + 17u), m_postgres(engine == Engine::Postgres),
         m_comments(engine != Engine::Sqlite), m_maria(engine == Engine::Maria) {}
 
   int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+  int PickObject(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_objects); }
   template <class T>
   T& Any(std::vector<T>& items) {
     return items[static_cast<std::size_t>(Pick(static_cast<int>(items.size())))];
+  }
+  template <class T>
+  T& AnyObject(std::vector<T>& items) {
+    return items[static_cast<std::size_t>(PickObject(static_cast<int>(items.size())))];
   }
   std::string Fresh(const std::string& stem) { return stem + std::to_string(++m_names); }
   std::string SameKind(const std::string& type) { return IsInteger(type) ? kIntegerTypes[Pick(3)] : kTextTypes[Pick(3)]; }
@@ -145,11 +178,93 @@ class Generator {
       table.constraints.push_back({Fresh("f"), "foreign key", column, Any(schema.tables).name});
     }
     if (Pick(2) == 0) AddView(schema);
-    if (m_postgres && Pick(2) == 0) {
+    if (!m_postgres) return schema;
+    if (Pick(2) == 0) {
       schema.sequences.emplace_back(Fresh("q"), 1);
       if (Pick(2) == 0) schema.owners[schema.sequences.back().first] = schema.tables.front().name;
     }
+    for (int i = 0, n = PickObject(3); i < n; ++i) schema.functions.push_back(Function());
+    for (int i = 0, n = 1 + PickObject(3); i < n; ++i) schema.labels.push_back(Fresh("l"));
+    for (int i = 0, n = 1 + PickObject(2); i < n; ++i) schema.attributes.emplace_back(Fresh("a"), kIntegerTypes[PickObject(3)]);
+    if (PickObject(2) == 0) schema.domainDefault = std::to_string(PickObject(9));
+    schema.domainNotNull = PickObject(3) == 0;
+    schema.domainCheck = PickObject(2) == 0 ? PickObject(5) : -1;
+    for (int i = 0, n = 1 + PickObject(3); i < n; ++i) schema.partitions.push_back({Fresh("pt_"), i * 10, i * 10 + 10});
     return schema;
+  }
+
+  GenFunction Function() {
+    const char* const results[] = {"integer", "bigint", "text"};
+    return {Fresh("fn"), PickObject(2) == 0 ? "integer" : "bigint", results[PickObject(3)], PickObject(9), PickObject(2) == 0};
+  }
+
+  // One edit of a PostgreSQL routine, type or partition.
+  std::string EditObject(GenSchema& schema) {
+    std::vector<GenPartition>& parts = schema.partitions;
+    switch (PickObject(10)) {
+      case 0:
+        schema.functions.push_back(Function());
+        return "add function " + schema.functions.back().name;
+      case 1: {
+        if (schema.functions.empty()) return "none";
+        const std::string name = schema.functions.back().name;
+        schema.functions.pop_back();
+        return "drop function " + name;
+      }
+      case 2: {
+        if (schema.functions.empty()) return "none";
+        GenFunction& function = AnyObject(schema.functions);
+        switch (PickObject(3)) {
+          case 0: function.body += 1; return "body of function " + function.name;
+          case 1: function.argument = function.argument == "integer" ? "bigint" : "integer"; return "argument of function " + function.name;
+          default:
+            function.result = function.result == "text" ? "bigint" : function.result == "bigint" ? "integer" : "text";
+            return "result of function " + function.name;
+        }
+      }
+      case 3: {
+        // Added anywhere: the plan back cannot remove it.
+        const auto at = static_cast<std::ptrdiff_t>(PickObject(static_cast<int>(schema.labels.size()) + 1));
+        schema.labels.insert(schema.labels.begin() + at, Fresh("l"));
+        return "add enum value";
+      }
+      case 4:
+        // ALTER TYPE adds an attribute at the end only: only the last is dropped.
+        if (schema.attributes.size() > 1 && PickObject(2) == 0) {
+          schema.attributes.pop_back();
+          return "drop attribute";
+        }
+        schema.attributes.emplace_back(Fresh("a"), kTextTypes[PickObject(3)]);
+        return "add attribute";
+      case 5: {
+        auto& attribute = AnyObject(schema.attributes);
+        attribute.second = IsInteger(attribute.second) ? kIntegerTypes[PickObject(3)] : kTextTypes[PickObject(3)];
+        return "type of attribute " + attribute.first;
+      }
+      case 6:
+        switch (PickObject(3)) {
+          case 0: schema.domainDefault = schema.domainDefault.empty() ? std::to_string(PickObject(9)) : ""; return "domain default";
+          case 1: schema.domainNotNull = !schema.domainNotNull; return "domain not null";
+          default: schema.domainCheck = schema.domainCheck < 0 ? PickObject(5) : PickObject(2) == 0 ? -1 : schema.domainCheck + 1;
+            return "domain check";
+        }
+      case 7: {
+        const int from = parts.empty() ? 0 : parts.back().to;
+        parts.push_back({Fresh("pt_"), from, from + 10});
+        return "add partition " + parts.back().name;
+      }
+      case 8: {
+        if (parts.empty()) return "none";
+        const std::string name = parts.back().name;
+        parts.pop_back();
+        return "drop partition " + name;
+      }
+      default:
+        // The last partition's range grows or shrinks at its end.
+        if (parts.empty()) return "none";
+        parts.back().to += PickObject(2) == 0 || parts.back().to - parts.back().from <= 5 ? 5 : -5;
+        return "bounds of partition " + parts.back().name;
+    }
   }
 
   void AddConstraint(GenSchema& schema) {
@@ -336,9 +451,12 @@ GenCase MakeCase(int seed, Engine engine, std::map<std::string, int>& kinds) {
   GenCase made{generator.Base(), {}, ""};
   made.after = made.before;
   for (int i = 0, n = 1 + generator.Pick(4); i < n; ++i) {
-    const std::string edit = generator.Edit(made.after);
-    made.edits += edit + "; ";
-    ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
+    std::vector<std::string> edits = {generator.Edit(made.after)};
+    if (engine == Engine::Postgres && generator.PickObject(3) > 0) edits.push_back(generator.EditObject(made.after));
+    for (const std::string& edit : edits) {
+      made.edits += edit + "; ";
+      ++kinds[edit.substr(0, edit.find(' ', edit.find(' ') + 1))];
+    }
   }
   return made;
 }
@@ -391,6 +509,23 @@ std::string Render(const GenSchema& schema, Engine engine) {
   for (const auto& [name, increment] : schema.sequences)
     sql << "CREATE SEQUENCE " << name << " INCREMENT BY " << increment << ";\n";
   for (const auto& [sequence, table] : schema.owners) sql << "ALTER SEQUENCE " << sequence << " OWNED BY " << table << ".id;\n";
+  if (!postgres) return sql.str();
+  for (const GenFunction& f : schema.functions) {
+    sql << "CREATE FUNCTION " << f.name << "(a " << f.argument << ") RETURNS " << f.result
+        << " LANGUAGE sql IMMUTABLE AS $$ SELECT (a + " << f.body << ")::" << f.result << " $$;\n";
+    if (f.viewed) sql << "CREATE VIEW v_" << f.name << " AS SELECT " << f.name << "(1) AS x;\n";
+  }
+  sql << "CREATE TYPE mood AS ENUM (";
+  for (std::size_t i = 0; i < schema.labels.size(); ++i) sql << (i > 0 ? ", '" : "'") << schema.labels[i] << "'";
+  sql << ");\nCREATE TYPE pair AS (";
+  for (std::size_t i = 0; i < schema.attributes.size(); ++i)
+    sql << (i > 0 ? ", " : "") << schema.attributes[i].first << " " << schema.attributes[i].second;
+  sql << ");\nCREATE DOMAIN amount AS integer" << (schema.domainDefault.empty() ? "" : " DEFAULT " + schema.domainDefault)
+      << (schema.domainNotNull ? " NOT NULL" : "")
+      << (schema.domainCheck >= 0 ? " CHECK (VALUE >= " + std::to_string(schema.domainCheck) + ")" : "") << ";\n";
+  sql << "CREATE TABLE pt (id integer NOT NULL, k integer NOT NULL) PARTITION BY RANGE (k);\n";
+  for (const GenPartition& p : schema.partitions)
+    sql << "CREATE TABLE " << p.name << " PARTITION OF pt FOR VALUES FROM (" << p.from << ") TO (" << p.to << ");\n";
   return sql.str();
 }
 
@@ -417,9 +552,19 @@ int Rank(const std::string& type) {
   return static_cast<int>(std::find(order.begin(), order.end(), type) - order.begin());
 }
 
-// Whether going from `before` to `after` can lose data: a table or column
-// of OLD dropped, a type narrowed, NOT NULL added.
+// Whether going from `before` to `after` can lose data: a table, column,
+// partition or attribute of OLD dropped, a type narrowed, NOT NULL added.
 bool LosesData(const GenSchema& before, const GenSchema& after) {
+  for (const GenPartition& partition : before.partitions)
+    if (std::none_of(after.partitions.begin(), after.partitions.end(),
+                     [&](const GenPartition& p) { return p.name == partition.name; }))
+      return true;
+  for (const auto& [name, type] : before.attributes) {
+    const auto found = std::find_if(after.attributes.begin(), after.attributes.end(),
+                                    [&](const auto& attribute) { return attribute.first == name; });
+    if (found == after.attributes.end() || Rank(found->second) < Rank(type)) return true;
+  }
+  if (after.domainNotNull && !before.domainNotNull) return true;
   for (const GenTable& old : before.tables) {
     const auto table = std::find_if(after.tables.begin(), after.tables.end(),
                                     [&](const GenTable& t) { return t.origin == old.origin; });
@@ -509,127 +654,47 @@ struct Counts {
   int refusedUnplannable = 0;  // an enum value removed
 };
 
-// A case planned both ways: OLD's and NEW's SQL, and NEW as generated (its renames).
-struct PlanCase {
-  std::string name;  // the seed, or what a PostgreSQL case changes
-  std::string trace;
-  std::string before;
-  std::string after;
-  GenSchema edited;
-  bool losesData = false;       // the plan from OLD to NEW
-  bool enumValueAdded = false;  // PostgreSQL cannot remove it: the plan back is refused
-  int cut = 0;                  // where MariaDB's run is first stopped
-  std::string lost;             // when given: the columns of t the plan from OLD to NEW says lose data
-};
-
-// MariaDB's integers: a change of type loses values unless every value of
-// the old type is one of the new (an unsigned one only in a wider signed one).
-PlanCase MariaIntegerCase() {
-  return {"integers", "integers",
-          "CREATE TABLE t (a int unsigned, b int, c tinyint, d decimal(5,2), e bigint unsigned, f int unsigned, g smallint);\n",
-          "CREATE TABLE t (a int, b bigint, c mediumint, d decimal(7,2), e bigint, f bigint, g smallint unsigned);\n",
-          {}, true, false, 5, "aeg"};
-}
-
-// PostgreSQL's routines and types, each changed as the plan must change it,
-// both ways: functions (body, argument, result, read by a view, added,
-// dropped), an enum's values added anywhere, a composite type's attributes
-// (widened, added at the end), a domain (default, NOT NULL, check) and a
-// partitioned table's partitions (one dropped, the last one's range moved).
-std::vector<PlanCase> PostgresObjectCases() {
-  const std::string fn = " LANGUAGE sql IMMUTABLE AS $$ SELECT (a + ";
-  const std::string pt = "CREATE TABLE pt (id integer NOT NULL, k integer NOT NULL) PARTITION BY RANGE (k);\n"
-                         "CREATE TABLE pt_1 PARTITION OF pt FOR VALUES FROM (0) TO (10);\n";
-  const struct {
-    const char* name;
-    std::string before;
-    std::string after;
-    bool losesData;
-  } cases[] = {
-      {"functions",
-       "CREATE FUNCTION fn1(a integer) RETURNS integer" + fn + "1)::integer $$;\nCREATE VIEW v_fn1 AS SELECT fn1(1) AS x;\n"
-       "CREATE FUNCTION fn2(a integer) RETURNS text" + fn + "2)::text $$;\n"
-       "CREATE FUNCTION fn3(a bigint) RETURNS bigint" + fn + "3)::bigint $$;\nCREATE VIEW v_fn3 AS SELECT fn3(1) AS x;\n",
-       "CREATE FUNCTION fn1(a integer) RETURNS bigint" + fn + "1)::bigint $$;\nCREATE VIEW v_fn1 AS SELECT fn1(1) AS x;\n"
-       "CREATE FUNCTION fn2(a bigint) RETURNS text" + fn + "2)::text $$;\n"
-       "CREATE FUNCTION fn3(a bigint) RETURNS bigint" + fn + "4)::bigint $$;\nCREATE VIEW v_fn3 AS SELECT fn3(1) AS x;\n"
-       "CREATE FUNCTION fn4(a integer) RETURNS integer" + fn + "5)::integer $$;\n",
-       false},
-      // Values added before the plan's transaction, for a default in it to use.
-      {"enum", "CREATE TYPE mood AS ENUM ('l1', 'l2');\nCREATE TABLE o (a integer, b mood);\n",
-       "CREATE TYPE mood AS ENUM ('l0', 'l1', 'l3', 'l2', 'l4');\nCREATE TABLE o (a integer, b mood DEFAULT 'l4');\n", false},
-      {"composite", "CREATE TYPE pair AS (a1 smallint, a2 varchar(10));\n",
-       "CREATE TYPE pair AS (a1 bigint, a2 text, a3 varchar(40));\n", false},
-      {"domain", "CREATE DOMAIN amount AS integer NOT NULL DEFAULT 1 CHECK (VALUE >= 2);\nCREATE DOMAIN amount2 AS integer;\n",
-       "CREATE DOMAIN amount AS integer DEFAULT 2 CHECK (VALUE >= 3);\n"
-       "CREATE DOMAIN amount2 AS integer DEFAULT 4 CHECK (VALUE >= 0);\n",
-       false},
-      {"partitions",
-       pt + "CREATE TABLE pt_2 PARTITION OF pt FOR VALUES FROM (10) TO (20);\n"
-            "CREATE TABLE pt_3 PARTITION OF pt FOR VALUES FROM (20) TO (30);\n",
-       pt + "CREATE TABLE pt_2 PARTITION OF pt FOR VALUES FROM (10) TO (15);\n"
-            "CREATE TABLE pt_4 PARTITION OF pt FOR VALUES FROM (15) TO (25);\n",
-       true},
-  };
-  std::vector<PlanCase> made;
-  for (const auto& c : cases)
-    made.push_back({c.name, c.name, c.before, c.after, {}, c.losesData, std::string(c.name) == "enum", 5, {}});
-  return made;
-}
-
 TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
   const Engine engine = Backend().Name() == "postgres" ? Engine::Postgres : Maria() ? Engine::Maria : Engine::Sqlite;
-  std::map<std::string, int> kinds;  // edits by kind, for the summary
-  std::vector<PlanCase> cases;
-  for (const int seed : Seeds(Backend().Name())) {
-    GenCase c = MakeCase(seed, engine, kinds);
-    cases.push_back({std::to_string(seed), "seed " + std::to_string(seed) + ": " + c.edits, Render(c.before, engine),
-                     Render(c.after, engine), c.after, LosesData(c.before, c.after), false, seed, {}});
-  }
-  if (engine == Engine::Postgres) {
-    for (PlanCase& c : PostgresObjectCases()) cases.push_back(std::move(c));
-  }
-  if (engine == Engine::Maria) cases.push_back(MariaIntegerCase());
+  const std::vector<int> seeds = Seeds(Backend().Name());
   Counts counts;
   std::string failedSeeds;
+  std::map<std::string, int> kinds;  // edits by kind, for the summary
   const ::testing::TestResult& result = *::testing::UnitTest::GetInstance()->current_test_info()->result();
-  for (const PlanCase& c : cases) {
+  for (const int seed : seeds) {
     // Each case on its own: a failing one is named, and the others still run.
     const int parts = result.total_part_count();
     [&]() {
-      SCOPED_TRACE(c.trace);
-      const std::unique_ptr<BackendDatabase> oldDatabase = Backend().Create("plan_old_" + c.name);
-      const std::unique_ptr<BackendDatabase> newDatabase = Maria() ? nullptr : Backend().Create("plan_new_" + c.name);
+      const GenCase c = MakeCase(seed, engine, kinds);
+      SCOPED_TRACE("seed " + std::to_string(seed) + ": " + c.edits);
+      const std::unique_ptr<BackendDatabase> oldDatabase = Backend().Create("plan_old_" + std::to_string(seed));
+      const std::unique_ptr<BackendDatabase> newDatabase = Maria() ? nullptr : Backend().Create("plan_new_" + std::to_string(seed));
       BackendDatabase& newSide = Maria() ? *oldDatabase : *newDatabase;
       const std::string schemaName = Maria() ? oldDatabase->Name() : engine == Engine::Postgres ? "public" : "main";
       GenericModel& oldModel = Model();
       GenericModel& newModel = Model();
-      ASSERT_NO_FATAL_FAILURE(Import(newSide, newModel, c.after, true));
-      ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, oldModel, c.before, true));
+      ASSERT_NO_FATAL_FAILURE(Import(newSide, newModel, Render(c.after, engine), true));
+      ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, oldModel, Render(c.before, engine), true));
       for (const bool forward : {true, false}) {
         SCOPED_TRACE(forward ? "OLD to NEW" : "NEW to OLD");
         BackendDatabase& target = forward ? *oldDatabase : newSide;
         if (Maria() && !forward) {
-          ASSERT_EQ(target.Load(Emptied(target) + c.after), "");
+          ASSERT_EQ(target.Load(Emptied(target) + Render(c.after, engine)), "");
         }
         const GenericModel& wanted = forward ? newModel : oldModel;
-        const std::vector<compare::Rename> renames = Renames(c.edited, schemaName, forward);
+        const std::vector<compare::Rename> renames = Renames(c.after, schemaName, forward);
         if (forward) {
           // Without the flag, a plan with steps that lose data is refused whole.
           const compare::MigrationPlan strict = Plan(oldModel, wanted, false, renames);
           EXPECT_EQ(strict.script.empty(), !strict.dataLoss.empty() || strict.empty);
-          EXPECT_EQ(!strict.dataLoss.empty(), c.losesData) << strict.script;
-          std::string lost;
-          for (const std::string& loss : strict.dataLoss) lost += loss.substr(loss.find(".t.") + 3, 1);
-          if (!c.lost.empty()) {
-            EXPECT_EQ(lost, c.lost) << strict.script;
-          }
+          EXPECT_EQ(!strict.dataLoss.empty(), LosesData(c.before, c.after)) << strict.script;
           counts.refusedForLoss += strict.dataLoss.empty() ? 0 : 1;
         }
         GenericModel& from = Model();
         Copy(forward ? oldModel : newModel, from);
         const compare::MigrationPlan plan = compare::PlanMigration(from, wanted, {m_plugin.Api().sqlDialect, true, renames});
-        if (!forward && c.enumValueAdded) {
+        // PostgreSQL cannot remove an enum value: the plan back is refused, naming it.
+        if (!forward && c.after.labels.size() > c.before.labels.size()) {
           ASSERT_EQ(plan.unplanned.size(), 1u) << ::testing::PrintToString(plan.unplanned);
           EXPECT_NE(plan.unplanned[0].find("public.mood: its enum values are removed"), std::string::npos) << plan.unplanned[0];
           ++counts.refusedUnplannable;
@@ -643,7 +708,7 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
         for (const std::string& loss : plan.dataLoss)
           EXPECT_NE(plan.script.find("-- loses data: " + loss), std::string::npos) << loss;
         if (Maria()) {
-          const std::string stopped = Interrupted(plan.script, c.cut * 7 + (forward ? 0 : 3));
+          const std::string stopped = Interrupted(plan.script, seed * 7 + (forward ? 0 : 3));
           const std::string failure = target.Load(stopped);
           ASSERT_NE(failure.find("plan_interrupted_here"), std::string::npos) << failure << stopped;
           ++counts.interrupted;
@@ -656,22 +721,19 @@ TEST_P(MigrationTest, PlansBothWaysTurnOneSchemaIntoTheOther) {
       }
     }();
     m_models.clear();
-    if (result.total_part_count() != parts) failedSeeds += " " + c.name;
+    if (result.total_part_count() != parts) failedSeeds += " " + std::to_string(seed);
   }
   // Most cases change something both ways; some are refused without the flag.
-  EXPECT_GE(counts.applied, static_cast<int>(cases.size()));
-  if (cases.size() > 1) {
+  EXPECT_GE(counts.applied, static_cast<int>(seeds.size()));
+  if (seeds.size() > 1) {
     EXPECT_GT(counts.refusedForLoss, 0);
-  }
-  if (engine == Engine::Postgres) {
-    EXPECT_EQ(counts.refusedUnplannable, 1);
   }
   std::string summary;
   for (const auto& [kind, count] : kinds) summary += (summary.empty() ? "" : ", ") + kind + " " + std::to_string(count);
   std::printf("[ plans   ] %s: %zu cases, %d plans applied and checked (%d of them run again after a stop half way), "
               "%d refused without --allow-data-loss, failed seeds:%s; edits: %s; plans back refused (an enum value "
               "removed): %d\n",
-              Backend().Name().c_str(), cases.size(), counts.applied, counts.interrupted, counts.refusedForLoss,
+              Backend().Name().c_str(), seeds.size(), counts.applied, counts.interrupted, counts.refusedForLoss,
               failedSeeds.empty() ? " none" : failedSeeds.c_str(), summary.c_str(), counts.refusedUnplannable);
 }
 
@@ -689,9 +751,7 @@ TEST_P(MigrationTest, RealVersionsPlanWhatTheApplicationsOwnUpgradeMakes) {
     const char* note = "";
   };
   const Pair pairs[] = {
-      {"django-1.7", true, "postgres", "table public.django_content_type: its columns' order differs from the new "
-                                        "model's, and PostgreSQL adds a column only at the end; after the plan its "
-                                        "columns are "},
+      {"django-1.7", true, "postgres", "table public.django_content_type: its columns' order differs"},
       {"django-1.8", false},
       {"django-taggit", false},
       {"django-celery-beat", false},
@@ -722,7 +782,6 @@ TEST_P(MigrationTest, RealVersionsPlanWhatTheApplicationsOwnUpgradeMakes) {
       ASSERT_EQ(plan.notes.size(), reordered ? 1u : 0u) << plan.script;
       if (reordered) {
         EXPECT_NE(plan.notes[0].find(pair.note), std::string::npos) << plan.notes[0];
-        EXPECT_NE(plan.script.find("-- Note: " + plan.notes[0] + "\n"), std::string::npos) << plan.script;
       }
       ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
       ASSERT_EQ(target.Load(plan.script), "") << plan.script;
@@ -771,7 +830,55 @@ TEST_P(SqliteMigrationTest, ARebuildWhoseCopyFailsKeepsEveryRowWhenTheClientGoes
   EXPECT_EQ(DifferenceText(after, oldModel), "no differences\n");
 }
 
+// MariaDB's integers: a change of type loses values unless every value of
+// the old type is one of the new (an unsigned one only in a wider signed
+// one); the plan, allowed, is applied and checked as above.
+class MariaMigrationTest : public MigrationTest {};
+
+TEST_P(MariaMigrationTest, IntegerChangesThatCanLoseValuesAreListed) {
+  const std::unique_ptr<BackendDatabase> database = Backend().Create("plan_integers");
+  GenericModel& oldModel = Model();
+  GenericModel& newModel = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, newModel, "CREATE TABLE t (a int, b bigint, c mediumint, d decimal(7,2), "
+                                                      "e bigint, f bigint, g smallint unsigned);\n", true));
+  ASSERT_NO_FATAL_FAILURE(Import(*database, oldModel, "CREATE TABLE t (a int unsigned, b int, c tinyint, d decimal(5,2), "
+                                                      "e bigint unsigned, f int unsigned, g smallint);\n", true));
+  const compare::MigrationPlan plan = Plan(oldModel, newModel, true);
+  std::string lost;
+  for (const std::string& loss : plan.dataLoss) lost += loss.substr(loss.find(".t.") + 3, 1);
+  EXPECT_EQ(lost, "aeg") << plan.script;
+  ASSERT_EQ(database->Load(plan.script), "") << plan.script;
+  GenericModel& made = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*database, made));
+  EXPECT_EQ(DifferenceText(made, newModel), "no differences\n") << plan.script;
+}
+
+// PostgreSQL: a column ALTER TABLE cannot put in the middle lands at the
+// end, and the plan says so, as does a diff after it; an enum value the
+// plan adds is used in the same plan (a default), so it is added before
+// the transaction.
 class PostgresMigrationTest : public MigrationTest {};
+
+TEST_P(PostgresMigrationTest, ColumnOrderIsNotedAndNewEnumValuesCanBeUsed) {
+  const std::unique_ptr<BackendDatabase> oldDatabase = Backend().Create("plan_order_old");
+  const std::unique_ptr<BackendDatabase> newDatabase = Backend().Create("plan_order_new");
+  GenericModel& oldModel = Model();
+  GenericModel& newModel = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, oldModel, "CREATE TYPE mood AS ENUM ('b');\nCREATE TABLE o (a integer, b mood);\n"));
+  ASSERT_NO_FATAL_FAILURE(Import(*newDatabase, newModel, "CREATE TYPE mood AS ENUM ('a', 'b', 'c');\n"
+                                                         "CREATE TABLE o (a integer, c integer, b mood DEFAULT 'c');\n"));
+  const compare::MigrationPlan plan = Plan(oldModel, newModel, false);
+  ASSERT_EQ(plan.unplanned, std::vector<std::string>{});
+  ASSERT_EQ(plan.notes.size(), 1u);
+  EXPECT_NE(plan.notes[0].find("table public.o: its columns' order differs"), std::string::npos) << plan.notes[0];
+  EXPECT_NE(plan.notes[0].find("after the plan its columns are a, b, c"), std::string::npos) << plan.notes[0];
+  EXPECT_NE(plan.script.find("-- Note: " + plan.notes[0]), std::string::npos) << plan.script;
+  ASSERT_EQ(oldDatabase->Load(plan.script), "") << plan.script;
+  GenericModel& made = Model();
+  ASSERT_NO_FATAL_FAILURE(Import(*oldDatabase, made));
+  // Only the positions differ: the enum, the default and the column are there.
+  EXPECT_EQ(MovedOnly(made, newModel), 2u) << DifferenceText(made, newModel);
+}
 
 // A type from a saved model goes into a plan's loss comment as visible
 // text: a line feed in it cannot end the comment and start a statement.
@@ -818,6 +925,7 @@ TEST_P(PostgresMigrationTest, TypesInLossCommentsStayInTheCommentAndChangesAlter
 
 INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::ValuesIn(Backends()), BackendName);
 INSTANTIATE_TEST_SUITE_P(Engines, SqliteMigrationTest, ::testing::Values(&BackendNamed("sqlite")), BackendName);
+INSTANTIATE_TEST_SUITE_P(Engines, MariaMigrationTest, ::testing::Values(&BackendNamed("mariadb")), BackendName);
 INSTANTIATE_TEST_SUITE_P(Engines, PostgresMigrationTest, ::testing::Values(&BackendNamed("postgres")), BackendName);
 
 }  // namespace
