@@ -1,9 +1,5 @@
-// The Debian packages as a user and a plug-in author get them: built by
-// scripts/package, unpacked into an empty folder and used from there (the
-// program on its sample and on an SQLite file, the example plug-in built
-// against the -dev package with CMake and with pkg-config), checked with
-// lintian; and, where installing system packages is allowed, installed
-// with apt-get, used from /usr/bin and removed.
+// The Debian packages from scripts/package: checked with lintian, unpacked
+// and used, and where allowed installed with apt-get, used and removed.
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
 #include <TempDir.h>
@@ -28,7 +24,6 @@ ProcessOptions Isolated() {
   return options;
 }
 
-// Runs the program and expects it to exit with 0.
 ProcessResult Invoke(const std::string& program, const Strings& args,
                      const ProcessOptions& options = Isolated()) {
   ProcessResult result = RunProcess(program, args, options);
@@ -39,7 +34,7 @@ ProcessResult Invoke(const std::string& program, const Strings& args,
 
 std::string Multiarch() { return Lines(Invoke("/usr/bin/dpkg-architecture", {"-qDEB_HOST_MULTIARCH"}).out).at(0); }
 
-// The two packages, built once for all the tests of this file.
+// Built once for all the tests of this file.
 struct Packages {
   std::string program;
   std::string dev;
@@ -85,11 +80,8 @@ TEST(PackageTest, PackagesDeclareWhatTheyNeedAndLintianFindsNoError) {
   std::cout << "lintian:\n" << lintian.out;
 }
 
-// Both packages unpacked into an empty folder: the program imports its
-// sample and an SQLite file from there, its completion offers the options
-// and the formats it lists, and the example plug-in builds against the
-// unpacked SDK with CMake and with pkg-config, and is found and used by
-// the unpacked program.
+// Unpacked, the program imports, completes its options and formats, and
+// uses the example plug-in built against the -dev package with CMake and make.
 TEST(PackageTest, UnpackedPackagesImportAndBuildTheExamplePlugin) {
   const Packages& packages = Built();
   ASSERT_FALSE(packages.dev.empty());
@@ -130,10 +122,8 @@ TEST(PackageTest, UnpackedPackagesImportAndBuildTheExamplePlugin) {
   }
 }
 
-// apt-get installs the program; it runs from /usr/bin, its manual page
-// shows, it finds its plug-ins in its own folder and keeps its index in
-// the user's cache, and the build tree's host still uses the build's
-// libraries meanwhile. The package is removed again.
+// Installed with apt-get: it runs from /usr/bin with its manual page, its
+// plug-ins and its index in the user's cache; the build's host keeps its own.
 TEST(PackageTest, InstalledWithAptRunsFromUsrBin) {
   const char* allowed = std::getenv("QM_SYSTEM_INSTALL_TESTS");
   if (allowed == nullptr || std::string(allowed) != "1")

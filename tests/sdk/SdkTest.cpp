@@ -1,7 +1,5 @@
-// The SDK as a plug-in author gets it: this build installed with
-// cmake --install into a temporary prefix, and everything after that done
-// against the prefix alone; and the example dropped into plugins/ of a copy
-// of this tree, built there with no other edit.
+// The SDK as a plug-in author gets it: this build installed into a
+// temporary prefix and used from there; the example dropped into plugins/.
 #include <ImportHost.h>
 #include <SqliteCatalogue.h>
 #include <Subprocess.h>
@@ -26,8 +24,7 @@ const std::string kExample = QM_SOURCE_DIR "/examples/sqlite-tables";
 // Warnings are errors out of tree too, so that a header that warns fails here.
 const std::string kStrictFlags = "-Wall -Wextra -Werror";
 
-// A child's environment with nothing that could lead it back to the build
-// tree or to another installation.
+// Nothing in the child's environment leads back to the build tree.
 ProcessOptions Isolated() {
   ProcessOptions options;
   options.unset = {"QM_LIB_DIR", "QM_PLUGIN_PATH", "LD_LIBRARY_PATH", "LD_PRELOAD", "CMAKE_PREFIX_PATH",
@@ -36,7 +33,6 @@ ProcessOptions Isolated() {
   return options;
 }
 
-// Runs the program and expects it to exit with `exitCode`.
 ProcessResult Invoke(const std::string& program, const Strings& args, const ProcessOptions& options = Isolated(),
                      int exitCode = 0) {
   ProcessResult result = RunProcess(program, args, options);
@@ -45,8 +41,7 @@ ProcessResult Invoke(const std::string& program, const Strings& args, const Proc
   return result;
 }
 
-// This build installed, then moved to <dir>/prefix: an installation works
-// wherever it is put.
+// This build installed, then moved: an installation works wherever it is put.
 class InstalledSdk {
  public:
   InstalledSdk() {
@@ -59,7 +54,6 @@ class InstalledSdk {
   std::string LibraryDir() const { return Path(QM_INSTALL_LIBDIR "/quillmere"); }
   std::string PluginDir() const { return LibraryDir() + "/plugins"; }
   std::string Host() const { return Path(QM_INSTALL_BINDIR "/quillmere-import"); }
-  // A scratch folder beside the prefix.
   std::string Scratch(const std::string& name) const {
     fs::create_directories(m_dir.Path(name));
     return m_dir.Path(name);
@@ -83,8 +77,7 @@ std::string RunPath(const std::string& path, std::string* soname = nullptr) {
   return runPath;
 }
 
-// A small database with names that need quoting and columns of every
-// flavour SQLite allows, and objects the example does not read.
+// Names that need quoting, every column flavour, objects the example skips.
 void CreateShop(const std::string& path) {
   SqliteFile(path).Exec(
       "CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT NOT NULL, \"e-mail\" VARCHAR(200) UNIQUE);"
@@ -94,8 +87,7 @@ void CreateShop(const std::string& path) {
       "CREATE VIEW names AS SELECT name FROM customers;");
 }
 
-// One line per column of the main database's tables, as SQLite reports
-// them: table | position | column | type | nullable.
+// "table | position | column | type | nullable" as SQLite reports them.
 Strings ColumnsSqliteReports(const std::string& path) {
   Strings lines;
   const std::string query =
@@ -107,8 +99,7 @@ Strings ColumnsSqliteReports(const std::string& path) {
   return lines;
 }
 
-// The same lines from the model the host wrote, which must hold one schema,
-// main, with the tables.
+// The same from the host's model, which holds one schema, main.
 Strings ColumnsOfModel(const std::string& json) {
   GenericModel model(0);
   ReadModelJson(json, model);
@@ -124,10 +115,8 @@ Strings ColumnsOfModel(const std::string& json) {
   return lines;
 }
 
-// What cmake --install puts in the prefix stands on its own, in folders of
-// the project's own but for the package files: versioned libraries with
-// their SONAMEs, run paths relative to the files themselves, package files
-// that name no folder of the source or build tree, and a host that runs.
+// The prefix stands on its own: versioned libraries, relative run paths,
+// package files naming no folder of the trees, a host that runs.
 TEST(SdkTest, InstallationStandsOnItsOwn) {
   const InstalledSdk sdk;
   Strings general;
@@ -161,9 +150,8 @@ TEST(SdkTest, InstallationStandsOnItsOwn) {
   EXPECT_NE(Invoke(sdk.Host(), {"--quiet", "--format", "tree"}).out.find("publishers"), std::string::npos);
 }
 
-// Every installed header compiles as the only include of a translation
-// unit, with the include folders and flags find_package(Quillmere) gives,
-// and before and after unixODBC's headers (tests/sdk/headers says how).
+// Every installed header compiles alone and before and after unixODBC's,
+// with find_package(Quillmere)'s flags (tests/sdk/headers).
 TEST(SdkTest, EveryInstalledHeaderCompilesAloneAndInEitherOrderWithOdbc) {
   const InstalledSdk sdk;
   const std::string build = sdk.Scratch("headers");
@@ -181,9 +169,8 @@ TEST(SdkTest, EveryInstalledHeaderCompilesAloneAndInEitherOrderWithOdbc) {
   EXPECT_EQ(compiled, 3 * headers);
 }
 
-// The indented command blocks of Markdown text whose first word is a
-// program a reader would type here, each with whether the marker comment
-// is the last line before it.
+// The Markdown's indented command blocks, each marked or not by the
+// comment that says this test runs it.
 struct CommandBlock {
   std::string text;
   bool marked = false;
@@ -215,14 +202,9 @@ std::vector<CommandBlock> CommandBlocks(const std::string& markdown) {
   return blocks;
 }
 
-// The example plug-in built, installed and run by every command block of
-// the README's plug-in guide and the example's own README, as written there
-// (the prefix for /opt/quillmere, a scratch folder for /tmp/st), from a
-// folder with examples/ and shop.db in it: find_package(Quillmere), the
-// plug-in installed into the prefix's plug-in folder and found there; and
-// make with pkg-config, the plug-in found through QM_PLUGIN_PATH. The
-// installed plug-in's model holds the columns SQLite reports, and its sql
-// output makes them again.
+// Every command block of the READMEs' plug-in guides run as written (the
+// prefix for /opt/quillmere): built with CMake and with make, the example
+// is found, its model holds the columns SQLite reports, its SQL makes them.
 TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
   const InstalledSdk sdk;
   const std::string readme = ReadFile(QM_SOURCE_DIR "/README.md");
@@ -275,10 +257,8 @@ TEST(SdkTest, ExamplePluginBuiltAsTheGuideSaysIsFoundAndImports) {
   EXPECT_EQ(LineDifference(expected, ColumnsSqliteReports(folder + "/copy.db")), "") << sql.out;
 }
 
-// Built with other compiler settings, debug containers here
-// (_GLIBCXX_DEBUG changes the layout of the standard containers the host
-// and a plug-in hand each other), the example is refused at load time with
-// both build stamps; nothing of it is offered or run.
+// Built with _GLIBCXX_DEBUG (other container layouts), the example is
+// refused with both build stamps; nothing of it is offered or run.
 TEST(SdkTest, ExamplePluginBuiltWithOtherSettingsIsRefused) {
   const InstalledSdk sdk;
   const std::string build = sdk.Scratch("example-debug");
@@ -304,13 +284,9 @@ TEST(SdkTest, ExamplePluginBuiltWithOtherSettingsIsRefused) {
   Invoke(sdk.Host(), {"--sqlite-tables", connect}, options, 2);
 }
 
-// A plug-in folder dropped into plugins/ is built and found with no other
-// edit. A copy of this tree (its folders linked, plugins/ a folder of its
-// own with the bundled plug-ins and the example added), configured from
-// scratch, builds the example into its plug-in folder whenever
-// quillmere-import is built, and installs it; the example and what it
-// needs are built there (unoptimised, to be quick), and this build's host,
-// pointed at that lib/, finds it by looking and imports with it.
+// The example dropped into plugins/ of a copy of this tree is built with
+// quillmere-import and installed, with no other edit; this build's host,
+// pointed at that lib/, finds it and imports with it.
 TEST(SdkTest, PluginFolderDroppedIntoPluginsIsBuiltAndFoundWithNoOtherEdit) {
   TempDir dir;
   const fs::path tree = dir.Path("tree");

@@ -1,5 +1,4 @@
-// MariaDB: a schema (a database, to the server) of the test's own on the
-// test server (MariaServer.h).
+// MariaDB: a schema of the test's own on the test server (MariaServer.h).
 #include "TestBackend.h"
 
 #include "MariaCatalogue.h"
@@ -27,9 +26,8 @@ using odbc::Side;
 
 class MariaDb : public BackendDatabase {
  public:
-  // A hostile one has a hostile name and is made by its script, under the
-  // server's hostile sql_modes (ANSI_QUOTES, NO_BACKSLASH_ESCAPES), which
-  // every session made meanwhile starts with, the importer's among them.
+  // A hostile one has a hostile name, made by its script under global hostile
+  // sql_modes (ANSI_QUOTES, NO_BACKSLASH_ESCAPES), the importer's session too.
   MariaDb(const std::string& tag, bool hostile) {
     if (!hostile) {
       m_database = std::make_unique<MariaDatabase>(tag);
@@ -80,15 +78,14 @@ bool Holds(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-// The line with `from` at its end replaced by `to`; empty when it does not end so.
+// The line with its end `from` made `to`; empty when it does not end so.
 std::string EndSwapped(const std::string& line, const std::string& from, const std::string& to) {
   if (!line.ends_with(from)) return {};
   return line.substr(0, line.size() - from.size()) + to;
 }
 
-// The importer's sessions are those whose default database is the test's;
-// KILL CONNECTION each from another session, and wait until the server
-// has let them go. Prints how many.
+// KILL CONNECTION of the sessions on the test's database, waiting until
+// they are gone; prints how many.
 std::string EndSessions(const std::string& database, const std::string& also) {
   const std::string importer = "FROM information_schema.PROCESSLIST WHERE DB = " + MariaLiteral(database) +
                                " AND ID <> CONNECTION_ID()";
@@ -100,8 +97,7 @@ std::string EndSessions(const std::string& database, const std::string& also) {
 
 class Maria : public TestBackend {
  public:
-  // Accounts are the server's, and keep their grants when a database is
-  // dropped: made anew, they hold nothing.
+  // Accounts are the server's and outlive databases: made anew, they hold nothing.
   std::string PrivilegesScript(const std::string& database, bool grants) const override {
     const std::string hostile = "'o''q\"x\ny'@'local host'";
     std::string sql = "DROP USER IF EXISTS 'qm_reader'@'%', " + hostile + ";\nDROP ROLE IF EXISTS qm_auditor;\n"
@@ -154,8 +150,7 @@ class Maria : public TestBackend {
     for (std::size_t i = 0; i < hardening::Names().size(); ++i) {
       const std::string& n = hardening::Names()[i];
       SCOPED_TRACE(n);
-      // Bodies keep the character outside the BMP (mysql.proc has them as
-      // written); the trigger's body has it as '?' (the server's copy).
+      // Bodies keep the character outside the BMP (mysql.proc has them as written).
       CMOObject* routine = Child(model, hostile, model::Routine, hardening::Numbered("fn", i, n));
       ASSERT_NE(routine, nullptr);
       EXPECT_NE(Text(*routine, model::Definition).find("😀"), std::string::npos) << Text(*routine, model::Definition);
@@ -202,9 +197,8 @@ class Maria : public TestBackend {
     };
   }
 
-  // MariaDB's driver (3.1.15) reads a statement's whole result while the
-  // statement executes, so a session killed half-way through the fetch
-  // loses none of that statement's rows: the next statement fails.
+  // The driver (3.1.15) reads a whole result while executing: killed half-way
+  // through the fetch, the session loses no row; the next statement fails.
   std::vector<FaultCase> FaultCases() const override {
     return {
         {"WhileTheSessionIsPrepared", Moment::BeforeExecute, "SET SESSION sql_mode", 0, "", 0, {}, {}},
@@ -228,8 +222,7 @@ class Maria : public TestBackend {
     }
     return script + "CREATE VIEW v AS SELECT id, b FROM t1;\n";
   }
-  // The client as the tests' account; a session with no default database
-  // is never the importer's.
+  // The client as the tests' account; with no default database, never the importer's.
   SessionControl Sessions(const BackendDatabase& database) const override {
     const std::vector<std::string> client = {"/usr/bin/mariadb", "--defaults-file=" + EnvText("QM_MARIA_CLIENT_CNF"),
                                              "--batch", "--skip-column-names"};
@@ -242,8 +235,7 @@ class Maria : public TestBackend {
             "DELIMITER //\nBEGIN NOT ATOMIC FOR s IN (SELECT ID FROM information_schema.PROCESSLIST WHERE INFO LIKE "
             "'SELECT SLEEP(20)%') DO KILL CONNECTION s.ID; END FOR; END//\nDELIMITER ;"};
   }
-  // The server's "killed" (1927), or the client library finding the
-  // connection gone (2006, 2013, or a failed write or read: 5014, 5013).
+  // "killed" (1927), or the client finding the connection gone (2006, 2013, 5013, 5014).
   bool LostConnection(const OdbcDiagnostic& diagnostic) const override {
     const int n = diagnostic.nativeError;
     return n == 1927 || n == 2006 || n == 2013 || n == 5013 || n == 5014;

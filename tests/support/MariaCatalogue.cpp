@@ -12,8 +12,7 @@ namespace {
 // "-" for NULL and for the empty text.
 std::string Or(const std::string& expression) { return "COALESCE(NULLIF(" + expression + ", ''), '-')"; }
 
-// The filter on a schema column: exactly the schemas given, or all but
-// MariaDB's own.
+// Exactly the schemas given, or all but MariaDB's own.
 std::string SchemaFilter(const std::string& column, const std::vector<std::string>& schemas) {
   if (schemas.empty())
     return "CAST(" + column + " AS BINARY) NOT IN ('information_schema', 'mysql', 'performance_schema', 'sys')";
@@ -47,8 +46,7 @@ std::string IndexQuery(bool keys, const std::string& filter) {
 std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& schemas, const MariaAccount& account) {
   auto filter = [&](const std::string& column) { return SchemaFilter(column, schemas); };
   auto query = [&](const std::string& text) { return MariaQueryColumn(text, {}, account.user, account.password); };
-  // Whether the account may read mysql.proc (a failing query would fail the
-  // test, so its privileges are asked).
+  // Whether the account may read mysql.proc (asked: a failing query fails the test).
   const bool procReadable =
       !query("SELECT 'yes' AS v FROM information_schema.USER_PRIVILEGES WHERE PRIVILEGE_TYPE = 'SELECT' "
              "UNION SELECT 'yes' FROM information_schema.SCHEMA_PRIVILEGES WHERE TABLE_SCHEMA = 'mysql' "
@@ -146,8 +144,7 @@ std::vector<std::string> MariaCatalogueLines(const std::vector<std::string>& sch
       "FROM information_schema.PARAMETERS a WHERE " + filter("a.SPECIFIC_SCHEMA") + " AND a.ORDINAL_POSITION > 0",
   };
   std::vector<std::string> lines;
-  // Columns in the server's global sql_mode, by which its own sessions
-  // derive a view's (nullability, default).
+  // Columns in the global sql_mode, by which the server derives a view's.
   for (const std::string& text : queries) {
     const std::string setup = text.starts_with("SELECT CONCAT('column ") ? "SET SESSION sql_mode = @@GLOBAL.sql_mode" : "";
     for (std::string& line : MariaQueryColumn(text, setup, account.user, account.password)) lines.push_back(std::move(line));

@@ -1,6 +1,5 @@
-// What MariaDB's information_schema (and mysql.proc, for routine bodies as
-// written) says about a server's schemas, and the same facts read from a
-// model, as lines to compare object by object.
+// What information_schema (and mysql.proc for bodies as written) says about
+// schemas, and the same facts from a model, as lines to compare.
 #pragma once
 
 #include <tillerhold/GenericModel.h>

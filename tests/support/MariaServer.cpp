@@ -14,8 +14,7 @@ namespace {
 
 const char* const kClient = "/usr/bin/mariadb";
 
-// --binary-mode: a script is sent as written (the client would otherwise
-// turn "\r\n" into "\n", in names too); DELIMITER still works.
+// --binary-mode: sent as written, "\r\n" in names too; DELIMITER still works.
 std::vector<std::string> ClientArguments(const std::string& database) {
   std::vector<std::string> args = {"--defaults-file=" + EnvText("QM_MARIA_CLIENT_CNF"), "--batch",
                                    "--skip-column-names", "--default-character-set=utf8mb4", "--binary-mode"};

@@ -1,6 +1,5 @@
-// The MariaDB test server (QM_MARIA_CONNECT, and QM_MARIA_CLIENT_CNF for
-// the client) through the mariadb client: databases of the tests' own,
-// scripts, and queries read hex on the wire.
+// The MariaDB test server (QM_MARIA_CONNECT, QM_MARIA_CLIENT_CNF) through
+// the mariadb client; values read hex on the wire.
 #pragma once
 
 #include "PgTestEnv.h"
@@ -12,7 +11,6 @@
 
 namespace qm::test {
 
-// QM_MARIA_CONNECT, or nothing when it or the client's file is not set.
 inline std::optional<std::string> MariaConnectionString() {
   const std::string value = EnvText("QM_MARIA_CONNECT");
   if (value.empty() || EnvText("QM_MARIA_CLIENT_CNF").empty()) return std::nullopt;
@@ -32,7 +30,6 @@ class MariaDatabase {
   MariaDatabase& operator=(const MariaDatabase&) = delete;
 
   const std::string& Name() const { return m_name; }
-  // QM_MARIA_CONNECT (UTF-8) naming this database.
   std::string ConnectionString() const;
 
  private:
@@ -47,12 +44,10 @@ std::string RunMariaSql(const std::string& database, const std::string& script);
 // import's sql_mode, as `user` if given. A failure fails the test.
 std::vector<std::string> MariaQueryColumn(const std::string& query, const std::string& setup = {},
                                           const std::string& user = {}, const std::string& password = {});
-// The first value, or "" when there is none.
 std::string MariaQueryValue(const std::string& query);
 
 // The text as a literal in any sql_mode: _utf8mb4 X'...'.
 std::string MariaLiteral(const std::string& text);
-// The name between backticks, backticks doubled.
 std::string MariaIdent(const std::string& name);
 
 }  // namespace qm::test

@@ -132,9 +132,9 @@ std::vector<std::string> DetailLines(GenericModel& model) {
 }
 
 std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
-                                                const std::vector<std::string>& generic,
-                                                const std::vector<KnownDifference>& known,
-                                                std::vector<std::size_t>* used) {
+                                   const std::vector<std::string>& generic,
+                                   const std::vector<KnownDifference>& known,
+                                   std::vector<std::size_t>* used) {
   std::string unexplained;
   auto compare = [&](const std::vector<std::string>& own, const std::vector<std::string>& other, Side side) {
     std::multiset<std::string> rest(other.begin(), other.end());

@@ -23,13 +23,12 @@ namespace qm::test::odbc {
 std::vector<std::string> ComparableLines(GenericModel& model,
                                          const std::function<std::string(const std::string&)>& schema = {});
 
-// What the host is told besides failures, collected from the import's thread.
+// The host's notices, collected from the import's thread.
 class Notices {
  public:
   Notices();
   Notices(const Notices&) = delete;
   Notices& operator=(const Notices&) = delete;
-  // Connect options whose notice callback collects here (for RunImport).
   const QmConnectOptions& Options() const { return m_options; }
   std::vector<std::string> Texts();
 
@@ -59,9 +58,9 @@ struct KnownDifference {
 // explains ("only dedicated: ", "only generic: "); `used` gets the indexes
 // of the known differences that explained one.
 std::string UnexplainedDifferences(const std::vector<std::string>& dedicated,
-                                                const std::vector<std::string>& generic,
-                                                const std::vector<KnownDifference>& known,
-                                                std::vector<std::size_t>* used = nullptr);
+                                   const std::vector<std::string>& generic,
+                                   const std::vector<KnownDifference>& known,
+                                   std::vector<std::size_t>* used = nullptr);
 
 // Whether `lines` hold a line of `kind` on the same table with the columns
 // of `line` ("kind | table | a,b") in any order.

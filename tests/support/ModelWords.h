@@ -1,6 +1,5 @@
-// Whether a model keeps to the vocabulary's words: every enum-like text
-// property (tableKind, onDelete, triggerEvents, ...) holds one of the
-// values <tillerhold/ModelVocabulary.h> lists for it on that object type.
+// Whether every enum-like text property of a model (tableKind, onDelete,
+// ...) holds a value <tillerhold/ModelVocabulary.h> allows on that type.
 #pragma once
 
 #include <tillerhold/GenericModel.h>
@@ -9,10 +8,7 @@
 
 namespace qm::test {
 
-// Success when the model has neither structural faults (StructuralFaults
-// in ImportHost.h) nor vocabulary faults; otherwise every fault, one a
-// line: the object (type, id, name), the property and its value, or that
-// an enum-like property holds no text.
+// Success, or every structural (ImportHost.h) and vocabulary fault, one a line.
 ::testing::AssertionResult SoundModel(const GenericModel& model);
 
 }  // namespace qm::test

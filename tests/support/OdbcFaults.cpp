@@ -1,5 +1,4 @@
-// These definitions come before the driver manager's in symbol lookup; the
-// real ones are found with RTLD_NEXT.
+// These come before the driver manager's in symbol lookup; RTLD_NEXT finds those.
 #include "OdbcFaults.h"
 
 #include <sql.h>
@@ -116,8 +115,7 @@ extern "C" SQLRETURN SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
 
 extern "C" SQLRETURN SQLSetEnvAttr(SQLHENV environment, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length) {
   static const auto real = Real(&SQLSetEnvAttr, "SQLSetEnvAttr");
-  // A version the driver manager does not know: it refuses it and records
-  // its own diagnostic on the environment.
+  // A version the driver manager refuses, with its own diagnostic.
   if (attribute == SQL_ATTR_ODBC_VERSION && g_fault == Fault::OdbcVersion)
     value = reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(999));
   return real(environment, attribute, value, length);

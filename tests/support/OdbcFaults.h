@@ -1,9 +1,7 @@
-// Stand-ins in front of some driver manager calls, for an executable that
-// links qm_odbc_faults with ENABLE_EXPORTS (or LD_PRELOAD). Every call goes
-// on to the real driver manager unless a fault is armed; hooks watch or
-// rewrite statements.
-//
-// Faults and hooks are set while no import runs; calls come from any thread.
+// Stand-ins in front of some driver manager calls (an executable linking
+// qm_odbc_faults with ENABLE_EXPORTS, or LD_PRELOAD): calls go on to the
+// real ones unless a fault is armed; hooks watch or rewrite statements.
+// Set while no import runs.
 #pragma once
 
 #include <array>
@@ -22,10 +20,9 @@ enum class Fault {
   StatementAllocation,    // SQLAllocHandle(STMT) fails without a diagnostic record
 };
 
-// Makes every later call of the chosen kind fail until InjectFault(None).
 void InjectFault(Fault fault);
-// The n-th SQLFetch from now (1-based) and every later one fail; 0 disarms.
-// 1000 calls past the failure give SQL_NO_DATA, so a loop cannot hang.
+// The n-th SQLFetch from now and every later one fail (1000 calls past it
+// give SQL_NO_DATA, so a loop cannot hang); 0 disarms.
 void FailFetchFromCall(int n);
 int FetchCallsAfterFailure();
 // The n-th SQLGetData from now (1-based) fails; 0 disarms.
@@ -36,10 +33,8 @@ int LiveEnvironments();  // environment handles allocated and not yet freed
 int LiveConnections();   // connection handles allocated and not yet freed
 int LiveStatements();    // statement handles allocated and not yet freed
 int Allocations();       // handles of any kind allocated so far: proof the counts see the calls
-// The live environment, connection and statement handles, in that order.
 inline std::array<int, 3> LiveHandles() { return {LiveEnvironments(), LiveConnections(), LiveStatements()}; }
 
-// Disarms every fault when it goes.
 class Disarm {
  public:
   Disarm() = default;
@@ -58,7 +53,6 @@ struct Hooks {
   std::function<void(void* statement, bool row)> afterFetch{};
 };
 
-// Installs the hooks until the guard goes.
 class Install {
  public:
   explicit Install(Hooks hooks);

@@ -1,5 +1,4 @@
-// What the module's connector and reader tests share: the simplest plug-in
-// connector, statements run straight on a connection, diagnostics as text.
+// The connector and reader tests': a plain connector, statements, text.
 #pragma once
 
 #include <schemaimport/OdbcDiagnostic.h>
@@ -13,8 +12,7 @@
 
 namespace qm::test {
 
-// A plug-in connector at its simplest: its connect step connects with the
-// string it was given, its scope step hands on the scope it was given.
+// Connects with the string it was given, hands on the scope it was given.
 class TestConnector : public SchemaSourceConnectorI {
  public:
   explicit TestConnector(CString connectionString = {}, CString scope = {})
@@ -40,7 +38,6 @@ class TestConnector : public SchemaSourceConnectorI {
 // (SQL_NO_DATA included), otherwise the driver's SQLSTATE and message.
 std::string Exec(void* connectionHandle, const std::u16string& sql);
 
-// UTF-8 and UTF-16 conversion, for setting up and for failure messages.
 std::string Utf8(std::u16string_view text);
 std::u16string Utf16(std::string_view text);
 std::string Describe(const OdbcDiagnostic& diagnostic);

@@ -46,8 +46,7 @@ class PgDatabase : public BackendDatabase {
     *error = copy->Load(script);
     return error->empty() ? std::move(copy) : nullptr;
   }
-  // Every index valid, a partitioned table's indexes, constraints and
-  // triggers taken over by its partitions' (their links to the parent's).
+  // Every index valid; a partitioned table's objects linked from its partitions'.
   std::vector<std::string> CopyFacts() const override {
     const std::string& d = Name();
     return {
@@ -64,9 +63,7 @@ class PgDatabase : public BackendDatabase {
   TestDatabase m_database;
 };
 
-// The shop keeps a table and an index in a tablespace of its own: one in
-// the server's folder, made once per process where the server allows it,
-// dropped at its end.
+// The shop's tablespace: made in the server's folder once per process where allowed.
 class ShopTableSpace {
  public:
   ShopTableSpace() : m_name("qm_ts_" + std::to_string(::getpid())) {
@@ -95,14 +92,12 @@ class Postgres : public TestBackend {
     return std::make_unique<PgDatabase>(Identifier(tag));
   }
 
-  // ConnSettings is run at connect and echoed in the completed string, so
-  // a long harmless one pushes the string past the buffer.
+  // ConnSettings is echoed in the completed string: a long one passes the buffer.
   std::string LongConnectionString(const BackendDatabase& database) const override {
     return database.Source() + ";ConnSettings=SET application_name TO '" + std::string(200, 'q') + "'";
   }
 
-  // Hostile names in every kind of object the plug-in reads, names of 63
-  // bytes (the server's limit) and one it cuts, a view of 100,000 characters.
+  // Hostile names in every kind of object, names of 63 bytes and longer, a long view.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") {
       static const ShopTableSpace tableSpace;
@@ -148,12 +143,10 @@ class Postgres : public TestBackend {
     sql += "CREATE TYPE " + s + ".\"enum \xF0\x9F\x98\x80\" AS ENUM (" + labels + ");\n";
     sql += "CREATE TYPE " + s + ".\"comp \"\"q\"\"\" AS (" + attributes + ");\n";
     sql += "CREATE DOMAIN " + s + ".\"dom 'd'\" AS text DEFAULT 'it''s' NOT NULL CHECK (VALUE <> '\\');\n";
-    // 63 bytes of one-, two- and four-byte characters, and 80 bytes the
-    // server cuts at a character boundary to 62.
+    // 63 bytes of one-, two- and four-byte characters; 80 the server cuts to 62.
     for (const std::string& n : {std::string(63, 'L'), Repeat("é", 31) + "x", Repeat("😀", 15) + "abc", Repeat("é", 40)})
       sql += "CREATE TABLE " + s + "." + QuoteIdent(n) + " (" + QuoteIdent(n) + " integer);\n";
-    // Made on the partitioned table once it has partitions: each partition
-    // gets its own copy, linked to the parent's.
+    // Made once there are partitions: each gets its own copy, linked to the parent's.
     sql += "CREATE INDEX \"ix parted\" ON " + s + ".parted (n, lower(k));\n"
            "ALTER TABLE " + s + ".parted ADD CONSTRAINT \"uq parted\" UNIQUE (k, n);\n"
            "ALTER TABLE " + s + ".parted ADD CONSTRAINT \"ck parted\" CHECK (n > 0);\n"
@@ -184,8 +177,7 @@ class Postgres : public TestBackend {
     return features;
   }
 
-  // Each hostile partition holds the one value it is named after: its bound
-  // clause is the partition table's, its value quoted as a literal.
+  // Each hostile partition's bound is its table's: the value it is named after.
   void CheckDetails(const std::string& schema, GenericModel& model) const override {
     if (schema != "hostile") return;
     CMOObject* hostile = Child(model, *model.GetCMOObject(), model::Schema, kHostileSchema);
@@ -223,8 +215,7 @@ class Postgres : public TestBackend {
     };
   }
 
-  // The server's own list: a word it reserves in any way is quoted, as
-  // quote_ident quotes it; an unreserved one is not.
+  // The server's list: a word it reserves in any way is quoted, as quote_ident does.
   bool ListsKeywords() const override { return true; }
   std::vector<std::pair<std::string, bool>> Keywords() const override {
     std::vector<std::pair<std::string, bool>> words;
@@ -259,13 +250,11 @@ class Postgres : public TestBackend {
       CREATE FUNCTION public.f(x integer) RETURNS integer LANGUAGE sql AS $f$ SELECT x $f$;
     )sql";
   }
-  // Small batches from a server-side cursor: the columns arrive over many
-  // round trips.
+  // Small batches from a server-side cursor: columns arrive over many round trips.
   std::string FaultSource(const BackendDatabase& database) const override {
     return database.Source() + ";UseDeclareFetch=1;Fetch=20";
   }
-  // psql as the test server's superuser (the PG* variables), its sessions
-  // named qm_fault so that they are never the ones ended.
+  // psql as the superuser (PG* variables), its sessions named qm_fault: never ended.
   SessionControl Sessions(const BackendDatabase& database) const override {
     const auto psql = [](const std::string& connect) {
       return std::vector<std::string>{"/usr/bin/psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-d", connect, "-f", "-"};
@@ -289,8 +278,7 @@ class Postgres : public TestBackend {
     return {{WithAttribute(database.Source(), "Port", std::to_string(UnusedLoopbackPort())), "refused"},
             {WithAttribute(database.Source(), "Pwd", "wrong-pw-4"), "password authentication failed"}};
   }
-  // Roles are the cluster's: made once, and holding nothing in a new
-  // database.
+  // Roles are the cluster's: made once, holding nothing in a new database.
   std::string PrivilegesScript(const std::string&, bool grants) const override {
     std::string sql =
         "DO $$ DECLARE r text; BEGIN FOREACH r IN ARRAY ARRAY['qm_owner', 'qm_reader', E'qm \"we''ird\\nrole'] LOOP\n"

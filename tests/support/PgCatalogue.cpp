@@ -12,8 +12,7 @@ namespace {
 // Every schema but PostgreSQL's own (user schemas cannot start with pg_).
 constexpr const char* kUserSchemas = "n.nspname NOT LIKE 'pg\\_%' AND n.nspname <> 'information_schema'";
 
-// The column names of attnums (an int2[] or int2vector expression) of a
-// relation, in array order; `where` may limit the ordinality u.ord.
+// The names of a relation's attnums (int2[] or int2vector), `where` on u.ord.
 std::string ColumnNames(const std::string& relation, const std::string& attnums, const std::string& where = "true") {
   return "coalesce((SELECT string_agg(a.attname, ',' ORDER BY u.ord) FROM unnest(" + attnums +
          "::int2[]) WITH ORDINALITY u(attnum, ord) JOIN pg_attribute a ON a.attrelid = " + relation +
@@ -75,8 +74,7 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       "FROM pg_constraint k JOIN pg_class c ON c.oid = k.conrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "WHERE " + filter + " AND k.contype = 'c'",
 
-      // The internal rows of a foreign key to a partitioned table (one per
-      // referenced partition, on the same table) are not the user's.
+      // A foreign key's rows per referenced partition (same table) are internal.
       "SELECT format('fk %s.%s.%s (%s) -> %s.%s (%s) key=%s match=%s del=%s upd=%s deferrable=%s deferred=%s', "
       "n.nspname, c.relname, k.conname, " + ColumnNames("k.conrelid", "k.conkey") + ", rn.nspname, rc.relname, " +
       ColumnNames("k.confrelid", "k.confkey") + ", "
@@ -110,8 +108,7 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       "FROM pg_sequence s JOIN pg_class c ON c.oid = s.seqrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "WHERE " + filter,
 
-      // Enum labels quoted as literals; composite attributes as
-      // "(name  type[ COLLATE c]  NULL,...)", names quoted as SQL needs.
+      // Enum labels as literals; attributes "(name  type[ COLLATE c]  NULL,...)".
       "SELECT format('type %s.%s %s base=%s comment=%s labels=%s attributes=%s', n.nspname, t.typname, "
       "CASE t.typtype WHEN 'c' THEN 'composite' WHEN 'e' THEN 'enum' WHEN 'd' THEN 'domain' ELSE 'range' END, "
       "coalesce(CASE t.typtype WHEN 'd' THEN format_type(t.typbasetype, t.typtypmod) "
@@ -146,8 +143,7 @@ std::vector<std::string> PgCatalogueLines(const std::string& database) {
       "unnest(coalesce(p.proallargtypes, p.proargtypes::oid[]), p.proargmodes, p.proargnames) "
       "WITH ORDINALITY a(type, mode, name, ord) WHERE " + filter,
 
-      // Timing and events as the server's CREATE TRIGGER text has them
-      // (UPDATE OF with its columns).
+      // Timing and events as in the server's CREATE TRIGGER (UPDATE OF columns).
       "SELECT format('trigger %s.%s.%s %s %s def=%s', n.nspname, c.relname, t.tgname, m[1], m[2], def) "
       "FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
       "CROSS JOIN LATERAL (SELECT pg_get_triggerdef(t.oid) AS def) d "

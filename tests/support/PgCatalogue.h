@@ -1,5 +1,4 @@
-// What pg_catalog says about a database's own schemas, and the same facts
-// read from a model, as lines to compare object by object.
+// What pg_catalog says about a database's own schemas, and the same from a model.
 #pragma once
 
 #include <tillerhold/GenericModel.h>

@@ -1,6 +1,5 @@
-// The PostgreSQL test server (PgTestEnv.h) through psql: databases of the
-// tests' own, scripts, and queries read hex on the wire, so that no byte
-// can change on the way.
+// The PostgreSQL test server (PgTestEnv.h) through psql; values read hex
+// on the wire, so that no byte can change on the way.
 #pragma once
 
 #include <string>
@@ -8,8 +7,7 @@
 
 namespace qm::test {
 
-// The connection string with the attribute (named in any letter case)
-// replaced by key=value, or added.
+// The connection string with the attribute (any letter case) set.
 std::string WithAttribute(const std::string& connectionString, const std::string& key, const std::string& value);
 
 // A UTF-8 database named for the process; dropped (forced) when it goes.
@@ -21,7 +19,6 @@ class TestDatabase {
   TestDatabase& operator=(const TestDatabase&) = delete;
 
   const std::string& Name() const { return m_name; }
-  // QM_PG_CONNECT (UTF-8) naming this database.
   std::string ConnectionString() const;
 
  private:
@@ -35,10 +32,9 @@ std::string RunPsql(const std::string& database, const std::string& script);
 // search_path emptied as the import runs. A failure fails the test.
 std::vector<std::string> QueryColumn(const std::string& database, const std::string& query,
                                      const std::string& setup = {});
-// The first value, or "" when there is none.
 std::string QueryValue(const std::string& database, const std::string& query);
 
-// Values hex on the wire, one a line: "x" and the bytes, or "N" for NULL.
+// Lines of "x" and hex bytes, or "N" for NULL.
 std::vector<std::string> HexValues(const std::string& output);
 
 }  // namespace qm::test

@@ -1,5 +1,4 @@
-// The PostgreSQL server of a test run (QM_PG_CONNECT, which scripts/test
-// exports). Without it, tests that need it are skipped; in CI they fail.
+// The PostgreSQL server of a test run (QM_PG_CONNECT, from scripts/test).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,19 +9,16 @@
 
 namespace qm::test {
 
-// The environment variable's value; "" when it is not set.
 inline std::string EnvText(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
 }
 
-// QM_PG_CONNECT (UTF-8), or nothing when it is unset or empty.
 inline std::optional<std::string> PgConnectionString() {
   const std::string value = EnvText("QM_PG_CONNECT");
   return value.empty() ? std::nullopt : std::optional<std::string>(value);
 }
 
-// True when the environment says this is a CI run (CI=true or CI=1).
 inline bool RunningInCi() { return EnvText("CI") == "true" || EnvText("CI") == "TRUE" || EnvText("CI") == "1"; }
 
 }  // namespace qm::test

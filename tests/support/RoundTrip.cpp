@@ -40,8 +40,7 @@ std::string SqlOf(const GenericModel& model, const std::string& dialect) {
 
 void CopyWithout(const GenericModel& from, GenericModel& to,
                  const std::function<bool(const CMOObject& object, int propertyId)>& drop) {
-  // Ids are given in creation order and parents come first: copied in id
-  // order, every object gets its id again.
+  // Ids follow creation, parents first: copied in id order, each keeps its id.
   for (int id = 1; id <= from.GetObjectCount(); ++id) {
     const CMOObject* object = from.GetCMOObject(id);
     CMOObject& copy = id == 1 ? *to.GetCMOObject() : to.CreateObject(object->GetObjectType(), object->GetParentId());

@@ -27,15 +27,12 @@ struct Allowance {
   std::function<bool(const ObjectDifference& object, const PropertyDifference* property)> covers;
 };
 
-// The differences the allowances do not cover, printed for a failure
-// message; empty when there are none.
+// The differences no allowance covers, printed; empty when none.
 std::string Unexplained(const ModelDifference& difference, const std::vector<Allowance>& allowances);
 
-// The model as the sql format writes it in the dialect.
 std::string SqlOf(const GenericModel& model, const std::string& dialect);
 
-// Copies the model into `to` (only its root), ids kept, without the
-// properties `drop` picks.
+// Copies the model into `to` (only its root), ids kept, without what `drop` picks.
 void CopyWithout(const GenericModel& from, GenericModel& to,
                  const std::function<bool(const CMOObject& object, int propertyId)>& drop);
 

@@ -25,8 +25,7 @@ odbc::Install* g_install = nullptr;  // the hooks while armed; never destroyed i
 std::thread g_holder;                // DuringExecute: the session holding the lock (import thread only)
 std::thread g_ender;                 // DuringExecute: ends the waiting session (import thread only)
 
-// Runs the SQL with the client; the first line printed, or nothing with
-// *error set.
+// The first line the client prints for the SQL; nothing with *error set.
 std::optional<std::string> Client(const std::vector<std::string>& client, const std::string& sql,
                                   std::string* error) {
   ProcessOptions options;
@@ -59,7 +58,6 @@ void Record(int ended, const std::string& error) {
   Report();
 }
 
-// Ends the sessions; how many, or -1 with *error set.
 int End(const SessionControl& control, const std::string& sql, std::string* error) {
   const std::optional<std::string> count = Client(control.client, sql, error);
   return count ? std::atoi(count->c_str()) : -1;
@@ -71,9 +69,8 @@ void EndNow(const Plan& plan) {
   Record(ended > 0 ? ended : 0, error);
 }
 
-// DuringExecute: a third session takes the lock and keeps it; once it holds
-// it, a thread ends the importer's session as soon as it waits for it, then
-// the holder's.
+// DuringExecute: a third session holds the lock; a thread ends the importer's
+// session once it waits for it, then the holder's.
 void StartLockAndEnder(const Plan& plan) {
   g_holder = std::thread([plan] { Client(plan.control.holder, plan.control.hold, nullptr); });
   std::string error;

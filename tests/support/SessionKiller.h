@@ -1,9 +1,6 @@
 // Ends the importer's session at a chosen moment from another session, so
-// that the driver sees a connection really gone. Hooks OdbcFaults.h in a
-// test, or in quillmere-import through libqm_fault_preload.so; the SQL that
-// ends sessions comes from the backend (TestBackend.h).
-//
-// Thread safety: Arm and Disarm while no import runs.
+// that the driver sees a connection really gone (OdbcFaults.h hooks, or
+// libqm_fault_preload.so in quillmere-import). Armed while no import runs.
 #pragma once
 
 #include <map>
@@ -39,7 +36,6 @@ struct Plan {
   SessionControl control;
 };
 
-// What happened to the armed plan.
 struct Outcome {
   bool fired = false;     // the moment came
   int ended = 0;          // sessions ended
@@ -48,9 +44,8 @@ struct Outcome {
   std::string error;      // why the client could not do its part; empty when it could
 };
 
-// Arms the plan for the next matching statement; it fires once.
+// Fires once, at the next matching statement; Disarm says what happened.
 void Arm(const Plan& plan);
-// Disarms and returns what happened since Arm.
 Outcome Disarm();
 
 // The plan for libqm_fault_preload.so, which arms it when loaded and writes

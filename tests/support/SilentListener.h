@@ -1,5 +1,4 @@
-// A TCP listener on 127.0.0.1 that accepts and never answers: a hung
-// server. Accepts on a thread of its own.
+// A TCP listener on 127.0.0.1 that accepts on a thread and never answers.
 #pragma once
 
 #include <chrono>
@@ -12,9 +11,8 @@ namespace qm::test {
 
 class SilentListener {
  public:
-  // Listens on a free port. A failure fails the calling test (Port() is 0).
+  // On a free port; a failure fails the test (Port() is 0).
   SilentListener();
-  // Closes the listener and every accepted connection.
   ~SilentListener();
   SilentListener(const SilentListener&) = delete;
   SilentListener& operator=(const SilentListener&) = delete;

@@ -1,6 +1,5 @@
-// SQLite: a file in a folder of the test's own, written and read back with
-// libsqlite3 (the driver manager cannot pass characters above U+FFFF to the
-// SQLite3 driver in statements; the import only reads them as data).
+// SQLite: a file of the test's own, written with libsqlite3 (the driver
+// manager cannot pass characters above U+FFFF to the SQLite3 driver).
 #include "TestBackend.h"
 
 #include "HostileNames.h"
@@ -62,9 +61,7 @@ class SqliteDatabase : public BackendDatabase {
   std::string m_path;    // the file
 };
 
-// The columns of the dedicated model that are a table's rowid (its only
-// primary-key column, declared INTEGER, in a table with a rowid), as the
-// start of their comparable lines: "column | main.t | 1 | id | ".
+// The starts of the rowid columns' comparable lines: "column | main.t | 1 | id | ".
 std::set<std::string> RowidColumns(GenericModel& model) {
   std::set<std::string> starts;
   for (CMOObject* table : AllOfType(model, model::Table)) {
@@ -89,8 +86,7 @@ class Sqlite : public TestBackend {
     return std::make_unique<SqliteDatabase>(tag, hostile);
   }
 
-  // The driver reports the file as both names; its completed string names
-  // the file again.
+  // The driver reports the file as both names.
   std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const override {
     return {database.Source(), database.Source()};
   }
@@ -106,9 +102,8 @@ class Sqlite : public TestBackend {
     return schemas;
   }
 
-  // Every kind of object, named with the hostile names (not "mixed": SQLite
-  // takes it for "Mixed"), the empty name, one the pattern for SQLite's own
-  // tables must not catch, 2,000 characters; a view of 100,000 characters.
+  // Every kind of object under each hostile name (not "mixed", SQLite's
+  // "Mixed"), "", one like SQLite's own, 2,000 characters; a long view.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
     if (schema == "shop") return sqlite::SqliteShopScript();
     if (schema == "sample") return ReadFile(QM_SAMPLE_SQL);
@@ -167,8 +162,7 @@ class Sqlite : public TestBackend {
     };
   }
 
-  // What the SQLite3 driver does not report, or reports otherwise than
-  // SQLite holds it (plugins/odbc/README.md).
+  // What the SQLite3 driver reports otherwise (plugins/odbc/README.md).
   std::vector<KnownDifference> GenericDifferences(GenericModel& dedicated, const std::vector<std::string>& ours,
                                                   const std::vector<std::string>& generic) const override {
     auto isRowid = [rowid = RowidColumns(dedicated)](const std::string& line) {
@@ -191,8 +185,7 @@ class Sqlite : public TestBackend {
         {Side::Generic, "column", "| main.sqlite_sequence |", sequence},
     };
   }
-  // The driver names no schema: the generic plug-in calls the one schema
-  // after the database (the file's path), the SQLite plug-in main.
+  // The generic plug-in names the schema after the file, the SQLite plug-in main.
   std::string GenericSchemaName(const std::string& schema, const BackendDatabase& database) const override {
     return schema == database.Source() ? "main" : schema;
   }
@@ -213,8 +206,7 @@ class Sqlite : public TestBackend {
     return words;
   }
 
-  // A virtual table is nothing but its text (the module's arguments), a
-  // foreign key to a table that does not exist nothing but its clause.
+  // A virtual table is only its text, a foreign key to no table only its clause.
   std::function<bool(const CMOObject&, int)> FromProperties() const override {
     return [](const CMOObject& object, int propertyId) {
       const int type = object.GetObjectType();

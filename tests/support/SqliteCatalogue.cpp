@@ -82,7 +82,7 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// The text between quotes, its quotes doubled: a literal, or with '"' a name.
+// Between quotes, quotes doubled: a literal, or with '"' a name.
 std::string Literal(const std::string& text, char quote = '\'') {
   std::string quoted(1, quote);
   for (char ch : text) quoted.append(ch == quote ? 2 : 1, ch);
@@ -110,9 +110,7 @@ std::string Bracketed(const GenericModel& model, const std::vector<int>& ids) {
   return Bracketed(names);
 }
 
-// The text read as SQLite reads a name: quotes at its start end it, and go.
-// SQLite names an unnamed check so after its text: CHECK ('a' <> b) is named
-// "a".
+// Read as SQLite reads a name, as it names an unnamed check: CHECK ('a' <> b) is "a".
 std::string Dequoted(const std::string& text) {
   if (text.empty() || (text[0] != '"' && text[0] != '\'' && text[0] != '`' && text[0] != '[')) return text;
   const char close = text[0] == '[' ? ']' : text[0];
@@ -138,7 +136,6 @@ std::string Column(const std::string& relation, int position, const std::vector<
                info[4] == "<null>" ? "<none>" : info[4], info[5], generated});
 }
 
-// A foreign key as pragma_foreign_key_list reports it, its rows gathered.
 struct ForeignKeyRows {
   std::vector<std::string> from;  // child columns
   std::vector<std::string> to;    // parent columns, "<null>" for the parent's primary key
@@ -156,21 +153,18 @@ std::map<int, ForeignKeyRows> ForeignKeys(SqliteFile& db, const std::string& tab
     key.table = row[3];
     key.onUpdate = row[4];
     key.onDelete = row[5];
-    // SQLite reports "NONE" for every foreign key and treats each as MATCH
-    // SIMPLE, the model vocabulary's word for it.
+    // SQLite says "NONE" and treats every key as MATCH SIMPLE.
     key.match = row[6] == "NONE" ? "SIMPLE" : row[6];
   }
   return keys;
 }
 
-// pragma_table_xinfo's rows: cid, name, type, notnull, dflt_value, pk, hidden.
 std::optional<Rows> ColumnsOf(SqliteFile& db, const std::string& relation, std::string* error) {
   return db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden FROM pragma_table_xinfo(" +
                     Literal(relation) + ") ORDER BY cid", error);
 }
 
-// The table or view SQLite finds for a name as written (ASCII letters in
-// any case), or nothing.
+// The table or view SQLite finds for a name (ASCII letters in any case).
 std::optional<std::string> Resolve(SqliteFile& db, const std::string& name, const char* types = "'table', 'view'") {
   const Rows rows = db.Rows(std::string("SELECT name FROM sqlite_master WHERE type IN (") + types +
                             ") AND lower(name) = lower(" + Literal(name) + ")");
@@ -178,15 +172,11 @@ std::optional<std::string> Resolve(SqliteFile& db, const std::string& name, cons
   return rows[0][0];
 }
 
-// SQLite's own reading of what the pragmas leave out, from the program it
-// compiles for an INSERT into each table of a copy of the database in
-// memory: every check halts with the check's name (P5 3), every foreign key
-// of the table, in pragma_foreign_key_list's order, either halts at once
-// (P5 4: immediate) or counts a violation for later with P1 saying whether
-// it is deferred (FkCounter, P2 +1; a parent's own count is -1). Triggers
-// and views are dropped from the copy, parents a foreign key needs but the
-// file lacks (a missing table, columns that are no key) made up: they only
-// stop the program from compiling.
+// What the pragmas leave out, from the program SQLite compiles for an INSERT
+// into each table of a copy in memory: a check halts with its name (P5 3);
+// each foreign key, in pragma order, halts at once (P5 4: immediate) or
+// counts for later with P1 telling deferral (FkCounter, P2 +1). Triggers and
+// views are dropped, missing parents made up: they only stop compiling.
 class CompiledReading {
  public:
   explicit CompiledReading(const std::string& path) : m_copy(":memory:") {
@@ -197,8 +187,7 @@ class CompiledReading {
       m_copy.Exec("DROP " + std::string(row[0] == "view" ? "VIEW " : "TRIGGER ") + Identifier(row[1]));
   }
 
-  // The names of the table's checks, in order; "?" and SQLite's message when
-  // the INSERT does not compile.
+  // The checks' names; "?" and the message when the INSERT does not compile.
   std::vector<std::string> Checks(const std::string& table) {
     if (!m_ready) return {"? no copy"};
     m_copy.Exec("PRAGMA foreign_keys = OFF");
@@ -211,8 +200,7 @@ class CompiledReading {
     return names;
   }
 
-  // Whether each foreign key (by pragma id) is deferred: "1", "0", or "?"
-  // for all of them when SQLite's program does not tell.
+  // "1" or "0" per foreign key, or all "?" when the program does not tell.
   std::vector<std::string> Deferred(const std::string& table, std::size_t count) {
     std::vector<std::string> unknown(count, "?");
     if (!m_ready || count == 0) return unknown;
@@ -240,9 +228,7 @@ class CompiledReading {
     return "EXPLAIN INSERT INTO main." + Identifier(table) + " DEFAULT VALUES";
   }
 
-  // Gives every foreign key of the table a parent with a unique key on its
-  // columns: a missing parent is created, missing columns added, and a
-  // unique index made (the parent's rows deleted first).
+  // Every foreign key gets a parent (made, or columns added) with a unique index.
   void MakeUpParents(const std::string& table) {
     for (const auto& [id, key] : ForeignKeys(m_copy, table)) {
       const bool implicit = std::all_of(key.to.begin(), key.to.end(), [](const std::string& to) { return to == "<null>"; });
@@ -310,8 +296,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
       lines.push_back(Line({"unreadable", isVirtual ? "virtual table" : "table", name}));
       continue;
     }
-    // A rowid alias: the sole primary-key column of a table with a rowid,
-    // declared INTEGER, for which SQLite keeps no index of its own.
+    // A rowid alias: the sole key column, INTEGER, with a rowid and no key index.
     const auto keyCount = std::count_if(columns->begin(), columns->end(), [](const auto& c) { return c[5] != "0"; });
     const bool hasPkIndex = !db.Rows("SELECT 1 FROM pragma_index_list(" + Literal(name) + ") WHERE origin = 'pk'").empty();
     int position = 0;
@@ -342,8 +327,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
     std::size_t n = 0;
     for (const auto& [id, fk] : foreignKeys) {
       const std::optional<std::string> parent = Resolve(db, fk.table);
-      // The parent's columns by the names the key gives (in any case), or
-      // its primary key's; none unless every one is found.
+      // The parent's columns as named (any case) or its key's; none unless all are found.
       std::vector<std::string> parentColumns;
       if (parent) {
         const bool implicit = std::all_of(fk.to.begin(), fk.to.end(), [](const std::string& to) { return to == "<null>"; });
@@ -421,8 +405,7 @@ std::vector<std::string> SqliteModelLines(GenericModel& model, const std::vector
     for (CMOObject* view : Children(model, *schema, model::View))
       lines.push_back(Line({"view", relation(*view), Text(*view, model::Definition)}));
   }
-  // "columns of view "main"."v"": the plug-in's name for a view or virtual
-  // table it could not read.
+  // "columns of view "main"."v"": the plug-in's name for what it could not read.
   for (const QmFailedStatement& failure : failures) {
     const std::string name = Utf8(failure.name);
     for (const std::string kind : {"view", "virtual table"}) {

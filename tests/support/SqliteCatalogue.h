@@ -13,8 +13,7 @@ struct sqlite3;
 
 namespace qm::test {
 
-// A database file opened (created when missing) with libsqlite3, or one in
-// memory for ":memory:". Failures of Exec and Rows fail the calling test.
+// A file opened (created when missing) with libsqlite3; Exec and Rows fail the test.
 class SqliteFile {
  public:
   explicit SqliteFile(const std::string& path);
@@ -22,30 +21,23 @@ class SqliteFile {
   SqliteFile(const SqliteFile&) = delete;
   SqliteFile& operator=(const SqliteFile&) = delete;
 
-  // Runs the statements to the first failure; TryExec returns its message.
   void Exec(const std::string& sql);
   std::string TryExec(const std::string& sql);
-  // Every row, every value as its UTF-8 bytes ("<null>" for NULL); TryRows
-  // gives nothing and the message instead of failing the test.
+  // Values as their UTF-8 bytes, "<null>" for NULL.
   std::vector<std::vector<std::string>> Rows(const std::string& sql);
   std::optional<std::vector<std::vector<std::string>>> TryRows(const std::string& sql, std::string* error);
-  // Replaces main with a copy of the file's; false when it cannot.
   bool CopyFrom(const std::string& path);
 
  private:
   ::sqlite3* m_db = nullptr;  // owned
 };
 
-// One line per fact SQLite reports about the file's main database, sorted:
-// tables, columns (a rowid alias is not nullable), keys, foreign keys,
-// checks, indexes made with CREATE INDEX, views, triggers, and "unreadable"
-// for a view or virtual table whose columns SQLite cannot read. SQLite's
-// own and hidden tables and columns are left out. The checks and deferral,
-// which the pragmas do not report, are read from the program SQLite
-// compiles for an INSERT (deferral "?" where that fails).
+// One line per fact SQLite reports about the main database (not its own or
+// hidden tables and columns), sorted. Checks and deferral, which no pragma
+// reports, are read from the program it compiles for an INSERT.
 std::vector<std::string> SqliteCatalogueLines(const std::string& path);
 
-// The same from a model; the failures name views it could not read.
+// The same from a model; `failures` name views it could not read.
 std::vector<std::string> SqliteModelLines(GenericModel& model, const std::vector<QmFailedStatement>& failures = {});
 
 }  // namespace qm::test

@@ -90,8 +90,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     return result;
   }
 
-  // Feed the input and drain both outputs together, so that neither side
-  // blocks on a full pipe.
+  // Input and both outputs together, so that no side blocks on a full pipe.
   std::size_t written = 0;
   int inFd = inPipe[1];
   if (options.input.empty()) {

@@ -1,5 +1,4 @@
-// Runs a program (the host, psql) as a child process and collects what it
-// printed.
+// A program (the host, psql) run as a child, and what it printed.
 #pragma once
 
 #include <chrono>
@@ -29,9 +28,8 @@ struct ProcessOptions {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = {});
 
-// A child on the caller's descriptors (copies) for standard input, output
-// and error; only the environment options are used. Killed if still
-// running when the object goes.
+// A child on copies of the caller's descriptors (only the environment
+// options used); killed if still running when the object goes.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options,
@@ -41,7 +39,6 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   int Pid() const { return m_pid; }
-  // Sends the signal to the child.
   void Signal(int signal) const;
   // The exit code; -1 (killed) when still running after timeoutSeconds.
   int Wait(int timeoutSeconds);
@@ -50,9 +47,8 @@ class ChildProcess {
   int m_pid = -1;  // the child; -1 once collected
 };
 
-// A program's argv and environment (the test's, changed as options say),
-// made before fork: the child only calls Exec, which starts the program
-// with SIGINT and SIGPIPE at their defaults, or exits with 127.
+// argv and environment made before fork: the child only calls Exec (SIGINT
+// and SIGPIPE at their defaults; exit 127 when the program cannot start).
 class ExecImage {
  public:
   ExecImage(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options);
@@ -65,15 +61,11 @@ class ExecImage {
   std::vector<char*> m_argv, m_envp;
 };
 
-// SIGKILL to the child, then waits for it.
 void KillAndReap(int pid);
-// Waits for the child until the deadline: its exit code; -1 when it was
-// still running and is killed.
+// The child's exit code; -1 when it is killed at the deadline.
 int Reap(int pid, std::chrono::steady_clock::time_point deadline);
 
-// Everything the process printed, for failure messages.
-std::string Printed(const ProcessResult& result);
-// The text's lines, without their line ends.
+std::string Printed(const ProcessResult& result);  // for failure messages
 std::vector<std::string> Lines(const std::string& text);
 
 }  // namespace qm::test

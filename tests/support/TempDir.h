@@ -7,8 +7,7 @@
 
 namespace qm::test {
 
-// A new directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// A new temporary directory, removed with its content when the object goes.
 class TempDir {
  public:
   TempDir();
@@ -25,7 +24,6 @@ class TempDir {
 
 // The file's bytes ("" when it cannot be read).
 std::string ReadFile(const std::string& path);
-// Replaces the file's content with the bytes.
 void WriteFile(const std::string& path, const std::string& bytes);
 // Everything below the directory by path: a file's bytes, "-> target"
 // for a link, "<not a file>".

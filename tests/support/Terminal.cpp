@@ -90,7 +90,6 @@ void TerminalProcess::Pump(std::chrono::milliseconds duration) {
     ReadFor(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now));
   }
   if (m_master < 0) {
-    // Nothing more can come: wait out the rest, as the caller expects.
     const auto left = deadline - std::chrono::steady_clock::now();
     if (left > std::chrono::milliseconds(0))
       ::usleep(static_cast<useconds_t>(std::chrono::duration_cast<std::chrono::microseconds>(left).count()));

@@ -13,8 +13,7 @@ namespace qm::test {
 
 class TerminalProcess {
  public:
-  // Starts program on a new terminal of 160 columns and 40 lines, with
-  // TERM=xterm unless options.environment says otherwise.
+  // A terminal of 160 columns and 40 lines; TERM=xterm unless set.
   TerminalProcess(const std::string& program, const std::vector<std::string>& args,
                   const ProcessOptions& options = {});
   ~TerminalProcess();
@@ -26,7 +25,6 @@ class TerminalProcess {
 
   // Reads until a screen line contains text; false at the timeout.
   bool WaitFor(const std::string& text, std::chrono::milliseconds timeout);
-  // Reads what the program writes for this long.
   void Pump(std::chrono::milliseconds duration);
   // Reads until the program ends: its exit code; -1 (killed) at the timeout.
   int Wait(std::chrono::seconds timeout);
@@ -38,7 +36,6 @@ class TerminalProcess {
   std::string Printed() const;
 
  private:
-  // Reads what is there, waiting at most timeout for the first bytes.
   void ReadFor(std::chrono::milliseconds timeout);
   void Play(const std::string& bytes);
 

@@ -35,11 +35,9 @@ namespace {
 using compare::ObjectDifference;
 using compare::PropertyDifference;
 
-// The whole object, added or removed, rather than one of its properties.
-constexpr int kWholeObject = 0;
+constexpr int kWholeObject = 0;  // added or removed, not one property
 
-// What the SQL round trip may change on the backend's database, and why:
-// of the type, the property or the whole object, when `also` holds too.
+// What the SQL round trip may change on the backend's database, and why.
 struct RoundTripAllowance {
   const char* backend;
   bool fromPropertiesOnly;
@@ -55,8 +53,7 @@ std::u16string WithoutAliasBlanks(std::u16string text) {
   return text;
 }
 
-// The foreign key clause SQLite reports (FOREIGN KEY ("a") REFERENCES "t"
-// ("b") ...) without the parent's column list.
+// SQLite's clause FOREIGN KEY ("a") REFERENCES "t" ("b") ... without ("b").
 std::u16string WithoutParentColumns(const std::u16string& clause) {
   const std::size_t references = clause.find(u") REFERENCES \"");
   if (references == std::u16string::npos) return clause;

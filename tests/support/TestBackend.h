@@ -1,8 +1,5 @@
-// The databases the family tests (tests/families/) run one body over, and
-// what each family must know of each (README.md). A new database plug-in
-// gets every family by adding one backend to Backends().
-//
-// Thread safety: the test's thread.
+// The databases the family tests (tests/families/) run one body over; a new
+// plug-in gets every family by adding one backend to Backends().
 #pragma once
 
 #include "ImportHost.h"
@@ -23,33 +20,26 @@
 
 namespace qm::test {
 
-// A database of one test's own, made empty by its backend; dropped (its
-// file removed) when the object goes.
+// A database of one test's own, empty; dropped when the object goes.
 class BackendDatabase {
  public:
   virtual ~BackendDatabase() = default;
-  // The database's (schema's, file's) name as the catalogue gives it.
-  virtual std::string Name() const = 0;
-  // Runs the script, stopping at the first error: "" or what failed.
+  virtual std::string Name() const = 0;  // as the catalogue gives it
+  // Runs the script to the first error: "" or what failed.
   virtual std::string Load(const std::string& script) = 0;
-  // The dedicated plug-in's source and scope; the ODBC connection string
-  // (generic plug-in, connector); quillmere-import's options for exactly
-  // this database.
+  // The plug-in's source and scope, the ODBC string, the command line's options.
   virtual std::string Source() const = 0;
   virtual std::string Scope() const { return {}; }
   virtual std::string ConnectionString() const = 0;
   virtual std::vector<std::string> CommandLine() const = 0;
-  // The catalogue's own answer and the same facts read from a model
-  // (*Catalogue.h); `failed` names what the import could not read.
+  // The catalogue's own answer and the same facts from a model (*Catalogue.h).
   virtual std::vector<std::string> CatalogueLines() const = 0;
   virtual std::vector<std::string> ModelLines(GenericModel& model,
                                               const std::vector<QmFailedStatement>& failed = {}) const = 0;
-  // A database made from the sql format's script of this one (on MariaDB
-  // this very one, dropped first); null with *error set when it fails.
+  // A database made from the sql format's script (MariaDB: this one, dropped first).
   virtual std::unique_ptr<BackendDatabase> Remake(const std::string& script, std::string* error) = 0;
-  // The catalogue's owners and grants; facts a model does not hold that a
-  // sound copy shares with the original; what an import must leave as it
-  // was. Empty where the database has none.
+  // Owners and grants; facts a sound copy shares that no model holds; what
+  // an import must leave as it was. Empty where the database has none.
   virtual std::vector<std::string> PrivilegeLines() const { return {}; }
   virtual std::vector<std::string> CopyFacts() const { return {}; }
   virtual std::string Footprint() const { return {}; }
@@ -64,15 +54,12 @@ struct FaultCase {
   std::size_t failedCount;          // it and every statement after it
   std::set<std::string> complete;   // kinds of lines read in full before the fault
   std::set<std::string> partial;    // kinds all there, without what later statements add
-  // DuringFetch: the kind of line the fetched statement makes; there are as
-  // many as rows the driver delivered (a driver may hold the whole result).
-  const char* fetched = "";
+  const char* fetched = "";         // DuringFetch: its kind of line, one per row delivered
 };
 
-// A connection the server refuses, and a part of the driver's reason.
 struct RefusedConnection {
   std::string source;
-  std::string reason;
+  std::string reason;  // a part of the driver's reason for refusing it
 };
 
 // At least `atLeast` catalogue lines of the kind holding `part`.
@@ -90,66 +77,55 @@ class TestBackend {
  public:
   virtual ~TestBackend() = default;
 
-  // The plug-in's name: of the tests, their label (odbc-<name>), the scripts.
-  virtual std::string Name() const = 0;
+  virtual std::string Name() const = 0;        // the plug-in's name
   virtual std::string PluginPath() const = 0;  // the dedicated plug-in
   virtual unsigned ModelType() const = 0;      // the model type it reads into
-  // Why its server is not there; empty when it is.
-  virtual std::string Unavailable() const { return {}; }
-  // A new empty database; `hostile`: its name or place is hostile too.
+  virtual std::string Unavailable() const { return {}; }  // why its server is not there
+  // `hostile`: its name or place is hostile too.
   virtual std::unique_ptr<BackendDatabase> Create(const std::string& tag, bool hostile = false) const = 0;
 
-  // ---- Connectors: the server and database names the driver reports; a
-  // connection string completed past a connector's buffer (empty: none);
-  // whether a name outside ASCII reaches the driver as it is.
+  // ---- Connectors: the names the driver reports; a string completed past a
+  // connector's buffer; whether a non-ASCII name reaches the driver as it is.
   virtual std::pair<std::string, std::string> ReportedNames(const BackendDatabase& database) const;
   virtual std::string LongConnectionString(const BackendDatabase&) const { return {}; }
   virtual bool WideNames() const { return true; }
 
-  // ---- Schemas: the applications' (RealSchemas.h), "hostile" and "shop".
+  // ---- Schemas: the applications' (RealSchemas.h), "hostile" and "shop";
+  // what each must yield, so that one that loaded nothing fails.
   virtual std::string Script(const std::string& schema, const BackendDatabase& database) const;
   virtual std::vector<std::string> Schemas() const;
-  // What each schema must yield, so that one that loaded nothing fails.
   virtual std::vector<Feature> Features() const = 0;
   virtual void CheckDetails(const std::string& /*schema*/, GenericModel& /*model*/) const {}
-  // The generic plug-in against the dedicated one (ModelComparison.h): the
-  // driver's known differences; the generic model's name of a schema.
+  // The generic plug-in against the dedicated one (ModelComparison.h).
   virtual std::vector<odbc::KnownDifference> GenericDifferences(GenericModel& dedicated,
                                                                const std::vector<std::string>& dedicatedLines,
                                                                const std::vector<std::string>& genericLines) const = 0;
   virtual std::string GenericSchemaName(const std::string& schema, const BackendDatabase&) const { return schema; }
-  // The SQL round trip: what it cannot carry, and the properties to leave
-  // out so that the sql format builds those objects from the rest.
+  // The SQL round trip: what it cannot carry; properties to leave out.
   std::vector<writers::test::Allowance> RoundTripAllowances(bool fromProperties) const;
   virtual std::function<bool(const CMOObject&, int propertyId)> FromProperties() const { return {}; }
   // The database's own keywords, each with whether it must be quoted.
   virtual bool ListsKeywords() const { return false; }
   virtual std::vector<std::pair<std::string, bool>> Keywords() const { return {}; }
 
-  // ---- Owners and grants: makes the roles (a hostile name among them)
-  // holding nothing, and with `grants` objects owned by and granted to them.
+  // ---- Roles (a hostile name among them), with `grants` objects of theirs.
   virtual std::string PrivilegesScript(const std::string& /*database*/, bool /*grants*/) const { return {}; }
 
-  // ---- Session faults (none without sessions): the cases, the database
-  // they break the import of, its source, how the server ends sessions
-  // (SessionKiller.h), whether a diagnostic says the connection was lost.
+  // ---- Session faults (SessionKiller.h): none without sessions.
   virtual std::vector<FaultCase> FaultCases() const { return {}; }
   virtual std::string FaultScript() const { return {}; }
   virtual std::string FaultSource(const BackendDatabase& database) const { return database.Source(); }
   virtual SessionControl Sessions(const BackendDatabase&) const { return {}; }
   virtual bool LostConnection(const OdbcDiagnostic&) const { return false; }
   virtual std::vector<RefusedConnection> Refusals(const BackendDatabase&) const { return {}; }
-  // The test server's password, never to be printed.
-  virtual std::string Password() const { return {}; }
+  virtual std::string Password() const { return {}; }  // never to be printed
 };
 
 inline void PrintTo(const TestBackend* backend, std::ostream* out) { *out << backend->Name(); }
 
-// Every backend, in a fixed order; the one of that name.
 const std::vector<const TestBackend*>& Backends();
 const TestBackend& BackendNamed(const std::string& name);
 
-// The generic plug-in (plugins/odbc) and the command line.
 std::string GenericPluginPath();
 std::string ImportProgram();
 

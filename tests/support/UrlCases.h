@@ -1,5 +1,4 @@
-// What a plug-in makes of connection URLs, checked case by case: the
-// connection string for the driver, or the refusal with its reason.
+// What a plug-in makes of connection URLs: a connection string, or a refusal.
 #pragma once
 
 #include <platform/Utf.h>
@@ -16,10 +15,8 @@ struct UrlCase {
   const char* result;  // the connection string, or "error: " and a part of the reason
 };
 
-// Reads each URL as the host does and hands it to the plug-in's
-// SourceFromUrl: a served URL gives exactly the expected connection string
-// and no file or error, a refused one no source and a reason holding the
-// expected text.
+// Each URL read as the host does through the plug-in's SourceFromUrl gives
+// exactly the expected string, or no source and a reason holding the text.
 template <std::size_t N>
 void ExpectUrlSources(QmUrlSource (*sourceFromUrl)(const ConnectionUrl&), const UrlCase (&cases)[N]) {
   for (const UrlCase& c : cases) {
