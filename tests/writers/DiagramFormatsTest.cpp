@@ -342,7 +342,13 @@ TEST(DocumentFormatsTest, PageKeepsEveryNameAsTextAndRunsOnlyItsOwnScript) {
 TEST(DocumentFormatsTest, EveryLinkOfThePageHasItsTarget) {
   GenericModel shop(1001);
   BuildShopModel(shop);
+  // A schema's comment shows under its heading, as a table's does.
+  for (int id = 1; id <= shop.GetObjectCount(); ++id)
+    if (CMOObject* object = shop.GetCMOObject(id); object != nullptr && object->GetObjectType() == Schema)
+      SetText(*object, Comment, u"kept by the shop");
   const ParsedDocument page(WriteFormat("html", shop), true);
+  EXPECT_EQ(page.Texts("//section[h2]/p[@class='comment']"),
+            (std::vector<std::string>{"kept by the shop", "kept by the shop"}));
   ASSERT_TRUE(page.Parsed());
   const std::vector<std::string> links = page.Texts("//a/@href"), ids = page.Texts("//@id");
   EXPECT_GT(links.size(), 8u);
