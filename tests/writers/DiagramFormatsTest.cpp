@@ -282,7 +282,14 @@ TEST(DiagramFormatsTest, ADiagramTooLargeToLayOutIsRefusedWithAdvice) {
   EXPECT_NE(page.find("No diagram: the diagram has " + std::to_string(names.size()) + " tables"), std::string::npos);
   WriteOptions around;
   around.aroundTable = "t1";
-  EXPECT_EQ(Boxes(WriteFormat("svg", large, around)).size(), 2u);
+  const std::string aroundSvg = WriteFormat("svg", large, around);
+  EXPECT_EQ(Boxes(aroundSvg).size(), 2u);
+  // The table asked for, and it alone, is drawn as the centre.
+  const std::size_t centre = aroundSvg.find("data-centre=\"true\"");
+  ASSERT_NE(centre, std::string::npos);
+  EXPECT_EQ(aroundSvg.find("data-centre", centre + 1), std::string::npos);
+  EXPECT_EQ(aroundSvg.substr(centre, aroundSvg.find("</title>", centre) - centre),
+            "data-centre=\"true\" id=\"d-main.t1\"><title>t1");
   // More relationships than Mermaid draws: Markdown leaves its diagram out.
   const std::string markdown = WriteFormat("markdown", dense);
   EXPECT_EQ(markdown.find("```mermaid"), std::string::npos);
