@@ -57,6 +57,12 @@ class Database {
     return failed;
   }
   std::unique_ptr<GenericModel> Model() const { return std::make_unique<GenericModel>(m_backend.ModelType()); }
+  // A new model of the whole database, read in full.
+  std::unique_ptr<GenericModel> Imported() {
+    auto model = Model();
+    Import(*model);
+    return model;
+  }
   // MariaDB's names start with the test's database, made up per run.
   std::string Qualified(const std::string& name) const {
     return m_backend.Name() == "mariadb" ? m_database->Name() + "." + name : name;
@@ -381,8 +387,7 @@ TEST(LintConfig, ExclusionsLeaveObjectsAlone) {
   database.Run(
       "CREATE TABLE keep (a, b); CREATE TABLE skip (a, b); CREATE TABLE \"order\" (x INTEGER PRIMARY KEY);"
       "CREATE TABLE other (\"select\" INTEGER PRIMARY KEY);");
-  const auto model = database.Model();
-  database.Import(*model);
+  const auto model = database.Imported();
   const Findings all = LintModel(*model);
   const Findings some =
       LintModel(*model, "exclude = [\"main.skip\"]\n[rules.name-needs-quoting]\nexclude = [\"main.other\"]\n");
@@ -403,8 +408,7 @@ TEST(LintReports, ReportsAreAsExpectedAndSarifIsValid) {
   database.Run(
       "CREATE TABLE \"evil\nname\x1b[2J\" (a int, \"b\"\"q\" int REFERENCES missing (id));"
       "CREATE TABLE ok (id INTEGER PRIMARY KEY, \"Select\" TEXT);");
-  const auto model = database.Model();
-  database.Import(*model);
+  const auto model = database.Imported();
   const Findings findings = LintModel(*model);
   ASSERT_GE(findings.size(), 3u) << Listed(findings);
   const Config config = Config::Parse("[rules.table-without-comment]\nseverity = \"info\"\n", "test");
@@ -448,8 +452,7 @@ TEST_P(LintRealSchema, FindingsValidReportsAndWorkingFixes) {
   QM_REQUIRE_BACKEND(qm::test::BackendNamed(schema.database));
   Database database(qm::test::BackendNamed(schema.database));
   database.Run(qm::test::RealSchemaSql(schema.app, schema.database));
-  const auto model = database.Model();
-  database.Import(*model);
+  const auto model = database.Imported();
   if (HasFailure()) return;
   const Findings findings = LintModel(*model, {}, {}, true);
   std::map<std::string, int> counts;
@@ -471,8 +474,7 @@ TEST_P(LintRealSchema, FindingsValidReportsAndWorkingFixes) {
     if (fixed(finding)) fixes += finding.fix + "\n";
   if (fixes.empty()) return;
   database.Run(fixes);
-  const auto after = database.Model();
-  database.Import(*after);
+  const auto after = database.Imported();
   for (const Finding& finding : LintModel(*after, {}, {}, true))
     if (fixed(finding))
       ADD_FAILURE() << "left after the fixes: " << finding.rule->id << " " << finding.name << ": " << finding.message;
