@@ -170,13 +170,16 @@ TEST(SqlWriterTest, CommentsAreOneLineWhateverTheNames) {
 
 // SQLite's own CREATE texts go as held (the database before the name
 // outside main, a semicolon after a line comment on its own line); a table
-// without its text is built, unique keys in the order SQLite numbered them.
+// without its text is built, unique keys in the order SQLite numbered them;
+// a view naming another without its schema comes after it.
 TEST(SqlWriterTest, SqliteWritesItsOwnTextsAndBuildsTheRest) {
   GenericModel model(kSqlite);
   const int main = Add(model, Schema, 1, u"main").GetObjectId();
   const int aux = Add(model, Schema, 1, u"aux").GetObjectId();
   SetText(Add(model, Table, main, u"t"), SqlText, u"CREATE TABLE t (a) -- the first");
   SetText(Add(model, Table, aux, u"u"), SqlText, u"CREATE TABLE /* c */ \"u\" (b)");
+  SetText(Add(model, View, main, u"outer_v"), Definition, u"CREATE VIEW outer_v AS SELECT a FROM inner_v");
+  SetText(Add(model, View, main, u"inner_v"), Definition, u"CREATE VIEW inner_v AS SELECT a FROM t");
   CMOObject& built = Add(model, Table, main, u"built");
   SetInteger(built, WithoutRowid, 1);
   std::vector<int> columns;

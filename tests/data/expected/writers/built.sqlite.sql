@@ -23,4 +23,9 @@ CREATE TABLE built (
     FOREIGN KEY (a) REFERENCES built (a) ON DELETE CASCADE
 ) WITHOUT ROWID;
 
+-- Views
+
+CREATE VIEW inner_v AS SELECT a FROM t;
+CREATE VIEW outer_v AS SELECT a FROM inner_v;
+
 COMMIT;
