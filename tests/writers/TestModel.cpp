@@ -100,6 +100,7 @@ void BuildShopModel(GenericModel& model) {
   SetText(noteIndex, IndexMethod, u"hash");
   SetIds(noteIndex, IncludedColumns, {email.GetObjectId()});
   SetText(noteIndex, Predicate, u"note IS NOT NULL\n  AND note <> ''");
+  SetIds(noteIndex, TableSpaceRef, {fast.GetObjectId()});
 
   CMOObject& orders = Add(model, Table, sales.GetObjectId(), u"orders");
   const int ordersId = orders.GetObjectId();

@@ -61,7 +61,7 @@ ALTER TABLE audit.log ADD CONSTRAINT fk_by_key FOREIGN KEY (ref) REFERENCES sale
 
 -- Indexes
 
-CREATE INDEX ix_customers_note ON sales.customers USING hash (note) INCLUDE ("e-mail") WHERE note IS NOT NULL
+CREATE INDEX ix_customers_note ON sales.customers USING hash (note) INCLUDE ("e-mail") TABLESPACE fast WHERE note IS NOT NULL
   AND note <> '';
 
 CREATE UNIQUE INDEX ux_orders_total ON sales.orders USING btree (customer_id, round(total));
