@@ -5,14 +5,14 @@
 // by their names, as CacheKey (MariaText.h) joins them:
 //   ImportedObjectCache  AddByDBID     'r' schema, table           table or view
 //                                      's' schema, sequence        sequence
-//                                      'c' schema, table, column   column
 //                                      'p' schema, type, routine   routine
-//                        AddAttribute  'C' schema, table, COLUMN   column by its name with ASCII letters folded
-//                                                                  (MariaDB compares column names so)
+//                        AddAttribute  "C<relation's object id>:<column>"   column, by its name with ASCII
+//                                                  letters folded (MariaDB compares column names so: one
+//                                                  entry serves the exact and the case-blind look-up)
 //                                      'k' schema, table, key      primary or unique key, by its index's name
 //                        AddParameter  'p' key -> parameter text   the routine's parameter list
 //   ImportedIndexCache   AddByDBID     'i' schema, table, index    index
-//   ImportedKeysCache    Set           table key + sorted folded column names   primary or unique key
+//   ImportedKeysCache    Set           'r' relation's object id + sorted folded column names   primary or unique key
 //   ImportCacheDB        Insert_PartitionFunctionValue  a number per partition  its bound's values
 // and SchemaLookup::FindCreate gives every schema its model object.
 //
