@@ -8,6 +8,8 @@
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ModelWriting.h>
 #include <schemaimport/ObjectIdLookup.h>
+#include <tillerhold/CMOObject.h>
+#include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
 
@@ -26,18 +28,6 @@ namespace {
 
 CString RelationKey(std::u16string_view schema, std::u16string_view table) {
   return CString(CacheKey(u'r', {schema, table}));
-}
-// A column by its relation (the model object) and its name with ASCII
-// letters folded: MariaDB compares column names ignoring case, so a table
-// never has two columns whose folded names are equal, and one entry per
-// column answers both the exact and the case-blind look-up. The relation's
-// id stands for its schema and table, which every column would otherwise
-// repeat.
-CString ColumnKey(const CMOObject& relation, std::u16string_view column) {
-  std::u16string key = u"C" + Decimal(relation.GetObjectId()) + u":";
-  key.reserve(key.size() + column.size());
-  for (char16_t ch : column) key += ch >= u'A' && ch <= u'Z' ? static_cast<char16_t>(ch - u'A' + u'a') : ch;
-  return CString(std::move(key));
 }
 CString KeyNameKey(std::u16string_view schema, std::u16string_view table, std::u16string_view key) {
   return CString(CacheKey(u'k', {schema, table, key}));
@@ -61,14 +51,25 @@ CMOObject* FindRelation(std::u16string_view schema, std::u16string_view table) {
   return ImportedObjectCache::Instance()->FindObjectById(RelationKey(schema, table));
 }
 
-// The column of the relation by its name as written in a key or a foreign
-// key, with ASCII letters folded; null when not imported.
-CMOObject* FindColumn(const CMOObject& relation, std::u16string_view column) {
-  return ImportedObjectCache::Instance()->FindAttribute(ColumnKey(relation, column));
+// The column of the relation by its name as written in a key, a foreign
+// key or a grant, with ASCII letters compared without case as MariaDB
+// compares column names (a relation never has two such columns); null when
+// not imported. The relation's own children in the model answer this: a
+// cache entry per column would repeat the relation for every column, and
+// only the keys, foreign keys and grants statements ask.
+CMOObject* FindColumn(GenericModel& model, const CMOObject& relation, std::u16string_view column) {
+  for (const int childId : relation.GetChildIds()) {
+    CMOObject* child = model.GetCMOObject(childId);
+    if (child == nullptr || child->GetObjectType() != model::Column) continue;
+    const CMOProperty* name = child->GetProperty(model::Name);
+    if (name != nullptr && EqualsIgnoringAsciiCase(name->WStringRef(), column)) return child;
+  }
+  return nullptr;
 }
-CMOObject* FindColumnOf(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
+CMOObject* FindColumnOf(GenericModel& model, std::u16string_view schema, std::u16string_view table,
+                        std::u16string_view column) {
   const CMOObject* relation = FindRelation(schema, table);
-  return relation != nullptr ? FindColumn(*relation, column) : nullptr;
+  return relation != nullptr ? FindColumn(model, *relation, column) : nullptr;
 }
 
 int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaLookup::Instance()->FindCreate(model, schema); }
@@ -228,7 +229,6 @@ class ColumnsAction : public QueryResultRowActionI {
     SetTextPropertyFrom(column, model::CharacterSet, record, u"character_set");
     SetTextPropertyFrom(column, model::Collation, record, u"collation_name");
     SetNonEmptyFrom(column, model::Comment, record, u"comment");
-    ImportedObjectCache::Instance()->AddAttribute(ColumnKey(*m_relation, name), &column);
   }
 
   void PostExecute(GenericModel*) override {
@@ -298,7 +298,7 @@ class IndexRowsAction : public QueryResultRowActionI {
     if (m_current.object == nullptr) return;
     const std::u16string columnName = record.Text(u"column_name");
     m_current.columnNames.push_back(columnName);
-    CMOObject* column = FindColumn(*m_current.relation, columnName);
+    CMOObject* column = FindColumn(*model, *m_current.relation, columnName);
     if (column == nullptr) {
       m_current.complete = false;
       return;
@@ -413,15 +413,15 @@ class ForeignKeysAction : public QueryResultRowActionI {
     const std::u16string table = record.Text(u"table_name");
     const std::u16string name = record.Text(u"constraint_name");
     if (!m_current.started || schema != m_current.schema || table != m_current.table || name != m_current.name) {
-      Finish();
+      Finish(*model);
       Start(model, schema, table, name, record);
     }
     m_current.columns.push_back(record.Text(u"column_name"));
     m_current.referencedColumns.push_back(record.Text(u"referenced_column"));
   }
 
-  void PostExecute(GenericModel*) override {
-    Finish();
+  void PostExecute(GenericModel* model) override {
+    Finish(*model);
     m_current = Pending();
   }
 
@@ -465,10 +465,11 @@ class ForeignKeysAction : public QueryResultRowActionI {
 
   // The ids of the named columns; only when every one is known, since a
   // partial list would pair columns wrongly.
-  static std::vector<int> ColumnIds(const CMOObject& relation, const std::vector<std::u16string>& names) {
+  static std::vector<int> ColumnIds(GenericModel& model, const CMOObject& relation,
+                                    const std::vector<std::u16string>& names) {
     std::vector<int> ids;
     for (const std::u16string& name : names)
-      if (CMOObject* column = FindColumn(relation, name)) ids.push_back(column->GetObjectId());
+      if (CMOObject* column = FindColumn(model, relation, name)) ids.push_back(column->GetObjectId());
     return ids.size() == names.size() ? ids : std::vector<int>();
   }
 
@@ -478,14 +479,14 @@ class ForeignKeysAction : public QueryResultRowActionI {
     return list;
   }
 
-  void Finish() {
+  void Finish(GenericModel& model) {
     if (m_current.object == nullptr) return;
     CMOObject& foreignKey = *m_current.object;
     const Pending& fk = m_current;
-    SetIdsProperty(foreignKey, model::ForeignKeyColumns, ColumnIds(*fk.relation, fk.columns));
+    SetIdsProperty(foreignKey, model::ForeignKeyColumns, ColumnIds(model, *fk.relation, fk.columns));
     if (CMOObject* referenced = FindRelation(fk.referencedSchema, fk.referencedTable)) {
       SetIdsProperty(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
-      std::vector<int> ids = ColumnIds(*referenced, fk.referencedColumns);
+      std::vector<int> ids = ColumnIds(model, *referenced, fk.referencedColumns);
       if (!ids.empty()) SetIdsProperty(foreignKey, model::ReferencedColumns, std::move(ids));
       CMOObject* key = ImportedObjectCache::Instance()->FindAttribute(
           KeyNameKey(fk.referencedSchema, fk.referencedTable, fk.referencedKey));
@@ -708,7 +709,7 @@ class PrivilegesAction : public QueryResultRowActionI {
       m_grant = nullptr;
       CMOObject* object = !record.Has(u"table_name") ? model->GetCMOObject(SchemaId(model, schema))
                           : !record.Has(u"column_name") ? FindRelation(schema, table)
-                          : FindColumnOf(schema, table, column);
+                          : FindColumnOf(*model, schema, table, column);
       if (object == nullptr) return;  // not imported
       m_grant = &CreateNamedObject(*model, model::Grant, object->GetObjectId(), grantee);
     }
