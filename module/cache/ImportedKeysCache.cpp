@@ -16,15 +16,15 @@ CString ImportedKeysCache::Get(CMOObject* key) const {
 
 void ImportedKeysCache::InitReverseSearch() {
   m_keysBySignature.clear();
-  // Walking in ascending address order and inserting behind equal
-  // signatures puts the lowest address first among keys that share one.
+  m_keysBySignature.reserve(m_keySignatures.size());
+  // Walking in ascending address order, the first key recorded for a
+  // signature is the lowest address among those that share it.
   for (const auto& [key, signature] : m_keySignatures) m_keysBySignature.emplace(signature, key);
 }
 
 CMOObject* ImportedKeysCache::FindMatchingKey(const CString& signature) const {
-  const auto it = m_keysBySignature.lower_bound(signature);
-  if (it == m_keysBySignature.end() || it->first != signature) return nullptr;
-  return it->second;
+  const auto it = m_keysBySignature.find(signature);
+  return it == m_keysBySignature.end() ? nullptr : it->second;
 }
 
 void ImportedKeysCache::Reset() {

@@ -8,12 +8,16 @@
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ModelWriting.h>
 #include <schemaimport/ObjectIdLookup.h>
+#include <tillerhold/CMOObject.h>
+#include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
-#include <set>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -25,17 +29,6 @@ namespace {
 CString RelationKey(std::u16string_view schema, std::u16string_view table) {
   return CString(CacheKey(u'r', {schema, table}));
 }
-CString ColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
-  return CString(CacheKey(u'c', {schema, table, column}));
-}
-CString FoldedColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
-  // The column's name ends the key: its ASCII letters are folded there, in
-  // the key itself, rather than in a copy made first.
-  std::u16string key = CacheKey(u'C', {schema, table, column});
-  for (std::size_t i = key.size() - column.size(); i < key.size(); ++i)
-    if (key[i] >= u'A' && key[i] <= u'Z') key[i] = static_cast<char16_t>(key[i] - u'A' + u'a');
-  return CString(std::move(key));
-}
 CString KeyNameKey(std::u16string_view schema, std::u16string_view table, std::u16string_view key) {
   return CString(CacheKey(u'k', {schema, table, key}));
 }
@@ -43,13 +36,13 @@ CString RoutineKey(std::u16string_view schema, std::u16string_view type, std::u1
   return CString(CacheKey(u'p', {schema, type, name}));
 }
 
-// A key's signature: its table and its columns as a set (a foreign key may
-// list the referenced columns in another order than the key), by their
-// names with ASCII letters folded.
-CString KeySignature(std::u16string_view schema, std::u16string_view table, std::vector<std::u16string> columns) {
+// A key's signature: its table (by the relation's object id) and its
+// columns as a set (a foreign key may list the referenced columns in
+// another order than the key), by their names with ASCII letters folded.
+CString KeySignature(const CMOObject& relation, std::vector<std::u16string> columns) {
   for (std::u16string& column : columns) column = FoldAscii(column);
   std::sort(columns.begin(), columns.end());
-  std::u16string signature = CacheKey(u'r', {schema, table});
+  std::u16string signature = u"r" + Decimal(relation.GetObjectId());
   for (const std::u16string& column : columns) signature += CacheKey(u'|', {column});
   return CString(std::move(signature));
 }
@@ -58,12 +51,25 @@ CMOObject* FindRelation(std::u16string_view schema, std::u16string_view table) {
   return ImportedObjectCache::Instance()->FindObjectById(RelationKey(schema, table));
 }
 
-// The column of the relation by its name as written in a key or a foreign
-// key: exactly, else with ASCII letters folded; null when not imported.
-CMOObject* FindColumn(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
-  ImportedObjectCache* cache = ImportedObjectCache::Instance();
-  if (CMOObject* found = cache->FindObjectById(ColumnKey(schema, table, column))) return found;
-  return cache->FindAttribute(FoldedColumnKey(schema, table, column));
+// The column of the relation by its name as written in a key, a foreign
+// key or a grant, with ASCII letters compared without case as MariaDB
+// compares column names (a relation never has two such columns); null when
+// not imported. The relation's own children in the model answer this: a
+// cache entry per column would repeat the relation for every column, and
+// only the keys, foreign keys and grants statements ask.
+CMOObject* FindColumn(GenericModel& model, const CMOObject& relation, std::u16string_view column) {
+  for (const int childId : relation.GetChildIds()) {
+    CMOObject* child = model.GetCMOObject(childId);
+    if (child == nullptr || child->GetObjectType() != model::Column) continue;
+    const CMOProperty* name = child->GetProperty(model::Name);
+    if (name != nullptr && EqualsIgnoringAsciiCase(name->WStringRef(), column)) return child;
+  }
+  return nullptr;
+}
+CMOObject* FindColumnOf(GenericModel& model, std::u16string_view schema, std::u16string_view table,
+                        std::u16string_view column) {
+  const CMOObject* relation = FindRelation(schema, table);
+  return relation != nullptr ? FindColumn(model, *relation, column) : nullptr;
 }
 
 int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaLookup::Instance()->FindCreate(model, schema); }
@@ -223,9 +229,6 @@ class ColumnsAction : public QueryResultRowActionI {
     SetTextPropertyFrom(column, model::CharacterSet, record, u"character_set");
     SetTextPropertyFrom(column, model::Collation, record, u"collation_name");
     SetNonEmptyFrom(column, model::Comment, record, u"comment");
-    ImportedObjectCache* cache = ImportedObjectCache::Instance();
-    cache->AddByDBID(ColumnKey(schema, table, name), &column);
-    cache->AddAttribute(FoldedColumnKey(schema, table, name), &column);
   }
 
   void PostExecute(GenericModel*) override {
@@ -295,7 +298,7 @@ class IndexRowsAction : public QueryResultRowActionI {
     if (m_current.object == nullptr) return;
     const std::u16string columnName = record.Text(u"column_name");
     m_current.columnNames.push_back(columnName);
-    CMOObject* column = FindColumn(schema, table, columnName);
+    CMOObject* column = FindColumn(*model, *m_current.relation, columnName);
     if (column == nullptr) {
       m_current.complete = false;
       return;
@@ -318,6 +321,7 @@ class IndexRowsAction : public QueryResultRowActionI {
  private:
   struct Pending {
     std::u16string schema, table, name;    // the index the rows belong to
+    CMOObject* relation = nullptr;         // its table; null when not imported
     CMOObject* object = nullptr;           // its model object; null when its table was not imported
     std::vector<std::u16string> columnNames;  // its columns as named in its rows
     std::vector<int> columnIds;            // the ids of those that were imported
@@ -334,6 +338,7 @@ class IndexRowsAction : public QueryResultRowActionI {
     m_current.name = name;
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
+    m_current.relation = relation;
     CMOObject& object =
         CreateNamedObject(*model, m_keys ? model::Key : model::Index, relation->GetObjectId(), name);
     if (m_keys) {
@@ -366,7 +371,7 @@ class IndexRowsAction : public QueryResultRowActionI {
     // it does not serve: it gets no signature. The primary key comes first,
     // so that it is the one found when two keys share their columns.
     if (m_keys && m_current.complete && !m_current.columnNames.empty()) {
-      CString signature = KeySignature(m_current.schema, m_current.table, m_current.columnNames);
+      CString signature = KeySignature(*m_current.relation, m_current.columnNames);
       if (m_signatures.insert(signature).second) ImportedKeysCache::Instance()->Set(&object, signature);
     }
     m_current.object = nullptr;
@@ -374,7 +379,11 @@ class IndexRowsAction : public QueryResultRowActionI {
 
   bool m_keys;                      // primary and unique keys; otherwise indexes
   Pending m_current;                // the index whose rows arrive
-  std::set<CString> m_signatures;   // signatures given in this statement; emptied by PostExecute
+  // Signatures given in this statement; emptied by PostExecute.
+  struct SignatureHash {
+    std::size_t operator()(const CString& text) const { return std::hash<std::u16string_view>{}(text.view()); }
+  };
+  std::unordered_set<CString, SignatureHash> m_signatures;
 };
 
 class CheckConstraintsAction : public QueryResultRowActionI {
@@ -404,15 +413,15 @@ class ForeignKeysAction : public QueryResultRowActionI {
     const std::u16string table = record.Text(u"table_name");
     const std::u16string name = record.Text(u"constraint_name");
     if (!m_current.started || schema != m_current.schema || table != m_current.table || name != m_current.name) {
-      Finish();
+      Finish(*model);
       Start(model, schema, table, name, record);
     }
     m_current.columns.push_back(record.Text(u"column_name"));
     m_current.referencedColumns.push_back(record.Text(u"referenced_column"));
   }
 
-  void PostExecute(GenericModel*) override {
-    Finish();
+  void PostExecute(GenericModel* model) override {
+    Finish(*model);
     m_current = Pending();
   }
 
@@ -423,6 +432,7 @@ class ForeignKeysAction : public QueryResultRowActionI {
     std::u16string referencedSchema, referencedTable;    // the table it references
     std::u16string referencedKey;                        // the index the catalogue names
     std::u16string onDelete, onUpdate;                   // its actions
+    CMOObject* relation = nullptr;                       // its table; null when not imported
     CMOObject* object = nullptr;                         // its model object; null when its table was not imported
     std::vector<std::u16string> columns;                 // its columns, in order
     std::vector<std::u16string> referencedColumns;       // the referenced columns, in the same order
@@ -442,6 +452,7 @@ class ForeignKeysAction : public QueryResultRowActionI {
     m_current.onUpdate = record.Text(u"on_update");
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
+    m_current.relation = relation;
     CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, relation->GetObjectId(), name);
     const std::u16string match = record.Text(u"match_option");
     SetTextProperty(foreignKey, model::MatchType, match == u"FULL" || match == u"PARTIAL" ? match : u"SIMPLE");
@@ -454,11 +465,11 @@ class ForeignKeysAction : public QueryResultRowActionI {
 
   // The ids of the named columns; only when every one is known, since a
   // partial list would pair columns wrongly.
-  static std::vector<int> ColumnIds(const std::u16string& schema, const std::u16string& table,
+  static std::vector<int> ColumnIds(GenericModel& model, const CMOObject& relation,
                                     const std::vector<std::u16string>& names) {
     std::vector<int> ids;
     for (const std::u16string& name : names)
-      if (CMOObject* column = FindColumn(schema, table, name)) ids.push_back(column->GetObjectId());
+      if (CMOObject* column = FindColumn(model, relation, name)) ids.push_back(column->GetObjectId());
     return ids.size() == names.size() ? ids : std::vector<int>();
   }
 
@@ -468,20 +479,20 @@ class ForeignKeysAction : public QueryResultRowActionI {
     return list;
   }
 
-  void Finish() {
+  void Finish(GenericModel& model) {
     if (m_current.object == nullptr) return;
     CMOObject& foreignKey = *m_current.object;
     const Pending& fk = m_current;
-    SetIdsProperty(foreignKey, model::ForeignKeyColumns, ColumnIds(fk.schema, fk.table, fk.columns));
+    SetIdsProperty(foreignKey, model::ForeignKeyColumns, ColumnIds(model, *fk.relation, fk.columns));
     if (CMOObject* referenced = FindRelation(fk.referencedSchema, fk.referencedTable)) {
       SetIdsProperty(foreignKey, model::ReferencedTable, {referenced->GetObjectId()});
-      std::vector<int> ids = ColumnIds(fk.referencedSchema, fk.referencedTable, fk.referencedColumns);
+      std::vector<int> ids = ColumnIds(model, *referenced, fk.referencedColumns);
       if (!ids.empty()) SetIdsProperty(foreignKey, model::ReferencedColumns, std::move(ids));
       CMOObject* key = ImportedObjectCache::Instance()->FindAttribute(
           KeyNameKey(fk.referencedSchema, fk.referencedTable, fk.referencedKey));
       if (key == nullptr)
         key = ImportedKeysCache::Instance()->FindMatchingKey(
-            KeySignature(fk.referencedSchema, fk.referencedTable, fk.referencedColumns));
+            KeySignature(*referenced, fk.referencedColumns));
       if (key != nullptr) SetIdsProperty(foreignKey, model::ReferencedKey, {key->GetObjectId()});
     }
     SetTextProperty(foreignKey, model::Definition,
@@ -697,8 +708,8 @@ class PrivilegesAction : public QueryResultRowActionI {
       m_key = key;
       m_grant = nullptr;
       CMOObject* object = !record.Has(u"table_name") ? model->GetCMOObject(SchemaId(model, schema))
-                          : record.Has(u"column_name") ? FindColumn(schema, table, column)
-                                                       : FindRelation(schema, table);
+                          : !record.Has(u"column_name") ? FindRelation(schema, table)
+                          : FindColumnOf(*model, schema, table, column);
       if (object == nullptr) return;  // not imported
       m_grant = &CreateNamedObject(*model, model::Grant, object->GetObjectId(), grantee);
     }

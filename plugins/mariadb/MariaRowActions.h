@@ -5,16 +5,16 @@
 // by their names, as CacheKey (MariaText.h) joins them:
 //   ImportedObjectCache  AddByDBID     'r' schema, table           table or view
 //                                      's' schema, sequence        sequence
-//                                      'c' schema, table, column   column
 //                                      'p' schema, type, routine   routine
-//                        AddAttribute  'C' schema, table, COLUMN   column by its name with ASCII letters folded
-//                                                                  (MariaDB compares column names so)
-//                                      'k' schema, table, key      primary or unique key, by its index's name
+//                        AddAttribute  'k' schema, table, key      primary or unique key, by its index's name
 //                        AddParameter  'p' key -> parameter text   the routine's parameter list
 //   ImportedIndexCache   AddByDBID     'i' schema, table, index    index
-//   ImportedKeysCache    Set           table key + sorted folded column names   primary or unique key
+//   ImportedKeysCache    Set           'r' relation's object id + sorted folded column names   primary or unique key
 //   ImportCacheDB        Insert_PartitionFunctionValue  a number per partition  its bound's values
 // and SchemaLookup::FindCreate gives every schema its model object.
+// Columns are found again among their relation's children in the model, by
+// their names with ASCII letters compared without case (MariaDB compares
+// column names so).
 //
 // Model shape: schemas under the root; tables, views, sequences and
 // routines under their schema; columns, keys, check constraints, foreign

@@ -24,14 +24,22 @@ namespace {
 
 // ---- Cache keys (see PgRowActions.h).
 
-CString RelationKey(std::uint32_t oid) { return CString(u"r" + Decimal(std::uint64_t{oid})); }
-CString ColumnKey(std::uint32_t relation, int attnum) {
-  return CString(u"a" + Decimal(std::uint64_t{relation}) + u"." + Decimal(attnum));
+// A kind letter and the numbers' code units: at most five units, which a
+// text keeps without a heap block of its own. Every kind has a fixed length,
+// so no two different (kind, numbers) lists make the same key.
+CString OidKey(char16_t kind, std::uint32_t oid) {
+  return CString(std::u16string{kind, static_cast<char16_t>(oid >> 16), static_cast<char16_t>(oid & 0xFFFF)});
 }
-CString TypeKey(std::uint32_t oid) { return CString(u"t" + Decimal(std::uint64_t{oid})); }
-CString RoutineKey(std::uint32_t oid) { return CString(u"p" + Decimal(std::uint64_t{oid})); }
-CString IndexKey(std::uint32_t oid) { return CString(u"i" + Decimal(std::uint64_t{oid})); }
-CString BackingIndexKey(std::uint32_t indexOid) { return CString(u"x" + Decimal(std::uint64_t{indexOid})); }
+CString RelationKey(std::uint32_t oid) { return OidKey(u'r', oid); }
+CString ColumnKey(std::uint32_t relation, int attnum) {
+  const auto number = static_cast<std::uint32_t>(attnum);
+  return CString(std::u16string{u'a', static_cast<char16_t>(relation >> 16), static_cast<char16_t>(relation & 0xFFFF),
+                                static_cast<char16_t>(number >> 16), static_cast<char16_t>(number & 0xFFFF)});
+}
+CString TypeKey(std::uint32_t oid) { return OidKey(u't', oid); }
+CString RoutineKey(std::uint32_t oid) { return OidKey(u'p', oid); }
+CString IndexKey(std::uint32_t oid) { return OidKey(u'i', oid); }
+CString BackingIndexKey(std::uint32_t indexOid) { return OidKey(u'x', indexOid); }
 
 // A key's signature: its table and its columns as a set (a foreign key may
 // list the referenced columns in another order than the key).

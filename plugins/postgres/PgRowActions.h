@@ -1,15 +1,17 @@
 // The row actions of the PostgreSQL reader: one per catalogue statement
 // (see PgCatalog.h), each turning the statement's rows into model objects.
 //
-// Objects are found again by their oid (written as unsigned decimal text):
+// Objects are found again by their oid. A key is a kind letter followed by
+// its numbers, each as two UTF-16 code units (high half, low half), so that
+// it fits a text's inline storage:
 //   ImportedObjectCache  AddTableSpace  tablespace oid                   the tablespace
-//                        AddByDBID      "r" + oid                        table, view, materialized view, sequence
-//                                       "a" + table oid + "." + attnum   column
-//                                       "t" + oid                        user type
-//                                       "p" + oid                        routine
-//                        AddAttribute   "x" + index oid                  the key the index backs
-//                        AddParameter   "p" + oid -> parameter text      the routine's parameter list
-//   ImportedIndexCache   AddByDBID      "i" + oid                        index
+//                        AddByDBID      'r' oid                          table, view, materialized view, sequence
+//                                       'a' table oid, attnum            column
+//                                       't' oid                          user type
+//                                       'p' oid                          routine
+//                        AddAttribute   'x' index oid                    the key the index backs
+//                        AddParameter   'p' oid -> parameter text        the routine's parameter list
+//   ImportedIndexCache   AddByDBID      'i' oid                          index
 //                        AddIncludedColumn                               INCLUDE columns of indexes and keys
 //   ImportedKeysCache    Set            table oid + ":" + sorted key attnums   primary key or unique constraint
 //   ImportCacheDB        InsertUDTTableColumn  (schema, type) attributes  composite type attribute lists

@@ -7,6 +7,8 @@
 #include <schemaimport/ImportedObjectCaches.h>
 #include <schemaimport/ModelWriting.h>
 #include <schemaimport/ObjectIdLookup.h>
+#include <tillerhold/CMOObject.h>
+#include <tillerhold/CMOProperty.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
 
@@ -34,8 +36,21 @@ CMOObject* FindTable(std::u16string_view schema, std::u16string_view table) {
   return ImportedObjectCache::Instance()->FindObject(CString(ObjectKey(schema, table)));
 }
 
-CMOObject* FindColumn(const std::u16string& schema, const std::u16string& table, const std::u16string& column) {
-  return ImportedObjectCache::Instance()->FindObject(CString(ColumnKey(schema, table, column)));
+// The table's column of that name, ASCII letters compared without case as
+// SQLite compares identifiers (a table never has two such columns); null
+// when the table or the column was not imported. The table's own children
+// in the model answer this: a cache entry per column would repeat every
+// column's schema and table name, and only the key, foreign key and index
+// columns statements ask.
+CMOObject* FindColumn(GenericModel& model, const CMOObject* table, std::u16string_view column) {
+  if (table == nullptr) return nullptr;
+  for (const int childId : table->GetChildIds()) {
+    CMOObject* child = model.GetCMOObject(childId);
+    if (child == nullptr || child->GetObjectType() != model::Column) continue;
+    const CMOProperty* name = child->GetProperty(model::Name);
+    if (name != nullptr && EqualsIgnoringAsciiCase(name->WStringRef(), column)) return child;
+  }
+  return nullptr;
 }
 
 std::u16string KeyId(const std::u16string& schema, const std::u16string& table, const std::u16string& indexName) {
@@ -74,8 +89,7 @@ class CurrentTable {
     if (m_valid && schema == m_schema && name == m_name) return false;
     m_schema.assign(schema);
     m_name.assign(name);
-    m_key = ObjectKey(schema, name);
-    m_table = ImportedObjectCache::Instance()->FindObject(CString(m_key));
+    m_table = FindTable(schema, name);
     m_valid = true;
     m_rows = 0;
     return true;
@@ -84,8 +98,6 @@ class CurrentTable {
   CMOObject* Table() const { return m_table; }
   const std::u16string& Schema() const { return m_schema; }
   const std::u16string& Name() const { return m_name; }
-  // ObjectKey of the table.
-  const std::u16string& Key() const { return m_key; }
   // 1 for the table's first row counted, then 2, ...
   int NextRow() { return ++m_rows; }
 
@@ -93,7 +105,6 @@ class CurrentTable {
   bool m_valid = false;          // false: no current table
   std::u16string m_schema;       // database of the current table, as delivered
   std::u16string m_name;         // its name, as delivered
-  std::u16string m_key;          // ObjectKey(m_schema, m_name)
   CMOObject* m_table = nullptr;  // the imported table; null when none; the model's
   int m_rows = 0;                // rows counted for it
 };
@@ -184,7 +195,7 @@ const TableText* Declared(const ImportScope& scope, const CMOObject* table) {
   return found != scope.declared.end() ? &found->second : nullptr;
 }
 
-// ---- Columns: under their table or view, cached by ColumnKey. Rows come
+// ---- Columns: under their table or view, found again there (FindColumn). Rows come
 // in column order per table; Position counts the columns imported, from 1.
 // A generated column gets its kind from SQLite and its expression from the
 // table's CREATE text (by column number, the name checked).
@@ -240,10 +251,6 @@ class ColumnsAction : public QueryResultRowActionI {
     }
     SetIntegerProperty(column, model::Position, m_table.NextRow());
     if (pkPosition > 0) SetIntegerProperty(column, model::PrimaryKeyPosition, pkPosition);
-    std::u16string key = m_table.Key();
-    key += u'.';
-    AppendKeyPart(key, name);
-    ImportedObjectCache::Instance()->Add(CString(std::move(key)), &column);
   }
 
  private:
@@ -297,7 +304,7 @@ class KeyColumnsAction : public QueryResultRowActionI {
     pending.columns.emplace_back(record.GetNumber(u"column_seq"), record.Text(u"column_name"));
   }
 
-  void PostExecute(GenericModel*) override {
+  void PostExecute(GenericModel* model) override {
     // In the order the rows came: a table's primary key before its unique
     // constraints. A key on the same columns as an earlier one gets no
     // signature, so a foreign key finds the same key in every import (the
@@ -314,9 +321,10 @@ class KeyColumnsAction : public QueryResultRowActionI {
                        [](const auto& a, const auto& b) { return a.first < b.first; });
       std::vector<int> ids;
       std::vector<std::u16string> names;
+      const CMOObject* table = FindTable(pending.schema, pending.table);
       for (const auto& [seq, name] : pending.columns) {
         names.push_back(name);
-        if (CMOObject* column = FindColumn(pending.schema, pending.table, name)) ids.push_back(column->GetObjectId());
+        if (CMOObject* column = FindColumn(*model, table, name)) ids.push_back(column->GetObjectId());
       }
       const bool complete = ids.size() == names.size();
       SetIdsProperty(*pending.key, model::KeyColumns, std::move(ids));
@@ -417,8 +425,8 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     pending.pairs.push_back(std::move(pair));
   }
 
-  void PostExecute(GenericModel*) override {
-    for (auto& [id, pending] : m_pending) Complete(pending);
+  void PostExecute(GenericModel* model) override {
+    for (auto& [id, pending] : m_pending) Complete(*model, pending);
     m_pending.clear();
   }
 
@@ -436,16 +444,17 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     std::vector<Pair> pairs;          // column pairs seen
   };
 
-  static void Complete(Pending& pending) {
+  static void Complete(GenericModel& model, Pending& pending) {
     std::stable_sort(pending.pairs.begin(), pending.pairs.end(),
                      [](const Pair& a, const Pair& b) { return a.seq < b.seq; });
     CMOObject& foreignKey = *pending.foreignKey;
 
     std::vector<int> childIds;
     std::vector<std::u16string> childNames;
+    const CMOObject* child = FindTable(pending.schema, pending.table);
     for (const Pair& pair : pending.pairs) {
       childNames.push_back(pair.from);
-      if (CMOObject* column = FindColumn(pending.schema, pending.table, pair.from))
+      if (CMOObject* column = FindColumn(model, child, pair.from))
         childIds.push_back(column->GetObjectId());
     }
     SetIdsProperty(foreignKey, model::ForeignKeyColumns, std::move(childIds));
@@ -456,9 +465,10 @@ class ForeignKeyColumnsAction : public QueryResultRowActionI {
     CMOObject* referencedKey = nullptr;
     if (explicitParent) {
       std::vector<std::u16string> parentNames;
+      const CMOObject* parent = FindTable(pending.schema, pending.referencedTable);
       for (const Pair& pair : pending.pairs) {
         parentNames.push_back(*pair.to);
-        if (CMOObject* column = FindColumn(pending.schema, pending.referencedTable, *pair.to))
+        if (CMOObject* column = FindColumn(model, parent, *pair.to))
           parentIds.push_back(column->GetObjectId());
       }
       referencedKey = ImportedKeysCache::Instance()->FindMatchingKey(
@@ -560,8 +570,8 @@ class IndexColumnsAction : public QueryResultRowActionI {
     pending.terms.push_back(std::move(term));
   }
 
-  void PostExecute(GenericModel*) override {
-    for (auto& [key, pending] : m_pending) Complete(pending);
+  void PostExecute(GenericModel* model) override {
+    for (auto& [key, pending] : m_pending) Complete(*model, pending);
     m_pending.clear();
   }
 
@@ -578,15 +588,16 @@ class IndexColumnsAction : public QueryResultRowActionI {
     std::vector<Term> terms;     // key terms seen
   };
 
-  static void Complete(Pending& pending) {
+  static void Complete(GenericModel& model, Pending& pending) {
     std::stable_sort(pending.terms.begin(), pending.terms.end(),
                      [](const Term& a, const Term& b) { return a.seq < b.seq; });
+    const CMOObject* table = FindTable(pending.schema, pending.table);
     std::vector<int> ids;
     std::u16string expressions;
     std::optional<IndexText> parsed;
     for (const Term& term : pending.terms) {
       if (term.columnId >= 0) {
-        if (CMOObject* column = FindColumn(pending.schema, pending.table, term.name)) ids.push_back(column->GetObjectId());
+        if (CMOObject* column = FindColumn(model, table, term.name)) ids.push_back(column->GetObjectId());
         continue;
       }
       if (!parsed) {

@@ -4,13 +4,13 @@
 // What later statements need is kept in the module's caches, under the keys
 // of SqliteSqlText.h (case-folded, quoted):
 //   ImportedObjectCache  Add       ObjectKey(schema, table or view)   the table or view
-//                        Add       ColumnKey(schema, table, column)   the column
 //                        AddByDBID "key " + ObjectKey(schema, table) + "." + quoted folded index name
 //                                  (the empty name for the primary key)        the key
 //                        AddByDBID "fk " + ObjectKey(schema, table) + "." + foreign key id   the foreign key
 //   ImportedIndexCache   Add       ObjectKey(schema, index)           the index
 //   ImportedKeysCache    Set       KeySignature(schema, table, columns)  every key with all its columns
 // and SchemaLookup::FindCreate gives every database its schema object.
+// Columns are found again among their table's children in the model.
 //
 // The column lists of keys, foreign keys and indexes arrive one row per
 // column; their actions collect them and write the lists in PostExecute.

@@ -114,17 +114,6 @@ std::u16string ObjectKey(std::u16string_view schema, std::u16string_view name) {
   return key;
 }
 
-std::u16string ColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column) {
-  std::u16string key;
-  key.reserve(schema.size() + table.size() + column.size() + 8);
-  AppendKeyPart(key, schema);
-  key += u'.';
-  AppendKeyPart(key, table);
-  key += u'.';
-  AppendKeyPart(key, column);
-  return key;
-}
-
 std::u16string KeySignature(std::u16string_view schema, std::u16string_view table,
                             const std::vector<std::u16string>& columns) {
   std::vector<std::u16string> quoted;

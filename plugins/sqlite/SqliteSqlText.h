@@ -28,14 +28,12 @@ std::u16string QuoteLiteral(std::u16string_view text);
 // on the letter case a reference was written in, and names containing
 // dots, quotes or parentheses cannot run into each other:
 //   ObjectKey("main", "Orders")              "main"."orders"
-//   ColumnKey("main", "orders", "Id")        "main"."orders"."id"
 //   KeySignature("main", "t", {"B", "a"})    "main"."t"("a","b")
 // A key signature lists its columns in ascending order: SQLite accepts a
 // parent key whose columns a foreign key names in any order.
 std::u16string ObjectKey(std::u16string_view schema, std::u16string_view name);
 // Appends one part of a key: the name case-folded and quoted.
 void AppendKeyPart(std::u16string& key, std::u16string_view name);
-std::u16string ColumnKey(std::u16string_view schema, std::u16string_view table, std::u16string_view column);
 std::u16string KeySignature(std::u16string_view schema, std::u16string_view table,
                             const std::vector<std::u16string>& columns);
 

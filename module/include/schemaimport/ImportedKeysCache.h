@@ -18,6 +18,8 @@
 
 #include <functional>
 #include <map>
+#include <string_view>
+#include <unordered_map>
 
 class CMOObject;
 
@@ -49,6 +51,11 @@ class QM_SCHEMAIMPORT_API ImportedKeysCache {
   // key -> its signature; one entry per key, ordered by address.
   std::map<CMOObject*, CString, std::less<CMOObject*>> m_keySignatures;
   // signature -> key, a snapshot of m_keySignatures taken by
-  // InitReverseSearch; keys sharing a signature in ascending address order.
-  std::multimap<CString, CMOObject*> m_keysBySignature;
+  // InitReverseSearch: of keys sharing a signature only the lowest address,
+  // the one the search answers. Hashed: signatures are long and share their
+  // table's prefix, and nothing hands out their order.
+  struct SignatureHash {
+    std::size_t operator()(const CString& text) const { return std::hash<std::u16string_view>{}(text.view()); }
+  };
+  std::unordered_map<CString, CMOObject*, SignatureHash> m_keysBySignature;
 };

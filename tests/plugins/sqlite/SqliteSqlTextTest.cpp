@@ -139,7 +139,6 @@ TEST(CreateText, IsReadAsSqliteReadsIt) {
 TEST(CacheKeys, NamesWithDotsAndQuotesCannotRunIntoEachOther) {
   EXPECT_NE(ObjectKey(u"a", u"b.c"), ObjectKey(u"a.b", u"c"));
   EXPECT_NE(ObjectKey(u"a\".\"b", u"c"), ObjectKey(u"a", u"b\".\"c"));
-  EXPECT_NE(ColumnKey(u"s", u"t", u"c"), ObjectKey(u"s", u"t.c"));
   EXPECT_NE(KeySignature(u"s", u"t", {u"a,b"}), KeySignature(u"s", u"t", {u"a", u"b"}));
   EXPECT_NE(KeySignature(u"s", u"t", {u"a\",\"b"}), KeySignature(u"s", u"t", {u"a", u"b"}));
 }
