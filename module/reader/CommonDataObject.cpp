@@ -1,118 +1,66 @@
 #include <schemaimport/CommonDataObject.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
-#include <vector>
 #include <utility>
+#include <vector>
 
 // The Windows names the module is written against, privately.
 using namespace platform::win;
 
-CommonDataObject& CommonDataObject::operator=(const CommonDataObject& other) {
-  if (this != &other) {
-    // Copy first: a failed allocation leaves this record as it was.
-    ValueMap copy(other.m_values);
-    m_values.swap(copy);
-    ForgetLookups();
-  }
-  return *this;
-}
-
-void CommonDataObject::Set(std::u16string name, const COleVariant& value) {
-  Set(static_cast<const std::u16string&>(name), COleVariant(value));
-}
-
-void CommonDataObject::Set(const std::u16string& name, COleVariant&& value) {
-  const auto next = m_values.lower_bound(name);
-  if (next != m_values.end() && next->first == name) return;
-  if (m_spare.empty()) {
-    m_values.emplace_hint(next, name, std::move(value));
-    return;
-  }
-  // Reuse an entry of an earlier row: assigning the name reuses its storage.
-  ValueMap::node_type entry = std::move(m_spare.back());
-  m_spare.pop_back();
-  entry.key() = name;
-  entry.mapped() = std::move(value);
-  m_values.insert(next, std::move(entry));
-}
-
 namespace {
 
 // Equality of two names by their code units, compared as a block.
-bool SameName(const std::u16string& a, const std::u16string& b) {
+bool SameName(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
 }  // namespace
 
-void CommonDataObject::Replace(std::span<const std::u16string* const> names, std::span<COleVariant> values) {
-  const std::size_t count = names.size() < values.size() ? names.size() : values.size();
-  if (m_values.size() == count) {
-    auto entry = m_values.begin();
-    std::size_t same = 0;
-    while (same < count && SameName(entry->first, *names[same])) {
-      ++entry;
-      ++same;
-    }
-    if (same == count) {
-      entry = m_values.begin();
-      for (std::size_t i = 0; i < count; ++i, ++entry) entry->second = std::move(values[i]);
-      m_nextLookup = 0;
-      return;
-    }
-  }
-  bool ascending = true;
-  for (std::size_t i = 1; i < count && ascending; ++i) ascending = *names[i - 1] < *names[i];
-  if (!ascending) {
-    Reset();
-    for (std::size_t i = 0; i < count; ++i) Set(*names[i], std::move(values[i]));
-    return;
-  }
-  // A row of the same statement whose NULL columns differ from the last
-  // row's: merge, so that the entries both rows have stay where they are,
-  // and with them what the lookups remembered of them.
-  auto drop = [this](ValueMap::iterator entry) {
-    const ValueMap::value_type* held = &*entry;
-    std::erase(m_lookups, held);
-    const auto next = std::next(entry);
-    ValueMap::node_type node = m_values.extract(entry);
-    node.mapped().Clear();
-    m_spare.push_back(std::move(node));
-    return next;
-  };
-  m_spare.reserve(m_spare.size() + m_values.size());
-  auto entry = m_values.begin();
-  for (std::size_t i = 0; i < count;) {
-    if (entry != m_values.end() && entry->first < *names[i]) {
-      entry = drop(entry);
-    } else if (entry != m_values.end() && SameName(entry->first, *names[i])) {
-      entry->second = std::move(values[i++]);
-      ++entry;
-    } else if (m_spare.empty()) {
-      m_values.emplace_hint(entry, *names[i], std::move(values[i]));
-      ++i;
-    } else {
-      ValueMap::node_type node = std::move(m_spare.back());
-      m_spare.pop_back();
-      node.key() = *names[i];
-      node.mapped() = std::move(values[i++]);
-      m_values.insert(entry, std::move(node));
-    }
-  }
-  while (entry != m_values.end()) entry = drop(entry);
-  m_nextLookup = 0;
+CommonDataObject::CommonDataObject(const CommonDataObject& other) {
+  // Only the entries: a copy has no places without a value.
+  m_slots.reserve(other.m_size);
+  for (const Slot& slot : other.m_slots)
+    if (slot.present) m_slots.push_back(slot);
+  m_size = m_slots.size();
 }
 
-void CommonDataObject::Reset() {
-  ForgetLookups();
-  m_spare.reserve(m_spare.size() + m_values.size());
-  while (!m_values.empty()) {
-    ValueMap::node_type entry = m_values.extract(m_values.begin());
-    entry.mapped().Clear();
-    m_spare.push_back(std::move(entry));
+CommonDataObject& CommonDataObject::operator=(const CommonDataObject& other) {
+  if (this != &other) {
+    // Copy first: a failed allocation leaves this record as it was.
+    CommonDataObject copy(other);
+    m_slots.swap(copy.m_slots);
+    m_size = copy.m_size;
+    Relayout();
   }
+  return *this;
+}
+
+CommonDataObject::CommonDataObject(CommonDataObject&& other) noexcept
+    : m_slots(std::move(other.m_slots)), m_size(other.m_size) {
+  other.m_slots.clear();
+  other.m_size = 0;
+  other.Relayout();
+}
+
+CommonDataObject& CommonDataObject::operator=(CommonDataObject&& other) noexcept {
+  if (this != &other) {
+    m_slots = std::move(other.m_slots);
+    m_size = other.m_size;
+    other.m_slots.clear();
+    other.m_size = 0;
+    other.Relayout();
+    Relayout();
+  }
+  return *this;
+}
+
+CommonDataObject::~CommonDataObject() = default;
+
+void CommonDataObject::Relayout() {
+  // The lookups' memo may stay: each guess is checked against the name.
+  ++m_layout;
 }
 
 void CommonDataObject::ForgetLookups() {
@@ -120,26 +68,137 @@ void CommonDataObject::ForgetLookups() {
   m_nextLookup = 0;
 }
 
-const COleVariant* CommonDataObject::Find(std::u16string_view name) const {
-  if (m_nextLookup < m_lookups.size()) {
-    const ValueMap::value_type* guess = m_lookups[m_nextLookup];
-    if (guess->first.size() == name.size() &&
-        std::memcmp(guess->first.data(), name.data(), name.size() * sizeof(char16_t)) == 0) {
-      ++m_nextLookup;
-      return &guess->second;
+std::size_t CommonDataObject::LowerBound(std::u16string_view name) const {
+  const auto at = std::lower_bound(m_slots.begin(), m_slots.end(), name,
+                                   [](const Slot& slot, std::u16string_view key) { return slot.entry.first < key; });
+  return static_cast<std::size_t>(at - m_slots.begin());
+}
+
+std::size_t CommonDataObject::SlotOf(std::u16string_view name) const {
+  const std::size_t at = LowerBound(name);
+  return at < m_slots.size() && SameName(m_slots[at].entry.first, name) ? at : npos;
+}
+
+void CommonDataObject::Set(std::u16string name, const COleVariant& value) {
+  Set(static_cast<const std::u16string&>(name), COleVariant(value));
+}
+
+void CommonDataObject::Set(const std::u16string& name, COleVariant&& value) {
+  const std::size_t at = LowerBound(name);
+  if (at < m_slots.size() && SameName(m_slots[at].entry.first, name)) {
+    Slot& slot = m_slots[at];
+    if (slot.present) return;
+    slot.entry.second = std::move(value);
+    slot.present = true;
+    ++m_size;
+    return;
+  }
+  Slot slot{Entry(name, std::move(value)), true};
+  m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(at), std::move(slot));
+  ++m_size;
+  Relayout();
+}
+
+void CommonDataObject::Replace(std::span<const std::u16string* const> names, std::span<COleVariant> values) {
+  const std::size_t count = names.size() < values.size() ? names.size() : values.size();
+  // The same names as the record holds now, as row after row of one result
+  // has: only the values change.
+  if (m_size == count) {
+    std::size_t i = 0;
+    for (const Slot& slot : m_slots) {
+      if (!slot.present) continue;
+      if (!SameName(slot.entry.first, *names[i])) break;
+      ++i;
+    }
+    if (i == count) {
+      i = 0;
+      for (Slot& slot : m_slots)
+        if (slot.present) slot.entry.second = std::move(values[i++]);
+      m_nextLookup = 0;
+      return;
     }
   }
-  const auto it = m_values.find(name);
-  if (it == m_values.end()) return nullptr;
-  // A record read without rows (Set, no Replace) keeps only a short memo.
+  // The places stay, without values, for the names the next row may have
+  // again; once they outnumber this row's names by many they all go, so
+  // that a record refilled from many results does not grow.
+  if (m_slots.size() > 2 * count + 8) {
+    Reset();
+  } else {
+    for (Slot& slot : m_slots) {
+      slot.entry.second.Clear();
+      slot.present = false;
+    }
+    m_size = 0;
+  }
+  // Names in ascending order, as a reader hands a row, are met walking the
+  // places forward; any other name is placed by a search.
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::u16string& name = *names[i];
+    while (at < m_slots.size() && !SameName(m_slots[at].entry.first, name) && m_slots[at].entry.first < name) ++at;
+    if (at == m_slots.size() || !SameName(m_slots[at].entry.first, name)) {
+      at = LowerBound(name);
+      if (at == m_slots.size() || !SameName(m_slots[at].entry.first, name)) {
+        m_slots.insert(m_slots.begin() + static_cast<std::ptrdiff_t>(at), Slot{Entry(name, COleVariant()), false});
+        Relayout();
+      }
+    }
+    Slot& slot = m_slots[at++];
+    if (slot.present) continue;  // a repeated name keeps its first value
+    slot.entry.second = std::move(values[i]);
+    slot.present = true;
+    ++m_size;
+  }
+  m_nextLookup = 0;
+}
+
+std::uint64_t CommonDataObject::SetRowNames(std::span<const std::u16string* const> names) {
+  Reset();
+  m_slots.reserve(names.size());
+  for (const std::u16string* name : names) m_slots.push_back(Slot{Entry(*name, COleVariant()), false});
+  Relayout();
+  return m_layout;
+}
+
+void CommonDataObject::ReplaceRow(std::span<COleVariant> values) {
+  const std::size_t count = values.size() < m_slots.size() ? values.size() : m_slots.size();
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    Slot& slot = m_slots[i];
+    std::swap(slot.entry.second, values[i]);
+    slot.present = slot.entry.second.vt != VT_EMPTY;
+    size += slot.present ? 1 : 0;
+  }
+  m_size = size;
+  m_nextLookup = 0;
+}
+
+void CommonDataObject::Reset() {
+  m_slots.clear();
+  m_size = 0;
+  Relayout();
+}
+
+const COleVariant* CommonDataObject::Find(std::u16string_view name) const {
+  if (m_nextLookup < m_lookups.size()) {
+    const std::size_t guess = m_lookups[m_nextLookup];
+    if (guess < m_slots.size() && SameName(m_slots[guess].entry.first, name)) {
+      ++m_nextLookup;
+      const Slot& slot = m_slots[guess];
+      return slot.present ? &slot.entry.second : nullptr;
+    }
+  }
+  const std::size_t at = SlotOf(name);
+  // A record read without rows keeps only a short memo.
   constexpr std::size_t kMaxLookups = 64;
   if (m_nextLookup < m_lookups.size()) {
-    m_lookups[m_nextLookup++] = &*it;
+    m_lookups[m_nextLookup++] = at;
   } else if (m_lookups.size() < kMaxLookups) {
-    m_lookups.push_back(&*it);
+    m_lookups.push_back(at);
     ++m_nextLookup;
   }
-  return &it->second;
+  if (at == npos || !m_slots[at].present) return nullptr;
+  return &m_slots[at].entry.second;
 }
 
 std::u16string_view CommonDataObject::GetText(std::u16string_view name) const {
@@ -149,14 +208,14 @@ std::u16string_view CommonDataObject::GetText(std::u16string_view name) const {
 }
 
 COleVariant CommonDataObject::Get(std::u16string name) const {
-  const auto it = m_values.find(name);
-  return it == m_values.end() ? COleVariant() : it->second;
+  const std::size_t at = SlotOf(name);
+  return at == npos || !m_slots[at].present ? COleVariant() : m_slots[at].entry.second;
 }
 
 CString CommonDataObject::GetString(std::u16string name) const {
-  const auto it = m_values.find(name);
-  if (it == m_values.end() || it->second.vt != VT_BSTR) return CString();
-  return CString(static_cast<const char16_t*>(it->second.bstrVal));
+  const std::size_t at = SlotOf(name);
+  if (at == npos || !m_slots[at].present || m_slots[at].entry.second.vt != VT_BSTR) return CString();
+  return CString(static_cast<const char16_t*>(m_slots[at].entry.second.bstrVal));
 }
 
 namespace {

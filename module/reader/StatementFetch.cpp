@@ -341,13 +341,18 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   std::vector<KeyPlan> keys;
   keys.reserve(byName.size());
   for (auto& [key, indexes] : byName) keys.push_back(KeyPlan{key, std::move(indexes)});
-  // One row's values by column (VT_EMPTY: no entry), then the entries handed
-  // to the record; reused for every row.
+  // One row's values by column (VT_EMPTY: no entry), then by name, handed
+  // to the record, whose places are the names, set once per statement; all
+  // reused for every row.
   std::vector<COleVariant> values(count);
+  std::vector<COleVariant> entryValues(keys.size());
   std::vector<const std::u16string*> entryNames;
-  std::vector<COleVariant> entryValues;
   entryNames.reserve(keys.size());
-  entryValues.reserve(keys.size());
+  for (const KeyPlan& key : keys) entryNames.push_back(&key.key);
+  // The record's places are set with the first row, and again when a row
+  // action that ran a statement of its own refilled the record meanwhile.
+  std::uint64_t layout = 0;
+  bool laidOut = false;
 
   // A catalogue call made several times opens and closes the run itself.
   if (!m_catalogRunOpen)
@@ -438,17 +443,20 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
     }
 
     // The record gets, for each name, the first of its columns with a value.
-    entryNames.clear();
-    entryValues.clear();
-    for (const KeyPlan& key : keys) {
-      for (std::size_t index : key.columns) {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      COleVariant& entry = entryValues[k];
+      entry.Clear();
+      for (std::size_t index : keys[k].columns) {
         if (values[index].vt == VT_EMPTY) continue;
-        entryNames.push_back(&key.key);
-        entryValues.push_back(std::move(values[index]));
+        entry = std::move(values[index]);
         break;
       }
     }
-    m_record.Replace(entryNames, entryValues);
+    if (!laidOut || m_record.RowLayout() != layout) {
+      layout = m_record.SetRowNames(entryNames);
+      laidOut = true;
+    }
+    m_record.ReplaceRow(entryValues);
 
     if (QueryResultRowActionI* action = GetStatementRowAction(statementId)) action->ProcessRow(m_model, m_record);
     fetchRc = SQLFetch(handle);

@@ -16,27 +16,63 @@
 #include <schemaimport/Export.h>
 
 #include <cstdint>
-#include <map>
+#include <cstddef>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class QM_SCHEMAIMPORT_API CommonDataObject {
+  struct Slot;
+
  public:
-  // Keys compare by UTF-16 code unit, numerically, case-sensitive; a prefix
-  // orders before the longer name (std::u16string's own ordering). The
-  // comparison is transparent, so a name can be looked up without a copy.
-  using ValueMap = std::map<std::u16string, COleVariant, std::less<>>;
-  using const_iterator = ValueMap::const_iterator;
+  // One entry: (name, value).
+  using Entry = std::pair<std::u16string, COleVariant>;
+
+  // Walks the entries in ascending key order. Keys compare by UTF-16 code
+  // unit, numerically, case-sensitive; a prefix orders before the longer
+  // name (std::u16string's own ordering).
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Entry;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Entry*;
+    using reference = const Entry&;
+
+    const_iterator() = default;
+    reference operator*() const;
+    pointer operator->() const { return &**this; }
+    const_iterator& operator++() {
+      ++m_at;
+      Skip();
+      return *this;
+    }
+    const_iterator operator++(int) {
+      const_iterator before = *this;
+      ++*this;
+      return before;
+    }
+    friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.m_at == b.m_at; }
+
+   private:
+    friend class CommonDataObject;
+    const_iterator(const Slot* at, const Slot* end) : m_at(at), m_end(end) { Skip(); }
+    // Past the places without a value this row.
+    void Skip();
+    const Slot* m_at = nullptr;   // a slot holding a value, or m_end
+    const Slot* m_end = nullptr;
+  };
 
   CommonDataObject() = default;
   // Copies are deep and independent: each holds its own strings.
-  CommonDataObject(const CommonDataObject& other) : m_values(other.m_values) {}
+  CommonDataObject(const CommonDataObject& other);
   CommonDataObject& operator=(const CommonDataObject& other);
-  CommonDataObject(CommonDataObject&& other) noexcept = default;
-  CommonDataObject& operator=(CommonDataObject&& other) noexcept = default;
-  ~CommonDataObject() = default;
+  CommonDataObject(CommonDataObject&& other) noexcept;
+  CommonDataObject& operator=(CommonDataObject&& other) noexcept;
+  ~CommonDataObject();
 
   // Stores a copy of the value under the name unless the name is already
   // present: the first value set for a name stays, a later one is dropped.
@@ -82,36 +118,77 @@ class QM_SCHEMAIMPORT_API CommonDataObject {
   std::uint32_t GetUnsigned(std::u16string_view name) const { return static_cast<std::uint32_t>(GetNumber(name)); }
 
   // Entries in ascending key order; the pair is (name, value).
-  const_iterator Iterator() const { return m_values.begin(); }
-  const_iterator End() const { return m_values.end(); }
+  const_iterator Iterator() const;
+  const_iterator End() const;  // equal to Iterator() when the record is empty
   // Number of entries.
-  std::size_t Size() const { return m_values.size(); }
+  std::size_t Size() const { return m_size; }
 
   // Makes the record hold exactly the given entries: names[i] with the
   // value moved from values[i] (entries beyond the shorter span are
   // ignored). The same as Reset() followed by a Set of each entry, so a
   // repeated name keeps its first value. Fast when the names come in
-  // ascending order, and fastest when the record holds exactly these names
-  // already, as it does row after row of one statement: then only the values
-  // are replaced.
+  // ascending order.
   void Replace(std::span<const std::u16string* const> names, std::span<COleVariant> values);
 
+  // ---- For a reader that fills the record row after row from one result.
+
+  // Makes the names, ascending and distinct, the record's places for the
+  // rows to come, all of them without a value; returns the layout's number,
+  // which changes whenever the record's places do (Set, Replace, Reset,
+  // assignment), so that the reader can tell whether a row action has
+  // refilled the record in between.
+  std::uint64_t SetRowNames(std::span<const std::u16string* const> names);
+  // The record's current layout number (see SetRowNames).
+  std::uint64_t RowLayout() const { return m_layout; }
+  // One row: values[i] is the value of the i-th name given to SetRowNames,
+  // VT_EMPTY for none (no entry). The values are exchanged with the
+  // record's, so values holds the previous row's afterwards. Only with the
+  // layout SetRowNames returned still current, and as many values as names.
+  void ReplaceRow(std::span<COleVariant> values);
+
   // Removes every entry and releases the values; Iterator() then equals
-  // End(). The entries' storage is kept for the names of the next row, so
-  // that refilling the record row after row allocates nothing for names.
+  // End().
   void Reset();
 
  private:
-  void ForgetLookups();
+  // A name the record has a place for, with or without a value this row.
+  struct Slot {
+    Entry entry;
+    bool present = false;
+  };
 
-  ValueMap m_values;                         // column name -> value; each name at most once, owned copies
-  std::vector<ValueMap::node_type> m_spare;  // entries emptied by Reset, values VT_EMPTY, reused by Set
-  // What Find found, in the order of the lookups since the row began. A row
-  // action reads the same names in the same order row after row, and rows
-  // of one statement keep their entries (Replace), so the next lookup is
-  // first compared with the entry the same lookup found on the previous
-  // row: one comparison instead of a tree search. Emptied whenever entries
-  // may go; never copied.
-  mutable std::vector<const ValueMap::value_type*> m_lookups;
+  std::size_t LowerBound(std::u16string_view name) const;
+  // Index of the slot holding the name, or npos.
+  std::size_t SlotOf(std::u16string_view name) const;
+  void ForgetLookups();
+  void Relayout();
+
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+  std::vector<Slot> m_slots;  // ascending names, each at most once; a value where present
+  std::size_t m_size = 0;     // slots with a value
+  std::uint64_t m_layout = 0; // changes whenever m_slots' names do
+  // What Find found, as slot indexes (npos: no slot), in the order of the
+  // lookups since the row began. A row action reads the same names in the
+  // same order row after row, and rows of one result keep their slots, a
+  // NULL column's included, so the next lookup is first compared with the
+  // slot the same lookup found on the previous row: one comparison instead
+  // of a search. Each guess is checked against the name; never copied.
+  mutable std::vector<std::size_t> m_lookups;
   mutable std::size_t m_nextLookup = 0;  // index in m_lookups of the next lookup of this row
 };
+
+inline const CommonDataObject::Entry& CommonDataObject::const_iterator::operator*() const { return m_at->entry; }
+
+inline void CommonDataObject::const_iterator::Skip() {
+  while (m_at != m_end && !m_at->present) ++m_at;
+}
+
+inline CommonDataObject::const_iterator CommonDataObject::Iterator() const {
+  return const_iterator(m_slots.data(), m_slots.data() + m_slots.size());
+}
+
+inline CommonDataObject::const_iterator CommonDataObject::End() const {
+  const Slot* end = m_slots.data() + m_slots.size();
+  return const_iterator(end, end);
+}

@@ -97,5 +97,44 @@ TEST(CommonDataObjectTest, LookupsByViewFollowEveryRowsEntries) {
   EXPECT_TRUE(record.Iterator() == record.End());
 }
 
+// The fetch loop's way: the names once per result, then row after row
+// of values where VT_EMPTY (a NULL column) leaves the name out of the row.
+TEST(CommonDataObjectTest, RowsOfOneResultShowOnlyTheirValuedNames) {
+  const std::u16string a = u"column_name", b = u"default_value", c = u"type_name";
+  CommonDataObject record;
+  const std::uint64_t layout = record.SetRowNames(std::vector<const std::u16string*>{&a, &b, &c});
+  EXPECT_EQ(record.Size(), 0u);
+  EXPECT_TRUE(record.Iterator() == record.End());
+  std::vector<COleVariant> row{COleVariant(u"id"), COleVariant(), COleVariant(u"int")};
+  record.ReplaceRow(row);
+  EXPECT_EQ(NamesOf(record), (Names{a, c}));
+  EXPECT_EQ(record.Size(), 2u);
+  EXPECT_EQ(record.Find(u"default_value"), nullptr);
+  EXPECT_EQ(record.GetText(u"type_name"), u"int");
+  row = {COleVariant(u"qty"), Int(0), COleVariant()};
+  record.ReplaceRow(row);
+  EXPECT_EQ(NamesOf(record), (Names{a, b}));
+  // The lookups in the last row's order meet the names that went and came.
+  EXPECT_EQ(record.Find(u"default_value")->vt, VT_I4);
+  EXPECT_EQ(record.GetText(u"type_name"), u"");
+  EXPECT_FALSE(record.Has(u"type_name"));
+  EXPECT_EQ(record.Get(u"column_name").vt, VT_BSTR);
+  EXPECT_EQ(record.GetString(u"column_name"), CString(u"qty"));
+  EXPECT_EQ(record.RowLayout(), layout);
+  // A copy holds the row's entries only, and is as it was after the next row.
+  const CommonDataObject copy(record);
+  row = {COleVariant(), COleVariant(), COleVariant()};
+  record.ReplaceRow(row);
+  EXPECT_EQ(record.Size(), 0u);
+  EXPECT_TRUE(record.Iterator() == record.End());
+  EXPECT_EQ(NamesOf(copy), (Names{a, b}));
+  EXPECT_EQ(copy.GetNumber(u"default_value"), 0);
+  EXPECT_EQ(copy.GetText(u"column_name"), u"qty");
+  // A name of its own added by a row action changes the places.
+  record.Set(u"extra", Int(5));
+  EXPECT_NE(record.RowLayout(), layout);
+  EXPECT_EQ(NamesOf(record), (Names{u"extra"}));
+}
+
 }  // namespace
 }  // namespace qm::test::reader

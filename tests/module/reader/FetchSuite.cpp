@@ -379,6 +379,39 @@ TEST_P(FetchTest, RowActionChangingTheRecordDoesNotReachTheNextRow) {
   }
 }
 
+TEST_P(FetchTest, RowActionRunningAStatementOfItsOwnLeavesTheNextRowsTheirNames) {
+  // The reader has one record: a statement run from a row action refills it
+  // with its own names, and the rows after it still carry the first
+  // statement's names and values.
+  class Nesting : public RecordingRowAction {
+   public:
+    Nesting(ActionLog* log, SchemaSourceReaderI& reader) : RecordingRowAction(log), m_reader(reader) {}
+    void ProcessRow(GenericModel* model, CommonDataObject& record) override {
+      RecordingRowAction::ProcessRow(model, record);
+      if (++m_calls == 1) m_reader.ImportObjects(2);
+    }
+
+   private:
+    SchemaSourceReaderI& m_reader;
+    int m_calls = 0;
+  };
+  m_reader.AddQueryStatement(1, 12, u"SELECT a AS a, b AS b FROM nums ORDER BY a");
+  m_reader.AddQueryStatement(2, 12, u"SELECT id AS id, v AS v FROM texts ORDER BY id");
+  m_reader.SetStatementRowAction(1, new Nesting(&m_log, m_reader));
+  m_reader.SetStatementRowAction(2, new RecordingRowAction(&m_log));
+  m_reader.ImportObjects(1);
+  ASSERT_EQ(m_log.rows.size(), 5u);  // the first row, the two of the other statement, the other two
+  EXPECT_EQ(NamesOf(m_log.rows[1]), (std::vector<std::u16string>{u"id"}));  // v is NULL
+  EXPECT_EQ(NamesOf(m_log.rows[2]), (std::vector<std::u16string>{u"id", u"v"}));
+  for (std::size_t i : {0u, 3u, 4u}) {
+    SCOPED_TRACE(testing::Message() << "row " << i);
+    const int n = i == 0 ? 0 : static_cast<int>(i) - 2;
+    EXPECT_EQ(NamesOf(m_log.rows[i]), (std::vector<std::u16string>{u"a", u"b"}));
+    EXPECT_EQ(m_log.rows[i].GetInteger(u"a"), 2 * n + 1);
+    EXPECT_EQ(m_log.rows[i].GetInteger(u"b"), 2 * n + 2);
+  }
+}
+
 #ifdef QM_FETCH_POSTGRES
 const Backend kPgUnicode{"PostgresUnicode", Engine::Postgres, true, "QM_PG_CONNECT"};
 const Backend kPgAnsi{"PostgresAnsi", Engine::Postgres, false, "QM_PG_CONNECT_ANSI"};
