@@ -30,7 +30,9 @@
 // SQL dialect of its models and the package that provides its driver;
 // version 6 the connect options' withPrivileges; version 7 no field, but the
 // model's properties changed shape (16 bytes, no vtable), so a plug-in built
-// before would make and read properties the host no longer has.
+// before would make and read properties the host no longer has; version 8
+// no field, but the record a row action reads and the keys cache changed
+// layout, and a plug-in reads both through inline calls.
 #pragma once
 
 #include <schemaimport/ConnectionUrl.h>
@@ -47,7 +49,7 @@
 // ---- The head.
 
 #define QM_PLUGIN_MAGIC 0x4C504D51u  // "QMPL" in memory on a little-endian machine
-#define QM_PLUGIN_ABI_VERSION 7u
+#define QM_PLUGIN_ABI_VERSION 8u
 
 #define QM_PLUGIN_STRINGIFY_(x) #x
 #define QM_PLUGIN_STRINGIFY(x) QM_PLUGIN_STRINGIFY_(x)
