@@ -6,6 +6,7 @@
 
 #include <gatehouse/InterfaceProvider.h>
 #include <runner/ImportRunner.h>
+#include <runner/Libraries.h>
 #include <runner/PluginCatalogue.h>
 #include <schemaimport/ImportToolsProvider.h>
 #include <schemaimport/SchemaImport.h>
@@ -284,6 +285,20 @@ TEST_F(PluginFolders, AnIndexOthersCouldChangeIsLeftAside) {
     const bool inFolder = std::string(what).starts_with("a folder");
     EXPECT_EQ(fs::is_regular_file(fs::symlink_status(index)) && ReadFile(index) == good, !inFolder);
   }
+}
+
+// Two loads of one file share the loader's handle: a library closed twice
+// must give it back once, or the other load's code goes away under it.
+TEST(LoadedLibraryTest, ClosingTwiceGivesTheLoadBackOnce) {
+  runner::LoadedLibrary first, second;
+  std::string error;
+  ASSERT_TRUE(first.Open(QM_SQLITE_PLUGIN, error)) << error;
+  ASSERT_TRUE(second.Open(QM_SQLITE_PLUGIN, error)) << error;
+  first.Close();
+  first.Close();
+  EXPECT_FALSE(first.IsOpen());
+  EXPECT_EQ(first.Symbol(QM_PLUGIN_ENTRY_NAME), nullptr);
+  EXPECT_NE(second.Symbol(QM_PLUGIN_ENTRY_NAME), nullptr);
 }
 
 TEST(PluginIndexPathTest, KeptInTheUsersCacheFolderOnePerLibraryFolder) {
