@@ -2,6 +2,8 @@
 // objects for them.
 #include <schemaimport/ModelWriting.h>
 
+#include <schemaimport/ConnectionString.h>
+
 #include <tillerhold/CMOObject.h>
 #include <tillerhold/GenericModel.h>
 #include <tillerhold/ModelVocabulary.h>
@@ -31,4 +33,15 @@ CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, 
   CMOObject& object = model.CreateObject(objectType, parentId);
   SetTextProperty(object, model::Name, std::move(name));
   return object;
+}
+
+CMOObject* FindColumnIgnoringAsciiCase(GenericModel& model, const CMOObject* relation, std::u16string_view name) {
+  if (relation == nullptr) return nullptr;
+  for (const int childId : relation->GetChildIds()) {
+    CMOObject* child = model.GetCMOObject(childId);
+    if (child == nullptr || child->GetObjectType() != model::Column) continue;
+    const CMOProperty* property = child->GetProperty(model::Name);
+    if (property != nullptr && EqualsIgnoringAsciiCase(property->WStringRef(), name)) return child;
+  }
+  return nullptr;
 }

@@ -58,14 +58,9 @@ CMOObject* FindRelation(std::u16string_view schema, std::u16string_view table) {
 // cache entry per column would repeat the relation for every column, and
 // only the keys, foreign keys and grants statements ask.
 CMOObject* FindColumn(GenericModel& model, const CMOObject& relation, std::u16string_view column) {
-  for (const int childId : relation.GetChildIds()) {
-    CMOObject* child = model.GetCMOObject(childId);
-    if (child == nullptr || child->GetObjectType() != model::Column) continue;
-    const CMOProperty* name = child->GetProperty(model::Name);
-    if (name != nullptr && EqualsIgnoringAsciiCase(name->WStringRef(), column)) return child;
-  }
-  return nullptr;
+  return FindColumnIgnoringAsciiCase(model, &relation, column);
 }
+
 CMOObject* FindColumnOf(GenericModel& model, std::u16string_view schema, std::u16string_view table,
                         std::u16string_view column) {
   const CMOObject* relation = FindRelation(schema, table);

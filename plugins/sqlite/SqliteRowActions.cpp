@@ -36,21 +36,11 @@ CMOObject* FindTable(std::u16string_view schema, std::u16string_view table) {
   return ImportedObjectCache::Instance()->FindObject(CString(ObjectKey(schema, table)));
 }
 
-// The table's column of that name, ASCII letters compared without case as
-// SQLite compares identifiers (a table never has two such columns); null
-// when the table or the column was not imported. The table's own children
-// in the model answer this: a cache entry per column would repeat every
-// column's schema and table name, and only the key, foreign key and index
-// columns statements ask.
+// A table's columns are found among its children
+// (FindColumnIgnoringAsciiCase), as SQLite compares identifiers: a cache
+// entry per column would repeat every column's schema and table name.
 CMOObject* FindColumn(GenericModel& model, const CMOObject* table, std::u16string_view column) {
-  if (table == nullptr) return nullptr;
-  for (const int childId : table->GetChildIds()) {
-    CMOObject* child = model.GetCMOObject(childId);
-    if (child == nullptr || child->GetObjectType() != model::Column) continue;
-    const CMOProperty* name = child->GetProperty(model::Name);
-    if (name != nullptr && EqualsIgnoringAsciiCase(name->WStringRef(), column)) return child;
-  }
-  return nullptr;
+  return FindColumnIgnoringAsciiCase(model, table, column);
 }
 
 std::u16string KeyId(const std::u16string& schema, const std::u16string& table, const std::u16string& indexName) {

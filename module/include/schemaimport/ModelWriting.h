@@ -31,6 +31,13 @@ QM_SCHEMAIMPORT_API void SetTextPropertyFrom(CMOObject& object, int propertyId, 
 QM_SCHEMAIMPORT_API void SetFlagPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record,
                                              std::u16string_view column);
 
+// The relation's column of that name, ASCII letters compared without case
+// as SQLite and MariaDB compare column names; null when the relation is
+// null or has no such column. Found among the relation's children, so a
+// plug-in need not cache every column under its relation's name.
+QM_SCHEMAIMPORT_API CMOObject* FindColumnIgnoringAsciiCase(GenericModel& model, const CMOObject* relation,
+                                                           std::u16string_view name);
+
 // A new object of the type under the parent, with its name (model::Name).
 // Throws std::invalid_argument, creating nothing, when there is no object
 // with the parent's id.
