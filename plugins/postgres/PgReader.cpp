@@ -14,7 +14,6 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <span>
@@ -85,14 +84,15 @@ constexpr OwnerColumn kOwnerColumns[] = {
     {u"referenced_table_oid", u'r'}, {u"type_oid", u't'}, {u"routine_oid", u'p'},
 };
 
-// Equality of two names by their code units, compared as a block.
-bool SameName(const std::u16string& a, const std::u16string& b) {
-  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
-}
-
 // A statement's row action, holding the rows while the import reads, to
 // hand them to the action once it is known which objects remain. Owns the
 // action. When not holding, rows go straight through.
+//
+// A held row is the record's values taken out place by place (ReplaceRow
+// exchanges them for empty ones: the fetch loop refills every place for
+// the next row), under the record's places as they were; handed on, the
+// places are set once per run of rows that share them and each row's
+// values are put back the same way. No value is copied.
 class HeldRows : public QueryResultRowActionI {
  public:
   explicit HeldRows(QueryResultRowActionI* action) : m_action(action) {
@@ -125,26 +125,19 @@ class HeldRows : public QueryResultRowActionI {
       if (m_action) m_action->ProcessRow(model, record);
       return;
     }
-    // The record's entries come in ascending name order, the same names row
-    // after row: each is compared with the name at its place in the row
-    // before, and looked up only when that differs.
-    std::size_t place = 0;
-    for (auto entry = record.Iterator(); entry != record.End(); ++entry, ++place) {
-      std::uint16_t name = 0;
-      if (place < m_previous.size() && SameName(m_names[m_previous[place]], entry->first)) {
-        name = m_previous[place];
-      } else {
-        name = NameIndex(entry->first);
-        if (place < m_previous.size()) {
-          m_previous[place] = name;
-        } else {
-          m_previous.push_back(name);
-        }
-      }
-      m_entryNames.push_back(name);
-      m_values.push_back(entry->second);
+    // The places change once per statement run, not per row.
+    if (m_layouts.empty() || &record != m_seenRecord || record.RowLayout() != m_seenLayout) {
+      std::vector<std::uint16_t> places;
+      places.reserve(record.Places());
+      for (std::size_t place = 0; place < record.Places(); ++place) places.push_back(NameIndex(record.PlaceName(place)));
+      if (m_layouts.empty() || m_layouts.back() != places) m_layouts.push_back(std::move(places));
+      m_seenRecord = &record;
+      m_seenLayout = record.RowLayout();
     }
-    m_rowEnds.push_back(m_values.size());
+    const std::size_t begin = m_values.size();
+    m_values.resize(begin + m_layouts.back().size());
+    record.ReplaceRow(std::span<COleVariant>(m_values.data() + begin, m_values.size() - begin));
+    m_rows.push_back(Row{m_values.size(), m_layouts.size() - 1});
   }
 
   void PostExecute(GenericModel* model) override {
@@ -152,17 +145,18 @@ class HeldRows : public QueryResultRowActionI {
   }
 
   // Rows held now.
-  std::size_t Rows() const { return m_rowEnds.size(); }
+  std::size_t Rows() const { return m_rows.size(); }
 
   // The held rows, each with the value of every owner column it has.
   template <typename Visit>
   void ForEachOwner(Visit visit) const {
     std::size_t begin = 0;
-    for (std::size_t end : m_rowEnds) {
-      for (std::size_t i = begin; i < end; ++i)
-        if (const char16_t kind = m_ownerKinds[m_entryNames[i]]; kind != 0 && m_values[i].vt == VT_I4)
-          visit(m_names[m_entryNames[i]], kind, static_cast<std::uint32_t>(m_values[i].lVal));
-      begin = end;
+    for (const Row& row : m_rows) {
+      const std::vector<std::uint16_t>& places = m_layouts[row.layout];
+      for (std::size_t i = begin; i < row.end; ++i)
+        if (const char16_t kind = m_ownerKinds[places[i - begin]]; kind != 0 && m_values[i].vt == VT_I4)
+          visit(m_names[places[i - begin]], kind, static_cast<std::uint32_t>(m_values[i].lVal));
+      begin = row.end;
     }
   }
 
@@ -173,19 +167,27 @@ class HeldRows : public QueryResultRowActionI {
     if (m_action) {
       m_action->PreExecute(model);
       std::vector<const std::u16string*> names;
+      std::size_t laidOut = m_layouts.size();  // the layout the record has places for; none yet
+      std::uint64_t recordLayout = 0;
       std::size_t begin = 0;
-      for (std::size_t end : m_rowEnds) {
+      for (const Row& row : m_rows) {
+        const std::vector<std::uint16_t>& places = m_layouts[row.layout];
         bool kept = true;
-        for (std::size_t i = begin; i < end && kept; ++i)
-          if (const char16_t kind = m_ownerKinds[m_entryNames[i]]; kind != 0 && m_values[i].vt == VT_I4)
+        for (std::size_t i = begin; i < row.end && kept; ++i)
+          if (const char16_t kind = m_ownerKinds[places[i - begin]]; kind != 0 && m_values[i].vt == VT_I4)
             kept = keep(kind, static_cast<std::uint32_t>(m_values[i].lVal));
         if (kept) {
-          names.clear();
-          for (std::size_t i = begin; i < end; ++i) names.push_back(&m_names[m_entryNames[i]]);
-          record.Replace(names, std::span<COleVariant>(m_values.data() + begin, end - begin));
+          // Again should a row action have changed the record's places.
+          if (row.layout != laidOut || record.RowLayout() != recordLayout) {
+            names.clear();
+            for (std::uint16_t name : places) names.push_back(&m_names[name]);
+            recordLayout = record.SetRowNames(names);
+            laidOut = row.layout;
+          }
+          record.ReplaceRow(std::span<COleVariant>(m_values.data() + begin, row.end - begin));
           m_action->ProcessRow(model, record);
         }
-        begin = end;
+        begin = row.end;
       }
       m_action->PostExecute(model);
     }
@@ -193,6 +195,12 @@ class HeldRows : public QueryResultRowActionI {
   }
 
  private:
+  // One held row: where its values end in m_values, and its places.
+  struct Row {
+    std::size_t end;     // end of its values in m_values (the row before's end is its beginning)
+    std::size_t layout;  // index in m_layouts of its places
+  };
+
   std::uint16_t NameIndex(const std::u16string& name) {
     const auto found = m_index.find(name);
     if (found != m_index.end()) return found->second;
@@ -207,12 +215,12 @@ class HeldRows : public QueryResultRowActionI {
   }
 
   void Clear() {
-    m_entryNames.clear();
     m_values.clear();
-    m_rowEnds.clear();
-    m_entryNames.shrink_to_fit();
+    m_rows.clear();
+    m_layouts.clear();
     m_values.shrink_to_fit();
-    m_rowEnds.shrink_to_fit();
+    m_rows.shrink_to_fit();
+    m_seenRecord = nullptr;
   }
 
   std::unique_ptr<QueryResultRowActionI> m_action;    // the statement's own row action; may be null
@@ -221,10 +229,11 @@ class HeldRows : public QueryResultRowActionI {
   std::vector<std::u16string> m_names;                 // column names seen, by index; kept across imports
   std::vector<char16_t> m_ownerKinds;                  // per name: the kind of object it names, or 0
   std::map<std::u16string, std::uint16_t, std::less<>> m_index;  // name -> its index in m_names
-  std::vector<std::uint16_t> m_previous;               // name indexes of the row before, by place
-  std::vector<std::uint16_t> m_entryNames;             // held entries: name index ...
-  std::vector<COleVariant> m_values;                   // ... and value, all rows one after the other
-  std::vector<std::size_t> m_rowEnds;                  // per held row: the end of its entries
+  std::vector<std::vector<std::uint16_t>> m_layouts;   // places of held rows (name indexes), each run's once
+  const CommonDataObject* m_seenRecord = nullptr;      // the record the last held row came from, and ...
+  std::uint64_t m_seenLayout = 0;                      // ... its layout then, whose places are m_layouts.back()
+  std::vector<COleVariant> m_values;                   // held values, place by place, all rows one after the other
+  std::vector<Row> m_rows;                             // held rows in fetch order
 };
 
 HeldRows* Held(const SchemaSourceReaderI& reader, int statementId) {

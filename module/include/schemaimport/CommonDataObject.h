@@ -140,6 +140,12 @@ class QM_SCHEMAIMPORT_API CommonDataObject {
   std::uint64_t SetRowNames(std::span<const std::u16string* const> names);
   // The record's current layout number (see SetRowNames).
   std::uint64_t RowLayout() const { return m_layout; }
+  // The record's places, in ascending name order, a place without a value
+  // this row included: after SetRowNames, its names. With ReplaceRow, a row
+  // action that keeps rows for later can take a row's values out of the
+  // record instead of copying them, and give them back the same way.
+  std::size_t Places() const { return m_slots.size(); }
+  const std::u16string& PlaceName(std::size_t place) const { return m_slots[place].entry.first; }
   // One row: values[i] is the value of the i-th name given to SetRowNames,
   // VT_EMPTY for none (no entry). The values are exchanged with the
   // record's, so values holds the previous row's afterwards. Only with the

@@ -130,6 +130,23 @@ TEST(CommonDataObjectTest, RowsOfOneResultShowOnlyTheirValuedNames) {
   EXPECT_EQ(NamesOf(copy), (Names{a, b}));
   EXPECT_EQ(copy.GetNumber(u"default_value"), 0);
   EXPECT_EQ(copy.GetText(u"column_name"), u"qty");
+  // A row kept for later: its values taken out under the places, the NULL
+  // column's included, and given back to a record laid out from them.
+  row = {COleVariant(u"qty"), COleVariant(), COleVariant(u"bigint")};
+  record.ReplaceRow(row);
+  std::vector<COleVariant> kept(record.Places());
+  record.ReplaceRow(kept);
+  EXPECT_EQ(record.Size(), 0u);
+  ASSERT_EQ(record.Places(), 3u);
+  std::vector<std::u16string> places;
+  for (std::size_t place = 0; place < record.Places(); ++place) places.push_back(record.PlaceName(place));
+  EXPECT_EQ(places, (Names{a, b, c}));
+  EXPECT_EQ(kept[1].vt, VT_EMPTY);
+  CommonDataObject later;
+  later.SetRowNames(std::vector<const std::u16string*>{&places[0], &places[1], &places[2]});
+  later.ReplaceRow(kept);
+  EXPECT_EQ(NamesOf(later), (Names{a, c}));
+  EXPECT_EQ(later.GetText(u"type_name"), u"bigint");
   // A name of its own added by a row action changes the places.
   record.Set(u"extra", Int(5));
   EXPECT_NE(record.RowLayout(), layout);
