@@ -165,7 +165,7 @@ void CommonDataObject::ReplaceRow(std::span<COleVariant> values) {
   std::size_t size = 0;
   for (std::size_t i = 0; i < count; ++i) {
     Slot& slot = m_slots[i];
-    std::swap(slot.entry.second, values[i]);
+    swap(slot.entry.second, values[i]);
     slot.present = slot.entry.second.vt != VT_EMPTY;
     size += slot.present ? 1 : 0;
   }

@@ -59,6 +59,17 @@ class COleVariant {
   }
   ~COleVariant() { Clear(); }
 
+  // Exchanges the two values, strings by pointer: what the record does
+  // with every value of every row, three times for a held row.
+  friend void swap(COleVariant& a, COleVariant& b) noexcept {
+    const platform::win::VARTYPE type = a.vt;
+    const platform::win::BSTR bits = a.bstrVal;  // the whole union: a string pointer or the integer
+    a.vt = b.vt;
+    a.bstrVal = b.bstrVal;
+    b.vt = type;
+    b.bstrVal = bits;
+  }
+
   // Releases the value and makes the variant VT_EMPTY.
   void Clear() {
     if (vt == platform::win::VT_BSTR) platform::win::SysFreeString(bstrVal);
