@@ -77,11 +77,12 @@ std::uint64_t LiveKey(char16_t kind, std::uint32_t oid) { return (std::uint64_t{
 struct OwnerColumn {
   std::u16string_view name;
   char16_t kind;
+  bool other;  // names another object than the row's own (a foreign key's table, a partition's parent)
 };
 constexpr OwnerColumn kOwnerColumns[] = {
-    {u"schema_oid", u'n'},  {u"table_oid", u'r'},      {u"view_oid", u'r'},
-    {u"sequence_oid", u'r'}, {u"partition_oid", u'r'}, {u"parent_oid", u'r'},
-    {u"referenced_table_oid", u'r'}, {u"type_oid", u't'}, {u"routine_oid", u'p'},
+    {u"schema_oid", u'n', false},   {u"table_oid", u'r', false},     {u"view_oid", u'r', false},
+    {u"sequence_oid", u'r', false}, {u"partition_oid", u'r', false}, {u"parent_oid", u'r', true},
+    {u"referenced_table_oid", u'r', true}, {u"type_oid", u't', false}, {u"routine_oid", u'p', false},
 };
 
 // A statement's row action, holding the rows while the import reads, to
@@ -127,15 +128,19 @@ class HeldRows : public QueryResultRowActionI {
     }
     // The places change once per statement run, not per row.
     if (m_layouts.empty() || &record != m_seenRecord || record.RowLayout() != m_seenLayout) {
-      std::vector<std::uint16_t> places;
-      places.reserve(record.Places());
-      for (std::size_t place = 0; place < record.Places(); ++place) places.push_back(NameIndex(record.PlaceName(place)));
-      if (m_layouts.empty() || m_layouts.back() != places) m_layouts.push_back(std::move(places));
+      Layout layout;
+      layout.names.reserve(record.Places());
+      for (std::size_t place = 0; place < record.Places(); ++place) {
+        const std::uint16_t name = NameIndex(record.PlaceName(place));
+        if (const OwnerColumn* owner = m_owners[name]) layout.owners.push_back(OwnerPlace{place, owner});
+        layout.names.push_back(name);
+      }
+      if (m_layouts.empty() || m_layouts.back().names != layout.names) m_layouts.push_back(std::move(layout));
       m_seenRecord = &record;
       m_seenLayout = record.RowLayout();
     }
     const std::size_t begin = m_values.size();
-    m_values.resize(begin + m_layouts.back().size());
+    m_values.resize(begin + m_layouts.back().names.size());
     record.ReplaceRow(std::span<COleVariant>(m_values.data() + begin, m_values.size() - begin));
     m_rows.push_back(Row{m_values.size(), m_layouts.size() - 1});
   }
@@ -147,15 +152,15 @@ class HeldRows : public QueryResultRowActionI {
   // Rows held now.
   std::size_t Rows() const { return m_rows.size(); }
 
-  // The held rows, each with the value of every owner column it has.
+  // The objects the held rows make: the kind and oid in each owner column
+  // that names the row's own object.
   template <typename Visit>
-  void ForEachOwner(Visit visit) const {
+  void ForEachOwnObject(Visit visit) const {
     std::size_t begin = 0;
     for (const Row& row : m_rows) {
-      const std::vector<std::uint16_t>& places = m_layouts[row.layout];
-      for (std::size_t i = begin; i < row.end; ++i)
-        if (const char16_t kind = m_ownerKinds[places[i - begin]]; kind != 0 && m_values[i].vt == VT_I4)
-          visit(m_names[places[i - begin]], kind, static_cast<std::uint32_t>(m_values[i].lVal));
+      for (const OwnerPlace& owner : m_layouts[row.layout].owners)
+        if (const COleVariant& value = m_values[begin + owner.place]; !owner.column->other && value.vt == VT_I4)
+          visit(owner.column->kind, static_cast<std::uint32_t>(value.lVal));
       begin = row.end;
     }
   }
@@ -171,16 +176,16 @@ class HeldRows : public QueryResultRowActionI {
       std::uint64_t recordLayout = 0;
       std::size_t begin = 0;
       for (const Row& row : m_rows) {
-        const std::vector<std::uint16_t>& places = m_layouts[row.layout];
+        const Layout& layout = m_layouts[row.layout];
         bool kept = true;
-        for (std::size_t i = begin; i < row.end && kept; ++i)
-          if (const char16_t kind = m_ownerKinds[places[i - begin]]; kind != 0 && m_values[i].vt == VT_I4)
-            kept = keep(kind, static_cast<std::uint32_t>(m_values[i].lVal));
+        for (std::size_t k = 0; k < layout.owners.size() && kept; ++k)
+          if (const COleVariant& value = m_values[begin + layout.owners[k].place]; value.vt == VT_I4)
+            kept = keep(layout.owners[k].column->kind, static_cast<std::uint32_t>(value.lVal));
         if (kept) {
           // Again should a row action have changed the record's places.
           if (row.layout != laidOut || record.RowLayout() != recordLayout) {
             names.clear();
-            for (std::uint16_t name : places) names.push_back(&m_names[name]);
+            for (std::uint16_t name : layout.names) names.push_back(&m_names[name]);
             recordLayout = record.SetRowNames(names);
             laidOut = row.layout;
           }
@@ -195,6 +200,16 @@ class HeldRows : public QueryResultRowActionI {
   }
 
  private:
+  // An owner column's place in a layout.
+  struct OwnerPlace {
+    std::size_t place;           // index among the layout's places
+    const OwnerColumn* column;   // its entry in kOwnerColumns
+  };
+  // The places of a run of held rows.
+  struct Layout {
+    std::vector<std::uint16_t> names;  // name index (in m_names) of each place
+    std::vector<OwnerPlace> owners;    // the places of owner columns, ascending
+  };
   // One held row: where its values end in m_values, and its places.
   struct Row {
     std::size_t end;     // end of its values in m_values (the row before's end is its beginning)
@@ -206,10 +221,10 @@ class HeldRows : public QueryResultRowActionI {
     if (found != m_index.end()) return found->second;
     const auto index = static_cast<std::uint16_t>(m_names.size());
     m_names.push_back(name);
-    char16_t kind = 0;
+    const OwnerColumn* column = nullptr;
     for (const OwnerColumn& owner : kOwnerColumns)
-      if (owner.name == name) kind = owner.kind;
-    m_ownerKinds.push_back(kind);
+      if (owner.name == name) column = &owner;
+    m_owners.push_back(column);
     m_index.emplace(name, index);
     return index;
   }
@@ -227,9 +242,9 @@ class HeldRows : public QueryResultRowActionI {
   bool m_holding = false;                              // rows are held rather than handed on
   bool m_keepOnce = false;                             // the next PreExecute keeps what is held
   std::vector<std::u16string> m_names;                 // column names seen, by index; kept across imports
-  std::vector<char16_t> m_ownerKinds;                  // per name: the kind of object it names, or 0
+  std::vector<const OwnerColumn*> m_owners;            // per name: its owner column, or null
   std::map<std::u16string, std::uint16_t, std::less<>> m_index;  // name -> its index in m_names
-  std::vector<std::vector<std::uint16_t>> m_layouts;   // places of held rows (name indexes), each run's once
+  std::vector<Layout> m_layouts;                       // places of held rows, each run's once
   const CommonDataObject* m_seenRecord = nullptr;      // the record the last held row came from, and ...
   std::uint64_t m_seenLayout = 0;                      // ... its layout then, whose places are m_layouts.back()
   std::vector<COleVariant> m_values;                   // held values, place by place, all rows one after the other
@@ -388,8 +403,7 @@ void PgReader::HandOnHeldRows(const std::unordered_set<std::uint64_t>* live) {
   if (live != nullptr) {
     for (int id : StatementIds())
       if (const HeldRows* held = Held(*this, id))
-        held->ForEachOwner([&](const std::u16string& column, char16_t kind, std::uint32_t oid) {
-          if (column == u"referenced_table_oid" || column == u"parent_oid") return;
+        held->ForEachOwnObject([&](char16_t kind, std::uint32_t oid) {
           const std::uint64_t key = LiveKey(kind, oid);
           if (!live->count(key)) gone.insert(key);
         });
@@ -397,7 +411,7 @@ void PgReader::HandOnHeldRows(const std::unordered_set<std::uint64_t>* live) {
   for (int id : StatementIds())
     if (HeldRows* held = Held(*this, id))
       held->HandOn(m_model, m_heldRecord,
-                   [&](char16_t kind, std::uint32_t oid) { return !gone.count(LiveKey(kind, oid)); });
+                   [&](char16_t kind, std::uint32_t oid) { return gone.empty() || !gone.count(LiveKey(kind, oid)); });
   m_heldRecord.Reset();
 }
 
