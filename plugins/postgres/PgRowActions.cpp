@@ -16,10 +16,17 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace qm::postgres {
+
+// Column names are written as u"..."sv: a view whose length the compiler
+// knows, where a plain literal would be measured unit by unit on every
+// lookup of every row.
+using namespace std::string_view_literals;
+
 namespace {
 
 // ---- Cache keys (see PgRowActions.h).
@@ -76,19 +83,20 @@ int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaL
 
 // A new named object under the schema the row names (schema_name), which
 // the schema lookup makes when the model has none of that name.
-CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record, const char16_t* nameColumn) {
-  return CreateNamedObject(*model, objectType, SchemaId(model, record.Text(u"schema_name")), record.Text(nameColumn));
+CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record,
+                          std::u16string_view nameColumn) {
+  return CreateNamedObject(*model, objectType, SchemaId(model, record.Text(u"schema_name"sv)), record.Text(nameColumn));
 }
 
 // Owner and comment, which most objects have.
 void SetOwnerAndComment(CMOObject& object, const CommonDataObject& record) {
-  SetTextPropertyFrom(object, model::Owner, record, u"owner_name");
-  SetTextPropertyFrom(object, model::Comment, record, u"comment");
+  SetTextPropertyFrom(object, model::Owner, record, u"owner_name"sv);
+  SetTextPropertyFrom(object, model::Comment, record, u"comment"sv);
 }
 
 void SetTableSpace(CMOObject& object, const CommonDataObject& record) {
   // 0: the database's default tablespace, which is not named.
-  const std::uint32_t oid = record.GetUnsigned(u"tablespace_oid");
+  const std::uint32_t oid = record.GetUnsigned(u"tablespace_oid"sv);
   if (oid == 0) return;
   if (CMOObject* tableSpace = ImportedObjectCache::Instance()->GetTableSpace(oid))
     SetIdsProperty(object, model::TableSpaceRef, {tableSpace->GetObjectId()});
@@ -134,9 +142,9 @@ class TableSpacesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& tableSpace = model->CreateObject(model::TableSpace);
-    SetTextProperty(tableSpace, model::Name, record.Text(u"tablespace_name"));
+    SetTextProperty(tableSpace, model::Name, record.Text(u"tablespace_name"sv));
     SetOwnerAndComment(tableSpace, record);
-    ImportedObjectCache::Instance()->AddTableSpace(record.GetUnsigned(u"tablespace_oid"), &tableSpace);
+    ImportedObjectCache::Instance()->AddTableSpace(record.GetUnsigned(u"tablespace_oid"sv), &tableSpace);
   }
 };
 
@@ -146,7 +154,7 @@ class TableSpacesAction : public QueryResultRowActionI {
 class SchemasAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name")));
+    CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name"sv)));
     if (schema == nullptr) return;
     SetOwnerAndComment(*schema, record);
   }
@@ -159,18 +167,19 @@ class SchemasAction : public QueryResultRowActionI {
 class TypesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& type = CreateInSchema(model, model::UserType, record, u"type_name");
-    const std::u16string kind = record.Text(u"type_kind");
+    CMOObject& type = CreateInSchema(model, model::UserType, record, u"type_name"sv);
+    const std::u16string kind = record.Text(u"type_kind"sv);
     SetTextProperty(type, model::TypeKind, kind);
-    SetTextPropertyFrom(type, model::BaseType, record, u"base_type");
-    SetTextPropertyFrom(type, model::DefaultValue, record, u"default_value");
-    if (record.Has(u"not_null")) SetIntegerProperty(type, model::Nullable, record.GetNumber(u"not_null") != 0 ? 0 : 1);
-    SetTextPropertyFrom(type, model::CheckExpression, record, u"check_expression");
-    SetTextPropertyFrom(type, model::EnumLabels, record, u"enum_labels");
+    SetTextPropertyFrom(type, model::BaseType, record, u"base_type"sv);
+    SetTextPropertyFrom(type, model::DefaultValue, record, u"default_value"sv);
+    if (record.Has(u"not_null"sv))
+      SetIntegerProperty(type, model::Nullable, record.GetNumber(u"not_null"sv) != 0 ? 0 : 1);
+    SetTextPropertyFrom(type, model::CheckExpression, record, u"check_expression"sv);
+    SetTextPropertyFrom(type, model::EnumLabels, record, u"enum_labels"sv);
     // A composite type without attributes has no attribute rows.
     if (kind == u"composite") SetTextProperty(type, model::AttributeList, u"()");
     SetOwnerAndComment(type, record);
-    ImportedObjectCache::Instance()->AddByDBID(TypeKey(record.GetUnsigned(u"type_oid")), &type);
+    ImportedObjectCache::Instance()->AddByDBID(TypeKey(record.GetUnsigned(u"type_oid"sv)), &type);
   }
 };
 
@@ -181,13 +190,13 @@ class TypeAttributesAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_types.clear(); }
 
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    const std::uint32_t oid = record.GetUnsigned(u"type_oid");
-    const CString schema(record.Text(u"schema_name"));
-    const CString name(record.Text(u"type_name"));
-    ImportCacheDB::Instance()->InsertUDTTableColumn(schema, name, CString(record.Text(u"attribute_name")),
-                                                    CString(record.Text(u"data_type")),
-                                                    record.GetNumber(u"not_null") != 0 ? 0 : 1,
-                                                    record.GetNumber(u"attribute_number"));
+    const std::uint32_t oid = record.GetUnsigned(u"type_oid"sv);
+    const CString schema(record.Text(u"schema_name"sv));
+    const CString name(record.Text(u"type_name"sv));
+    ImportCacheDB::Instance()->InsertUDTTableColumn(schema, name, CString(record.Text(u"attribute_name"sv)),
+                                                    CString(record.Text(u"data_type"sv)),
+                                                    record.GetNumber(u"not_null"sv) != 0 ? 0 : 1,
+                                                    record.GetNumber(u"attribute_number"sv));
     if (m_types.empty() || m_types.back().oid != oid) m_types.push_back(Pending{oid, schema, name});
   }
 
@@ -216,19 +225,19 @@ class TypeAttributesAction : public QueryResultRowActionI {
 class SequencesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name");
-    SetTextPropertyFrom(sequence, model::DataType, record, u"data_type");
-    SetNumber(sequence, model::SequenceStart, record, u"start_value");
-    SetNumber(sequence, model::SequenceIncrement, record, u"increment_by");
-    SetNumber(sequence, model::SequenceMin, record, u"min_value");
-    SetNumber(sequence, model::SequenceMax, record, u"max_value");
-    SetFlagPropertyFrom(sequence, model::SequenceCycle, record, u"cycles");
+    CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name"sv);
+    SetTextPropertyFrom(sequence, model::DataType, record, u"data_type"sv);
+    SetNumber(sequence, model::SequenceStart, record, u"start_value"sv);
+    SetNumber(sequence, model::SequenceIncrement, record, u"increment_by"sv);
+    SetNumber(sequence, model::SequenceMin, record, u"min_value"sv);
+    SetNumber(sequence, model::SequenceMax, record, u"max_value"sv);
+    SetFlagPropertyFrom(sequence, model::SequenceCycle, record, u"cycles"sv);
     SetOwnerAndComment(sequence, record);
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"sequence_oid")), &sequence);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"sequence_oid"sv)), &sequence);
   }
 
  private:
-  static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
+  static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
     if (const std::optional<std::int64_t> value = ParseInt64(record.Text(column)))
       SetIntegerProperty(object, propertyId, *value);
   }
@@ -240,29 +249,29 @@ class SequencesAction : public QueryResultRowActionI {
 class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name");
-    const std::u16string kind = record.Text(u"table_kind");
+    CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name"sv);
+    const std::u16string kind = record.Text(u"table_kind"sv);
     SetTextProperty(table, model::TableKind, kind == u"p"                            ? u"partitioned table"
-                                     : record.Text(u"persistence") == u"u" ? u"unlogged table"
+                                     : record.Text(u"persistence"sv) == u"u" ? u"unlogged table"
                                                                              : u"table");
     SetTableSpace(table, record);
-    if (record.Has(u"partition_key"))
-      SetTextProperty(table, model::Definition, u"PARTITION BY " + record.Text(u"partition_key"));
+    if (record.Has(u"partition_key"sv))
+      SetTextProperty(table, model::Definition, u"PARTITION BY " + record.Text(u"partition_key"sv));
     SetOwnerAndComment(table, record);
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"table_oid")), &table);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"table_oid"sv)), &table);
   }
 };
 
 class ViewsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!record.Has(u"definition")) return;  // dropped since the snapshot
-    CMOObject& view = CreateInSchema(model, model::View, record, u"view_name");
-    SetTextProperty(view, model::TableKind, record.Text(u"view_kind") == u"m" ? u"materialized view" : u"view");
-    SetTextPropertyFrom(view, model::Definition, record, u"definition");
+    if (!record.Has(u"definition"sv)) return;  // dropped since the snapshot
+    CMOObject& view = CreateInSchema(model, model::View, record, u"view_name"sv);
+    SetTextProperty(view, model::TableKind, record.Text(u"view_kind"sv) == u"m" ? u"materialized view" : u"view");
+    SetTextPropertyFrom(view, model::Definition, record, u"definition"sv);
     SetTableSpace(view, record);
     SetOwnerAndComment(view, record);
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"view_oid")), &view);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.GetUnsigned(u"view_oid"sv)), &view);
   }
 };
 
@@ -275,17 +284,17 @@ class ColumnsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_positions.Reset(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid"sv);
     CMOObject* table = m_positions.Relation(relation);
     if (table == nullptr) return;
-    CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), record.Text(u"column_name"));
-    SetTextPropertyFrom(column, model::DataType, record, u"data_type");
-    SetIntegerProperty(column, model::Nullable, record.GetNumber(u"not_null") != 0 ? 0 : 1);
-    SetTextPropertyFrom(column, model::Identity, record, u"identity_kind");
-    SetTextPropertyFrom(column, model::Collation, record, u"collation_name");
-    SetTextPropertyFrom(column, model::Comment, record, u"comment");
+    CMOObject& column = CreateNamedObject(*model, model::Column, table->GetObjectId(), record.Text(u"column_name"sv));
+    SetTextPropertyFrom(column, model::DataType, record, u"data_type"sv);
+    SetIntegerProperty(column, model::Nullable, record.GetNumber(u"not_null"sv) != 0 ? 0 : 1);
+    SetTextPropertyFrom(column, model::Identity, record, u"identity_kind"sv);
+    SetTextPropertyFrom(column, model::Collation, record, u"collation_name"sv);
+    SetTextPropertyFrom(column, model::Comment, record, u"comment"sv);
     SetIntegerProperty(column, model::Position, m_positions.Next(relation));
-    ImportedObjectCache::Instance()->AddByDBID(ColumnKey(relation, record.GetNumber(u"column_number")), &column);
+    ImportedObjectCache::Instance()->AddByDBID(ColumnKey(relation, record.GetNumber(u"column_number"sv)), &column);
   }
 
  private:
@@ -297,10 +306,10 @@ class ColumnsAction : public QueryResultRowActionI {
 class ColumnDefaultsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    CMOObject* column = FindColumn(record.GetUnsigned(u"table_oid"), record.GetNumber(u"column_number"));
+    CMOObject* column = FindColumn(record.GetUnsigned(u"table_oid"sv), record.GetNumber(u"column_number"sv));
     if (column == nullptr) return;
-    SetTextPropertyFrom(*column, model::DefaultValue, record, u"default_value");
-    SetTextPropertyFrom(*column, model::GeneratedExpression, record, u"generated_expression");
+    SetTextPropertyFrom(*column, model::DefaultValue, record, u"default_value"sv);
+    SetTextPropertyFrom(*column, model::GeneratedExpression, record, u"generated_expression"sv);
   }
 };
 
@@ -308,8 +317,8 @@ class ColumnDefaultsAction : public QueryResultRowActionI {
 class SequenceOwnersAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
-    CMOObject* sequence = FindRelation(record.GetUnsigned(u"sequence_oid"));
-    CMOObject* column = FindColumn(record.GetUnsigned(u"table_oid"), record.GetNumber(u"column_number"));
+    CMOObject* sequence = FindRelation(record.GetUnsigned(u"sequence_oid"sv));
+    CMOObject* column = FindColumn(record.GetUnsigned(u"table_oid"sv), record.GetNumber(u"column_number"sv));
     if (sequence != nullptr && column != nullptr) SetIdsProperty(*sequence, model::OwnedBy, {column->GetObjectId()});
   }
 };
@@ -320,21 +329,21 @@ class PrivilegesAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject* object = nullptr;
     auto cache = ImportedObjectCache::Instance();
-    if (record.Has(u"schema_name")) {
-      object = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name")));
-    } else if (record.Has(u"column_number")) {
-      object = FindColumn(record.GetUnsigned(u"table_oid"), record.GetNumber(u"column_number"));
-    } else if (record.Has(u"table_oid")) {
-      object = FindRelation(record.GetUnsigned(u"table_oid"));
-    } else if (record.Has(u"type_oid")) {
-      object = cache->FindObjectById(TypeKey(record.GetUnsigned(u"type_oid")));
-    } else if (record.Has(u"routine_oid")) {
-      object = cache->FindObjectById(RoutineKey(record.GetUnsigned(u"routine_oid")));
+    if (record.Has(u"schema_name"sv)) {
+      object = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name"sv)));
+    } else if (record.Has(u"column_number"sv)) {
+      object = FindColumn(record.GetUnsigned(u"table_oid"sv), record.GetNumber(u"column_number"sv));
+    } else if (record.Has(u"table_oid"sv)) {
+      object = FindRelation(record.GetUnsigned(u"table_oid"sv));
+    } else if (record.Has(u"type_oid"sv)) {
+      object = cache->FindObjectById(TypeKey(record.GetUnsigned(u"type_oid"sv)));
+    } else if (record.Has(u"routine_oid"sv)) {
+      object = cache->FindObjectById(RoutineKey(record.GetUnsigned(u"routine_oid"sv)));
     }
     if (object == nullptr) return;  // not imported (a table's row type, a type in no model object)
-    CMOObject& grant = CreateNamedObject(*model, model::Grant, object->GetObjectId(), record.Text(u"grantee_name"));
-    SetTextPropertyFrom(grant, model::Privileges, record, u"privileges");
-    SetTextPropertyFrom(grant, model::GrantOption, record, u"grant_option");
+    CMOObject& grant = CreateNamedObject(*model, model::Grant, object->GetObjectId(), record.Text(u"grantee_name"sv));
+    SetTextPropertyFrom(grant, model::Privileges, record, u"privileges"sv);
+    SetTextPropertyFrom(grant, model::GrantOption, record, u"grant_option"sv);
   }
 };
 
@@ -347,8 +356,8 @@ struct IndexColumns {
 
 IndexColumns SplitIndexColumns(const CommonDataObject& record) {
   IndexColumns columns;
-  const std::vector<int> attnums = ParseIntegerList(record.Text(u"index_columns"));
-  const int keyCount = record.GetNumber(u"key_count");
+  const std::vector<int> attnums = ParseIntegerList(record.Text(u"index_columns"sv));
+  const int keyCount = record.GetNumber(u"key_count"sv);
   for (std::size_t i = 0; i < attnums.size(); ++i) {
     if (attnums[i] <= 0) continue;
     (static_cast<int>(i) < keyCount ? columns.key : columns.included).push_back(attnums[i]);
@@ -366,14 +375,14 @@ class KeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_signatures.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!record.Has(u"definition")) return;  // dropped since the snapshot
-    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
+    if (!record.Has(u"definition"sv)) return;  // dropped since the snapshot
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid"sv);
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), record.Text(u"constraint_name"));
-    const std::u16string keyType = record.Text(u"key_type");
+    CMOObject& key = CreateNamedObject(*model, model::Key, table->GetObjectId(), record.Text(u"constraint_name"sv));
+    const std::u16string keyType = record.Text(u"key_type"sv);
     SetTextProperty(key, model::KeyType, keyType);
-    const std::vector<int> attnums = ParseIntegerList(record.Text(u"key_columns"));
+    const std::vector<int> attnums = ParseIntegerList(record.Text(u"key_columns"sv));
     bool complete = false;
     std::vector<int> ids = ColumnIds(relation, attnums, &complete);
     if (keyType == u"PRIMARY KEY") {
@@ -382,10 +391,10 @@ class KeysAction : public QueryResultRowActionI {
           SetIntegerProperty(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(i) + 1);
     }
     SetIdsProperty(key, model::KeyColumns, std::move(ids));
-    SetFlagPropertyFrom(key, model::Deferrable, record, u"is_deferrable");
-    SetFlagPropertyFrom(key, model::InitiallyDeferred, record, u"initially_deferred");
-    SetTextPropertyFrom(key, model::Definition, record, u"definition");
-    SetTextPropertyFrom(key, model::Comment, record, u"comment");
+    SetFlagPropertyFrom(key, model::Deferrable, record, u"is_deferrable"sv);
+    SetFlagPropertyFrom(key, model::InitiallyDeferred, record, u"initially_deferred"sv);
+    SetTextPropertyFrom(key, model::Definition, record, u"definition"sv);
+    SetTextPropertyFrom(key, model::Comment, record, u"comment"sv);
     // A key's INCLUDE columns are its index's: property 180 like an index.
     for (int attnum : SplitIndexColumns(record).included)
       if (CMOObject* column = FindColumn(relation, attnum))
@@ -397,7 +406,7 @@ class KeysAction : public QueryResultRowActionI {
       CString signature = KeySignature(relation, attnums);
       if (m_signatures.insert(signature).second) ImportedKeysCache::Instance()->Set(&key, signature);
     }
-    const std::uint32_t indexOid = record.GetUnsigned(u"index_oid");
+    const std::uint32_t indexOid = record.GetUnsigned(u"index_oid"sv);
     if (indexOid != 0) ImportedObjectCache::Instance()->AddAttribute(BackingIndexKey(indexOid), &key);
   }
 
@@ -413,14 +422,14 @@ class KeysAction : public QueryResultRowActionI {
 class CheckConstraintsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!record.Has(u"definition")) return;  // dropped since the snapshot
-    CMOObject* table = FindRelation(record.GetUnsigned(u"table_oid"));
+    if (!record.Has(u"definition"sv)) return;  // dropped since the snapshot
+    CMOObject* table = FindRelation(record.GetUnsigned(u"table_oid"sv));
     if (table == nullptr) return;
     CMOObject& check =
-        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), record.Text(u"constraint_name"));
-    SetTextPropertyFrom(check, model::CheckExpression, record, u"check_expression");
-    SetTextPropertyFrom(check, model::Definition, record, u"definition");
-    SetTextPropertyFrom(check, model::Comment, record, u"comment");
+        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), record.Text(u"constraint_name"sv));
+    SetTextPropertyFrom(check, model::CheckExpression, record, u"check_expression"sv);
+    SetTextPropertyFrom(check, model::Definition, record, u"definition"sv);
+    SetTextPropertyFrom(check, model::Comment, record, u"comment"sv);
   }
 };
 
@@ -432,33 +441,34 @@ class CheckConstraintsAction : public QueryResultRowActionI {
 class ForeignKeysAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!record.Has(u"definition")) return;  // dropped since the snapshot
-    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
+    if (!record.Has(u"definition"sv)) return;  // dropped since the snapshot
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid"sv);
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
     CMOObject& foreignKey =
-        CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), record.Text(u"constraint_name"));
+        CreateNamedObject(*model, model::ForeignKey, table->GetObjectId(), record.Text(u"constraint_name"sv));
     SetIdsProperty(foreignKey, model::ForeignKeyColumns,
-                   ColumnIds(relation, ParseIntegerList(record.Text(u"key_columns"))));
+                   ColumnIds(relation, ParseIntegerList(record.Text(u"key_columns"sv))));
 
-    const std::uint32_t referenced = record.GetUnsigned(u"referenced_table_oid");
+    const std::uint32_t referenced = record.GetUnsigned(u"referenced_table_oid"sv);
     if (CMOObject* referencedTable = FindRelation(referenced)) {
       SetIdsProperty(foreignKey, model::ReferencedTable, {referencedTable->GetObjectId()});
-      const std::vector<int> attnums = ParseIntegerList(record.Text(u"referenced_columns"));
+      const std::vector<int> attnums = ParseIntegerList(record.Text(u"referenced_columns"sv));
       std::vector<int> ids = ColumnIds(referenced, attnums);
       if (!ids.empty()) SetIdsProperty(foreignKey, model::ReferencedColumns, std::move(ids));
       CMOObject* key = ImportedKeysCache::Instance()->FindMatchingKey(KeySignature(referenced, attnums));
-      CMOObject* backing = ImportedObjectCache::Instance()->FindAttribute(BackingIndexKey(record.GetUnsigned(u"index_oid")));
+      CMOObject* backing =
+          ImportedObjectCache::Instance()->FindAttribute(BackingIndexKey(record.GetUnsigned(u"index_oid"sv)));
       if (key == nullptr || (backing != nullptr && backing != key)) key = backing;
       if (key != nullptr) SetIdsProperty(foreignKey, model::ReferencedKey, {key->GetObjectId()});
     }
-    SetTextProperty(foreignKey, model::MatchType, record.Text(u"match_type"));
-    SetTextProperty(foreignKey, model::OnDelete, record.Text(u"on_delete"));
-    SetTextProperty(foreignKey, model::OnUpdate, record.Text(u"on_update"));
-    SetFlagPropertyFrom(foreignKey, model::Deferrable, record, u"is_deferrable");
-    SetFlagPropertyFrom(foreignKey, model::InitiallyDeferred, record, u"initially_deferred");
-    SetTextPropertyFrom(foreignKey, model::Definition, record, u"definition");
-    SetTextPropertyFrom(foreignKey, model::Comment, record, u"comment");
+    SetTextProperty(foreignKey, model::MatchType, record.Text(u"match_type"sv));
+    SetTextProperty(foreignKey, model::OnDelete, record.Text(u"on_delete"sv));
+    SetTextProperty(foreignKey, model::OnUpdate, record.Text(u"on_update"sv));
+    SetFlagPropertyFrom(foreignKey, model::Deferrable, record, u"is_deferrable"sv);
+    SetFlagPropertyFrom(foreignKey, model::InitiallyDeferred, record, u"initially_deferred"sv);
+    SetTextPropertyFrom(foreignKey, model::Definition, record, u"definition"sv);
+    SetTextPropertyFrom(foreignKey, model::Comment, record, u"comment"sv);
   }
 };
 
@@ -469,13 +479,13 @@ class ForeignKeysAction : public QueryResultRowActionI {
 class IndexesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!record.Has(u"definition")) return;  // dropped since the snapshot
-    const std::uint32_t relation = record.GetUnsigned(u"table_oid");
+    if (!record.Has(u"definition"sv)) return;  // dropped since the snapshot
+    const std::uint32_t relation = record.GetUnsigned(u"table_oid"sv);
     CMOObject* table = FindRelation(relation);
     if (table == nullptr) return;
-    CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), record.Text(u"index_name"));
-    SetFlagPropertyFrom(index, model::IsUnique, record, u"is_unique");
-    SetTextPropertyFrom(index, model::IndexMethod, record, u"index_method");
+    CMOObject& index = CreateNamedObject(*model, model::Index, table->GetObjectId(), record.Text(u"index_name"sv));
+    SetFlagPropertyFrom(index, model::IsUnique, record, u"is_unique"sv);
+    SetTextPropertyFrom(index, model::IndexMethod, record, u"index_method"sv);
     const IndexColumns columns = SplitIndexColumns(record);
     std::vector<int> keyIds;
     for (int attnum : columns.key)
@@ -484,12 +494,12 @@ class IndexesAction : public QueryResultRowActionI {
     ImportedIndexCache* indexes = ImportedIndexCache::Instance();
     for (int attnum : columns.included)
       if (CMOObject* column = FindColumn(relation, attnum)) indexes->AddIncludedColumn(&index, column->GetObjectId());
-    SetTextPropertyFrom(index, model::Expressions, record, u"expressions");
-    SetTextPropertyFrom(index, model::Predicate, record, u"predicate");
-    SetTextPropertyFrom(index, model::SqlText, record, u"definition");
+    SetTextPropertyFrom(index, model::Expressions, record, u"expressions"sv);
+    SetTextPropertyFrom(index, model::Predicate, record, u"predicate"sv);
+    SetTextPropertyFrom(index, model::SqlText, record, u"definition"sv);
     SetTableSpace(index, record);
-    SetTextPropertyFrom(index, model::Comment, record, u"comment");
-    indexes->AddByDBID(IndexKey(record.GetUnsigned(u"index_oid")), &index);
+    SetTextPropertyFrom(index, model::Comment, record, u"comment"sv);
+    indexes->AddByDBID(IndexKey(record.GetUnsigned(u"index_oid"sv)), &index);
   }
 };
 
@@ -509,10 +519,10 @@ class PartitionsAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_pending.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::uint32_t oid = record.GetUnsigned(u"partition_oid");
+    const std::uint32_t oid = record.GetUnsigned(u"partition_oid"sv);
     CMOObject* partitionTable = FindRelation(oid);
-    CMOObject* parent = FindRelation(record.GetUnsigned(u"parent_oid"));
-    const std::u16string bound = record.Text(u"partition_bound");
+    CMOObject* parent = FindRelation(record.GetUnsigned(u"parent_oid"sv));
+    const std::u16string bound = record.Text(u"partition_bound"sv);
     if (partitionTable != nullptr) {
       if (parent != nullptr) SetIdsProperty(*partitionTable, model::PartitionOf, {parent->GetObjectId()});
       if (!bound.empty()) SetTextProperty(*partitionTable, model::PartitionBound, bound);
@@ -520,7 +530,7 @@ class PartitionsAction : public QueryResultRowActionI {
     if (parent == nullptr) return;
 
     CMOObject& partition =
-        CreateNamedObject(*model, model::Partition, parent->GetObjectId(), record.Text(u"partition_name"));
+        CreateNamedObject(*model, model::Partition, parent->GetObjectId(), record.Text(u"partition_name"sv));
     if (!bound.empty()) SetTextProperty(partition, model::Definition, bound);
 
     // The store's function number is an int: the oid's bits.
@@ -565,14 +575,15 @@ class PartitionsAction : public QueryResultRowActionI {
 class TriggersAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    if (!record.Has(u"definition")) return;  // dropped since the snapshot
-    CMOObject* table = FindRelation(record.GetUnsigned(u"table_oid"));
+    if (!record.Has(u"definition"sv)) return;  // dropped since the snapshot
+    CMOObject* table = FindRelation(record.GetUnsigned(u"table_oid"sv));
     if (table == nullptr) return;
-    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"));
-    SetTextPropertyFrom(trigger, model::TriggerTiming, record, u"timing");
-    SetTextPropertyFrom(trigger, model::TriggerEvents, record, u"events");
-    SetTextPropertyFrom(trigger, model::Definition, record, u"definition");
-    SetTextPropertyFrom(trigger, model::Comment, record, u"comment");
+    CMOObject& trigger =
+        CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"sv));
+    SetTextPropertyFrom(trigger, model::TriggerTiming, record, u"timing"sv);
+    SetTextPropertyFrom(trigger, model::TriggerEvents, record, u"events"sv);
+    SetTextPropertyFrom(trigger, model::Definition, record, u"definition"sv);
+    SetTextPropertyFrom(trigger, model::Comment, record, u"comment"sv);
   }
 };
 
@@ -583,15 +594,15 @@ class TriggersAction : public QueryResultRowActionI {
 class RoutinesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name");
-    SetTextProperty(routine, model::RoutineKind, record.Text(u"routine_kind"));
-    SetTextPropertyFrom(routine, model::ReturnType, record, u"return_type");
-    SetTextPropertyFrom(routine, model::Language, record, u"language_name");
-    SetTextPropertyFrom(routine, model::Definition, record, u"body");
-    SetTextPropertyFrom(routine, model::SqlText, record, u"sql_text");
+    CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name"sv);
+    SetTextProperty(routine, model::RoutineKind, record.Text(u"routine_kind"sv));
+    SetTextPropertyFrom(routine, model::ReturnType, record, u"return_type"sv);
+    SetTextPropertyFrom(routine, model::Language, record, u"language_name"sv);
+    SetTextPropertyFrom(routine, model::Definition, record, u"body"sv);
+    SetTextPropertyFrom(routine, model::SqlText, record, u"sql_text"sv);
     SetTextProperty(routine, model::ParameterList, std::u16string());
     SetOwnerAndComment(routine, record);
-    ImportedObjectCache::Instance()->AddByDBID(RoutineKey(record.GetUnsigned(u"routine_oid")), &routine);
+    ImportedObjectCache::Instance()->AddByDBID(RoutineKey(record.GetUnsigned(u"routine_oid"sv)), &routine);
   }
 };
 
@@ -607,32 +618,33 @@ class ParametersAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_routines.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::uint32_t routineOid = record.GetUnsigned(u"routine_oid");
+    const std::uint32_t routineOid = record.GetUnsigned(u"routine_oid"sv);
     const CString routineKey = RoutineKey(routineOid);
     CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(routineKey);
     if (routine == nullptr) return;
     CMOObject& parameter = model->CreateObject(model::Parameter, routine->GetObjectId());
-    const std::u16string name = record.Text(u"parameter_name");
-    const std::u16string mode = ModeName(record.Text(u"parameter_mode"));
-    const std::u16string type = record.Text(u"data_type");
+    const std::u16string name = record.Text(u"parameter_name"sv);
+    const std::u16string mode = ModeName(record.Text(u"parameter_mode"sv));
+    const std::u16string type = record.Text(u"data_type"sv);
     if (!name.empty()) SetTextProperty(parameter, model::Name, name);
     SetTextProperty(parameter, model::ParameterMode, mode);
     SetTextProperty(parameter, model::DataType, type);
-    SetIntegerProperty(parameter, model::Position, record.GetNumber(u"parameter_position"));
-    SetTextPropertyFrom(parameter, model::DefaultValue, record, u"default_value");
+    SetIntegerProperty(parameter, model::Position, record.GetNumber(u"parameter_position"sv));
+    SetTextPropertyFrom(parameter, model::DefaultValue, record, u"default_value"sv);
 
     if (mode == u"TABLE") return;
     // A procedure's IN is written out: DROP PROCEDURE reads a bare
     // argument list differently.
-    const bool procedure = record.GetNumber(u"is_procedure") != 0;
+    const bool procedure = record.GetNumber(u"is_procedure"sv) != 0;
     std::u16string text;
     if (mode != u"IN" || procedure) text += mode + u' ';
-    if (record.Has(u"parameter_sql_name")) text += record.Text(u"parameter_sql_name") + u' ';
+    if (record.Has(u"parameter_sql_name"sv)) text += record.Text(u"parameter_sql_name"sv) + u' ';
     text += type;
-    if (record.Has(u"default_value")) text += u" DEFAULT " + record.Text(u"default_value");
+    if (record.Has(u"default_value"sv)) text += u" DEFAULT " + record.Text(u"default_value"sv);
     ImportedObjectCache::Instance()->AddParameter(routineKey, CString(std::move(text)));
     if (m_routines.empty() || m_routines.back().oid != routineOid)
-      m_routines.push_back(Pending{routineOid, routine, record.Has(u"direct_arguments") ? record.GetNumber(u"direct_arguments") : -1});
+      m_routines.push_back(Pending{routineOid, routine,
+                                   record.Has(u"direct_arguments"sv) ? record.GetNumber(u"direct_arguments"sv) : -1});
   }
 
   void PostExecute(GenericModel*) override {
