@@ -3,6 +3,7 @@
 
 #include <platform/Utf.h>
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -212,52 +213,94 @@ class JsonWriter {
 
   // The text as a JSON string, escaped as the JSON library escapes: the
   // two-character forms, other control characters as \u00xx, everything
-  // else as UTF-8. Runs of plain ASCII, most of any catalogue, are copied
-  // in one go.
+  // else as UTF-8. Plain ASCII, most of any catalogue, is copied four units
+  // at a time; a block holding anything else is taken unit by unit up to
+  // and including that unit.
   void WriteString(std::u16string_view text) {
     const std::size_t n = text.size();
+    const char16_t* units = text.data();
     // Plain ASCII gives one character per unit; the rest is written by the
     // slow path below as it comes.
     char* out = m_buf.Room(n + 2);
     *out++ = '"';
     std::size_t i = 0;
     while (i < n) {
-      const char16_t unit = text[i];
-      if (unit < 0x80 && unit >= 0x20 && unit != u'"' && unit != u'\\') {
-        *out++ = static_cast<char>(unit);
-        ++i;
-        continue;
-      }
-      m_buf.Commit(out);
-      if (unit >= 0x80) {
-        // Up to the next ASCII unit: a surrogate pair is never split.
-        std::size_t end = i + 1;
-        while (end < n && text[end] >= 0x80) ++end;
-        m_scratch.clear();
-        platform::AppendUtf16AsUtf8(m_scratch, text.substr(i, end - i));
-        m_buf.append(m_scratch.data(), m_scratch.size());
-        i = end;
-      } else {
-        switch (unit) {
-          case u'"': m_buf += "\\\""; break;
-          case u'\\': m_buf += "\\\\"; break;
-          case u'\b': m_buf += "\\b"; break;
-          case u'\f': m_buf += "\\f"; break;
-          case u'\n': m_buf += "\\n"; break;
-          case u'\r': m_buf += "\\r"; break;
-          case u'\t': m_buf += "\\t"; break;
-          default: {
-            static constexpr char kHex[] = "0123456789abcdef";
-            const char escaped[6] = {'\\', 'u', '0', '0', kHex[unit >> 4], kHex[unit & 0xF]};
-            m_buf.append(escaped, sizeof escaped);
-          }
+      if constexpr (std::endian::native == std::endian::little) {
+        for (; n - i >= 4; i += 4, out += 4) {
+          std::uint64_t block;
+          std::memcpy(&block, units + i, sizeof block);
+          if (!PlainBlock(block)) break;
+          const std::uint32_t narrow = NarrowBlock(block);
+          std::memcpy(out, &narrow, sizeof narrow);
         }
-        ++i;
       }
-      out = m_buf.Room(n - i + 1);
+      const std::size_t stop = n - i < 4 ? n : i + 4;
+      while (i < stop) {
+        const char16_t unit = units[i];
+        if (unit < 0x80 && unit >= 0x20 && unit != u'"' && unit != u'\\') {
+          *out++ = static_cast<char>(unit);
+          ++i;
+          continue;
+        }
+        m_buf.Commit(out);
+        i = WriteSpecial(text, i);
+        out = m_buf.Room(n - i + 1);
+        break;
+      }
     }
     *out++ = '"';
     m_buf.Commit(out);
+  }
+
+  // Whether all four UTF-16 units of a block (as loaded on a little-endian
+  // machine) are printable ASCII other than '"' and '\\'.
+  static bool PlainBlock(std::uint64_t block) {
+    constexpr std::uint64_t kLanes = 0x0001000100010001u;  // 1 in each 16-bit unit
+    constexpr std::uint64_t kHigh = 0x0080 * kLanes;       // bit 7 of each unit
+    if ((block & (0xFF80 * kLanes)) != 0) return false;    // a unit of 0x80 or more
+    // Every unit is below 0x80 from here, so these sums never carry into
+    // the next unit: bit 7 is set for a unit of 0x20 or more, and for one
+    // that differs from '"' (from '\\').
+    const std::uint64_t printable = block + (0x80 - 0x20) * kLanes;
+    const std::uint64_t notQuote = (block ^ (0x22 * kLanes)) + 0x7F * kLanes;
+    const std::uint64_t notBackslash = (block ^ (0x5C * kLanes)) + 0x7F * kLanes;
+    return (printable & notQuote & notBackslash & kHigh) == kHigh;
+  }
+
+  // The four units of a plain block as four bytes, in order.
+  static std::uint32_t NarrowBlock(std::uint64_t block) {
+    block = (block | (block >> 8)) & 0x0000FFFF0000FFFFu;
+    return static_cast<std::uint32_t>(block | (block >> 16));
+  }
+
+  // Writes the unit at i, which is not plain ASCII: its escape, or the run
+  // of non-ASCII units it starts as UTF-8 (a surrogate pair is never
+  // split). Returns the index after what was written.
+  std::size_t WriteSpecial(std::u16string_view text, std::size_t i) {
+    const char16_t unit = text[i];
+    if (unit >= 0x80) {
+      std::size_t end = i + 1;
+      while (end < text.size() && text[end] >= 0x80) ++end;
+      m_scratch.clear();
+      platform::AppendUtf16AsUtf8(m_scratch, text.substr(i, end - i));
+      m_buf.append(m_scratch.data(), m_scratch.size());
+      return end;
+    }
+    switch (unit) {
+      case u'"': m_buf += "\\\""; break;
+      case u'\\': m_buf += "\\\\"; break;
+      case u'\b': m_buf += "\\b"; break;
+      case u'\f': m_buf += "\\f"; break;
+      case u'\n': m_buf += "\\n"; break;
+      case u'\r': m_buf += "\\r"; break;
+      case u'\t': m_buf += "\\t"; break;
+      default: {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const char escaped[6] = {'\\', 'u', '0', '0', kHex[unit >> 4], kHex[unit & 0xF]};
+        m_buf.append(escaped, sizeof escaped);
+      }
+    }
+    return i + 1;
   }
 
   // The text for a vocabulary number (a property's key, an object's type
