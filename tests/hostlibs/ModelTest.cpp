@@ -78,6 +78,20 @@ TEST(ModelJsonTest, TextIsValidJsonAndTheStreamGetsTheSameText) {
     name->SetWStringValue(u"s" + std::u16string(40, u'x'));
     model.CreateObject(model::Schema).SetProperty(name);
   }
+  // Nested deeper than the levels whose texts the writer keeps.
+  int parent = 1;
+  for (int i = 0; i < 50; ++i) {
+    CMOObject& nested = model.CreateObject(model::Schema, parent);
+    auto* name = new CMOProperty(model::Name);
+    std::u16string text(static_cast<std::size_t>(i) + 1, u'y');
+    text[0] = u'n';
+    name->SetWStringValue(text);
+    nested.SetProperty(name);
+    auto* ids = new CMOProperty(model::KeyColumns);
+    ids->SetObjectIdVectorValue({parent, i});
+    nested.SetProperty(ids);
+    parent = nested.GetObjectId();
+  }
   for (int indent : {-1, 2}) {
     std::ostringstream out;
     model::WriteJson(model, out, indent);

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -94,8 +95,9 @@ class JsonWriter {
       Frame& top = open.back();
       const std::vector<int>& children = top.object->GetChildIds();
       if (top.next < children.size()) {
-        if (top.next > 0) m_buf += ',';
-        NewLine(top.level + 2);
+        std::string_view next = Texts(top.level).next;
+        if (top.next == 0) next.remove_prefix(1);
+        m_buf += next;
         const CMOObject* child = model.GetCMOObject(children[top.next]);
         ++top.next;
         const int level = top.level + 2;  // top may move when the stack grows
@@ -105,10 +107,7 @@ class JsonWriter {
           open.push_back({child, 0, level});
         }
       } else {
-        NewLine(top.level + 1);
-        m_buf += ']';
-        NewLine(top.level);
-        m_buf += '}';
+        m_buf += Texts(top.level).closeParent;
         open.pop_back();
       }
       Spill();
@@ -120,65 +119,113 @@ class JsonWriter {
   }
 
  private:
+  // What is written around an object's values at one nesting level (that
+  // of its opening brace), made once per level below kCachedLevels: a large
+  // model writes the same few dozen texts for every object. A text that
+  // starts with "," is written without it where it comes first.
+  struct LevelTexts {
+    std::string open;          // {, line, "id":
+    std::string noProperties;  // {}, ",", line, "children": [
+    std::string children;      // after the last property: line, }, ",", line, "children": [
+    std::string close;         // ending an object without children: ], line, }
+    std::string next;          // before a child: ",", line
+    std::string closeParent;   // after the last child: line, ], line, }
+    std::vector<std::string> types;       // by object type: ",", line, "type": "table",, line, "properties":
+    std::vector<std::string> properties;  // by property id: ",", line, "name":
+  };
+
+  LevelTexts& Texts(int level) {
+    if (level < kCachedLevels) {
+      const auto at = static_cast<std::size_t>(level);
+      if (m_levels.size() <= at) m_levels.resize(at + 1);
+      if (m_levels[at].open.empty()) MakeTexts(m_levels[at], level);
+      return m_levels[at];
+    }
+    if (m_deepLevel != level) {
+      m_deep = LevelTexts();
+      MakeTexts(m_deep, level);
+      m_deepLevel = level;
+    }
+    return m_deep;
+  }
+
+  void MakeTexts(LevelTexts& texts, int level) {
+    const std::string inner = Line(level + 1);
+    const std::string outer = Line(level);
+    const std::string children = Join({",", inner, Quoted("children"), "["});
+    texts.open = Join({"{", inner, Quoted("id")});
+    texts.noProperties = Join({"{}", children});
+    texts.children = Join({inner, "}", children});
+    texts.close = Join({"]", outer, "}"});
+    texts.next = Join({",", Line(level + 2)});
+    texts.closeParent = Join({inner, "]", outer, "}"});
+  }
+
+  static std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (std::string_view part : parts) text.append(part.data(), part.size());
+    return text;
+  }
+
+  // A line break and the indentation of the level; nothing when compact.
+  std::string Line(int level) const {
+    std::string line;
+    if (m_indent >= 0) line.assign(1 + static_cast<std::size_t>(m_indent) * static_cast<std::size_t>(level), ' ');
+    if (!line.empty()) line[0] = '\n';
+    return line;
+  }
+
+  // "name": with the blank when indenting.
+  std::string Quoted(std::string_view name) const {
+    return Join({"\"", name, m_indent >= 0 ? "\": " : "\":"});
+  }
+
   // Writes the object up to its children. Returns true when it has
   // children, left open for the caller; otherwise the object is complete.
   bool OpenObject(const CMOObject& object, int level) {
-    m_buf += '{';
-    NewLine(level + 1);
-    Key("id");
+    // Only this level's texts are asked for until the object is written up
+    // to its children, so the reference stays valid.
+    LevelTexts& texts = Texts(level);
+    m_buf += texts.open;
     Number(object.GetObjectId());
-    m_buf += ',';
-    NewLine(level + 1);
-    m_buf += Named(m_typeLines, object.GetObjectType(), [&](std::string& line) {
-      line = m_indent >= 0 ? "\"type\": \"" : "\"type\":\"";
-      if (const char* name = ObjectTypeName(object.GetObjectType())) {
-        line += name;
-      } else {
-        line += "type";
-        line += std::to_string(object.GetObjectType());
-      }
-      line += "\",";
-    });
-    NewLine(level + 1);
-    Key("properties");
-    WriteProperties(object, level + 1);
-    m_buf += ',';
-    NewLine(level + 1);
-    Key("children");
-    m_buf += '[';
+    const int type = object.GetObjectType();
+    m_buf += Named(texts.types,
+                   type, [&](std::string& line) {
+                     const char* name = ObjectTypeName(type);
+                     const std::string numbered = name != nullptr ? std::string() : "type" + std::to_string(type);
+                     line = Join({",", Line(level + 1), m_indent >= 0 ? "\"type\": \"" : "\"type\":\"",
+                                  name != nullptr ? std::string_view(name) : std::string_view(numbered), "\",",
+                                  Line(level + 1), Quoted("properties")});
+                   });
+    const auto& properties = object.GetProperties();
+    if (properties.empty()) {
+      m_buf += texts.noProperties;
+    } else {
+      m_buf += '{';
+      WriteProperties(properties, texts, level);
+      m_buf += texts.children;
+    }
     if (!object.GetChildIds().empty()) return true;
-    m_buf += ']';
-    NewLine(level);
-    m_buf += '}';
+    m_buf += texts.close;
     return false;
   }
 
-  void WriteProperties(const CMOObject& object, int level) {
-    const auto& properties = object.GetProperties();
-    if (properties.empty()) {
-      m_buf += "{}";
-      return;
-    }
-    m_buf += '{';
+  // The properties of an object at the level (texts are the level's),
+  // between its braces.
+  void WriteProperties(const std::vector<std::unique_ptr<CMOProperty>>& properties, LevelTexts& texts, int level) {
     bool first = true;
     for (const auto& property : properties) {
-      if (!first) m_buf += ',';
-      first = false;
-      NewLine(level + 1);
-      m_buf += Named(m_propertyKeys, property->GetPropertyId(), [&](std::string& key) {
-        key = "\"";
-        if (const char* name = PropertyName(property->GetPropertyId())) {
-          key += name;
-        } else {
-          key += "property";
-          key += std::to_string(property->GetPropertyId());
-        }
-        key += m_indent >= 0 ? "\": " : "\":";
+      const int id = property->GetPropertyId();
+      std::string_view lead = Named(texts.properties, id, [&](std::string& key) {
+        const char* name = PropertyName(id);
+        const std::string numbered = name != nullptr ? std::string() : "property" + std::to_string(id);
+        key = Join({",", Line(level + 2), Quoted(name != nullptr ? std::string_view(name) : std::string_view(numbered))});
       });
-      WriteValue(*property, level + 1);
+      if (first) lead.remove_prefix(1);
+      first = false;
+      m_buf += lead;
+      WriteValue(*property, level + 2);
     }
-    NewLine(level);
-    m_buf += '}';
   }
 
   void WriteValue(const CMOProperty& property, int level) {
@@ -323,12 +370,6 @@ class JsonWriter {
     m_buf.Commit(std::to_chars(at, at + 24, value).ptr);
   }
 
-  void Key(std::string_view name) {
-    m_buf += '"';
-    m_buf += name;
-    m_buf += m_indent >= 0 ? "\": " : "\":";
-  }
-
   // A line feed and the indentation, copied from a line kept for the
   // deepest level so far.
   void NewLine(int level) {
@@ -354,8 +395,10 @@ class JsonWriter {
   std::string m_newline;   // a line feed and blanks for the deepest level so far
   std::string m_scratch;   // UTF-8 of a run of non-ASCII text; a text Named does not keep
   static constexpr int kMadeNumbers = 4096;
-  std::vector<std::string> m_propertyKeys;  // by property id: "name": (with the blank when indenting)
-  std::vector<std::string> m_typeLines;     // by object type: "type": "table",
+  static constexpr int kCachedLevels = 64;
+  std::vector<LevelTexts> m_levels;  // by level below kCachedLevels, made as levels are reached
+  LevelTexts m_deep;                 // the texts of one deeper level, remade when another is asked for
+  int m_deepLevel = -1;              // the level of m_deep; -1 before any
 };
 
 }  // namespace
