@@ -14,7 +14,9 @@
 #include <tillerhold/ModelVocabulary.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -23,6 +25,10 @@
 
 namespace qm::mariadb {
 namespace {
+
+// Column names as views of known length: a view made from a pointer counts
+// its characters on every row.
+using namespace std::string_view_literals;
 
 // ---- Cache keys (see MariaRowActions.h).
 
@@ -71,11 +77,64 @@ int SchemaId(GenericModel* model, const std::u16string& schema) { return SchemaL
 
 // ---- Writing the model.
 
+// Whether two texts are the same, unit for unit: what a row action asks of
+// every row to tell whether it still belongs to the object the previous
+// rows made (a comparison by memcmp, not unit by unit).
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
+}
+
+// A text property from a view of the row: the model keeps a copy of its
+// own, so a row action that reads every row need not make one first (the
+// module's SetTextProperty takes a string of its own).
+void SetTextView(CMOObject& object, int propertyId, std::u16string_view value) {
+  auto property = std::make_unique<CMOProperty>(propertyId);
+  property->SetWStringValue(value);
+  object.SetProperty(property.release());
+}
+
+// A value of the row (CommonDataObject::Find's, not null) as GetText reads
+// it: the text up to its first NUL; empty for a value that is not text.
+std::u16string_view TextOf(const COleVariant& value) {
+  const bool text = value.vt == platform::win::VT_BSTR && value.bstrVal != nullptr;
+  return text ? std::u16string_view(value.bstrVal) : std::u16string_view();
+}
+
+// SetTextPropertyFrom for a value already found, without a copy: nothing
+// for a NULL column (null).
+void SetTextOf(CMOObject& object, int propertyId, const COleVariant* value) {
+  if (value != nullptr) SetTextView(object, propertyId, TextOf(*value));
+}
+
+void SetTextViewFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
+  SetTextOf(object, propertyId, record.Find(column));
+}
+
+// CreateNamedObject with the name taken from a view.
+CMOObject& CreateNamed(GenericModel& model, int objectType, int parentId, std::u16string_view name) {
+  CMOObject& object = model.CreateObject(objectType, parentId);
+  SetTextView(object, model::Name, name);
+  return object;
+}
+
 // The column's text when it is neither NULL nor empty (information_schema
 // writes '' for "no comment").
-void SetNonEmptyFrom(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
-  std::u16string value = record.Text(column);
-  if (!value.empty()) SetTextProperty(object, propertyId, std::move(value));
+void SetNonEmptyFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
+  const std::u16string_view value = record.GetText(column);
+  if (!value.empty()) SetTextView(object, propertyId, value);
+}
+
+// Whether the text spells the ASCII word, ASCII letters compared without case.
+bool SpellsIgnoringAsciiCase(std::u16string_view text, std::string_view word) {
+  if (text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    char16_t a = text[i];
+    char16_t b = static_cast<unsigned char>(word[i]);
+    if (a >= u'A' && a <= u'Z') a = static_cast<char16_t>(a - u'A' + u'a');
+    if (b >= u'A' && b <= u'Z') b = static_cast<char16_t>(b - u'A' + u'a');
+    if (a != b) return false;
+  }
+  return true;
 }
 
 // The column's text as the vocabulary's word for the property on this
@@ -84,11 +143,13 @@ void SetNonEmptyFrom(CMOObject& object, int propertyId, const CommonDataObject& 
 // Nothing when the column is NULL or spells no listed word: a view's check
 // option NONE is said by leaving the property out.
 void SetWordFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
-  if (!record.Has(column)) return;
-  const std::u16string_view value = record.GetText(column);
+  const COleVariant* found = record.Find(column);
+  if (found == nullptr) return;
+  const std::u16string_view value = TextOf(*found);
   for (const char* word : model::AllowedValues(object.GetObjectType(), propertyId)) {
-    const std::u16string listed(word, word + std::char_traits<char>::length(word));
-    if (EqualsIgnoringAsciiCase(value, listed)) return SetTextProperty(object, propertyId, listed);
+    const std::string_view listed(word);
+    if (SpellsIgnoringAsciiCase(value, listed))
+      return SetTextView(object, propertyId, std::u16string(listed.begin(), listed.end()));
   }
 }
 
@@ -100,8 +161,8 @@ std::u16string Lower(std::u16string text) {
 
 // A new named object under the schema the row names (schema_name), which
 // the schema lookup makes when the model has none of that name.
-CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record, const char16_t* nameColumn) {
-  return CreateNamedObject(*model, objectType, SchemaId(model, record.Text(u"schema_name")), record.Text(nameColumn));
+CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataObject& record, std::u16string_view nameColumn) {
+  return CreateNamedObject(*model, objectType, SchemaId(model, record.Text(u"schema_name"sv)), record.Text(nameColumn));
 }
 
 // ---- Schemas: through the schema lookup, so that a schema already in the
@@ -110,11 +171,11 @@ CMOObject& CreateInSchema(GenericModel* model, int objectType, const CommonDataO
 class SchemasAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name")));
+    CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name"sv)));
     if (schema == nullptr) return;
-    SetTextPropertyFrom(*schema, model::CharacterSet, record, u"character_set");
-    SetTextPropertyFrom(*schema, model::Collation, record, u"collation_name");
-    SetNonEmptyFrom(*schema, model::Comment, record, u"comment");
+    SetTextViewFrom(*schema, model::CharacterSet, record, u"character_set"sv);
+    SetTextViewFrom(*schema, model::Collation, record, u"collation_name"sv);
+    SetNonEmptyFrom(*schema, model::Comment, record, u"comment"sv);
   }
 };
 
@@ -124,17 +185,17 @@ class SchemasAction : public QueryResultRowActionI {
 class TablesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name");
-    const bool partitioned = (u" " + record.Text(u"create_options") + u" ").find(u" partitioned ") != std::u16string::npos;
+    CMOObject& table = CreateInSchema(model, model::Table, record, u"table_name"sv);
+    const bool partitioned = (u" " + record.Text(u"create_options"sv) + u" ").find(u" partitioned ") != std::u16string::npos;
     SetTextProperty(table, model::TableKind,
                     partitioned                                           ? u"partitioned table"
-                    : record.Text(u"table_type") == u"SYSTEM VERSIONED" ? u"system-versioned table"
+                    : record.Text(u"table_type"sv) == u"SYSTEM VERSIONED"sv ? u"system-versioned table"
                                                                          : u"table");
-    SetTextPropertyFrom(table, model::Engine, record, u"engine");
-    SetWordFrom(table, model::RowFormat, record, u"row_format");
-    SetTextPropertyFrom(table, model::Collation, record, u"collation_name");
-    SetNonEmptyFrom(table, model::Comment, record, u"comment");
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"), record.Text(u"table_name")),
+    SetTextViewFrom(table, model::Engine, record, u"engine"sv);
+    SetWordFrom(table, model::RowFormat, record, u"row_format"sv);
+    SetTextViewFrom(table, model::Collation, record, u"collation_name"sv);
+    SetNonEmptyFrom(table, model::Comment, record, u"comment"sv);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"sv), record.Text(u"table_name"sv)),
                                                &table);
   }
 };
@@ -142,13 +203,13 @@ class TablesAction : public QueryResultRowActionI {
 class ViewsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& view = CreateInSchema(model, model::View, record, u"view_name");
+    CMOObject& view = CreateInSchema(model, model::View, record, u"view_name"sv);
     SetTextProperty(view, model::TableKind, u"view");
-    SetTextPropertyFrom(view, model::Definition, record, u"definition");
-    SetWordFrom(view, model::CheckOption, record, u"check_option");
-    SetWordFrom(view, model::SecurityType, record, u"security_type");
-    SetTextPropertyFrom(view, model::Owner, record, u"definer");
-    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"), record.Text(u"view_name")),
+    SetTextViewFrom(view, model::Definition, record, u"definition"sv);
+    SetWordFrom(view, model::CheckOption, record, u"check_option"sv);
+    SetWordFrom(view, model::SecurityType, record, u"security_type"sv);
+    SetTextViewFrom(view, model::Owner, record, u"definer"sv);
+    ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"sv), record.Text(u"view_name"sv)),
                                                &view);
   }
 };
@@ -161,9 +222,9 @@ class SequencesAction : public QueryResultRowActionI {
   explicit SequencesAction(std::vector<SequenceName>* sequences) : m_sequences(sequences) {}
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name");
-    SetNonEmptyFrom(sequence, model::Comment, record, u"comment");
-    SequenceName name{record.Text(u"schema_name"), record.Text(u"sequence_name")};
+    CMOObject& sequence = CreateInSchema(model, model::Sequence, record, u"sequence_name"sv);
+    SetNonEmptyFrom(sequence, model::Comment, record, u"comment"sv);
+    SequenceName name{record.Text(u"schema_name"sv), record.Text(u"sequence_name"sv)};
     ImportedObjectCache::Instance()->AddByDBID(CString(CacheKey(u's', {name.schema, name.name})), &sequence);
     if (m_sequences != nullptr) m_sequences->push_back(std::move(name));
   }
@@ -176,17 +237,17 @@ class SequenceValuesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
     CMOObject* sequence = ImportedObjectCache::Instance()->FindObjectById(
-        CString(CacheKey(u's', {record.Text(u"schema_name"), record.Text(u"sequence_name")})));
+        CString(CacheKey(u's', {record.Text(u"schema_name"sv), record.Text(u"sequence_name"sv)})));
     if (sequence == nullptr) return;
-    SetNumber(*sequence, model::SequenceStart, record, u"start_value");
-    SetNumber(*sequence, model::SequenceIncrement, record, u"increment_by");
-    SetNumber(*sequence, model::SequenceMin, record, u"min_value");
-    SetNumber(*sequence, model::SequenceMax, record, u"max_value");
-    SetIntegerProperty(*sequence, model::SequenceCycle, record.GetNumber(u"cycles") != 0 ? 1 : 0);
+    SetNumber(*sequence, model::SequenceStart, record, u"start_value"sv);
+    SetNumber(*sequence, model::SequenceIncrement, record, u"increment_by"sv);
+    SetNumber(*sequence, model::SequenceMin, record, u"min_value"sv);
+    SetNumber(*sequence, model::SequenceMax, record, u"max_value"sv);
+    SetIntegerProperty(*sequence, model::SequenceCycle, record.GetNumber(u"cycles"sv) != 0 ? 1 : 0);
   }
 
  private:
-  static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, const char16_t* column) {
+  static void SetNumber(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
     if (const std::optional<std::int64_t> value = ParseInt64(record.Text(column)))
       SetIntegerProperty(object, propertyId, *value);
   }
@@ -196,40 +257,48 @@ class SequenceValuesAction : public QueryResultRowActionI {
 
 class ColumnsAction : public QueryResultRowActionI {
  public:
+  // Reads the row's columns in the same order on every row (the record
+  // answers a repeated order from its memo) and sets texts from views of
+  // the row: a catalogue has ten columns or so per table.
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = record.Text(u"schema_name");
-    const std::u16string table = record.Text(u"table_name");
-    if (schema != m_schema || table != m_table) {
+    const std::u16string_view schema = record.GetText(u"schema_name"sv);
+    const std::u16string_view table = record.GetText(u"table_name"sv);
+    if (!m_looked || !SameText(table, m_table) || !SameText(schema, m_schema)) {
       m_schema = schema;
       m_table = table;
       m_relation = FindRelation(schema, table);
+      m_looked = true;
     }
+    const std::u16string_view name = record.GetText(u"column_name"sv);
     if (m_relation == nullptr) return;
-    const std::u16string name = record.Text(u"column_name");
-    CMOObject& column = CreateNamedObject(*model, model::Column, m_relation->GetObjectId(), name);
-    SetIntegerProperty(column, model::Position, record.GetNumber(u"position"));
-    SetTextPropertyFrom(column, model::DataType, record, u"data_type");
-    SetIntegerProperty(column, model::Nullable, record.Text(u"is_nullable") == u"YES" ? 1 : 0);
-    const bool generated = record.Text(u"is_generated") == u"ALWAYS";
+    CMOObject& column = CreateNamed(*model, model::Column, m_relation->GetObjectId(), name);
+    SetIntegerProperty(column, model::Position, record.GetNumber(u"position"sv));
+    SetTextViewFrom(column, model::DataType, record, u"data_type"sv);
+    SetIntegerProperty(column, model::Nullable, record.GetText(u"is_nullable"sv) == u"YES"sv ? 1 : 0);
+    const bool generated = record.GetText(u"is_generated"sv) == u"ALWAYS"sv;
     // A generated column has no default; the catalogue says NULL for it.
-    if (!generated) SetTextPropertyFrom(column, model::DefaultValue, record, u"default_value");
-    const Extra extra = ReadExtra(record.Text(u"extra"));
+    const COleVariant* defaultValue = record.Find(u"default_value"sv);
+    if (!generated) SetTextOf(column, model::DefaultValue, defaultValue);
+    const Extra extra = ReadExtra(record.GetText(u"extra"sv));
+    const COleVariant* expression = record.Find(u"generation_expression"sv);
     if (generated) {
-      SetTextPropertyFrom(column, model::GeneratedExpression, record, u"generation_expression");
-      if (!extra.generatedKind.empty()) SetTextProperty(column, model::GeneratedKind, extra.generatedKind);
+      SetTextOf(column, model::GeneratedExpression, expression);
+      if (!extra.generatedKind.empty()) SetTextView(column, model::GeneratedKind, extra.generatedKind);
     }
     if (extra.autoIncrement) SetIntegerProperty(column, model::AutoIncrement, 1);
     if (extra.invisible) SetIntegerProperty(column, model::Invisible, 1);
-    if (!extra.onUpdate.empty()) SetTextProperty(column, model::UpdateExpression, extra.onUpdate);
-    SetTextPropertyFrom(column, model::CharacterSet, record, u"character_set");
-    SetTextPropertyFrom(column, model::Collation, record, u"collation_name");
-    SetNonEmptyFrom(column, model::Comment, record, u"comment");
+    if (!extra.onUpdate.empty()) SetTextView(column, model::UpdateExpression, extra.onUpdate);
+    SetTextViewFrom(column, model::CharacterSet, record, u"character_set"sv);
+    SetTextViewFrom(column, model::Collation, record, u"collation_name"sv);
+    const std::u16string_view comment = record.GetText(u"comment"sv);
+    if (!comment.empty()) SetTextView(column, model::Comment, comment);
   }
 
   void PostExecute(GenericModel*) override {
     m_schema.clear();
     m_table.clear();
     m_relation = nullptr;
+    m_looked = false;
   }
 
  private:
@@ -242,8 +311,10 @@ class ColumnsAction : public QueryResultRowActionI {
     std::u16string generatedKind;  // "VIRTUAL" or "STORED"; empty for a column that is not generated
     std::u16string onUpdate;       // the ON UPDATE expression; empty for none
   };
-  static Extra ReadExtra(std::u16string text) {
+  static Extra ReadExtra(std::u16string_view said) {
     Extra extra;
+    if (said.empty()) return extra;  // most columns
+    std::u16string text(said);
     auto take = [&](std::u16string_view word) {
       const std::size_t pos = text.find(word);
       if (pos == std::u16string::npos) return false;
@@ -265,6 +336,7 @@ class ColumnsAction : public QueryResultRowActionI {
 
   std::u16string m_schema;          // schema of the previous row
   std::u16string m_table;           // table of the previous row
+  bool m_looked = false;            // whether m_relation answers for m_schema, m_table
   CMOObject* m_relation = nullptr;  // that table (or view) once looked up; the model's
 };
 
@@ -282,27 +354,31 @@ class IndexRowsAction : public QueryResultRowActionI {
     m_signatures.clear();
   }
 
+  // A row's own values are read before those of the index's first row
+  // only, so that every row reads the record in the same order (its memo).
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = record.Text(u"schema_name");
-    const std::u16string table = record.Text(u"table_name");
-    const std::u16string name = record.Text(m_keys ? u"key_name" : u"index_name");
-    if (m_current.object == nullptr || schema != m_current.schema || table != m_current.table || name != m_current.name) {
+    const std::u16string_view schema = record.GetText(u"schema_name"sv);
+    const std::u16string_view table = record.GetText(u"table_name"sv);
+    const std::u16string_view name = record.GetText(m_keys ? u"key_name"sv : u"index_name"sv);
+    const std::u16string_view columnName = record.GetText(u"column_name"sv);
+    const int prefix = record.Has(u"prefix_length"sv) ? record.GetNumber(u"prefix_length"sv) : 0;
+    const bool descending = record.GetText(u"column_order"sv) == u"D"sv;
+    if (m_current.object == nullptr || !SameText(name, m_current.name) || !SameText(table, m_current.table) ||
+        !SameText(schema, m_current.schema)) {
       Finish();
       Start(model, schema, table, name, record);
     }
     if (m_current.object == nullptr) return;
-    const std::u16string columnName = record.Text(u"column_name");
-    m_current.columnNames.push_back(columnName);
+    m_current.columnNames.emplace_back(columnName);
     CMOObject* column = FindColumn(*model, *m_current.relation, columnName);
     if (column == nullptr) {
       m_current.complete = false;
       return;
     }
     m_current.columnIds.push_back(column->GetObjectId());
-    const int prefix = record.Has(u"prefix_length") ? record.GetNumber(u"prefix_length") : 0;
     m_current.prefixes.push_back(prefix);
-    if (record.Text(u"column_order") == u"D") m_current.descending.push_back(column->GetObjectId());
-    if (m_keys && name == u"PRIMARY")
+    if (descending) m_current.descending.push_back(column->GetObjectId());
+    if (m_keys && name == u"PRIMARY"sv)
       SetIntegerProperty(*column, model::PrimaryKeyPosition, static_cast<std::int64_t>(m_current.columnIds.size()));
   }
 
@@ -325,7 +401,7 @@ class IndexRowsAction : public QueryResultRowActionI {
     bool complete = true;                  // every column was found
   };
 
-  void Start(GenericModel* model, const std::u16string& schema, const std::u16string& table, const std::u16string& name,
+  void Start(GenericModel* model, std::u16string_view schema, std::u16string_view table, std::u16string_view name,
              const CommonDataObject& record) {
     m_current = Pending();
     m_current.schema = schema;
@@ -334,10 +410,9 @@ class IndexRowsAction : public QueryResultRowActionI {
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
     m_current.relation = relation;
-    CMOObject& object =
-        CreateNamedObject(*model, m_keys ? model::Key : model::Index, relation->GetObjectId(), name);
+    CMOObject& object = CreateNamed(*model, m_keys ? model::Key : model::Index, relation->GetObjectId(), name);
     if (m_keys) {
-      SetTextProperty(object, model::KeyType, name == u"PRIMARY" ? u"PRIMARY KEY" : u"UNIQUE");
+      SetTextProperty(object, model::KeyType, name == u"PRIMARY"sv ? u"PRIMARY KEY" : u"UNIQUE");
       SetIntegerProperty(object, model::Deferrable, 0);
       SetIntegerProperty(object, model::InitiallyDeferred, 0);
       ImportedObjectCache::Instance()->AddAttribute(KeyNameKey(schema, table, name), &object);
@@ -345,9 +420,9 @@ class IndexRowsAction : public QueryResultRowActionI {
       SetIntegerProperty(object, model::IsUnique, 0);
       ImportedIndexCache::Instance()->AddByDBID(CString(CacheKey(u'i', {schema, table, name})), &object);
     }
-    SetWordFrom(object, model::IndexMethod, record, u"index_type");
-    if (record.Text(u"ignored") == u"YES") SetIntegerProperty(object, model::Invisible, 1);
-    SetNonEmptyFrom(object, model::Comment, record, u"comment");
+    SetWordFrom(object, model::IndexMethod, record, u"index_type"sv);
+    if (record.GetText(u"ignored"sv) == u"YES"sv) SetIntegerProperty(object, model::Invisible, 1);
+    SetNonEmptyFrom(object, model::Comment, record, u"comment"sv);
     m_current.object = &object;
   }
 
@@ -384,11 +459,11 @@ class IndexRowsAction : public QueryResultRowActionI {
 class CheckConstraintsAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* table = FindRelation(record.Text(u"schema_name"), record.Text(u"table_name"));
+    CMOObject* table = FindRelation(record.Text(u"schema_name"sv), record.Text(u"table_name"sv));
     if (table == nullptr) return;
     CMOObject& check =
-        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), record.Text(u"constraint_name"));
-    const std::u16string expression = record.Text(u"check_expression");
+        CreateNamedObject(*model, model::CheckConstraint, table->GetObjectId(), record.Text(u"constraint_name"sv));
+    const std::u16string expression = record.Text(u"check_expression"sv);
     SetTextProperty(check, model::CheckExpression, expression);
     SetTextProperty(check, model::Definition, u"CHECK (" + expression + u")");
   }
@@ -404,15 +479,20 @@ class ForeignKeysAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_current = Pending(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = record.Text(u"schema_name");
-    const std::u16string table = record.Text(u"table_name");
-    const std::u16string name = record.Text(u"constraint_name");
-    if (!m_current.started || schema != m_current.schema || table != m_current.table || name != m_current.name) {
+    const std::u16string_view schema = record.GetText(u"schema_name"sv);
+    const std::u16string_view table = record.GetText(u"table_name"sv);
+    const std::u16string_view name = record.GetText(u"constraint_name"sv);
+    // Before what the first row of a foreign key reads: every row reads
+    // the record in the same order (its memo).
+    const std::u16string_view column = record.GetText(u"column_name"sv);
+    const std::u16string_view referencedColumn = record.GetText(u"referenced_column"sv);
+    if (!m_current.started || !SameText(name, m_current.name) || !SameText(table, m_current.table) ||
+        !SameText(schema, m_current.schema)) {
       Finish(*model);
       Start(model, schema, table, name, record);
     }
-    m_current.columns.push_back(record.Text(u"column_name"));
-    m_current.referencedColumns.push_back(record.Text(u"referenced_column"));
+    m_current.columns.emplace_back(column);
+    m_current.referencedColumns.emplace_back(referencedColumn);
   }
 
   void PostExecute(GenericModel* model) override {
@@ -433,24 +513,24 @@ class ForeignKeysAction : public QueryResultRowActionI {
     std::vector<std::u16string> referencedColumns;       // the referenced columns, in the same order
   };
 
-  void Start(GenericModel* model, const std::u16string& schema, const std::u16string& table, const std::u16string& name,
+  void Start(GenericModel* model, std::u16string_view schema, std::u16string_view table, std::u16string_view name,
              const CommonDataObject& record) {
     m_current = Pending();
     m_current.started = true;
     m_current.schema = schema;
     m_current.table = table;
     m_current.name = name;
-    m_current.referencedSchema = record.Text(u"referenced_schema");
-    m_current.referencedTable = record.Text(u"referenced_table");
-    m_current.referencedKey = record.Text(u"referenced_key");
-    m_current.onDelete = record.Text(u"on_delete");
-    m_current.onUpdate = record.Text(u"on_update");
+    m_current.referencedSchema = record.Text(u"referenced_schema"sv);
+    m_current.referencedTable = record.Text(u"referenced_table"sv);
+    m_current.referencedKey = record.Text(u"referenced_key"sv);
+    m_current.onDelete = record.Text(u"on_delete"sv);
+    m_current.onUpdate = record.Text(u"on_update"sv);
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
     m_current.relation = relation;
-    CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, relation->GetObjectId(), name);
-    const std::u16string match = record.Text(u"match_option");
-    SetTextProperty(foreignKey, model::MatchType, match == u"FULL" || match == u"PARTIAL" ? match : u"SIMPLE");
+    CMOObject& foreignKey = CreateNamed(*model, model::ForeignKey, relation->GetObjectId(), name);
+    const std::u16string_view match = record.GetText(u"match_option"sv);
+    SetTextView(foreignKey, model::MatchType, match == u"FULL"sv || match == u"PARTIAL"sv ? match : u"SIMPLE"sv);
     SetTextProperty(foreignKey, model::OnDelete, m_current.onDelete);
     SetTextProperty(foreignKey, model::OnUpdate, m_current.onUpdate);
     SetIntegerProperty(foreignKey, model::Deferrable, 0);
@@ -517,9 +597,9 @@ class PartitionsAction : public QueryResultRowActionI {
   }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = record.Text(u"schema_name");
-    const std::u16string tableName = record.Text(u"table_name");
-    const std::u16string name = record.Text(u"partition_name");
+    const std::u16string schema = record.Text(u"schema_name"sv);
+    const std::u16string tableName = record.Text(u"table_name"sv);
+    const std::u16string name = record.Text(u"partition_name"sv);
     if (schema != m_schema || tableName != m_tableName) {
       m_schema = schema;
       m_tableName = tableName;
@@ -527,11 +607,11 @@ class PartitionsAction : public QueryResultRowActionI {
       m_partition = nullptr;
       m_table = FindRelation(schema, tableName);
       if (m_table != nullptr) {
-        std::u16string clause = u"PARTITION BY " + record.Text(u"partition_method") + u" (" +
-                                record.Text(u"partition_expression") + u")";
-        if (record.Has(u"subpartition_method"))
-          clause += u" SUBPARTITION BY " + record.Text(u"subpartition_method") + u" (" +
-                    record.Text(u"subpartition_expression") + u")";
+        std::u16string clause = u"PARTITION BY " + record.Text(u"partition_method"sv) + u" (" +
+                                record.Text(u"partition_expression"sv) + u")";
+        if (record.Has(u"subpartition_method"sv))
+          clause += u" SUBPARTITION BY " + record.Text(u"subpartition_method"sv) + u" (" +
+                    record.Text(u"subpartition_expression"sv) + u")";
         SetTextProperty(*m_table, model::Definition, std::move(clause));
       }
     } else if (name == m_partitionName) {
@@ -540,13 +620,13 @@ class PartitionsAction : public QueryResultRowActionI {
     m_partitionName = name;
     if (m_table == nullptr) return;
     CMOObject& partition = CreateNamedObject(*model, model::Partition, m_table->GetObjectId(), name);
-    const std::u16string description = record.Text(u"partition_description");
-    const std::u16string bound = PartitionBoundClause(record.Text(u"partition_method"), description);
+    const std::u16string description = record.Text(u"partition_description"sv);
+    const std::u16string bound = PartitionBoundClause(record.Text(u"partition_method"sv), description);
     if (!bound.empty()) SetTextProperty(partition, model::Definition, bound);
-    SetNonEmptyFrom(partition, model::Comment, record, u"comment");
+    SetNonEmptyFrom(partition, model::Comment, record, u"comment"sv);
     // A default partition has no values of its own.
     const std::vector<std::u16string> values =
-        bound == u"DEFAULT" ? std::vector<std::u16string>() : PartitionValues(description);
+        bound == u"DEFAULT"sv ? std::vector<std::u16string>() : PartitionValues(description);
     if (values.empty()) return;
     const int functionId = m_nextFunction++;
     ImportCacheDB* store = ImportCacheDB::Instance();
@@ -591,15 +671,15 @@ class PartitionsAction : public QueryResultRowActionI {
 class TriggersAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject* table = FindRelation(record.Text(u"schema_name"), record.Text(u"table_name"));
+    CMOObject* table = FindRelation(record.Text(u"schema_name"sv), record.Text(u"table_name"sv));
     if (table == nullptr) return;
-    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"));
-    SetTextPropertyFrom(trigger, model::TriggerTiming, record, u"timing");
-    SetTextPropertyFrom(trigger, model::TriggerEvents, record, u"event");
-    SetIntegerProperty(trigger, model::TriggerOrder, record.GetNumber(u"action_order"));
-    SetTextPropertyFrom(trigger, model::Definition, record, u"definition");
-    SetTextPropertyFrom(trigger, model::Owner, record, u"definer");
-    SetTextPropertyFrom(trigger, model::SqlMode, record, u"sql_mode");
+    CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"sv));
+    SetTextViewFrom(trigger, model::TriggerTiming, record, u"timing"sv);
+    SetTextViewFrom(trigger, model::TriggerEvents, record, u"event"sv);
+    SetIntegerProperty(trigger, model::TriggerOrder, record.GetNumber(u"action_order"sv));
+    SetTextViewFrom(trigger, model::Definition, record, u"definition"sv);
+    SetTextViewFrom(trigger, model::Owner, record, u"definer"sv);
+    SetTextViewFrom(trigger, model::SqlMode, record, u"sql_mode"sv);
   }
 };
 
@@ -612,19 +692,19 @@ class TriggersAction : public QueryResultRowActionI {
 class RoutinesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name");
-    const std::u16string type = record.Text(u"routine_type");
-    SetWordFrom(routine, model::RoutineKind, record, u"routine_type");
-    SetTextPropertyFrom(routine, model::ReturnType, record, u"return_type");
-    SetTextProperty(routine, model::Language, Lower(record.Text(u"language_name")));
-    SetTextPropertyFrom(routine, model::Definition, record, u"body");
-    SetWordFrom(routine, model::SecurityType, record, u"security_type");
-    SetTextPropertyFrom(routine, model::Owner, record, u"definer");
-    SetTextPropertyFrom(routine, model::SqlMode, record, u"sql_mode");
-    SetNonEmptyFrom(routine, model::Comment, record, u"comment");
+    CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name"sv);
+    const std::u16string type = record.Text(u"routine_type"sv);
+    SetWordFrom(routine, model::RoutineKind, record, u"routine_type"sv);
+    SetTextViewFrom(routine, model::ReturnType, record, u"return_type"sv);
+    SetTextProperty(routine, model::Language, Lower(record.Text(u"language_name"sv)));
+    SetTextViewFrom(routine, model::Definition, record, u"body"sv);
+    SetWordFrom(routine, model::SecurityType, record, u"security_type"sv);
+    SetTextViewFrom(routine, model::Owner, record, u"definer"sv);
+    SetTextViewFrom(routine, model::SqlMode, record, u"sql_mode"sv);
+    SetNonEmptyFrom(routine, model::Comment, record, u"comment"sv);
     SetTextProperty(routine, model::ParameterList, std::u16string());
     ImportedObjectCache::Instance()->AddByDBID(
-        RoutineKey(record.Text(u"schema_name"), type, record.Text(u"routine_name")), &routine);
+        RoutineKey(record.Text(u"schema_name"sv), type, record.Text(u"routine_name"sv)), &routine);
   }
 };
 
@@ -632,8 +712,8 @@ class RoutineBodiesAction : public QueryResultRowActionI {
  public:
   void ProcessRow(GenericModel*, CommonDataObject& record) override {
     CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(
-        RoutineKey(record.Text(u"schema_name"), record.Text(u"routine_type"), record.Text(u"routine_name")));
-    if (routine != nullptr && record.Has(u"body")) SetTextProperty(*routine, model::Definition, record.Text(u"body"));
+        RoutineKey(record.Text(u"schema_name"sv), record.Text(u"routine_type"sv), record.Text(u"routine_name"sv)));
+    if (routine != nullptr && record.Has(u"body"sv)) SetTextProperty(*routine, model::Definition, record.Text(u"body"sv));
   }
 };
 
@@ -648,20 +728,20 @@ class ParametersAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_routines.clear(); }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string type = record.Text(u"routine_type");
-    const CString routineKey = RoutineKey(record.Text(u"schema_name"), type, record.Text(u"routine_name"));
+    const std::u16string type = record.Text(u"routine_type"sv);
+    const CString routineKey = RoutineKey(record.Text(u"schema_name"sv), type, record.Text(u"routine_name"sv));
     CMOObject* routine = ImportedObjectCache::Instance()->FindObjectById(routineKey);
     if (routine == nullptr) return;
     CMOObject& parameter = model->CreateObject(model::Parameter, routine->GetObjectId());
-    const std::u16string name = record.Text(u"parameter_name");
-    const std::u16string mode = record.Has(u"parameter_mode") ? record.Text(u"parameter_mode") : u"IN";
-    const std::u16string dataType = record.Text(u"data_type");
+    const std::u16string name = record.Text(u"parameter_name"sv);
+    const std::u16string mode = record.Has(u"parameter_mode"sv) ? record.Text(u"parameter_mode"sv) : u"IN";
+    const std::u16string dataType = record.Text(u"data_type"sv);
     SetTextProperty(parameter, model::Name, name);
     SetTextProperty(parameter, model::ParameterMode, mode);
     SetTextProperty(parameter, model::DataType, dataType);
-    SetIntegerProperty(parameter, model::Position, record.GetNumber(u"parameter_position"));
+    SetIntegerProperty(parameter, model::Position, record.GetNumber(u"parameter_position"sv));
 
-    std::u16string text = type == u"PROCEDURE" ? mode + u' ' : std::u16string();
+    std::u16string text = type == u"PROCEDURE"sv ? mode + u' ' : std::u16string();
     text += QuoteIdentifier(name) + u' ' + dataType;
     ImportedObjectCache::Instance()->AddParameter(routineKey, CString(std::move(text)));
     if (m_routines.empty() || m_routines.back().first != routineKey) m_routines.emplace_back(routineKey, routine);
@@ -692,25 +772,25 @@ class PrivilegesAction : public QueryResultRowActionI {
   void PreExecute(GenericModel*) override { m_grant = nullptr; }
 
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
-    const std::u16string schema = record.Text(u"schema_name");
-    const std::u16string table = record.Text(u"table_name");
-    const std::u16string column = record.Text(u"column_name");
-    const std::u16string grantee = Grantee(record.Text(u"grantee"));
-    const std::u16string privilege = record.Text(u"privilege_type");
+    const std::u16string schema = record.Text(u"schema_name"sv);
+    const std::u16string table = record.Text(u"table_name"sv);
+    const std::u16string column = record.Text(u"column_name"sv);
+    const std::u16string grantee = Grantee(record.Text(u"grantee"sv));
+    const std::u16string privilege = record.Text(u"privilege_type"sv);
     if (grantee.empty() || privilege.empty()) return;
     const std::u16string key = CacheKey(u'g', {schema, table, column, grantee});
     if (key != m_key) {
       m_key = key;
       m_grant = nullptr;
-      CMOObject* object = !record.Has(u"table_name") ? model->GetCMOObject(SchemaId(model, schema))
-                          : !record.Has(u"column_name") ? FindRelation(schema, table)
+      CMOObject* object = !record.Has(u"table_name"sv) ? model->GetCMOObject(SchemaId(model, schema))
+                          : !record.Has(u"column_name"sv) ? FindRelation(schema, table)
                           : FindColumnOf(*model, schema, table, column);
       if (object == nullptr) return;  // not imported
       m_grant = &CreateNamedObject(*model, model::Grant, object->GetObjectId(), grantee);
     }
     if (m_grant == nullptr) return;
     Append(*m_grant, model::Privileges, privilege);
-    if (record.Text(u"is_grantable") == u"YES") Append(*m_grant, model::GrantOption, privilege);
+    if (record.Text(u"is_grantable"sv) == u"YES"sv) Append(*m_grant, model::GrantOption, privilege);
   }
 
  private:

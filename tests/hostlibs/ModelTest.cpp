@@ -78,6 +78,20 @@ TEST(ModelJsonTest, TextIsValidJsonAndTheStreamGetsTheSameText) {
     name->SetWStringValue(u"s" + std::u16string(40, u'x'));
     model.CreateObject(model::Schema).SetProperty(name);
   }
+  // Nested deeper than the levels whose texts the writer keeps.
+  int parent = 1;
+  for (int i = 0; i < 50; ++i) {
+    CMOObject& nested = model.CreateObject(model::Schema, parent);
+    auto* name = new CMOProperty(model::Name);
+    std::u16string text(static_cast<std::size_t>(i) + 1, u'y');
+    text[0] = u'n';
+    name->SetWStringValue(text);
+    nested.SetProperty(name);
+    auto* ids = new CMOProperty(model::KeyColumns);
+    ids->SetObjectIdVectorValue({parent, i});
+    nested.SetProperty(ids);
+    parent = nested.GetObjectId();
+  }
   for (int indent : {-1, 2}) {
     std::ostringstream out;
     model::WriteJson(model, out, indent);
@@ -87,6 +101,57 @@ TEST(ModelJsonTest, TextIsValidJsonAndTheStreamGetsTheSameText) {
   }
   const auto table = nlohmann::ordered_json::parse(model::WriteJson(model))["children"][0];
   EXPECT_EQ(table["properties"]["name"], "a\uFFFDb");
+}
+
+// Plain ASCII is copied four units at a time: a unit that needs more (an
+// escape, UTF-8, a replaced lone surrogate) at every place of a block and
+// of the tail after the last block, between plain units whose order shows.
+TEST(ModelJsonTest, EveryUnitIsWrittenWhereverItStandsInTheText) {
+  struct Case {
+    std::u16string unit;   // what stands at the place
+    std::string utf8;      // what the parsed text holds there
+  };
+  std::vector<Case> cases = {
+      {u"\"", "\""}, {u"\\", "\\"}, {u"\u007f", "\x7f"}, {u"\u0080", "\xc2\x80"}, {u"\u00e9", "\xc3\xa9"},
+      {u"\u2028", "\xe2\x80\xa8"}, {u"\u2029", "\xe2\x80\xa9"}, {u"\ufeff", "\xef\xbb\xbf"},
+      {u"\U0001F600", "\xf0\x9f\x98\x80"},
+      {std::u16string(1, char16_t(0xD800)), "\xef\xbf\xbd"},  // lone surrogates: U+FFFD
+      {std::u16string(1, char16_t(0xDC00)), "\xef\xbf\xbd"},
+      {u"\u00e9\u2028", "\xc3\xa9\xe2\x80\xa8"},  // a run of non-ASCII
+      {u"\"\\", "\"\\"},                          // two escapes in a row
+  };
+  for (char16_t c = 0; c < 0x20; ++c) cases.push_back({std::u16string(1, c), std::string(1, static_cast<char>(c))});
+  const std::u16string plain = u"0123456789abcdefghij";
+  for (const Case& c : cases) {
+    for (std::size_t length = 0; length <= 11; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        const std::u16string text = plain.substr(0, at) + c.unit + plain.substr(at, length - at);
+        const std::string expected = std::string(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(at)) +
+                                     c.utf8 +
+                                     std::string(plain.begin() + static_cast<std::ptrdiff_t>(at),
+                                                 plain.begin() + static_cast<std::ptrdiff_t>(length));
+        GenericModel model;
+        auto* name = new CMOProperty(model::Name);
+        name->SetWStringValue(text);
+        model.CreateObject(model::Table).SetProperty(name);
+        const std::string json = model::WriteJson(model, -1);
+        const auto parsed = nlohmann::ordered_json::parse(json);
+        SCOPED_TRACE("case " + std::to_string(&c - cases.data()) + ", " + std::to_string(at) + " of " +
+                     std::to_string(length));
+        EXPECT_EQ(parsed["children"][0]["properties"]["name"], expected);
+        EXPECT_EQ(parsed.dump(-1), json);  // escaped exactly as the JSON library escapes
+      }
+    }
+  }
+  // Plain text of every length up to two blocks and a tail, unchanged.
+  for (std::size_t length = 0; length <= plain.size(); ++length) {
+    GenericModel model;
+    auto* name = new CMOProperty(model::Name);
+    name->SetWStringValue(plain.substr(0, length));
+    model.CreateObject(model::Table).SetProperty(name);
+    EXPECT_EQ(nlohmann::ordered_json::parse(model::WriteJson(model, -1))["children"][0]["properties"]["name"],
+              std::string(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(length)));
+  }
 }
 
 TEST(ModelJsonTest, DeepChainIsWrittenWithoutRecursion) {
