@@ -5,9 +5,9 @@
 #include "ImportHost.h"
 #include "ModelComparison.h"
 #include "PgTestEnv.h"
-#include "RoundTrip.h"
 #include "SessionKiller.h"
 
+#include <compare/ModelDiff.h>
 #include <schemaimport/PluginApi.h>
 #include <tillerhold/GenericModel.h>
 
@@ -101,8 +101,9 @@ class TestBackend {
                                                                const std::vector<std::string>& dedicatedLines,
                                                                const std::vector<std::string>& genericLines) const = 0;
   virtual std::string GenericSchemaName(const std::string& schema, const BackendDatabase&) const { return schema; }
-  // The SQL round trip: what it cannot carry; properties to leave out.
-  std::vector<writers::test::Allowance> RoundTripAllowances(bool fromProperties) const;
+  // The sql format's round trip: the differences no reason of the
+  // backend's explains, printed ("" when none); properties to leave out.
+  std::string UnexplainedRoundTrip(const compare::ModelDifference& difference, bool fromProperties) const;
   virtual std::function<bool(const CMOObject&, int propertyId)> FromProperties() const { return {}; }
   // The database's own keywords, each with whether it must be quoted.
   virtual bool ListsKeywords() const { return false; }
@@ -127,6 +128,7 @@ const std::vector<const TestBackend*>& Backends();
 const TestBackend& BackendNamed(const std::string& name);
 
 std::string GenericPluginPath();
+std::string SqlOf(const GenericModel& model, const std::string& dialect);  // the sql format's script
 std::string ImportProgram();
 
 }  // namespace qm::test
