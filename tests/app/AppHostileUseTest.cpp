@@ -87,7 +87,7 @@ TEST(AppHostileUseTest, OutputThatIsTheDatabaseIsRefusedAndTheDatabaseKept) {
   const int appended = ::open(db.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   Pipe err;
   {
-    ChildProcess host(QM_IMPORT_EXE, {"--sqlite", db, "--quiet"}, {}, -1, appended, err.fds[1]);
+    ChildProcess host(QM_IMPORT_EXE, {"--sqlite", db, "--quiet"}, {}, {-1, appended, err.fds[1]});
     ::close(appended);
     err.CloseWriteEnd();
     EXPECT_EQ(host.Wait(60), 2);
@@ -117,7 +117,7 @@ TEST(AppHostileUseTest, CtrlCWhileTheModelGoesToASlowReaderLetsTheWritingFinish)
     Pipe err;
     Strings args = {"--sqlite", dir.Path("big.db")};
     if (toFifo) args.insert(args.end(), {"-o", dir.Path("fifo")});
-    ChildProcess host(QM_IMPORT_EXE, args, {}, -1, toFifo ? -1 : out.fds[1], err.fds[1]);
+    ChildProcess host(QM_IMPORT_EXE, args, {}, {-1, toFifo ? -1 : out.fds[1], err.fds[1]});
     out.CloseWriteEnd();
     err.CloseWriteEnd();
     const int reader = toFifo ? ::open(dir.Path("fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : out.fds[0];
@@ -146,7 +146,7 @@ TEST(AppHostileUseTest, CtrlCWhileWaitingForAFifoReaderCancels) {
   SqliteFile(dir.Path("shop.db")).Exec("CREATE TABLE orders (id INTEGER PRIMARY KEY);");
   ASSERT_EQ(::mkfifo(dir.Path("fifo").c_str(), 0600), 0);
   Pipe err;
-  ChildProcess host(QM_IMPORT_EXE, {"--sqlite", dir.Path("shop.db"), "-o", dir.Path("fifo")}, {}, -1, -1, err.fds[1]);
+  ChildProcess host(QM_IMPORT_EXE, {"--sqlite", dir.Path("shop.db"), "-o", dir.Path("fifo")}, {}, {-1, -1, err.fds[1]});
   err.CloseWriteEnd();
   // The import has run once its thread is gone after it reported progress.
   std::string errText;

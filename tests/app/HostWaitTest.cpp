@@ -88,8 +88,8 @@ TEST(HostWaitTest, FirstCtrlCEndsAnImportStuckInTheDriver) {
   SqliteFile holder(locked);
   holder.Exec("CREATE TABLE t (a); BEGIN EXCLUSIVE; INSERT INTO t VALUES (1);");
   Pipe out, err;
-  ChildProcess host(QM_IMPORT_EXE, {"--sqlite", locked, "--timeout", "60", "-o", dir.Path("model.json")}, {}, -1,
-                    out.fds[1], err.fds[1]);
+  ChildProcess host(QM_IMPORT_EXE, {"--sqlite", locked, "--timeout", "60", "-o", dir.Path("model.json")}, {}, {-1,
+                    out.fds[1], err.fds[1]});
   out.CloseWriteEnd();
   err.CloseWriteEnd();
   std::this_thread::sleep_for(1s);
@@ -118,7 +118,7 @@ TEST(HostWaitTest, PasswordsOnTheCommandLineAreHiddenWhileTheImportRuns) {
   };
   int started = 0;
   for (const Strings& source : sources) {
-    ChildProcess host(QM_IMPORT_EXE, source, {}, -1, -1, -1);
+    ChildProcess host(QM_IMPORT_EXE, source, {}, {-1, -1, -1});
     ASSERT_TRUE(server.WaitForConnections(++started, 20s)) << source.back();
     std::string shown = ReadFile("/proc/" + std::to_string(host.Pid()) + "/cmdline");
     std::replace(shown.begin(), shown.end(), '\0', ' ');

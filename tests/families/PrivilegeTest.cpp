@@ -2,7 +2,6 @@
 // read as the catalogue has them only when asked, and written again by the
 // sql format where the roles exist but hold nothing.
 #include <ImportHost.h>
-#include <RoundTrip.h>
 #include "Families.h"
 
 #include <compare/ModelDiff.h>
@@ -72,7 +71,7 @@ TEST_P(PrivilegeTest, OwnersAndGrantsAreReadWhenAskedAndWrittenAgain) {
     EXPECT_NE(plain.GetCMOObject(id)->GetObjectType(), model::Grant) << "a grant read without being asked for";
   EXPECT_TRUE(compare::DiffModels(plain, model).Empty());
 
-  const std::string sql = writers::test::SqlOf(model, plugin.Api().sqlDialect);
+  const std::string sql = SqlOf(model, plugin.Api().sqlDialect);
   ASSERT_EQ(database->Load(backend.PrivilegesScript(database->Name(), false)), "");
   std::string error;
   const std::unique_ptr<BackendDatabase> copy = database->Remake(sql, &error);

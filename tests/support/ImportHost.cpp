@@ -89,11 +89,6 @@ class MessageRecorder : public runner::ImportDisplay {
 
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
                         const QmConnectOptions& options, std::chrono::seconds limit) {
-  return RunImport(api, model, source, scope, limit, options);
-}
-
-ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
-                        std::chrono::seconds limit, const QmConnectOptions& options) {
   ImportOutcome outcome;
   InterfaceProvider* provider = InterfaceProvider::Instance();
   ISchemaImport* import = provider->GetSchemaImportApi();

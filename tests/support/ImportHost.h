@@ -52,10 +52,8 @@ struct ImportOutcome {
 // Configures the plug-in and imports. A run past the limit is asked to
 // stop and fails the test; one that does not stop aborts the process.
 ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source,
-                        std::string_view scope = {}, std::chrono::seconds limit = std::chrono::seconds(180),
-                        const QmConnectOptions& options = {});
-ImportOutcome RunImport(const QmPluginApi& api, GenericModel& model, std::string_view source, std::string_view scope,
-                        const QmConnectOptions& options, std::chrono::seconds limit = std::chrono::seconds(180));
+                        std::string_view scope = {}, const QmConnectOptions& options = {},
+                        std::chrono::seconds limit = std::chrono::seconds(180));
 
 // Success when the import connected and no statement failed.
 ::testing::AssertionResult ReadInFull(const ImportOutcome& outcome);

@@ -1,5 +1,6 @@
 #include "MariaServer.h"
 
+#include "HostileNames.h"
 #include "PgServer.h"
 #include "Subprocess.h"
 
@@ -74,13 +75,6 @@ std::string MariaLiteral(const std::string& text) {
   return literal + "'";
 }
 
-std::string MariaIdent(const std::string& name) {
-  std::string quoted = "`";
-  for (char ch : name) {
-    quoted += ch;
-    if (ch == '`') quoted += '`';
-  }
-  return quoted + "`";
-}
+std::string MariaIdent(const std::string& name) { return hardening::Quoted(name, '`'); }
 
 }  // namespace qm::test

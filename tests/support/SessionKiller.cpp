@@ -4,15 +4,20 @@
 #include "Subprocess.h"
 #include "TempDir.h"
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <thread>
 
 namespace qm::test {
+
+// The plan and the outcome travel as JSON (the statement's fragment is ASCII).
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(SessionControl, client, holder, end, endWaiting, hold, held, release)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Outcome, fired, ended, rowsDelivered, error)
+
 namespace {
 
 std::mutex g_mutex;                  // guards everything below but the threads
@@ -44,10 +49,9 @@ std::optional<std::string> Client(const std::vector<std::string>& client, const 
 
 // Writes the outcome where the report goes; g_mutex held.
 void Report() {
-  if (g_reportPath.empty()) return;
-  std::ofstream out(g_reportPath, std::ios::trunc);
-  out << "fired=" << (g_outcome.fired ? 1 : 0) << "\nended=" << g_outcome.ended
-      << "\nrowsDelivered=" << g_outcome.rowsDelivered << "\nerror=" << g_outcome.error << "\n";
+  // A client's error may hold bytes that are not UTF-8: they are replaced.
+  if (!g_reportPath.empty())
+    WriteFile(g_reportPath, nlohmann::json(g_outcome).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 void Record(int ended, const std::string& error) {
@@ -135,25 +139,6 @@ odbc::Hooks Hooks() {
   return hooks;
 }
 
-// Argument lists travel as one variable, the arguments apart by 0x1f.
-std::string Joined(const std::vector<std::string>& parts) {
-  std::string text;
-  for (const std::string& part : parts) text += (text.empty() ? "" : "\x1f") + part;
-  return text;
-}
-
-std::vector<std::string> Split(const std::string& text) {
-  std::vector<std::string> parts;
-  std::istringstream in(text);
-  for (std::string part; std::getline(in, part, '\x1f');) parts.push_back(part);
-  return parts;
-}
-
-const char* const kMoments[] = {"", "before-execute", "during-execute", "during-fetch"};
-// The control's SQL, in the order QM_FAULT_SQL carries it.
-std::string SessionControl::* const kSql[] = {&SessionControl::end, &SessionControl::endWaiting, &SessionControl::hold,
-                                              &SessionControl::held, &SessionControl::release};
-
 }  // namespace
 
 void Arm(const Plan& plan) {
@@ -178,53 +163,31 @@ Outcome Disarm() {
 }
 
 std::map<std::string, std::string> Environment(const Plan& plan, const std::string& report) {
-  std::vector<std::string> sql;
-  for (std::string SessionControl::* field : kSql) sql.push_back(plan.control.*field);
-  return {{"QM_FAULT_MOMENT", kMoments[static_cast<int>(plan.moment)]},
-          {"QM_FAULT_STATEMENT", std::string(plan.statement.begin(), plan.statement.end())},
-          {"QM_FAULT_FETCH", std::to_string(plan.fetch)},
-          {"QM_FAULT_CLIENT", Joined(plan.control.client)},
-          {"QM_FAULT_HOLDER", Joined(plan.control.holder)},
-          {"QM_FAULT_SQL", Joined(sql)},
-          {"QM_FAULT_REPORT", report}};
+  const nlohmann::json text = {{"moment", plan.moment},
+                               {"statement", std::string(plan.statement.begin(), plan.statement.end())},
+                               {"fetch", plan.fetch},
+                               {"control", plan.control}};
+  return {{"QM_FAULT_PLAN", text.dump()}, {"QM_FAULT_REPORT", report}};
 }
 
 void ArmFromEnvironment() {
-  auto env = [](const char* name) {
-    const char* value = std::getenv(name);
-    return std::string(value != nullptr ? value : "");
-  };
-  Plan plan;
-  for (int i = 1; i < 4; ++i)
-    if (env("QM_FAULT_MOMENT") == kMoments[i]) plan.moment = static_cast<Moment>(i);
-  if (plan.moment == Moment::None) return;
-  const std::string fragment = env("QM_FAULT_STATEMENT");
-  plan.statement.assign(fragment.begin(), fragment.end());  // ASCII fragments
-  plan.fetch = std::atoi(env("QM_FAULT_FETCH").c_str());
-  plan.control.client = Split(env("QM_FAULT_CLIENT"));
-  plan.control.holder = Split(env("QM_FAULT_HOLDER"));
-  std::vector<std::string> sql = Split(env("QM_FAULT_SQL"));
-  sql.resize(std::size(kSql));
-  for (std::size_t i = 0; i < sql.size(); ++i) plan.control.*kSql[i] = sql[i];
+  const char* text = std::getenv("QM_FAULT_PLAN");
+  const nlohmann::json given = nlohmann::json::parse(text != nullptr ? text : "", nullptr, false);
+  const Moment moment = given.is_object() ? given.value("moment", Moment::None) : Moment::None;
+  if (moment == Moment::None) return;
+  Plan plan{moment, {}, given.value("fetch", 0), given.value("control", SessionControl())};
+  const std::string fragment = given.value("statement", "");
+  plan.statement.assign(fragment.begin(), fragment.end());
   Arm(plan);
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_reportPath = env("QM_FAULT_REPORT");
+  const char* report = std::getenv("QM_FAULT_REPORT");
+  g_reportPath = report != nullptr ? report : "";
   Report();
 }
 
 Outcome ReadReport(const std::string& report) {
-  Outcome outcome;
-  std::istringstream in(ReadFile(report));
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t equals = line.find('=');
-    const std::string key = line.substr(0, equals);
-    const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
-    if (key == "fired") outcome.fired = value == "1";
-    if (key == "ended") outcome.ended = std::atoi(value.c_str());
-    if (key == "rowsDelivered") outcome.rowsDelivered = std::atoi(value.c_str());
-    if (key == "error") outcome.error = value;
-  }
-  return outcome;
+  const nlohmann::json text = nlohmann::json::parse(ReadFile(report), nullptr, false);
+  return text.is_object() ? text.get<Outcome>() : Outcome();
 }
 
 }  // namespace qm::test

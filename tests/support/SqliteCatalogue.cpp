@@ -1,5 +1,6 @@
 #include "SqliteCatalogue.h"
 
+#include "HostileNames.h"
 #include "ImportHost.h"
 
 #include <tillerhold/ModelVocabulary.h>
@@ -82,14 +83,8 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// Between quotes, quotes doubled: a literal, or with '"' a name.
-std::string Literal(const std::string& text, char quote = '\'') {
-  std::string quoted(1, quote);
-  for (char ch : text) quoted.append(ch == quote ? 2 : 1, ch);
-  return quoted + quote;
-}
-
-std::string Identifier(const std::string& name) { return Literal(name, '"'); }
+using hardening::QuoteIdent;
+using hardening::QuoteText;
 
 std::string Bracketed(const std::vector<std::string>& names) {
   std::string text;
@@ -146,7 +141,7 @@ struct ForeignKeyRows {
 std::map<int, ForeignKeyRows> ForeignKeys(SqliteFile& db, const std::string& table) {
   std::map<int, ForeignKeyRows> keys;
   for (const auto& row : db.Rows("SELECT id, \"from\", \"to\", \"table\", on_update, on_delete, \"match\" "
-                                 "FROM pragma_foreign_key_list(" + Literal(table) + ") ORDER BY id, seq")) {
+                                 "FROM pragma_foreign_key_list(" + QuoteText(table) + ") ORDER BY id, seq")) {
     ForeignKeyRows& key = keys[std::stoi(row[0])];
     key.from.push_back(row[1]);
     key.to.push_back(row[2]);
@@ -161,13 +156,13 @@ std::map<int, ForeignKeyRows> ForeignKeys(SqliteFile& db, const std::string& tab
 
 std::optional<Rows> ColumnsOf(SqliteFile& db, const std::string& relation, std::string* error) {
   return db.TryRows("SELECT cid, name, type, \"notnull\", dflt_value, pk, hidden FROM pragma_table_xinfo(" +
-                    Literal(relation) + ") ORDER BY cid", error);
+                    QuoteText(relation) + ") ORDER BY cid", error);
 }
 
 // The table or view SQLite finds for a name (ASCII letters in any case).
 std::optional<std::string> Resolve(SqliteFile& db, const std::string& name, const char* types = "'table', 'view'") {
   const Rows rows = db.Rows(std::string("SELECT name FROM sqlite_master WHERE type IN (") + types +
-                            ") AND lower(name) = lower(" + Literal(name) + ")");
+                            ") AND lower(name) = lower(" + QuoteText(name) + ")");
   if (rows.empty()) return std::nullopt;
   return rows[0][0];
 }
@@ -184,7 +179,7 @@ class CompiledReading {
     if (!m_ready) return;
     m_copy.Exec("PRAGMA legacy_alter_table = ON; PRAGMA foreign_keys = OFF;");
     for (const auto& row : m_copy.Rows("SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view') ORDER BY type = 'view'"))
-      m_copy.Exec("DROP " + std::string(row[0] == "view" ? "VIEW " : "TRIGGER ") + Identifier(row[1]));
+      m_copy.Exec("DROP " + std::string(row[0] == "view" ? "VIEW " : "TRIGGER ") + QuoteIdent(row[1]));
   }
 
   // The checks' names; "?" and the message when the INSERT does not compile.
@@ -225,7 +220,7 @@ class CompiledReading {
 
  private:
   static std::string InsertProgram(const std::string& table) {
-    return "EXPLAIN INSERT INTO main." + Identifier(table) + " DEFAULT VALUES";
+    return "EXPLAIN INSERT INTO main." + QuoteIdent(table) + " DEFAULT VALUES";
   }
 
   // Every foreign key gets a parent (made, or columns added) with a unique index.
@@ -236,22 +231,22 @@ class CompiledReading {
       for (std::size_t i = 0; i < key.to.size(); ++i)
         columns.push_back(implicit ? "c" + std::to_string(i + 1) : key.to[i]);
       std::string list;
-      for (const std::string& column : columns) list += (list.empty() ? "" : ", ") + Identifier(column);
+      for (const std::string& column : columns) list += (list.empty() ? "" : ", ") + QuoteIdent(column);
       const std::optional<std::string> parent = Resolve(m_copy, key.table, "'table'");
       if (!parent) {
-        m_copy.Exec("CREATE TABLE " + Identifier(key.table) + " (" + list + ", " +
+        m_copy.Exec("CREATE TABLE " + QuoteIdent(key.table) + " (" + list + ", " +
                     (implicit ? "PRIMARY KEY (" : "UNIQUE (") + list + "))");
         continue;
       }
       if (implicit) continue;
       for (const std::string& column : columns) {
-        if (m_copy.Rows("SELECT 1 FROM pragma_table_xinfo(" + Literal(*parent) + ") WHERE lower(name) = lower(" +
-                        Literal(column) + ")")
+        if (m_copy.Rows("SELECT 1 FROM pragma_table_xinfo(" + QuoteText(*parent) + ") WHERE lower(name) = lower(" +
+                        QuoteText(column) + ")")
                 .empty())
-          m_copy.Exec("ALTER TABLE " + Identifier(*parent) + " ADD COLUMN " + Identifier(column));
+          m_copy.Exec("ALTER TABLE " + QuoteIdent(*parent) + " ADD COLUMN " + QuoteIdent(column));
       }
-      m_copy.Exec("DELETE FROM " + Identifier(*parent) + "; CREATE UNIQUE INDEX " +
-                  Identifier("probe " + std::to_string(++m_made)) + " ON " + Identifier(*parent) + " (" + list + ")");
+      m_copy.Exec("DELETE FROM " + QuoteIdent(*parent) + "; CREATE UNIQUE INDEX " +
+                  QuoteIdent("probe " + std::to_string(++m_made)) + " ON " + QuoteIdent(*parent) + " (" + list + ")");
     }
   }
 
@@ -298,7 +293,8 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
     }
     // A rowid alias: the sole key column, INTEGER, with a rowid and no key index.
     const auto keyCount = std::count_if(columns->begin(), columns->end(), [](const auto& c) { return c[5] != "0"; });
-    const bool hasPkIndex = !db.Rows("SELECT 1 FROM pragma_index_list(" + Literal(name) + ") WHERE origin = 'pk'").empty();
+    const bool hasPkIndex =
+        !db.Rows("SELECT 1 FROM pragma_index_list(" + QuoteText(name) + ") WHERE origin = 'pk'").empty();
     int position = 0;
     for (const auto& column : *columns) {
       if (column[6] == "1") continue;  // hidden column of a virtual table
@@ -309,11 +305,11 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
     if (isVirtual) continue;
 
     const std::string key =
-        Bracketed(db.Rows("SELECT name FROM pragma_table_info(" + Literal(name) + ") WHERE pk > 0 ORDER BY pk"));
+        Bracketed(db.Rows("SELECT name FROM pragma_table_info(" + QuoteText(name) + ") WHERE pk > 0 ORDER BY pk"));
     if (!key.empty()) lines.push_back(Line({"key", name, "pk_" + name, key}));
-    for (const auto& index : db.Rows("SELECT name, origin, \"unique\", partial FROM pragma_index_list(" + Literal(name) +
-                                     ") WHERE origin IN ('u', 'c')")) {
-      const std::string columnsOf = Bracketed(db.Rows("SELECT name FROM pragma_index_info(" + Literal(index[0]) +
+    for (const auto& index : db.Rows("SELECT name, origin, \"unique\", partial FROM pragma_index_list(" +
+                                     QuoteText(name) + ") WHERE origin IN ('u', 'c')")) {
+      const std::string columnsOf = Bracketed(db.Rows("SELECT name FROM pragma_index_info(" + QuoteText(index[0]) +
                                                       ") WHERE name IS NOT NULL ORDER BY seqno"));
       lines.push_back(index[1] == "u" ? Line({"key", name, index[0], columnsOf})
                                       : Line({"index", name, index[0], columnsOf, "unique " + index[2],
@@ -331,7 +327,7 @@ std::vector<std::string> SqliteCatalogueLines(const std::string& path) {
       std::vector<std::string> parentColumns;
       if (parent) {
         const bool implicit = std::all_of(fk.to.begin(), fk.to.end(), [](const std::string& to) { return to == "<null>"; });
-        const Rows parentInfo = db.Rows("SELECT name FROM pragma_table_xinfo(" + Literal(*parent) + ")" +
+        const Rows parentInfo = db.Rows("SELECT name FROM pragma_table_xinfo(" + QuoteText(*parent) + ")" +
                                         (implicit ? " WHERE pk > 0 ORDER BY pk" : ""));
         if (implicit) {
           for (const auto& column : parentInfo) parentColumns.push_back(column[0]);

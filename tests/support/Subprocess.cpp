@@ -146,16 +146,16 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const ProcessOptions& options, int inputFd, int outputFd, int errorFd) {
+                           const ProcessOptions& options, const std::vector<int>& fds) {
   ExecImage image(program, args, options);
   const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  const int count = static_cast<int>(fds.size());
+  std::vector<int> copies(fds.size());  // made before fork: the child allocates nothing
   m_pid = ::fork();
   if (m_pid == 0) {
-    const int fds[3] = {inputFd, outputFd, errorFd};
     // Moved out of the way first, so that one dup2 cannot close another's source.
-    int copies[3];
-    for (int i = 0; i < 3; ++i) copies[i] = ::fcntl(fds[i] >= 0 ? fds[i] : null, F_DUPFD_CLOEXEC, 3);
-    for (int i = 0; i < 3; ++i) ::dup2(copies[i], i);
+    for (int i = 0; i < count; ++i) copies[i] = ::fcntl(fds[i] >= 0 ? fds[i] : null, F_DUPFD_CLOEXEC, count);
+    for (int i = 0; i < count; ++i) ::dup2(copies[i], i);
     image.Exec();
   }
   ::close(null);

@@ -28,12 +28,13 @@ struct ProcessOptions {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = {});
 
-// A child on copies of the caller's descriptors (only the environment
-// options used); killed if still running when the object goes.
+// A child on copies of the caller's descriptors: fds[i] becomes its
+// descriptor i, -1 /dev/null (only the environment options used); killed if
+// still running when the object goes.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& args, const ProcessOptions& options,
-               int inputFd, int outputFd, int errorFd);
+               const std::vector<int>& fds);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

@@ -1,8 +1,11 @@
 #include "Terminal.h"
 
+#include "OdbcTestSupport.h"
+
 #include <poll.h>
 #include <pty.h>
 #include <unistd.h>
+#include <vterm.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,36 +14,32 @@ namespace qm::test {
 
 namespace {
 
-constexpr std::size_t kColumns = 160;
-constexpr unsigned short kLines = 40;
-
-// Bytes in the UTF-8 character starting with lead (1 for a stray byte).
-std::size_t CharacterLength(unsigned char lead) {
-  if (lead >= 0xF0 && lead < 0xF8) return 4;
-  if (lead >= 0xE0 && lead < 0xF0) return 3;
-  if (lead >= 0xC0 && lead < 0xE0) return 2;
-  return 1;
-}
+constexpr int kColumns = 160;
+constexpr int kLines = 40;          // what the program is told
+constexpr int kScreenLines = 1000;  // what is kept
 
 }  // namespace
 
 TerminalProcess::TerminalProcess(const std::string& program, const std::vector<std::string>& args,
-                                 const ProcessOptions& options) {
+                                 const ProcessOptions& options)
+    : m_vterm(vterm_new(kScreenLines, kColumns)) {
+  vterm_set_utf8(m_vterm, 1);
+  vterm_screen_reset(vterm_obtain_screen(m_vterm), 1);
   ProcessOptions withTerm = options;
   if (withTerm.environment.count("TERM") == 0) withTerm.environment["TERM"] = "xterm";
   ExecImage image(program, args, withTerm);
   struct winsize size {};
   size.ws_col = static_cast<unsigned short>(kColumns);
-  size.ws_row = kLines;
+  size.ws_row = static_cast<unsigned short>(kLines);
   m_pid = ::forkpty(&m_master, nullptr, nullptr, &size);
   if (m_pid == 0) image.Exec();
   if (m_pid < 0) m_master = -1;
-  m_cells.emplace_back();
 }
 
 TerminalProcess::~TerminalProcess() {
   if (m_pid > 0) KillAndReap(m_pid);
   if (m_master >= 0) ::close(m_master);
+  vterm_free(m_vterm);
 }
 
 void TerminalProcess::Type(const std::string& keys) {
@@ -60,9 +59,8 @@ void TerminalProcess::ReadFor(std::chrono::milliseconds timeout) {
   char buffer[4096];
   const ssize_t got = ::read(m_master, buffer, sizeof buffer);
   if (got > 0) {
-    const std::string bytes(buffer, static_cast<std::size_t>(got));
-    m_output += bytes;
-    Play(bytes);
+    m_output.append(buffer, static_cast<std::size_t>(got));
+    vterm_input_write(m_vterm, buffer, static_cast<std::size_t>(got));
   } else if (got == 0 || errno != EINTR) {
     // EIO: every descriptor of the child's side is closed.
     ::close(m_master);
@@ -104,81 +102,38 @@ int TerminalProcess::Wait(std::chrono::seconds timeout) {
   return code;
 }
 
-void TerminalProcess::Play(const std::string& bytes) {
-  m_pending += bytes;
-  const std::string& in = m_pending;
-  std::size_t i = 0;
-  auto put = [&](std::string character) {
-    if (m_column >= kColumns) {
-      ++m_row;
-      m_column = 0;
-    }
-    while (m_cells.size() <= m_row) m_cells.emplace_back();
-    std::vector<std::string>& line = m_cells[m_row];
-    if (line.size() <= m_column) line.resize(m_column + 1, " ");
-    line[m_column++] = std::move(character);
-  };
-  while (i < in.size()) {
-    const unsigned char c = static_cast<unsigned char>(in[i]);
-    if (c == 0x1B) {
-      if (i + 1 >= in.size()) break;
-      if (in[i + 1] == '[') {
-        std::size_t end = i + 2;
-        while (end < in.size() && !(in[end] >= 0x40 && in[end] <= 0x7E)) ++end;
-        if (end >= in.size()) break;
-        if (in[end] == 'K' && m_row < m_cells.size() && m_cells[m_row].size() > m_column) {
-          m_cells[m_row].resize(m_column);
-        }
-        i = end + 1;
-      } else if (in[i + 1] == ']') {
-        // An operating-system command (a window title, ...): ends at BEL or ESC \.
-        std::size_t end = i + 2;
-        while (end < in.size() && in[end] != '\a' && !(in[end] == 0x1B && end + 1 < in.size() && in[end + 1] == '\\'))
-          ++end;
-        if (end >= in.size()) break;
-        i = end + (in[end] == '\a' ? 1 : 2);
-      } else {
-        i += 2;
-      }
-      continue;
-    }
-    if (c < 0x20 || c == 0x7F) {
-      if (c == '\r') m_column = 0;
-      if (c == '\n') {
-        ++m_row;
-        while (m_cells.size() <= m_row) m_cells.emplace_back();
-      }
-      if (c == '\b' && m_column > 0) --m_column;
-      if (c == '\t') m_column = (m_column / 8 + 1) * 8;
-      ++i;
-      continue;
-    }
-    const std::size_t length = CharacterLength(c);
-    if (i + length > in.size()) break;
-    put(in.substr(i, length));
-    i += length;
-  }
-  m_pending.erase(0, i);
-}
-
+// The lines down to the cursor's or the last written, trailing blanks removed.
 std::vector<std::string> TerminalProcess::Screen() const {
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(m_vterm), &cursor);
   std::vector<std::string> lines;
-  for (const std::vector<std::string>& cells : m_cells) {
-    std::string line;
-    for (const std::string& cell : cells) line += cell;
-    while (!line.empty() && line.back() == ' ') line.pop_back();
-    lines.push_back(line);
+  for (VTermPos at{0, 0}; at.row < kScreenLines; ++at.row) {
+    std::u16string line;
+    VTermScreenCell cell;
+    for (at.col = 0; at.col < kColumns; ++at.col) {
+      vterm_screen_get_cell(vterm_obtain_screen(m_vterm), at, &cell);
+      if (cell.chars[0] == 0) line += u' ';  // never written; ~0: the right half of a wide character
+      for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && cell.chars[i] != 0 && cell.chars[i] != ~0u; ++i)
+        line += cell.chars[i] < 0x10000 ? std::u16string(1, static_cast<char16_t>(cell.chars[i]))
+                                        : std::u16string{static_cast<char16_t>(0xD7C0 + (cell.chars[i] >> 10)),
+                                                         static_cast<char16_t>(0xDC00 | (cell.chars[i] & 0x3FF))};
+    }
+    lines.push_back(Utf8(line.substr(0, line.find_last_not_of(u' ') + 1)));
   }
+  while (lines.size() > static_cast<std::size_t>(cursor.row) + 1 && lines.back().empty()) lines.pop_back();
   return lines;
 }
 
 std::string TerminalProcess::CursorLine() const {
-  const std::vector<std::string> lines = Screen();
-  return m_row < lines.size() ? lines[m_row] : std::string();
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(m_vterm), &cursor);
+  return Screen()[static_cast<std::size_t>(cursor.row)];
 }
 
 std::string TerminalProcess::Printed() const {
-  std::string text = "--- terminal (cursor on line " + std::to_string(m_row + 1) + ")\n";
+  VTermPos cursor;
+  vterm_state_get_cursorpos(vterm_obtain_state(m_vterm), &cursor);
+  std::string text = "--- terminal (cursor on line " + std::to_string(cursor.row + 1) + ")\n";
   for (const std::string& line : Screen()) text += line + "\n";
   return text;
 }

@@ -1,6 +1,6 @@
 // A program run on a real pseudo-terminal, and what a person would see:
-// its output played onto a screen of text (CR, LF, BS, TAB and ESC [ K;
-// other escapes show nothing) that never scrolls.
+// its output played onto a terminal's screen by libvterm (an xterm's
+// emulation), taller than the program is told so that nothing scrolls away.
 #pragma once
 
 #include <Subprocess.h>
@@ -8,6 +8,8 @@
 #include <chrono>
 #include <string>
 #include <vector>
+
+struct VTerm;
 
 namespace qm::test {
 
@@ -37,15 +39,11 @@ class TerminalProcess {
 
  private:
   void ReadFor(std::chrono::milliseconds timeout);
-  void Play(const std::string& bytes);
 
-  int m_master = -1;                          // our side of the terminal; -1 once the child side is gone
-  int m_pid = -1;                             // the child; -1 once collected
-  std::string m_output;                       // every byte the child wrote
-  std::string m_pending;                      // bytes not yet played (an escape sequence or character cut short)
-  std::vector<std::vector<std::string>> m_cells;  // screen lines; one UTF-8 character per cell
-  std::size_t m_row = 0;                      // cursor line
-  std::size_t m_column = 0;                   // cursor column
+  int m_master = -1;         // our side of the terminal; -1 once the child side is gone
+  int m_pid = -1;            // the child; -1 once collected
+  std::string m_output;      // every byte the child wrote
+  ::VTerm* m_vterm;          // the screen it is played onto; owned
 };
 
 }  // namespace qm::test

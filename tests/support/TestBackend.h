@@ -5,9 +5,9 @@
 #include "ImportHost.h"
 #include "ModelComparison.h"
 #include "PgTestEnv.h"
-#include "RoundTrip.h"
 #include "SessionKiller.h"
 
+#include <compare/ModelDiff.h>
 #include <schemaimport/PluginApi.h>
 #include <tillerhold/GenericModel.h>
 
@@ -101,8 +101,9 @@ class TestBackend {
                                                                const std::vector<std::string>& dedicatedLines,
                                                                const std::vector<std::string>& genericLines) const = 0;
   virtual std::string GenericSchemaName(const std::string& schema, const BackendDatabase&) const { return schema; }
-  // The SQL round trip: what it cannot carry; properties to leave out.
-  std::vector<writers::test::Allowance> RoundTripAllowances(bool fromProperties) const;
+  // The sql format's round trip: the differences no reason of the
+  // backend's explains, printed ("" when none); properties to leave out.
+  std::string UnexplainedRoundTrip(const compare::ModelDifference& difference, bool fromProperties) const;
   virtual std::function<bool(const CMOObject&, int propertyId)> FromProperties() const { return {}; }
   // The database's own keywords, each with whether it must be quoted.
   virtual bool ListsKeywords() const { return false; }
@@ -126,7 +127,34 @@ inline void PrintTo(const TestBackend* backend, std::ostream* out) { *out << bac
 const std::vector<const TestBackend*>& Backends();
 const TestBackend& BackendNamed(const std::string& name);
 
+// A suite over the named backend's shop, in a database of the suite's own,
+// imported with the dedicated plug-in loaded as a host loads it.
+template <const char* kBackend>
+class ShopSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const TestBackend& backend = BackendNamed(kBackend);
+    if (!backend.Unavailable().empty()) return;
+    s_database = backend.Create("import");
+    const std::string error = s_database->Load(backend.Script("shop", *s_database));
+    if (!error.empty()) ADD_FAILURE() << error;
+    s_plugin = std::make_unique<LoadedPlugin>(backend.PluginPath().c_str());
+  }
+  static void TearDownTestSuite() {
+    s_plugin.reset();
+    s_database.reset();
+  }
+  void SetUp() override {
+    QM_REQUIRE_SERVER(BackendNamed(kBackend).Unavailable());
+    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
+  }
+
+  inline static std::unique_ptr<BackendDatabase> s_database;
+  inline static std::unique_ptr<LoadedPlugin> s_plugin;
+};
+
 std::string GenericPluginPath();
+std::string SqlOf(const GenericModel& model, const std::string& dialect);  // the sql format's script
 std::string ImportProgram();
 
 }  // namespace qm::test

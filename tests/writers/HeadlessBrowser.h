@@ -3,23 +3,20 @@
 // listens on a port; a fresh profile, kept off the network. One thread.
 #pragma once
 
+#include <Subprocess.h>
+#include <TempDir.h>
 #include <nlohmann/json.hpp>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace writers::test {
 
@@ -37,45 +34,23 @@ class HeadlessBrowser {
 
   HeadlessBrowser() {
     const std::string executable = Executable();
-    char profile[] = "/tmp/qm-browser.XXXXXX";
     int toBrowser[2], fromBrowser[2];
-    if (executable.empty() || ::mkdtemp(profile) == nullptr || ::pipe(toBrowser) != 0 || ::pipe(fromBrowser) != 0) {
-      m_failure = "no browser, profile folder or pipe: " + executable + " " + std::strerror(errno);
+    if (executable.empty() || ::pipe2(toBrowser, O_CLOEXEC) != 0 || ::pipe2(fromBrowser, O_CLOEXEC) != 0) {
+      m_failure = "no browser or pipe: " + executable + " " + std::strerror(errno);
       return;
     }
-    m_profile = profile;
-    // Our ends above the descriptors the child is given (3, 4), closed on exec.
-    auto high = [](int fd) {
-      const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 10);
-      ::close(fd);
-      return moved;
-    };
-    const int childIn = high(toBrowser[0]), childOut = high(fromBrowser[1]);
-    m_toBrowser = high(toBrowser[1]);
-    m_fromBrowser = high(fromBrowser[0]);
-    std::vector<std::string> args = {executable, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                                     "--no-first-run", "--disable-background-networking",
-                                     "--disable-component-update", "--disable-sync", "--disable-dev-shm-usage",
-                                     "--user-data-dir=" + m_profile, "--remote-debugging-pipe", "about:blank"};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, childIn, 3);
-    posix_spawn_file_actions_adddup2(&actions, childOut, 4);
-    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
-      posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, executable.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(childIn);
-    ::close(childOut);
-    if (spawned != 0) {
-      m_failure = executable + " could not be started: " + std::strerror(spawned);
-      return;
-    }
-    m_pid = pid;
+    m_toBrowser = toBrowser[1];
+    m_fromBrowser = fromBrowser[0];
+    // It reads descriptor 3 and writes 4; one that cannot start closes them.
+    m_child = std::make_unique<qm::test::ChildProcess>(
+        executable,
+        std::vector<std::string>{"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                                 "--disable-dev-shm-usage", "--user-data-dir=" + m_profile.Path(),
+                                 "--remote-debugging-pipe", "about:blank"},
+        qm::test::ProcessOptions{}, std::vector<int>{-1, -1, -1, toBrowser[0], fromBrowser[1]});
+    ::close(toBrowser[0]);
+    ::close(fromBrowser[1]);
     const json target = Command("Target.createTarget", {{"url", "about:blank"}}, true);
     if (!target.contains("targetId")) return;
     const json attached = Command("Target.attachToTarget", {{"targetId", target["targetId"]}, {"flatten", true}}, true);
@@ -86,23 +61,12 @@ class HeadlessBrowser {
   }
 
   ~HeadlessBrowser() {
-    if (m_pid > 0) {
+    if (m_child != nullptr) {
       Command("Browser.close", json::object(), true);
-      const auto deadline = Clock::now() + std::chrono::seconds(10);
-      int status = 0;
-      while (::waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-          ::kill(m_pid, SIGKILL);
-          ::waitpid(m_pid, &status, 0);
-          break;
-        }
-        ::usleep(20000);
-      }
+      m_child->Wait(10);
     }
     for (int fd : {m_toBrowser, m_fromBrowser})
       if (fd >= 0) ::close(fd);
-    std::error_code ignored;
-    if (!m_profile.empty()) std::filesystem::remove_all(m_profile, ignored);
   }
   HeadlessBrowser(const HeadlessBrowser&) = delete;
   HeadlessBrowser& operator=(const HeadlessBrowser&) = delete;
@@ -167,15 +131,15 @@ class HeadlessBrowser {
       written += static_cast<std::size_t>(n);
     }
     json answer;
-    for (const auto deadline = Clock::now() + std::chrono::seconds(60); Clock::now() < deadline;) {
-      if (!Receive(answer, 1000)) {
-        if (::waitpid(m_pid, nullptr, WNOHANG) != 0) break;
-      } else if (answer.contains("id") && answer["id"] == id) {
-        if (!answer.contains("error")) return answer.value("result", json::object());
+    for (const auto deadline = Clock::now() + std::chrono::seconds(60); Clock::now() < deadline && !m_closed;) {
+      if (!Receive(answer, 1000)) continue;
+      if (!answer.contains("id") || answer["id"] != id) {
+        Handle(answer);
+      } else if (!answer.contains("error")) {
+        return answer.value("result", json::object());
+      } else {
         m_failure = method + ": " + answer["error"].dump();
         return json();
-      } else {
-        Handle(answer);
       }
     }
     m_failure = method + ": no answer from the browser";
@@ -197,7 +161,8 @@ class HeadlessBrowser {
       if (::poll(&wait, 1, static_cast<int>(left)) <= 0) continue;
       char chunk[65536];
       const ssize_t got = ::read(m_fromBrowser, chunk, sizeof chunk);
-      if (got <= 0) return false;
+      m_closed = got <= 0;  // the browser is gone
+      if (m_closed) return false;
       m_buffer.append(chunk, static_cast<std::size_t>(got));
     }
   }
@@ -219,10 +184,12 @@ class HeadlessBrowser {
     }
   }
 
-  int m_pid = -1, m_toBrowser = -1, m_fromBrowser = -1;
-  std::string m_profile, m_buffer, m_session, m_failure;
+  qm::test::TempDir m_profile;                // a fresh profile; outlives the browser
+  std::unique_ptr<qm::test::ChildProcess> m_child;
+  int m_toBrowser = -1, m_fromBrowser = -1;
+  std::string m_buffer, m_session, m_failure;
   int m_nextId = 1;
-  bool m_loaded = false;
+  bool m_loaded = false, m_closed = false;
   std::vector<std::string> m_errors, m_requests;
 };
 

@@ -26,29 +26,12 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class MariaImportTest : public ::testing::Test {
- protected:
-  // The backend's shop (TestBackend.h), imported by every test.
-  static void SetUpTestSuite() {
-    const TestBackend& backend = BackendNamed("mariadb");
-    if (!backend.Unavailable().empty()) return;
-    s_database = backend.Create("import");
-    const std::string error = s_database->Load(backend.Script("shop", *s_database));
-    if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = std::make_unique<LoadedPlugin>(QM_MARIADB_PLUGIN);
-  }
-  static void TearDownTestSuite() {
-    s_plugin.reset();
-    s_database.reset();
-  }
-  void SetUp() override {
-    QM_REQUIRE_MARIA();
-    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
-  }
+constexpr char kMariadb[] = "mariadb";
 
+class MariaImportTest : public ShopSuite<kMariadb> {
+ protected:
   static ImportOutcome Import(GenericModel& model, const QmConnectOptions& options = {}) {
-    return RunImport(s_plugin->Api(), model, s_database->ConnectionString(), s_database->Name(),
-                     std::chrono::seconds(180), options);
+    return RunImport(s_plugin->Api(), model, s_database->ConnectionString(), s_database->Name(), options);
   }
   static CMOObject* Object(GenericModel& model, int type, std::string_view table, std::string_view name = {}) {
     CMOObject* schema = Child(model, *model.GetCMOObject(), model::Schema, s_database->Name());
@@ -58,9 +41,6 @@ class MariaImportTest : public ::testing::Test {
         return name.empty() ? relation : Child(model, *relation, type, name);
     return Child(model, *schema, type, table);
   }
-
-  inline static std::unique_ptr<BackendDatabase> s_database;
-  inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 
 // The host heard of each kind with its count (keys, foreign keys and

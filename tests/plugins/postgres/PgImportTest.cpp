@@ -32,26 +32,10 @@ using Strings = std::vector<std::string>;
 
 bool Contains(const std::u16string& text, std::u16string_view part) { return text.find(part) != std::u16string::npos; }
 
-class PgImportTest : public ::testing::Test {
- protected:
-  // The backend's shop (TestBackend.h), imported by every test.
-  static void SetUpTestSuite() {
-    const TestBackend& backend = BackendNamed("postgres");
-    if (!backend.Unavailable().empty()) return;
-    s_database = backend.Create("import");
-    const std::string error = s_database->Load(backend.Script("shop", *s_database));
-    if (!error.empty()) ADD_FAILURE() << error;
-    s_plugin = std::make_unique<LoadedPlugin>(QM_POSTGRES_PLUGIN);
-  }
-  static void TearDownTestSuite() {
-    s_plugin.reset();
-    s_database.reset();
-  }
-  void SetUp() override {
-    QM_REQUIRE_PG();
-    ASSERT_TRUE(s_plugin != nullptr && s_plugin->Loaded());
-  }
+constexpr char kPostgres[] = "postgres";
 
+class PgImportTest : public ShopSuite<kPostgres> {
+ protected:
   static ImportOutcome Import(GenericModel& model, const std::string& scope = {}) {
     return RunImport(s_plugin->Api(), model, s_database->ConnectionString(), scope);
   }
@@ -62,9 +46,6 @@ class PgImportTest : public ::testing::Test {
     if (CMOObject* table = Child(model, *schemaObject, model::Table, name)) return table;
     return Child(model, *schemaObject, model::View, name);
   }
-
-  inline static std::unique_ptr<BackendDatabase> s_database;
-  inline static std::unique_ptr<LoadedPlugin> s_plugin;
 };
 
 // The host heard of each kind with its count. (Narrow text through the
