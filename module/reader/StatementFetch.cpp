@@ -378,7 +378,14 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
     for (std::size_t i = 0; i < count; ++i) {
       const ColumnPlan& column = plan[i];
       COleVariant& value = values[i];
-      value.Clear();
+      // What the column's place held two rows ago: a text is written into
+      // its string when it fits; freed at the end of the column otherwise.
+      COleVariant previous;
+      swap(previous, value);
+      const auto setText = [&](std::u16string_view text) {
+        previous.SetText(text);
+        swap(value, previous);
+      };
       SQLLEN indicator = 0;
       switch (column.kind) {
         case ColumnKind::Integer: {
@@ -397,13 +404,13 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* units = reinterpret_cast<const char16_t*>(buffer);
           const std::size_t bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
           if (!MoreToCome(handle, rc, indicator)) {
-            value = COleVariant(std::u16string_view(units, bytes / sizeof(char16_t)));
+            setText(std::u16string_view(units, bytes / sizeof(char16_t)));
             break;
           }
           widePieces.assign(units, bytes / sizeof(char16_t));
           if (ReadMorePieces(handle, column.number, SQL_C_WCHAR, sizeof(char16_t), buffer,
                              [&](std::size_t more) { widePieces.append(units, more / sizeof(char16_t)); }))
-            value = COleVariant(std::u16string_view(widePieces));
+            setText(widePieces);
           break;
         }
         case ColumnKind::NarrowText:
@@ -413,7 +420,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* bytes = reinterpret_cast<const char*>(buffer);
           const std::size_t length = PieceBytes(buffer, indicator, 1);
           if (column.kind == ColumnKind::DateText || !MoreToCome(handle, rc, indicator)) {
-            value = COleVariant(DecodeNarrow(bytes, length, decoded, widePieces, keepsAscii));
+            setText(DecodeNarrow(bytes, length, decoded, widePieces, keepsAscii));
             break;
           }
           // Join the bytes of all pieces before decoding: a multi-byte
@@ -421,7 +428,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           narrowPieces.assign(bytes, length);
           if (ReadMorePieces(handle, column.number, SQL_C_CHAR, 1, buffer,
                              [&](std::size_t more) { narrowPieces.append(bytes, more); }))
-            value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces, keepsAscii));
+            setText(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces, keepsAscii));
           break;
         }
         case ColumnKind::NoEntry:
@@ -442,15 +449,21 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
       }
     }
 
-    // The record gets, for each name, the first of its columns with a value.
+    // The record gets, for each name, the first of its columns with a value;
+    // the column gets the entry's old value (the record's of two rows ago,
+    // which ReplaceRow handed back), whose string its next text may reuse.
     for (std::size_t k = 0; k < keys.size(); ++k) {
       COleVariant& entry = entryValues[k];
-      entry.Clear();
+      COleVariant* from = nullptr;
       for (std::size_t index : keys[k].columns) {
         if (values[index].vt == VT_EMPTY) continue;
-        entry = std::move(values[index]);
+        from = &values[index];
         break;
       }
+      if (from != nullptr)
+        swap(entry, *from);
+      else
+        entry.Clear();
     }
     if (!laidOut || m_record.RowLayout() != layout) {
       layout = m_record.SetRowNames(entryNames);
