@@ -341,9 +341,16 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
   std::vector<KeyPlan> keys;
   keys.reserve(byName.size());
   for (auto& [key, indexes] : byName) keys.push_back(KeyPlan{key, std::move(indexes)});
-  // One row's values by column (VT_EMPTY: no entry), then by name, handed
-  // to the record, whose places are the names, set once per statement; all
-  // reused for every row.
+  // Each column's key; direct when no two columns share a name, as in a
+  // catalogue statement whose columns all have aliases of their own.
+  std::vector<std::size_t> keyOf(count);
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    for (std::size_t index : keys[k].columns) keyOf[index] = k;
+  const bool direct = keys.size() == count;
+  // One row's values by name, handed to the record, whose places are the
+  // names, set once per statement; read straight into them, or, when two
+  // columns share a name, by column first (VT_EMPTY: no entry). All reused
+  // for every row.
   std::vector<COleVariant> values(count);
   std::vector<COleVariant> entryValues(keys.size());
   std::vector<const std::u16string*> entryNames;
@@ -377,8 +384,16 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
 
     for (std::size_t i = 0; i < count; ++i) {
       const ColumnPlan& column = plan[i];
-      COleVariant& value = values[i];
-      value.Clear();
+      // Straight into the record's next values when no other column has the
+      // name. The place holds a value of an earlier row (ReplaceRow hands the
+      // record's back): a text is written into its string when it fits, and
+      // the place is emptied when the column has no value.
+      COleVariant& value = direct ? entryValues[keyOf[i]] : values[i];
+      bool read = false;
+      const auto setText = [&](std::u16string_view text) {
+        value.SetText(text);
+        read = true;
+      };
       SQLLEN indicator = 0;
       switch (column.kind) {
         case ColumnKind::Integer: {
@@ -389,6 +404,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
           const auto low = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(number)));
           value = COleVariant(static_cast<LONG>(low));
+          read = true;
           break;
         }
         case ColumnKind::WideText: {
@@ -397,13 +413,13 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* units = reinterpret_cast<const char16_t*>(buffer);
           const std::size_t bytes = PieceBytes(buffer, indicator, sizeof(char16_t));
           if (!MoreToCome(handle, rc, indicator)) {
-            value = COleVariant(std::u16string_view(units, bytes / sizeof(char16_t)));
+            setText(std::u16string_view(units, bytes / sizeof(char16_t)));
             break;
           }
           widePieces.assign(units, bytes / sizeof(char16_t));
           if (ReadMorePieces(handle, column.number, SQL_C_WCHAR, sizeof(char16_t), buffer,
                              [&](std::size_t more) { widePieces.append(units, more / sizeof(char16_t)); }))
-            value = COleVariant(std::u16string_view(widePieces));
+            setText(widePieces);
           break;
         }
         case ColumnKind::NarrowText:
@@ -413,7 +429,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           const auto* bytes = reinterpret_cast<const char*>(buffer);
           const std::size_t length = PieceBytes(buffer, indicator, 1);
           if (column.kind == ColumnKind::DateText || !MoreToCome(handle, rc, indicator)) {
-            value = COleVariant(DecodeNarrow(bytes, length, decoded, widePieces, keepsAscii));
+            setText(DecodeNarrow(bytes, length, decoded, widePieces, keepsAscii));
             break;
           }
           // Join the bytes of all pieces before decoding: a multi-byte
@@ -421,7 +437,7 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           narrowPieces.assign(bytes, length);
           if (ReadMorePieces(handle, column.number, SQL_C_CHAR, 1, buffer,
                              [&](std::size_t more) { narrowPieces.append(bytes, more); }))
-            value = COleVariant(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces, keepsAscii));
+            setText(DecodeNarrow(narrowPieces.data(), narrowPieces.size(), decoded, widePieces, keepsAscii));
           break;
         }
         case ColumnKind::NoEntry:
@@ -440,17 +456,24 @@ void SchemaSourceReaderI::FetchAndProcessRecords(void* statementHandle, int stat
           break;
         }
       }
+      if (!read) value.Clear();
     }
 
-    // The record gets, for each name, the first of its columns with a value.
-    for (std::size_t k = 0; k < keys.size(); ++k) {
+    // The record gets, for each name, the first of its columns with a value;
+    // the column gets the entry's old value (the record's of two rows ago,
+    // which ReplaceRow handed back), whose string its next text may reuse.
+    for (std::size_t k = 0; k < keys.size() && !direct; ++k) {
       COleVariant& entry = entryValues[k];
-      entry.Clear();
+      COleVariant* from = nullptr;
       for (std::size_t index : keys[k].columns) {
         if (values[index].vt == VT_EMPTY) continue;
-        entry = std::move(values[index]);
+        from = &values[index];
         break;
       }
+      if (from != nullptr)
+        swap(entry, *from);
+      else
+        entry.Clear();
     }
     if (!laidOut || m_record.RowLayout() != layout) {
       layout = m_record.SetRowNames(entryNames);

@@ -104,4 +104,39 @@ TEST(COleVariant, EmbeddedNulsSurviveEveryPath) {
   EXPECT_EQ(Text(COleVariant(static_cast<const char16_t*>(nullptr))), u"");
 }
 
+// The fetch loop refills one variant with every row's text: a text that
+// fits is written over the old one, a longer one gets a block of its own,
+// and a text may come from the string it replaces.
+TEST(COleVariant, SetTextRefillsTheStringWithEachTextWhole) {
+  COleVariant v(LONG{7});
+  v.SetText(u"first value");
+  EXPECT_EQ(Text(v), u"first value");
+  const BSTR block = v.bstrVal;
+  v.SetText(u"short");
+  EXPECT_EQ(Text(v), u"short");
+  EXPECT_EQ(v.bstrVal, block) << "a text that fits stays in the string's block";
+  EXPECT_EQ(v.bstrVal[5], u'\0');
+  const std::u16string longer(300, u'x');
+  v.SetText(longer);
+  EXPECT_EQ(Text(v), longer);
+  v.SetText(u"abcdefghij");
+  v.SetText(std::u16string_view(v.bstrVal + 3, 4));
+  EXPECT_EQ(Text(v), u"defg");
+  const std::u16string withNul(u"a\0b", 3);
+  v.SetText(withNul);
+  EXPECT_EQ(Text(v), withNul);
+  v.SetText(std::u16string_view());
+  EXPECT_EQ(Text(v), u"");
+  EXPECT_EQ(v.bstrVal[0], u'\0');
+
+  BSTR raw = SysAllocString(u"abc");
+  EXPECT_EQ(SysReAllocStringLen(&raw, nullptr, 2), 1);
+  EXPECT_EQ(std::u16string(raw, SysStringLen(raw)), std::u16string(2, u'\0'));
+  const std::u16string grown(100, u'y');
+  SysReAllocStringLen(&raw, grown.data(), static_cast<UINT>(grown.size()));
+  EXPECT_EQ(std::u16string(raw, SysStringLen(raw)), grown);
+  EXPECT_EQ(raw[100], u'\0');
+  SysFreeString(raw);
+}
+
 }  // namespace

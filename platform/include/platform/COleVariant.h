@@ -19,6 +19,12 @@ enum : VARTYPE { VT_EMPTY = 0, VT_I4 = 3, VT_BSTR = 8 };
 using BSTR = char16_t*;
 BSTR SysAllocStringLen(const char16_t* text, UINT length);
 BSTR SysAllocString(const char16_t* text);
+// Makes *text a string of length units copied from source (NUL units when
+// source is null), as SysAllocStringLen would, and frees the old string.
+// The old block is written over instead when the new text fits in it, so a
+// string refilled with texts of similar length costs no allocation. source
+// may point into *text. Returns TRUE.
+int SysReAllocStringLen(BSTR* text, const char16_t* source, UINT length);
 void SysFreeString(BSTR text);      // a null BSTR is accepted and ignored
 UINT SysStringLen(BSTR text);       // 0 for a null BSTR
 
@@ -69,6 +75,11 @@ class COleVariant {
     b.vt = type;
     b.bstrVal = bits;
   }
+
+  // Makes the value the text (VT_BSTR), in the string the variant holds
+  // when the text fits in it (SysReAllocStringLen): what the fetch loop does
+  // with every text value of every row.
+  void SetText(std::u16string_view text);
 
   // Releases the value and makes the variant VT_EMPTY.
   void Clear() {
