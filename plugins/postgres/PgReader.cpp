@@ -24,6 +24,7 @@
 namespace qm::postgres {
 namespace {
 
+using platform::win::VT_EMPTY;
 using platform::win::VT_I4;
 
 // SQLSTATEs of the server shutting the backend down (57P01..57P03): the
@@ -93,7 +94,9 @@ constexpr OwnerColumn kOwnerColumns[] = {
 // exchanges them for empty ones: the fetch loop refills every place for
 // the next row), under the record's places as they were; handed on, the
 // places are set once per run of rows that share them and each row's
-// values are put back the same way. No value is copied.
+// values are put back the same way. No value is copied. Only the values a
+// row has are kept, each with its place: catalogue rows are NULL in many
+// places, and a held import holds every row.
 class HeldRows : public QueryResultRowActionI {
  public:
   explicit HeldRows(QueryResultRowActionI* action) : m_action(action) {
@@ -139,9 +142,16 @@ class HeldRows : public QueryResultRowActionI {
       m_seenRecord = &record;
       m_seenLayout = record.RowLayout();
     }
-    const std::size_t begin = m_values.size();
-    m_values.resize(begin + m_layouts.back().names.size());
-    record.ReplaceRow(std::span<COleVariant>(m_values.data() + begin, m_values.size() - begin));
+    // The record's values come out into the scratch row (empty between
+    // uses), and those present move on to the held ones.
+    const std::size_t places = m_layouts.back().names.size();
+    if (m_scratch.size() < places) m_scratch.resize(places);
+    record.ReplaceRow(std::span<COleVariant>(m_scratch.data(), places));
+    for (std::size_t place = 0; place < places; ++place) {
+      if (m_scratch[place].vt == VT_EMPTY) continue;
+      m_places.push_back(static_cast<std::uint16_t>(place));
+      swap(m_values.emplace_back(), m_scratch[place]);
+    }
     m_rows.push_back(Row{m_values.size(), m_layouts.size() - 1});
   }
 
@@ -158,9 +168,10 @@ class HeldRows : public QueryResultRowActionI {
   void ForEachOwnObject(Visit visit) const {
     std::size_t begin = 0;
     for (const Row& row : m_rows) {
-      for (const OwnerPlace& owner : m_layouts[row.layout].owners)
-        if (const COleVariant& value = m_values[begin + owner.place]; !owner.column->other && value.vt == VT_I4)
-          visit(owner.column->kind, static_cast<std::uint32_t>(value.lVal));
+      ForEachOwnerValue(m_layouts[row.layout], begin, row.end, [&](const OwnerColumn& column, const COleVariant& value) {
+        if (!column.other && value.vt == VT_I4) visit(column.kind, static_cast<std::uint32_t>(value.lVal));
+        return true;
+      });
       begin = row.end;
     }
   }
@@ -177,10 +188,10 @@ class HeldRows : public QueryResultRowActionI {
       std::size_t begin = 0;
       for (const Row& row : m_rows) {
         const Layout& layout = m_layouts[row.layout];
-        bool kept = true;
-        for (std::size_t k = 0; k < layout.owners.size() && kept; ++k)
-          if (const COleVariant& value = m_values[begin + layout.owners[k].place]; value.vt == VT_I4)
-            kept = keep(layout.owners[k].column->kind, static_cast<std::uint32_t>(value.lVal));
+        const bool kept =
+            ForEachOwnerValue(layout, begin, row.end, [&](const OwnerColumn& column, const COleVariant& value) {
+              return value.vt != VT_I4 || keep(column.kind, static_cast<std::uint32_t>(value.lVal));
+            });
         if (kept) {
           // Again should a row action have changed the record's places.
           if (row.layout != laidOut || record.RowLayout() != recordLayout) {
@@ -189,7 +200,12 @@ class HeldRows : public QueryResultRowActionI {
             recordLayout = record.SetRowNames(names);
             laidOut = row.layout;
           }
-          record.ReplaceRow(std::span<COleVariant>(m_values.data() + begin, row.end - begin));
+          const std::size_t places = layout.names.size();
+          if (m_scratch.size() < places) m_scratch.resize(places);
+          for (std::size_t i = begin; i < row.end; ++i) swap(m_scratch[m_places[i]], m_values[i]);
+          record.ReplaceRow(std::span<COleVariant>(m_scratch.data(), places));
+          // Back come the row before's values, handed on already.
+          for (std::size_t place = 0; place < places; ++place) m_scratch[place].Clear();
           m_action->ProcessRow(model, record);
         }
         begin = row.end;
@@ -212,9 +228,23 @@ class HeldRows : public QueryResultRowActionI {
   };
   // One held row: where its values end in m_values, and its places.
   struct Row {
-    std::size_t end;     // end of its values in m_values (the row before's end is its beginning)
+    std::size_t end;     // end of its values in m_values and m_places (the row before's end is its beginning)
     std::size_t layout;  // index in m_layouts of its places
   };
+
+  // Visits the owner columns the row whose values are [begin, end) has a
+  // value in, with that value, while visit says go on; false if it said stop.
+  // Both go by ascending place: one walk.
+  template <typename Visit>
+  bool ForEachOwnerValue(const Layout& layout, std::size_t begin, std::size_t end, Visit visit) const {
+    std::size_t i = begin;
+    for (const OwnerPlace& owner : layout.owners) {
+      while (i < end && m_places[i] < owner.place) ++i;
+      if (i == end) break;
+      if (m_places[i] == owner.place && !visit(*owner.column, m_values[i])) return false;
+    }
+    return true;
+  }
 
   std::uint16_t NameIndex(const std::u16string& name) {
     const auto found = m_index.find(name);
@@ -231,9 +261,11 @@ class HeldRows : public QueryResultRowActionI {
 
   void Clear() {
     m_values.clear();
+    m_places.clear();
     m_rows.clear();
     m_layouts.clear();
     m_values.shrink_to_fit();
+    m_places.shrink_to_fit();
     m_rows.shrink_to_fit();
     m_seenRecord = nullptr;
   }
@@ -247,7 +279,9 @@ class HeldRows : public QueryResultRowActionI {
   std::vector<Layout> m_layouts;                       // places of held rows, each run's once
   const CommonDataObject* m_seenRecord = nullptr;      // the record the last held row came from, and ...
   std::uint64_t m_seenLayout = 0;                      // ... its layout then, whose places are m_layouts.back()
-  std::vector<COleVariant> m_values;                   // held values, place by place, all rows one after the other
+  std::vector<COleVariant> m_values;                   // held values a row has, all rows one after the other ...
+  std::vector<std::uint16_t> m_places;                 // ... and the place of each in its row's layout
+  std::vector<COleVariant> m_scratch;                  // one row by place, empty between uses
   std::vector<Row> m_rows;                             // held rows in fetch order
 };
 
