@@ -11,10 +11,20 @@
 #include <memory>
 #include <utility>
 
-void SetTextProperty(CMOObject& object, int propertyId, std::u16string value) {
+void SetTextProperty(CMOObject& object, int propertyId, std::u16string_view value) {
   auto property = std::make_unique<CMOProperty>(propertyId);
-  property->SetWStringValue(std::move(value));
+  property->SetWStringValue(value);
   object.SetProperty(property.release());
+}
+
+// The forms with the text by value, which plug-ins built against the
+// earlier headers of this interface version call.
+QM_SCHEMAIMPORT_API void SetTextProperty(CMOObject& object, int propertyId, std::u16string value) {
+  SetTextProperty(object, propertyId, std::u16string_view(value));
+}
+QM_SCHEMAIMPORT_API CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId,
+                                                std::u16string name) {
+  return CreateNamedObject(model, objectType, parentId, std::u16string_view(name));
 }
 
 void SetIntegerProperty(CMOObject& object, int propertyId, std::int64_t value) {
@@ -29,9 +39,9 @@ void SetIdsProperty(CMOObject& object, int propertyId, std::vector<int> ids) {
   object.SetProperty(property.release());
 }
 
-CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, std::u16string name) {
+CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, std::u16string_view name) {
   CMOObject& object = model.CreateObject(objectType, parentId);
-  SetTextProperty(object, model::Name, std::move(name));
+  SetTextProperty(object, model::Name, name);
   return object;
 }
 

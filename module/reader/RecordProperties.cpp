@@ -17,7 +17,7 @@ void SetTextPropertyFrom(CMOObject& object, int propertyId, const CommonDataObje
   if (value == nullptr) return;
   // Text as GetText gives it: up to the first NUL, empty for a non-text value.
   const bool text = value->vt == VT_BSTR && value->bstrVal != nullptr;
-  SetTextProperty(object, propertyId, text ? std::u16string(value->bstrVal) : std::u16string());
+  SetTextProperty(object, propertyId, text ? std::u16string_view(value->bstrVal) : std::u16string_view());
 }
 
 void SetFlagPropertyFrom(CMOObject& object, int propertyId, const CommonDataObject& record,

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -84,15 +83,6 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0);
 }
 
-// A text property from a view of the row: the model keeps a copy of its
-// own, so a row action that reads every row need not make one first (the
-// module's SetTextProperty takes a string of its own).
-void SetTextView(CMOObject& object, int propertyId, std::u16string_view value) {
-  auto property = std::make_unique<CMOProperty>(propertyId);
-  property->SetWStringValue(value);
-  object.SetProperty(property.release());
-}
-
 // A value of the row (CommonDataObject::Find's, not null) as GetText reads
 // it: the text up to its first NUL; empty for a value that is not text.
 std::u16string_view TextOf(const COleVariant& value) {
@@ -100,28 +90,17 @@ std::u16string_view TextOf(const COleVariant& value) {
   return text ? std::u16string_view(value.bstrVal) : std::u16string_view();
 }
 
-// SetTextPropertyFrom for a value already found, without a copy: nothing
+// SetTextPropertyFrom for a value already found: nothing
 // for a NULL column (null).
 void SetTextOf(CMOObject& object, int propertyId, const COleVariant* value) {
-  if (value != nullptr) SetTextView(object, propertyId, TextOf(*value));
-}
-
-void SetTextViewFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
-  SetTextOf(object, propertyId, record.Find(column));
-}
-
-// CreateNamedObject with the name taken from a view.
-CMOObject& CreateNamed(GenericModel& model, int objectType, int parentId, std::u16string_view name) {
-  CMOObject& object = model.CreateObject(objectType, parentId);
-  SetTextView(object, model::Name, name);
-  return object;
+  if (value != nullptr) SetTextProperty(object, propertyId, TextOf(*value));
 }
 
 // The column's text when it is neither NULL nor empty (information_schema
 // writes '' for "no comment").
 void SetNonEmptyFrom(CMOObject& object, int propertyId, const CommonDataObject& record, std::u16string_view column) {
   const std::u16string_view value = record.GetText(column);
-  if (!value.empty()) SetTextView(object, propertyId, value);
+  if (!value.empty()) SetTextProperty(object, propertyId, value);
 }
 
 // Whether the text spells the ASCII word, ASCII letters compared without case.
@@ -149,7 +128,7 @@ void SetWordFrom(CMOObject& object, int propertyId, const CommonDataObject& reco
   for (const char* word : model::AllowedValues(object.GetObjectType(), propertyId)) {
     const std::string_view listed(word);
     if (SpellsIgnoringAsciiCase(value, listed))
-      return SetTextView(object, propertyId, std::u16string(listed.begin(), listed.end()));
+      return SetTextProperty(object, propertyId, std::u16string(listed.begin(), listed.end()));
   }
 }
 
@@ -173,8 +152,8 @@ class SchemasAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject* schema = model->GetCMOObject(SchemaId(model, record.Text(u"schema_name"sv)));
     if (schema == nullptr) return;
-    SetTextViewFrom(*schema, model::CharacterSet, record, u"character_set"sv);
-    SetTextViewFrom(*schema, model::Collation, record, u"collation_name"sv);
+    SetTextPropertyFrom(*schema, model::CharacterSet, record, u"character_set"sv);
+    SetTextPropertyFrom(*schema, model::Collation, record, u"collation_name"sv);
     SetNonEmptyFrom(*schema, model::Comment, record, u"comment"sv);
   }
 };
@@ -191,9 +170,9 @@ class TablesAction : public QueryResultRowActionI {
                     partitioned                                           ? u"partitioned table"
                     : record.Text(u"table_type"sv) == u"SYSTEM VERSIONED"sv ? u"system-versioned table"
                                                                          : u"table");
-    SetTextViewFrom(table, model::Engine, record, u"engine"sv);
+    SetTextPropertyFrom(table, model::Engine, record, u"engine"sv);
     SetWordFrom(table, model::RowFormat, record, u"row_format"sv);
-    SetTextViewFrom(table, model::Collation, record, u"collation_name"sv);
+    SetTextPropertyFrom(table, model::Collation, record, u"collation_name"sv);
     SetNonEmptyFrom(table, model::Comment, record, u"comment"sv);
     ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"sv), record.Text(u"table_name"sv)),
                                                &table);
@@ -205,10 +184,10 @@ class ViewsAction : public QueryResultRowActionI {
   void ProcessRow(GenericModel* model, CommonDataObject& record) override {
     CMOObject& view = CreateInSchema(model, model::View, record, u"view_name"sv);
     SetTextProperty(view, model::TableKind, u"view");
-    SetTextViewFrom(view, model::Definition, record, u"definition"sv);
+    SetTextPropertyFrom(view, model::Definition, record, u"definition"sv);
     SetWordFrom(view, model::CheckOption, record, u"check_option"sv);
     SetWordFrom(view, model::SecurityType, record, u"security_type"sv);
-    SetTextViewFrom(view, model::Owner, record, u"definer"sv);
+    SetTextPropertyFrom(view, model::Owner, record, u"definer"sv);
     ImportedObjectCache::Instance()->AddByDBID(RelationKey(record.Text(u"schema_name"sv), record.Text(u"view_name"sv)),
                                                &view);
   }
@@ -271,9 +250,9 @@ class ColumnsAction : public QueryResultRowActionI {
     }
     const std::u16string_view name = record.GetText(u"column_name"sv);
     if (m_relation == nullptr) return;
-    CMOObject& column = CreateNamed(*model, model::Column, m_relation->GetObjectId(), name);
+    CMOObject& column = CreateNamedObject(*model, model::Column, m_relation->GetObjectId(), name);
     SetIntegerProperty(column, model::Position, record.GetNumber(u"position"sv));
-    SetTextViewFrom(column, model::DataType, record, u"data_type"sv);
+    SetTextPropertyFrom(column, model::DataType, record, u"data_type"sv);
     SetIntegerProperty(column, model::Nullable, record.GetText(u"is_nullable"sv) == u"YES"sv ? 1 : 0);
     const bool generated = record.GetText(u"is_generated"sv) == u"ALWAYS"sv;
     // A generated column has no default; the catalogue says NULL for it.
@@ -283,15 +262,15 @@ class ColumnsAction : public QueryResultRowActionI {
     const COleVariant* expression = record.Find(u"generation_expression"sv);
     if (generated) {
       SetTextOf(column, model::GeneratedExpression, expression);
-      if (!extra.generatedKind.empty()) SetTextView(column, model::GeneratedKind, extra.generatedKind);
+      if (!extra.generatedKind.empty()) SetTextProperty(column, model::GeneratedKind, extra.generatedKind);
     }
     if (extra.autoIncrement) SetIntegerProperty(column, model::AutoIncrement, 1);
     if (extra.invisible) SetIntegerProperty(column, model::Invisible, 1);
-    if (!extra.onUpdate.empty()) SetTextView(column, model::UpdateExpression, extra.onUpdate);
-    SetTextViewFrom(column, model::CharacterSet, record, u"character_set"sv);
-    SetTextViewFrom(column, model::Collation, record, u"collation_name"sv);
+    if (!extra.onUpdate.empty()) SetTextProperty(column, model::UpdateExpression, extra.onUpdate);
+    SetTextPropertyFrom(column, model::CharacterSet, record, u"character_set"sv);
+    SetTextPropertyFrom(column, model::Collation, record, u"collation_name"sv);
     const std::u16string_view comment = record.GetText(u"comment"sv);
-    if (!comment.empty()) SetTextView(column, model::Comment, comment);
+    if (!comment.empty()) SetTextProperty(column, model::Comment, comment);
   }
 
   void PostExecute(GenericModel*) override {
@@ -410,7 +389,7 @@ class IndexRowsAction : public QueryResultRowActionI {
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
     m_current.relation = relation;
-    CMOObject& object = CreateNamed(*model, m_keys ? model::Key : model::Index, relation->GetObjectId(), name);
+    CMOObject& object = CreateNamedObject(*model, m_keys ? model::Key : model::Index, relation->GetObjectId(), name);
     if (m_keys) {
       SetTextProperty(object, model::KeyType, name == u"PRIMARY"sv ? u"PRIMARY KEY" : u"UNIQUE");
       SetIntegerProperty(object, model::Deferrable, 0);
@@ -528,9 +507,9 @@ class ForeignKeysAction : public QueryResultRowActionI {
     CMOObject* relation = FindRelation(schema, table);
     if (relation == nullptr) return;
     m_current.relation = relation;
-    CMOObject& foreignKey = CreateNamed(*model, model::ForeignKey, relation->GetObjectId(), name);
+    CMOObject& foreignKey = CreateNamedObject(*model, model::ForeignKey, relation->GetObjectId(), name);
     const std::u16string_view match = record.GetText(u"match_option"sv);
-    SetTextView(foreignKey, model::MatchType, match == u"FULL"sv || match == u"PARTIAL"sv ? match : u"SIMPLE"sv);
+    SetTextProperty(foreignKey, model::MatchType, match == u"FULL"sv || match == u"PARTIAL"sv ? match : u"SIMPLE"sv);
     SetTextProperty(foreignKey, model::OnDelete, m_current.onDelete);
     SetTextProperty(foreignKey, model::OnUpdate, m_current.onUpdate);
     SetIntegerProperty(foreignKey, model::Deferrable, 0);
@@ -674,12 +653,12 @@ class TriggersAction : public QueryResultRowActionI {
     CMOObject* table = FindRelation(record.Text(u"schema_name"sv), record.Text(u"table_name"sv));
     if (table == nullptr) return;
     CMOObject& trigger = CreateNamedObject(*model, model::Trigger, table->GetObjectId(), record.Text(u"trigger_name"sv));
-    SetTextViewFrom(trigger, model::TriggerTiming, record, u"timing"sv);
-    SetTextViewFrom(trigger, model::TriggerEvents, record, u"event"sv);
+    SetTextPropertyFrom(trigger, model::TriggerTiming, record, u"timing"sv);
+    SetTextPropertyFrom(trigger, model::TriggerEvents, record, u"event"sv);
     SetIntegerProperty(trigger, model::TriggerOrder, record.GetNumber(u"action_order"sv));
-    SetTextViewFrom(trigger, model::Definition, record, u"definition"sv);
-    SetTextViewFrom(trigger, model::Owner, record, u"definer"sv);
-    SetTextViewFrom(trigger, model::SqlMode, record, u"sql_mode"sv);
+    SetTextPropertyFrom(trigger, model::Definition, record, u"definition"sv);
+    SetTextPropertyFrom(trigger, model::Owner, record, u"definer"sv);
+    SetTextPropertyFrom(trigger, model::SqlMode, record, u"sql_mode"sv);
   }
 };
 
@@ -695,12 +674,12 @@ class RoutinesAction : public QueryResultRowActionI {
     CMOObject& routine = CreateInSchema(model, model::Routine, record, u"routine_name"sv);
     const std::u16string type = record.Text(u"routine_type"sv);
     SetWordFrom(routine, model::RoutineKind, record, u"routine_type"sv);
-    SetTextViewFrom(routine, model::ReturnType, record, u"return_type"sv);
+    SetTextPropertyFrom(routine, model::ReturnType, record, u"return_type"sv);
     SetTextProperty(routine, model::Language, Lower(record.Text(u"language_name"sv)));
-    SetTextViewFrom(routine, model::Definition, record, u"body"sv);
+    SetTextPropertyFrom(routine, model::Definition, record, u"body"sv);
     SetWordFrom(routine, model::SecurityType, record, u"security_type"sv);
-    SetTextViewFrom(routine, model::Owner, record, u"definer"sv);
-    SetTextViewFrom(routine, model::SqlMode, record, u"sql_mode"sv);
+    SetTextPropertyFrom(routine, model::Owner, record, u"definer"sv);
+    SetTextPropertyFrom(routine, model::SqlMode, record, u"sql_mode"sv);
     SetNonEmptyFrom(routine, model::Comment, record, u"comment"sv);
     SetTextProperty(routine, model::ParameterList, std::u16string());
     ImportedObjectCache::Instance()->AddByDBID(

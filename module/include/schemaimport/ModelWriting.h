@@ -17,7 +17,8 @@ class CMOObject;
 class CommonDataObject;
 class GenericModel;
 
-QM_SCHEMAIMPORT_API void SetTextProperty(CMOObject& object, int propertyId, std::u16string value);
+// The property keeps a copy of its own, so the text is only read.
+QM_SCHEMAIMPORT_API void SetTextProperty(CMOObject& object, int propertyId, std::u16string_view value);
 QM_SCHEMAIMPORT_API void SetIntegerProperty(CMOObject& object, int propertyId, std::int64_t value);
 QM_SCHEMAIMPORT_API void SetIdsProperty(CMOObject& object, int propertyId, std::vector<int> ids);
 
@@ -41,4 +42,5 @@ QM_SCHEMAIMPORT_API CMOObject* FindColumnIgnoringAsciiCase(GenericModel& model, 
 // A new object of the type under the parent, with its name (model::Name).
 // Throws std::invalid_argument, creating nothing, when there is no object
 // with the parent's id.
-QM_SCHEMAIMPORT_API CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId, std::u16string name);
+QM_SCHEMAIMPORT_API CMOObject& CreateNamedObject(GenericModel& model, int objectType, int parentId,
+                                                std::u16string_view name);
