@@ -10,8 +10,6 @@
 
 #include <tillerhold/ModelVocabulary.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 
 namespace qm::test {
@@ -63,22 +61,22 @@ class PgDatabase : public BackendDatabase {
   TestDatabase m_database;
 };
 
-// The shop's tablespace: made in the server's folder once per process where allowed.
-class ShopTableSpace {
- public:
-  ShopTableSpace() : m_name("qm_ts_" + std::to_string(::getpid())) {
-    RunPsql("postgres", "SET allow_in_place_tablespaces = on;\nCREATE TABLESPACE " + m_name + " LOCATION '';\n");
-    if (QueryValue("postgres", "SELECT count(*) FROM pg_catalog.pg_tablespace WHERE spcname = '" + m_name + "'") != "1")
-      m_name = "pg_default";
-  }
-  ~ShopTableSpace() {
-    if (m_name != "pg_default") RunPsql("postgres", "DROP TABLESPACE IF EXISTS " + m_name + ";\n");
-  }
-  const std::string& Name() const { return m_name; }
-
- private:
-  std::string m_name;
-};
+// The shop's tablespace, one for the whole server, made in the server's folder
+// where allowed (else pg_default). A tablespace belongs to the server, not to a
+// database: every import of every test lists it. So it is made before any
+// database of the test's own (Create) and never dropped, and two imports of one
+// test, run while other tests run beside it, always list the same ones.
+const std::string& ShopTableSpace() {
+  static const std::string name = [] {
+    const std::string wanted = "qm_shop_space";
+    const std::string count = "SELECT count(*) FROM pg_catalog.pg_tablespace WHERE spcname = '" + wanted + "'";
+    // Another test may be making it at this moment: its error is ours too.
+    if (QueryValue("postgres", count) != "1")
+      RunPsql("postgres", "SET allow_in_place_tablespaces = on;\nCREATE TABLESPACE " + wanted + " LOCATION '';\n");
+    return QueryValue("postgres", count) == "1" ? wanted : std::string("pg_default");
+  }();
+  return name;
+}
 
 class Postgres : public TestBackend {
  public:
@@ -89,6 +87,7 @@ class Postgres : public TestBackend {
     return PgConnectionString() ? "" : "QM_PG_CONNECT is not set (scripts/pg start DIR exports it)";
   }
   std::unique_ptr<BackendDatabase> Create(const std::string& tag, bool) const override {
+    ShopTableSpace();
     return std::make_unique<PgDatabase>(Identifier(tag));
   }
 
@@ -99,10 +98,7 @@ class Postgres : public TestBackend {
 
   // Hostile names in every kind of object, names of 63 bytes and longer, a long view.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
-    if (schema == "shop") {
-      static const ShopTableSpace tableSpace;
-      return postgres::ShopSchemaScript(tableSpace.Name());
-    }
+    if (schema == "shop") return postgres::ShopSchemaScript(ShopTableSpace());
     if (schema != "hostile") return TestBackend::Script(schema, database);
     const std::string s = QuoteIdent(kHostileSchema);
     std::string sql = "CREATE SCHEMA " + s + ";\nCREATE SCHEMA \"Mixed\"; CREATE SCHEMA mixed;\n"
@@ -267,9 +263,11 @@ class Postgres : public TestBackend {
             importer + ";",
             importer + " AND wait_event_type = 'Lock';",
             "BEGIN; LOCK TABLE public.locked IN ACCESS EXCLUSIVE MODE; SELECT pg_sleep(60);",
-            "SELECT count(*) FROM pg_stat_activity WHERE application_name = 'qm_fault_holder' AND query LIKE "
-            "'%pg\\_sleep%' AND state = 'active';",
-            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'qm_fault_holder';"};
+            // The holder of this test's database only: other tests may hold theirs.
+            "SELECT count(*) FROM pg_stat_activity WHERE application_name = 'qm_fault_holder' AND datname = '" +
+                database.Name() + "' AND query LIKE '%pg\\_sleep%' AND state = 'active';",
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = 'qm_fault_holder' AND "
+            "datname = '" + database.Name() + "';"};
   }
   bool LostConnection(const OdbcDiagnostic& diagnostic) const override {
     return diagnostic.sqlState == u"57P01" || diagnostic.sqlState.starts_with(u"08");
