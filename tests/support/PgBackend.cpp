@@ -61,23 +61,6 @@ class PgDatabase : public BackendDatabase {
   TestDatabase m_database;
 };
 
-// The shop's tablespace, one for the whole server, made in the server's folder
-// where allowed (else pg_default). A tablespace belongs to the server, not to a
-// database: every import of every test lists it. So it is made before any
-// database of the test's own (Create) and never dropped, and two imports of one
-// test, run while other tests run beside it, always list the same ones.
-const std::string& ShopTableSpace() {
-  static const std::string name = [] {
-    const std::string wanted = "qm_shop_space";
-    const std::string count = "SELECT count(*) FROM pg_catalog.pg_tablespace WHERE spcname = '" + wanted + "'";
-    // Another test may be making it at this moment: its error is ours too.
-    if (QueryValue("postgres", count) != "1")
-      RunPsql("postgres", "SET allow_in_place_tablespaces = on;\nCREATE TABLESPACE " + wanted + " LOCATION '';\n");
-    return QueryValue("postgres", count) == "1" ? wanted : std::string("pg_default");
-  }();
-  return name;
-}
-
 class Postgres : public TestBackend {
  public:
   std::string Name() const override { return "postgres"; }
@@ -87,7 +70,6 @@ class Postgres : public TestBackend {
     return PgConnectionString() ? "" : "QM_PG_CONNECT is not set (scripts/pg start DIR exports it)";
   }
   std::unique_ptr<BackendDatabase> Create(const std::string& tag, bool) const override {
-    ShopTableSpace();
     return std::make_unique<PgDatabase>(Identifier(tag));
   }
 
@@ -98,7 +80,7 @@ class Postgres : public TestBackend {
 
   // Hostile names in every kind of object, names of 63 bytes and longer, a long view.
   std::string Script(const std::string& schema, const BackendDatabase& database) const override {
-    if (schema == "shop") return postgres::ShopSchemaScript(ShopTableSpace());
+    if (schema == "shop") return postgres::ShopSchemaScript(ServerTableSpace());
     if (schema != "hostile") return TestBackend::Script(schema, database);
     const std::string s = QuoteIdent(kHostileSchema);
     std::string sql = "CREATE SCHEMA " + s + ";\nCREATE SCHEMA \"Mixed\"; CREATE SCHEMA mixed;\n"

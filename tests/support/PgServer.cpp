@@ -27,7 +27,20 @@ std::string WithAttribute(const std::string& connectionString, const std::string
   return result + key + "=" + value;
 }
 
+const std::string& ServerTableSpace() {
+  static const std::string name = [] {
+    const std::string wanted = "qm_shop_space";
+    const std::string count = "SELECT count(*) FROM pg_catalog.pg_tablespace WHERE spcname = '" + wanted + "'";
+    // Another test may be making it at this moment: its error is ours too.
+    if (QueryValue("postgres", count) != "1")
+      RunPsql("postgres", "SET allow_in_place_tablespaces = on;\nCREATE TABLESPACE " + wanted + " LOCATION '';\n");
+    return QueryValue("postgres", count) == "1" ? wanted : std::string("pg_default");
+  }();
+  return name;
+}
+
 TestDatabase::TestDatabase(const std::string& tag) : m_name("qm_" + tag + "_" + std::to_string(::getpid())) {
+  ServerTableSpace();
   const std::string error = RunPsql("postgres", "DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE);\nCREATE DATABASE " +
                                                     m_name + " ENCODING 'UTF8' TEMPLATE template0;\n");
   if (!error.empty()) ADD_FAILURE() << error;

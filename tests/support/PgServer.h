@@ -10,6 +10,13 @@ namespace qm::test {
 // The connection string with the attribute (any letter case) set.
 std::string WithAttribute(const std::string& connectionString, const std::string& key, const std::string& value);
 
+// The test server's own tablespace (the shop's tables and indexes use it),
+// made in the server's folder where allowed, else "pg_default". Tests run
+// side by side and every import lists the server's tablespaces, so it is
+// made before the first database of a test's own and never dropped: two
+// imports of one test always list the same ones.
+const std::string& ServerTableSpace();
+
 // A UTF-8 database named for the process; dropped (forced) when it goes.
 class TestDatabase {
  public:
