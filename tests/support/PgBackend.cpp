@@ -280,6 +280,7 @@ role";
         GRANT EXECUTE ON FUNCTION priv.f(integer) TO "qm ""we'ird
 role";
         GRANT USAGE ON TYPE priv.mood TO qm_reader; GRANT USAGE ON SEQUENCE priv.item_id_seq TO qm_reader;
+        REVOKE TRUNCATE ON priv.item FROM qm_owner;
       )sql";
     return sql;
   }
