@@ -90,8 +90,8 @@ std::u16string_view TextOf(const COleVariant& value) {
   return text ? std::u16string_view(value.bstrVal) : std::u16string_view();
 }
 
-// SetTextPropertyFrom for a value already found: nothing
-// for a NULL column (null).
+// SetTextPropertyFrom for a value already found: nothing for a NULL
+// column (null).
 void SetTextOf(CMOObject& object, int propertyId, const COleVariant* value) {
   if (value != nullptr) SetTextProperty(object, propertyId, TextOf(*value));
 }
